@@ -1,0 +1,36 @@
+# Front door: `make run`, `make test`, `make bench`. CMake does the building.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all deps configure build run test bench sanitize fuzz clean
+
+all: build
+
+deps:
+	@sh scripts/install-deps.sh
+
+configure: deps
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	./$(BUILD)/app/tovrin $(ARGS)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOVRIN_BUILD_BENCH=ON -DBUILD_TESTING=OFF
+	cmake --build build-bench -j $(JOBS)
+	cd build-bench/bench && for b in ./bench_*; do $$b; done
+
+sanitize: deps
+	cmake -S . -B build-asan -G Ninja -DTOVRIN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && ctest --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD) build-bench build-asan

@@ -1,0 +1,19 @@
+#!/bin/sh
+# Installs the Debian packages the build, the tests and the benchmarks need.
+# Skips apt entirely when everything is already there.
+set -e
+PACKAGES="cmake make g++ pkg-config ninja-build
+  libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev libgl1-mesa-dev libpugixml-dev libx11-dev libxcb1-dev
+  zlib1g-dev libdeflate-dev zip unzip p7zip-full python3
+  xvfb xauth clang libclang-rt-14-dev"
+missing=""
+for p in $PACKAGES; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+echo "Installing:$missing"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing

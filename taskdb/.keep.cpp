@@ -1,0 +1,1 @@
+// Task database sources arrive here.

@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include "platform/CodePage.h"
+#include "platform/DateTime.h"
+#include "platform/Exceptions.h"
+#include "platform/StringList.h"
+#include "platform/StrUtils.h"
+
+TEST(CodePage, RoundTripsAndUnmappableCharacters)
+{
+    const std::string utf8 = "Gr\xC3\xBC\xC3\x9F\x65 \xE2\x82\xAC";  // "Grüße €"
+    EXPECT_EQ(ConvertCodePage(ConvertCodePage(utf8, CP_UTF8, 1252), 1252, CP_UTF8), utf8);
+    EXPECT_EQ(ConvertCodePage(utf8, CP_UTF8, 1252), "Gr\xFC\xDF" "e \x80");
+    // The euro sign is not in code page 437; Cyrillic is not in 1252.
+    EXPECT_EQ(ConvertCodePage("\xE2\x82\xAC", CP_UTF8, CP_OEMCP), "?");
+    EXPECT_EQ(ConvertCodePage("\xD0\x96x", CP_UTF8, 1252), "?x");
+    EXPECT_EQ(ConvertCodePage("\xC6", 1251, CP_UTF8), "\xD0\x96");
+    EXPECT_EQ(WideToMultiByte(u"\U0001F600", 1252), "?");
+    EXPECT_THROW(MultiByteToWide("x", 99999), ECodePageError);
+    EXPECT_TRUE(IsValidUtf8(utf8));
+    EXPECT_FALSE(IsValidUtf8("\xFC"));
+}
+
+TEST(DateTime, CalendarAndDosConversions)
+{
+    EXPECT_EQ(EncodeDate(1899, 12, 30), 0.0);
+    EXPECT_EQ(EncodeDate(2000, 1, 1), 36526.0);
+    int y, m, d;
+    DecodeDate(36526.75, y, m, d);
+    EXPECT_EQ(y * 10000 + m * 100 + d, 20000101);
+    int h, mi, s, ms;
+    DecodeTime(36526.75, h, mi, s, ms);
+    EXPECT_EQ(h, 18);
+    EXPECT_EQ(DayOfWeek(EncodeDate(2026, 12, 6)), 1);  // a Sunday
+    TDateTime back;
+    const TDateTime t = EncodeDate(2024, 2, 29) + EncodeTime(13, 45, 58, 0);
+    ASSERT_TRUE(TryDosDateTimeToDateTime(DateTimeToDosDateTime(t), back));
+    EXPECT_NEAR(back, t, 1e-9);
+    EXPECT_FALSE(TryDosDateTimeToDateTime(0, back));
+    TClockOverride fixed(42.5);
+    EXPECT_EQ(Now(), 42.5);
+}
+
+TEST(StringList, SortedCaseInsensitiveIgnoresDuplicates)
+{
+    TStringList list;
+    list.SetSorted(true);
+    list.Add("b");
+    list.Add("A");
+    EXPECT_EQ(list.Add("a"), -1);
+    list.Add("C");
+    EXPECT_EQ(list.Text(), "A\nb\nC\n");
+    TStringList lines;
+    lines.SetText("one\r\n\r\ntwo\nthree\r");
+    EXPECT_EQ(lines.Count(), 4);
+    EXPECT_EQ(lines[1], "");
+}
+
+TEST(StrUtils, NumbersAreLocaleIndependent)
+{
+    EXPECT_EQ(StrToFloat("1,5"), 1.5);
+    EXPECT_EQ(FloatToStr(0.25), "0.25");
+    EXPECT_EQ(StrToIntDef("x", 7), 7);
+    EXPECT_THROW(StrToInt("12a"), EConvertError);
+    EXPECT_EQ(Trim(" \t a b \r\n"), "a b");
+    EXPECT_EQ(CompareText("abc", "ABD"), -1);
+}
