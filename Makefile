@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench sanitize fuzz clean
+.PHONY: all deps configure build run test bench sanitize fuzz fuzz-smoke clean
 
 all: build
 
@@ -32,5 +32,16 @@ sanitize: deps
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && ctest --output-on-failure -j $(JOBS)
 
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTOVRIN_BUILD_FUZZ=ON \
+	  -DTOVRIN_BUILD_UI=OFF -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build build-fuzz -j $(JOBS)
+	sh scripts/run-fuzzers.sh build-fuzz $(FUZZ_SECONDS)
+
+# The short bounded run CI makes, so that regressions show.
+fuzz-smoke:
+	$(MAKE) fuzz FUZZ_SECONDS=20
+
 clean:
-	rm -rf $(BUILD) build-bench build-asan
+	rm -rf $(BUILD) build-bench build-asan build-fuzz

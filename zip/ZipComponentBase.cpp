@@ -29,7 +29,8 @@ uint8_t TZipComponentBase::CryptCheckHeader(std::string_view passPhrase, TStream
 {
     uint8_t header[12];
     stream.ReadBuffer(header, 12);
-    CurrentHeader->CompressedSize -= 12;
+    // A damaged record may claim less than the header itself; never wrap to a huge size.
+    CurrentHeader->CompressedSize = CurrentHeader->CompressedSize > 12 ? CurrentHeader->CompressedSize - 12 : 0;
     CryptInitKeys(passPhrase);
     CryptDecryptBuffer(header, 12);
     return header[11];

@@ -12,7 +12,8 @@ struct TCryptKeys {
     // The key-stream byte for the next position.
     uint8_t StreamByte() const
     {
-        const uint16_t t = static_cast<uint16_t>(Key[2] | 2);
+        // Unsigned: the 16-bit product overflows a promoted int.
+        const uint32_t t = (Key[2] | 2) & 0xFFFFu;
         return static_cast<uint8_t>((t * (t ^ 1)) >> 8);
     }
     uint8_t DecryptByte(uint8_t cipherByte)

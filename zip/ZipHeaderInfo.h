@@ -11,6 +11,11 @@ class TZipComponentBase;
 // Replaces Stream by the next volume's stream (reading a central directory across volumes).
 using TNextVolumeProc = std::function<void(TZipComponentBase* component, class TZipHeaderInfo* header, TStream*& stream)>;
 
+constexpr uint32_t LocalHeaderSignature = 0x04034B50u;
+constexpr uint32_t CentralHeaderSignature = 0x02014B50u;
+constexpr int LocalHeaderSize = 30;      // fixed part, before the name
+constexpr int CentralHeaderSize = 46;    // fixed part, before the name
+
 class TZipHeaderInfo {
 public:
     TZipHeaderInfo() { SetDefaults(); }
@@ -25,7 +30,10 @@ public:
     uint32_t Crc32;
     uint32_t CompressedSize;               // includes the 12-byte encryption header
     uint32_t UncompressedSize;
-    uint16_t FileNameLength;               // always Directory.size() + FileName.size() as stored
+    // Bytes of the stored name: what the name setters compute from Directory + FileName in the
+    // archive's code page, or the value read from a record. The writers store the length of
+    // the name they actually write, so a record is never inconsistent with its name.
+    uint16_t FileNameLength;
     uint16_t ExtraFieldLength;
     uint16_t FileCommentLength;
     uint16_t DiskNumberStart;
@@ -39,6 +47,8 @@ public:
     const std::string& Directory() const { return directory_; }
     void SetFileName(const std::string& value);
     void SetDirectory(const std::string& value);   // appends '\' to a non-empty value
+    // Splits a name held with '\' into Directory (up to the last '\' or ':') and FileName.
+    void SetFullName(const std::string& name);
 
     // The comment; HasCommentText tells whether its text is loaded.
     bool HasCommentText() const { return comment_ != nullptr; }
@@ -51,9 +61,18 @@ public:
     void SetDefaults();
     void Assign(const TZipHeaderInfo& source);
 
+    // Directory + FileName as the archive stores it: '/' separators, code page 437.
+    std::string StoredName() const;
+
+    // A name longer than 65535 bytes raises EZipError. A comment whose text is not held is
+    // written with length 0 (its bytes are not at hand, so claiming them would corrupt the
+    // directory); load it first to keep it. A short write raises EWriteError.
     void WriteLocalHeader(TStream& stream);
     void WriteCentralHeader(TStream& stream);
+    // False, with the stream where it was and the header unchanged, for a short or foreign record.
     bool ReadLocalHeader(TStream& stream);
+    // An extra field or comment that runs past the end of the stream is cut to the bytes
+    // that exist.
     bool ReadCentralHeader(TStream*& stream, const TNextVolumeProc& nextVolume = nullptr,
                            TZipComponentBase* component = nullptr);
 
@@ -61,4 +80,10 @@ private:
     std::string fileName_;
     std::string directory_;
     std::unique_ptr<std::string> comment_;
+
+    void UpdateNameLength();
 };
+
+// Name conversions between memory ('\', system code page) and archive ('/', code page 437).
+std::string ZipNameFromMemory(const std::string& name);
+std::string ZipNameToMemory(const std::string& storedName);

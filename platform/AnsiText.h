@@ -1,0 +1,8 @@
+#pragma once
+// Case-insensitive comparison of the system code page's text (UTF-8) by character, not only
+// by ASCII letter: "Küche" and "KÜCHE" are the same text.
+#include <string_view>
+
+// <0, 0 or >0 like CompareText. Bytes that are not valid UTF-8 compare as themselves.
+int AnsiCompareText(std::string_view a, std::string_view b);
+bool AnsiSameText(std::string_view a, std::string_view b);

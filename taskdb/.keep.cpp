@@ -1,1 +1,0 @@
-// Task database sources arrive here.

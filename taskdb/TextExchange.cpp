@@ -1,0 +1,79 @@
+// The tab-indented text export: captions and notes only.
+#include "taskdb/TextExchange.h"
+
+#include <vector>
+
+#include "platform/CodePage.h"
+#include "platform/Stream.h"
+#include "taskdb/TaskNode.h"
+#include "taskdb/TovrinDataBase.h"
+
+namespace {
+
+void AppendTaskLines(std::string& out, const TTaskNode& t, int level)
+{
+    out.append(static_cast<size_t>(level > 1 ? level - 1 : 0), '\t');
+    out += t.Caption;
+    out += "\r\n";
+    std::string note;
+    for (const auto& line : t.Note) {
+        if (!note.empty())
+            note += kTabTextNoteJoiner;
+        note += line;
+    }
+    if (!note.empty()) {
+        out += "<Note: ";
+        out += note;
+        out += ">\r\n";
+    }
+}
+
+} // namespace
+
+std::string DecodeTabTextLine(std::string_view line)
+{
+    const std::string text = IsValidUtf8(line) ? std::string(line)
+                                               : ConvertCodePage(line, 1252, CP_UTF8);
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        if (text.compare(i, kTabTextNoteJoiner.size(), kTabTextNoteJoiner) == 0) {
+            out += '\n';
+            i += kTabTextNoteJoiner.size();
+        } else {
+            out += text[i++];
+        }
+    }
+    return out;
+}
+
+void TTaskNode::WriteText(TStream& TextFile) const
+{
+    std::string out;
+    // Pre-order without recursion; the root (no parent) has no line of its own.
+    struct TItem {
+        const TTaskNode* task;
+        int level;
+    };
+    std::vector<TItem> stack{{this, Level()}};
+    while (!stack.empty()) {
+        const TItem item = stack.back();
+        stack.pop_back();
+        if (item.task->Parent)
+            AppendTaskLines(out, *item.task, item.level);
+        const auto& children = item.task->Children;
+        for (int i = children.Count() - 1; i >= 0; --i)
+            stack.push_back({children[i], item.level + 1});
+        if (out.size() >= (1u << 16)) {
+            TextFile.WriteBuffer(out.data(), static_cast<int64_t>(out.size()));
+            out.clear();
+        }
+    }
+    TextFile.WriteBuffer(out.data(), static_cast<int64_t>(out.size()));
+}
+
+void TTovrinDataBase::ExportText(const std::string& FileName, TTaskNode* StartTask)
+{
+    TFileStream file(FileName, TFileMode::fmCreate);
+    (StartTask ? StartTask : Root.get())->WriteText(file);
+}

@@ -1,0 +1,24 @@
+#pragma once
+// Text forms of the XML exchange vocabulary, shared by the reader and the writer.
+#include <string>
+#include <string_view>
+
+#include "platform/DateTime.h"
+
+namespace pugi {
+class xml_node;
+}
+
+// "yyyy-mm-dd hh:mm:ss", always with "-" and ":" whatever the user's settings.
+// A value outside the years 1..9999 (only a damaged file holds one) is written as a plain
+// number of days, which ParseXmlDateTime reads back.
+std::string FormatXmlDateTime(TDateTime Value);
+// Reads "yyyy-mm-dd", optionally followed by a blank and "hh:mm" or "hh:mm:ss" (fractions of
+// a second allowed). Raises EConvertError when the text is no date.
+TDateTime ParseXmlDateTime(std::string_view Text);
+// "-1", "1" or any other non-zero integer, "true": true; "0", "false": false (case ignored).
+// Raises EConvertError otherwise.
+bool ParseXmlBoolean(std::string_view Text);
+// True for the TaskNode element that stands for an exported whole tree (the root's, with an
+// empty Caption): its children are imported directly under the target.
+bool IsEmptyTaskNodeXml(pugi::xml_node Node);

@@ -1,0 +1,191 @@
+// Damaged and hostile data files: every one raises ExInvalidFileFormat (or the reader copes),
+// never a crash, a hang or a huge allocation, and a failed load leaves a consistent outline.
+#include <gtest/gtest.h>
+
+#include "GoldenFile.h"
+#include "taskdb/PayloadPacking.h"
+#include "taskdb/DataFileStream.h"
+#include "taskdb/TaskPlace.h"
+
+namespace {
+
+TByteBuilder WrapPayload(const TByteBuilder& payload, int32_t version = 3)
+{
+    TByteBuilder b;
+    b.Raw("TovrinDataFile").I32(version).I32(0).I32(static_cast<int32_t>(payload.Size()));
+    b.Append(payload);
+    for (int i = 0; i < 10; ++i)
+        b.U8(1);
+    b.I32(-10);
+    if (version >= 2)
+        b.I32(0).I32(0).I32(0).I32(0);
+    if (version >= 3)
+        b.I32(0).F64(0).Str("").Str("").U8(0).Str("").U8(0).I32(5).Str("").I32(2).F64(0);
+    return b;
+}
+
+// Derived flags agree with the stored values everywhere in the tree.
+void ExpectConsistentFlags(const TTaskNode& t)
+{
+    const TTaskNode* p = t.Parent;
+    EXPECT_EQ(t.HideInToDoInEffect, t.HideInToDo || (p && p->HideInToDoInEffect)) << t.Caption;
+    EXPECT_EQ(t.GoalInEffect, t.TheGoal == 1 || (p && p->GoalInEffect)) << t.Caption;
+    EXPECT_EQ(t.CompletedMark, t.CompletionDateTime != 0) << t.Caption;
+    for (const TTaskNode* c : t.Children)
+        ExpectConsistentFlags(*c);
+}
+
+// A chain of `depth` tasks below the root.
+TByteBuilder ChainPayload(int depth)
+{
+    TByteBuilder b;
+    b.I32(0).I32(0);
+    for (int level = 0; level <= depth; ++level) {
+        TTaskRecord t;
+        t.caption = "L" + std::to_string(level);
+        t.hide = level == 1;
+        AddTaskFields(b, t, level < depth ? 1 : 0);
+    }
+    for (int level = 0; level <= depth; ++level)
+        b.I32(0).I32(0).I32(0).I32(0);
+    return b;
+}
+
+class HostileFileTest : public ::testing::Test {
+protected:
+    void ExpectInvalid(const std::vector<uint8_t>& bytes, const char* what)
+    {
+        SCOPED_TRACE(what);
+        EXPECT_THROW(LoadBytes(db, bytes), ExInvalidFileFormat);
+        ExpectConsistentFlags(*db.Root);
+    }
+
+    TPayloadPackingOverride passThrough;
+    TClockOverride clock{45100.0};
+    TTovrinDataBase db;
+};
+
+TEST_F(HostileFileTest, WrongMagicOrTooShort)
+{
+    auto bytes = GoldenFile().bytes;
+    bytes[0] = 't';   // case matters
+    try {
+        LoadBytes(db, bytes);
+        FAIL();
+    } catch (const ExInvalidFileFormat& e) {
+        EXPECT_EQ(e.Message(), "Invalid file format");
+    }
+    ExpectInvalid({'T', 'o', 'v'}, "three bytes");
+    ExpectInvalid({}, "empty");
+}
+
+TEST_F(HostileFileTest, PayloadLengthOutOfRange)
+{
+    for (int32_t n : {0, -1, INT32_MIN, INT32_MAX, 100000}) {
+        TByteBuilder b;
+        b.Raw("TovrinDataFile").I32(3).I32(0).I32(n).I32(0).I32(0);
+        ExpectInvalid(b.bytes, ("payload length " + std::to_string(n)).c_str());
+    }
+}
+
+TEST_F(HostileFileTest, EveryTruncationIsDetected)
+{
+    const auto golden = GoldenFile().bytes;
+    for (size_t cut = 0; cut < golden.size(); ++cut) {
+        std::vector<uint8_t> bytes(golden.begin(), golden.begin() + static_cast<long>(cut));
+        ExpectInvalid(bytes, ("file cut at " + std::to_string(cut)).c_str());
+    }
+    // The payload cut short with a matching length: the records run out inside it.
+    const TByteBuilder payload = GoldenPayload({});
+    for (size_t cut = 1; cut < payload.Size(); cut += 3) {
+        TByteBuilder part;
+        part.bytes.assign(payload.bytes.begin(), payload.bytes.begin() + static_cast<long>(cut));
+        ExpectInvalid(WrapPayload(part).bytes, ("payload cut at " + std::to_string(cut)).c_str());
+    }
+}
+
+TEST_F(HostileFileTest, HugeOrNegativeCountsAnywhereInThePayload)
+{
+    // Overwrite each 4-byte window of the payload with extreme values: the load either
+    // succeeds or reports a damaged file; the sanitizers watch the memory.
+    const TByteBuilder payload = GoldenPayload({});
+    for (size_t at = 0; at + 4 <= payload.Size(); ++at) {
+        for (int32_t v : {INT32_MAX, INT32_MIN, -1, 0x00FFFFFF}) {
+            TByteBuilder p = payload;
+            for (int i = 0; i < 4; ++i)
+                p.bytes[at + static_cast<size_t>(i)] = static_cast<uint8_t>(uint32_t(v) >> (8 * i));
+            try {
+                LoadBytes(db, WrapPayload(p).bytes);
+            } catch (const ExInvalidFileFormat&) {
+            }
+            ExpectConsistentFlags(*db.Root);
+        }
+    }
+}
+
+TEST_F(HostileFileTest, CountsBeyondTheRemainingBytesAreRefusedUpFront)
+{
+    TByteBuilder places;
+    places.I32(0).I32(INT32_MAX);
+    ExpectInvalid(WrapPayload(places).bytes, "place count");
+
+    TByteBuilder children;
+    children.I32(0).I32(0);
+    AddTaskFields(children, TTaskRecord{}, 50000000);
+    ExpectInvalid(WrapPayload(children).bytes, "child count");
+
+    TByteBuilder ranges;
+    ranges.I32(0).I32(1).I32(0).Str("p").IntList({}).U8(1).U8(0).I32(1 << 28);
+    ExpectInvalid(WrapPayload(ranges).bytes, "range count");
+
+    // File-level extension arrays after a valid payload.
+    TByteBuilder good;
+    good.I32(0).I32(0);
+    AddTaskFields(good, TTaskRecord{}, 0);
+    good.I32(0).I32(0).I32(0).I32(0);
+    TByteBuilder b;
+    b.Raw("TovrinDataFile").I32(2).I32(0).I32(static_cast<int32_t>(good.Size())).Append(good);
+    for (int i = 0; i < 10; ++i)
+        b.U8(1);
+    b.I32(-10).I32(0).I32(INT32_MAX / 4);
+    ExpectInvalid(b.bytes, "extension array count");
+}
+
+TEST_F(HostileFileTest, NestingHasABound)
+{
+    try {
+        LoadBytes(db, WrapPayload(ChainPayload(kMaxTaskNesting + 1)).bytes);
+        FAIL();
+    } catch (const ExInvalidFileFormat& e) {
+        EXPECT_NE(e.Message().find("nested"), std::string::npos);
+    }
+    ExpectConsistentFlags(*db.Root);
+
+    LoadBytes(db, WrapPayload(ChainPayload(kMaxTaskNesting)).bytes);
+    const TTaskNode* t = db.Root.get();
+    int depth = 0;
+    while (!t->Children.Empty()) {
+        t = t->Children[0];
+        ++depth;
+    }
+    EXPECT_EQ(depth, kMaxTaskNesting);
+    EXPECT_TRUE(t->HideInToDoInEffect);   // from level 1, far above
+}
+
+TEST_F(HostileFileTest, IncludesOfMissingPlacesAreDropped)
+{
+    TByteBuilder p;
+    p.I32(3).I32(2);
+    p.I32(1).Str("A").IntList({9, 2, 9, 1, 7}).U8(0).Str("");
+    p.I32(2).Str("B").IntList({8}).U8(0).Str("");
+    TTaskRecord root;
+    root.places = {9};
+    AddTaskFields(p, root, 0);
+    p.I32(0).I32(0).I32(0).I32(0);
+    LoadBytes(db, WrapPayload(p).bytes);
+    EXPECT_EQ((*db.PlacesList)[0]->IncludedPlaces, (std::vector<int32_t>{2, 1}));
+    EXPECT_TRUE((*db.PlacesList)[1]->IncludedPlaces.empty());
+    EXPECT_EQ(db.Root->Places, std::vector<int32_t>{9});
+}
+
+} // namespace

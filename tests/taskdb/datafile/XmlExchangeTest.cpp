@@ -1,0 +1,259 @@
+// The XML vocabulary: what is written, how values read back, places merged by caption, and an
+// import that fails changing nothing.
+#include <gtest/gtest.h>
+
+#include <pugixml.hpp>
+#include <sstream>
+
+#include "platform/Exceptions.h"
+#include "taskdb/DataFileStream.h"
+#include "taskdb/TaskPlace.h"
+#include "taskdb/TovrinDataBase.h"
+#include "taskdb/XmlExchange.h"
+
+namespace {
+
+std::string ToText(const pugi::xml_node& node)
+{
+    std::ostringstream s;
+    node.print(s, "", pugi::format_raw);
+    return s.str();
+}
+
+class XmlExchangeTest : public ::testing::Test {
+protected:
+    // Parses a document body given as text and imports it under target.
+    void Import(const std::string& body, TTaskNode* target = nullptr)
+    {
+        ASSERT_TRUE(doc.load_string(("<TovrinPlanner-xml ver=\"1.0\">" + body +
+                                     "</TovrinPlanner-xml>").c_str()));
+        db.ImportXml(doc.document_element(), target);
+    }
+    std::string Export(TTaskNode* start = nullptr)
+    {
+        pugi::xml_document out;
+        db.ExportXml(out.append_child("r"), start);
+        return ToText(out.document_element());
+    }
+
+    TClockOverride clock{45100.0};
+    TTovrinDataBase db;
+    pugi::xml_document doc;
+};
+
+TEST_F(XmlExchangeTest, DefaultTaskWritesOnlyItsCaption)
+{
+    db.Root->AddChild("A", -1)->AddChild("B", -1);
+    EXPECT_EQ(Export(db.Root->Children[0]),
+              "<r><TaskTree><TaskNode Caption=\"A\"><TaskNode Caption=\"B\"/></TaskNode>"
+              "</TaskTree><PlacesList/></r>");
+}
+
+TEST_F(XmlExchangeTest, EveryValueInOrderWithFixedSeparators)
+{
+    TTaskPlace* home = db.PlacesList->Add("Home");
+    TTaskPlace* work = db.PlacesList->Add("Work");
+    home->IncludedPlaces = {work->PlaceID, 77};
+    TTaskNode* t = db.Root->AddChild("All & <more>", -1);
+    t->Importance = 0;
+    t->Effort = 99;
+    t->Estimate = 2.5;
+    t->SetHideInToDo(true);
+    t->Note.Add("one");
+    t->Note.Add("");
+    t->SetCompletionDateTime(EncodeDate(2023, 3, 4) + EncodeTime(14, 35, 12, 0));
+    t->SetCompleteSubTasksInOrder(true);
+    t->SetScheduleType(1);
+    t->SetDueDateTime(EncodeDate(2024, 12, 31) + EncodeTime(23, 59, 59, 0));
+    t->SetLeadTime(0.25);
+    t->SetTheGoal(3);
+    t->SetSatisfaction(7);
+    t->SetIsProject(true);
+    t->SetProjectStatus(2);
+    t->Places = {work->PlaceID, 99, home->PlaceID};
+    EXPECT_EQ(Export(t),
+              "<r><TaskTree><TaskNode Caption=\"All &amp; &lt;more>\">"
+              "<Importance>0</Importance><Effort>99</Effort><Estimate>2.5</Estimate>"
+              "<HideInToDo>-1</HideInToDo><Note>one\r\n\r\n</Note>"
+              "<CompletionDateTime>2023-03-04 14:35:12</CompletionDateTime>"
+              "<CompleteSubTasksInOrder>-1</CompleteSubTasksInOrder>"
+              "<DueDateTime>2024-12-31 23:59:59</DueDateTime><LeadTime>0.25</LeadTime>"
+              "<ScheduleType>1</ScheduleType><TheGoal>3</TheGoal>"
+              "<Satisfaction>7</Satisfaction><IsProject>-1</IsProject>"
+              "<ProjectStatus>2</ProjectStatus>"
+              "<Places><Place>Work</Place><Place>Home</Place></Places></TaskNode></TaskTree>"
+              "<PlacesList><TaskPlace Caption=\"Home\"><Includes Place=\"Work\"/></TaskPlace>"
+              "<TaskPlace Caption=\"Work\"/></PlacesList></r>");
+}
+
+TEST_F(XmlExchangeTest, DateTimeText)
+{
+    const TDateTime t = EncodeDate(2023, 3, 4) + EncodeTime(14, 35, 12, 0);
+    EXPECT_EQ(FormatXmlDateTime(t), "2023-03-04 14:35:12");
+    EXPECT_DOUBLE_EQ(ParseXmlDateTime("2023-03-04 14:35:12"), t);
+    EXPECT_DOUBLE_EQ(ParseXmlDateTime("2023-03-04 14:35"), t - 12 / 86400.0);
+    EXPECT_DOUBLE_EQ(ParseXmlDateTime(" 2023-03-04 "), EncodeDate(2023, 3, 4));
+    EXPECT_EQ(FormatXmlDateTime(EncodeDate(2023, 3, 4) + 0.9999999999), "2023-03-05 00:00:00");
+    // Before 1899-12-30 the time of day still counts forward from midnight.
+    EXPECT_EQ(FormatXmlDateTime(-1.25), "1899-12-29 06:00:00");
+    EXPECT_DOUBLE_EQ(ParseXmlDateTime("1899-12-29 06:00:00"), -1.25);
+    // Out of the calendar's range (only a damaged file holds such a value): a plain number.
+    EXPECT_EQ(FormatXmlDateTime(1e12), "1e+12");
+    EXPECT_EQ(ParseXmlDateTime("1e+12"), 1e12);
+    for (const char* bad : {"", "2023-02-30", "2023-03-04 24:00", "2023-03-04 10:60",
+                            "14:35", "2023-03-04x", "45000.5", "yesterday"})
+        EXPECT_THROW(ParseXmlDateTime(bad), EConvertError) << bad;
+}
+
+TEST_F(XmlExchangeTest, BooleansAndNumbersReadLeniently)
+{
+    for (const char* yes : {"-1", "1", "true", "TRUE", " 5 "})
+        EXPECT_TRUE(ParseXmlBoolean(yes)) << yes;
+    for (const char* no : {"0", "false", "False"})
+        EXPECT_FALSE(ParseXmlBoolean(no)) << no;
+    EXPECT_THROW(ParseXmlBoolean("yes"), EConvertError);
+
+    Import("<TaskTree><TaskNode Caption=\"A\"><Estimate>2,5</Estimate><LeadTime>0.5</LeadTime>"
+           "<HideInToDo>true</HideInToDo><IsProject>1</IsProject>"
+           "<RoutineSchedule>1.5</RoutineSchedule><Importance> 7 </Importance>"
+           "</TaskNode></TaskTree>");
+    const TTaskNode& a = *db.Root->Children[0];
+    EXPECT_EQ(a.Estimate, 2.5);
+    EXPECT_EQ(a.LeadTime, 0.5);
+    EXPECT_TRUE(a.HideInToDo);
+    EXPECT_TRUE(a.HideInToDoInEffect);
+    EXPECT_TRUE(a.IsProject);
+    EXPECT_EQ(a.RoutineSchedule, 1.5);
+    EXPECT_EQ(a.Importance, 7);
+}
+
+TEST_F(XmlExchangeTest, WholeTreeImportsWithoutAnExtraTask)
+{
+    db.Root->AddChild("A", -1)->AddChild("A1", -1);
+    db.Root->AddChild("B", -1);
+    pugi::xml_document out;
+    db.ExportXml(out.append_child("TovrinPlanner-xml"), nullptr);
+
+    TTovrinDataBase other;
+    other.ImportXml(out.document_element(), nullptr);
+    ASSERT_EQ(other.Root->Children.Count(), 2);
+    EXPECT_EQ(other.Root->Children[0]->Caption, "A");
+    EXPECT_EQ(other.Root->Children[0]->Children[0]->Caption, "A1");
+    EXPECT_EQ(other.Root->Children[1]->Caption, "B");
+
+    // A subtree goes under the target as one task.
+    TTaskNode* target = other.Root->Children[1];
+    pugi::xml_document sub;
+    db.ExportXml(sub.append_child("TovrinPlanner-xml"), db.Root->Children[0]);
+    other.ImportXml(sub.document_element(), target);
+    ASSERT_EQ(target->Children.Count(), 1);
+    EXPECT_EQ(target->Children[0]->Caption, "A");
+    EXPECT_EQ(target->Children[0]->Children[0]->Caption, "A1");
+}
+
+TEST_F(XmlExchangeTest, EmptyTaskNodeRule)
+{
+    ASSERT_TRUE(doc.load_string(
+        "<TaskTree><TaskNode Caption=\"\"><TaskNode Caption=\"\"/></TaskNode>"
+        "<TaskNode/><TaskNode Caption=\"\"><Note>n</Note></TaskNode></TaskTree>"));
+    const pugi::xml_node first = doc.child("TaskTree").first_child();
+    EXPECT_TRUE(IsEmptyTaskNodeXml(first));
+    EXPECT_FALSE(IsEmptyTaskNodeXml(first.first_child()));   // its parent is a TaskNode
+    EXPECT_FALSE(IsEmptyTaskNodeXml(first.next_sibling()));  // no Caption attribute
+    EXPECT_FALSE(IsEmptyTaskNodeXml(first.next_sibling().next_sibling()));   // has a Note
+
+    // The empty node's children come in; the container's remaining children do not.
+    Import("<TaskTree><TaskNode Caption=\"before\"/><TaskNode Caption=\"\">"
+           "<TaskNode Caption=\"inner\"/></TaskNode><TaskNode Caption=\"after\"/></TaskTree>");
+    ASSERT_EQ(db.Root->Children.Count(), 2);
+    EXPECT_EQ(db.Root->Children[0]->Caption, "before");
+    EXPECT_EQ(db.Root->Children[1]->Caption, "inner");
+}
+
+TEST_F(XmlExchangeTest, PlacesMergeByCaption)
+{
+    TTaskPlace* home = db.PlacesList->Add("Home");
+    Import("<TaskTree><TaskNode Caption=\"A\"><Places><Place>  home </Place><Place>Garden</Place>"
+           "</Places></TaskNode></TaskTree>"
+           "<PlacesList><TaskPlace Caption=\"HOME\"><Includes Place=\"Shed\"/>"
+           "<Includes Place=\"garden\"/></TaskPlace><TaskPlace Caption=\"Office\"/></PlacesList>");
+    ASSERT_EQ(db.PlacesList->Count(), 4);
+    const TTaskPlace* garden = db.PlacesList->FindByCaption("Garden");
+    const TTaskPlace* shed = db.PlacesList->FindByCaption("Shed");
+    ASSERT_TRUE(garden && shed && db.PlacesList->FindByCaption("Office"));
+    EXPECT_EQ(db.Root->Children[0]->Places, (std::vector<int32_t>{home->PlaceID, garden->PlaceID}));
+    EXPECT_EQ(home->IncludedPlaces, (std::vector<int32_t>{shed->PlaceID, garden->PlaceID}));
+    // The same places again add no include twice.
+    Import("<PlacesList><TaskPlace Caption=\"Home\"><Includes Place=\"Shed\"/></TaskPlace>"
+           "</PlacesList>");
+    EXPECT_EQ(home->IncludedPlaces, (std::vector<int32_t>{shed->PlaceID, garden->PlaceID}));
+    EXPECT_EQ(db.PlacesList->Count(), 4);
+}
+
+TEST_F(XmlExchangeTest, LeftOutValuesTakeTheNewTasksDefaults)
+{
+    TTaskNode* parent = db.Root->AddChild("P", -1);
+    parent->SetDueDateTime(45000);
+    parent->SetLeadTime(5);
+    Import("<TaskTree><TaskNode Caption=\"own\"><ScheduleType>1</ScheduleType></TaskNode>"
+           "<TaskNode Caption=\"follows\"/></TaskTree>",
+           parent);
+    const TTaskNode& own = *parent->Children[0];
+    EXPECT_EQ(own.DueDateTime, 0);
+    EXPECT_EQ(own.LeadTime, 1.0);
+    const TTaskNode& follows = *parent->Children[1];
+    EXPECT_EQ(follows.DueDateTime, 45000);
+    EXPECT_EQ(follows.LeadTime, 5);
+}
+
+TEST_F(XmlExchangeTest, FailedImportChangesNothing)
+{
+    db.PlacesList->Add("Home");
+    const std::string before = Export();
+    for (const char* bad :
+         {"<TaskNode Caption=\"ok\"><Places><Place>New</Place></Places></TaskNode>"
+          "<TaskNode Caption=\"bad\"><Importance>high</Importance></TaskNode>",
+          "<TaskNode Caption=\"a\"><TaskNode Caption=\"b\"><DueDateTime>2023-13-01"
+          "</DueDateTime></TaskNode></TaskNode>",
+          "<TaskNode Caption=\"c\"><IsProject>maybe</IsProject></TaskNode>"}) {
+        try {
+            Import(std::string("<TaskTree>") + bad + "</TaskTree><PlacesList>"
+                   "<TaskPlace Caption=\"Other\"/></PlacesList>");
+            FAIL() << bad;
+        } catch (const EConvertError& e) {
+            EXPECT_NE(e.Message().find("of task"), std::string::npos) << e.Message();
+        }
+        EXPECT_EQ(Export(), before);
+    }
+}
+
+TEST_F(XmlExchangeTest, MissingSectionsImportNothing)
+{
+    Import("");
+    EXPECT_TRUE(db.Root->Children.Empty());
+    EXPECT_TRUE(db.PlacesList->IsEmpty());
+}
+
+TEST_F(XmlExchangeTest, DeepNestingHasABound)
+{
+    std::string deep;
+    for (int i = 0; i <= kMaxTaskNesting; ++i)
+        deep += "<TaskNode Caption=\"x\">";
+    for (int i = 0; i <= kMaxTaskNesting; ++i)
+        deep += "</TaskNode>";
+    EXPECT_THROW(Import("<TaskTree>" + deep + "</TaskTree>"), ExInvalidFileFormat);
+    EXPECT_TRUE(db.Root->Children.Empty());
+}
+
+TEST_F(XmlExchangeTest, InvalidUtf8InTheModelStillGivesAWellFormedDocument)
+{
+    db.Root->AddChild("Caf\xE9", -1);
+    const std::string text = Export();
+    pugi::xml_document back;
+    ASSERT_TRUE(back.load_string(text.c_str()));
+    EXPECT_EQ(std::string(back.child("r").child("TaskTree").child("TaskNode")
+                              .child("TaskNode").attribute("Caption").value()),
+              "Caf\xEF\xBF\xBD");
+}
+
+} // namespace

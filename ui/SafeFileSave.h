@@ -1,0 +1,30 @@
+#pragma once
+// Writing a data file without ever losing the current one: the new content goes to a temporary
+// file that is flushed to disk, the previous file is kept as the backup, and only then does the
+// temporary file take the name, in one rename. At every moment the name holds either the old
+// file or the new one, whole.
+#include <functional>
+#include <string>
+
+class TStream;
+class TDataFileLock;
+
+enum class TSaveStep { WriteTemp, FlushTemp, LockTemp, KeepBackup, ReplaceFile };
+
+struct TSafeSaveOptions {
+    bool CreateBackup = true;
+    // Called before each step; lets tests break a save at any point.
+    std::function<void(TSaveStep)> BeforeStep;
+};
+
+std::string TempFileNameFor(const std::string& fileName);    // name + ".$TovrinTmp$"
+std::string BackupFileNameFor(const std::string& fileName);  // name + ".bak"
+
+// Writes fileName through its temporary file. On success `lock` holds the new file (under
+// fileName) and the lock held before is released. On failure the exception passes on, the file
+// under fileName is the previous one and `lock` still holds what it held; a temporary file that
+// was written whole stays on disk, a half-written one is removed.
+// Failures of the final rename raise "Can not override file: " or "Can not write file : " with
+// the name in double quotes.
+void SaveFileSafely(const std::string& fileName, const std::function<void(TStream&)>& write,
+                    TDataFileLock& lock, const TSafeSaveOptions& options = {});

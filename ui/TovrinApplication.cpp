@@ -1,0 +1,55 @@
+#include "ui/TovrinApplication.h"
+
+#include "taskdb/UiServices.h"
+#include "ui/WindowServices.h"
+
+#include <typeinfo>
+
+TTovrinApplication::TTovrinApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setApplicationName(QStringLiteral("Tovrin"));
+    setApplicationDisplayName(QStringLiteral("Tovrin Planner"));
+    setOrganizationName(QStringLiteral("Tovrin"));
+}
+
+bool TTovrinApplication::notify(QObject* receiver, QEvent* event)
+{
+    bool result = false;
+    RunGuarded([&] { result = QApplication::notify(receiver, event); });
+    return result;
+}
+
+void ShowCurrentException()
+{
+    IUiServices& services = UiServices();
+    auto* window = dynamic_cast<IWindowServices*>(&services);
+    std::string message;
+    try {
+        throw;
+    } catch (const EAbort&) {
+        return;
+    } catch (const std::exception& e) {
+        message = e.what();
+    } catch (...) {
+        message = "Unknown error";
+    }
+    if (window)
+        window->ShowError(message);
+    else
+        services.ShowWarning(message);
+}
+
+bool RunGuarded(const std::function<void()>& action)
+{
+    try {
+        action();
+        return true;
+    } catch (...) {
+        try {
+            ShowCurrentException();
+        } catch (...) {
+            // A failing message box must not take the program down.
+        }
+        return false;
+    }
+}

@@ -1,0 +1,27 @@
+#pragma once
+// The application object. Exceptions never cross Qt's event loop: one guard catches whatever a
+// handler raises and shows its message in a box, as the class library's default handler does.
+#include <QApplication>
+
+#include <functional>
+
+#include "platform/Exceptions.h"
+
+// Raised to stop an operation without a message (the class library's silent abort).
+class EAbort : public Exception {
+public:
+    EAbort() : Exception("Operation aborted") {}
+};
+
+class TTovrinApplication : public QApplication {
+    Q_OBJECT
+public:
+    TTovrinApplication(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+// Runs action; an exception is shown through the window services and swallowed. Returns false
+// when one was raised. The silent abort is swallowed without a box.
+bool RunGuarded(const std::function<void()>& action);
+// Shows the message of the exception being handled (call inside a catch block).
+void ShowCurrentException();

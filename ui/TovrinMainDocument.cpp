@@ -1,0 +1,378 @@
+// The document's lifecycle: the start-up outline, New, Open, Save, Save as, the demo outline,
+// the caption and the lock on the data file.
+#include "ui/TovrinMain.h"
+
+#include <QSettings>
+
+#include <pugixml.hpp>
+
+#include "platform/Exceptions.h"
+#include "platform/FileUtils.h"
+#include "platform/Stream.h"
+#include "taskdb/Services.h"
+#include "taskdb/TovrinDataBase.h"
+#include "ui/PageControl.h"
+#include "ui/StartupChoice.h"
+#include "ui/TovrinApplication.h"
+#include "ui/TreeViewCheckBoxes.h"
+#include "ui/TreeViewRules.h"
+#include "ui/WindowCaption.h"
+#include "ui/WindowServices.h"
+
+namespace {
+
+constexpr const char* DataFileFilter = "Tovrin DB File (*.tvd)|*.tvd|All files (*.*)|*.*";
+
+std::string MessageOf(const std::exception& e) { return e.what(); }
+
+bool SameFile(const std::string& a, const std::string& b)
+{
+    return !a.empty() && !b.empty() && ExpandFileName(a) == ExpandFileName(b);
+}
+
+} // namespace
+
+// ---- Start-up ----
+
+void TfrmTovrinMain::OpenStartupFile()
+{
+    const TStartupChoice choice = ChooseStartupFile(environment_.Args, environment_.CurrentDir, LastDBFile);
+    switch (choice.Kind) {
+    case TStartupChoice::KeepUntitled:
+        break;
+    case TStartupChoice::OpenFile:
+        OpenDocument(choice.FileName);  // failures reach the default handler
+        break;
+    case TStartupChoice::OpenLastFile:
+        try {
+            OpenDocument(choice.FileName);
+        } catch (...) {
+            NewEmptyDocument();
+            LastDBFile.clear();
+        }
+        break;
+    case TStartupChoice::CreateDemo:
+        CreateDemoFile(true);
+        break;
+    }
+}
+
+void TfrmTovrinMain::CreateDemoFile(bool SaveAsFile)
+{
+    const TDemoLocations demo =
+        FindDemoLocations(environment_.ProgramDir, environment_.DataDirs, environment_.UserDataDir);
+    if (!FileExists(demo.DataPath)) {
+        if (!SaveAsFile)
+            Services().ShowWarning("Can not create demo. Demo data not found: \"" + demo.DataPath + "\"");
+        return;
+    }
+    if (SaveAsFile && FileExists(demo.TargetPath))
+        return;
+    try {
+        ClearDocument();
+        ImportXmlFile(demo.DataPath, nullptr);
+        FillTaskTree();
+        PlacesListsStale = true;
+        RefreshPlacesLists();
+        if (SaveAsFile) {
+            FileName = demo.TargetPath;
+            Untitled = false;
+            SaveDocument();
+        }
+    } catch (const std::exception& e) {
+        NewEmptyDocument();
+        if (!SaveAsFile)
+            Services().ShowError("Can not create demo: " + MessageOf(e));
+    }
+}
+
+void TfrmTovrinMain::ImportXmlFile(const std::string& Name, QTreeWidgetItem* TargetNode)
+{
+    pugi::xml_document document;
+    const pugi::xml_parse_result parsed = document.load_file(Name.c_str());
+    if (!parsed)
+        throw Exception("Can not read \"" + Name + "\": " + parsed.description());
+    TTaskNode* target = TargetNode ? NodeTask(TargetNode) : nullptr;
+    DataBase->ImportXml(document.document_element(), target ? target : VirtualRoot);
+}
+
+// ---- New, Open, Save ----
+
+bool TfrmTovrinMain::AskSaveChanges()
+{
+    if (!Modified)
+        return true;
+    switch (ConfirmYesNoCancel("Do you want to save the changes?")) {
+    case idNo:
+        return true;
+    case idYes:
+        return SaveDocument();
+    default:
+        return false;
+    }
+}
+
+void TfrmTovrinMain::ClearDocument()
+{
+    TUILock lock(UILockCount);
+    SetCurrentPlace(nullptr);
+    SetCurrentTask(nullptr);
+    {
+        TUILock drawLock(DrawLockCount);
+        // The nodes refer to the tasks about to be freed.
+        tvTasksTree->clear();
+        tvToDo->clear();
+        NewTaskPending = false;
+        FileName.clear();
+        Untitled = true;
+        DataBase->Clear();
+        SetVirtualRoot(DataBase->Root.get());
+        pcMainPages->SetActivePage(tshOutline);
+        UnlockDataFile();
+        SetTaskTreeView(ViewAllTasks);
+        FillTaskTree();
+        RefreshPlacesLists();
+        RebuildToDoList();
+    }
+    ClearUndoHistory();
+    SetModified(false);
+}
+
+void TfrmTovrinMain::AddInitialTask()
+{
+    DataBase->Root->AddChild("New Task", -1);
+    FillTaskTree();
+}
+
+void TfrmTovrinMain::NewEmptyDocument()
+{
+    ClearDocument();
+    AddInitialTask();
+    Untitled = true;
+}
+
+void TfrmTovrinMain::OpenDocument(const std::string& Name)
+{
+    // Before anything changes: the file must open, and no other copy of the program may hold
+    // it. A failure here keeps the current outline and its lock.
+    TDataFileLock newLock;
+    const bool reopening = DataFileLock.Held() && SameFile(DataFileLock.FileName(), Name);
+    if (reopening)
+        newLock.Swap(DataFileLock);
+    else
+        newLock.Lock(Name);
+    std::unique_ptr<TFileStream> stream;
+    try {
+        stream = std::make_unique<TFileStream>(Name, TFileMode::fmOpenRead);
+    } catch (...) {
+        if (reopening)
+            newLock.Swap(DataFileLock);
+        throw;
+    }
+
+    try {
+        ClearDocument();
+        DataBase->LoadFromStream(*stream, "");
+        FileName = Name;
+        Untitled = false;
+        FillTaskTree();
+        RefreshPlacesLists();
+        SetShowToDoSheet(DataBase->ShowToDoSheet);
+        SetShowTaskProperties(DataBase->ShowTaskProperties);
+        SetShowImportance(DataBase->ShowImportance);
+        SetShowPlaces(DataBase->ShowPlaces);
+        SetShowGoals(DataBase->ShowGoals);
+        SetShowTime(DataBase->ShowTime);
+        SetShowEffort(DataBase->ShowEffort);
+        SetShowProject(DataBase->ShowProject);
+        SetShowTaskTreeViews(DataBase->ShowTaskTreeViews);
+    } catch (const ExNewerVersionOfFile& e) {
+        Services().ShowWarning(MessageOf(e));
+        NewEmptyDocument();
+    } catch (const ExInvalidFileFormat& e) {
+        Services().ShowError("Can not open this file: " + MessageOf(e));
+        NewEmptyDocument();
+    } catch (const std::exception& e) {
+        const std::string text = "Can not open this Database File. It looks like it was corrupted: " + MessageOf(e) +
+                                 "\n\r\n\r" + "Clear the window?";
+        if (Services().AskError(text) == idYes)
+            NewEmptyDocument();
+    }
+    SetModified(false);
+    stream.reset();
+
+    if (!FileName.empty()) {
+        if (SameFile(FileName, Name) && newLock.Held()) {
+            DataFileLock.Swap(newLock);
+            DataFileLock.SetFileName(FileName);
+        } else {
+            LockDataFile();
+        }
+    }
+}
+
+bool TfrmTovrinMain::SaveDocument()
+{
+    const std::string previousName = FileName;
+    if (Untitled) {
+        TFileDialogRequest request;
+        request.Filter = DataFileFilter;
+        request.FileName = FileName;
+        request.DefaultExtension = "tvd";
+        if (!Services().ExecuteSaveDialog(request))
+            return false;
+        FileName = request.FileName;
+    }
+    ClearUndoHistory();
+    try {
+        return SaveToFile(FileName);
+    } catch (...) {
+        FileName = previousName;  // a failed save keeps the outline's name
+        throw;
+    }
+}
+
+bool TfrmTovrinMain::SaveAs()
+{
+    const bool wasUntitled = Untitled;
+    Untitled = true;
+    bool saved = false;
+    try {
+        saved = SaveDocument();
+    } catch (...) {
+        Untitled = wasUntitled;
+        throw;
+    }
+    Untitled = saved ? false : wasUntitled;
+    return saved;
+}
+
+bool TfrmTovrinMain::SaveToFile(const std::string& Name)
+{
+    UpdateCurrentTask();
+    UpdateCurrentPlace();
+    DataBase->SetShowToDoSheet(ShowToDoSheet);
+    DataBase->SetShowTaskProperties(ShowTaskProperties);
+    DataBase->SetShowImportance(ShowImportance);
+    DataBase->SetShowPlaces(ShowPlaces);
+    DataBase->SetShowGoals(ShowGoals);
+    DataBase->SetShowTime(ShowTime);
+    DataBase->SetShowEffort(ShowEffort);
+    DataBase->SetShowProject(ShowProject);
+    DataBase->SetShowTaskTreeViews(ShowTaskTreeViews);
+
+    TSafeSaveOptions options = SaveOptions;
+    options.CreateBackup = CreateBackup;
+    SaveFileSafely(Name, [this](TStream& stream) { DataBase->SaveToStream(stream, "", 3); }, DataFileLock, options);
+    FileName = Name;
+    Untitled = false;
+    SetModified(false);
+    return true;
+}
+
+void TfrmTovrinMain::SetModified(bool Value)
+{
+    Modified = Value;
+    UpdateCaption();
+}
+
+void TfrmTovrinMain::UpdateCaption()
+{
+    setWindowTitle(QString::fromStdString(MakeWindowCaption(FileName, Modified).Caption));
+}
+
+void TfrmTovrinMain::LockDataFile()
+{
+    UnlockDataFile();
+    if (!FileName.empty())
+        DataFileLock.Lock(FileName);
+}
+
+void TfrmTovrinMain::UnlockDataFile()
+{
+    DataFileLock.Unlock();
+}
+
+void TfrmTovrinMain::SetEditingEnabled(bool Enabled)
+{
+    for (QAction* action : {actSave, actSaveAs, actNewTask, actNewSubTask})
+        action->setEnabled(Enabled);
+}
+
+// ---- Settings ----
+
+namespace {
+
+std::unique_ptr<QSettings> OpenSettings(const std::string& file)
+{
+    if (!file.empty())
+        return std::make_unique<QSettings>(QString::fromStdString(file), QSettings::IniFormat);
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tovrin"),
+                                       QStringLiteral("Tovrin"));
+}
+
+} // namespace
+
+void TfrmTovrinMain::LoadSettings()
+{
+    auto settings = OpenSettings(environment_.SettingsFile);
+    settings->beginGroup(QStringLiteral("Settings"));
+    LastDBFile = settings->value(QStringLiteral("LastDBFile")).toString().toStdString();
+    if (!LastDBFile.empty() && !FileExists(LastDBFile))
+        LastDBFile.clear();
+}
+
+void TfrmTovrinMain::SaveSettings()
+{
+    auto settings = OpenSettings(environment_.SettingsFile);
+    if (!settings->isWritable())
+        throw Exception("Can not save settings to registry. No access?");
+    settings->beginGroup(QStringLiteral("Settings"));
+    LastDBFile = FileName;
+    settings->setValue(QStringLiteral("LastDBFile"), QString::fromStdString(LastDBFile));
+    settings->endGroup();
+    settings->sync();
+    if (settings->status() != QSettings::NoError)
+        throw Exception("Can not save settings to registry. No access?");
+}
+
+// ---- File commands ----
+
+void TfrmTovrinMain::actFileNewExecute()
+{
+    EndInPlaceEditing();
+    if (AskSaveChanges()) {
+        NewEmptyDocument();
+        SetEditingEnabled(true);
+    }
+}
+
+void TfrmTovrinMain::Newdemofile1Click()
+{
+    EndInPlaceEditing();
+    if (AskSaveChanges())
+        CreateDemoFile(false);
+}
+
+void TfrmTovrinMain::actOpenExecute()
+{
+    EndInPlaceEditing();
+    if (!AskSaveChanges())
+        return;
+    TFileDialogRequest request;
+    request.Filter = DataFileFilter;
+    if (Services().ExecuteOpenDialog(request))
+        OpenDocument(request.FileName);
+}
+
+void TfrmTovrinMain::actSaveExecute()
+{
+    EndInPlaceEditing();
+    SaveDocument();
+}
+
+void TfrmTovrinMain::actSaveAsExecute()
+{
+    EndInPlaceEditing();
+    SaveAs();
+}

@@ -1,0 +1,73 @@
+#pragma once
+// A tree view whose items carry check boxes, with the hooks the main window needs that Qt's
+// tree has no signal for: a veto before the current item changes, the end of an in-place edit
+// told apart by Enter and Esc, and key and mouse handlers that may consume the event.
+#include <QItemSelectionModel>
+#include <QTreeWidget>
+
+#include <functional>
+
+class QLineEdit;
+
+// A selection model that asks before the current item changes; a refusal keeps the selection.
+class TVetoSelectionModel : public QItemSelectionModel {
+    Q_OBJECT
+public:
+    using QItemSelectionModel::QItemSelectionModel;
+    // Returns false to refuse the change to the new current index.
+    std::function<bool(const QModelIndex& current)> OnChanging;
+
+    void setCurrentIndex(const QModelIndex& index, QItemSelectionModel::SelectionFlags command) override;
+    void select(const QItemSelection& selection, QItemSelectionModel::SelectionFlags command) override;
+    using QItemSelectionModel::select;
+
+private:
+    bool refused_ = false;  // the last change of the current index was refused
+};
+
+class TTreeViewCheckBoxes : public QTreeWidget {
+    Q_OBJECT
+public:
+    explicit TTreeViewCheckBoxes(QWidget* parent = nullptr);
+
+    // An item that has no check state yet reads as checked; nullptr is not checked.
+    static bool GetChecked(const QTreeWidgetItem* Node);
+    static void SetChecked(QTreeWidgetItem* Node, bool Value);
+
+    TVetoSelectionModel* VetoSelectionModel() const { return vetoModel_; }
+
+    // In-place editing of an item's text.
+    void StartEdit(QTreeWidgetItem* Node);
+    bool IsEditing() const { return state() == QAbstractItemView::EditingState; }
+    QLineEdit* InPlaceEditor() const;
+    QTreeWidgetItem* EditingItem() const { return IsEditing() ? editingItem_ : nullptr; }
+    // Ends a running edit, keeping (Accept) or dropping the typed text.
+    void EndEdit(bool Accept);
+
+    // The rectangle of the item's text, in viewport coordinates.
+    QRect LabelRect(const QTreeWidgetItem* Node) const;
+
+    // Handlers that run before the tree's own; returning true consumes the event.
+    std::function<bool(QKeyEvent*)> OnKeyDown;
+    std::function<void(QKeyEvent*)> OnKeyUp;
+    std::function<bool(QMouseEvent*)> OnMouseDown;
+    std::function<void(QMouseEvent*)> OnMouseMove;
+
+signals:
+    // The in-place edit ended with Esc.
+    void CancelEdit();
+    // The in-place edit ended with the text kept (Enter, leaving the editor, EndEdit(true)).
+    void Edited(QTreeWidgetItem* Node, const QString& Text);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void commitData(QWidget* editor) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+
+private:
+    TVetoSelectionModel* vetoModel_;
+    QTreeWidgetItem* editingItem_ = nullptr;
+};

@@ -1,1 +1,0 @@
-// The window classes arrive with the desktop-window work.

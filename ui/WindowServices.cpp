@@ -1,0 +1,191 @@
+#include "ui/WindowServices.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+QWidget* DialogParent() { return QApplication::activeWindow(); }
+
+int32_t ButtonId(QMessageBox::StandardButton button, bool withCancel)
+{
+    switch (button) {
+    case QMessageBox::Yes:
+        return idYes;
+    case QMessageBox::No:
+        return idNo;
+    default:
+        return withCancel ? idCancel : idNo;  // closing the box
+    }
+}
+
+Qt::CursorShape ShapeOf(int16_t cursor)
+{
+    switch (cursor) {
+    case crHourGlass:
+        return Qt::WaitCursor;
+    case -4:  // I-beam
+        return Qt::IBeamCursor;
+    case -21:  // hand point
+        return Qt::PointingHandCursor;
+    case -19:  // app start
+        return Qt::BusyCursor;
+    default:
+        return Qt::ArrowCursor;
+    }
+}
+
+QStringList SplitFilter(const std::string& filter)
+{
+    return Q(QtFilterFromClassLibrary(filter)).split(QStringLiteral(";;"), Qt::SkipEmptyParts);
+}
+
+void PrepareDialog(QFileDialog& dialog, const TFileDialogRequest& request)
+{
+    const QStringList filters = SplitFilter(request.Filter);
+    dialog.setNameFilters(filters);
+    if (request.FilterIndex >= 1 && request.FilterIndex <= filters.size())
+        dialog.selectNameFilter(filters[request.FilterIndex - 1]);
+    if (!request.DefaultExtension.empty())
+        dialog.setDefaultSuffix(Q(request.DefaultExtension));
+    if (!request.FileName.empty())
+        dialog.selectFile(Q(request.FileName));
+}
+
+bool RunDialog(QFileDialog& dialog, TFileDialogRequest& request)
+{
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    request.FileName = dialog.selectedFiles().front().toStdString();
+    const int index = static_cast<int>(dialog.nameFilters().indexOf(dialog.selectedNameFilter()));
+    if (index >= 0)
+        request.FilterIndex = index + 1;
+    return true;
+}
+
+} // namespace
+
+int32_t TQtUiServices::AskQuestion(const std::string& Text, bool WithCancel)
+{
+    const auto buttons = WithCancel ? QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel
+                                    : QMessageBox::Yes | QMessageBox::No;
+    const auto answer = QMessageBox::question(DialogParent(), QApplication::applicationDisplayName(), Q(Text),
+                                              buttons, QMessageBox::Yes);
+    return ButtonId(answer, WithCancel);
+}
+
+void TQtUiServices::ShowWarning(const std::string& Text)
+{
+    QMessageBox::warning(DialogParent(), QApplication::applicationDisplayName(), Q(Text));
+}
+
+void TQtUiServices::ShowError(const std::string& Text)
+{
+    QMessageBox::critical(DialogParent(), QApplication::applicationDisplayName(), Q(Text));
+}
+
+void TQtUiServices::ShowInformation(const std::string& Text)
+{
+    QMessageBox::information(DialogParent(), QApplication::applicationDisplayName(), Q(Text));
+}
+
+int32_t TQtUiServices::AskError(const std::string& Text)
+{
+    const auto answer = QMessageBox::critical(DialogParent(), QApplication::applicationDisplayName(), Q(Text),
+                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                              QMessageBox::Yes);
+    return ButtonId(answer, true);
+}
+
+void TQtUiServices::SetScreenCursor(int16_t Cursor)
+{
+    cursor_ = Cursor;
+    if (Cursor == crDefault) {
+        if (overrideSet_)
+            QGuiApplication::restoreOverrideCursor();
+        overrideSet_ = false;
+        return;
+    }
+    if (overrideSet_) {
+        QGuiApplication::changeOverrideCursor(QCursor(ShapeOf(Cursor)));
+    } else {
+        QGuiApplication::setOverrideCursor(QCursor(ShapeOf(Cursor)));
+        overrideSet_ = true;
+    }
+}
+
+void TQtUiServices::HideCursor()
+{
+    // The next SetScreenCursor replaces the blank cursor.
+    if (overrideSet_) {
+        QGuiApplication::changeOverrideCursor(QCursor(Qt::BlankCursor));
+    } else {
+        QGuiApplication::setOverrideCursor(QCursor(Qt::BlankCursor));
+        overrideSet_ = true;
+    }
+}
+
+bool TQtUiServices::SetClipboardText(const std::string& Text)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard)
+        return false;
+    clipboard->setText(Q(Text));
+    return true;
+}
+
+std::string TQtUiServices::GetClipboardText()
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    return clipboard ? clipboard->text().toStdString() : std::string();
+}
+
+bool TQtUiServices::ExecuteOpenDialog(TFileDialogRequest& Request)
+{
+    QFileDialog dialog(DialogParent());
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    PrepareDialog(dialog, Request);
+    return RunDialog(dialog, Request);
+}
+
+bool TQtUiServices::ExecuteSaveDialog(TFileDialogRequest& Request)
+{
+    QFileDialog dialog(DialogParent());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);  // the folder must exist; overwriting is confirmed
+    PrepareDialog(dialog, Request);
+    return RunDialog(dialog, Request);
+}
+
+std::string QtFilterFromClassLibrary(const std::string& filter)
+{
+    // Pairs of description and pattern; Qt reads the pattern from the description's brackets.
+    std::string result;
+    size_t pos = 0;
+    while (pos < filter.size()) {
+        size_t bar = filter.find('|', pos);
+        const std::string description = filter.substr(pos, bar == std::string::npos ? std::string::npos : bar - pos);
+        std::string pattern;
+        if (bar != std::string::npos) {
+            const size_t next = filter.find('|', bar + 1);
+            pattern = filter.substr(bar + 1, next == std::string::npos ? std::string::npos : next - bar - 1);
+            pos = next == std::string::npos ? filter.size() : next + 1;
+        } else {
+            pos = filter.size();
+        }
+        if (!result.empty())
+            result += ";;";
+        if (pattern.empty() || description.find('(') != std::string::npos)
+            result += description;
+        else
+            result += description + " (" + pattern + ")";
+    }
+    return result;
+}

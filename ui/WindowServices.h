@@ -1,0 +1,50 @@
+#pragma once
+// The window side of the toolkit seam: besides the questions, cursor and clipboard that the
+// task library asks for, the main window shows error and information boxes and runs the file
+// dialogs. Tests install a scripted implementation, so no modal box ever blocks them.
+#include "taskdb/UiServices.h"
+
+#include <string>
+
+struct TFileDialogRequest {
+    std::string Filter;            // class-library form: "Text (*.x)|*.x|All files (*.*)|*.*"
+    int FilterIndex = 1;           // 1-based; the chosen index comes back here
+    std::string FileName;          // initial name; the chosen name comes back here
+    std::string DefaultExtension;  // without the dot; added when the user types none
+};
+
+class IWindowServices : public IUiServices {
+public:
+    virtual void ShowError(const std::string& Text) = 0;
+    virtual void ShowInformation(const std::string& Text) = 0;
+    // An error box with Yes, No and Cancel; returns idYes, idNo or idCancel.
+    virtual int32_t AskError(const std::string& Text) = 0;
+    // Return false when the user cancels.
+    virtual bool ExecuteOpenDialog(TFileDialogRequest& Request) = 0;
+    virtual bool ExecuteSaveDialog(TFileDialogRequest& Request) = 0;
+};
+
+// The Qt implementation: message boxes, the application's override cursor and the clipboard.
+class TQtUiServices : public IWindowServices {
+public:
+    int32_t AskQuestion(const std::string& Text, bool WithCancel) override;
+    void ShowWarning(const std::string& Text) override;
+    int16_t GetScreenCursor() override { return cursor_; }
+    void SetScreenCursor(int16_t Cursor) override;
+    void HideCursor() override;
+    bool SetClipboardText(const std::string& Text) override;
+    std::string GetClipboardText() override;
+
+    void ShowError(const std::string& Text) override;
+    void ShowInformation(const std::string& Text) override;
+    int32_t AskError(const std::string& Text) override;
+    bool ExecuteOpenDialog(TFileDialogRequest& Request) override;
+    bool ExecuteSaveDialog(TFileDialogRequest& Request) override;
+
+private:
+    int16_t cursor_ = crDefault;
+    bool overrideSet_ = false;  // this object has one override cursor on Qt's stack
+};
+
+// "Desc (*.x)|*.x|All files (*.*)|*.*" to Qt's "Desc (*.x);;All files (*.*)" form.
+std::string QtFilterFromClassLibrary(const std::string& filter);

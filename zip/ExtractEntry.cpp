@@ -1,0 +1,299 @@
+// The extraction side of the reader: the loop over the selected entries, one entry with its
+// pass-phrase check, decoder and CRC test, and the output to files.
+#include <sys/stat.h>
+
+#include <ctime>
+#include <random>
+
+#include "platform/FileUtils.h"
+#include "platform/StrUtils.h"
+#include "zip/DecoderState.h"
+#include "zip/ExtractOutput.h"
+#include "zip/Inflate.h"
+#include "zip/LFNFileStream.h"
+#include "zip/LegacyDecoders.h"
+#include "zip/MatchesMask.h"
+#include "zip/SuperUnZip.h"
+#include "zip/ZipExceptions.h"
+#include "zip/ZipFileUtils.h"
+
+namespace {
+
+uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t Get32(const uint8_t* p)
+{
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+
+// Stored data of a spanned archive may run on into the next volume; the chunk reader
+// follows it there.
+void CopyStoredAcrossVolumes(TDecoderState& state)
+{
+    while (state.Owner->CurrentHeader->CompressedSize > 0) {
+        const int n = state.LoadChunk();
+        state.CopyOut(state.InputBuffer.get(), static_cast<size_t>(n));
+        state.InputCount = 0;
+    }
+    state.FlushOutput();
+}
+
+// Runs the decoder of the entry's method; returns its status.
+uint16_t Decode(TDecoderState& state, uint16_t method)
+{
+    switch (method) {
+    case 0:
+        if (state.Owner->SpansVolumes())
+            CopyStoredAcrossVolumes(state);
+        else
+            CopyStored(state);
+        return DecodeOk;
+    case 1: return Unshrink(state);
+    case 2: case 3: case 4: case 5: return Unreduce(state, method - 1);
+    case 6: return Explode(state);
+    case 8: return Inflate(state);
+    default: throw EFatalUnzipError("Unknown Compression Method");
+    }
+}
+
+}  // namespace
+
+int32_t TSuperUnZip::UnzipToStream(TStream& dst, const std::string& name)
+{
+    SingleStream = &dst;
+    AbortRequested = false;
+    SingleStreamMode = true;
+    struct Leave {
+        TSuperUnZip& self;
+        ~Leave()
+        {
+            self.SingleStreamMode = false;
+            self.CloseZip();
+        }
+    } leave{*this};
+    // A failure leaves the caller's stream as it was.
+    TStreamCheckpoint checkpoint(dst);
+    try {
+        OpenZip();
+        FilesList.Clear();
+        FilesList.Add(name);
+        return ExtractMatching();
+    } catch (...) {
+        checkpoint.Restore();
+        throw;
+    }
+}
+
+int32_t TSuperUnZip::ExtractMatching()
+{
+    TDecoderState state(this);
+    struct Run {
+        TSuperUnZip& self;
+        TZipSortMode savedSort;
+        bool restoreSort = false;
+        ~Run()
+        {
+            self.decoder_ = nullptr;
+            if (restoreSort)
+                self.SetSortMode(savedSort);
+        }
+    } run{*this, sortMode_};
+    decoder_ = &state;
+
+    // Output paths are built on DestDir; the process's current directory is left alone.
+    if (!SingleStreamMode && !destDir_.empty() && !DirectoryExists(destDir_) && !CreateDirectories(destDir_))
+        throw EFCreateError("Cannot create directory " + destDir_);
+    if (SpansVolumes() && sortMode_ != TZipSortMode::ByNone) {
+        run.restoreSort = true;
+        SetSortMode(TZipSortMode::ByNone);
+    }
+
+    TotalBytes = 0;
+    TotalBytesDone = 0;
+    extractCount_ = Count();
+    std::vector<std::string> masks;
+    for (const std::string& line : FilesList) {
+        std::string mask = LowerCase(line);
+        BackslashSeparators(mask);
+        masks.push_back(std::move(mask));
+    }
+    for (int i = 0; i < Count(); ++i) {
+        TZipHeaderInfo& entry = *SortedView->GetItem(i);
+        entry.Selected = DoAll;
+        if (entry.FileName().empty() && !RecreateDirs) {
+            entry.Selected = false;
+        } else {
+            for (const std::string& mask : masks) {
+                const std::string name =
+                    LowerCase(mask.find('\\') != std::string::npos ? entry.Directory() + entry.FileName() : entry.FileName());
+                if (MatchesMask(mask, name)) {
+                    entry.Selected = true;
+                    break;
+                }
+            }
+        }
+        if (entry.Selected)
+            TotalBytes += entry.UncompressedSize;
+        else
+            --extractCount_;
+    }
+
+    bool stopNow = false;
+    if (OnStartUnZipInfo)
+        OnStartUnZipInfo(this, extractCount_, TotalBytes, stopNow);
+    if (extractCount_ > 0 && !stopNow) {
+        for (int i = 0; i < Count(); ++i) {
+            if (!SortedView->GetItem(i)->Selected)
+                continue;
+            do
+                ExtractEntry(i);
+            while (retryRequest_);
+        }
+    }
+    return extractCount_;
+}
+
+void TSuperUnZip::ExtractEntry(int index)
+{
+    retryRequest_ = false;
+    CurrentHeader->Assign(Entry(index));
+    TZipHeaderInfo& h = *CurrentHeader;
+    const std::string entryName = h.Directory() + h.FileName();
+
+    if (SpansVolumes() && h.DiskNumberStart != CurrentDisk)
+        LoadNextDisk(h.DiskNumberStart + 1);
+    TLFNFileStream& archive = Archive();
+    decoder_->ArchiveStream = &archive;
+
+    // The directory may point anywhere: only a real local header is followed.
+    uint8_t local[LocalHeaderSize];
+    archive.SetPosition(h.RelativeOffsetOfLocalHeader);
+    if (archive.Read(local, LocalHeaderSize) != LocalHeaderSize || Get32(local) != LocalHeaderSignature)
+        throw EFatalUnzipError("Local header of " + entryName + " not found");
+    archive.Seek(int64_t(Get16(local + 26)) + Get16(local + 28), TSeekOrigin::soCurrent);
+    if (archive.GetPosition() > archive.GetSize())
+        throw EFatalUnzipError("Premature end of file reached");
+
+    const auto skipData = [&] {
+        archive.Seek(h.CompressedSize, TSeekOrigin::soCurrent);
+        --extractCount_;
+    };
+
+    // Where the bytes go.
+    std::string fileName;
+    if (!SingleStreamMode) {
+        std::string relative;
+        if (!SafeOutputName(h, RecreateDirs, rootDir_, relative)) {
+            if (OnSkippingFile)
+                OnSkippingFile(this, TSkipReason::srUnsafePath, index);
+            skipData();
+            return;
+        }
+        fileName = destDir_.empty() ? relative : destDir_ + '/' + relative;
+        if (h.FileName().empty()) {
+            if (RecreateDirs) {
+                bool skip = false;
+                if (OnStartUnZip)
+                    OnStartUnZip(this, index, fileName, skip);
+                if (!skip && !CreateDirectories(fileName))
+                    throw EFCreateError("Cannot create directory " + fileName);
+            }
+            return;
+        }
+        if (FileExists(fileName) || DirectoryExists(fileName)) {
+            bool overwrite = OverwriteMode == TUZOverwriteMode::Always;
+            if (OverwriteMode == TUZOverwriteMode::Prompt && OnPromptForOverwrite)
+                OnPromptForOverwrite(this, overwrite, index, fileName);
+            // Without an answer the file is kept.
+            if (!overwrite || DirectoryExists(fileName)) {
+                if (OnSkippingFile)
+                    OnSkippingFile(this, TSkipReason::srNoOverwrite, index);
+                skipData();
+                return;
+            }
+        }
+    }
+
+    if (h.IsEncrypted()) {
+        for (;;) {
+            if (h.CompressedSize < 12 || archive.Remaining() < 12)
+                throw EFatalUnzipError("Premature end of file reached");
+            const uint8_t expected =
+                h.HasDataDescriptor() ? static_cast<uint8_t>(h.LastModFileTimeDate >> 8) : static_cast<uint8_t>(h.Crc32 >> 24);
+            if (CryptCheckHeader(Password, archive) == expected)
+                break;
+            std::string newPassword = Password;
+            if (OnBadPassword)
+                OnBadPassword(this, index, newPassword);
+            if (OnBadPassword && newPassword != Password) {
+                Password = newPassword;
+                archive.Seek(-12, TSeekOrigin::soCurrent);
+                h.CompressedSize += 12;
+                continue;
+            }
+            if (OnSkippingFile)
+                OnSkippingFile(this, TSkipReason::srBadPassword, index);
+            skipData();
+            return;
+        }
+    }
+
+    RunningCRC = 0xFFFFFFFFu;
+    EntryBytesDone = 0;
+    bool skip = false;
+    if (OnStartUnZip)
+        OnStartUnZip(this, index, fileName, skip);
+    if (skip) {
+        skipData();
+        return;
+    }
+
+    std::unique_ptr<TExtractFile> file;
+    TStream* out = SingleStream;
+    if (!SingleStreamMode) {
+        file = std::make_unique<TExtractFile>(fileName);
+        out = &file->Stream();
+    }
+    TStreamCheckpoint checkpoint(*out);
+    decoder_->OutputStream = out;
+    decoder_->BeginEntry();
+    uint16_t status;
+    try {
+        status = Decode(*decoder_, h.CompressionMethod);
+    } catch (...) {
+        checkpoint.Restore();   // a file that is not committed is removed with it
+        throw;
+    }
+    RunningCRC = ~RunningCRC;
+
+    if (status == DecodeOk && RunningCRC == h.Crc32) {
+        if (file)
+            file->Commit(h, RetainAttributes);
+        if (OnEndUnZip)
+            OnEndUnZip(this, index, fileName);
+        return;
+    }
+
+    // Nothing of a bad entry stays behind.
+    checkpoint.Restore();
+    file.reset();
+    if (h.IsEncrypted()) {
+        // A wrong pass phrase that passed the one check byte decodes to garbage.
+        std::string newPassword = Password;
+        if (OnBadPassword)
+            OnBadPassword(this, index, newPassword);
+        if (OnBadPassword && newPassword != Password) {
+            Password = newPassword;
+            retryRequest_ = true;
+            return;
+        }
+        if (OnSkippingFile)
+            OnSkippingFile(this, TSkipReason::srBadPassword, index);
+        --extractCount_;
+        return;
+    }
+    if (status != DecodeOk)
+        throw EFatalUnzipError(std::string(DecoderStatusMessage(status)) + " in " + entryName);
+    if (OnBadCRC)
+        OnBadCRC(this, RunningCRC, h.Crc32, index);
+    throw EFatalUnzipError(Format("CRC error in %s: stored %08X, computed %08X", entryName.c_str(), h.Crc32, RunningCRC));
+}

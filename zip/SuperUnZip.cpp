@@ -1,0 +1,382 @@
+#include "zip/SuperUnZip.h"
+
+#include <cstring>
+
+#include "platform/FileUtils.h"
+#include "platform/StrUtils.h"
+#include "zip/LFNFileStream.h"
+#include "zip/ZipExceptions.h"
+#include "zip/ZipFileUtils.h"
+
+namespace {
+
+constexpr int RebuildPumpInterval = 10240;
+
+uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t Get32(const uint8_t* p)
+{
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+
+std::string DropTrailingDelimiter(const std::string& value)
+{
+    std::string result = value;
+    while (result.size() > 1 && (result.back() == '/' || result.back() == '\\'))
+        result.pop_back();
+    return result;
+}
+
+}  // namespace
+
+TSuperUnZip::TSuperUnZip() : EndRecord(std::make_unique<TEndCentral>()) {}
+
+TSuperUnZip::~TSuperUnZip()
+{
+    try {
+        ResetZip();
+    } catch (...) {
+    }
+}
+
+void TSuperUnZip::SetZipName(const std::string& value)
+{
+    if (SameText(value, zipName_))
+        return;
+    std::string name = value;
+    if (!name.empty() && name.back() == '?') {
+        std::string initialDir = ExtractFilePath(name.substr(0, name.size() - 1));
+        if (initialDir.empty() || !DirectoryExists(initialDir))
+            initialDir = "/";
+        std::string chosen;
+        if (!OnChooseZipFile || !OnChooseZipFile(this, initialDir, chosen))
+            throw EUserCanceled("User canceled setting zip file name.");
+        name = chosen;
+    }
+    zipName_ = name;
+    FreeDirectory();
+    ArchiveStream.reset();
+    DirectoryDay = 0;
+    EndRecord->Clear();
+    DirectoryRebuilt = false;
+}
+
+void TSuperUnZip::SetDestDir(const std::string& value)
+{
+    destDir_ = value == "?" ? std::string() : DropTrailingDelimiter(value);
+}
+
+void TSuperUnZip::SetRootDir(const std::string& value)
+{
+    rootDir_ = value.empty() || value.back() == '/' ? value : value + '/';
+}
+
+void TSuperUnZip::FreeDirectory()
+{
+    separateView_.reset();
+    SortedView = nullptr;
+    EntryList.reset();
+}
+
+TLFNFileStream& TSuperUnZip::Archive()
+{
+    if (!ArchiveStream)
+        ArchiveStream = std::make_unique<TLFNFileStream>(zipName_, TFileMode::fmOpenRead);
+    return *ArchiveStream;
+}
+
+void TSuperUnZip::OpenZip()
+{
+    Archive();
+    if (!EntryList || Date() != DirectoryDay)
+        ReadDirectory();
+}
+
+void TSuperUnZip::CloseZip()
+{
+    if (!KeepZipOpen)
+        ArchiveStream.reset();
+}
+
+void TSuperUnZip::ResetZip()
+{
+    ArchiveStream.reset();
+    FreeDirectory();
+    EndRecord->Clear();
+    DirectoryDay = 0;
+    DirectoryRebuilt = false;
+    VolumeCount = 1;
+    SetSpanMode(0);
+    zipName_.clear();
+}
+
+int TSuperUnZip::Count() const { return EntryList ? EntryList->Count() : 0; }
+
+void TSuperUnZip::CheckIndex(int index) const
+{
+    if (index < 0 || index >= Count() || !SortedView)
+        throw EListError(Format("Index %d is out of range", index));
+}
+
+TZipHeaderInfo& TSuperUnZip::Entry(int index) const
+{
+    CheckIndex(index);
+    return *SortedView->GetItem(index);
+}
+
+std::string TSuperUnZip::GetFileName(int index) const { return Entry(index).FileName(); }
+
+TDateTime TSuperUnZip::GetFileDate(int index) const
+{
+    TDateTime result;
+    return TryDosDateTimeToDateTime(Entry(index).LastModFileTimeDate, result) ? result : Now();
+}
+
+std::string TSuperUnZip::GetFileComment(int index) { return LoadComment(Entry(index)); }
+
+const std::string& TSuperUnZip::LoadComment(TZipHeaderInfo& entry)
+{
+    if (!entry.HasComment() || entry.HasCommentText())
+        return entry.FileComment();
+    const bool opened = !ArchiveStream;
+    TLFNFileStream& s = Archive();
+    const int64_t position = s.GetPosition();   // the directory may be being read
+    uint8_t record[CentralHeaderSize];
+    s.SetPosition(entry.HeaderPosition);
+    if (s.Read(record, CentralHeaderSize) != CentralHeaderSize || Get32(record) != CentralHeaderSignature)
+        throw EFatalUnzipError("Damaged central directory record of " + entry.Directory() + entry.FileName());
+    s.Seek(Get16(record + 28) + Get16(record + 30), TSeekOrigin::soCurrent);
+    std::string text(entry.FileCommentLength, '\0');
+    const int64_t got = s.Read(text.data(), static_cast<int64_t>(text.size()));
+    text.resize(static_cast<size_t>(got < 0 ? 0 : got));
+    entry.SetComment(text.empty() ? nullptr : &text);
+    s.SetPosition(position);
+    if (opened)
+        CloseZip();
+    return entry.FileComment();
+}
+
+void TSuperUnZip::SetFileComment(int index, const std::string& text)
+{
+    TZipHeaderInfo& entry = Entry(index);
+    if (GetFileComment(index) == text)
+        return;
+    entry.SetComment(text.empty() ? nullptr : &text);
+    EndRecord->CommentsChanged = true;
+}
+
+std::string TSuperUnZip::GetZipComment()
+{
+    if (!EndRecord->HasComment() || EndRecord->HasCommentText())
+        return EndRecord->ZipComment();
+    const bool opened = !ArchiveStream;
+    TLFNFileStream& s = Archive();
+    const int64_t position = s.GetPosition();
+    std::string text(EndRecord->ZipCommentLength, '\0');
+    s.SetPosition(EndRecord->ZipCommentPosition);
+    const int64_t got = s.Read(text.data(), static_cast<int64_t>(text.size()));
+    text.resize(static_cast<size_t>(got < 0 ? 0 : got));
+    EndRecord->SetComment(text.empty() ? nullptr : &text);
+    s.SetPosition(position);
+    if (opened)
+        CloseZip();
+    return EndRecord->ZipComment();
+}
+
+void TSuperUnZip::SetZipComment(const std::string& text)
+{
+    if (GetZipComment() == text)
+        return;
+    EndRecord->SetComment(text.empty() ? nullptr : &text);
+    EndRecord->CommentsChanged = true;
+}
+
+void TSuperUnZip::SetSortMode(TZipSortMode mode)
+{
+    separateView_.reset();
+    SortedView = nullptr;
+    if (EntryList) {
+        if (mode == TZipSortMode::ByNone) {
+            SortedView = EntryList.get();
+        } else {
+            separateView_ = std::make_unique<TSortedZip>(dupAccept);
+            separateView_->SortMode = mode;
+            separateView_->OwnsItems = false;
+            for (int32_t i = 0; i < EntryList->Count(); ++i)
+                separateView_->Add(EntryList->GetItem(i));
+            SortedView = separateView_.get();
+        }
+    }
+    sortMode_ = mode;
+}
+
+void TSuperUnZip::ReadDirectory()
+{
+    DirectoryDay = Date();
+    FreeDirectory();
+    DirectoryRebuilt = false;
+
+    bool rebuild = false;
+    if (EndRecord->FindInStream(Archive())) {
+        CurrentDisk = EndRecord->NumberOfThisDisk;
+        // Every drive counts as fixed here, so a spanned archive is never on removable media.
+        SetSpanMode(EndRecord->NumberOfThisDisk == 0 ? 0 : 2);
+        if (EndRecord->DiskWithCentralDirectory != CurrentDisk)
+            LoadNextDisk(EndRecord->DiskWithCentralDirectory + 1);
+        uint8_t sig[4];
+        ArchiveStream->SetPosition(EndRecord->CentralDirectoryOffset);
+        if (ArchiveStream->Read(sig, 4) == 4 && Get32(sig) == CentralHeaderSignature) {
+            ArchiveStream->Seek(-4, TSeekOrigin::soCurrent);
+            EntryList = std::make_unique<TSortedZip>(dupError);
+            SortedView = EntryList.get();
+        } else {
+            rebuild = true;
+        }
+    } else {
+        if (OnInCompleteZip)
+            OnInCompleteZip(this, IncompleteZipMode);
+        if (IncompleteZipMode == TIncompleteZipMode::izAssumeMulti)
+            throw EIncompleteZip("Incomplete Zip File");
+        rebuild = true;
+    }
+
+    if (rebuild && !RebuildDirectory()) {
+        SetSortMode(sortMode_);
+        return;
+    }
+
+    const bool useNextVolume = GetSpanMode() != 0 && !DirectoryRebuilt;
+    TNextVolumeProc nextVolume;
+    if (useNextVolume)
+        nextVolume = [this](TZipComponentBase*, TZipHeaderInfo*, TStream*& stream) {
+            stream = LoadNextDisk(CurrentDisk + 2);
+        };
+    for (int i = 0; i < EndRecord->TotalEntries; ++i) {
+        auto header = std::make_unique<TZipHeaderInfo>();
+        TStream* stream = ArchiveStream.get();
+        const bool ok = header->ReadCentralHeader(stream, nextVolume, this);
+        if (!DirectoryRebuilt) {
+            // A directory that claims more records than it holds is damaged: an entry made
+            // of default values would extract the wrong bytes.
+            if (!ok)
+                throw EFatalUnzipError(Format("Damaged central directory: record %d of %d cannot be read", i + 1,
+                                              int(EndRecord->TotalEntries)));
+            TZipHeaderInfo* raw = header.release();
+            try {
+                EntryList->Add(raw);
+            } catch (...) {
+                delete raw;
+                throw;
+            }
+            // Comments are loaded while their volume is at hand.
+            if (EndRecord->NumberOfThisDisk != 0)
+                LoadComment(*raw);
+        } else {
+            // The local headers are the directory; central records only add to them.
+            if (!ok)
+                break;
+            int32_t index;
+            if (EntryList->Find(header.get(), index)) {
+                TZipHeaderInfo* entry = EntryList->GetItem(index);
+                const uint32_t offset = entry->RelativeOffsetOfLocalHeader;
+                entry->Assign(*header);
+                entry->RelativeOffsetOfLocalHeader = offset;
+            }
+        }
+    }
+    if (EndRecord->NumberOfThisDisk != 0 && EndRecord->HasComment()) {
+        if (CurrentDisk != EndRecord->NumberOfThisDisk)
+            LoadNextDisk(EndRecord->NumberOfThisDisk + 1);
+        GetZipComment();
+    }
+    VolumeCount = EndRecord->NumberOfThisDisk + 1;
+    // CurrentDisk already names the volume whose stream is open.
+    SetSortMode(sortMode_);
+}
+
+bool TSuperUnZip::RebuildDirectory()
+{
+    DirectoryRebuilt = true;
+    FreeDirectory();
+    TLFNFileStream& s = Archive();
+    const uint8_t* data = s.Memory();
+    const int64_t size = s.GetSize();
+    int64_t found = -1;
+    int sinceYield = 0;
+    for (int64_t i = 0; i + 4 <= size; ++i) {
+        if (data[i] == 'P') {
+            if (data[i + 1] == 'K' && data[i + 2] == 3 && data[i + 3] == 4) {
+                found = i;
+                break;
+            }
+        } else if (++sinceYield >= RebuildPumpInterval) {
+            sinceYield = 0;
+            ProcessMessagesAndCheckAbort();
+        }
+    }
+    if (found < 0)
+        return false;
+
+    s.SetPosition(found);
+    EntryList = std::make_unique<TSortedZip>(dupError);
+    SortedView = EntryList.get();
+    for (;;) {
+        auto header = std::make_unique<TZipHeaderInfo>();
+        if (!header->ReadLocalHeader(s))
+            break;
+        int64_t skip = int64_t(header->CompressedSize) + header->ExtraFieldLength;
+        if (header->HasDataDescriptor())
+            skip += 16;
+        TZipHeaderInfo* raw = header.release();
+        if (EntryList->Add(raw) < 0)
+            delete raw;
+        s.Seek(skip, TSeekOrigin::soCurrent);
+        if (s.GetPosition() > size)
+            break;
+    }
+    if (s.GetPosition() > size)
+        s.SetPosition(size);
+    EndRecord->NumberOfThisDisk = 0;
+    EndRecord->CentralDirectoryOffset = static_cast<uint32_t>(s.GetPosition());
+    EndRecord->TotalEntries = static_cast<uint16_t>(Count());
+    CurrentDisk = 0;
+    VolumeCount = 1;
+    return true;
+}
+
+TStream* TSuperUnZip::LoadNextDisk(int nextDisk)
+{
+    ArchiveStream.reset();
+    std::string fname = zipName_;
+    std::string missing;
+    for (;;) {
+        if (!OnGetNextDisk)
+            throw EUserCanceled("User canceled loading new disk.");
+        OnGetNextDisk(this, nextDisk, fname);
+        if (fname.empty())
+            throw EUserCanceled("User canceled loading new disk.");
+        if (GetCheckVolumeLabels() && !CheckVolumeLabel(nextDisk))
+            continue;
+        if (FileExists(fname))
+            break;
+        // Asking again only helps when the answer changes; the same missing name twice
+        // would ask forever.
+        if (fname == missing)
+            throw EFOpenError("Cannot open volume " + fname);
+        missing = fname;
+    }
+    ArchiveStream = std::make_unique<TLFNFileStream>(fname, TFileMode::fmOpenRead);
+    ArchiveStream->SetPosition(0);   // reading goes on from the volume's start
+    CurrentDisk = nextDisk - 1;
+    DirectoryDay = Date();
+    zipName_ = fname;
+    return ArchiveStream.get();
+}
+
+bool TSuperUnZip::CheckVolumeLabel(int nextDisk)
+{
+    if (GetSpanMode() != 1)
+        return true;
+    const std::string label = GetVolumeLabel(zipName_);
+    const std::string want = Format("%3.3d", nextDisk);
+    return label.size() >= want.size() && label.compare(label.size() - want.size(), want.size(), want) == 0;
+}
