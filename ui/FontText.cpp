@@ -2,13 +2,13 @@
 
 #include "platform/StrUtils.h"
 
-std::string FontToString(const TFontSpec& Font)
+std::string FontToString(const TFontDesc& Font)
 {
     return Font.Name + "," + IntToStr(Font.Charset) + "," + IntToStr(Font.Color) + "," + IntToStr(Font.Size) + "," +
            IntToStr(Font.Style);
 }
 
-void StringToFont(const std::string& S, TFontSpec& Font)
+void StringToFont(const std::string& S, TFontDesc& Font)
 {
     try {
         std::string rest = S;

@@ -12,7 +12,7 @@ inline constexpr int32_t clBlack = 0;
 inline constexpr int32_t clWindow = static_cast<int32_t>(0xFF000005u);
 inline constexpr int32_t clWindowText = static_cast<int32_t>(0xFF000008u);
 
-struct TFontSpec {
+struct TFontDesc {
     std::string Name = "Tahoma";
     int32_t Charset = DEFAULT_CHARSET;
     int32_t Color = clWindowText;
@@ -20,7 +20,7 @@ struct TFontSpec {
     int32_t Style = 0;  // TFontStyleBits, added
 };
 
-std::string FontToString(const TFontSpec& Font);
+std::string FontToString(const TFontDesc& Font);
 // Applies S field by field; a field counts only when a comma follows it (the style excepted),
 // an empty or non-numeric field keeps the property. Never fails.
-void StringToFont(const std::string& S, TFontSpec& Font);
+void StringToFont(const std::string& S, TFontDesc& Font);

@@ -1,27 +1,27 @@
 #include "ui/QtFont.h"
 
-QFont ToQFont(const TFontSpec& spec)
+QFont ToQFont(const TFontDesc& desc)
 {
-    QFont font(QString::fromStdString(spec.Name));
-    if (spec.Size > 0)
-        font.setPointSize(spec.Size);
-    font.setBold((spec.Style & fsBold) != 0);
-    font.setItalic((spec.Style & fsItalic) != 0);
-    font.setUnderline((spec.Style & fsUnderline) != 0);
-    font.setStrikeOut((spec.Style & fsStrikeOut) != 0);
+    QFont font(QString::fromStdString(desc.Name));
+    if (desc.Size > 0)
+        font.setPointSize(desc.Size);
+    font.setBold((desc.Style & fsBold) != 0);
+    font.setItalic((desc.Style & fsItalic) != 0);
+    font.setUnderline((desc.Style & fsUnderline) != 0);
+    font.setStrikeOut((desc.Style & fsStrikeOut) != 0);
     return font;
 }
 
-TFontSpec FromQFont(const QFont& font, int32_t charset, int32_t color)
+TFontDesc FromQFont(const QFont& font, int32_t charset, int32_t color)
 {
-    TFontSpec spec;
-    spec.Name = font.family().toStdString();
-    spec.Charset = charset;
-    spec.Color = color;
-    spec.Size = font.pointSize() > 0 ? font.pointSize() : static_cast<int32_t>(font.pointSizeF() + 0.5);
-    spec.Style = (font.bold() ? fsBold : 0) | (font.italic() ? fsItalic : 0) | (font.underline() ? fsUnderline : 0) |
+    TFontDesc desc;
+    desc.Name = font.family().toStdString();
+    desc.Charset = charset;
+    desc.Color = color;
+    desc.Size = font.pointSize() > 0 ? font.pointSize() : static_cast<int32_t>(font.pointSizeF() + 0.5);
+    desc.Style = (font.bold() ? fsBold : 0) | (font.italic() ? fsItalic : 0) | (font.underline() ? fsUnderline : 0) |
                  (font.strikeOut() ? fsStrikeOut : 0);
-    return spec;
+    return desc;
 }
 
 QColor ToQColor(int32_t color, const QPalette& palette)

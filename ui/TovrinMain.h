@@ -63,8 +63,8 @@ public:
     TDataFileLock DataFileLock;
     TTaskNode* VirtualRoot = nullptr;
     int32_t UILockCount = 0;
-    TFontSpec DefaultTasksFont;
-    TFontSpec DefaultNoteFont;
+    TFontDesc DefaultTasksFont;
+    TFontDesc DefaultNoteFont;
     int32_t DefaultTasksColor = clWindow;
     int32_t DefaultNoteColor = clWindow;
 

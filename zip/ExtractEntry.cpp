@@ -1,10 +1,5 @@
 // The extraction side of the reader: the loop over the selected entries, one entry with its
 // pass-phrase check, decoder and CRC test, and the output to files.
-#include <sys/stat.h>
-
-#include <ctime>
-#include <random>
-
 #include "platform/FileUtils.h"
 #include "platform/StrUtils.h"
 #include "zip/DecoderState.h"

@@ -1,7 +1,5 @@
 #include "zip/SuperUnZip.h"
 
-#include <cstring>
-
 #include "platform/FileUtils.h"
 #include "platform/StrUtils.h"
 #include "zip/LFNFileStream.h"

@@ -106,7 +106,7 @@ void TSuperZip::SetStoreVolumes(bool value)
 
 void TSuperZip::SetZipName(const std::string& value)
 {
-    if (!SameText(value, zipName_) && EndRecord->CommentsChanged && !zipName_.empty()) {
+    if (!SameText(value, zipName_) && EndRecord->CommentsChanged && !ZipStreamActive && FileExists(zipName_)) {
         FilesList.Clear();
         Zip();
         EndRecord->CommentsChanged = false;
@@ -211,6 +211,11 @@ int TSuperZip::Zip()
     output_ = nullptr;
 
     if (updating) {
+        {
+            // On the disk before it takes the old archive's place.
+            TFileStream written(outName, TFileMode::fmOpenRead);
+            written.FlushToDisk();
+        }
         ArchiveStream.reset();
         if (!RenameFile(outName, zipName_))
             throw EFCreateError("Cannot replace " + zipName_);

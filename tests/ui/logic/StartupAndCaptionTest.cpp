@@ -80,20 +80,20 @@ TEST(WindowCaption, NameModifiedMarkAndTrayHint)
 
 TEST(FontText, WritesAndReadsEveryField)
 {
-    TFontSpec font{"Tahoma", 1, 0, 8, fsBold | fsItalic};
+    TFontDesc font{"Tahoma", 1, 0, 8, fsBold | fsItalic};
     EXPECT_EQ(FontToString(font), "Tahoma,1,0,8,3");
-    TFontSpec back{"Arial", 0, 255, 12, 0};
+    TFontDesc back{"Arial", 0, 255, 12, 0};
     StringToFont("Tahoma,1,0,8,3", back);
     EXPECT_EQ(FontToString(back), "Tahoma,1,0,8,3");
 
-    TFontSpec system{"Tahoma", 204, clWindowText, 8, 0};
+    TFontDesc system{"Tahoma", 204, clWindowText, 8, 0};
     EXPECT_EQ(FontToString(system), "Tahoma,204,-16777208,8,0");
 }
 
 TEST(FontText, BadOrMissingFieldsKeepTheProperty)
 {
-    const TFontSpec start{"Arial", 0, 255, 12, fsUnderline};
-    TFontSpec font = start;
+    const TFontDesc start{"Arial", 0, 255, 12, fsUnderline};
+    TFontDesc font = start;
     StringToFont("", font);
     StringToFont("no comma", font);
     EXPECT_EQ(FontToString(font), FontToString(start));

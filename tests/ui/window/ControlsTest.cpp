@@ -147,8 +147,8 @@ TEST(QtUiServices, ClipboardCarriesUtf8Text)
 
 TEST(QtFont, FontDescriptionSurvivesQtFont)
 {
-    const TFontSpec spec{"DejaVu Sans", 204, 0x0000FF, 11, fsBold | fsStrikeOut};
-    const TFontSpec back = FromQFont(ToQFont(spec), spec.Charset, spec.Color);
+    const TFontDesc desc{"DejaVu Sans", 204, 0x0000FF, 11, fsBold | fsStrikeOut};
+    const TFontDesc back = FromQFont(ToQFont(desc), desc.Charset, desc.Color);
     EXPECT_EQ(FontToString(back), "DejaVu Sans,204,255,11,9");
     const QColor red = ToQColor(0x0000FF, QPalette());
     EXPECT_EQ(red, QColor(255, 0, 0));

@@ -1,0 +1,20 @@
+// XML import: the document as parsed from the input, imported under the root; the imported
+// outline must save and read back.
+#include <pugixml.hpp>
+
+#include "fuzz/FuzzOutline.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    pugi::xml_document document;
+    if (!document.load_buffer(data, size))
+        return 0;
+    TTovrinDataBase db;
+    try {
+        db.ImportXml(document.document_element(), nullptr);
+    } catch (const std::exception&) {
+        return 0;
+    }
+    CheckResaves(db);
+    return 0;
+}
