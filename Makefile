@@ -33,15 +33,18 @@ sanitize: deps
 	cd build-asan && ctest --output-on-failure -j $(JOBS)
 
 FUZZ_SECONDS ?= 60
+FUZZ_JOBS ?= 1
+# The fuzz build holds only the libraries the harnesses need: no window, no tests.
 fuzz: deps
 	cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTOVRIN_BUILD_FUZZ=ON \
 	  -DTOVRIN_BUILD_UI=OFF -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build build-fuzz -j $(JOBS)
-	sh scripts/run-fuzzers.sh build-fuzz $(FUZZ_SECONDS)
+	sh scripts/run-fuzzers.sh build-fuzz $(FUZZ_SECONDS) $(FUZZ_JOBS)
 
-# The short bounded run CI makes, so that regressions show.
+# The short bounded run CI makes, so that regressions show: 20 seconds per harness, as many
+# harnesses at once as there are cores.
 fuzz-smoke:
-	$(MAKE) fuzz FUZZ_SECONDS=20
+	$(MAKE) fuzz FUZZ_SECONDS=20 FUZZ_JOBS=$(JOBS)
 
 clean:
 	rm -rf $(BUILD) build-bench build-asan build-fuzz

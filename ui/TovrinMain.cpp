@@ -91,7 +91,15 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
         environment_.ProgramDir = QCoreApplication::applicationDirPath().toStdString();
 
     BuildControls();
+    BuildPlaceActions();  // before the shared keys are bound
+    BuildUndoAndNavigation();  // undo history, navigation, Delete task (TovrinMainUndo.cpp)
     BuildActions();
+    BuildPropertyPanel();  // the task panel (TovrinMainProps.cpp)
+    BuildToDoPage();
+    BuildPlacesPage();
+    BuildTaskCommands();  // task commands, import/export, tree drawing and drag (TovrinMainCommands.cpp)
+    BuildSettings();  // tray icon, hot key, auto-save timer, Tools > Options (TovrinMainSettings.cpp)
+    BuildAboutCommand();  // Help > About (TovrinMainAbout.cpp)
     pcMainPages->OnChanging = [this] { return pcMainPagesChanging(); };
     pcMainPages->OnChange = [this] { RunGuarded([this] { pcMainPagesChange(); }); };
 
@@ -114,6 +122,8 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     CurrentViewName.clear();
     SetTaskTreeView(ViewAllTasks);
     LoadSettings();
+    if (HotKeyActive)
+        RegisterSystemHotKey();
     NewEmptyDocument();
     SetModified(false);
 
@@ -142,6 +152,8 @@ void TfrmTovrinMain::FormDestroy()
     CurrentPlace = nullptr;
     // The undo history and the navigation refer to tasks of the document: they go first, the
     // document after them.
+    Navigation.reset();
+    UndoList.reset();
     tvTasksTree->clear();
     tvToDo->clear();
     DataBase.reset();
@@ -287,7 +299,9 @@ void TfrmTovrinMain::BuildActions()
 
     // Keys shared by two commands run the first enabled one.
     shortcuts_ = new TSharedShortcutDispatcher(this);
-    shortcuts_->Bind(QKeySequence(Qt::Key_Insert), {actNewTask});
+    shortcuts_->Bind(QKeySequence(Qt::Key_Insert), {actNewTask, actNewPlace});
+    // The task deletion command goes ahead of actDeletePlace in this list.
+    shortcuts_->Bind(QKeySequence(QStringLiteral("Ctrl+Del")), {actDeleteTask, actDeletePlace});
     shortcuts_->Bind(QKeySequence(Qt::Key_F5), {actRefreshSubtree, actInsertDateTime});
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
@@ -339,6 +353,7 @@ bool TfrmTovrinMain::FormCloseQuery()
         return true;
     if (CloseToTray && !closingFromExit_) {
         showMinimized();
+        HideToTray();
         return false;
     }
     EndInPlaceEditing();
@@ -348,66 +363,6 @@ bool TfrmTovrinMain::FormCloseQuery()
     closeAccepted_ = true;
     ++UILockCount;  // for good: no change handler runs while the controls are destroyed
     return true;
-}
-
-// ---- Display switches ----
-
-void TfrmTovrinMain::SetShowToDoSheet(bool Value)
-{
-    ShowToDoSheet = Value;
-    pcMainPages->setTabVisible(pcMainPages->indexOf(tshToDoList), Value);
-}
-
-void TfrmTovrinMain::SetShowTaskProperties(bool Value)
-{
-    ShowTaskProperties = Value;
-    pnlTaskPropTabSheet->setVisible(Value);
-}
-
-void TfrmTovrinMain::SetShowImportance(bool Value)
-{
-    ShowImportance = Value;
-}
-
-void TfrmTovrinMain::SetShowPlaces(bool Value)
-{
-    ShowPlaces = Value;
-    pcMainPages->setTabVisible(pcMainPages->indexOf(tshPlaces), Value && ShowTaskProperties);
-}
-
-void TfrmTovrinMain::SetShowGoals(bool Value)
-{
-    ShowGoals = Value;
-    FillTaskTreeViewCombo();
-}
-
-void TfrmTovrinMain::SetShowTime(bool Value)
-{
-    ShowTime = Value;
-    pcTaskProps->setTabVisible(1, Value);
-}
-
-void TfrmTovrinMain::SetShowEffort(bool Value)
-{
-    ShowEffort = Value;
-    pcTaskProps->setTabVisible(2, Value);
-}
-
-void TfrmTovrinMain::SetShowProject(bool Value)
-{
-    ShowProject = Value;
-    pcTaskProps->setTabVisible(3, Value);
-    FillTaskTreeViewCombo();
-}
-
-void TfrmTovrinMain::SetShowTaskTreeViews(bool Value)
-{
-    ShowTaskTreeViews = Value;
-    if (!Value) {
-        ShowTaskTreeFilterPanel(false);
-        ResetTaskTreeView(false);
-    }
-    sbTaskTreeFilter->setVisible(Value);
 }
 
 // ---- Pages ----
@@ -422,17 +377,4 @@ bool TfrmTovrinMain::pcMainPagesChanging()
         ShowCurrentException();
         return false;
     }
-}
-
-void TfrmTovrinMain::pcMainPagesChange()
-{
-    if (UILockCount > 0)
-        return;
-    if (pcMainPages->ActivePage() == tshOutline) {
-        TUILock lock(UILockCount);
-        tvTasksTree->setFocus();
-        if (QTreeWidgetItem* node = FindTaskNode(tvTasksTree, CurrentTask))
-            tvTasksTree->setCurrentItem(node);
-    }
-    UpdateTreeActions();
 }

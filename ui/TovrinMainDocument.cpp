@@ -13,6 +13,7 @@
 #include "taskdb/TovrinDataBase.h"
 #include "ui/PageControl.h"
 #include "ui/StartupChoice.h"
+#include "ui/ToolIcon.h"  // the tray hint
 #include "ui/TovrinApplication.h"
 #include "ui/TreeViewCheckBoxes.h"
 #include "ui/TreeViewRules.h"
@@ -117,6 +118,10 @@ void TfrmTovrinMain::ClearDocument()
     TUILock lock(UILockCount);
     SetCurrentPlace(nullptr);
     SetCurrentTask(nullptr);
+    // Undo steps may hold deleted tasks of the outline being cleared: they go with it, before
+    // the document is emptied (so they report to this outline, not to the next).
+    ClearUndoHistory();
+    Navigation->Clear();
     {
         TUILock drawLock(DrawLockCount);
         // The nodes refer to the tasks about to be freed.
@@ -131,10 +136,12 @@ void TfrmTovrinMain::ClearDocument()
         UnlockDataFile();
         SetTaskTreeView(ViewAllTasks);
         FillTaskTree();
+        PlacesListsStale = true;  // the lists name places of the outline just freed
         RefreshPlacesLists();
         RebuildToDoList();
     }
     ClearUndoHistory();
+    Navigation->Clear();
     SetModified(false);
 }
 
@@ -176,6 +183,7 @@ void TfrmTovrinMain::OpenDocument(const std::string& Name)
         FileName = Name;
         Untitled = false;
         FillTaskTree();
+        PlacesListsStale = true;
         RefreshPlacesLists();
         SetShowToDoSheet(DataBase->ShowToDoSheet);
         SetShowTaskProperties(DataBase->ShowTaskProperties);
@@ -186,6 +194,7 @@ void TfrmTovrinMain::OpenDocument(const std::string& Name)
         SetShowEffort(DataBase->ShowEffort);
         SetShowProject(DataBase->ShowProject);
         SetShowTaskTreeViews(DataBase->ShowTaskTreeViews);
+        RestoreToDoFilter();
     } catch (const ExNewerVersionOfFile& e) {
         Services().ShowWarning(MessageOf(e));
         NewEmptyDocument();
@@ -219,7 +228,7 @@ bool TfrmTovrinMain::SaveDocument()
         request.Filter = DataFileFilter;
         request.FileName = FileName;
         request.DefaultExtension = "tvd";
-        if (!Services().ExecuteSaveDialog(request))
+        if (!RunSaveDialog(request))
             return false;
         FileName = request.FileName;
     }
@@ -260,6 +269,7 @@ bool TfrmTovrinMain::SaveToFile(const std::string& Name)
     DataBase->SetShowEffort(ShowEffort);
     DataBase->SetShowProject(ShowProject);
     DataBase->SetShowTaskTreeViews(ShowTaskTreeViews);
+    StoreToDoFilter();
 
     TSafeSaveOptions options = SaveOptions;
     options.CreateBackup = CreateBackup;
@@ -278,7 +288,10 @@ void TfrmTovrinMain::SetModified(bool Value)
 
 void TfrmTovrinMain::UpdateCaption()
 {
-    setWindowTitle(QString::fromStdString(MakeWindowCaption(FileName, Modified).Caption));
+    const TWindowCaption caption = MakeWindowCaption(FileName, Modified);
+    setWindowTitle(QString::fromStdString(caption.Caption));
+    if (TrayIcon)
+        TrayIcon->SetHint(caption.TrayHint);
 }
 
 void TfrmTovrinMain::LockDataFile()
@@ -297,43 +310,12 @@ void TfrmTovrinMain::SetEditingEnabled(bool Enabled)
 {
     for (QAction* action : {actSave, actSaveAs, actNewTask, actNewSubTask})
         action->setEnabled(Enabled);
-}
-
-// ---- Settings ----
-
-namespace {
-
-std::unique_ptr<QSettings> OpenSettings(const std::string& file)
-{
-    if (!file.empty())
-        return std::make_unique<QSettings>(QString::fromStdString(file), QSettings::IniFormat);
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tovrin"),
-                                       QStringLiteral("Tovrin"));
-}
-
-} // namespace
-
-void TfrmTovrinMain::LoadSettings()
-{
-    auto settings = OpenSettings(environment_.SettingsFile);
-    settings->beginGroup(QStringLiteral("Settings"));
-    LastDBFile = settings->value(QStringLiteral("LastDBFile")).toString().toStdString();
-    if (!LastDBFile.empty() && !FileExists(LastDBFile))
-        LastDBFile.clear();
-}
-
-void TfrmTovrinMain::SaveSettings()
-{
-    auto settings = OpenSettings(environment_.SettingsFile);
-    if (!settings->isWritable())
-        throw Exception("Can not save settings to registry. No access?");
-    settings->beginGroup(QStringLiteral("Settings"));
-    LastDBFile = FileName;
-    settings->setValue(QStringLiteral("LastDBFile"), QString::fromStdString(LastDBFile));
-    settings->endGroup();
-    settings->sync();
-    if (settings->status() != QSettings::NoError)
-        throw Exception("Can not save settings to registry. No access?");
+    // Import, export and the Outlook commands (TovrinMainCommands.cpp).
+    for (QAction* action : {actImport, actExport, actConnectToOutlook})
+        if (action)
+            action->setEnabled(Enabled);
+    if (actQuickOutlookConnect)
+        actQuickOutlookConnect->setEnabled(Enabled && DataBase && !DataBase->OutlookFolderPath.empty());
 }
 
 // ---- File commands ----

@@ -40,17 +40,6 @@ QTreeWidgetItem* NextSibling(QTreeWidgetItem* node)
     return tree->topLevelItem(tree->indexOfTopLevelItem(node) + 1);
 }
 
-QTreeWidgetItem* PreviousSibling(QTreeWidgetItem* node)
-{
-    if (QTreeWidgetItem* parent = node->parent()) {
-        const int index = parent->indexOfChild(node);
-        return index > 0 ? parent->child(index - 1) : nullptr;
-    }
-    QTreeWidget* tree = node->treeWidget();
-    const int index = tree->indexOfTopLevelItem(node);
-    return index > 0 ? tree->topLevelItem(index - 1) : nullptr;
-}
-
 // F2 in the in-place editor ends the editing.
 class TEditorKeyFilter : public QObject {
 public:
@@ -287,6 +276,9 @@ void TfrmTovrinMain::AdvancedOptions1Click()
     if (pcMainPages->ActivePage() == tshOutline && sbTaskTreeFilter->isVisible()) {
         sbTaskTreeFilter->setChecked(!sbTaskTreeFilter->isChecked());
         sbTaskTreeFilterClick();
+    } else if (pcMainPages->ActivePage() == tshToDoList) {
+        sbToDoFilter->setChecked(!sbToDoFilter->isChecked());
+        sbToDoFilterClick();
     }
 }
 
@@ -413,33 +405,6 @@ void TfrmTovrinMain::TreeCancelEdit()
     RepaintTaskTrees();
 }
 
-// The deletion of a task whose caption was never confirmed: final, without an undo step.
-void TfrmTovrinMain::CancelPendingNewTask()
-{
-    if (!NewTaskPending)
-        return;
-    NewTaskPending = false;
-    QTreeWidgetItem* node = SelectedNode(tvTasksTree);
-    if (!node)
-        node = tvTasksTree->currentItem();
-    TTaskNode* task = NodeTask(node);
-    if (!task)
-        return;
-    QTreeWidgetItem* next = PreviousSibling(node);
-    if (!next)
-        next = node->parent();
-    CurrentTask = nullptr;
-    TaskDirty = false;
-    node->setData(0, TaskRole, QVariant());
-    delete task;
-    SetModified(true);
-    if (next)
-        tvTasksTree->setCurrentItem(next);
-    delete node;
-    if (!SelectedNode(tvTasksTree))
-        SetCurrentTask(nullptr);
-}
-
 void TfrmTovrinMain::StartCaptionEdit(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node, int CaretIndex)
 {
     Tree->StartEdit(Node);
@@ -459,6 +424,8 @@ void TfrmTovrinMain::EndInPlaceEditing()
         tvToDo->EndEdit(true);
     if (tvTasksTree->IsEditing())
         tvTasksTree->EndEdit(true);
+    if (lvPlaces && lvPlaces->IsEditing())
+        lvPlaces->EndEdit(true);
 }
 
 void TfrmTovrinMain::RepaintTaskTrees()
@@ -589,7 +556,9 @@ void TfrmTovrinMain::tvTasksTreeMouseMove(TTreeViewCheckBoxes* Tree, QMouseEvent
     const QPoint pos = Event->position().toPoint();
     QTreeWidgetItem* node = Tree->itemAt(pos);
     const bool overLabel = OneClickEditMode && node && NodeTask(node) && Tree->LabelRect(node).contains(pos);
-    Tree->viewport()->setCursor(overLabel ? Qt::IBeamCursor : Qt::ArrowCursor);
+    // The due-date and notes spots of a row (TovrinMainDragDrop.cpp) come first.
+    const bool overSpot = IsOverDueDate(Tree, pos.x(), pos.y()) || IsOverNoteIcon(Tree, pos.x(), pos.y());
+    Tree->viewport()->setCursor(overSpot ? Qt::PointingHandCursor : overLabel ? Qt::IBeamCursor : Qt::ArrowCursor);
 }
 
 void TfrmTovrinMain::tvTasksTreeEdited(QTreeWidgetItem* Node, const QString& Text)

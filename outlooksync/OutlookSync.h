@@ -1,0 +1,91 @@
+#pragma once
+// One synchronisation run between the outline and a task folder of the store: connect to the
+// folder named by a backslash path, check it against the folder stored with the outline, pass
+// over both sides until no pass asks for another, store the run's time and folder, and write
+// the log. The routines of the run share its state, which lives for one call of
+// SyncWithOutlook.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "outlooksync/OutlookAutomation.h"
+#include "outlooksync/SyncLog.h"
+
+class ISyncHost;
+class ISyncProgress;
+class TTaskNode;
+class TTovrinDataBase;
+
+// Modes of a run.
+constexpr uint8_t smOutlookToTree = 0;
+constexpr uint8_t smTreeToOutlook = 1;
+constexpr uint8_t smBothWays = 2;
+
+class TOutlookSyncRun {
+public:
+    TOutlookSyncRun(TTovrinDataBase& DataBase, ISyncHost& Host,
+                    TOutlookApplicationFactory ApplicationFactory);
+    ~TOutlookSyncRun();
+    TOutlookSyncRun(const TOutlookSyncRun&) = delete;
+    TOutlookSyncRun& operator=(const TOutlookSyncRun&) = delete;
+
+    // The run. True when it completed and stored its time and folder. DataFileName names the
+    // place of the log.
+    bool SyncWithOutlook(const std::string& FolderPath, uint8_t Mode,
+                         const std::string& DataFileName);
+
+    // ---- One item and one task ----
+    void ReadOutlookItem(TTaskNode* Task, IOutlookTaskItem& Item);
+    void WriteOutlookItem(IOutlookTaskItem& Item, TTaskNode* Task);
+    bool OutlookItemDiffers(IOutlookTaskItem& Item, const TTaskNode* Task);
+    void AddConflictCopyToOutlook(TTaskNode* Task);
+    void AddConflictCopyToTree(IOutlookTaskItem& Item, TTaskNode* Parent, int32_t Index);
+    void SyncLinkedPair(TTaskNode* Task, IOutlookTaskItem& Item);
+    bool PassesCategoryFilter(IOutlookTaskItem& Item);
+
+    // ---- Passes ----
+    void RunSyncPass();
+    void SyncBothWays();
+    void CopyOutlookToTree();
+    void CopyTreeToOutlook();
+    void HandleDeletedInTree(IOutlookTaskItem& Item);
+    TTaskNode* CreateTaskForOutlookItem(IOutlookTaskItem& Item);
+    void IndexRecurringTasks();
+    static void IndexTaskByEntryID(void* Data, TTaskNode* Task);
+    static void IndexRecurringTask(void* Data, TTaskNode* Task);
+
+    // ---- Run ----
+    void ConnectToOutlook();
+    TTaskNode* GetNewOutlookTasksParent();
+    void OpenSyncLog();
+
+    // ---- State of the run ----
+    TTovrinDataBase& DataBase;
+    ISyncHost& Host;
+    TOutlookApplicationFactory ApplicationFactory;
+    uint8_t Mode = smBothWays;
+    std::string FolderPath;
+    std::shared_ptr<IOutlookApplication> Application;
+    std::shared_ptr<IOutlookNameSpace> NameSpace;
+    std::shared_ptr<IOutlookFolder> Folder;
+    std::string NewFolderEntryID;
+    TTaskNode* NewOutlookTasksParentTask = nullptr;
+    int32_t PassNumber = 1;
+    bool AnotherPassNeeded = false;
+    std::unique_ptr<ISyncProgress> ProgressWnd;   // none outside a run
+    std::unique_ptr<TSyncLog> Log;
+    bool Result = false;
+
+private:
+    // One progress step; raises ESyncAborted when the user has aborted.
+    void ProgressStep(const std::string& StatusText, int32_t Position);
+    void SetProgressRange(int32_t Min, int32_t Max);
+    // Frees a task of the outline that the run deletes, so that it is not recorded as deleted
+    // here and nothing keeps referring to it.
+    void FreeTask(TTaskNode* Task);
+};
+
+// The entry the window calls: one run with a fresh run state.
+bool SyncWithOutlook(TTovrinDataBase& DataBase, ISyncHost& Host, const std::string& FolderPath,
+                     uint8_t Mode, const std::string& DataFileName,
+                     const TOutlookApplicationFactory& ApplicationFactory);

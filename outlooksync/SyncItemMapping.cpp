@@ -1,0 +1,172 @@
+// The per-item work of a run: copying one item into one task and back, comparing them,
+// deciding for a linked pair, conflict copies and the category filter.
+#include <cmath>
+
+#include "outlooksync/OutlookSync.h"
+#include "outlooksync/SyncText.h"
+#include "taskdb/TaskNode.h"
+#include "taskdb/TovrinDataBase.h"
+
+namespace {
+
+const char* const kTovrinConflictPrefix = "<!Sync conflict (Tovrin)!> ";
+const char* const kOutlookConflictPrefix = "<!Sync conflict (Outlook)!> ";
+
+double NoDateAsZero(double value)
+{
+    return value == OutlookNoDate ? 0 : value;
+}
+
+std::string Quoted(const std::string& s)
+{
+    return "\"" + s + "\"";
+}
+
+} // namespace
+
+void TOutlookSyncRun::ReadOutlookItem(TTaskNode* Task, IOutlookTaskItem& Item)
+{
+    Task->SetOutlookEntryID(Item.EntryID());
+    Task->Caption = SyncToAnsi(Item.Subject());
+    Task->Note.SetText(SyncToAnsi(Item.Body()));
+
+    const TDateTime due = Item.DueDate();
+    if (due == OutlookNoDate) {
+        Task->SetDueDateTime(0);
+        Task->SetLeadTime(1.0);
+        Task->SetScheduleType(0);
+    } else {
+        if (due != Task->DueDateTime) {
+            Task->SetDueDateTime(due);
+            Task->SetScheduleType(1);
+        }
+        const TDateTime start = Item.StartDate();
+        if (start == OutlookNoDate)
+            Task->SetLeadTime(1.0);
+        else
+            Task->SetLeadTime(Task->DueDateTime - start);
+    }
+
+    if (Item.Complete())
+        Task->SetCompletionDateTime(Item.DateCompleted());
+    else
+        Task->SetCompletionDateTime(0);
+    Task->SetIsOutlookRecurring(Item.IsRecurring());
+    // Last, so that the task does not count as changed since the item's last change.
+    Task->SetModifiedDateTime(Item.LastModificationTime());
+}
+
+void TOutlookSyncRun::WriteOutlookItem(IOutlookTaskItem& Item, TTaskNode* Task)
+{
+    // Completing a recurring item may make the store change it and add the next one of the
+    // series, which only a further pass meets.
+    if (Mode == smBothWays && Item.IsRecurring() && Item.Complete() != Task->IsCompleted())
+        AnotherPassNeeded = true;
+
+    Item.SetSubject(SyncToWide(Task->Caption));
+    Item.SetBody(SyncToWide(NoteText(*Task)));
+    if (Task->DueDateTime != 0) {
+        Item.SetDueDate(OutlookNoDate);
+        Item.SetDueDate(Task->DueDateTime);
+        Item.SetStartDate(Task->DueDateTime - std::fabs(Task->LeadTime));
+    } else {
+        Item.SetDueDate(OutlookNoDate);
+    }
+    Item.SetComplete(Task->IsCompleted());
+    if (Task->IsCompleted())
+        Item.SetDateCompleted(Task->CompletionDateTime);
+
+    const std::string& category = DataBase.OutlookCategory;
+    if (!category.empty()) {
+        const std::string categories = SyncToAnsi(Item.Categories());
+        if (SyncUpperCase(categories).find(SyncUpperCase(category)) == std::string::npos) {
+            if (categories.empty())
+                Item.SetCategories(SyncToWide(category));
+            else
+                Item.SetCategories(SyncToWide(categories + "," + category));
+        }
+    }
+    Item.Save();
+
+    if (Mode == smBothWays && Item.IsRecurring())
+        ReadOutlookItem(Task, Item);
+}
+
+bool TOutlookSyncRun::OutlookItemDiffers(IOutlookTaskItem& Item, const TTaskNode* Task)
+{
+    if (Item.Complete() != Task->IsCompleted())
+        return true;
+    if (Item.IsRecurring() != Task->IsOutlookRecurring)
+        return true;
+    if (SyncToAnsi(Item.Subject()) != Task->Caption)
+        return true;
+    if (NoteText(*Task) != SyncToAnsi(Item.Body()))
+        return true;
+    if (NoDateAsZero(Item.DueDate()) != Task->DueDateTime)
+        return true;
+    if (Task->DueDateTime != 0 &&
+        NoDateAsZero(Item.StartDate()) != Task->DueDateTime - Task->LeadTime)
+        return true;
+    return false;
+}
+
+void TOutlookSyncRun::AddConflictCopyToOutlook(TTaskNode* Task)
+{
+    Task->Caption = kTovrinConflictPrefix + Task->Caption;
+    std::shared_ptr<IOutlookTaskItem> item = Folder->Items()->Add();
+    WriteOutlookItem(*item, Task);
+    Task->SetOutlookEntryID(item->EntryID());
+}
+
+void TOutlookSyncRun::AddConflictCopyToTree(IOutlookTaskItem& Item, TTaskNode* Parent,
+                                            int32_t Index)
+{
+    Item.SetSubject(SyncToWide(kOutlookConflictPrefix + SyncToAnsi(Item.Subject())));
+    Item.Save();
+    TTaskNode* task = Parent->AddChild(" ", Index);
+    ReadOutlookItem(task, Item);
+}
+
+void TOutlookSyncRun::SyncLinkedPair(TTaskNode* Task, IOutlookTaskItem& Item)
+{
+    const TDateTime O = Item.LastModificationTime();
+    const TDateTime M = Task->ModifiedDateTime;
+    const TDateTime S = DataBase.LastSyncTime;
+    TSyncStatistics& stats = Log->SyncStatistics;
+
+    if ((M <= S && O <= S) || !OutlookItemDiffers(Item, Task)) {
+        Log->LogSyncTrace("Task has not been changed (skipped): " + Quoted(Task->Caption));
+    } else if (M > S && O > S) {
+        Log->LogSyncWarning("Task has been changed in both places (Tovrin and Outlook): " +
+                            Quoted(Task->Caption) + ". Processing conflict...");
+        ++stats.Conflicts;
+        AddConflictCopyToOutlook(Task);
+        AddConflictCopyToTree(Item, Task->Parent, Task->IndexInParent() + 1);
+    } else if (M > S) {
+        WriteOutlookItem(Item, Task);
+        Log->LogSyncDetail("Task has been changed in Tovrin: " + Quoted(Task->Caption) +
+                           ". Updating Outlook...");
+        ++stats.OutlookUpdated;
+    } else {
+        ReadOutlookItem(Task, Item);
+        Log->LogSyncDetail("Task has been changed in Outlook: " + Quoted(Task->Caption) +
+                           ". Updating Tovrin...");
+        ++stats.TovrinUpdated;
+    }
+}
+
+bool TOutlookSyncRun::PassesCategoryFilter(IOutlookTaskItem& Item)
+{
+    const std::string& category = DataBase.OutlookCategory;
+    if (!category.empty()) {
+        const std::string categories = SyncToAnsi(Item.Categories());
+        if (SyncUpperCase(categories).find(SyncUpperCase(category)) == std::string::npos) {
+            if (DataBase.SyncLogLevel > 2)
+                Log->LogSyncTrace("Outlook task skipped: " + Quoted(SyncToAnsi(Item.Subject())) +
+                                  " (category does not much)");
+            return false;
+        }
+    }
+    ++Log->SyncStatistics.OutlookProcessed;
+    return true;
+}

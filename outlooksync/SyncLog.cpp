@@ -1,0 +1,158 @@
+#include "outlooksync/SyncLog.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "outlooksync/SyncHost.h"
+#include "platform/Exceptions.h"
+#include "platform/FileUtils.h"
+#include "platform/StrUtils.h"
+
+namespace {
+
+const char* const kStarted = "---- OutlookSync operation started";
+const char* const kComplete = "---- OutlookSync operation complete";
+
+std::string ReadWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw EFOpenError("Cannot open file \"" + path + "\"");
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+} // namespace
+
+std::string SyncDateTimeText(TDateTime Value)
+{
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, msec = 0;
+    DecodeDate(Value, year, month, day);
+    DecodeTime(Value, hour, minute, second, msec);
+    return Format("%04d-%02d-%02d %02d:%02d:%02d", year, month, day, hour, minute, second);
+}
+
+std::string SyncLogPathFor(const std::string& DataFileName)
+{
+    return ExtractFilePath(DataFileName) + ChangeFileExt(ExtractFileName(DataFileName), "") +
+           "_OutlookSync.log";
+}
+
+void TSyncLog::LogSyncMessage(const std::string& Text)
+{
+    if (level_ <= 0)
+        return;
+    if (lines_.Empty())
+        lines_.Add(SyncDateTimeText(Now()) + " " + kStarted);
+    lines_.Add(SyncDateTimeText(Now()) + " " + Text);
+}
+
+void TSyncLog::LogSyncDetail(const std::string& Text)
+{
+    if (level_ > 1)
+        LogSyncMessage(Text);
+}
+
+void TSyncLog::LogSyncTrace(const std::string& Text)
+{
+    if (level_ > 2)
+        LogSyncMessage(Text);
+}
+
+void TSyncLog::LogSyncWarning(const std::string& Text)
+{
+    LogSyncMessage("[---WARNING---] " + Text);
+    ++Warnings;
+}
+
+void TSyncLog::LogSyncError(const std::string& Text)
+{
+    LogSyncMessage("[---ERROR---] " + Text);
+    ++Errors;
+}
+
+void TSyncLog::LogSyncStatistics()
+{
+    const TSyncStatistics& s = SyncStatistics;
+    LogSyncMessage("--- Sync statistics:");
+    LogSyncMessage(Format(" Outlook tasks processed:%3d", s.OutlookProcessed));
+    LogSyncMessage(Format("               updated  :%3d", s.OutlookUpdated));
+    LogSyncMessage(Format("               added    :%3d", s.OutlookAdded));
+    LogSyncMessage(Format("               deleted  :%3d", s.OutlookDeleted));
+    LogSyncMessage(Format(" Tovrin  tasks processed:%3d", s.TovrinProcessed));
+    LogSyncMessage(Format("               updated  :%3d", s.TovrinUpdated));
+    LogSyncMessage(Format("               added    :%3d", s.TovrinAdded));
+    LogSyncMessage(Format("               deleted  :%3d", s.TovrinDeleted));
+    LogSyncMessage(Format(" Total conflicts        :%3d", s.Conflicts));
+    LogSyncMessage("--- End of statistics");
+}
+
+void TSyncLog::WriteSyncLog(const std::string& DataFileName, ISyncHost& Host)
+{
+    try {
+        LogSyncStatistics();
+        LogSyncMessage(kComplete);
+
+        logPath_ = SyncLogPathFor(DataFileName);
+        const std::string tempPath = logPath_ + ".tmp";
+        if (FileExists(tempPath))
+            DeleteFile(tempPath);
+        {
+            std::ofstream out(tempPath, std::ios::binary | std::ios::trunc);
+            if (!out)
+                throw EFCreateError("Cannot create file \"" + tempPath + "\"");
+            for (const std::string& line : lines_)
+                out << line << "\r\n";
+            out.flush();
+            if (!out)
+                throw EWriteError("Stream write error");
+        }
+        AppendPreviousSyncLog(tempPath);
+
+        // Replacing in one step keeps the previous log whole when the new one cannot take
+        // its place.
+        if (!RenameFile(tempPath, logPath_))
+            throw Exception("Can not write file.");
+    } catch (const std::exception& e) {
+        Host.ShowMessage(std::string("Error creating Outlook sync log file: ") + e.what());
+    }
+}
+
+void TSyncLog::AppendPreviousSyncLog(const std::string& TempPath)
+{
+    if (!FileExists(logPath_))
+        return;
+    const int64_t tempSize = FileSizeOf(TempPath);
+    if (tempSize < 0 || tempSize >= maxSize_)
+        return;
+
+    const std::string old = ReadWholeFile(logPath_);
+    std::ofstream out(TempPath, std::ios::binary | std::ios::app);
+    if (!out)
+        throw EFOpenError("Cannot open file \"" + TempPath + "\"");
+    int64_t total = tempSize;
+    out << "\r\n\r\n";
+    size_t pos = 0;
+    while (pos < old.size()) {
+        // A line ends at CR LF, LF or CR, as a text file reader takes it.
+        size_t end = pos;
+        while (end < old.size() && old[end] != '\r' && old[end] != '\n')
+            ++end;
+        const std::string line = old.substr(pos, end - pos);
+        if (end == old.size())
+            pos = end;
+        else if (old[end] == '\r' && end + 1 < old.size() && old[end + 1] == '\n')
+            pos = end + 2;
+        else
+            pos = end + 1;
+        total += static_cast<int64_t>(line.size());
+        out << line << "\r\n";
+        if (line.find(kComplete) != std::string::npos && total >= maxSize_)
+            break;
+    }
+    out.flush();
+    if (!out)
+        throw EWriteError("Stream write error");
+}

@@ -1,0 +1,297 @@
+// Dragging tasks in the outline tree with the mouse, the row spots, and the drawing of the rows,
+// in the window offscreen.
+#include "WindowFixture.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTimer>
+
+#include "platform/DateTime.h"
+#include "ui/PageControl.h"
+#include "ui/TaskDrawRules.h"
+#include "ui/TreeViewCheckBoxes.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+class DragDropTest : public WindowFixture {
+protected:
+    QWidget* Viewport() const { return window->tvTasksTree->viewport(); }
+
+    void Mouse(QEvent::Type type, QPoint pos, Qt::MouseButtons buttons)
+    {
+        QMouseEvent event(type, QPointF(pos), QPointF(Viewport()->mapToGlobal(pos)),
+                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(Viewport(), &event);
+        QApplication::processEvents();
+    }
+
+    // Points on the row of caption, right of its text (where a drag starts): level with its
+    // middle, its upper third and its lower part.
+    int RightOfText(const std::string& caption) const
+    {
+        const QRect label = window->tvTasksTree->LabelRect(Node(caption));
+        return label.left() + window->tvTasksTree->fontMetrics().horizontalAdvance(QString::fromStdString(caption)) + 40;
+    }
+    QPoint Grip(const std::string& caption) const
+    {
+        return {RightOfText(caption), window->tvTasksTree->LabelRect(Node(caption)).center().y()};
+    }
+    QPoint UpperThird(const std::string& caption) const
+    {
+        return {RightOfText(caption), window->tvTasksTree->LabelRect(Node(caption)).top() + 1};
+    }
+    QPoint LowerPart(const std::string& caption) const
+    {
+        return {RightOfText(caption), window->tvTasksTree->LabelRect(Node(caption)).bottom() - 1};
+    }
+
+    void StartDrag(const std::string& caption)
+    {
+        const QPoint from = Grip(caption);
+        Mouse(QEvent::MouseButtonPress, from, Qt::LeftButton);
+        Mouse(QEvent::MouseMove, from + QPoint(QApplication::startDragDistance() + 2, 0), Qt::LeftButton);
+    }
+
+    void Drag(const std::string& caption, QPoint to)
+    {
+        StartDrag(caption);
+        Mouse(QEvent::MouseMove, to, Qt::LeftButton);
+        Mouse(QEvent::MouseButtonRelease, to, Qt::NoButton);
+    }
+
+    void BuildFlat()
+    {
+        BuildOutline([](TTaskNode* root) {
+            for (const char* caption : {"A", "B", "C", "D"})
+                root->AddChild(caption, -1);
+        });
+    }
+
+    QColor PixelAt(QPoint pos) const { return Viewport()->grab().toImage().pixelColor(pos); }
+};
+
+TEST_F(DragDropTest, DropOnTheUpperThirdInsertsBeforeAndUndoPutsItBack)
+{
+    BuildFlat();
+    window->ClearUndoHistory();
+    window->SetModified(false);
+    StartDrag("C");
+    EXPECT_TRUE(window->Dragging);
+    Mouse(QEvent::MouseMove, UpperThird("A"), Qt::LeftButton);
+    EXPECT_EQ(window->DropTarget, Node("A"));
+    Mouse(QEvent::MouseButtonRelease, UpperThird("A"), Qt::NoButton);
+    EXPECT_FALSE(window->Dragging);
+    EXPECT_EQ(window->DropTarget, nullptr);
+    EXPECT_EQ(ChildCaptions(Root()), (Names{"C", "A", "B", "D"}));
+    EXPECT_EQ(NodeTexts(window->tvTasksTree, nullptr), (Names{"C", "A", "B", "D"}));
+    EXPECT_TRUE(window->Modified);
+    ASSERT_TRUE(window->UndoList->CanUndo());
+    EXPECT_EQ(window->UndoList->GetUndoCaption(), "DragDrop task \"C\"");
+
+    window->actUndo->trigger();
+    EXPECT_EQ(ChildCaptions(Root()), (Names{"A", "B", "C", "D"}));
+    EXPECT_EQ(NodeTexts(window->tvTasksTree, nullptr), (Names{"A", "B", "C", "D"}));
+}
+
+TEST_F(DragDropTest, DropOnTheRestOfARowMakesTheLastChild)
+{
+    BuildOutline([](TTaskNode* root) {
+        root->AddChild("A", -1);
+        root->AddChild("B", -1)->AddChild("B1", -1);
+    });
+    Drag("A", LowerPart("B"));
+    EXPECT_EQ(ChildCaptions(Root()), Names{"B"});
+    EXPECT_EQ(ChildCaptions(Task("B")), (Names{"B1", "A"}));
+    EXPECT_EQ(Task("A")->Parent, Task("B"));
+}
+
+TEST_F(DragDropTest, DropOntoItselfOrItsOwnSubtreeIsRefused)
+{
+    BuildOutline([](TTaskNode* root) {
+        TTaskNode* p = root->AddChild("P", -1);
+        p->Expanded = true;
+        TTaskNode* c = p->AddChild("Child", -1);
+        c->Expanded = true;
+        c->AddChild("Grandchild", -1);
+        root->AddChild("Q", -1);
+    });
+    window->FillTaskTree();
+    window->ClearUndoHistory();
+    window->SetModified(false);
+    for (const char* target : {"Child", "Grandchild"}) {
+        StartDrag("P");
+        Mouse(QEvent::MouseMove, LowerPart(target), Qt::LeftButton);
+        EXPECT_EQ(window->DropTarget, nullptr);
+        Mouse(QEvent::MouseButtonRelease, LowerPart(target), Qt::NoButton);
+    }
+    Drag("P", UpperThird("P"));
+    EXPECT_EQ(ChildCaptions(Root()), (Names{"P", "Q"}));
+    EXPECT_EQ(ChildCaptions(Task("Child")), Names{"Grandchild"});
+    EXPECT_FALSE(window->UndoList->CanUndo());
+    EXPECT_FALSE(window->Modified);
+    // Even a drop that reaches the handler directly is refused.
+    window->tvTasksTree->setCurrentItem(Node("P"));
+    const QPoint into = LowerPart("Grandchild");
+    window->tvTasksTreeDragDrop(into.x(), into.y());
+    EXPECT_EQ(Task("P")->Parent, Root());
+}
+
+TEST_F(DragDropTest, HiddenCompletedTasksDoNotShiftTheDropPosition)
+{
+    BuildOutline([](TTaskNode* root) {
+        root->AddChild("A", -1);
+        root->AddChild("B", -1)->SetCompletionDateTime(45000);
+        root->AddChild("C", -1);
+        root->AddChild("D", -1);
+    });
+    window->chHideCompletedTasks->setChecked(true);
+    QApplication::processEvents();
+    ASSERT_EQ(NodeTexts(window->tvTasksTree, nullptr), (Names{"A", "C", "D"}));
+    Drag("D", UpperThird("C"));
+    EXPECT_EQ(ChildCaptions(Root()), (Names{"A", "B", "D", "C"}));
+    EXPECT_EQ(NodeTexts(window->tvTasksTree, nullptr), (Names{"A", "D", "C"}));
+    window->actUndo->trigger();
+    EXPECT_EQ(ChildCaptions(Root()), (Names{"A", "B", "C", "D"}));
+}
+
+TEST_F(DragDropTest, EscCancelsAndOtherViewsDoNotDrag)
+{
+    BuildFlat();
+    StartDrag("D");
+    ASSERT_TRUE(window->Dragging);
+    Mouse(QEvent::MouseMove, UpperThird("A"), Qt::LeftButton);
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(window->tvTasksTree, &esc);
+    EXPECT_FALSE(window->Dragging);
+    EXPECT_EQ(window->DropTarget, nullptr);
+    Mouse(QEvent::MouseButtonRelease, UpperThird("A"), Qt::NoButton);
+    EXPECT_EQ(ChildCaptions(Root()), (Names{"A", "B", "C", "D"}));
+
+    // Only the view "All tasks" drags.
+    window->SetTaskTreeView("Goals");
+    window->SetTaskTreeView("All tasks");
+    window->CurrentViewName = "Goals";
+    StartDrag("B");
+    EXPECT_FALSE(window->Dragging);
+    Mouse(QEvent::MouseButtonRelease, Grip("B"), Qt::NoButton);
+    window->CurrentViewName = "All tasks";
+}
+
+TEST_F(DragDropTest, AClickBesideTheCaptionSelectsWithoutEditingOrMoving)
+{
+    BuildFlat();
+    Select("A");
+    Mouse(QEvent::MouseButtonPress, Grip("C"), Qt::LeftButton);
+    Mouse(QEvent::MouseMove, Grip("C") + QPoint(1, 1), Qt::LeftButton);  // below the drag distance
+    Mouse(QEvent::MouseButtonRelease, Grip("C") + QPoint(1, 1), Qt::NoButton);
+    EXPECT_EQ(window->CurrentTask, Task("C"));
+    EXPECT_FALSE(window->tvTasksTree->IsEditing());
+    EXPECT_FALSE(window->Dragging);
+    EXPECT_EQ(ChildCaptions(Root()), (Names{"A", "B", "C", "D"}));
+}
+
+TEST_F(DragDropTest, AutoScrollNearTheEdgesWhileDragging)
+{
+    BuildOutline([](TTaskNode* root) {
+        for (int i = 0; i < 80; ++i)
+            root->AddChild("Task " + std::to_string(i), -1);
+    });
+    StartDrag("Task 0");
+    const int height = Viewport()->height();
+    const int x = Grip("Task 0").x();
+    Mouse(QEvent::MouseMove, {x, height - 5}, Qt::LeftButton);
+    EXPECT_TRUE(window->TimerTvAutoscroll->isActive());
+    EXPECT_EQ(window->TimerTvAutoscroll->interval(), 30);
+    EXPECT_FALSE(window->ScrollUp);
+    const int before = window->tvTasksTree->verticalScrollBar()->value();
+    window->TimerTvAutoscrollTimer();
+    EXPECT_GT(window->tvTasksTree->verticalScrollBar()->value(), before);
+
+    Mouse(QEvent::MouseMove, {x, 15}, Qt::LeftButton);
+    EXPECT_EQ(window->TimerTvAutoscroll->interval(), 120);
+    EXPECT_TRUE(window->ScrollUp);
+    Mouse(QEvent::MouseMove, {x, height / 2}, Qt::LeftButton);
+    EXPECT_FALSE(window->TimerTvAutoscroll->isActive());
+    Mouse(QEvent::MouseMove, {x, 3}, Qt::LeftButton);
+    EXPECT_EQ(window->TimerTvAutoscroll->interval(), 30);
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(window->tvTasksTree, &esc);
+    EXPECT_FALSE(window->TimerTvAutoscroll->isActive());
+}
+
+TEST_F(DragDropTest, ClickOnTheDueSpotShowsTheTimeTabWithoutDragging)
+{
+    BuildOutline([](TTaskNode* root) {
+        TTaskNode* parent = root->AddChild("Parent", -1);
+        parent->SetScheduleType(1);
+        parent->SetDueDateTime(EncodeDate(2030, 1, 1));
+        parent->Expanded = true;
+        parent->AddChild("Follows", -1);  // due date from its parent, ScheduleType 0
+        root->AddChild("Noted", -1)->Note.Add("some note");
+    });
+    window->FillTaskTree();
+    ASSERT_NE(Task("Follows")->DueDateTime, 0);
+    const QRect row = window->tvTasksTree->visualItemRect(Node("Follows"));
+    const int w = Viewport()->width();
+    const QPoint due(w - DueBadgeOffset + 10, row.center().y());
+    window->pcTaskProps->SetActivePage(window->tshGeneral);
+    Mouse(QEvent::MouseButtonPress, due, Qt::LeftButton);
+    Mouse(QEvent::MouseButtonRelease, due, Qt::NoButton);
+    EXPECT_EQ(window->CurrentTask, Task("Follows"));
+    EXPECT_EQ(window->pcTaskProps->ActivePage(), window->tshTime);
+    EXPECT_EQ(Task("Follows")->ScheduleType, 0);
+    EXPECT_FALSE(window->Dragging);
+
+    const QRect noted = window->tvTasksTree->visualItemRect(Node("Noted"));
+    const QPoint notes(w - NotesIconOffset + 4, noted.center().y());
+    Mouse(QEvent::MouseButtonPress, notes, Qt::LeftButton);
+    Mouse(QEvent::MouseButtonRelease, notes, Qt::NoButton);
+    EXPECT_EQ(window->CurrentTask, Task("Noted"));
+    EXPECT_EQ(window->focusWidget(), window->TaskNotesEditor);
+}
+
+TEST_F(DragDropTest, BadgesAreDrawnOnlyForOpenUnselectedTasks)
+{
+    const TDateTime now = EncodeDate(2024, 3, 10) + 0.5;
+    TClockOverride clock(now);
+    BuildOutline([&](TTaskNode* root) {
+        root->AddChild("Top", -1);
+        TTaskNode* late = root->AddChild("Late", -1);
+        late->SetScheduleType(1);
+        late->SetDueDateTime(now - 2);
+        TTaskNode* done = root->AddChild("Done late", -1);
+        done->SetScheduleType(1);
+        done->SetDueDateTime(now - 2);
+        done->SetCompletionDateTime(now - 1);
+    });
+    Select("Top");
+    window->RepaintTaskTrees();
+    const int x = Viewport()->width() - DueBadgeOffset + 3;
+    auto badgeAt = [&](const std::string& caption) {
+        const QColor c = PixelAt({x, window->tvTasksTree->visualItemRect(Node(caption)).center().y()});
+        return c.red() > 180 && c.green() < 80 && c.blue() < 80;  // the red of an overdue badge
+    };
+    EXPECT_TRUE(badgeAt("Late"));
+    EXPECT_FALSE(badgeAt("Done late"));
+    EXPECT_EQ(window->DueDateText(Task("Late")->DueDateTime), "overdue");
+
+    Select("Late");
+    EXPECT_FALSE(badgeAt("Late"));
+
+    Select("Top");
+    ++window->DrawLockCount;
+    Viewport()->update();
+    EXPECT_FALSE(badgeAt("Late"));
+    --window->DrawLockCount;
+}
+
+} // namespace

@@ -1,0 +1,240 @@
+// The To-Do page: the list for a place and a date, auto-update, the places filter, selection
+// across pages, the commands that depend on page and view, and the filter kept with the outline.
+#include "TodoTestSupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "platform/DateTime.h"
+
+namespace {
+
+class ToDoPageTest : public TWindowFixture {
+protected:
+    void SetUp() override
+    {
+        TWindowFixture::SetUp();
+        BuildSample();
+    }
+};
+
+TEST_F(ToDoPageTest, EnteringThePageListsTheOpenLeavesWithTheirTasksAndCheckMarks)
+{
+    EXPECT_EQ(window->tvToDo->topLevelItemCount(), 0);  // not kept while another page shows
+    ShowPage(window->tshToDoList);
+    EXPECT_EQ(ToDoNames(), (Names{"Call", "Cook", "Dig", "Plant", "Read"}));
+    for (int i = 0; i < window->tvToDo->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* node = window->tvToDo->topLevelItem(i);
+        const TTaskNode* task = TfrmTovrinMain::NodeTask(node);
+        ASSERT_NE(task, nullptr);
+        EXPECT_EQ(task->Caption, node->text(0).toStdString());
+        EXPECT_FALSE(TTreeViewCheckBoxes::GetChecked(node));
+        EXPECT_EQ(node->childCount(), 0);
+    }
+    EXPECT_EQ(window->FindTaskNode(window->tvToDo, read)->text(0).toStdString(), "Read");
+}
+
+TEST_F(ToDoPageTest, NothingIsComputedWhileTheToDoPageIsSwitchedOff)
+{
+    ShowPage(window->tshToDoList);
+    window->ShowToDoSheet = false;
+    window->DataBase->Root->AddChild("Later", -1);
+    window->RebuildToDoList();
+    EXPECT_EQ(window->tvToDo->topLevelItemCount(), 5);
+}
+
+TEST_F(ToDoPageTest, APlaceFilterListsTasksOfThatPlaceAndOfThePlacesItIncludes)
+{
+    ASSERT_EQ(window->cbPlaces->count(), 4);
+    EXPECT_EQ(window->cbPlaces->itemText(0).toStdString(), "<all places>");
+    EXPECT_EQ(window->cbPlaces->itemText(1).toStdString(), "Home");
+    ShowPage(window->tshToDoList);
+    SelectFilter(home);
+    EXPECT_EQ(ToDoNames(), (Names{"Cook"}));  // through Kitchen; a task without places never matches
+    SelectFilter(office);
+    EXPECT_EQ(ToDoNames(), (Names{"Call"}));
+    SelectFilter(nullptr);
+    EXPECT_EQ(ToDoNames().size(), 5u);
+}
+
+TEST_F(ToDoPageTest, RefillingTheFilterKeepsThePlaceAndADeletedPlaceLeavesItUnfiltered)
+{
+    ShowPage(window->tshToDoList);
+    SelectFilter(home);  // the first place of the list
+    window->FillPlacesFilter(window->cbPlaces);
+    EXPECT_EQ(window->cbPlaces->currentText().toStdString(), "Home");
+
+    ShowPage(window->tshPlaces);
+    window->lvPlaces->setCurrentItem(PlaceItem(home));
+    ASSERT_EQ(window->CurrentPlace, home);
+    window->actDeletePlace->trigger();
+    ASSERT_EQ(window->DataBase->PlacesList->FindByID(home->PlaceID), nullptr);
+    EXPECT_EQ(window->cbPlaces->currentIndex(), -1);  // refilled without the place: no item
+    ShowPage(window->tshToDoList);
+    EXPECT_LE(window->cbPlaces->currentIndex(), 0);
+    EXPECT_EQ(window->cbPlaces->count(), 3);
+    EXPECT_EQ(ToDoNames().size(), 5u);
+    EXPECT_EQ(window->ToDoFilterPlace(), nullptr);
+}
+
+TEST_F(ToDoPageTest, TheClosedPanelComputesForNowTheOpenOneForTheEndOfTheChosenDay)
+{
+    TClockOverride clock(45000.25);  // six in the morning
+    TTaskNode* evening = window->DataBase->Root->AddChild("Evening", -1);
+    evening->SetDueDateTime(45000 + 22 / 24.0);
+    evening->SetLeadTime(0);
+    int y = 0, m = 0, d = 0;
+    DecodeDate(45000, y, m, d);
+    {
+        TUILock lock(window->UILockCount);
+        window->dtToDoDate->setDate(QDate(y, m, d));
+    }
+    ShowPage(window->tshToDoList);
+    EXPECT_EQ(window->FindTaskNode(window->tvToDo, evening), nullptr);
+    window->ShowToDoFilterPanel(true);
+    EXPECT_TRUE(window->IsToDoFilterPanelOpen());
+    EXPECT_TRUE(window->dtToDoDate->isVisibleTo(window.get()));
+    EXPECT_NE(window->FindTaskNode(window->tvToDo, evening), nullptr);
+    window->dtToDoDate->setDate(QDate(y, m, d).addDays(-1));  // the day before: not yet current
+    EXPECT_EQ(window->FindTaskNode(window->tvToDo, evening), nullptr);
+    window->AdvancedOptions1Click();  // Ctrl+P closes the panel on the To-Do page
+    EXPECT_FALSE(window->IsToDoFilterPanelOpen());
+    EXPECT_FALSE(window->sbToDoFilter->isChecked());
+    EXPECT_EQ(window->FindTaskNode(window->tvToDo, evening), nullptr);
+}
+
+TEST_F(ToDoPageTest, WithAutoUpdateOffACheckMarkWaitsForUpdateToDo)
+{
+    ShowPage(window->tshToDoList);
+    EXPECT_FALSE(window->btnToDoUpdateNow->isVisibleTo(window.get()));
+    window->cbToDoAutoUpdate->setChecked(false);
+    EXPECT_TRUE(window->btnToDoUpdateNow->isVisibleTo(window.get()));
+    window->FindTaskNode(window->tvToDo, read)->setCheckState(0, Qt::Checked);
+    EXPECT_NE(read->CompletionDateTime, 0);
+    EXPECT_NE(window->FindTaskNode(window->tvToDo, read), nullptr);
+    window->btnToDoUpdateNow->click();
+    EXPECT_EQ(window->FindTaskNode(window->tvToDo, read), nullptr);
+
+    window->cbToDoAutoUpdate->setChecked(true);
+    EXPECT_FALSE(window->btnToDoUpdateNow->isVisibleTo(window.get()));
+    window->FindTaskNode(window->tvToDo, call)->setCheckState(0, Qt::Checked);
+    EXPECT_EQ(window->FindTaskNode(window->tvToDo, call), nullptr);
+}
+
+TEST_F(ToDoPageTest, ACurrentTaskWithoutEntrySelectsItsListedSubtasks)
+{
+    window->tvTasksTree->setCurrentItem(window->FindTaskNode(window->tvTasksTree, garden));
+    ASSERT_EQ(window->CurrentTask, garden);
+    ShowPage(window->tshToDoList);
+    Names selected;
+    for (QTreeWidgetItem* node : window->tvToDo->selectedItems())
+        selected.push_back(node->text(0).toStdString());
+    std::sort(selected.begin(), selected.end());
+    EXPECT_EQ(selected, (Names{"Dig", "Plant"}));
+    EXPECT_EQ(window->CurrentTask, garden);
+}
+
+TEST_F(ToDoPageTest, TheSelectionFollowsTheCurrentTaskAcrossPages)
+{
+    ShowPage(window->tshToDoList);
+    window->tvToDo->setCurrentItem(window->FindTaskNode(window->tvToDo, call));
+    ASSERT_EQ(window->CurrentTask, call);
+    ShowPage(window->tshOutline);
+    EXPECT_EQ(TfrmTovrinMain::NodeTask(window->tvTasksTree->currentItem()), call);
+    ShowPage(window->tshToDoList);
+    ASSERT_EQ(window->tvToDo->selectedItems().size(), 1);
+    EXPECT_EQ(TfrmTovrinMain::NodeTask(window->tvToDo->selectedItems().front()), call);
+}
+
+TEST_F(ToDoPageTest, TheTaskPanelComesBackAfterThePlacePanelWasEmptied)
+{
+    window->tvTasksTree->setCurrentItem(window->FindTaskNode(window->tvTasksTree, read));
+    ShowPage(window->tshPlaces);
+    window->lvPlaces->setCurrentItem(PlaceItem(office));
+    window->SetCurrentPlace(nullptr);
+    EXPECT_FALSE(window->pnlRight->isVisibleTo(window.get()));
+    ShowPage(window->tshOutline);
+    EXPECT_TRUE(window->pnlRight->isVisibleTo(window.get()));
+    EXPECT_TRUE(window->pnlTaskProps->isVisibleTo(window.get()));
+    EXPECT_EQ(window->memTaskCaption->toPlainText().toStdString(), "Read");
+}
+
+TEST_F(ToDoPageTest, TaskCommandsWorkOnlyInAllTasksOnTheOutlinePage)
+{
+    QAction* import = window->findChild<QAction*>(QStringLiteral("actImport"));
+    EXPECT_TRUE(window->actNewTask->isEnabled());
+    if (import) {
+        EXPECT_TRUE(import->isEnabled());
+    }
+    ShowPage(window->tshToDoList);
+    EXPECT_FALSE(window->actNewTask->isEnabled());
+    EXPECT_FALSE(window->actNewSubTask->isEnabled());
+    if (import) {
+        EXPECT_FALSE(import->isEnabled());
+    }
+    ShowPage(window->tshOutline);
+    window->SetTaskTreeView(ViewGoals);
+    EXPECT_FALSE(window->actNewTask->isEnabled());
+
+    // Ins finds both new-task commands disabled; no task and no place comes of it.
+    const int tasks = window->DataBase->Root->Children.Count();
+    const int places = window->DataBase->PlacesList->Count();
+    Dispatch(QKeySequence(Qt::Key_Insert));
+    EXPECT_EQ(window->DataBase->Root->Children.Count(), tasks);
+    EXPECT_EQ(window->DataBase->PlacesList->Count(), places);
+}
+
+TEST_F(ToDoPageTest, OnThePlacesPageInsAddsAPlaceAndCtrlDelDeletesIt)
+{
+    ShowPage(window->tshPlaces);
+    ASSERT_TRUE(Dispatch(QKeySequence(Qt::Key_Insert)));
+    ASSERT_EQ(window->DataBase->PlacesList->Count(), 4);
+    TTaskPlace* added = (*window->DataBase->PlacesList)[3];
+    EXPECT_EQ(added->Caption, "New place");
+    window->EndInPlaceEditing();
+    ASSERT_EQ(window->CurrentPlace, added);
+    ASSERT_TRUE(Dispatch(QKeySequence(QStringLiteral("Ctrl+Del"))));
+    EXPECT_EQ(window->DataBase->PlacesList->Count(), 3);
+    EXPECT_EQ(window->CurrentPlace, nullptr);
+}
+
+TEST_F(ToDoPageTest, FilterPlaceAndAutoUpdateAreKeptWithTheOutline)
+{
+    ShowPage(window->tshToDoList);
+    SelectFilter(office);
+    window->cbToDoAutoUpdate->setChecked(false);
+    const std::string name = dir.File("filter.tvd");
+    ASSERT_TRUE(window->SaveToFile(name));
+    EXPECT_EQ(window->DataBase->ToDoPlaceFilterID, office->PlaceID);
+    EXPECT_FALSE(window->DataBase->ToDoAutoUpdate);
+    window.reset();
+
+    window = Make();
+    window->OpenDocument(name);
+    EXPECT_EQ(window->cbPlaces->currentText().toStdString(), "Office");
+    EXPECT_FALSE(window->cbToDoAutoUpdate->isChecked());
+    ShowPage(window->tshToDoList);
+    EXPECT_TRUE(window->btnToDoUpdateNow->isVisibleTo(window.get()));
+    EXPECT_EQ(ToDoNames(), (Names{"Call"}));
+
+    SelectFilter(nullptr);
+    ASSERT_TRUE(window->SaveToFile(name));
+    EXPECT_EQ(window->DataBase->ToDoPlaceFilterID, -10);
+}
+
+TEST_F(ToDoPageTest, ANewOutlineLeavesNoPlaceOfTheOldOneInTheLists)
+{
+    ShowPage(window->tshToDoList);
+    SelectFilter(kitchen);
+    window->NewEmptyDocument();
+    EXPECT_EQ(window->lvPlaces->topLevelItemCount(), 0);
+    EXPECT_EQ(window->cbPlaces->count(), 1);
+    EXPECT_EQ(window->ToDoFilterPlace(), nullptr);
+    ShowPage(window->tshToDoList);
+    EXPECT_EQ(TopTexts(window->tvToDo), (Names{"New Task"}));
+}
+
+} // namespace

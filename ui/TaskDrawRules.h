@@ -1,0 +1,46 @@
+#pragma once
+// What a task row of the trees shows besides its caption: the due text and badge, the goal
+// mark and notes icon, and where on a row the due and notes spots lie. Kept free of widgets so
+// that the rules can be checked without a display.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/DateTime.h"
+
+class TTaskNode;
+
+// Geometry of the right-hand columns, in pixels from the tree's right edge (W).
+constexpr int DueColumnBackgroundOffset = 102;  // background from W - 102
+constexpr int DueBadgeOffset = 100;             // badge and text from W - 100
+constexpr int DueBadgeWidth = 64;
+constexpr int NotesColumnBackgroundOffset = 37; // background from W - 37
+constexpr int NotesIconOffset = 36;             // icon from W - 36
+constexpr int NotesIconWidth = 16;
+constexpr int GoalMarkOffset = 26;              // goal mark from the text's left - 26
+
+// The due badge's colours: 0 due later, 1 due soon, 2 overdue.
+enum TDueStatus : int32_t { dsLater = 0, dsSoon = 1, dsOverdue = 2 };
+
+// The due text of Due judged against the drawing clock Now: "overdue", "Today", "Tomorrow" or
+// the date in the user's short form (ShortDate formats it).
+std::string DueDateText(TDateTime Due, TDateTime Now, const std::function<std::string(TDateTime)>& ShortDate);
+// The badge of a task with the lead time LeadTime (days) due at Due.
+int32_t DueStatus(double LeadTime, TDateTime Due, TDateTime Now);
+
+// Images of the task list: kind 1 the goal mark (1 open, 2 completed), kind 2 the notes icon
+// (3 open, 4 completed). Completed means a completion date here, not the check mark.
+constexpr int32_t TaskImageGoal = 1;
+constexpr int32_t TaskImageNotes = 2;
+int32_t TaskImageIndex(const TTaskNode& Task, int32_t Kind);
+
+// Does X lie in the column that spans from Width - RightOffset to Width - RightOffset +
+// ColumnWidth (both ends included)?
+bool IsInTaskColumn(int Width, int X, int ColumnWidth, int RightOffset);
+// Is X over the due column (ForDueDate, only for a task with a due date) or over the notes
+// column (only for a task with at least one note line)?
+bool IsOverTaskColumnOf(const TTaskNode* Task, int Width, int X, bool ForDueDate, int ColumnWidth, int RightOffset);
+// The two spots of a row: the due text (only with a due date) and the notes icon (only with
+// at least one note line).
+bool IsOverDueDateSpot(const TTaskNode& Task, int Width, int X);
+bool IsOverNoteIconSpot(const TTaskNode& Task, int Width, int X);

@@ -1,0 +1,31 @@
+// The About command at the end of the Help menu.
+#include "ui/TovrinMain.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "ui/TovrinApplication.h"
+#include "ui/frmAbout.h"
+
+void TfrmTovrinMain::BuildAboutCommand()
+{
+    actAbout = new QAction(QStringLiteral("About..."), this);
+    actAbout->setObjectName(QStringLiteral("actAbout"));
+    addAction(actAbout);
+    connect(actAbout, &QAction::triggered, this, [this] { RunGuarded([this] { actAboutExecute(); }); });
+    QMenu* help = nullptr;
+    for (QAction* entry : menuBar()->actions())
+        if (entry->menu() && entry->text() == QStringLiteral("&Help"))
+            help = entry->menu();
+    if (!help)
+        help = menuBar()->addMenu(QStringLiteral("&Help"));
+    if (!help->isEmpty())
+        help->addSeparator();
+    help->addAction(actAbout);
+}
+
+void TfrmTovrinMain::actAboutExecute()
+{
+    ShowAbout();
+}
