@@ -2,6 +2,9 @@
 
 #include <cerrno>
 #include <iconv.h>
+#include <map>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/Exceptions.h"
@@ -33,6 +36,7 @@ public:
             throw ECodePageError(Format("Unsupported code page %d", codePage));
     }
     ~TIconv() { iconv_close(cd_); }
+    void Reset() { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
     TIconv(const TIconv&) = delete;
     TIconv& operator=(const TIconv&) = delete;
 
@@ -59,6 +63,19 @@ public:
 private:
     iconv_t cd_;
 };
+
+// Opening a converter costs far more than a short conversion, so each thread keeps the
+// converters it has used, reset to their initial state before every use.
+TIconv& Converter(int codePage, bool toWide)
+{
+    thread_local std::map<std::pair<int, bool>, std::unique_ptr<TIconv>> cache;
+    auto& slot = cache[{codePage, toWide}];
+    if (!slot)
+        slot = toWide ? std::make_unique<TIconv>(codePage, "UTF-16LE", nullptr, true)
+                      : std::make_unique<TIconv>(codePage, nullptr, "UTF-16LE", false);
+    slot->Reset();
+    return *slot;
+}
 
 size_t Utf8SequenceLength(std::string_view s, size_t i)
 {
@@ -96,7 +113,7 @@ bool IsValidUtf8(std::string_view text)
 
 std::u16string MultiByteToWide(std::string_view text, int codePage)
 {
-    TIconv conv(codePage, "UTF-16LE", nullptr, true);
+    TIconv& conv = Converter(codePage, true);
     std::string bytes;
     std::string input(text);
     char* in = input.data();
@@ -115,7 +132,7 @@ std::u16string MultiByteToWide(std::string_view text, int codePage)
 
 std::string WideToMultiByte(std::u16string_view text, int codePage)
 {
-    TIconv conv(codePage, nullptr, "UTF-16LE", false);
+    TIconv& conv = Converter(codePage, false);
     std::string input;
     input.reserve(text.size() * 2);
     for (char16_t c : text) {

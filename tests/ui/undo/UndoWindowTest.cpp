@@ -181,7 +181,7 @@ TEST_F(UndoWindowTest, BackAndForwardBetweenVisitedTasks)
     EXPECT_FALSE(window->sbForward->isEnabled());
 
     window->actBack->trigger();
-    Select("q1");  // by hand: the forward part goes
+    Select("q1");  // by hand: the forward history goes
     EXPECT_FALSE(window->sbForward->isEnabled());
     window->sbBack->click();
     EXPECT_EQ(window->CurrentTask, Task("b"));
