@@ -1,30 +1,78 @@
 #pragma once
-// A data file assembled by hand from the format's tables, in every version, and helpers to
-// run the program's reader and writer on bytes.
+// A data file assembled by hand from the format's tables, in every version, independently of the
+// program's writer, and helpers to run the program's reader and writer on bytes.
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "ByteBuilder.h"
 #include "platform/Stream.h"
 #include "taskdb/TovrinDataBase.h"
+
+class TByteBuilder {
+public:
+    TByteBuilder& Raw(std::string_view s)
+    {
+        bytes.insert(bytes.end(), s.begin(), s.end());
+        return *this;
+    }
+    TByteBuilder& U8(uint8_t v)
+    {
+        bytes.push_back(v);
+        return *this;
+    }
+    TByteBuilder& I32(int32_t v) { return LittleEndian(static_cast<uint32_t>(v), 4); }
+    TByteBuilder& F64(double v)
+    {
+        uint64_t u;
+        std::memcpy(&u, &v, 8);
+        return LittleEndian(u, 8);
+    }
+    TByteBuilder& Str(std::string_view s) { return I32(static_cast<int32_t>(s.size())).Raw(s); }
+    TByteBuilder& IntList(std::initializer_list<int32_t> items)
+    {
+        I32(static_cast<int32_t>(items.size()));
+        for (int32_t v : items)
+            I32(v);
+        return *this;
+    }
+    TByteBuilder& Append(const TByteBuilder& other)
+    {
+        bytes.insert(bytes.end(), other.bytes.begin(), other.bytes.end());
+        return *this;
+    }
+    size_t Size() const { return bytes.size(); }
+
+    std::vector<uint8_t> bytes;
+
+private:
+    TByteBuilder& LittleEndian(uint64_t u, int count)
+    {
+        for (int i = 0; i < count; ++i)
+            bytes.push_back(static_cast<uint8_t>(u >> (8 * i)));
+        return *this;
+    }
+};
 
 constexpr double kCreated = 44900.125;
 constexpr double kModified = 44950.5;
 
 struct TTaskRecord {
     int32_t id = -10;
-    std::string caption;
+    std::string caption{};
     int32_t importance = 50, effort = 50;
     double estimate = 0;
     uint8_t hide = 0;
-    std::string note;
+    std::string note{};
     double completion = 0, modified = kModified, created = kCreated, due = 0, lead = 1.0;
     int32_t scheduleType = 0;
     double routine = 0;
     int32_t goal = 0, satisfaction = 50;
     uint8_t inOrder = 0, project = 0;
     int32_t status = 0;
-    std::vector<int32_t> places;
+    std::vector<int32_t> places{};
 };
 
 inline void AddTaskFields(TByteBuilder& b, const TTaskRecord& t, int32_t childCount)
@@ -54,9 +102,7 @@ inline void AddTaskTail(TByteBuilder& b, const TGoldenOptions& o, uint8_t recurr
         return;
     if (o.emptyTails) {
         b.I32(0).I32(0).I32(0).I32(0);
-        return;
-    }
-    if (o.extraExtensions) {
+    } else if (o.extraExtensions) {
         b.I32(3).U8(recurring).U8(9).U8(9);
         b.I32(2).I32(11).I32(12);
         b.I32(1).F64(1.5);
@@ -75,12 +121,9 @@ inline TByteBuilder GoldenPayload(const TGoldenOptions& o)
     b.I32(7).I32(3);
     // Place 2 "Home": includes 5, schedule with two ranges, a note.
     b.I32(2).Str("Home").IntList({5});
-    if (v2) {
-        b.U8(1).U8(1).I32(2);
-        b.I32(1).F64(0.25).F64(0.5);
-        b.I32(2).F64(0.75).F64(0.875);
-        b.Str("Front door\r\nKey under mat");
-    }
+    if (v2)
+        b.U8(1).U8(1).I32(2).I32(1).F64(0.25).F64(0.5).I32(2).F64(0.75).F64(0.875)
+            .Str("Front door\r\nKey under mat");
     // Place 5 "Büro": no includes, schedule off, no note.
     b.I32(5).Str("B\xC3\xBCro").IntList({});
     if (v2)
@@ -90,48 +133,18 @@ inline TByteBuilder GoldenPayload(const TGoldenOptions& o)
     if (v2)
         b.U8(1).U8(0).I32(0).Str("");
 
-    TTaskRecord root;
-    AddTaskFields(b, root, 2);
-
-    TTaskRecord a;
-    a.id = 1;
-    a.caption = o.firstCaption;
-    a.importance = 80;
-    a.effort = 30;
-    a.estimate = 2.5;
-    a.note = "Line one\r\n\r\nLine three\r\n";
-    a.due = 45000.5;
-    a.lead = 3.0;
-    a.scheduleType = 1;
-    a.routine = 0.5;
-    a.goal = 1;
-    a.satisfaction = 70;
-    a.inOrder = 1;
-    a.project = 1;
-    a.status = 1;
-    a.places = {2, 6, 42};
-    AddTaskFields(b, a, 1);
-
-    TTaskRecord a1;
-    a1.id = 2;
-    a1.caption = "Draft \xE2\x9C\x93";
-    a1.hide = 1;
-    a1.completion = 44990.25;
-    a1.due = 45000.5;
-    a1.lead = 3.0;
-    a1.status = 3;
-    AddTaskFields(b, a1, 0);
+    AddTaskFields(b, TTaskRecord{}, 2);   // the root
+    AddTaskFields(b, {.id = 1, .caption = o.firstCaption, .importance = 80, .effort = 30,
+                      .estimate = 2.5, .note = "Line one\r\n\r\nLine three\r\n", .due = 45000.5,
+                      .lead = 3.0, .scheduleType = 1, .routine = 0.5, .goal = 1,
+                      .satisfaction = 70, .inOrder = 1, .project = 1, .status = 1,
+                      .places = {2, 6, 42}}, 1);
+    AddTaskFields(b, {.id = 2, .caption = "Draft \xE2\x9C\x93", .hide = 1, .completion = 44990.25,
+                      .due = 45000.5, .lead = 3.0, .status = 3}, 0);
     AddTaskTail(b, o, 1, "00000000ABCDEF");
     AddTaskTail(b, o, 0, " ");
-
-    TTaskRecord c;
-    c.id = 3;
-    c.caption = "Errands";
-    c.goal = 2;
-    c.effort = 0;
-    AddTaskFields(b, c, 0);
+    AddTaskFields(b, {.id = 3, .caption = "Errands", .effort = 0, .goal = 2}, 0);
     AddTaskTail(b, o, 0, " ");
-
     AddTaskTail(b, o, 0, " ");
     return b;
 }
@@ -145,16 +158,11 @@ inline TByteBuilder GoldenFile(const TGoldenOptions& o = {})
     b.Append(payload);
     b.U8(0).U8(1).U8(0).U8(1).U8(1).U8(0).U8(1).U8(0).U8(1).U8(0);
     b.I32(5);
-    if (o.layout >= 2) {
-        if (o.extraExtensions) {
-            b.I32(2).U8(1).U8(2);
-            b.I32(1).I32(99);
-            b.I32(2).F64(1.0).F64(2.0);
-            b.I32(3).Str("\\\\Mailbox\\Tasks").Str("0000ABCD").Str("ignored");
-        } else {
-            b.I32(0).I32(0).I32(0).I32(2).Str("\\\\Mailbox\\Tasks").Str("0000ABCD");
-        }
-    }
+    if (o.layout >= 2 && o.extraExtensions)
+        b.I32(2).U8(1).U8(2).I32(1).I32(99).I32(2).F64(1.0).F64(2.0)
+            .I32(3).Str("\\\\Mailbox\\Tasks").Str("0000ABCD").Str("ignored");
+    else if (o.layout >= 2)
+        b.I32(0).I32(0).I32(0).I32(2).Str("\\\\Mailbox\\Tasks").Str("0000ABCD");
     if (o.layout >= 3) {
         b.I32(static_cast<int32_t>(o.deletedIds.size()));
         for (const auto& id : o.deletedIds)

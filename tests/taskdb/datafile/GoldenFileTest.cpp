@@ -1,11 +1,41 @@
 // The data file against bytes assembled by hand from the format's tables.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "GoldenFile.h"
 #include "taskdb/PayloadPacking.h"
 #include "taskdb/TaskPlace.h"
 
 namespace {
+
+using namespace std::string_literals;
+using Ranges = std::vector<std::tuple<int32_t, double, double>>;
+
+auto PlaceFields(const TTaskPlace& p)
+{
+    Ranges ranges;
+    if (const auto* list = p.OpenCloseSchedule.Ranges())
+        for (const TTimeRange& r : *list)
+            ranges.emplace_back(r.Code, r.StartTime, r.EndTime);
+    return std::tuple(p.PlaceID, p.Caption, p.IncludedPlaces, p.OpenCloseSchedule.Enabled(),
+                      p.OpenCloseSchedule.Flag, ranges, p.PlaceNote);
+}
+
+// Stored fields in file order, then the link, the derived flags and the child count.
+auto TaskFields(const TTaskNode& t)
+{
+    return std::tuple(t.TaskID, t.Caption, t.Importance, t.Effort, t.Estimate, t.HideInToDo,
+                      t.Note.Items(), t.CompletionDateTime, t.ModifiedDateTime,
+                      t.CreatedDateTime, t.DueDateTime, t.LeadTime, t.ScheduleType,
+                      t.RoutineSchedule, t.TheGoal, t.Satisfaction, t.CompleteSubTasksInOrder,
+                      t.IsProject, t.ProjectStatus, t.Places, t.IsOutlookRecurring,
+                      t.OutlookEntryID, t.CompletedMark, t.HideInToDoInEffect, t.GoalInEffect,
+                      t.Children.Count());
+}
+
+using Lines = std::vector<std::string>;
+using Ids = std::vector<int32_t>;
 
 class GoldenFileTest : public ::testing::Test {
 protected:
@@ -18,119 +48,53 @@ TEST_F(GoldenFileTest, ReadsEveryFieldOfVersion3)
 {
     LoadBytes(db, GoldenFile().bytes);
 
-    EXPECT_EQ(db.FileVersion, 3);
-    EXPECT_EQ(db.HeaderValue, 77);
+    EXPECT_EQ(std::tuple(db.FileVersion, db.HeaderValue, db.ToDoPlaceFilterID), std::tuple(3, 77, 5));
     // Option bytes in file order.
-    EXPECT_FALSE(db.ShowToDoSheet);
-    EXPECT_TRUE(db.ShowTaskProperties);
-    EXPECT_FALSE(db.ShowImportance);
-    EXPECT_TRUE(db.ShowPlaces);
-    EXPECT_TRUE(db.ShowGoals);
-    EXPECT_FALSE(db.ShowTime);
-    EXPECT_TRUE(db.ShowEffort);
-    EXPECT_FALSE(db.ShowProject);
-    EXPECT_TRUE(db.ShowTaskTreeViews);
-    EXPECT_FALSE(db.ToDoAutoUpdate);
-    EXPECT_EQ(db.ToDoPlaceFilterID, 5);
+    EXPECT_EQ((std::vector<bool>{db.ShowToDoSheet, db.ShowTaskProperties, db.ShowImportance,
+                                 db.ShowPlaces, db.ShowGoals, db.ShowTime, db.ShowEffort,
+                                 db.ShowProject, db.ShowTaskTreeViews, db.ToDoAutoUpdate}),
+              (std::vector<bool>{false, true, false, true, true, false, true, false, true, false}));
     // Extension arrays and synchronisation block.
-    EXPECT_EQ(db.OutlookFolderPath, "\\\\Mailbox\\Tasks");
-    EXPECT_EQ(db.OutlookFolderEntryID, "0000ABCD");
-    EXPECT_EQ(db.DeletedEntryIDs.Items(), (std::vector<std::string>{"AAA1", "BBB2"}));
-    EXPECT_EQ(db.LastSyncTime, 45001.75);
-    EXPECT_EQ(db.NewOutlookTasksParent, "Inbox tasks");
-    EXPECT_EQ(db.OutlookCategory, "Tovrin");
-    EXPECT_TRUE(db.SyncOptionFlag1);
-    EXPECT_EQ(db.DeletedItemsCategory, "Deleted");
-    EXPECT_TRUE(db.SyncOptionFlag2);
-    EXPECT_EQ(db.SyncOptionNumber, 9);
-    EXPECT_EQ(db.SyncOptionString1, "opt");
-    EXPECT_EQ(db.SyncOptionMode, 1);
-    EXPECT_EQ(db.SyncOptionDate, 45002.0);
+    EXPECT_EQ(std::tuple(db.OutlookFolderPath, db.OutlookFolderEntryID, db.DeletedEntryIDs.Items(),
+                         db.LastSyncTime, db.NewOutlookTasksParent, db.OutlookCategory,
+                         db.SyncOptionFlag1, db.DeletedItemsCategory, db.SyncOptionFlag2,
+                         db.SyncOptionNumber, db.SyncOptionString1, db.SyncOptionMode,
+                         db.SyncOptionDate),
+              std::tuple("\\\\Mailbox\\Tasks"s, "0000ABCD"s, Lines{"AAA1", "BBB2"}, 45001.75,
+                         "Inbox tasks"s, "Tovrin"s, true, "Deleted"s, true, 9, "opt"s,
+                         uint8_t(1), 45002.0));
 
-    // Places.
     const TTaskPlacesList& places = *db.PlacesList;
     EXPECT_EQ(places.NextPlaceID, 7);
     ASSERT_EQ(places.Count(), 3);
-    const TTaskPlace& home = *places[0];
-    EXPECT_EQ(home.PlaceID, 2);
-    EXPECT_EQ(home.Caption, "Home");
-    EXPECT_EQ(home.IncludedPlaces, std::vector<int32_t>{5});
-    EXPECT_TRUE(home.OpenCloseSchedule.Enabled());
-    EXPECT_TRUE(home.OpenCloseSchedule.Flag);
-    ASSERT_EQ(home.OpenCloseSchedule.Ranges()->size(), 2u);
-    EXPECT_EQ((*home.OpenCloseSchedule.Ranges())[0].Code, 1);
-    EXPECT_EQ((*home.OpenCloseSchedule.Ranges())[0].StartTime, 0.25);
-    EXPECT_EQ((*home.OpenCloseSchedule.Ranges())[0].EndTime, 0.5);
-    EXPECT_EQ((*home.OpenCloseSchedule.Ranges())[1].Code, 2);
-    EXPECT_EQ((*home.OpenCloseSchedule.Ranges())[1].StartTime, 0.75);
-    EXPECT_EQ((*home.OpenCloseSchedule.Ranges())[1].EndTime, 0.875);
-    EXPECT_EQ(home.PlaceNote, "Front door\r\nKey under mat");
-    EXPECT_EQ(places[1]->PlaceID, 5);
-    EXPECT_EQ(places[1]->Caption, "B\xC3\xBCro");
-    EXPECT_FALSE(places[1]->OpenCloseSchedule.Enabled());
-    EXPECT_EQ(places[1]->OpenCloseSchedule.Ranges(), nullptr);
-    EXPECT_EQ(places[2]->IncludedPlaces, (std::vector<int32_t>{2, 5}));
-    EXPECT_TRUE(places[2]->OpenCloseSchedule.Enabled());
-    EXPECT_FALSE(places[2]->OpenCloseSchedule.Flag);
-    EXPECT_TRUE(places[2]->OpenCloseSchedule.Ranges()->empty());
+    EXPECT_EQ(PlaceFields(*places[0]), std::tuple(2, "Home"s, Ids{5}, true, true,
+                                                  Ranges{{1, 0.25, 0.5}, {2, 0.75, 0.875}},
+                                                  "Front door\r\nKey under mat"s));
+    EXPECT_EQ(PlaceFields(*places[1]), std::tuple(5, "B\xC3\xBCro"s, Ids{}, false, false, Ranges{}, ""s));
+    EXPECT_EQ(PlaceFields(*places[2]), std::tuple(6, "Phone"s, Ids{2, 5}, true, false, Ranges{}, ""s));
 
-    // Tasks.
     const TTaskNode& root = *db.Root;
-    EXPECT_EQ(root.TaskID, -10);
-    EXPECT_EQ(root.Caption, "");
-    EXPECT_EQ(root.CreatedDateTime, kCreated);
-    EXPECT_EQ(root.ModifiedDateTime, kModified);
     ASSERT_EQ(root.Children.Count(), 2);
-
     const TTaskNode& a = *root.Children[0];
-    EXPECT_EQ(a.Parent, &root);
-    EXPECT_EQ(a.TaskID, 1);
-    EXPECT_EQ(a.Caption, "Write report");
-    EXPECT_EQ(a.Importance, 80);
-    EXPECT_EQ(a.Effort, 30);
-    EXPECT_EQ(a.Estimate, 2.5);
-    EXPECT_FALSE(a.HideInToDo);
-    EXPECT_EQ(a.Note.Items(), (std::vector<std::string>{"Line one", "", "Line three"}));
-    EXPECT_EQ(a.CompletionDateTime, 0);
-    EXPECT_FALSE(a.CompletedMark);
-    EXPECT_EQ(a.ModifiedDateTime, kModified);
-    EXPECT_EQ(a.CreatedDateTime, kCreated);
-    EXPECT_EQ(a.DueDateTime, 45000.5);
-    EXPECT_EQ(a.LeadTime, 3.0);
-    EXPECT_EQ(a.ScheduleType, 1);
-    EXPECT_EQ(a.RoutineSchedule, 0.5);
-    EXPECT_EQ(a.TheGoal, 1);
-    EXPECT_EQ(a.Satisfaction, 70);
-    EXPECT_TRUE(a.CompleteSubTasksInOrder);
-    EXPECT_TRUE(a.IsProject);
-    EXPECT_EQ(a.ProjectStatus, 1);
-    EXPECT_EQ(a.Places, (std::vector<int32_t>{2, 6, 42}));   // unknown IDs stay on tasks
-    EXPECT_FALSE(a.IsOutlookRecurring);
-    EXPECT_EQ(a.OutlookEntryID, " ");
-    EXPECT_TRUE(a.GoalInEffect);
-    EXPECT_FALSE(a.HideInToDoInEffect);
     ASSERT_EQ(a.Children.Count(), 1);
-
-    const TTaskNode& a1 = *a.Children[0];
-    EXPECT_EQ(a1.TaskID, 2);
-    EXPECT_EQ(a1.Caption, "Draft \xE2\x9C\x93");
-    EXPECT_TRUE(a1.HideInToDo);
-    EXPECT_TRUE(a1.HideInToDoInEffect);
-    EXPECT_EQ(a1.CompletionDateTime, 44990.25);
-    EXPECT_TRUE(a1.CompletedMark);
-    EXPECT_EQ(a1.TheGoal, 0);
-    EXPECT_TRUE(a1.GoalInEffect);   // under a weekly goal
-    EXPECT_EQ(a1.ProjectStatus, 3);
-    EXPECT_TRUE(a1.IsOutlookRecurring);
-    EXPECT_EQ(a1.OutlookEntryID, "00000000ABCDEF");
-    EXPECT_TRUE(a1.Note.Empty());
-
-    const TTaskNode& c = *root.Children[1];
-    EXPECT_EQ(c.Caption, "Errands");
-    EXPECT_EQ(c.TheGoal, 2);
-    EXPECT_EQ(c.Effort, 0);
-    EXPECT_FALSE(c.GoalInEffect);
-    EXPECT_TRUE(c.Children.Empty());
+    EXPECT_EQ(a.Parent, &root);
+    EXPECT_EQ(TaskFields(root), std::tuple(-10, ""s, 50, 50, 0.0, false, Lines{}, 0.0, kModified,
+                                           kCreated, 0.0, 1.0, 0, 0.0, 0, 50, false, false, 0,
+                                           Ids{}, false, " "s, false, false, false, 2));
+    // Unknown place IDs stay on tasks.
+    EXPECT_EQ(TaskFields(a), std::tuple(1, "Write report"s, 80, 30, 2.5, false,
+                                        Lines{"Line one", "", "Line three"}, 0.0, kModified,
+                                        kCreated, 45000.5, 3.0, 1, 0.5, 1, 70, true, true, 1,
+                                        Ids{2, 6, 42}, false, " "s, false, false, true, 1));
+    // Under a weekly goal.
+    EXPECT_EQ(TaskFields(*a.Children[0]),
+              std::tuple(2, "Draft \xE2\x9C\x93"s, 50, 50, 0.0, true, Lines{}, 44990.25, kModified,
+                         kCreated, 45000.5, 3.0, 0, 0.0, 0, 50, false, false, 3, Ids{}, true,
+                         "00000000ABCDEF"s, true, true, true, 0));
+    EXPECT_EQ(TaskFields(*root.Children[1]),
+              std::tuple(3, "Errands"s, 50, 0, 0.0, false, Lines{}, 0.0, kModified, kCreated,
+                         0.0, 1.0, 0, 0.0, 2, 50, false, false, 0, Ids{}, false, " "s, false,
+                         false, false, 0));
 }
 
 TEST_F(GoldenFileTest, WritesTheSameBytesInEveryVersion)
@@ -138,12 +102,9 @@ TEST_F(GoldenFileTest, WritesTheSameBytesInEveryVersion)
     const auto golden = GoldenFile().bytes;
     LoadBytes(db, golden);
     EXPECT_EQ(SaveBytes(db, 3), golden);
-
     for (int version : {2, 1}) {
-        TGoldenOptions o;
-        o.versionField = version;
-        o.layout = version;
-        EXPECT_EQ(SaveBytes(db, version), GoldenFile(o).bytes) << "version " << version;
+        EXPECT_EQ(SaveBytes(db, version), GoldenFile({.versionField = version, .layout = version}).bytes)
+            << "version " << version;
         EXPECT_EQ(db.FileVersion, 3);
     }
 }
@@ -151,34 +112,24 @@ TEST_F(GoldenFileTest, WritesTheSameBytesInEveryVersion)
 TEST_F(GoldenFileTest, OlderVersionsLoadWithClearDefaults)
 {
     for (int32_t version : {1, 0, -7}) {
-        TGoldenOptions o;
-        o.versionField = version;
-        o.layout = 1;
-        LoadBytes(db, GoldenFile(o).bytes);
-        EXPECT_EQ(db.FileVersion, version);
-        EXPECT_EQ(db.OutlookFolderPath, "");
-        EXPECT_EQ(db.NewOutlookTasksParent, "<NewOutlookTasks>");
-        EXPECT_EQ(db.LastSyncTime, 0);
-        EXPECT_TRUE(db.DeletedEntryIDs.Empty());
-        EXPECT_EQ(db.SyncOptionNumber, 5);
-        EXPECT_EQ(db.SyncOptionMode, 2);
+        LoadBytes(db, GoldenFile({.versionField = version, .layout = 1}).bytes);
+        EXPECT_EQ(std::tuple(db.FileVersion, db.OutlookFolderPath, db.NewOutlookTasksParent,
+                             db.LastSyncTime, db.DeletedEntryIDs.Count(), db.SyncOptionNumber,
+                             db.SyncOptionMode, db.ToDoPlaceFilterID),
+                  std::tuple(version, ""s, "<NewOutlookTasks>"s, 0.0, 0, 5, uint8_t(2), 5));
         ASSERT_EQ(db.PlacesList->Count(), 3);
         EXPECT_FALSE((*db.PlacesList)[0]->OpenCloseSchedule.Enabled());
         EXPECT_EQ((*db.PlacesList)[0]->PlaceNote, "");
         const TTaskNode& a1 = *db.Root->Children[0]->Children[0];
-        EXPECT_FALSE(a1.IsOutlookRecurring);
-        EXPECT_EQ(a1.OutlookEntryID, " ");
-        EXPECT_TRUE(a1.HideInToDoInEffect);
-        EXPECT_EQ(db.ToDoPlaceFilterID, 5);
+        EXPECT_EQ(std::tuple(a1.IsOutlookRecurring, a1.OutlookEntryID, a1.HideInToDoInEffect),
+                  std::tuple(false, " "s, true));
     }
 }
 
 TEST_F(GoldenFileTest, NewerVersionIsRefusedAfterSettingFileVersion)
 {
-    TGoldenOptions o;
-    o.versionField = 4;
     try {
-        LoadBytes(db, GoldenFile(o).bytes);
+        LoadBytes(db, GoldenFile({.versionField = 4}).bytes);
         FAIL() << "no exception";
     } catch (const ExNewerVersionOfFile& e) {
         EXPECT_NE(e.Message().find("This file was created with newer version of Tovrin. Please "
@@ -192,45 +143,41 @@ TEST_F(GoldenFileTest, NewerVersionIsRefusedAfterSettingFileVersion)
 
 TEST_F(GoldenFileTest, ExtraAndEmptyExtensionEntriesAreSkipped)
 {
-    TGoldenOptions extra;
-    extra.extraExtensions = true;
-    LoadBytes(db, GoldenFile(extra).bytes);
-    EXPECT_EQ(db.OutlookFolderPath, "\\\\Mailbox\\Tasks");
-    EXPECT_EQ(db.OutlookFolderEntryID, "0000ABCD");
-    EXPECT_EQ(db.SyncOptionDate, 45002.0);   // the block after them was found
+    LoadBytes(db, GoldenFile({.extraExtensions = true}).bytes);
+    EXPECT_EQ(std::tuple(db.OutlookFolderPath, db.OutlookFolderEntryID, db.SyncOptionDate),
+              std::tuple("\\\\Mailbox\\Tasks"s, "0000ABCD"s, 45002.0));   // the block after them was found
     const TTaskNode& a1 = *db.Root->Children[0]->Children[0];
-    EXPECT_TRUE(a1.IsOutlookRecurring);
-    EXPECT_EQ(a1.OutlookEntryID, "00000000ABCDEF");
+    EXPECT_EQ(std::tuple(a1.IsOutlookRecurring, a1.OutlookEntryID), std::tuple(true, "00000000ABCDEF"s));
     EXPECT_EQ(db.Root->Children[1]->Caption, "Errands");
-    // Written back the way this writer writes.
-    EXPECT_EQ(SaveBytes(db), GoldenFile().bytes);
+    EXPECT_EQ(SaveBytes(db), GoldenFile().bytes) << "written back the way this writer writes";
 
-    TGoldenOptions empty;
-    empty.emptyTails = true;
-    LoadBytes(db, GoldenFile(empty).bytes);
+    LoadBytes(db, GoldenFile({.emptyTails = true}).bytes);
     const TTaskNode& b1 = *db.Root->Children[0]->Children[0];
-    EXPECT_FALSE(b1.IsOutlookRecurring);
-    EXPECT_EQ(b1.OutlookEntryID, " ");
+    EXPECT_EQ(std::tuple(b1.IsOutlookRecurring, b1.OutlookEntryID), std::tuple(false, " "s));
 }
 
-TEST_F(GoldenFileTest, DeletedEntryIdsLoadSortedWithoutDuplicates)
+TEST_F(GoldenFileTest, DeletedEntryIdsSortedDeduplicatedAndEightBitTextAsWindows1252)
 {
-    TGoldenOptions o;
-    o.deletedIds = {"ccc", "AAA", "bbb", "aaa", "CCC"};
-    LoadBytes(db, GoldenFile(o).bytes);
-    EXPECT_EQ(db.DeletedEntryIDs.Items(), (std::vector<std::string>{"AAA", "bbb", "ccc"}));
-}
-
-TEST_F(GoldenFileTest, EightBitTextDecodesAsWindows1252)
-{
-    TGoldenOptions o;
-    o.firstCaption = "Caf\xE9 \x80 5";
-    LoadBytes(db, GoldenFile(o).bytes);
+    LoadBytes(db, GoldenFile({.deletedIds = {"ccc", "AAA", "bbb", "aaa", "CCC"},
+                              .firstCaption = "Caf\xE9 \x80 5"}).bytes);
+    EXPECT_EQ(db.DeletedEntryIDs.Items(), (Lines{"AAA", "bbb", "ccc"}));
     EXPECT_EQ(db.Root->Children[0]->Caption, "Caf\xC3\xA9 \xE2\x82\xAC 5");
 }
 
-TEST_F(GoldenFileTest, UnreadablePayloadAsksForThePassword)
+TEST_F(GoldenFileTest, PasswordReachesThePackerAndAnUnreadablePayloadAsksForIt)
 {
+    std::string packed, unpacked;
+    {
+        TPayloadPackingOverride spy([&](TMemoryStream&, const std::string& p) { packed = p; },
+                                    [&](TMemoryStream&, const std::string& p) { unpacked = p; });
+        TMemoryStream stream;
+        db.SaveToStream(stream, "secret", 3);
+        stream.SetPosition(0);
+        db.Clear();
+        db.LoadFromStream(stream, "open");
+    }
+    EXPECT_EQ(std::tuple(packed, unpacked), std::tuple("secret"s, "open"s));
+
     TPayloadPackingOverride emptying([](TMemoryStream&, const std::string&) {},
                                      [](TMemoryStream& s, const std::string&) { s.Clear(); });
     try {
@@ -243,30 +190,13 @@ TEST_F(GoldenFileTest, UnreadablePayloadAsksForThePassword)
     }
 }
 
-TEST_F(GoldenFileTest, PasswordReachesThePacker)
-{
-    std::string packed, unpacked;
-    TPayloadPackingOverride spy([&](TMemoryStream&, const std::string& p) { packed = p; },
-                                [&](TMemoryStream&, const std::string& p) { unpacked = p; });
-    TMemoryStream stream;
-    db.SaveToStream(stream, "secret", 3);
-    stream.SetPosition(0);
-    db.Clear();
-    db.LoadFromStream(stream, "open");
-    EXPECT_EQ(packed, "secret");
-    EXPECT_EQ(unpacked, "open");
-}
-
 TEST_F(GoldenFileTest, LoadingDoesNotRecordReplacedTasksAsDeleted)
 {
     // A document with a synchronisation and a linked task, loaded over without Clear.
     db.OutlookFolderPath = "\\\\Mailbox\\Tasks";
     db.LastSyncTime = 45000;
     db.Root->AddChild("linked", -1)->OutlookEntryID = "LINKED1";
-    TGoldenOptions o;
-    o.layout = 2;
-    o.versionField = 2;
-    TMemoryStream stream{GoldenFile(o).bytes};
+    TMemoryStream stream{GoldenFile({.versionField = 2, .layout = 2}).bytes};
     db.LoadFromStream(stream, "");
     EXPECT_TRUE(db.DeletedEntryIDs.Empty());
     EXPECT_EQ(db.Root->Children[0]->Caption, "Write report");

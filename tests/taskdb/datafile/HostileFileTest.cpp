@@ -2,6 +2,8 @@
 // never a crash, a hang or a huge allocation, and a failed load leaves a consistent outline.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "GoldenFile.h"
 #include "taskdb/PayloadPacking.h"
 #include "taskdb/DataFileStream.h"
@@ -112,8 +114,8 @@ TEST_F(HostileFileTest, HugeOrNegativeCountsAnywhereInThePayload)
     for (size_t at = 0; at + 4 <= payload.Size(); ++at) {
         for (int32_t v : {INT32_MAX, INT32_MIN, -1, 0x00FFFFFF}) {
             TByteBuilder p = payload;
-            for (int i = 0; i < 4; ++i)
-                p.bytes[at + static_cast<size_t>(i)] = static_cast<uint8_t>(uint32_t(v) >> (8 * i));
+            TByteBuilder le;
+            std::copy_n(le.I32(v).bytes.begin(), 4, p.bytes.begin() + static_cast<long>(at));
             try {
                 LoadBytes(db, WrapPayload(p).bytes);
             } catch (const ExInvalidFileFormat&) {
@@ -138,17 +140,15 @@ TEST_F(HostileFileTest, CountsBeyondTheRemainingBytesAreRefusedUpFront)
     ranges.I32(0).I32(1).I32(0).Str("p").IntList({}).U8(1).U8(0).I32(1 << 28);
     ExpectInvalid(WrapPayload(ranges).bytes, "range count");
 
-    // File-level extension arrays after a valid payload.
+    // File-level extension arrays after a valid payload: the second array's count.
     TByteBuilder good;
     good.I32(0).I32(0);
     AddTaskFields(good, TTaskRecord{}, 0);
     good.I32(0).I32(0).I32(0).I32(0);
-    TByteBuilder b;
-    b.Raw("TovrinDataFile").I32(2).I32(0).I32(static_cast<int32_t>(good.Size())).Append(good);
-    for (int i = 0; i < 10; ++i)
-        b.U8(1);
-    b.I32(-10).I32(0).I32(INT32_MAX / 4);
-    ExpectInvalid(b.bytes, "extension array count");
+    std::vector<uint8_t> bytes = WrapPayload(good, 2).bytes;
+    TByteBuilder le;
+    std::copy_n(le.I32(INT32_MAX / 4).bytes.begin(), 4, bytes.end() - 12);
+    ExpectInvalid(bytes, "extension array count");
 }
 
 TEST_F(HostileFileTest, NestingHasABound)

@@ -4,6 +4,7 @@
 
 #include <pugixml.hpp>
 #include <sstream>
+#include <tuple>
 
 #include "platform/Exceptions.h"
 #include "taskdb/DataFileStream.h"
@@ -18,6 +19,18 @@ std::string ToText(const pugi::xml_node& node)
     std::ostringstream s;
     node.print(s, "", pugi::format_raw);
     return s.str();
+}
+
+// The outline below a task as "A(A1,A2),B".
+std::string Shape(const TTaskNode& task)
+{
+    std::string out;
+    for (const TTaskNode* child : task.Children) {
+        out += (out.empty() ? "" : ",") + child->Caption;
+        if (!child->Children.Empty())
+            out += "(" + Shape(*child) + ")";
+    }
+    return out;
 }
 
 class XmlExchangeTest : public ::testing::Test {
@@ -118,37 +131,24 @@ TEST_F(XmlExchangeTest, BooleansAndNumbersReadLeniently)
            "<RoutineSchedule>1.5</RoutineSchedule><Importance> 7 </Importance>"
            "</TaskNode></TaskTree>");
     const TTaskNode& a = *db.Root->Children[0];
-    EXPECT_EQ(a.Estimate, 2.5);
-    EXPECT_EQ(a.LeadTime, 0.5);
-    EXPECT_TRUE(a.HideInToDo);
-    EXPECT_TRUE(a.HideInToDoInEffect);
-    EXPECT_TRUE(a.IsProject);
-    EXPECT_EQ(a.RoutineSchedule, 1.5);
-    EXPECT_EQ(a.Importance, 7);
+    EXPECT_EQ(std::tuple(a.Estimate, a.LeadTime, a.HideInToDo, a.HideInToDoInEffect, a.IsProject,
+                         a.RoutineSchedule, a.Importance),
+              std::tuple(2.5, 0.5, true, true, true, 1.5, 7));
 }
 
 TEST_F(XmlExchangeTest, WholeTreeImportsWithoutAnExtraTask)
 {
     db.Root->AddChild("A", -1)->AddChild("A1", -1);
     db.Root->AddChild("B", -1);
-    pugi::xml_document out;
-    db.ExportXml(out.append_child("TovrinPlanner-xml"), nullptr);
+    pugi::xml_document whole, sub;
+    db.ExportXml(whole.append_child("TovrinPlanner-xml"), nullptr);
+    db.ExportXml(sub.append_child("TovrinPlanner-xml"), db.Root->Children[0]);
 
     TTovrinDataBase other;
-    other.ImportXml(out.document_element(), nullptr);
-    ASSERT_EQ(other.Root->Children.Count(), 2);
-    EXPECT_EQ(other.Root->Children[0]->Caption, "A");
-    EXPECT_EQ(other.Root->Children[0]->Children[0]->Caption, "A1");
-    EXPECT_EQ(other.Root->Children[1]->Caption, "B");
-
-    // A subtree goes under the target as one task.
-    TTaskNode* target = other.Root->Children[1];
-    pugi::xml_document sub;
-    db.ExportXml(sub.append_child("TovrinPlanner-xml"), db.Root->Children[0]);
-    other.ImportXml(sub.document_element(), target);
-    ASSERT_EQ(target->Children.Count(), 1);
-    EXPECT_EQ(target->Children[0]->Caption, "A");
-    EXPECT_EQ(target->Children[0]->Children[0]->Caption, "A1");
+    other.ImportXml(whole.document_element(), nullptr);
+    EXPECT_EQ(Shape(*other.Root), "A(A1),B");
+    other.ImportXml(sub.document_element(), other.Root->Children[1]);   // one task under the target
+    EXPECT_EQ(Shape(*other.Root), "A(A1),B(A(A1))");
 }
 
 TEST_F(XmlExchangeTest, EmptyTaskNodeRule)
@@ -165,9 +165,7 @@ TEST_F(XmlExchangeTest, EmptyTaskNodeRule)
     // The empty node's children come in; the container's remaining children do not.
     Import("<TaskTree><TaskNode Caption=\"before\"/><TaskNode Caption=\"\">"
            "<TaskNode Caption=\"inner\"/></TaskNode><TaskNode Caption=\"after\"/></TaskTree>");
-    ASSERT_EQ(db.Root->Children.Count(), 2);
-    EXPECT_EQ(db.Root->Children[0]->Caption, "before");
-    EXPECT_EQ(db.Root->Children[1]->Caption, "inner");
+    EXPECT_EQ(Shape(*db.Root), "before,inner");
 }
 
 TEST_F(XmlExchangeTest, PlacesMergeByCaption)
@@ -199,11 +197,9 @@ TEST_F(XmlExchangeTest, LeftOutValuesTakeTheNewTasksDefaults)
            "<TaskNode Caption=\"follows\"/></TaskTree>",
            parent);
     const TTaskNode& own = *parent->Children[0];
-    EXPECT_EQ(own.DueDateTime, 0);
-    EXPECT_EQ(own.LeadTime, 1.0);
     const TTaskNode& follows = *parent->Children[1];
-    EXPECT_EQ(follows.DueDateTime, 45000);
-    EXPECT_EQ(follows.LeadTime, 5);
+    EXPECT_EQ(std::tuple(own.DueDateTime, own.LeadTime), std::tuple(0.0, 1.0));
+    EXPECT_EQ(std::tuple(follows.DueDateTime, follows.LeadTime), std::tuple(45000.0, 5.0));
 }
 
 TEST_F(XmlExchangeTest, FailedImportChangesNothing)
@@ -230,8 +226,7 @@ TEST_F(XmlExchangeTest, FailedImportChangesNothing)
 TEST_F(XmlExchangeTest, MissingSectionsImportNothing)
 {
     Import("");
-    EXPECT_TRUE(db.Root->Children.Empty());
-    EXPECT_TRUE(db.PlacesList->IsEmpty());
+    EXPECT_EQ(Export(), "<r><TaskTree><TaskNode Caption=\"\"/></TaskTree><PlacesList/></r>");
 }
 
 TEST_F(XmlExchangeTest, DeepNestingHasABound)

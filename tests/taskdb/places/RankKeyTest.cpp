@@ -1,40 +1,38 @@
-// The 60-character rank key: field writing, the path part and the keys of whole outlines.
+// The 60-character rank key: field writing and the keys of whole outlines.
 #include "platform/Exceptions.h"
 #include "taskdb/ToDo.h"
 #include "ToDoFixture.h"
 
-TEST(RankField, WritesTwoCharactersClampedAndRightAligned)
+TEST(RankField, WritesTwoCharactersClampedRightAlignedAndAddsUpTo99)
 {
-    std::string key(RankKeyTemplate);
-    SetRankField(key, 7, false, 3);
-    EXPECT_EQ(key.substr(4, 2), " 7");
-    SetRankField(key, -5, false, 19);
-    EXPECT_EQ(key.substr(36, 2), " 0");
-    SetRankField(key, 150, false, 21);
-    EXPECT_EQ(key.substr(40, 2), "99");
-    SetRankField(key, 42, false, 1);
-    EXPECT_EQ(key.substr(0, 2), "42");
-    SetRankField(key, 1, false, 30);
-    EXPECT_EQ(key.substr(58, 2), " 1");
-    EXPECT_EQ(key.size(), 60u);
-}
-
-TEST(RankField, AddingToTheFieldCapsAt99)
-{
-    std::string key(RankKeyTemplate);
-    SetRankField(key, 30, true, 9);   // template "50"
-    EXPECT_EQ(key.substr(16, 2), "80");
-    SetRankField(key, 30, true, 9);
-    EXPECT_EQ(key.substr(16, 2), "99");
-    key.replace(16, 2, " 5");
-    SetRankField(key, 3, true, 9);
-    EXPECT_EQ(key.substr(16, 2), " 8");
-    key.replace(16, 2, "ab");   // not a number: the addition starts from 0
-    SetRankField(key, 12, true, 9);
-    EXPECT_EQ(key.substr(16, 2), "12");
-    key.replace(16, 2, "40");
-    SetRankField(key, -20, true, 9);   // clamped to 0 before the addition
-    EXPECT_EQ(key.substr(16, 2), "40");
+    const struct {
+        const char* before;   // nullptr: the template's value
+        int32_t value;
+        bool add;
+        int32_t field;
+        const char* after;
+    } cases[] = {
+        {nullptr, 7, false, 3, " 7"},
+        {nullptr, -5, false, 19, " 0"},
+        {nullptr, 150, false, 21, "99"},
+        {nullptr, 42, false, 1, "42"},
+        {nullptr, 1, false, 30, " 1"},
+        {"50", 30, true, 9, "80"},
+        {"80", 30, true, 9, "99"},
+        {" 5", 3, true, 9, " 8"},
+        {"ab", 12, true, 9, "12"},    // not a number: the addition starts from 0
+        {"40", -20, true, 9, "40"},   // clamped to 0 before the addition
+    };
+    for (const auto& c : cases) {
+        std::string key(RankKeyTemplate);
+        const size_t at = static_cast<size_t>(c.field - 1) * 2;
+        if (c.before)
+            key.replace(at, 2, c.before);
+        std::string expected = key;
+        expected.replace(at, 2, c.after);
+        SetRankField(key, c.value, c.add, c.field);
+        EXPECT_EQ(key, expected) << c.value << " into field " << c.field;
+    }
 }
 
 TEST(RankField, FieldOutsideTheKeyRaises)
@@ -52,23 +50,13 @@ TEST(RankField, FieldOutsideTheKeyRaises)
     EXPECT_THROW(SetRankField(shortKey, 1, false, 2), Exception);
 }
 
-TEST(RankPath, PaddedWithTheTemplateAndCutAt30)
-{
-    EXPECT_EQ(RankPathPart(""), KeyT7to36);
-    EXPECT_EQ(RankPathPart("7040"), "7040" + KeyT7to36.substr(4));
-    EXPECT_EQ(RankPathPart("7"), "7" + KeyT7to36.substr(1));
-    const std::string longPath = "123456789012345678901234567890ABCDEFGHIJ";
-    EXPECT_EQ(RankPathPart(longPath), longPath.substr(0, 30));
-}
-
 TEST_F(ToDoTest, ParentWithOneOpenChildAndItsLeaf)
 {
     TTaskNode* a = Task(Root(), "A", 70);
     TTaskNode* b = Task(a, "B", 40, 60);
     Rebuild();
-    EXPECT_EQ(Root()->RankKey, "1");
-    EXPECT_EQ(a->RankKey, "-1");
-    EXPECT_EQ(b->RankKey, MakeKey(" 0", "70" + KeyT9to36, "40", "60", "98"));
+    EXPECT_EQ(Keys({Root(), a, b}),
+              (Names{"1", "-1", MakeKey(" 0", "70" + KeyT9to36, "40", "60", "98")}));
     EXPECT_EQ(Listed(), Names{"B"});
     EXPECT_EQ(a->ToDoOpenChildCount, 1);
     EXPECT_EQ(a->ToDoImportancePath, "70");
@@ -84,46 +72,43 @@ TEST_F(ToDoTest, TopLevelTaskAndTheSameTaskAsAnOverdueWeeklyGoal)
     goal->SetDueDateTime(day - 1);
     Rebuild();
     const std::string plainKey = MakeKey(" 0", KeyT7to36, "50", "50", "99");
-    EXPECT_EQ(plain->RankKey, plainKey);
     std::string goalKey = plainKey;
     goalKey.replace(4, 2, "50");
     goalKey.replace(16, 2, "80");
-    EXPECT_EQ(goal->RankKey, goalKey);
+    EXPECT_EQ(Keys({plain, goal}), (Names{plainKey, goalKey}));
     EXPECT_EQ(Listed(), (Names{"goal", "plain"}));
 }
 
 TEST_F(ToDoTest, UrgencyFromDueDateAndLeadTime)
 {
-    TTaskNode* none = Task(Root(), "none");
-    TTaskNode* yesterday = Task(Root(), "yesterday");
-    yesterday->SetDueDateTime(day - 1);
-    TTaskNode* laterToday = Task(Root(), "later today");
-    laterToday->SetDueDateTime(day + 0.75);
-    TTaskNode* tomorrow = Task(Root(), "tomorrow");
-    tomorrow->SetDueDateTime(day + 1);
-    tomorrow->SetLeadTime(2);
-    TTaskNode* fiveDays = Task(Root(), "five days");
-    fiveDays->SetDueDateTime(day + 5);
-    fiveDays->SetLeadTime(5);
-    TTaskNode* notYet = Task(Root(), "not yet");
-    notYet->SetDueDateTime(day + 5);   // lead time 1.0
-    TTaskNode* exactlyNow = Task(Root(), "exactly now");
-    exactlyNow->SetDueDateTime(date + 2);
-    exactlyNow->SetLeadTime(2);   // due - lead = date counts as current
-    TTaskNode* far = Task(Root(), "far");
-    far->SetDueDateTime(day + 100);
-    far->SetLeadTime(200);
+    const struct {
+        const char* caption;
+        TDateTime due;
+        double lead;
+        const char* urgency;   // field 9, or the whole key when not listed
+    } cases[] = {
+        {"none", 0, 1, "50"},
+        {"yesterday", day - 1, 1, "80"},
+        {"later today", day + 0.75, 1, "80"},
+        {"tomorrow", day + 1, 2, "79"},
+        {"five days", day + 5, 5, "75"},
+        {"not yet", day + 5, 1, "-1"},
+        {"exactly now", date + 2, 2, "78"},   // due - lead = date counts as current
+        {"far", day + 100, 200, "51"},        // at least 1
+    };
+    for (const auto& c : cases) {
+        TTaskNode* t = Task(Root(), c.caption);
+        if (c.due != 0) {
+            t->SetDueDateTime(c.due);
+            t->SetLeadTime(c.lead);
+        }
+    }
     Rebuild();
-
-    auto urgencyField = [](const TTaskNode* t) { return t->RankKey.substr(16, 2); };
-    EXPECT_EQ(urgencyField(none), "50");
-    EXPECT_EQ(urgencyField(yesterday), "80");
-    EXPECT_EQ(urgencyField(laterToday), "80");
-    EXPECT_EQ(urgencyField(tomorrow), "79");
-    EXPECT_EQ(urgencyField(fiveDays), "75");
-    EXPECT_EQ(notYet->RankKey, "-1");
-    EXPECT_EQ(urgencyField(exactlyNow), "78");
-    EXPECT_EQ(urgencyField(far), "51");   // at least 1
+    for (const TTaskNode* t : Root()->Children) {
+        const auto& c = cases[t->IndexInParent()];
+        EXPECT_EQ(t->RankKey.size() == 60 ? t->RankKey.substr(16, 2) : t->RankKey, c.urgency)
+            << c.caption;
+    }
     EXPECT_EQ(Listed(), (Names{"yesterday", "later today", "tomorrow", "exactly now",
                                "five days", "far", "none"}));
 }
@@ -136,8 +121,7 @@ TEST_F(ToDoTest, OpenCountOfTheParentGivesField22ClampedAtZero)
     TTaskNode* mid = Task(Root(), "mid");
     for (int i = 0; i < 95; ++i)
         Task(mid, "m" + std::to_string(i));
-    TTaskNode* done = Task(mid, "done");
-    Complete(done);   // completed children do not count
+    Complete(Task(mid, "done"));   // completed children do not count
     Rebuild();
     EXPECT_EQ(big->ToDoOpenChildCount, 120);
     EXPECT_EQ(big->Children[0]->RankKey.substr(42, 2), " 0");
@@ -151,8 +135,7 @@ TEST_F(ToDoTest, AncestorImportanceIsATwoCharacterField)
     // Written bare, importance 5 would read "50" and rank above 30.
     TTaskNode* low = Task(Root(), "low", 5);
     Task(low, "under low");
-    TTaskNode* high = Task(Root(), "high", 30);
-    Task(high, "under high");
+    Task(Task(Root(), "high", 30), "under high");
     TTaskNode* huge = Task(Root(), "huge", 150);   // only imported data can hold this
     TTaskNode* underHuge = Task(huge, "under huge", -3);
     Rebuild();
@@ -203,8 +186,7 @@ TEST_F(ToDoTest, WeeklyGoalFlagComesFromAncestorsBelowTheStartTask)
     EXPECT_EQ(underWeek->RankKey.substr(4, 2), "50");
     EXPECT_EQ(underMonth->RankKey.substr(4, 2), " 0");
 
-    // From the weekly goal itself the start task's goal does not count.
-    Rebuild(week);
+    Rebuild(week);   // from the weekly goal itself the start task's goal does not count
     EXPECT_FALSE(underWeek->ToDoGoalFlag);
     EXPECT_EQ(underWeek->RankKey.substr(4, 2), " 0");
 }

@@ -1,7 +1,10 @@
 #pragma once
-// A document with helpers to grow an outline and rebuild its To-Do list at a fixed date.
+// Support for the places and To-Do tests: a recording warning sink, a small-stack runner and a
+// document with helpers to grow an outline and rebuild its To-Do list at a fixed date.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <pthread.h>
 #include <string>
 #include <vector>
 
@@ -9,9 +12,41 @@
 #include "taskdb/TaskNode.h"
 #include "taskdb/TaskPlace.h"
 #include "taskdb/TovrinDataBase.h"
-#include "TestUi.h"
+#include "taskdb/UiServices.h"
 
-// Key pieces: positions 9-36 and 45-60 of the template.
+using Names = std::vector<std::string>;
+
+// Records the warnings the task library raises, and the cursor at the time of each.
+struct TRecordingUi : THeadlessUiServices {
+    TRecordingUi() { SetUiServices(this); }
+    ~TRecordingUi() override { SetUiServices(nullptr); }
+    void ShowWarning(const std::string& Text) override
+    {
+        Warnings.push_back(Text);
+        CursorAtWarning.push_back(GetScreenCursor());
+    }
+    std::vector<std::string> Warnings;
+    std::vector<int16_t> CursorAtWarning;
+};
+
+// Runs fn on a thread with a small stack, so that a walk that recurses once per level of a
+// deep structure fails loudly instead of passing on the main thread's large stack.
+inline void RunWithSmallStack(const std::function<void()>& fn, size_t stackBytes = 256 * 1024)
+{
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, stackBytes);
+    pthread_t thread;
+    const auto call = [](void* p) -> void* {
+        (*static_cast<const std::function<void()>*>(p))();
+        return nullptr;
+    };
+    ASSERT_EQ(pthread_create(&thread, &attr, call, const_cast<std::function<void()>*>(&fn)), 0);
+    pthread_attr_destroy(&attr);
+    pthread_join(thread, nullptr);
+}
+
+// Key fragments: positions 9-36 and 45-60 of the template.
 inline const std::string KeyT9to36 = "5050505050505050505050505055";
 inline const std::string KeyT7to36 = "50" + KeyT9to36;
 inline const std::string KeyTail = "505050505050505E";
@@ -49,13 +84,20 @@ protected:
         db.RebuildToDo(start, filter, true, date);
     }
 
-    std::vector<std::string> Listed() const
+    Names Listed() const
     {
-        std::vector<std::string> out;
+        Names out;
         for (const TTaskNode* t : db.ToDoList)
             out.push_back(t->Caption);
         return out;
     }
-};
 
-using Names = std::vector<std::string>;
+    // Rank keys of tasks, in the order given.
+    static Names Keys(std::initializer_list<const TTaskNode*> tasks)
+    {
+        Names out;
+        for (const TTaskNode* t : tasks)
+            out.push_back(t->RankKey);
+        return out;
+    }
+};

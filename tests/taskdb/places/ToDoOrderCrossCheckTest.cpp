@@ -41,58 +41,43 @@ void PreOrder(TTaskNode* task, const std::function<void(TTaskNode*)>& fn)
         PreOrder(child, fn);
 }
 
-class RandomOutline {
-public:
-    RandomOutline(TTovrinDataBase& db, TDateTime day, uint32_t seed) : FDb(db), FDay(day), FRng(seed)
-    {
-        for (int i = 0; i < 6; ++i)
-            FPlaces.push_back(db.PlacesList->Add("place" + std::to_string(i)));
-        FPlaces[0]->IncludedPlaces = {FPlaces[1]->PlaceID, FPlaces[2]->PlaceID};
-        FPlaces[2]->IncludedPlaces = {FPlaces[3]->PlaceID};
-    }
-
-    void Grow(int count)
-    {
-        std::vector<TTaskNode*> all{FDb.Root.get()};
-        for (int i = 0; i < count; ++i) {
-            // Prefer recent tasks as parents so the outline gets some depth.
-            const size_t n = all.size();
-            const size_t pick = Pick(3) != 0 ? Pick(n) : n - 1 - Pick(std::min<size_t>(n, 8));
-            TTaskNode* t = all[pick]->AddChild("t" + std::to_string(i), -1);
-            static const int importances[] = {30, 50, 50, 50, 50, 70};
-            t->Importance = Pick(25) == 0 ? 0 : importances[Pick(6)];
-            t->SetSatisfaction(Pick(5) ? 50 : 60);
-            if (Pick(10) < 2)
-                t->SetCompletionDateTime(FDay - 2);
-            if (Pick(10) == 0) {
-                t->SetScheduleType(1);
-                t->SetDueDateTime(FDay + static_cast<double>(Pick(8)) - 3 + 0.25 * Pick(4));
-                t->SetLeadTime(static_cast<double>(Pick(4)));
-            }
-            if (Pick(20) == 0)
-                t->SetCompleteSubTasksInOrder(true);
-            if (Pick(30) == 0)
-                t->SetHideInToDo(true);
-            if (Pick(15) == 0)
-                t->SetTheGoal(1);
-            if (Pick(2))
-                t->Places = {FPlaces[Pick(FPlaces.size())]->PlaceID};
-            all.push_back(t);
+// A random outline full of equal keys: few importances, places with includes, some depth.
+std::vector<TTaskNode*> GrowOutline(TTovrinDataBase& db, TDateTime day, std::mt19937& rng, int count)
+{
+    const auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
+    std::vector<TTaskPlace*> places;
+    for (int i = 0; i < 6; ++i)
+        places.push_back(db.PlacesList->Add("place" + std::to_string(i)));
+    places[0]->IncludedPlaces = {places[1]->PlaceID, places[2]->PlaceID};
+    places[2]->IncludedPlaces = {places[3]->PlaceID};
+    std::vector<TTaskNode*> all{db.Root.get()};
+    for (int i = 0; i < count; ++i) {
+        // Prefer recent tasks as parents so the outline gets some depth.
+        const size_t n = all.size();
+        const size_t parent = pick(3) != 0 ? pick(n) : n - 1 - pick(std::min<size_t>(n, 8));
+        TTaskNode* t = all[parent]->AddChild("t" + std::to_string(i), -1);
+        static const int importances[] = {30, 50, 50, 50, 50, 70};
+        t->Importance = pick(25) == 0 ? 0 : importances[pick(6)];
+        t->SetSatisfaction(pick(5) ? 50 : 60);
+        if (pick(10) < 2)
+            t->SetCompletionDateTime(day - 2);
+        if (pick(10) == 0) {
+            t->SetScheduleType(1);
+            t->SetDueDateTime(day + static_cast<double>(pick(8)) - 3 + 0.25 * pick(4));
+            t->SetLeadTime(static_cast<double>(pick(4)));
         }
-        FAll = std::move(all);
+        if (pick(20) == 0)
+            t->SetCompleteSubTasksInOrder(true);
+        if (pick(30) == 0)
+            t->SetHideInToDo(true);
+        if (pick(15) == 0)
+            t->SetTheGoal(1);
+        if (pick(2))
+            t->Places = {places[pick(places.size())]->PlaceID};
+        all.push_back(t);
     }
-
-    size_t Pick(size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(FRng); }
-    TTaskNode* AnyTask() { return FAll[Pick(FAll.size())]; }
-    TTaskPlace* AnyPlace() { return FPlaces[Pick(FPlaces.size())]; }
-
-private:
-    TTovrinDataBase& FDb;
-    TDateTime FDay;
-    std::mt19937 FRng;
-    std::vector<TTaskPlace*> FPlaces;
-    std::vector<TTaskNode*> FAll;
-};
+    return all;
+}
 
 } // namespace
 
@@ -101,12 +86,13 @@ TEST_F(ToDoTest, OrderEqualsBisectionInsertionOnRandomOutlines)
     size_t listedTotal = 0, tiesTotal = 0;
     for (uint32_t seed = 1; seed <= 40; ++seed) {
         TTovrinDataBase doc;
-        RandomOutline outline(doc, day, seed);
-        outline.Grow(100 + static_cast<int>(seed) * 60);
+        std::mt19937 rng(seed);
+        const std::vector<TTaskNode*> all = GrowOutline(doc, day, rng, 100 + static_cast<int>(seed) * 60);
+        const auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
         for (int round = 0; round < 4; ++round) {
             // Random start tasks, and the root, with and without a filter.
-            TTaskNode* start = round < 2 ? nullptr : outline.AnyTask();
-            TTaskPlace* filter = round % 2 ? outline.AnyPlace() : nullptr;
+            TTaskNode* start = round < 2 ? nullptr : all[pick(all.size())];
+            TTaskPlace* filter = round % 2 ? (*doc.PlacesList)[static_cast<int>(pick(6))] : nullptr;
             doc.RebuildToDo(start, filter, true, date);
 
             std::vector<TTaskNode*> expected;

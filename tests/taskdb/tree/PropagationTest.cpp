@@ -2,6 +2,8 @@
 // flags derive down the tree, Assign copies through the setters.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "platform/DateTime.h"
 #include "taskdb/TaskNode.h"
 
@@ -16,6 +18,24 @@ struct Outline : ::testing::Test {
     TClockOverride clock{kCreated};
     TTaskNode root;
 };
+
+// Due date, lead time, own and derived hide and weekly-goal flags.
+auto Derived(const TTaskNode* t)
+{
+    return std::tuple(t->DueDateTime, t->LeadTime, t->HideInToDo, t->HideInToDoInEffect,
+                      t->TheGoal, t->GoalInEffect);
+}
+
+// Every property Assign copies.
+auto Stored(const TTaskNode& t)
+{
+    return std::tuple(t.TaskID, t.Caption, t.Importance, t.TheGoal, t.Effort, t.Satisfaction,
+                      t.Estimate, t.ScheduleType, t.DueDateTime, t.LeadTime, t.RoutineSchedule,
+                      t.HideInToDo, t.CompleteSubTasksInOrder, t.Note.Items(), t.Places,
+                      t.CompletionDateTime, t.CompletedMark, t.CreatedDateTime,
+                      t.ModifiedDateTime, t.IsProject, t.ProjectStatus, t.OutlookEntryID,
+                      t.IsOutlookRecurring);
+}
 
 }  // namespace
 
@@ -37,18 +57,13 @@ TEST_F(Outline, DueDateCascadesToFollowingSubtasksAndStampsThem)
     }
     EXPECT_EQ(task->DueDateTime, kDue);
     EXPECT_EQ(task->ModifiedDateTime, kCreated) << "no setter stamps its own task";
-    for (TTaskNode* t : {first, third, firstLeaf}) {
-        EXPECT_EQ(t->DueDateTime, kDue) << t->Caption;
-        EXPECT_EQ(t->ModifiedDateTime, kStamp) << t->Caption;
-    }
-    for (TTaskNode* t : {own, ownLeaf}) {
-        EXPECT_EQ(t->DueDateTime, 1000) << t->Caption;
-        EXPECT_EQ(t->ModifiedDateTime, kCreated) << t->Caption;
-    }
+    for (TTaskNode* t : {first, third, firstLeaf})
+        EXPECT_EQ(std::tuple(t->DueDateTime, t->ModifiedDateTime), std::tuple(kDue, kStamp)) << t->Caption;
+    for (TTaskNode* t : {own, ownLeaf})
+        EXPECT_EQ(std::tuple(t->DueDateTime, t->ModifiedDateTime), std::tuple(1000.0, kCreated)) << t->Caption;
 
-    // The same date again changes and stamps nothing.
     {
-        TClockOverride again(kStamp + 1);
+        TClockOverride again(kStamp + 1);   // the same date again changes and stamps nothing
         task->SetDueDateTime(kDue);
     }
     EXPECT_EQ(first->ModifiedDateTime, kStamp);
@@ -62,8 +77,7 @@ TEST_F(Outline, DueDateCascadesToFollowingSubtasksAndStampsThem)
         task->SetDueDateTime(7);
     }
     EXPECT_EQ(first->ModifiedDateTime, kStamp + 2);
-    EXPECT_EQ(firstLeaf->DueDateTime, kDue);
-    EXPECT_EQ(firstLeaf->ModifiedDateTime, kStamp);
+    EXPECT_EQ(std::tuple(firstLeaf->DueDateTime, firstLeaf->ModifiedDateTime), std::tuple(kDue, kStamp));
     EXPECT_EQ(third->DueDateTime, 7);
 }
 
@@ -76,36 +90,27 @@ TEST_F(Outline, LeadTimeCascadesWithoutStamps)
     own->SetScheduleType(1);
     TClockOverride later(kStamp);
     task->SetLeadTime(3.5);
-    EXPECT_EQ(follower->LeadTime, 3.5);
-    EXPECT_EQ(deep->LeadTime, 3.5);
-    EXPECT_EQ(own->LeadTime, 1.0);
-    EXPECT_EQ(follower->ModifiedDateTime, kCreated);
-    EXPECT_EQ(deep->ModifiedDateTime, kCreated);
+    EXPECT_EQ(std::tuple(follower->LeadTime, deep->LeadTime, own->LeadTime), std::tuple(3.5, 3.5, 1.0));
+    EXPECT_EQ(std::tuple(follower->ModifiedDateTime, deep->ModifiedDateTime), std::tuple(kCreated, kCreated));
 }
 
 TEST_F(Outline, AddChildInheritsWhatCreateDoesNot)
 {
+    int reading = 0;
+    {
+        TClockOverride counting([&] { return 40000.0 + reading++; });
+        TTaskNode fresh;   // created is read before modified
+        EXPECT_EQ(std::tuple(fresh.CreatedDateTime, fresh.ModifiedDateTime), std::tuple(40000.0, 40001.0));
+    }
     TTaskNode* parent = root.AddChild("parent", -1);
     parent->SetDueDateTime(kDue);
     parent->SetLeadTime(4);
     parent->SetHideInToDo(true);
     parent->SetTheGoal(1);
 
-    TTaskNode* added = parent->AddChild("added", 0);
-    EXPECT_EQ(added->DueDateTime, kDue);
-    EXPECT_EQ(added->LeadTime, 4);
-    EXPECT_TRUE(added->HideInToDoInEffect);
-    EXPECT_TRUE(added->GoalInEffect);
-    EXPECT_FALSE(added->HideInToDo) << "the task's own flag stays clear";
-    EXPECT_EQ(added->TheGoal, 0);
-
-    auto* created = new TTaskNode(parent);   // owned by parent
-    EXPECT_EQ(created->DueDateTime, 0);
-    EXPECT_EQ(created->LeadTime, 1.0);
-    EXPECT_FALSE(created->HideInToDoInEffect);
-    EXPECT_FALSE(created->GoalInEffect);
-    EXPECT_EQ(created->CreatedDateTime, kCreated);
-    EXPECT_EQ(created->ModifiedDateTime, kCreated);
+    // The task's own flags stay clear; only the derived ones follow the parent.
+    EXPECT_EQ(Derived(parent->AddChild("added", 0)), std::tuple(kDue, 4.0, false, true, 0, true));
+    EXPECT_EQ(Derived(new TTaskNode(parent)), std::tuple(0.0, 1.0, false, false, 0, false));
 }
 
 TEST_F(Outline, MovingReDerivesDatesAndFlagsFromTheNewParent)
@@ -126,23 +131,14 @@ TEST_F(Outline, MovingReDerivesDatesAndFlagsFromTheNewParent)
 
     task->MoveTo(hidden, -1);
     fixed->MoveTo(hidden, -1);
-    for (TTaskNode* t : {task, sub}) {
-        EXPECT_TRUE(t->HideInToDoInEffect) << t->Caption;
-        EXPECT_TRUE(t->GoalInEffect) << t->Caption;
-        EXPECT_EQ(t->DueDateTime, kDue) << t->Caption;
-        EXPECT_EQ(t->LeadTime, 2) << t->Caption;
-    }
-    EXPECT_FALSE(task->HideInToDo);
-    EXPECT_EQ(task->TheGoal, 0);
-    EXPECT_EQ(fixed->DueDateTime, 500);
-    EXPECT_EQ(fixed->LeadTime, 9);
+    for (TTaskNode* t : {task, sub})
+        EXPECT_EQ(Derived(t), std::tuple(kDue, 2.0, false, true, 0, true)) << t->Caption;
+    EXPECT_EQ(std::tuple(fixed->DueDateTime, fixed->LeadTime), std::tuple(500.0, 9.0));
 
     // Back under a plain parent the derived flags clear again.
     task->MoveTo(plain, 0);
-    EXPECT_FALSE(task->HideInToDoInEffect);
-    EXPECT_FALSE(sub->HideInToDoInEffect);
-    EXPECT_FALSE(task->GoalInEffect);
-    EXPECT_FALSE(sub->GoalInEffect);
+    for (TTaskNode* t : {task, sub})
+        EXPECT_EQ(std::tuple(t->HideInToDoInEffect, t->GoalInEffect), std::tuple(false, false));
 
     // A task with its own flags keeps them wherever it goes.
     TTaskNode* ownFlags = plain->AddChild("own flags", -1);
@@ -150,10 +146,7 @@ TEST_F(Outline, MovingReDerivesDatesAndFlagsFromTheNewParent)
     ownFlags->SetTheGoal(1);
     ownFlags->MoveTo(hidden, 0);
     ownFlags->MoveTo(plain, 0);
-    EXPECT_TRUE(ownFlags->HideInToDo);
-    EXPECT_TRUE(ownFlags->HideInToDoInEffect);
-    EXPECT_EQ(ownFlags->TheGoal, 1);
-    EXPECT_TRUE(ownFlags->GoalInEffect);
+    EXPECT_EQ(Derived(ownFlags), std::tuple(0.0, 1.0, true, true, 1, true));
 }
 
 TEST_F(Outline, HidePropagationStopsAtTasksThatHideThemselves)
@@ -164,24 +157,24 @@ TEST_F(Outline, HidePropagationStopsAtTasksThatHideThemselves)
     TTaskNode* child = task->AddChild("child", -1);
     TTaskNode* selfHidden = parent->AddChild("self hidden", -1);
     TTaskNode* underSelf = selfHidden->AddChild("under self", -1);
+    const auto inEffect = [&] {
+        std::vector<bool> out;
+        for (TTaskNode* t : {grand, parent, task, child, selfHidden, underSelf})
+            out.push_back(t->HideInToDoInEffect);
+        return out;
+    };
     selfHidden->SetHideInToDo(true);
-
     grand->SetHideInToDo(true);
-    for (TTaskNode* t : {grand, parent, task, child, selfHidden, underSelf})
-        EXPECT_TRUE(t->HideInToDoInEffect) << t->Caption;
+    EXPECT_EQ(inEffect(), (std::vector<bool>{true, true, true, true, true, true}));
 
     // Clearing a task's own flag under a hiding grandparent changes nothing below.
     task->SetHideInToDo(true);
     task->SetHideInToDo(false);
     EXPECT_FALSE(task->HideInToDo);
-    EXPECT_TRUE(task->HideInToDoInEffect);
-    EXPECT_TRUE(child->HideInToDoInEffect);
+    EXPECT_EQ(inEffect(), (std::vector<bool>{true, true, true, true, true, true}));
 
     grand->SetHideInToDo(false);
-    for (TTaskNode* t : {grand, parent, task, child})
-        EXPECT_FALSE(t->HideInToDoInEffect) << t->Caption;
-    EXPECT_TRUE(selfHidden->HideInToDoInEffect);
-    EXPECT_TRUE(underSelf->HideInToDoInEffect);
+    EXPECT_EQ(inEffect(), (std::vector<bool>{false, false, false, false, true, true}));
 
     // Unforced, an unchanged value does nothing, even when the derived flag is off.
     child->HideInToDoInEffect = true;
@@ -198,29 +191,24 @@ TEST_F(Outline, WeeklyGoalDerivesDownButOtherGoalsMarkOnlyTheirTask)
     TTaskNode* underMonth = month->AddChild("under month", -1);
     TTaskNode* innerWeek = week->AddChild("inner week", -1);
     TTaskNode* underInner = innerWeek->AddChild("under inner", -1);
+    const auto inEffect = [&] {
+        std::vector<bool> out;
+        for (TTaskNode* t : {week, month, underMonth, innerWeek, underInner})
+            out.push_back(t->GoalInEffect);
+        return out;
+    };
     innerWeek->SetTheGoal(1);
     month->SetTheGoal(2);
     week->SetTheGoal(1);
-    for (TTaskNode* t : {week, month, underMonth, innerWeek, underInner})
-        EXPECT_TRUE(t->GoalInEffect) << t->Caption;
-
+    EXPECT_EQ(inEffect(), (std::vector<bool>{true, true, true, true, true}));
     for (int goal : {0, 2, 3, 2}) {
         month->SetTheGoal(goal);
-        EXPECT_TRUE(month->GoalInEffect) << goal;
-        EXPECT_TRUE(underMonth->GoalInEffect) << goal;
+        EXPECT_EQ(inEffect(), (std::vector<bool>{true, true, true, true, true})) << goal;
     }
-
     week->SetTheGoal(0);
-    EXPECT_FALSE(week->GoalInEffect);
-    EXPECT_FALSE(month->GoalInEffect);
-    EXPECT_FALSE(underMonth->GoalInEffect);
-    EXPECT_TRUE(innerWeek->GoalInEffect);
-    EXPECT_TRUE(underInner->GoalInEffect);
-
-    // A month or year goal alone derives nothing.
-    month->SetTheGoal(3);
-    EXPECT_FALSE(month->GoalInEffect);
-    EXPECT_FALSE(underMonth->GoalInEffect);
+    EXPECT_EQ(inEffect(), (std::vector<bool>{false, false, false, true, true}));
+    month->SetTheGoal(3);   // a month or year goal alone derives nothing
+    EXPECT_EQ(inEffect(), (std::vector<bool>{false, false, false, true, true}));
 }
 
 TEST_F(Outline, AssignCopiesStoredPropertiesThroughTheSetters)
@@ -260,44 +248,17 @@ TEST_F(Outline, AssignCopiesStoredPropertiesThroughTheSetters)
         TClockOverride later(kStamp);
         target->Assign(source);
     }
-    EXPECT_EQ(target->TaskID, 17);
-    EXPECT_EQ(target->Caption, "source");
-    EXPECT_EQ(target->Importance, 80);
-    EXPECT_EQ(target->TheGoal, 1);
-    EXPECT_EQ(target->Effort, 20);
-    EXPECT_EQ(target->Satisfaction, 70);
-    EXPECT_EQ(target->Estimate, 2.5);
-    EXPECT_EQ(target->ScheduleType, 1);
-    EXPECT_EQ(target->DueDateTime, kDue);
-    EXPECT_EQ(target->LeadTime, 6);
-    EXPECT_EQ(target->RoutineSchedule, 0.5);
-    EXPECT_TRUE(target->HideInToDo);
-    EXPECT_TRUE(target->CompleteSubTasksInOrder);
-    EXPECT_EQ(target->Note, source.Note);
-    EXPECT_EQ(target->Places, (std::vector<int32_t>{4, 2, 9}));
-    EXPECT_EQ(target->CompletionDateTime, 45000.5);
+    // Modified ends as the source's value, after the setters stamped it.
+    EXPECT_EQ(Stored(*target), Stored(source));
     EXPECT_TRUE(target->CompletedMark);
-    EXPECT_EQ(target->CreatedDateTime, 30000);
-    EXPECT_EQ(target->ModifiedDateTime, 31000) << "ends as the source's value";
-    EXPECT_TRUE(target->IsProject);
-    EXPECT_EQ(target->ProjectStatus, 2);
-    EXPECT_EQ(target->OutlookEntryID, "00AB");
-    EXPECT_TRUE(target->IsOutlookRecurring);
-
     // Not copied: structure, display and To-Do fields.
     EXPECT_EQ(target->Parent, &root);
-    EXPECT_EQ(target->Children.Count(), 1);
-    EXPECT_EQ(target->Children[0], follower);
+    EXPECT_EQ(target->Children.Vector(), std::vector<TTaskNode*>{follower});
     EXPECT_FALSE(target->Expanded);
-    EXPECT_EQ(target->RankKey, "");
-    EXPECT_EQ(target->ToDoImportancePath, "");
-
+    EXPECT_EQ(target->RankKey + target->ToDoImportancePath, "");
     // The setters cascaded into the subtree and derived its flags.
-    EXPECT_EQ(follower->DueDateTime, kDue);
-    EXPECT_EQ(follower->LeadTime, 6);
+    EXPECT_EQ(Derived(follower), std::tuple(kDue, 6.0, false, true, 0, true));
     EXPECT_EQ(follower->ModifiedDateTime, kStamp);
-    EXPECT_TRUE(follower->HideInToDoInEffect);
-    EXPECT_TRUE(follower->GoalInEffect);
 
     // A detached copy made for undo restores the task.
     TTaskNode copy;
@@ -306,18 +267,7 @@ TEST_F(Outline, AssignCopiesStoredPropertiesThroughTheSetters)
     target->SetTheGoal(0);
     target->Caption = "edited";
     target->Assign(copy);
-    EXPECT_EQ(target->Caption, "source");
+    EXPECT_EQ(Stored(*target), Stored(source));
     EXPECT_TRUE(follower->HideInToDoInEffect);
     EXPECT_TRUE(follower->GoalInEffect);
-}
-
-TEST(TaskDefaults, CreatedIsReadBeforeModified)
-{
-    int reading = 0;
-    TClockOverride clock([&] { return 40000.0 + reading++; });
-    TTaskNode task;
-    EXPECT_EQ(task.CreatedDateTime, 40000.0);
-    EXPECT_EQ(task.ModifiedDateTime, 40001.0);
-    EXPECT_EQ(task.OutlookEntryID, " ");
-    EXPECT_EQ(task.TaskID, -10);
 }
