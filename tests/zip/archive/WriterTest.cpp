@@ -1,133 +1,111 @@
 // The writer: path switches, duplicates, cancellation, the update pass and its safety.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <utime.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 
-#include "ArchiveTestUtil.h"
-#include "ZipBuilder.h"
 #include "zip/SuperZip.h"
 #include "zip/ZipExceptions.h"
+#include "zip/ZipTestSupport.h"
 
-using namespace archive_test;
 namespace fs = std::filesystem;
 
 namespace {
 
-void SetMTime(const std::string& path, time_t t)
+void WriteFile(const std::string& path, const std::string& text, time_t mtime)
 {
-    utimbuf times{t, t};
+    WriteFileBytes(path, ToBytes(text));
+    utimbuf times{mtime, mtime};
     ::utime(path.c_str(), &times);
 }
 
-std::vector<std::string> EntryNames(const std::string& archive)
+// Zips files (full paths) into archive after setup; returns what Zip returns.
+int ZipFiles(const std::string& archive, const std::vector<std::string>& files,
+             const std::function<void(TSuperZip&)>& setup = nullptr)
+{
+    TSuperZip z;
+    z.SetZipName(archive);
+    if (setup)
+        setup(z);
+    for (const std::string& f : files)
+        z.FilesList.Add(f);
+    return z.Zip();
+}
+
+// "name=content;" for every entry, in archive order.
+std::string Contents(const std::string& archive)
 {
     TSuperUnZip z;
     z.SetZipName(archive);
     z.OpenZip();
-    std::vector<std::string> names;
-    for (int i = 0; i < z.Count(); ++i)
-        names.push_back(z.Entry(i).Directory() + z.GetFileName(i));
-    return names;
-}
-
-Bytes EntryBytes(const std::string& archive, const std::string& name)
-{
-    TSuperUnZip z;
-    z.SetZipName(archive);
-    TMemoryStream out;
-    EXPECT_EQ(z.UnzipToStream(out, name), 1) << name;
-    return out.Bytes();
+    std::string all;
+    for (int i = 0; i < z.Count(); ++i) {
+        const std::string name = z.Entry(i).Directory() + z.GetFileName(i);
+        TSuperUnZip reader;
+        reader.SetZipName(archive);
+        TMemoryStream out;
+        EXPECT_EQ(reader.UnzipToStream(out, name), 1) << name;
+        all += name + "=" + std::string(out.Bytes().begin(), out.Bytes().end()) + ";";
+    }
+    return all;
 }
 
 size_t FilesIn(const std::string& dir)
 {
-    size_t n = 0;
-    for (const auto& e : fs::directory_iterator(dir))
-        n += e.is_regular_file();
-    return n;
+    return size_t(std::count_if(fs::directory_iterator(dir), {}, [](const auto& e) { return e.is_regular_file(); }));
 }
 
 }  // namespace
 
-TEST(Writer, PathSwitchesAreTied)
+TEST(Writer, StoredNamesFollowThePathSwitches)
 {
-    TSuperZip z;
-    EXPECT_EQ(z.PackLevel(), 6);
-    z.SetStoreVolumes(true);
-    EXPECT_TRUE(z.StorePaths());
-    z.SetStorePaths(false);
-    EXPECT_FALSE(z.StoreVolumes());
-    z.SetRelativePaths(true);
-    EXPECT_TRUE(z.StorePaths());
-    EXPECT_TRUE(z.Recurse);
-    z.SetStorePaths(false);
-    EXPECT_FALSE(z.RelativePaths());
-    z.SetPackLevel(42);
-    EXPECT_EQ(z.PackLevel(), 9);
-    EXPECT_EQ(z.ThisVersion(), 210);
-}
-
-TEST(Writer, StoredNamesFollowTheSwitches)
-{
-    ScratchDir dir;
-    Spit(dir / "root/sub/x.txt", ToBytes("x"));
-    const std::string archive = dir / "a.zip";
-    {
-        TSuperZip z;
-        z.SetZipName(archive);
-        z.FilesList.Add(dir / "root/sub/x.txt");
-        EXPECT_EQ(z.Zip(), 1);
-    }
-    EXPECT_EQ(EntryNames(archive), (std::vector<std::string>{"x.txt"}));
-    fs::remove(archive);
-    {
-        TSuperZip z;
-        z.SetZipName(archive);
-        z.SetRootDir(dir / "root");
-        z.SetRelativePaths(true);
-        z.FilesList.Add(dir / "root/sub/../sub/x.txt");
-        EXPECT_EQ(z.Zip(), 1);
-    }
-    EXPECT_EQ(EntryNames(archive), (std::vector<std::string>{"sub\\x.txt"}));
-    fs::remove(archive);
-    {
-        TSuperZip z;
-        z.SetZipName(archive);
-        z.SetStorePaths(true);
-        z.FilesList.Add(dir / "root/sub/x.txt");
-        EXPECT_EQ(z.Zip(), 1);
-    }
+    TTempDir dir;
+    WriteFileBytes(dir / "root/sub/x.txt", ToBytes("x"));
+    const auto stored = [&](const std::string& file, const std::function<void(TSuperZip&)>& setup) {
+        fs::remove(dir / "a.zip");
+        EXPECT_EQ(ZipFiles(dir / "a.zip", {dir / file}, setup), 1);
+        return Contents(dir / "a.zip");
+    };
+    EXPECT_EQ(stored("root/sub/x.txt", nullptr), "x.txt=x;");
+    // The switches are tied: relative paths need paths and recursion, volumes need paths.
+    EXPECT_EQ(stored("root/sub/../sub/x.txt",
+                     [&](TSuperZip& z) {
+                         z.SetRootDir(dir / "root");
+                         z.SetRelativePaths(true);
+                         EXPECT_TRUE(z.StorePaths() && z.Recurse);
+                     }),
+              "sub\\x.txt=x;");
     // Without volumes the leading '/' goes; the rest of the path stays.
-    const auto names = EntryNames(archive);
-    ASSERT_EQ(names.size(), 1u);
-    EXPECT_NE(names[0][0], '\\');
-    const std::string tail = "root\\sub\\x.txt";
-    ASSERT_GT(names[0].size(), tail.size());
-    EXPECT_EQ(names[0].substr(names[0].size() - tail.size()), tail);
+    std::string full = dir / "root/sub/x.txt";
+    std::replace(full.begin(), full.end(), '/', '\\');
+    EXPECT_EQ(stored("root/sub/x.txt",
+                     [](TSuperZip& z) {
+                         z.SetStoreVolumes(true);
+                         z.SetStorePaths(false);
+                         EXPECT_FALSE(z.StoreVolumes());
+                         z.SetStorePaths(true);
+                     }),
+              full.substr(1) + "=x;");
 }
 
 TEST(Writer, DuplicateNamesAreWrittenOnce)
 {
-    ScratchDir dir;
-    Spit(dir / "a/f.txt", ToBytes("first"));
-    Spit(dir / "b/f.txt", ToBytes("second"));
-    TSuperZip z;
-    z.SetZipName(dir / "d.zip");
-    z.FilesList.Add(dir / "a/f.txt");
-    z.FilesList.Add(dir / "b/f.txt");
-    int index = -1;
-    std::string seen;
-    z.OnSkippingFile = [&](TSuperUnZip* sender, TSkipReason reason, int i) {
-        EXPECT_EQ(reason, TSkipReason::srNoOverwrite);
-        index = i;
-        seen = sender->GetFileName(i);
-    };
-    EXPECT_EQ(z.Zip(), 1);
-    EXPECT_EQ(index, 0);
-    EXPECT_EQ(seen, "f.txt");
-    EXPECT_EQ(EntryBytes(dir / "d.zip", "f.txt"), ToBytes("first"));
+    TTempDir dir;
+    WriteFileBytes(dir / "a/f.txt", ToBytes("first"));
+    WriteFileBytes(dir / "b/f.txt", ToBytes("second"));
+    std::string skipped;
+    EXPECT_EQ(ZipFiles(dir / "d.zip", {dir / "a/f.txt", dir / "b/f.txt"},
+                       [&](TSuperZip& z) {
+                           z.OnSkippingFile = [&](TSuperUnZip* sender, TSkipReason reason, int i) {
+                               EXPECT_EQ(reason, TSkipReason::srNoOverwrite);
+                               skipped += std::to_string(i) + ":" + sender->GetFileName(i);
+                           };
+                       }),
+              1);
+    EXPECT_EQ(skipped, "0:f.txt");
+    EXPECT_EQ(Contents(dir / "d.zip"), "f.txt=first;");
 }
 
 TEST(Writer, StopNowCancelsBeforeAnything)
@@ -147,118 +125,70 @@ TEST(Writer, StopNowCancelsBeforeAnything)
     EXPECT_EQ(dst.Bytes(), ToBytes("keep me"));
     EXPECT_FALSE(z.Busy());
     EXPECT_FALSE(z.SingleStreamMode);
-    // The component still works afterwards.
     z.OnStartZipInfo = nullptr;
     z.ZipToStream(src, dst);
-    EXPECT_EQ(Get32(dst.Bytes(), 0), 0x04034B50u);
+    EXPECT_EQ(GetLe(dst.Bytes(), 0, 4), 0x04034B50u) << "the component still works afterwards";
 }
 
 TEST(Writer, UpdatePassReplacesKeepsAndAdds)
 {
-    ScratchDir dir;
-    Spit(dir / "src/a.txt", ToBytes("a old"));
-    Spit(dir / "src/b.txt", ToBytes("b old"));
-    Spit(dir / "src/c.txt", ToBytes("c new"));
+    REQUIRE_TOOLS("unzip");
+    TTempDir dir;
     const time_t old = 1600000000, newer = 1700000000;
-    for (const char* f : {"a.txt", "b.txt", "c.txt"})
-        SetMTime(dir / ("src/" + std::string(f)), old);
+    WriteFile(dir / "src/a.txt", "a old", old);
+    WriteFile(dir / "src/b.txt", "b old", old);
+    WriteFile(dir / "src/c.txt", "c new", old);
     const std::string archive = dir / "u.zip";
-    {
-        TSuperZip z;
-        z.SetZipName(archive);
-        z.FilesList.Add(dir / "src/a.txt");
-        z.FilesList.Add(dir / "src/b.txt");
-        ASSERT_EQ(z.Zip(), 2);
-    }
-    Spit(dir / "src/a.txt", ToBytes("a new"));
-    SetMTime(dir / "src/a.txt", newer);
-    Spit(dir / "src/b.txt", ToBytes("b changed but not newer"));
-    SetMTime(dir / "src/b.txt", old);
-    {
-        TSuperZip z;
-        z.SetZipName(archive);
-        z.FilesList.Add(dir / "src/a.txt");
-        z.FilesList.Add(dir / "src/b.txt");
-        z.FilesList.Add(dir / "src/c.txt");
-        EXPECT_EQ(z.Zip(), 2);   // a replaced, c added; b kept (not counted)
-    }
-    EXPECT_EQ(EntryNames(archive), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
-    EXPECT_EQ(EntryBytes(archive, "a.txt"), ToBytes("a new"));
-    EXPECT_EQ(EntryBytes(archive, "b.txt"), ToBytes("b old"));
-    EXPECT_EQ(EntryBytes(archive, "c.txt"), ToBytes("c new"));
-    EXPECT_EQ(FilesIn(dir.Path()), 1u);   // no temporary file left beside it
-    if (HaveTool("unzip")) {
-        std::string out;
-        EXPECT_EQ(RunCommand("unzip -tq " + Quote(archive), &out), 0) << out;
-    }
-    {
-        // Freshen: only names already in the archive.
-        Spit(dir / "src/d.txt", ToBytes("d"));
-        Spit(dir / "src/c.txt", ToBytes("c newest"));
-        SetMTime(dir / "src/c.txt", newer + 100);
-        TSuperZip z;
-        z.SetZipName(archive);
-        z.ZipAction = TZipAction::zaFreshen;
-        z.FilesList.Add(dir / "src/*.txt");
-        EXPECT_EQ(z.Zip(), 1);
-    }
-    EXPECT_EQ(EntryNames(archive), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
-    EXPECT_EQ(EntryBytes(archive, "c.txt"), ToBytes("c newest"));
+    ASSERT_EQ(ZipFiles(archive, {dir / "src/a.txt", dir / "src/b.txt"}), 2);
+    WriteFile(dir / "src/a.txt", "a new", newer);
+    WriteFile(dir / "src/b.txt", "b changed but not newer", old);
+    // a replaced, c added; b kept (not counted).
+    EXPECT_EQ(ZipFiles(archive, {dir / "src/a.txt", dir / "src/b.txt", dir / "src/c.txt"}), 2);
+    EXPECT_EQ(Contents(archive), "a.txt=a new;b.txt=b old;c.txt=c new;");
+    EXPECT_EQ(FilesIn(dir.Path()), 1u) << "no temporary file left beside it";
+    EXPECT_EQ(RunCommand("unzip -tq " + Quote(archive) + " >/dev/null 2>&1"), 0);
+
+    // Freshen: only names already in the archive.
+    WriteFile(dir / "src/d.txt", "d", newer);
+    WriteFile(dir / "src/c.txt", "c newest", newer + 100);
+    EXPECT_EQ(ZipFiles(archive, {dir / "src/*.txt"}, [](TSuperZip& z) { z.ZipAction = TZipAction::zaFreshen; }), 1);
+    EXPECT_EQ(Contents(archive), "a.txt=a new;b.txt=b old;c.txt=c newest;");
 }
 
 TEST(Writer, AFailedUpdateLeavesTheArchiveAsItWas)
 {
-    ScratchDir dir;
-    Spit(dir / "src/a.txt", TextBytes(3000));
-    Spit(dir / "src/b.txt", TextBytes(3000, 5));
+    TTempDir dir;
+    WriteFileBytes(dir / "src/a.txt", PseudoText(3000));
+    WriteFileBytes(dir / "src/b.txt", PseudoText(3000, 5));
     const std::string archive = dir / "f.zip";
-    {
-        TSuperZip z;
-        z.SetZipName(archive);
-        z.FilesList.Add(dir / "src/a.txt");
-        ASSERT_EQ(z.Zip(), 1);
-    }
-    const Bytes before = Slurp(archive);
-    TSuperZip z;
-    z.SetZipName(archive);
-    z.FilesList.Add(dir / "src/b.txt");
-    z.OnStartZip = [](TSuperZip*, const std::string&, TZipHeaderInfo&, bool&) { throw EWriteError("disk full"); };
-    EXPECT_THROW(z.Zip(), EWriteError);
-    EXPECT_EQ(Slurp(archive), before);
+    ASSERT_EQ(ZipFiles(archive, {dir / "src/a.txt"}), 1);
+    const Bytes before = ReadFileBytes(archive);
+    const auto failing = [](TSuperZip& z) {
+        z.OnStartZip = [](TSuperZip*, const std::string&, TZipHeaderInfo&, bool&) { throw EWriteError("disk full"); };
+    };
+    EXPECT_THROW(ZipFiles(archive, {dir / "src/b.txt"}, failing), EWriteError);
+    EXPECT_EQ(ReadFileBytes(archive), before);
     EXPECT_EQ(FilesIn(dir.Path()), 1u);
     // A failed new archive is not left half-written.
-    TSuperZip fresh;
-    fresh.SetZipName(dir / "new.zip");
-    fresh.FilesList.Add(dir / "src/b.txt");
-    fresh.OnStartZip = z.OnStartZip;
-    EXPECT_THROW(fresh.Zip(), EWriteError);
+    EXPECT_THROW(ZipFiles(dir / "new.zip", {dir / "src/b.txt"}, failing), EWriteError);
     EXPECT_FALSE(fs::exists(dir / "new.zip"));
 }
 
 TEST(Writer, UpdateKeepsInfoZipEntriesWithDescriptorsAndExtras)
 {
-    if (!HaveTool("zip") || !HaveTool("unzip") || !HaveTool("python3"))
-        GTEST_SKIP();
-    ScratchDir dir;
-    Spit(dir / "src/one.txt", TextBytes(40000));
-    Spit(dir / "src/two.bin", RandomBytes(3000));
-    Spit(dir / "extra.txt", TextBytes(1000, 4));
+    REQUIRE_TOOLS("zip", "unzip", "python3");
+    TTempDir dir;
+    WriteFileBytes(dir / "src/one.txt", PseudoText(40000));
+    WriteFileBytes(dir / "src/two.bin", RandomBytes(3000));
+    WriteFileBytes(dir / "extra.txt", PseudoText(1000, 4));
+    ASSERT_EQ(RunCommand("cd " + Quote(dir / "src") + " && zip -q -fd -P pw ../z.zip one.txt two.bin"), 0);
+    EXPECT_EQ(ZipFiles(dir / "z.zip", {dir / "extra.txt"}, [](TSuperZip& z) { z.Password = "pw"; }), 1);
+    EXPECT_EQ(RunCommand("unzip -tq -P pw " + Quote(dir / "z.zip") + " >/dev/null 2>&1"), 0);
+    WriteFileBytes(dir / "c.py", ToBytes("import zipfile,sys\n"
+                                         "z=zipfile.ZipFile(sys.argv[1]); z.setpassword(b'pw')\n"
+                                         "assert z.testzip() is None\n"
+                                         "print(sorted(z.namelist()))\n"));
     std::string out;
-    ASSERT_EQ(RunCommand("cd " + Quote(dir / "src") + " && zip -q -fd -P pw ../z.zip one.txt two.bin", &out), 0) << out;
-    {
-        TSuperZip z;
-        z.SetZipName(dir / "z.zip");
-        z.Password = "pw";
-        z.FilesList.Add(dir / "extra.txt");
-        EXPECT_EQ(z.Zip(), 1);
-    }
-    EXPECT_EQ(RunCommand("unzip -tq -P pw " + Quote(dir / "z.zip"), &out), 0) << out;
-    const std::string script =
-        "import zipfile,sys\n"
-        "z=zipfile.ZipFile(sys.argv[1]); z.setpassword(b'pw')\n"
-        "assert z.testzip() is None\n"
-        "print(sorted(z.namelist()))\n";
-    Spit(dir / "c.py", ToBytes(script));
-    EXPECT_EQ(RunCommand("python3 " + Quote(dir / "c.py") + " " + Quote(dir / "z.zip"), &out), 0) << out;
+    EXPECT_EQ(RunCommand("python3 " + Quote(dir / "c.py") + " " + Quote(dir / "z.zip"), &out), 0);
     EXPECT_EQ(out, "['extra.txt', 'one.txt', 'two.bin']\n");
 }

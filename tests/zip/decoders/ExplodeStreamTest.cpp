@@ -66,7 +66,7 @@ public:
 
     TDecodeResult Decode() const
     {
-        return DecodeEntry(w.Data, {6, Flags, static_cast<uint32_t>(Expected.size())});
+        return DecodeEntry(w.Data, 6, Flags, uint32_t(Expected.size()));
     }
 
     uint16_t Flags;
@@ -78,15 +78,13 @@ private:
     void PutCode(uint32_t code, int bits) { w.PutCode(~code & ((1u << bits) - 1), bits); }
     void PutTree(const std::vector<int>& lengths)
     {
-        std::vector<uint8_t> desc;
-        for (size_t i = 0; i < lengths.size();) {
-            size_t n = 1;
+        Bytes desc;
+        for (size_t i = 0, n = 1; i < lengths.size(); i += n, n = 1) {
             while (i + n < lengths.size() && lengths[i + n] == lengths[i] && n < 16)
                 ++n;
-            desc.push_back(static_cast<uint8_t>(((n - 1) << 4) | (lengths[i] - 1)));
-            i += n;
+            desc.push_back(uint8_t(((n - 1) << 4) | (lengths[i] - 1)));
         }
-        w.Put(static_cast<uint32_t>(desc.size() - 1), 8);
+        w.Put(uint32_t(desc.size() - 1), 8);
         for (uint8_t d : desc)
             w.Put(d, 8);
     }
@@ -169,36 +167,18 @@ TEST(ExplodeStream, Statuses)
     for (uint8_t c : ToBytes("status"))
         w.Literal(c);
     // A spare byte after the data: the compressed bytes were not used up exactly.
-    Bytes extra = w.w.Data;
-    extra.push_back(0);
-    EXPECT_EQ(DecodeEntry(extra, {6, 0, 6}).Status, DecodeSizeMismatch);
-    // Cut short.
-    Bytes cut(w.w.Data.begin(), w.w.Data.end() - 2);
-    EXPECT_EQ(DecodeEntry(cut, {6, 0, 6}).Status, DecodeInputEnded);
-    // A tree description with 80 codes, and one with 63.
-    TBitWriter over;
-    over.Put(4, 8);
-    for (int i = 0; i < 5; ++i)
-        over.Put(0xF5, 8);
-    EXPECT_EQ(DecodeEntry(over.Data, {6, 0, 6}).Status, DecodeBadTree);
-    TBitWriter under;
-    under.Put(3, 8);
-    for (int i = 0; i < 3; ++i)
-        under.Put(0xF5, 8);
-    under.Put(0xE5, 8);
-    EXPECT_EQ(DecodeEntry(under.Data, {6, 0, 6}).Status, DecodeBadTree);
-    // 64 codes of 7 bits: a code set that is not complete.
-    TBitWriter incomplete;
-    incomplete.Put(3, 8);
-    for (int i = 0; i < 4; ++i)
-        incomplete.Put(0xF6, 8);
-    EXPECT_EQ(DecodeEntry(incomplete.Data, {6, 0, 6}).Status, DecodeBadData);
-    // 64 codes of 5 bits: over-subscribed.
-    TBitWriter oversubscribed;
-    oversubscribed.Put(3, 8);
-    for (int i = 0; i < 4; ++i)
-        oversubscribed.Put(0xF4, 8);
-    EXPECT_EQ(DecodeEntry(oversubscribed.Data, {6, 0, 6}).Status, DecodeBadLengths);
+    EXPECT_EQ(DecodeEntry(Concat({w.w.Data, Bytes{0}}), 6, 0, 6).Status, DecodeSizeMismatch);
+    EXPECT_EQ(DecodeEntry(Slice(w.w.Data, 0, w.w.Data.size() - 2), 6, 0, 6).Status, DecodeInputEnded);
+    // Tree descriptions: a count byte, then (repeat - 1) << 4 | (bits - 1) per run.
+    struct TCase { Bytes Tree; uint16_t Status; const char* What; };
+    const TCase cases[] = {
+        {{4, 0xF5, 0xF5, 0xF5, 0xF5, 0xF5}, DecodeBadTree, "80 codes"},
+        {{3, 0xF5, 0xF5, 0xF5, 0xE5}, DecodeBadTree, "63 codes"},
+        {{3, 0xF6, 0xF6, 0xF6, 0xF6}, DecodeBadData, "64 codes of 7 bits: incomplete"},
+        {{3, 0xF4, 0xF4, 0xF4, 0xF4}, DecodeBadLengths, "64 codes of 5 bits: over-subscribed"},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(DecodeEntry(c.Tree, 6, 0, 6).Status, c.Status) << c.What;
 }
 
 TEST(ExplodeStream, RandomDamageNeverCrashes)
@@ -209,10 +189,9 @@ TEST(ExplodeStream, RandomDamageNeverCrashes)
     for (int i = 0; i < 300; ++i) {
         Bytes bad = w.w.Data;
         for (int k = 0; k < 3; ++k)
-            bad[rng() % bad.size()] ^= static_cast<uint8_t>(1 << (rng() % 8));
+            bad[rng() % bad.size()] ^= uint8_t(1 << (rng() % 8));
         if (i % 4 == 0)
             bad.resize(rng() % bad.size());
-        const TDecodeResult r = DecodeEntry(bad, {6, 6, static_cast<uint32_t>(w.Expected.size())});
-        EXPECT_LE(r.Output.size(), w.Expected.size());
+        EXPECT_LE(DecodeEntry(bad, 6, 6, uint32_t(w.Expected.size())).Output.size(), w.Expected.size());
     }
 }

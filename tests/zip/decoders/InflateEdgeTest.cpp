@@ -1,31 +1,19 @@
 // Inflate on hand-made streams: block kinds at their limits, the window's end, the codes a
 // fixed block must not use, distances before the start, and damaged input.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include "DecoderTestUtil.h"
 #include "zip/HuftBuild.h"
 
 namespace {
 
-const uint16_t LengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
-                                 31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-const uint8_t LengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-const uint16_t DistBase[30] = {1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
-                               193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-const uint8_t DistExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
-
-// Writes blocks with the fixed codes, symbol by symbol.
+// Writes blocks with the fixed codes, symbol by symbol, and keeps the expected output.
 class TFixedWriter {
 public:
     TBitWriter w;
     Bytes Expected;
 
-    void Begin(bool last)
-    {
-        w.Put(last ? 1 : 0, 1);
-        w.Put(1, 2);
-    }
+    void Begin(bool last) { w.Put(last ? 1 : 0, 1).Put(1, 2); }
     void Symbol(unsigned s)
     {
         if (s < 144)
@@ -45,64 +33,35 @@ public:
     void End() { Symbol(256); }
     void Match(unsigned length, unsigned distance)
     {
-        int l = 28;
-        while (LengthBase[l] > length)
+        int l = 28, d = 29;
+        while (kLengthBase[l] > length)
             --l;
-        Symbol(257 + static_cast<unsigned>(l));
-        w.Put(length - LengthBase[l], LengthExtra[l]);
-        int d = 29;
-        while (DistBase[d] > distance)
+        while (kDistBase[d] > distance)
             --d;
-        w.PutCode(static_cast<uint32_t>(d), 5);
-        w.Put(distance - DistBase[d], DistExtra[d]);
+        Symbol(257 + unsigned(l));
+        w.Put(length - kLengthBase[l], kLengthExtra[l]).PutCode(uint32_t(d), 5).Put(distance - kDistBase[d], kDistExtra[d]);
         for (unsigned i = 0; i < length; ++i)
             Expected.push_back(Expected[Expected.size() - distance]);
     }
 };
 
-// Writes a dynamic block header whose code lengths go out as plain 4-bit codes (symbols 0-15
-// of the code-length code, all of length 4).
-void DynamicHeader(TBitWriter& w, bool last, const std::vector<int>& litLengths, const std::vector<int>& distLengths)
+// A dynamic block header whose code lengths go out as plain 4-bit codes (symbols 0-15 of the
+// code-length code, all of length 4).
+void DynamicHeader(TBitWriter& w, const std::vector<int>& litLengths, const std::vector<int>& distLengths)
 {
-    w.Put(last ? 1 : 0, 1);
-    w.Put(2, 2);
-    w.Put(static_cast<uint32_t>(litLengths.size() - 257), 5);
-    w.Put(static_cast<uint32_t>(distLengths.size() - 1), 5);
-    w.Put(19 - 4, 4);
-    const int order[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
-    for (int s : order)
+    w.Put(1, 1).Put(2, 2).Put(uint32_t(litLengths.size() - 257), 5).Put(uint32_t(distLengths.size() - 1), 5).Put(15, 4);
+    for (int s : {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15})
         w.Put(s < 16 ? 4 : 0, 3);
     for (int l : litLengths)
-        w.PutCode(static_cast<uint32_t>(l), 4);
+        w.PutCode(uint32_t(l), 4);
     for (int l : distLengths)
-        w.PutCode(static_cast<uint32_t>(l), 4);
+        w.PutCode(uint32_t(l), 4);
 }
 
-Bytes Stored(const Bytes& data, bool last, TBitWriter& w)
+void Stored(TBitWriter& w, const Bytes& data, bool last)
 {
-    w.Put(last ? 1 : 0, 1);
-    w.Put(0, 2);
-    w.AlignToByte();
-    w.Put(static_cast<uint32_t>(data.size()), 16);
-    w.Put(static_cast<uint32_t>(~data.size() & 0xFFFF), 16);
+    w.Put(last ? 1 : 0, 1).Put(0, 2).Align().Put(uint32_t(data.size()), 16).Put(uint32_t(~data.size() & 0xFFFF), 16);
     w.Data.insert(w.Data.end(), data.begin(), data.end());
-    return w.Data;
-}
-
-Bytes ZlibRaw(const Bytes& in, int level = 6)
-{
-    uLongf size = compressBound(static_cast<uLong>(in.size())) + 64;
-    Bytes out(size);
-    z_stream z{};
-    deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    z.next_in = const_cast<Bytes::value_type*>(in.data());
-    z.avail_in = static_cast<uInt>(in.size());
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
 }
 
 }  // namespace
@@ -114,10 +73,8 @@ TEST(HuftBuild, ResultsForCompleteIncompleteAndOversubscribedSets)
     EXPECT_EQ(HuftBuild(complete, 4, 4, nullptr, nullptr, 9, t), 0);
     EXPECT_EQ(t.LookupBits, 3);   // clamped to the longest code
     // Code 0 is "0", 1 is "10", 2 "110", 3 "111" (first bit read is the low bit).
-    EXPECT_EQ(t.Entries[0b000].Value, 0);
-    EXPECT_EQ(t.Entries[0b001].Value, 1);
-    EXPECT_EQ(t.Entries[0b011].Value, 2);
-    EXPECT_EQ(t.Entries[0b111].Value, 3);
+    for (auto [index, value] : {std::pair{0b000, 0}, {0b001, 1}, {0b011, 2}, {0b111, 3}})
+        EXPECT_EQ(t.Entries[size_t(index)].Value, value);
     EXPECT_EQ(t.Entries[0b111].Bits, 3);
 
     const uint8_t incomplete[3] = {2, 2, 0};
@@ -146,30 +103,23 @@ TEST(InflateEdge, EmptyInputAndEmptyStream)
 TEST(InflateEdge, StoredBlocksOfZeroAndMaximumLength)
 {
     TBitWriter w;
-    Stored({}, false, w);
-    Bytes big(65535);
-    for (size_t i = 0; i < big.size(); ++i)
-        big[i] = static_cast<uint8_t>(i * 7);
-    Stored(big, false, w);
-    Stored({}, false, w);
-    Stored(ToBytes("tail"), true, w);
+    const Bytes big = RandomBytes(65535, 7);
+    Stored(w, {}, false);
+    Stored(w, big, false);
+    Stored(w, {}, false);
+    Stored(w, ToBytes("tail"), true);
     const TDecodeResult r = InflateBytes(w.Data);
     ASSERT_EQ(r.Status, DecodeOk);
-    Bytes expected = big;
-    expected.insert(expected.end(), {'t', 'a', 'i', 'l'});
-    EXPECT_TRUE(r.Output == expected);
+    EXPECT_TRUE(r.Output == Concat({big, ToBytes("tail")}));
     EXPECT_EQ(r.Writes, (std::vector<int64_t>{16000, 16000, 16000, 16000, 1539}));
 
     TBitWriter bad;
-    bad.Put(1, 1);
-    bad.Put(0, 2);
-    bad.AlignToByte();
-    bad.Put(5, 16);
-    bad.Put(5, 16);   // not the complement
+    bad.Put(1, 1).Put(0, 2).Align().Put(5, 16).Put(5, 16);   // length not complemented
     EXPECT_EQ(InflateBytes(bad.Data).Status, DecodeBadData);
-    Bytes shortStored = Stored(ToBytes("abcdef"), true, *std::make_unique<TBitWriter>());
-    shortStored.pop_back();
-    EXPECT_EQ(InflateBytes(shortStored).Status, DecodeInputEnded);
+    TBitWriter cut;
+    Stored(cut, ToBytes("abcdef"), true);
+    cut.Data.pop_back();
+    EXPECT_EQ(InflateBytes(cut.Data).Status, DecodeInputEnded);
 }
 
 TEST(InflateEdge, WindowFilledExactlyAndMatchesAcrossItsEnd)
@@ -178,91 +128,64 @@ TEST(InflateEdge, WindowFilledExactlyAndMatchesAcrossItsEnd)
     f.Begin(false);
     std::mt19937 rng(4);
     while (f.Expected.size() < 32768)
-        f.Literal(static_cast<uint8_t>('a' + rng() % 26));
+        f.Literal(uint8_t('a' + rng() % 26));
     f.End();
     // The window was filled exactly: one copy-out, then position 0 again.
     f.Begin(false);
     while (f.Expected.size() < 2 * 32768 - 10)
-        f.Literal(static_cast<uint8_t>('a' + rng() % 26));
-    f.Match(20, 1000);      // straddles the window's end
-    f.Match(258, 32768);    // source in the window's older bytes, the whole way back
-    f.Match(100, 3);        // overlapping
+        f.Literal(uint8_t('a' + rng() % 26));
+    f.Match(20, 1000);     // straddles the window's end
+    f.Match(258, 32768);   // source in the window's older bytes, the whole way back
+    f.Match(100, 3);       // overlapping
     f.End();
-    TBitWriter& w = f.w;
-    Stored(ToBytes("!"), true, w);
+    Stored(f.w, ToBytes("!"), true);
     f.Expected.push_back('!');
-    const TDecodeResult r = InflateBytes(w.Data);
+    const TDecodeResult r = InflateBytes(f.w.Data);
     ASSERT_EQ(r.Status, DecodeOk);
     EXPECT_TRUE(r.Output == f.Expected);
-    EXPECT_EQ(r.Crc, Crc32Of(f.Expected.data(), f.Expected.size()));
+    EXPECT_EQ(r.Crc, ZlibCrc(f.Expected));
 }
 
-TEST(InflateEdge, DistanceBeforeTheStartIsRejected)
+TEST(InflateEdge, CodesOutsideTheAlphabetsAndDistancesBeforeTheStart)
 {
-    for (unsigned distance : {4u, 5u}) {
+    TFixedWriter ok;
+    ok.Begin(true);
+    for (uint8_t c : ToBytes("abcd"))
+        ok.Literal(c);
+    ok.Match(3, 4);   // reaches back to the very first byte
+    ok.End();
+    const TDecodeResult r = InflateBytes(ok.w.Data);
+    EXPECT_EQ(r.Status, DecodeOk);
+    EXPECT_EQ(r.Output, ToBytes("abcdabc"));
+
+    // Each case: 'a' (or "abcd"), then a symbol the stream must not hold.
+    const auto bad = [](const std::function<void(TFixedWriter&)>& tail) {
         TFixedWriter f;
         f.Begin(true);
         for (uint8_t c : ToBytes("abcd"))
             f.Literal(c);
-        if (distance <= 4)
-            f.Match(3, distance);
-        else {
-            f.Symbol(257);           // length 3
-            f.w.PutCode(4, 5);       // distance code 4: 5 or 6
-            f.w.Put(0, 1);
-            f.Expected.clear();
-        }
-        f.End();
-        const TDecodeResult r = InflateBytes(f.w.Data);
-        if (distance <= 4) {
-            EXPECT_EQ(r.Status, DecodeOk);
-            EXPECT_EQ(r.Output, ToBytes("abcdabc"));
-        } else {
-            EXPECT_EQ(r.Status, DecodeBadData);
-        }
-    }
-}
-
-TEST(InflateEdge, FixedBlockRejectsCodesOutsideTheAlphabets)
-{
-    for (unsigned symbol : {286u, 287u}) {
-        TFixedWriter f;
-        f.Begin(true);
-        f.Literal('a');
-        f.Symbol(symbol);
+        tail(f);
         f.w.Put(0, 16);
-        EXPECT_EQ(InflateBytes(f.w.Data).Status, DecodeBadData) << symbol;
-    }
-    for (uint32_t code : {30u, 31u}) {
-        TFixedWriter f;
-        f.Begin(true);
-        f.Literal('a');
-        f.Symbol(257);
-        f.w.PutCode(code, 5);
-        f.w.Put(0, 16);
-        EXPECT_EQ(InflateBytes(f.w.Data).Status, DecodeBadData) << code;
-    }
+        return InflateBytes(f.w.Data).Status;
+    };
+    EXPECT_EQ(bad([](TFixedWriter& f) { f.Symbol(257); f.w.PutCode(4, 5).Put(0, 1); }), DecodeBadData) << "distance 5";
+    for (unsigned symbol : {286u, 287u})
+        EXPECT_EQ(bad([&](TFixedWriter& f) { f.Symbol(symbol); }), DecodeBadData) << symbol;
+    for (uint32_t code : {30u, 31u})
+        EXPECT_EQ(bad([&](TFixedWriter& f) { f.Symbol(257); f.w.PutCode(code, 5); }), DecodeBadData) << code;
 }
 
 TEST(InflateEdge, DynamicBlockWithOneDistanceCode)
 {
-    // 'a' 2 bits, 'b' 2, end 2, lengths 3 and 4 (symbols 257, 258) 3 bits each: complete.
+    // 'a' 00, 'b' 01, end 10, length 3 (257) 110, length 4 (258) 111: complete.
     std::vector<int> lit(259, 0);
-    lit['a'] = 2;
-    lit['b'] = 2;
-    lit[256] = 2;
-    lit[257] = 3;
-    lit[258] = 3;
-    // Canonical: 'a' 00, 'b' 01, end 10, 257 110, 258 111.
+    lit['a'] = lit['b'] = lit[256] = 2;
+    lit[257] = lit[258] = 3;
     const auto body = [](TBitWriter& w, int distBits) {
-        w.PutCode(0b00, 2);
-        w.PutCode(0b01, 2);
-        w.PutCode(0b111, 3);   // length 4
-        w.PutCode(0, distBits);   // distance 1
-        w.PutCode(0b10, 2);
+        w.PutCode(0b00, 2).PutCode(0b01, 2).PutCode(0b111, 3).PutCode(0, distBits).PutCode(0b10, 2);
     };
     TBitWriter w;
-    DynamicHeader(w, true, lit, {1});
+    DynamicHeader(w, lit, {1});
     body(w, 1);
     const TDecodeResult r = InflateBytes(w.Data);
     EXPECT_EQ(r.Status, DecodeOk);
@@ -270,112 +193,74 @@ TEST(InflateEdge, DynamicBlockWithOneDistanceCode)
 
     // Two distance codes of two bits: incomplete and longer than one bit.
     TBitWriter inc;
-    DynamicHeader(inc, true, lit, {2, 2});
+    DynamicHeader(inc, lit, {2, 2});
     body(inc, 2);
     EXPECT_EQ(InflateBytes(inc.Data).Status, DecodeBadData);
 }
 
 TEST(InflateEdge, BadDynamicHeadersAndBlockType)
 {
-    TBitWriter type3;
-    type3.Put(1, 1);
-    type3.Put(3, 2);
-    type3.Put(0, 16);
-    EXPECT_EQ(InflateBytes(type3.Data).Status, DecodeBadLengths);
-
-    TBitWriter tooMany;   // 287 literal/length codes
-    tooMany.Put(1, 1);
-    tooMany.Put(2, 2);
-    tooMany.Put(30, 5);
-    tooMany.Put(0, 5);
-    tooMany.Put(0, 4);
-    tooMany.Put(0, 32);
-    EXPECT_EQ(InflateBytes(tooMany.Data).Status, DecodeBadData);
-
-    // Code-length code: symbols 16, 17, 18 and 0 with two bits each.
-    const auto header = [](TBitWriter& w) {
-        w.Put(1, 1);
-        w.Put(2, 2);
-        w.Put(0, 5);   // 257 codes
-        w.Put(0, 5);   // 1 distance code
-        w.Put(0, 4);   // 4 code-length codes: 16, 17, 18, 0
-        for (int i = 0; i < 4; ++i)
-            w.Put(2, 3);
+    EXPECT_EQ(InflateBytes(TBitWriter().Put(1, 1).Put(3, 2).Put(0, 16).Data).Status, DecodeBadLengths) << "type 3";
+    // 287 literal/length codes.
+    EXPECT_EQ(InflateBytes(TBitWriter().Put(1, 1).Put(2, 2).Put(30, 5).Put(0, 5).Put(0, 4).Put(0, 32).Data).Status,
+              DecodeBadData);
+    // 257 codes, 1 distance code, code-length code of 16, 17, 18 and 0 with the given lengths.
+    const auto header = [](std::initializer_list<int> lengths) {
+        TBitWriter w;
+        w.Put(1, 1).Put(2, 2).Put(0, 5).Put(0, 5).Put(0, 4);
+        for (int l : lengths)
+            w.Put(uint32_t(l), 3);
+        return w;
     };
-    TBitWriter repeatFirst;   // 16 with nothing to repeat
-    header(repeatFirst);
-    repeatFirst.PutCode(1, 2);   // canonical: 0 -> 00, 16 -> 01, 17 -> 10, 18 -> 11
-    repeatFirst.Put(0, 2);
-    repeatFirst.Put(0, 16);
+    // Canonical with two bits each: 0 -> 00, 16 -> 01, 17 -> 10, 18 -> 11.
+    TBitWriter repeatFirst = header({2, 2, 2, 2});   // 16 with nothing to repeat
+    repeatFirst.PutCode(1, 2).Put(0, 2).Put(0, 16);
     EXPECT_EQ(InflateBytes(repeatFirst.Data).Status, DecodeBadData);
-    TBitWriter pastEnd;   // 18 twice gives 276 > 258 lengths
-    header(pastEnd);
-    pastEnd.PutCode(3, 2);
-    pastEnd.Put(127, 7);
-    pastEnd.PutCode(3, 2);
-    pastEnd.Put(127, 7);
-    pastEnd.Put(0, 16);
+    TBitWriter pastEnd = header({2, 2, 2, 2});   // 18 twice gives 276 > 258 lengths
+    pastEnd.PutCode(3, 2).Put(127, 7).PutCode(3, 2).Put(127, 7).Put(0, 16);
     EXPECT_EQ(InflateBytes(pastEnd.Data).Status, DecodeBadData);
-
-    TBitWriter overSubscribed;   // code-length code of three 1-bit codes
-    overSubscribed.Put(1, 1);
-    overSubscribed.Put(2, 2);
-    overSubscribed.Put(0, 5);
-    overSubscribed.Put(0, 5);
-    overSubscribed.Put(0, 4);
-    for (int i = 0; i < 4; ++i)
-        overSubscribed.Put(i < 3 ? 1 : 0, 3);
+    TBitWriter overSubscribed = header({1, 1, 1, 0});   // three 1-bit codes
     overSubscribed.Put(0, 16);
     EXPECT_EQ(InflateBytes(overSubscribed.Data).Status, DecodeBadLengths);
 }
 
 TEST(InflateEdge, TruncatedStreamsAlwaysFail)
 {
-    const Bytes text = MakeText(50000, 3);
+    const Bytes text = PseudoText(50000, 3);
     for (int level : {1, 6, 9}) {
-        const Bytes stream = ZlibRaw(text, level);
+        const Bytes stream = RawDeflate(text, level);
         std::mt19937 rng(level);
         std::vector<size_t> cuts = {0, 1, 2, stream.size() - 1};
         for (int i = 0; i < 60; ++i)
             cuts.push_back(rng() % stream.size());
         for (size_t cut : cuts) {
-            const TDecodeResult r = InflateBytes(Bytes(stream.begin(), stream.begin() + static_cast<long>(cut)));
+            const TDecodeResult r = InflateBytes(Slice(stream, 0, cut));
             EXPECT_EQ(r.Status, DecodeInputEnded) << "level " << level << " cut " << cut;
             EXPECT_LE(r.Output.size(), text.size());
         }
     }
-    const Bytes small = ZlibRaw(ToBytes("abcabcabcabc"), 9);
+    const Bytes small = RawDeflate(ToBytes("abcabcabcabc"), 9);
     for (size_t cut = 0; cut < small.size(); ++cut)
-        EXPECT_NE(InflateBytes(Bytes(small.begin(), small.begin() + static_cast<long>(cut))).Status, DecodeOk);
+        EXPECT_NE(InflateBytes(Slice(small, 0, cut)).Status, DecodeOk);
 }
 
 TEST(InflateEdge, CorruptedStreamsEndWithoutHarm)
 {
-    const Bytes text = MakeText(40000, 8);
-    const Bytes binary = MakeBinary(40000, 9);
     std::mt19937 rng(21);
     int failures = 0, runs = 0;
-    for (const Bytes* original : {&text, &binary}) {
-        const Bytes stream = ZlibRaw(*original, 6);
-        for (int i = 0; i < 400; ++i) {
+    for (const Bytes& original : {PseudoText(40000, 8), BinaryLike(40000, 9)}) {
+        const Bytes stream = RawDeflate(original);
+        for (int i = 0; i < 400; ++i, ++runs) {
             Bytes bad = stream;
-            const int flips = 1 + static_cast<int>(rng() % 4);
-            for (int k = 0; k < flips; ++k)
-                bad[rng() % bad.size()] ^= static_cast<uint8_t>(1 << (rng() % 8));
+            for (int k = 0, flips = 1 + int(rng() % 4); k < flips; ++k)
+                bad[rng() % bad.size()] ^= uint8_t(1 << (rng() % 8));
             if (i % 5 == 0)
-                bad[rng() % std::min<size_t>(bad.size(), 40)] = static_cast<uint8_t>(rng());
+                bad[rng() % std::min<size_t>(bad.size(), 40)] = uint8_t(rng());
             const TDecodeResult r = InflateBytes(bad);
-            ++runs;
-            if (r.Status != DecodeOk || r.Output != *original)
-                ++failures;
+            failures += r.Status != DecodeOk || r.Output != original;
         }
     }
     EXPECT_GT(failures, runs / 2);
-    // Random bytes as a stream.
-    for (int i = 0; i < 300; ++i) {
-        Bytes noise(1 + rng() % 3000);
-        for (auto& b : noise)
-            b = static_cast<uint8_t>(rng());
-        InflateBytes(noise);
-    }
+    for (int i = 0; i < 300; ++i)
+        InflateBytes(RandomBytes(1 + rng() % 3000, uint32_t(i)));   // noise as a stream
 }

@@ -1,15 +1,15 @@
 // The input and output hooks: CRC, progress, write chunks, message pumping and abort,
 // encryption of the output, the size limit and the match self-check.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
 
 #include "DeflateTestSupport.h"
 #include "DeflateTrace.h"
-#include "platform/Stream.h"
 #include "zip/ZipHeaderInfo.h"
+
+namespace {
 
 // A memory stream that remembers the size of every write and may refuse bytes past a limit.
 class TRecordingStream : public TMemoryStream {
@@ -19,55 +19,65 @@ public:
     int64_t Write(const void* buffer, int64_t count) override
     {
         Writes.push_back(count);
-        if (Accept >= 0) {
-            const int64_t room = std::max<int64_t>(0, Accept - GetSize());
-            count = std::min(count, room);
-        }
+        if (Accept >= 0)
+            count = std::min(count, std::max<int64_t>(0, Accept - GetSize()));
         return TMemoryStream::Write(buffer, count);
     }
 };
 
-// Hands out zeros up to Size but claims a size of its own.
+// Hands out Size zeros but claims a size of its own.
 class TZeroStream : public TStream {
 public:
-    int64_t Size = 0;
-    int64_t ClaimedSize = 0;
-    int64_t Position = 0;
+    int64_t Size = 0, ClaimedSize = 0, Position = 0;
     int64_t Read(void* buffer, int64_t count) override
     {
         const int64_t n = std::min(count, Size - Position);
-        std::memset(buffer, 0, static_cast<size_t>(n));
+        std::memset(buffer, 0, size_t(n));
         Position += n;
         return n;
     }
     int64_t Write(const void*, int64_t) override { return 0; }
     int64_t Seek(int64_t offset, TSeekOrigin origin) override
     {
-        if (origin == TSeekOrigin::soBeginning)
-            Position = offset;
-        else if (origin == TSeekOrigin::soCurrent)
-            Position += offset;
-        else
-            Position = ClaimedSize + offset;
-        return Position;
+        return Position = offset + (origin == TSeekOrigin::soBeginning ? 0
+                                    : origin == TSeekOrigin::soCurrent ? Position
+                                                                       : ClaimedSize);
     }
     void SetSize(int64_t) override {}
     int64_t GetSize() override { return ClaimedSize; }
 };
 
+// Deflates data at level 6 into out, with zip prepared for the entry.
+int64_t DeflateInto(TZipComponentBase& zip, const Bytes& data, TStream& out)
+{
+    PrepareEntry(zip, data.size());
+    TMemoryStream source(data);
+    return DeflateEntry(zip, source, out, 6, false);
+}
+
+Bytes Decrypt(Bytes data, const char* password)
+{
+    TCryptKeys keys;
+    keys.Init(password);
+    keys.DecryptBuffer(data.data(), data.size());
+    return data;
+}
+
+}  // namespace
+
 TEST(DeflateHooks, CrcAndProgressCoverEveryByteRead)
 {
-    const TBytes data = PseudoText(200000, 71);
+    const Bytes data = PseudoText(200000, 71);
     TZipComponentBase zip;
     std::vector<int> filePercents, totalPercents;
     zip.OnFilePercentDone = [&](TZipComponentBase*, int p) { filePercents.push_back(p); };
     zip.OnTotalPercentDone = [&](TZipComponentBase*, int p) { totalPercents.push_back(p); };
-    zip.TotalBytes = 2.0 * static_cast<double>(data.size());
-    zip.TotalBytesDone = static_cast<double>(data.size());   // a first entry already done
+    zip.TotalBytes = 2.0 * double(data.size());
+    zip.TotalBytesDone = double(data.size());   // a first entry already done
     const TDeflateResult r = Compress(data, 6, &zip);
-    EXPECT_EQ(r.Crc, crc32(0, data.data(), static_cast<uInt>(data.size())));
-    EXPECT_EQ(zip.EntryBytesDone, static_cast<int64_t>(data.size()));
-    EXPECT_EQ(zip.TotalBytesDone, 2.0 * static_cast<double>(data.size()));
+    EXPECT_EQ(r.Crc, ZlibCrc(data));
+    EXPECT_EQ(zip.EntryBytesDone, int64_t(data.size()));
+    EXPECT_EQ(zip.TotalBytesDone, 2.0 * double(data.size()));
     ASSERT_GE(filePercents.size(), 2u);
     EXPECT_TRUE(std::is_sorted(filePercents.begin(), filePercents.end()));
     EXPECT_EQ(filePercents.back(), 100);
@@ -84,106 +94,76 @@ TEST(DeflateHooks, CrcAndProgressCoverEveryByteRead)
 TEST(DeflateHooks, OutputLeavesIn1024ByteWritesAndStoredDataInOne)
 {
     TZipComponentBase zip;
-    const TBytes text = PseudoText(300000, 72);
-    PrepareEntry(zip, text.size());
-    TMemoryStream source(text);
     TRecordingStream out;
-    const int64_t size = DeflateEntry(zip, source, out, 6, false);
+    const int64_t size = DeflateInto(zip, PseudoText(300000, 72), out);
     EXPECT_EQ(size, out.GetSize());
     ASSERT_GT(out.Writes.size(), 2u);
-    for (size_t i = 0; i + 1 < out.Writes.size(); ++i)
-        EXPECT_EQ(out.Writes[i], 1024) << i;
+    EXPECT_EQ(std::count(out.Writes.begin(), out.Writes.end() - 1, 1024), long(out.Writes.size() - 1));
 
-    // A stored block goes out in one write of its own.
-    const TBytes random = RandomBytes(50000, 73);
-    PrepareEntry(zip, random.size());
-    TMemoryStream source2(random);
-    TRecordingStream out2;
-    DeflateEntry(zip, source2, out2, 6, false);
-    const TTrace t = TraceDeflate(out2.Bytes());
+    TRecordingStream stored;
+    DeflateInto(zip, RandomBytes(50000, 73), stored);
+    const TTrace t = TraceDeflate(stored.Bytes());
     ASSERT_EQ(t.Blocks[0].Type, 0);
-    EXPECT_NE(std::find(out2.Writes.begin(), out2.Writes.end(), static_cast<int64_t>(t.Blocks[0].StoredLength)),
-              out2.Writes.end());
+    EXPECT_NE(std::find(stored.Writes.begin(), stored.Writes.end(), int64_t(t.Blocks[0].StoredLength)),
+              stored.Writes.end());
 }
 
 TEST(DeflateHooks, MessagesArePumpedAfterEachWriteAndAnAbortStops)
 {
-    const TBytes data = PseudoText(100000, 74);
+    const Bytes data = PseudoText(100000, 74);
     TZipComponentBase zip;
     int pumps = 0;
     zip.OnProcessMessages = [&] { ++pumps; };
-    PrepareEntry(zip, data.size());
-    TMemoryStream source(data);
     TRecordingStream out;
-    DeflateEntry(zip, source, out, 6, false);
-    EXPECT_EQ(pumps, static_cast<int>(out.Writes.size()));
+    DeflateInto(zip, data, out);
+    EXPECT_EQ(pumps, int(out.Writes.size()));
 
     // The packer switches pumping off: no pump, and a pending abort is not looked at.
     pumps = 0;
     zip.DoProcessMessages = false;
     zip.AbortRequested = true;
-    const TDeflateResult quiet = Compress(data, 6, &zip);
+    EXPECT_FALSE(Compress(data, 6, &zip).Out.empty());
     EXPECT_EQ(pumps, 0);
     EXPECT_TRUE(zip.AbortRequested);
-    EXPECT_FALSE(quiet.Out.empty());
 
     // An abort asked for during the third pump.
     zip.DoProcessMessages = true;
     zip.AbortRequested = false;
     pumps = 0;
-    zip.OnProcessMessages = [&] {
-        if (++pumps == 3)
-            zip.AbortRequested = true;
-    };
-    PrepareEntry(zip, data.size());
-    TMemoryStream source2(data);
-    TRecordingStream out2;
+    zip.OnProcessMessages = [&] { zip.AbortRequested = ++pumps == 3; };
+    TRecordingStream aborted;
     try {
-        DeflateEntry(zip, source2, out2, 6, false);
+        DeflateInto(zip, data, aborted);
         FAIL() << "no abort";
     } catch (const EUserCanceled& e) {
         EXPECT_EQ(e.Message(), "User Aborted Operation");
     }
     EXPECT_FALSE(zip.AbortRequested);
-    EXPECT_EQ(out2.Writes.size(), 3u);
-}
-
-static TBytes decrypt(const TBytes& cipher, const char* password)
-{
-    TCryptKeys keys;
-    keys.Init(password);
-    TBytes plain = cipher;
-    keys.DecryptBuffer(plain.data(), plain.size());
-    return plain;
+    EXPECT_EQ(aborted.Writes.size(), 3u);
 }
 
 TEST(DeflateHooks, EncryptedOutputDecryptsToTheSameStream)
 {
-    // Stored blocks followed by compressed ones: the stored bytes are window bytes that
-    // later matches read, so they must be encrypted in a copy.
-    TBytes data = RandomBytes(40000, 75);
-    const TBytes text = PseudoText(30000, 76);
-    data.insert(data.end(), text.begin(), text.end());
-    data.insert(data.end(), data.begin() + 1000, data.begin() + 30000);   // refers back to the stored part
+    // Stored blocks followed by compressed ones that refer back to them: the stored bytes are
+    // window bytes that later matches read, so they must be encrypted in a copy.
+    const Bytes head = Concat({RandomBytes(40000, 75), PseudoText(30000, 76)});
+    const Bytes data = Concat({head, Slice(head, 1000, 29000)});
     for (int level : {1, 6, 9}) {
-        const TDeflateResult plain = Compress(data, level);
         TZipComponentBase zip;
         zip.CryptInitKeys("secret");
         const TDeflateResult enc = Compress(data, level, &zip, true);
-        EXPECT_NE(enc.Out, plain.Out);
-        const TBytes dec = decrypt(enc.Out, "secret");
-        EXPECT_EQ(dec, plain.Out) << level;
-        TBytes out;
-        EXPECT_TRUE(ZlibInflateRaw(dec, data.size(), out));
-        EXPECT_TRUE(out == data);
-        EXPECT_EQ(enc.Crc, crc32(0, data.data(), static_cast<uInt>(data.size())));
+        const Bytes dec = Decrypt(enc.Out, "secret");
+        EXPECT_EQ(dec, Compress(data, level).Out) << level;
+        Bytes out;
+        EXPECT_TRUE(ZlibInflateRaw(dec, data.size(), out) && out == data);
+        EXPECT_EQ(enc.Crc, ZlibCrc(data));
     }
     // An entry stored whole is encrypted too.
     TZipComponentBase zip;
     zip.CryptInitKeys("pw");
     const TDeflateResult small = Compress({'a', 'b', 'c'}, 6, &zip, true);
     EXPECT_EQ(small.Method, 0);
-    EXPECT_EQ(decrypt(small.Out, "pw"), (TBytes{'a', 'b', 'c'}));
+    EXPECT_EQ(Decrypt(small.Out, "pw"), (Bytes{'a', 'b', 'c'}));
 }
 
 TEST(DeflateHooks, EntriesOf4GiBOrMoreAreRefused)
@@ -193,21 +173,19 @@ TEST(DeflateHooks, EntriesOf4GiBOrMoreAreRefused)
     PrepareEntry(zip, 0);
     TZeroStream huge;
     huge.Size = 10;
-    huge.ClaimedSize = 0x100000000ll;
     TMemoryStream out;
-    EXPECT_THROW(DeflateEntry(zip, huge, out, 6, false), EZipError);
-    EXPECT_EQ(out.GetSize(), 0);
-    EXPECT_EQ(huge.Position, 0);
-    huge.ClaimedSize = 0xFFFFFFFFll;
-    EXPECT_THROW(DeflateEntry(zip, huge, out, 6, false), EZipError);
+    for (int64_t claimed : {0x100000000ll, 0xFFFFFFFFll}) {
+        huge.ClaimedSize = claimed;
+        EXPECT_THROW(DeflateEntry(zip, huge, out, 6, false), EZipError) << claimed;
+        EXPECT_EQ(out.GetSize(), 0);
+        EXPECT_EQ(huge.Position, 0);
+    }
 
-    // A stream that yields more than it claimed is stopped while reading (the limit is
-    // lowered here; a real 4 GiB takes too long).
+    // A stream that yields more than it claimed is stopped while reading (with a lowered limit).
     auto buffers = std::make_unique<TDeflateBuffers>();
     TDeflateFixedTables tables;
     TZeroStream growing;
     growing.Size = 300000;
-    growing.ClaimedSize = 0;
     PrepareEntry(zip, 0);
     TDeflateEncoder encoder(zip, growing, out, 6, false, *buffers, tables);
     encoder.SetSizeLimitForTesting(200000);
@@ -218,11 +196,10 @@ TEST(DeflateHooks, EntriesOf4GiBOrMoreAreRefused)
         EXPECT_NE(e.Message().find("4 GiB"), std::string::npos);
     }
 
-    // The compressed size counts the encryption header: 995 random bytes are stored whole
-    // and with the header exceed a limit of 1000.
-    const TBytes random = RandomBytes(995, 77);
-    TMemoryStream source(random);
-    TMemoryStream out2;
+    // The compressed size counts the encryption header: 995 random bytes are stored whole and
+    // with the header exceed a limit of 1000.
+    const Bytes random = RandomBytes(995, 77);
+    TMemoryStream source(random), out2;
     PrepareEntry(zip, random.size());
     TDeflateEncoder encoder2(zip, source, out2, 6, true, *buffers, tables);
     encoder2.SetSizeLimitForTesting(1000);
@@ -231,13 +208,10 @@ TEST(DeflateHooks, EntriesOf4GiBOrMoreAreRefused)
 
 TEST(DeflateHooks, AShortWriteIsAnError)
 {
-    const TBytes data = PseudoText(100000, 78);
     TZipComponentBase zip;
-    PrepareEntry(zip, data.size());
-    TMemoryStream source(data);
     TRecordingStream out;
     out.Accept = 1500;
-    EXPECT_THROW(DeflateEntry(zip, source, out, 6, false), EWriteError);
+    EXPECT_THROW(DeflateInto(zip, PseudoText(100000, 78), out), EWriteError);
 }
 
 TEST(DeflateHooks, CheckMatchRejectsDifferingBytes)
@@ -247,8 +221,7 @@ TEST(DeflateHooks, CheckMatchRejectsDifferingBytes)
     TZipComponentBase zip;
     TMemoryStream source, out;
     TDeflateEncoder encoder(zip, source, out, 6, false, *buffers, tables);
-    const char* text = "abcdXabcdY";
-    std::memcpy(buffers->Window, text, 10);
+    std::memcpy(buffers->Window, "abcdXabcdY", 10);
     EXPECT_NO_THROW(encoder.CheckMatch(5, 0, 4));
     try {
         encoder.CheckMatch(5, 0, 5);
@@ -263,7 +236,7 @@ TEST(DeflateHooks, CheckMatchRejectsDifferingBytes)
 
 TEST(DeflateHooks, PackLevelOutsideTheTableIsHeldToIt)
 {
-    const TBytes data = PseudoText(20000, 79);
+    const Bytes data = PseudoText(20000, 79);
     const TDeflateResult high = Compress(data, 12);
     EXPECT_EQ(high.Out, Compress(data, 9).Out);
     EXPECT_EQ(high.Flags, 2);
