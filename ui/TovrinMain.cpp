@@ -148,6 +148,9 @@ void TfrmTovrinMain::FormDestroy()
         return;
     destroyed_ = true;
     ++UILockCount;  // no change handler runs while the controls go
+    // The focus leaves now, while the window is whole, not when its editor is destroyed.
+    if (QWidget* focused = QApplication::focusWidget(); focused && isAncestorOf(focused))
+        focused->clearFocus();
     CurrentTask = nullptr;
     CurrentPlace = nullptr;
     // The undo history and the navigation refer to tasks of the document: they go first, the

@@ -36,6 +36,7 @@
 #include "ui/TreeViewRules.h"
 #include "ui/WindowServices.h"
 #include "ui/frmAbout.h"
+#include "ui/frmConnectToMsOutlook.h"
 #include "ui/frmFindNext.h"
 #include "ui/frmSortSubtasksOptions.h"
 #include "outlooksync/OutlookSync.h"
@@ -598,15 +599,6 @@ void TfrmTovrinMain::dtDueDateCloseUp()
 
 // ---- Outlook ----
 
-namespace {
-
-// The setup dialogs are not built: the command says so rather than pretend.
-constexpr const char* SyncNotAvailable =
-    "Setting up the Outlook synchronization is not available in this version of Tovrin. The outline was not "
-    "changed.";
-
-} // namespace
-
 void TfrmTovrinMain::actQuickOutlookConnectExecute()
 {
     if (!actQuickOutlookConnect->isEnabled() || !actQuickOutlookConnect->isVisible() ||
@@ -617,21 +609,59 @@ void TfrmTovrinMain::actQuickOutlookConnectExecute()
 
 void TfrmTovrinMain::actConnectToOutlookExecute()
 {
-    Services().ShowInformation(SyncNotAvailable);
+    EndInPlaceEditing();
+    TfrmConnectToMsOutlook::Execute(*this);
 }
 
 bool TfrmTovrinMain::QuickOutlookSync(QWidget* AOwner, const std::string& FolderPath, int32_t Mode)
 {
-    if (Modified && !SaveDocument())
+    // An untitled outline is saved first as well: the run's log goes beside the data file.
+    if ((Modified || Untitled) && !SaveDocument())
         return false;
     ClearUndoHistory();
     tvTasksTree->clearSelection();
+
+    // The run may delete tasks, and its progress window lets the window repaint meanwhile:
+    // nothing shown may refer to a task while it runs. The panel, the navigation history and
+    // both trees let go of them; the virtual root is looked up again afterwards.
+    TTaskNode* const virtualRoot = IsVirtualRootActive() ? VirtualRoot : nullptr;
+    SetCurrentTask(nullptr);
+    Navigation->Clear();
+    {
+        TUILock lock(UILockCount);
+        tvTasksTree->clear();
+        tvToDo->clear();
+    }
+    VirtualRoot = DataBase->Root.get();
+    // No auto-save of a half-synchronised outline.
+    tmrAutoSaveTimer->stop();
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    TOutlookSyncHost host(AOwner, Services());
-    const bool result = SyncWithOutlook(*DataBase, host, FolderPath, static_cast<uint8_t>(Mode),
-                                        FileName, VdirApplicationFactory("/"));
-    RefillTaskTree();
+
+    const auto showOutlineAgain = [this, virtualRoot] {
+        SetAutoSaveMode(AutoSaveMode);
+        if (!virtualRoot) {
+            RefillTaskTree();
+            if (pcMainPages->ActivePage() == tshToDoList)
+                RebuildToDoList();
+            return;
+        }
+        // Only the address is compared, against the tasks that are still there.
+        bool kept = false;
+        DataBase->Root->ForEachNode([&](void*, TTaskNode* task) { kept = kept || task == virtualRoot; }, nullptr);
+        SetVirtualRoot(kept ? virtualRoot : nullptr);  // refills the tree and the To-Do list
+    };
+    bool result = false;
+    try {
+        TOutlookSyncHost host(AOwner, Services());
+        result = SyncWithOutlook(*DataBase, host, FolderPath, static_cast<uint8_t>(Mode), FileName,
+                                 VdirApplicationFactory("/"));
+    } catch (...) {
+        showOutlineAgain();
+        throw;
+    }
+    showOutlineAgain();
     SaveDocument();
+    UpdateTreeActions();  // a completed run stores the folder, which the quick command needs
     return result;
 }
 

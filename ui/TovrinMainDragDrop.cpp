@@ -32,15 +32,6 @@ QTreeWidgetItem* SelectedNode(const QTreeWidget* tree)
     return selected.isEmpty() ? nullptr : selected.front();
 }
 
-// The part of a row that its caption's text covers (the label rectangle reaches to the row's end).
-QRect CaptionExtent(TTreeViewCheckBoxes* tree, QTreeWidgetItem* node)
-{
-    QRect label = tree->LabelRect(node);
-    const int margin = tree->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, tree) + 1;
-    label.setWidth(std::min(label.width(), QFontMetrics(tree->font()).horizontalAdvance(node->text(0)) + 2 * margin));
-    return label;
-}
-
 // The mouse and key events of one tree that the window's tree handlers do not see: the row
 // spots, and the drag of the outline tree.
 class TTreeDragHook : public QObject {
@@ -95,7 +86,7 @@ private:
         if (!TfrmTovrinMain::NodeTask(node))
             return false;
         // The caption and the check box keep their own handling.
-        const QRect label = CaptionExtent(tree_, node);
+        const QRect label = tree_->LabelRect(node);
         if (label.contains(pos) || (pos.x() >= tree_->visualItemRect(node).left() && pos.x() < label.left()))
             return false;
         if (window_.IsOverDueDate(tree_, pos.x(), pos.y())) {

@@ -88,6 +88,10 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
+        // The editors lose the focus also while the window (the parent) is being destroyed; by
+        // then it is no main window any more, and nothing is refreshed.
+        if (!qobject_cast<TfrmTovrinMain*>(parent()))
+            return QObject::eventFilter(watched, event);
         if (event->type() == QEvent::FocusIn)
             RunGuarded(onEnter_);
         else if (event->type() == QEvent::FocusOut)

@@ -6,6 +6,8 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 
+#include <algorithm>
+
 void TVetoSelectionModel::setCurrentIndex(const QModelIndex& index, QItemSelectionModel::SelectionFlags command)
 {
     refused_ = false;
@@ -36,6 +38,12 @@ TTreeViewCheckBoxes::TTreeViewCheckBoxes(QWidget* parent) : QTreeWidget(parent)
     QItemSelectionModel* old = selectionModel();
     setSelectionModel(vetoModel_);
     delete old;
+    // The tree widget keeps its items' selected state and its current-item signal in step
+    // with the selection model it made itself; the replacement has to feed them the same way.
+    connect(vetoModel_, SIGNAL(selectionChanged(QItemSelection, QItemSelection)), this,
+            SLOT(_q_selectionChanged(QItemSelection, QItemSelection)));
+    connect(vetoModel_, SIGNAL(currentChanged(QModelIndex, QModelIndex)), this,
+            SLOT(_q_emitCurrentItemChanged(QModelIndex, QModelIndex)));
 }
 
 bool TTreeViewCheckBoxes::GetChecked(const QTreeWidgetItem* Node)
@@ -101,7 +109,13 @@ QRect TTreeViewCheckBoxes::LabelRect(const QTreeWidgetItem* Node) const
         option.features |= QStyleOptionViewItem::HasCheckIndicator;
         option.checkState = Node->checkState(0);
     }
-    return style()->subElementRect(QStyle::SE_ItemViewItemText, &option, this);
+    // The style's text rectangle reaches to the row's end; the label is the caption's text.
+    QRect label = style()->subElementRect(QStyle::SE_ItemViewItemText, &option, this);
+    const QVariant font = Node->data(0, Qt::FontRole);
+    const QFontMetrics metrics(font.isValid() ? font.value<QFont>() : this->font());
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    label.setWidth(std::min(label.width(), metrics.horizontalAdvance(option.text) + 2 * margin));
+    return label;
 }
 
 void TTreeViewCheckBoxes::keyPressEvent(QKeyEvent* event)

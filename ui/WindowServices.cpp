@@ -164,6 +164,20 @@ bool TQtUiServices::ExecuteSaveDialog(TFileDialogRequest& Request)
     return RunDialog(dialog, Request);
 }
 
+bool TQtUiServices::ExecuteFolderDialog(std::string& Directory)
+{
+    QFileDialog dialog(DialogParent());
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    if (!Directory.empty())
+        dialog.setDirectory(Q(Directory));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    Directory = dialog.selectedFiles().front().toStdString();
+    return true;
+}
+
 std::string QtFilterFromClassLibrary(const std::string& filter)
 {
     // Pairs of description and pattern; Qt reads the pattern from the description's brackets.

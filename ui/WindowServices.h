@@ -22,6 +22,13 @@ public:
     // Return false when the user cancels.
     virtual bool ExecuteOpenDialog(TFileDialogRequest& Request) = 0;
     virtual bool ExecuteSaveDialog(TFileDialogRequest& Request) = 0;
+    // Picks an existing folder: Directory is the one to start in and receives the choice.
+    // Returns false when the user cancels (and where no folder dialog exists).
+    virtual bool ExecuteFolderDialog(std::string& Directory)
+    {
+        (void)Directory;
+        return false;
+    }
 };
 
 // The Qt implementation: message boxes, the application's override cursor and the clipboard.
@@ -40,6 +47,7 @@ public:
     int32_t AskError(const std::string& Text) override;
     bool ExecuteOpenDialog(TFileDialogRequest& Request) override;
     bool ExecuteSaveDialog(TFileDialogRequest& Request) override;
+    bool ExecuteFolderDialog(std::string& Directory) override;
 
 private:
     int16_t cursor_ = crDefault;

@@ -57,6 +57,59 @@ TEST(TreeViewCheckBoxes, EditEndsReportAcceptOrCancel)
     EXPECT_FALSE(tree.IsEditing());
 }
 
+TEST(TreeViewCheckBoxes, ItemsKnowTheirSelectionAndTheCurrentItemIsSignalled)
+{
+    TTreeViewCheckBoxes tree;
+    tree.setSelectionMode(QAbstractItemView::ExtendedSelection);
+    auto* a = new QTreeWidgetItem(&tree, QStringList{QStringLiteral("a")});
+    auto* b = new QTreeWidgetItem(&tree, QStringList{QStringLiteral("b")});
+    QTreeWidgetItem* signalled = nullptr;
+    QObject::connect(&tree, &QTreeWidget::currentItemChanged, [&](QTreeWidgetItem* now, QTreeWidgetItem*) { signalled = now; });
+
+    tree.setCurrentItem(a);
+    EXPECT_EQ(signalled, a);
+    EXPECT_TRUE(a->isSelected());
+    EXPECT_FALSE(b->isSelected());
+    b->setSelected(true);
+    EXPECT_TRUE(b->isSelected());
+    EXPECT_EQ(tree.selectedItems().size(), 2);
+    tree.clearSelection();
+    EXPECT_FALSE(a->isSelected());
+    EXPECT_FALSE(b->isSelected());
+
+    // A refused change keeps both the current item and the selection.
+    tree.setCurrentItem(a);
+    tree.VetoSelectionModel()->OnChanging = [](const QModelIndex&) { return false; };
+    tree.setCurrentItem(b);
+    EXPECT_EQ(tree.currentItem(), a);
+    EXPECT_EQ(signalled, a);
+    EXPECT_TRUE(a->isSelected());
+    EXPECT_FALSE(b->isSelected());
+}
+
+TEST(TreeViewCheckBoxes, TheLabelCoversTheCaptionNotTheRestOfTheRow)
+{
+    TTreeViewCheckBoxes tree;
+    tree.resize(400, 200);
+    tree.show();
+    auto* item = new QTreeWidgetItem(&tree, QStringList{QStringLiteral("Short")});
+    TTreeViewCheckBoxes::SetChecked(item, false);
+    auto* longer = new QTreeWidgetItem(&tree, QStringList{QStringLiteral("A considerably longer caption")});
+    QApplication::processEvents();
+
+    const QRect row = tree.visualItemRect(item);
+    const QRect label = tree.LabelRect(item);
+    const int textWidth = tree.fontMetrics().horizontalAdvance(QStringLiteral("Short"));
+    EXPECT_TRUE(row.contains(label));
+    EXPECT_GE(label.width(), textWidth);
+    EXPECT_LT(label.width(), textWidth + 20);
+    EXPECT_LT(label.right(), row.right() - 100);
+    // Right of the check box.
+    EXPECT_GT(label.left(), row.left() + 10);
+    EXPECT_GT(tree.LabelRect(longer).width(), label.width());
+    EXPECT_EQ(tree.LabelRect(nullptr), QRect());
+}
+
 TEST(SharedShortcuts, TheFirstEnabledCommandRuns)
 {
     QWidget window;

@@ -1,0 +1,178 @@
+// Setting up and running the synchronisation from the window against a folder of task files:
+// the tasks come into the outline, the folder is stored with it, the quick command follows; and
+// tasks that a run deletes leave nothing in the window referring to them.
+#include "SyncWindowFixture.h"
+
+#include <gmock/gmock.h>
+
+#include <QAction>
+#include <QPushButton>
+#include <QTreeWidgetItemIterator>
+
+#include "outlooksync/VdirTaskStore.h"
+#include "ui/PageControl.h"
+#include "ui/frmConnectToMsOutlook.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+using ::testing::UnorderedElementsAre;
+
+class SyncWindowTest : public SyncWindowFixture {
+protected:
+    // Sets the outline up with the folder through the dialog, as a user does, and saves it as
+    // plan.tvd on the way.
+    void ConnectThroughTheDialog()
+    {
+        WriteTaskFile("alpha.ics", "alpha-1@example.org", "Alpha");
+        WriteTaskFile("beta.ics", "beta-1@example.org", "Beta");
+        services.Folders = {tasks.string()};
+        services.SaveFiles = {{File("plan.tvd")}};  // the untitled outline is saved first
+        WhenModal<TfrmConnectToMsOutlook>([](TfrmConnectToMsOutlook& d) {
+            d.btnBrowse->click();
+            EXPECT_EQ(d.Mode(), 2);
+            d.btnSyncNow->click();
+            if (d.isVisible()) {
+                ADD_FAILURE() << "the dialog stayed open after the run";
+                d.reject();
+            }
+        });
+        window->actConnectToOutlook->trigger();
+    }
+
+    // Runs the quick synchronisation (F9) an hour later.
+    void QuickSyncLater()
+    {
+        now += 1.0 / 24;
+        ASSERT_TRUE(window->actQuickOutlookConnect->isEnabled());
+        window->actQuickOutlookConnect->trigger();
+        QApplication::processEvents();
+    }
+
+    bool BannerShown() const { return !window->pnlVirtualRoot->isHidden(); }
+
+    bool InOutline(const TTaskNode* task) const
+    {
+        bool found = false;
+        Root()->ForEachNode([&](void*, TTaskNode* t) { found = found || t == task; }, nullptr);
+        return found;
+    }
+
+    // Whatever the window refers to after a run is part of the outline.
+    void ExpectOnlyLiveTasksReferred() const
+    {
+        if (window->CurrentTask)
+            EXPECT_TRUE(InOutline(window->CurrentTask));
+        for (int32_t i = 0; i < window->Navigation->Count(); ++i)
+            EXPECT_TRUE(InOutline(window->Navigation->Items(i)));
+        EXPECT_TRUE(InOutline(window->VirtualRoot));
+        for (QTreeWidget* tree : {static_cast<QTreeWidget*>(window->tvTasksTree), static_cast<QTreeWidget*>(window->tvToDo)})
+            for (QTreeWidgetItemIterator it(tree); *it; ++it)
+                if (TTaskNode* task = TfrmTovrinMain::NodeTask(*it))
+                    EXPECT_TRUE(InOutline(task)) << (*it)->text(0).toStdString();
+    }
+};
+
+TEST_F(SyncWindowTest, SetupRunBringsTheTasksInAndStoresTheFolder)
+{
+    ASSERT_FALSE(window->actQuickOutlookConnect->isEnabled());
+    ConnectThroughTheDialog();
+    EXPECT_TRUE(services.Shown.empty()) << services.Shown.front();
+
+    // The new tasks sit below the parent for new tasks; the outline's own task went across.
+    EXPECT_EQ(NodeTexts(window->tvTasksTree), (Names{"New Task", "<NewOutlookTasks>"}));
+    EXPECT_THAT(NodeTexts(window->tvTasksTree, Node("<NewOutlookTasks>")), UnorderedElementsAre("Alpha", "Beta"));
+    EXPECT_EQ(TaskFileCount(), 4u);
+    EXPECT_FALSE(window->Untitled);
+    EXPECT_EQ(window->FileName, File("plan.tvd"));
+    EXPECT_FALSE(window->Modified);
+    EXPECT_EQ(window->DataBase->OutlookFolderPath, FolderPathFromDirectory(tasks.string()));
+    EXPECT_TRUE(window->actQuickOutlookConnect->isEnabled());
+    EXPECT_TRUE(std::filesystem::exists(File("plan_OutlookSync.log")));
+
+    // The folder was saved with the outline.
+    window->OpenDocument(File("plan.tvd"));
+    EXPECT_EQ(window->DataBase->OutlookFolderPath, FolderPathFromDirectory(tasks.string()));
+    EXPECT_TRUE(window->actQuickOutlookConnect->isEnabled());
+
+    // F9 now runs with the stored folder; nothing new comes in.
+    QuickSyncLater();
+    EXPECT_TRUE(services.Shown.empty());
+    EXPECT_THAT(NodeTexts(window->tvTasksTree, Node("<NewOutlookTasks>")), UnorderedElementsAre("Alpha", "Beta"));
+    EXPECT_EQ(TaskFileCount(), 4u);
+}
+
+TEST_F(SyncWindowTest, AFailedRunKeepsTheDialogOpenAndStoresNothing)
+{
+    services.SaveFiles = {{File("plan.tvd")}};
+    services.Answers = {idNo};  // no look at the log
+    WhenModal<TfrmConnectToMsOutlook>([this](TfrmConnectToMsOutlook& d) {
+        d.SetFolderPath(FolderPathFromDirectory((dir / "missing").string()));
+        d.btnSyncNow->click();
+        EXPECT_TRUE(d.isVisible());
+        d.btnClose->click();
+    });
+    window->actConnectToOutlook->trigger();
+    ASSERT_EQ(services.Shown.size(), 2u);
+    EXPECT_EQ(services.Shown[0].rfind("Error to exchange data with Outlook: ", 0), 0u) << services.Shown[0];
+    EXPECT_EQ(services.Shown[1], "There are warnings or errors during sync process. Would you like to open the log file for more details?");
+    EXPECT_TRUE(window->DataBase->OutlookFolderPath.empty());
+    EXPECT_FALSE(window->actQuickOutlookConnect->isEnabled());
+    EXPECT_EQ(NodeTexts(window->tvTasksTree), Names{"New Task"});
+}
+
+TEST_F(SyncWindowTest, ATaskDeletedByTheRunLeavesThePanelTheHistoryAndTheVirtualRoot)
+{
+    ConnectThroughTheDialog();
+    ASSERT_TRUE(Task("Alpha"));
+    // Beta, then Alpha as the current task: Beta is in the history. Alpha becomes the virtual
+    // root with a subtask of its own, and the To-Do page shows.
+    window->tvTasksTree->setCurrentItem(Node("Beta"));
+    window->tvTasksTree->setCurrentItem(Node("Alpha"));
+    ASSERT_EQ(window->CurrentTask, Task("Alpha"));
+    Task("Alpha")->AddChild("Alpha step", -1);
+    window->SetVirtualRoot(Task("Alpha"));
+    ASSERT_TRUE(BannerShown());
+    window->pcMainPages->SetActivePage(window->tshToDoList);
+    QApplication::processEvents();
+
+    std::filesystem::remove(tasks / "alpha.ics");
+    QuickSyncLater();
+    EXPECT_TRUE(services.Shown.empty()) << services.Shown.front();
+
+    EXPECT_EQ(Task("Alpha"), nullptr);
+    ExpectOnlyLiveTasksReferred();
+    // The virtual root went with its task; its subtask moved to the parent for new tasks.
+    EXPECT_EQ(window->VirtualRoot, Root());
+    EXPECT_FALSE(BannerShown());
+    EXPECT_THAT(NodeTexts(window->tvTasksTree, Node("<NewOutlookTasks>")), UnorderedElementsAre("Alpha step", "Beta"));
+    for (const std::string& entry : NodeTexts(window->tvToDo))
+        EXPECT_NE(entry, "Alpha");
+    EXPECT_FALSE(window->Modified);
+
+    // Back on the outline, the window works on as usual.
+    window->pcMainPages->SetActivePage(window->tshOutline);
+    window->tvTasksTree->setCurrentItem(Node("Beta"));
+    EXPECT_EQ(window->CurrentTask, Task("Beta"));
+}
+
+TEST_F(SyncWindowTest, AVirtualRootThatSurvivesTheRunStays)
+{
+    ConnectThroughTheDialog();
+    window->SetVirtualRoot(Task("<NewOutlookTasks>"));
+    window->tvTasksTree->setCurrentItem(Node("Alpha"));
+    window->tvTasksTree->setCurrentItem(Node("Beta"));
+    ASSERT_EQ(window->CurrentTask, Task("Beta"));
+    WriteTaskFile("gamma.ics", "gamma-1@example.org", "Gamma");
+    std::filesystem::remove(tasks / "beta.ics");
+
+    QuickSyncLater();
+    EXPECT_TRUE(services.Shown.empty()) << services.Shown.front();
+    EXPECT_EQ(window->VirtualRoot, Task("<NewOutlookTasks>"));
+    EXPECT_TRUE(BannerShown());
+    EXPECT_THAT(NodeTexts(window->tvTasksTree), UnorderedElementsAre("Alpha", "Gamma"));
+    EXPECT_EQ(Task("Beta"), nullptr);
+    ExpectOnlyLiveTasksReferred();
+}
+
+} // namespace
