@@ -7,18 +7,13 @@
 #include "zip/Inflate.h"
 #include "zip/LFNFileStream.h"
 #include "zip/LegacyDecoders.h"
+#include "zip/LittleEndian.h"
 #include "zip/MatchesMask.h"
 #include "zip/SuperUnZip.h"
 #include "zip/ZipExceptions.h"
 #include "zip/ZipFileUtils.h"
 
 namespace {
-
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Get32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
 
 // Stored data of a spanned archive may run on into the next volume; the chunk reader
 // follows it there.

@@ -3,6 +3,7 @@
 #include "platform/FileUtils.h"
 #include "platform/StrUtils.h"
 #include "zip/LFNFileStream.h"
+#include "zip/LittleEndian.h"
 #include "zip/ZipExceptions.h"
 #include "zip/ZipFileUtils.h"
 
@@ -10,11 +11,6 @@ namespace {
 
 constexpr int RebuildPumpInterval = 10240;
 
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Get32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
 
 std::string DropTrailingDelimiter(const std::string& value)
 {

@@ -11,6 +11,7 @@
 #include "platform/StrUtils.h"
 #include "zip/DeflateEncoder.h"
 #include "zip/LFNFileStream.h"
+#include "zip/LittleEndian.h"
 #include "zip/ZipExceptions.h"
 #include "zip/ZipFileUtils.h"
 
@@ -19,11 +20,6 @@ namespace {
 constexpr int64_t CrcBlockSize = 64001;
 constexpr uint32_t DataDescriptorSignature = 0x08074B50u;
 
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Get32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
 
 TDateTime DosToDateTime(uint32_t dos)
 {

@@ -5,6 +5,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Stream.h"
+#include "zip/LittleEndian.h"
 #include "zip/ZipExceptions.h"
 
 namespace {
@@ -14,21 +15,6 @@ bool IsAscii(const std::string& s)
     return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Get32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-void Put16(uint8_t*& p, uint16_t v)
-{
-    *p++ = static_cast<uint8_t>(v);
-    *p++ = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t*& p, uint32_t v)
-{
-    Put16(p, static_cast<uint16_t>(v));
-    Put16(p, static_cast<uint16_t>(v >> 16));
-}
 
 const std::string& EmptyText()
 {
