@@ -9,24 +9,28 @@ namespace {
 
 class SyncPasses : public SyncFixture {
 protected:
-    // A document that has been synchronised with the folder before.
-    void Synced(TDateTime last)
+    // A document synchronised with the folder before.
+    void Synced()
     {
-        db.SetLastSyncTime(last);
+        db.SetLastSyncTime(44500);
         db.OutlookFolderPath = "\\Personal Folders\\Tasks";
     }
     TTaskNode* Parent()
     {
-        run->NewOutlookTasksParentTask = db.Root->AddChild("<NewOutlookTasks>", -1);
-        return run->NewOutlookTasksParentTask;
+        return run->NewOutlookTasksParentTask = db.Root->AddChild("<NewOutlookTasks>", -1);
+    }
+    void Pass(uint8_t mode = smBothWays)
+    {
+        run->Mode = mode;
+        run->RunSyncPass();
     }
     int LineIndex(const std::string& text) const
     {
         const auto& lines = run->Log->Lines().Items();
-        for (size_t i = 0; i < lines.size(); ++i)
-            if (lines[i].find(text) != std::string::npos)
-                return static_cast<int>(i);
-        return -1;
+        auto it = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) {
+            return l.find(text) != std::string::npos;
+        });
+        return it == lines.end() ? -1 : static_cast<int>(it - lines.begin());
     }
 };
 
@@ -36,14 +40,11 @@ TEST_F(SyncPasses, TheFirstTwoWayPassCopiesNewItemsAndNewTasksAcross)
     folder->AddItem("A");
     folder->AddItem("B");
     TTaskNode* local = AddTask("Local");
-    run->Mode = smBothWays;
 
-    run->RunSyncPass();
+    Pass();
 
     // Items are met from the last to the first.
-    ASSERT_EQ(inbox->Children.Count(), 2);
-    EXPECT_EQ(inbox->Children[0]->Caption, "B");
-    EXPECT_EQ(inbox->Children[1]->Caption, "A");
+    EXPECT_EQ(Captions(inbox), (std::vector<std::string>{"B", "A"}));
     EXPECT_LT(LineIndex("New Outlook task has been added to Tovrin: \"B\""),
               LineIndex("New Outlook task has been added to Tovrin: \"A\""));
     auto localItem = folder->FindItem(local->OutlookEntryID);
@@ -52,12 +53,9 @@ TEST_F(SyncPasses, TheFirstTwoWayPassCopiesNewItemsAndNewTasksAcross)
     EXPECT_TRUE(Logged("New Tovrin task has been added to Outlook: \"Local\""));
     // The new-tasks parent is written like any unlinked task.
     EXPECT_TRUE(folder->FindItem(inbox->OutlookEntryID));
-
-    const TSyncStatistics& s = run->Log->SyncStatistics;
-    EXPECT_EQ(s.TovrinProcessed, 2);
-    EXPECT_EQ(s.OutlookProcessed, 2);
-    EXPECT_EQ(s.TovrinAdded, 2);
-    EXPECT_EQ(s.OutlookAdded, 2);
+    EXPECT_EQ(std::tuple(Stats().TovrinProcessed, Stats().OutlookProcessed, Stats().TovrinAdded,
+                         Stats().OutlookAdded),
+              std::tuple(2, 2, 2, 2));
     EXPECT_TRUE(Logged("2 tasks found in Tovrin"));
     EXPECT_TRUE(Logged("Synchronizing tasks Outlook<->Tovrin. Total number of Outlook tasks: 2"));
     EXPECT_TRUE(Logged("All Outlook tasks will be synced with Tovrin"));
@@ -66,136 +64,104 @@ TEST_F(SyncPasses, TheFirstTwoWayPassCopiesNewItemsAndNewTasksAcross)
     EXPECT_FALSE(db.RecurringTaskIndex);
 }
 
-TEST_F(SyncPasses, ATaskDeletedHereDeletesItsItemOrRecategorisesIt)
+TEST_F(SyncPasses, ADeletionOnOneSideIsCarriedOverUnlessTheOtherSideChangedSince)
 {
-    Synced(44500);
-    TTaskNode* inbox = Parent();
-    std::shared_ptr<TMemoryTaskItem> gone, kept;
-    delete AddLinkedPair("gone", 44400, &gone);
-    ASSERT_EQ(db.DeletedEntryIDs.Count(), 1);
-    run->Mode = smBothWays;
-    run->RunSyncPass();
-    EXPECT_FALSE(gone->InFolder());
-    EXPECT_TRUE(Logged("Task has been deleted in Tovrin: \"gone\". Deleting in Outlook..."));
-    EXPECT_EQ(db.DeletedEntryIDs.Count(), 0);
-
-    db.DeletedItemsCategory = "Deleted in Tovrin";
-    delete AddLinkedPair("kept", 44400, &kept);
-    kept->Data.Categories = W("Work");
-    run->RunSyncPass();
-    EXPECT_TRUE(kept->InFolder());
-    EXPECT_EQ(kept->Data.Categories, W("Deleted in Tovrin"));
-    EXPECT_EQ(kept->SaveCount(), 1);
-    EXPECT_TRUE(Logged("Task has been deleted in Tovrin: \"kept\". Changing Outlook category to "
-                       "\"Deleted in Tovrin\""));
-    EXPECT_EQ(run->Log->SyncStatistics.OutlookDeleted, 2);
-    EXPECT_EQ(inbox->Children.Count(), 0);
-}
-
-TEST_F(SyncPasses, ATaskDeletedHereWhoseItemChangedSinceComesBackAsAConflictCopy)
-{
-    Synced(44500);
-    TTaskNode* inbox = Parent();
-    AddTask("last one", inbox)->SetOutlookEntryID(" ");
-    std::shared_ptr<TMemoryTaskItem> item;
-    delete AddLinkedPair("edited there", 44400, &item);
-    item->Data.LastModificationTime = 44600;
-    run->Mode = smBothWays;
-
-    run->RunSyncPass();
-
-    EXPECT_TRUE(item->InFolder());
-    EXPECT_EQ(item->Data.Subject, W("<!Sync conflict (Outlook)!> edited there"));
-    ASSERT_EQ(inbox->Children.Count(), 2);
-    EXPECT_EQ(inbox->Children[1]->Caption, "<!Sync conflict (Outlook)!> edited there");
-    EXPECT_EQ(inbox->Children[1]->OutlookEntryID, item->Data.EntryID);
-    EXPECT_EQ(run->Log->SyncStatistics.Conflicts, 1);
-    EXPECT_TRUE(Logged("[---WARNING---] Task has been deleted in Tovrin, however it was changed in "
-                       "Outlook: \"edited there\". Processing conflict..."));
-}
-
-TEST_F(SyncPasses, ATaskWhoseItemWasDeletedGoesAndItsSubtasksMoveToTheTopOfTheNewTasksParent)
-{
-    Synced(44500);
+    Synced();
     TTaskNode* inbox = Parent();
     AddTask("already there", inbox)->SetOutlookEntryID(" ");
-    std::shared_ptr<TMemoryTaskItem> item;
-    TTaskNode* doomed = AddLinkedPair("doomed", 44400, &item);
+    auto gone = AddLinkedPair("gone", 44400);
+    delete gone.Task;
+    auto there = AddLinkedPair("edited there", 44400);
+    delete there.Task;
+    there.Item->Data.LastModificationTime = 44600;
+    ASSERT_EQ(db.DeletedEntryIDs.Count(), 2);
+    auto [doomed, doomedItem] = AddLinkedPair("doomed", 44400);
     TTaskNode* c1 = AddTask("c1", doomed);
-    TTaskNode* c2 = AddTask("c2", doomed);
     TTaskNode* grandchild = AddTask("g", c1);
-    for (TTaskNode* t : {c1, c2, grandchild})
+    for (TTaskNode* t : {c1, AddTask("c2", doomed), grandchild})
         t->SetOutlookEntryID(" ");
     db.ToDoList.Add(doomed);
-    item->Delete();
-    run->Mode = smBothWays;
+    doomedItem->Delete();
+    auto [here, hereItem] = AddLinkedPair("edited here", 44600);
+    hereItem->Delete();
 
-    run->RunSyncPass();
+    Pass();
 
-    ASSERT_EQ(inbox->Children.Count(), 3);
-    EXPECT_EQ(inbox->Children[0], c1);
-    EXPECT_EQ(inbox->Children[1], c2);
+    // Deleted here, unchanged there: the item goes.
+    EXPECT_FALSE(gone.Item->InFolder());
+    EXPECT_TRUE(Logged("Task has been deleted in Tovrin: \"gone\". Deleting in Outlook..."));
+    // Deleted here, changed there: the item comes back as a conflict copy.
+    EXPECT_TRUE(there.Item->InFolder());
+    EXPECT_EQ(there.Item->Data.Subject, W("<!Sync conflict (Outlook)!> edited there"));
+    EXPECT_TRUE(Logged("[---WARNING---] Task has been deleted in Tovrin, however it was changed in "
+                       "Outlook: \"edited there\". Processing conflict..."));
+    // Deleted there, unchanged here: the task goes, its subtasks move to the top of the
+    // new-tasks parent, and nothing records the run's own deletion or keeps referring to it.
+    ASSERT_EQ(Captions(inbox),
+              (std::vector<std::string>{"c1", "c2", "already there",
+                                        "<!Sync conflict (Outlook)!> edited there"}));
+    EXPECT_EQ(inbox->Children[3]->OutlookEntryID, there.Item->Data.EntryID);
     EXPECT_EQ(grandchild->Parent, c1);
-    EXPECT_EQ(db.Root->Children.IndexOf(doomed), -1);
-    // The run's own deletion is not reported back as a deletion here, and nothing keeps
-    // referring to the freed task.
     EXPECT_EQ(db.DeletedEntryIDs.Count(), 0);
     EXPECT_EQ(db.UpdateCounter, 0);
     EXPECT_TRUE(db.ToDoList.Empty());
     EXPECT_TRUE(Logged("Task has been deleted in Outlook: \"doomed\". Deleting in Tovrin... (all "
                        "its subtasks have been moved to \"<NewOutlookTasks>\")"));
-    EXPECT_EQ(run->Log->SyncStatistics.TovrinDeleted, 1);
-}
-
-TEST_F(SyncPasses, ATaskChangedHereWhoseItemWasDeletedBecomesAConflictCopyInOutlook)
-{
-    Synced(44500);
-    Parent();
-    std::shared_ptr<TMemoryTaskItem> item;
-    TTaskNode* t = AddLinkedPair("edited here", 44600, &item);
-    item->Delete();
-    run->Mode = smBothWays;
-
-    run->RunSyncPass();
-
-    EXPECT_EQ(t->Caption, "<!Sync conflict (Tovrin)!> edited here");
-    auto copy = folder->FindItem(t->OutlookEntryID);
+    // Deleted there, changed here: the task goes back as a conflict copy.
+    EXPECT_EQ(Captions(db.Root.get()), (std::vector<std::string>{
+                                           "<NewOutlookTasks>",
+                                           "<!Sync conflict (Tovrin)!> edited here"}));
+    auto copy = folder->FindItem(here->OutlookEntryID);
     ASSERT_TRUE(copy);
     EXPECT_EQ(copy->Data.Subject, W("<!Sync conflict (Tovrin)!> edited here"));
-    EXPECT_EQ(run->Log->SyncStatistics.Conflicts, 1);
+    EXPECT_TRUE(Logged("[---WARNING---] Task has been deleted in Outlook, however it was changed "
+                       "in Tovrin: \"edited here\". Processing conflict..."));
+    EXPECT_EQ(std::tuple(Stats().OutlookDeleted, Stats().TovrinDeleted, Stats().Conflicts),
+              std::tuple(1, 1, 2));
+}
+
+TEST_F(SyncPasses, WithADeletedItemsCategoryATaskDeletedHereRecategorisesItsItem)
+{
+    Synced();
+    db.DeletedItemsCategory = "Deleted in Tovrin";
+    auto kept = AddLinkedPair("kept", 44400);
+    delete kept.Task;
+    kept.Item->Data.Categories = W("Work");
+    Pass();
+    EXPECT_TRUE(kept.Item->InFolder());
+    EXPECT_EQ(kept.Item->Data.Categories, W("Deleted in Tovrin"));
+    EXPECT_EQ(kept.Item->SaveCount(), 1);
+    EXPECT_TRUE(Logged("Task has been deleted in Tovrin: \"kept\". Changing Outlook category to "
+                       "\"Deleted in Tovrin\""));
+    EXPECT_EQ(Stats().OutlookDeleted, 1);
 }
 
 TEST_F(SyncPasses, TheNewTasksParentIsOnlyUnlinkedWhenItsItemIsGone)
 {
-    Synced(44500);
-    std::shared_ptr<TMemoryTaskItem> item;
-    TTaskNode* inbox = AddLinkedPair("<NewOutlookTasks>", 44400, &item);
+    Synced();
+    auto [inbox, item] = AddLinkedPair("<NewOutlookTasks>", 44400);
     run->NewOutlookTasksParentTask = inbox;
     item->Delete();
-    run->Mode = smBothWays;
-    run->RunSyncPass();
+    Pass();
     EXPECT_EQ(db.Root->Children.IndexOf(inbox), 0);
     EXPECT_EQ(inbox->OutlookEntryID, " ");
-    EXPECT_EQ(run->Log->SyncStatistics.TovrinDeleted, 0);
+    EXPECT_EQ(Stats().TovrinDeleted, 0);
 }
 
 TEST_F(SyncPasses, AnItemOutsideTheCategoryCountsAsNotMet)
 {
-    Synced(44500);
+    Synced();
     Parent();
     db.OutlookCategory = "Work";
-    std::shared_ptr<TMemoryTaskItem> work, home;
-    TTaskNode* w = AddLinkedPair("w", 44400, &work);
-    AddLinkedPair("h", 44400, &home);
-    work->Data.Categories = W("Work");
+    auto work = AddLinkedPair("w", 44400);
+    auto home = AddLinkedPair("h", 44400).Item;
+    work.Item->Data.Categories = W("Work");
     home->Data.Categories = W("Home");
     folder->AddItem("private")->Data.Categories = W("Private");
-    run->Mode = smBothWays;
 
-    run->RunSyncPass();
+    Pass();
 
-    ASSERT_EQ(db.Root->Children.Count(), 2);   // the new-tasks parent and w
-    EXPECT_EQ(db.Root->Children[1], w);
+    EXPECT_EQ(Captions(db.Root.get()), (std::vector<std::string>{"<NewOutlookTasks>", "w"}));
     EXPECT_TRUE(home->InFolder());
     EXPECT_TRUE(Logged("Only Outlook tasks with substring \"Work\" in the category will be synced "
                        "with Tovrin"));
@@ -203,60 +169,41 @@ TEST_F(SyncPasses, AnItemOutsideTheCategoryCountsAsNotMet)
 
 TEST_F(SyncPasses, TwoTasksLinkedToOneItemKeepOnlyOne)
 {
-    Synced(44500);
+    Synced();
     Parent();
-    std::shared_ptr<TMemoryTaskItem> item;
-    TTaskNode* first = AddLinkedPair("twin", 44400, &item);
+    TTaskNode* first = AddLinkedPair("twin", 44400).Task;
     TTaskNode* second = AddTask("twin");
     second->SetOutlookEntryID(first->OutlookEntryID);
     second->SetModifiedDateTime(44400);
-    run->Mode = smBothWays;
-    run->RunSyncPass();
+    Pass();
     EXPECT_EQ(db.Root->Children.Count(), 2);
-    EXPECT_EQ(run->Log->SyncStatistics.TovrinDeleted, 1);
+    EXPECT_EQ(Stats().TovrinDeleted, 1);
 }
 
-TEST_F(SyncPasses, ANewItemOfASeriesLandsBesideTheTaskOfThatSeries)
+TEST_F(SyncPasses, ANewItemOfASeriesLandsBesideItsTaskUnlessTheNameIsUsedUnderTwoParents)
 {
-    Synced(44500);
+    Synced();
     TTaskNode* inbox = Parent();
+    auto series = [&](const char* caption, TTaskNode* parent) {
+        auto pair = AddLinkedPair(caption, 44400, parent);
+        pair.Task->SetIsOutlookRecurring(true);
+        pair.Item->Data.IsRecurring = true;
+    };
     TTaskNode* project = AddTask("Project");
-    std::shared_ptr<TMemoryTaskItem> old;
-    TTaskNode* weekly = AddLinkedPair("Weekly", 44400, &old, project);
-    weekly->SetIsOutlookRecurring(true);
-    old->Data.IsRecurring = true;
+    series("Weekly", project);
     AddTask("after", project)->SetOutlookEntryID(" ");
-    auto next = folder->AddItem("WEEKLY");
-    next->Data.IsRecurring = true;
-    run->Mode = smBothWays;
+    series("Daily", AddTask("P1"));
+    series("Daily", AddTask("P2"));
+    auto weekly = folder->AddItem("WEEKLY");
+    weekly->Data.IsRecurring = true;
+    folder->AddItem("Daily")->Data.IsRecurring = true;
 
-    run->RunSyncPass();
+    Pass();
 
-    ASSERT_EQ(project->Children.Count(), 3);
-    EXPECT_EQ(project->Children[1]->Caption, "WEEKLY");
-    EXPECT_EQ(project->Children[1]->OutlookEntryID, next->Data.EntryID);
-    EXPECT_TRUE(Logged("1 recurring Outlook task(s) found in Tovrin"));
-    EXPECT_EQ(inbox->Children.Count(), 0);
-}
-
-TEST_F(SyncPasses, ASeriesNameUsedUnderTwoParentsSendsTheNewItemToTheNewTasksParent)
-{
-    Synced(44500);
-    TTaskNode* inbox = Parent();
-    for (const char* parent : {"P1", "P2"}) {
-        std::shared_ptr<TMemoryTaskItem> item;
-        TTaskNode* t = AddLinkedPair("Daily", 44400, &item, AddTask(parent));
-        t->SetIsOutlookRecurring(true);
-        item->Data.IsRecurring = true;
-    }
-    auto next = folder->AddItem("Daily");
-    next->Data.IsRecurring = true;
-    run->Mode = smBothWays;
-
-    run->RunSyncPass();
-
-    ASSERT_EQ(inbox->Children.Count(), 1);
-    EXPECT_EQ(inbox->Children[0]->Caption, "Daily");
+    ASSERT_EQ(Captions(project), (std::vector<std::string>{"Weekly", "WEEKLY", "after"}));
+    EXPECT_EQ(project->Children[1]->OutlookEntryID, weekly->Data.EntryID);
+    EXPECT_EQ(Captions(inbox), std::vector<std::string>{"Daily"});
+    EXPECT_TRUE(Logged("2 recurring Outlook task(s) found in Tovrin"));
     EXPECT_EQ(run->Log->Warnings, 1);
     EXPECT_TRUE(Logged("There is more then one Outlook recurring task with the same name: \"Daily\". "
                        "As a result it is impossible to identify where to add it in Tovrin task "
@@ -266,14 +213,12 @@ TEST_F(SyncPasses, ASeriesNameUsedUnderTwoParentsSendsTheNewItemToTheNewTasksPar
 
 TEST_F(SyncPasses, DisconnectingAllMakesEverySideNewToTheOther)
 {
-    Synced(44500);
+    Synced();
     TTaskNode* inbox = Parent();
-    std::shared_ptr<TMemoryTaskItem> item;
-    TTaskNode* t = AddLinkedPair("linked", 44400, &item);
+    auto [t, item] = AddLinkedPair("linked", 44400);
     db.DisconnectAll = true;
-    run->Mode = smBothWays;
 
-    run->RunSyncPass();
+    Pass();
 
     EXPECT_NE(t->OutlookEntryID, item->Data.EntryID);
     ASSERT_EQ(inbox->Children.Count(), 1);
@@ -283,44 +228,39 @@ TEST_F(SyncPasses, DisconnectingAllMakesEverySideNewToTheOther)
 
 TEST_F(SyncPasses, CopyingOutlookToTheOutlineOverwritesOrAddsWhateverTheTimes)
 {
-    Synced(44500);
+    Synced();
     TTaskNode* inbox = Parent();
-    std::shared_ptr<TMemoryTaskItem> item;
-    TTaskNode* t = AddLinkedPair("old", 44000, &item);
+    auto [t, item] = AddLinkedPair("old", 44000);
     t->SetModifiedDateTime(44900);   // newer here: still overwritten
     item->Data.Subject = W("from outlook");
     folder->AddItem("brand new");
     TTaskNode* orphan = AddTask("no item");
     orphan->SetOutlookEntryID("DEADBEEF");
     db.DeletedEntryIDs.Add("SOMETHING");
-    run->Mode = smOutlookToTree;
 
-    run->RunSyncPass();
+    Pass(smOutlookToTree);
 
     EXPECT_EQ(t->Caption, "from outlook");
-    ASSERT_EQ(inbox->Children.Count(), 1);
-    EXPECT_EQ(inbox->Children[0]->Caption, "brand new");
+    EXPECT_EQ(Captions(inbox), std::vector<std::string>{"brand new"});
     EXPECT_EQ(orphan->Parent, db.Root.get());
     EXPECT_EQ(db.DeletedEntryIDs.Count(), 1);
     EXPECT_TRUE(Logged("Task has been updated in Tovrin: \"from outlook\""));
     EXPECT_TRUE(Logged("New Outlook task has been added to Tovrin: \"brand new\""));
-    EXPECT_EQ(run->Log->SyncStatistics.TovrinUpdated, 1);
-    EXPECT_EQ(run->Log->SyncStatistics.TovrinAdded, 1);
+    EXPECT_EQ(Stats().TovrinUpdated, 1);
+    EXPECT_EQ(Stats().TovrinAdded, 1);
 }
 
 TEST_F(SyncPasses, CopyingTheOutlineToOutlookWritesEveryTaskAndRelinksLostItems)
 {
-    Synced(44500);
+    Synced();
     db.OutlookCategory = "Tovrin";
-    std::shared_ptr<TMemoryTaskItem> item;
-    TTaskNode* linked = AddLinkedPair("linked", 44000, &item);
+    auto [linked, item] = AddLinkedPair("linked", 44000);
     linked->Caption = "renamed";
     TTaskNode* lost = AddTask("lost");
     lost->SetOutlookEntryID("0000000000000BAD");
     TTaskNode* fresh = AddTask("fresh");
-    run->Mode = smTreeToOutlook;
 
-    run->RunSyncPass();
+    Pass(smTreeToOutlook);
 
     EXPECT_EQ(item->Data.Subject, W("renamed"));
     EXPECT_EQ(item->Data.Categories, W("Tovrin"));
@@ -328,29 +268,39 @@ TEST_F(SyncPasses, CopyingTheOutlineToOutlookWritesEveryTaskAndRelinksLostItems)
     ASSERT_TRUE(lostItem);
     EXPECT_EQ(lostItem->Data.Subject, W("lost"));
     EXPECT_TRUE(folder->FindItem(fresh->OutlookEntryID));
-    EXPECT_EQ(run->Log->SyncStatistics.OutlookProcessed, 1);
-    EXPECT_EQ(run->Log->SyncStatistics.OutlookAdded, 2);
+    EXPECT_EQ(Stats().OutlookProcessed, 1);
+    EXPECT_EQ(Stats().OutlookAdded, 2);
     EXPECT_TRUE(Logged("Task has been updated in Outlook: \"renamed\""));
     EXPECT_TRUE(Logged("New Tovrin task has been added to Outlook: \"lost\""));
     EXPECT_TRUE(Logged("All Outlook tasks will be assigned to this category: \"Tovrin\""));
 }
 
-TEST_F(SyncPasses, AFailureOnOneItemIsLoggedAndThePassGoesOn)
+TEST_F(SyncPasses, AnItemThatFailsIsLoggedStillMetAndItsTaskIsNotDeleted)
 {
+    Synced();
     TTaskNode* inbox = Parent();
     folder->AddItem("good 1");
     folder->AddItem("broken")->FailOnAccess = true;
+    auto [t, item] = AddLinkedPair("edited here", 44400);
+    t->Caption = "edited here, again";
+    t->SetModifiedDateTime(44600);
+    item->FailOnSave = true;
     folder->AddItem("good 2");
-    run->Mode = smBothWays;
-    run->RunSyncPass();
-    EXPECT_EQ(inbox->Children.Count(), 2);
-    EXPECT_EQ(run->Log->Errors, 1);
+
+    Pass();
+
+    EXPECT_EQ(Captions(inbox), (std::vector<std::string>{"good 2", "good 1"}));
+    EXPECT_EQ(db.Root->Children.IndexOf(t), 1);
+    EXPECT_EQ(t->OutlookEntryID, item->Data.EntryID);
+    EXPECT_EQ(Stats().TovrinDeleted, 0);
+    EXPECT_EQ(Stats().Conflicts, 0);
+    EXPECT_EQ(run->Log->Errors, 2);
     EXPECT_TRUE(Logged("[---ERROR---] Unexpected error: The operation failed."));
 }
 
-TEST_F(SyncPasses, AnAbortEndsThePassBeforeTheTasksAreVisited)
+TEST_F(SyncPasses, AnAbortOrAFolderThatCannotBeReadEndsThePassAndFreesTheIndexes)
 {
-    Synced(44500);
+    Synced();
     TTaskNode* inbox = Parent();
     for (const char* s : {"1", "2", "3"})
         folder->AddItem(s);
@@ -358,21 +308,16 @@ TEST_F(SyncPasses, AnAbortEndsThePassBeforeTheTasksAreVisited)
     db.DeletedEntryIDs.Add("KEEP");
     host.S.AbortAtStep = 2;
     run->ProgressWnd = host.CreateProgress("Outlook sync", 0, 500, "OutlookSynch");
-    run->Mode = smBothWays;
 
-    EXPECT_THROW(run->RunSyncPass(), ESyncAborted);
-
-    EXPECT_EQ(inbox->Children.Count(), 1);   // the work before the abort stays
+    EXPECT_THROW(Pass(), ESyncAborted);
+    // The work before the abort stays; the tasks were not visited.
+    EXPECT_EQ(inbox->Children.Count(), 1);
     EXPECT_EQ(folder->StoredItems.size(), 3u);
     EXPECT_EQ(db.DeletedEntryIDs.Count(), 1);
     EXPECT_FALSE(db.EntryIDIndex);
-}
 
-TEST_F(SyncPasses, AFolderThatCannotBeReadEndsThePass)
-{
     folder->FailOnItems = true;
-    run->Mode = smBothWays;
-    EXPECT_THROW(run->RunSyncPass(), EOutlookError);
+    EXPECT_THROW(Pass(), EOutlookError);
     EXPECT_FALSE(db.EntryIDIndex);
 }
 
@@ -386,36 +331,11 @@ TEST_F(SyncPasses, TheEntryIndexFindsLinksIgnoringCaseAndKeepsDuplicates)
     index.Add("00abc", b);
     EXPECT_EQ(index.Count(), 3);
     EXPECT_EQ(index[0].EntryID, " ");
-    const int found = index.Find("00ABC");
-    ASSERT_EQ(found, 1);
-    EXPECT_EQ(index[found].Task, a);
-    index.Delete(found);
+    ASSERT_EQ(index.Find("00ABC"), 1);
+    EXPECT_EQ(index[1].Task, a);
+    index.Delete(1);
     EXPECT_EQ(index[index.Find("00ABC")].Task, b);
     EXPECT_EQ(index.Find("missing"), -1);
-}
-
-} // namespace
-
-namespace {
-
-TEST_F(SyncPasses, AnItemThatFailsIsStillMetAndItsTaskIsNotDeleted)
-{
-    Synced(44500);
-    Parent();
-    std::shared_ptr<TMemoryTaskItem> item;
-    TTaskNode* t = AddLinkedPair("edited here", 44400, &item);
-    t->Caption = "edited here, again";
-    t->SetModifiedDateTime(44600);
-    item->FailOnSave = true;
-    run->Mode = smBothWays;
-
-    run->RunSyncPass();
-
-    EXPECT_EQ(db.Root->Children.IndexOf(t), 1);
-    EXPECT_EQ(t->OutlookEntryID, item->Data.EntryID);
-    EXPECT_EQ(run->Log->SyncStatistics.TovrinDeleted, 0);
-    EXPECT_EQ(run->Log->SyncStatistics.Conflicts, 0);
-    EXPECT_EQ(run->Log->Errors, 1);
 }
 
 } // namespace

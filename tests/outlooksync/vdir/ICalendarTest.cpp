@@ -1,18 +1,14 @@
 // iCalendar text: unfolding and folding, parameters, the TEXT escapes, lists, dates, times
 // and durations.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <ctime>
-
 #include "outlooksync/ICalendar.h"
+#include "outlooksync/SyncTestFixture.h"
 #include "platform/CodePage.h"
 
 namespace {
 
 TEST(ICalendarText, FoldedLinesParametersAndNestedComponentsAreRead)
 {
-    const std::string text =
+    std::vector<TICalComponent> top = ParseICalendar(
         "\xEF\xBB\xBF"
         "BEGIN:VCALENDAR\r\n"
         "VERSION:2.0\r\n"
@@ -25,20 +21,15 @@ TEST(ICalendarText, FoldedLinesParametersAndNestedComponentsAreRead)
         "TRIGGER:-PT15M\r\n"
         "END:VALARM\r\n"
         "END:VTODO\r\n"
-        "END:VCALENDAR\r\n";
-    std::vector<TICalComponent> top = ParseICalendar(text);
+        "END:VCALENDAR\r\n");
     ASSERT_EQ(top.size(), 1u);
     ASSERT_EQ(top[0].Name, "VCALENDAR");
     TICalComponent* todo = top[0].FindComponent("vtodo");
-    ASSERT_TRUE(todo);
-    const TICalProperty* summary = todo->Find("summary");
-    ASSERT_TRUE(summary);
-    EXPECT_EQ(summary->Value, "A long summarycontinued");
-    EXPECT_EQ(summary->Param("language"), "en");
-    const TICalProperty* link = todo->Find("X-LINK");
-    ASSERT_TRUE(link);
-    EXPECT_EQ(link->Param("X-TITLE"), "a:b;c");
-    EXPECT_EQ(link->Value, "https://example.org/x");
+    ASSERT_TRUE(todo && todo->Find("summary") && todo->Find("X-LINK"));
+    EXPECT_EQ(todo->Find("summary")->Value, "A long summarycontinued");
+    EXPECT_EQ(todo->Find("summary")->Param("language"), "en");
+    EXPECT_EQ(todo->Find("X-LINK")->Param("X-TITLE"), "a:b;c");
+    EXPECT_EQ(todo->Find("X-LINK")->Value, "https://example.org/x");
     ASSERT_EQ(todo->Components.size(), 1u);
     EXPECT_EQ(todo->Components[0].Find("TRIGGER")->Value, "-PT15M");
 }
@@ -54,9 +45,8 @@ TEST(ICalendarText, UnbalancedAndMalformedLinesLoseNothingElse)
     ASSERT_EQ(todo->Properties.size(), 2u);
     EXPECT_TRUE(todo->Properties[0].Raw);
     // Written back with the components closed.
-    const std::string out = WriteICalendar(top);
-    EXPECT_NE(out.find("this is no content line\r\nUID:1\r\nEND:VTODO\r\nEND:VCALENDAR\r\n"),
-              std::string::npos);
+    EXPECT_THAT(WriteICalendar(top),
+                HasSubstr("this is no content line\r\nUID:1\r\nEND:VTODO\r\nEND:VCALENDAR\r\n"));
 }
 
 TEST(ICalendarText, LongLinesAreFoldedAt75OctetsWithoutSplittingCharacters)
@@ -68,84 +58,70 @@ TEST(ICalendarText, LongLinesAreFoldedAt75OctetsWithoutSplittingCharacters)
     todo.Set("SUMMARY", "", summary);
     const std::string out = WriteICalendar({todo});
 
-    size_t pos = 0;
     std::string unfolded;
-    while (pos < out.size()) {
-        const size_t end = out.find("\r\n", pos);
+    for (size_t pos = 0, end; pos < out.size(); pos = end + 2) {
+        end = out.find("\r\n", pos);
         ASSERT_NE(end, std::string::npos);
         const std::string line = out.substr(pos, end - pos);
+        const std::string content = line[0] == ' ' ? line.substr(1) : "\n" + line;
         EXPECT_LE(line.size(), 75u);
-        EXPECT_TRUE(IsValidUtf8(line[0] == ' ' ? line.substr(1) : line)) << line;
-        unfolded += line[0] == ' ' ? line.substr(1) : "\n" + line;
-        pos = end + 2;
+        EXPECT_TRUE(IsValidUtf8(content)) << line;
+        unfolded += content;
     }
-    EXPECT_NE(unfolded.find("\nSUMMARY:" + summary + "\n"), std::string::npos);
+    EXPECT_THAT(unfolded, HasSubstr("\nSUMMARY:" + summary + "\n"));
     EXPECT_EQ(ParseICalendar(out)[0].Find("SUMMARY")->Value, summary);
 }
 
 TEST(ICalendarText, TextEscapesAndListsRoundTrip)
 {
-    const std::string text = "a\\b; c, d\r\nline two\nthree";
-    const std::string escaped = EscapeICalText(text);
+    const std::string escaped = EscapeICalText("a\\b; c, d\r\nline two\nthree");
     EXPECT_EQ(escaped, "a\\\\b\\; c\\, d\\nline two\\nthree");
     EXPECT_EQ(UnescapeICalText(escaped), "a\\b; c, d\nline two\nthree");
     EXPECT_EQ(UnescapeICalText("x\\Ny\\"), "x\ny\\");
-
-    const std::vector<std::string> list = SplitICalTextList("Work,Home\\, Garden,,\\\\");
-    ASSERT_EQ(list.size(), 4u);
-    EXPECT_EQ(list[1], "Home, Garden");
-    EXPECT_EQ(list[2], "");
-    EXPECT_EQ(list[3], "\\");
+    EXPECT_EQ(SplitICalTextList("Work,Home\\, Garden,,\\\\"),
+              (std::vector<std::string>{"Work", "Home, Garden", "", "\\"}));
 }
 
-class ICalendarTimes : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        const char* old = std::getenv("TZ");
-        hadTZ = old != nullptr;
-        if (old)
-            oldTZ = old;
-        // Central European time with its summer time rule, without a time-zone database.
-        setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
-        tzset();
-    }
-    void TearDown() override
-    {
-        if (hadTZ)
-            setenv("TZ", oldTZ.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-    bool hadTZ = false;
-    std::string oldTZ;
-};
-
-TEST_F(ICalendarTimes, DatesLocalTimesAndUtcTimesAreRead)
+TEST(ICalendarTimes, DatesTimesAndDurationsAreReadAndOthersRefused)
 {
-    TDateTime v = 0;
-    bool isDate = false;
-    ASSERT_TRUE(ParseICalDateTime("20240105", v, isDate));
-    EXPECT_TRUE(isDate);
-    EXPECT_EQ(v, EncodeDate(2024, 1, 5));
-
-    ASSERT_TRUE(ParseICalDateTime("20240105T143000", v, isDate));
-    EXPECT_FALSE(isDate);
-    EXPECT_EQ(v, EncodeDate(2024, 1, 5) + EncodeTime(14, 30, 0, 0));
-
-    ASSERT_TRUE(ParseICalDateTime("20240105T120000Z", v, isDate));
-    EXPECT_EQ(v, EncodeDate(2024, 1, 5) + EncodeTime(13, 0, 0, 0));
-    ASSERT_TRUE(ParseICalDateTime("20240705T120000Z", v, isDate));
-    EXPECT_EQ(v, EncodeDate(2024, 7, 5) + EncodeTime(14, 0, 0, 0));
-
+    // Central European time with its summer time rule, without a time-zone database.
+    UseTimeZone("CET-1CEST,M3.5.0,M10.5.0/3");
+    const TDateTime jan5 = EncodeDate(2024, 1, 5);
+    const struct {
+        const char* text;
+        TDateTime value;
+        bool isDate;
+    } good[] = {
+        {"20240105", jan5, true},
+        {"20240105T143000", jan5 + EncodeTime(14, 30, 0, 0), false},
+        {"20240105T120000Z", jan5 + EncodeTime(13, 0, 0, 0), false},
+        {"20240705T120000Z", EncodeDate(2024, 7, 5) + EncodeTime(14, 0, 0, 0), false},
+    };
+    for (const auto& g : good) {
+        TDateTime v = 0;
+        bool isDate = !g.isDate;
+        EXPECT_TRUE(ParseICalDateTime(g.text, v, isDate)) << g.text;
+        EXPECT_EQ(std::pair(v, isDate), std::pair(g.value, g.isDate)) << g.text;
+    }
+    TDateTime v;
+    bool isDate;
     for (const char* bad : {"", "2024010", "20241305", "20240230", "20240105T1430",
                             "20240105X143000", "20240105T250000", "20240105T143000+"})
         EXPECT_FALSE(ParseICalDateTime(bad, v, isDate)) << bad;
+
+    for (auto [text, days] : {std::pair{"P1W", 7.0}, {"-P1DT12H", -1.5}, {"PT90M", 90.0 / 1440}}) {
+        double d = 0;
+        EXPECT_TRUE(ParseICalDuration(text, d)) << text;
+        EXPECT_EQ(d, days) << text;
+    }
+    double d;
+    for (const char* bad : {"", "P", "1D", "PT", "P1H", "PT1D", "P1X"})
+        EXPECT_FALSE(ParseICalDuration(bad, d)) << bad;
 }
 
-TEST_F(ICalendarTimes, ValuesAreWrittenInEachForm)
+TEST(ICalendarTimes, ValuesAreWrittenInEachForm)
 {
+    UseTimeZone("CET-1CEST,M3.5.0,M10.5.0/3");
     const TDateTime t = EncodeDate(2024, 7, 5) + EncodeTime(14, 0, 0, 0);
     EXPECT_EQ(FormatICalDate(t), "20240705");
     EXPECT_EQ(FormatICalLocalDateTime(t), "20240705T140000");
@@ -155,19 +131,6 @@ TEST_F(ICalendarTimes, ValuesAreWrittenInEachForm)
     EXPECT_EQ(TruncateToSecond(t + 0.9 / 86400), t);
     EXPECT_TRUE(IsWholeDay(EncodeDate(2024, 7, 5)));
     EXPECT_FALSE(IsWholeDay(t));
-}
-
-TEST(ICalendarDurations, WeeksDaysAndTimesAreReadAndOthersRefused)
-{
-    double d = 0;
-    ASSERT_TRUE(ParseICalDuration("P1W", d));
-    EXPECT_EQ(d, 7);
-    ASSERT_TRUE(ParseICalDuration("-P1DT12H", d));
-    EXPECT_EQ(d, -1.5);
-    ASSERT_TRUE(ParseICalDuration("PT90M", d));
-    EXPECT_EQ(d, 90.0 / 1440);
-    for (const char* bad : {"", "P", "1D", "PT", "P1H", "PT1D", "P1X"})
-        EXPECT_FALSE(ParseICalDuration(bad, d)) << bad;
 }
 
 } // namespace

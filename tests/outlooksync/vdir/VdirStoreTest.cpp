@@ -1,24 +1,11 @@
 // The folder store of iCalendar files: finding folders, reading hand-written files, writing
 // items back without losing what it does not know, new and deleted items, and whole
 // synchronisation runs against it.
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <cstdlib>
-#include <fstream>
 #include <map>
-#include <optional>
-#include <sstream>
-#include <unistd.h>
 
 #include "outlooksync/ICalendar.h"
-#include "outlooksync/OutlookSync.h"
-#include "outlooksync/SyncTestHost.h"
+#include "outlooksync/SyncTestFixture.h"
 #include "outlooksync/VdirTaskStore.h"
-#include "platform/DateTime.h"
-#include "taskdb/Services.h"
-#include "taskdb/TaskNode.h"
-#include "taskdb/TovrinDataBase.h"
 
 namespace {
 
@@ -48,60 +35,33 @@ const char* const kHandWritten =
     "END:VTODO\r\n"
     "END:VCALENDAR\r\n";
 
+const char* const kEvent = "BEGIN:VCALENDAR\nBEGIN:VEVENT\nUID:e\nEND:VEVENT\nEND:VCALENDAR\n";
+
 class VdirStore : public ::testing::Test {
 protected:
-    VdirStore() : clock([this] { return now; })
+    VdirStore()
     {
-        if (const char* old = std::getenv("TZ"))
-            oldTZ = old;
-        setenv("TZ", "UTC0", 1);
-        tzset();
-        root = fs::temp_directory_path() /
-               ("tovrin-vdir-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
-        tasks = root / "calendars" / "tasks";
-        fs::create_directories(tasks);
-    }
-    ~VdirStore() override
-    {
-        fs::remove_all(root);
-        if (oldTZ)
-            setenv("TZ", oldTZ->c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
+        UseTimeZone("UTC0");
+        std::filesystem::create_directories(tasks);
     }
 
-    std::string Read(const fs::path& p) const
-    {
-        std::ifstream in(p, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    void Write(const fs::path& p, const std::string& text) const
-    {
-        std::ofstream(p, std::ios::binary) << text;
-    }
+    // The folder a path below the root names, found the way a run finds it.
     std::shared_ptr<IOutlookFolder> Folder(const fs::path& dir)
     {
-        auto ns = CreateVdirApplication(root.string())->GetNameSpace("MAPI");
-        std::shared_ptr<IOutlookFolders> folders = ns->Folders();
-        std::shared_ptr<IOutlookFolder> folder;
-        for (const auto& part : fs::relative(dir, root)) {
-            folder.reset();
-            for (int i = 1; i <= folders->Count(); ++i)
-                if (folders->Item(i)->Name() == part.string())
-                    folder = folders->Item(i);
-            if (!folder)
-                return nullptr;
-            folders = folder->Folders();
-        }
-        return folder;
+        TOutlookSyncRun run(db, host, VdirApplicationFactory(root.string()));
+        run.FolderPath = FolderPathFromDirectory(fs::relative(dir, root).string());
+        run.ConnectToOutlook();
+        return run.Folder;
     }
-    static std::u16string W(const std::string& s) { return AnsiToWide(s, 0); }
-    static std::string A(const std::u16string& s) { return WideToAnsi(s, 0); }
+    std::shared_ptr<IOutlookNameSpace> NameSpace()
+    {
+        return CreateVdirApplication(root.string())->GetNameSpace("MAPI");
+    }
+    bool Sync()
+    {
+        return SyncWithOutlook(db, host, "\\calendars\\tasks", smBothWays,
+                               (root / "plan.tvd").string(), VdirApplicationFactory(root.string()));
+    }
     std::vector<fs::path> Files() const
     {
         std::vector<fs::path> files;
@@ -109,79 +69,76 @@ protected:
             files.push_back(e.path());
         return files;
     }
+    static auto Fields(IOutlookTaskItem& i)
+    {
+        return std::make_tuple(i.EntryID(), A(i.Subject()), A(i.Body()), A(i.Categories()),
+                               i.StartDate(), i.DueDate(), i.LastModificationTime(),
+                               i.IsRecurring(), i.Complete(), i.DateCompleted());
+    }
 
-    std::optional<std::string> oldTZ;
     TDateTime now = EncodeDate(2024, 3, 1) + EncodeTime(9, 30, 15, 0);
-    TClockOverride clock;
-    fs::path root;
-    fs::path tasks;
+    TClockOverride clock{[this] { return now; }};
+    TScratchDir dir;
+    fs::path root = dir.Path;
+    fs::path tasks = root / "calendars" / "tasks";
+    TTovrinDataBase db;
+    TSyncTestHost host;
 };
 
 TEST_F(VdirStore, AHandWrittenFileIsReadWithUnfoldingAndUnescaping)
 {
-    Write(tasks / "hand-1.ics", kHandWritten);
+    WriteText(tasks / "hand-1.ics", kHandWritten);
     auto folder = Folder(tasks);
     ASSERT_TRUE(folder);
     EXPECT_EQ(folder->DefaultItemType(), olTaskItem);
     auto items = folder->Items();
     ASSERT_EQ(items->Count(), 1);
-    auto item = items->Item(1);
-    EXPECT_EQ(item->EntryID(), "hand-1@example.org");
-    EXPECT_EQ(A(item->Subject()), "Buy milk, bread; and butter");
-    EXPECT_EQ(A(item->Body()), "First line\r\nSecond \\ line");
-    EXPECT_EQ(A(item->Categories()), "Home, Shop,ping");
-    EXPECT_EQ(item->StartDate(), EncodeDate(2024, 1, 8));
-    EXPECT_EQ(item->DueDate(), EncodeDate(2024, 1, 10));
-    EXPECT_EQ(item->LastModificationTime(), EncodeDate(2024, 1, 2) + EncodeTime(10, 0, 0, 0));
-    EXPECT_TRUE(item->IsRecurring());
-    EXPECT_FALSE(item->Complete());
-    EXPECT_EQ(item->DateCompleted(), OutlookNoDate);
+    EXPECT_EQ(Fields(*items->Item(1)),
+              std::make_tuple("hand-1@example.org", "Buy milk, bread; and butter",
+                              "First line\r\nSecond \\ line", "Home, Shop,ping",
+                              EncodeDate(2024, 1, 8), EncodeDate(2024, 1, 10),
+                              EncodeDate(2024, 1, 2) + EncodeTime(10, 0, 0, 0), true, false,
+                              OutlookNoDate));
 }
 
 TEST_F(VdirStore, SavingAnItemKeepsEverythingItDoesNotMap)
 {
-    Write(tasks / "hand-1.ics", kHandWritten);
+    WriteText(tasks / "hand-1.ics", kHandWritten);
+    const TDateTime completed = EncodeDate(2024, 2, 29) + EncodeTime(18, 0, 0, 0);
     auto item = Folder(tasks)->Items()->Item(1);
     item->SetSubject(W("Buy milk"));
     item->SetComplete(true);
-    item->SetDateCompleted(EncodeDate(2024, 2, 29) + EncodeTime(18, 0, 0, 0));
+    item->SetDateCompleted(completed);
     item->Save();
 
-    const std::string text = Read(tasks / "hand-1.ics");
-    for (const char* kept : {"PRODID:-//Someone//Other client//EN\r\n", "PRIORITY:1\r\n",
+    const std::string text = ReadText(tasks / "hand-1.ics");
+    for (const char* line : {"PRODID:-//Someone//Other client//EN\r\n", "PRIORITY:1\r\n",
                              "X-OTHER-CLIENT;X-PARAM=\"q:v\":kept as it is\r\n",
                              "RRULE:FREQ=WEEKLY\r\n", "BEGIN:VALARM\r\nACTION:DISPLAY\r\n",
                              "DESCRIPTION:First line\\nSecond \\\\ line\r\n",
-                             "DUE;VALUE=DATE:20240110\r\n", "CATEGORIES:Home,Shop\\,ping\r\n"})
-        EXPECT_NE(text.find(kept), std::string::npos) << kept;
-    EXPECT_NE(text.find("SUMMARY:Buy milk\r\n"), std::string::npos);
-    EXPECT_NE(text.find("STATUS:COMPLETED\r\n"), std::string::npos);
-    EXPECT_NE(text.find("COMPLETED:20240229T180000Z\r\n"), std::string::npos);
-    EXPECT_NE(text.find("LAST-MODIFIED:20240301T093015Z\r\n"), std::string::npos);
+                             "DUE;VALUE=DATE:20240110\r\n", "CATEGORIES:Home,Shop\\,ping\r\n",
+                             "SUMMARY:Buy milk\r\n", "STATUS:COMPLETED\r\n",
+                             "COMPLETED:20240229T180000Z\r\n",
+                             "LAST-MODIFIED:20240301T093015Z\r\n"})
+        EXPECT_THAT(text, HasSubstr(line));
     EXPECT_FALSE(fs::exists(tasks / "hand-1.ics.tmp"));
     EXPECT_EQ(Files().size(), 1u);
 
-    // A fresh look gives what was saved.
+    // A fresh look gives what was saved; reopening takes the completion back.
     auto again = Folder(tasks)->Items()->Item(1);
-    EXPECT_TRUE(again->Complete());
-    EXPECT_EQ(again->DateCompleted(), EncodeDate(2024, 2, 29) + EncodeTime(18, 0, 0, 0));
-    EXPECT_EQ(again->LastModificationTime(), now);
-
-    // Reopening takes the completion back.
+    EXPECT_EQ(std::tuple(again->Complete(), again->DateCompleted(), again->LastModificationTime()),
+              std::tuple(true, completed, now));
     again->SetComplete(false);
     again->Save();
-    const std::string reopened = Read(tasks / "hand-1.ics");
-    EXPECT_NE(reopened.find("STATUS:NEEDS-ACTION\r\n"), std::string::npos);
-    EXPECT_EQ(reopened.find("COMPLETED:"), std::string::npos);
+    EXPECT_THAT(ReadText(tasks / "hand-1.ics"),
+                AllOf(HasSubstr("STATUS:NEEDS-ACTION\r\n"), Not(HasSubstr("COMPLETED:"))));
 }
 
 TEST_F(VdirStore, DueAndStartShareTheirValueTypeAndTimesStayLocal)
 {
-    auto items = Folder(tasks)->Items();
-    auto item = items->Add();
+    auto item = Folder(tasks)->Items()->Add();
     EXPECT_EQ(item->EntryID(), "");
-    const TDateTime due = EncodeDate(2024, 3, 10) + EncodeTime(17, 45, 0, 0);
-    item->SetDueDate(due);
+    item->SetDueDate(EncodeDate(2024, 3, 10) + EncodeTime(17, 45, 0, 0));
     item->SetStartDate(EncodeDate(2024, 3, 9));
     item->SetBody(W("one\r\ntwo\r\n"));
     item->SetCategories(W("Work, , Home"));
@@ -190,46 +147,39 @@ TEST_F(VdirStore, DueAndStartShareTheirValueTypeAndTimesStayLocal)
     const std::string id = item->EntryID();
     ASSERT_FALSE(id.empty());
     ASSERT_EQ(Files().size(), 1u);
-    const std::string text = Read(Files()[0]);
-    EXPECT_NE(text.find("UID:" + id + "\r\n"), std::string::npos);
-    EXPECT_NE(text.find("DUE:20240310T174500\r\n"), std::string::npos);
-    EXPECT_NE(text.find("DTSTART:20240309T000000\r\n"), std::string::npos);
-    EXPECT_NE(text.find("DESCRIPTION:one\\ntwo\\n\r\n"), std::string::npos);
-    EXPECT_NE(text.find("CATEGORIES:Work,Home\r\n"), std::string::npos);
+    const std::string text = ReadText(Files()[0]);
+    for (const std::string& line : {"UID:" + id, std::string("DUE:20240310T174500"),
+                                   std::string("DTSTART:20240309T000000"),
+                                   std::string("DESCRIPTION:one\\ntwo\\n"),
+                                   std::string("CATEGORIES:Work,Home")})
+        EXPECT_THAT(text, HasSubstr(line + "\r\n"));
     EXPECT_EQ(ParseICalendar(text).size(), 1u);
 
     item->SetDueDate(EncodeDate(2024, 3, 12));
     item->Save();
-    const std::string dates = Read(Files()[0]);
-    EXPECT_NE(dates.find("DUE;VALUE=DATE:20240312\r\n"), std::string::npos);
-    EXPECT_NE(dates.find("DTSTART;VALUE=DATE:20240309\r\n"), std::string::npos);
-
+    EXPECT_THAT(ReadText(Files()[0]), AllOf(HasSubstr("DUE;VALUE=DATE:20240312\r\n"),
+                                            HasSubstr("DTSTART;VALUE=DATE:20240309\r\n")));
     item->SetDueDate(OutlookNoDate);
     item->Save();
-    EXPECT_EQ(Read(Files()[0]).find("DUE"), std::string::npos);
+    EXPECT_THAT(ReadText(Files()[0]), Not(HasSubstr("DUE")));
 
-    auto found = CreateVdirApplication(root.string())
-                     ->GetNameSpace("MAPI")
-                     ->GetItemFromID(id, Folder(tasks)->StoreID());
+    auto found = NameSpace()->GetItemFromID(id, Folder(tasks)->StoreID());
     EXPECT_EQ(A(found->Body()), "one\r\ntwo\r\n");
     found->Delete();
     EXPECT_TRUE(Files().empty());
     EXPECT_THROW(found->Subject(), EOutlookError);
-    EXPECT_THROW(CreateVdirApplication(root.string())
-                     ->GetNameSpace("MAPI")
-                     ->GetItemFromID(id, Folder(tasks)->StoreID()),
-                 EOutlookError);
+    EXPECT_THROW(NameSpace()->GetItemFromID(id, Folder(tasks)->StoreID()), EOutlookError);
 }
 
 TEST_F(VdirStore, OtherFilesAndFormsOfTheFormatAreHandled)
 {
     // No UID (the file name stands in and is written on save), a duration instead of a due
     // date, a completion without status, LF line ends, an event file and a stray file.
-    Write(tasks / "a-no-uid.ics",
-          "BEGIN:VCALENDAR\nBEGIN:VTODO\nSUMMARY:x\nDTSTART:20240105T080000\nDURATION:P1DT2H\n"
-          "COMPLETED:20240106T100000Z\nEND:VTODO\nEND:VCALENDAR\n");
-    Write(tasks / "b-event.ics", "BEGIN:VCALENDAR\nBEGIN:VEVENT\nUID:e\nEND:VEVENT\nEND:VCALENDAR\n");
-    Write(tasks / "notes.txt", "not a calendar");
+    WriteText(tasks / "a-no-uid.ics",
+              "BEGIN:VCALENDAR\nBEGIN:VTODO\nSUMMARY:x\nDTSTART:20240105T080000\nDURATION:P1DT2H\n"
+              "COMPLETED:20240106T100000Z\nEND:VTODO\nEND:VCALENDAR\n");
+    WriteText(tasks / "b-event.ics", kEvent);
+    WriteText(tasks / "notes.txt", "not a calendar");
     auto items = Folder(tasks)->Items();
     ASSERT_EQ(items->Count(), 1);
     auto item = items->Item(1);
@@ -237,20 +187,18 @@ TEST_F(VdirStore, OtherFilesAndFormsOfTheFormatAreHandled)
     EXPECT_EQ(item->DueDate(), EncodeDate(2024, 1, 6) + EncodeTime(10, 0, 0, 0));
     EXPECT_TRUE(item->Complete());
     item->Save();
-    EXPECT_NE(Read(tasks / "a-no-uid.ics").find("UID:a-no-uid\r\n"), std::string::npos);
+    EXPECT_THAT(ReadText(tasks / "a-no-uid.ics"), HasSubstr("UID:a-no-uid\r\n"));
     EXPECT_EQ(Folder(tasks)->Items()->Item(1)->EntryID(), "a-no-uid");
 }
 
 TEST_F(VdirStore, FoldersAreFoundByNameAndKeepTheirIdentityWhenMoved)
 {
     fs::create_directories(root / "calendars" / "events");
-    Write(root / "calendars" / "events" / "e.ics",
-          "BEGIN:VCALENDAR\nBEGIN:VEVENT\nUID:e\nEND:VEVENT\nEND:VCALENDAR\n");
     fs::create_directories(root / "calendars" / ".hidden");
-    auto calendars = Folder(root / "calendars");
-    ASSERT_TRUE(calendars);
-    EXPECT_EQ(calendars->Folders()->Count(), 2);
-    EXPECT_NE(Folder(root / "calendars" / "events")->DefaultItemType(), olTaskItem);
+    WriteText(root / "calendars" / "events" / "e.ics", kEvent);
+    EXPECT_EQ(Folder(root / "calendars")->Folders()->Count(), 2);
+    EXPECT_THAT([&] { Folder(root / "calendars" / "events"); },
+                ::testing::ThrowsMessage<Exception>(HasSubstr("not a task folder")));
 
     const std::string id = Folder(tasks)->EntryID();
     fs::rename(tasks, root / "calendars" / "todo");
@@ -261,19 +209,14 @@ TEST_F(VdirStore, FoldersAreFoundByNameAndKeepTheirIdentityWhenMoved)
 
 TEST_F(VdirStore, AnOutlineAndAFolderOfFilesStayInStep)
 {
-    Write(tasks / "hand-1.ics", kHandWritten);
-    TTovrinDataBase db;
+    WriteText(tasks / "hand-1.ics", kHandWritten);
     TTaskNode* mine = db.Root->AddChild("Write report", -1);
     mine->Note.SetText("Numbers, charts; conclusions");
     mine->SetDueDateTime(EncodeDate(2024, 3, 4));
     mine->SetLeadTime(2);
     mine->SetModifiedDateTime(now);
-    TSyncTestHost host;
-    const std::string dataFile = (root / "plan.tvd").string();
-    const std::string path = "\\calendars\\tasks";
 
-    ASSERT_TRUE(SyncWithOutlook(db, host, path, smBothWays, dataFile,
-                                VdirApplicationFactory(root.string())));
+    ASSERT_TRUE(Sync());
     // The new-tasks parent goes across too, like every task not linked yet.
     ASSERT_EQ(Files().size(), 3u);
     TTaskNode* inbox = db.Root->Children[1];
@@ -282,38 +225,33 @@ TEST_F(VdirStore, AnOutlineAndAFolderOfFilesStayInStep)
     EXPECT_EQ(milk->Caption, "Buy milk, bread; and butter");
     EXPECT_EQ(milk->LeadTime, 2);
     EXPECT_TRUE(milk->IsOutlookRecurring);
-    auto written = CreateVdirApplication(root.string())
-                       ->GetNameSpace("MAPI")
-                       ->GetItemFromID(mine->OutlookEntryID, tasks.string());
+    auto written = NameSpace()->GetItemFromID(mine->OutlookEntryID, tasks.string());
     EXPECT_EQ(A(written->Body()), "Numbers, charts; conclusions\r\n");
     EXPECT_EQ(written->StartDate(), EncodeDate(2024, 3, 2));
 
     // Nothing changed: a second run rewrites no file.
     std::map<fs::path, std::string> before;
     for (const fs::path& f : Files())
-        before[f] = Read(f);
+        before[f] = ReadText(f);
     now += 1.0 / 24;
-    ASSERT_TRUE(SyncWithOutlook(db, host, path, smBothWays, dataFile,
-                                VdirApplicationFactory(root.string())));
+    ASSERT_TRUE(Sync());
     for (const auto& [file, text] : before)
-        EXPECT_EQ(Read(file), text) << file;
+        EXPECT_EQ(ReadText(file), text) << file;
 
     // A change in a file comes back into the outline; a file removed takes its task along.
     now += 1.0 / 24;
-    std::string text = Read(tasks / "hand-1.ics");
+    std::string text = ReadText(tasks / "hand-1.ics");
     text.replace(text.find("SUMMARY:"), 8, "SUMMARY:Really ");
     const size_t lm = text.find("LAST-MODIFIED:");
     text.replace(lm, text.find("\r\n", lm) - lm, "LAST-MODIFIED:" + FormatICalUtcDateTime(now));
-    Write(tasks / "hand-1.ics", text);
+    WriteText(tasks / "hand-1.ics", text);
     now += 1.0 / 24;
-    ASSERT_TRUE(SyncWithOutlook(db, host, path, smBothWays, dataFile,
-                                VdirApplicationFactory(root.string())));
-    EXPECT_EQ(milk->Caption.rfind("Really ", 0), 0u);
+    ASSERT_TRUE(Sync());
+    EXPECT_THAT(milk->Caption, StartsWith("Really "));
 
     fs::remove(tasks / "hand-1.ics");
     now += 1.0 / 24;
-    ASSERT_TRUE(SyncWithOutlook(db, host, path, smBothWays, dataFile,
-                                VdirApplicationFactory(root.string())));
+    ASSERT_TRUE(Sync());
     EXPECT_EQ(inbox->Children.Count(), 0);
     EXPECT_TRUE(host.S.Errors.empty());
 }
