@@ -1,28 +1,20 @@
 // Dragging tasks in the outline tree with the mouse, the row spots, and the drawing of the rows,
 // in the window offscreen.
-#include "WindowFixture.h"
+#include "ui/window/WindowTestSupport.h"
 
 #include <QAction>
 #include <QCheckBox>
-#include <QComboBox>
-#include <QImage>
-#include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QScrollBar>
-#include <QTimer>
 
 #include "platform/DateTime.h"
 #include "ui/PageControl.h"
 #include "ui/TaskDrawRules.h"
-#include "ui/TreeViewCheckBoxes.h"
 
 namespace {
 
-using Names = std::vector<std::string>;
-
-class DragDropTest : public WindowFixture {
+class DragDropTest : public TWindowFixture {
 protected:
     QWidget* Viewport() const { return window->tvTasksTree->viewport(); }
 
@@ -34,29 +26,18 @@ protected:
         QApplication::processEvents();
     }
 
-    // Points on the row of caption, right of its text (where a drag starts): level with its
-    // middle, its upper third and its lower part.
-    int RightOfText(const std::string& caption) const
+    // A point on the row of caption, right of its text (where a drag starts): level with its
+    // middle, its upper third (where < 0) or its lower part (where > 0).
+    QPoint At(const std::string& caption, int where = 0) const
     {
         const QRect label = window->tvTasksTree->LabelRect(Node(caption));
-        return label.left() + window->tvTasksTree->fontMetrics().horizontalAdvance(QString::fromStdString(caption)) + 40;
-    }
-    QPoint Grip(const std::string& caption) const
-    {
-        return {RightOfText(caption), window->tvTasksTree->LabelRect(Node(caption)).center().y()};
-    }
-    QPoint UpperThird(const std::string& caption) const
-    {
-        return {RightOfText(caption), window->tvTasksTree->LabelRect(Node(caption)).top() + 1};
-    }
-    QPoint LowerPart(const std::string& caption) const
-    {
-        return {RightOfText(caption), window->tvTasksTree->LabelRect(Node(caption)).bottom() - 1};
+        const int x = label.left() + window->tvTasksTree->fontMetrics().horizontalAdvance(QString::fromStdString(caption)) + 40;
+        return {x, where < 0 ? label.top() + 1 : where > 0 ? label.bottom() - 1 : label.center().y()};
     }
 
     void StartDrag(const std::string& caption)
     {
-        const QPoint from = Grip(caption);
+        const QPoint from = At(caption);
         Mouse(QEvent::MouseButtonPress, from, Qt::LeftButton);
         Mouse(QEvent::MouseMove, from + QPoint(QApplication::startDragDistance() + 2, 0), Qt::LeftButton);
     }
@@ -82,24 +63,20 @@ protected:
 TEST_F(DragDropTest, DropOnTheUpperThirdInsertsBeforeAndUndoPutsItBack)
 {
     BuildFlat();
-    window->ClearUndoHistory();
-    window->SetModified(false);
     StartDrag("C");
     EXPECT_TRUE(window->Dragging);
-    Mouse(QEvent::MouseMove, UpperThird("A"), Qt::LeftButton);
+    Mouse(QEvent::MouseMove, At("A", -1), Qt::LeftButton);
     EXPECT_EQ(window->DropTarget, Node("A"));
-    Mouse(QEvent::MouseButtonRelease, UpperThird("A"), Qt::NoButton);
+    Mouse(QEvent::MouseButtonRelease, At("A", -1), Qt::NoButton);
     EXPECT_FALSE(window->Dragging);
     EXPECT_EQ(window->DropTarget, nullptr);
-    EXPECT_EQ(ChildCaptions(Root()), (Names{"C", "A", "B", "D"}));
-    EXPECT_EQ(NodeTexts(window->tvTasksTree, nullptr), (Names{"C", "A", "B", "D"}));
+    ExpectOutline("C A B D");
     EXPECT_TRUE(window->Modified);
     ASSERT_TRUE(window->UndoList->CanUndo());
     EXPECT_EQ(window->UndoList->GetUndoCaption(), "DragDrop task \"C\"");
 
     window->actUndo->trigger();
-    EXPECT_EQ(ChildCaptions(Root()), (Names{"A", "B", "C", "D"}));
-    EXPECT_EQ(NodeTexts(window->tvTasksTree, nullptr), (Names{"A", "B", "C", "D"}));
+    ExpectOutline("A B C D");
 }
 
 TEST_F(DragDropTest, DropOnTheRestOfARowMakesTheLastChild)
@@ -108,9 +85,8 @@ TEST_F(DragDropTest, DropOnTheRestOfARowMakesTheLastChild)
         root->AddChild("A", -1);
         root->AddChild("B", -1)->AddChild("B1", -1);
     });
-    Drag("A", LowerPart("B"));
-    EXPECT_EQ(ChildCaptions(Root()), Names{"B"});
-    EXPECT_EQ(ChildCaptions(Task("B")), (Names{"B1", "A"}));
+    Drag("A", At("B", 1));
+    ExpectOutline("B[B1 A]");
     EXPECT_EQ(Task("A")->Parent, Task("B"));
 }
 
@@ -125,22 +101,19 @@ TEST_F(DragDropTest, DropOntoItselfOrItsOwnSubtreeIsRefused)
         root->AddChild("Q", -1);
     });
     window->FillTaskTree();
-    window->ClearUndoHistory();
-    window->SetModified(false);
     for (const char* target : {"Child", "Grandchild"}) {
         StartDrag("P");
-        Mouse(QEvent::MouseMove, LowerPart(target), Qt::LeftButton);
+        Mouse(QEvent::MouseMove, At(target, 1), Qt::LeftButton);
         EXPECT_EQ(window->DropTarget, nullptr);
-        Mouse(QEvent::MouseButtonRelease, LowerPart(target), Qt::NoButton);
+        Mouse(QEvent::MouseButtonRelease, At(target, 1), Qt::NoButton);
     }
-    Drag("P", UpperThird("P"));
-    EXPECT_EQ(ChildCaptions(Root()), (Names{"P", "Q"}));
-    EXPECT_EQ(ChildCaptions(Task("Child")), Names{"Grandchild"});
+    Drag("P", At("P", -1));
+    ExpectOutline("P[Child[Grandchild]] Q");
     EXPECT_FALSE(window->UndoList->CanUndo());
     EXPECT_FALSE(window->Modified);
     // Even a drop that reaches the handler directly is refused.
     window->tvTasksTree->setCurrentItem(Node("P"));
-    const QPoint into = LowerPart("Grandchild");
+    const QPoint into = At("Grandchild", 1);
     window->tvTasksTreeDragDrop(into.x(), into.y());
     EXPECT_EQ(Task("P")->Parent, Root());
 }
@@ -155,12 +128,12 @@ TEST_F(DragDropTest, HiddenCompletedTasksDoNotShiftTheDropPosition)
     });
     window->chHideCompletedTasks->setChecked(true);
     QApplication::processEvents();
-    ASSERT_EQ(NodeTexts(window->tvTasksTree, nullptr), (Names{"A", "C", "D"}));
-    Drag("D", UpperThird("C"));
-    EXPECT_EQ(ChildCaptions(Root()), (Names{"A", "B", "D", "C"}));
-    EXPECT_EQ(NodeTexts(window->tvTasksTree, nullptr), (Names{"A", "D", "C"}));
+    ASSERT_EQ(Outline(window->tvTasksTree), "A C D");
+    Drag("D", At("C", -1));
+    EXPECT_EQ(Outline(Root()), "A B D C");
+    EXPECT_EQ(Outline(window->tvTasksTree), "A D C");
     window->actUndo->trigger();
-    EXPECT_EQ(ChildCaptions(Root()), (Names{"A", "B", "C", "D"}));
+    EXPECT_EQ(Outline(Root()), "A B C D");
 }
 
 TEST_F(DragDropTest, EscCancelsAndOtherViewsDoNotDrag)
@@ -168,13 +141,12 @@ TEST_F(DragDropTest, EscCancelsAndOtherViewsDoNotDrag)
     BuildFlat();
     StartDrag("D");
     ASSERT_TRUE(window->Dragging);
-    Mouse(QEvent::MouseMove, UpperThird("A"), Qt::LeftButton);
-    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(window->tvTasksTree, &esc);
+    Mouse(QEvent::MouseMove, At("A", -1), Qt::LeftButton);
+    SendKey(window->tvTasksTree, Qt::Key_Escape);
     EXPECT_FALSE(window->Dragging);
     EXPECT_EQ(window->DropTarget, nullptr);
-    Mouse(QEvent::MouseButtonRelease, UpperThird("A"), Qt::NoButton);
-    EXPECT_EQ(ChildCaptions(Root()), (Names{"A", "B", "C", "D"}));
+    Mouse(QEvent::MouseButtonRelease, At("A", -1), Qt::NoButton);
+    EXPECT_EQ(Outline(Root()), "A B C D");
 
     // Only the view "All tasks" drags.
     window->SetTaskTreeView("Goals");
@@ -182,7 +154,7 @@ TEST_F(DragDropTest, EscCancelsAndOtherViewsDoNotDrag)
     window->CurrentViewName = "Goals";
     StartDrag("B");
     EXPECT_FALSE(window->Dragging);
-    Mouse(QEvent::MouseButtonRelease, Grip("B"), Qt::NoButton);
+    Mouse(QEvent::MouseButtonRelease, At("B"), Qt::NoButton);
     window->CurrentViewName = "All tasks";
 }
 
@@ -190,13 +162,13 @@ TEST_F(DragDropTest, AClickBesideTheCaptionSelectsWithoutEditingOrMoving)
 {
     BuildFlat();
     Select("A");
-    Mouse(QEvent::MouseButtonPress, Grip("C"), Qt::LeftButton);
-    Mouse(QEvent::MouseMove, Grip("C") + QPoint(1, 1), Qt::LeftButton);  // below the drag distance
-    Mouse(QEvent::MouseButtonRelease, Grip("C") + QPoint(1, 1), Qt::NoButton);
+    Mouse(QEvent::MouseButtonPress, At("C"), Qt::LeftButton);
+    Mouse(QEvent::MouseMove, At("C") + QPoint(1, 1), Qt::LeftButton);  // below the drag distance
+    Mouse(QEvent::MouseButtonRelease, At("C") + QPoint(1, 1), Qt::NoButton);
     EXPECT_EQ(window->CurrentTask, Task("C"));
     EXPECT_FALSE(window->tvTasksTree->IsEditing());
     EXPECT_FALSE(window->Dragging);
-    EXPECT_EQ(ChildCaptions(Root()), (Names{"A", "B", "C", "D"}));
+    EXPECT_EQ(Outline(Root()), "A B C D");
 }
 
 TEST_F(DragDropTest, AutoScrollNearTheEdgesWhileDragging)
@@ -207,7 +179,7 @@ TEST_F(DragDropTest, AutoScrollNearTheEdgesWhileDragging)
     });
     StartDrag("Task 0");
     const int height = Viewport()->height();
-    const int x = Grip("Task 0").x();
+    const int x = At("Task 0").x();
     Mouse(QEvent::MouseMove, {x, height - 5}, Qt::LeftButton);
     EXPECT_TRUE(window->TimerTvAutoscroll->isActive());
     EXPECT_EQ(window->TimerTvAutoscroll->interval(), 30);
@@ -223,8 +195,7 @@ TEST_F(DragDropTest, AutoScrollNearTheEdgesWhileDragging)
     EXPECT_FALSE(window->TimerTvAutoscroll->isActive());
     Mouse(QEvent::MouseMove, {x, 3}, Qt::LeftButton);
     EXPECT_EQ(window->TimerTvAutoscroll->interval(), 30);
-    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(window->tvTasksTree, &esc);
+    SendKey(window->tvTasksTree, Qt::Key_Escape);
     EXPECT_FALSE(window->TimerTvAutoscroll->isActive());
 }
 

@@ -19,40 +19,37 @@ std::string ShortDate(TDateTime d)
 const TDateTime Day = EncodeDate(2024, 3, 10);
 TDateTime At(int dayOffset, int hour, int minute) { return Day + dayOffset + EncodeTime(hour, minute, 0, 0); }
 
-} // namespace
-
-TEST(DueText, DateWithoutTimeIsTodayAllDayAndOverdueFromTheNextDay)
+TEST(DueText, TodayTomorrowOverdueOrTheDate)
 {
-    EXPECT_EQ(DueDateText(Day, At(0, 0, 0), ShortDate), "Today");
-    EXPECT_EQ(DueDateText(Day, At(0, 23, 59), ShortDate), "Today");
-    EXPECT_EQ(DueDateText(Day, At(1, 0, 1), ShortDate), "overdue");
-    EXPECT_EQ(DueStatus(1.0, Day, At(0, 23, 59)), dsSoon);
-    EXPECT_EQ(DueStatus(1.0, Day, At(1, 0, 1)), dsOverdue);
+    // A date without a time is due all day and overdue from the next day; a time is overdue
+    // once it has passed.
+    const struct {
+        TDateTime Due, Now;
+        const char* Text;
+    } cases[] = {
+        {Day, At(0, 0, 0), "Today"},           {Day, At(0, 23, 59), "Today"},
+        {Day, At(1, 0, 1), "overdue"},         {At(0, 9, 0), At(0, 8, 59), "Today"},
+        {At(0, 9, 0), At(0, 9, 1), "overdue"}, {Day + 1, At(0, 12, 0), "Tomorrow"},
+        {At(1, 18, 0), At(0, 12, 0), "Tomorrow"}, {Day + 5, At(0, 12, 0), "15.3.2024"},
+        {Day - 1, At(0, 12, 0), "overdue"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DueDateText(c.Due, c.Now, ShortDate), c.Text) << c.Due << " at " << c.Now;
 }
 
-TEST(DueText, DateWithTimeIsOverdueOnceTheTimeHasPassed)
-{
-    const TDateTime due = At(0, 9, 0);
-    EXPECT_EQ(DueDateText(due, At(0, 8, 59), ShortDate), "Today");
-    EXPECT_EQ(DueDateText(due, At(0, 9, 1), ShortDate), "overdue");
-    EXPECT_EQ(DueStatus(1.0, due, At(0, 9, 1)), dsOverdue);
-}
-
-TEST(DueText, TomorrowAndLaterDates)
-{
-    EXPECT_EQ(DueDateText(Day + 1, At(0, 12, 0), ShortDate), "Tomorrow");
-    EXPECT_EQ(DueDateText(At(1, 18, 0), At(0, 12, 0), ShortDate), "Tomorrow");
-    EXPECT_EQ(DueDateText(Day + 5, At(0, 12, 0), ShortDate), "15.3.2024");
-    // Yesterday's date without a time: the whole day has passed.
-    EXPECT_EQ(DueDateText(Day - 1, At(0, 12, 0), ShortDate), "overdue");
-}
-
-TEST(DueBadge, SoonWithinAThirdOfTheLeadTime)
+TEST(DueBadge, OverdueOrSoonWithinAThirdOfTheLeadTime)
 {
     const TDateTime now = At(0, 12, 0);
-    EXPECT_EQ(DueStatus(3.0, now + 0.9, now), dsSoon);
-    EXPECT_EQ(DueStatus(3.0, now + 1.1, now), dsLater);
-    EXPECT_EQ(DueStatus(0.0, now + 0.01, now), dsLater);
+    const struct {
+        double LeadTime;
+        TDateTime Due, Now;
+        int32_t Status;
+    } cases[] = {
+        {1.0, Day, At(0, 23, 59), dsSoon}, {1.0, Day, At(1, 0, 1), dsOverdue}, {1.0, At(0, 9, 0), At(0, 9, 1), dsOverdue},
+        {3.0, now + 0.9, now, dsSoon},     {3.0, now + 1.1, now, dsLater},     {0.0, now + 0.01, now, dsLater},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DueStatus(c.LeadTime, c.Due, c.Now), c.Status) << c.LeadTime << " " << c.Due << " " << c.Now;
 }
 
 TEST(RowSpots, DueAndNotesColumnsNeedTheirContent)
@@ -60,18 +57,13 @@ TEST(RowSpots, DueAndNotesColumnsNeedTheirContent)
     TTaskNode task;
     const int w = 400;
     EXPECT_FALSE(IsOverDueDateSpot(task, w, 320));  // no due date
-    task.DueDateTime = Day;
-    EXPECT_FALSE(IsOverDueDateSpot(task, w, 299));
-    EXPECT_TRUE(IsOverDueDateSpot(task, w, 300));
-    EXPECT_TRUE(IsOverDueDateSpot(task, w, 364));
-    EXPECT_FALSE(IsOverDueDateSpot(task, w, 365));
-
     EXPECT_FALSE(IsOverNoteIconSpot(task, w, 370));  // no note
+    task.DueDateTime = Day;
     task.Note.Add("line");
-    EXPECT_FALSE(IsOverNoteIconSpot(task, w, 363));
-    EXPECT_TRUE(IsOverNoteIconSpot(task, w, 364));
-    EXPECT_TRUE(IsOverNoteIconSpot(task, w, 380));
-    EXPECT_FALSE(IsOverNoteIconSpot(task, w, 381));
+    for (int x : {299, 300, 363, 364, 365, 380, 381}) {
+        EXPECT_EQ(IsOverDueDateSpot(task, w, x), x >= 300 && x < 365) << x;
+        EXPECT_EQ(IsOverNoteIconSpot(task, w, x), x >= 364 && x <= 380) << x;
+    }
 }
 
 TEST(RowImages, CompletionDateDecidesTheGrayImages)
@@ -88,29 +80,30 @@ TEST(RowImages, CompletionDateDecidesTheGrayImages)
 
 TEST(DropRules, UpperThirdOfARowOrItsIndentInsertsBefore)
 {
-    // Row from 30 to 48: the upper third ends below 36.
-    EXPECT_TRUE(IsInsertPosition(false, 30, 30, 48));
-    EXPECT_TRUE(IsInsertPosition(false, 35, 30, 48));
-    EXPECT_FALSE(IsInsertPosition(false, 36, 30, 48));
-    EXPECT_FALSE(IsInsertPosition(false, 47, 30, 48));
-    EXPECT_TRUE(IsInsertPosition(true, 47, 30, 48));
-    // Fractional thirds compare as floating-point numbers: 30 + 17/3 = 35.67.
-    EXPECT_TRUE(IsInsertPosition(false, 35, 30, 47));
-    EXPECT_FALSE(IsInsertPosition(false, 36, 30, 47));
+    // Rows from 30 to 48 (upper third ends below 36) and 30 to 47 (35.67, compared as a
+    // floating-point number).
+    const struct {
+        bool OnIndent;
+        int Y, Bottom;
+        bool Before;
+    } cases[] = {{false, 30, 48, true},  {false, 35, 48, true}, {false, 36, 48, false}, {false, 47, 48, false},
+                 {true, 47, 48, true},   {false, 35, 47, true}, {false, 36, 47, false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(IsInsertPosition(c.OnIndent, c.Y, 30, c.Bottom), c.Before) << c.Y << " " << c.Bottom;
 }
 
 TEST(AutoScroll, IntervalsNearTheEdges)
 {
-    bool up = false;
-    EXPECT_EQ(AutoScrollInterval(0, 300, up), 30);
-    EXPECT_TRUE(up);
-    EXPECT_EQ(AutoScrollInterval(9, 300, up), 30);
-    EXPECT_EQ(AutoScrollInterval(10, 300, up), 120);
-    EXPECT_EQ(AutoScrollInterval(24, 300, up), 120);
-    EXPECT_EQ(AutoScrollInterval(25, 300, up), 0);
-    EXPECT_EQ(AutoScrollInterval(150, 300, up), 0);
-    EXPECT_EQ(AutoScrollInterval(276, 300, up), 120);  // 24 from the bottom
-    EXPECT_FALSE(up);
-    EXPECT_EQ(AutoScrollInterval(291, 300, up), 30);   // 9 from the bottom
-    EXPECT_EQ(AutoScrollInterval(275, 300, up), 0);    // 25 from the bottom
+    // Y in a 300 pixel high view: interval, and up (1) or down (0) where it scrolls.
+    const int cases[][3] = {{0, 30, 1},    {9, 30, 1},    {10, 120, 1},  {24, 120, 1}, {25, 0, -1},
+                            {150, 0, -1}, {275, 0, -1}, {276, 120, 0}, {291, 30, 0}};
+    for (const auto& c : cases) {
+        bool up = c[2] == 0;
+        EXPECT_EQ(AutoScrollInterval(c[0], 300, up), c[1]) << c[0];
+        if (c[2] >= 0) {
+            EXPECT_EQ(up, c[2] == 1) << c[0];
+        }
+    }
 }
+
+} // namespace

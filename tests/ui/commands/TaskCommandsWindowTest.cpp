@@ -1,7 +1,7 @@
 // The task commands in the window offscreen: sorting subtasks, find, the To-Do list on the
 // clipboard, the subtree commands, pasting subtasks, the due-date shortcut and the Outlook
 // commands.
-#include "WindowFixture.h"
+#include "ui/window/WindowTestSupport.h"
 
 #include <QAction>
 #include <QCalendarWidget>
@@ -14,17 +14,14 @@
 #include "platform/DateTime.h"
 #include "taskdb/TaskPlace.h"
 #include "ui/PageControl.h"
-#include "ui/TreeViewCheckBoxes.h"
 #include "ui/frmFindNext.h"
 #include "ui/frmSortSubtasksOptions.h"
 
 namespace {
 
-using Names = std::vector<std::string>;
-
-class TaskCommandsTest : public WindowFixture {
+class TaskCommandsTest : public TWindowFixture {
 protected:
-    // P with the children of the sort example; Q and R after it.
+    // P with the children of the sort example; Q after it.
     void BuildSortOutline()
     {
         BuildOutline([](TTaskNode* root) {
@@ -48,11 +45,11 @@ protected:
 
     void RunSort(std::array<int32_t, 4> keys, bool recursive)
     {
-        AnswerNextModal<TfrmSortOptions>([keys, recursive](TfrmSortOptions* dialog) {
+        WhenModal<TfrmSortOptions>([keys, recursive](TfrmSortOptions& dialog) {
             const int32_t k[4] = {keys[0], keys[1], keys[2], keys[3]};
-            dialog->SetKeys(k);
-            dialog->cbRecurse->setChecked(recursive);
-            dialog->accept();
+            dialog.SetKeys(k);
+            dialog.cbRecurse->setChecked(recursive);
+            dialog.accept();
         });
         window->actSortSubtasks->trigger();
         QApplication::processEvents();
@@ -60,17 +57,17 @@ protected:
 
     void RunFind(const std::string& text, bool captions, bool notes)
     {
-        AnswerNextModal<TfrmFindNexDlg>([text, captions, notes](TfrmFindNexDlg* dialog) {
-            dialog->SetValues(text, captions, notes);
-            dialog->accept();
+        WhenModal<TfrmFindNexDlg>([text, captions, notes](TfrmFindNexDlg& dialog) {
+            dialog.SetValues(text, captions, notes);
+            dialog.accept();
         });
         window->actFind->trigger();
         QApplication::processEvents();
     }
 
-    QTreeWidgetItem* Selected(QTreeWidget* tree) const
+    QTreeWidgetItem* Selected() const
     {
-        const auto items = tree->selectedItems();
+        const auto items = window->tvTasksTree->selectedItems();
         return items.isEmpty() ? nullptr : items.front();
     }
 };
@@ -79,15 +76,11 @@ TEST_F(TaskCommandsTest, SortWithTheInitialKeysReordersTreeAndOutlineAlike)
 {
     BuildSortOutline();
     Select("P");
-    window->ClearUndoHistory();
     RunSort({2, -3, 1, 1}, false);
-    const Names expected{"year", "week", "plain low", "done early", "done late"};
-    EXPECT_EQ(ChildCaptions(Task("P")), expected);
-    EXPECT_EQ(NodeTexts(window->tvTasksTree, Node("P")), expected);
-    EXPECT_EQ(ChildCaptions(Task("plain low")), (Names{"z", "a"}));  // not recursive
+    ExpectOutline("P[year week plain low[z a] done early done late] Q");  // not recursive
     EXPECT_TRUE(window->Modified);
     EXPECT_FALSE(window->UndoList->CanUndo());
-    EXPECT_EQ(Selected(window->tvTasksTree), Node("P"));
+    EXPECT_EQ(Selected(), Node("P"));
     // The keys of the last sort are the next dialog's defaults.
     EXPECT_EQ(window->SortKey1, 2);
     EXPECT_EQ(window->SortKey2, -3);
@@ -98,13 +91,11 @@ TEST_F(TaskCommandsTest, RecursiveSortAndCancelledDialog)
     BuildSortOutline();
     Select("P");
     RunSort({-8, 1, 1, 1}, true);
-    EXPECT_EQ(ChildCaptions(Task("P")), (Names{"year", "week", "plain low", "done late", "done early"}));
-    EXPECT_EQ(ChildCaptions(Task("plain low")), (Names{"z", "a"}));  // descending
-    EXPECT_EQ(NodeTexts(window->tvTasksTree, Node("plain low")), (Names{"z", "a"}));
+    ExpectOutline("P[year week plain low[z a] done late done early] Q");  // descending
     EXPECT_TRUE(window->SortRecursive);
 
     window->SetModified(false);
-    AnswerNextModal<TfrmSortOptions>([](TfrmSortOptions* dialog) { dialog->reject(); });
+    WhenModal<TfrmSortOptions>([](TfrmSortOptions& dialog) { dialog.reject(); });
     window->actSortSubtasks->trigger();
     EXPECT_FALSE(window->Modified);
     EXPECT_EQ(window->SortKey1, -8);
@@ -117,13 +108,13 @@ TEST_F(TaskCommandsTest, SortWhileCompletedTasksAreHiddenChangesNothing)
     QApplication::processEvents();
     Select("P");
     window->SetModified(false);
-    const Names before = ChildCaptions(Task("P"));
-    const Names shown = NodeTexts(window->tvTasksTree, Node("P"));
+    const std::string before = Outline(Root());
+    const std::string shown = Outline(window->tvTasksTree);
     RunSort({-8, 1, 1, 1}, false);
     EXPECT_TRUE(Saw("TaskNode sort error. Non compatible lists"));
-    EXPECT_EQ(ChildCaptions(Task("P")), before);
+    EXPECT_EQ(Outline(Root()), before);
     // The tree still shows the outline's order, not an order the outline does not have.
-    EXPECT_EQ(NodeTexts(window->tvTasksTree, Node("P")), shown);
+    EXPECT_EQ(Outline(window->tvTasksTree), shown);
     EXPECT_FALSE(window->Modified);
 }
 
@@ -138,17 +129,17 @@ TEST_F(TaskCommandsTest, FindInCaptionsThenNotesThenNoFurtherMatch)
     });
     window->tvTasksTree->setFocus();
     RunFind("needle", true, true);
-    EXPECT_EQ(Selected(window->tvTasksTree), Node("Deep needle"));
+    EXPECT_EQ(Selected(), Node("Deep needle"));
     EXPECT_EQ(window->FindText, "needle");
 
     window->actFindNext->trigger();
-    EXPECT_EQ(Selected(window->tvTasksTree), Node("Notes"));
+    EXPECT_EQ(Selected(), Node("Notes"));
     EXPECT_EQ(window->focusWidget(), window->TaskNotesEditor);
 
     services.Shown.clear();
     window->actFindNext->trigger();
     EXPECT_TRUE(Saw("Finished searching through the Task Tree"));
-    EXPECT_EQ(Selected(window->tvTasksTree), Node("Notes"));
+    EXPECT_EQ(Selected(), Node("Notes"));
 }
 
 TEST_F(TaskCommandsTest, FindNextWithoutSelectionStartsAtTheSecondNode)
@@ -160,7 +151,7 @@ TEST_F(TaskCommandsTest, FindNextWithoutSelectionStartsAtTheSecondNode)
     window->tvTasksTree->clearSelection();
     window->FindText = "x";
     window->actFindNext->trigger();
-    EXPECT_EQ(Selected(window->tvTasksTree), Node("x two"));
+    EXPECT_EQ(Selected(), Node("x two"));
     // Captions only: a text that stands only in notes is not found.
     Task("x one")->Note.Add("hidden");
     window->FindInCaptions = true;
@@ -188,7 +179,7 @@ TEST_F(TaskCommandsTest, CopySelectedToDoEntriesAndSelectAll)
 
     window->actSelectAllInToDo->trigger();
     window->actCopyToDoToClipboard->trigger();
-    const Names shown = NodeTexts(window->tvToDo, nullptr);
+    const Names shown = Texts(window->tvToDo);
     EXPECT_EQ(services.Clipboard, shown[0] + "\r\n" + shown[1] + "\r\n" + shown[2] + "\r\n");
 }
 
@@ -265,8 +256,7 @@ TEST_F(TaskCommandsTest, PasteTwoLinesAndAnEmptyOneMakesThreeSubtasks)
     window->actInsertTasksFromClipboard->trigger();
     ASSERT_FALSE(services.Shown.empty());
     EXPECT_EQ(services.Shown.back(), "Create 3 new subtask(s) from clipboard text?");
-    EXPECT_EQ(ChildCaptions(Task("P")), (Names{"one", "", "two"}));
-    EXPECT_EQ(NodeTexts(window->tvTasksTree, Node("P")), (Names{"one", "", "two"}));
+    ExpectOutline("P[one  two]");
     EXPECT_TRUE(window->Modified);
     EXPECT_FALSE(window->UndoList->CanUndo());
 
@@ -294,8 +284,8 @@ TEST_F(TaskCommandsTest, PasteWithoutSelectionGoesToTheTopOfTheShownOutline)
     services.Clipboard = "new\n";
     services.Answers = {idYes};
     window->actInsertTasksFromClipboardExecute();
-    EXPECT_EQ(ChildCaptions(Task("V")), (Names{"inside", "new"}));
-    EXPECT_EQ(NodeTexts(window->tvTasksTree, nullptr), (Names{"inside", "new"}));
+    EXPECT_EQ(Outline(Root()), "V[inside new]");
+    EXPECT_EQ(Outline(window->tvTasksTree), "inside new");
 }
 
 TEST_F(TaskCommandsTest, DueDateShortcutSwitchesToByDueDateAndOpensTheCalendar)
@@ -303,6 +293,14 @@ TEST_F(TaskCommandsTest, DueDateShortcutSwitchesToByDueDateAndOpensTheCalendar)
     BuildOutline([](TTaskNode* root) { root->AddChild("T", -1); });
     Select("T");
     ASSERT_EQ(window->CurrentTask, Task("T"));
+    // Without force the editor only shows the time tab.
+    window->pcTaskProps->SetActivePage(window->tshGeneral);
+    window->ShowDueDateEditor(false);
+    EXPECT_EQ(window->pcTaskProps->ActivePage(), window->tshTime);
+    EXPECT_EQ(window->cbTaskTime->currentIndex(), 0);
+    EXPECT_EQ(Task("T")->ScheduleType, 0);
+    EXPECT_FALSE(window->DueDatePickerDropped);
+
     window->pcTaskProps->SetActivePage(window->tshGeneral);
     window->actShortCutForDueDate->trigger();
     QApplication::processEvents();
@@ -319,26 +317,14 @@ TEST_F(TaskCommandsTest, DueDateShortcutSwitchesToByDueDateAndOpensTheCalendar)
     EXPECT_FALSE(window->DueDatePickerDropped);
 }
 
-TEST_F(TaskCommandsTest, ShowDueDateEditorWithoutForceOnlyShowsTheTimeTab)
-{
-    BuildOutline([](TTaskNode* root) { root->AddChild("T", -1); });
-    Select("T");
-    window->pcTaskProps->SetActivePage(window->tshGeneral);
-    window->ShowDueDateEditor(false);
-    EXPECT_EQ(window->pcTaskProps->ActivePage(), window->tshTime);
-    EXPECT_EQ(window->cbTaskTime->currentIndex(), 0);
-    EXPECT_EQ(Task("T")->ScheduleType, 0);
-    EXPECT_FALSE(window->DueDatePickerDropped);
-}
-
 TEST_F(TaskCommandsTest, QuickSyncNeedsAFolderAndStopsWhenTheSaveDoesNotHappen)
 {
+    BuildOutline([](TTaskNode* root) { root->AddChild("Kept", -1); });
     window->UpdateTreeActions();
     EXPECT_FALSE(window->actQuickOutlookConnect->isEnabled());
     window->DataBase->OutlookFolderPath = "\\\\Mailbox\\Tasks";
     window->UpdateTreeActions();
     ASSERT_TRUE(window->actQuickOutlookConnect->isEnabled());
-    BuildOutline([](TTaskNode* root) { root->AddChild("Kept", -1); });
     window->SetModified(true);
     services.SaveFiles = {{""}};  // the save dialog is cancelled
     services.Shown.clear();

@@ -1,13 +1,12 @@
 // The progress window: its schedule, the bar's range, throttled updates, the abort question,
 // the disabled owner and the caller's reference.
-#include "DialogTestSupport.h"
+#include "ui/window/WindowTestSupport.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMetaObject>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTimer>
 
 #include "platform/DateTime.h"
 #include "ui/frmProgressIndicator.h"
@@ -17,7 +16,6 @@ namespace {
 constexpr TDateTime Start = 45000.5;
 constexpr TDateTime Ms = 1.0 / 86400000.0;
 
-// The schedule alone.
 TEST(ProgressScheduleTest, UpdateIntervalShowDelayAndCursorDelayAreStrictBounds)
 {
     TProgressSchedule schedule(Start, 0, 500);
@@ -54,8 +52,18 @@ protected:
         TfrmProgressIndicatorWnd::Create(&owner, wnd, "Outlook sync", showDelay, interval, "OutlookSynch", autoClose,
                                          std::move(onUpdate));
     }
-    // A click on "Cancel" waiting to be handled by the next message pump.
-    void QueueCancelClick() { QMetaObject::invokeMethod(wnd->btnAbort, "click", Qt::QueuedConnection); }
+    // A click on "Cancel" waiting to be handled by the next message pump, answered with answer.
+    void QueueCancelClick(int32_t answer)
+    {
+        services.Answers = {answer};
+        QMetaObject::invokeMethod(wnd->btnAbort, "click", Qt::QueuedConnection);
+    }
+    bool Step(double ms, const std::string& text, int32_t value, bool raise = true)
+    {
+        now = Start + ms * Ms;
+        return raise ? wnd->Progress(text, value, &RaiseNew<TExAbortOperation>) : wnd->Progress(text, value);
+    }
+    std::string Status() const { return wnd->lblStatusLine->text().toStdString(); }
 };
 
 TEST_F(ProgressWindowTest, ShowsAtOnceWithItsCaptionAndDisablesTheOwnerUntilFreed)
@@ -63,8 +71,8 @@ TEST_F(ProgressWindowTest, ShowsAtOnceWithItsCaptionAndDisablesTheOwnerUntilFree
     Make();
     ASSERT_NE(wnd, nullptr);
     EXPECT_TRUE(wnd->isVisible());
-    EXPECT_EQ(wnd->windowTitle().toStdString(), "Outlook sync");
-    EXPECT_EQ(wnd->lblStatusLine->text().toStdString(), "Process...");
+    EXPECT_EQ(wnd->windowTitle(), "Outlook sync");
+    EXPECT_EQ(Status(), "Process...");
     EXPECT_EQ(wnd->OperationName(), "OutlookSynch");
     EXPECT_FALSE(wnd->ProgressBar->isVisibleTo(wnd));
     EXPECT_FALSE(owner.isEnabled());
@@ -80,12 +88,10 @@ TEST_F(ProgressWindowTest, RangeSettersKeepMinimumBelowMaximumAndShowTheBar)
     EXPECT_TRUE(wnd->ProgressBar->isVisibleTo(wnd));
     wnd->SetProgressMax(10);
     wnd->SetProgressMin(20);  // above the maximum: the maximum follows
-    EXPECT_EQ(wnd->ProgressBar->minimum(), 20);
-    EXPECT_EQ(wnd->ProgressBar->maximum(), 20);
-    EXPECT_EQ(wnd->ProgressBar->value(), 20);
+    EXPECT_EQ(std::make_tuple(wnd->ProgressBar->minimum(), wnd->ProgressBar->maximum(), wnd->ProgressBar->value()),
+              std::make_tuple(20, 20, 20));
     wnd->SetProgressMax(5);  // below the minimum: the minimum follows
-    EXPECT_EQ(wnd->ProgressBar->minimum(), 5);
-    EXPECT_EQ(wnd->ProgressBar->maximum(), 5);
+    EXPECT_EQ(std::make_pair(wnd->ProgressBar->minimum(), wnd->ProgressBar->maximum()), std::make_pair(5, 5));
 }
 
 TEST_F(ProgressWindowTest, StepsWithinTheIntervalChangeNothingAndMinusOneOrEmptyTextLeaveTheDisplay)
@@ -94,43 +100,36 @@ TEST_F(ProgressWindowTest, StepsWithinTheIntervalChangeNothingAndMinusOneOrEmpty
     Make(0, 500, false, [&](void*) { ++updates; });
     wnd->SetProgressMin(0);
     wnd->SetProgressMax(100);
-    now = Start + 200 * Ms;
-    EXPECT_TRUE(wnd->Progress("first", 10));
-    EXPECT_EQ(wnd->lblStatusLine->text().toStdString(), "Process...");  // within 500 ms of creation
-    EXPECT_EQ(wnd->ProgressBar->value(), 0);
-    EXPECT_EQ(updates, 0);
-
-    now = Start + 600 * Ms;
-    EXPECT_TRUE(wnd->Progress("second", 20));
-    EXPECT_EQ(wnd->lblStatusLine->text().toStdString(), "second");
-    EXPECT_EQ(wnd->ProgressBar->value(), 20);
-    EXPECT_EQ(updates, 1);
-
-    now = Start + 1000 * Ms;  // 400 ms after the last update
-    EXPECT_TRUE(wnd->Progress("third", 30));
-    EXPECT_EQ(wnd->lblStatusLine->text().toStdString(), "second");
-
-    now = Start + 1200 * Ms;
-    EXPECT_TRUE(wnd->Progress("", -1));
-    EXPECT_EQ(wnd->lblStatusLine->text().toStdString(), "second");
-    EXPECT_EQ(wnd->ProgressBar->value(), 20);
-    EXPECT_EQ(updates, 2);
+    const struct {
+        double Ms;
+        const char* Text;
+        int32_t Value;
+        const char* Shown;
+        int32_t Bar, Updates;
+    } steps[] = {
+        {200, "first", 10, "Process...", 0, 0},  // within 500 ms of creation
+        {600, "second", 20, "second", 20, 1},
+        {1000, "third", 30, "second", 20, 1},  // 400 ms after the last update
+        {1200, "", -1, "second", 20, 2},
+    };
+    for (const auto& s : steps) {
+        EXPECT_TRUE(Step(s.Ms, s.Text, s.Value, false));
+        EXPECT_EQ(Status(), s.Shown) << s.Ms;
+        EXPECT_EQ(wnd->ProgressBar->value(), s.Bar) << s.Ms;
+        EXPECT_EQ(updates, s.Updates) << s.Ms;
+    }
 }
 
 TEST_F(ProgressWindowTest, ConfirmedAbortRaisesTheGivenClassInThatStep)
 {
     Make();
-    now = Start + 600 * Ms;
-    services.Answers = {idYes};
-    QueueCancelClick();
-    EXPECT_THROW(wnd->Progress("item", 1, &RaiseNew<TExAbortOperation>), TExAbortOperation);
-    ASSERT_EQ(services.Shown.size(), 1u);
-    EXPECT_EQ(services.Shown[0], "Abort operation?");
+    QueueCancelClick(idYes);
+    EXPECT_THROW(Step(600, "item", 1), TExAbortOperation);
+    EXPECT_EQ(services.Shown, Names{"Abort operation?"});
     EXPECT_TRUE(wnd->Aborted());
     EXPECT_TRUE(wnd->isVisible());  // the caller frees it
     try {
-        now = Start + 1200 * Ms;
-        wnd->Progress("item", 2, &RaiseNew<TExAbortOperation>);
+        Step(1200, "item", 2);
         ADD_FAILURE() << "no exception";
     } catch (const TExAbortOperation& e) {
         EXPECT_STREQ(e.what(), "");
@@ -140,31 +139,21 @@ TEST_F(ProgressWindowTest, ConfirmedAbortRaisesTheGivenClassInThatStep)
 TEST_F(ProgressWindowTest, AbortIsNoticedOnlyAtARealUpdateAndWithoutClassGivesFalse)
 {
     Make();
-    now = Start + 600 * Ms;
-    services.Answers = {idYes};
-    QueueCancelClick();
-    EXPECT_FALSE(wnd->Progress("item", 1));
-    now = Start + 700 * Ms;  // within the interval: the flag is not looked at
-    EXPECT_TRUE(wnd->Progress("item", 2, &RaiseNew<TExAbortOperation>));
+    QueueCancelClick(idYes);
+    EXPECT_FALSE(Step(600, "item", 1, false));
+    EXPECT_TRUE(Step(700, "item", 2));  // within the interval: the flag is not looked at
 }
 
-TEST_F(ProgressWindowTest, AnsweringNoChangesNothing)
+TEST_F(ProgressWindowTest, AnsweringNoChangesNothingAndEscPressesCancel)
 {
     Make();
-    now = Start + 600 * Ms;
-    services.Answers = {idNo};
-    QueueCancelClick();
-    EXPECT_TRUE(wnd->Progress("item", 1, &RaiseNew<TExAbortOperation>));
+    QueueCancelClick(idNo);
+    EXPECT_TRUE(Step(600, "item", 1));
     EXPECT_FALSE(wnd->Aborted());
     EXPECT_TRUE(wnd->Timer1->isActive());
-}
 
-TEST_F(ProgressWindowTest, EscPressesCancel)
-{
-    Make();
     services.Answers = {idYes};
-    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(wnd, &esc);
+    SendKey(wnd, Qt::Key_Escape);
     EXPECT_TRUE(wnd->Aborted());
     EXPECT_TRUE(wnd->isVisible());
 }
@@ -174,24 +163,27 @@ TEST_F(ProgressWindowTest, ShowDelayKeepsItHiddenWithAnHourglassThenShows)
     Make(1000, 0);
     EXPECT_FALSE(wnd->isVisible());
     EXPECT_TRUE(owner.isEnabled());
-    now = Start + 100 * Ms;
-    EXPECT_TRUE(wnd->Progress("a", 1));
+    EXPECT_TRUE(Step(100, "a", 1, false));
     EXPECT_EQ(services.Cursor, crDefault);
-    now = Start + 200 * Ms;
-    EXPECT_TRUE(wnd->Progress("b", 2));
+    EXPECT_TRUE(Step(200, "b", 2, false));
     EXPECT_EQ(services.Cursor, crHourGlass);
     EXPECT_FALSE(wnd->isVisible());
-    EXPECT_EQ(wnd->lblStatusLine->text().toStdString(), "Process...");
-    now = Start + 1100 * Ms;
-    EXPECT_TRUE(wnd->Progress("c", 3));
+    EXPECT_EQ(Status(), "Process...");
+    EXPECT_TRUE(Step(1100, "c", 3, false));
     EXPECT_TRUE(wnd->isVisible());
     EXPECT_FALSE(owner.isEnabled());
     EXPECT_EQ(services.Cursor, crDefault);  // showing gives the cursor back
-    EXPECT_EQ(wnd->lblStatusLine->text().toStdString(), "c");
+    EXPECT_EQ(Status(), "c");
 }
 
 TEST_F(ProgressWindowTest, AutoCloseAtTheFirstTickCallsBackReleasesTheOwnerAndClearsTheReference)
 {
+    Make();
+    wnd->Timer1Timer();  // without auto-close the timer does nothing
+    ASSERT_NE(wnd, nullptr);
+    EXPECT_TRUE(wnd->isVisible());
+    TfrmProgressIndicatorWnd::Free(wnd);
+
     int updates = 0;
     Make(0, 500, true, [&](void*) { ++updates; });
     QPointer<TfrmProgressIndicatorWnd> watch(wnd);
@@ -204,20 +196,10 @@ TEST_F(ProgressWindowTest, AutoCloseAtTheFirstTickCallsBackReleasesTheOwnerAndCl
     TfrmProgressIndicatorWnd::Free(wnd);  // harmless after the window closed itself
 }
 
-TEST_F(ProgressWindowTest, WithoutAutoCloseTheTimerDoesNothing)
-{
-    Make();
-    wnd->Timer1Timer();
-    EXPECT_NE(wnd, nullptr);
-    EXPECT_TRUE(wnd->isVisible());
-}
-
 TEST_F(ProgressWindowTest, TimerStaysOffWhileAStepPumpsMessages)
 {
     bool activeInside = true;
-    Make(0, 0, false, [&](void*) {
-        QTimer::singleShot(0, [&] { activeInside = wnd->Timer1->isActive(); });
-    });
+    Make(0, 0, false, [&](void*) { QTimer::singleShot(0, [&] { activeInside = wnd->Timer1->isActive(); }); });
     EXPECT_TRUE(wnd->Progress("x", -1));
     EXPECT_FALSE(activeInside);
     EXPECT_TRUE(wnd->Timer1->isActive());
@@ -229,7 +211,7 @@ TEST_F(ProgressWindowTest, FreeingTheOwnerFreesTheWindow)
     TfrmProgressIndicatorWnd* local = nullptr;
     TfrmProgressIndicatorWnd::Create(ownerOfItsOwn.get(), local, "", 0, 0, "x", false);
     QPointer<TfrmProgressIndicatorWnd> watch(local);
-    EXPECT_EQ(local->windowTitle().toStdString(), "Progress");  // an empty caption keeps the title
+    EXPECT_EQ(local->windowTitle(), "Progress");  // an empty caption keeps the title
     ownerOfItsOwn.reset();
     EXPECT_TRUE(watch.isNull());
     EXPECT_EQ(local, nullptr);

@@ -2,30 +2,32 @@
 // files, and a file that cannot be read.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "platform/Exceptions.h"
-#include "platform/Stream.h"
-#include "taskdb/TaskNode.h"
 #include "taskdb/TovrinDataBase.h"
 #include "ui/TabTextImport.h"
+#include "ui/window/TestFiles.h"
 
 namespace {
 
 using Names = std::vector<std::string>;
 
-Names ChildCaptions(const TTaskNode& task)
+// The subtree below task as one line: children in brackets, notes as {line|line}.
+std::string Outline(const TTaskNode& task)
 {
-    Names names;
-    for (const TTaskNode* child : task.Children)
-        names.push_back(child->Caption);
-    return names;
+    std::string text;
+    for (const TTaskNode* child : task.Children) {
+        text += (text.empty() ? "" : " ") + child->Caption;
+        if (!child->Note.Empty()) {
+            std::string note;
+            for (const std::string& line : child->Note.Items())
+                note += (note.empty() ? "" : "|") + line;
+            text += "{" + note + "}";
+        }
+        if (!child->Children.Empty())
+            text += "[" + Outline(*child) + "]";
+    }
+    return text;
 }
-
-Names NoteLines(const TTaskNode& task) { return task.Note.Items(); }
-
-} // namespace
 
 TEST(TabTextLines, LeadingTabsAndNoteLines)
 {
@@ -33,21 +35,18 @@ TEST(TabTextLines, LeadingTabsAndNoteLines)
     EXPECT_EQ(CountLeadingTabs(" \tx"), 0);
     EXPECT_EQ(CountLeadingTabs(""), 0);
 
-    std::string note = "stale";
-    ParseNoteLine("\t<Note: first\nsecond>  ", note);
-    EXPECT_EQ(note, "first\nsecond");
-    ParseNoteLine("<note:  Only one >", note);  // prefix in any case; the text trimmed
-    EXPECT_EQ(note, "Only one ");
-    ParseNoteLine("<Note: no closing", note);
-    EXPECT_EQ(note, "no closing");
-    ParseNoteLine("<Note: keeps>>", note);
-    EXPECT_EQ(note, "keeps>");
-    ParseNoteLine("<Note: >", note);
-    EXPECT_EQ(note, "");
-    ParseNoteLine("<Note:x>", note);
-    EXPECT_EQ(note, "");
-    ParseNoteLine("Task <Note: x>", note);
-    EXPECT_EQ(note, "");
+    // The prefix in any case, the text trimmed at its start; anything else is no note line.
+    const std::pair<const char*, const char*> notes[] = {
+        {"\t<Note: first\nsecond>  ", "first\nsecond"}, {"<note:  Only one >", "Only one "},
+        {"<Note: no closing", "no closing"},            {"<Note: keeps>>", "keeps>"},
+        {"<Note: >", ""},                               {"<Note:x>", ""},
+        {"Task <Note: x>", ""},
+    };
+    for (const auto& [line, expected] : notes) {
+        std::string note = "stale";
+        ParseNoteLine(line, note);
+        EXPECT_EQ(note, expected) << line;
+    }
 }
 
 TEST(TabTextLines, SplitAtEveryKindOfLineBreak)
@@ -57,28 +56,19 @@ TEST(TabTextLines, SplitAtEveryKindOfLineBreak)
     EXPECT_EQ(SplitTabTextLines("a\n\nb"), (Names{"a", "", "b"}));
 }
 
-TEST(TabTextImportTree, NestingNotesAndASecondTopTask)
+TEST(TabTextImportTree, NestingNotesEmptyLinesAndANoteBeforeTheFirstTask)
 {
     TTaskNode target;
     ImportTabTextLines({"A", "\tB", "<Note: x\xC2\xB6y>", "C"}, target);
-    ASSERT_EQ(ChildCaptions(target), (Names{"A", "C"}));
-    const TTaskNode& a = *target.Children[0];
-    ASSERT_EQ(ChildCaptions(a), Names{"B"});
-    EXPECT_EQ(NoteLines(*a.Children[0]), (Names{"x", "y"}));
-    EXPECT_TRUE(a.Note.Empty());
-    EXPECT_TRUE(target.Children[1]->Children.Empty());
-}
+    EXPECT_EQ(Outline(target), "A[B{x|y}] C");
 
-TEST(TabTextImportTree, JumpsEmptyLinesAndANoteBeforeTheFirstTask)
-{
-    TTaskNode target;
-    target.AddChild("existing", -1);
+    TTaskNode other;
+    other.AddChild("existing", -1);
     ImportTabTextLines({"<Note: about the target>", "A", "\t\t\tdeep", "   ", "\tsibling of deep", "\t\t\t", "B",
                         "<Note: >"},
-                       target);
-    EXPECT_EQ(NoteLines(target), Names{"about the target"});
-    ASSERT_EQ(ChildCaptions(target), (Names{"existing", "A", "B", "<Note: >"}));
-    EXPECT_EQ(ChildCaptions(*target.Children[1]), (Names{"deep", "sibling of deep"}));
+                       other);
+    EXPECT_EQ(other.Note.Items(), Names{"about the target"});
+    EXPECT_EQ(Outline(other), "existing A[deep sibling of deep] B <Note: >");
 }
 
 TEST(TabTextImportTree, LessIndentedLinesNeverClimbAboveTheTarget)
@@ -86,9 +76,7 @@ TEST(TabTextImportTree, LessIndentedLinesNeverClimbAboveTheTarget)
     TTaskNode root;
     TTaskNode* target = root.AddChild("target", -1);
     ImportTabTextLines({"\t\tA", "B", "\tB1"}, *target);
-    EXPECT_EQ(ChildCaptions(*target), (Names{"A", "B"}));
-    EXPECT_EQ(ChildCaptions(*target->Children[1]), Names{"B1"});
-    EXPECT_EQ(root.Children.Count(), 1);
+    EXPECT_EQ(Outline(root), "target[A B[B1]]");
 }
 
 TEST(TabTextImportTree, EightBitLinesAndAnExportedFileReadBack)
@@ -96,26 +84,19 @@ TEST(TabTextImportTree, EightBitLinesAndAnExportedFileReadBack)
     TTaskNode target;
     // Windows-1252: "Küche", and a note joined by the single byte 0xB6.
     ImportTabTextLines({"K\xFC" "che", "<Note: one\xB6two>"}, target);
-    ASSERT_EQ(ChildCaptions(target), Names{"K\xC3\xBC" "che"});
-    EXPECT_EQ(NoteLines(*target.Children[0]), (Names{"one", "two"}));
+    EXPECT_EQ(Outline(target), "K\xC3\xBC" "che{one|two}");
 
     // The export of the document reads back as the same captions, depths and notes.
     TTovrinDataBase db;
-    TTaskNode* p = db.Root->AddChild("Projekt \xC3\xB6", -1);
-    TTaskNode* s = p->AddChild("Sub", -1);
-    s->Note.Add("n1");
-    s->Note.Add("n2");
+    TTaskNode* sub = db.Root->AddChild("Projekt \xC3\xB6", -1)->AddChild("Sub", -1);
+    sub->Note.Add("n1");
+    sub->Note.Add("n2");
     db.Root->AddChild("Zwei", -1);
-    const auto dir = std::filesystem::temp_directory_path() / ("tovrin-tab-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    const std::string file = (dir / "out.tab").string();
-    db.ExportText(file, nullptr);
+    TTempFolder dir;
+    db.ExportText(dir.File("out.tab"), nullptr);
     TTaskNode back;
-    ImportTabTextFile(file, back);
-    std::filesystem::remove_all(dir);
-    ASSERT_EQ(ChildCaptions(back), (Names{"Projekt \xC3\xB6", "Zwei"}));
-    ASSERT_EQ(ChildCaptions(*back.Children[0]), Names{"Sub"});
-    EXPECT_EQ(NoteLines(*back.Children[0]->Children[0]), (Names{"n1", "n2"}));
+    ImportTabTextFile(dir.File("out.tab"), back);
+    EXPECT_EQ(Outline(back), "Projekt \xC3\xB6[Sub{n1|n2}] Zwei");
 }
 
 TEST(TabTextImportTree, AMissingFileRaisesAndChangesNothing)
@@ -124,3 +105,5 @@ TEST(TabTextImportTree, AMissingFileRaisesAndChangesNothing)
     EXPECT_THROW(ImportTabTextFile("/nonexistent/folder/x.tab", target), EFOpenError);
     EXPECT_TRUE(target.Children.Empty());
 }
+
+} // namespace

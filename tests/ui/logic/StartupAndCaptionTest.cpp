@@ -1,113 +1,102 @@
 // The start-up choice, the demo's locations, the caption, the font text and the dialog filters.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "ui/FontText.h"
 #include "ui/StartupChoice.h"
 #include "ui/WindowCaption.h"
 #include "ui/WindowServices.h"
+#include "ui/window/TestFiles.h"
 
-namespace fs = std::filesystem;
+namespace {
 
-TEST(StartupChoice, FirstArgumentNamesTheFile)
+TEST(StartupChoice, TheFirstArgumentThenTheLastFileThenTheDemo)
 {
-    auto choice = ChooseStartupFile({"  /data/plan.tvd  ", "second"}, "/home/u", "/last.tvd");
-    EXPECT_EQ(choice.Kind, TStartupChoice::OpenFile);
-    EXPECT_EQ(choice.FileName, "/data/plan.tvd");
-
-    choice = ChooseStartupFile({"plan.tvd"}, "/home/u", "");
-    EXPECT_EQ(choice.FileName, "/home/u/plan.tvd");
-    choice = ChooseStartupFile({"sub/../plan.tvd"}, "/home/u/", "");
-    EXPECT_EQ(choice.FileName, "/home/u/plan.tvd");
-}
-
-TEST(StartupChoice, OptionsAndBlankArgumentsKeepTheUntitledOutline)
-{
-    for (const char* arg : {"-platform", "--x", "", "   "}) {
-        const auto choice = ChooseStartupFile({arg}, "/home/u", "/last.tvd");
-        EXPECT_EQ(choice.Kind, TStartupChoice::KeepUntitled) << '"' << arg << '"';
+    using K = TStartupChoice::TKind;
+    struct TCase {
+        std::vector<std::string> Args;
+        std::string CurrentDir, Last;
+        K Kind;
+        std::string FileName;
+    } cases[] = {
+        {{"  /data/plan.tvd  ", "second"}, "/home/u", "/last.tvd", K::OpenFile, "/data/plan.tvd"},
+        {{"plan.tvd"}, "/home/u", "", K::OpenFile, "/home/u/plan.tvd"},
+        {{"sub/../plan.tvd"}, "/home/u/", "", K::OpenFile, "/home/u/plan.tvd"},
+        // Options and blank arguments keep the untitled outline.
+        {{"-platform"}, "/home/u", "/last.tvd", K::KeepUntitled, ""},
+        {{"--x"}, "/home/u", "/last.tvd", K::KeepUntitled, ""},
+        {{""}, "/home/u", "/last.tvd", K::KeepUntitled, ""},
+        {{"   "}, "/home/u", "/last.tvd", K::KeepUntitled, ""},
+        {{}, "/home/u", "/last.tvd", K::OpenLastFile, "/last.tvd"},
+        {{}, "/home/u", "", K::CreateDemo, ""},
+    };
+    for (const TCase& c : cases) {
+        const TStartupChoice choice = ChooseStartupFile(c.Args, c.CurrentDir, c.Last);
+        EXPECT_EQ(choice.Kind, c.Kind) << (c.Args.empty() ? "(none)" : c.Args[0]);
+        if (!c.FileName.empty()) {
+            EXPECT_EQ(choice.FileName, c.FileName);
+        }
     }
-}
-
-TEST(StartupChoice, WithoutArgumentsTheLastFileThenTheDemo)
-{
-    auto choice = ChooseStartupFile({}, "/home/u", "/last.tvd");
-    EXPECT_EQ(choice.Kind, TStartupChoice::OpenLastFile);
-    EXPECT_EQ(choice.FileName, "/last.tvd");
-    choice = ChooseStartupFile({}, "/home/u", "");
-    EXPECT_EQ(choice.Kind, TStartupChoice::CreateDemo);
 }
 
 TEST(DemoLocations, BesideTheProgramFirstThenInstalledData)
 {
-    const fs::path root = fs::temp_directory_path() / ("tovrin_demo_" + std::to_string(::getpid()));
-    fs::create_directories(root / "bin");
-    fs::create_directories(root / "share");
-    fs::create_directories(root / "user");
-    std::ofstream(root / "share" / DemoDataFileName) << "<x/>";
+    TTempFolder root;
+    for (const char* sub : {"bin", "share", "user"})
+        std::filesystem::create_directories(root.File(sub));
+    WriteAll(root.File("share/DemoData.dat"), "<x/>");
 
-    auto demo = FindDemoLocations((root / "bin").string(), {(root / "none").string(), (root / "share").string()},
-                                  (root / "user").string());
-    EXPECT_EQ(demo.DataPath, (root / "share" / DemoDataFileName).string());
-    EXPECT_EQ(demo.TargetPath, (root / "bin" / DemoOutlineFileName).string());
+    auto demo = FindDemoLocations(root.File("bin"), {root.File("none"), root.File("share")}, root.File("user"));
+    EXPECT_EQ(demo.DataPath, root.File("share/DemoData.dat"));
+    EXPECT_EQ(demo.TargetPath, root.File("bin/tovrinPlannerDemo.tvd"));
 
-    std::ofstream(root / "bin" / DemoDataFileName) << "<x/>";
-    demo = FindDemoLocations((root / "bin").string(), {(root / "share").string()}, (root / "user").string());
-    EXPECT_EQ(demo.DataPath, (root / "bin" / DemoDataFileName).string());
+    WriteAll(root.File("bin/DemoData.dat"), "<x/>");
+    demo = FindDemoLocations(root.File("bin"), {root.File("share")}, root.File("user"));
+    EXPECT_EQ(demo.DataPath, root.File("bin/DemoData.dat"));
 
     if (::geteuid() != 0) {  // root writes everywhere
-        ::chmod((root / "bin").c_str(), 0555);
-        demo = FindDemoLocations((root / "bin").string(), {}, (root / "user").string());
-        EXPECT_EQ(demo.TargetPath, (root / "user" / DemoOutlineFileName).string());
-        ::chmod((root / "bin").c_str(), 0755);
+        ::chmod(root.File("bin").c_str(), 0555);
+        demo = FindDemoLocations(root.File("bin"), {}, root.File("user"));
+        EXPECT_EQ(demo.TargetPath, root.File("user/tovrinPlannerDemo.tvd"));
+        ::chmod(root.File("bin").c_str(), 0755);
     }
-    fs::remove_all(root);
 }
 
 TEST(WindowCaption, NameModifiedMarkAndTrayHint)
 {
-    auto caption = MakeWindowCaption("", false);
-    EXPECT_EQ(caption.Caption, "Tovrin Planner");
-    caption = MakeWindowCaption("/home/u/plan.tvd", true);
+    EXPECT_EQ(MakeWindowCaption("", false).Caption, "Tovrin Planner");
+    EXPECT_EQ(MakeWindowCaption("", true).Caption, "Tovrin Planner *");
+    const auto caption = MakeWindowCaption("/home/u/plan.tvd", true);
     EXPECT_EQ(caption.Caption, "plan.tvd - Tovrin Planner *");
     EXPECT_EQ(caption.TrayHint, "plan.tvd - Tovrin Planner");
-    EXPECT_EQ(MakeWindowCaption("", true).Caption, "Tovrin Planner *");
 }
 
 TEST(FontText, WritesAndReadsEveryField)
 {
-    TFontDesc font{"Tahoma", 1, 0, 8, fsBold | fsItalic};
-    EXPECT_EQ(FontToString(font), "Tahoma,1,0,8,3");
+    EXPECT_EQ(FontToString({"Tahoma", 1, 0, 8, fsBold | fsItalic}), "Tahoma,1,0,8,3");
+    EXPECT_EQ(FontToString({"Tahoma", 204, clWindowText, 8, 0}), "Tahoma,204,-16777208,8,0");
     TFontDesc back{"Arial", 0, 255, 12, 0};
     StringToFont("Tahoma,1,0,8,3", back);
     EXPECT_EQ(FontToString(back), "Tahoma,1,0,8,3");
-
-    TFontDesc system{"Tahoma", 204, clWindowText, 8, 0};
-    EXPECT_EQ(FontToString(system), "Tahoma,204,-16777208,8,0");
 }
 
 TEST(FontText, BadOrMissingFieldsKeepTheProperty)
 {
-    const TFontDesc start{"Arial", 0, 255, 12, fsUnderline};
-    TFontDesc font = start;
-    StringToFont("", font);
-    StringToFont("no comma", font);
-    EXPECT_EQ(FontToString(font), FontToString(start));
-
-    StringToFont("Courier New,x,,10,1", font);
-    EXPECT_EQ(FontToString(font), "Courier New,0,255,10,1");
-
-    font = start;
-    StringToFont("Arial,0,255", font);  // a field counts only with a comma after it
-    EXPECT_EQ(FontToString(font), "Arial,0,255,12,4");
-    StringToFont(",,,14,", font);
-    EXPECT_EQ(FontToString(font), "Arial,0,255,14,4");
-    StringToFont("Verdana,2,3,4,junk", font);
-    EXPECT_EQ(FontToString(font), "Verdana,2,3,4,4");
+    // Each text is read over the result of the one before; a field counts only with a comma after it.
+    const std::pair<const char*, const char*> steps[] = {
+        {"", "Arial,0,255,12,4"},
+        {"no comma", "Arial,0,255,12,4"},
+        {"Courier New,x,,10,1", "Courier New,0,255,10,1"},
+        {"Arial,7,0", "Arial,7,255,10,1"},
+        {",,,14,", "Arial,7,255,14,1"},
+        {"Verdana,2,3,4,junk", "Verdana,2,3,4,1"},
+    };
+    TFontDesc font{"Arial", 0, 255, 12, fsUnderline};
+    for (const auto& [text, expected] : steps) {
+        StringToFont(text, font);
+        EXPECT_EQ(FontToString(font), expected) << text;
+    }
 }
 
 TEST(DialogFilter, ClassLibraryPairsBecomeQtFilters)
@@ -116,3 +105,5 @@ TEST(DialogFilter, ClassLibraryPairsBecomeQtFilters)
               "Tovrin DB File (*.tvd);;All files (*.*)");
     EXPECT_EQ(QtFilterFromClassLibrary("Text|*.txt"), "Text (*.txt)");
 }
+
+} // namespace

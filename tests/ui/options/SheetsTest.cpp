@@ -1,6 +1,6 @@
 // The four option sheets against a real window: what each loads, how its controls react, and
 // what its Apply writes.
-#include "OptionsTestSupport.h"
+#include "ui/window/WindowTestSupport.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -9,14 +9,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
 
 #include "ui/PageControl.h"
 #include "ui/QtFont.h"
-#include "ui/TreeViewCheckBoxes.h"
 #include "ui/TreeViewRules.h"
 #include "ui/frmOptAutoSave.h"
 #include "ui/frmOptFontColor.h"
@@ -26,9 +22,9 @@
 
 namespace {
 
-std::vector<std::string> Items(const QComboBox* box)
+Names Items(const QComboBox* box)
 {
-    std::vector<std::string> items;
+    Names items;
     for (int i = 0; i < box->count(); ++i)
         items.push_back(box->itemText(i).toStdString());
     return items;
@@ -39,21 +35,18 @@ bool TabShown(TPageControl* pages, QWidget* page)
     return pages->isTabVisible(pages->indexOf(page));
 }
 
-class SheetsTest : public OptionsTest {
+class SheetsTest : public TWindowFixture {
 protected:
     template <class TSheet>
     TSheet* Open(const char* node)
     {
-        dialog_ = std::make_unique<TTovrinOptions>(window_.get());
-        dialog_->tvOptions->setCurrentItem(dialog_->FindNode(node));
-        auto* sheet = dynamic_cast<TSheet*>(dialog_->CurrentSheet());
+        dialog = std::make_unique<TTovrinOptions>(window.get());
+        dialog->tvOptions->setCurrentItem(dialog->FindNode(node));
+        auto* sheet = dynamic_cast<TSheet*>(dialog->CurrentSheet());
         EXPECT_NE(sheet, nullptr);
         return sheet;
     }
-    void SetUp() override { window_ = MakeWindow(); }
-
-    std::unique_ptr<TfrmTovrinMain> window_;
-    std::unique_ptr<TTovrinOptions> dialog_;
+    std::unique_ptr<TTovrinOptions> dialog;
 };
 
 // ---- Appearance ----
@@ -61,12 +54,9 @@ protected:
 TEST_F(SheetsTest, AppearanceLoadsTheSwitchesAndRecognisesThePreset)
 {
     auto* sheet = Open<TOptionsDBFileMode>("Appearance");
-    EXPECT_EQ(Items(sheet->cbQuickSetup),
-              (std::vector<std::string>{"Simple checklist tree", "Simple ToDo list", "Advanced ToDo list", "Full mode"}));
     EXPECT_EQ(sheet->cbQuickSetup->currentText(), "Full mode");
-    EXPECT_EQ(sheet->cbShowTaskProperties->text(), "Show Task properties ");
     EXPECT_FALSE(sheet->Modified);
-    EXPECT_FALSE(dialog_->btnApply->isEnabled());
+    EXPECT_FALSE(dialog->btnApply->isEnabled());
 
     // Checking boxes by hand into the advanced row selects it; one more box makes it custom.
     sheet->cbTaskProp_Effort->setChecked(false);
@@ -76,12 +66,9 @@ TEST_F(SheetsTest, AppearanceLoadsTheSwitchesAndRecognisesThePreset)
     EXPECT_EQ(sheet->cbQuickSetup->currentText(), "Advanced ToDo list");
     EXPECT_EQ(sheet->cbQuickSetup->count(), 4);  // "<Custom>" is gone
     EXPECT_TRUE(sheet->Modified);
-    EXPECT_TRUE(dialog_->btnApply->isEnabled());
-}
+    EXPECT_TRUE(dialog->btnApply->isEnabled());
 
-TEST_F(SheetsTest, AChecklistIsRecognisedWhateverThePropertyPartsHold)
-{
-    auto* sheet = Open<TOptionsDBFileMode>("Appearance");
+    // A checklist whatever the property parts hold.
     sheet->cbShowToDoSheet->setChecked(false);
     sheet->cbShowTaskTree_View->setChecked(false);
     sheet->cbShowTaskProperties->setChecked(false);
@@ -95,8 +82,7 @@ TEST_F(SheetsTest, ChoosingAPresetSetsItsRow)
     sheet->cbTaskProp_Time->setChecked(false);  // "<Custom>" now heads the list
     sheet->cbQuickSetup->setCurrentIndex(sheet->cbQuickSetup->findText("Simple ToDo list"));
     emit sheet->cbQuickSetup->activated(sheet->cbQuickSetup->currentIndex());
-    const TDisplaySwitches boxes = sheet->Boxes();
-    EXPECT_EQ(boxes, QuickSetupPresets()[1].Switches);
+    EXPECT_EQ(sheet->Boxes(), QuickSetupPresets()[1].Switches);
     EXPECT_EQ(sheet->cbQuickSetup->currentText(), "Simple ToDo list");
     EXPECT_EQ(sheet->cbQuickSetup->findText("<Custom>"), -1);
 }
@@ -108,27 +94,27 @@ TEST_F(SheetsTest, HidingThePropertyPanelDisablesItsPartsButKeepsTheirSwitches)
     EXPECT_FALSE(sheet->gbTaskProps->isEnabled());
     EXPECT_FALSE(sheet->cbTaskProp_Places->isEnabled());
     EXPECT_TRUE(sheet->cbTaskProp_Places->isChecked());
-    dialog_->btnApply->click();
-    EXPECT_FALSE(window_->ShowTaskProperties);
-    EXPECT_TRUE(window_->pnlTaskPropTabSheet->isHidden());
-    EXPECT_FALSE(TabShown(window_->pcMainPages, window_->tshPlaces));
-    EXPECT_TRUE(window_->ShowPlaces);
-    EXPECT_TRUE(window_->ShowTime);
+    dialog->btnApply->click();
+    EXPECT_FALSE(window->ShowTaskProperties);
+    EXPECT_TRUE(window->pnlTaskPropTabSheet->isHidden());
+    EXPECT_FALSE(TabShown(window->pcMainPages, window->tshPlaces));
+    EXPECT_TRUE(window->ShowPlaces);
+    EXPECT_TRUE(window->ShowTime);
     EXPECT_FALSE(sheet->Modified);
 }
 
 TEST_F(SheetsTest, AnUnchangedAppearanceSheetWritesNothing)
 {
     Open<TOptionsDBFileMode>("Appearance");
-    window_->ShowGoals = false;  // would be overwritten by an Apply
-    dialog_->btnOK->click();
-    EXPECT_FALSE(window_->ShowGoals);
-    EXPECT_FALSE(dialog_->AnyChange);
+    window->ShowGoals = false;  // would be overwritten by an Apply
+    dialog->btnOK->click();
+    EXPECT_FALSE(window->ShowGoals);
+    EXPECT_FALSE(dialog->AnyChange);
 }
 
 TEST_F(SheetsTest, EachSwitchShowsOrHidesWhatItControls)
 {
-    TfrmTovrinMain& w = *window_;
+    TfrmTovrinMain& w = *window;
     w.SetShowImportance(false);
     EXPECT_TRUE(w.gbPriority->isHidden());
     w.SetShowTime(false);
@@ -140,10 +126,10 @@ TEST_F(SheetsTest, EachSwitchShowsOrHidesWhatItControls)
     // Goals and projects leave the view list with them.
     w.SetShowGoals(false);
     EXPECT_TRUE(w.pnlGoals->isHidden());
-    EXPECT_EQ(Items(w.cbToDoTreeViewOptions), (std::vector<std::string>{"All tasks", "Projects"}));
+    EXPECT_EQ(Items(w.cbToDoTreeViewOptions), (Names{"All tasks", "Projects"}));
     w.SetShowProject(false);
     EXPECT_FALSE(TabShown(w.pcTaskProps, w.tshProject));
-    EXPECT_EQ(Items(w.cbToDoTreeViewOptions), (std::vector<std::string>{"All tasks"}));
+    EXPECT_EQ(Items(w.cbToDoTreeViewOptions), Names{"All tasks"});
 
     // Places without the property panel: the place parts show, the Places page does not.
     w.SetShowPlaces(false);
@@ -162,7 +148,7 @@ TEST_F(SheetsTest, EachSwitchShowsOrHidesWhatItControls)
 
 TEST_F(SheetsTest, SwitchingTheAdvancedViewsOffReturnsToAllTasks)
 {
-    TfrmTovrinMain& w = *window_;
+    TfrmTovrinMain& w = *window;
     w.SetTaskTreeView(ViewGoals);
     w.ShowTaskTreeFilterPanel(true);
     ASSERT_EQ(w.CurrentViewName, ViewGoals);
@@ -176,16 +162,15 @@ TEST_F(SheetsTest, SwitchingTheAdvancedViewsOffReturnsToAllTasks)
 
 TEST_F(SheetsTest, BehaviourLoadsTheSettingsAndEnablesTheKeyOnlyWhileActive)
 {
-    window_->SetHotKeyShifts(1 | 2);
-    window_->SetCloseToTray(true);
+    window->SetHotKeyShifts(1 | 2);
+    window->SetCloseToTray(true);
     auto* sheet = Open<TfrmOptionsInterface>("Behaviour");
-    EXPECT_TRUE(sheet->cbShowInTray->isChecked());
-    EXPECT_TRUE(sheet->cbCloseToTray->isChecked());
-    EXPECT_FALSE(sheet->cbMinimizeToTray->isChecked());
+    std::vector<bool> checked;
+    for (QCheckBox* box : {sheet->cbShowInTray, sheet->cbCloseToTray, sheet->cbMinimizeToTray, sheet->cbAltKey,
+                           sheet->cbCtrlKey, sheet->cbWinKey})
+        checked.push_back(box->isChecked());
+    EXPECT_EQ(checked, (std::vector<bool>{true, true, false, true, true, false}));
     EXPECT_EQ(sheet->edHotKeyChar->text(), "Q");
-    EXPECT_TRUE(sheet->cbAltKey->isChecked());
-    EXPECT_TRUE(sheet->cbCtrlKey->isChecked());
-    EXPECT_FALSE(sheet->cbWinKey->isChecked());
     EXPECT_FALSE(sheet->Modified);
     EXPECT_TRUE(sheet->gbShortCut->isEnabled());
 
@@ -205,12 +190,12 @@ TEST_F(SheetsTest, BehaviourApplySetsTheWindowAndWritesTheSettings)
     sheet->cbWinKey->setChecked(false);
     sheet->cbShiftKey->setChecked(true);
     sheet->cbCtrlKey->setChecked(true);
-    dialog_->btnApply->click();
-    EXPECT_TRUE(window_->MinimizeToTray);
-    EXPECT_TRUE(window_->EscMinimizeApp);
-    EXPECT_FALSE(window_->OneClickEditMode);
-    EXPECT_EQ(window_->HotKeyChar, "k");
-    EXPECT_EQ(window_->HotKeyShifts, 2 | 4);
+    dialog->btnApply->click();
+    EXPECT_TRUE(window->MinimizeToTray);
+    EXPECT_TRUE(window->EscMinimizeApp);
+    EXPECT_FALSE(window->OneClickEditMode);
+    EXPECT_EQ(window->HotKeyChar, "k");
+    EXPECT_EQ(window->HotKeyShifts, 2 | 4);
     EXPECT_FALSE(sheet->Modified);
     EXPECT_EQ(Stored("HotKeyChar"), "k");
     EXPECT_EQ(Stored("HotKeyShifts"), "6");
@@ -223,9 +208,9 @@ TEST_F(SheetsTest, AnEmptyHotKeyCharacterKeepsTheKeyAndItsModifiers)
     sheet->edHotKeyChar->clear();
     sheet->cbAltKey->setChecked(true);
     sheet->cbWinKey->setChecked(false);
-    dialog_->btnOK->click();
-    EXPECT_EQ(window_->HotKeyChar, "Q");
-    EXPECT_EQ(window_->HotKeyShifts, 8);
+    dialog->btnOK->click();
+    EXPECT_EQ(window->HotKeyChar, "Q");
+    EXPECT_EQ(window->HotKeyShifts, 8);
 }
 
 // ---- Fonts and colors ----
@@ -233,7 +218,7 @@ TEST_F(SheetsTest, AnEmptyHotKeyCharacterKeepsTheKeyAndItsModifiers)
 TEST_F(SheetsTest, FontsSheetShowsTheFontsAndAppliesThemToTheListsAndEditors)
 {
     TFontDesc tasks{"DejaVu Sans", 1, clWindowText, 13, 0};
-    window_->SetTasksFont(tasks, 0x00FFFF);
+    window->SetTasksFont(tasks, 0x00FFFF);
     auto* sheet = Open<TfrmOptionsFontsColor>("Fonts and colors");
     EXPECT_EQ(sheet->edFont1->text(), "DejaVu Sans 13");
     EXPECT_TRUE(sheet->edFont1->isReadOnly());
@@ -251,31 +236,31 @@ TEST_F(SheetsTest, FontsSheetShowsTheFontsAndAppliesThemToTheListsAndEditors)
     SelectColor(sheet->cbColor2, 0x123456);  // not a named colour: added to the list
     EXPECT_EQ(SelectedColor(sheet->cbColor2), 0x123456);
 
-    dialog_->btnApply->click();
-    EXPECT_EQ(window_->NoteFont.Name, "Chosen");
-    EXPECT_EQ(window_->NoteColor, 0x123456);
-    EXPECT_EQ(window_->TaskNotesEditor->font().pointSize(), 17);
-    EXPECT_EQ(FromQColor(window_->TaskNotesEditor->palette().color(QPalette::Base)), 0x123456);
-    EXPECT_EQ(window_->PlaceNotesEditor->font().pointSize(), 17);
-    EXPECT_EQ(window_->tvToDo->font().pointSize(), 13);
-    EXPECT_EQ(FromQColor(window_->lvPlaces->palette().color(QPalette::Base)), 0x00FFFF);
+    dialog->btnApply->click();
+    EXPECT_EQ(window->NoteFont.Name, "Chosen");
+    EXPECT_EQ(window->NoteColor, 0x123456);
+    EXPECT_EQ(window->TaskNotesEditor->font().pointSize(), 17);
+    EXPECT_EQ(FromQColor(window->TaskNotesEditor->palette().color(QPalette::Base)), 0x123456);
+    EXPECT_EQ(window->PlaceNotesEditor->font().pointSize(), 17);
+    EXPECT_EQ(window->tvToDo->font().pointSize(), 13);
+    EXPECT_EQ(FromQColor(window->lvPlaces->palette().color(QPalette::Base)), 0x00FFFF);
     EXPECT_EQ(Stored("NoteFont").substr(0, 7), "Chosen,");
 }
 
 TEST_F(SheetsTest, RestoreDefaultPutsBackTheDesignedFontsAndColours)
 {
-    window_->SetTasksFont({"Other", 1, clWindowText, 20, 1}, 0x0000FF);
-    window_->SetNoteFont({"Other", 1, clWindowText, 20, 1}, 0x0000FF);
+    window->SetTasksFont({"Other", 1, clWindowText, 20, 1}, 0x0000FF);
+    window->SetNoteFont({"Other", 1, clWindowText, 20, 1}, 0x0000FF);
     auto* sheet = Open<TfrmOptionsFontsColor>("Fonts and colors");
     sheet->btnRestoreDef->click();
     EXPECT_TRUE(sheet->Modified);
-    EXPECT_EQ(sheet->edFont1->text().toStdString(), FontDisplayText(window_->DefaultTasksFont));
-    dialog_->btnOK->click();
-    EXPECT_EQ(window_->TasksFont.Name, window_->DefaultTasksFont.Name);
-    EXPECT_EQ(window_->TasksColor, window_->DefaultTasksColor);
-    EXPECT_EQ(window_->NoteFont.Size, window_->DefaultNoteFont.Size);
+    EXPECT_EQ(sheet->edFont1->text().toStdString(), FontDisplayText(window->DefaultTasksFont));
+    dialog->btnOK->click();
+    EXPECT_EQ(window->TasksFont.Name, window->DefaultTasksFont.Name);
+    EXPECT_EQ(window->TasksColor, window->DefaultTasksColor);
+    EXPECT_EQ(window->NoteFont.Size, window->DefaultNoteFont.Size);
     // The window colour again, as the theme has it.
-    EXPECT_EQ(window_->tvTasksTree->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
+    EXPECT_EQ(window->tvTasksTree->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
 }
 
 // ---- Autosave files ----
@@ -283,20 +268,19 @@ TEST_F(SheetsTest, RestoreDefaultPutsBackTheDesignedFontsAndColours)
 TEST_F(SheetsTest, AutoSaveSheetSetsTheModeAndItsTimer)
 {
     auto* sheet = Open<TOptionsAutoSave>("Autosave files");
-    EXPECT_EQ(sheet->rgAutoSave->title(), " Autosave current DB file  ");
     EXPECT_EQ(sheet->ItemIndex(), 0);
     sheet->SetItemIndex(2);
     EXPECT_TRUE(sheet->Modified);
-    dialog_->btnOK->click();
-    EXPECT_EQ(window_->AutoSaveMode, 2);
-    EXPECT_TRUE(window_->tmrAutoSaveTimer->isActive());
-    EXPECT_EQ(window_->tmrAutoSaveTimer->interval(), 300000);
+    dialog->btnOK->click();
+    EXPECT_EQ(window->AutoSaveMode, 2);
+    EXPECT_TRUE(window->tmrAutoSaveTimer->isActive());
+    EXPECT_EQ(window->tmrAutoSaveTimer->interval(), 300000);
     EXPECT_EQ(Stored("AutoSaveMode"), "2");
 
     Open<TOptionsAutoSave>("Autosave files")->SetItemIndex(1);
-    dialog_->btnOK->click();
-    EXPECT_EQ(window_->AutoSaveMode, 1);
-    EXPECT_FALSE(window_->tmrAutoSaveTimer->isActive());
+    dialog->btnOK->click();
+    EXPECT_EQ(window->AutoSaveMode, 1);
+    EXPECT_FALSE(window->tmrAutoSaveTimer->isActive());
 }
 
 } // namespace

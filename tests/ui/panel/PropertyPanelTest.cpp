@@ -2,20 +2,19 @@
 // that wait for the next flush, and the undo step each write-back leaves.
 #include "PanelFixture.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QGroupBox>
 #include <QLabel>
-#include <QToolButton>
-#include <QAbstractButton>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSlider>
 #include <QSpinBox>
-#include <QTimeEdit>
+#include <QToolButton>
 
 #include "platform/DateTime.h"
 #include "taskdb/TaskPlace.h"
@@ -24,14 +23,7 @@
 
 namespace {
 
-class PropertyPanelTest : public PanelFixture {
-protected:
-    void SetUp() override
-    {
-        PanelFixture::SetUp();
-        BuildOutline();
-    }
-};
+using PropertyPanelTest = PanelFixture;
 
 TEST_F(PropertyPanelTest, FillsEveryControlFromTheTask)
 {
@@ -194,25 +186,24 @@ TEST_F(PropertyPanelTest, PendingEditsWaitForTheNextFlush)
 TEST_F(PropertyPanelTest, TwoFlushedEditsAreTwoStepsUndoneOneByOne)
 {
     Select("b");
+    TTaskNode* b = Task("b");
+    // The task's effort and what the panel shows.
+    auto effort = [&] { return std::make_pair(b->Effort, -window->tbEffort->value()); };
     window->tbEffort->setValue(-20);
     window->tbEffort->setValue(-10);
-    TTaskNode* b = Task("b");
-    EXPECT_EQ(b->Effort, 10);
+    EXPECT_EQ(effort(), std::make_pair(10, 10));
     EXPECT_EQ(window->UndoList->Count(), 2);
 
     window->actUndo->trigger();
-    EXPECT_EQ(b->Effort, 20);
-    EXPECT_EQ(window->tbEffort->value(), -20);  // the panel shows the restored value at once
+    EXPECT_EQ(effort(), std::make_pair(20, 20));  // the panel shows the restored value at once
     window->actUndo->trigger();
-    EXPECT_EQ(b->Effort, 50);
-    EXPECT_EQ(window->tbEffort->value(), -50);
+    EXPECT_EQ(effort(), std::make_pair(50, 50));
     EXPECT_FALSE(window->actUndo->isEnabled());
     EXPECT_EQ(window->actUndo->text(), "Can't undo");
     EXPECT_EQ(window->actRedo->text(), "Redo Change task \"b\"");
 
     window->actRedo->trigger();
-    EXPECT_EQ(b->Effort, 20);
-    EXPECT_EQ(window->tbEffort->value(), -20);
+    EXPECT_EQ(effort(), std::make_pair(20, 20));
     // A new step drops what could have been redone.
     window->tbEffort->setValue(-5);
     EXPECT_FALSE(window->UndoList->CanRedo());
@@ -225,9 +216,7 @@ TEST_F(PropertyPanelTest, UndoDropsPendingEditsAndShowsTheTaskAsItIs)
     window->tbEffort->setValue(-20);
     window->memTaskCaption->setPlainText("never written");
     window->actUndo->trigger();
-    TTaskNode* b = Task("b");
-    ASSERT_NE(b, nullptr);
-    EXPECT_EQ(b->Effort, 50);
+    EXPECT_EQ(Task("b")->Effort, 50);
     EXPECT_EQ(window->memTaskCaption->toPlainText(), "b");
     EXPECT_EQ(Node("b")->text(0), "b");
     EXPECT_FALSE(window->TaskDirty);

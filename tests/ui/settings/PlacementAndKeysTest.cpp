@@ -21,33 +21,36 @@ TWindowPlacement At(int32_t left, int32_t top, int32_t width = 800, int32_t heig
 
 TEST(WindowPlacementTest, OnlyAPlacementThatCanBeReachedIsUsed)
 {
-    EXPECT_TRUE(PlacementOnScreen(At(100, 100), Screen));
-    EXPECT_TRUE(PlacementOnScreen(At(1890, 1060), Screen));   // the edges: right - 30, bottom - 20
-    EXPECT_FALSE(PlacementOnScreen(At(1891, 100), Screen));   // beyond the right edge
-    EXPECT_FALSE(PlacementOnScreen(At(100, 1061), Screen));   // below the bottom
-    EXPECT_TRUE(PlacementOnScreen(At(100, -30), Screen));
-    EXPECT_FALSE(PlacementOnScreen(At(100, -31), Screen));    // caption above the screen
-    EXPECT_FALSE(PlacementOnScreen(At(100, 100, -1), Screen)); // nothing stored
-    EXPECT_FALSE(PlacementOnScreen(At(100, 100, 800, -1), Screen));
-    EXPECT_FALSE(PlacementOnScreen(At(-5000, 100), Screen));  // wholly left of the screen
-    EXPECT_TRUE(PlacementOnScreen(At(-700, 100), Screen));    // partly on it
-}
-
-TEST(WindowPlacementTest, ASecondMonitorLeftOfThePrimaryCounts)
-{
-    const TScreenRect twoScreens{-1280, 0, 3200, 1080};
-    EXPECT_TRUE(PlacementOnScreen(At(-1200, 50), twoScreens));
-    EXPECT_FALSE(PlacementOnScreen(At(1891, 50), twoScreens));
+    const TScreenRect twoScreens{-1280, 0, 3200, 1080};  // a second monitor left of the primary
+    const struct {
+        TWindowPlacement Placement;
+        TScreenRect Screen;
+        bool Used;
+    } cases[] = {
+        {At(100, 100), Screen, true},
+        {At(1890, 1060), Screen, true},  // the edges: right - 30, bottom - 20
+        {At(1891, 100), Screen, false},
+        {At(100, 1061), Screen, false},
+        {At(100, -30), Screen, true},
+        {At(100, -31), Screen, false},  // caption above the screen
+        {At(100, 100, -1), Screen, false},  // nothing stored
+        {At(100, 100, 800, -1), Screen, false},
+        {At(-5000, 100), Screen, false},  // wholly left of the screen
+        {At(-700, 100), Screen, true},    // partly on it
+        {At(-1200, 50), twoScreens, true},
+        {At(1891, 50), twoScreens, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PlacementOnScreen(c.Placement, c.Screen), c.Used)
+            << c.Placement.Left << "," << c.Placement.Top << " " << c.Placement.Width << "x" << c.Placement.Height;
 }
 
 TEST(WindowPlacementTest, CentringNeverPutsTheWindowAboveOrLeftOfTheScreen)
 {
     const TWindowPosition centred = CenteredWindowPosition(Screen, 740, 500);
-    EXPECT_EQ(centred.Left, (1920 - 740) / 2);
-    EXPECT_EQ(centred.Top, (1080 - 500) / 2);
+    EXPECT_EQ(std::make_pair(centred.Left, centred.Top), std::make_pair((1920 - 740) / 2, (1080 - 500) / 2));
     const TWindowPosition big = CenteredWindowPosition({10, 20, 640, 480}, 740, 500);
-    EXPECT_EQ(big.Left, 10);
-    EXPECT_EQ(big.Top, 20);
+    EXPECT_EQ(std::make_pair(big.Left, big.Top), std::make_pair(10, 20));
 }
 
 TEST(HotKeyTest, KeyGrabNamesTheKeyAndTheModifiers)
@@ -86,7 +89,6 @@ TEST(AutoSaveTest, EachModeSavesOnlyWhenItShould)
     EXPECT_FALSE(AutoSaveTimerRuns(asNever));
     EXPECT_FALSE(AutoSaveTimerRuns(asOnDeactivate));
     EXPECT_TRUE(AutoSaveTimerRuns(asEveryFiveMinutes));
-    EXPECT_EQ(AutoSaveInterval, 300000);
 
     EXPECT_TRUE(SaveOnDeactivate(asOnDeactivate, true, false));
     EXPECT_FALSE(SaveOnDeactivate(asOnDeactivate, false, false));  // nothing to save
@@ -108,9 +110,6 @@ TDisplaySwitches Switches(bool toDo, bool props, bool importance, bool goals, bo
 TEST(QuickSetupTest, PresetsAreRecognisedFromTheSwitches)
 {
     const auto& presets = QuickSetupPresets();
-    ASSERT_EQ(presets.size(), 4u);
-    EXPECT_STREQ(presets[0].Name, "Simple checklist tree");
-    EXPECT_STREQ(presets[3].Name, "Full mode");
     for (size_t i = 0; i < presets.size(); ++i)
         EXPECT_EQ(DetectQuickSetup(presets[i].Switches), static_cast<int>(i)) << presets[i].Name;
 

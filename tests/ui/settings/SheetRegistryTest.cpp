@@ -6,37 +6,31 @@
 
 namespace {
 
+using Names = std::vector<std::string>;
+
 TOptionsSheetBase* SheetA(TTovrinOptions*) { return nullptr; }
 TOptionsSheetBase* SheetB(TTovrinOptions*) { return nullptr; }
 
-std::vector<std::string> Names(const TSheetList& list)
+// The entries in order, each as "group/name", a placeholder group marked with "*".
+Names Layout(const TSheetList& list)
 {
-    std::vector<std::string> names;
-    for (int32_t i = 0; i < list.Count(); ++i)
-        names.push_back(list[i].Name);
+    Names names;
+    for (int32_t i = 0; i < list.Count(); ++i) {
+        const int32_t parent = list[i].ParentIndex;
+        names.push_back((parent < 0 ? "" : list[parent].Name + "/") + list[i].Name + (list[i].IsPlaceholder() ? "*" : ""));
+    }
     return names;
-}
-
-std::string ParentOf(const TSheetList& list, const std::string& name)
-{
-    const int32_t parent = list[list.IndexOf(name)].ParentIndex;
-    return parent < 0 ? "" : list[parent].Name;
 }
 
 TEST(SheetRegistryTest, TheProgramsFourSheetsMakeTwoGroups)
 {
     TSheetList list;
     EXPECT_EQ(list.Register("Tovrin File options", "Appearance", SheetA), "Appearance");
-    list.Register("General Application Options", "Behaviour", SheetA);
-    list.Register("General Application Options", "Fonts and colors", SheetA);
-    list.Register("General Application Options", "Autosave files", SheetA);
-    EXPECT_EQ(Names(list), (std::vector<std::string>{"Tovrin File options", "Appearance", "General Application Options",
-                                                     "Behaviour", "Fonts and colors", "Autosave files"}));
-    EXPECT_TRUE(list[0].IsPlaceholder());
-    EXPECT_FALSE(list[1].IsPlaceholder());
-    EXPECT_EQ(list[0].ParentIndex, -1);
-    EXPECT_EQ(list[1].ParentIndex, 0);
-    EXPECT_EQ(list[5].ParentIndex, 2);
+    for (const char* sheet : {"Behaviour", "Fonts and colors", "Autosave files"})
+        list.Register("General Application Options", sheet, SheetA);
+    EXPECT_EQ(Layout(list), (Names{"Tovrin File options*", "Tovrin File options/Appearance", "General Application Options*",
+                                   "General Application Options/Behaviour", "General Application Options/Fonts and colors",
+                                   "General Application Options/Autosave files"}));
 }
 
 TEST(SheetRegistryTest, ASecondSheetOfTheSameNameIsNumbered)
@@ -45,8 +39,7 @@ TEST(SheetRegistryTest, ASecondSheetOfTheSameNameIsNumbered)
     list.Register("General", "Behaviour", SheetA);
     EXPECT_EQ(list.Register("General", "Behaviour", SheetB), "Behaviour-1");
     EXPECT_EQ(list.Register("general ", " BEHAVIOUR", SheetB), "BEHAVIOUR-2");
-    EXPECT_EQ(list.Count(), 4);
-    EXPECT_EQ(ParentOf(list, "Behaviour-2"), "General");
+    EXPECT_EQ(Layout(list), (Names{"General*", "General/Behaviour", "General/Behaviour-1", "General/BEHAVIOUR-2"}));
     EXPECT_EQ(list.IndexOf("  behaviour-1 "), 2);
 }
 
@@ -55,10 +48,8 @@ TEST(SheetRegistryTest, RegisteringAGroupsNameTurnsThePlaceholderIntoTheSheet)
     TSheetList list;
     list.Register("Group", "Child", SheetA);
     EXPECT_EQ(list.Register("", "Group", SheetB), "Group");
-    EXPECT_EQ(Names(list), (std::vector<std::string>{"Group", "Child"}));  // keeps its place
-    EXPECT_FALSE(list[0].IsPlaceholder());
+    EXPECT_EQ(Layout(list), (Names{"Group", "Group/Child"}));  // keeps its place
     EXPECT_EQ(list[0].SheetClass, &SheetB);
-    EXPECT_EQ(ParentOf(list, "Child"), "Group");
 }
 
 TEST(SheetRegistryTest, AGroupThatIsMissingIsMadeBeforeItsSheet)
@@ -66,9 +57,7 @@ TEST(SheetRegistryTest, AGroupThatIsMissingIsMadeBeforeItsSheet)
     TSheetList list;
     list.Register("", "Top", SheetA);
     list.Register("Later group", "Sheet", SheetA);
-    EXPECT_EQ(Names(list), (std::vector<std::string>{"Top", "Later group", "Sheet"}));
-    EXPECT_TRUE(list[1].IsPlaceholder());
-    EXPECT_EQ(list[1].ParentIndex, -1);
+    EXPECT_EQ(Layout(list), (Names{"Top", "Later group*", "Later group/Sheet"}));
 }
 
 TEST(SheetRegistryTest, RemovalKeepsGroupLinksRightAndDropsEmptyPlaceholders)
@@ -78,13 +67,10 @@ TEST(SheetRegistryTest, RemovalKeepsGroupLinksRightAndDropsEmptyPlaceholders)
     list.Register("B", "B1", SheetA);
     list.Register("B", "B2", SheetA);
     list.Unregister("a1");  // its placeholder goes with it
-    EXPECT_EQ(Names(list), (std::vector<std::string>{"B", "B1", "B2"}));
-    EXPECT_EQ(ParentOf(list, "B1"), "B");
-    EXPECT_EQ(ParentOf(list, "B2"), "B");
+    EXPECT_EQ(Layout(list), (Names{"B*", "B/B1", "B/B2"}));
     list.Unregister("B1");
-    EXPECT_EQ(Names(list), (std::vector<std::string>{"B", "B2"}));
     list.Unregister("missing");
-    EXPECT_EQ(list.Count(), 2);
+    EXPECT_EQ(Layout(list), (Names{"B*", "B/B2"}));
     list.Unregister("B2");
     EXPECT_EQ(list.Count(), 0);
 }
@@ -95,12 +81,11 @@ TEST(SheetRegistryTest, ARealGroupSheetIsNeverRemovedForItsChildren)
     list.Register("", "Group", SheetA);
     list.Register("Group", "Child", SheetA);
     list.Unregister("Child");
-    EXPECT_EQ(Names(list), (std::vector<std::string>{"Group"}));
+    EXPECT_EQ(Layout(list), Names{"Group"});
     // Removing a group that still has sheets leaves it as their placeholder.
     list.Register("Group", "Child", SheetA);
     list.Unregister("Group");
-    EXPECT_EQ(Names(list), (std::vector<std::string>{"Group", "Child"}));
-    EXPECT_TRUE(list[0].IsPlaceholder());
+    EXPECT_EQ(Layout(list), (Names{"Group*", "Group/Child"}));
     list.Unregister("Child");
     EXPECT_EQ(list.Count(), 0);
 }
@@ -108,13 +93,10 @@ TEST(SheetRegistryTest, ARealGroupSheetIsNeverRemovedForItsChildren)
 TEST(SheetRegistryTest, ASheetCannotBecomeItsOwnGroup)
 {
     TSheetList list;
-    list.Register("B", "A", SheetA);   // B is a placeholder, A is under it
-    list.Register("A", "B", SheetA);   // B would go under its own child
-    EXPECT_EQ(ParentOf(list, "A"), "B");
-    EXPECT_EQ(ParentOf(list, "B"), "");
+    list.Register("B", "A", SheetA);  // B is a placeholder, A is under it
+    list.Register("A", "B", SheetA);  // B would go under its own child
     list.Register("Self", "Self", SheetA);
-    EXPECT_EQ(list.Count(), 3);
-    EXPECT_EQ(ParentOf(list, "Self"), "");
+    EXPECT_EQ(Layout(list), (Names{"B", "B/A", "Self"}));
 }
 
 TEST(SheetRegistryTest, TheProcessRegistryExistsOnlyWhileItHasEntries)
@@ -126,8 +108,9 @@ TEST(SheetRegistryTest, TheProcessRegistryExistsOnlyWhileItHasEntries)
     EXPECT_EQ(OptionsSheets()->Count(), before + 2);
     UnregisterOptionsSheet(name);
     EXPECT_EQ(OptionsSheets() != nullptr, hadEntries);
-    if (hadEntries)
+    if (hadEntries) {
         EXPECT_EQ(OptionsSheets()->Count(), before);
+    }
 }
 
 } // namespace

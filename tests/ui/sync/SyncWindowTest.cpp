@@ -7,7 +7,6 @@
 
 #include <QAction>
 #include <QPushButton>
-#include <QTreeWidgetItemIterator>
 
 #include "outlooksync/VdirTaskStore.h"
 #include "ui/PageControl.h"
@@ -15,7 +14,6 @@
 
 namespace {
 
-using Names = std::vector<std::string>;
 using ::testing::UnorderedElementsAre;
 
 class SyncWindowTest : public SyncWindowFixture {
@@ -26,7 +24,7 @@ protected:
     {
         WriteTaskFile("alpha.ics", "alpha-1@example.org", "Alpha");
         WriteTaskFile("beta.ics", "beta-1@example.org", "Beta");
-        services.Folders = {tasks.string()};
+        services.Folders = {tasks};
         services.SaveFiles = {{File("plan.tvd")}};  // the untitled outline is saved first
         WhenModal<TfrmConnectToMsOutlook>([](TfrmConnectToMsOutlook& d) {
             d.btnBrowse->click();
@@ -61,15 +59,15 @@ protected:
     // Whatever the window refers to after a run is part of the outline.
     void ExpectOnlyLiveTasksReferred() const
     {
-        if (window->CurrentTask)
-            EXPECT_TRUE(InOutline(window->CurrentTask));
+        EXPECT_TRUE(!window->CurrentTask || InOutline(window->CurrentTask));
         for (int32_t i = 0; i < window->Navigation->Count(); ++i)
             EXPECT_TRUE(InOutline(window->Navigation->Items(i)));
         EXPECT_TRUE(InOutline(window->VirtualRoot));
         for (QTreeWidget* tree : {static_cast<QTreeWidget*>(window->tvTasksTree), static_cast<QTreeWidget*>(window->tvToDo)})
-            for (QTreeWidgetItemIterator it(tree); *it; ++it)
-                if (TTaskNode* task = TfrmTovrinMain::NodeTask(*it))
-                    EXPECT_TRUE(InOutline(task)) << (*it)->text(0).toStdString();
+            for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+                TTaskNode* task = TfrmTovrinMain::NodeTask(*it);
+                EXPECT_TRUE(!task || InOutline(task)) << (*it)->text(0).toStdString();
+            }
     }
 };
 
@@ -80,25 +78,25 @@ TEST_F(SyncWindowTest, SetupRunBringsTheTasksInAndStoresTheFolder)
     EXPECT_TRUE(services.Shown.empty()) << services.Shown.front();
 
     // The new tasks sit below the parent for new tasks; the outline's own task went across.
-    EXPECT_EQ(NodeTexts(window->tvTasksTree), (Names{"New Task", "<NewOutlookTasks>"}));
-    EXPECT_THAT(NodeTexts(window->tvTasksTree, Node("<NewOutlookTasks>")), UnorderedElementsAre("Alpha", "Beta"));
+    EXPECT_EQ(Texts(window->tvTasksTree), (Names{"New Task", "<NewOutlookTasks>"}));
+    EXPECT_THAT(Texts(window->tvTasksTree, Node("<NewOutlookTasks>")), UnorderedElementsAre("Alpha", "Beta"));
     EXPECT_EQ(TaskFileCount(), 4u);
     EXPECT_FALSE(window->Untitled);
     EXPECT_EQ(window->FileName, File("plan.tvd"));
     EXPECT_FALSE(window->Modified);
-    EXPECT_EQ(window->DataBase->OutlookFolderPath, FolderPathFromDirectory(tasks.string()));
+    EXPECT_EQ(window->DataBase->OutlookFolderPath, FolderPathFromDirectory(tasks));
     EXPECT_TRUE(window->actQuickOutlookConnect->isEnabled());
     EXPECT_TRUE(std::filesystem::exists(File("plan_OutlookSync.log")));
 
     // The folder was saved with the outline.
     window->OpenDocument(File("plan.tvd"));
-    EXPECT_EQ(window->DataBase->OutlookFolderPath, FolderPathFromDirectory(tasks.string()));
+    EXPECT_EQ(window->DataBase->OutlookFolderPath, FolderPathFromDirectory(tasks));
     EXPECT_TRUE(window->actQuickOutlookConnect->isEnabled());
 
     // F9 now runs with the stored folder; nothing new comes in.
     QuickSyncLater();
     EXPECT_TRUE(services.Shown.empty());
-    EXPECT_THAT(NodeTexts(window->tvTasksTree, Node("<NewOutlookTasks>")), UnorderedElementsAre("Alpha", "Beta"));
+    EXPECT_THAT(Texts(window->tvTasksTree, Node("<NewOutlookTasks>")), UnorderedElementsAre("Alpha", "Beta"));
     EXPECT_EQ(TaskFileCount(), 4u);
 }
 
@@ -107,7 +105,7 @@ TEST_F(SyncWindowTest, AFailedRunKeepsTheDialogOpenAndStoresNothing)
     services.SaveFiles = {{File("plan.tvd")}};
     services.Answers = {idNo};  // no look at the log
     WhenModal<TfrmConnectToMsOutlook>([this](TfrmConnectToMsOutlook& d) {
-        d.SetFolderPath(FolderPathFromDirectory((dir / "missing").string()));
+        d.SetFolderPath(FolderPathFromDirectory(File("missing")));
         d.btnSyncNow->click();
         EXPECT_TRUE(d.isVisible());
         d.btnClose->click();
@@ -118,7 +116,7 @@ TEST_F(SyncWindowTest, AFailedRunKeepsTheDialogOpenAndStoresNothing)
     EXPECT_EQ(services.Shown[1], "There are warnings or errors during sync process. Would you like to open the log file for more details?");
     EXPECT_TRUE(window->DataBase->OutlookFolderPath.empty());
     EXPECT_FALSE(window->actQuickOutlookConnect->isEnabled());
-    EXPECT_EQ(NodeTexts(window->tvTasksTree), Names{"New Task"});
+    EXPECT_EQ(Texts(window->tvTasksTree), Names{"New Task"});
 }
 
 TEST_F(SyncWindowTest, ATaskDeletedByTheRunLeavesThePanelTheHistoryAndTheVirtualRoot)
@@ -136,7 +134,7 @@ TEST_F(SyncWindowTest, ATaskDeletedByTheRunLeavesThePanelTheHistoryAndTheVirtual
     window->pcMainPages->SetActivePage(window->tshToDoList);
     QApplication::processEvents();
 
-    std::filesystem::remove(tasks / "alpha.ics");
+    std::filesystem::remove(tasks + "/alpha.ics");
     QuickSyncLater();
     EXPECT_TRUE(services.Shown.empty()) << services.Shown.front();
 
@@ -145,8 +143,8 @@ TEST_F(SyncWindowTest, ATaskDeletedByTheRunLeavesThePanelTheHistoryAndTheVirtual
     // The virtual root went with its task; its subtask moved to the parent for new tasks.
     EXPECT_EQ(window->VirtualRoot, Root());
     EXPECT_FALSE(BannerShown());
-    EXPECT_THAT(NodeTexts(window->tvTasksTree, Node("<NewOutlookTasks>")), UnorderedElementsAre("Alpha step", "Beta"));
-    for (const std::string& entry : NodeTexts(window->tvToDo))
+    EXPECT_THAT(Texts(window->tvTasksTree, Node("<NewOutlookTasks>")), UnorderedElementsAre("Alpha step", "Beta"));
+    for (const std::string& entry : Texts(window->tvToDo))
         EXPECT_NE(entry, "Alpha");
     EXPECT_FALSE(window->Modified);
 
@@ -164,13 +162,13 @@ TEST_F(SyncWindowTest, AVirtualRootThatSurvivesTheRunStays)
     window->tvTasksTree->setCurrentItem(Node("Beta"));
     ASSERT_EQ(window->CurrentTask, Task("Beta"));
     WriteTaskFile("gamma.ics", "gamma-1@example.org", "Gamma");
-    std::filesystem::remove(tasks / "beta.ics");
+    std::filesystem::remove(tasks + "/beta.ics");
 
     QuickSyncLater();
     EXPECT_TRUE(services.Shown.empty()) << services.Shown.front();
     EXPECT_EQ(window->VirtualRoot, Task("<NewOutlookTasks>"));
     EXPECT_TRUE(BannerShown());
-    EXPECT_THAT(NodeTexts(window->tvTasksTree), UnorderedElementsAre("Alpha", "Gamma"));
+    EXPECT_THAT(Texts(window->tvTasksTree), UnorderedElementsAre("Alpha", "Gamma"));
     EXPECT_EQ(Task("Beta"), nullptr);
     ExpectOnlyLiveTasksReferred();
 }

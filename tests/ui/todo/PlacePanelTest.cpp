@@ -7,15 +7,14 @@
 
 namespace {
 
-class PlacePanelTest : public TWindowFixture {
+class PlacePanelTest : public TodoFixture {
 protected:
     void SetUp() override
     {
-        TWindowFixture::SetUp();
-        BuildSample();
+        TodoFixture::SetUp();
         ShowPage(window->tshPlaces);
     }
-    void Select(const TTaskPlace* place) { window->lvPlaces->setCurrentItem(PlaceItem(place)); }
+    void SelectPlace(const TTaskPlace* place) { window->lvPlaces->setCurrentItem(PlaceItem(place)); }
     QTreeWidgetItem* Included(const TTaskPlace* place) const
     {
         return window->FindPlaceListItem(window->lvIncludedPlaces, place);
@@ -24,13 +23,13 @@ protected:
 
 TEST_F(PlacePanelTest, TheListShowsEveryPlaceAndTheIncludedListAllOthersWithChecks)
 {
-    EXPECT_EQ(TopTexts(window->lvPlaces), (Names{"Home", "Office", "Kitchen"}));
-    Select(home);
+    EXPECT_EQ(Texts(window->lvPlaces), (Names{"Home", "Office", "Kitchen"}));
+    SelectPlace(home);
     EXPECT_EQ(window->CurrentPlace, home);
     EXPECT_TRUE(window->pnlPlaceProps->isVisibleTo(window.get()));
     EXPECT_FALSE(window->pnlTaskProps->isVisibleTo(window.get()));
     EXPECT_EQ(window->memPlaceCaption->toPlainText().toStdString(), "Home");
-    EXPECT_EQ(TopTexts(window->lvIncludedPlaces), (Names{"Kitchen", "Office"}));  // sorted, without Home
+    EXPECT_EQ(Texts(window->lvIncludedPlaces), (Names{"Kitchen", "Office"}));  // sorted, without Home
     EXPECT_EQ(Included(kitchen)->checkState(0), Qt::Checked);
     EXPECT_EQ(Included(office)->checkState(0), Qt::Unchecked);
     EXPECT_FALSE(window->Modified);  // showing a place is no edit
@@ -71,13 +70,13 @@ TEST_F(PlacePanelTest, NewPlaceActsOnlyOnThePlacesPage)
 
 TEST_F(PlacePanelTest, TypingTheCaptionRenamesTheItemAtOnceAndThePlaceAtTheNextFlush)
 {
-    Select(office);
+    SelectPlace(office);
     window->memPlaceCaption->setPlainText(QStringLiteral("  Desk "));
     EXPECT_EQ(PlaceItem(office)->text(0).toStdString(), "  Desk ");
     EXPECT_EQ(office->Caption, "Office");
     EXPECT_TRUE(window->PlaceDirty);
     EXPECT_TRUE(window->Modified);
-    Select(home);
+    SelectPlace(home);
     EXPECT_EQ(office->Caption, "Desk");
     EXPECT_FALSE(window->PlaceDirty);
     EXPECT_TRUE(window->PlacesListsStale);
@@ -87,31 +86,31 @@ TEST_F(PlacePanelTest, TypingTheCaptionRenamesTheItemAtOnceAndThePlaceAtTheNextF
 
 TEST_F(PlacePanelTest, ChangedInclusionsAreStoredWhenAnotherPlaceIsSelected)
 {
-    Select(home);
+    SelectPlace(home);
     Included(kitchen)->setCheckState(0, Qt::Unchecked);
     Included(office)->setCheckState(0, Qt::Checked);
     EXPECT_EQ(home->IncludedPlaces, (std::vector<int32_t>{kitchen->PlaceID}));
-    Select(kitchen);
+    SelectPlace(kitchen);
     EXPECT_EQ(home->IncludedPlaces, (std::vector<int32_t>{office->PlaceID}));
 }
 
 TEST_F(PlacePanelTest, NotesAreWrittenWhenThePageChanges)
 {
-    Select(kitchen);
+    SelectPlace(kitchen);
     window->PlaceNotesEditor->setPlainText(QStringLiteral("stove\nsink"));
     EXPECT_TRUE(window->Modified);
     EXPECT_EQ(kitchen->PlaceNote, "");
     ShowPage(window->tshOutline);
     EXPECT_EQ(kitchen->PlaceNote, "stove\nsink\n");
     ShowPage(window->tshPlaces);
-    Select(home);
-    Select(kitchen);
+    SelectPlace(home);
+    SelectPlace(kitchen);
     EXPECT_EQ(window->PlaceNotesEditor->toPlainText().toStdString(), "stove\nsink\n");
 }
 
 TEST_F(PlacePanelTest, F2StartsCaptionEditingAndF2AgainEndsIt)
 {
-    Select(kitchen);
+    SelectPlace(kitchen);
     SendKey(window->lvPlaces, Qt::Key_F2);
     ASSERT_TRUE(window->lvPlaces->IsEditing());
     QLineEdit* editor = window->lvPlaces->InPlaceEditor();
@@ -127,7 +126,7 @@ TEST_F(PlacePanelTest, F2StartsCaptionEditingAndF2AgainEndsIt)
 
 TEST_F(PlacePanelTest, DeletingAPlaceEmptiesThePanelAndUndoBringsItBack)
 {
-    Select(office);
+    SelectPlace(office);
     window->memPlaceCaption->setPlainText(QStringLiteral("Desk"));  // pending when deleted
     window->actDeletePlace->trigger();
     EXPECT_EQ(window->DataBase->PlacesList->FindByID(office->PlaceID), nullptr);
@@ -136,8 +135,11 @@ TEST_F(PlacePanelTest, DeletingAPlaceEmptiesThePanelAndUndoBringsItBack)
     EXPECT_FALSE(window->pnlRight->isVisibleTo(window.get()));
     EXPECT_TRUE(window->Modified);
     ASSERT_TRUE(window->actUndo->isEnabled());
-    window->actUndo->trigger();
+    ShowPage(window->tshOutline);
+    window->actUndo->trigger();  // brings the Places page back with the place selected
     ASSERT_EQ(window->DataBase->PlacesList->FindByID(office->PlaceID), office);
+    EXPECT_EQ(window->pcMainPages->ActivePage(), window->tshPlaces);
+    EXPECT_EQ(window->CurrentPlace, office);
     EXPECT_EQ(office->Caption, "Desk");  // the edit was written before the place left
     EXPECT_NE(PlaceItem(office), nullptr);
     // Tasks kept the place's ID, so their places text names it again.
@@ -154,12 +156,12 @@ TEST_F(PlacePanelTest, DeleteNeedsACurrentPlace)
 TEST_F(PlacePanelTest, CancellingThePendingTaskWriteBackRefusesTheSelection)
 {
     ShowPage(window->tshOutline);
-    window->tvTasksTree->setCurrentItem(window->FindTaskNode(window->tvTasksTree, read));
+    window->tvTasksTree->setCurrentItem(Node("Read"));
     ShowPage(window->tshPlaces);
     window->edTaskPlaces->setText(QStringLiteral("Nowhere"));
     ASSERT_TRUE(window->TaskDirty);
     services.Answers = {idCancel};
-    Select(office);
+    SelectPlace(office);
     EXPECT_EQ(window->CurrentPlace, nullptr);
     EXPECT_EQ(window->lvPlaces->currentItem(), nullptr);
     EXPECT_TRUE(window->pnlTaskProps->isVisibleTo(window.get()));

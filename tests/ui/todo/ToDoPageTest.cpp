@@ -6,20 +6,16 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QToolButton>
 
 #include "platform/DateTime.h"
+#include "ui/frmAbout.h"
 
 namespace {
 
-class ToDoPageTest : public TWindowFixture {
-protected:
-    void SetUp() override
-    {
-        TWindowFixture::SetUp();
-        BuildSample();
-    }
-};
+using ToDoPageTest = TodoFixture;
 
 TEST_F(ToDoPageTest, EnteringThePageListsTheOpenLeavesWithTheirTasksAndCheckMarks)
 {
@@ -34,7 +30,7 @@ TEST_F(ToDoPageTest, EnteringThePageListsTheOpenLeavesWithTheirTasksAndCheckMark
         EXPECT_FALSE(TTreeViewCheckBoxes::GetChecked(node));
         EXPECT_EQ(node->childCount(), 0);
     }
-    EXPECT_EQ(window->FindTaskNode(window->tvToDo, read)->text(0).toStdString(), "Read");
+    EXPECT_EQ(ToDoNode(read)->text(0).toStdString(), "Read");
 }
 
 TEST_F(ToDoPageTest, NothingIsComputedWhileTheToDoPageIsSwitchedOff)
@@ -93,17 +89,17 @@ TEST_F(ToDoPageTest, TheClosedPanelComputesForNowTheOpenOneForTheEndOfTheChosenD
         window->dtToDoDate->setDate(QDate(y, m, d));
     }
     ShowPage(window->tshToDoList);
-    EXPECT_EQ(window->FindTaskNode(window->tvToDo, evening), nullptr);
+    EXPECT_EQ(ToDoNode(evening), nullptr);
     window->ShowToDoFilterPanel(true);
     EXPECT_TRUE(window->IsToDoFilterPanelOpen());
     EXPECT_TRUE(window->dtToDoDate->isVisibleTo(window.get()));
-    EXPECT_NE(window->FindTaskNode(window->tvToDo, evening), nullptr);
+    EXPECT_NE(ToDoNode(evening), nullptr);
     window->dtToDoDate->setDate(QDate(y, m, d).addDays(-1));  // the day before: not yet current
-    EXPECT_EQ(window->FindTaskNode(window->tvToDo, evening), nullptr);
+    EXPECT_EQ(ToDoNode(evening), nullptr);
     window->AdvancedOptions1Click();  // Ctrl+P closes the panel on the To-Do page
     EXPECT_FALSE(window->IsToDoFilterPanelOpen());
     EXPECT_FALSE(window->sbToDoFilter->isChecked());
-    EXPECT_EQ(window->FindTaskNode(window->tvToDo, evening), nullptr);
+    EXPECT_EQ(ToDoNode(evening), nullptr);
 }
 
 TEST_F(ToDoPageTest, WithAutoUpdateOffACheckMarkWaitsForUpdateToDo)
@@ -112,21 +108,21 @@ TEST_F(ToDoPageTest, WithAutoUpdateOffACheckMarkWaitsForUpdateToDo)
     EXPECT_FALSE(window->btnToDoUpdateNow->isVisibleTo(window.get()));
     window->cbToDoAutoUpdate->setChecked(false);
     EXPECT_TRUE(window->btnToDoUpdateNow->isVisibleTo(window.get()));
-    window->FindTaskNode(window->tvToDo, read)->setCheckState(0, Qt::Checked);
+    ToDoNode(read)->setCheckState(0, Qt::Checked);
     EXPECT_NE(read->CompletionDateTime, 0);
-    EXPECT_NE(window->FindTaskNode(window->tvToDo, read), nullptr);
+    EXPECT_NE(ToDoNode(read), nullptr);
     window->btnToDoUpdateNow->click();
-    EXPECT_EQ(window->FindTaskNode(window->tvToDo, read), nullptr);
+    EXPECT_EQ(ToDoNode(read), nullptr);
 
     window->cbToDoAutoUpdate->setChecked(true);
     EXPECT_FALSE(window->btnToDoUpdateNow->isVisibleTo(window.get()));
-    window->FindTaskNode(window->tvToDo, call)->setCheckState(0, Qt::Checked);
-    EXPECT_EQ(window->FindTaskNode(window->tvToDo, call), nullptr);
+    ToDoNode(call)->setCheckState(0, Qt::Checked);
+    EXPECT_EQ(ToDoNode(call), nullptr);
 }
 
 TEST_F(ToDoPageTest, ACurrentTaskWithoutEntrySelectsItsListedSubtasks)
 {
-    window->tvTasksTree->setCurrentItem(window->FindTaskNode(window->tvTasksTree, garden));
+    Select("Garden");
     ASSERT_EQ(window->CurrentTask, garden);
     ShowPage(window->tshToDoList);
     Names selected;
@@ -140,7 +136,7 @@ TEST_F(ToDoPageTest, ACurrentTaskWithoutEntrySelectsItsListedSubtasks)
 TEST_F(ToDoPageTest, TheSelectionFollowsTheCurrentTaskAcrossPages)
 {
     ShowPage(window->tshToDoList);
-    window->tvToDo->setCurrentItem(window->FindTaskNode(window->tvToDo, call));
+    window->tvToDo->setCurrentItem(ToDoNode(call));
     ASSERT_EQ(window->CurrentTask, call);
     ShowPage(window->tshOutline);
     EXPECT_EQ(TfrmTovrinMain::NodeTask(window->tvTasksTree->currentItem()), call);
@@ -151,7 +147,7 @@ TEST_F(ToDoPageTest, TheSelectionFollowsTheCurrentTaskAcrossPages)
 
 TEST_F(ToDoPageTest, TheTaskPanelComesBackAfterThePlacePanelWasEmptied)
 {
-    window->tvTasksTree->setCurrentItem(window->FindTaskNode(window->tvTasksTree, read));
+    Select("Read");
     ShowPage(window->tshPlaces);
     window->lvPlaces->setCurrentItem(PlaceItem(office));
     window->SetCurrentPlace(nullptr);
@@ -172,12 +168,14 @@ TEST_F(ToDoPageTest, TaskCommandsWorkOnlyInAllTasksOnTheOutlinePage)
     ShowPage(window->tshToDoList);
     EXPECT_FALSE(window->actNewTask->isEnabled());
     EXPECT_FALSE(window->actNewSubTask->isEnabled());
+    EXPECT_FALSE(window->actDeleteTask->isEnabled());
     if (import) {
         EXPECT_FALSE(import->isEnabled());
     }
     ShowPage(window->tshOutline);
     window->SetTaskTreeView(ViewGoals);
     EXPECT_FALSE(window->actNewTask->isEnabled());
+    EXPECT_FALSE(window->actDeleteTask->isEnabled());
 
     // Ins finds both new-task commands disabled; no task and no place comes of it.
     const int tasks = window->DataBase->Root->Children.Count();
@@ -234,7 +232,21 @@ TEST_F(ToDoPageTest, ANewOutlineLeavesNoPlaceOfTheOldOneInTheLists)
     EXPECT_EQ(window->cbPlaces->count(), 1);
     EXPECT_EQ(window->ToDoFilterPlace(), nullptr);
     ShowPage(window->tshToDoList);
-    EXPECT_EQ(TopTexts(window->tvToDo), (Names{"New Task"}));
+    EXPECT_EQ(Texts(window->tvToDo), (Names{"New Task"}));
+}
+
+TEST_F(ToDoPageTest, AboutShowsTheBoxOverTheDisabledWindowUntilClose)
+{
+    window->actAbout->trigger();
+    QPointer<TAboutDlg> box;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* about = qobject_cast<TAboutDlg*>(widget))
+            box = about;
+    ASSERT_FALSE(box.isNull());
+    EXPECT_FALSE(window->isEnabled());
+    box->Button1->click();
+    EXPECT_TRUE(window->isEnabled());
+    delete box.data();
 }
 
 } // namespace

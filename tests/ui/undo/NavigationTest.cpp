@@ -1,7 +1,6 @@
 // Back and forward between visited tasks, with a stand-in window that records what it shows.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -10,6 +9,8 @@
 #include "ui/Navigation.h"
 
 namespace {
+
+using Names = std::vector<std::string>;
 
 // Plays the window: selecting a task by hand records the task left, as the panel does.
 class TFakeWindow : public INavigationView {
@@ -49,85 +50,75 @@ protected:
     TTaskNode* c = root.AddChild("C", -1);
     TTaskNode* d = root.AddChild("D", -1);
     TFakeWindow w;
+
+    // The current task and the buttons: "B <A> (C)" for B with back to A and forward to C.
+    std::string State() const
+    {
+        return (w.Current ? w.Current->Caption : "-") + (w.BackEnabled ? " <" + w.BackHint + ">" : "") +
+               (w.ForwardEnabled ? " (" + w.ForwardHint + ")" : "");
+    }
+    void Visit(std::initializer_list<TTaskNode*> tasks)
+    {
+        for (TTaskNode* task : tasks)
+            w.Select(task);
+    }
 };
 
 TEST_F(NavigationTest, BackTwiceThenForwardTwice)
 {
-    w.Select(a);
-    w.Select(b);
-    w.Select(c);
-    EXPECT_TRUE(w.BackEnabled);
+    Visit({a, b, c});
+    EXPECT_EQ(State(), "C <Back (B)>");
+    Names states;
+    for (bool back : {true, true, true, false, false, false}) {
+        back ? w.Navigation.GoBack() : w.Navigation.GoForward();
+        states.push_back(State());
+    }
+    // Nothing further back or forward at the ends.
+    EXPECT_EQ(states, (Names{"B <Back (A)> (Forward (C))", "A (Forward (B))", "A (Forward (B))",
+                             "B <Back (A)> (Forward (C))", "C <Back (B)>", "C <Back (B)>"}));
     EXPECT_EQ(w.BackHint, "Back (B)");
-    EXPECT_FALSE(w.ForwardEnabled);
-
-    w.Navigation.GoBack();
-    EXPECT_EQ(w.Current, b);
-    EXPECT_EQ(w.ForwardHint, "Forward (C)");
-    EXPECT_EQ(w.BackHint, "Back (A)");
-    w.Navigation.GoBack();
-    EXPECT_EQ(w.Current, a);
-    EXPECT_FALSE(w.BackEnabled);
-    EXPECT_EQ(w.BackHint, "");
-    w.Navigation.GoBack();  // nothing further back
-    EXPECT_EQ(w.Current, a);
-
-    w.Navigation.GoForward();
-    EXPECT_EQ(w.Current, b);
-    w.Navigation.GoForward();
-    EXPECT_EQ(w.Current, c);
-    EXPECT_FALSE(w.ForwardEnabled);
-    w.Navigation.GoForward();
-    EXPECT_EQ(w.Current, c);
     // Stepping records nothing of its own: the history is still A, B, C.
     EXPECT_EQ(w.Navigation.Count(), 3);
 }
 
 TEST_F(NavigationTest, SelectingByHandDropsTheForwardPart)
 {
-    w.Select(a);
-    w.Select(b);
-    w.Select(c);
+    Visit({a, b, c});
     w.Navigation.GoBack();
     w.Navigation.GoBack();
     w.Select(d);
-    EXPECT_FALSE(w.ForwardEnabled);
+    EXPECT_EQ(State(), "D <Back (A)>");
     w.Navigation.GoBack();
-    EXPECT_EQ(w.Current, a);
     w.Navigation.GoForward();
-    EXPECT_EQ(w.Current, d);
-    EXPECT_FALSE(w.Navigation.CanGo(true));
+    EXPECT_EQ(State(), "D <Back (A)>");
 }
 
 TEST_F(NavigationTest, ClearForgetsEverything)
 {
-    w.Select(a);
-    w.Select(b);
+    Visit({a, b});
     w.Navigation.Clear();
     EXPECT_EQ(w.Navigation.Index(), -1);
     EXPECT_EQ(w.Navigation.Count(), 0);
-    EXPECT_FALSE(w.BackEnabled);
-    EXPECT_FALSE(w.ForwardEnabled);
+    EXPECT_EQ(State(), "B");
     w.Navigation.GoBack();
-    EXPECT_EQ(w.Current, b);
+    EXPECT_EQ(State(), "B");
 }
 
 TEST_F(NavigationTest, ARefusedStepKeepsThePosition)
 {
-    w.Select(a);
-    w.Select(b);
-    w.Select(c);
+    Visit({a, b, c});
     w.Navigation.GoBack();  // at B
     const int32_t index = w.Navigation.Index();
     w.Refuse = true;
     EXPECT_THROW(w.Navigation.GoBack(), std::runtime_error);
     EXPECT_EQ(w.Navigation.Index(), index);
-    EXPECT_EQ(w.BackHint, "Back (A)");
+    EXPECT_EQ(State(), "B <Back (A)> (Forward (C))");
     w.Refuse = false;
     w.Navigation.GoBack();
     EXPECT_EQ(w.Current, a);
     // The busy counter was lowered again: a hand selection is recorded.
     w.Select(d);
-    EXPECT_EQ(w.BackHint, "Back (A)");
+    EXPECT_EQ(State(), "D <Back (A)>");
 }
 
 } // namespace

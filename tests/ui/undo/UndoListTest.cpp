@@ -2,9 +2,6 @@
 // model holds after each Undo and Redo, who owns a deleted subtree, and what the window is told.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "platform/DateTime.h"
 #include "taskdb/TaskPlace.h"
 #include "taskdb/TovrinDataBase.h"
@@ -12,9 +9,11 @@
 
 namespace {
 
+using Names = std::vector<std::string>;
+
 class TRecordingView : public IUndoView {
 public:
-    std::vector<std::string> Calls;
+    Names Calls;
     int ListChanges = 0;
     int Repaints = 0;
 
@@ -37,7 +36,7 @@ public:
 // A step that only records what is done to it.
 class TProbeStep : public TUndoAction {
 public:
-    TProbeStep(std::string name, std::vector<std::string>& log) : name_(std::move(name)), log_(log) {}
+    TProbeStep(std::string name, Names& log) : name_(std::move(name)), log_(log) {}
     ~TProbeStep() override { log_.push_back("free " + name_); }
     void Undo() override { log_.push_back("undo " + name_); }
     void Redo() override { log_.push_back("redo " + name_); }
@@ -45,15 +44,16 @@ public:
 
 private:
     std::string name_;
-    std::vector<std::string>& log_;
+    Names& log_;
 };
 
-std::vector<std::string> Captions(const TTaskNode* task)
+// The subtree below task as one line, children in brackets.
+std::string Outline(const TTaskNode* task)
 {
-    std::vector<std::string> names;
+    std::string text;
     for (const TTaskNode* child : task->Children)
-        names.push_back(child->Caption);
-    return names;
+        text += (text.empty() ? "" : " ") + child->Caption + (child->Children.Empty() ? "" : "[" + Outline(child) + "]");
+    return text;
 }
 
 class UndoTest : public ::testing::Test {
@@ -76,19 +76,13 @@ protected:
     }
 };
 
-using Names = std::vector<std::string>;
-
 TEST(UndoListBasics, PositionCaptionsAndDroppedRedoTail)
 {
-    std::vector<std::string> log;
+    Names log;
     TRecordingView view;
     TUndoList list(&view);
-    EXPECT_FALSE(list.CanUndo());
-    EXPECT_FALSE(list.CanRedo());
-    EXPECT_EQ(list.Position(), -1);
-    EXPECT_EQ(list.Undo(), nullptr);
+    EXPECT_EQ(list.Undo(), nullptr);  // nothing to undo or redo
     EXPECT_EQ(list.Redo(), nullptr);
-    EXPECT_EQ(list.GetUndoCaption(), "");
 
     list.Add(std::make_unique<TProbeStep>("one", log));
     list.Add(std::make_unique<TProbeStep>("two", log));
@@ -130,7 +124,7 @@ TEST(UndoListBasics, PositionCaptionsAndDroppedRedoTail)
 
 TEST(UndoListBasics, NoLimitOnTheNumberOfSteps)
 {
-    std::vector<std::string> log;
+    Names log;
     TUndoList list;
     for (int i = 0; i < 5000; ++i)
         list.Add(std::make_unique<TProbeStep>(std::to_string(i), log));
@@ -190,7 +184,7 @@ TEST_F(UndoTest, TwoChangesOfOneTaskUndoneOneByOne)
     EXPECT_EQ(a->Caption, "a3");
     EXPECT_EQ(a->TheGoal, 2);
     // The copies never joined the outline.
-    EXPECT_EQ(Captions(p), (Names{"a3", "b", "c", "d"}));
+    EXPECT_EQ(Outline(p), "a3 b c d");
 }
 
 TEST_F(UndoTest, UndoneCompletionKeepsTheCheckMarkInStep)
@@ -213,25 +207,22 @@ TEST_F(UndoTest, DeletionOwnsTheSubtreeUntilUndone)
     TTaskNode* b = p->Children[1];
     b->AddChild("b1", -1)->AddChild("b11", -1);
     list.Add(std::make_unique<TUndoDeleteTaskNode>(view, b));
-    EXPECT_EQ(Captions(p), (Names{"a", "c", "d"}));
+    EXPECT_EQ(Outline(p), "a c d");
     EXPECT_EQ(b->Parent, nullptr);
     EXPECT_EQ(list.GetUndoCaption(), "Delete task \"b\"");
 
     list.Undo();
-    EXPECT_EQ(Captions(p), (Names{"a", "b", "c", "d"}));
+    EXPECT_EQ(Outline(p), "a b[b1[b11]] c d");
     EXPECT_EQ(b->Parent, p);
-    EXPECT_EQ(Captions(b), (Names{"b1"}));
-    EXPECT_EQ(Captions(b->Children[0]), (Names{"b11"}));
 
     list.Redo();
-    EXPECT_EQ(Captions(p), (Names{"a", "c", "d"}));
+    EXPECT_EQ(Outline(p), "a c d");
     EXPECT_EQ(view.Calls, (Names{"detached b", "subtree P b", "leave b", "detached b", "subtree P -"}));
 
     // Undone, then dropped from the redo tail: the outline keeps the task.
     list.Undo();
     list.Add(std::make_unique<TUndoChangeTaskNode>(view, b));
-    EXPECT_EQ(b->Parent, p);
-    EXPECT_EQ(Captions(b), (Names{"b1"}));
+    EXPECT_EQ(Outline(p), "a b[b1[b11]] c d");
 }
 
 TEST_F(UndoTest, ClearingTheHistoryMakesAStandingDeletionFinal)
@@ -245,45 +236,38 @@ TEST_F(UndoTest, ClearingTheHistoryMakesAStandingDeletionFinal)
     list.Clear();
     // Freed for good: the linked task is reported as deleted.
     EXPECT_EQ(db.DeletedEntryIDs.Count(), 1);
-    EXPECT_EQ(Captions(p), (Names{"a", "b", "d"}));
+    EXPECT_EQ(Outline(p), "a b d");
 }
 
-TEST_F(UndoTest, DragUpWithinOneParentComesBack)
+TEST_F(UndoTest, DragsComeBackWithinOneParentAndFromAnother)
 {
-    TTaskNode* d = p->Children[3];
     TClockOverride clock(46000.5);
+    TTaskNode* d = p->Children[3];
     list.Add(std::make_unique<TUndoDragTaskNode>(view, d, p, 1));
-    EXPECT_EQ(Captions(p), (Names{"a", "d", "b", "c"}));
+    EXPECT_EQ(Outline(root), "P[a d b c] Q[q1]");
     EXPECT_EQ(d->ModifiedDateTime, 46000.5);
     EXPECT_EQ(list.GetUndoCaption(), "DragDrop task \"d\"");
     list.Undo();
-    EXPECT_EQ(Captions(p), (Names{"a", "b", "c", "d"}));
+    EXPECT_EQ(Outline(root), "P[a b c d] Q[q1]");
     list.Redo();
-    EXPECT_EQ(Captions(p), (Names{"a", "d", "b", "c"}));
+    EXPECT_EQ(Outline(root), "P[a d b c] Q[q1]");
     EXPECT_EQ(view.Calls, (Names{"move d P 1", "move d P 4", "move d P 1"}));
-}
-
-TEST_F(UndoTest, DragToTheEndOfItsOwnParentComesBack)
-{
-    // Dropped on its own parent: it becomes the last child (index -1).
-    TTaskNode* b = p->Children[1];
-    list.Add(std::make_unique<TUndoDragTaskNode>(view, b, p, -1));
-    EXPECT_EQ(Captions(p), (Names{"a", "c", "d", "b"}));
     list.Undo();
-    EXPECT_EQ(Captions(p), (Names{"a", "b", "c", "d"}));
-}
 
-TEST_F(UndoTest, DragToAnotherParentAndBack)
-{
+    // Dropped on its own parent: it becomes the last child (index -1).
+    list.Add(std::make_unique<TUndoDragTaskNode>(view, p->Children[1], p, -1));
+    EXPECT_EQ(Outline(root), "P[a c d b] Q[q1]");
+    list.Undo();
+    EXPECT_EQ(Outline(root), "P[a b c d] Q[q1]");
+
+    // To another parent, taking its due date along, and back.
     TTaskNode* c = p->Children[2];
-    c->SetDueDateTime(0);
     q->SetDueDateTime(46000);
     list.Add(std::make_unique<TUndoDragTaskNode>(view, c, q, 0));
-    EXPECT_EQ(Captions(q), (Names{"c", "q1"}));
-    EXPECT_EQ(c->DueDateTime, 46000);  // follows its new parent
+    EXPECT_EQ(Outline(root), "P[a b d] Q[c q1]");
+    EXPECT_EQ(c->DueDateTime, 46000);
     list.Undo();
-    EXPECT_EQ(Captions(p), (Names{"a", "b", "c", "d"}));
-    EXPECT_EQ(Captions(q), (Names{"q1"}));
+    EXPECT_EQ(Outline(root), "P[a b c d] Q[q1]");
     EXPECT_EQ(c->DueDateTime, 0);
 }
 
@@ -296,19 +280,15 @@ TEST_F(UndoTest, MixedStepsUndoneInReverseOrder)
     change->StoreAfter(b);
     list.Add(std::move(change));
     list.Add(std::make_unique<TUndoDeleteTaskNode>(view, q));
-    EXPECT_EQ(Captions(root), (Names{"P"}));
+    EXPECT_EQ(Outline(root), "P[a c d]");
 
     while (list.Undo()) {
     }
-    EXPECT_EQ(Captions(root), (Names{"P", "Q"}));
-    EXPECT_EQ(Captions(p), (Names{"a", "b", "c", "d"}));
-    EXPECT_EQ(Captions(q), (Names{"q1"}));
-    EXPECT_EQ(b->Caption, "b");
+    EXPECT_EQ(Outline(root), "P[a b c d] Q[q1]");
     while (list.Redo()) {
     }
-    EXPECT_EQ(Captions(root), (Names{"P"}));
-    EXPECT_EQ(b->Caption, "renamed");
-    EXPECT_EQ(b->Parent, q);
+    EXPECT_EQ(Outline(root), "P[a c d]");
+    EXPECT_EQ(Outline(q), "q1 renamed");
 }
 
 TEST_F(UndoTest, PlaceDeletionAndItsUndo)

@@ -1,0 +1,136 @@
+// The texts the program shows in its dialogs, menus and sheets, pinned in one table.
+#include "ui/window/WindowTestSupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+
+#include "ui/RadioGroup.h"
+#include "ui/frmAbout.h"
+#include "ui/frmConnectToMsOutlook.h"
+#include "ui/frmOptAutoSave.h"
+#include "ui/frmOptionsDBFileMode.h"
+#include "ui/frmOutlookSyncOptions.h"
+#include "ui/frmSelectPlaces.h"
+#include "ui/frmSortSubtasksOptions.h"
+#include "ui/frmTovrinOptions.h"
+
+namespace {
+
+std::string Joined(const QStringList& texts) { return texts.join(" | ").toStdString(); }
+
+std::string Items(const QComboBox* box)
+{
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    return Joined(items);
+}
+
+template <class W>
+std::string ChildTexts(const QWidget* parent)
+{
+    QStringList texts;
+    for (const W* child : parent->findChildren<W*>())
+        texts << child->text();
+    return Joined(texts);
+}
+
+using CaptionsTest = TWindowFixture;
+
+TEST_F(CaptionsTest, TheTextsTheProgramShows)
+{
+    Names shown;
+    auto add = [&](const char* where, const std::string& text) { shown.push_back(std::string(where) + ": " + text); };
+    auto addQ = [&](const char* where, const QString& text) { add(where, text.toStdString()); };
+
+    QStringList tray;
+    for (const QAction* action : window->pmnuTray->actions())
+        tray << (action->isSeparator() ? "-" : action->text());
+    add("tray menu", Joined(tray));
+    addQ("tray default", window->pmnuTray->defaultAction()->text());
+
+    TfrmSortOptions sort;
+    addQ("sort", sort.windowTitle());
+    add("sort keys", Items(sort.cbSort[0]));
+    add("sort keys below", Items(sort.cbSort[3]));
+
+    QLineEdit target;
+    QPointer<TSelectPlacesWnd> picker = CreateSelectPlacesWnd(&target);
+    addQ("places picker", picker->windowTitle());
+    delete picker.data();
+
+    QPointer<TAboutDlg> about = ShowAbout();
+    add("about", Joined({about->windowTitle(), about->lbVersion->text(), about->lbURL->text(), about->lbSupportEMail->text()}));
+    about->Button1->click();
+    delete about.data();
+
+    TTovrinOptions options(window.get());
+    addQ("options", options.windowTitle());
+    options.tvOptions->setCurrentItem(options.FindNode("General Application Options"));
+    add("options group", ChildTexts<QLabel>(options.CurrentSheet()));
+    options.tvOptions->setCurrentItem(options.FindNode("Appearance"));
+    auto* appearance = dynamic_cast<TOptionsDBFileMode*>(options.CurrentSheet());
+    add("appearance presets", Items(appearance->cbQuickSetup));
+    addQ("appearance panel", appearance->cbShowTaskProperties->text());
+    options.tvOptions->setCurrentItem(options.FindNode("Autosave files"));
+    addQ("autosave", dynamic_cast<TOptionsAutoSave*>(options.CurrentSheet())->rgAutoSave->title());
+
+    TfrmOutlookSyncOptions syncOptions;
+    addQ("sync options", syncOptions.windowTitle());
+    add("sync pages", Joined({syncOptions.pcPages->tabText(0), syncOptions.pcPages->tabText(1)}));
+    add("sync general", ChildTexts<QLabel>(syncOptions.tshGeneral));
+    add("sync category", ChildTexts<QLabel>(syncOptions.tshCategory));
+    addQ("sync deleted", syncOptions.gbDeletedItems->title());
+    add("sync deleted label", ChildTexts<QLabel>(syncOptions.gbDeletedItems));
+    add("sync deleted actions", Items(syncOptions.cbDeletedItemsAction));
+    add("sync buttons", Joined({syncOptions.btnOK->text(), syncOptions.btnCancel->text()}));
+
+    TfrmConnectToMsOutlook connect(*window);
+    addQ("connect", connect.windowTitle());
+    add("connect folder", Joined({connect.lbOutlookFolder->text(), connect.btnBrowse->text()}));
+    addQ("connect action", connect.rgSyncAction->title());
+    add("connect modes", ChildTexts<QRadioButton>(connect.rgSyncAction));
+    add("connect buttons", Joined({connect.btnSyncNow->text(), connect.btnClose->text(), connect.btnAdvanced->text()}));
+    add("connect log", Joined({connect.lbOpenSyncLog->text(), connect.lbOpenSyncLog->toolTip()}));
+
+    EXPECT_EQ(shown, (Names{
+        "tray menu: Show | - | Exit",
+        "tray default: Show",
+        "sort: Sort subtasks options",
+        "sort keys: Date Completed | Goal/Importance | Due date | Effort | Satisfaction | Alphabetical",
+        "sort keys below: <none> | Date Completed | Goal/Importance | Due date | Effort | Satisfaction | Alphabetical",
+        "places picker: Select Places",
+        "about: About Tovrin | 1.0.10 | https://tovrin.org | support@tovrin.org",
+        "options: Options",
+        "options group: Please select a subentry for options",
+        "appearance presets: Simple checklist tree | Simple ToDo list | Advanced ToDo list | Full mode",
+        "appearance panel: Show Task properties ",
+        "autosave:  Autosave current DB file  ",
+        "sync options: Outlook Sync Options",
+        "sync pages: General | Outlook Category",
+        "sync general: New Outlook tasks will be placed to this Tovrin project (root if empty):",
+        "sync category: Sync only Outlook tasks with this substring in the category: | "
+        "Enter a substring to find in the Outlook category to sync this task | "
+        " or leave this field empty to sync all Outlook tasks  | Assign this category for deleted in Tovrin tasks:",
+        "sync deleted:  When task is deleted  in Tovrin ... ",
+        "sync deleted label: Assign this category for deleted in Tovrin tasks:",
+        "sync deleted actions: delete it in Outlook | do not delete it in Outlook but assign new category to it: ",
+        "sync buttons: OK | Cancel",
+        "connect: Exchange data with Outlook",
+        "connect folder: Outlook folder: | &Browse...",
+        "connect action:  Tasks synchronization action  ",
+        "connect modes: Outlook ->  Tovrin      (Copy Outlook tasks to Tovrin) | "
+        "Tovrin   ->  Outlook    (Copy Tovrin tasks to Outlook) | Tovrin <--> Outlook    (Synchronize tasks)",
+        "connect buttons: Sync now | Close | Advanced...",
+        "connect log: <a href=\"#\">Open sync log</a> | Opens sync log file",
+    }));
+}
+
+} // namespace
