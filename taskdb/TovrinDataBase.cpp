@@ -14,19 +14,7 @@ TTovrinDataBase::TTovrinDataBase()
     DeletedEntryIDs.SetCaseSensitive(false);
     CurrentDataBase = this;
 
-    OutlookFolderPath.clear();
-    OutlookFolderEntryID.clear();
-    DisconnectAll = false;
-    SetLastSyncTime(0);
-    SetNewOutlookTasksParent("");
-    SetOutlookCategory("");
-    SetSyncOptionFlag1(false);
-    SetDeletedItemsCategory("");
-    SetSyncOptionFlag2(false);
-    SetSyncOptionNumber(5);
-    SetSyncOptionString1("");
-    SetSyncOptionMode(2);
-    SetSyncOptionDate(0);
+    ResetSyncSettings("");
     SyncLogLevel = 2;
     MaxSyncLogSize = 102400;
     UpdateCounter = 0;
@@ -62,11 +50,16 @@ void TTovrinDataBase::Clear()
     DeletedEntryIDs.Clear();
     --UpdateCounter;
 
+    ResetSyncSettings("<NewOutlookTasks>");
+}
+
+void TTovrinDataBase::ResetSyncSettings(const std::string& NewTasksParent)
+{
     OutlookFolderPath.clear();
     OutlookFolderEntryID.clear();
     DisconnectAll = false;
     SetLastSyncTime(0);
-    SetNewOutlookTasksParent("<NewOutlookTasks>");
+    SetNewOutlookTasksParent(NewTasksParent);
     SetOutlookCategory("");
     SetSyncOptionFlag1(false);
     SetDeletedItemsCategory("");

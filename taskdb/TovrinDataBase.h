@@ -120,6 +120,10 @@ public:
     void ExportText(const std::string& FileName, TTaskNode* StartTask);
 
     // ---- Outlook synchronisation (outlooksync/) ----
+
+private:
+    // The synchronisation settings and state as a new or cleared document has them.
+    void ResetSyncSettings(const std::string& NewTasksParent);
 };
 
 // The one document of the running program; nullptr before it is built and after it is freed.

@@ -18,6 +18,7 @@
 #include "platform/StringList.h"
 #include "taskdb/TaskPlace.h"
 #include "taskdb/TovrinDataBase.h"
+#include "ui/KeyFilters.h"
 #include "ui/MyRichEdit.h"
 #include "ui/PageControl.h"
 #include "ui/TovrinApplication.h"
@@ -46,24 +47,6 @@ private:
     std::function<void()> onFocus_;
 };
 
-// F2 in the caption editor ends the editing.
-class TEditorF2Filter : public QObject {
-public:
-    TEditorF2Filter(QObject* parent, std::function<void()> onF2) : QObject(parent), onF2_(std::move(onF2)) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F2) {
-            onF2_();
-            return true;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    std::function<void()> onF2_;
-};
 
 // Starts editing a place's caption in the list, with the caret at Caret when given.
 void StartPlaceCaptionEdit(TfrmTovrinMain* window, QTreeWidgetItem* item, int caret = -1)

@@ -17,6 +17,7 @@
 
 #include "taskdb/Services.h"
 #include "taskdb/TovrinDataBase.h"
+#include "ui/KeyFilters.h"
 #include "ui/PageControl.h"
 #include "ui/TovrinApplication.h"
 #include "ui/TreeViewCheckBoxes.h"
@@ -40,24 +41,6 @@ QTreeWidgetItem* NextSibling(QTreeWidgetItem* node)
     return tree->topLevelItem(tree->indexOfTopLevelItem(node) + 1);
 }
 
-// F2 in the in-place editor ends the editing.
-class TEditorKeyFilter : public QObject {
-public:
-    TEditorKeyFilter(QObject* parent, std::function<void()> onF2) : QObject(parent), onF2_(std::move(onF2)) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F2) {
-            onF2_();
-            return true;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    std::function<void()> onF2_;
-};
 
 } // namespace
 
@@ -409,7 +392,7 @@ void TfrmTovrinMain::StartCaptionEdit(TTreeViewCheckBoxes* Tree, QTreeWidgetItem
 {
     Tree->StartEdit(Node);
     if (QLineEdit* editor = Tree->InPlaceEditor()) {
-        editor->installEventFilter(new TEditorKeyFilter(editor, [this] { EndInPlaceEditing(); }));
+        editor->installEventFilter(new TEditorF2Filter(editor, [this] { EndInPlaceEditing(); }));
         if (CaretIndex >= 0) {
             editor->deselect();
             editor->setCursorPosition(CaretIndex);
