@@ -5,6 +5,8 @@
 #include <locale.h>
 #include <wctype.h>
 
+#include "platform/CodePage.h"
+
 namespace {
 
 // The Unicode case tables, independent of the process locale.
@@ -22,33 +24,16 @@ locale_t Utf8Locale()
 uint32_t NextChar(std::string_view s, size_t& i)
 {
     const auto b0 = static_cast<unsigned char>(s[i]);
-    int len = 0;
-    uint32_t cp = 0;
-    if (b0 < 0x80) {
-        ++i;
-        return b0;
-    }
-    if (b0 >= 0xC2 && b0 <= 0xDF) { len = 2; cp = b0 & 0x1F; }
-    else if (b0 >= 0xE0 && b0 <= 0xEF) { len = 3; cp = b0 & 0x0F; }
-    else if (b0 >= 0xF0 && b0 <= 0xF4) { len = 4; cp = b0 & 0x07; }
-    if (len == 0 || i + static_cast<size_t>(len) > s.size()) {
+    const size_t len = Utf8SequenceLength(s, i);
+    if (len == 0) {
         ++i;
         return 0x110000u + b0;
     }
-    for (int k = 1; k < len; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
-        if ((b & 0xC0) != 0x80) {
-            ++i;
-            return 0x110000u + b0;
-        }
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    const bool overlong = (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000);
-    if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++i;
-        return 0x110000u + b0;
-    }
-    i += static_cast<size_t>(len);
+    static constexpr unsigned char kLeadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+    uint32_t cp = b0 & kLeadBits[len];
+    for (size_t k = 1; k < len; ++k)
+        cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+    i += len;
     return cp;
 }
 

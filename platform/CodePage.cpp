@@ -77,6 +77,8 @@ TIconv& Converter(int codePage, bool toWide)
     return *slot;
 }
 
+}  // namespace
+
 size_t Utf8SequenceLength(std::string_view s, size_t i)
 {
     const auto c = static_cast<unsigned char>(s[i]);
@@ -97,8 +99,6 @@ size_t Utf8SequenceLength(std::string_view s, size_t i)
         return 0;
     return n;
 }
-
-}  // namespace
 
 bool IsValidUtf8(std::string_view text)
 {

@@ -16,3 +16,5 @@ std::string WideToMultiByte(std::u16string_view text, int codePage);
 std::string ConvertCodePage(std::string_view text, int fromCodePage, int toCodePage);
 
 bool IsValidUtf8(std::string_view text);
+// Length of the valid UTF-8 sequence starting at text[i], or 0 when none starts there.
+size_t Utf8SequenceLength(std::string_view text, size_t i);

@@ -101,16 +101,26 @@ bool StartsText(std::string_view prefix, std::string_view s)
 
 std::string IntToStr(int64_t value) { return std::to_string(value); }
 
-bool TryStrToInt(std::string_view s, int32_t& value)
+namespace {
+
+// The whole of s must be one number; one sign, '+' or '-', may lead.
+template <typename T>
+bool ParseWhole(std::string_view s, T& value)
 {
-    const std::string t = Trim(s);
-    const char* b = t.data();
-    const char* e = b + t.size();
-    if (b != e && *b == '+')
+    const char* b = s.data();
+    const char* e = b + s.size();
+    if (b != e && *b == '+') {
         ++b;
+        if (b != e && *b == '-')
+            return false;
+    }
     const auto [p, ec] = std::from_chars(b, e, value);
     return b != e && ec == std::errc() && p == e;
 }
+
+} // namespace
+
+bool TryStrToInt(std::string_view s, int32_t& value) { return ParseWhole(Trim(s), value); }
 
 int32_t StrToInt(std::string_view s)
 {
@@ -139,12 +149,7 @@ bool TryStrToFloat(std::string_view s, double& value)
     for (auto& c : t)
         if (c == ',')
             c = '.';
-    const char* b = t.data();
-    const char* e = b + t.size();
-    if (b != e && *b == '+')
-        ++b;
-    const auto [p, ec] = std::from_chars(b, e, value);
-    return b != e && ec == std::errc() && p == e;
+    return ParseWhole(t, value);
 }
 
 double StrToFloat(std::string_view s)

@@ -1,5 +1,6 @@
 // The data file: the document's load and save, and the task record.
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 
 #include "platform/Stream.h"
@@ -84,26 +85,31 @@ int32_t ReadTaskFields(TRecordReader& r, TTaskNode& t, int32_t version)
     return r.Count(kMinTaskRecordSize + (version >= 2 ? kTaskTailSize : 0));
 }
 
-void ReadTaskTail(TRecordReader& r, TTaskNode& t)
+// An extension block: counted lists of bytes, Int32 values, doubles and strings. Keeps the
+// first byte (when flag is given) and the leading strings this version knows; skips the rest.
+void ReadExtensionBlock(TRecordReader& r, bool* flag, std::initializer_list<std::string*> strings)
 {
     int32_t n = r.Count(1);
-    if (n > 0) {
-        t.IsOutlookRecurring = r.Boolean();
-        r.Skip(n - 1);
+    if (flag && n > 0) {
+        *flag = r.Boolean();
+        --n;
     }
+    r.Skip(n);
+    r.Skip(int64_t(r.Count(4)) * 4);
+    r.Skip(int64_t(r.Count(8)) * 8);
     n = r.Count(4);
-    r.Skip(int64_t(n) * 4);
-    n = r.Count(8);
-    r.Skip(int64_t(n) * 8);
-    n = r.Count(4);
+    auto known = strings.begin();
     for (int32_t i = 0; i < n; ++i) {
-        if (i == 0) {
-            t.OutlookEntryID = r.String();
-        } else {
-            const int32_t len = r.Count(1);
-            r.Skip(len);
-        }
+        if (known != strings.end())
+            **known++ = r.String();
+        else
+            r.Skip(r.Count(1));
     }
+}
+
+void ReadTaskTail(TRecordReader& r, TTaskNode& t)
+{
+    ReadExtensionBlock(r, &t.IsOutlookRecurring, {&t.OutlookEntryID});
 }
 
 // Brings the derived flags of a subtree in line with its stored values, top-down: the state
@@ -292,14 +298,16 @@ void TTovrinDataBase::LoadFromStream(TStream& Stream, const std::string& Passwor
         TMemoryStream payload;
         payload.SetSize(size);
         r.ReadBytes(payload.Memory(), size);
+        const auto damaged = [](const Exception& e) {
+            return ExInvalidFileFormat("Invalid file format: the file is damaged (" + e.Message() +
+                                       ")");
+        };
         try {
             UnpackPayload(payload, Password);
         } catch (const EZipError& e) {
-            throw ExInvalidFileFormat("Invalid file format: the file is damaged (" + e.Message() +
-                                      ")");
+            throw damaged(e);
         } catch (const EStreamError& e) {
-            throw ExInvalidFileFormat("Invalid file format: the file is damaged (" + e.Message() +
-                                      ")");
+            throw damaged(e);
         }
         if (payload.GetSize() == 0)
             throw Exception("Can not read the file. Invalid password?");
@@ -324,21 +332,8 @@ void TTovrinDataBase::LoadFromStream(TStream& Stream, const std::string& Passwor
     SetToDoAutoUpdate(r.Boolean());
     SetToDoPlaceFilterID(r.Int32());
 
-    if (version >= 2) {
-        r.Skip(r.Count(1));
-        r.Skip(int64_t(r.Count(4)) * 4);
-        r.Skip(int64_t(r.Count(8)) * 8);
-        const int32_t n = r.Count(4);
-        for (int32_t i = 0; i < n; ++i) {
-            if (i == 0) {
-                OutlookFolderPath = r.String();
-            } else if (i == 1) {
-                OutlookFolderEntryID = r.String();
-            } else {
-                r.Skip(r.Count(1));
-            }
-        }
-    }
+    if (version >= 2)
+        ReadExtensionBlock(r, nullptr, {&OutlookFolderPath, &OutlookFolderEntryID});
     if (version >= 3) {
         r.Strings(DeletedEntryIDs);
         LastSyncTime = r.Double();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/AnsiText.h"
 #include "platform/CodePage.h"
 #include "platform/DateTime.h"
 #include "platform/Exceptions.h"
@@ -62,6 +63,28 @@ TEST(StrUtils, NumbersAreLocaleIndependent)
     EXPECT_EQ(FloatToStr(0.25), "0.25");
     EXPECT_EQ(StrToIntDef("x", 7), 7);
     EXPECT_THROW(StrToInt("12a"), EConvertError);
+    // One sign only: a leading '+' does not let a '-' follow.
+    EXPECT_EQ(StrToInt(" +12 "), 12);
+    EXPECT_THROW(StrToInt("+-5"), EConvertError);
+    EXPECT_THROW(StrToFloat("+-1.5"), EConvertError);
+    EXPECT_EQ(StrToIntDef("+", 7), 7);
     EXPECT_EQ(Trim(" \t a b \r\n"), "a b");
     EXPECT_EQ(CompareText("abc", "ABD"), -1);
+}
+
+TEST(AnsiText, FoldsCaseByCharacterAndKeepsInvalidBytesApart)
+{
+    EXPECT_TRUE(AnsiSameText("K\xC3\xBC" "che", "K\xC3\x9C" "CHE"));            // Küche, KÜCHE
+    EXPECT_TRUE(AnsiSameText("\xD0\xB4\xD0\xBE\xD0\xBC", "\xD0\x94\xD0\x9E\xD0\x9C"));  // дом, ДОМ
+    EXPECT_TRUE(AnsiSameText("\xE1\xBA\xA1", "\xE1\xBA\xA0"));                  // ạ, Ạ (3 bytes)
+    EXPECT_TRUE(AnsiSameText("\xF0\x90\x90\xA8", "\xF0\x90\x90\x80"));          // Deseret, 4 bytes
+    EXPECT_FALSE(AnsiSameText("\xC3\xBC", "u"));
+    EXPECT_LT(AnsiCompareText("apple", "BANANA"), 0);
+    EXPECT_GT(AnsiCompareText("ab", "A"), 0);
+    // A stray byte equals only itself; an overlong form is not the character it spells.
+    EXPECT_TRUE(AnsiSameText("a\xFC", "A\xFC"));
+    EXPECT_FALSE(AnsiSameText("\xFC", "\xDC"));
+    EXPECT_FALSE(AnsiSameText("\xC1\x81", "A"));
+    EXPECT_FALSE(AnsiSameText("\xE0\x81\x81", "A"));
+    EXPECT_FALSE(AnsiSameText("\xC3", "\xC3\xBC"));
 }
