@@ -273,32 +273,37 @@ void TDeflateBlockCoder::genBitLengths(TTreeDescriptor& desc)
     }
 }
 
-// Counts the code-length symbols one length sequence needs. The run rules must match sendTree.
-void TDeflateBlockCoder::scanTree(const THuffmanTree& tree, int maxCode)
+// Walks one length sequence as code-length symbols: emit(symbol, extraBits, extraValue) for
+// each, with extraBits 0 for a plain length. Counting and sending share it so their runs agree.
+template <typename Emit>
+static void forEachCodeLengthSymbol(const uint8_t* len, int maxCode, Emit emit)
 {
     constexpr int kNone = 0x100;   // after the last length: equals no length
     int prevLen = -1;
-    int nextLen = tree.Len[0];
+    int nextLen = len[0];
     int count = 0;
     int maxCount = 7, minCount = 4;
     if (nextLen == 0)
         maxCount = 138, minCount = 3;
-    uint32_t* freq = codeLengthTree_.Freq;
     for (int n = 0; n <= maxCode; ++n) {
         const int curLen = nextLen;
-        nextLen = n < maxCode ? tree.Len[n + 1] : kNone;
+        nextLen = n < maxCode ? len[n + 1] : kNone;
         if (++count < maxCount && curLen == nextLen)
             continue;
         if (count < minCount) {
-            freq[curLen] += count;
+            do
+                emit(curLen, 0, 0);
+            while (--count != 0);
         } else if (curLen != 0) {
-            if (curLen != prevLen)
-                ++freq[curLen];
-            ++freq[kRepeatPrevious];
+            if (curLen != prevLen) {
+                emit(curLen, 0, 0);
+                --count;
+            }
+            emit(kRepeatPrevious, 2, count - 3);
         } else if (count <= 10) {
-            ++freq[kRepeatZero3];
+            emit(kRepeatZero3, 3, count - 3);
         } else {
-            ++freq[kRepeatZero11];
+            emit(kRepeatZero11, 7, count - 11);
         }
         count = 0;
         prevLen = curLen;
@@ -311,47 +316,20 @@ void TDeflateBlockCoder::scanTree(const THuffmanTree& tree, int maxCode)
     }
 }
 
+// Counts the code-length symbols one length sequence needs.
+void TDeflateBlockCoder::scanTree(const THuffmanTree& tree, int maxCode)
+{
+    uint32_t* freq = codeLengthTree_.Freq;
+    forEachCodeLengthSymbol(tree.Len, maxCode, [freq](int symbol, int, int) { ++freq[symbol]; });
+}
+
 void TDeflateBlockCoder::sendTree(const THuffmanTree& tree, int maxCode)
 {
-    constexpr int kNone = 0x100;
-    int prevLen = -1;
-    int nextLen = tree.Len[0];
-    int count = 0;
-    int maxCount = 7, minCount = 4;
-    if (nextLen == 0)
-        maxCount = 138, minCount = 3;
-    for (int n = 0; n <= maxCode; ++n) {
-        const int curLen = nextLen;
-        nextLen = n < maxCode ? tree.Len[n + 1] : kNone;
-        if (++count < maxCount && curLen == nextLen)
-            continue;
-        if (count < minCount) {
-            do
-                sendCode(curLen, codeLengthTree_);
-            while (--count != 0);
-        } else if (curLen != 0) {
-            if (curLen != prevLen) {
-                sendCode(curLen, codeLengthTree_);
-                --count;
-            }
-            sendCode(kRepeatPrevious, codeLengthTree_);
-            out_.PutBits(static_cast<uint32_t>(count - 3), 2);
-        } else if (count <= 10) {
-            sendCode(kRepeatZero3, codeLengthTree_);
-            out_.PutBits(static_cast<uint32_t>(count - 3), 3);
-        } else {
-            sendCode(kRepeatZero11, codeLengthTree_);
-            out_.PutBits(static_cast<uint32_t>(count - 11), 7);
-        }
-        count = 0;
-        prevLen = curLen;
-        if (nextLen == 0)
-            maxCount = 138, minCount = 3;
-        else if (curLen == nextLen)
-            maxCount = 6, minCount = 3;
-        else
-            maxCount = 7, minCount = 4;
-    }
+    forEachCodeLengthSymbol(tree.Len, maxCode, [this](int symbol, int extraBits, int extraValue) {
+        sendCode(symbol, codeLengthTree_);
+        if (extraBits > 0)
+            out_.PutBits(static_cast<uint32_t>(extraValue), static_cast<unsigned>(extraBits));
+    });
 }
 
 // Builds the code-length tree and returns the index, in sending order, of the last

@@ -90,7 +90,7 @@ int32_t TSuperUnZip::ExtractMatching()
     decoder_ = &state;
 
     // Output paths are built on DestDir; the process's current directory is left alone.
-    if (!SingleStreamMode && !destDir_.empty() && !DirectoryExists(destDir_) && !CreateDirectories(destDir_))
+    if (!SingleStreamMode && !destDir_.empty() && !DirectoryExists(destDir_) && !ForceDirectories(destDir_))
         throw EFCreateError("Cannot create directory " + destDir_);
     if (SpansVolumes() && sortMode_ != TZipSortMode::ByNone) {
         run.restoreSort = true;
@@ -184,7 +184,7 @@ void TSuperUnZip::ExtractEntry(int index)
                 bool skip = false;
                 if (OnStartUnZip)
                     OnStartUnZip(this, index, fileName, skip);
-                if (!skip && !CreateDirectories(fileName))
+                if (!skip && !ForceDirectories(fileName))
                     throw EFCreateError("Cannot create directory " + fileName);
             }
             return;

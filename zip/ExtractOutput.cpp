@@ -83,7 +83,7 @@ int64_t DosDateTimeToUnixLocal(uint32_t dos)
 TExtractFile::TExtractFile(const std::string& fileName) : fileName_(fileName)
 {
     const std::string dir = ExtractFilePath(fileName);
-    if (!dir.empty() && !DirectoryExists(dir) && !CreateDirectories(dir))
+    if (!dir.empty() && !DirectoryExists(dir) && !ForceDirectories(dir))
         throw EFCreateError("Cannot create directory " + dir);
     std::random_device random;
     do

@@ -2,27 +2,16 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <unistd.h>
 
-#include "platform/FileUtils.h"
 #include "platform/Stream.h"
 #include "zip/MatchesMask.h"
 
 namespace fs = std::filesystem;
 
-int ZipMin(int a, int b) { return a < b ? a : b; }
-int ZipMax(int a, int b) { return a > b ? a : b; }
-
-int Percentage(int whole, int part)
-{
-    if (whole < 1)
-        return 0;
-    const double p = std::nearbyint(double(part) * 100.0 / double(whole));
-    return p > 100 ? 100 : static_cast<int>(p);
-}
+int Percentage(int whole, int part) { return Percentage64(whole, part); }
 
 int Percentage64(int64_t whole, int64_t done)
 {
@@ -32,43 +21,12 @@ int Percentage64(int64_t whole, int64_t done)
     return p > 100 ? 100 : static_cast<int>(p);
 }
 
-void SlashSeparators(char* buffer)
-{
-    for (; buffer && *buffer; ++buffer)
-        if (*buffer == '\\')
-            *buffer = '/';
-}
-
-void BackslashSeparators(char* buffer)
-{
-    for (; buffer && *buffer; ++buffer)
-        if (*buffer == '/')
-            *buffer = '\\';
-}
-
 void SlashSeparators(std::string& name) { std::replace(name.begin(), name.end(), '\\', '/'); }
 void BackslashSeparators(std::string& name) { std::replace(name.begin(), name.end(), '/', '\\'); }
-
-std::string RightStr(std::string_view s, int n)
-{
-    if (n <= 0)
-        return {};
-    const size_t count = std::min(s.size(), static_cast<size_t>(n));
-    return std::string(s.substr(s.size() - count));
-}
-
-std::string LeftStr(std::string_view s, int n)
-{
-    if (n <= 0)
-        return {};
-    return std::string(s.substr(0, static_cast<size_t>(n)));
-}
 
 bool HasWildcards(std::string_view s) { return s.find_first_of("*?[]") != std::string_view::npos; }
 
 TDateTime FileDateOf(const std::string& /*fileName*/) { return Date(); }
-
-bool CreateDirectories(const std::string& path) { return ForceDirectories(path); }
 
 void GetCurrentDir(int /*drive*/, std::string& dir)
 {
@@ -105,21 +63,7 @@ void CopyFileBlocks(const std::string& source, const std::string& target)
     }
 }
 
-std::string BufferToString(const char* buffer) { return buffer ? std::string(buffer) : std::string(); }
-
-std::unique_ptr<char[]> StringToNewBuffer(std::string_view s)
-{
-    auto buffer = std::make_unique<char[]>(s.size() + 1);
-    std::memcpy(buffer.get(), s.data(), s.size());
-    buffer[s.size()] = '\0';
-    return buffer;
-}
-
-const char* BufferOfString(const std::string& s) { return s.c_str(); }
-
 std::string GetVolumeLabel(const std::string& /*path*/) { return {}; }
-
-bool MemoryEqual(const void* a, const void* b, size_t n) { return n == 0 || std::memcmp(a, b, n) == 0; }
 
 std::string ShortOrLongPath(const std::string& path, bool toLong)
 {

@@ -14,32 +14,20 @@
 // The platform's input/output error: a directory or block-copy failure.
 class EInOutError : public Exception { using Exception::Exception; };
 
-int ZipMin(int a, int b);
-int ZipMax(int a, int b);
-
 // part * 100 / whole rounded (halves to even), at most 100; 0 when whole is below 1.
 int Percentage(int whole, int part);
 // done * 100 / whole rounded, at most 100; 0 when whole is not above 0.
 int Percentage64(int64_t whole, int64_t done);
 
-// Separator conversion in place, for zero-terminated buffers and strings.
-void SlashSeparators(char* buffer);
-void BackslashSeparators(char* buffer);
+// Separator conversion in place.
 void SlashSeparators(std::string& name);
 void BackslashSeparators(std::string& name);
-
-// The last n characters of s (all of s when shorter), the first n characters.
-std::string RightStr(std::string_view s, int n);
-std::string LeftStr(std::string_view s, int n);
 
 // True when s holds one of '*', '?', '[', ']'.
 bool HasWildcards(std::string_view s);
 
 // The current date with time 0, whatever the name.
 TDateTime FileDateOf(const std::string& fileName);
-
-// Creates path with every missing parent; false when that fails.
-bool CreateDirectories(const std::string& path);
 
 // The process's current directory; there are no drives here, so the drive number is ignored.
 void GetCurrentDir(int drive, std::string& dir);
@@ -50,16 +38,8 @@ void ChangeDir(const std::string& dir);
 // short write included, raises EInOutError.
 void CopyFileBlocks(const std::string& source, const std::string& target);
 
-// Zero-terminated buffers.
-std::string BufferToString(const char* buffer);
-std::unique_ptr<char[]> StringToNewBuffer(std::string_view s);
-const char* BufferOfString(const std::string& s);
-
 // Volumes have no labels here: always empty.
 std::string GetVolumeLabel(const std::string& path);
-
-// True when the first n bytes of a and b are equal (true for n = 0).
-bool MemoryEqual(const void* a, const void* b, size_t n);
 
 // Names here have no separate short form: with toLong false the path comes back unchanged;
 // with toLong true each part that does not exist on disk is dropped.

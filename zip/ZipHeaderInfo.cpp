@@ -161,6 +161,33 @@ void TZipHeaderInfo::SetComment(const std::string* text)
     }
 }
 
+// The fields the local and the central header share, in the order both hold them.
+static void putSharedFields(uint8_t*& p, const TZipHeaderInfo& h)
+{
+    Put16(p, h.VersionNeededToExtract);
+    Put16(p, h.GeneralPurposeFlag);
+    Put16(p, h.CompressionMethod);
+    Put32(p, h.LastModFileTimeDate);
+    Put32(p, h.Crc32);
+    Put32(p, h.CompressedSize);
+    Put32(p, h.UncompressedSize);
+    Put16(p, h.FileNameLength);
+    Put16(p, h.ExtraFieldLength);
+}
+
+// Reads what putSharedFields writes, up to the sizes; the name and extra lengths are
+// checked by each reader against what the stream holds.
+static void getSharedFields(const uint8_t* p, TZipHeaderInfo& h)
+{
+    h.VersionNeededToExtract = Get16(p);
+    h.GeneralPurposeFlag = Get16(p + 2);
+    h.CompressionMethod = Get16(p + 4);
+    h.LastModFileTimeDate = Get32(p + 6);
+    h.Crc32 = Get32(p + 10);
+    h.CompressedSize = Get32(p + 14);
+    h.UncompressedSize = Get32(p + 18);
+}
+
 void TZipHeaderInfo::WriteLocalHeader(TStream& stream)
 {
     const std::string name = CheckedStoredName(*this);
@@ -169,15 +196,7 @@ void TZipHeaderInfo::WriteLocalHeader(TStream& stream)
     uint8_t record[LocalHeaderSize];
     uint8_t* p = record;
     Put32(p, LocalHeaderSignature);
-    Put16(p, VersionNeededToExtract);
-    Put16(p, GeneralPurposeFlag);
-    Put16(p, CompressionMethod);
-    Put32(p, LastModFileTimeDate);
-    Put32(p, Crc32);
-    Put32(p, CompressedSize);
-    Put32(p, UncompressedSize);
-    Put16(p, FileNameLength);
-    Put16(p, ExtraFieldLength);
+    putSharedFields(p, *this);
     stream.WriteBuffer(record, LocalHeaderSize);
     stream.WriteBuffer(name.data(), static_cast<int64_t>(name.size()));
 }
@@ -193,15 +212,7 @@ void TZipHeaderInfo::WriteCentralHeader(TStream& stream)
     uint8_t* p = record;
     Put32(p, CentralHeaderSignature);
     Put16(p, VersionMadeBy);
-    Put16(p, VersionNeededToExtract);
-    Put16(p, GeneralPurposeFlag);
-    Put16(p, CompressionMethod);
-    Put32(p, LastModFileTimeDate);
-    Put32(p, Crc32);
-    Put32(p, CompressedSize);
-    Put32(p, UncompressedSize);
-    Put16(p, FileNameLength);
-    Put16(p, ExtraFieldLength);
+    putSharedFields(p, *this);
     Put16(p, commentLength);
     Put16(p, DiskNumberStart);
     Put16(p, InternalFileAttributes);
@@ -229,13 +240,7 @@ bool TZipHeaderInfo::ReadLocalHeader(TStream& stream)
     }
     SetDefaults();
     VersionMadeBy = 0;
-    VersionNeededToExtract = Get16(r + 4);
-    GeneralPurposeFlag = Get16(r + 6);
-    CompressionMethod = Get16(r + 8);
-    LastModFileTimeDate = Get32(r + 10);
-    Crc32 = Get32(r + 14);
-    CompressedSize = Get32(r + 18);
-    UncompressedSize = Get32(r + 22);
+    getSharedFields(r + 4, *this);
     ExtraFieldLength = Get16(r + 28);
     InternalFileAttributes = 0;
     ExternalFileAttributes = 0;
@@ -285,13 +290,7 @@ bool TZipHeaderInfo::ReadCentralHeader(TStream*& stream, const TNextVolumeProc& 
 
     SetDefaults();
     VersionMadeBy = Get16(r + 4);
-    VersionNeededToExtract = Get16(r + 6);
-    GeneralPurposeFlag = Get16(r + 8);
-    CompressionMethod = Get16(r + 10);
-    LastModFileTimeDate = Get32(r + 12);
-    Crc32 = Get32(r + 16);
-    CompressedSize = Get32(r + 20);
-    UncompressedSize = Get32(r + 24);
+    getSharedFields(r + 6, *this);
     ExtraFieldLength = extraLength;
     FileCommentLength = commentLength;
     DiskNumberStart = Get16(r + 34);
