@@ -2,8 +2,6 @@
 // writer: data files (packed and unpacked), XML exports and tab-text exports.
 // Usage: make_fuzz_seeds OUTPUT_DIR
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include <pugixml.hpp>
@@ -14,17 +12,11 @@
 
 namespace {
 
-void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::vector<uint8_t> Save(TTovrinDataBase& db, int32_t version)
+void Save(TTovrinDataBase& db, int32_t version, const std::filesystem::path& path)
 {
     TMemoryStream s;
     db.SaveToStream(s, "", version);
-    return s.Bytes();
+    s.SaveToFile(path.string());
 }
 
 }  // namespace
@@ -41,16 +33,14 @@ int main(int argc, char** argv)
         TRandomOutline(seed).Fill(db, sizes[seed % 6]);
         const std::string tag = std::to_string(seed);
         for (int32_t version = 1; version <= 3; ++version) {
-            WriteFile(root / "datafile" / ("v" + std::to_string(version) + "-" + tag), Save(db, version));
+            const std::string name = "v" + std::to_string(version) + "-" + tag;
+            Save(db, version, root / "datafile" / name);
             TPayloadPackingOverride passThrough;
-            WriteFile(root / "datarecords" / ("v" + std::to_string(version) + "-" + tag), Save(db, version));
+            Save(db, version, root / "datarecords" / name);
         }
         pugi::xml_document xml;
         db.ExportXml(xml.append_child("TovrinPlanner-xml"), nullptr);
-        std::ostringstream text;
-        xml.save(text);
-        const std::string s = text.str();
-        WriteFile(root / "xmlimport" / tag, std::vector<uint8_t>(s.begin(), s.end()));
+        xml.save_file((root / "xmlimport" / tag).c_str());
         const fs::path txt = root / "tabtext" / tag;
         db.ExportText(txt.string(), nullptr);
     }

@@ -30,5 +30,6 @@ int main(int argc, char** argv)
         }
     }
     std::printf("replayed %d inputs\n", files);
-    return 0;
+    // A missing or empty corpus would otherwise pass without testing anything.
+    return files > 0 ? 0 : 1;
 }

@@ -183,15 +183,6 @@ std::shared_ptr<TMemoryTaskItem> TMemoryFolder::FindItem(const std::string& Entr
     return nullptr;
 }
 
-std::shared_ptr<TMemoryTaskItem> TMemoryFolder::FindBySubject(const std::string& Subject) const
-{
-    const std::u16string wide = AnsiToWide(Subject, 0);
-    for (const auto& item : StoredItems)
-        if (item->Data.Subject == wide)
-            return item;
-    return nullptr;
-}
-
 void TMemoryFolder::Store(const std::shared_ptr<TMemoryTaskItem>& Item)
 {
     Item->inFolder_ = true;

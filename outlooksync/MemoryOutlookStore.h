@@ -89,9 +89,6 @@ public:
     // A stored item; its modification time is Modified (or the clock's now when 0).
     std::shared_ptr<TMemoryTaskItem> AddItem(const std::string& Subject, TDateTime Modified = 0);
     std::shared_ptr<TMemoryTaskItem> FindItem(const std::string& EntryID) const;
-    std::shared_ptr<TMemoryTaskItem> FindBySubject(const std::string& Subject) const;
-    void SetName(const std::string& Name) { name_ = Name; }
-    void SetEntryID(const std::string& EntryID) { entryID_ = EntryID; }
 
     std::vector<std::shared_ptr<TMemoryTaskItem>> StoredItems;
     std::vector<std::shared_ptr<TMemoryFolder>> SubFolders;

@@ -1,28 +1,15 @@
 #include "outlooksync/SyncLog.h"
 
-#include <cstdio>
-#include <fstream>
-#include <sstream>
-
 #include "outlooksync/SyncHost.h"
 #include "platform/Exceptions.h"
 #include "platform/FileUtils.h"
+#include "platform/Stream.h"
 #include "platform/StrUtils.h"
 
 namespace {
 
 const char* const kStarted = "---- OutlookSync operation started";
 const char* const kComplete = "---- OutlookSync operation complete";
-
-std::string ReadWholeFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw EFOpenError("Cannot open file \"" + path + "\"");
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 } // namespace
 
@@ -99,17 +86,14 @@ void TSyncLog::WriteSyncLog(const std::string& DataFileName, ISyncHost& Host)
         const std::string tempPath = logPath_ + ".tmp";
         if (FileExists(tempPath))
             DeleteFile(tempPath);
+        std::string text;
+        for (const std::string& line : lines_)
+            text += line + "\r\n";
+        AppendPreviousSyncLog(text);
         {
-            std::ofstream out(tempPath, std::ios::binary | std::ios::trunc);
-            if (!out)
-                throw EFCreateError("Cannot create file \"" + tempPath + "\"");
-            for (const std::string& line : lines_)
-                out << line << "\r\n";
-            out.flush();
-            if (!out)
-                throw EWriteError("Stream write error");
+            TFileStream out(tempPath, TFileMode::fmCreate);
+            out.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
         }
-        AppendPreviousSyncLog(tempPath);
 
         // Replacing in one step keeps the previous log whole when the new one cannot take
         // its place.
@@ -120,39 +104,22 @@ void TSyncLog::WriteSyncLog(const std::string& DataFileName, ISyncHost& Host)
     }
 }
 
-void TSyncLog::AppendPreviousSyncLog(const std::string& TempPath)
+void TSyncLog::AppendPreviousSyncLog(std::string& Text) const
 {
     if (!FileExists(logPath_))
         return;
-    const int64_t tempSize = FileSizeOf(TempPath);
-    if (tempSize < 0 || tempSize >= maxSize_)
+    int64_t total = static_cast<int64_t>(Text.size());
+    if (total >= maxSize_)
         return;
 
-    const std::string old = ReadWholeFile(logPath_);
-    std::ofstream out(TempPath, std::ios::binary | std::ios::app);
-    if (!out)
-        throw EFOpenError("Cannot open file \"" + TempPath + "\"");
-    int64_t total = tempSize;
-    out << "\r\n\r\n";
-    size_t pos = 0;
-    while (pos < old.size()) {
-        // A line ends at CR LF, LF or CR, as a text file reader takes it.
-        size_t end = pos;
-        while (end < old.size() && old[end] != '\r' && old[end] != '\n')
-            ++end;
-        const std::string line = old.substr(pos, end - pos);
-        if (end == old.size())
-            pos = end;
-        else if (old[end] == '\r' && end + 1 < old.size() && old[end + 1] == '\n')
-            pos = end + 2;
-        else
-            pos = end + 1;
+    // A line ends at CR LF, LF or CR, as a text file reader takes it.
+    TStringList old;
+    old.LoadFromFile(logPath_);
+    Text += "\r\n\r\n";
+    for (const std::string& line : old) {
         total += static_cast<int64_t>(line.size());
-        out << line << "\r\n";
+        Text += line + "\r\n";
         if (line.find(kComplete) != std::string::npos && total >= maxSize_)
             break;
     }
-    out.flush();
-    if (!out)
-        throw EWriteError("Stream write error");
 }

@@ -52,7 +52,8 @@ public:
     TSyncStatistics SyncStatistics;
 
 private:
-    void AppendPreviousSyncLog(const std::string& TempPath);
+    // Appends the earlier runs' log to the new one, as much as the size limit keeps.
+    void AppendPreviousSyncLog(std::string& Text) const;
 
     int32_t level_;
     int32_t maxSize_;

@@ -12,6 +12,8 @@
 
 #include "outlooksync/ICalendar.h"
 #include "platform/CodePage.h"
+#include "platform/Exceptions.h"
+#include "platform/Stream.h"
 #include "platform/StrUtils.h"
 
 namespace {
@@ -51,18 +53,17 @@ std::string ReadTextFile(const fs::path& path)
 // (or a failure) never meets half a file.
 void ReplaceTextFile(const fs::path& path, const std::string& text)
 {
+    // Written beside the item and forced to disk before it takes the name, so a crash leaves
+    // either the old item or the new one.
     const fs::path temp = path.string() + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out)
-            throw EOutlookError(SystemError("Can not write file", temp));
-        out << text;
-        out.flush();
-        if (!out) {
-            std::error_code ignored;
-            fs::remove(temp, ignored);
-            throw EOutlookError(SystemError("Can not write file", temp));
-        }
+    try {
+        TFileStream out(temp.string(), TFileMode::fmCreate);
+        out.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
+        out.FlushToDisk();
+    } catch (const Exception&) {
+        std::error_code ignored;
+        fs::remove(temp, ignored);
+        throw EOutlookError(SystemError("Can not write file", temp));
     }
     std::error_code ec;
     fs::rename(temp, path, ec);
@@ -139,10 +140,7 @@ TDateTime FileTime(const fs::path& path)
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
         return 0;
-    struct tm fields {};
-    const time_t t = st.st_mtime;
-    localtime_r(&t, &fields);
-    return TruncateToSecond(static_cast<double>(timegm(&fields)) / 86400.0 + 25569.0);
+    return UtcToLocal(UnixToDateTime(st.st_mtime));
 }
 
 bool PropertyDate(const TICalComponent& todo, const char* name, TDateTime& value)
