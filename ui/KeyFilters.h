@@ -25,3 +25,26 @@ protected:
 private:
     std::function<void()> onF2_;
 };
+
+// Calls OnEnter and OnExit as a watched editor gains and loses the focus.
+class TFocusFilter : public QObject {
+public:
+    TFocusFilter(QObject* parent, std::function<void()> onEnter, std::function<void()> onExit)
+        : QObject(parent), onEnter_(std::move(onEnter)), onExit_(std::move(onExit))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::FocusIn)
+            onEnter_();
+        else if (event->type() == QEvent::FocusOut)
+            onExit_();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> onEnter_;
+    std::function<void()> onExit_;
+};

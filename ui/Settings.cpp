@@ -10,6 +10,22 @@ namespace {
 
 const QString Group = QStringLiteral("Settings");
 
+// The on/off settings: one table, so reading and writing use the same names.
+struct TBoolSetting {
+    const char* Name;
+    bool TInstallationSettings::*Member;
+};
+
+const TBoolSetting BoolSettings[] = {
+    {"ShowInTray", &TInstallationSettings::ShowInTray},
+    {"MinimizeToTray", &TInstallationSettings::MinimizeToTray},
+    {"CloseToTray", &TInstallationSettings::CloseToTray},
+    {"EscMinimizeApp", &TInstallationSettings::EscMinimizeApp},
+    {"OneClickEditMode", &TInstallationSettings::OneClickEditMode},
+    {"HotKeyActive", &TInstallationSettings::HotKeyActive},
+    {"SaveWndPosition", &TInstallationSettings::SaveWndPosition},
+};
+
 std::optional<int32_t> ReadInteger(const QSettings& store, const char* name)
 {
     const QVariant value = store.value(QLatin1String(name));
@@ -114,13 +130,8 @@ bool LoadInstallationSettings(QSettings& Store, TInstallationSettings& Settings)
     Store.beginGroup(Group);
     const bool present = !Store.childKeys().isEmpty();
     if (present) {
-        ReadBoolInto(Store, "ShowInTray", Settings.ShowInTray);
-        ReadBoolInto(Store, "MinimizeToTray", Settings.MinimizeToTray);
-        ReadBoolInto(Store, "CloseToTray", Settings.CloseToTray);
-        ReadBoolInto(Store, "EscMinimizeApp", Settings.EscMinimizeApp);
-        ReadBoolInto(Store, "OneClickEditMode", Settings.OneClickEditMode);
-        ReadBoolInto(Store, "HotKeyActive", Settings.HotKeyActive);
-        ReadBoolInto(Store, "SaveWndPosition", Settings.SaveWndPosition);
+        for (const auto& [name, member] : BoolSettings)
+            ReadBoolInto(Store, name, Settings.*member);
 
         Settings.AutoSaveMode = ValidAutoSaveMode(ReadInteger(Store, "AutoSaveMode").value_or(asNever));
         ReadPlacement(Store, Settings.Placement);
@@ -152,13 +163,8 @@ void SaveInstallationSettings(QSettings& Store, const TInstallationSettings& Set
     if (!Store.isWritable())
         throw Exception(SettingsSaveError);
     Store.beginGroup(Group);
-    WriteBool(Store, "ShowInTray", Settings.ShowInTray);
-    WriteBool(Store, "MinimizeToTray", Settings.MinimizeToTray);
-    WriteBool(Store, "CloseToTray", Settings.CloseToTray);
-    WriteBool(Store, "EscMinimizeApp", Settings.EscMinimizeApp);
-    WriteBool(Store, "OneClickEditMode", Settings.OneClickEditMode);
-    WriteBool(Store, "HotKeyActive", Settings.HotKeyActive);
-    WriteBool(Store, "SaveWndPosition", Settings.SaveWndPosition);
+    for (const auto& [name, member] : BoolSettings)
+        WriteBool(Store, name, Settings.*member);
     WriteInteger(Store, "WndPosLeft", Settings.Placement.Left);
     WriteInteger(Store, "WndPosWidth", Settings.Placement.Width);
     WriteInteger(Store, "WndPosTop", Settings.Placement.Top);

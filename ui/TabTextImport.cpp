@@ -4,6 +4,7 @@
 #include "platform/Stream.h"
 #include "taskdb/TaskNode.h"
 #include "taskdb/TextExchange.h"
+#include "ui/ClipboardLines.h"
 
 namespace {
 
@@ -34,20 +35,7 @@ std::vector<std::string> SplitTabTextLines(std::string_view Content)
 {
     if (Content.substr(0, 3) == "\xEF\xBB\xBF")
         Content.remove_prefix(3);
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < Content.size()) {
-        const size_t end = Content.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
-            lines.emplace_back(Content.substr(start));
-            break;
-        }
-        lines.emplace_back(Content.substr(start, end - start));
-        start = end + 1;
-        if (Content[end] == '\r' && start < Content.size() && Content[start] == '\n')
-            ++start;
-    }
-    return lines;
+    return SplitClipboardLines(std::string(Content));
 }
 
 void ImportTabTextLines(const std::vector<std::string>& Lines, TTaskNode& Target)

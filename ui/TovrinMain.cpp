@@ -261,6 +261,14 @@ void TfrmTovrinMain::BuildControls()
     splMain->setStretchFactor(1, 2);
 }
 
+QMenu* TfrmTovrinMain::MenuNamed(const QString& Title)
+{
+    for (QAction* action : menuBar()->actions())
+        if (action->menu() && action->text() == Title)
+            return action->menu();
+    return menuBar()->addMenu(Title);
+}
+
 void TfrmTovrinMain::BuildActions()
 {
     auto make = [this](QAction*& action, const char* name, const QString& text, const QKeySequence& key,

@@ -1,8 +1,8 @@
 #pragma once
 // The main window: one window over the one document. Its methods are spread over files by job:
 // TovrinMain.cpp (building, commands, closing), TovrinMainDocument.cpp (New, Open, Save, the
-// start-up outline), TovrinMainTree.cpp (the outline tree views), TovrinMainTaskPanel.cpp (the
-// current task and its write-back).
+// start-up outline), TovrinMainTree.cpp (the outline tree views), TovrinMainProps.cpp (the
+// current task and its write-back); the other TovrinMain*.cpp files name their topic.
 #include <QMainWindow>
 
 #include <array>   // task commands
@@ -161,6 +161,7 @@ public:
     void EndInPlaceEditing();
     void RepaintTaskTrees();
     static TTaskNode* NodeTask(const QTreeWidgetItem* Node);
+    static void SetNodeTask(QTreeWidgetItem* Node, const TTaskNode* Task);
 
     // ---- Current task and its write-back ----
     void SetCurrentTask(TTaskNode* Task);
@@ -206,6 +207,7 @@ public:
     void RestoreToDoFilter();
     bool IsOutlinePlace(const TTaskPlace* Place) const;
     static TTaskPlace* ItemPlace(const QTreeWidgetItem* Item);
+    static void SetItemPlace(QTreeWidgetItem* Item, const TTaskPlace* Place);
     QFrame* pnlTodoFilter = nullptr;
     QToolButton* sbToDoFilter = nullptr;
     QLabel* lbPlacesFilter = nullptr;
@@ -566,6 +568,8 @@ protected:
 private:
     void BuildControls();
     void BuildActions();
+    // The menu bar's menu with this title, made when there is none yet.
+    QMenu* MenuNamed(const QString& Title);
     void HookTree(TTreeViewCheckBoxes* Tree);
     bool FormCloseQuery();
     void FormDestroy();

@@ -3,7 +3,6 @@
 
 #include <QAction>
 #include <QMenu>
-#include <QMenuBar>
 
 #include "ui/TovrinApplication.h"
 #include "ui/frmAbout.h"
@@ -14,12 +13,7 @@ void TfrmTovrinMain::BuildAboutCommand()
     actAbout->setObjectName(QStringLiteral("actAbout"));
     addAction(actAbout);
     connect(actAbout, &QAction::triggered, this, [this] { RunGuarded([this] { actAboutExecute(); }); });
-    QMenu* help = nullptr;
-    for (QAction* entry : menuBar()->actions())
-        if (entry->menu() && entry->text() == QStringLiteral("&Help"))
-            help = entry->menu();
-    if (!help)
-        help = menuBar()->addMenu(QStringLiteral("&Help"));
+    QMenu* help = MenuNamed(QStringLiteral("&Help"));
     if (!help->isEmpty())
         help->addSeparator();
     help->addAction(actAbout);

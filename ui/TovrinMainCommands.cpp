@@ -14,7 +14,6 @@
 #include <QMouseEvent>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QStyle>
 #include <QStyleOptionComboBox>
@@ -44,21 +43,6 @@
 #include "ui/OutlookSyncHost.h"
 
 namespace {
-
-QTreeWidgetItem* SelectedNode(const QTreeWidget* tree)
-{
-    const QList<QTreeWidgetItem*> selected = tree->selectedItems();
-    return selected.isEmpty() ? nullptr : selected.front();
-}
-
-// The menu bar's menu with this title, made when there is none yet.
-QMenu* MenuNamed(QMenuBar* bar, const QString& title)
-{
-    for (QAction* action : bar->actions())
-        if (action->menu() && action->text() == title)
-            return action->menu();
-    return bar->addMenu(title);
-}
 
 // The view's order of a node's subtree.
 TTaskViewNode ViewNodeOf(QTreeWidgetItem* node)
@@ -156,7 +140,7 @@ void TfrmTovrinMain::BuildTaskCommands()
     actQuickOutlookConnect->setEnabled(false);  // enabled while the outline names an Outlook folder
 
     // File menu: the Outlook commands before the closing separator and Exit.
-    QMenu* file = MenuNamed(menuBar(), QStringLiteral("&File"));
+    QMenu* file = MenuNamed(QStringLiteral("&File"));
     QAction* beforeExit = Exit1;
     const QList<QAction*> fileItems = file->actions();
     const qsizetype exitIndex = fileItems.indexOf(Exit1);
@@ -166,12 +150,12 @@ void TfrmTovrinMain::BuildTaskCommands()
     file->insertAction(beforeExit, actConnectToOutlook);
     file->insertAction(beforeExit, actQuickOutlookConnect);
 
-    QMenu* edit = MenuNamed(menuBar(), QStringLiteral("&Edit"));
+    QMenu* edit = MenuNamed(QStringLiteral("&Edit"));
     edit->addSeparator();
     edit->addAction(actFind);
     edit->addAction(actFindNext);
 
-    QMenu* help = MenuNamed(menuBar(), QStringLiteral("&Help"));
+    QMenu* help = MenuNamed(QStringLiteral("&Help"));
     help->addAction(Howitworks1);
     help->addAction(VisitTovrinWebSite1);
     help->addAction(Proposenewfeature1);

@@ -24,8 +24,6 @@ namespace {
 
 constexpr const char* DataFileFilter = "Tovrin DB File (*.tvd)|*.tvd|All files (*.*)|*.*";
 
-std::string MessageOf(const std::exception& e) { return e.what(); }
-
 bool SameFile(const std::string& a, const std::string& b)
 {
     return !a.empty() && !b.empty() && ExpandFileName(a) == ExpandFileName(b);
@@ -83,7 +81,7 @@ void TfrmTovrinMain::CreateDemoFile(bool SaveAsFile)
     } catch (const std::exception& e) {
         NewEmptyDocument();
         if (!SaveAsFile)
-            Services().ShowError("Can not create demo: " + MessageOf(e));
+            Services().ShowError(std::string("Can not create demo: ") + e.what());
     }
 }
 
@@ -196,13 +194,13 @@ void TfrmTovrinMain::OpenDocument(const std::string& Name)
         SetShowTaskTreeViews(DataBase->ShowTaskTreeViews);
         RestoreToDoFilter();
     } catch (const ExNewerVersionOfFile& e) {
-        Services().ShowWarning(MessageOf(e));
+        Services().ShowWarning(e.what());
         NewEmptyDocument();
     } catch (const ExInvalidFileFormat& e) {
-        Services().ShowError("Can not open this file: " + MessageOf(e));
+        Services().ShowError(std::string("Can not open this file: ") + e.what());
         NewEmptyDocument();
     } catch (const std::exception& e) {
-        const std::string text = "Can not open this Database File. It looks like it was corrupted: " + MessageOf(e) +
+        const std::string text = std::string("Can not open this Database File. It looks like it was corrupted: ") + e.what() +
                                  "\n\r\n\r" + "Clear the window?";
         if (Services().AskError(text) == idYes)
             NewEmptyDocument();

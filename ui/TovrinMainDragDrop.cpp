@@ -26,12 +26,6 @@
 
 namespace {
 
-QTreeWidgetItem* SelectedNode(const QTreeWidget* tree)
-{
-    const QList<QTreeWidgetItem*> selected = tree->selectedItems();
-    return selected.isEmpty() ? nullptr : selected.front();
-}
-
 // The mouse and key events of one tree that the window's tree handlers do not see: the row
 // spots, and the drag of the outline tree.
 class TTreeDragHook : public QObject {

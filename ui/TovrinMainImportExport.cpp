@@ -3,7 +3,6 @@
 
 #include <QAction>
 #include <QMenu>
-#include <QMenuBar>
 
 #include <pugixml.hpp>
 
@@ -23,12 +22,6 @@ constexpr const char* ExchangeFilter = "Tab format (*.tab)|*.tab|XML document (*
 constexpr int FilterTab = 1;
 constexpr int FilterXml = 2;
 
-QTreeWidgetItem* SelectedNode(const QTreeWidget* tree)
-{
-    const QList<QTreeWidgetItem*> selected = tree->selectedItems();
-    return selected.isEmpty() ? nullptr : selected.front();
-}
-
 } // namespace
 
 void TfrmTovrinMain::BuildImportExport()
@@ -43,16 +36,15 @@ void TfrmTovrinMain::BuildImportExport()
     make(actExport, "actExport", "Export...", &TfrmTovrinMain::actExportExecute);
 
     // File menu: after the save commands.
-    for (QAction* item : menuBar()->actions())
-        if (item->menu() && item->text() == QStringLiteral("&File")) {
-            QMenu* file = item->menu();
-            const QList<QAction*> items = file->actions();
-            const qsizetype at = items.indexOf(actSaveAs);
-            QAction* before = at >= 0 && at + 1 < items.size() ? items[at + 1] : nullptr;
-            file->insertSeparator(before);
-            file->insertAction(before, actImport);
-            file->insertAction(before, actExport);
-        }
+    {
+        QMenu* file = MenuNamed(QStringLiteral("&File"));
+        const QList<QAction*> items = file->actions();
+        const qsizetype at = items.indexOf(actSaveAs);
+        QAction* before = at >= 0 && at + 1 < items.size() ? items[at + 1] : nullptr;
+        file->insertSeparator(before);
+        file->insertAction(before, actImport);
+        file->insertAction(before, actExport);
+    }
     // The outline's pop-up menu: after the refresh command.
     const QList<QAction*> items = pmnuTaskTree->actions();
     const qsizetype at = items.indexOf(actRefreshSubtree);

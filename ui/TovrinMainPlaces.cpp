@@ -28,25 +28,6 @@
 
 namespace {
 
-constexpr int PlaceRole = Qt::UserRole + 2;  // as the places lists are filled
-
-// Entering or leaving an editable control of the place panel refreshes Undo and Redo.
-class TFocusFilter : public QObject {
-public:
-    TFocusFilter(QObject* parent, std::function<void()> onFocus) : QObject(parent), onFocus_(std::move(onFocus)) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
-            onFocus_();
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    std::function<void()> onFocus_;
-};
-
 
 // Starts editing a place's caption in the list, with the caret at Caret when given.
 void StartPlaceCaptionEdit(TfrmTovrinMain* window, QTreeWidgetItem* item, int caret = -1)
@@ -148,14 +129,16 @@ void TfrmTovrinMain::BuildPlacesPage()
     connect(memPlaceCaption, &QPlainTextEdit::textChanged, this, [this] { RunGuarded([this] { memPlaceCaptionChange(); }); });
     connect(PlaceNotesEditor, &QPlainTextEdit::textChanged, this, [this] { RunGuarded([this] { TaskPlaceChange(); }); });
     connect(lvIncludedPlaces, &QTreeWidget::itemChanged, this, [this] { RunGuarded([this] { lvIncludedPlacesChange(); }); });
-    // The editors lose the focus also while the window is being destroyed; by then the window
-    // is no main window any more, and nothing is refreshed.
+    // Entering or leaving an editable control of the place panel refreshes Undo and Redo. The
+    // editors lose the focus also while the window is being destroyed; by then the window is no
+    // main window any more, and nothing is refreshed.
     QObject* self = this;
+    const auto refresh = [self] {
+        if (auto* window = qobject_cast<TfrmTovrinMain*>(self))
+            window->UpdateUndoRedoActions();
+    };
     for (QWidget* editor : {static_cast<QWidget*>(memPlaceCaption), static_cast<QWidget*>(PlaceNotesEditor)})
-        editor->installEventFilter(new TFocusFilter(editor, [self] {
-            if (auto* window = qobject_cast<TfrmTovrinMain*>(self))
-                window->UpdateUndoRedoActions();
-        }));
+        editor->installEventFilter(new TFocusFilter(editor, refresh, refresh));
 }
 
 // ---- The current place ----
@@ -237,9 +220,8 @@ void TfrmTovrinMain::memPlaceCaptionChange()
     {
         // The list item follows the caption while it is typed.
         TUILock lock(UILockCount);
-        const QList<QTreeWidgetItem*> selected = lvPlaces->selectedItems();
-        if (!selected.isEmpty())
-            selected.front()->setText(0, memPlaceCaption->toPlainText());
+        if (QTreeWidgetItem* selected = SelectedNode(lvPlaces))
+            selected->setText(0, memPlaceCaption->toPlainText());
     }
     TaskPlaceChange();
 }
@@ -275,7 +257,7 @@ void TfrmTovrinMain::actNewPlaceExecute()
         TUILock lock(UILockCount);
         item = new QTreeWidgetItem();
         item->setText(0, QString::fromStdString(place->Caption));
-        item->setData(0, PlaceRole, QVariant::fromValue(reinterpret_cast<quintptr>(place)));
+        SetItemPlace(item, place);
         lvPlaces->addTopLevelItem(item);
     }
     PlacesListsStale = true;
@@ -358,8 +340,7 @@ bool TfrmTovrinMain::lvPlacesKeyDown(QKeyEvent* Event)
 {
     const int key = Event->key();
     bool consumed = false;
-    const QList<QTreeWidgetItem*> selected = lvPlaces->selectedItems();
-    QTreeWidgetItem* item = selected.isEmpty() ? nullptr : selected.front();
+    QTreeWidgetItem* item = SelectedNode(lvPlaces);
     if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F2) && item && !lvPlaces->IsEditing()) {
         StartPlaceCaptionEdit(this, item);
         consumed = true;

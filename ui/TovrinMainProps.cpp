@@ -7,7 +7,6 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDateTime>
-#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -30,6 +29,7 @@
 #include "taskdb/Services.h"
 #include "taskdb/TaskPlace.h"
 #include "taskdb/TovrinDataBase.h"
+#include "ui/KeyFilters.h"
 #include "ui/MyRichEdit.h"
 #include "ui/PageControl.h"
 #include "ui/RadioGroup.h"
@@ -77,32 +77,6 @@ QString Quote(const std::string& text)
     return QStringLiteral("\"") + QString::fromStdString(text) + QStringLiteral("\"");
 }
 
-// Enter and leave events of the editable controls.
-class TFocusFilter : public QObject {
-public:
-    TFocusFilter(QObject* parent, std::function<void()> onEnter, std::function<void()> onExit)
-        : QObject(parent), onEnter_(std::move(onEnter)), onExit_(std::move(onExit))
-    {
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        // The editors lose the focus also while the window (the parent) is being destroyed; by
-        // then it is no main window any more, and nothing is refreshed.
-        if (!qobject_cast<TfrmTovrinMain*>(parent()))
-            return QObject::eventFilter(watched, event);
-        if (event->type() == QEvent::FocusIn)
-            RunGuarded(onEnter_);
-        else if (event->type() == QEvent::FocusOut)
-            RunGuarded(onExit_);
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    std::function<void()> onEnter_;
-    std::function<void()> onExit_;
-};
 
 QSlider* MakeTrackBar(QWidget* parent, const char* name)
 {
@@ -373,7 +347,17 @@ void TfrmTovrinMain::BuildPropertyPanel()
     connect(lbGoalsView, &QLabel::linkActivated, this, guarded(&TfrmTovrinMain::lbGoalsViewClick));
     connect(lbProjectView, &QLabel::linkActivated, this, guarded(&TfrmTovrinMain::lbProjectViewClick));
     connect(spbUP, &QToolButton::clicked, this, guarded(&TfrmTovrinMain::spbUPClick));
-    auto* focus = new TFocusFilter(this, [this] { memTaskCaptionEnter(); }, [this] { memTaskCaptionExit(); });
+    // Enter and leave events of the editable controls. The editors lose the focus also while the
+    // window is being destroyed; by then it is no main window any more, and nothing is refreshed.
+    QObject* self = this;
+    const auto whileWhole = [self](void (TfrmTovrinMain::*handler)()) {
+        return [self, handler] {
+            if (auto* window = qobject_cast<TfrmTovrinMain*>(self))
+                RunGuarded([window, handler] { (window->*handler)(); });
+        };
+    };
+    auto* focus = new TFocusFilter(this, whileWhole(&TfrmTovrinMain::memTaskCaptionEnter),
+                                   whileWhole(&TfrmTovrinMain::memTaskCaptionExit));
     for (QWidget* editor : std::initializer_list<QWidget*>{memTaskCaption, TaskNotesEditor, edTaskPlaces, edEstimate})
         editor->installEventFilter(focus);
 
@@ -406,6 +390,17 @@ void TfrmTovrinMain::ShowPropertyPanel(int Kind)
 }
 
 // ---- Showing a task ----
+
+// Shows the current task again, also when it is the one shown.
+void TfrmTovrinMain::ReloadCurrentTask()
+{
+    struct TResetForceReload {
+        bool& flag;
+        ~TResetForceReload() { flag = false; }
+    } reset{ForceReload};
+    ForceReload = true;
+    SetCurrentTask(CurrentTask);
+}
 
 void TfrmTovrinMain::SetCurrentTask(TTaskNode* Task)
 {
@@ -767,9 +762,8 @@ void TfrmTovrinMain::spbUPClick()
         if (pcMainPages->ActivePage() != tshOutline)
             return;  // the page change was refused
     }
-    const QList<QTreeWidgetItem*> selected = tvTasksTree->selectedItems();
-    if (!selected.isEmpty() && selected.front()->parent())
-        tvTasksTree->setCurrentItem(selected.front()->parent());
+    if (QTreeWidgetItem* selected = SelectedNode(tvTasksTree); selected && selected->parent())
+        tvTasksTree->setCurrentItem(selected->parent());
 }
 
 void TfrmTovrinMain::memTaskCaptionEnter()

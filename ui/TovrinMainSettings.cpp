@@ -230,26 +230,40 @@ void TfrmTovrinMain::BuildSettings()
 
 // ---- Loading and saving ----
 
-void TfrmTovrinMain::LoadSettings()
+namespace {
+
+TInstallationSettings CurrentSettings(const TfrmTovrinMain& w)
 {
     TInstallationSettings s;
-    s.ShowInTray = ShowInTray;
-    s.MinimizeToTray = MinimizeToTray;
-    s.CloseToTray = CloseToTray;
-    s.EscMinimizeApp = EscMinimizeApp;
-    s.OneClickEditMode = OneClickEditMode;
-    s.HotKeyActive = HotKeyActive;
-    s.SaveWndPosition = SaveWndPosition;
-    s.Placement = {WndPosLeft, WndPosWidth, WndPosTop, WndPosHeight, WndTreeWidth, WndPosMaximized};
-    s.AutoSaveMode = AutoSaveMode;
-    s.HotKeyChar = HotKeyChar;
-    s.HotKeyShifts = HotKeyShifts;
+    s.ShowInTray = w.ShowInTray;
+    s.MinimizeToTray = w.MinimizeToTray;
+    s.CloseToTray = w.CloseToTray;
+    s.EscMinimizeApp = w.EscMinimizeApp;
+    s.OneClickEditMode = w.OneClickEditMode;
+    s.HotKeyActive = w.HotKeyActive;
+    s.SaveWndPosition = w.SaveWndPosition;
+    s.Placement = {w.WndPosLeft, w.WndPosWidth, w.WndPosTop, w.WndPosHeight, w.WndTreeWidth, w.WndPosMaximized};
+    s.AutoSaveMode = w.AutoSaveMode;
+    s.HotKeyChar = w.HotKeyChar;
+    s.HotKeyShifts = w.HotKeyShifts;
+    s.TasksFont = w.TasksFont;
+    s.TasksColor = w.TasksColor;
+    s.NoteFont = w.NoteFont;
+    s.NoteColor = w.NoteColor;
+    s.LastDBFile = w.LastDBFile;
+    return s;
+}
+
+} // namespace
+
+void TfrmTovrinMain::LoadSettings()
+{
+    TInstallationSettings s = CurrentSettings(*this);
     // The designed fonts and colours are the defaults.
     s.TasksFont = DefaultTasksFont;
     s.TasksColor = DefaultTasksColor;
     s.NoteFont = DefaultNoteFont;
     s.NoteColor = DefaultNoteColor;
-    s.LastDBFile = LastDBFile;
     {
         auto store = OpenInstallationSettings(environment_.SettingsFile);
         LoadInstallationSettings(*store, s);
@@ -280,24 +294,7 @@ void TfrmTovrinMain::SaveSettings()
     auto store = OpenInstallationSettings(environment_.SettingsFile);
     StoreWindowPlacement();
     LastDBFile = FileName;
-    TInstallationSettings s;
-    s.ShowInTray = ShowInTray;
-    s.MinimizeToTray = MinimizeToTray;
-    s.CloseToTray = CloseToTray;
-    s.EscMinimizeApp = EscMinimizeApp;
-    s.OneClickEditMode = OneClickEditMode;
-    s.HotKeyActive = HotKeyActive;
-    s.SaveWndPosition = SaveWndPosition;
-    s.Placement = {WndPosLeft, WndPosWidth, WndPosTop, WndPosHeight, WndTreeWidth, WndPosMaximized};
-    s.AutoSaveMode = AutoSaveMode;
-    s.HotKeyChar = HotKeyChar;
-    s.HotKeyShifts = HotKeyShifts;
-    s.TasksFont = TasksFont;
-    s.TasksColor = TasksColor;
-    s.NoteFont = NoteFont;
-    s.NoteColor = NoteColor;
-    s.LastDBFile = LastDBFile;
-    SaveInstallationSettings(*store, s);
+    SaveInstallationSettings(*store, CurrentSettings(*this));
     // A changed key takes effect at once.
     UnregisterSystemHotKey();
     if (HotKeyActive)

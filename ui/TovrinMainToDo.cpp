@@ -29,8 +29,6 @@
 
 namespace {
 
-// The item data role that NodeTask reads.
-constexpr int TaskRole = Qt::UserRole + 1;
 // Place list items and filter items carry their place in this role.
 constexpr int PlaceRole = Qt::UserRole + 2;
 
@@ -45,11 +43,6 @@ QVariant PlaceData(const TTaskPlace* place)
 TTaskPlace* PlaceOfData(const QVariant& data)
 {
     return reinterpret_cast<TTaskPlace*>(data.value<quintptr>());
-}
-
-QAction* NamedAction(const QObject* window, const char* name)
-{
-    return window->findChild<QAction*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
 }
 
 } // namespace
@@ -138,7 +131,7 @@ void TfrmTovrinMain::RebuildToDoList()
         for (TTaskNode* task : DataBase->ToDoList) {
             auto* node = new QTreeWidgetItem();
             node->setText(0, QString::fromStdString(task->Caption));
-            node->setData(0, TaskRole, QVariant::fromValue(reinterpret_cast<quintptr>(task)));
+            SetNodeTask(node, task);
             TTreeViewCheckBoxes::SetChecked(node, task->CompletionDateTime != 0);
             tvToDo->addTopLevelItem(node);
         }
@@ -242,6 +235,11 @@ TTaskPlace* TfrmTovrinMain::ItemPlace(const QTreeWidgetItem* Item)
     return Item ? PlaceOfData(Item->data(0, PlaceRole)) : nullptr;
 }
 
+void TfrmTovrinMain::SetItemPlace(QTreeWidgetItem* Item, const TTaskPlace* Place)
+{
+    Item->setData(0, PlaceRole, PlaceData(Place));
+}
+
 void TfrmTovrinMain::FillPlacesListView(QTreeWidget* ListView, TTaskPlace* Place)
 {
     TUILock lock(UILockCount);
@@ -253,7 +251,7 @@ void TfrmTovrinMain::FillPlacesListView(QTreeWidget* ListView, TTaskPlace* Place
             continue;
         auto* item = new QTreeWidgetItem();
         item->setText(0, QString::fromStdString(place->Caption));
-        item->setData(0, PlaceRole, PlaceData(place));
+        SetItemPlace(item, place);
         if (Place) {
             const bool included = std::find(Place->IncludedPlaces.begin(), Place->IncludedPlaces.end(),
                                             place->PlaceID) != Place->IncludedPlaces.end();
@@ -375,11 +373,13 @@ void TfrmTovrinMain::UpdateTreeActions()
     const bool treeMode = CurrentViewName == ViewAllTasks && pcMainPages->ActivePage() == tshOutline;
     actNewTask->setEnabled(treeMode);
     actNewSubTask->setEnabled(treeMode);
-    for (const char* name : {"actImport", "actExport", "actDeleteTask", "actSortSubtasks"})
-        if (QAction* action = NamedAction(this, name))
+    // Built by later steps of the constructor; a change handler may run before them.
+    for (QAction* action : {actImport, actExport, actDeleteTask, actSortSubtasks})
+        if (action)
             action->setEnabled(treeMode);
-    if (QAction* paste = NamedAction(this, "actInsertTasksFromClipboard"))
-        paste->setEnabled(treeMode && !SplitClipboardLines(UiServices().GetClipboardText()).empty());
-    if (QAction* sync = NamedAction(this, "actQuickOutlookConnect"))
-        sync->setEnabled(!DataBase->OutlookFolderPath.empty());
+    if (actInsertTasksFromClipboard)
+        actInsertTasksFromClipboard->setEnabled(treeMode &&
+                                                !SplitClipboardLines(UiServices().GetClipboardText()).empty());
+    if (actQuickOutlookConnect)
+        actQuickOutlookConnect->setEnabled(!DataBase->OutlookFolderPath.empty());
 }

@@ -27,12 +27,6 @@ namespace {
 
 constexpr int TaskRole = Qt::UserRole + 1;
 
-QTreeWidgetItem* SelectedNode(const QTreeWidget* tree)
-{
-    const QList<QTreeWidgetItem*> selected = tree->selectedItems();
-    return selected.isEmpty() ? nullptr : selected.front();
-}
-
 QTreeWidgetItem* NextSibling(QTreeWidgetItem* node)
 {
     if (QTreeWidgetItem* parent = node->parent())
@@ -49,6 +43,11 @@ TTaskNode* TfrmTovrinMain::NodeTask(const QTreeWidgetItem* Node)
     if (!Node)
         return nullptr;
     return reinterpret_cast<TTaskNode*>(Node->data(0, TaskRole).value<quintptr>());
+}
+
+void TfrmTovrinMain::SetNodeTask(QTreeWidgetItem* Node, const TTaskNode* Task)
+{
+    Node->setData(0, TaskRole, QVariant::fromValue(reinterpret_cast<quintptr>(Task)));
 }
 
 void TfrmTovrinMain::HookTree(TTreeViewCheckBoxes* Tree)
@@ -89,7 +88,7 @@ QTreeWidgetItem* TfrmTovrinMain::AddRow(QTreeWidgetItem* Parent, const TViewRow&
     auto* node = new QTreeWidgetItem();
     node->setText(0, QString::fromStdString(Row.Caption));
     if (Row.Task) {
-        node->setData(0, TaskRole, QVariant::fromValue(reinterpret_cast<quintptr>(Row.Task)));
+        SetNodeTask(node, Row.Task);
         TTreeViewCheckBoxes::SetChecked(node, Row.Checked);
     } else {
         node->setFlags(node->flags() & ~Qt::ItemIsUserCheckable);
@@ -335,7 +334,7 @@ void TfrmTovrinMain::InsertNewTask(QTreeWidgetItem* ParentNode, QTreeWidgetItem*
         TUILock lock(UILockCount);
         node = new QTreeWidgetItem();
         node->setText(0, QString::fromStdString(task->Caption));
-        node->setData(0, TaskRole, QVariant::fromValue(reinterpret_cast<quintptr>(task)));
+        SetNodeTask(node, task);
         TTreeViewCheckBoxes::SetChecked(node, false);
         if (BeforeNode) {
             if (QTreeWidgetItem* p = BeforeNode->parent())

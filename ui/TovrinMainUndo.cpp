@@ -21,12 +21,6 @@
 
 namespace {
 
-QTreeWidgetItem* SelectedNodeOf(const QTreeWidget* tree)
-{
-    const QList<QTreeWidgetItem*> selected = tree->selectedItems();
-    return selected.isEmpty() ? nullptr : selected.front();
-}
-
 QTreeWidgetItem* SiblingOf(QTreeWidgetItem* node, int offset)
 {
     const int index = node->parent() ? node->parent()->indexOfChild(node)
@@ -76,7 +70,7 @@ public:
 
     void LeaveTask(TTaskNode* Task) override
     {
-        QTreeWidgetItem* node = SelectedNodeOf(w_.tvTasksTree);
+        QTreeWidgetItem* node = SelectedNode(w_.tvTasksTree);
         if (!node || TfrmTovrinMain::NodeTask(node) != Task)
             return;
         // Anywhere but inside the subtree that leaves.
@@ -291,7 +285,7 @@ void TfrmTovrinMain::actDeleteTaskExecute()
 
 void TfrmTovrinMain::DeleteSelectedTask(bool Undoable)
 {
-    QTreeWidgetItem* node = SelectedNodeOf(tvTasksTree);
+    QTreeWidgetItem* node = SelectedNode(tvTasksTree);
     if (!node)
         node = tvTasksTree->currentItem();
     TTaskNode* task = NodeTask(node);
@@ -333,7 +327,7 @@ void TfrmTovrinMain::DeleteSelectedTask(bool Undoable)
     }
     if (next)
         tvTasksTree->setCurrentItem(next);
-    if (!SelectedNodeOf(tvTasksTree))
+    if (!SelectedNode(tvTasksTree))
         SetCurrentTask(nullptr);
     Navigation->Clear();
 }

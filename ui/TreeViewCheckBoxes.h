@@ -25,6 +25,13 @@ private:
     bool refused_ = false;  // the last change of the current index was refused
 };
 
+// The first selected item of a tree; nullptr when nothing is selected.
+inline QTreeWidgetItem* SelectedNode(const QTreeWidget* Tree)
+{
+    const QList<QTreeWidgetItem*> selected = Tree->selectedItems();
+    return selected.isEmpty() ? nullptr : selected.front();
+}
+
 class TTreeViewCheckBoxes : public QTreeWidget {
     Q_OBJECT
 public:

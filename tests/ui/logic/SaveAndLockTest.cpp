@@ -40,7 +40,11 @@ TEST(DataFileLock, SecondLockOnTheSameFileFails)
     EXPECT_TRUE(second.Held());
 
     TDataFileLock missing;
-    EXPECT_NE(LockError(missing, dir.File("missing.tvd")).find("missing.tvd"), std::string::npos);
+    // A missing file is told apart from one held by another copy.
+    const std::string missingError = LockError(missing, dir.File("missing.tvd"));
+    EXPECT_NE(missingError.find("missing.tvd"), std::string::npos);
+    EXPECT_NE(missingError.find("No such file"), std::string::npos) << missingError;
+    EXPECT_EQ(missingError.find("in use by another copy"), std::string::npos) << missingError;
     EXPECT_FALSE(missing.Held());
 }
 

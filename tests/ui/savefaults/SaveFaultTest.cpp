@@ -122,21 +122,34 @@ struct TOutlines {
     }
 };
 
+struct TSaveCounts {
+    int64_t Writes = 0;
+    int64_t Bytes = 0;
+};
+
 // Saves db the way the program does.
 void Save(const std::string& name, TTovrinDataBase& db, TDataFileLock& lock, int64_t bytes = -1,
-          int64_t failingWrite = 0, bool die = false, int64_t* writes = nullptr, int64_t* size = nullptr)
+          int64_t failingWrite = 0, bool die = false, TSaveCounts* counts = nullptr)
 {
     SaveFileSafely(
         name,
         [&](TStream& stream) {
             TFaultyStream faulty(stream, bytes, failingWrite, die);
             db.SaveToStream(faulty, "", 3);
-            if (writes)
-                *writes = faulty.Writes;
-            if (size)
-                *size = faulty.Bytes;
+            if (counts)
+                *counts = {faulty.Writes, faulty.Bytes};
         },
         lock);
+}
+
+// How many writes and bytes a clean save of db makes, measured in a scratch folder.
+TSaveCounts MeasureSave(TTovrinDataBase& db)
+{
+    TempDir probe;
+    TDataFileLock probeLock;
+    TSaveCounts counts;
+    Save(probe.File("x.tvr"), db, probeLock, -1, 0, false, &counts);
+    return counts;
 }
 
 // The state after a failed or killed save: one whole outline under the name, old or new.
@@ -159,12 +172,7 @@ TEST(SaveFaults, DiskFullAtEveryByteKeepsTheOldOutline)
     TOutlines o(40);
     TDataFileLock lock;
     Save(name, o.Old, lock);
-    int64_t writes = 0, size = 0;
-    {
-        TempDir probe;
-        TDataFileLock probeLock;
-        Save(probe.File("x.tvr"), o.New, probeLock, -1, 0, false, &writes, &size);
-    }
+    const auto [writes, size] = MeasureSave(o.New);
     ASSERT_GT(size, 100);
 
     // Every byte boundary of a small file is a separate case; the step keeps the run short
@@ -188,12 +196,7 @@ TEST(SaveFaults, FailingWriteAtEveryCallKeepsTheOldOutline)
     TOutlines o(40);
     TDataFileLock lock;
     Save(name, o.Old, lock);
-    int64_t writes = 0;
-    {
-        TempDir probe;
-        TDataFileLock probeLock;
-        Save(probe.File("x.tvr"), o.New, probeLock, -1, 0, false, &writes);
-    }
+    const int64_t writes = MeasureSave(o.New).Writes;
     ASSERT_GT(writes, 0);
     for (int64_t n = 1; n <= writes; ++n) {
         EXPECT_THROW(Save(name, o.New, lock, -1, n), EWriteError) << "write " << n;
@@ -217,7 +220,7 @@ TEST(SaveFaults, SavingOverALockedOldFileLeavesTheBackupWhole)
 namespace {
 
 // Runs one save in a child process made to die at a given write or byte (or not at all), or
-// killed from outside after `delay`. Returns how the child ended.
+// killed from outside after `killAfter`. Returns how the child ended.
 int SaveInChild(const std::string& name, TOutlines& o, TDataFileLock& lock, int64_t bytes, int64_t failingWrite,
                 std::chrono::microseconds killAfter)
 {
@@ -248,12 +251,7 @@ TEST(SaveFaults, ProcessDyingAtEveryWriteLeavesOneWholeOutline)
     TOutlines o(40);
     TDataFileLock lock;
     Save(name, o.Old, lock);
-    int64_t writes = 0;
-    {
-        TempDir probe;
-        TDataFileLock probeLock;
-        Save(probe.File("x.tvr"), o.New, probeLock, -1, 0, false, &writes);
-    }
+    const int64_t writes = MeasureSave(o.New).Writes;
     for (int64_t n = 1; n <= writes; n += std::max<int64_t>(1, writes / 60)) {
         const int status = SaveInChild(name, o, lock, -1, n, std::chrono::microseconds(-1));
         ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << "write " << n;
