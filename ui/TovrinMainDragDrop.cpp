@@ -10,6 +10,7 @@
 #include <QApplication>
 
 #include <algorithm>
+#include <utility>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -81,7 +82,8 @@ private:
             return false;
         // The caption and the check box keep their own handling.
         const QRect label = tree_->LabelRect(node);
-        if (label.contains(pos) || (pos.x() >= tree_->visualItemRect(node).left() && pos.x() < label.left()))
+        const int itemLeft = tree_->visualItemRect(node).left();
+        if (label.contains(pos) || (pos.x() >= itemLeft && pos.x() < label.left()))
             return false;
         if (window_.IsOverDueDate(tree_, pos.x(), pos.y())) {
             if (Select(node))
@@ -94,11 +96,20 @@ private:
             return true;
         }
         if (tree_ == window_.tvTasksTree && window_.CurrentViewName == ViewAllTasks) {
+            // The expander keeps its click, which opens or closes the row; moving on from it
+            // still drags the row, selected only then.
+            if (node->childCount() > 0 && pos.x() < itemLeft && pos.x() >= itemLeft - tree_->indentation()) {
+                armed_ = true;
+                onExpander_ = true;
+                pressPos_ = pos;
+                return false;
+            }
             // Beside the caption a press selects the row and may start a drag; it does not start
             // editing the caption.
             if (!Select(node))
                 return true;
             armed_ = true;
+            onExpander_ = false;
             pressPos_ = pos;
             return true;
         }
@@ -120,6 +131,11 @@ private:
         if (!window_.Dragging) {
             if ((pos - pressPos_).manhattanLength() < QApplication::startDragDistance())
                 return true;  // the selection stays on the pressed row
+            // The row pressed on its expander stays at the press point when it opens or closes.
+            if (std::exchange(onExpander_, false) && !Select(tree_->itemAt(pressPos_))) {
+                armed_ = false;
+                return false;
+            }
             if (!SelectedNode(tree_)) {
                 armed_ = false;
                 return false;
@@ -162,6 +178,7 @@ private:
     QObject* viewport_;
     bool armed_ = false;
     bool accept_ = false;
+    bool onExpander_ = false;  // pressed on the expander: the row is selected only when a drag starts
     QPoint pressPos_;
 };
 

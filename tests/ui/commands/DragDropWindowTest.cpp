@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTest>
 
 #include "platform/DateTime.h"
 #include "ui/PageControl.h"
@@ -169,6 +170,33 @@ TEST_F(DragDropTest, AClickBesideTheCaptionSelectsWithoutEditingOrMoving)
     EXPECT_FALSE(window->tvTasksTree->IsEditing());
     EXPECT_FALSE(window->Dragging);
     EXPECT_EQ(Outline(Root()), "A B C D");
+}
+
+TEST_F(DragDropTest, TheExpanderOpensAndClosesByMouseAndStillDrags)
+{
+    BuildOutline([](TTaskNode* root) {
+        root->AddChild("A", -1);
+        root->AddChild("B", -1)->AddChild("B1", -1);
+        root->AddChild("C", -1);
+    });
+    Select("A");
+    const QRect row = window->tvTasksTree->visualItemRect(Node("B"));
+    const QPoint expander(row.left() - window->tvTasksTree->indentation() / 2, row.center().y());
+    for (bool expanded : {true, false}) {
+        QTest::mouseClick(Viewport(), Qt::LeftButton, {}, expander);
+        EXPECT_EQ(Node("B")->isExpanded(), expanded);
+        EXPECT_EQ(Task("B")->Expanded, expanded);
+        window->RefillTaskTree();  // the outline remembers it
+        EXPECT_EQ(Node("B")->isExpanded(), expanded);
+        EXPECT_EQ(window->CurrentTask, Task("A"));  // a click on the expander selects nothing
+    }
+    // Pressed on the expander and moved on, the row is dragged.
+    Mouse(QEvent::MouseButtonPress, expander, Qt::LeftButton);
+    Mouse(QEvent::MouseMove, expander + QPoint(QApplication::startDragDistance() + 2, 0), Qt::LeftButton);
+    EXPECT_TRUE(window->Dragging);
+    Mouse(QEvent::MouseMove, At("A", -1), Qt::LeftButton);
+    Mouse(QEvent::MouseButtonRelease, At("A", -1), Qt::NoButton);
+    EXPECT_EQ(Outline(Root()), "B[B1] A C");
 }
 
 TEST_F(DragDropTest, AutoScrollNearTheEdgesWhileDragging)

@@ -227,17 +227,6 @@ TEST_F(MainWindowTest, RefusedSelectionChangeKeepsTheSelection)
     EXPECT_EQ(window->CurrentTask, Task("A"));
 }
 
-TEST_F(MainWindowTest, ExpandedStateIsRememberedAcrossRefills)
-{
-    BuildSample();
-    for (bool expanded : {true, false}) {
-        Node("A")->setExpanded(expanded);
-        EXPECT_EQ(Task("A")->Expanded, expanded);
-        window->RefillTaskTree();
-        EXPECT_EQ(Node("A")->isExpanded(), expanded);
-    }
-}
-
 TEST_F(MainWindowTest, CaptionCarriesTheModifiedMarkButTheTrayHintDoesNot)
 {
     window->SetModified(true);
