@@ -83,6 +83,9 @@ QSlider* MakeTrackBar(QWidget* parent, const char* name)
     auto* bar = new QSlider(Qt::Vertical, parent);
     bar->setObjectName(QString::fromLatin1(name));
     bar->setRange(-99, 0);
+    // Position -99 (a rating of 99) at the top, and dragging or pressing Up moves toward it.
+    bar->setInvertedAppearance(true);
+    bar->setInvertedControls(true);
     bar->setValue(-50);
     bar->setTickPosition(QSlider::TicksRight);
     bar->setTickInterval(10);

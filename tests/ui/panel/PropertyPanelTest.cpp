@@ -14,6 +14,8 @@
 #include <QProgressBar>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStyleOptionSlider>
+#include <QTest>
 #include <QToolButton>
 
 #include "platform/DateTime.h"
@@ -222,24 +224,57 @@ TEST_F(PropertyPanelTest, UndoDropsPendingEditsAndShowsTheTaskAsItIs)
     EXPECT_FALSE(window->TaskDirty);
 }
 
-TEST_F(PropertyPanelTest, ImportanceBarAndHideBoxFollowEachOther)
+// The knob of a track bar as the style draws it.
+QRect Knob(QSlider* bar)
+{
+    struct Probe : QSlider {
+        using QSlider::initStyleOption;
+    };
+    QStyleOptionSlider option;
+    static_cast<Probe*>(bar)->initStyleOption(&option);
+    return bar->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, bar);
+}
+
+void DragKnob(QSlider* bar, int dy)
+{
+    const QPoint from = Knob(bar).center();
+    QTest::mousePress(bar, Qt::LeftButton, {}, from);
+    for (int step = 1; step <= 4; ++step)
+        QTest::mouseMove(bar, from + QPoint(0, dy * step / 4));
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, from + QPoint(0, dy));
+}
+
+int CentreY(QWidget* widget, QWidget* in) { return widget->mapTo(in, widget->rect().center()).y(); }
+
+TEST_F(PropertyPanelTest, RatingBarsRiseUpwardAndTheImportanceKnobSitsByItsLabel)
 {
     Select("a");
     TTaskNode* a = Task("a");
-    window->tbPriority->setValue(0);
-    EXPECT_TRUE(window->cbHideInToDo->isChecked());
+    QTest::mouseClick(window->sbUpPriority, Qt::LeftButton);
+    EXPECT_EQ(a->Importance, 75);
+    EXPECT_TRUE(window->TaskDirty);  // the button leaves the task marked edited
+    const int knob = window->tbPriority->mapTo(window->gbPriority, Knob(window->tbPriority).center()).y();
+    EXPECT_LT(std::abs(knob - CentreY(window->sbUpPriority, window->gbPriority)),
+              std::abs(knob - CentreY(window->sbDownPriority, window->gbPriority)));
+
+    DragKnob(window->tbPriority, -20);
+    EXPECT_GT(a->Importance, 75);
+    // All the way down is importance 0, which hides the task; clearing the box restores 50.
+    DragKnob(window->tbPriority, window->tbPriority->height());
     EXPECT_EQ(a->Importance, 0);
+    EXPECT_TRUE(window->cbHideInToDo->isChecked());
     EXPECT_TRUE(a->HideInToDo);
-    window->cbHideInToDo->setChecked(false);
-    EXPECT_EQ(window->tbPriority->value(), -50);
+    QTest::mouseClick(window->cbHideInToDo, Qt::LeftButton);
     EXPECT_EQ(a->Importance, 50);
     EXPECT_FALSE(a->HideInToDo);
 
-    window->sbUpPriority->click();
-    EXPECT_EQ(a->Importance, 75);
-    EXPECT_TRUE(window->TaskDirty);  // the button leaves the task marked edited
-    window->sbDownPriority->click();
-    EXPECT_EQ(a->Importance, 25);
+    window->pcTaskProps->SetActivePage(window->tshEffort);
+    for (QSlider* bar : {window->tbEffort, window->tbSatisfaction}) {
+        DragKnob(bar, -20);
+        EXPECT_GT(-bar->value(), 50);
+    }
+    EXPECT_EQ(a->Effort, -window->tbEffort->value());
+    EXPECT_EQ(a->Satisfaction, -window->tbSatisfaction->value());
 }
 
 TEST_F(PropertyPanelTest, GoalAndProjectBoxWriteBackAtOnce)
