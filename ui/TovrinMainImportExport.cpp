@@ -97,6 +97,7 @@ void TfrmTovrinMain::actExportExecute()
     request.DefaultExtension = "xml";
     if (!Services().ExecuteSaveDialog(request))
         return;
+    AddDefaultExtension(request);  // a tab export of "plan" is "plan.tab", never "plan.xml"
     TTaskNode* start = VirtualRoot;
     if (TTaskNode* selected = NodeTask(SelectedNode(tvTasksTree))) {
         switch (ConfirmYesNoCancel(std::string("Export only SELECTED task with subtasks?") + "\n\r\n\r" +

@@ -5,7 +5,10 @@
 #include <QCursor>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QStringList>
+
+#include "platform/FileUtils.h"
 
 namespace {
 
@@ -52,8 +55,12 @@ void PrepareDialog(QFileDialog& dialog, const TFileDialogRequest& request)
     dialog.setNameFilters(filters);
     if (request.FilterIndex >= 1 && request.FilterIndex <= filters.size())
         dialog.selectNameFilter(filters[request.FilterIndex - 1]);
-    if (!request.DefaultExtension.empty())
-        dialog.setDefaultSuffix(Q(request.DefaultExtension));
+    // The suffix follows the chosen filter, so that the overwrite question names the right file.
+    dialog.setDefaultSuffix(Q(DefaultExtensionFor(request, request.FilterIndex)));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, request](const QString& filter) {
+        const int index = static_cast<int>(dialog.nameFilters().indexOf(filter));
+        dialog.setDefaultSuffix(Q(DefaultExtensionFor(request, index + 1)));
+    });
     if (!request.FileName.empty())
         dialog.selectFile(Q(request.FileName));
 }
@@ -202,4 +209,24 @@ std::string QtFilterFromClassLibrary(const std::string& filter)
             result += description + " (" + pattern + ")";
     }
     return result;
+}
+
+std::string DefaultExtensionFor(const TFileDialogRequest& Request, int FilterIndex)
+{
+    // The pattern is every second field of the filter.
+    const QStringList fields = Q(Request.Filter).split(QLatin1Char('|'));
+    const qsizetype at = static_cast<qsizetype>(FilterIndex) * 2 - 1;
+    if (FilterIndex >= 1 && at < fields.size()) {
+        const QString& pattern = fields[at];
+        if (pattern.startsWith(QStringLiteral("*.")) && !pattern.mid(2).contains(QRegularExpression(QStringLiteral("[*?;]"))))
+            return pattern.mid(2).toStdString();
+    }
+    return Request.DefaultExtension;
+}
+
+void AddDefaultExtension(TFileDialogRequest& Request)
+{
+    const std::string extension = DefaultExtensionFor(Request, Request.FilterIndex);
+    if (!Request.FileName.empty() && !extension.empty() && ExtractFileExt(Request.FileName).empty())
+        Request.FileName += "." + extension;
 }

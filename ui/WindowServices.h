@@ -56,3 +56,8 @@ private:
 
 // "Desc (*.x)|*.x|All files (*.*)|*.*" to Qt's "Desc (*.x);;All files (*.*)" form.
 std::string QtFilterFromClassLibrary(const std::string& filter);
+// The extension a name takes when the user types none: that of the chosen filter when it names
+// exactly one ("tab" for "*.tab"), else the request's default extension.
+std::string DefaultExtensionFor(const TFileDialogRequest& Request, int FilterIndex);
+// Adds that extension to the chosen file name when it has none.
+void AddDefaultExtension(TFileDialogRequest& Request);

@@ -93,11 +93,14 @@ TEST_F(ImportExportTest, SelectedTaskAsTabTextAndTabTextImportUnderTheSelection)
 {
     BuildSample();
     Select("Alpha");
-    const std::string tab = File("alpha.tab");
-    services.SaveFiles = {{tab, 1}};
+    // A name typed without extension takes that of the chosen filter: an XML file of the same
+    // name stays as it is.
+    WriteAll(File("alpha.xml"), "kept");
+    services.SaveFiles = {{File("alpha"), 1}};
     services.Answers = {idYes, idYes};
     window->actExport->trigger();
-    EXPECT_EQ(ReadAll(tab), "Alpha\r\n\tAlpha one\r\n<Note: note line>\r\n");
+    EXPECT_EQ(ReadAll(File("alpha.tab")), "Alpha\r\n\tAlpha one\r\n<Note: note line>\r\n");
+    EXPECT_EQ(ReadAll(File("alpha.xml")), "kept");
 
     WriteAll(File("in.tab"), "X\r\n\tY\r\n<Note: a\xC2\xB6" "b>\r\nZ\r\n");
     Select("Beta");
