@@ -31,6 +31,7 @@ class QWidget;
 class QPainter;  // tree drawing and task commands
 class QTimer;    // tree drawing and task commands
 class TStringList;  // tree drawing and task commands
+class TStream;
 class QDateEdit;    // To-Do page and place panel
 class QPushButton;  // To-Do page and place panel
 class QTreeWidget;  // To-Do page and place panel
@@ -573,6 +574,10 @@ private:
     void HookTree(TTreeViewCheckBoxes* Tree);
     bool FormCloseQuery();
     void FormDestroy();
+    // Open: the file read into a document of its own, which takes the current one's place
+    // only when the whole file was read.
+    std::unique_ptr<TTovrinDataBase> ReadDataFile(TStream& Stream);
+    void ReplaceDataBase(std::unique_ptr<TTovrinDataBase> Loaded);
 
     // Tree handlers shared by both trees.
     bool tvTasksTreeChanging(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node);

@@ -6,6 +6,8 @@
 
 #include <pugixml.hpp>
 
+#include <utility>
+
 #include "platform/Exceptions.h"
 #include "platform/FileUtils.h"
 #include "platform/Stream.h"
@@ -175,47 +177,73 @@ void TfrmTovrinMain::OpenDocument(const std::string& Name)
         throw;
     }
 
+    // The file is read into a document of its own: a file that cannot be read leaves the
+    // current outline, its name, its lock, its undo history and its modified mark as they are.
+    std::unique_ptr<TTovrinDataBase> loaded;
     try {
-        ClearDocument();
-        DataBase->LoadFromStream(*stream, "");
-        FileName = Name;
-        Untitled = false;
-        FillTaskTree();
-        PlacesListsStale = true;
-        RefreshPlacesLists();
-        SetShowToDoSheet(DataBase->ShowToDoSheet);
-        SetShowTaskProperties(DataBase->ShowTaskProperties);
-        SetShowImportance(DataBase->ShowImportance);
-        SetShowPlaces(DataBase->ShowPlaces);
-        SetShowGoals(DataBase->ShowGoals);
-        SetShowTime(DataBase->ShowTime);
-        SetShowEffort(DataBase->ShowEffort);
-        SetShowProject(DataBase->ShowProject);
-        SetShowTaskTreeViews(DataBase->ShowTaskTreeViews);
-        RestoreToDoFilter();
+        loaded = ReadDataFile(*stream);
     } catch (const ExNewerVersionOfFile& e) {
         Services().ShowWarning(e.what());
-        NewEmptyDocument();
     } catch (const ExInvalidFileFormat& e) {
         Services().ShowError(std::string("Can not open this file: ") + e.what());
-        NewEmptyDocument();
     } catch (const std::exception& e) {
         const std::string text = std::string("Can not open this Database File. It looks like it was corrupted: ") + e.what() +
                                  "\n\r\n\r" + "Clear the window?";
         if (Services().AskError(text) == idYes)
-            NewEmptyDocument();
+            NewEmptyDocument();  // also lets go of the current file
     }
-    SetModified(false);
     stream.reset();
-
-    if (!FileName.empty()) {
-        if (SameFile(FileName, Name) && newLock.Held()) {
+    if (!loaded) {
+        if (reopening && !FileName.empty())
             DataFileLock.Swap(newLock);
-            DataFileLock.SetFileName(FileName);
-        } else {
-            LockDataFile();
-        }
+        return;
     }
+
+    ClearDocument();
+    ReplaceDataBase(std::move(loaded));
+    FileName = Name;
+    Untitled = false;
+    FillTaskTree();
+    PlacesListsStale = true;
+    RefreshPlacesLists();
+    SetShowToDoSheet(DataBase->ShowToDoSheet);
+    SetShowTaskProperties(DataBase->ShowTaskProperties);
+    SetShowImportance(DataBase->ShowImportance);
+    SetShowPlaces(DataBase->ShowPlaces);
+    SetShowGoals(DataBase->ShowGoals);
+    SetShowTime(DataBase->ShowTime);
+    SetShowEffort(DataBase->ShowEffort);
+    SetShowProject(DataBase->ShowProject);
+    SetShowTaskTreeViews(DataBase->ShowTaskTreeViews);
+    RestoreToDoFilter();
+    SetModified(false);
+    DataFileLock.Swap(newLock);
+    DataFileLock.SetFileName(FileName);
+}
+
+std::unique_ptr<TTovrinDataBase> TfrmTovrinMain::ReadDataFile(TStream& Stream)
+{
+    // A new document makes itself the one that freed tasks report to; while it reads, and
+    // when it is dropped, it must be, so that no task of it reaches the current outline.
+    auto loaded = std::make_unique<TTovrinDataBase>();
+    try {
+        loaded->LoadFromStream(Stream, "");
+    } catch (...) {
+        loaded.reset();
+        CurrentDataBase = DataBase.get();
+        throw;
+    }
+    CurrentDataBase = DataBase.get();
+    return loaded;
+}
+
+void TfrmTovrinMain::ReplaceDataBase(std::unique_ptr<TTovrinDataBase> Loaded)
+{
+    // The outline going away is still the one its tasks report to, and it ignores reports while
+    // it is freed; then the new one takes its place. The views were emptied by ClearDocument.
+    std::exchange(DataBase, std::move(Loaded)).reset();
+    CurrentDataBase = DataBase.get();
+    VirtualRoot = DataBase->Root.get();
 }
 
 bool TfrmTovrinMain::SaveDocument()

@@ -7,8 +7,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTest>
 
 #include "platform/Exceptions.h"
+#include "platform/Stream.h"
+#include "zip/ZipStream.h"
 #include "taskdb/TaskPlace.h"
 #include "ui/ToolIcon.h"
 
@@ -20,6 +23,16 @@ std::string Int32(int32_t v)
     for (int i = 0; i < 4; ++i)
         s[static_cast<size_t>(i)] = static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF);
     return s;
+}
+
+// A data file whose packed payload is these bytes.
+std::string Packed(const std::string& text)
+{
+    TMemoryStream payload;
+    payload.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
+    ZipStreamInPlace(payload, "");
+    const std::string bytes(reinterpret_cast<const char*>(payload.Memory()), static_cast<size_t>(payload.GetSize()));
+    return "TovrinDataFile" + Int32(3) + Int32(0) + Int32(static_cast<int32_t>(bytes.size())) + bytes;
 }
 
 class MainWindowTest : public TWindowFixture {
@@ -331,26 +344,59 @@ TEST_F(MainWindowTest, SavingTwiceKeepsTheBackup)
     EXPECT_FALSE(FileExists(name + ".$TovrinTmp$"));
 }
 
-TEST_F(MainWindowTest, OpenReportsNewerInvalidAndCorruptedFiles)
+TEST_F(MainWindowTest, AFileThatCannotBeReadKeepsTheOutlineItsNameLockUndoAndMark)
 {
-    const std::string newer = File("newer.tvd");
-    WriteAll(newer, "TovrinDataFile" + Int32(4) + Int32(0) + Int32(0));
-    window->OpenDocument(newer);
-    ASSERT_FALSE(services.Shown.empty());
+    const std::string name = File("current.tvd");
+    ASSERT_TRUE(SaveAs(name));
+    const std::string saved = ReadAll(name);
+    Select("New Task");
+    window->memTaskCaption->setPlainText("edited");
+    window->UpdateCurrentTask();  // one undoable write-back, not saved
+    ASSERT_TRUE(window->UndoList->CanUndo());
+
+    const std::string damagedTail = saved.substr(0, saved.size() - 3);  // read as far as the switches
+    struct Case {
+        std::string bytes;
+        std::string shown;  // the start of the message
+    };
+    for (const Case& c : {Case{"TovrinDataFile" + Int32(4) + Int32(0) + Int32(0), "This file was created with newer"},
+                          Case{"NotATovrinFile at all", "Can not open this file: "},
+                          Case{"TovrinDataFile" + Int32(3) + Int32(0) + Int32(5000) + std::string(50, 'x'),
+                               "Can not open this file: "},
+                          Case{damagedTail, "Can not open this file: "},
+                          Case{Packed(""), "Can not open this Database File. It looks like it was corrupted: "}}) {
+        const std::string bad = File("bad.tvd");
+        WriteAll(bad, c.bytes);
+        services.OpenFiles = {bad};
+        services.Answers = {idNo, idNo};  // do not save the changes; do not clear the window
+        QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
+        ASSERT_EQ(services.Requests.back().Filter, "Tovrin DB File (*.tvd)|*.tvd|All files (*.*)|*.*");
+        EXPECT_EQ(services.Shown.back().rfind(c.shown, 0), 0u) << services.Shown.back();
+        EXPECT_EQ(Top(), Names{"edited"});
+        EXPECT_EQ(window->FileName, name);
+        EXPECT_EQ(Title(), "current.tvd - Tovrin Planner *");
+        EXPECT_TRUE(window->UndoList->CanUndo());
+        EXPECT_TRUE(SomeoneHolds(name));
+        EXPECT_FALSE(SomeoneHolds(bad));
+    }
+    // Clearing the window is what that question offers.
+    services.OpenFiles = {File("bad.tvd")};
+    services.Answers = {idNo, idYes};
+    QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
     EXPECT_TRUE(window->Untitled);
     EXPECT_EQ(Top(), Names{"New Task"});
-    EXPECT_FALSE(SomeoneHolds(newer));
+    EXPECT_FALSE(SomeoneHolds(name));
 
-    // A foreign file, and a damaged payload, which the reader reports as an invalid format too.
-    for (const std::string& bytes :
-         {std::string("NotATovrinFile at all"), "TovrinDataFile" + Int32(3) + Int32(0) + Int32(5000) + std::string(50, 'x')}) {
-        WriteAll(File("bad.tvd"), bytes);
-        window->OpenDocument(File("bad.tvd"));
-        EXPECT_EQ(services.Shown.back().rfind("Can not open this file: ", 0), 0u) << services.Shown.back();
-        EXPECT_TRUE(window->Untitled);
-        EXPECT_FALSE(window->Modified);
-        EXPECT_FALSE(window->DataFileLock.Held());
-    }
+    // The same file, damaged while this window holds it, keeps its lock.
+    services.OpenFiles = {name};
+    window->actOpen->trigger();
+    ASSERT_EQ(window->FileName, name);
+    WriteAll(name, damagedTail);
+    services.OpenFiles = {name};
+    services.Answers = {idNo};
+    window->actOpen->trigger();
+    EXPECT_EQ(window->FileName, name);
+    EXPECT_TRUE(SomeoneHolds(name));
 }
 
 TEST_F(MainWindowTest, CancelAtTheSaveQuestionKeepsEverything)
