@@ -92,22 +92,26 @@ QPixmap TTaskTreeDelegate::DueBadgeImage(int Index)
 void TTaskTreeDelegate::SetupItemCanvas(TItemCanvas& Canvas, int Kind, const TTaskNode* Task, bool Selected,
                                         bool Focused) const
 {
+    // A selected caption keeps the selection's text colour, focused or not, so that it stays
+    // readable on the highlight; only its style tells its kind.
     const bool completed = Task && Task->CompletedMark;
+    const bool grayed = completed || (Task && Task->HideInToDoInEffect);
     switch (Kind) {
     case 0:
-        if (!(Selected && Focused))
+        if (!Selected)
             Canvas.FontColor = Gray;
         Canvas.Font.setStrikeOut(true);
         break;
     case 1:
-        if (!(Selected && Focused))
+        if (!Selected)
             Canvas.FontColor = Gray;
         break;
     case 2:
+        // The due column of a selected row without focus is button-faced, not highlighted.
         if (!Selected && !completed)
             Canvas.FontColor = Qt::white;
-        else if (Selected && !Focused && !completed && !(Task && Task->HideInToDoInEffect))
-            Canvas.FontColor = tree_->palette().color(QPalette::Active, QPalette::WindowText);
+        else if (Selected && !Focused)
+            Canvas.FontColor = grayed ? Gray : tree_->palette().color(QPalette::Active, QPalette::WindowText);
         break;
     case 3:
         if (Selected && Focused)
@@ -121,7 +125,7 @@ void TTaskTreeDelegate::SetupItemCanvas(TItemCanvas& Canvas, int Kind, const TTa
         Canvas.Font.setBold(true);
         break;
     case 5:
-        if (!(Selected && Focused))
+        if (!Selected)
             Canvas.FontColor = Blue;
         break;
     default:

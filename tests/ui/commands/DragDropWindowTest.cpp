@@ -293,4 +293,35 @@ TEST_F(DragDropTest, BadgesAreDrawnOnlyForOpenUnselectedTasks)
     --window->DrawLockCount;
 }
 
+TEST_F(DragDropTest, ASelectedRowWithoutFocusIsDrawnInTheSelectionsTextColour)
+{
+    BuildOutline([](TTaskNode* root) {
+        root->AddChild("Plain", -1);
+        root->AddChild("Project", -1)->SetIsProject(true);
+        root->AddChild("Done", -1)->SetCompletionDateTime(45000);
+        root->AddChild("Hidden", -1)->SetHideInToDo(true);
+    });
+    window->RefillTaskTree();
+    const QColor text = window->tvTasksTree->palette().color(QPalette::Inactive, QPalette::HighlightedText);
+    for (const char* caption : {"Project", "Done", "Hidden"}) {
+        QTest::mouseClick(Viewport(), Qt::LeftButton, {}, window->tvTasksTree->LabelRect(Node(caption)).center());
+        ASSERT_EQ(window->CurrentTask, Task(caption));
+        QTest::mouseClick(window->TaskNotesEditor->viewport(), Qt::LeftButton);  // the tree loses the focus
+        ASSERT_FALSE(window->tvTasksTree->hasFocus());
+        const QImage image = Viewport()->grab().toImage();
+        const QRect label = window->tvTasksTree->LabelRect(Node(caption));
+        int inTextColour = 0, blueOrGray = 0;
+        for (int y = label.top(); y <= label.bottom(); ++y)
+            for (int x = label.left(); x <= label.right(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                blueOrGray += (c.blue() > 215 && c.red() < 40 && c.green() < 40) ||
+                              (std::abs(c.red() - 128) < 12 && c == QColor(c.red(), c.red(), c.red()));
+                inTextColour += std::abs(c.red() - text.red()) + std::abs(c.green() - text.green()) +
+                                    std::abs(c.blue() - text.blue()) < 60;
+            }
+        EXPECT_EQ(blueOrGray, 0) << caption;
+        EXPECT_GT(inTextColour, 10) << caption;
+    }
+}
+
 } // namespace
