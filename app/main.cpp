@@ -1,9 +1,8 @@
 // Program entry: the application object, the main window and the event loop.
 #include <QDir>
-#include <QScreen>
 #include <QStandardPaths>
-#include <QTimer>
 
+#include "app/SmokeProbe.h"
 #include "ui/TovrinApplication.h"
 #include "ui/TovrinMain.h"
 
@@ -15,18 +14,6 @@ std::vector<std::string> Strings(const QStringList& list)
     for (const QString& s : list)
         result.push_back(s.toStdString());
     return result;
-}
-
-// For the smoke test only: once the start-up outline is open, the screen is saved to the
-// named PNG file and the program closes.
-void ScheduleScreenshot(TfrmTovrinMain& window, const QString& file)
-{
-    QTimer::singleShot(1500, &window, [&window, file] {
-        if (QScreen* screen = window.screen())
-            screen->grabWindow(0).save(file, "PNG");
-        window.close();
-        QCoreApplication::quit();
-    });
 }
 
 } // namespace
@@ -48,8 +35,8 @@ int main(int argc, char* argv[])
 
     TfrmTovrinMain window(environment);
     window.show();
-    const QString screenshot = qEnvironmentVariable("TOVRIN_SMOKE_SCREENSHOT");
-    if (!screenshot.isEmpty())
-        ScheduleScreenshot(window, screenshot);
+    const QString probe = qEnvironmentVariable("TOVRIN_SMOKE_PROBE");
+    if (!probe.isEmpty())
+        StartSmokeProbe(window, probe);
     return app.exec();
 }

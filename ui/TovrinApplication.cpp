@@ -8,8 +8,10 @@
 TTovrinApplication::TTovrinApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Tovrin"));
-    setApplicationDisplayName(QStringLiteral("Tovrin Planner"));
+    // No display name: Qt would append it to every window title, which already names the program.
     setOrganizationName(QStringLiteral("Tovrin"));
+    // The desktop entry that names and pictures the program's windows.
+    setDesktopFileName(QStringLiteral("tovrin"));
 }
 
 bool TTovrinApplication::notify(QObject* receiver, QEvent* event)

@@ -9,12 +9,15 @@
 #include <QStringList>
 
 #include "platform/FileUtils.h"
+#include "ui/WindowCaption.h"
 
 namespace {
 
 QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 QWidget* DialogParent() { return QApplication::activeWindow(); }
+
+QString BoxTitle() { return QString::fromLatin1(ApplicationTitle); }
 
 int32_t ButtonId(QMessageBox::StandardButton button, bool withCancel)
 {
@@ -82,29 +85,29 @@ int32_t TQtUiServices::AskQuestion(const std::string& Text, bool WithCancel)
 {
     const auto buttons = WithCancel ? QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel
                                     : QMessageBox::Yes | QMessageBox::No;
-    const auto answer = QMessageBox::question(DialogParent(), QApplication::applicationDisplayName(), Q(Text),
+    const auto answer = QMessageBox::question(DialogParent(), BoxTitle(), Q(Text),
                                               buttons, QMessageBox::Yes);
     return ButtonId(answer, WithCancel);
 }
 
 void TQtUiServices::ShowWarning(const std::string& Text)
 {
-    QMessageBox::warning(DialogParent(), QApplication::applicationDisplayName(), Q(Text));
+    QMessageBox::warning(DialogParent(), BoxTitle(), Q(Text));
 }
 
 void TQtUiServices::ShowError(const std::string& Text)
 {
-    QMessageBox::critical(DialogParent(), QApplication::applicationDisplayName(), Q(Text));
+    QMessageBox::critical(DialogParent(), BoxTitle(), Q(Text));
 }
 
 void TQtUiServices::ShowInformation(const std::string& Text)
 {
-    QMessageBox::information(DialogParent(), QApplication::applicationDisplayName(), Q(Text));
+    QMessageBox::information(DialogParent(), BoxTitle(), Q(Text));
 }
 
 int32_t TQtUiServices::AskError(const std::string& Text)
 {
-    const auto answer = QMessageBox::critical(DialogParent(), QApplication::applicationDisplayName(), Q(Text),
+    const auto answer = QMessageBox::critical(DialogParent(), BoxTitle(), Q(Text),
                                               QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
                                               QMessageBox::Yes);
     return ButtonId(answer, true);

@@ -1,41 +1,115 @@
 #!/bin/sh
-# Starts the real program under a virtual X server, once without arguments (the demo outline
-# is built beside the program) and once with that file as its argument; each start saves a
-# screenshot and quits. The screenshots stay in the output folder as the test's artifacts.
+# The real program under a virtual X server with a window manager and a tray host, driven by
+# xdotool as a person would: the first start builds the demo outline beside the program; the
+# mouse opens a project's expander, selects the project, presses "High", drags the importance
+# knob up and types a note; Ctrl+S saves, Alt+F4 quits, and the next start with the file as its
+# argument must show what was entered. The title is read as the window manager shows it.
+# The program tells where its controls are through its smoke probe (TOVRIN_SMOKE_PROBE) and
+# saves the screenshots; they stay in the output folder as the test's artifacts.
 # Usage: smoke.sh <path of the tovrin program> <output folder>
 set -eu
-program=$1
+
+if [ "${1:-}" != "--inside" ]; then
+    program=$1
+    out=$2
+    rm -rf "$out"
+    mkdir -p "$out/bin" "$out/config" "$out/data" "$out/runtime"
+    chmod 700 "$out/runtime"
+    cp "$program" "$out/bin/tovrin"
+    cp "$(dirname "$program")/DemoData.dat" "$out/bin/DemoData.dat"
+    unset QT_QPA_PLATFORM
+    export XDG_CONFIG_HOME="$out/config" XDG_DATA_HOME="$out/data" XDG_RUNTIME_DIR="$out/runtime"
+    exec timeout 150 xvfb-run -a -s "-screen 0 1024x768x24" sh "$0" --inside "$out"
+fi
 out=$2
+probe="$out/probe.txt"
+demo="$out/bin/tovrinPlannerDemo.tvd"
 
-rm -rf "$out"
-mkdir -p "$out/bin" "$out/config" "$out/data" "$out/runtime"
-chmod 700 "$out/runtime"
-cp "$program" "$out/bin/tovrin"
-cp "$(dirname "$program")/DemoData.dat" "$out/bin/DemoData.dat"
-
-unset QT_QPA_PLATFORM
-export XDG_CONFIG_HOME="$out/config" XDG_DATA_HOME="$out/data" XDG_RUNTIME_DIR="$out/runtime"
-
-start() {
-    shot=$1
-    shift
-    TOVRIN_SMOKE_SCREENSHOT="$out/$shot" timeout 60 \
-        xvfb-run -a -s "-screen 0 1024x768x24" "$out/bin/tovrin" "$@"
-    if [ ! -s "$out/$shot" ]; then
-        echo "no screenshot $shot" >&2
-        exit 1
-    fi
+fail() {
+    echo "smoke: $*" >&2
+    exit 1
 }
 
-start first-start.png
-if [ ! -s "$out/bin/tovrinPlannerDemo.tvd" ]; then
-    echo "the demo outline was not written" >&2
-    exit 1
-fi
+# Waits up to 20 s for a shell condition.
+until_true() {
+    tries=0
+    until eval "$1"; do
+        tries=$((tries + 1))
+        [ $tries -lt 100 ] || fail "timed out: $2"
+        sleep 0.2
+    done
+}
 
-start screenshot.png "$out/bin/tovrinPlannerDemo.tvd"
-if ! grep -q "LastDBFile=.*tovrinPlannerDemo.tvd" "$out/config/Tovrin/Tovrin.conf"; then
-    echo "the last outline was not remembered" >&2
-    exit 1
-fi
+# Field $2 (and, with a third argument, all the fields after it) of the probe line named $1.
+field() {
+    awk -v name="$1" -v n="$2" -v rest="${3:-}" '$1 == name {
+        s = $n; if (rest) for (i = n + 1; i <= NF; ++i) s = s " " $i; print s; exit }' "$probe" 2>/dev/null
+}
+
+shot() {
+    printf '%s\n' "$out/$1" > "$probe.shot"
+    until_true '[ ! -e "$probe.shot" ]' "screenshot $1"
+    [ -s "$out/$1" ] || fail "no screenshot $1"
+}
+
+click() {
+    xdotool mousemove --sync "$1" "$2" click 1
+}
+
+start() {
+    rm -f "$probe"
+    TOVRIN_SMOKE_PROBE="$probe" "$out/bin/tovrin" "$@" &
+    app=$!
+    until_true 'window=$(xdotool search --onlyvisible --name "Tovrin Planner" 2>/dev/null | head -n 1); [ -n "$window" ]' "the window"
+    until_true '[ "$(xdotool getwindowname "$window")" = "tovrinPlannerDemo.tvd - Tovrin Planner" ]' \
+        "the title \"tovrinPlannerDemo.tvd - Tovrin Planner\", not \"$(xdotool getwindowname "$window")\""
+    until_true '[ -n "$(field project 2)" ]' "the probe"
+}
+
+quit() {
+    xdotool windowactivate --sync "$window" key alt+F4
+    until_true '! kill -0 $app 2>/dev/null' "the program to quit"
+    wait $app || fail "the program failed"
+}
+
+openbox >"$out/openbox.log" 2>&1 &
+trayer --edge bottom --align right --widthtype request --height 24 --transparent false >/dev/null 2>&1 &
+sleep 1
+
+# First start: the demo outline is built and saved beside the program.
+start
+[ -s "$demo" ] || fail "the demo outline was not written"
+project=$(field project 5 all)
+click "$(field expander 2)" "$(field expander 3)"
+until_true '[ "$(field expander 4)" = 1 ]' "the expander to open \"$project\""
+click "$(field project 2)" "$(field project 3)"
+until_true '[ "$(field current 3 all)" = "$project" ]' "\"$project\" to be selected"
+click "$(field high 2)" "$(field high 3)"
+until_true '[ "$(field current 2)" = 75 ]' "importance 75 from \"High\""
+click "$(field notes 2)" "$(field notes 3)"
+shot expanded-high-selected-project.png
+
+# The knob dragged up raises the importance.
+x=$(field knob 2)
+y=$(field knob 3)
+xdotool mousemove --sync "$x" "$y" mousedown 1 mousemove --sync "$x" $((y - 10)) mousemove --sync "$x" $((y - 20)) mouseup 1
+until_true '[ "$(field current 2)" -gt 75 ]' "a higher importance from the drag"
+importance=$(field current 2)
+click "$(field notes 2)" "$(field notes 3)"
+xdotool type --delay 20 "smoke note"
+until_true '[ "$(xdotool getwindowname "$window")" = "tovrinPlannerDemo.tvd - Tovrin Planner *" ]' "the modified mark"
+xdotool key ctrl+s
+until_true '[ "$(field modified 2)" = 0 ]' "the save"
+[ "$(xdotool getwindowname "$window")" = "tovrinPlannerDemo.tvd - Tovrin Planner" ] || fail "the title after saving"
+quit
+grep -q "LastDBFile=.*tovrinPlannerDemo.tvd" "$out/config/Tovrin/Tovrin.conf" || fail "the last outline was not remembered"
+
+# Second start with the file: what was entered is there.
+start "$demo"
+click "$(field project 2)" "$(field project 3)"
+until_true '[ "$(field current 3 all)" = "$project" ]' "\"$project\" to be selected again"
+[ "$(field current 2)" = "$importance" ] || fail "importance $(field current 2) reopened, $importance saved"
+[ "$(field note 2 all)" = "smoke note" ] || fail "note \"$(field note 2 all)\" reopened"
+shot reopened.png
+quit
 echo "screenshots in $out"
