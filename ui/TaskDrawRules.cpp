@@ -1,5 +1,7 @@
 #include "ui/TaskDrawRules.h"
 
+#include <algorithm>
+
 #include <cmath>
 
 #include "taskdb/TaskNode.h"
@@ -60,9 +62,19 @@ bool IsOverTaskColumnOf(const TTaskNode* Task, int Width, int X, bool ForDueDate
     return IsInTaskColumn(Width, X, ColumnWidth, RightOffset);
 }
 
-bool IsOverDueDateSpot(const TTaskNode& Task, int Width, int X)
+int DueBadgeWidthFor(int TextWidth)
 {
-    return IsOverTaskColumnOf(&Task, Width, X, true, DueBadgeWidth, DueBadgeOffset);
+    return std::max(DueBadgeWidth, TextWidth + 2 * DueBadgePadding);
+}
+
+int DueBadgeOffsetFor(int TextWidth)
+{
+    return DueBadgeRightOffset + DueBadgeWidthFor(TextWidth);
+}
+
+bool IsOverDueDateSpot(const TTaskNode& Task, int Width, int X, int TextWidth)
+{
+    return IsOverTaskColumnOf(&Task, Width, X, true, DueBadgeWidthFor(TextWidth), DueBadgeOffsetFor(TextWidth));
 }
 
 bool IsOverNoteIconSpot(const TTaskNode& Task, int Width, int X)

@@ -10,10 +10,16 @@
 
 class TTaskNode;
 
-// Geometry of the right-hand columns, in pixels from the tree's right edge (W).
-constexpr int DueColumnBackgroundOffset = 102;  // background from W - 102
-constexpr int DueBadgeOffset = 100;             // badge and text from W - 100
+// Geometry of the right-hand columns, in pixels from the tree's right edge (W). The due badge
+// ends where the notes column begins and is as wide as its text needs, at least DueBadgeWidth:
+// from W - 100 for a short text.
+constexpr int DueBadgeRightOffset = 36;
 constexpr int DueBadgeWidth = 64;
+constexpr int DueBadgePadding = 6;  // either side of the text
+constexpr int DueBadgeOffset = DueBadgeRightOffset + DueBadgeWidth;
+constexpr int DueColumnMargin = 2;  // the background starts that much left of the badge
+int DueBadgeWidthFor(int TextWidth);
+int DueBadgeOffsetFor(int TextWidth);
 constexpr int NotesColumnBackgroundOffset = 37; // background from W - 37
 constexpr int NotesIconOffset = 36;             // icon from W - 36
 constexpr int NotesIconWidth = 16;
@@ -40,7 +46,7 @@ bool IsInTaskColumn(int Width, int X, int ColumnWidth, int RightOffset);
 // Is X over the due column (ForDueDate, only for a task with a due date) or over the notes
 // column (only for a task with at least one note line)?
 bool IsOverTaskColumnOf(const TTaskNode* Task, int Width, int X, bool ForDueDate, int ColumnWidth, int RightOffset);
-// The two spots of a row: the due text (only with a due date) and the notes icon (only with
-// at least one note line).
-bool IsOverDueDateSpot(const TTaskNode& Task, int Width, int X);
+// The two spots of a row: the due badge (only with a due date; its text TextWidth pixels wide)
+// and the notes icon (only with at least one note line).
+bool IsOverDueDateSpot(const TTaskNode& Task, int Width, int X, int TextWidth);
 bool IsOverNoteIconSpot(const TTaskNode& Task, int Width, int X);

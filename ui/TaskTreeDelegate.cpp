@@ -49,16 +49,15 @@ QPixmap Notepad(const QColor& color)
     return image;
 }
 
-QPixmap Badge(const QColor& color)
+void DrawBadge(QPainter* painter, const QRect& rect, const QColor& color)
 {
-    QPixmap image(DueBadgeWidth, 16);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(color.darker(120));
-    p.setBrush(color);
-    p.drawRoundedRect(QRectF(0.5, 0.5, DueBadgeWidth - 1, 15), 7, 7);
-    return image;
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(color.darker(120));
+    painter->setBrush(color);
+    const int top = rect.top() + rect.height() / 2 - 8;
+    painter->drawRoundedRect(QRectF(rect.left() + 0.5, top + 0.5, rect.width() - 1, 15), 7, 7);
+    painter->restore();
 }
 
 std::string ShortDateText(TDateTime value)
@@ -82,11 +81,10 @@ QPixmap TTaskTreeDelegate::TaskImage(int Index)
     return Index >= 1 && Index <= 4 ? images[Index] : QPixmap();
 }
 
-QPixmap TTaskTreeDelegate::DueBadgeImage(int Index)
+QColor TTaskTreeDelegate::DueBadgeColor(int Index)
 {
-    static const QPixmap images[] = {Badge(QColor(120, 180, 240)), Badge(QColor(255, 150, 30)),
-                                     Badge(QColor(220, 30, 30))};
-    return Index >= 0 && Index <= 2 ? images[Index] : QPixmap();
+    static const QColor colors[] = {QColor(120, 180, 240), QColor(255, 150, 30), QColor(220, 30, 30)};
+    return Index >= 0 && Index <= 2 ? colors[Index] : QColor();
 }
 
 void TTaskTreeDelegate::SetupItemCanvas(TItemCanvas& Canvas, int Kind, const TTaskNode* Task, bool Selected,
@@ -192,19 +190,20 @@ void TTaskTreeDelegate::DrawOverlays(QPainter* painter, const QStyleOptionViewIt
     const QRect r = tree_->LabelRect(Node);
     (void)option;
     if (Task->DueDateTime != 0) {
-        SetupItemCanvas(Canvas, 3, Task, Selected, Focused);
-        painter->fillRect(QRect(QPoint(w - DueColumnBackgroundOffset, r.top()), QPoint(w, r.bottom())), Canvas.BrushColor);
-        if (!Task->CompletedMark && !Selected)
-            DrawImageCentred(painter, QRect(w - DueBadgeOffset, r.top(), DueBadgeWidth, r.height()),
-                             DueBadgeImage(DueStatus(Task->LeadTime, Task->DueDateTime, window_.DrawTime)));
-        SetupItemCanvas(Canvas, 2, Task, Selected, Focused);
         const QString text = QString::fromStdString(window_.DueDateText(Task->DueDateTime));
+        const int textWidth = window_.DueTextWidth(tree_, Task->DueDateTime);
+        const int left = w - DueBadgeOffsetFor(textWidth);
+        const int width = DueBadgeWidthFor(textWidth);
+        SetupItemCanvas(Canvas, 3, Task, Selected, Focused);
+        painter->fillRect(QRect(QPoint(left - DueColumnMargin, r.top()), QPoint(w, r.bottom())), Canvas.BrushColor);
+        if (!Task->CompletedMark && !Selected)
+            DrawBadge(painter, QRect(left, r.top(), width, r.height()),
+                      DueBadgeColor(DueStatus(Task->LeadTime, Task->DueDateTime, window_.DrawTime)));
+        SetupItemCanvas(Canvas, 2, Task, Selected, Focused);
         painter->setFont(Canvas.Font);
         painter->setPen(Canvas.FontColor);
-        const QFontMetrics metrics(Canvas.Font);
-        const int x = w - DueBadgeOffset + (DueBadgeWidth - metrics.horizontalAdvance(text)) / 2;
-        painter->drawText(QRect(x, r.top() + 1, metrics.horizontalAdvance(text) + 2, r.height()),
-                          Qt::AlignLeft | Qt::AlignTop, text);
+        const int textLeft = left + (width - QFontMetrics(Canvas.Font).horizontalAdvance(text)) / 2;
+        painter->drawText(QRect(textLeft, r.top() + 1, width, r.height()), Qt::AlignLeft | Qt::AlignTop, text);
     }
     if (Task->Note.Count() > 0) {
         SetupItemCanvas(Canvas, 3, Task, Selected, Focused);

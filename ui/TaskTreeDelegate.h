@@ -26,10 +26,10 @@ public:
     // caption, 5 project caption (and the dragged row's caption).
     void SetupItemCanvas(TItemCanvas& Canvas, int Kind, const TTaskNode* Task, bool Selected, bool Focused) const;
 
-    // The pictures of the rows: goal marks and notes icons (16 x 16, indexes 1 to 4) and the
-    // due badges (64 x 16, indexes 0 to 2).
+    // The pictures of the rows: goal marks and notes icons (16 x 16, indexes 1 to 4), and the
+    // colours of the due badges (indexes 0 to 2), which are as wide as their text.
     static QPixmap TaskImage(int Index);
-    static QPixmap DueBadgeImage(int Index);
+    static QColor DueBadgeColor(int Index);
 
 private:
     void DrawOverlays(QPainter* painter, const QStyleOptionViewItem& option, QTreeWidgetItem* Node,

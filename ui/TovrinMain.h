@@ -359,6 +359,8 @@ public:
     void ConnectTreeDrawing();
     void ConnectDragDrop();
     std::string DueDateText(TDateTime Due) const;
+    // The width of that text in the tree's font, which sizes the due badge.
+    int DueTextWidth(TTreeViewCheckBoxes* Tree, TDateTime Due) const;
     void DrawDropMarker(QPainter* Painter, TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node) const;
     // X, Y in the tree's viewport.
     bool IsOverTaskColumn(TTreeViewCheckBoxes* Tree, int X, int Y, bool ForDueDate, int ColumnWidth,

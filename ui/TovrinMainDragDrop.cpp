@@ -212,7 +212,13 @@ bool TfrmTovrinMain::IsOverTaskColumn(TTreeViewCheckBoxes* Tree, int X, int Y, b
 
 bool TfrmTovrinMain::IsOverDueDate(TTreeViewCheckBoxes* Tree, int X, int Y) const
 {
-    return IsOverTaskColumn(Tree, X, Y, true, DueBadgeWidth, DueBadgeOffset);
+    const TTaskNode* task = NodeTask(Tree->itemAt(X, Y));
+    return task && IsOverDueDateSpot(*task, Tree->viewport()->width(), X, DueTextWidth(Tree, task->DueDateTime));
+}
+
+int TfrmTovrinMain::DueTextWidth(TTreeViewCheckBoxes* Tree, TDateTime Due) const
+{
+    return Tree->fontMetrics().horizontalAdvance(QString::fromStdString(DueDateText(Due)));
 }
 
 bool TfrmTovrinMain::IsOverNoteIcon(TTreeViewCheckBoxes* Tree, int X, int Y) const

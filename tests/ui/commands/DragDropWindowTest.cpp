@@ -256,6 +256,25 @@ TEST_F(DragDropTest, ClickOnTheDueSpotShowsTheTimeTabWithoutDragging)
     Mouse(QEvent::MouseButtonRelease, notes, Qt::NoButton);
     EXPECT_EQ(window->CurrentTask, Task("Noted"));
     EXPECT_EQ(window->focusWidget(), window->TaskNotesEditor);
+
+    // A due text wider than the badge widens it to the left, drawn and clickable.
+    QFont big = window->tvTasksTree->font();
+    big.setPointSize(big.pointSize() * 3);
+    window->tvTasksTree->setFont(big);
+    window->resize(1600, 600);  // room for the caption beside the badge
+    QApplication::processEvents();
+    const int wide = Viewport()->width();
+    const QString text = QString::fromStdString(window->DueDateText(Task("Parent")->DueDateTime));
+    const QRect parent = window->tvTasksTree->visualItemRect(Node("Parent"));
+    const QPoint left(wide - NotesIconOffset - window->tvTasksTree->fontMetrics().horizontalAdvance(text) - 3,
+                      parent.center().y());
+    ASSERT_LT(left.x(), wide - DueBadgeOffset);
+    const QColor badge = PixelAt(left);
+    EXPECT_TRUE(badge.blue() > 200 && badge.red() < 160) << badge.name().toStdString();  // due later: light blue
+    window->pcTaskProps->SetActivePage(window->tshGeneral);
+    QTest::mouseClick(Viewport(), Qt::LeftButton, {}, left);
+    EXPECT_EQ(window->CurrentTask, Task("Parent"));
+    EXPECT_EQ(window->pcTaskProps->ActivePage(), window->tshTime);
 }
 
 TEST_F(DragDropTest, BadgesAreDrawnOnlyForOpenUnselectedTasks)

@@ -56,14 +56,17 @@ TEST(RowSpots, DueAndNotesColumnsNeedTheirContent)
 {
     TTaskNode task;
     const int w = 400;
-    EXPECT_FALSE(IsOverDueDateSpot(task, w, 320));  // no due date
+    EXPECT_FALSE(IsOverDueDateSpot(task, w, 320, 40));  // no due date
     EXPECT_FALSE(IsOverNoteIconSpot(task, w, 370));  // no note
     task.DueDateTime = Day;
     task.Note.Add("line");
     for (int x : {299, 300, 363, 364, 365, 380, 381}) {
-        EXPECT_EQ(IsOverDueDateSpot(task, w, x), x >= 300 && x < 365) << x;
+        EXPECT_EQ(IsOverDueDateSpot(task, w, x, 40), x >= 300 && x < 365) << x;
         EXPECT_EQ(IsOverNoteIconSpot(task, w, x), x >= 364 && x <= 380) << x;
     }
+    // A wider text widens the badge to the left.
+    EXPECT_TRUE(IsOverDueDateSpot(task, w, 364 - 100 - 12, 100));
+    EXPECT_FALSE(IsOverDueDateSpot(task, w, 364 - 100 - 13, 100));
 }
 
 TEST(RowImages, CompletionDateDecidesTheGrayImages)
