@@ -100,6 +100,7 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     BuildTaskCommands();  // task commands, import/export, tree drawing and drag (TovrinMainCommands.cpp)
     BuildSettings();  // tray icon, hot key, auto-save timer, Tools > Options (TovrinMainSettings.cpp)
     BuildAboutCommand();  // Help > About (TovrinMainAbout.cpp)
+    BuildMenuBar();
     pcMainPages->OnChanging = [this] { return pcMainPagesChanging(); };
     pcMainPages->OnChange = [this] { RunGuarded([this] { pcMainPagesChange(); }); };
 
@@ -261,12 +262,24 @@ void TfrmTovrinMain::BuildControls()
     splMain->setStretchFactor(1, 2);
 }
 
-QMenu* TfrmTovrinMain::MenuNamed(const QString& Title)
+// The one place that builds the menu bar, from the commands each part of the window made.
+void TfrmTovrinMain::BuildMenuBar()
 {
-    for (QAction* action : menuBar()->actions())
-        if (action->menu() && action->text() == Title)
-            return action->menu();
-    return menuBar()->addMenu(Title);
+    auto menu = [this](const QString& title, std::initializer_list<QAction*> items) {
+        QMenu* made = menuBar()->addMenu(title);
+        for (QAction* item : items) {
+            if (item)
+                made->addAction(item);
+            else
+                made->addSeparator();
+        }
+        return made;
+    };
+    menu(QStringLiteral("&File"), {actFileNew, Newdemofile1, actOpen, actSave, actSaveAs, nullptr, actImport, actExport,
+                                   nullptr, actConnectToOutlook, actQuickOutlookConnect, nullptr, Exit1});
+    menu(QStringLiteral("&Edit"), {actUndo, actRedo, nullptr, actBack, actForward, nullptr, actFind, actFindNext});
+    menu(QStringLiteral("&Tools"), {Options1})->setObjectName(QStringLiteral("Tools1"));
+    menu(QStringLiteral("&Help"), {Howitworks1, VisitTovrinWebSite1, Proposenewfeature1, nullptr, actAbout});
 }
 
 void TfrmTovrinMain::BuildActions()
@@ -314,18 +327,6 @@ void TfrmTovrinMain::BuildActions()
     // The task deletion command goes ahead of actDeletePlace in this list.
     shortcuts_->Bind(QKeySequence(QStringLiteral("Ctrl+Del")), {actDeleteTask, actDeletePlace});
     shortcuts_->Bind(QKeySequence(Qt::Key_F5), {actRefreshSubtree, actInsertDateTime});
-
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->addAction(actFileNew);
-    file->addAction(Newdemofile1);
-    file->addAction(actOpen);
-    file->addAction(actSave);
-    file->addAction(actSaveAs);
-    file->addSeparator();
-    file->addAction(Exit1);
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    edit->addAction(actUndo);
-    edit->addAction(actRedo);
 
     pmnuTaskTree = new QMenu(this);
     pmnuTaskTree->addAction(actNewTask);

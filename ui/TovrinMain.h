@@ -571,8 +571,7 @@ protected:
 private:
     void BuildControls();
     void BuildActions();
-    // The menu bar's menu with this title, made when there is none yet.
-    QMenu* MenuNamed(const QString& Title);
+    void BuildMenuBar();
     void HookTree(TTreeViewCheckBoxes* Tree);
     bool FormCloseQuery();
     void FormDestroy();

@@ -1,8 +1,7 @@
-// The About command at the end of the Help menu.
+// The About command (at the end of the Help menu).
 #include "ui/TovrinMain.h"
 
 #include <QAction>
-#include <QMenu>
 
 #include "ui/TovrinApplication.h"
 #include "ui/frmAbout.h"
@@ -13,10 +12,6 @@ void TfrmTovrinMain::BuildAboutCommand()
     actAbout->setObjectName(QStringLiteral("actAbout"));
     addAction(actAbout);
     connect(actAbout, &QAction::triggered, this, [this] { RunGuarded([this] { actAboutExecute(); }); });
-    QMenu* help = MenuNamed(QStringLiteral("&Help"));
-    if (!help->isEmpty())
-        help->addSeparator();
-    help->addAction(actAbout);
 }
 
 void TfrmTovrinMain::actAboutExecute()

@@ -139,27 +139,6 @@ void TfrmTovrinMain::BuildTaskCommands()
          &TfrmTovrinMain::Proposenewfeature1Click);
     actQuickOutlookConnect->setEnabled(false);  // enabled while the outline names an Outlook folder
 
-    // File menu: the Outlook commands before the closing separator and Exit.
-    QMenu* file = MenuNamed(QStringLiteral("&File"));
-    QAction* beforeExit = Exit1;
-    const QList<QAction*> fileItems = file->actions();
-    const qsizetype exitIndex = fileItems.indexOf(Exit1);
-    if (exitIndex > 0 && fileItems[exitIndex - 1]->isSeparator())
-        beforeExit = fileItems[exitIndex - 1];
-    file->insertSeparator(beforeExit);
-    file->insertAction(beforeExit, actConnectToOutlook);
-    file->insertAction(beforeExit, actQuickOutlookConnect);
-
-    QMenu* edit = MenuNamed(QStringLiteral("&Edit"));
-    edit->addSeparator();
-    edit->addAction(actFind);
-    edit->addAction(actFindNext);
-
-    QMenu* help = MenuNamed(QStringLiteral("&Help"));
-    help->addAction(Howitworks1);
-    help->addAction(VisitTovrinWebSite1);
-    help->addAction(Proposenewfeature1);
-
     // The outline's pop-up menu: the two submenus, the due date and the sort before the virtual
     // root command.
     auto* taskOperations = new QMenu(QStringLiteral("Task operations"), pmnuTaskTree);

@@ -35,16 +35,6 @@ void TfrmTovrinMain::BuildImportExport()
     make(actImport, "actImport", "Import...", &TfrmTovrinMain::actImportExecute);
     make(actExport, "actExport", "Export...", &TfrmTovrinMain::actExportExecute);
 
-    // File menu: after the save commands.
-    {
-        QMenu* file = MenuNamed(QStringLiteral("&File"));
-        const QList<QAction*> items = file->actions();
-        const qsizetype at = items.indexOf(actSaveAs);
-        QAction* before = at >= 0 && at + 1 < items.size() ? items[at + 1] : nullptr;
-        file->insertSeparator(before);
-        file->insertAction(before, actImport);
-        file->insertAction(before, actExport);
-    }
     // The outline's pop-up menu: after the refresh command.
     const QList<QAction*> items = pmnuTaskTree->actions();
     const qsizetype at = items.indexOf(actRefreshSubtree);

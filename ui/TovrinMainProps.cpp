@@ -371,14 +371,6 @@ void TfrmTovrinMain::BuildPropertyPanel()
     connect(sbForward, &QToolButton::clicked, actForward, &QAction::trigger);
     pmnuTaskTree->addSeparator();
     pmnuTaskTree->addAction(actDeleteTask);
-    for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {
-        if (menu->title() == QStringLiteral("&Edit")) {
-            menu->addSeparator();
-            menu->addAction(actBack);
-            menu->addAction(actForward);
-            break;
-        }
-    }
     Navigation->UpdateButtons();
 }
 

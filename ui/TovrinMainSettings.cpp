@@ -194,16 +194,6 @@ void TfrmTovrinMain::BuildSettings()
     Options1 = new QAction(QStringLiteral("Options..."), this);
     Options1->setObjectName(QStringLiteral("Options1"));
     connect(Options1, &QAction::triggered, this, [this] { RunGuarded([this] { Options1Click(); }); });
-    QMenu* tools = nullptr;
-    for (QAction* action : menuBar()->actions()) {
-        if (action->menu() && action->text().remove(QLatin1Char('&')) == QLatin1String("Tools"))
-            tools = action->menu();
-    }
-    if (!tools) {
-        tools = menuBar()->addMenu(QStringLiteral("&Tools"));
-        tools->setObjectName(QStringLiteral("Tools1"));
-    }
-    tools->addAction(Options1);
 
     auto* events = new TSettingsEvents(this);
     installEventFilter(events);

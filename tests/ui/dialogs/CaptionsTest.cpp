@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -50,6 +51,12 @@ TEST_F(CaptionsTest, TheTextsTheProgramShows)
     auto add = [&](const char* where, const std::string& text) { shown.push_back(std::string(where) + ": " + text); };
     auto addQ = [&](const char* where, const QString& text) { add(where, text.toStdString()); };
 
+    for (const QAction* menu : window->menuBar()->actions()) {
+        QStringList items;
+        for (const QAction* action : menu->menu()->actions())
+            items << (action->isSeparator() ? "-" : action->text());
+        add("menu", menu->text().toStdString() + ": " + Joined(items));
+    }
     QStringList tray;
     for (const QAction* action : window->pmnuTray->actions())
         tray << (action->isSeparator() ? "-" : action->text());
@@ -101,6 +108,11 @@ TEST_F(CaptionsTest, TheTextsTheProgramShows)
     add("connect log", Joined({connect.lbOpenSyncLog->text(), connect.lbOpenSyncLog->toolTip()}));
 
     EXPECT_EQ(shown, (Names{
+        "menu: &File: New | New demo | Open... | Save | Save as... | - | Import... | Export... | - | "
+        "Setup Outlook sync... | Quick Outlook sync | - | Exit",
+        "menu: &Edit: Can't undo | Redo | - | Back | Forward | - | Find... | Find next",
+        "menu: &Tools: Options...",
+        "menu: &Help: How it works... | Visit Tovrin Web Site | Send feedback, Propose new feature... | - | About...",
         "tray menu: Show | - | Exit",
         "tray default: Show",
         "sort: Sort subtasks options",
