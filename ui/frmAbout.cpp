@@ -135,11 +135,13 @@ void TAboutDlg::StartFadeIn()
     Timer1->stop();
     fade_.StartFadeIn();
     ApplyOpacity();
-    setAttribute(Qt::WA_ShowWithoutActivating);
     show();
     if (mainWindow_)
         mainWindow_->setEnabled(false);
     raise();
+    // The box takes the keyboard, so that Enter and Esc reach its "Close".
+    activateWindow();
+    Button1->setFocus();
     Timer1->start();
 }
 

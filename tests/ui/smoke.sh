@@ -101,6 +101,13 @@ until_true '[ "$(xdotool getwindowname "$window")" = "tovrinPlannerDemo.tvd - To
 xdotool key ctrl+s
 until_true '[ "$(field modified 2)" = 0 ]' "the save"
 [ "$(xdotool getwindowname "$window")" = "tovrinPlannerDemo.tvd - Tovrin Planner" ] || fail "the title after saving"
+
+# The About box, reached from the keyboard, takes the keyboard: Esc closes it.
+xdotool key alt+h Up Return
+until_true '[ -n "$(xdotool search --onlyvisible --name "^About Tovrin$" 2>/dev/null)" ]' "the About box"
+sleep 1
+xdotool key Escape
+until_true '[ -z "$(xdotool search --onlyvisible --name "^About Tovrin$" 2>/dev/null)" ]' "Esc to close the About box"
 quit
 grep -q "LastDBFile=.*tovrinPlannerDemo.tvd" "$out/config/Tovrin/Tovrin.conf" || fail "the last outline was not remembered"
 

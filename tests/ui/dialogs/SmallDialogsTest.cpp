@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <QTest>
+
 #include "ui/frmAbout.h"
 #include "ui/frmFindNext.h"
 #include "ui/frmSelectPlaces.h"
@@ -219,30 +221,36 @@ TEST(AboutFadeTest, FadesInToExactlyFullOpacityAndOutUntilTheNextStepWouldReachZ
     EXPECT_EQ(out.first, (std::vector<int32_t>{255, 223, 191, 159, 127, 95, 63, 31}));
 }
 
-TEST(AboutBoxTest, DisablesTheMainWindowUntilCloseAndFreesItselfAfterTheFade)
+TEST(AboutBoxTest, TakesTheKeyboardClosesWithEnterOrEscAndFreesItselfAfterTheFade)
 {
     QMainWindow main;
     main.show();
-    QPointer<TAboutDlg> box = ShowAbout();
-    ASSERT_FALSE(box.isNull());
+    main.activateWindow();
     EXPECT_EQ(AboutMailLink().rfind(std::string("mailto:") + AboutSupportAddress + "?subject=", 0), 0u);
-    EXPECT_FALSE(main.isEnabled());
-    EXPECT_TRUE(box->Timer1->isActive());
-    for (int i = 0; i < 8; ++i)
-        box->Timer1Timer();
-    EXPECT_EQ(box->Fade().Opacity, 255);
-    EXPECT_FALSE(box->Timer1->isActive());
-    EXPECT_FALSE(main.isEnabled());
+    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+        QPointer<TAboutDlg> box = ShowAbout();
+        ASSERT_FALSE(box.isNull());
+        EXPECT_FALSE(main.isEnabled());
+        EXPECT_TRUE(box->Timer1->isActive());
+        for (int i = 0; i < 8; ++i)
+            box->Timer1Timer();
+        EXPECT_EQ(box->Fade().Opacity, 255);
+        EXPECT_FALSE(box->Timer1->isActive());
+        EXPECT_FALSE(main.isEnabled());
 
-    box->Button1->click();
-    EXPECT_TRUE(main.isEnabled());
-    for (int i = 0; i < 7; ++i)
+        ASSERT_TRUE(QTest::qWaitForWindowActive(box));
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_TRUE(focused && box->isAncestorOf(focused));
+        QTest::keyClick(focused, key);
+        EXPECT_TRUE(main.isEnabled());
+        for (int i = 0; i < 7; ++i)
+            box->Timer1Timer();
+        EXPECT_TRUE(box->isVisible());
         box->Timer1Timer();
-    EXPECT_TRUE(box->isVisible());
-    box->Timer1Timer();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(box.isNull());
-    EXPECT_TRUE(main.isEnabled());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(box.isNull());
+        EXPECT_TRUE(main.isEnabled());
+    }
 }
 
 } // namespace
