@@ -313,6 +313,7 @@ public:
     QLabel* lbProjectView1 = nullptr;
     QLabel* lbProjectView = nullptr;
     QLabel* lbProjectView2 = nullptr;
+    QLabel* lbProjectColor = nullptr;
     QWidget* pnlTmpStatistics = nullptr;
     QLineEdit* edCreated = nullptr;
     QLineEdit* edModified = nullptr;

@@ -334,7 +334,7 @@ void TfrmTovrinMain::UnlockDataFile()
 
 void TfrmTovrinMain::SetEditingEnabled(bool Enabled)
 {
-    for (QAction* action : {actSave, actSaveAs, actNewTask, actNewSubTask})
+    for (QAction* action : {actSave, actSaveAs, actNewTask, actNewSubTask, actNewPlace})
         action->setEnabled(Enabled);
     // Import, export and the Outlook commands (TovrinMainCommands.cpp).
     for (QAction* action : {actImport, actExport, actConnectToOutlook})

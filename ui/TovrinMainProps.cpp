@@ -270,6 +270,13 @@ void TfrmTovrinMain::BuildPropertyPanel()
     viewRow->addWidget(lbProjectView2);
     viewRow->addStretch(1);
     project->addLayout(viewRow);
+    // A sample of the colour in which the trees draw project captions.
+    lbProjectColor = new QLabel(QStringLiteral("Projects are shown in this color in the task tree"), tshProject);
+    lbProjectColor->setObjectName(QStringLiteral("lbProjectColor"));
+    QPalette projectColor = lbProjectColor->palette();
+    projectColor.setColor(QPalette::WindowText, Qt::blue);
+    lbProjectColor->setPalette(projectColor);
+    project->addWidget(lbProjectColor);
     project->addStretch(1);
 
     // Notes below the tabs.

@@ -57,6 +57,8 @@ TEST_F(CaptionsTest, TheTextsTheProgramShows)
             items << (action->isSeparator() ? "-" : action->text());
         add("menu", menu->text().toStdString() + ": " + Joined(items));
     }
+    add("project color", window->lbProjectColor->text().toStdString() + " " +
+                             window->lbProjectColor->palette().color(QPalette::WindowText).name().toStdString());
     QStringList tray;
     for (const QAction* action : window->pmnuTray->actions())
         tray << (action->isSeparator() ? "-" : action->text());
@@ -113,6 +115,7 @@ TEST_F(CaptionsTest, TheTextsTheProgramShows)
         "menu: &Edit: Can't undo | Redo | - | Back | Forward | - | Find... | Find next",
         "menu: &Tools: Options...",
         "menu: &Help: How it works... | Visit Tovrin Web Site | Send feedback, Propose new feature... | - | About...",
+        "project color: Projects are shown in this color in the task tree #0000ff",
         "tray menu: Show | - | Exit",
         "tray default: Show",
         "sort: Sort subtasks options",

@@ -61,11 +61,15 @@ TEST_F(PlacePanelTest, NewPlacesAreCalledNewPlaceGetFreshIDsAndStartInCaptionEdi
     EXPECT_EQ(window->memPlaceCaption->toPlainText().toStdString(), "Garage");
 }
 
-TEST_F(PlacePanelTest, NewPlaceActsOnlyOnThePlacesPage)
+TEST_F(PlacePanelTest, NewPlaceActsOnlyOnThePlacesPageWithEditingEnabled)
 {
     ShowPage(window->tshOutline);
     window->actNewPlace->trigger();
     EXPECT_EQ(window->DataBase->PlacesList->Count(), 3);
+    window->SetEditingEnabled(false);
+    EXPECT_FALSE(window->actNewPlace->isEnabled());
+    window->SetEditingEnabled(true);
+    EXPECT_TRUE(window->actNewPlace->isEnabled());
 }
 
 TEST_F(PlacePanelTest, TypingTheCaptionRenamesTheItemAtOnceAndThePlaceAtTheNextFlush)
