@@ -7,7 +7,7 @@ PACKAGES="cmake make g++ pkg-config ninja-build
   qt6-base-dev libgl1-mesa-dev libpugixml-dev libx11-dev libxcb1-dev
   zlib1g-dev libdeflate-dev zip unzip p7zip-full python3
   xvfb xauth clang libclang-rt-14-dev"
-PACKAGES="$PACKAGES openbox trayer xdotool desktop-file-utils"
+PACKAGES="$PACKAGES openbox trayer xdotool desktop-file-utils shared-mime-info"
 missing=""
 for p in $PACKAGES; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
