@@ -23,7 +23,6 @@ int DueBadgeOffsetFor(int TextWidth);
 constexpr int NotesColumnBackgroundOffset = 37; // background from W - 37
 constexpr int NotesIconOffset = 36;             // icon from W - 36
 constexpr int NotesIconWidth = 16;
-constexpr int GoalMarkOffset = 26;              // goal mark from the text's left - 26
 
 // The due badge's colours: 0 due later, 1 due soon, 2 overdue.
 enum TDueStatus : int32_t { dsLater = 0, dsSoon = 1, dsOverdue = 2 };

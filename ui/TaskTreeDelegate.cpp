@@ -213,7 +213,7 @@ void TTaskTreeDelegate::DrawOverlays(QPainter* painter, const QStyleOptionViewIt
                          TaskImage(TaskImageIndex(*Task, TaskImageNotes)));
     }
     if (Task->GoalInEffect)
-        DrawImageCentred(painter, QRect(r.left() - GoalMarkOffset, r.top(), 16, r.height()),
+        DrawImageCentred(painter, tree_->PictureRect(Node),
                          TaskImage(TaskImageIndex(*Task, TaskImageGoal)));
     if (window_.DropTarget == Node)
         window_.DrawDropMarker(painter, tree_, Node);

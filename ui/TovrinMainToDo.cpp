@@ -74,6 +74,7 @@ void TfrmTovrinMain::BuildToDoPage()
     // The list takes the room the button leaves when it hides.
     placeRow->addWidget(cbPlaces, 1);
     placeRow->addWidget(btnToDoUpdateNow);
+    placeRow->addStretch();  // with the places hidden the button stays at the left
     auto* dateRow = new QHBoxLayout();
     dtToDoDate = new QDateEdit(pnlTodoFilter);
     dtToDoDate->setCalendarPopup(true);

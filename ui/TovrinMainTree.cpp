@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QStyle>
 #include <QToolButton>
@@ -48,6 +49,14 @@ TTaskNode* TfrmTovrinMain::NodeTask(const QTreeWidgetItem* Node)
 void TfrmTovrinMain::SetNodeTask(QTreeWidgetItem* Node, const TTaskNode* Task)
 {
     Node->setData(0, TaskRole, QVariant::fromValue(reinterpret_cast<quintptr>(Task)));
+    // Every task row keeps a picture's place between its check box and caption, where the
+    // drawing puts the goal mark; captions stay aligned whether a task has one or not.
+    static const QPixmap blank = [] {
+        QPixmap image(16, 16);
+        image.fill(Qt::transparent);
+        return image;
+    }();
+    Node->setData(0, Qt::DecorationRole, blank);
 }
 
 void TfrmTovrinMain::HookTree(TTreeViewCheckBoxes* Tree)

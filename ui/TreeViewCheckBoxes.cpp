@@ -94,10 +94,8 @@ void TTreeViewCheckBoxes::EndEdit(bool Accept)
     }
 }
 
-QRect TTreeViewCheckBoxes::LabelRect(const QTreeWidgetItem* Node) const
+QStyleOptionViewItem TTreeViewCheckBoxes::ItemOption(const QTreeWidgetItem* Node) const
 {
-    if (!Node)
-        return {};
     const QModelIndex index = indexFromItem(Node);
     QStyleOptionViewItem option;
     initViewItemOption(&option);
@@ -109,6 +107,35 @@ QRect TTreeViewCheckBoxes::LabelRect(const QTreeWidgetItem* Node) const
         option.features |= QStyleOptionViewItem::HasCheckIndicator;
         option.checkState = Node->checkState(0);
     }
+    const QVariant picture = Node->data(0, Qt::DecorationRole);
+    if (picture.canConvert<QPixmap>()) {
+        option.features |= QStyleOptionViewItem::HasDecoration;
+        option.decorationSize = picture.value<QPixmap>().deviceIndependentSize().toSize();
+    }
+    return option;
+}
+
+QRect TTreeViewCheckBoxes::CheckBoxRect(const QTreeWidgetItem* Node) const
+{
+    if (!Node)
+        return {};
+    const QStyleOptionViewItem option = ItemOption(Node);
+    return style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, this);
+}
+
+QRect TTreeViewCheckBoxes::PictureRect(const QTreeWidgetItem* Node) const
+{
+    if (!Node)
+        return {};
+    const QStyleOptionViewItem option = ItemOption(Node);
+    return style()->subElementRect(QStyle::SE_ItemViewItemDecoration, &option, this);
+}
+
+QRect TTreeViewCheckBoxes::LabelRect(const QTreeWidgetItem* Node) const
+{
+    if (!Node)
+        return {};
+    const QStyleOptionViewItem option = ItemOption(Node);
     // The style's text rectangle reaches to the row's end; the label is the caption's text.
     QRect label = style()->subElementRect(QStyle::SE_ItemViewItemText, &option, this);
     const QVariant font = Node->data(0, Qt::FontRole);

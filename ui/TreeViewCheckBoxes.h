@@ -3,6 +3,7 @@
 // tree has no signal for: a veto before the current item changes, the end of an in-place edit
 // told apart by Enter and Esc, and key and mouse handlers that may consume the event.
 #include <QItemSelectionModel>
+#include <QStyleOptionViewItem>
 #include <QTreeWidget>
 
 #include <functional>
@@ -53,6 +54,9 @@ public:
 
     // The rectangle of the item's text, in viewport coordinates.
     QRect LabelRect(const QTreeWidgetItem* Node) const;
+    // Where the style draws the node's check box and its picture (the goal mark's place).
+    QRect CheckBoxRect(const QTreeWidgetItem* Node) const;
+    QRect PictureRect(const QTreeWidgetItem* Node) const;
 
     // Handlers that run before the tree's own; returning true consumes the event.
     std::function<bool(QKeyEvent*)> OnKeyDown;
@@ -75,6 +79,7 @@ protected:
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
+    QStyleOptionViewItem ItemOption(const QTreeWidgetItem* Node) const;
     TVetoSelectionModel* vetoModel_;
     QTreeWidgetItem* editingItem_ = nullptr;
 };

@@ -29,7 +29,9 @@ TSelectPlacesWnd::TSelectPlacesWnd(QLineEdit* Target) : QWidget(nullptr, Qt::Too
     lvPlaces->setColumnCount(1);
     lvPlaces->setHeaderLabels({QStringLiteral("Place")});
     lvPlaces->setHeaderHidden(true);
-    lvPlaces->setColumnWidth(0, 250);
+    // The column is as wide as the list or its longest name: scrolling only when a name needs it.
+    lvPlaces->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    lvPlaces->header()->setStretchLastSection(true);
     lvPlaces->setRootIsDecorated(false);
     lvPlaces->setSortingEnabled(true);
     lvPlaces->sortByColumn(0, Qt::AscendingOrder);

@@ -343,4 +343,29 @@ TEST_F(DragDropTest, ASelectedRowWithoutFocusIsDrawnInTheSelectionsTextColour)
     }
 }
 
+TEST_F(DragDropTest, TheGoalMarkHasItsPlaceBetweenCheckBoxAndCaption)
+{
+    BuildOutline([](TTaskNode* root) {
+        root->AddChild("Plain", -1);
+        root->AddChild("Goal", -1)->SetTheGoal(1);
+    });
+    Select("Plain");
+    const QImage image = Viewport()->grab().toImage();
+    const QRect row = window->tvTasksTree->visualItemRect(Node("Goal"));
+    const QRect box = window->tvTasksTree->CheckBoxRect(Node("Goal"));
+    int red = 0, onTheBox = 0;
+    for (int y = row.top(); y <= row.bottom(); ++y)
+        for (int x = 0; x < window->tvTasksTree->LabelRect(Node("Goal")).left(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() > 180 && c.green() < 60 && c.blue() < 60) {
+                ++red;
+                onTheBox += box.contains(x, y);
+            }
+        }
+    EXPECT_GT(red, 5);
+    EXPECT_EQ(onTheBox, 0);
+    // Captions line up whether a task has a goal or not.
+    EXPECT_EQ(window->tvTasksTree->LabelRect(Node("Goal")).left(), window->tvTasksTree->LabelRect(Node("Plain")).left());
+}
+
 } // namespace
