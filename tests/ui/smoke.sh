@@ -94,12 +94,12 @@ x=$(field knob 2)
 y=$(field knob 3)
 xdotool mousemove --sync "$x" "$y" mousedown 1 mousemove --sync "$x" $((y - 10)) mousemove --sync "$x" $((y - 20)) mouseup 1
 until_true '[ "$(field current 2)" -gt 75 ]' "a higher importance from the drag"
-importance=$(field current 2)
 click "$(field notes 2)" "$(field notes 3)"
 xdotool type --delay 20 "smoke note"
 until_true '[ "$(xdotool getwindowname "$window")" = "tovrinPlannerDemo.tvd - Tovrin Planner *" ]' "the modified mark"
 xdotool key ctrl+s
 until_true '[ "$(field modified 2)" = 0 ]' "the save"
+importance=$(field current 2)
 [ "$(xdotool getwindowname "$window")" = "tovrinPlannerDemo.tvd - Tovrin Planner" ] || fail "the title after saving"
 
 # The About box, reached from the keyboard, takes the keyboard: Esc closes it.
