@@ -2,8 +2,8 @@
 # The real program under a virtual X server with a window manager and a tray host, driven by
 # xdotool as a person would: the first start builds the demo outline beside the program; the
 # mouse opens a project's expander, selects the project, presses "High", drags the importance
-# knob up and types a note; Ctrl+S saves, Alt+F4 quits, and the next start with the file as its
-# argument must show what was entered. The title is read as the window manager shows it.
+# knob up and types a note; Ctrl+S saves, Alt+F4 quits, and the next start, which opens the
+# last outline, must show what was entered. The title is read as the window manager shows it.
 # The program tells where its controls are through its smoke probe (TOVRIN_SMOKE_PROBE) and
 # saves the screenshots; they stay in the output folder as the test's artifacts.
 # Usage: smoke.sh <path of the tovrin program> <output folder>
@@ -111,8 +111,8 @@ until_true '[ -z "$(xdotool search --onlyvisible --name "^About Tovrin$" 2>/dev/
 quit
 grep -q "LastDBFile=.*tovrinPlannerDemo.tvd" "$out/config/Tovrin/Tovrin.conf" || fail "the last outline was not remembered"
 
-# Second start with the file: what was entered is there.
-start "$demo"
+# Second start: the last outline opens with what was entered.
+start
 click "$(field project 2)" "$(field project 3)"
 until_true '[ "$(field current 3 all)" = "$project" ]' "\"$project\" to be selected again"
 [ "$(field current 2)" = "$importance" ] || fail "importance $(field current 2) reopened, $importance saved"

@@ -78,6 +78,8 @@ TEST_F(DragDropTest, DropOnTheUpperThirdInsertsBeforeAndUndoPutsItBack)
 
     window->actUndo->trigger();
     ExpectOutline("A B C D");
+    window->actRedo->trigger();
+    ExpectOutline("C A B D");
 }
 
 TEST_F(DragDropTest, DropOnTheRestOfARowMakesTheLastChild)

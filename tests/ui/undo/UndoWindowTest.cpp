@@ -80,50 +80,6 @@ TEST_F(UndoWindowTest, CancellingANewTaskDeletesItForGood)
     EXPECT_EQ(window->Navigation->Count(), 0);
 }
 
-TEST_F(UndoWindowTest, DragsWithinOneParentOntoAnotherAndToTheTopLevelUndoneAndRedone)
-{
-    window->DragTaskNode(Node("d"), 1, Node("P"));
-    ExpectOutline("P[a d b c] Q[q1]");
-    EXPECT_EQ(Selected(), "d");
-    EXPECT_EQ(window->actUndo->text(), "Undo DragDrop task \"d\"");
-    window->actUndo->trigger();
-    ExpectOutline("P[a b c d] Q[q1]");
-    window->actRedo->trigger();
-    ExpectOutline("P[a d b c] Q[q1]");
-    window->actUndo->trigger();
-
-    window->DragTaskNode(Node("b"), -1, Node("Q"));
-    ExpectOutline("P[a c d] Q[q1 b]");
-    window->DragTaskNode(Node("q1"), 0, nullptr);
-    ExpectOutline("q1 P[a c d] Q[b]");
-    window->actUndo->trigger();
-    window->actUndo->trigger();
-    ExpectOutline("P[a b c d] Q[q1]");
-}
-
-TEST_F(UndoWindowTest, HiddenCompletedTasksDoNotShiftADrop)
-{
-    Task("b")->SetCompletionDateTime(46000);
-    window->chHideCompletedTasks->setChecked(true);
-    ASSERT_EQ(Outline(window->tvTasksTree), "P[a c d] Q[q1]");
-    // Dropped before the node "c" (node index 1): it goes before the task c, after the hidden b.
-    window->DragTaskNode(Node("d"), 1, Node("P"));
-    EXPECT_EQ(Outline(Root()), "P[a b d c] Q[q1]");
-    EXPECT_EQ(Outline(window->tvTasksTree), "P[a d c] Q[q1]");
-    window->actUndo->trigger();
-    EXPECT_EQ(Outline(Root()), "P[a b c d] Q[q1]");
-    EXPECT_EQ(Outline(window->tvTasksTree), "P[a c d] Q[q1]");
-}
-
-TEST_F(UndoWindowTest, DropIntoItsOwnSubtreeIsRefused)
-{
-    Task("a")->AddChild("a1", -1);
-    window->FillTaskTree();
-    EXPECT_ANY_THROW(window->DragTaskNode(Node("P"), -1, Node("a1")));
-    ExpectOutline("P[a[a1] b c d] Q[q1]");
-    EXPECT_FALSE(window->UndoList->CanUndo());
-}
-
 TEST_F(UndoWindowTest, BackAndForwardBetweenVisitedTasks)
 {
     Select("a");
