@@ -293,14 +293,6 @@ TEST_F(TaskCommandsTest, DueDateShortcutSwitchesToByDueDateAndOpensTheCalendar)
     BuildOutline([](TTaskNode* root) { root->AddChild("T", -1); });
     Select("T");
     ASSERT_EQ(window->CurrentTask, Task("T"));
-    // Without force the editor only shows the time tab.
-    window->pcTaskProps->SetActivePage(window->tshGeneral);
-    window->ShowDueDateEditor(false);
-    EXPECT_EQ(window->pcTaskProps->ActivePage(), window->tshTime);
-    EXPECT_EQ(window->cbTaskTime->currentIndex(), 0);
-    EXPECT_EQ(Task("T")->ScheduleType, 0);
-    EXPECT_FALSE(window->DueDatePickerDropped);
-
     window->pcTaskProps->SetActivePage(window->tshGeneral);
     window->actShortCutForDueDate->trigger();
     QApplication::processEvents();
