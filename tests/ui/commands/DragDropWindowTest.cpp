@@ -314,60 +314,46 @@ TEST_F(DragDropTest, BadgesAreDrawnOnlyForOpenUnselectedTasks)
     --window->DrawLockCount;
 }
 
-TEST_F(DragDropTest, ASelectedRowWithoutFocusIsDrawnInTheSelectionsTextColour)
+TEST_F(DragDropTest, SelectedRowsStayReadableWithoutFocusAndTheGoalMarkHasItsOwnPlace)
 {
     BuildOutline([](TTaskNode* root) {
-        root->AddChild("Plain", -1);
         root->AddChild("Project", -1)->SetIsProject(true);
         root->AddChild("Done", -1)->SetCompletionDateTime(45000);
         root->AddChild("Hidden", -1)->SetHideInToDo(true);
+        root->AddChild("Goal", -1)->SetTheGoal(1);
     });
-    window->RefillTaskTree();
+    // Pixels of the tree within rect whose colour matches.
+    auto pixels = [this](const QRect& rect, const std::function<bool(const QColor&)>& match) {
+        const QImage image = Viewport()->grab().toImage();
+        int count = 0;
+        for (int y = rect.top(); y <= rect.bottom(); ++y)
+            for (int x = rect.left(); x <= rect.right(); ++x)
+                count += match(image.pixelColor(x, y));
+        return count;
+    };
     const QColor text = window->tvTasksTree->palette().color(QPalette::Inactive, QPalette::HighlightedText);
     for (const char* caption : {"Project", "Done", "Hidden"}) {
         QTest::mouseClick(Viewport(), Qt::LeftButton, {}, window->tvTasksTree->LabelRect(Node(caption)).center());
         ASSERT_EQ(window->CurrentTask, Task(caption));
         QTest::mouseClick(window->TaskNotesEditor->viewport(), Qt::LeftButton);  // the tree loses the focus
         ASSERT_FALSE(window->tvTasksTree->hasFocus());
-        const QImage image = Viewport()->grab().toImage();
         const QRect label = window->tvTasksTree->LabelRect(Node(caption));
-        int inTextColour = 0, blueOrGray = 0;
-        for (int y = label.top(); y <= label.bottom(); ++y)
-            for (int x = label.left(); x <= label.right(); ++x) {
-                const QColor c = image.pixelColor(x, y);
-                blueOrGray += (c.blue() > 215 && c.red() < 40 && c.green() < 40) ||
-                              (std::abs(c.red() - 128) < 12 && c == QColor(c.red(), c.red(), c.red()));
-                inTextColour += std::abs(c.red() - text.red()) + std::abs(c.green() - text.green()) +
-                                    std::abs(c.blue() - text.blue()) < 60;
-            }
-        EXPECT_EQ(blueOrGray, 0) << caption;
-        EXPECT_GT(inTextColour, 10) << caption;
+        EXPECT_EQ(pixels(label, [](const QColor& c) {
+                      return (c.blue() > 215 && c.red() < 40 && c.green() < 40) ||
+                             (std::abs(c.red() - 128) < 12 && c == QColor(c.red(), c.red(), c.red()));
+                  }), 0) << caption << ": blue or gray";
+        EXPECT_GT(pixels(label, [&](const QColor& c) {
+                      return std::abs(c.red() - text.red()) + std::abs(c.green() - text.green()) +
+                                 std::abs(c.blue() - text.blue()) < 60;
+                  }), 10) << caption;
     }
-}
 
-TEST_F(DragDropTest, TheGoalMarkHasItsPlaceBetweenCheckBoxAndCaption)
-{
-    BuildOutline([](TTaskNode* root) {
-        root->AddChild("Plain", -1);
-        root->AddChild("Goal", -1)->SetTheGoal(1);
-    });
-    Select("Plain");
-    const QImage image = Viewport()->grab().toImage();
-    const QRect row = window->tvTasksTree->visualItemRect(Node("Goal"));
-    const QRect box = window->tvTasksTree->CheckBoxRect(Node("Goal"));
-    int red = 0, onTheBox = 0;
-    for (int y = row.top(); y <= row.bottom(); ++y)
-        for (int x = 0; x < window->tvTasksTree->LabelRect(Node("Goal")).left(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            if (c.red() > 180 && c.green() < 60 && c.blue() < 60) {
-                ++red;
-                onTheBox += box.contains(x, y);
-            }
-        }
-    EXPECT_GT(red, 5);
-    EXPECT_EQ(onTheBox, 0);
-    // Captions line up whether a task has a goal or not.
-    EXPECT_EQ(window->tvTasksTree->LabelRect(Node("Goal")).left(), window->tvTasksTree->LabelRect(Node("Plain")).left());
+    // The goal mark lies between the check box and the caption, which lines up with the others.
+    const auto red = [](const QColor& c) { return c.red() > 180 && c.green() < 60 && c.blue() < 60; };
+    const QRect goal = window->tvTasksTree->LabelRect(Node("Goal"));
+    EXPECT_GT(pixels(QRect(0, goal.top(), goal.left(), goal.height()), red), 5);
+    EXPECT_EQ(pixels(window->tvTasksTree->CheckBoxRect(Node("Goal")), red), 0);
+    EXPECT_EQ(goal.left(), window->tvTasksTree->LabelRect(Node("Done")).left());
 }
 
 } // namespace
