@@ -27,6 +27,12 @@ std::string SyncLogPathFor(const std::string& DataFileName)
            "_OutlookSync.log";
 }
 
+std::string SyncStatePathFor(const std::string& DataFileName)
+{
+    return ExtractFilePath(DataFileName) + ChangeFileExt(ExtractFileName(DataFileName), "") +
+           "_OutlookSync.state";
+}
+
 void TSyncLog::LogSyncMessage(const std::string& Text)
 {
     if (level_ <= 0)

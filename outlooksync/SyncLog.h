@@ -26,6 +26,8 @@ struct TSyncStatistics {
 std::string SyncDateTimeText(TDateTime Value);
 // The log beside the data file: "plan.tvd" gives "plan_OutlookSync.log".
 std::string SyncLogPathFor(const std::string& DataFileName);
+// What the store keeps between runs for this outline, beside the log: "plan_OutlookSync.state".
+std::string SyncStatePathFor(const std::string& DataFileName);
 
 class TSyncLog {
 public:
