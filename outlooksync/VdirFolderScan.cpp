@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 const char* const kRecordHeader = "TOVRIN-SEEN\t1\t";
 // Staged writes are put in place at the latest after this many, so that a long run keeps its
 // temporary files few.
-constexpr size_t kBatch = 512;
+constexpr size_t kBatch = 1024;
 
 TFileStamp StampOf(const struct stat& st)
 {
@@ -244,13 +244,26 @@ std::string TVdirFolderScan::NewFileName(const std::string& Uid)
 void TVdirFolderScan::Stage(TVdirTaskItem& Item, const std::string& Text)
 {
     const fs::path temp = dir_ / TempName(Item.FileName());
-    try {
-        TFileStream out(temp.string(), TFileMode::fmCreate);
-        out.WriteBuffer(Text.data(), static_cast<int64_t>(Text.size()));
-    } catch (const std::exception& e) {
-        std::error_code ignored;
-        fs::remove(temp, ignored);
-        throw EOutlookError("Can not write file " + Quoted(temp) + ": " + e.what());
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    size_t done = 0;
+    while (fd >= 0 && done < Text.size()) {
+        const ssize_t n = ::write(fd, Text.data() + done, Text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    const int error = errno;
+    if (fd >= 0) {
+        // The data starts on its way to the disk now; the batch waits for it before renaming.
+        if (done == Text.size())
+            ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+        ::close(fd);
+    }
+    if (fd < 0 || done != Text.size()) {
+        ::unlink(temp.c_str());
+        throw EOutlookError("Can not write file " + Quoted(temp) + ": " + std::strerror(error));
     }
     Item.StagedDigest = ContentDigest(Text);
     if (!Item.Staged)
@@ -301,11 +314,19 @@ void TVdirFolderScan::Flush()
 {
     if (pending_.empty())
         return;
+    // Every staged file's data is on the disk before any file takes its name, so a crash
+    // leaves each item either old or new, never empty; one flush of the folder then makes
+    // the new names last.
+    for (TVdirTaskItem* item : pending_) {
+        const int fd = ::open((dir_ / TempName(item->FileName())).c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd >= 0) {
+            ::sync_file_range(fd, 0, 0,
+                              SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                  SYNC_FILE_RANGE_WAIT_AFTER);
+            ::close(fd);
+        }
+    }
     const int dirFd = ::open(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    // One flush of the file system for the whole batch, before any file takes its name: a
-    // crash then leaves each item either old or new, never empty.
-    if (dirFd >= 0)
-        ::syncfs(dirFd);
     for (TVdirTaskItem* item : pending_) {
         const fs::path temp = dir_ / TempName(item->FileName());
         const fs::path path = dir_ / item->FileName();

@@ -90,7 +90,7 @@ public:
 private:
     void Check() const;
     void ReadFields();
-    void WriteFields(TICalComponent& Todo);
+    bool WriteFields(TICalComponent& Todo);   // true when a field changed
     void WriteDates(TICalComponent& Todo);
     void WriteCompletion(TICalComponent& Todo);
     std::shared_ptr<TVdirFolderScan> Scan() const;

@@ -289,9 +289,15 @@ void TVdirTaskItem::Save()
     if (isNew)
         NewFile();
     TICalComponent* todo = FindTodo(file_);
-    if (!todo->Find("UID"))
+    bool changed = isNew;
+    if (!todo->Find("UID")) {
         todo->Set("UID", "", EscapeICalText(uid_));
-    WriteFields(*todo);
+        changed = true;
+    }
+    // Like the store it stands in for, saving an item whose values did not change writes
+    // nothing: the file, and its time, stay as they were.
+    if (!WriteFields(*todo) && !changed)
+        return;
 
     const TDateTime now = Now();
     const std::string stamp = FormatICalUtcDateTime(TruncateToSecond(now));
@@ -365,21 +371,25 @@ void TVdirTaskItem::ReadFields()
     loaded_ = {summary_, description_, categories_, due_, start_, completed_, complete_};
 }
 
-void TVdirTaskItem::WriteFields(TICalComponent& Todo)
+bool TVdirTaskItem::WriteFields(TICalComponent& Todo)
 {
+    bool changed = false;
     if (summary_ != loaded_.summary) {
+        changed = true;
         if (summary_.empty())
             Todo.Remove("SUMMARY");
         else
             Todo.Set("SUMMARY", "", EscapeICalText(summary_));
     }
     if (description_ != loaded_.description) {
+        changed = true;
         if (description_.empty())
             Todo.Remove("DESCRIPTION");
         else
             Todo.Set("DESCRIPTION", "", EscapeICalText(description_));
     }
     if (categories_ != loaded_.categories) {
+        changed = true;
         Todo.Remove("CATEGORIES");
         std::string value;
         for (const std::string& c : categories_)
@@ -391,11 +401,16 @@ void TVdirTaskItem::WriteFields(TICalComponent& Todo)
     // written as no start at all.
     if (!Todo.Find("DTSTART") && due_ != OutlookNoDate && SameSecond(start_, due_ - 1.0))
         start_ = OutlookNoDate;
-    if (!SameSecond(due_, loaded_.due) || !SameSecond(start_, loaded_.start))
+    if (!SameSecond(due_, loaded_.due) || !SameSecond(start_, loaded_.start)) {
+        changed = true;
         WriteDates(Todo);
+    }
     if (complete_ != loaded_.complete ||
-        (complete_ && !SameSecond(completed_, loaded_.completed)))
+        (complete_ && !SameSecond(completed_, loaded_.completed))) {
+        changed = true;
         WriteCompletion(Todo);
+    }
+    return changed;
 }
 
 // DUE and DTSTART share one value type: dates while both are whole days and neither was
