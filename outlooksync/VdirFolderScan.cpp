@@ -187,7 +187,9 @@ void TVdirFolderScan::MarkDuplicates()
     for (const auto& item : items_)
         if (item->Kind() == TVdirTaskItem::ikTask)
             byUid[item->Uid()].push_back(item.get());
-    for (auto& [uid, group] : byUid) {
+    for (auto& entry : byUid) {
+        const std::string& uid = entry.first;
+        std::vector<TVdirTaskItem*>& group = entry.second;
         if (group.size() < 2)
             continue;
         auto rank = [&](TVdirTaskItem* item) {
