@@ -22,12 +22,12 @@ struct TOwnedZone {
     }
 };
 
+// The wall-clock text of a time, without any zone mark.
 std::string TimeText(const icaltimetype& t)
 {
-    char* text = icaltime_as_ical_string_r(t);
-    std::string s = text ? text : "";
-    std::free(text);
-    return s;
+    if (t.is_date)
+        return Format("%04d%02d%02d", t.year, t.month, t.day);
+    return Format("%04d%02d%02dT%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
 }
 
 int64_t UnixSeconds(TDateTime Utc)

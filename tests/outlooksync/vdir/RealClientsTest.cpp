@@ -79,9 +79,17 @@ TEST_F(RealClients, TodomanAndTovrinWorkOnOneFolder)
     ASSERT_TRUE(Sync());
     ASSERT_TRUE(milk->IsCompleted());
     milk->SetCompletionDateTime(0);
+    milk->SetDueDateTime(EncodeDate(2025, 1, 20) + EncodeTime(8, 0, 0, 0));
     Edit(milk);
     ASSERT_TRUE(Sync());
     EXPECT_EQ(Todoman("Buy milk", "completed") + Todoman("Buy milk", "percent"), "false\n0\n");
+    // The due time todoman wrote in UTC stays in UTC.
+    EXPECT_EQ(Todoman("Buy milk", "due"), "1737356400\n");   // 2025-01-20 08:00 in Berlin
+    std::string milkFile;
+    for (const auto& [file, text] : Contents())
+        if (text.find("SUMMARY:Buy milk") != std::string::npos)
+            milkFile = text;
+    EXPECT_THAT(milkFile, HasSubstr("DUE:20250120T070000Z\r\n"));
 
     // Edited there; a new task and a deletion here; a deletion there.
     Run("todoman edit --due '2025-02-01 09:30' " + Id("Buy milk"));

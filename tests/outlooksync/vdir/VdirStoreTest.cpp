@@ -87,6 +87,14 @@ TEST_F(VdirStore, ForeignFilesAreReadInTheirZonesAndKeptByteForByte)
             << c.file;
         EXPECT_EQ(Unchanged(text), Unchanged(ReadText(kFixtures + c.file))) << c.file;
     }
+    // A new time is written in the zone the file used.
+    TTaskNode* report = Find("Prepare the quarterly report (checked)");
+    report->SetDueDateTime(report->DueDateTime + 1);
+    Edit(report);
+    ASSERT_TRUE(Sync());
+    EXPECT_THAT(ReadText(tasks / "thunderbird.ics"),
+                AllOf(HasSubstr("DUE;TZID=Europe/Berlin:20250116T170000\r\n"),
+                      HasSubstr("DTSTART;TZID=Europe/Berlin:20250114T090000\r\n")));
     EXPECT_EQ(host.S.Errors, std::vector<std::string>{});
 }
 
