@@ -1,38 +1,10 @@
-// iCalendar text: unfolding and folding, parameters, the TEXT escapes, lists, dates, times
-// and durations.
+// iCalendar text: malformed lines, folding, the TEXT escapes, lists, dates, times and
+// durations (the client fixtures of the store tests cover folds, parameters and nesting).
 #include "outlooksync/ICalendar.h"
 #include "outlooksync/SyncTestFixture.h"
 #include "platform/CodePage.h"
 
 namespace {
-
-TEST(ICalendarText, FoldedLinesParametersAndNestedComponentsAreRead)
-{
-    std::vector<TICalComponent> top = ParseICalendar(
-        "\xEF\xBB\xBF"
-        "BEGIN:VCALENDAR\r\n"
-        "VERSION:2.0\r\n"
-        "BEGIN:VTODO\r\n"
-        "SUMMARY;LANGUAGE=en:A long\r\n"
-        "  summary\r\n"
-        "\tcontinued\n"
-        "X-LINK;X-TITLE=\"a:b;c\":https://example.org/x\r\n"
-        "BEGIN:VALARM\r\n"
-        "TRIGGER:-PT15M\r\n"
-        "END:VALARM\r\n"
-        "END:VTODO\r\n"
-        "END:VCALENDAR\r\n");
-    ASSERT_EQ(top.size(), 1u);
-    ASSERT_EQ(top[0].Name, "VCALENDAR");
-    TICalComponent* todo = top[0].FindComponent("vtodo");
-    ASSERT_TRUE(todo && todo->Find("summary") && todo->Find("X-LINK"));
-    EXPECT_EQ(todo->Find("summary")->Value, "A long summarycontinued");
-    EXPECT_EQ(todo->Find("summary")->Param("language"), "en");
-    EXPECT_EQ(todo->Find("X-LINK")->Param("X-TITLE"), "a:b;c");
-    EXPECT_EQ(todo->Find("X-LINK")->Value, "https://example.org/x");
-    ASSERT_EQ(todo->Components.size(), 1u);
-    EXPECT_EQ(todo->Components[0].Find("TRIGGER")->Value, "-PT15M");
-}
 
 TEST(ICalendarText, UnbalancedAndMalformedLinesLoseNothingElse)
 {

@@ -70,9 +70,11 @@ protected:
         const auto before = Contents();
         const bool ok = SyncWithOutlook(db, host, FolderPathFromDirectory(tasks.string()), mode,
                                         (root / "plan.tvd").string(), VdirApplicationFactory("/"));
-        for (const auto& [file, text] : Contents())
-            if (!before.count(file) || before.at(file) != text)
+        for (const auto& [file, text] : Contents()) {
+            if (!before.count(file) || before.at(file) != text) {
                 EXPECT_EQ(ICalProblems(text), "") << file << "\n" << text;
+            }
+        }
         return ok;
     }
     std::map<fs::path, std::string> Contents() const
