@@ -8,8 +8,9 @@ namespace {
 
 TEST(ICalendarText, UnbalancedAndMalformedLinesLoseNothingElse)
 {
+    // A byte order mark in front is no part of the first line.
     std::vector<TICalComponent> top = ParseICalendar(
-        "BEGIN:VCALENDAR\nBEGIN:VTODO\nthis is no content line\nEND:VEVENT\nUID:1\n");
+        "\xEF\xBB\xBF" "BEGIN:VCALENDAR\nBEGIN:VTODO\nthis is no content line\nEND:VEVENT\nUID:1\n");
     ASSERT_EQ(top.size(), 1u);
     TICalComponent* todo = top[0].FindComponent("VTODO");
     ASSERT_TRUE(todo);
