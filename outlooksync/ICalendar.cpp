@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <ctime>
 
+#include "platform/CodePage.h"
 #include "platform/StrUtils.h"
 
 namespace {
@@ -98,14 +99,43 @@ void Fold(const std::string& line, std::string& out)
     out += "\r\n";
 }
 
+// The logical line that Source holds, folds and line end removed.
+std::string Unfolded(std::string_view source)
+{
+    std::string line;
+    line.reserve(source.size());
+    for (size_t i = 0; i < source.size(); ++i) {
+        if (source[i] == '\r' && i + 1 < source.size() && source[i + 1] == '\n')
+            continue;
+        if (source[i] == '\n') {
+            ++i;   // the fold's blank or tab, or past the end
+            continue;
+        }
+        line += source[i];
+    }
+    return line;
+}
+
+// The line as it was read when it still says the same, else the line folded anew.
+void WriteLine(const std::string& source, const std::string& line, std::string& out)
+{
+    if (source.empty() || Unfolded(source) != line) {
+        Fold(line, out);
+        return;
+    }
+    out += source;
+    if (source.back() != '\n')
+        out += "\r\n";
+}
+
 void WriteComponent(const TICalComponent& c, std::string& out)
 {
-    Fold("BEGIN:" + c.Name, out);
+    WriteLine(c.BeginSource, "BEGIN:" + c.Name, out);
     for (const TICalProperty& p : c.Properties)
-        Fold(LineOf(p), out);
+        WriteLine(p.Source, LineOf(p), out);
     for (const TICalComponent& child : c.Components)
         WriteComponent(child, out);
-    Fold("END:" + c.Name, out);
+    WriteLine(c.EndSource, "END:" + c.Name, out);
 }
 
 } // namespace
@@ -158,7 +188,7 @@ void TICalComponent::Set(std::string_view PropName, const std::string& ParamText
 {
     TICalProperty* first = Find(PropName);
     if (!first) {
-        Properties.push_back(TICalProperty{std::string(PropName), ParamText, Value, false});
+        Properties.push_back(TICalProperty{std::string(PropName), ParamText, Value, false, {}});
         return;
     }
     first->ParamText = ParamText;
@@ -188,36 +218,56 @@ TICalComponent* TICalComponent::FindComponent(std::string_view CompName)
 
 std::vector<TICalComponent> ParseICalendar(std::string_view Text)
 {
-    // Unfold: a line break followed by a blank or a tab continues the line.
-    std::vector<std::string> lines;
+    std::string ignored;
+    return ParseICalendar(Text, ignored);
+}
+
+std::vector<TICalComponent> ParseICalendar(std::string_view Text, std::string& Problem)
+{
+    Problem.clear();
+    // Unfold: a line break followed by a blank or a tab continues the line. Each logical line
+    // keeps the bytes it came from, so that what is not changed is written back as it was.
+    struct TLine {
+        std::string Text;
+        size_t From, To;
+    };
+    std::vector<TLine> lines;
     size_t pos = 0;
     if (Text.substr(0, 3) == "\xEF\xBB\xBF")
         pos = 3;
     while (pos < Text.size()) {
         size_t end = Text.find('\n', pos);
+        const size_t next = end == std::string_view::npos ? Text.size() : end + 1;
         if (end == std::string_view::npos)
             end = Text.size();
         std::string_view line = Text.substr(pos, end - pos);
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
-        pos = end + 1;
-        if (!line.empty() && (line[0] == ' ' || line[0] == '\t') && !lines.empty())
-            lines.back().append(line.substr(1));
-        else if (!line.empty())
-            lines.emplace_back(line);
+        if (!line.empty() && (line[0] == ' ' || line[0] == '\t') && !lines.empty()) {
+            lines.back().Text.append(line.substr(1));
+            lines.back().To = next;
+        } else if (!line.empty()) {
+            lines.push_back({std::string(line), pos, next});
+        }
+        pos = next;
     }
 
     TICalComponent top;
     std::vector<TICalComponent*> stack{&top};
-    for (const std::string& line : lines) {
-        TICalProperty p = ParseLine(line);
+    for (const TLine& line : lines) {
+        if (Problem.empty() && !IsValidUtf8(line.Text))
+            Problem = "it holds bytes that are not UTF-8";
+        TICalProperty p = ParseLine(line.Text);
+        p.Source = std::string(Text.substr(line.From, line.To - line.From));
         if (!p.Raw && SameText(p.Name, "BEGIN") && p.ParamText.empty()) {
-            stack.back()->Components.push_back(TICalComponent{Trim(p.Value), {}, {}});
+            stack.back()->Components.push_back(TICalComponent{Trim(p.Value), {}, {}, {}, {}});
+            stack.back()->Components.back().BeginSource = std::move(p.Source);
             stack.push_back(&stack.back()->Components.back());
         } else if (!p.Raw && SameText(p.Name, "END") && p.ParamText.empty()) {
             // An END closes the innermost open component of that name; a stray one is dropped.
             for (size_t i = stack.size(); i-- > 1;) {
                 if (SameText(stack[i]->Name, Trim(p.Value))) {
+                    stack[i]->EndSource = std::move(p.Source);
                     stack.resize(i);
                     break;
                 }
@@ -226,6 +276,8 @@ std::vector<TICalComponent> ParseICalendar(std::string_view Text)
             stack.back()->Properties.push_back(std::move(p));
         }
     }
+    if (Problem.empty() && stack.size() > 1)
+        Problem = "it ends inside " + stack.back()->Name + " (the file is cut short)";
     return std::move(top.Components);
 }
 
@@ -253,7 +305,10 @@ std::string EscapeICalText(std::string_view Text)
             out += "\\n";
             break;
         case '\n': out += "\\n"; break;
-        default: out += c; break;
+        default:
+            if ((static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) || c == '\t')
+                out += c;
+            break;
         }
     }
     return out;

@@ -1,8 +1,8 @@
 #pragma once
 // Reading and writing iCalendar text (RFC 5545) as far as a task store needs it: content
 // lines with folding, parameters and values kept as written, nested components, the TEXT
-// escapes, text lists, and DATE / DATE-TIME values. Properties that are not touched are written
-// back exactly as they were read (unfolded and refolded).
+// escapes, text lists, and DATE / DATE-TIME values. Lines that are not changed are written
+// back byte for byte as they were read, folds and line ends included.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +14,7 @@ struct TICalProperty {
     std::string ParamText;   // everything between the name and the value's colon, ';' included
     std::string Value;       // raw, still escaped
     bool Raw = false;        // a line that is no content line, kept as it stood in Name
+    std::string Source;      // the bytes it was read from (folds, line end); empty when new
 
     // The value of a parameter (quotes removed), or empty.
     std::string Param(std::string_view ParamName) const;
@@ -23,6 +24,7 @@ struct TICalComponent {
     std::string Name;
     std::vector<TICalProperty> Properties;
     std::vector<TICalComponent> Components;
+    std::string BeginSource, EndSource;   // the bytes of its BEGIN and END lines as read
 
     TICalProperty* Find(std::string_view PropName);
     const TICalProperty* Find(std::string_view PropName) const;
@@ -34,9 +36,13 @@ struct TICalComponent {
 
 // The top-level components of a text (normally one VCALENDAR). Lines end at CR LF or LF.
 std::vector<TICalComponent> ParseICalendar(std::string_view Text);
+// The same, and why the text is not whole when it is not: a component left open (a
+// truncated file) or bytes that are not UTF-8. Problem stays empty for a sound text.
+std::vector<TICalComponent> ParseICalendar(std::string_view Text, std::string& Problem);
 // Content lines ended by CR LF and folded at 75 octets, never inside a UTF-8 sequence.
 std::string WriteICalendar(const std::vector<TICalComponent>& Components);
 
+// Control characters other than the tab cannot stand in a TEXT value and are left out.
 std::string EscapeICalText(std::string_view Text);
 std::string UnescapeICalText(std::string_view Value);
 // A list value split at the commas that are not escaped, each item unescaped.

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/DateTime.h"
 #include "platform/Exceptions.h"
@@ -22,6 +23,12 @@ constexpr int32_t olTaskItem = 3;
 
 class EOutlookError : public Exception {
     using Exception::Exception;
+};
+
+// The store leaves one item alone for this run (for example a second file with the same UID,
+// or a file another program changed while the run was writing it); the run logs a warning.
+class EOutlookItemSkipped : public EOutlookError {
+    using EOutlookError::EOutlookError;
 };
 
 class IOutlookTaskItem {
@@ -91,6 +98,12 @@ public:
     // Raises when no such item exists.
     virtual std::shared_ptr<IOutlookTaskItem> GetItemFromID(const std::string& EntryID,
                                                             const std::string& StoreID) = 0;
+    // Where a store whose items carry no local modification time keeps what this outline saw
+    // of them at its runs. Set right after connecting.
+    virtual void UseStateFile(const std::string& Path) { (void)Path; }
+    // The end of a run: finishes the writes still open and keeps what the run saw. Returns
+    // warnings for the log; raises when the store cannot finish.
+    virtual std::vector<std::string> EndRun() { return {}; }
 };
 
 class IOutlookApplication {

@@ -2,6 +2,7 @@
 // final stores and the log.
 #include "outlooksync/OutlookSync.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "outlooksync/SyncHost.h"
@@ -18,16 +19,25 @@ std::string Quoted(const std::string& s)
     return "\"" + s + "\"";
 }
 
-// The first folder of Folders whose name equals Name without regard to case.
+// The folder of Folders named Name: one of exactly that name first (a store whose names
+// differ in case may hold "Tasks" and "tasks"), else the first that equals it ignoring case.
 std::shared_ptr<IOutlookFolder> FindFolder(IOutlookFolders& Folders, const std::string& Name)
 {
+    std::shared_ptr<IOutlookFolder> match;
     const int32_t count = Folders.Count();
     for (int32_t i = 1; i <= count; ++i) {
         std::shared_ptr<IOutlookFolder> folder = Folders.Item(i);
-        if (folder && AnsiSameText(folder->Name(), Name))
+        if (!folder)
+            continue;
+        const std::string name = folder->Name();
+        if (name == Name)
             return folder;
+        if (!match && AnsiSameText(name, Name))
+            match = folder;
     }
-    throw EOutlookError("Folder: " + Quoted(Name) + " not found.");
+    if (!match)
+        throw EOutlookError("Folder: " + Quoted(Name) + " not found.");
+    return match;
 }
 
 } // namespace
@@ -47,6 +57,7 @@ bool TOutlookSyncRun::SyncWithOutlook(const std::string& AFolderPath, uint8_t AM
     FolderPath = AFolderPath;
     Mode = AMode;
     Result = false;
+    RetryEntryIDs.clear();
     DataBase.DisconnectAll = false;
     Log = std::make_unique<TSyncLog>(DataBase.SyncLogLevel, DataBase.MaxSyncLogSize);
     ProgressWnd = Host.CreateProgress("Outlook sync", 0, 500, "OutlookSynch");
@@ -54,6 +65,7 @@ bool TOutlookSyncRun::SyncWithOutlook(const std::string& AFolderPath, uint8_t AM
     bool stoppedEarly = false;
     try {
         ConnectToOutlook();
+        NameSpace->UseStateFile(SyncStatePathFor(DataFileName));
         if (DataBase.LastSyncTime == 0 && !DataBase.OutlookFolderPath.empty() &&
             Mode == smBothWays) {
             Host.ShowError(
@@ -112,6 +124,7 @@ bool TOutlookSyncRun::SyncWithOutlook(const std::string& AFolderPath, uint8_t AM
             }
 
             DataBase.SetLastSyncTime(Now());
+            KeepRetriesChanged();
             DataBase.OutlookFolderPath = FolderPath;
             DataBase.OutlookFolderEntryID = NewFolderEntryID;
             Result = true;
@@ -122,6 +135,15 @@ bool TOutlookSyncRun::SyncWithOutlook(const std::string& AFolderPath, uint8_t AM
     } catch (const std::exception& e) {
         Host.ShowError("Error to exchange data with Outlook: " + Quoted(e.what()));
         Log->LogSyncError(e.what());
+    }
+    // The store's writes still open are finished, also after an abort or a failure.
+    if (NameSpace) {
+        try {
+            for (const std::string& warning : NameSpace->EndRun())
+                Log->LogSyncWarning(warning);
+        } catch (const std::exception& e) {
+            Log->LogSyncError(e.what());
+        }
     }
 
     Log->WriteSyncLog(DataFileName, Host);
@@ -138,6 +160,24 @@ bool TOutlookSyncRun::SyncWithOutlook(const std::string& AFolderPath, uint8_t AM
     NameSpace.reset();
     Application.reset();
     return Result;
+}
+
+void TOutlookSyncRun::KeepRetriesChanged()
+{
+    if (RetryEntryIDs.empty())
+        return;
+    struct TWalk {
+        const std::vector<std::string>* ids;
+        TDateTime stamp;
+    } walk{&RetryEntryIDs, DataBase.LastSyncTime + 1.0 / 86400000};
+    DataBase.Root->ForEachNode(
+        [](void* data, TTaskNode* task) {
+            auto* w = static_cast<TWalk*>(data);
+            if (task->Parent && std::find(w->ids->begin(), w->ids->end(), task->OutlookEntryID) !=
+                                    w->ids->end())
+                task->SetModifiedDateTime(std::max(task->ModifiedDateTime, w->stamp));
+        },
+        &walk);
 }
 
 void TOutlookSyncRun::ConnectToOutlook()

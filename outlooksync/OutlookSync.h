@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "outlooksync/OutlookAutomation.h"
 #include "outlooksync/SyncLog.h"
@@ -75,14 +76,21 @@ public:
     std::unique_ptr<ISyncProgress> ProgressWnd;   // none outside a run
     std::unique_ptr<TSyncLog> Log;
     bool Result = false;
+    // Links of tasks changed here whose item failed; they stay changed after the run.
+    std::vector<std::string> RetryEntryIDs;
 
 private:
     // One progress step; raises ESyncAborted when the user has aborted.
     void ProgressStep(const std::string& StatusText, int32_t Position);
     void SetProgressRange(int32_t Min, int32_t Max);
+    // The log line for a failure on one item: a warning for an item the store skipped, an
+    // error for anything else.
+    void LogItemFailure(const std::exception& e);
     // Frees a task of the outline that the run deletes, so that it is not recorded as deleted
     // here and nothing keeps referring to it.
     void FreeTask(TTaskNode* Task);
+    // Marks the tasks of RetryEntryIDs as changed after the run's time.
+    void KeepRetriesChanged();
 };
 
 // The entry the window calls: one run with a fresh run state.

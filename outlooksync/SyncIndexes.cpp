@@ -8,19 +8,29 @@
 
 void TEntryIDIndex::Add(const std::string& EntryID, TTaskNode* Task)
 {
-    auto at = std::upper_bound(entries_.begin(), entries_.end(), EntryID,
-                               [](const std::string& key, const TEntry& e) {
-                                   return CompareText(key, e.EntryID) < 0;
-                               });
-    entries_.insert(at, TEntry{EntryID, Task});
+    entries_.push_back(TEntry{EntryID, Task});
+    sorted_ = false;
+}
+
+void TEntryIDIndex::Sort() const
+{
+    if (sorted_)
+        return;
+    std::stable_sort(entries_.begin(), entries_.end(), [](const TEntry& a, const TEntry& b) {
+        return CompareText(a.EntryID, b.EntryID) < 0;
+    });
+    sorted_ = true;
 }
 
 int TEntryIDIndex::Find(std::string_view EntryID) const
 {
+    Sort();
     auto at = std::lower_bound(entries_.begin(), entries_.end(), EntryID,
                                [](const TEntry& e, std::string_view key) {
                                    return CompareText(e.EntryID, key) < 0;
                                });
+    while (at != entries_.end() && at->Deleted && CompareText(at->EntryID, EntryID) == 0)
+        ++at;
     if (at == entries_.end() || CompareText(at->EntryID, EntryID) != 0)
         return -1;
     return static_cast<int>(at - entries_.begin());
@@ -28,7 +38,22 @@ int TEntryIDIndex::Find(std::string_view EntryID) const
 
 void TEntryIDIndex::Delete(int Index)
 {
-    entries_.erase(entries_.begin() + Index);
+    TEntry& entry = entries_[static_cast<size_t>(Index)];
+    if (!entry.Deleted)
+        ++deleted_;
+    entry.Deleted = true;
+}
+
+int TEntryIDIndex::Count() const
+{
+    Sort();
+    if (deleted_ > 0) {
+        entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
+                                      [](const TEntry& e) { return e.Deleted; }),
+                       entries_.end());
+        deleted_ = 0;
+    }
+    return static_cast<int>(entries_.size());
 }
 
 bool TRecurringTaskIndex::TLess::operator()(const std::string& a, const std::string& b) const

@@ -10,23 +10,31 @@
 class TTaskNode;
 
 // Sorted by EntryID without regard to case; duplicate keys are kept in the order they were
-// added. Unlinked tasks are filed under " ".
+// added. Unlinked tasks are filed under " ". Adding and deleting take constant time: the
+// entries are sorted at the first look, and deleted ones leave at the next count.
 class TEntryIDIndex {
 public:
     struct TEntry {
         std::string EntryID;
         TTaskNode* Task;
+        bool Deleted = false;
     };
 
     void Add(const std::string& EntryID, TTaskNode* Task);
     // Index of the first entry with this EntryID, or -1.
     int Find(std::string_view EntryID) const;
+    // The entry at Index (from Find, or below Count) is gone; other indexes stay valid until
+    // the next Count.
     void Delete(int Index);
-    int Count() const { return static_cast<int>(entries_.size()); }
+    int Count() const;
     const TEntry& operator[](int Index) const { return entries_[static_cast<size_t>(Index)]; }
 
 private:
-    std::vector<TEntry> entries_;
+    void Sort() const;
+
+    mutable std::vector<TEntry> entries_;
+    mutable bool sorted_ = true;
+    mutable int deleted_ = 0;
 };
 
 // Caption (without regard to case) -> the task linked to a recurring item, or nullptr when

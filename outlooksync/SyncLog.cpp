@@ -1,5 +1,7 @@
 #include "outlooksync/SyncLog.h"
 
+#include <ctime>
+
 #include "outlooksync/SyncHost.h"
 #include "platform/Exceptions.h"
 #include "platform/FileUtils.h"
@@ -15,16 +17,35 @@ const char* const kComplete = "---- OutlookSync operation complete";
 
 std::string SyncDateTimeText(TDateTime Value)
 {
+    // The user's date and time formats: the process's LC_TIME, which the window takes from
+    // the environment at start.
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, msec = 0;
     DecodeDate(Value, year, month, day);
     DecodeTime(Value, hour, minute, second, msec);
-    return Format("%04d-%02d-%02d %02d:%02d:%02d", year, month, day, hour, minute, second);
+    std::tm fields{};
+    fields.tm_year = year - 1900;
+    fields.tm_mon = month - 1;
+    fields.tm_mday = day;
+    fields.tm_hour = hour;
+    fields.tm_min = minute;
+    fields.tm_sec = second;
+    fields.tm_wday = DayOfWeek(Value) - 1;
+    fields.tm_isdst = -1;
+    char text[128];
+    const size_t n = std::strftime(text, sizeof text, "%x %X", &fields);
+    return std::string(text, n);
 }
 
 std::string SyncLogPathFor(const std::string& DataFileName)
 {
     return ExtractFilePath(DataFileName) + ChangeFileExt(ExtractFileName(DataFileName), "") +
            "_OutlookSync.log";
+}
+
+std::string SyncStatePathFor(const std::string& DataFileName)
+{
+    return ExtractFilePath(DataFileName) + ChangeFileExt(ExtractFileName(DataFileName), "") +
+           "_OutlookSync.state";
 }
 
 void TSyncLog::LogSyncMessage(const std::string& Text)

@@ -22,10 +22,13 @@ struct TSyncStatistics {
     int32_t Conflicts = 0;
 };
 
-// The date and time text that starts every log line.
+// The date and time text that starts every log line, in the user's short date and long
+// time formats.
 std::string SyncDateTimeText(TDateTime Value);
 // The log beside the data file: "plan.tvd" gives "plan_OutlookSync.log".
 std::string SyncLogPathFor(const std::string& DataFileName);
+// What the store keeps between runs for this outline, beside the log: "plan_OutlookSync.state".
+std::string SyncStatePathFor(const std::string& DataFileName);
 
 class TSyncLog {
 public:

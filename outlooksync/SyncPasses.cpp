@@ -109,11 +109,15 @@ void TOutlookSyncRun::SyncBothWays()
 
     // Outlook items, last to first: items added meanwhile (conflict copies) are not met.
     TEntryIDIndex& index = *DataBase.EntryIDIndex;
+    TStringList keptDeleted;
     for (int32_t i = n; i >= 1; --i) {
+        std::shared_ptr<IOutlookTaskItem> item;
+        bool met = false;
+        TTaskNode* pairedTask = nullptr;
         try {
             const int32_t k = n - i + 1;
             ProgressStep("Outlook task # " + IntToStr(k), k);
-            std::shared_ptr<IOutlookTaskItem> item = items->Item(i);
+            item = items->Item(i);
             if (!PassesCategoryFilter(*item))
                 continue;
             const std::string id = item->EntryID();
@@ -123,6 +127,8 @@ void TOutlookSyncRun::SyncBothWays()
                 // its task would be taken for one whose item was deleted.
                 TTaskNode* task = index[found].Task;
                 index.Delete(found);
+                met = true;
+                pairedTask = task;
                 SyncLinkedPair(task, *item);
             } else if (DataBase.DeletedEntryIDs.IndexOf(id) >= 0) {
                 HandleDeletedInTree(*item);
@@ -136,7 +142,26 @@ void TOutlookSyncRun::SyncBothWays()
         } catch (const ESyncAborted&) {
             throw;
         } catch (const std::exception& e) {
-            Log->LogSyncError(std::string("Unexpected error: ") + e.what());
+            LogItemFailure(e);
+            // An item that names its link but cannot be worked on leaves its task alone for
+            // this run, and a deletion waiting for it waits for the next run.
+            std::string id;
+            try {
+                id = item ? item->EntryID() : std::string();
+            } catch (const std::exception&) {
+            }
+            if (!id.empty() && !met) {
+                const int found = index.Find(id);
+                if (found >= 0) {
+                    pairedTask = index[found].Task;
+                    index.Delete(found);
+                }
+                if (DataBase.DeletedEntryIDs.IndexOf(id) >= 0)
+                    keptDeleted.Add(id);
+            }
+            // A change here that could not reach the item is still a change at the next run.
+            if (pairedTask && pairedTask->ModifiedDateTime > DataBase.LastSyncTime)
+                RetryEntryIDs.push_back(id);
         }
     }
 
@@ -179,10 +204,20 @@ void TOutlookSyncRun::SyncBothWays()
         } catch (const ESyncAborted&) {
             throw;
         } catch (const std::exception& e) {
-            Log->LogSyncError(std::string("Unexpected error: ") + e.what());
+            LogItemFailure(e);
         }
     }
     DataBase.DeletedEntryIDs.Clear();
+    for (const std::string& id : keptDeleted)
+        DataBase.DeletedEntryIDs.Add(id);
+}
+
+void TOutlookSyncRun::LogItemFailure(const std::exception& e)
+{
+    if (dynamic_cast<const EOutlookItemSkipped*>(&e))
+        Log->LogSyncWarning(e.what());
+    else
+        Log->LogSyncError(std::string("Unexpected error: ") + e.what());
 }
 
 void TOutlookSyncRun::FreeTask(TTaskNode* Task)
@@ -299,7 +334,7 @@ void TOutlookSyncRun::CopyOutlookToTree()
         } catch (const ESyncAborted&) {
             throw;
         } catch (const std::exception& e) {
-            Log->LogSyncError(std::string("Unexpected error: ") + e.what());
+            LogItemFailure(e);
         }
     }
 }
@@ -346,7 +381,7 @@ void TOutlookSyncRun::CopyTreeToOutlook()
         } catch (const ESyncAborted&) {
             throw;
         } catch (const std::exception& e) {
-            Log->LogSyncError(std::string("Unexpected error: ") + e.what());
+            LogItemFailure(e);
         }
     }
 }

@@ -1,15 +1,17 @@
 #pragma once
-// A task store of iCalendar files in the vdir layout: a folder is a directory, each task item
-// is one ".ics" file in it holding a VTODO. The item's EntryID is its UID, its modification
-// time its LAST-MODIFIED. Subject, body, due and start dates, completion, categories and the
-// presence of a recurrence rule are read and written; every other property of a file is kept
-// as it was when the item is saved. Files are replaced through a temporary file.
+// A task store of iCalendar files in the vdir layout (as todoman and vdirsyncer use it): a
+// folder is a directory, each task item is one ".ics" file in it holding a VTODO. The item's
+// EntryID is its UID; its modification time is when this machine saw the file change (kept in
+// the state file the run names). Subject, body, due and start dates, completion, categories
+// and the presence of a recurrence rule are read and written; every other property of a file
+// is kept byte for byte when the item is saved. A file that cannot be read or used is never
+// written and its calls fail with the reason, naming the file.
 //
 // Folders are found below a root directory: with the root "/", the folder path
 // "\home\me\tasks" names the directory /home/me/tasks. A folder's EntryID follows the
 // directory itself (device and inode), so it survives renaming and moving within the file
-// system. A directory counts as a task folder unless its first calendar file holds events or
-// journal entries and no tasks.
+// system. A directory counts as a task folder when any of its calendar files holds a task, or
+// none holds events or journal entries.
 #include <memory>
 #include <string>
 

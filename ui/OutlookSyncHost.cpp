@@ -68,12 +68,12 @@ void TOutlookSyncHost::ShowError(const std::string& Text)
 
 bool TOutlookSyncHost::AskWarningYesNo(const std::string& Text)
 {
-    return services_.AskQuestion(Text, false) == idYes;
+    return services_.AskWarningYesNo(Text) == idYes;
 }
 
 bool TOutlookSyncHost::AskErrorYesNo(const std::string& Text)
 {
-    return services_.AskQuestion(Text, false) == idYes;
+    return services_.AskErrorYesNo(Text) == idYes;
 }
 
 void TOutlookSyncHost::ShowMessage(const std::string& Text)

@@ -113,6 +113,20 @@ int32_t TQtUiServices::AskError(const std::string& Text)
     return ButtonId(answer, true);
 }
 
+int32_t TQtUiServices::AskWarningYesNo(const std::string& Text)
+{
+    return ButtonId(QMessageBox::warning(DialogParent(), QApplication::applicationDisplayName(), Q(Text),
+                                         QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes),
+                    false);
+}
+
+int32_t TQtUiServices::AskErrorYesNo(const std::string& Text)
+{
+    return ButtonId(QMessageBox::critical(DialogParent(), QApplication::applicationDisplayName(), Q(Text),
+                                          QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes),
+                    false);
+}
+
 void TQtUiServices::SetScreenCursor(int16_t Cursor)
 {
     cursor_ = Cursor;

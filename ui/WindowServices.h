@@ -19,6 +19,9 @@ public:
     virtual void ShowInformation(const std::string& Text) = 0;
     // An error box with Yes, No and Cancel; returns idYes, idNo or idCancel.
     virtual int32_t AskError(const std::string& Text) = 0;
+    // Yes/No questions in a warning box and in an error box; return idYes or idNo.
+    virtual int32_t AskWarningYesNo(const std::string& Text) { return AskQuestion(Text, false); }
+    virtual int32_t AskErrorYesNo(const std::string& Text) { return AskQuestion(Text, false); }
     // Return false when the user cancels.
     virtual bool ExecuteOpenDialog(TFileDialogRequest& Request) = 0;
     virtual bool ExecuteSaveDialog(TFileDialogRequest& Request) = 0;
@@ -45,6 +48,8 @@ public:
     void ShowError(const std::string& Text) override;
     void ShowInformation(const std::string& Text) override;
     int32_t AskError(const std::string& Text) override;
+    int32_t AskWarningYesNo(const std::string& Text) override;
+    int32_t AskErrorYesNo(const std::string& Text) override;
     bool ExecuteOpenDialog(TFileDialogRequest& Request) override;
     bool ExecuteSaveDialog(TFileDialogRequest& Request) override;
     bool ExecuteFolderDialog(std::string& Directory) override;

@@ -6,7 +6,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kStamp = "2024-02-29 13:05:09 ";
+const TDateTime kNow = EncodeDate(2024, 2, 29) + EncodeTime(13, 5, 9, 0);
+const std::string kStamp = SyncDateTimeText(kNow) + " ";
 
 class SyncLog : public ::testing::Test {
 protected:
@@ -18,12 +19,18 @@ protected:
         return out;
     }
 
-    TClockOverride clock{EncodeDate(2024, 2, 29) + EncodeTime(13, 5, 9, 0)};
+    TClockOverride clock{kNow};
     TScratchDir dir;
     std::string dataFile = (dir.Path / "plan.tvd").string();
     std::string logFile = (dir.Path / "plan_OutlookSync.log").string();
     TSyncTestHost host;
 };
+
+TEST_F(SyncLog, TimesFollowTheUsersFormats)
+{
+    // The C locale's formats; the window sets the user's at start.
+    EXPECT_EQ(SyncDateTimeText(kNow), "02/29/24 13:05:09");
+}
 
 TEST_F(SyncLog, EachLevelWritesItsKindsAndCountsAtEveryLevel)
 {

@@ -296,6 +296,9 @@ TEST_F(SyncPasses, AnItemThatFailsIsLoggedStillMetAndItsTaskIsNotDeleted)
     EXPECT_EQ(Stats().Conflicts, 0);
     EXPECT_EQ(run->Log->Errors, 2);
     EXPECT_TRUE(Logged("[---ERROR---] Unexpected error: The operation failed."));
+    // Copied one way, the item that cannot be read is logged the same way.
+    Pass(smOutlookToTree);
+    EXPECT_EQ(run->Log->Errors, 3);
 }
 
 TEST_F(SyncPasses, AnAbortOrAFolderThatCannotBeReadEndsThePassAndFreesTheIndexes)

@@ -1,259 +1,247 @@
-// The folder store of iCalendar files: finding folders, reading hand-written files, writing
-// items back without losing what it does not know, new and deleted items, and whole
-// synchronisation runs against it.
-#include <map>
+// The folder store in whole runs: files in the forms other clients write, files that cannot
+// be used, changes that reach the folder late or during a run, recurring tasks, and folders
+// that hold other things too. libical checks every file a run writes (VdirFixture::Sync).
+#include <sys/stat.h>
 
-#include "outlooksync/ICalendar.h"
-#include "outlooksync/SyncTestFixture.h"
-#include "outlooksync/VdirTaskStore.h"
+#include <cmath>
+
+#include "outlooksync/vdir/VdirTestSupport.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using ::testing::ElementsAre;
 
-const char* const kHandWritten =
-    "BEGIN:VCALENDAR\r\n"
-    "VERSION:2.0\r\n"
-    "PRODID:-//Someone//Other client//EN\r\n"
-    "BEGIN:VTODO\r\n"
-    "UID:hand-1@example.org\r\n"
-    "DTSTAMP:20240101T100000Z\r\n"
-    "LAST-MODIFIED:20240102T100000Z\r\n"
-    "SUMMARY:Buy milk\\, bread\\; and \r\n"
-    " butter\r\n"
-    "DESCRIPTION:First line\\nSecond \\\\ line\r\n"
-    "CATEGORIES:Home,Shop\\,ping\r\n"
-    "DTSTART;VALUE=DATE:20240108\r\n"
-    "DUE;VALUE=DATE:20240110\r\n"
-    "PRIORITY:1\r\n"
-    "X-OTHER-CLIENT;X-PARAM=\"q:v\":kept as it is\r\n"
-    "RRULE:FREQ=WEEKLY\r\n"
-    "BEGIN:VALARM\r\n"
-    "ACTION:DISPLAY\r\n"
-    "TRIGGER:-PT15M\r\n"
-    "END:VALARM\r\n"
-    "END:VTODO\r\n"
-    "END:VCALENDAR\r\n";
-
-const char* const kEvent = "BEGIN:VCALENDAR\nBEGIN:VEVENT\nUID:e\nEND:VEVENT\nEND:VCALENDAR\n";
-
-class VdirStore : public ::testing::Test {
-protected:
-    VdirStore()
-    {
-        UseTimeZone("UTC0");
-        std::filesystem::create_directories(tasks);
-    }
-
-    // The folder a path below the root names, found the way a run finds it.
-    std::shared_ptr<IOutlookFolder> Folder(const fs::path& dir)
-    {
-        TOutlookSyncRun run(db, host, VdirApplicationFactory(root.string()));
-        run.FolderPath = FolderPathFromDirectory(fs::relative(dir, root).string());
-        run.ConnectToOutlook();
-        return run.Folder;
-    }
-    std::shared_ptr<IOutlookNameSpace> NameSpace()
-    {
-        return CreateVdirApplication(root.string())->GetNameSpace("MAPI");
-    }
-    bool Sync()
-    {
-        return SyncWithOutlook(db, host, "\\calendars\\tasks", smBothWays,
-                               (root / "plan.tvd").string(), VdirApplicationFactory(root.string()));
-    }
-    std::vector<fs::path> Files() const
-    {
-        std::vector<fs::path> files;
-        for (const auto& e : fs::directory_iterator(tasks))
-            files.push_back(e.path());
-        return files;
-    }
-    static auto Fields(IOutlookTaskItem& i)
-    {
-        return std::make_tuple(i.EntryID(), A(i.Subject()), A(i.Body()), A(i.Categories()),
-                               i.StartDate(), i.DueDate(), i.LastModificationTime(),
-                               i.IsRecurring(), i.Complete(), i.DateCompleted());
-    }
-
-    TDateTime now = EncodeDate(2024, 3, 1) + EncodeTime(9, 30, 15, 0);
-    TClockOverride clock{[this] { return now; }};
-    TScratchDir dir;
-    fs::path root = dir.Path;
-    fs::path tasks = root / "calendars" / "tasks";
-    TTovrinDataBase db;
-    TSyncTestHost host;
-};
-
-TEST_F(VdirStore, AHandWrittenFileIsReadWithUnfoldingAndUnescaping)
+std::string TaskFile(const std::string& uid, const std::string& extra = "")
 {
-    WriteText(tasks / "hand-1.ics", kHandWritten);
-    auto folder = Folder(tasks);
-    ASSERT_TRUE(folder);
-    EXPECT_EQ(folder->DefaultItemType(), olTaskItem);
-    auto items = folder->Items();
-    ASSERT_EQ(items->Count(), 1);
-    EXPECT_EQ(Fields(*items->Item(1)),
-              std::make_tuple("hand-1@example.org", "Buy milk, bread; and butter",
-                              "First line\r\nSecond \\ line", "Home, Shop,ping",
-                              EncodeDate(2024, 1, 8), EncodeDate(2024, 1, 10),
-                              EncodeDate(2024, 1, 2) + EncodeTime(10, 0, 0, 0), true, false,
-                              OutlookNoDate));
+    return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Test//EN\r\nBEGIN:VTODO\r\nUID:" + uid +
+           "\r\nDTSTAMP:20250101T000000Z\r\nSUMMARY:Task " + uid + "\r\n" + extra +
+           "END:VTODO\r\nEND:VCALENDAR\r\n";
 }
 
-TEST_F(VdirStore, SavingAnItemKeepsEverythingItDoesNotMap)
+// The file without the lines a write of the caption may change.
+std::string Unchanged(const std::string& text)
 {
-    WriteText(tasks / "hand-1.ics", kHandWritten);
-    const TDateTime completed = EncodeDate(2024, 2, 29) + EncodeTime(18, 0, 0, 0);
-    auto item = Folder(tasks)->Items()->Item(1);
-    item->SetSubject(W("Buy milk"));
-    item->SetComplete(true);
-    item->SetDateCompleted(completed);
-    item->Save();
-
-    const std::string text = ReadText(tasks / "hand-1.ics");
-    for (const char* line : {"PRODID:-//Someone//Other client//EN\r\n", "PRIORITY:1\r\n",
-                             "X-OTHER-CLIENT;X-PARAM=\"q:v\":kept as it is\r\n",
-                             "RRULE:FREQ=WEEKLY\r\n", "BEGIN:VALARM\r\nACTION:DISPLAY\r\n",
-                             "DESCRIPTION:First line\\nSecond \\\\ line\r\n",
-                             "DUE;VALUE=DATE:20240110\r\n", "CATEGORIES:Home,Shop\\,ping\r\n",
-                             "SUMMARY:Buy milk\r\n", "STATUS:COMPLETED\r\n",
-                             "COMPLETED:20240229T180000Z\r\n",
-                             "LAST-MODIFIED:20240301T093015Z\r\n"})
-        EXPECT_THAT(text, HasSubstr(line));
-    EXPECT_FALSE(fs::exists(tasks / "hand-1.ics.tmp"));
-    EXPECT_EQ(Files().size(), 1u);
-
-    // A fresh look gives what was saved; reopening takes the completion back.
-    auto again = Folder(tasks)->Items()->Item(1);
-    EXPECT_EQ(std::tuple(again->Complete(), again->DateCompleted(), again->LastModificationTime()),
-              std::tuple(true, completed, now));
-    again->SetComplete(false);
-    again->Save();
-    EXPECT_THAT(ReadText(tasks / "hand-1.ics"),
-                AllOf(HasSubstr("STATUS:NEEDS-ACTION\r\n"), Not(HasSubstr("COMPLETED:"))));
+    std::string out;
+    bool skipping = false;
+    for (size_t pos = 0; pos < text.size();) {
+        const size_t end = std::min(text.find('\n', pos), text.size() - 1) + 1;
+        const std::string line = text.substr(pos, end - pos);
+        if (line[0] != ' ')
+            skipping = false;
+        for (const char* name : {"SUMMARY", "LAST-MODIFIED", "DTSTAMP", "SEQUENCE"})
+            skipping = skipping || line.rfind(std::string(name) + ":", 0) == 0;
+        if (!skipping)
+            out += line;
+        pos = end;
+    }
+    return out;
 }
 
-TEST_F(VdirStore, DueAndStartShareTheirValueTypeAndTimesStayLocal)
+using VdirStore = VdirFixture;
+
+TEST_F(VdirStore, ForeignFilesAreReadInTheirZonesAndKeptByteForByte)
 {
-    auto item = Folder(tasks)->Items()->Add();
-    EXPECT_EQ(item->EntryID(), "");
-    item->SetDueDate(EncodeDate(2024, 3, 10) + EncodeTime(17, 45, 0, 0));
-    item->SetStartDate(EncodeDate(2024, 3, 9));
-    item->SetBody(W("one\r\ntwo\r\n"));
-    item->SetCategories(W("Work, , Home"));
-    item->Save();
-
-    const std::string id = item->EntryID();
-    ASSERT_FALSE(id.empty());
-    ASSERT_EQ(Files().size(), 1u);
-    const std::string text = ReadText(Files()[0]);
-    for (const std::string& line : {"UID:" + id, std::string("DUE:20240310T174500"),
-                                   std::string("DTSTART:20240309T000000"),
-                                   std::string("DESCRIPTION:one\\ntwo\\n"),
-                                   std::string("CATEGORIES:Work,Home")})
-        EXPECT_THAT(text, HasSubstr(line + "\r\n"));
-    EXPECT_EQ(ParseICalendar(text).size(), 1u);
-
-    item->SetDueDate(EncodeDate(2024, 3, 12));
-    item->Save();
-    EXPECT_THAT(ReadText(Files()[0]), AllOf(HasSubstr("DUE;VALUE=DATE:20240312\r\n"),
-                                            HasSubstr("DTSTART;VALUE=DATE:20240309\r\n")));
-    item->SetDueDate(OutlookNoDate);
-    item->Save();
-    EXPECT_THAT(ReadText(Files()[0]), Not(HasSubstr("DUE")));
-
-    auto found = NameSpace()->GetItemFromID(id, Folder(tasks)->StoreID());
-    EXPECT_EQ(A(found->Body()), "one\r\ntwo\r\n");
-    found->Delete();
-    EXPECT_TRUE(Files().empty());
-    EXPECT_THROW(found->Subject(), EOutlookError);
-    EXPECT_THROW(NameSpace()->GetItemFromID(id, Folder(tasks)->StoreID()), EOutlookError);
-}
-
-TEST_F(VdirStore, OtherFilesAndFormsOfTheFormatAreHandled)
-{
-    // No UID (the file name stands in and is written on save), a duration instead of a due
-    // date, a completion without status, LF line ends, an event file and a stray file.
-    WriteText(tasks / "a-no-uid.ics",
-              "BEGIN:VCALENDAR\nBEGIN:VTODO\nSUMMARY:x\nDTSTART:20240105T080000\nDURATION:P1DT2H\n"
-              "COMPLETED:20240106T100000Z\nEND:VTODO\nEND:VCALENDAR\n");
-    WriteText(tasks / "b-event.ics", kEvent);
-    WriteText(tasks / "notes.txt", "not a calendar");
-    auto items = Folder(tasks)->Items();
-    ASSERT_EQ(items->Count(), 1);
-    auto item = items->Item(1);
-    EXPECT_EQ(item->EntryID(), "a-no-uid");
-    EXPECT_EQ(item->DueDate(), EncodeDate(2024, 1, 6) + EncodeTime(10, 0, 0, 0));
-    EXPECT_TRUE(item->Complete());
-    item->Save();
-    EXPECT_THAT(ReadText(tasks / "a-no-uid.ics"), HasSubstr("UID:a-no-uid\r\n"));
-    EXPECT_EQ(Folder(tasks)->Items()->Item(1)->EntryID(), "a-no-uid");
-}
-
-TEST_F(VdirStore, FoldersAreFoundByNameAndKeepTheirIdentityWhenMoved)
-{
-    fs::create_directories(root / "calendars" / "events");
-    fs::create_directories(root / "calendars" / ".hidden");
-    WriteText(root / "calendars" / "events" / "e.ics", kEvent);
-    EXPECT_EQ(Folder(root / "calendars")->Folders()->Count(), 2);
-    EXPECT_THAT([&] { Folder(root / "calendars" / "events"); },
-                ::testing::ThrowsMessage<Exception>(HasSubstr("not a task folder")));
-
-    const std::string id = Folder(tasks)->EntryID();
-    fs::rename(tasks, root / "calendars" / "todo");
-    EXPECT_EQ(Folder(root / "calendars" / "todo")->EntryID(), id);
-    EXPECT_EQ(FolderPathFromDirectory("/home/me/tasks"), "\\home\\me\\tasks");
-    EXPECT_THROW(CreateVdirApplication((root / "missing").string()), EOutlookError);
-}
-
-TEST_F(VdirStore, AnOutlineAndAFolderOfFilesStayInStep)
-{
-    WriteText(tasks / "hand-1.ics", kHandWritten);
-    TTaskNode* mine = db.Root->AddChild("Write report", -1);
-    mine->Note.SetText("Numbers, charts; conclusions");
-    mine->SetDueDateTime(EncodeDate(2024, 3, 4));
-    mine->SetLeadTime(2);
-    mine->SetModifiedDateTime(now);
+    const struct {
+        const char* file;
+        const char* caption;
+        TDateTime due;
+        long leadHours;
+        bool complete, recurring;
+        const char* note;
+        const char* sequence;
+    } cases[] = {
+        // The file's own VTIMEZONE, an alarm, a status in progress.
+        {"thunderbird.ics", "Prepare the quarterly report", EncodeDate(2025, 1, 15) + EncodeTime(17, 0, 0, 0),
+         56, false, false, "Numbers from finance\r\nCharts for the board, in colour\r\n",
+         "SEQUENCE:1\r\n"},
+        // A zone from the system's database (New York 17:00 is Berlin 23:00), a series with an
+        // overridden occurrence.
+        {"nextcloud.ics", "Water the plants", EncodeDate(2025, 1, 15) + EncodeTime(23, 0, 0, 0), 24, false, true,
+         "", "SEQUENCE:1\r\n"},
+        // Completed, COMPLETED before STATUS, a fold inside a UTF-8 sequence.
+        {"apple.ics", "Renew passport \xE2\x80\x93 photos", EncodeDate(2025, 1, 10), 24, true, false,
+         "Appointment at the B\xC3\xBCrgeramt, room 3: bring the old passport and two photos "
+         "(\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E)\r\n",
+         "SEQUENCE:4\r\n"},
+    };
+    for (const auto& c : cases)
+        fs::copy_file(kFixtures + c.file, tasks / c.file);
+    ASSERT_TRUE(Sync());
+    for (const auto& c : cases) {
+        TTaskNode* task = Find(c.caption);
+        ASSERT_TRUE(task) << c.file;
+        EXPECT_EQ(std::tuple(task->DueDateTime, std::lround(task->LeadTime * 24), task->IsCompleted(),
+                             bool(task->IsOutlookRecurring), NoteText(*task)),
+                  std::tuple(c.due, c.leadHours, c.complete, c.recurring, std::string(c.note)))
+            << c.file;
+        EXPECT_EQ(ReadText(tasks / c.file), ReadText(kFixtures + c.file)) << c.file;
+        task->Caption += " (checked)";
+        Edit(task);
+    }
 
     ASSERT_TRUE(Sync());
-    // The new-tasks parent goes across too, like every task not linked yet.
-    ASSERT_EQ(Files().size(), 3u);
-    TTaskNode* inbox = db.Root->Children[1];
-    ASSERT_EQ(inbox->Children.Count(), 1);
-    TTaskNode* milk = inbox->Children[0];
-    EXPECT_EQ(milk->Caption, "Buy milk, bread; and butter");
-    EXPECT_EQ(milk->LeadTime, 2);
-    EXPECT_TRUE(milk->IsOutlookRecurring);
-    auto written = NameSpace()->GetItemFromID(mine->OutlookEntryID, tasks.string());
-    EXPECT_EQ(A(written->Body()), "Numbers, charts; conclusions\r\n");
-    EXPECT_EQ(written->StartDate(), EncodeDate(2024, 3, 2));
-
-    // Nothing changed: a second run rewrites no file.
-    std::map<fs::path, std::string> before;
-    for (const fs::path& f : Files())
-        before[f] = ReadText(f);
-    now += 1.0 / 24;
+    for (const auto& c : cases) {
+        const std::string text = ReadText(tasks / c.file);
+        EXPECT_THAT(text, AllOf(HasSubstr("SUMMARY:" + std::string(c.caption) + " (checked)\r\n"),
+                                HasSubstr(c.sequence)))
+            << c.file;
+        EXPECT_EQ(Unchanged(text), Unchanged(ReadText(kFixtures + c.file))) << c.file;
+    }
+    // A new time is written in the zone the file used.
+    TTaskNode* report = Find("Prepare the quarterly report (checked)");
+    report->SetDueDateTime(report->DueDateTime + 1);
+    Edit(report);
     ASSERT_TRUE(Sync());
-    for (const auto& [file, text] : before)
-        EXPECT_EQ(ReadText(file), text) << file;
+    EXPECT_THAT(ReadText(tasks / "thunderbird.ics"),
+                AllOf(HasSubstr("DUE;TZID=Europe/Berlin:20250116T170000\r\n"),
+                      HasSubstr("DTSTART;TZID=Europe/Berlin:20250114T090000\r\n")));
+    EXPECT_EQ(host.S.Errors, std::vector<std::string>{});
+}
 
-    // A change in a file comes back into the outline; a file removed takes its task along.
-    now += 1.0 / 24;
-    std::string text = ReadText(tasks / "hand-1.ics");
-    text.replace(text.find("SUMMARY:"), 8, "SUMMARY:Really ");
-    const size_t lm = text.find("LAST-MODIFIED:");
-    text.replace(lm, text.find("\r\n", lm) - lm, "LAST-MODIFIED:" + FormatICalUtcDateTime(now));
-    WriteText(tasks / "hand-1.ics", text);
-    now += 1.0 / 24;
+TEST_F(VdirStore, FilesThatCannotBeUsedAreLoggedLeftAsTheyAreAndKeepTheirTasks)
+{
+    const std::string two = TaskFile("a");
+    const struct {
+        const char* name;
+        std::string text;
+        const char* reason;
+    } cases[] = {
+        {"empty", "", "it is empty"},
+        {"garbage", "\x01\x02 no calendar at all", "it holds no VCALENDAR"},
+        {"truncated", TaskFile("truncated").substr(0, 70), "it ends inside VTODO (the file is cut short)"},
+        {"bare", "BEGIN:VTODO\r\nUID:bare\r\nEND:VTODO\r\n", "it holds no VCALENDAR"},
+        {"bad-due", TaskFile("bad-due", "DUE:2025-01-15\r\n"), "the value of DUE is no date"},
+        {"zone", TaskFile("zone", "DUE;TZID=Mars/Olympus:20250115T170000\r\n"),
+         "DUE names the unknown time zone \"Mars/Olympus\""},
+        {"two", two.substr(0, two.find("END:VCALENDAR")) + "BEGIN:VTODO\r\nUID:b\r\nEND:VTODO\r\n" +
+                    "END:VCALENDAR\r\n",
+         "it holds more than one task"},
+        {"latin1", TaskFile("latin1", "DESCRIPTION:caf\xE9\r\n"), "it holds bytes that are not UTF-8"},
+    };
+    for (const auto& c : cases)
+        WriteText(tasks / (std::string(c.name) + ".ics"), TaskFile(c.name));
     ASSERT_TRUE(Sync());
-    EXPECT_THAT(milk->Caption, StartsWith("Really "));
+    const int linked = db.Root->Children[0]->Children.Count();
+    ASSERT_EQ(linked, static_cast<int>(std::size(cases)));
 
-    fs::remove(tasks / "hand-1.ics");
-    now += 1.0 / 24;
+    // Each file goes bad (and a new bad file comes beside it) while its task changes here.
+    for (const auto& c : cases) {
+        WriteText(tasks / (std::string(c.name) + ".ics"), c.text);
+        WriteText(tasks / ("new-" + std::string(c.name) + ".ics"), c.text);
+        TTaskNode* task = Find("Task " + std::string(c.name));
+        ASSERT_TRUE(task) << c.name;
+        task->Caption += " here";
+        Edit(task);
+    }
+    const auto bad = Contents();
     ASSERT_TRUE(Sync());
-    EXPECT_EQ(inbox->Children.Count(), 0);
-    EXPECT_TRUE(host.S.Errors.empty());
+    EXPECT_EQ(Contents(), bad);
+    EXPECT_EQ(db.Root->Children[0]->Children.Count(), linked);
+    for (const auto& c : cases) {
+        EXPECT_TRUE(Find("Task " + std::string(c.name) + " here")) << c.name;
+        for (const std::string prefix : {"", "new-"})
+            EXPECT_THAT(Log(), HasSubstr("[---ERROR---] Unexpected error: The file \"" +
+                                         (tasks / (prefix + c.name + ".ics")).string() +
+                                         "\" is left as it is: " + c.reason))
+                << c.name;
+    }
+
+    // Once a file is whole again, the change made here meanwhile reaches it.
+    for (const auto& c : cases)
+        WriteText(tasks / (std::string(c.name) + ".ics"), TaskFile(c.name));
+    ASSERT_TRUE(Sync());
+    for (const auto& c : cases)
+        EXPECT_THAT(ReadText(tasks / (std::string(c.name) + ".ics")),
+                    HasSubstr("SUMMARY:Task " + std::string(c.name) + " here\r\n"));
+}
+
+TEST_F(VdirStore, ChangesThatArriveLateOrDuringARunAreNotLost)
+{
+    WriteText(tasks / "late.ics", TaskFile("late"));
+    ASSERT_TRUE(Sync());
+    ASSERT_TRUE(Sync());
+    // An edit made offline long ago, which reaches the folder only now.
+    WriteText(tasks / "late.ics",
+              TaskFile("late", "LAST-MODIFIED:20200101T000000Z\r\n").replace(
+                  TaskFile("late").find("SUMMARY:"), 17, "SUMMARY:Late edit"));
+    ASSERT_TRUE(Sync());
+    TTaskNode* task = Find("Late edit");
+    ASSERT_TRUE(task);
+
+    // Another program rewrites the file while a run is writing it: its version stays.
+    auto ns = CreateVdirApplication("/")->GetNameSpace("MAPI");
+    ns->UseStateFile((root / "plan_OutlookSync.state").string());
+    auto item = ns->GetItemFromID("late", tasks.string());
+    item->SetSubject(W("Mine"));
+    item->Save();
+    const std::string theirs = TaskFile("late", "X-BY:another program\r\n");
+    WriteText(tasks / "late.ics", theirs);
+    EXPECT_THAT(ns->EndRun(), ElementsAre(AllOf(HasSubstr("late.ics"),
+                                                HasSubstr("changed by another program"))));
+    EXPECT_EQ(ReadText(tasks / "late.ics"), theirs);
+    for (const auto& e : fs::directory_iterator(tasks))
+        EXPECT_EQ(e.path().extension(), ".ics");
+    // ... and counts as changed there at the next run.
+    ASSERT_TRUE(Sync());
+    EXPECT_EQ(task->Caption, "Task late");
+}
+
+TEST_F(VdirStore, CompletingARecurringTaskMovesTheSeriesOn)
+{
+    fs::copy_file(kFixtures + "nextcloud.ics", tasks / "series.ics");
+    ASSERT_TRUE(Sync());
+    TTaskNode* task = Find("Water the plants");
+    ASSERT_TRUE(task);
+    task->SetCompletionDateTime(now);
+    Edit(task);
+    ASSERT_TRUE(Sync());
+
+    EXPECT_EQ(std::tuple(task->IsCompleted(), task->DueDateTime, std::lround(task->LeadTime * 24)),
+              std::tuple(false, EncodeDate(2025, 1, 22) + EncodeTime(23, 0, 0, 0), 24l));
+    const std::string text = ReadText(tasks / "series.ics");
+    EXPECT_THAT(text, AllOf(HasSubstr("DTSTART;TZID=America/New_York:20250121T170000\r\n"),
+                            HasSubstr("DUE;TZID=America/New_York:20250122T170000\r\n"),
+                            HasSubstr("RRULE:FREQ=WEEKLY;COUNT=4\r\n"),
+                            HasSubstr("RECURRENCE-ID;TZID=America/New_York:20250121T170000\r\n"),
+                            Not(HasSubstr("COMPLETED"))));
+    // The series' last occurrence ends it.
+    WriteText(tasks / "last.ics", TaskFile("last", "DUE;VALUE=DATE:20250110\r\nRRULE:FREQ=DAILY;COUNT=1\r\n"));
+    ASSERT_TRUE(Sync());
+    TTaskNode* last = Find("Task last");
+    ASSERT_TRUE(last);
+    last->SetCompletionDateTime(now);
+    Edit(last);
+    ASSERT_TRUE(Sync());
+    EXPECT_TRUE(last->IsCompleted());
+    EXPECT_THAT(ReadText(tasks / "last.ics"), HasSubstr("STATUS:COMPLETED\r\n"));
+}
+
+TEST_F(VdirStore, FoldersHoldingOtherThingsAndCopiesAreHandled)
+{
+    // "Tasks" beside "tasks" holds events; an event file comes first in the task folder.
+    fs::create_directories(root / "calendars" / "Tasks");
+    const std::string event = "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:e\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    WriteText(root / "calendars" / "Tasks" / "e.ics", event);
+    WriteText(tasks / "0-event.ics", event);
+    WriteText(tasks / "task.ics", TaskFile("task", "DESCRIPTION:no break at the end\r\n"));
+    fs::permissions(tasks / "task.ics", fs::perms(0640));
+    WriteText(tasks / "task-copy.ics", TaskFile("task"));
+    ASSERT_TRUE(Sync());
+    ASSERT_EQ(db.Root->Children[0]->Children.Count(), 1);
+    EXPECT_THAT(Log(), HasSubstr("[---WARNING---] The file \"" + (tasks / "task-copy.ics").string() +
+                                 "\" has the same UID as \"" + (tasks / "task.ics").string()));
+
+    TTaskNode* task = Find("Task task");
+    task->Caption = "Ring\x07 the bell";
+    task->Note.SetText("first\r\nsecond");
+    Edit(task);
+    ASSERT_TRUE(Sync());
+    const std::string text = ReadText(tasks / "task.ics");
+    EXPECT_THAT(text, AllOf(HasSubstr("SUMMARY:Ring the bell\r\n"),
+                            HasSubstr("DESCRIPTION:first\\nsecond\r\n"), HasSubstr("SEQUENCE:1\r\n")));
+    EXPECT_EQ(fs::status(tasks / "task.ics").permissions() & fs::perms::all, fs::perms(0640));
+    EXPECT_EQ(ReadText(tasks / "0-event.ics"), event);
+    EXPECT_EQ(ReadText(tasks / "task-copy.ics"), TaskFile("task"));
 }
 
 } // namespace

@@ -1,0 +1,228 @@
+#include "outlooksync/ICalTimes.h"
+
+#include <libical/ical.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <vector>
+
+#include "platform/StrUtils.h"
+
+namespace {
+
+// A zone defined by one of the file's VTIMEZONE components, owned here.
+struct TOwnedZone {
+    icaltimezone* Zone = nullptr;
+    ~TOwnedZone()
+    {
+        if (Zone)
+            icaltimezone_free(Zone, 1);
+    }
+};
+
+// The wall-clock text of a time, without any zone mark.
+std::string TimeText(const icaltimetype& t)
+{
+    if (t.is_date)
+        return Format("%04d%02d%02d", t.year, t.month, t.day);
+    return Format("%04d%02d%02dT%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
+}
+
+int64_t UnixSeconds(TDateTime Utc)
+{
+    return DateTimeToUnix(RoundToSecond(Utc));
+}
+
+std::string QuotedParam(const std::string& value)
+{
+    return value.find_first_of(":;,") == std::string::npos ? value : "\"" + value + "\"";
+}
+
+bool IsDateValue(const TICalProperty& p)
+{
+    return SameText(p.Param("VALUE"), "DATE") || Trim(p.Value).size() == 8;
+}
+
+} // namespace
+
+struct TICalTimes::TZones {
+    const TICalComponent* Calendar = nullptr;
+    std::map<std::string, TOwnedZone> Owned;
+
+    // The zone a TZID names: the file's own definition first, then the system's database.
+    icaltimezone* Find(const std::string& tzid)
+    {
+        auto it = Owned.find(tzid);
+        if (it != Owned.end())
+            return it->second.Zone;
+        if (Calendar) {
+            for (const TICalComponent& c : Calendar->Components) {
+                const TICalProperty* id = c.Find("TZID");
+                if (!SameText(c.Name, "VTIMEZONE") || !id || Trim(id->Value) != tzid)
+                    continue;
+                icalcomponent* parsed = icalparser_parse_string(WriteICalendar({c}).c_str());
+                if (!parsed)
+                    break;
+                if (icalcomponent_isa(parsed) != ICAL_VTIMEZONE_COMPONENT) {
+                    icalcomponent_free(parsed);
+                    break;
+                }
+                icaltimezone* zone = icaltimezone_new();
+                if (!icaltimezone_set_component(zone, parsed)) {
+                    icalcomponent_free(parsed);
+                    icaltimezone_free(zone, 1);
+                    break;
+                }
+                Owned[tzid].Zone = zone;
+                return zone;
+            }
+        }
+        if (icaltimezone* zone = icaltimezone_get_builtin_timezone(tzid.c_str()))
+            return zone;
+        return icaltimezone_get_builtin_timezone_from_tzid(tzid.c_str());
+    }
+};
+
+TICalTimes::TICalTimes(const TICalComponent* Calendar) : zones_(std::make_unique<TZones>())
+{
+    zones_->Calendar = Calendar;
+}
+
+TICalTimes::~TICalTimes() = default;
+
+bool TICalTimes::Read(const TICalProperty& Property, TDateTime& Local, TICalTimeForm& Form,
+                      std::string& Error)
+{
+    const std::string value = Trim(Property.Value);
+    const std::string tzid = Property.Param("TZID");
+    bool isDate = false;
+    if (!ParseICalDateTime(value, Local, isDate)) {
+        Error = "the value of " + Property.Name + " is no date: \"" + value + "\"";
+        return false;
+    }
+    Form = TICalTimeForm{};
+    if (isDate) {
+        Form.Kind = TICalTimeForm::tfDate;
+    } else if (value.back() == 'Z' || value.back() == 'z') {
+        Form.Kind = TICalTimeForm::tfUtc;
+    } else if (!tzid.empty()) {
+        icaltimezone* zone = zones_->Find(tzid);
+        if (!zone) {
+            Error = Property.Name + " names the unknown time zone \"" + tzid + "\"";
+            return false;
+        }
+        const icaltimetype wall = icaltime_from_string(value.c_str());
+        const time_t utc = icaltime_as_timet_with_zone(wall, zone);
+        Local = UtcToLocal(UnixToDateTime(static_cast<int64_t>(utc)));
+        Form.Kind = TICalTimeForm::tfZoned;
+        Form.TzID = tzid;
+    }
+    return true;
+}
+
+void TICalTimes::Write(TICalProperty& Property, TDateTime Local, const TICalTimeForm& Form)
+{
+    switch (Form.Kind) {
+    case TICalTimeForm::tfDate:
+        Property.ParamText = ";VALUE=DATE";
+        Property.Value = FormatICalDate(Local);
+        return;
+    case TICalTimeForm::tfUtc:
+        Property.ParamText.clear();
+        Property.Value = FormatICalUtcDateTime(Local);
+        return;
+    case TICalTimeForm::tfZoned:
+        if (icaltimezone* zone = zones_->Find(Form.TzID)) {
+            const time_t utc = static_cast<time_t>(UnixSeconds(LocalToUtc(Local)));
+            Property.ParamText = ";TZID=" + QuotedParam(Form.TzID);
+            Property.Value = TimeText(icaltime_from_timet_with_zone(utc, 0, zone));
+            return;
+        }
+        break;
+    case TICalTimeForm::tfFloating:
+        break;
+    }
+    Property.ParamText.clear();
+    Property.Value = FormatICalLocalDateTime(Local);
+}
+
+bool TICalTimes::AdvanceSeries(TICalComponent& Todo)
+{
+    TICalProperty* rule = Todo.Find("RRULE");
+    TICalProperty* start = Todo.Find("DTSTART");
+    TICalProperty* due = Todo.Find("DUE");
+    TICalProperty* base = start ? start : due;
+    if (!rule || !base)
+        return false;
+    icalrecurrencetype recur = icalrecurrencetype_from_string(Trim(rule->Value).c_str());
+    if (recur.freq == ICAL_NO_RECURRENCE)
+        return false;
+
+    // The rule runs on the wall clock of the base's own zone.
+    const bool baseIsDate = IsDateValue(*base);
+    icaltimetype first = icaltime_from_string(Trim(base->Value).c_str());
+    if (icaltime_is_null_time(first))
+        return false;
+    first.is_date = baseIsDate ? 1 : 0;
+    std::vector<std::string> excluded;
+    for (const TICalProperty& p : Todo.Properties)
+        if (!p.Raw && SameText(p.Name, "EXDATE"))
+            for (const std::string& v : SplitICalTextList(p.Value))
+                excluded.push_back(Trim(v).substr(0, baseIsDate ? 8 : 15));
+
+    icalrecur_iterator* it = icalrecur_iterator_new(recur, first);
+    if (!it)
+        return false;
+    icaltimetype next = icaltime_null_time();
+    for (int guard = 0; guard < 100000; ++guard) {
+        next = icalrecur_iterator_next(it);
+        if (icaltime_is_null_time(next))
+            break;
+        const std::string text = TimeText(next).substr(0, baseIsDate ? 8 : 15);
+        if (icaltime_compare(next, first) > 0 &&
+            std::find(excluded.begin(), excluded.end(), text) == excluded.end())
+            break;
+    }
+    icalrecur_iterator_free(it);
+    if (icaltime_is_null_time(next))
+        return false;
+
+    // DUE keeps its distance from DTSTART on the wall clock.
+    const TDateTime shift = (EncodeDate(next.year, next.month, next.day) -
+                             EncodeDate(first.year, first.month, first.day)) +
+                            ((next.hour - first.hour) * 3600 + (next.minute - first.minute) * 60 +
+                             (next.second - first.second)) / 86400.0;
+    std::string nextText = TimeText(next);
+    if (!baseIsDate && (Trim(base->Value).back() == 'Z' || Trim(base->Value).back() == 'z') &&
+        nextText.back() != 'Z')
+        nextText += 'Z';
+    if (start && due) {
+        icaltimetype dueTime = icaltime_from_string(Trim(due->Value).c_str());
+        if (!icaltime_is_null_time(dueTime)) {
+            const int64_t seconds = std::llround(shift * 86400);
+            icaltime_adjust(&dueTime, static_cast<int>(seconds / 86400), 0, 0,
+                            static_cast<int>(seconds % 86400));
+            std::string dueText = TimeText(dueTime);
+            const std::string old = Trim(due->Value);
+            if (old.size() > 8 && (old.back() == 'Z' || old.back() == 'z') && dueText.back() != 'Z')
+                dueText += 'Z';
+            due->Value = dueText;
+        }
+    }
+    base->Value = nextText;
+
+    // A counted series has one occurrence fewer from the new start on.
+    if (recur.count > 0) {
+        const std::string upper = UpperCase(rule->Value);
+        const size_t at = upper.find("COUNT=");
+        if (at != std::string::npos) {
+            size_t end = at + 6;
+            while (end < rule->Value.size() && rule->Value[end] >= '0' && rule->Value[end] <= '9')
+                ++end;
+            rule->Value.replace(at + 6, end - at - 6, std::to_string(recur.count - 1));
+        }
+    }
+    return true;
+}
