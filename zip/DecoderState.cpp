@@ -94,6 +94,8 @@ int TDecoderState::FlushOutput()
     if (OutputCount == 0)
         return 0;
     const uint16_t count = OutputCount;
+    if (Owner->EntryBytesDone + count > ExpectedSize)
+        throw EEntryPastSize();
     OutputStream->WriteBuffer(OutputBuffer.get(), count);
     Owner->UpdateCRC32(OutputBuffer.get(), count);
     Owner->EntryBytesDone += count;

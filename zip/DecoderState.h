@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "zip/ZipExceptions.h"
+
 class TStream;
 class TZipComponentBase;
 
@@ -19,13 +21,21 @@ enum : uint16_t {
     DecodeBadTree = 4,          // imploded tree description does not fill its tree
     DecodeSizeMismatch = 5,     // imploded data did not use the compressed bytes exactly
     DecodeInputEnded = 6,       // the compressed bytes ran out before the data ended
-    DecodeOutputMismatch = 7,   // a shrunk entry decoded to another size than recorded
+    DecodeOutputMismatch = 7,   // the output is not the size the entry records
 };
 
 // The message the extraction reports for a status other than DecodeOk.
 const char* DecoderStatusMessage(uint16_t status);
 // Raises EFatalUnzipError with that message when status is not DecodeOk.
 void CheckDecoderStatus(uint16_t status);
+
+// Raised by FlushOutput before an entry's output passes the size its header records, so that
+// a few bytes of hostile data never turn into gigabytes. The extraction reports it as
+// DecodeOutputMismatch.
+class EEntryPastSize : public EFatalUnzipError {
+public:
+    EEntryPastSize() : EFatalUnzipError(DecoderStatusMessage(DecodeOutputMismatch)) {}
+};
 
 struct TDecoderState {
     static constexpr int ChunkSize = 16000;
@@ -70,6 +80,7 @@ struct TDecoderState {
     int LoadChunk();
 
     // Writes the output buffer to the output stream, advancing the CRC and the progress.
+    // Every decoder's output passes here; output beyond ExpectedSize raises EEntryPastSize.
     int FlushOutput();
     void StoreByte(uint8_t b)
     {

@@ -249,10 +249,15 @@ void TSuperUnZip::ExtractEntry(int index)
     uint16_t status;
     try {
         status = Decode(*decoder_, h.CompressionMethod);
+    } catch (const EEntryPastSize&) {
+        status = DecodeOutputMismatch;
     } catch (...) {
         checkpoint.Restore();   // a file that is not committed is removed with it
         throw;
     }
+    // Data that end before the recorded size are as damaged as data that run past it.
+    if (status == DecodeOk && EntryBytesDone != h.UncompressedSize)
+        status = DecodeOutputMismatch;
     RunningCRC = ~RunningCRC;
 
     if (status == DecodeOk && RunningCRC == h.Crc32) {

@@ -193,10 +193,27 @@ TEST(Packer, FailureTable)
     corrupt.rawOverride[corrupt.rawOverride.size() / 2] ^= 0x5A;
     corrupt.rawOverride[corrupt.rawOverride.size() / 2 + 1] ^= 0xA5;
     type3.rawOverride = Bytes{0x07};
-    const std::pair<const char*, BuiltEntry> bad[] = {{"crc", crc}, {"stored crc", storedCrc}, {"corrupt", corrupt},
-                                                      {"block type 3", type3}};
+    // Recorded sizes that the data pass or fall short of, whatever the CRC says.
+    BuiltEntry past{"ZIPDATA", text, 8}, storedPast{"ZIPDATA", text, 0}, shortOf{"ZIPDATA", text, 8},
+        storedShort{"ZIPDATA", text, 0};
+    past.sizeOverride = storedPast.sizeOverride = 10;
+    shortOf.sizeOverride = storedShort.sizeOverride = int64_t(text.size()) + 1;
+    const std::pair<const char*, BuiltEntry> bad[] = {
+        {"crc", crc}, {"stored crc", storedCrc}, {"corrupt", corrupt}, {"block type 3", type3},
+        {"past size", past}, {"stored past size", storedPast}, {"short of size", shortOf},
+        {"stored short of size", storedShort}};
     for (const auto& [what, e] : bad)
         ExpectUnpackFails<EFatalUnzipError>(BuildArchive({e}).bytes, what);
+    // A few kilobytes that inflate to 16 MiB but record 10 bytes: refused before the output grows.
+    BuiltEntry bomb{"ZIPDATA", Bytes(16 << 20, 0), 8};
+    bomb.sizeOverride = 10;
+    TMemoryStream s(BuildArchive({bomb}).bytes);
+    try {
+        UnzipStreamInPlace(s, "");
+        ADD_FAILURE() << "bomb unpacked";
+    } catch (const EFatalUnzipError& e) {
+        EXPECT_EQ(e.Message(), "Corrupt compressed data: uncompressed size does not match in ZIPDATA");
+    }
 }
 
 TEST(Packer, StreamModeIsOffAfterAnExceptionAndIgnoresAFileOfItsName)
