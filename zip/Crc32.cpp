@@ -2,7 +2,14 @@
 
 #include <array>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define TOVRIN_CRC_CLMUL 1
+#endif
+
 namespace {
+
+constexpr uint32_t Polynomial = 0xEDB88320u;   // reflected
 
 // Slicing-by-8: eight tables let the loop take eight bytes per step.
 struct TCrcTables {
@@ -12,7 +19,7 @@ struct TCrcTables {
         for (uint32_t i = 0; i < 256; ++i) {
             uint32_t c = i;
             for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+                c = (c & 1) ? Polynomial ^ (c >> 1) : c >> 1;
             t[0][i] = c;
         }
         for (uint32_t i = 0; i < 256; ++i)
@@ -27,11 +34,7 @@ const TCrcTables& Tables()
     return tables;
 }
 
-}  // namespace
-
-const uint32_t* Crc32Table() { return Tables().t[0].data(); }
-
-uint32_t UpdateCRC32(uint32_t crc, const uint8_t* p, size_t n)
+uint32_t UpdateSliced(uint32_t crc, const uint8_t* p, size_t n)
 {
     const auto& t = Tables().t;
     while (n >= 8) {
@@ -45,3 +48,117 @@ uint32_t UpdateCRC32(uint32_t crc, const uint8_t* p, size_t n)
         crc = t[0][(crc ^ *p++) & 0xFF] ^ (crc >> 8);
     return crc;
 }
+
+#ifdef TOVRIN_CRC_CLMUL
+
+// Folding constants: x^e mod P, bit-reflected and shifted left by one, as carry-less
+// multiplication of reflected operands leaves its product one bit low.
+constexpr uint64_t FoldConstant(unsigned e)
+{
+    uint64_t r = 1;   // x^e mod P, normal bit order, P = 0x104C11DB7
+    for (unsigned i = 0; i < e; ++i) {
+        r <<= 1;
+        if (r & 0x100000000ull)
+            r ^= 0x104C11DB7ull;
+    }
+    uint64_t reflected = 0;
+    for (int i = 0; i < 32; ++i)
+        if (r & (uint64_t(1) << i))
+            reflected |= uint64_t(1) << (31 - i);
+    return reflected << 1;
+}
+
+// Barrett reduction: floor(x^64 / P), bit-reflected over 33 bits.
+constexpr uint64_t BarrettQuotient()
+{
+    unsigned __int128 rem = static_cast<unsigned __int128>(1) << 64;
+    uint64_t q = 0;
+    for (int i = 64; i >= 32; --i) {
+        if ((rem >> i) & 1) {
+            rem ^= static_cast<unsigned __int128>(0x104C11DB7ull) << (i - 32);
+            q |= uint64_t(1) << (i - 32);
+        }
+    }
+    uint64_t reflected = 0;
+    for (int i = 0; i < 33; ++i)
+        if (q & (uint64_t(1) << i))
+            reflected |= uint64_t(1) << (32 - i);
+    return reflected;
+}
+
+constexpr uint64_t Fold512Lo = FoldConstant(4 * 128 + 32), Fold512Hi = FoldConstant(4 * 128 - 32);
+constexpr uint64_t Fold128Lo = FoldConstant(128 + 32), Fold128Hi = FoldConstant(128 - 32);
+constexpr uint64_t Fold64 = FoldConstant(64);
+constexpr uint64_t BarrettMu = BarrettQuotient();
+constexpr uint64_t ReflectedPoly = (uint64_t(Polynomial) << 1) | 1;   // P reflected over 33 bits
+
+__attribute__((target("pclmul,sse4.1"))) inline __m128i Fold(__m128i x, __m128i k, __m128i next)
+{
+    return _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(x, k, 0x00), _mm_clmulepi64_si128(x, k, 0x11)), next);
+}
+
+// Carry-less multiply folding: four 128-bit lanes run 64 bytes at a time, are folded into
+// one, reduced to 64 bits and then to the 32-bit remainder by Barrett reduction. Needs n >= 64.
+__attribute__((target("pclmul,sse4.1"))) uint32_t UpdateClmul(uint32_t crc, const uint8_t* p, size_t n)
+{
+    auto load = [](const uint8_t* q) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q)); };
+    __m128i x0 = _mm_xor_si128(load(p), _mm_cvtsi32_si128(static_cast<int>(crc)));
+    __m128i x1 = load(p + 16), x2 = load(p + 32), x3 = load(p + 48);
+    p += 64;
+    n -= 64;
+    __m128i k = _mm_set_epi64x(static_cast<long long>(Fold512Hi), static_cast<long long>(Fold512Lo));
+    while (n >= 64) {
+        x0 = Fold(x0, k, load(p));
+        x1 = Fold(x1, k, load(p + 16));
+        x2 = Fold(x2, k, load(p + 32));
+        x3 = Fold(x3, k, load(p + 48));
+        p += 64;
+        n -= 64;
+    }
+    k = _mm_set_epi64x(static_cast<long long>(Fold128Hi), static_cast<long long>(Fold128Lo));
+    __m128i x = Fold(x0, k, x1);
+    x = Fold(x, k, x2);
+    x = Fold(x, k, x3);
+    while (n >= 16) {
+        x = Fold(x, k, load(p));
+        p += 16;
+        n -= 16;
+    }
+    // 128 to 64 bits, then to 32 bits plus the 32 still to be reduced.
+    const __m128i mask32 = _mm_set_epi32(0, 0, 0, -1);
+    x = _mm_xor_si128(_mm_clmulepi64_si128(x, k, 0x10), _mm_srli_si128(x, 8));
+    x = _mm_xor_si128(_mm_clmulepi64_si128(_mm_and_si128(x, mask32), _mm_cvtsi64_si128(static_cast<long long>(Fold64)), 0x00),
+                      _mm_srli_si128(x, 4));
+    const __m128i barrett = _mm_set_epi64x(static_cast<long long>(BarrettMu), static_cast<long long>(ReflectedPoly));
+    __m128i t = _mm_clmulepi64_si128(_mm_and_si128(x, mask32), barrett, 0x10);
+    t = _mm_clmulepi64_si128(_mm_and_si128(t, mask32), barrett, 0x00);
+    crc = static_cast<uint32_t>(_mm_extract_epi32(_mm_xor_si128(x, t), 1));
+    return UpdateSliced(crc, p, n);
+}
+
+using TUpdate = uint32_t (*)(uint32_t, const uint8_t*, size_t);
+
+// Chosen once by what the processor offers.
+TUpdate ChooseUpdate()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1") ? UpdateClmul : UpdateSliced;
+}
+
+#endif
+
+}  // namespace
+
+const uint32_t* Crc32Table() { return Tables().t[0].data(); }
+
+uint32_t UpdateCRC32(uint32_t crc, const uint8_t* p, size_t n)
+{
+#ifdef TOVRIN_CRC_CLMUL
+    static const TUpdate wide = ChooseUpdate();
+    if (n >= 64)
+        return wide(crc, p, n);
+#endif
+    return UpdateSliced(crc, p, n);
+}
+
+uint32_t UpdateCRC32Portable(uint32_t crc, const uint8_t* p, size_t n) { return UpdateSliced(crc, p, n); }
