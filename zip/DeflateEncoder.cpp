@@ -129,21 +129,22 @@ __attribute__((always_inline)) inline unsigned TDeflateEncoder::longestMatch(uns
     if (std::endian::native == std::endian::little && maxLen >= 8) {
         // A candidate can only beat the best if it agrees up to and including byte best; the
         // 8 bytes ending there (or all of them, while best is short) reject most candidates.
-        unsigned endOffset = 0;
-        uint64_t mask = 0, scanEnd = 0;
+        // The walk is bound by the latency of each prev[] step, so the loop keeps its state
+        // in registers: one pointer for the probe, a plain counter for the chain.
+        unsigned steps = chain == 0 ? 0x10000u : chain;   // the 16-bit count: 0 wraps to no limit
+        const uint8_t* probe;
+        uint64_t mask, scanEnd;
         auto setEnd = [&] {
-            endOffset = best >= 7 ? best - 7 : 0;
+            const unsigned endOffset = best >= 7 ? best - 7 : 0;
             mask = best >= 7 ? ~uint64_t(0) : (uint64_t(1) << (8 * (best + 1))) - 1;
             scanEnd = load64(scan + endOffset) & mask;
+            probe = window + endOffset;
         };
         setEnd();
-        unsigned next;
         do {
-            // Fetch the next candidate before the branch that mostly rejects this one.
-            next = prev[cur & HashMask];
-            const uint8_t* const match = window + cur;
-            if ((load64(match + endOffset) & mask) != scanEnd)
+            if ((load64(probe + cur) & mask) != scanEnd)
                 continue;
+            const uint8_t* const match = window + cur;
             unsigned len = 0;
             for (;;) {
                 if (len + 8 > maxLen) {
@@ -165,7 +166,7 @@ __attribute__((always_inline)) inline unsigned TDeflateEncoder::longestMatch(uns
                     break;
                 setEnd();
             }
-        } while ((cur = next) > limit && --chain != 0);
+        } while ((cur = prev[cur & HashMask]) > limit && --steps != 0);
     } else {
         // Near the end of the input (and on big-endian machines): byte by byte.
         do {
