@@ -10,6 +10,7 @@
 
 class TStream;
 class TZipComponentBase;
+struct TInflateWork;
 
 // Decoder results. 1-5 are the classic statuses; 6 and 7 are our own: a decoder never reads
 // past the end of an entry's compressed bytes and never writes more than the entry holds.
@@ -29,7 +30,7 @@ const char* DecoderStatusMessage(uint16_t status);
 // Raises EFatalUnzipError with that message when status is not DecodeOk.
 void CheckDecoderStatus(uint16_t status);
 
-// Raised by FlushOutput before an entry's output passes the size its header records, so that
+// Raised by WriteOutput before an entry's output passes the size its header records, so that
 // a few bytes of hostile data never turn into gigabytes. The extraction reports it as
 // DecodeOutputMismatch.
 class EEntryPastSize : public EFatalUnzipError {
@@ -45,6 +46,7 @@ struct TDecoderState {
 
     // Allocates the buffers once for a whole extraction run.
     explicit TDecoderState(TZipComponentBase* owner);
+    ~TDecoderState();
     TDecoderState(const TDecoderState&) = delete;
     TDecoderState& operator=(const TDecoderState&) = delete;
 
@@ -62,6 +64,7 @@ struct TDecoderState {
 
     int64_t ExpectedSize = 0;           // the entry's uncompressed size
     std::unique_ptr<uint8_t[]> WorkArea;
+    std::unique_ptr<TInflateWork> InflateWork;   // inflate's window and tables, made at its first use
 
     // Bit input of the shrink and reduce decoders.
     uint32_t BitBuffer = 0;
@@ -79,9 +82,12 @@ struct TDecoderState {
     // Reads the next chunk into the input buffer (the buffer must be empty); returns its size.
     int LoadChunk();
 
-    // Writes the output buffer to the output stream, advancing the CRC and the progress.
-    // Every decoder's output passes here; output beyond ExpectedSize raises EEntryPastSize.
+    // Writes the output buffer out through WriteOutput.
     int FlushOutput();
+    // Writes count bytes to the output stream, advancing the CRC and the progress. Every
+    // decoder's output passes here (inflate's straight from its window); output beyond
+    // ExpectedSize raises EEntryPastSize.
+    void WriteOutput(const uint8_t* data, uint16_t count);
     void StoreByte(uint8_t b)
     {
         OutputBuffer[OutputCount++] = b;
