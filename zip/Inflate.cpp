@@ -16,28 +16,24 @@ constexpr unsigned ChunkSize = TDecoderState::ChunkSize;
 const uint8_t CodeLengthOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
 
 inline void Copy8(uint8_t* dst, const uint8_t* src) { std::memcpy(dst, src, 8); }
-inline void Copy16(uint8_t* dst, const uint8_t* src) { std::memcpy(dst, src, 16); }
 
 // Copies a match of length bytes from distance back, as a byte-by-byte copy would (a distance
-// below the length repeats what the copy has just written). Whole words go, so up to 15 bytes
-// past the end are written too: the window's margin takes them and later output overwrites
-// them. Every word read lies before the word written, so it is already final.
+// below the length repeats what the copy has just written). Whole words go, so up to 40 bytes
+// past the start or 7 past the end are written too: the window's margin takes them and later
+// output overwrites them. Every word read lies before the word written, so it is final.
 inline void CopyMatch(uint8_t* dst, unsigned distance, unsigned length)
 {
     const uint8_t* src = dst - distance;
     uint8_t* const end = dst + length;
-    if (distance >= 16) {
-        do {
-            Copy16(dst, src);
-            dst += 16;
-            src += 16;
-        } while (dst < end);
-    } else if (distance >= 8) {
-        do {
+    if (distance >= 8) {
+        // Five words without a test cover most matches; a loop takes the rest.
+        Copy8(dst, src);
+        Copy8(dst + 8, src + 8);
+        Copy8(dst + 16, src + 16);
+        Copy8(dst + 24, src + 24);
+        Copy8(dst + 32, src + 32);
+        for (dst += 40, src += 40; dst < end; dst += 8, src += 8)
             Copy8(dst, src);
-            dst += 8;
-            src += 8;
-        } while (dst < end);
     } else if (distance == 1) {
         const uint64_t word = *src * 0x0101010101010101ull;
         do {
@@ -305,81 +301,168 @@ uint16_t TInflater::SlowCode(const TInflateTable& litTable, const TInflateTable&
     return DecodeOk;
 }
 
-uint16_t TInflater::Codes(const TInflateTable& litTable, const TInflateTable& distTable)
+enum class TFastExit { Bounds, EndOfBlock, BadData };
+
+// The state the fast loop runs on, in and out.
+struct TFastState {
+    uint64_t Bits;
+    unsigned Count;
+    const uint8_t* In;
+    const uint8_t* End;
+    uint8_t* Out;
+};
+
+struct TFastTables {
+    const uint32_t* Lit;
+    const uint32_t* Dist;
+    const uint8_t* Start;   // the window's start: no distance reaches before it
+    const uint8_t* Limit;   // below this a whole match still fits
+};
+
+// Decodes while 8 input bytes are at hand and a whole match fits. One refill gives at least
+// 56 bits, enough for a length and a distance with their extra bits (48), or for three
+// literals.
+__attribute__((always_inline)) inline TFastExit FastLoop(TFastState& st, const TFastTables& t)
 {
-    const uint32_t* const lit = litTable.Entries;
-    const uint32_t* const dist = distTable.Entries;
-    const unsigned litMask = (1u << litTable.Bits) - 1;
-    const unsigned distMask = (1u << distTable.Bits) - 1;
-    const uint8_t* const buf = buf_;
-    uint8_t* const limit = limit_;
+    // Hot state in locals: the window stores could otherwise alias every member.
+    uint64_t bits = st.Bits;
+    unsigned count = st.Count;
+    const uint8_t* in = st.In;
+    const uint8_t* const end = st.End;
+    uint8_t* out = st.Out;
+    const uint32_t* const lit = t.Lit;
+    const uint32_t* const dist = t.Dist;
+    constexpr unsigned litMask = (1u << TInflateTable::LiteralBits) - 1;
+    constexpr unsigned distMask = (1u << TInflateTable::DistanceBits) - 1;
+    const uint8_t* const buf = t.Start;
+    const uint8_t* const limit = t.Limit;
+    TFastExit exit = TFastExit::Bounds;
 
-    for (;;) {
-        // Hot state in locals: the window stores could otherwise alias every member.
-        uint64_t bits = in_.Bits;
-        unsigned count = in_.Count;
-        const uint8_t* in = in_.In;
-        const uint8_t* const end = in_.End;
-        uint8_t* out = out_;
-
-        // Fast loop: 8 input bytes at hand and room for a whole match. One refill gives at
-        // least 56 bits, enough for a length and a distance with their extra bits (48), or
-        // for three literals.
-        while (end - in >= 8 && out < limit) {
-            bits |= LoadLe64(in) << count;
-            in += (63 - count) >> 3;
-            count |= 56;
-            uint32_t e = Resolve(lit, lit[bits & litMask], bits, count);
+    if (end - in < 8)
+        return exit;
+    const uint8_t* const lastRefill = end - 8;   // a refill reads 8 bytes
+    // Only the low byte of count matters: whole entries are subtracted from it (their low
+    // byte is the bits to drop), which saves taking that byte out first.
+    auto refill = [&] {
+        bits |= LoadLe64(in) << (count & 63);
+        in += (~count & 63) >> 3;
+        count |= 56;
+    };
+    auto drop = [&](uint32_t e) {
+        bits >>= static_cast<uint8_t>(e);
+        count -= e;
+    };
+    while (in <= lastRefill && out < limit) {
+        refill();
+        uint32_t e = lit[bits & litMask];
+    decode:
+        if (e & Literal) {
+            drop(e);
+            *out++ = static_cast<uint8_t>(Value(e));
+            // Literals from the first level (11 bits at most) while the bits last.
+            e = lit[bits & litMask];
             if (e & Literal) {
-                bits >>= DropBits(e);
-                count -= DropBits(e);
+                drop(e);
                 *out++ = static_cast<uint8_t>(Value(e));
-                // Literals from the first level (11 bits at most) while the bits last.
                 e = lit[bits & litMask];
                 if (e & Literal) {
-                    bits >>= DropBits(e);
-                    count -= DropBits(e);
+                    drop(e);
                     *out++ = static_cast<uint8_t>(Value(e));
-                    e = lit[bits & litMask];
-                    if (e & Literal) {
-                        bits >>= DropBits(e);
-                        count -= DropBits(e);
-                        *out++ = static_cast<uint8_t>(Value(e));
-                    }
                 }
-                continue;
             }
-            if (e & Special) {
-                if (e & EndOfBlock) {
-                    bits >>= DropBits(e);
-                    count -= DropBits(e);
-                    in_.Bits = bits;
-                    in_.Count = count;
-                    in_.In = in;
-                    out_ = out;
-                    return DecodeOk;
-                }
-                return DecodeBadData;
+            continue;
+        }
+        if (e & Special) {
+            if (e & Link) {   // a second-level entry is never a link itself
+                drop(e);
+                e = lit[Value(e) + static_cast<unsigned>(bits & ((1u << CodeBits(e)) - 1))];
+                goto decode;
             }
-            const unsigned length = Decoded(e, bits);
-            bits >>= DropBits(e);
-            count -= DropBits(e);
-            const uint32_t d = Resolve(dist, dist[bits & distMask], bits, count);
-            if (d & Special)
-                return DecodeBadData;
-            const unsigned distance = Decoded(d, bits);
-            bits >>= DropBits(d);
-            count -= DropBits(d);
-            if (distance > static_cast<size_t>(out - buf))
-                return DecodeBadData;   // reaches before the start of the output
+            if (e & EndOfBlock) {
+                drop(e);
+                exit = TFastExit::EndOfBlock;
+            } else {
+                exit = TFastExit::BadData;
+            }
+            break;
+        }
+        const unsigned length = Decoded(e, bits);
+        drop(e);
+        uint32_t d = dist[bits & distMask];
+        if (d & Special) {
+            if (d & Link) {
+                drop(d);
+                d = dist[Value(d) + static_cast<unsigned>(bits & ((1u << CodeBits(d)) - 1))];
+            }
+            if (d & Special) {
+                exit = TFastExit::BadData;
+                break;
+            }
+        }
+        const unsigned distance = Decoded(d, bits);
+        drop(d);
+        if (distance > static_cast<size_t>(out - buf)) {
+            exit = TFastExit::BadData;   // reaches before the start of the output
+            break;
+        }
+        if (in <= lastRefill) {
+            // The next code is looked up before the copy, so that the two overlap.
+            refill();
+            e = lit[bits & litMask];
             CopyMatch(out, distance, length);
             out += length;
+            if (out < limit)
+                goto decode;
+            break;
         }
+        CopyMatch(out, distance, length);
+        out += length;
+    }
 
-        in_.Bits = bits;
-        in_.Count = count;
-        in_.In = in;
-        out_ = out;
+    st.Bits = bits;
+    st.Count = count & 0xFF;
+    st.In = in;
+    st.Out = out;
+    return exit;
+}
+
+using TFastLoop = TFastExit (*)(TFastState&, const TFastTables&);
+
+TFastExit FastLoopPortable(TFastState& st, const TFastTables& t) { return FastLoop(st, t); }
+
+#if defined(__x86_64__)
+// The same loop with BMI2's shifts, which take a variable count in one step.
+__attribute__((target("bmi,bmi2"))) TFastExit FastLoopBmi2(TFastState& st, const TFastTables& t)
+{
+    return FastLoop(st, t);
+}
+#endif
+
+TFastLoop ChooseFastLoop()
+{
+#if defined(__x86_64__)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("bmi2"))
+        return FastLoopBmi2;
+#endif
+    return FastLoopPortable;
+}
+
+uint16_t TInflater::Codes(const TInflateTable& litTable, const TInflateTable& distTable)
+{
+    static const TFastLoop fastLoop = ChooseFastLoop();
+    const TFastTables tables{litTable.Entries, distTable.Entries, buf_, limit_};
+    for (;;) {
+        TFastState st{in_.Bits, in_.Count, in_.In, in_.End, out_};
+        const TFastExit exit = fastLoop(st, tables);
+        in_.Bits = st.Bits;
+        in_.Count = st.Count;
+        in_.In = st.In;
+        out_ = st.Out;
+        if (exit == TFastExit::EndOfBlock)
+            return DecodeOk;
+        if (exit == TFastExit::BadData)
+            return DecodeBadData;
         if (out_ >= limit_) {
             Drain();
             continue;

@@ -75,11 +75,10 @@ int BuildInflateTable(const uint8_t* lengths, unsigned count, TInflateAlphabet a
     while (longest > 0 && perLength[longest] == 0)
         --longest;
     table.Entries = entries;
-    if (longest == 0) {
-        table.Bits = 1;
-        entries[0] = entries[1] = Invalid;
+    table.Bits = maxBits;
+    std::fill(entries, entries + (1u << maxBits), Invalid);
+    if (longest == 0)
         return 0;
-    }
     // Kraft sum: codes left over at each length; negative means over-subscribed.
     int left = 1;
     for (unsigned len = 1; len <= MaxCodeBits; ++len) {
@@ -99,9 +98,7 @@ int BuildInflateTable(const uint8_t* lengths, unsigned count, TInflateAlphabet a
             sorted[offset[lengths[s]]++] = static_cast<uint16_t>(s);
     const unsigned used = offset[MaxCodeBits];   // offset[len] now ends the codes of length len
 
-    const unsigned bits = std::min(maxBits, longest);
-    table.Bits = bits;
-    std::fill(entries, entries + (1u << bits), Invalid);
+    const unsigned bits = maxBits;
     unsigned next = 1u << bits;   // where the next second-level table goes
     unsigned code = 0, len = 0, linkPrefix = ~0u, linkStart = 0, linkBits = 0;
     unsigned endOfLength = 0;

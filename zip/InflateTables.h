@@ -35,7 +35,7 @@ struct TInflateTable {
     static constexpr unsigned LiteralSize = (1u << LiteralBits) + 288 * (1u << (15 - LiteralBits));
     static constexpr unsigned DistanceSize = (1u << DistanceBits) + 32 * (1u << (15 - DistanceBits));
 
-    unsigned Bits = 0;   // first-level index bits actually used (no more than the longest code)
+    unsigned Bits = 0;   // first-level index bits: always the alphabet's, so the decoder's masks are fixed
     uint32_t* Entries = nullptr;
 };
 
