@@ -12,7 +12,7 @@ struct TDecoderState;
 // 32 KB slide down. The margin lets a match be copied in whole words past its end.
 struct TInflateWork {
     static constexpr size_t History = 32768;
-    static constexpr size_t Area = 8 * 16000;
+    static constexpr size_t Area = 16 * 16000;
     static constexpr size_t Margin = 258 + 32;
 
     uint8_t Window[History + Area + Margin];

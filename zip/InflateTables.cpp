@@ -46,13 +46,23 @@ uint32_t SymbolEntry(TInflateAlphabet alphabet, unsigned symbol, unsigned codeBi
     return uint32_t(value) << 16 | kind | codeBits << 8 | (codeBits + extra);
 }
 
-// The first n bits of code, most significant first, as the bit reader sees them: reversed.
-unsigned Reverse(unsigned code, unsigned n)
+struct TByteReversal {
+    uint8_t r[256];
+    constexpr TByteReversal() : r()
+    {
+        for (unsigned i = 0; i < 256; ++i)
+            for (unsigned b = 0; b < 8; ++b)
+                if (i & (1u << b))
+                    r[i] |= static_cast<uint8_t>(0x80u >> b);
+    }
+};
+constexpr TByteReversal ByteReversal;
+
+// An n-bit code (n up to 16), most significant bit first, as the bit reader sees it: reversed.
+inline unsigned Reverse(unsigned code, unsigned n)
 {
-    unsigned r = 0;
-    for (unsigned i = 0; i < n; ++i, code >>= 1)
-        r = (r << 1) | (code & 1);
-    return r;
+    const unsigned r16 = unsigned(ByteReversal.r[code & 0xFF]) << 8 | ByteReversal.r[(code >> 8) & 0xFF];
+    return r16 >> (16 - n);
 }
 
 // Enters e at every index whose low `bits` bits are r, in a table of 2^size entries.
@@ -76,9 +86,10 @@ int BuildInflateTable(const uint8_t* lengths, unsigned count, TInflateAlphabet a
         --longest;
     table.Entries = entries;
     table.Bits = maxBits;
-    std::fill(entries, entries + (1u << maxBits), Invalid);
-    if (longest == 0)
+    if (longest == 0) {
+        std::fill(entries, entries + (1u << maxBits), Invalid);
         return 0;
+    }
     // Kraft sum: codes left over at each length; negative means over-subscribed.
     int left = 1;
     for (unsigned len = 1; len <= MaxCodeBits; ++len) {
@@ -87,6 +98,10 @@ int BuildInflateTable(const uint8_t* lengths, unsigned count, TInflateAlphabet a
             return 2;
     }
     const int result = left > 0 && longest > 1 ? 1 : 0;
+    // A complete code reaches every entry; an incomplete one leaves invalid entries between.
+    const bool complete = left == 0;
+    if (!complete)
+        std::fill(entries, entries + (1u << maxBits), Invalid);
 
     // Symbols in canonical order: by code length, then by symbol.
     unsigned offset[MaxCodeBits + 2] = {};
@@ -133,7 +148,8 @@ int BuildInflateTable(const uint8_t* lengths, unsigned count, TInflateAlphabet a
                 linkStart = next;
                 linkBits = lastLen - bits;
                 next += 1u << linkBits;
-                std::fill(entries + linkStart, entries + next, Invalid);
+                if (!complete)
+                    std::fill(entries + linkStart, entries + next, Invalid);
                 entries[prefix] = uint32_t(linkStart) << 16 | Link | linkBits << 8 | bits;
             }
             const unsigned rest = len - bits;
