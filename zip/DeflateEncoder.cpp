@@ -109,7 +109,8 @@ void TDeflateEncoder::fillWindow()
     } while (lookahead_ < MinLookahead && !endOfInput_);
 }
 
-__attribute__((always_inline)) inline unsigned TDeflateEncoder::longestMatch(unsigned candidate, unsigned prevLength)
+// Kept out of the matcher loops: inlined there, its chain walk lost its registers to theirs.
+__attribute__((noinline)) unsigned TDeflateEncoder::longestMatch(unsigned candidate, unsigned prevLength)
 {
     uint16_t chain = config_.MaxChain;   // 16 bits: 0 wraps on the first step, so no limit
     if (prevLength >= config_.GoodLength)
