@@ -368,9 +368,15 @@ __attribute__((always_inline)) inline TFastExit FastLoop(TFastState& st, const T
                 if (e & Literal) {
                     drop(e);
                     *out++ = static_cast<uint8_t>(Value(e));
+                    e = lit[bits & litMask];
                 }
             }
-            continue;
+            // At least 19 bits are left, so e is the next code's entry already: a refill adds
+            // bits above them only.
+            if (in > lastRefill || out >= limit)
+                break;
+            refill();
+            goto decode;
         }
         if (e & Special) {
             if (e & Link) {   // a second-level entry is never a link itself
