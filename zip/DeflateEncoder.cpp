@@ -109,8 +109,7 @@ void TDeflateEncoder::fillWindow()
     } while (lookahead_ < MinLookahead && !endOfInput_);
 }
 
-// Kept out of the matcher loops: inlined there, its chain walk lost its registers to theirs.
-__attribute__((noinline)) unsigned TDeflateEncoder::longestMatch(unsigned candidate, unsigned prevLength)
+__attribute__((always_inline)) inline unsigned TDeflateEncoder::longestMatch(unsigned candidate, unsigned prevLength)
 {
     uint16_t chain = config_.MaxChain;   // 16 bits: 0 wraps on the first step, so no limit
     if (prevLength >= config_.GoodLength)
@@ -191,6 +190,13 @@ __attribute__((noinline)) unsigned TDeflateEncoder::longestMatch(unsigned candid
     return best;
 }
 
+// The lazy loop calls it out of line: inlined there, its chain walk lost its registers to the
+// loop's. The greedy loop, with its short chains, keeps it inline.
+unsigned TDeflateEncoder::longestMatchOutOfLine(unsigned candidate, unsigned prevLength)
+{
+    return longestMatch(candidate, prevLength);
+}
+
 void TDeflateEncoder::CheckMatch(int start, int match, unsigned length) const
 {
     // After a slide a pending match may start just before the window; compare what is left.
@@ -268,7 +274,7 @@ int64_t TDeflateEncoder::deflateLazy()
         const int prevMatch = matchStart_;
         matchLength = MinMatch - 1;
         if (candidate != 0 && prevLength < maxLazy && strStart_ - candidate <= MaxDistance) {
-            matchLength = std::min(longestMatch(candidate, prevLength), lookahead_);
+            matchLength = std::min(longestMatchOutOfLine(candidate, prevLength), lookahead_);
             // A far 3-byte match costs more than its three literals.
             if (matchLength == MinMatch && static_cast<int>(strStart_) - matchStart_ > static_cast<int>(TooFar))
                 matchLength = MinMatch - 1;
