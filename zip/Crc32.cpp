@@ -2,7 +2,7 @@
 
 #include <array>
 
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__x86_64__)
 #include <immintrin.h>
 #define TOVRIN_CRC_CLMUL 1
 #endif
