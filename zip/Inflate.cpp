@@ -42,7 +42,8 @@ inline void CopyMatch(uint8_t* dst, unsigned distance, unsigned length)
         } while (dst < end);
     } else {
         // The bytes repeat with the distance, so also with its first multiple of 8 or more.
-        const unsigned period = distance * ((8 + distance - 1) / distance);
+        static constexpr uint8_t Periods[8] = {0, 8, 8, 9, 8, 10, 12, 14};
+        const unsigned period = Periods[distance];
         for (unsigned i = 0; i < period; ++i)
             dst[i] = src[i];
         for (dst += period, src = dst - period; dst < end; dst += 8, src += 8)
