@@ -46,13 +46,19 @@ public:
     TStream* LoadNextDisk(int) override { return nullptr; }
 };
 
+// Output beyond this ends a run: the size check of the output layer stops it there anyway,
+// and runs that write megabytes would slow the fuzzer down to a crawl.
+constexpr uint32_t FuzzOutputCap = 1u << 20;
+
 // Input layout: one byte of general-purpose flags, four bytes of uncompressed size (little
-// endian), then the entry's compressed bytes. Returns the decoder's status.
+// endian, capped at FuzzOutputCap), then the entry's compressed bytes. Returns the decoder's
+// status. The owner and its buffers are made once and reused, as one extraction run does.
 inline uint16_t DecodeFuzzInput(const uint8_t* data, size_t size, uint16_t method)
 {
     if (size < 5)
         return 0;
-    TFuzzOwner owner;
+    static TFuzzOwner owner;
+    static TDecoderState state(&owner);
     owner.DoProcessMessages = false;
     // Bit 0 would ask for decryption, which the extraction undoes before any decoder runs.
     const uint16_t flags = data[0] & 0xFE;
@@ -60,13 +66,12 @@ inline uint16_t DecodeFuzzInput(const uint8_t* data, size_t size, uint16_t metho
                               uint32_t(data[4]) << 24;
     TMemoryStream archive{std::vector<uint8_t>(data + 5, data + size)};
     TCountingStream out;
-    TDecoderState state(&owner);
     state.ArchiveStream = &archive;
     state.OutputStream = &out;
     owner.CurrentHeader->CompressionMethod = method;
     owner.CurrentHeader->GeneralPurposeFlag = flags;
     owner.CurrentHeader->CompressedSize = static_cast<uint32_t>(size - 5);
-    owner.CurrentHeader->UncompressedSize = expected;
+    owner.CurrentHeader->UncompressedSize = expected < FuzzOutputCap ? expected : FuzzOutputCap;
     owner.RunningCRC = 0xFFFFFFFFu;
     state.BeginEntry();
     uint16_t status = 0;
@@ -80,5 +85,7 @@ inline uint16_t DecodeFuzzInput(const uint8_t* data, size_t size, uint16_t metho
     } catch (const std::exception&) {
         // A damaged entry may raise through the output layer; that is a clean refusal.
     }
+    state.ArchiveStream = nullptr;
+    state.OutputStream = nullptr;
     return status;
 }

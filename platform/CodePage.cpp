@@ -118,8 +118,14 @@ std::u16string MultiByteToWide(std::string_view text, int codePage)
     std::string input(text);
     char* in = input.data();
     size_t left = input.size();
+    // Damaged UTF-8 shows as U+FFFD. A byte an 8-bit code page lacks keeps its value as the
+    // character U+0080-U+00FF, as Windows keeps the gaps of 1252, so that no byte is lost.
+    const bool unicode = codePage == CP_ACP || codePage == CP_UTF8 || codePage == 1200;
     while (!conv.Convert(in, left, bytes)) {
-        bytes.append("\xFD\xFF", 2);  // U+FFFD, little-endian
+        if (unicode)
+            bytes.append("\xFD\xFF", 2);  // U+FFFD, little-endian
+        else
+            bytes.append({*in, '\0'});
         ++in;
         --left;
     }

@@ -7,7 +7,8 @@ constexpr int CP_ACP = 0;      // the system code page: UTF-8 here
 constexpr int CP_OEMCP = 1;    // the OEM code page: 437
 constexpr int CP_UTF8 = 65001;
 
-// 8-bit text in codePage to UTF-16. Bytes that are not valid in codePage become U+FFFD.
+// 8-bit text in codePage to UTF-16. Bytes that are not valid UTF-8 become U+FFFD; a byte an
+// 8-bit code page lacks becomes the character of its value (U+0080-U+00FF).
 // An unknown code page raises ECodePageError.
 std::u16string MultiByteToWide(std::string_view text, int codePage);
 // UTF-16 to 8-bit text in codePage. Characters the code page lacks become '?'.

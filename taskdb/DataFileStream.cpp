@@ -3,7 +3,7 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/CodePage.h"
+#include "platform/SystemCodePage.h"
 #include "platform/StringList.h"
 #include "taskdb/TaskDbExceptions.h"
 
@@ -107,9 +107,7 @@ std::string TRecordReader::String()
     const int32_t n = Count(1);
     std::string s(static_cast<size_t>(n), '\0');
     ReadBytes(s.data(), n);
-    if (!IsValidUtf8(s))
-        s = ConvertCodePage(s, 1252, CP_UTF8);
-    return s;
+    return AnsiTextToUtf8(s);
 }
 
 void TRecordReader::IntList(std::vector<int32_t>& list)

@@ -39,7 +39,7 @@ public:
     int32_t Int32();
     double Double();
     // A length-prefixed text. Text that is not valid UTF-8 comes from an 8-bit code page and
-    // is decoded as Windows-1252.
+    // is decoded in the system's (AnsiTextToUtf8).
     std::string String();
     void IntList(std::vector<int32_t>& list);
     // Clears the list and adds the stored strings (a sorted list sorts and drops duplicates).

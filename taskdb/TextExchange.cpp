@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/CodePage.h"
+#include "platform/SystemCodePage.h"
 #include "platform/Stream.h"
 #include "taskdb/TaskNode.h"
 #include "taskdb/TovrinDataBase.h"
@@ -32,19 +33,29 @@ void AppendTaskLines(std::string& out, const TTaskNode& t, int level)
 
 std::string DecodeTabTextLine(std::string_view line)
 {
-    const std::string text = IsValidUtf8(line) ? std::string(line)
-                                               : ConvertCodePage(line, 1252, CP_UTF8);
     std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size();) {
-        if (text.compare(i, kTabTextNoteJoiner.size(), kTabTextNoteJoiner) == 0) {
-            out += '\n';
-            i += kTabTextNoteJoiner.size();
-        } else {
-            out += text[i++];
+    out.reserve(line.size());
+    if (IsValidUtf8(line)) {
+        for (size_t i = 0; i < line.size();) {
+            if (line.compare(i, kTabTextNoteJoiner.size(), kTabTextNoteJoiner) == 0) {
+                out += '\n';
+                i += kTabTextNoteJoiner.size();
+            } else {
+                out += line[i++];
+            }
         }
+        return out;
     }
-    return out;
+    // The older program joined with the byte 0xB6 whatever its code page made of it.
+    const int codePage = SystemAnsiCodePage();
+    for (size_t start = 0;;) {
+        const size_t joiner = line.find('\xB6', start);
+        out += ConvertCodePage(line.substr(start, joiner - start), codePage, CP_UTF8);
+        if (joiner == std::string_view::npos)
+            return out;
+        out += '\n';
+        start = joiner + 1;
+    }
 }
 
 void TTaskNode::WriteText(TStream& TextFile) const

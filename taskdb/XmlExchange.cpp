@@ -9,7 +9,7 @@
 
 #include <pugixml.hpp>
 
-#include "platform/CodePage.h"
+#include "platform/SystemCodePage.h"
 #include "platform/Exceptions.h"
 #include "platform/StrUtils.h"
 #include "taskdb/DataFileStream.h"
@@ -28,9 +28,7 @@ constexpr double kMaxXmlDate = 2958466;
 // document stays well-formed.
 std::string ToXml(const std::string& s)
 {
-    if (IsValidUtf8(s))
-        return s;
-    return WideToAnsi(AnsiToWide(s, CP_ACP), CP_UTF8);
+    return AnsiTextToUtf8(s);
 }
 
 // ---- Writing ----

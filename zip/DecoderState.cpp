@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/Stream.h"
+#include "zip/Inflate.h"
 #include "zip/ZipComponentBase.h"
 #include "zip/ZipExceptions.h"
 
@@ -34,6 +35,8 @@ TDecoderState::TDecoderState(TZipComponentBase* owner)
       WorkArea(std::make_unique<uint8_t[]>(WorkAreaSize))
 {
 }
+
+TDecoderState::~TDecoderState() = default;
 
 void TDecoderState::BeginEntry()
 {
@@ -93,9 +96,17 @@ int TDecoderState::FlushOutput()
 {
     if (OutputCount == 0)
         return 0;
-    const uint16_t count = OutputCount;
-    OutputStream->WriteBuffer(OutputBuffer.get(), count);
-    Owner->UpdateCRC32(OutputBuffer.get(), count);
+    WriteOutput(OutputBuffer.get(), OutputCount);
+    OutputCount = 0;
+    return 0;
+}
+
+void TDecoderState::WriteOutput(const uint8_t* data, uint16_t count)
+{
+    if (Owner->EntryBytesDone + count > ExpectedSize)
+        throw EEntryPastSize();
+    OutputStream->WriteBuffer(data, count);
+    Owner->UpdateCRC32(data, count);
     Owner->EntryBytesDone += count;
     if (Owner->OnFilePercentDone)
         Owner->OnFilePercentDone(Owner, TZipComponentBase::Percent(static_cast<double>(Owner->EntryBytesDone),
@@ -104,8 +115,6 @@ int TDecoderState::FlushOutput()
         Owner->TotalBytesDone += count;
         Owner->OnTotalPercentDone(Owner, TZipComponentBase::Percent(Owner->TotalBytesDone, Owner->TotalBytes));
     }
-    OutputCount = 0;
-    return 0;
 }
 
 void TDecoderState::CopyOut(const uint8_t* source, size_t n)

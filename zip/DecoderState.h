@@ -6,8 +6,11 @@
 #include <cstdint>
 #include <memory>
 
+#include "zip/ZipExceptions.h"
+
 class TStream;
 class TZipComponentBase;
+struct TInflateWork;
 
 // Decoder results. 1-5 are the classic statuses; 6 and 7 are our own: a decoder never reads
 // past the end of an entry's compressed bytes and never writes more than the entry holds.
@@ -19,13 +22,21 @@ enum : uint16_t {
     DecodeBadTree = 4,          // imploded tree description does not fill its tree
     DecodeSizeMismatch = 5,     // imploded data did not use the compressed bytes exactly
     DecodeInputEnded = 6,       // the compressed bytes ran out before the data ended
-    DecodeOutputMismatch = 7,   // a shrunk entry decoded to another size than recorded
+    DecodeOutputMismatch = 7,   // the output is not the size the entry records
 };
 
 // The message the extraction reports for a status other than DecodeOk.
 const char* DecoderStatusMessage(uint16_t status);
 // Raises EFatalUnzipError with that message when status is not DecodeOk.
 void CheckDecoderStatus(uint16_t status);
+
+// Raised by WriteOutput before an entry's output passes the size its header records, so that
+// a few bytes of hostile data never turn into gigabytes. The extraction reports it as
+// DecodeOutputMismatch.
+class EEntryPastSize : public EFatalUnzipError {
+public:
+    EEntryPastSize() : EFatalUnzipError(DecoderStatusMessage(DecodeOutputMismatch)) {}
+};
 
 struct TDecoderState {
     static constexpr int ChunkSize = 16000;
@@ -35,6 +46,7 @@ struct TDecoderState {
 
     // Allocates the buffers once for a whole extraction run.
     explicit TDecoderState(TZipComponentBase* owner);
+    ~TDecoderState();
     TDecoderState(const TDecoderState&) = delete;
     TDecoderState& operator=(const TDecoderState&) = delete;
 
@@ -52,6 +64,7 @@ struct TDecoderState {
 
     int64_t ExpectedSize = 0;           // the entry's uncompressed size
     std::unique_ptr<uint8_t[]> WorkArea;
+    std::unique_ptr<TInflateWork> InflateWork;   // inflate's window and tables, made at its first use
 
     // Bit input of the shrink and reduce decoders.
     uint32_t BitBuffer = 0;
@@ -69,8 +82,12 @@ struct TDecoderState {
     // Reads the next chunk into the input buffer (the buffer must be empty); returns its size.
     int LoadChunk();
 
-    // Writes the output buffer to the output stream, advancing the CRC and the progress.
+    // Writes the output buffer out through WriteOutput.
     int FlushOutput();
+    // Writes count bytes to the output stream, advancing the CRC and the progress. Every
+    // decoder's output passes here (inflate's straight from its window); output beyond
+    // ExpectedSize raises EEntryPastSize.
+    void WriteOutput(const uint8_t* data, uint16_t count);
     void StoreByte(uint8_t b)
     {
         OutputBuffer[OutputCount++] = b;

@@ -129,21 +129,22 @@ __attribute__((always_inline)) inline unsigned TDeflateEncoder::longestMatch(uns
     if (std::endian::native == std::endian::little && maxLen >= 8) {
         // A candidate can only beat the best if it agrees up to and including byte best; the
         // 8 bytes ending there (or all of them, while best is short) reject most candidates.
-        unsigned endOffset = 0;
-        uint64_t mask = 0, scanEnd = 0;
+        // The walk is bound by the latency of each prev[] step, so the loop keeps its state
+        // in registers: one pointer for the probe, a plain counter for the chain.
+        unsigned steps = chain == 0 ? 0x10000u : chain;   // the 16-bit count: 0 wraps to no limit
+        const uint8_t* probe;
+        uint64_t mask, scanEnd;
         auto setEnd = [&] {
-            endOffset = best >= 7 ? best - 7 : 0;
+            const unsigned endOffset = best >= 7 ? best - 7 : 0;
             mask = best >= 7 ? ~uint64_t(0) : (uint64_t(1) << (8 * (best + 1))) - 1;
             scanEnd = load64(scan + endOffset) & mask;
+            probe = window + endOffset;
         };
         setEnd();
-        unsigned next;
         do {
-            // Fetch the next candidate before the branch that mostly rejects this one.
-            next = prev[cur & HashMask];
-            const uint8_t* const match = window + cur;
-            if ((load64(match + endOffset) & mask) != scanEnd)
+            if ((load64(probe + cur) & mask) != scanEnd)
                 continue;
+            const uint8_t* const match = window + cur;
             unsigned len = 0;
             for (;;) {
                 if (len + 8 > maxLen) {
@@ -165,7 +166,7 @@ __attribute__((always_inline)) inline unsigned TDeflateEncoder::longestMatch(uns
                     break;
                 setEnd();
             }
-        } while ((cur = next) > limit && --chain != 0);
+        } while ((cur = prev[cur & HashMask]) > limit && --steps != 0);
     } else {
         // Near the end of the input (and on big-endian machines): byte by byte.
         do {
@@ -187,6 +188,13 @@ __attribute__((always_inline)) inline unsigned TDeflateEncoder::longestMatch(uns
     if (bestStart >= 0)
         matchStart_ = bestStart;
     return best;
+}
+
+// The lazy loop calls it out of line: inlined there, its chain walk lost its registers to the
+// loop's. The greedy loop, with its short chains, keeps it inline.
+unsigned TDeflateEncoder::longestMatchOutOfLine(unsigned candidate, unsigned prevLength)
+{
+    return longestMatch(candidate, prevLength);
 }
 
 void TDeflateEncoder::CheckMatch(int start, int match, unsigned length) const
@@ -266,7 +274,7 @@ int64_t TDeflateEncoder::deflateLazy()
         const int prevMatch = matchStart_;
         matchLength = MinMatch - 1;
         if (candidate != 0 && prevLength < maxLazy && strStart_ - candidate <= MaxDistance) {
-            matchLength = std::min(longestMatch(candidate, prevLength), lookahead_);
+            matchLength = std::min(longestMatchOutOfLine(candidate, prevLength), lookahead_);
             // A far 3-byte match costs more than its three literals.
             if (matchLength == MinMatch && static_cast<int>(strStart_) - matchStart_ > static_cast<int>(TooFar))
                 matchLength = MinMatch - 1;

@@ -84,6 +84,7 @@ private:
         return candidate;
     }
     unsigned longestMatch(unsigned candidate, unsigned prevLength);
+    __attribute__((noinline)) unsigned longestMatchOutOfLine(unsigned candidate, unsigned prevLength);
     int64_t deflateGreedy();
     int64_t deflateLazy();
     int64_t flushBlock(bool last);

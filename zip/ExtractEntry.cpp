@@ -27,6 +27,20 @@ void CopyStoredAcrossVolumes(TDecoderState& state)
     state.FlushOutput();
 }
 
+bool IsSupportedMethod(uint16_t method) { return method <= 6 || method == 8; }
+
+// Entries the decoders cannot take are refused before anything is read or allocated for them.
+void CheckEntrySupported(const TZipHeaderInfo& h, const std::string& entryName)
+{
+    // Sizes and offsets at their maximum stand for 64-bit values in an extra field.
+    if (h.CompressedSize == 0xFFFFFFFFu || h.UncompressedSize == 0xFFFFFFFFu ||
+        h.RelativeOffsetOfLocalHeader == 0xFFFFFFFFu || h.DiskNumberStart == 0xFFFFu)
+        throw EFatalUnzipError("ZIP64 archives are not supported: " + entryName);
+    if (!IsSupportedMethod(h.CompressionMethod))
+        throw EFatalUnzipError(Format("Unknown Compression Method %d%s in %s", int(h.CompressionMethod),
+                                      h.CompressionMethod == 99 ? " (AES encryption)" : "", entryName.c_str()));
+}
+
 // Runs the decoder of the entry's method; returns its status.
 uint16_t Decode(TDecoderState& state, uint16_t method)
 {
@@ -148,6 +162,7 @@ void TSuperUnZip::ExtractEntry(int index)
     CurrentHeader->Assign(Entry(index));
     TZipHeaderInfo& h = *CurrentHeader;
     const std::string entryName = h.Directory() + h.FileName();
+    CheckEntrySupported(h, entryName);
 
     if (SpansVolumes() && h.DiskNumberStart != CurrentDisk)
         LoadNextDisk(h.DiskNumberStart + 1);
@@ -249,10 +264,15 @@ void TSuperUnZip::ExtractEntry(int index)
     uint16_t status;
     try {
         status = Decode(*decoder_, h.CompressionMethod);
+    } catch (const EEntryPastSize&) {
+        status = DecodeOutputMismatch;
     } catch (...) {
         checkpoint.Restore();   // a file that is not committed is removed with it
         throw;
     }
+    // Data that end before the recorded size are as damaged as data that run past it.
+    if (status == DecodeOk && EntryBytesDone != h.UncompressedSize)
+        status = DecodeOutputMismatch;
     RunningCRC = ~RunningCRC;
 
     if (status == DecodeOk && RunningCRC == h.Crc32) {

@@ -5,97 +5,70 @@
 
 #include "platform/Stream.h"
 #include "zip/DecoderState.h"
-#include "zip/HuftBuild.h"
 #include "zip/ZipComponentBase.h"
 #include "zip/ZipExceptions.h"
 
 namespace {
 
-constexpr uint32_t WindowSize = TDecoderState::WindowSize;
-constexpr unsigned MaxMatch = 258;
+using namespace InflateEntry;
 
-// Length codes 257-285; 286 and 287 exist only in the fixed code and must not be used.
-const uint16_t LengthBase[31] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27, 31,
-                                 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258, 0,  0};
-const uint8_t LengthExtra[31] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2,
-                                 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, HuftInvalid, HuftInvalid};
-const uint16_t DistBase[30] = {1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
-                               193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-const uint8_t DistExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+constexpr unsigned ChunkSize = TDecoderState::ChunkSize;
 const uint8_t CodeLengthOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
 
-inline uint64_t Low(uint64_t bits, unsigned n) { return bits & ((uint64_t(1) << n) - 1); }
+inline void Copy8(uint8_t* dst, const uint8_t* src) { std::memcpy(dst, src, 8); }
 
-// Copies a match forward within one buffer, byte for byte in effect: with a distance below
-// the length the copy repeats the bytes it has just written. Writes exactly len bytes, as the
-// bytes behind the match are still history.
-inline void CopyMatch(uint8_t* dst, const uint8_t* src, unsigned len)
+// Copies a match of length bytes from distance back, as a byte-by-byte copy would (a distance
+// below the length repeats what the copy has just written). Whole words go, so up to 40 bytes
+// past the start or 7 past the end are written too: the window's margin takes them and later
+// output overwrites them. Every word read lies before the word written, so it is final.
+inline void CopyMatch(uint8_t* dst, unsigned distance, unsigned length)
 {
-    const size_t distance = static_cast<size_t>(dst - src);
-    if (distance >= 8 && len >= 8) {
-        uint8_t* const last = dst + len - 8;
-        const uint8_t* const lastSrc = src + len - 8;
-        while (dst < last) {
-            std::memcpy(dst, src, 8);
-            dst += 8;
-            src += 8;
-        }
-        std::memcpy(last, lastSrc, 8);
-    } else if (distance == 1) {
-        std::memset(dst, *src, len);
-    } else {
-        while (len--)
-            *dst++ = *src++;
-    }
-}
-
-// Copies with whole 8-byte words for a distance of 8 or more; the word behind the match is
-// put back, as it is still history. Needs 8 readable and writable bytes behind the match.
-inline void CopyWords(uint8_t* dst, const uint8_t* src, unsigned len)
-{
-    uint64_t behind, word;
-    uint8_t* const end = dst + len;
-    std::memcpy(&behind, end, 8);
-    do {
-        std::memcpy(&word, src, 8);
-        std::memcpy(dst, &word, 8);
-        dst += 8;
-        src += 8;
-    } while (dst < end);
-    std::memcpy(end, &behind, 8);
-}
-
-// The same copy as CopyMatch for the fast path, where 8 bytes behind the match lie inside the
-// work area.
-inline void CopyMatchFast(uint8_t* dst, const uint8_t* src, unsigned len)
-{
-    const unsigned distance = static_cast<unsigned>(dst - src);
+    const uint8_t* src = dst - distance;
+    uint8_t* const end = dst + length;
     if (distance >= 8) {
-        CopyWords(dst, src, len);
+        // Five words without a test cover most matches; a loop takes the rest.
+        Copy8(dst, src);
+        Copy8(dst + 8, src + 8);
+        Copy8(dst + 16, src + 16);
+        Copy8(dst + 24, src + 24);
+        Copy8(dst + 32, src + 32);
+        for (dst += 40, src += 40; dst < end; dst += 8, src += 8)
+            Copy8(dst, src);
     } else if (distance == 1) {
         const uint64_t word = *src * 0x0101010101010101ull;
-        uint64_t behind;
-        uint8_t* const end = dst + len;
-        std::memcpy(&behind, end, 8);
         do {
             std::memcpy(dst, &word, 8);
             dst += 8;
         } while (dst < end);
-        std::memcpy(end, &behind, 8);
     } else {
         // The bytes repeat with the distance, so also with its first multiple of 8 or more.
-        const unsigned period = distance * ((8 + distance - 1) / distance);
-        const unsigned head = std::min(len, period);
-        for (unsigned i = 0; i < head; ++i)
+        static constexpr uint8_t Periods[8] = {0, 8, 8, 9, 8, 10, 12, 14};
+        const unsigned period = Periods[distance];
+        for (unsigned i = 0; i < period; ++i)
             dst[i] = src[i];
-        if (len > head)
-            CopyWords(dst + head, dst + head - period, len - head);
+        for (dst += period, src = dst - period; dst < end; dst += 8, src += 8)
+            Copy8(dst, src);
     }
+}
+
+// The second-level entry for e, when e links to one.
+inline uint32_t Resolve(const uint32_t* table, uint32_t e, uint64_t& bits, unsigned& count)
+{
+    if (e & Link) {
+        bits >>= DropBits(e);
+        count -= DropBits(e);
+        e = table[Value(e) + static_cast<unsigned>(bits & ((1u << CodeBits(e)) - 1))];
+    }
+    return e;
 }
 
 class TInflater {
 public:
-    explicit TInflater(TDecoderState& state) : s_(state), in_(state), w_(state.WorkArea.get()) {}
+    TInflater(TDecoderState& state, TInflateWork& work)
+        : s_(state), work_(work), in_(state), buf_(work.Window), out_(work.Window), written_(work.Window),
+          limit_(work.Window + TInflateWork::History + TInflateWork::Area)
+    {
+    }
     uint16_t Run();
 
 private:
@@ -108,32 +81,24 @@ private:
     }
     // An invalid code looked up with bits from past the end means the data were cut short.
     uint16_t Bad() const { return in_.Count < in_.Phantom * 8 + 15 && in_.Phantom != 0 ? DecodeInputEnded : DecodeBadData; }
-    void FlushWindow()
-    {
-        s_.CopyOut(w_, WindowSize);
-        flushed_ += WindowSize;
-        pos_ = 0;
-    }
-    void PutByte(uint8_t b)
-    {
-        w_[pos_++] = b;
-        if (pos_ == WindowSize)
-            FlushWindow();
-    }
-    // A match that may run into the window's end or take its source from there.
-    void CopySplit(unsigned length, unsigned distance);
+    // Writes the whole chunks held; once the area is full, slides the last 32 KB down.
+    void Drain();
     uint16_t StoredBlock();
     uint16_t FixedBlock();
     uint16_t DynamicBlock();
-    uint16_t Codes(const THuftTable& litTable, const THuftTable& distTable);
+    uint16_t Codes(const TInflateTable& lit, const TInflateTable& dist);
+    // One code the careful way, near the end of an input chunk. Returns DecodeOk to go on,
+    // EndOfBlockSeen at the block's end, or a failure status.
+    static constexpr uint16_t EndOfBlockSeen = 0xFFFF;
+    uint16_t SlowCode(const TInflateTable& lit, const TInflateTable& dist);
 
     TDecoderState& s_;
+    TInflateWork& work_;
     TBitInput in_;
-    uint8_t* const w_;
-    uint32_t pos_ = 0;
-    uint64_t flushed_ = 0;   // bytes of this entry already copied out of the window
-    THuftTable lit_, dist_, lengths_, fixedLit_, fixedDist_;
-    bool fixedBuilt_ = false;
+    uint8_t* const buf_;
+    uint8_t* out_;            // next byte of output
+    uint8_t* written_;        // first byte not yet handed to the output layer
+    uint8_t* const limit_;    // below this a whole match still fits
 };
 
 uint16_t TInflater::Run()
@@ -156,9 +121,27 @@ uint16_t TInflater::Run()
         if (last)
             break;
     }
-    s_.CopyOut(w_, pos_);
-    s_.FlushOutput();
+    while (written_ < out_) {
+        const auto n = static_cast<uint16_t>(std::min<size_t>(ChunkSize, static_cast<size_t>(out_ - written_)));
+        s_.WriteOutput(written_, n);
+        written_ += n;
+    }
     return DecodeOk;
+}
+
+void TInflater::Drain()
+{
+    while (out_ - written_ >= static_cast<ptrdiff_t>(ChunkSize)) {
+        s_.WriteOutput(written_, ChunkSize);
+        written_ += ChunkSize;
+    }
+    if (out_ >= limit_) {
+        // What is not yet written is less than a chunk, so it lies within the history kept.
+        const size_t shift = static_cast<size_t>(out_ - buf_) - TInflateWork::History;
+        std::memmove(buf_, buf_ + shift, TInflateWork::History);
+        out_ -= shift;
+        written_ -= shift;
+    }
 }
 
 uint16_t TInflater::StoredBlock()
@@ -170,49 +153,49 @@ uint16_t TInflater::StoredBlock()
     if (length != (~complement & 0xFFFF))
         return DecodeBadData;
     // Whole bytes the bit buffer already holds come first.
-    while (length > 0 && in_.Count >= 8) {
+    for (; length > 0 && in_.Count >= 8; --length) {
         const uint8_t b = static_cast<uint8_t>(in_.Take(8));
         if (in_.Overrun())
             return DecodeInputEnded;
-        PutByte(b);
-        --length;
+        if (out_ >= limit_)
+            Drain();
+        *out_++ = b;
     }
     if (length == 0)
         return DecodeOk;
     in_.Bits = 0;
+    // The rest goes from the input chunk straight to the window, and from there out.
     while (length > 0) {
         if (in_.In == in_.End && !in_.LoadMore())
             return DecodeInputEnded;
-        const uint32_t n = std::min({length, static_cast<uint32_t>(in_.End - in_.In), WindowSize - pos_});
-        std::memcpy(w_ + pos_, in_.In, n);
+        if (out_ >= limit_)
+            Drain();
+        const uint32_t n = std::min({length, static_cast<uint32_t>(in_.End - in_.In), static_cast<uint32_t>(limit_ - out_)});
+        std::memcpy(out_, in_.In, n);
         in_.In += n;
-        pos_ += n;
+        out_ += n;
         length -= n;
-        if (pos_ == WindowSize)
-            FlushWindow();
     }
     return DecodeOk;
 }
 
 uint16_t TInflater::FixedBlock()
 {
-    if (!fixedBuilt_) {
+    if (!work_.FixedReady) {
         uint8_t lengths[288];
         std::fill(lengths, lengths + 144, 8);
         std::fill(lengths + 144, lengths + 256, 9);
         std::fill(lengths + 256, lengths + 280, 7);
         std::fill(lengths + 280, lengths + 288, 8);
-        int r = HuftBuild(lengths, 288, 257, LengthBase, LengthExtra, 7, fixedLit_);
-        if (r != 0)
-            return static_cast<uint16_t>(r);
+        BuildInflateTable(lengths, 288, TInflateAlphabet::LiteralLength, TInflateTable::LiteralBits,
+                          work_.FixedLiteral, work_.FixedLiteralTable);
         // Thirty codes of five bits leave two codes unused: incomplete, accepted here.
         std::fill(lengths, lengths + 30, 5);
-        r = HuftBuild(lengths, 30, 0, DistBase, DistExtra, 5, fixedDist_);
-        if (r > 1)
-            return static_cast<uint16_t>(r);
-        fixedBuilt_ = true;
+        BuildInflateTable(lengths, 30, TInflateAlphabet::Distance, TInflateTable::DistanceBits, work_.FixedDistance,
+                          work_.FixedDistanceTable);
+        work_.FixedReady = true;
     }
-    return Codes(fixedLit_, fixedDist_);
+    return Codes(work_.FixedLiteralTable, work_.FixedDistanceTable);
 }
 
 uint16_t TInflater::DynamicBlock()
@@ -233,31 +216,33 @@ uint16_t TInflater::DynamicBlock()
             return DecodeInputEnded;
         codeLengths[CodeLengthOrder[i]] = static_cast<uint8_t>(v);
     }
-    int r = HuftBuild(codeLengths, 19, 19, nullptr, nullptr, 7, lengths_);
+    TInflateTable lengthsTable;
+    int r = BuildInflateTable(codeLengths, 19, TInflateAlphabet::CodeLength, 7, work_.CodeLength, lengthsTable);
     if (r != 0)
         return static_cast<uint16_t>(r);
 
     uint8_t lengths[286 + 30];
     const uint32_t total = nlit + ndist;
-    const unsigned mask = (1u << lengths_.LookupBits) - 1;
+    const unsigned mask = (1u << lengthsTable.Bits) - 1;
     for (uint32_t i = 0; i < total;) {
         if (!in_.Need(7 + 7))
             return DecodeInputEnded;
-        const THuft e = lengths_.Entries[in_.Bits & mask];
-        if (e.Op == HuftInvalid)
+        const uint32_t e = lengthsTable.Entries[in_.Bits & mask];
+        if (e & Invalid)
             return Bad();
-        in_.Drop(e.Bits);
+        in_.Drop(DropBits(e));
+        const unsigned symbol = Value(e);
         uint32_t repeat;
         uint8_t value = 0;
-        if (e.Value < 16) {
-            lengths[i++] = static_cast<uint8_t>(e.Value);
+        if (symbol < 16) {
+            lengths[i++] = static_cast<uint8_t>(symbol);
             continue;
-        } else if (e.Value == 16) {
+        } else if (symbol == 16) {
             if (i == 0)
                 return DecodeBadData;   // nothing to repeat
             repeat = 3 + in_.Take(2);
             value = lengths[i - 1];
-        } else if (e.Value == 17) {
+        } else if (symbol == 17) {
             repeat = 3 + in_.Take(3);
         } else {
             repeat = 11 + in_.Take(7);
@@ -271,201 +256,240 @@ uint16_t TInflater::DynamicBlock()
     }
     if (in_.Overrun())
         return DecodeInputEnded;
-    lengths_.Free();
 
-    r = HuftBuild(lengths, static_cast<int>(nlit), 257, LengthBase, LengthExtra, 9, lit_);
+    TInflateTable lit, dist;
+    r = BuildInflateTable(lengths, nlit, TInflateAlphabet::LiteralLength, TInflateTable::LiteralBits, work_.Literal, lit);
     if (r != 0)
         return static_cast<uint16_t>(r);
-    r = HuftBuild(lengths + nlit, static_cast<int>(ndist), 0, DistBase, DistExtra, 6, dist_);
+    r = BuildInflateTable(lengths + nlit, ndist, TInflateAlphabet::Distance, TInflateTable::DistanceBits,
+                          work_.Distance, dist);
     if (r != 0)
         return static_cast<uint16_t>(r);
-    const uint16_t status = Codes(lit_, dist_);
-    lit_.Free();
-    dist_.Free();
-    return status;
+    return Codes(lit, dist);
 }
 
-void TInflater::CopySplit(unsigned length, unsigned distance)
+uint16_t TInflater::SlowCode(const TInflateTable& litTable, const TInflateTable& distTable)
 {
-    while (length > 0) {
-        const uint32_t src = distance <= pos_ ? pos_ - distance : pos_ + WindowSize - distance;
-        const uint32_t n = std::min({length, WindowSize - pos_, WindowSize - src});
-        if (src < pos_)
-            CopyMatch(w_ + pos_, w_ + src, n);
-        else if (src > pos_)
-            std::memmove(w_ + pos_, w_ + src, n);   // source from the window's older bytes
-        pos_ += n;
-        length -= n;
-        if (pos_ == WindowSize)
-            FlushWindow();
-    }
-}
-
-uint16_t TInflater::Codes(const THuftTable& litTable, const THuftTable& distTable)
-{
-    const THuft* const lit = litTable.Entries.data();
-    const THuft* const dist = distTable.Entries.data();
-    const unsigned litMask = (1u << litTable.LookupBits) - 1;
-    const unsigned distMask = (1u << distTable.LookupBits) - 1;
-    uint8_t* const w = w_;
-
-    // Hot state in locals: the window stores could otherwise alias every member.
-    uint64_t bits = in_.Bits;
-    unsigned count = in_.Count;
-    const uint8_t* in = in_.In;
-    const uint8_t* end = in_.End;
-    uint32_t pos = pos_;
-    uint64_t flushed = flushed_;
-    THuft e;
-
-    for (;;) {
-        // Fast path: 8 input bytes at hand and room for a whole match before the window's end.
-        while (end - in >= 8 && pos <= WindowSize - MaxMatch - 1) {
-            bits |= LoadLe64(in) << count;
-            in += (63 - count) >> 3;
-            count |= 56;
-            e = lit[bits & litMask];
-        decode:
-            if (e.Op > HuftLiteral) {
-                if (e.Op == HuftInvalid)
-                    goto invalid;
-                bits >>= e.Bits;
-                count -= e.Bits;
-                e = lit[e.Value + Low(bits, e.Op - HuftLiteral)];
-            }
-            if (e.Op == HuftLiteral) {
-                bits >>= e.Bits;
-                count -= e.Bits;
-                w[pos++] = static_cast<uint8_t>(e.Value);
-                // Up to four more first-level literals (9 bits at most) fit in the bits held.
-                for (int more = 0; more < 4; ++more) {
-                    e = lit[bits & litMask];
-                    if (e.Op != HuftLiteral)
-                        break;
-                    bits >>= e.Bits;
-                    count -= e.Bits;
-                    w[pos++] = static_cast<uint8_t>(e.Value);
-                }
-                continue;
-            }
-            if (e.Op == HuftEndOfBlock) {
-                bits >>= e.Bits;
-                count -= e.Bits;
-                goto endOfBlock;
-            }
-            if (e.Op == HuftInvalid)
-                goto invalid;
-            // The code and its extra bits go in one step.
-            const unsigned length = e.Value + (static_cast<uint32_t>(bits >> e.Bits) & ((1u << e.Op) - 1));
-            bits >>= e.Bits + e.Op;
-            count -= e.Bits + e.Op;
-
-            THuft d = dist[bits & distMask];
-            if (d.Op > HuftLiteral) {
-                if (d.Op == HuftInvalid)
-                    goto invalid;
-                bits >>= d.Bits;
-                count -= d.Bits;
-                d = dist[d.Value + Low(bits, d.Op - HuftLiteral)];
-            }
-            if (d.Op >= HuftEndOfBlock)
-                goto invalid;
-            const unsigned distance = d.Value + (static_cast<uint32_t>(bits >> d.Bits) & ((1u << d.Op) - 1));
-            bits >>= d.Bits + d.Op;
-            count -= d.Bits + d.Op;
-            if (distance > flushed + pos)
-                goto invalid;   // reaches before the start of the output
-            if (distance <= pos && end - in >= 8) {
-                // Look the next code up before the copy, so that the two overlap.
-                bits |= LoadLe64(in) << count;
-                in += (63 - count) >> 3;
-                count |= 56;
-                e = lit[bits & litMask];
-                CopyMatchFast(w + pos, w + pos - distance, length);
-                pos += length;
-                if (pos <= WindowSize - MaxMatch - 1)
-                    goto decode;
-                continue;
-            }
-            if (distance <= pos) {
-                CopyMatchFast(w + pos, w + pos - distance, length);
-            } else {
-                const uint32_t src = pos + WindowSize - distance;
-                const unsigned first = std::min(length, WindowSize - src);
-                std::memmove(w + pos, w + src, first);
-                if (length > first)
-                    CopyMatch(w + pos + first, w, length - first);
-            }
-            pos += length;
-        }
-
-        // Slow path: one code at a time, loading chunks and splitting at the window's end.
-        in_.Bits = bits;
-        in_.Count = count;
-        in_.In = in;
-        pos_ = pos;
-        if (in_.Count < 48 && !in_.Refill())
+    if (in_.Count < 48 && !in_.Refill())
+        return DecodeInputEnded;
+    uint32_t e = Resolve(litTable.Entries, litTable.Entries[in_.Bits & ((1u << litTable.Bits) - 1)], in_.Bits, in_.Count);
+    if (e & Invalid)
+        return Bad();
+    if (e & Literal) {
+        in_.Drop(DropBits(e));
+        if (in_.Overrun())
             return DecodeInputEnded;
-        {
-            THuft e = lit[in_.Bits & litMask];
-            if (e.Op > HuftLiteral && e.Op != HuftInvalid) {
-                in_.Drop(e.Bits);
-                e = lit[e.Value + Low(in_.Bits, e.Op - HuftLiteral)];
-            }
-            if (e.Op == HuftInvalid)
-                return Bad();
-            in_.Drop(e.Bits);
-            if (e.Op == HuftLiteral) {
-                if (in_.Overrun())
-                    return DecodeInputEnded;
-                PutByte(static_cast<uint8_t>(e.Value));
-            } else if (e.Op == HuftEndOfBlock) {
-                return in_.Overrun() ? DecodeInputEnded : DecodeOk;
-            } else {
-                const unsigned length = e.Value + in_.Take(e.Op);
-                THuft d = dist[in_.Bits & distMask];
-                if (d.Op > HuftLiteral && d.Op != HuftInvalid) {
-                    in_.Drop(d.Bits);
-                    d = dist[d.Value + Low(in_.Bits, d.Op - HuftLiteral)];
+        *out_++ = static_cast<uint8_t>(Value(e));
+        return DecodeOk;
+    }
+    if (e & EndOfBlock) {
+        in_.Drop(DropBits(e));
+        return in_.Overrun() ? uint16_t(DecodeInputEnded) : EndOfBlockSeen;
+    }
+    const unsigned length = Decoded(e, in_.Bits);
+    in_.Drop(DropBits(e));
+    uint32_t d = Resolve(distTable.Entries, distTable.Entries[in_.Bits & ((1u << distTable.Bits) - 1)], in_.Bits, in_.Count);
+    if (d & Special)
+        return Bad();
+    const unsigned distance = Decoded(d, in_.Bits);
+    in_.Drop(DropBits(d));
+    if (in_.Overrun())
+        return DecodeInputEnded;
+    if (distance > static_cast<size_t>(out_ - buf_))
+        return DecodeBadData;   // reaches before the start of the output
+    CopyMatch(out_, distance, length);
+    out_ += length;
+    return DecodeOk;
+}
+
+enum class TFastExit { Bounds, EndOfBlock, BadData };
+
+// The state the fast loop runs on, in and out.
+struct TFastState {
+    uint64_t Bits;
+    unsigned Count;
+    const uint8_t* In;
+    const uint8_t* End;
+    uint8_t* Out;
+};
+
+struct TFastTables {
+    const uint32_t* Lit;
+    const uint32_t* Dist;
+    const uint8_t* Start;   // the window's start: no distance reaches before it
+    const uint8_t* Limit;   // below this a whole match still fits
+};
+
+// Decodes while 8 input bytes are at hand and a whole match fits. One refill gives at least
+// 56 bits, enough for a length and a distance with their extra bits (48), or for three
+// literals.
+__attribute__((always_inline)) inline TFastExit FastLoop(TFastState& st, const TFastTables& t)
+{
+    // Hot state in locals: the window stores could otherwise alias every member.
+    uint64_t bits = st.Bits;
+    unsigned count = st.Count;
+    const uint8_t* in = st.In;
+    const uint8_t* const end = st.End;
+    uint8_t* out = st.Out;
+    const uint32_t* const lit = t.Lit;
+    const uint32_t* const dist = t.Dist;
+    constexpr unsigned litMask = (1u << TInflateTable::LiteralBits) - 1;
+    constexpr unsigned distMask = (1u << TInflateTable::DistanceBits) - 1;
+    const uint8_t* const buf = t.Start;
+    const uint8_t* const limit = t.Limit;
+    TFastExit exit = TFastExit::Bounds;
+
+    if (end - in < 8)
+        return exit;
+    const uint8_t* const lastRefill = end - 8;   // a refill reads 8 bytes
+    // Only the low byte of count matters: whole entries are subtracted from it (their low
+    // byte is the bits to drop), which saves taking that byte out first.
+    auto refill = [&] {
+        bits |= LoadLe64(in) << (count & 63);
+        in += (~count & 63) >> 3;
+        count |= 56;
+    };
+    auto drop = [&](uint32_t e) {
+        bits >>= static_cast<uint8_t>(e);
+        count -= e;
+    };
+    while (in <= lastRefill && out < limit) {
+        refill();
+        uint32_t e = lit[bits & litMask];
+    decode:
+        if (e & Literal) {
+            drop(e);
+            *out++ = static_cast<uint8_t>(Value(e));
+            // Literals from the first level (11 bits at most) while the bits last.
+            e = lit[bits & litMask];
+            if (e & Literal) {
+                drop(e);
+                *out++ = static_cast<uint8_t>(Value(e));
+                e = lit[bits & litMask];
+                if (e & Literal) {
+                    drop(e);
+                    *out++ = static_cast<uint8_t>(Value(e));
+                    e = lit[bits & litMask];
                 }
-                if (d.Op >= HuftEndOfBlock)
-                    return Bad();
-                in_.Drop(d.Bits);
-                const unsigned distance = d.Value + in_.Take(d.Op);
-                if (in_.Overrun())
-                    return DecodeInputEnded;
-                if (distance > flushed_ + pos_)
-                    return DecodeBadData;
-                CopySplit(length, distance);
+            }
+            // At least 19 bits are left, so e is the next code's entry already: a refill adds
+            // bits above them only.
+            if (in > lastRefill || out >= limit)
+                break;
+            refill();
+            goto decode;
+        }
+        if (e & Special) {
+            if (e & Link) {   // a second-level entry is never a link itself
+                drop(e);
+                e = lit[Value(e) + static_cast<unsigned>(bits & ((1u << CodeBits(e)) - 1))];
+                goto decode;
+            }
+            if (e & EndOfBlock) {
+                drop(e);
+                exit = TFastExit::EndOfBlock;
+            } else {
+                exit = TFastExit::BadData;
+            }
+            break;
+        }
+        const unsigned length = Decoded(e, bits);
+        drop(e);
+        uint32_t d = dist[bits & distMask];
+        if (d & Special) {
+            if (d & Link) {
+                drop(d);
+                d = dist[Value(d) + static_cast<unsigned>(bits & ((1u << CodeBits(d)) - 1))];
+            }
+            if (d & Special) {
+                exit = TFastExit::BadData;
+                break;
             }
         }
-        bits = in_.Bits;
-        count = in_.Count;
-        in = in_.In;
-        end = in_.End;
-        pos = pos_;
-        flushed = flushed_;
+        const unsigned distance = Decoded(d, bits);
+        drop(d);
+        if (distance > static_cast<size_t>(out - buf)) {
+            exit = TFastExit::BadData;   // reaches before the start of the output
+            break;
+        }
+        if (in <= lastRefill) {
+            // The next code is looked up before the copy, so that the two overlap.
+            refill();
+            e = lit[bits & litMask];
+            CopyMatch(out, distance, length);
+            out += length;
+            if (out < limit)
+                goto decode;
+            break;
+        }
+        CopyMatch(out, distance, length);
+        out += length;
     }
 
-endOfBlock:
-    in_.Bits = bits;
-    in_.Count = count;
-    in_.In = in;
-    pos_ = pos;
-    return DecodeOk;
-invalid:
-    in_.Bits = bits;
-    in_.Count = count;
-    in_.In = in;
-    pos_ = pos;
-    return DecodeBadData;
+    st.Bits = bits;
+    st.Count = count & 0xFF;
+    st.In = in;
+    st.Out = out;
+    return exit;
+}
+
+using TFastLoop = TFastExit (*)(TFastState&, const TFastTables&);
+
+TFastExit FastLoopPortable(TFastState& st, const TFastTables& t) { return FastLoop(st, t); }
+
+#if defined(__x86_64__)
+// The same loop with BMI2's shifts, which take a variable count in one step.
+__attribute__((target("bmi,bmi2"))) TFastExit FastLoopBmi2(TFastState& st, const TFastTables& t)
+{
+    return FastLoop(st, t);
+}
+#endif
+
+TFastLoop ChooseFastLoop()
+{
+#if defined(__x86_64__)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("bmi2"))
+        return FastLoopBmi2;
+#endif
+    return FastLoopPortable;
+}
+
+uint16_t TInflater::Codes(const TInflateTable& litTable, const TInflateTable& distTable)
+{
+    static const TFastLoop fastLoop = ChooseFastLoop();
+    const TFastTables tables{litTable.Entries, distTable.Entries, buf_, limit_};
+    for (;;) {
+        TFastState st{in_.Bits, in_.Count, in_.In, in_.End, out_};
+        const TFastExit exit = fastLoop(st, tables);
+        in_.Bits = st.Bits;
+        in_.Count = st.Count;
+        in_.In = st.In;
+        out_ = st.Out;
+        if (exit == TFastExit::EndOfBlock)
+            return DecodeOk;
+        if (exit == TFastExit::BadData)
+            return DecodeBadData;
+        if (out_ >= limit_) {
+            Drain();
+            continue;
+        }
+        // Near the end of an input chunk: one code the careful way, loading the next chunk.
+        const uint16_t status = SlowCode(litTable, distTable);
+        if (status == EndOfBlockSeen)
+            return DecodeOk;
+        if (status != DecodeOk)
+            return status;
+    }
 }
 
 }  // namespace
 
 uint16_t Inflate(TDecoderState& state)
 {
-    TInflater inflater(state);
+    if (!state.InflateWork)
+        state.InflateWork = std::make_unique_for_overwrite<TInflateWork>();
+    TInflater inflater(state, *state.InflateWork);
     return inflater.Run();
 }
 

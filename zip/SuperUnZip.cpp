@@ -20,6 +20,28 @@ std::string DropTrailingDelimiter(const std::string& value)
     return result;
 }
 
+// A ZIP64 archive may keep its real counts and offsets in records before the end record and
+// leave markers here; taken literally they send the reader far past the archive. An archive
+// of the ZIP64 layout whose values all fit is read as usual.
+void RefuseZip64(const TEndCentral& end, TStream& archive)
+{
+    constexpr uint32_t Zip64LocatorSignature = 0x07064B50u;
+    constexpr int Zip64LocatorSize = 20;
+    bool zip64 = end.NumberOfThisDisk == 0xFFFF || end.DiskWithCentralDirectory == 0xFFFF ||
+                 end.CentralDirectorySize == 0xFFFFFFFFu || end.CentralDirectoryOffset == 0xFFFFFFFFu;
+    // 65535 entries is a count of its own unless the ZIP64 locator stands before the record.
+    const int64_t locator = int64_t(end.ZipCommentPosition) - EndCentralSize - Zip64LocatorSize;
+    uint8_t sig[4];
+    if (!zip64 && (end.TotalEntries == 0xFFFF || end.EntriesOnThisDisk == 0xFFFF) && locator >= 0) {
+        const int64_t position = archive.GetPosition();
+        archive.SetPosition(locator);
+        zip64 = archive.Read(sig, 4) == 4 && Get32(sig) == Zip64LocatorSignature;
+        archive.SetPosition(position);
+    }
+    if (zip64)
+        throw EFatalUnzipError("ZIP64 archives are not supported");
+}
+
 }  // namespace
 
 TSuperUnZip::TSuperUnZip() : EndRecord(std::make_unique<TEndCentral>()) {}
@@ -211,6 +233,7 @@ void TSuperUnZip::ReadDirectory()
 
     bool rebuild = false;
     if (EndRecord->FindInStream(Archive())) {
+        RefuseZip64(*EndRecord, *ArchiveStream);
         CurrentDisk = EndRecord->NumberOfThisDisk;
         // Every drive counts as fixed here, so a spanned archive is never on removable media.
         SetSpanMode(EndRecord->NumberOfThisDisk == 0 ? 0 : 2);

@@ -266,6 +266,8 @@ bool TSuperZip::AddEntry(const std::string& fname)
         if (storePaths_)
             h.SetDirectory(StoredDirectory(fname));
     }
+    if (!SingleStreamMode)
+        StoreFileAttributes(h, fname);
     h.RelativeOffsetOfLocalHeader = static_cast<uint32_t>(output_->GetPosition());
     h.InternalFileAttributes = 2;
     h.DiskNumberStart = 0;
@@ -360,6 +362,18 @@ void TSuperZip::WriteCryptHeader(const std::string& password)
     for (uint8_t& b : header)
         b = CryptEncryptByte(b);
     output_->WriteBuffer(header, sizeof header);
+}
+
+void TSuperZip::StoreFileAttributes(TZipHeaderInfo& h, const std::string& fname)
+{
+    struct stat st{};
+    if (::stat(fname.c_str(), &st) != 0)
+        return;
+    // The DOS attributes below, the Unix mode above, so that executable and read-only bits
+    // survive a round trip through the peers.
+    constexpr uint32_t ReadOnly = 0x01, Archive = 0x20;
+    h.ExternalFileAttributes = (uint32_t(st.st_mode & 0xFFFF) << 16) | Archive | ((st.st_mode & S_IWUSR) ? 0 : ReadOnly);
+    h.VersionMadeBy = static_cast<uint16_t>(UnixHost << 8 | (h.VersionMadeBy & 0xFF));
 }
 
 uint32_t TSuperZip::FileDosDate(const std::string& fname) const

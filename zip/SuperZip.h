@@ -77,6 +77,7 @@ private:
     bool NameMatches(const TZipHeaderInfo& entry, const std::string& listed) const;
     bool HasOldEntryNamed(const std::string& storedName) const;
     uint32_t FileDosDate(const std::string& fname) const;
+    static void StoreFileAttributes(TZipHeaderInfo& h, const std::string& fname);
 
     int packLevel_ = 6;
     bool storePaths_ = false;

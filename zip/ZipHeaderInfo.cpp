@@ -29,26 +29,43 @@ int64_t ReadSome(TStream& stream, void* buffer, int64_t count)
     return got < 0 ? 0 : got;
 }
 
-std::string CheckedStoredName(const TZipHeaderInfo& header)
+// The name to write; the header's UTF-8 bit and name length follow it.
+std::string CheckedStoredName(TZipHeaderInfo& header)
 {
-    std::string name = header.StoredName();
+    bool utf8 = false;
+    std::string name = header.StoredName(&utf8);
     if (name.size() > 0xFFFF)
         throw EZipError("File name too long for a zip archive: " + header.Directory() + header.FileName());
+    header.GeneralPurposeFlag = static_cast<uint16_t>(utf8 ? header.GeneralPurposeFlag | Utf8NameFlag
+                                                           : header.GeneralPurposeFlag & ~Utf8NameFlag);
+    header.FileNameLength = static_cast<uint16_t>(name.size());
     return name;
 }
 
 }  // namespace
 
-std::string ZipNameFromMemory(const std::string& name)
+std::string ZipNameFromMemory(const std::string& name, bool& utf8, uint8_t host)
 {
-    std::string result = IsAscii(name) ? name : ConvertCodePage(name, CP_ACP, CP_OEMCP);
+    std::string result = name;
+    utf8 = false;
+    if (!IsAscii(name)) {
+        // Code page 437 only when it gives every character back; otherwise two names could
+        // meet in the same '?'.
+        std::string oem = host == UnixHost ? std::string() : ConvertCodePage(name, CP_ACP, CP_OEMCP);
+        if (host != UnixHost && ConvertCodePage(oem, CP_OEMCP, CP_ACP) == name)
+            result = std::move(oem);
+        else
+            utf8 = IsValidUtf8(name);
+    }
     std::replace(result.begin(), result.end(), '\\', '/');
     return result;
 }
 
-std::string ZipNameToMemory(const std::string& storedName)
+std::string ZipNameToMemory(const std::string& storedName, bool utf8Flag, uint8_t host)
 {
-    std::string result = IsAscii(storedName) ? storedName : ConvertCodePage(storedName, CP_OEMCP, CP_ACP);
+    std::string result = storedName;
+    if (!IsAscii(storedName) && !((utf8Flag || host == UnixHost) && IsValidUtf8(storedName)))
+        result = ConvertCodePage(storedName, CP_OEMCP, CP_ACP);
     std::replace(result.begin(), result.end(), '/', '\\');
     return result;
 }
@@ -107,7 +124,14 @@ void TZipHeaderInfo::Assign(const TZipHeaderInfo& source)
     Selected = source.Selected;
 }
 
-std::string TZipHeaderInfo::StoredName() const { return ZipNameFromMemory(directory_ + fileName_); }
+std::string TZipHeaderInfo::StoredName(bool* utf8) const
+{
+    bool isUtf8 = false;
+    std::string name = ZipNameFromMemory(directory_ + fileName_, isUtf8, static_cast<uint8_t>(VersionMadeBy >> 8));
+    if (utf8)
+        *utf8 = isUtf8;
+    return name;
+}
 
 void TZipHeaderInfo::UpdateNameLength()
 {
@@ -191,7 +215,6 @@ static void getSharedFields(const uint8_t* p, TZipHeaderInfo& h)
 void TZipHeaderInfo::WriteLocalHeader(TStream& stream)
 {
     const std::string name = CheckedStoredName(*this);
-    FileNameLength = static_cast<uint16_t>(name.size());
     RelativeOffsetOfLocalHeader = static_cast<uint32_t>(stream.GetPosition());
     uint8_t record[LocalHeaderSize];
     uint8_t* p = record;
@@ -204,7 +227,6 @@ void TZipHeaderInfo::WriteLocalHeader(TStream& stream)
 void TZipHeaderInfo::WriteCentralHeader(TStream& stream)
 {
     const std::string name = CheckedStoredName(*this);
-    FileNameLength = static_cast<uint16_t>(name.size());
     const bool writeComment = FileCommentLength > 0 && comment_;
     const uint16_t commentLength =
         writeComment ? static_cast<uint16_t>(std::min<size_t>({comment_->size(), FileCommentLength})) : 0;
@@ -244,7 +266,7 @@ bool TZipHeaderInfo::ReadLocalHeader(TStream& stream)
     ExtraFieldLength = Get16(r + 28);
     InternalFileAttributes = 0;
     ExternalFileAttributes = 0;
-    SetFullName(ZipNameToMemory(name));
+    SetFullName(ZipNameToMemory(name, HasUtf8Name()));
     FileNameLength = nameLength;
     RelativeOffsetOfLocalHeader = static_cast<uint32_t>(start);
     return true;
@@ -297,7 +319,7 @@ bool TZipHeaderInfo::ReadCentralHeader(TStream*& stream, const TNextVolumeProc& 
     InternalFileAttributes = Get16(r + 36);
     ExternalFileAttributes = Get32(r + 38);
     RelativeOffsetOfLocalHeader = Get32(r + 42);
-    SetFullName(ZipNameToMemory(name));
+    SetFullName(ZipNameToMemory(name, HasUtf8Name(), static_cast<uint8_t>(VersionMadeBy >> 8)));
     FileNameLength = nameLength;
     HeaderPosition = static_cast<uint32_t>(start);
     return true;

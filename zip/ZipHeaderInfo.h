@@ -15,6 +15,8 @@ constexpr uint32_t LocalHeaderSignature = 0x04034B50u;
 constexpr uint32_t CentralHeaderSignature = 0x02014B50u;
 constexpr int LocalHeaderSize = 30;      // fixed part, before the name
 constexpr int CentralHeaderSize = 46;    // fixed part, before the name
+constexpr uint16_t Utf8NameFlag = 0x0800;
+constexpr uint8_t UnixHost = 3;          // high byte of VersionMadeBy
 
 class TZipHeaderInfo {
 public:
@@ -24,7 +26,7 @@ public:
 
     uint16_t VersionMadeBy;
     uint16_t VersionNeededToExtract;
-    uint16_t GeneralPurposeFlag;           // bit 0 encrypted, bit 3 data descriptor follows
+    uint16_t GeneralPurposeFlag;           // bit 0 encrypted, bit 3 data descriptor follows, bit 11 UTF-8 name
     uint16_t CompressionMethod;            // 0 stored, 1 shrunk, 2-5 reduced, 6 imploded, 8 deflated
     uint32_t LastModFileTimeDate;          // DOS time in the low word, date in the high word
     uint32_t Crc32;
@@ -57,13 +59,15 @@ public:
     bool HasComment() const { return FileCommentLength > 0; }
     bool IsEncrypted() const { return (GeneralPurposeFlag & 1) != 0; }
     bool HasDataDescriptor() const { return (GeneralPurposeFlag & 8) != 0; }
+    bool HasUtf8Name() const { return (GeneralPurposeFlag & Utf8NameFlag) != 0; }
 
     void SetDefaults();
     void Assign(const TZipHeaderInfo& source);
 
-    // Directory + FileName as the archive stores it: '/' separators, code page 437.
-    std::string StoredName() const;
+    // Directory + FileName as the archive stores it (ZipNameFromMemory; utf8 tells which).
+    std::string StoredName(bool* utf8 = nullptr) const;
 
+    // Each writer sets or clears the UTF-8 bit to match the stored name.
     // A name longer than 65535 bytes raises EZipError. A comment whose text is not held is
     // written with length 0 (its bytes are not at hand, so claiming them would corrupt the
     // directory); load it first to keep it. A short write raises EWriteError.
@@ -84,6 +88,10 @@ private:
     void UpdateNameLength();
 };
 
-// Name conversions between memory ('\', system code page) and archive ('/', code page 437).
-std::string ZipNameFromMemory(const std::string& name);
-std::string ZipNameToMemory(const std::string& storedName);
+// Name conversions between memory ('\', UTF-8) and archive ('/'). A name goes into code page
+// 437 when that holds all of it, else it stays UTF-8 and utf8 is set. Entries from a Unix
+// host always keep UTF-8: the peers take such names as the file system's bytes.
+std::string ZipNameFromMemory(const std::string& name, bool& utf8, uint8_t host = 0);
+// A name flagged UTF-8 is taken as such (when it is valid UTF-8); so is a valid UTF-8 name
+// from a Unix host, whose zip tools store the bytes of the file system. Others are code page 437.
+std::string ZipNameToMemory(const std::string& storedName, bool utf8Flag, uint8_t host = 0);

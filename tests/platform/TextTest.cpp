@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include "EnvironmentGuard.h"
 #include "platform/AnsiText.h"
 #include "platform/CodePage.h"
 #include "platform/DateTime.h"
 #include "platform/Exceptions.h"
 #include "platform/StringList.h"
 #include "platform/StrUtils.h"
+#include "platform/SystemCodePage.h"
 
 TEST(CodePage, RoundTripsAndUnmappableCharacters)
 {
@@ -20,6 +22,46 @@ TEST(CodePage, RoundTripsAndUnmappableCharacters)
     EXPECT_THROW(MultiByteToWide("x", 99999), ECodePageError);
     EXPECT_TRUE(IsValidUtf8(utf8));
     EXPECT_FALSE(IsValidUtf8("\xFC"));
+}
+
+TEST(SystemCodePage, FollowsTheLocaleUnlessOverridden)
+{
+    const std::pair<const char*, int> locales[] = {
+        {"ru_RU.UTF-8", 1251}, {"uk_UA", 1251},     {"bg_BG.UTF-8", 1251}, {"sr_RS", 1251},   {"sr_RS@latin", 1250},
+        {"el_GR.UTF-8", 1253}, {"tr_TR", 1254},     {"he_IL", 1255},       {"ar_EG", 1256},   {"lt_LT", 1257},
+        {"lv_LV", 1257},       {"et_EE", 1257},     {"vi_VN", 1258},       {"pl_PL", 1250},   {"cs_CZ.UTF-8", 1250},
+        {"hu_HU", 1250},       {"th_TH", 874},      {"ja_JP.UTF-8", 932},  {"zh_CN", 936},    {"zh_TW.UTF-8", 950},
+        {"zh_HK", 950},        {"ko_KR.EUC-KR", 949}, {"uz_UZ@cyrillic", 1251}, {"az_AZ", 1254}, {"de_DE.UTF-8", 1252},
+        {"C.UTF-8", 1252},     {"POSIX", 1252},     {"", 1252}};
+    for (const auto& [locale, codePage] : locales)
+        EXPECT_EQ(CodePageForLocale(locale), codePage) << locale;
+
+    TEnvironmentGuard env;
+    env.Set("LC_ALL", "").Set("LC_CTYPE", "").Set("LANG", "el_GR.UTF-8").Set(CodePageVariable, "");
+    EXPECT_EQ(SystemAnsiCodePage(), 1253);
+    env.Set("LC_CTYPE", "ru_RU.UTF-8");
+    EXPECT_EQ(SystemAnsiCodePage(), 1251);
+    env.Set("LC_ALL", "ja_JP.UTF-8");
+    EXPECT_EQ(SystemAnsiCodePage(), 932);
+    for (const auto& [forced, codePage] : {std::pair{"cp1250", 1250}, {"windows-1255", 1255}, {"874", 874},
+                                           {"bogus", 932}, {"99999", 932}}) {
+        env.Set(CodePageVariable, forced);
+        EXPECT_EQ(SystemAnsiCodePage(), codePage) << forced;
+    }
+
+    // Old text in that code page; UTF-8 stays; a byte the code page lacks keeps its value.
+    const std::tuple<const char*, std::string, std::string> texts[] = {
+        {"1251", "\xCF\xF0\xE8\xE2\xE5\xF2", "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"},  // Привет
+        {"1251", "\xD0\x9F", "\xD0\x9F"},                                                    // П as UTF-8
+        {"1251", "a\x98z", "a\xC2\x98z"},
+        {"1252", "\x81\x8D\x8F\x90\x9D\x80", "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D\xE2\x82\xAC"},
+        {"1253", "\xC1\xAA", "\xCE\x91\xC2\xAA"},
+        {"932", "\x93\xFA\x96\x7B\x82", "\xE6\x97\xA5\xE6\x9C\xAC\xC2\x82"},                    // 日本 and a cut lead byte
+    };
+    for (const auto& [codePage, bytes, utf8] : texts) {
+        env.Set(CodePageVariable, codePage);
+        EXPECT_EQ(AnsiTextToUtf8(bytes), utf8) << codePage;
+    }
 }
 
 TEST(DateTime, CalendarAndDosConversions)

@@ -125,7 +125,8 @@ inline void WriteFileBytes(const std::string& path, const Bytes& data)
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
 }
 
-inline std::string SharedLegacyDir() { return std::string(TOVRIN_SHARED_TESTDATA_DIR) + "/zip/legacy/"; }
+// Archives of the older methods from other ZIP programs, with their original files.
+inline std::string LegacyDataDir() { return std::string(TOVRIN_TESTDATA_DIR) + "/zip/"; }
 
 // A fresh folder, removed with everything in it.
 class TTempDir {

@@ -4,6 +4,8 @@
 #include <tuple>
 
 #include "GoldenFile.h"
+#include "platform/EnvironmentGuard.h"
+#include "platform/SystemCodePage.h"
 #include "taskdb/PayloadPacking.h"
 #include "taskdb/TaskPlace.h"
 
@@ -156,12 +158,24 @@ TEST_F(GoldenFileTest, ExtraAndEmptyExtensionEntriesAreSkipped)
     EXPECT_EQ(std::tuple(b1.IsOutlookRecurring, b1.OutlookEntryID), std::tuple(false, " "s));
 }
 
-TEST_F(GoldenFileTest, DeletedEntryIdsSortedDeduplicatedAndEightBitTextAsWindows1252)
+TEST_F(GoldenFileTest, DeletedEntryIdsSortedDeduplicatedAndEightBitTextInTheSystemCodePage)
 {
-    LoadBytes(db, GoldenFile({.deletedIds = {"ccc", "AAA", "bbb", "aaa", "CCC"},
-                              .firstCaption = "Caf\xE9 \x80 5"}).bytes);
-    EXPECT_EQ(db.DeletedEntryIDs.Items(), (Lines{"AAA", "bbb", "ccc"}));
-    EXPECT_EQ(db.Root->Children[0]->Caption, "Caf\xC3\xA9 \xE2\x82\xAC 5");
+    // Old 8-bit captions in the code page of the writer's system; a byte the code page lacks
+    // keeps its value, and a save and load keeps every character.
+    const std::tuple<const char*, const char*, std::string> cases[] = {
+        {"en_US.UTF-8", "Caf\xE9 \x80 \x81", "Caf\xC3\xA9 \xE2\x82\xAC \xC2\x81"},
+        {"ru_RU.UTF-8", "\xCF\xF0\xE8\xE2\xE5\xF2 \x98", "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xC2\x98"},
+    };
+    for (const auto& [locale, stored, caption] : cases) {
+        TEnvironmentGuard env;
+        env.Set("LC_ALL", locale).Set(CodePageVariable, "");
+        LoadBytes(db, GoldenFile({.deletedIds = {"ccc", "AAA", "bbb", "aaa", "CCC"}, .firstCaption = stored}).bytes);
+        EXPECT_EQ(db.DeletedEntryIDs.Items(), (Lines{"AAA", "bbb", "ccc"}));
+        EXPECT_EQ(db.Root->Children[0]->Caption, caption) << locale;
+        env.Set("LC_ALL", "ja_JP.UTF-8");
+        LoadBytes(db, SaveBytes(db));
+        EXPECT_EQ(db.Root->Children[0]->Caption, caption) << locale;
+    }
 }
 
 TEST_F(GoldenFileTest, PasswordReachesThePackerAndAnUnreadablePayloadAsksForIt)

@@ -4,8 +4,10 @@
 #include <filesystem>
 #include <unistd.h>
 
+#include "platform/EnvironmentGuard.h"
 #include "platform/Exceptions.h"
 #include "platform/Stream.h"
+#include "platform/SystemCodePage.h"
 #include "taskdb/TextExchange.h"
 #include "taskdb/TovrinDataBase.h"
 
@@ -56,8 +58,13 @@ TEST(TabTextLine, JoinersBecomeLineFeedsWithoutCuttingCharacters)
     EXPECT_EQ(DecodeTabTextLine("<Note: x\xC2\xB6\xC2\xB6y>"), "<Note: x\n\ny>");
     // The 0xB6 inside "ö" is part of the character.
     EXPECT_EQ(DecodeTabTextLine("sch\xC3\xB6n\xC2\xB6z"), "sch\xC3\xB6n\nz");
-    // An older 8-bit line: Windows-1252, whose pilcrow is the lone byte.
+    // An older 8-bit line in the system's code page, where the lone byte 0xB6 joins (in 1253
+    // it would be a letter).
+    TEnvironmentGuard env;
+    env.Set(CodePageVariable, "1252");
     EXPECT_EQ(DecodeTabTextLine("caf\xE9\xB6z"), "caf\xC3\xA9\nz");
+    env.Set(CodePageVariable, "1253");
+    EXPECT_EQ(DecodeTabTextLine("\xE1\xB6\xE2"), "\xCE\xB1\n\xCE\xB2");
     EXPECT_EQ(DecodeTabTextLine("\tplain"), "\tplain");
 }
 

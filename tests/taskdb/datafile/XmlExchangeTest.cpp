@@ -6,7 +6,9 @@
 #include <sstream>
 #include <tuple>
 
+#include "platform/EnvironmentGuard.h"
 #include "platform/Exceptions.h"
+#include "platform/SystemCodePage.h"
 #include "taskdb/DataFileStream.h"
 #include "taskdb/TaskPlace.h"
 #include "taskdb/TovrinDataBase.h"
@@ -242,13 +244,15 @@ TEST_F(XmlExchangeTest, DeepNestingHasABound)
 
 TEST_F(XmlExchangeTest, InvalidUtf8InTheModelStillGivesAWellFormedDocument)
 {
+    TEnvironmentGuard env;
+    env.Set(CodePageVariable, "1252");
     db.Root->AddChild("Caf\xE9", -1);
     const std::string text = Export();
     pugi::xml_document back;
     ASSERT_TRUE(back.load_string(text.c_str()));
     EXPECT_EQ(std::string(back.child("r").child("TaskTree").child("TaskNode")
                               .child("TaskNode").attribute("Caption").value()),
-              "Caf\xEF\xBF\xBD");
+              "Caf\xC3\xA9");
 }
 
 } // namespace

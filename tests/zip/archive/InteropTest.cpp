@@ -7,6 +7,7 @@
 
 #include "platform/Stream.h"
 #include "zip/SuperZip.h"
+#include "zip/ZipExceptions.h"
 #include "zip/ZipTestSupport.h"
 
 namespace fs = std::filesystem;
@@ -15,7 +16,8 @@ namespace {
 
 using TTree = std::map<std::string, Bytes>;
 
-// Empty and one-byte files, text, incompressible data (stored whole), zeros, a deep path and many entries.
+// Empty and one-byte files, text, incompressible data (stored whole), zeros, a deep path, names
+// inside and outside code page 437, an executable and a read-only file, and many entries.
 TTree SampleFiles()
 {
     TTree files = {{"empty.txt", {}},
@@ -23,22 +25,37 @@ TTree SampleFiles()
                    {"text.txt", PseudoText(200000)},
                    {"random.bin", RandomBytes(70000)},
                    {"zeros.bin", Bytes(100000, 0)},
-                   {"sub/deeper/notes.txt", PseudoText(3000, 9)}};
+                   {"sub/deeper/notes.txt", PseudoText(3000, 9)},
+                   {"names/Gr\xC3\xBC\xC3\x9F" "e.txt", ToBytes("cp437")},          // Grüße.txt
+                   {"names/\xE6\x97\xA5\xE6\x9C\xAC.txt", ToBytes("japan")},     // 日本.txt
+                   {"names/\xE4\xB8\xAD\xE5\x9B\xBD.txt", ToBytes("china")},     // 中国.txt
+                   {"run.sh", ToBytes("#!/bin/sh\n")},
+                   {"readonly.txt", ToBytes("keep")}};
     for (int i = 0; i < 60; ++i)
         files["many/f" + std::to_string(i) + ".txt"] = PseudoText(size_t(i * 37), uint32_t(i));
     return files;
 }
 
+const std::map<std::string, fs::perms> SampleModes = {{"run.sh", fs::perms(0755)}, {"readonly.txt", fs::perms(0444)}};
+
 void WriteTree(const std::string& root, const TTree& files)
 {
     for (const auto& [name, data] : files)
         WriteFileBytes(root + "/" + name, data);
+    for (const auto& [name, mode] : SampleModes)
+        fs::permissions(root + "/" + name, mode);
 }
 
-void ExpectTree(const std::string& root, const TTree& files, const std::string& what)
+// The files with their names and bytes; with modes, also the modes of the two special files.
+void ExpectTree(const std::string& root, const TTree& files, const std::string& what, bool modes = true)
 {
-    for (const auto& [name, data] : files)
+    for (const auto& [name, data] : files) {
+        EXPECT_TRUE(fs::exists(root + "/" + name)) << what << ": " << name;
         EXPECT_EQ(ReadFileBytes(root + "/" + name), data) << what << ": " << name;
+    }
+    for (const auto& [name, mode] : SampleModes)
+        if (modes)
+            EXPECT_EQ(fs::status(root + "/" + name).permissions() & fs::perms::all, mode) << what << ": " << name;
 }
 
 void ExtractOurs(const std::string& archive, const std::string& dest, const std::string& password,
@@ -80,7 +97,9 @@ TEST(Interop, PeersTestAndReadOurArchives)
                                              "n=0\n"
                                              "for i in z.infolist():\n"
                                              "  if i.is_dir(): continue\n"
-                                             "  assert z.read(i)==open(os.path.join(sys.argv[2],i.filename),'rb').read()\n"
+                                             "  p=os.path.join(sys.argv[2],i.filename)\n"
+                                             "  assert z.read(i)==open(p,'rb').read()\n"
+                                             "  assert i.external_attr>>16==os.stat(p).st_mode,p\n"
                                              "  n+=1\n"
                                              "print(n)\n"));
     for (int level = 0; level <= 9; ++level) {
@@ -105,6 +124,16 @@ TEST(Interop, PeersTestAndReadOurArchives)
             EXPECT_EQ(count, std::to_string(files.size()) + "\n") << what;
             ExtractOurs(archive, dir / "back", password);
             ExpectTree(dir / "back", files, what);
+            if (level == 6) {
+                // Names and modes as the peers extract them.
+                fs::remove_all(dir / "u");
+                EXPECT_EQ(RunCommand("unzip -q" + pw + " " + Quote(archive) + " -d " + Quote(dir / "u")), 0) << what;
+                ExpectTree(dir / "u", files, "unzip " + what);
+                fs::remove_all(dir / "s");
+                EXPECT_EQ(RunCommand("7z x -y" + pw7 + " -o" + Quote(dir / "s") + " " + Quote(archive) + " >/dev/null"), 0)
+                    << what;
+                ExpectTree(dir / "s", files, "7z " + what);
+            }
         }
     }
 }
@@ -195,6 +224,22 @@ TEST(Interop, WeReadPeerArchives)
         TMemoryStream got;
         EXPECT_EQ(unzip.UnzipToStream(got, "-"), 1) << options;
         EXPECT_EQ(got.Bytes(), files.at("text.txt")) << options;
+    }
+
+    // What the decoders cannot take is refused at once, saying why.
+    const std::pair<std::string, std::string> refused[] = {
+        {"zip -q -fz ../r.zip one.txt", "ZIP64 archives are not supported"},
+        {"7z a -tzip -pmagic -mem=AES256 ../r.zip one.txt", "Unknown Compression Method 99 (AES encryption) in one.txt"},
+    };
+    for (const auto& [command, message] : refused) {
+        fs::remove(dir / "r.zip");
+        ASSERT_EQ(RunCommand("cd " + Quote(dir / "src") + " && " + command + " >/dev/null 2>&1"), 0) << command;
+        try {
+            ExtractOurs(dir / "r.zip", dir / "out", "magic");
+            ADD_FAILURE() << command;
+        } catch (const EFatalUnzipError& e) {
+            EXPECT_EQ(e.Message(), message) << command;
+        }
     }
 }
 

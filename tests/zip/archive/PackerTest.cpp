@@ -174,10 +174,30 @@ TEST(Packer, FailureTable)
     for (size_t at : {size_t(18), size_t(one.centralOffset + 20)})
         PutLe(cut, at, GetLe(one.bytes, 18, 4) + 100000, 4);
     ExpectUnpackFails<EFatalUnzipError>(cut, "cut short");
-    // An unknown method.
-    BuiltArchive method = BuildArchive({{"ZIPDATA", text, 0}});
-    method.bytes[8] = method.bytes[method.centralOffset + 10] = 12;
-    ExpectUnpackFails<EFatalUnzipError>(method.bytes, "method 12");
+    // Unknown methods (99 is AES, whose entries are also marked encrypted) and ZIP64 markers
+    // are refused before anything is decoded, saying why.
+    const BuiltArchive stored = BuildArchive({{"ZIPDATA", text, 0}});
+    Bytes method12 = stored.bytes, aes = stored.bytes, zip64Size = stored.bytes, zip64Offset = stored.bytes;
+    method12[8] = method12[stored.centralOffset + 10] = 12;
+    aes[8] = aes[stored.centralOffset + 10] = 99;
+    aes[6] = aes[stored.centralOffset + 8] = 1;
+    PutLe(zip64Size, stored.centralOffset + 24, 0xFFFFFFFFu, 4);
+    PutLe(zip64Offset, stored.endOffset + 16, 0xFFFFFFFFu, 4);
+    const std::pair<Bytes, std::string> refused[] = {
+        {method12, "Unknown Compression Method 12 in ZIPDATA"},
+        {aes, "Unknown Compression Method 99 (AES encryption) in ZIPDATA"},
+        {zip64Size, "ZIP64 archives are not supported: ZIPDATA"},
+        {zip64Offset, "ZIP64 archives are not supported"}};
+    for (const auto& [bytes, message] : refused) {
+        TMemoryStream s(bytes);
+        try {
+            UnzipStreamInPlace(s, "pw");
+            ADD_FAILURE() << message;
+        } catch (const EFatalUnzipError& e) {
+            EXPECT_EQ(e.Message(), message);
+            EXPECT_EQ(s.Bytes(), bytes) << message;
+        }
+    }
     // An end record that names another volume, with nobody to give one.
     Bytes volume = one.bytes;
     volume[one.endOffset + 4] = 3;
@@ -193,10 +213,27 @@ TEST(Packer, FailureTable)
     corrupt.rawOverride[corrupt.rawOverride.size() / 2] ^= 0x5A;
     corrupt.rawOverride[corrupt.rawOverride.size() / 2 + 1] ^= 0xA5;
     type3.rawOverride = Bytes{0x07};
-    const std::pair<const char*, BuiltEntry> bad[] = {{"crc", crc}, {"stored crc", storedCrc}, {"corrupt", corrupt},
-                                                      {"block type 3", type3}};
+    // Recorded sizes that the data pass or fall short of, whatever the CRC says.
+    BuiltEntry past{"ZIPDATA", text, 8}, storedPast{"ZIPDATA", text, 0}, shortOf{"ZIPDATA", text, 8},
+        storedShort{"ZIPDATA", text, 0};
+    past.sizeOverride = storedPast.sizeOverride = 10;
+    shortOf.sizeOverride = storedShort.sizeOverride = int64_t(text.size()) + 1;
+    const std::pair<const char*, BuiltEntry> bad[] = {
+        {"crc", crc}, {"stored crc", storedCrc}, {"corrupt", corrupt}, {"block type 3", type3},
+        {"past size", past}, {"stored past size", storedPast}, {"short of size", shortOf},
+        {"stored short of size", storedShort}};
     for (const auto& [what, e] : bad)
         ExpectUnpackFails<EFatalUnzipError>(BuildArchive({e}).bytes, what);
+    // A few kilobytes that inflate to 16 MiB but record 10 bytes: refused before the output grows.
+    BuiltEntry bomb{"ZIPDATA", Bytes(16 << 20, 0), 8};
+    bomb.sizeOverride = 10;
+    TMemoryStream s(BuildArchive({bomb}).bytes);
+    try {
+        UnzipStreamInPlace(s, "");
+        ADD_FAILURE() << "bomb unpacked";
+    } catch (const EFatalUnzipError& e) {
+        EXPECT_EQ(e.Message(), "Corrupt compressed data: uncompressed size does not match in ZIPDATA");
+    }
 }
 
 TEST(Packer, StreamModeIsOffAfterAnExceptionAndIgnoresAFileOfItsName)

@@ -13,6 +13,7 @@ struct BuiltEntry {
     Bytes data;                      // plain content
     uint16_t method;                 // 0 stored or 8 deflated (zlib)
     int64_t crcOverride = -1;
+    int64_t sizeOverride = -1;       // uncompressed size to record instead
     bool useRaw = false;
     Bytes rawOverride;               // compressed bytes to store instead
     uint32_t dosTime = 0x5A210000;   // 2025-01-01 00:00
@@ -33,7 +34,7 @@ inline BuiltArchive BuildArchive(const std::vector<BuiltEntry>& entries, const s
         const uint32_t offset = uint32_t(archive.b.size());
         // Version, flags, method, time, CRC, sizes and name length are common to both records.
         const Bytes common = TLe().u16(20).u16(0).u16(e.method).u32(e.dosTime).u32(crc).u32(uint32_t(c.size()))
-                                 .u32(uint32_t(e.data.size())).u16(uint32_t(e.name.size())).b;
+                                 .u32(uint32_t(e.sizeOverride >= 0 ? e.sizeOverride : int64_t(e.data.size()))).u16(uint32_t(e.name.size())).b;
         archive.u32(0x04034B50).raw(common).u16(0).str(e.name).raw(c);
         central.u32(0x02014B50).u16(20).raw(common).u16(0).u16(0).u16(0).u16(0).u32(0x20).u32(offset).str(e.name);
     }

@@ -71,6 +71,21 @@ TEST(DecoderState, StoredAndEncryptedEntries)
     }
 }
 
+TEST(DecoderState, OutputStopsAtTheRecordedSize)
+{
+    // 16 MiB deflate to a few kilobytes: recorded smaller, at most the recorded size comes out.
+    const Bytes zeros(16 << 20, 0), bomb = RawDeflate(zeros);
+    for (uint16_t method : {0, 8}) {
+        const Bytes& data = method == 0 ? zeros : bomb;
+        for (uint32_t recorded : {0u, 10u, 16000u, uint32_t(zeros.size()) - 1}) {
+            const TDecodeResult r = DecodeEntry(data, method, 0, recorded);
+            EXPECT_EQ(r.Status, DecodeOutputMismatch) << method << " " << recorded;
+            EXPECT_LE(r.Output.size(), recorded);
+        }
+        EXPECT_EQ(DecodeEntry(data, method, 0, uint32_t(zeros.size())).Status, DecodeOk);
+    }
+}
+
 TEST(DecoderState, ArchiveEndingEarlyRaises)
 {
     const Bytes stream = RawDeflate(PseudoText(30000));

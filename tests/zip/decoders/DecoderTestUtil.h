@@ -47,9 +47,12 @@ struct TDecodeResult {
     std::vector<int64_t> Writes;
 };
 
+// An uncompressed size that bounds nothing, for streams whose output is not known.
+constexpr uint32_t UnknownSize = 0xFFFFFFFFu;
+
 // Sets up a decoder state for one entry of compressedSize bytes read from archive.
 inline void BeginEntry(TDecoderState& state, TTestOwner& owner, TStream& archive, TStream& out, uint32_t compressedSize,
-                       uint16_t method = 8, uint16_t flags = 0, uint32_t uncompressedSize = 0)
+                       uint16_t method = 8, uint16_t flags = 0, uint32_t uncompressedSize = UnknownSize)
 {
     state.ArchiveStream = &archive;
     state.OutputStream = &out;
@@ -61,9 +64,10 @@ inline void BeginEntry(TDecoderState& state, TTestOwner& owner, TStream& archive
     state.BeginEntry();
 }
 
-// Decodes one entry whose compressed bytes are data, through a fresh state.
-inline TDecodeResult DecodeEntry(const Bytes& data, uint16_t method, uint16_t flags = 0, uint32_t uncompressedSize = 0,
-                                 TTestOwner* owner = nullptr)
+// Decodes one entry whose compressed bytes are data, through a fresh state. Output past
+// uncompressedSize ends the run with DecodeOutputMismatch, as the extraction reports it.
+inline TDecodeResult DecodeEntry(const Bytes& data, uint16_t method, uint16_t flags = 0,
+                                 uint32_t uncompressedSize = UnknownSize, TTestOwner* owner = nullptr)
 {
     TTestOwner localOwner;
     TTestOwner& o = owner ? *owner : localOwner;
@@ -72,12 +76,16 @@ inline TDecodeResult DecodeEntry(const Bytes& data, uint16_t method, uint16_t fl
     TDecoderState state(&o);
     BeginEntry(state, o, archive, out, uint32_t(data.size()), method, flags, uncompressedSize);
     TDecodeResult r;
-    switch (method) {
-    case 0: CopyStored(state); break;
-    case 1: r.Status = Unshrink(state); break;
-    case 2: case 3: case 4: case 5: r.Status = Unreduce(state, method - 1); break;
-    case 6: r.Status = Explode(state); break;
-    default: r.Status = Inflate(state); break;
+    try {
+        switch (method) {
+        case 0: CopyStored(state); break;
+        case 1: r.Status = Unshrink(state); break;
+        case 2: case 3: case 4: case 5: r.Status = Unreduce(state, method - 1); break;
+        case 6: r.Status = Explode(state); break;
+        default: r.Status = Inflate(state); break;
+        }
+    } catch (const EEntryPastSize&) {
+        r.Status = DecodeOutputMismatch;
     }
     r.Output = out.Bytes();
     r.Crc = ~o.RunningCRC;

@@ -22,12 +22,12 @@ Bytes Original(const std::string& entryName)
     std::string lower = entryName;
     for (char& c : lower)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ReadFileBytes(SharedLegacyDir() + (lower == "first.txt" ? "first.txt" : entryName));
+    return ReadFileBytes(LegacyDataDir() + (lower == "first.txt" ? "first.txt" : entryName));
 }
 
 TDecodeResult Decode(const TLocalEntry& e, const Bytes& data) { return DecodeEntry(data, e.Method, e.Flags, e.UncompressedSize); }
 
-std::vector<TLocalEntry> Entries(const TArchive& a) { return ReadLocalEntries(ReadFileBytes(SharedLegacyDir() + a.File)); }
+std::vector<TLocalEntry> Entries(const TArchive& a) { return ReadLocalEntries(ReadFileBytes(LegacyDataDir() + a.File)); }
 
 }  // namespace
 
@@ -56,7 +56,7 @@ TEST(LegacyDecoders, AgreeWithUnzipAnd7z)
     for (const TArchive& a : Archives) {
         if (a.Method == 5)
             continue;
-        const std::string path = SharedLegacyDir() + a.File;
+        const std::string path = LegacyDataDir() + a.File;
         for (const TLocalEntry& e : Entries(a)) {
             const Bytes ours = Decode(e, e.Data).Output;
             std::string theirs;

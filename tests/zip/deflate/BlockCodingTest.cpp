@@ -148,7 +148,7 @@ TEST(DeflateBlocks, TextOrBinaryAttribute)
 {
     EXPECT_EQ(Compress(PseudoText(50000, 61), 6).Attributes, 1);
     EXPECT_EQ(Compress(RandomBytes(50000, 62), 6).Attributes, 0);
-    EXPECT_EQ(Compress(SharedText(), 1).Attributes, 1);
+    EXPECT_EQ(Compress(LegacyText(), 1).Attributes, 1);
     // Counted over literals: text with a few high bytes stays text while they are at most a
     // quarter of the text literals.
     Bytes mixed = UniqueTriples(10000, 26, 'a');

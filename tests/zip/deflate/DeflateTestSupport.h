@@ -94,7 +94,7 @@ inline Bytes LongRuns(size_t size, uint32_t seed)
 }
 
 // A real text of about 80 KB.
-inline Bytes SharedText() { return ReadFileBytes(SharedLegacyDir() + "TESTDAT3.TXT"); }
+inline Bytes LegacyText() { return ReadFileBytes(LegacyDataDir() + "TESTDAT3.TXT"); }
 
 // Empty when no binary is at hand.
 inline Bytes ElfBinary(size_t maxBytes)

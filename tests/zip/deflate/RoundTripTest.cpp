@@ -29,7 +29,7 @@ static std::vector<TNamedInput> roundTripInputs()
     for (size_t size : {size_t(32767), size_t(65274), size_t(65537), size_t(300000)})
         inputs.push_back({"random " + std::to_string(size), Slice(random, 0, size)});
     inputs.push_back({"text 1 MB", text});
-    inputs.push_back({"shared text", SharedText()});
+    inputs.push_back({"legacy text", LegacyText()});
     inputs.push_back({"zeros 200000", Bytes(200000, 0)});
     inputs.push_back({"zeros 65274", Bytes(65274, 0)});
     inputs.push_back({"long runs", LongRuns(400000, 3)});

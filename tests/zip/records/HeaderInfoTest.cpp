@@ -248,26 +248,50 @@ TEST(ZipHeaderInfo, CentralRecordContinuesOnTheNextVolume)
     EXPECT_EQ(calls, 2);
 }
 
-TEST(ZipHeaderInfo, NamesUseCodePage437InTheArchive)
+// Code page 437 for names it holds, else UTF-8 with bit 11; entries of a Unix host always
+// keep UTF-8, as the peers read their names as the file system's bytes.
+TEST(ZipHeaderInfo, NamesInCodePage437OrFlaggedUtf8)
 {
-    TZipHeaderInfo h;
-    h.SetDirectory("\xC3\x84rger");          // Ärger
-    h.SetFileName("\xC3\xA9t\xC3\xA9.txt");  // été.txt
-    const std::string stored = "\x8Erger/\x82t\x82.txt";
-    EXPECT_EQ(h.StoredName(), stored);
-    EXPECT_EQ(h.FileNameLength, stored.size()) << "the length counts the bytes stored";
-    TMemoryStream s;
-    h.WriteLocalHeader(s);
-    EXPECT_EQ(Slice(s.Bytes(), 26, 4 + stored.size()), TLe().u16(uint16_t(stored.size())).u16(0).str(stored).b);
-    s.SetPosition(0);
-    TZipHeaderInfo r;
-    ASSERT_TRUE(r.ReadLocalHeader(s));
-    EXPECT_EQ(r.Directory() + r.FileName(), "\xC3\x84rger\\\xC3\xA9t\xC3\xA9.txt");
-
-    // A character code page 437 lacks becomes '?', keeping the record consistent.
-    h.SetFileName("\xE2\x82\xAC.txt");   // €.txt
-    EXPECT_EQ(h.StoredName(), "\x8Erger/?.txt");
-    EXPECT_EQ(h.FileNameLength, 11);
+    struct TCase {
+        uint8_t host;
+        std::string directory, file, stored;
+        bool utf8;
+    };
+    const TCase cases[] = {
+        {0, "\xC3\x84rger", "\xC3\xA9t\xC3\xA9.txt", "\x8Erger/\x82t\x82.txt", false},      // Ärger\été.txt
+        {0, "", "\xE6\x97\xA5\xE6\x9C\xAC.txt", "\xE6\x97\xA5\xE6\x9C\xAC.txt", true},          // 日本.txt
+        {0, "\xC3\x84rger", "\xE2\x82\xAC.txt", "\xC3\x84rger/\xE2\x82\xAC.txt", true},          // Ärger\€.txt
+        {0, "a\\b", "plain?.txt", "a/b/plain?.txt", false},
+        {UnixHost, "", "\xC3\xA9t\xC3\xA9.txt", "\xC3\xA9t\xC3\xA9.txt", true},
+    };
+    for (const TCase& c : cases) {
+        TZipHeaderInfo h;
+        h.VersionMadeBy = uint16_t(c.host << 8 | 20);
+        h.GeneralPurposeFlag = c.utf8 ? 0 : Utf8NameFlag;   // the writer sets or clears it
+        h.SetDirectory(c.directory);
+        h.SetFileName(c.file);
+        TMemoryStream s;
+        h.WriteLocalHeader(s);
+        h.WriteCentralHeader(s);
+        const size_t central = LocalHeaderSize + c.stored.size();
+        EXPECT_EQ(Slice(s.Bytes(), 26, 4 + c.stored.size()), TLe().u16(uint16_t(c.stored.size())).u16(0).str(c.stored).b)
+            << c.stored;
+        EXPECT_EQ(GetLe(s.Bytes(), 6, 2), c.utf8 ? Utf8NameFlag : 0u) << c.stored;
+        EXPECT_EQ(GetLe(s.Bytes(), central + 8, 2), c.utf8 ? Utf8NameFlag : 0u) << c.stored;
+        s.SetPosition(0);
+        TZipHeaderInfo local, fromCentral;
+        ASSERT_TRUE(local.ReadLocalHeader(s));
+        s.SetPosition(int64_t(central));
+        TStream* stream = &s;
+        ASSERT_TRUE(fromCentral.ReadCentralHeader(stream));
+        for (const TZipHeaderInfo* r : {&local, &fromCentral})
+            EXPECT_EQ(r->Directory() + "|" + r->FileName(), (c.directory.empty() ? "" : c.directory + "\\") + "|" + c.file);
+    }
+    // Read: bit 11 or a Unix host with valid UTF-8 means UTF-8; anything else is code page 437.
+    EXPECT_EQ(ZipNameToMemory("\xC3\xA9", true), "\xC3\xA9");
+    EXPECT_EQ(ZipNameToMemory("\xC3\xA9", false, UnixHost), "\xC3\xA9");
+    EXPECT_EQ(ZipNameToMemory("\xC3\xA9", false), "\xE2\x94\x9C\xE2\x8C\x90");   // ├⌐
+    EXPECT_EQ(ZipNameToMemory("\x82", true), "\xC3\xA9");                      // not UTF-8 after all
 }
 
 TEST(ZipHeaderInfo, RecordsWeWriteAreReadByPythonZipfile)
@@ -276,10 +300,11 @@ TEST(ZipHeaderInfo, RecordsWeWriteAreReadByPythonZipfile)
     TTempDir dir;
     const std::string data = "stored content\n";
     TMemoryStream archive;
-    std::vector<TZipHeaderInfo> entries(2);
+    std::vector<TZipHeaderInfo> entries(3);
     entries[0].SetDirectory("\xC3\x84rger");
     entries[0].SetFileName("\xC3\xA9t\xC3\xA9.txt");
     entries[1].SetFileName("plain.txt");
+    entries[2].SetFileName("\xE4\xB8\xAD\xE5\x9B\xBD.txt");   // 中国.txt, outside code page 437
     const std::string comment = "entry comment";
     entries[1].SetComment(&comment);
     for (auto& e : entries) {
@@ -295,7 +320,7 @@ TEST(ZipHeaderInfo, RecordsWeWriteAreReadByPythonZipfile)
     for (auto& e : entries)
         e.WriteCentralHeader(archive);
     end.CentralDirectorySize = uint32_t(archive.GetPosition()) - end.CentralDirectoryOffset;
-    end.EntriesOnThisDisk = end.TotalEntries = 2;
+    end.EntriesOnThisDisk = end.TotalEntries = 3;
     const std::string zipComment = "archive comment";
     end.SetComment(&zipComment);
     end.WriteEndCentral(archive);
@@ -313,6 +338,7 @@ TEST(ZipHeaderInfo, RecordsWeWriteAreReadByPythonZipfile)
     EXPECT_EQ(ReadFileBytes(dir / "names.txt"),
               ToBytes("\xC3\x84rger/\xC3\xA9t\xC3\xA9.txt||stored content\n|(2024, 5, 17, 10, 30, 0)\n"
                       "plain.txt|entry comment|stored content\n|(2024, 5, 17, 10, 30, 0)\n"
+                      "\xE4\xB8\xAD\xE5\x9B\xBD.txt||stored content\n|(2024, 5, 17, 10, 30, 0)\n"
                       "archive comment"));
 }
 
