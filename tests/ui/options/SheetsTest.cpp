@@ -1,6 +1,6 @@
 // The four option sheets against a real window: what each loads, how its controls react, and
 // what its Apply writes.
-#include "ui/window/WindowTestSupport.h"
+#include "ui/mainwindow/WindowTestSupport.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,14 +11,14 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include "ui/PageControl.h"
-#include "ui/QtFont.h"
-#include "ui/TreeViewRules.h"
-#include "ui/frmOptAutoSave.h"
-#include "ui/frmOptFontColor.h"
-#include "ui/frmOptInterface.h"
-#include "ui/frmOptionsDBFileMode.h"
-#include "ui/frmTovrinOptions.h"
+#include "ui/controls/PageControl.h"
+#include "ui/options/QtFont.h"
+#include "ui/outline/TreeViewRules.h"
+#include "ui/options/frmOptAutoSave.h"
+#include "ui/options/frmOptFontColor.h"
+#include "ui/options/frmOptInterface.h"
+#include "ui/options/frmOptionsDBFileMode.h"
+#include "ui/options/frmTovrinOptions.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <QComboBox>
 
 #include "taskdb/TaskPlace.h"
-#include "ui/PageControl.h"
-#include "ui/SharedShortcuts.h"
-#include "ui/TreeViewRules.h"
-#include "ui/window/WindowTestSupport.h"
+#include "ui/controls/PageControl.h"
+#include "ui/mainwindow/SharedShortcuts.h"
+#include "ui/outline/TreeViewRules.h"
+#include "ui/mainwindow/WindowTestSupport.h"
 
 class TodoFixture : public TWindowFixture {
 protected:
