@@ -26,6 +26,7 @@
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/outline/TreeViewRules.h"
 #include "ui/mainwindow/WindowServices.h"
+#include "ui/exchange/ImportExport.h"
 
 namespace {
 
@@ -97,7 +98,8 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     BuildPropertyPanel();  // the task panel (TovrinMainProps.cpp)
     BuildToDoPage();
     BuildPlacesPage();
-    BuildTaskCommands();  // task commands, import/export, tree drawing and drag (TovrinMainCommands.cpp)
+    BuildTaskCommands();  // task commands, tree drawing and drag (TovrinMainCommands.cpp)
+    BuildExchange();
     BuildSettings();  // tray icon, hot key, auto-save timer, Tools > Options (TovrinMainSettings.cpp)
     BuildAboutCommand();  // Help > About (TovrinMainAbout.cpp)
     BuildMenuBar();
@@ -263,6 +265,27 @@ void TfrmTovrinMain::BuildControls()
 }
 
 // The one place that builds the menu bar, from the commands each part of the window made.
+void TfrmTovrinMain::BuildExchange()
+{
+    TExchangeHost host{[this] {
+                           UpdateCurrentTask();
+                           UpdateCurrentPlace();
+                       },
+                       [this] { return NodeTask(SelectedNode(tvTasksTree)); }, [this] { return VirtualRoot; }};
+    exchange_ = new TImportExport(*this, state_, Services(), std::move(host));
+    // The outline's pop-up menu: after the refresh command.
+    const QList<QAction*> items = pmnuTaskTree->actions();
+    const qsizetype at = items.indexOf(actRefreshSubtree);
+    exchange_->AddToMenu(*pmnuTaskTree, at >= 0 && at + 1 < items.size() ? items[at + 1] : nullptr);
+    connect(exchange_, &TImportExport::OutlineImported, this, [this] {
+        SetModified(true);
+        ClearUndoHistory();
+        FillTaskTree();
+        PlacesListsStale = true;
+        RefreshPlacesLists();
+    });
+}
+
 void TfrmTovrinMain::BuildMenuBar()
 {
     auto menu = [this](const QString& title, std::initializer_list<QAction*> items) {
@@ -275,7 +298,7 @@ void TfrmTovrinMain::BuildMenuBar()
         }
         return made;
     };
-    menu(QStringLiteral("&File"), {actFileNew, Newdemofile1, actOpen, actSave, actSaveAs, nullptr, actImport, actExport,
+    menu(QStringLiteral("&File"), {actFileNew, Newdemofile1, actOpen, actSave, actSaveAs, nullptr, exchange_->actImport(), exchange_->actExport(),
                                    nullptr, actConnectToOutlook, actQuickOutlookConnect, nullptr, Exit1});
     menu(QStringLiteral("&Edit"), {actUndo, actRedo, nullptr, actBack, actForward, nullptr, actFind, actFindNext});
     menu(QStringLiteral("&Tools"), {Options1})->setObjectName(QStringLiteral("Tools1"));

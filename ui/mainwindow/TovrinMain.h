@@ -13,6 +13,7 @@
 #include "ui/mainwindow/DataFileLock.h"
 #include "ui/options/FontText.h"
 #include "ui/mainwindow/SafeFileSave.h"
+#include "ui/mainwindow/WindowState.h"
 #include "ui/undo/Navigation.h"  // property panel, undo and navigation
 #include "ui/undo/UndoList.h"    // property panel, undo and navigation
 
@@ -43,6 +44,7 @@ class QSpinBox;      // property panel
 class QTimeEdit;     // property panel
 class TRadioGroup;   // property panel
 class IWindowServices;
+class TImportExport;
 class TGlobalHotKey;  // settings, tray and hot key
 struct TFileDialogRequest;  // settings, tray and hot key
 class TToolIcon;      // settings, tray and hot key
@@ -72,11 +74,18 @@ public:
     explicit TfrmTovrinMain(TMainWindowEnvironment Environment = {}, QWidget* parent = nullptr);
     ~TfrmTovrinMain() override;
 
+private:
+    // Declared first: the names below refer into it.
+    TWindowState state_;
+
+public:
     // ---- Document state ----
-    std::unique_ptr<TTovrinDataBase> DataBase;
-    TTaskNode* CurrentTask = nullptr;
-    TTaskPlace* CurrentPlace = nullptr;
-    bool Modified = false;
+    // What the window's parts share, and the shell's own names for it.
+    TWindowState& State() { return state_; }
+    std::unique_ptr<TTovrinDataBase>& DataBase = state_.DataBase;
+    TTaskNode*& CurrentTask = state_.CurrentTask;
+    TTaskPlace*& CurrentPlace = state_.CurrentPlace;
+    bool& Modified = state_.Modified;
     bool Untitled = true;
     std::string FileName;
     const bool CreateBackup = true;
@@ -433,16 +442,6 @@ public:
     QAction* Proposenewfeature1 = nullptr;
     QMenu* pmnuToDo = nullptr;
 
-    // ---- Import and export (TovrinMainImportExport.cpp; ImportXmlFile is with the document) ----
-    void BuildImportExport();
-    void ImportTabText(const std::string& Name, QTreeWidgetItem* TargetNode);
-    void ExportXmlFile(const std::string& Name, TTaskNode* StartTask);
-    void ExportTabFile(const std::string& Name, TTaskNode* StartTask);
-    void actImportExecute();
-    void actExportExecute();
-    QAction* actImport = nullptr;
-    QAction* actExport = nullptr;
-
     // ---- Installation settings, tray icon, hot key, auto-save, options (TovrinMainSettings.cpp) ----
     bool ShowInTray = true;
     bool MinimizeToTray = false;
@@ -508,6 +507,8 @@ public:
     bool RunSaveDialog(TFileDialogRequest& Request);
 
     IWindowServices& Services() const { return *services_; }
+    // The window's parts.
+    TImportExport& Exchange() const { return *exchange_; }
 
     // ---- Controls ----
     TPageControl* pcMainPages = nullptr;
@@ -572,6 +573,7 @@ private:
     void BuildControls();
     void BuildActions();
     void BuildMenuBar();
+    void BuildExchange();
     void HookTree(TTreeViewCheckBoxes* Tree);
     bool FormCloseQuery();
     void FormDestroy();
@@ -599,6 +601,7 @@ private:
     std::unique_ptr<IWindowServices> ownServices_;
     IWindowServices* services_ = nullptr;
     TSharedShortcutDispatcher* shortcuts_ = nullptr;
+    TImportExport* exchange_ = nullptr;
     bool closingFromExit_ = false;
     bool closeAccepted_ = false;
     bool destroyed_ = false;

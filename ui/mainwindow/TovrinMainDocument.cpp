@@ -2,6 +2,8 @@
 // the caption and the lock on the data file.
 #include "ui/mainwindow/TovrinMain.h"
 
+#include "ui/exchange/ImportExport.h"
+
 #include <QSettings>
 
 #include <pugixml.hpp>
@@ -89,12 +91,8 @@ void TfrmTovrinMain::CreateDemoFile(bool SaveAsFile)
 
 void TfrmTovrinMain::ImportXmlFile(const std::string& Name, QTreeWidgetItem* TargetNode)
 {
-    pugi::xml_document document;
-    const pugi::xml_parse_result parsed = document.load_file(Name.c_str());
-    if (!parsed)
-        throw Exception("Can not read \"" + Name + "\": " + parsed.description());
     TTaskNode* target = TargetNode ? NodeTask(TargetNode) : nullptr;
-    DataBase->ImportXml(document.document_element(), target ? target : VirtualRoot);
+    exchange_->ImportXmlFile(Name, target ? *target : *VirtualRoot);
 }
 
 // ---- New, Open, Save ----
@@ -336,8 +334,9 @@ void TfrmTovrinMain::SetEditingEnabled(bool Enabled)
 {
     for (QAction* action : {actSave, actSaveAs, actNewTask, actNewSubTask, actNewPlace})
         action->setEnabled(Enabled);
-    // Import, export and the Outlook commands (TovrinMainCommands.cpp).
-    for (QAction* action : {actImport, actExport, actConnectToOutlook})
+    // Import, export and the Outlook commands.
+    for (QAction* action : {exchange_ ? exchange_->actImport() : nullptr, exchange_ ? exchange_->actExport() : nullptr,
+                            actConnectToOutlook})
         if (action)
             action->setEnabled(Enabled);
     if (actQuickOutlookConnect)

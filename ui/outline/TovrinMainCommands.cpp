@@ -138,7 +138,6 @@ void TfrmTovrinMain::BuildTaskCommands()
             });
         });
 
-    BuildImportExport();
     ConnectTreeDrawing();
     ConnectDragDrop();
 }

@@ -3,6 +3,8 @@
 // with the current task when the page changes, and the commands that depend on page and view.
 #include "ui/mainwindow/TovrinMain.h"
 
+#include "ui/exchange/ImportExport.h"
+
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -375,7 +377,8 @@ void TfrmTovrinMain::UpdateTreeActions()
     actNewTask->setEnabled(treeMode);
     actNewSubTask->setEnabled(treeMode);
     // Built by later steps of the constructor; a change handler may run before them.
-    for (QAction* action : {actImport, actExport, actDeleteTask, actSortSubtasks})
+    for (QAction* action : {exchange_ ? exchange_->actImport() : nullptr, exchange_ ? exchange_->actExport() : nullptr,
+                            actDeleteTask, actSortSubtasks})
         if (action)
             action->setEnabled(treeMode);
     if (actInsertTasksFromClipboard)

@@ -2,9 +2,8 @@
 // the export questions, and failures that must leave the outline as it was.
 #include "ui/mainwindow/WindowTestSupport.h"
 
-#include <QAction>
-
 #include "taskdb/TaskPlace.h"
+#include "ui/exchange/ImportExport.h"
 
 namespace {
 
@@ -29,7 +28,7 @@ TEST_F(ImportExportTest, WholeTreeAsXmlAndBackAddsTheSameTopTasksOnce)
     services.SaveFiles = {{file, 2}};
     services.Answers = {idNo};  // not only the selected task
     window->SetModified(false);
-    window->actExport->trigger();
+    window->Exchange().actExport()->trigger();
     ASSERT_EQ(services.Requests.size(), 1u);
     EXPECT_EQ(services.Requests[0].Filter, "Tab format (*.tab)|*.tab|XML document (*.xml)|*.xml");
     EXPECT_EQ(services.Requests[0].FilterIndex, 2);
@@ -45,7 +44,7 @@ TEST_F(ImportExportTest, WholeTreeAsXmlAndBackAddsTheSameTopTasksOnce)
 
     window->tvTasksTree->clearSelection();
     services.OpenFiles = {{file, 2}};
-    window->actImport->trigger();
+    window->Exchange().actImport()->trigger();
     ExpectOutline("Alpha[Alpha one] Beta Alpha[Alpha one] Beta");
     EXPECT_TRUE(window->Modified);
 }
@@ -58,12 +57,12 @@ TEST_F(ImportExportTest, ExportWithAVirtualRootAndNoKeepsTheVirtualRootOnTop)
     const std::string file = File("virtual.xml");
     services.SaveFiles = {{file, 2}};
     services.Answers = {idNo};
-    window->actExport->trigger();
+    window->Exchange().actExport()->trigger();
 
     // Read back into an empty document: the virtual root is the top task.
     BuildOutline([](TTaskNode*) {});
     services.OpenFiles = {{file, 2}};
-    window->actImport->trigger();
+    window->Exchange().actImport()->trigger();
     EXPECT_EQ(Outline(Root()), "Alpha[Alpha one]");
 }
 
@@ -74,18 +73,18 @@ TEST_F(ImportExportTest, CancelledQuestionsLeaveNoFile)
     const std::string xml = File("cancel.xml");
     services.SaveFiles = {{xml, 2}};
     services.Answers = {idCancel};
-    window->actExport->trigger();
+    window->Exchange().actExport()->trigger();
     EXPECT_FALSE(std::filesystem::exists(xml));
 
     const std::string tab = File("no.tab");
     services.SaveFiles = {{tab, 1}};
     services.Answers = {idYes, idNo};  // only Beta; then not for captions and notes only
-    window->actExport->trigger();
+    window->Exchange().actExport()->trigger();
     EXPECT_EQ(services.Shown.back(), "Only task captions and notes will be exported to this format. Continue?");
     EXPECT_FALSE(std::filesystem::exists(tab));
 
     services.SaveFiles = {{""}};  // the dialog cancelled
-    window->actExport->trigger();
+    window->Exchange().actExport()->trigger();
     EXPECT_TRUE(services.Answers.empty());
 }
 
@@ -98,14 +97,14 @@ TEST_F(ImportExportTest, SelectedTaskAsTabTextAndTabTextImportUnderTheSelection)
     WriteAll(File("alpha.xml"), "kept");
     services.SaveFiles = {{File("alpha"), 1}};
     services.Answers = {idYes, idYes};
-    window->actExport->trigger();
+    window->Exchange().actExport()->trigger();
     EXPECT_EQ(ReadAll(File("alpha.tab")), "Alpha\r\n\tAlpha one\r\n<Note: note line>\r\n");
     EXPECT_EQ(ReadAll(File("alpha.xml")), "kept");
 
     WriteAll(File("in.tab"), "X\r\n\tY\r\n<Note: a\xC2\xB6" "b>\r\nZ\r\n");
     Select("Beta");
     services.OpenFiles = {{File("in.tab"), 1}};
-    window->actImport->trigger();
+    window->Exchange().actImport()->trigger();
     EXPECT_EQ(ChildCaptions(Task("Beta")), (Names{"X", "Z"}));
     EXPECT_EQ(Task("Y")->Note.Items(), (Names{"a", "b"}));
     EXPECT_NE(window->FindTaskNode(window->tvTasksTree, Task("Y")), nullptr);
@@ -119,14 +118,14 @@ TEST_F(ImportExportTest, FailedImportsChangeNothing)
     window->SetModified(false);
     WriteAll(File("broken.xml"), "<TovrinPlanner-xml><TaskTree><TaskNode Caption=\"half\"");
     services.OpenFiles = {{File("broken.xml"), 2}, {File("missing.tab"), 1}};
-    window->actImport->trigger();
-    window->actImport->trigger();
+    window->Exchange().actImport()->trigger();
+    window->Exchange().actImport()->trigger();
     ASSERT_EQ(services.Shown.size(), 2u);  // one error box each
     EXPECT_EQ(ChildCaptions(Root()), (Names{"Alpha", "Beta"}));
     EXPECT_FALSE(window->Modified);
 
     services.OpenFiles = {{""}};
-    window->actImport->trigger();
+    window->Exchange().actImport()->trigger();
     EXPECT_FALSE(window->Modified);
 }
 

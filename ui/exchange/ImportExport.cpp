@@ -1,19 +1,23 @@
 // The Import and Export commands: outlines to and from XML documents and tab-indented text.
-#include "ui/mainwindow/TovrinMain.h"
+#include "ui/exchange/ImportExport.h"
 
 #include <QAction>
 #include <QMenu>
+#include <QWidget>
 
 #include <pugixml.hpp>
 
 #include <sstream>
+#include <utility>
 
+#include "platform/Exceptions.h"
 #include "platform/Stream.h"
 #include "taskdb/Services.h"
+#include "taskdb/TaskNode.h"
 #include "taskdb/TovrinDataBase.h"
 #include "ui/exchange/TabTextImport.h"
 #include "ui/mainwindow/TovrinApplication.h"
-#include "ui/controls/TreeViewCheckBoxes.h"
+#include "ui/mainwindow/WindowState.h"
 #include "ui/mainwindow/WindowServices.h"
 
 namespace {
@@ -24,72 +28,73 @@ constexpr int FilterXml = 2;
 
 } // namespace
 
-void TfrmTovrinMain::BuildImportExport()
+TImportExport::TImportExport(QWidget& Window, TWindowState& State, IWindowServices& Services, TExchangeHost Host)
+    : QObject(&Window), state_(State), services_(Services), host_(std::move(Host))
 {
-    auto make = [this](QAction*& action, const char* name, const char* text, void (TfrmTovrinMain::*handler)()) {
-        action = new QAction(QString::fromLatin1(text), this);
+    auto make = [this, &Window](QAction*& action, const char* name, const char* text, void (TImportExport::*handler)()) {
+        action = new QAction(QString::fromLatin1(text), &Window);
         action->setObjectName(QString::fromLatin1(name));
-        addAction(action);
+        Window.addAction(action);
         connect(action, &QAction::triggered, this, [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
     };
-    make(actImport, "actImport", "Import...", &TfrmTovrinMain::actImportExecute);
-    make(actExport, "actExport", "Export...", &TfrmTovrinMain::actExportExecute);
+    make(actImport_, "actImport", "Import...", &TImportExport::actImportExecute);
+    make(actExport_, "actExport", "Export...", &TImportExport::actExportExecute);
+}
 
-    // The outline's pop-up menu: after the refresh command.
-    const QList<QAction*> items = pmnuTaskTree->actions();
-    const qsizetype at = items.indexOf(actRefreshSubtree);
-    QAction* before = at >= 0 && at + 1 < items.size() ? items[at + 1] : nullptr;
-    pmnuTaskTree->insertSeparator(before);
-    pmnuTaskTree->insertAction(before, actImport);
-    pmnuTaskTree->insertAction(before, actExport);
+void TImportExport::AddToMenu(QMenu& Menu, QAction* Before) const
+{
+    Menu.insertSeparator(Before);
+    Menu.insertAction(Before, actImport_);
+    Menu.insertAction(Before, actExport_);
 }
 
 // ---- Import ----
 
-void TfrmTovrinMain::actImportExecute()
+void TImportExport::actImportExecute()
 {
-    UpdateCurrentTask();
-    UpdateCurrentPlace();
+    host_.CommitEdits();
     TFileDialogRequest request;
     request.Filter = ExchangeFilter;
     request.FilterIndex = FilterXml;
-    if (!Services().ExecuteOpenDialog(request))
+    if (!services_.ExecuteOpenDialog(request))
         return;
-    QTreeWidgetItem* target = SelectedNode(tvTasksTree);
+    TTaskNode* selected = host_.SelectedTask();
+    TTaskNode& target = selected ? *selected : *host_.OutlineRoot();
     if (request.FilterIndex == FilterTab)
         ImportTabText(request.FileName, target);
     else
         ImportXmlFile(request.FileName, target);
-    SetModified(true);
-    ClearUndoHistory();
-    FillTaskTree();
-    PlacesListsStale = true;
-    RefreshPlacesLists();
+    emit OutlineImported();
 }
 
-void TfrmTovrinMain::ImportTabText(const std::string& Name, QTreeWidgetItem* TargetNode)
+void TImportExport::ImportTabText(const std::string& Name, TTaskNode& Target)
 {
-    TTaskNode* target = TargetNode ? NodeTask(TargetNode) : nullptr;
-    if (!target)
-        target = VirtualRoot;
-    ImportTabTextFile(Name, *target);
+    ImportTabTextFile(Name, Target);
+}
+
+void TImportExport::ImportXmlFile(const std::string& Name, TTaskNode& Target)
+{
+    pugi::xml_document document;
+    const pugi::xml_parse_result parsed = document.load_file(Name.c_str());
+    if (!parsed)
+        throw Exception("Can not read \"" + Name + "\": " + parsed.description());
+    state_.DataBase->ImportXml(document.document_element(), &Target);
 }
 
 // ---- Export ----
 
-void TfrmTovrinMain::actExportExecute()
+void TImportExport::actExportExecute()
 {
-    UpdateCurrentTask();
-    UpdateCurrentPlace();
+    host_.CommitEdits();
     TFileDialogRequest request;
     request.Filter = ExchangeFilter;
     request.FilterIndex = FilterXml;
     request.DefaultExtension = "xml";
-    if (!Services().ExecuteSaveDialog(request))
+    if (!services_.ExecuteSaveDialog(request))
         return;
     AddDefaultExtension(request);  // a tab export of "plan" is "plan.tab", never "plan.xml"
-    TTaskNode* start = VirtualRoot;
-    if (TTaskNode* selected = NodeTask(SelectedNode(tvTasksTree))) {
+    TTaskNode* start = host_.OutlineRoot();
+    if (TTaskNode* selected = host_.SelectedTask()) {
         switch (ConfirmYesNoCancel(std::string("Export only SELECTED task with subtasks?") + "\n\r\n\r" +
                                    "If you click \"No\" the entire Task Tree will be exported.")) {
         case idCancel:
@@ -107,13 +112,13 @@ void TfrmTovrinMain::actExportExecute()
         ExportXmlFile(request.FileName, start);
 }
 
-void TfrmTovrinMain::ExportTabFile(const std::string& Name, TTaskNode* StartTask)
+void TImportExport::ExportTabFile(const std::string& Name, TTaskNode* StartTask)
 {
     if (ConfirmYesNo("Only task captions and notes will be exported to this format. Continue?"))
-        DataBase->ExportText(Name, StartTask);
+        state_.DataBase->ExportText(Name, StartTask);
 }
 
-void TfrmTovrinMain::ExportXmlFile(const std::string& Name, TTaskNode* StartTask)
+void TImportExport::ExportXmlFile(const std::string& Name, TTaskNode* StartTask)
 {
     pugi::xml_document document;
     pugi::xml_node declaration = document.append_child(pugi::node_declaration);
@@ -121,7 +126,7 @@ void TfrmTovrinMain::ExportXmlFile(const std::string& Name, TTaskNode* StartTask
     declaration.append_attribute("encoding") = "UTF-8";
     pugi::xml_node root = document.append_child("TovrinPlanner-xml");
     root.append_attribute("ver") = "1.0";
-    DataBase->ExportXml(root, StartTask);
+    state_.DataBase->ExportXml(root, StartTask);
 
     // The whole text is made before the file is touched, so a failure leaves no half file.
     std::ostringstream text;
