@@ -1,6 +1,5 @@
 // The installation settings and what hangs off them: loading and saving, the window placement,
-// the tray icon with minimise- and close-to-tray, Esc, the system hot key, auto-save and the
-// options dialog.
+// the tray icon with minimise- and close-to-tray, Esc, the system hot key and auto-save.
 #include "ui/mainwindow/TovrinMain.h"
 
 #include <QAction>
@@ -29,35 +28,8 @@
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/mainwindow/WindowServices.h"
-#include "ui/options/frmOptAutoSave.h"
-#include "ui/options/frmOptFontColor.h"
-#include "ui/options/frmOptInterface.h"
-#include "ui/options/frmOptionsDBFileMode.h"
-#include "ui/options/frmTovrinOptions.h"
 
 namespace {
-
-// The option-sheet units, initialised when the program starts in this order (which is the
-// order of the options tree) and finalised when it ends.
-class TOptionSheetUnits {
-public:
-    TOptionSheetUnits()
-    {
-        RegisterDBFileModeSheet();
-        RegisterInterfaceSheet();
-        RegisterFontColorSheet();
-        RegisterAutoSaveSheet();
-    }
-    ~TOptionSheetUnits()
-    {
-        UnregisterAutoSaveSheet();
-        UnregisterFontColorSheet();
-        UnregisterInterfaceSheet();
-        UnregisterDBFileModeSheet();
-    }
-};
-
-const TOptionSheetUnits optionSheetUnits;
 
 // The window's events that the settings act on: minimise and restore, the first showing, and
 // Esc pressed anywhere in the window.
@@ -515,14 +487,7 @@ bool TfrmTovrinMain::RunSaveDialog(TFileDialogRequest& Request)
     return chosen;
 }
 
-// ---- Options and links ----
-
-void TfrmTovrinMain::Options1Click()
-{
-    EndInPlaceEditing();
-    if (TTovrinOptions::Execute(this))
-        SetModified(true);
-}
+// ---- Links ----
 
 void TfrmTovrinMain::OpenLink(const std::string& URL)
 {

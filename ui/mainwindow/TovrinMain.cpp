@@ -96,6 +96,7 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     BuildUndoAndNavigation();  // undo history, navigation, Delete task (TovrinMainUndo.cpp)
     BuildActions();
     BuildPropertyPanel();  // the task panel (TovrinMainProps.cpp)
+    ConnectUndoAndNavigation();
     BuildToDoPage();
     BuildPlacesPage();
     BuildTaskCommands();  // task commands, tree drawing and drag (TovrinMainCommands.cpp)

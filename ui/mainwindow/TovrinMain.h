@@ -341,6 +341,7 @@ public:
     std::unique_ptr<TUndoList> UndoList;
     std::unique_ptr<TNavigationManager> Navigation;
     void BuildUndoAndNavigation();
+    void ConnectUndoAndNavigation();
     void DeleteSelectedTask(bool Undoable);
     QWidget* GetInPlaceEditor() const;
     bool CheckTypingUndo();

@@ -330,13 +330,4 @@ void TfrmTovrinMain::BuildPropertyPanel()
                                    whileWhole(&TfrmTovrinMain::memTaskCaptionExit));
     for (QWidget* editor : std::initializer_list<QWidget*>{memTaskCaption, TaskNotesEditor, edTaskPlaces, edEstimate})
         editor->installEventFilter(focus);
-
-    // Undo, redo, back and forward (their handlers: TovrinMainUndo.cpp).
-    connect(actUndo, &QAction::triggered, this, guarded(&TfrmTovrinMain::actUndoExecute));
-    connect(actRedo, &QAction::triggered, this, guarded(&TfrmTovrinMain::actRedoExecute));
-    connect(sbBack, &QToolButton::clicked, actBack, &QAction::trigger);
-    connect(sbForward, &QToolButton::clicked, actForward, &QAction::trigger);
-    pmnuTaskTree->addSeparator();
-    pmnuTaskTree->addAction(actDeleteTask);
-    Navigation->UpdateButtons();
 }

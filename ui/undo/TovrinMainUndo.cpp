@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QToolButton>
@@ -272,6 +273,18 @@ void TfrmTovrinMain::BuildUndoAndNavigation()
          &TfrmTovrinMain::actBackExecute);
     make(actForward, "actForward", QStringLiteral("Forward"), QKeySequence(QStringLiteral("Alt+Right")),
          &TfrmTovrinMain::actForwardExecute);
+}
+
+// Once the actions and the panel's Back and Forward buttons are built.
+void TfrmTovrinMain::ConnectUndoAndNavigation()
+{
+    connect(actUndo, &QAction::triggered, this, [this] { RunGuarded([this] { actUndoExecute(); }); });
+    connect(actRedo, &QAction::triggered, this, [this] { RunGuarded([this] { actRedoExecute(); }); });
+    connect(sbBack, &QToolButton::clicked, actBack, &QAction::trigger);
+    connect(sbForward, &QToolButton::clicked, actForward, &QAction::trigger);
+    pmnuTaskTree->addSeparator();
+    pmnuTaskTree->addAction(actDeleteTask);
+    Navigation->UpdateButtons();
 }
 
 // ---- Deleting tasks ----
