@@ -11,8 +11,10 @@
 
 #include "platform/DateTime.h"
 #include "ui/mainwindow/DataFileLock.h"
+#include "ui/mainwindow/MainWindowEnvironment.h"
 #include "ui/options/FontText.h"
 #include "ui/mainwindow/SafeFileSave.h"
+#include "ui/mainwindow/UILock.h"
 #include "ui/mainwindow/WindowState.h"
 #include "ui/undo/Navigation.h"  // property panel, undo and navigation
 #include "ui/undo/UndoList.h"    // property panel, undo and navigation
@@ -55,18 +57,6 @@ class TTaskPlace;
 class TTovrinDataBase;
 class TTreeViewCheckBoxes;
 struct TViewRow;
-
-// Where the window finds what lies outside it; tests give temporary folders and scripted boxes.
-struct TMainWindowEnvironment {
-    std::vector<std::string> Args;        // command-line arguments without the program name
-    std::string CurrentDir;               // empty: the process's current directory
-    std::string ProgramDir;               // folder of the program (demo data, demo outline)
-    std::vector<std::string> DataDirs;    // installed data folders searched for the demo data
-    std::string UserDataDir;              // demo outline when the program folder is read-only
-    IWindowServices* Services = nullptr;  // nullptr: the window's own Qt boxes and dialogs
-    bool PostStartupMessage = true;       // open the start-up outline from the event loop
-    std::string SettingsFile;             // empty: the user's own settings
-};
 
 class TfrmTovrinMain : public QMainWindow {
     Q_OBJECT
@@ -606,16 +596,4 @@ private:
     bool closingFromExit_ = false;
     bool closeAccepted_ = false;
     bool destroyed_ = false;
-};
-
-// Raises the window's UI lock for the lifetime of the guard.
-class TUILock {
-public:
-    explicit TUILock(int32_t& counter) : counter_(counter) { ++counter_; }
-    ~TUILock() { --counter_; }
-    TUILock(const TUILock&) = delete;
-    TUILock& operator=(const TUILock&) = delete;
-
-private:
-    int32_t& counter_;
 };
