@@ -47,6 +47,7 @@ class QTimeEdit;     // property panel
 class TRadioGroup;   // property panel
 class IWindowServices;
 class TImportExport;
+class TToDoFilterPanel;
 class TGlobalHotKey;  // settings, tray and hot key
 struct TFileDialogRequest;  // settings, tray and hot key
 class TToolIcon;      // settings, tray and hot key
@@ -190,32 +191,13 @@ public:
     // ---- To-Do page, places lists and page switching (TovrinMainToDo.cpp) ----
     void BuildToDoPage();
     void TodoFilterChange();
-    void ShowToDoFilterPanel(bool Open);
-    bool IsToDoFilterPanelOpen() const;
-    void sbToDoFilterClick();
-    void cbToDoAutoUpdateClick();
     // Fills a places list with every place but Place; with Place, checked where it includes one.
     void FillPlacesListView(QTreeWidget* ListView, TTaskPlace* Place);
-    void FillPlacesFilter(QComboBox* Combo);
     QTreeWidgetItem* FindPlaceListItem(QTreeWidget* ListView, const TTaskPlace* Place) const;
     void SyncSelectionWithCurrentTask(QWidget* Page);
-    // The place chosen in cbPlaces while it is still one of the outline's places, else nullptr.
-    TTaskPlace* ToDoFilterPlace() const;
-    // Saving keeps auto-update and the filter place with the outline; opening takes them back.
-    void StoreToDoFilter();
-    void RestoreToDoFilter();
     bool IsOutlinePlace(const TTaskPlace* Place) const;
     static TTaskPlace* ItemPlace(const QTreeWidgetItem* Item);
     static void SetItemPlace(QTreeWidgetItem* Item, const TTaskPlace* Place);
-    QFrame* pnlTodoFilter = nullptr;
-    QToolButton* sbToDoFilter = nullptr;
-    QLabel* lbPlacesFilter = nullptr;
-    QComboBox* cbPlaces = nullptr;
-    QPushButton* btnToDoUpdateNow = nullptr;
-    QDateEdit* dtToDoDate = nullptr;
-    QCheckBox* cbToDoAutoUpdate = nullptr;
-    int ToDoFilterOpenHeight = 0;
-    static constexpr int ToDoFilterClosedHeight = 28;
 
     // ---- Place panel and the Places page (TovrinMainPlaces.cpp) ----
     void BuildPlacesPage();
@@ -500,6 +482,7 @@ public:
     IWindowServices& Services() const { return *services_; }
     // The window's parts.
     TImportExport& Exchange() const { return *exchange_; }
+    TToDoFilterPanel& ToDoFilter() const { return *toDoFilter_; }
 
     // ---- Controls ----
     TPageControl* pcMainPages = nullptr;
@@ -593,6 +576,7 @@ private:
     IWindowServices* services_ = nullptr;
     TSharedShortcutDispatcher* shortcuts_ = nullptr;
     TImportExport* exchange_ = nullptr;
+    TToDoFilterPanel* toDoFilter_ = nullptr;
     bool closingFromExit_ = false;
     bool closeAccepted_ = false;
     bool destroyed_ = false;

@@ -3,6 +3,7 @@
 #include "ui/mainwindow/TovrinMain.h"
 
 #include "ui/exchange/ImportExport.h"
+#include "ui/todo/ToDoFilterPanel.h"
 
 #include <QSettings>
 
@@ -213,7 +214,7 @@ void TfrmTovrinMain::OpenDocument(const std::string& Name)
     SetShowEffort(DataBase->ShowEffort);
     SetShowProject(DataBase->ShowProject);
     SetShowTaskTreeViews(DataBase->ShowTaskTreeViews);
-    RestoreToDoFilter();
+    toDoFilter_->RestoreToDoFilter();
     SetModified(false);
     DataFileLock.Swap(newLock);
     DataFileLock.SetFileName(FileName);
@@ -293,7 +294,7 @@ bool TfrmTovrinMain::SaveToFile(const std::string& Name)
     DataBase->SetShowEffort(ShowEffort);
     DataBase->SetShowProject(ShowProject);
     DataBase->SetShowTaskTreeViews(ShowTaskTreeViews);
-    StoreToDoFilter();
+    toDoFilter_->StoreToDoFilter();
 
     TSafeSaveOptions options = SaveOptions;
     options.CreateBackup = CreateBackup;

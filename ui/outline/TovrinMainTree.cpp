@@ -2,6 +2,8 @@
 // marks, and the keys and clicks shared by the outline tree and the To-Do tree.
 #include "ui/mainwindow/TovrinMain.h"
 
+#include "ui/todo/ToDoFilterPanel.h"
+
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -268,8 +270,7 @@ void TfrmTovrinMain::AdvancedOptions1Click()
         sbTaskTreeFilter->setChecked(!sbTaskTreeFilter->isChecked());
         sbTaskTreeFilterClick();
     } else if (pcMainPages->ActivePage() == tshToDoList) {
-        sbToDoFilter->setChecked(!sbToDoFilter->isChecked());
-        sbToDoFilterClick();
+        toDoFilter_->ToggleToDoFilterPanel();
     }
 }
 

@@ -1,9 +1,11 @@
-// The To-Do page: the To-Do tree computed for a place and a date, the filter panel with its
-// auto-update switch, the places list and places filter, keeping the trees' selection in step
+// The To-Do page: the To-Do tree computed for the place and date of its filter panel
+// (ToDoFilterPanel.h), the places list and places filter, keeping the trees' selection in step
 // with the current task when the page changes, and the commands that depend on page and view.
 #include "ui/mainwindow/TovrinMain.h"
 
 #include "ui/exchange/ImportExport.h"
+#include "ui/places/PlaceItemData.h"
+#include "ui/todo/ToDoFilterPanel.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -29,26 +31,6 @@
 #include "ui/outline/TreeViewRules.h"
 #include "ui/mainwindow/WindowServices.h"
 
-namespace {
-
-// Place list items and filter items carry their place in this role.
-constexpr int PlaceRole = Qt::UserRole + 2;
-
-// The To-Do date of the filter panel means the end of that day.
-constexpr TDateTime EndOfDay = 0.999988999;
-
-QVariant PlaceData(const TTaskPlace* place)
-{
-    return QVariant::fromValue(reinterpret_cast<quintptr>(place));
-}
-
-TTaskPlace* PlaceOfData(const QVariant& data)
-{
-    return reinterpret_cast<TTaskPlace*>(data.value<quintptr>());
-}
-
-} // namespace
-
 // ---- Building ----
 
 void TfrmTovrinMain::BuildToDoPage()
@@ -56,57 +38,8 @@ void TfrmTovrinMain::BuildToDoPage()
     TUILock lock(UILockCount);
     tvToDo->setSelectionMode(QAbstractItemView::ExtendedSelection);
 
-    pnlTodoFilter = new QFrame(tshToDoList);
-    pnlTodoFilter->setObjectName(QStringLiteral("pnlTodoFilter"));
-    auto* rows = new QVBoxLayout(pnlTodoFilter);
-    rows->setContentsMargins(0, 0, 0, 0);
-    rows->setSpacing(2);
-    auto* placeRow = new QHBoxLayout();
-    sbToDoFilter = new QToolButton(pnlTodoFilter);
-    sbToDoFilter->setText(QStringLiteral("Filter"));
-    sbToDoFilter->setCheckable(true);
-    sbToDoFilter->setAutoRaise(true);
-    lbPlacesFilter = new QLabel(QStringLiteral("Place:"), pnlTodoFilter);
-    cbPlaces = new QComboBox(pnlTodoFilter);
-    cbPlaces->setObjectName(QStringLiteral("cbPlaces"));
-    lbPlacesFilter->setBuddy(cbPlaces);
-    btnToDoUpdateNow = new QPushButton(QStringLiteral("Update ToDo"), pnlTodoFilter);
-    placeRow->addWidget(sbToDoFilter);
-    placeRow->addWidget(lbPlacesFilter);
-    // The list takes the room the button leaves when it hides.
-    placeRow->addWidget(cbPlaces, 1);
-    placeRow->addWidget(btnToDoUpdateNow);
-    placeRow->addStretch();  // with the places hidden the button stays at the left
-    auto* dateRow = new QHBoxLayout();
-    dtToDoDate = new QDateEdit(pnlTodoFilter);
-    dtToDoDate->setCalendarPopup(true);
-    cbToDoAutoUpdate = new QCheckBox(QStringLiteral("Auto update"), pnlTodoFilter);
-    dateRow->addWidget(dtToDoDate);
-    dateRow->addWidget(cbToDoAutoUpdate);
-    dateRow->addStretch(1);
-    rows->addLayout(placeRow);
-    rows->addLayout(dateRow);
-    static_cast<QVBoxLayout*>(tshToDoList->layout())->insertWidget(0, pnlTodoFilter);
-    ToDoFilterOpenHeight = std::max(pnlTodoFilter->sizeHint().height(), ToDoFilterClosedHeight + 24);
-
-    connect(cbPlaces, &QComboBox::currentIndexChanged, this, [this] { RunGuarded([this] { TodoFilterChange(); }); });
-    connect(dtToDoDate, &QDateEdit::dateChanged, this, [this] { RunGuarded([this] { TodoFilterChange(); }); });
-    connect(btnToDoUpdateNow, &QPushButton::clicked, this, [this] { RunGuarded([this] { TodoFilterChange(); }); });
-    connect(sbToDoFilter, &QToolButton::clicked, this, [this] { RunGuarded([this] { sbToDoFilterClick(); }); });
-    connect(cbToDoAutoUpdate, &QCheckBox::toggled, this, [this] { RunGuarded([this] { cbToDoAutoUpdateClick(); }); });
-
-    // Closed panel, the date today, auto-update on.
-    int year = 0, month = 0, day = 0;
-    DecodeDate(Now(), year, month, day);
-    dtToDoDate->setDate(QDate(year, month, day));
-    pnlTodoFilter->setFixedHeight(ToDoFilterClosedHeight);
-    sbToDoFilter->setChecked(false);
-    dtToDoDate->setVisible(false);
-    cbToDoAutoUpdate->setVisible(false);
-    cbToDoAutoUpdate->setChecked(true);
-    btnToDoUpdateNow->setVisible(false);
-    cbPlaces->addItem(QStringLiteral("<all places>"), PlaceData(nullptr));
-    cbPlaces->setCurrentIndex(0);
+    toDoFilter_ = new TToDoFilterPanel(*tshToDoList, state_, UILockCount);
+    toDoFilter_->OnFilterChange = [this] { TodoFilterChange(); };
 }
 
 // ---- The To-Do list ----
@@ -118,12 +51,8 @@ void TfrmTovrinMain::RebuildToDoList()
     DrawTime = Now();
     UpdateCurrentTask();
     UpdateCurrentPlace();
-    TTaskPlace* place = ToDoFilterPlace();
-    TDateTime date = Now();
-    if (IsToDoFilterPanelOpen()) {
-        const QDate day = dtToDoDate->date();
-        date = EncodeDate(day.year(), day.month(), day.day()) + EndOfDay;
-    }
+    TTaskPlace* place = toDoFilter_->ToDoFilterPlace();
+    const TDateTime date = toDoFilter_->IsToDoFilterPanelOpen() ? toDoFilter_->ToDoDate() : Now();
     DataBase->RebuildToDo(VirtualRoot, place, true, date);
 
     const auto cursor = HourGlass();
@@ -153,7 +82,7 @@ void TfrmTovrinMain::TodoFilterChange()
 void TfrmTovrinMain::ApplyTaskChange(bool Delay, bool Force)
 {
     UpdateCurrentTask();
-    if (pcMainPages->ActivePage() != tshToDoList || !(Force || cbToDoAutoUpdate->isChecked()))
+    if (pcMainPages->ActivePage() != tshToDoList || !(Force || toDoFilter_->IsAutoUpdate()))
         return;
     if (Delay)
         DelayMs(100);
@@ -161,74 +90,9 @@ void TfrmTovrinMain::ApplyTaskChange(bool Delay, bool Force)
     SyncSelectionWithCurrentTask(tshToDoList);
 }
 
-// ---- The filter panel ----
-
-void TfrmTovrinMain::ShowToDoFilterPanel(bool Open)
-{
-    {
-        TUILock lock(UILockCount);
-        pnlTodoFilter->setFixedHeight(Open ? ToDoFilterOpenHeight : ToDoFilterClosedHeight);
-        sbToDoFilter->setChecked(Open);
-        cbToDoAutoUpdate->setVisible(Open);
-        dtToDoDate->setVisible(Open);
-    }
-    TodoFilterChange();
-}
-
-bool TfrmTovrinMain::IsToDoFilterPanelOpen() const
-{
-    // The fixed height, not the laid-out one: the panel may not have been shown yet.
-    return pnlTodoFilter->maximumHeight() > ToDoFilterClosedHeight;
-}
-
-void TfrmTovrinMain::sbToDoFilterClick()
-{
-    if (UILockCount == 0)
-        ShowToDoFilterPanel(sbToDoFilter->isChecked());
-}
-
-void TfrmTovrinMain::cbToDoAutoUpdateClick()
-{
-    btnToDoUpdateNow->setVisible(!cbToDoAutoUpdate->isChecked());
-    if (UILockCount == 0 && cbToDoAutoUpdate->isChecked())
-        TodoFilterChange();
-}
-
-TTaskPlace* TfrmTovrinMain::ToDoFilterPlace() const
-{
-    if (cbPlaces->currentIndex() < 1)
-        return nullptr;
-    TTaskPlace* place = PlaceOfData(cbPlaces->currentData());
-    // A place deleted since the filter was filled filters nothing.
-    return IsOutlinePlace(place) ? place : nullptr;
-}
-
 bool TfrmTovrinMain::IsOutlinePlace(const TTaskPlace* Place) const
 {
-    if (!Place || !DataBase || !DataBase->PlacesList)
-        return false;
-    for (const auto& place : *DataBase->PlacesList)
-        if (place.get() == Place)
-            return true;
-    return false;
-}
-
-void TfrmTovrinMain::StoreToDoFilter()
-{
-    DataBase->SetToDoAutoUpdate(cbToDoAutoUpdate->isChecked());
-    const TTaskPlace* place = ToDoFilterPlace();
-    DataBase->SetToDoPlaceFilterID(place ? place->PlaceID : -10);
-}
-
-void TfrmTovrinMain::RestoreToDoFilter()
-{
-    TUILock lock(UILockCount);
-    cbToDoAutoUpdate->setChecked(DataBase->ToDoAutoUpdate);
-    if (TTaskPlace* place = DataBase->PlacesList->FindByID(DataBase->ToDoPlaceFilterID)) {
-        const int index = cbPlaces->findData(PlaceData(place));
-        if (index >= 1)
-            cbPlaces->setCurrentIndex(index);
-    }
+    return IsPlaceOfOutline(DataBase.get(), Place);
 }
 
 // ---- Places lists ----
@@ -265,25 +129,6 @@ void TfrmTovrinMain::FillPlacesListView(QTreeWidget* ListView, TTaskPlace* Place
     ListView->setUpdatesEnabled(true);
 }
 
-void TfrmTovrinMain::FillPlacesFilter(QComboBox* Combo)
-{
-    TUILock lock(UILockCount);
-    Combo->setUpdatesEnabled(false);
-    // Only the address is kept: the place may be gone already.
-    const bool hadPlace = Combo->currentIndex() >= 1;
-    const TTaskPlace* remembered = hadPlace ? PlaceOfData(Combo->currentData()) : nullptr;
-    Combo->clear();
-    Combo->addItem(QStringLiteral("<all places>"), PlaceData(nullptr));
-    int select = hadPlace ? -1 : 0;
-    for (const auto& entry : *DataBase->PlacesList) {
-        if (entry.get() == remembered)
-            select = Combo->count();
-        Combo->addItem(QString::fromStdString(entry->Caption), PlaceData(entry.get()));
-    }
-    Combo->setCurrentIndex(select);
-    Combo->setUpdatesEnabled(true);
-}
-
 void TfrmTovrinMain::RefreshPlacesLists()
 {
     // A place that left the outline (a deletion, or its redo) is no longer shown in the panel;
@@ -293,7 +138,7 @@ void TfrmTovrinMain::RefreshPlacesLists()
     if (!PlacesListsStale)
         return;
     FillPlacesListView(lvPlaces, nullptr);
-    FillPlacesFilter(cbPlaces);
+    toDoFilter_->FillPlacesFilter();
     PlacesListsStale = false;
 }
 

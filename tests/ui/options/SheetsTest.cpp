@@ -134,13 +134,13 @@ TEST_F(SheetsTest, EachSwitchShowsOrHidesWhatItControls)
     // Places without the property panel: the place parts show, the Places page does not.
     w.SetShowPlaces(false);
     EXPECT_TRUE(w.pnlPlaces->isHidden());
-    EXPECT_TRUE(w.cbPlaces->isHidden());
-    EXPECT_TRUE(w.lbPlacesFilter->isHidden());
+    EXPECT_TRUE(w.ToDoFilter().cbPlaces()->isHidden());
+    EXPECT_TRUE(w.ToDoFilter().lbPlacesFilter()->isHidden());
     w.SetShowTaskProperties(false);
     w.SetShowPlaces(true);
     EXPECT_FALSE(w.pnlPlaces->isHidden());
-    EXPECT_FALSE(w.cbPlaces->isHidden());
-    EXPECT_FALSE(w.lbPlacesFilter->isHidden());
+    EXPECT_FALSE(w.ToDoFilter().cbPlaces()->isHidden());
+    EXPECT_FALSE(w.ToDoFilter().lbPlacesFilter()->isHidden());
     EXPECT_FALSE(TabShown(w.pcMainPages, w.tshPlaces));
     w.SetShowToDoSheet(false);
     EXPECT_FALSE(TabShown(w.pcMainPages, w.tshToDoList));

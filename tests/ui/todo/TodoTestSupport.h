@@ -57,7 +57,7 @@ protected:
 
     void SelectFilter(const TTaskPlace* place)
     {
-        window->cbPlaces->setCurrentIndex(place ? window->cbPlaces->findText(QString::fromStdString(place->Caption)) : 0);
+        window->ToDoFilter().cbPlaces()->setCurrentIndex(place ? window->ToDoFilter().cbPlaces()->findText(QString::fromStdString(place->Caption)) : 0);
     }
 
     bool Dispatch(const QKeySequence& key)
