@@ -12,8 +12,8 @@
 #include <QToolButton>
 
 #include "taskdb/TaskNode.h"
-#include "ui/TovrinMain.h"
-#include "ui/TreeViewCheckBoxes.h"
+#include "ui/mainwindow/TovrinMain.h"
+#include "ui/controls/TreeViewCheckBoxes.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <QStandardPaths>
 
 #include "app/SmokeProbe.h"
-#include "ui/TovrinApplication.h"
-#include "ui/TovrinMain.h"
+#include "ui/mainwindow/TovrinApplication.h"
+#include "ui/mainwindow/TovrinMain.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The texts the program shows in its dialogs, menus and sheets, pinned in one table.
-#include "ui/window/WindowTestSupport.h"
+#include "ui/mainwindow/WindowTestSupport.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,15 +12,15 @@
 #include <QRadioButton>
 #include <QTabWidget>
 
-#include "ui/RadioGroup.h"
-#include "ui/frmAbout.h"
-#include "ui/frmConnectToMsOutlook.h"
-#include "ui/frmOptAutoSave.h"
-#include "ui/frmOptionsDBFileMode.h"
-#include "ui/frmOutlookSyncOptions.h"
-#include "ui/frmSelectPlaces.h"
-#include "ui/frmSortSubtasksOptions.h"
-#include "ui/frmTovrinOptions.h"
+#include "ui/controls/RadioGroup.h"
+#include "ui/dialogs/frmAbout.h"
+#include "ui/sync/frmConnectToMsOutlook.h"
+#include "ui/options/frmOptAutoSave.h"
+#include "ui/options/frmOptionsDBFileMode.h"
+#include "ui/sync/frmOutlookSyncOptions.h"
+#include "ui/places/frmSelectPlaces.h"
+#include "ui/outline/frmSortSubtasksOptions.h"
+#include "ui/options/frmTovrinOptions.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The progress window: its schedule, the bar's range, throttled updates, the abort question,
 // the disabled owner and the caller's reference.
-#include "ui/window/WindowTestSupport.h"
+#include "ui/mainwindow/WindowTestSupport.h"
 
 #include <QLabel>
 #include <QMetaObject>
@@ -9,7 +9,7 @@
 #include <QPushButton>
 
 #include "platform/DateTime.h"
-#include "ui/frmProgressIndicator.h"
+#include "ui/dialogs/frmProgressIndicator.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The place picker, the sort options dialog, the find dialog and the About box, each driven
 // without a blocking modal loop.
-#include "ui/window/WindowTestSupport.h"
+#include "ui/mainwindow/WindowTestSupport.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,10 +14,10 @@
 
 #include <QTest>
 
-#include "ui/frmAbout.h"
-#include "ui/frmFindNext.h"
-#include "ui/frmSelectPlaces.h"
-#include "ui/frmSortSubtasksOptions.h"
+#include "ui/dialogs/frmAbout.h"
+#include "ui/outline/frmFindNext.h"
+#include "ui/places/frmSelectPlaces.h"
+#include "ui/outline/frmSortSubtasksOptions.h"
 
 namespace {
 

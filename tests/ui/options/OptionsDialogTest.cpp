@@ -1,16 +1,16 @@
 // The options dialog: the tree of registered sheets, sheets made on first visit, Apply, OK and
 // Cancel, and the window's "Options..." command.
-#include "ui/window/WindowTestSupport.h"
+#include "ui/mainwindow/WindowTestSupport.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 
-#include "ui/PageControl.h"
-#include "ui/frmOptionsDBFileMode.h"
-#include "ui/frmOptionsSheetBase.h"
-#include "ui/frmTovrinOptions.h"
+#include "ui/controls/PageControl.h"
+#include "ui/options/frmOptionsDBFileMode.h"
+#include "ui/options/frmOptionsSheetBase.h"
+#include "ui/options/frmTovrinOptions.h"
 
 namespace {
 

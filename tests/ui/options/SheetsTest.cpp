@@ -1,6 +1,6 @@
 // The four option sheets against a real window: what each loads, how its controls react, and
 // what its Apply writes.
-#include "ui/window/WindowTestSupport.h"
+#include "ui/mainwindow/WindowTestSupport.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,14 +11,14 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include "ui/PageControl.h"
-#include "ui/QtFont.h"
-#include "ui/TreeViewRules.h"
-#include "ui/frmOptAutoSave.h"
-#include "ui/frmOptFontColor.h"
-#include "ui/frmOptInterface.h"
-#include "ui/frmOptionsDBFileMode.h"
-#include "ui/frmTovrinOptions.h"
+#include "ui/controls/PageControl.h"
+#include "ui/options/QtFont.h"
+#include "ui/outline/TreeViewRules.h"
+#include "ui/options/frmOptAutoSave.h"
+#include "ui/options/frmOptFontColor.h"
+#include "ui/options/frmOptInterface.h"
+#include "ui/options/frmOptionsDBFileMode.h"
+#include "ui/options/frmTovrinOptions.h"
 
 namespace {
 
@@ -134,13 +134,13 @@ TEST_F(SheetsTest, EachSwitchShowsOrHidesWhatItControls)
     // Places without the property panel: the place parts show, the Places page does not.
     w.SetShowPlaces(false);
     EXPECT_TRUE(w.pnlPlaces->isHidden());
-    EXPECT_TRUE(w.cbPlaces->isHidden());
-    EXPECT_TRUE(w.lbPlacesFilter->isHidden());
+    EXPECT_TRUE(w.ToDoFilter().cbPlaces()->isHidden());
+    EXPECT_TRUE(w.ToDoFilter().lbPlacesFilter()->isHidden());
     w.SetShowTaskProperties(false);
     w.SetShowPlaces(true);
     EXPECT_FALSE(w.pnlPlaces->isHidden());
-    EXPECT_FALSE(w.cbPlaces->isHidden());
-    EXPECT_FALSE(w.lbPlacesFilter->isHidden());
+    EXPECT_FALSE(w.ToDoFilter().cbPlaces()->isHidden());
+    EXPECT_FALSE(w.ToDoFilter().lbPlacesFilter()->isHidden());
     EXPECT_FALSE(TabShown(w.pcMainPages, w.tshPlaces));
     w.SetShowToDoSheet(false);
     EXPECT_FALSE(TabShown(w.pcMainPages, w.tshToDoList));

@@ -13,9 +13,9 @@
 
 #include "outlooksync/SyncLog.h"
 #include "outlooksync/VdirTaskStore.h"
-#include "ui/RadioGroup.h"
-#include "ui/frmConnectToMsOutlook.h"
-#include "ui/frmOutlookSyncOptions.h"
+#include "ui/controls/RadioGroup.h"
+#include "ui/sync/frmConnectToMsOutlook.h"
+#include "ui/sync/frmOutlookSyncOptions.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 // The main window with a folder of task files beside its outline, and a clock the test moves.
-#include "ui/window/WindowTestSupport.h"
+#include "ui/mainwindow/WindowTestSupport.h"
 
 #include <cstdlib>
 #include <ctime>

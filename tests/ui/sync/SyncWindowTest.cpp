@@ -9,8 +9,8 @@
 #include <QPushButton>
 
 #include "outlooksync/VdirTaskStore.h"
-#include "ui/PageControl.h"
-#include "ui/frmConnectToMsOutlook.h"
+#include "ui/controls/PageControl.h"
+#include "ui/sync/frmConnectToMsOutlook.h"
 
 namespace {
 

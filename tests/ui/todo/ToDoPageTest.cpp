@@ -43,9 +43,9 @@ TEST_F(ToDoPageTest, NothingIsComputedWhileTheToDoPageIsSwitchedOff)
 
 TEST_F(ToDoPageTest, APlaceFilterListsTasksOfThatPlaceAndOfThePlacesItIncludes)
 {
-    ASSERT_EQ(window->cbPlaces->count(), 4);
-    EXPECT_EQ(window->cbPlaces->itemText(0).toStdString(), "<all places>");
-    EXPECT_EQ(window->cbPlaces->itemText(1).toStdString(), "Home");
+    ASSERT_EQ(window->ToDoFilter().cbPlaces()->count(), 4);
+    EXPECT_EQ(window->ToDoFilter().cbPlaces()->itemText(0).toStdString(), "<all places>");
+    EXPECT_EQ(window->ToDoFilter().cbPlaces()->itemText(1).toStdString(), "Home");
     ShowPage(window->tshToDoList);
     SelectFilter(home);
     EXPECT_EQ(ToDoNames(), (Names{"Cook"}));  // through Kitchen; a task without places never matches
@@ -59,20 +59,20 @@ TEST_F(ToDoPageTest, RefillingTheFilterKeepsThePlaceAndADeletedPlaceLeavesItUnfi
 {
     ShowPage(window->tshToDoList);
     SelectFilter(home);  // the first place of the list
-    window->FillPlacesFilter(window->cbPlaces);
-    EXPECT_EQ(window->cbPlaces->currentText().toStdString(), "Home");
+    window->ToDoFilter().FillPlacesFilter();
+    EXPECT_EQ(window->ToDoFilter().cbPlaces()->currentText().toStdString(), "Home");
 
     ShowPage(window->tshPlaces);
     window->lvPlaces->setCurrentItem(PlaceItem(home));
     ASSERT_EQ(window->CurrentPlace, home);
     window->actDeletePlace->trigger();
     ASSERT_EQ(window->DataBase->PlacesList->FindByID(home->PlaceID), nullptr);
-    EXPECT_EQ(window->cbPlaces->currentIndex(), -1);  // refilled without the place: no item
+    EXPECT_EQ(window->ToDoFilter().cbPlaces()->currentIndex(), -1);  // refilled without the place: no item
     ShowPage(window->tshToDoList);
-    EXPECT_LE(window->cbPlaces->currentIndex(), 0);
-    EXPECT_EQ(window->cbPlaces->count(), 3);
+    EXPECT_LE(window->ToDoFilter().cbPlaces()->currentIndex(), 0);
+    EXPECT_EQ(window->ToDoFilter().cbPlaces()->count(), 3);
     EXPECT_EQ(ToDoNames().size(), 5u);
-    EXPECT_EQ(window->ToDoFilterPlace(), nullptr);
+    EXPECT_EQ(window->ToDoFilter().ToDoFilterPlace(), nullptr);
 }
 
 TEST_F(ToDoPageTest, TheClosedPanelComputesForNowTheOpenOneForTheEndOfTheChosenDay)
@@ -85,39 +85,39 @@ TEST_F(ToDoPageTest, TheClosedPanelComputesForNowTheOpenOneForTheEndOfTheChosenD
     DecodeDate(45000, y, m, d);
     {
         TUILock lock(window->UILockCount);
-        window->dtToDoDate->setDate(QDate(y, m, d));
+        window->ToDoFilter().dtToDoDate()->setDate(QDate(y, m, d));
     }
     window->SetShowPlaces(false);  // alone in its row, the filter button stays at the left
     ShowPage(window->tshToDoList);
     EXPECT_EQ(ToDoNode(evening), nullptr);
     QApplication::processEvents();
-    EXPECT_LT(window->sbToDoFilter->x(), window->pnlTodoFilter->width() / 4);
-    QTest::mouseClick(window->sbToDoFilter, Qt::LeftButton);
-    EXPECT_TRUE(window->IsToDoFilterPanelOpen());
-    EXPECT_TRUE(window->dtToDoDate->isVisibleTo(window.get()));
+    EXPECT_LT(window->ToDoFilter().sbToDoFilter()->x(), window->ToDoFilter().pnlTodoFilter()->width() / 4);
+    QTest::mouseClick(window->ToDoFilter().sbToDoFilter(), Qt::LeftButton);
+    EXPECT_TRUE(window->ToDoFilter().IsToDoFilterPanelOpen());
+    EXPECT_TRUE(window->ToDoFilter().dtToDoDate()->isVisibleTo(window.get()));
     EXPECT_NE(ToDoNode(evening), nullptr);
-    window->dtToDoDate->setDate(QDate(y, m, d).addDays(-1));  // the day before: not yet current
+    window->ToDoFilter().dtToDoDate()->setDate(QDate(y, m, d).addDays(-1));  // the day before: not yet current
     EXPECT_EQ(ToDoNode(evening), nullptr);
     window->AdvancedOptions1Click();  // Ctrl+P closes the panel on the To-Do page
-    EXPECT_FALSE(window->IsToDoFilterPanelOpen());
-    EXPECT_FALSE(window->sbToDoFilter->isChecked());
+    EXPECT_FALSE(window->ToDoFilter().IsToDoFilterPanelOpen());
+    EXPECT_FALSE(window->ToDoFilter().sbToDoFilter()->isChecked());
     EXPECT_EQ(ToDoNode(evening), nullptr);
 }
 
 TEST_F(ToDoPageTest, WithAutoUpdateOffACheckMarkWaitsForUpdateToDo)
 {
     ShowPage(window->tshToDoList);
-    EXPECT_FALSE(window->btnToDoUpdateNow->isVisibleTo(window.get()));
-    window->cbToDoAutoUpdate->setChecked(false);
-    EXPECT_TRUE(window->btnToDoUpdateNow->isVisibleTo(window.get()));
+    EXPECT_FALSE(window->ToDoFilter().btnToDoUpdateNow()->isVisibleTo(window.get()));
+    window->ToDoFilter().cbToDoAutoUpdate()->setChecked(false);
+    EXPECT_TRUE(window->ToDoFilter().btnToDoUpdateNow()->isVisibleTo(window.get()));
     ToDoNode(read)->setCheckState(0, Qt::Checked);
     EXPECT_NE(read->CompletionDateTime, 0);
     EXPECT_NE(ToDoNode(read), nullptr);
-    window->btnToDoUpdateNow->click();
+    window->ToDoFilter().btnToDoUpdateNow()->click();
     EXPECT_EQ(ToDoNode(read), nullptr);
 
-    window->cbToDoAutoUpdate->setChecked(true);
-    EXPECT_FALSE(window->btnToDoUpdateNow->isVisibleTo(window.get()));
+    window->ToDoFilter().cbToDoAutoUpdate()->setChecked(true);
+    EXPECT_FALSE(window->ToDoFilter().btnToDoUpdateNow()->isVisibleTo(window.get()));
     ToDoNode(call)->setCheckState(0, Qt::Checked);
     EXPECT_EQ(ToDoNode(call), nullptr);
 }
@@ -205,7 +205,7 @@ TEST_F(ToDoPageTest, FilterPlaceAndAutoUpdateAreKeptWithTheOutline)
 {
     ShowPage(window->tshToDoList);
     SelectFilter(office);
-    window->cbToDoAutoUpdate->setChecked(false);
+    window->ToDoFilter().cbToDoAutoUpdate()->setChecked(false);
     const std::string name = dir.File("filter.tvd");
     ASSERT_TRUE(window->SaveToFile(name));
     EXPECT_EQ(window->DataBase->ToDoPlaceFilterID, office->PlaceID);
@@ -214,10 +214,10 @@ TEST_F(ToDoPageTest, FilterPlaceAndAutoUpdateAreKeptWithTheOutline)
 
     window = Make();
     window->OpenDocument(name);
-    EXPECT_EQ(window->cbPlaces->currentText().toStdString(), "Office");
-    EXPECT_FALSE(window->cbToDoAutoUpdate->isChecked());
+    EXPECT_EQ(window->ToDoFilter().cbPlaces()->currentText().toStdString(), "Office");
+    EXPECT_FALSE(window->ToDoFilter().cbToDoAutoUpdate()->isChecked());
     ShowPage(window->tshToDoList);
-    EXPECT_TRUE(window->btnToDoUpdateNow->isVisibleTo(window.get()));
+    EXPECT_TRUE(window->ToDoFilter().btnToDoUpdateNow()->isVisibleTo(window.get()));
     EXPECT_EQ(ToDoNames(), (Names{"Call"}));
 
     SelectFilter(nullptr);
@@ -231,8 +231,8 @@ TEST_F(ToDoPageTest, ANewOutlineLeavesNoPlaceOfTheOldOneInTheLists)
     SelectFilter(kitchen);
     window->NewEmptyDocument();
     EXPECT_EQ(window->lvPlaces->topLevelItemCount(), 0);
-    EXPECT_EQ(window->cbPlaces->count(), 1);
-    EXPECT_EQ(window->ToDoFilterPlace(), nullptr);
+    EXPECT_EQ(window->ToDoFilter().cbPlaces()->count(), 1);
+    EXPECT_EQ(window->ToDoFilter().ToDoFilterPlace(), nullptr);
     ShowPage(window->tshToDoList);
     EXPECT_EQ(Texts(window->tvToDo), (Names{"New Task"}));
 }

@@ -5,10 +5,10 @@
 #include <QComboBox>
 
 #include "taskdb/TaskPlace.h"
-#include "ui/PageControl.h"
-#include "ui/SharedShortcuts.h"
-#include "ui/TreeViewRules.h"
-#include "ui/window/WindowTestSupport.h"
+#include "ui/controls/PageControl.h"
+#include "ui/mainwindow/SharedShortcuts.h"
+#include "ui/outline/TreeViewRules.h"
+#include "ui/mainwindow/WindowTestSupport.h"
 
 class TodoFixture : public TWindowFixture {
 protected:
@@ -57,7 +57,7 @@ protected:
 
     void SelectFilter(const TTaskPlace* place)
     {
-        window->cbPlaces->setCurrentIndex(place ? window->cbPlaces->findText(QString::fromStdString(place->Caption)) : 0);
+        window->ToDoFilter().cbPlaces()->setCurrentIndex(place ? window->ToDoFilter().cbPlaces()->findText(QString::fromStdString(place->Caption)) : 0);
     }
 
     bool Dispatch(const QKeySequence& key)

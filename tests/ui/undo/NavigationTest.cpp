@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "taskdb/TaskNode.h"
-#include "ui/Navigation.h"
+#include "ui/undo/Navigation.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "platform/DateTime.h"
 #include "taskdb/TaskPlace.h"
 #include "taskdb/TovrinDataBase.h"
-#include "ui/UndoList.h"
+#include "ui/undo/UndoList.h"
 
 namespace {
 

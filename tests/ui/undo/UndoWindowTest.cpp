@@ -1,6 +1,6 @@
 // Undo, redo and navigation in the window offscreen: deleting tasks, drags, places, typing undo,
 // and the histories letting go of tasks before they are freed.
-#include "ui/panel/PanelFixture.h"
+#include "ui/taskpanel/PanelFixture.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -8,7 +8,7 @@
 #include <QSlider>
 #include <QToolButton>
 
-#include "ui/PageControl.h"
+#include "ui/controls/PageControl.h"
 
 namespace {
 

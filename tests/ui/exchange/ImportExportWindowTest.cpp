@@ -1,0 +1,132 @@
+// The Import and Export commands in the window offscreen: XML and tab text, the file dialogs,
+// the export questions, and failures that must leave the outline as it was.
+#include "ui/mainwindow/WindowTestSupport.h"
+
+#include "taskdb/TaskPlace.h"
+#include "ui/exchange/ImportExport.h"
+
+namespace {
+
+class ImportExportTest : public TWindowFixture {
+protected:
+    void BuildSample()
+    {
+        BuildOutline([this](TTaskNode* root) {
+            TTaskNode* a = root->AddChild("Alpha", -1);
+            a->AddChild("Alpha one", -1)->Note.Add("note line");
+            root->AddChild("Beta", -1);
+            window->DataBase->PlacesList->Add("Garden");
+        });
+    }
+};
+
+TEST_F(ImportExportTest, WholeTreeAsXmlAndBackAddsTheSameTopTasksOnce)
+{
+    BuildSample();
+    Select("Alpha");
+    const std::string file = File("all.xml");
+    services.SaveFiles = {{file, 2}};
+    services.Answers = {idNo};  // not only the selected task
+    window->SetModified(false);
+    window->Exchange().actExport()->trigger();
+    ASSERT_EQ(services.Requests.size(), 1u);
+    EXPECT_EQ(services.Requests[0].Filter, "Tab format (*.tab)|*.tab|XML document (*.xml)|*.xml");
+    EXPECT_EQ(services.Requests[0].FilterIndex, 2);
+    EXPECT_EQ(services.Requests[0].DefaultExtension, "xml");
+    EXPECT_EQ(services.Shown.back(),
+              "Export only SELECTED task with subtasks?\n\r\n\rIf you click \"No\" the entire Task Tree will be exported.");
+    EXPECT_FALSE(window->Modified);  // an export changes nothing
+
+    const std::string xml = ReadAll(file);
+    EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<TovrinPlanner-xml ver=\"1.0\">", 0), 0u) << xml;
+    EXPECT_LT(xml.find("<TaskTree"), xml.find("<PlacesList"));
+    EXPECT_NE(xml.find("\n  <TaskTree"), std::string::npos);  // indented
+
+    window->tvTasksTree->clearSelection();
+    services.OpenFiles = {{file, 2}};
+    window->Exchange().actImport()->trigger();
+    ExpectOutline("Alpha[Alpha one] Beta Alpha[Alpha one] Beta");
+    EXPECT_TRUE(window->Modified);
+}
+
+TEST_F(ImportExportTest, ExportWithAVirtualRootAndNoKeepsTheVirtualRootOnTop)
+{
+    BuildSample();
+    window->SetVirtualRoot(Task("Alpha"));
+    Select("Alpha one");
+    const std::string file = File("virtual.xml");
+    services.SaveFiles = {{file, 2}};
+    services.Answers = {idNo};
+    window->Exchange().actExport()->trigger();
+
+    // Read back into an empty document: the virtual root is the top task.
+    BuildOutline([](TTaskNode*) {});
+    services.OpenFiles = {{file, 2}};
+    window->Exchange().actImport()->trigger();
+    EXPECT_EQ(Outline(Root()), "Alpha[Alpha one]");
+}
+
+TEST_F(ImportExportTest, CancelledQuestionsLeaveNoFile)
+{
+    BuildSample();
+    Select("Beta");
+    const std::string xml = File("cancel.xml");
+    services.SaveFiles = {{xml, 2}};
+    services.Answers = {idCancel};
+    window->Exchange().actExport()->trigger();
+    EXPECT_FALSE(std::filesystem::exists(xml));
+
+    const std::string tab = File("no.tab");
+    services.SaveFiles = {{tab, 1}};
+    services.Answers = {idYes, idNo};  // only Beta; then not for captions and notes only
+    window->Exchange().actExport()->trigger();
+    EXPECT_EQ(services.Shown.back(), "Only task captions and notes will be exported to this format. Continue?");
+    EXPECT_FALSE(std::filesystem::exists(tab));
+
+    services.SaveFiles = {{""}};  // the dialog cancelled
+    window->Exchange().actExport()->trigger();
+    EXPECT_TRUE(services.Answers.empty());
+}
+
+TEST_F(ImportExportTest, SelectedTaskAsTabTextAndTabTextImportUnderTheSelection)
+{
+    BuildSample();
+    Select("Alpha");
+    // A name typed without extension takes that of the chosen filter: an XML file of the same
+    // name stays as it is.
+    WriteAll(File("alpha.xml"), "kept");
+    services.SaveFiles = {{File("alpha"), 1}};
+    services.Answers = {idYes, idYes};
+    window->Exchange().actExport()->trigger();
+    EXPECT_EQ(ReadAll(File("alpha.tab")), "Alpha\r\n\tAlpha one\r\n<Note: note line>\r\n");
+    EXPECT_EQ(ReadAll(File("alpha.xml")), "kept");
+
+    WriteAll(File("in.tab"), "X\r\n\tY\r\n<Note: a\xC2\xB6" "b>\r\nZ\r\n");
+    Select("Beta");
+    services.OpenFiles = {{File("in.tab"), 1}};
+    window->Exchange().actImport()->trigger();
+    EXPECT_EQ(ChildCaptions(Task("Beta")), (Names{"X", "Z"}));
+    EXPECT_EQ(Task("Y")->Note.Items(), (Names{"a", "b"}));
+    EXPECT_NE(window->FindTaskNode(window->tvTasksTree, Task("Y")), nullptr);
+    EXPECT_TRUE(window->Modified);
+}
+
+TEST_F(ImportExportTest, FailedImportsChangeNothing)
+{
+    BuildSample();
+    window->tvTasksTree->clearSelection();
+    window->SetModified(false);
+    WriteAll(File("broken.xml"), "<TovrinPlanner-xml><TaskTree><TaskNode Caption=\"half\"");
+    services.OpenFiles = {{File("broken.xml"), 2}, {File("missing.tab"), 1}};
+    window->Exchange().actImport()->trigger();
+    window->Exchange().actImport()->trigger();
+    ASSERT_EQ(services.Shown.size(), 2u);  // one error box each
+    EXPECT_EQ(ChildCaptions(Root()), (Names{"Alpha", "Beta"}));
+    EXPECT_FALSE(window->Modified);
+
+    services.OpenFiles = {{""}};
+    window->Exchange().actImport()->trigger();
+    EXPECT_FALSE(window->Modified);
+}
+
+} // namespace

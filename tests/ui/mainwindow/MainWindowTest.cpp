@@ -1,0 +1,409 @@
+// The main window offscreen: the three views, hide-completed, the virtual root, new tasks with
+// Enter and Esc, check marks, and the document's lifecycle on real data files.
+#include "WindowTestSupport.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+
+#include "platform/Exceptions.h"
+#include "platform/Stream.h"
+#include "zip/ZipStream.h"
+#include "taskdb/TaskPlace.h"
+#include "ui/desktop/ToolIcon.h"
+
+namespace {
+
+std::string Int32(int32_t v)
+{
+    std::string s(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        s[static_cast<size_t>(i)] = static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF);
+    return s;
+}
+
+// A data file whose packed payload is these bytes.
+std::string Packed(const std::string& text)
+{
+    TMemoryStream payload;
+    payload.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
+    ZipStreamInPlace(payload, "");
+    const std::string bytes(reinterpret_cast<const char*>(payload.Memory()), static_cast<size_t>(payload.GetSize()));
+    return "TovrinDataFile" + Int32(3) + Int32(0) + Int32(static_cast<int32_t>(bytes.size())) + bytes;
+}
+
+class MainWindowTest : public TWindowFixture {
+protected:
+    // Root: A (week goal; children A1 completed, A2 project in progress), B (completed, year
+    // goal; child B1), C (project, not started).
+    void BuildSample()
+    {
+        BuildOutline([](TTaskNode* root) {
+            TTaskNode* a = root->AddChild("A", -1);
+            a->SetTheGoal(1);
+            a->AddChild("A1", -1)->SetCompletionDateTime(45000);
+            TTaskNode* a2 = a->AddChild("A2", -1);
+            a2->SetIsProject(true);
+            a2->SetProjectStatus(1);
+            TTaskNode* b = root->AddChild("B", -1);
+            b->SetTheGoal(3);
+            b->SetCompletionDateTime(45001);
+            b->AddChild("B1", -1);
+            root->AddChild("C", -1)->SetIsProject(true);
+        });
+    }
+    Names Top() const { return Texts(window->tvTasksTree); }
+    std::string Title() const { return window->windowTitle().toStdString(); }
+    bool SaveAs(const std::string& name)
+    {
+        services.SaveFiles = {name};
+        return window->SaveDocument();
+    }
+};
+
+TEST_F(MainWindowTest, StartsUntitledWithOneNewTask)
+{
+    EXPECT_TRUE(window->Untitled);
+    EXPECT_FALSE(window->Modified);
+    EXPECT_EQ(Top(), Names{"New Task"});
+    EXPECT_EQ(Title(), "Tovrin Planner");
+    EXPECT_EQ(window->CurrentViewName, "All tasks");
+    EXPECT_EQ(window->CurrentTask, Root()->Children[0]);  // the first node is selected
+}
+
+TEST_F(MainWindowTest, TheThreeViewsOfASampleOutline)
+{
+    BuildSample();
+    QTreeWidget* tree = window->tvTasksTree;
+    EXPECT_EQ(Outline(tree), "A[A1 A2] B[B1] C");
+    EXPECT_FALSE(TTreeViewCheckBoxes::GetChecked(Node("A")));
+    EXPECT_TRUE(TTreeViewCheckBoxes::GetChecked(Node("B")));
+
+    window->SetTaskTreeView("Goals");
+    EXPECT_EQ(Outline(tree), "Weekly goals[A[A1 A2]] Monthly goals Yearly goals[B[B1]]");
+    EXPECT_TRUE(tree->topLevelItem(0)->isExpanded());
+    EXPECT_FALSE(tree->topLevelItem(0)->flags() & Qt::ItemIsUserCheckable);
+    EXPECT_EQ(TfrmTovrinMain::NodeTask(tree->topLevelItem(0)), nullptr);
+
+    window->SetTaskTreeView("Projects");
+    EXPECT_EQ(Outline(tree), "Not Started[C] In Progress[A2] Suspended Completed");
+    EXPECT_FALSE(window->actNewTask->isEnabled());  // new tasks only in "All tasks"
+
+    window->SetTaskTreeView("No such view");
+    EXPECT_EQ(window->CurrentViewName, "All tasks");
+    EXPECT_EQ(Top(), (Names{"A", "B", "C"}));
+    EXPECT_TRUE(window->actNewTask->isEnabled());
+
+    // Switching goals off while they are shown falls back to all tasks.
+    window->SetTaskTreeView("Goals");
+    window->SetShowGoals(false);
+    EXPECT_EQ(window->CurrentViewName, "All tasks");
+    EXPECT_EQ(Top(), (Names{"A", "B", "C"}));
+}
+
+TEST_F(MainWindowTest, HideCompletedHidesCompletedTasksWithTheirSubtasks)
+{
+    BuildSample();
+    window->chHideCompletedTasks->setChecked(true);
+    EXPECT_EQ(Outline(window->tvTasksTree), "A[A2] C");
+    window->chHideCompletedTasks->setChecked(false);
+    EXPECT_EQ(Top(), (Names{"A", "B", "C"}));
+}
+
+TEST_F(MainWindowTest, VirtualRootLimitsTheTreeAndShowsTheBanners)
+{
+    BuildSample();
+    window->SetVirtualRoot(Task("A"));
+    EXPECT_TRUE(window->IsVirtualRootActive());
+    EXPECT_EQ(Top(), (Names{"A1", "A2"}));
+    EXPECT_TRUE(window->pnlVirtualRoot->isVisibleTo(window.get()));
+    EXPECT_EQ(window->lbVirtualRoot->text().toStdString(), "Virtual root: \"A\". Click to reset.");
+    EXPECT_EQ(window->lbVirtualRoot2->text(), window->lbVirtualRoot->text());
+
+    // New task with nothing selected goes to the end of the virtual root's children.
+    window->tvTasksTree->setCurrentItem(nullptr);
+    window->tvTasksTree->clearSelection();
+    window->actNewTask->trigger();
+    window->EndInPlaceEditing();
+    EXPECT_EQ(ChildCaptions(Task("A")), (Names{"A1", "A2", "New Task"}));
+
+    window->SetVirtualRoot(Root());
+    EXPECT_FALSE(window->IsVirtualRootActive());
+    EXPECT_FALSE(window->pnlVirtualRoot->isVisibleTo(window.get()));
+    EXPECT_EQ(Top(), (Names{"A", "B", "C"}));
+
+    // Asking for one confirms first.
+    Select("C");
+    services.Answers = {idNo, idYes};
+    window->actNewVirtualRoot->trigger();
+    EXPECT_FALSE(window->IsVirtualRootActive());
+    window->actNewVirtualRoot->trigger();
+    EXPECT_EQ(window->VirtualRoot, Task("C"));
+    EXPECT_EQ(services.Shown.back(), "Select \"C\" as new virtual root for task tree?");
+}
+
+TEST_F(MainWindowTest, NewTaskConfirmedWithEnterIsKeptAndMarksTheOutline)
+{
+    BuildSample();
+    window->SetModified(false);
+    Select("A");
+    window->actNewTask->trigger();
+    ASSERT_TRUE(window->tvTasksTree->IsEditing());
+    EXPECT_TRUE(window->NewTaskPending);
+    EXPECT_EQ(ChildCaptions(Root()), (Names{"A", "New Task", "B", "C"}));
+    EXPECT_FALSE(window->Modified);  // only the end of the edit marks the outline
+
+    QLineEdit* editor = window->tvTasksTree->InPlaceEditor();
+    ASSERT_NE(editor, nullptr);
+    editor->setText("Buy milk");
+    SendKey(editor, Qt::Key_Return);
+    EXPECT_FALSE(window->tvTasksTree->IsEditing());
+    EXPECT_FALSE(window->NewTaskPending);
+    EXPECT_TRUE(window->Modified);
+    EXPECT_EQ(window->memTaskCaption->toPlainText().toStdString(), "Buy milk");
+    EXPECT_EQ(Top(), (Names{"A", "Buy milk", "B", "C"}));
+
+    Select("C");  // the selection change writes it back
+    EXPECT_EQ(ChildCaptions(Root()), (Names{"A", "Buy milk", "B", "C"}));
+}
+
+TEST_F(MainWindowTest, NewTaskCancelledWithEscIsRemoved)
+{
+    BuildSample();
+    Select("A");
+    window->actNewSubTask->trigger();
+    ASSERT_TRUE(window->tvTasksTree->IsEditing());
+    EXPECT_EQ(ChildCaptions(Task("A")), (Names{"A1", "A2", "New Task"}));
+    SendKey(window->tvTasksTree->InPlaceEditor(), Qt::Key_Escape);
+    EXPECT_FALSE(window->NewTaskPending);
+    ExpectOutline("A[A1 A2] B[B1] C");
+    // Its previous sibling becomes the selection.
+    EXPECT_EQ(window->CurrentTask, Task("A2"));
+    EXPECT_EQ(window->tvTasksTree->currentItem(), Node("A2"));
+}
+
+TEST_F(MainWindowTest, NewTaskLandsAfterTheSelectedTaskWhileCompletedTasksAreHidden)
+{
+    BuildOutline([](TTaskNode* root) {
+        root->AddChild("X", -1)->SetCompletionDateTime(45000);
+        root->AddChild("Y", -1);
+        root->AddChild("Z", -1);
+    });
+    window->chHideCompletedTasks->setChecked(true);
+    ASSERT_EQ(Top(), (Names{"Y", "Z"}));
+    Select("Y");
+    window->actNewTask->trigger();
+    window->EndInPlaceEditing();
+    EXPECT_EQ(ChildCaptions(Root()), (Names{"X", "Y", "New Task", "Z"}));
+    EXPECT_EQ(Top(), (Names{"Y", "New Task", "Z"}));
+}
+
+TEST_F(MainWindowTest, NewTaskTakesTheParentsPlaces)
+{
+    BuildSample();
+    Task("A")->Places = {3, 5};
+    Select("A");
+    window->actNewSubTask->trigger();
+    window->EndInPlaceEditing();
+    EXPECT_EQ(Task("A")->Children[2]->Places, (std::vector<int32_t>{3, 5}));
+}
+
+TEST_F(MainWindowTest, CheckMarksCompleteAndReopenTasks)
+{
+    BuildSample();
+    window->SetModified(false);
+    Node("C")->setCheckState(0, Qt::Checked);  // what a click on the box does
+    EXPECT_NE(Task("C")->CompletionDateTime, 0);
+    EXPECT_TRUE(Task("C")->CompletedMark);
+    EXPECT_EQ(window->CurrentTask, Task("C"));
+    EXPECT_TRUE(window->Modified);
+    Node("C")->setCheckState(0, Qt::Unchecked);
+    EXPECT_EQ(Task("C")->CompletionDateTime, 0);
+
+    // Space on the selected node toggles it too.
+    Select("A");
+    SendKey(window->tvTasksTree, Qt::Key_Space);
+    EXPECT_NE(Task("A")->CompletionDateTime, 0);
+}
+
+TEST_F(MainWindowTest, RefusedSelectionChangeKeepsTheSelection)
+{
+    BuildSample();
+    Select("A");
+    window->tvTasksTree->VetoSelectionModel()->OnChanging = [](const QModelIndex&) { return false; };
+    Select("C");
+    EXPECT_EQ(window->tvTasksTree->currentItem(), Node("A"));
+    EXPECT_EQ(window->tvTasksTree->selectedItems(), QList<QTreeWidgetItem*>{Node("A")});
+    EXPECT_EQ(window->CurrentTask, Task("A"));
+}
+
+// ---- Document lifecycle on real files ----
+
+TEST_F(MainWindowTest, SecondWindowCannotOpenAFileInUse)
+{
+    const std::string name = File("busy.tvd");
+    ASSERT_TRUE(SaveAs(name));
+    auto second = Make();
+    second->DataBase->Root->Children[0]->Caption = "kept";
+    second->FillTaskTree();
+    EXPECT_THROW(second->OpenDocument(name), EFOpenError);
+    EXPECT_TRUE(second->Untitled);
+    EXPECT_EQ(Texts(second->tvTasksTree), Names{"kept"});
+}
+
+TEST_F(MainWindowTest, FailedOrCancelledSaveAsKeepsTheOldName)
+{
+    const std::string name = File("first.tvd");
+    ASSERT_TRUE(SaveAs(name));
+
+    services.SaveFiles = {""};
+    EXPECT_FALSE(window->SaveAs());
+    EXPECT_EQ(window->FileName, name);
+    EXPECT_FALSE(window->Untitled);
+
+    services.SaveFiles = {File("no/such/folder/second.tvd")};
+    window->SetModified(true);
+    EXPECT_ANY_THROW(window->SaveAs());
+    EXPECT_EQ(window->FileName, name);
+    EXPECT_FALSE(window->Untitled);
+    EXPECT_TRUE(window->Modified);
+    EXPECT_TRUE(SomeoneHolds(name));
+
+    services.SaveFiles = {File("second.tvd")};
+    EXPECT_TRUE(window->SaveAs());
+    EXPECT_EQ(window->FileName, File("second.tvd"));
+    EXPECT_FALSE(SomeoneHolds(name));  // the lock moved with the outline
+    EXPECT_TRUE(SomeoneHolds(File("second.tvd")));
+}
+
+TEST_F(MainWindowTest, SavingTwiceKeepsTheBackup)
+{
+    const std::string name = File("b.tvd");
+    ASSERT_TRUE(SaveAs(name));
+    const std::string first = ReadAll(name);
+    Root()->AddChild("More", -1);
+    ASSERT_TRUE(window->SaveDocument());  // titled: no dialog
+    EXPECT_EQ(ReadAll(name + ".bak"), first);
+    EXPECT_FALSE(FileExists(name + ".$TovrinTmp$"));
+}
+
+TEST_F(MainWindowTest, AFileThatCannotBeReadKeepsTheOutlineItsNameLockUndoAndMark)
+{
+    const std::string name = File("current.tvd");
+    ASSERT_TRUE(SaveAs(name));
+    const std::string saved = ReadAll(name);
+    Select("New Task");
+    window->memTaskCaption->setPlainText("edited");
+    window->UpdateCurrentTask();  // one undoable write-back, not saved
+    ASSERT_TRUE(window->UndoList->CanUndo());
+
+    const std::string damagedTail = saved.substr(0, saved.size() - 3);  // read as far as the switches
+    struct Case {
+        std::string bytes;
+        std::string shown;  // the start of the message
+    };
+    for (const Case& c : {Case{"TovrinDataFile" + Int32(4) + Int32(0) + Int32(0), "This file was created with newer"},
+                          Case{"NotATovrinFile at all", "Can not open this file: "},
+                          Case{"TovrinDataFile" + Int32(3) + Int32(0) + Int32(5000) + std::string(50, 'x'),
+                               "Can not open this file: "},
+                          Case{damagedTail, "Can not open this file: "},
+                          Case{Packed(""), "Can not open this Database File. It looks like it was corrupted: "}}) {
+        const std::string bad = File("bad.tvd");
+        WriteAll(bad, c.bytes);
+        services.OpenFiles = {bad};
+        services.Answers = {idNo, idNo};  // do not save the changes; do not clear the window
+        QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
+        ASSERT_EQ(services.Requests.back().Filter, "Tovrin DB File (*.tvd)|*.tvd|All files (*.*)|*.*");
+        EXPECT_EQ(services.Shown.back().rfind(c.shown, 0), 0u) << services.Shown.back();
+        EXPECT_EQ(Top(), Names{"edited"});
+        EXPECT_EQ(window->FileName, name);
+        EXPECT_EQ(Title(), "current.tvd - Tovrin Planner *");
+        EXPECT_TRUE(window->UndoList->CanUndo());
+        EXPECT_TRUE(SomeoneHolds(name));
+        EXPECT_FALSE(SomeoneHolds(bad));
+    }
+    // Clearing the window is what that question offers.
+    services.OpenFiles = {File("bad.tvd")};
+    services.Answers = {idNo, idYes};
+    QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_TRUE(window->Untitled);
+    EXPECT_EQ(Top(), Names{"New Task"});
+    EXPECT_FALSE(SomeoneHolds(name));
+
+    // The same file, damaged while this window holds it, keeps its lock.
+    services.OpenFiles = {name};
+    window->actOpen->trigger();
+    ASSERT_EQ(window->FileName, name);
+    WriteAll(name, damagedTail);
+    services.OpenFiles = {name};
+    services.Answers = {idNo};
+    window->actOpen->trigger();
+    EXPECT_EQ(window->FileName, name);
+    EXPECT_TRUE(SomeoneHolds(name));
+}
+
+TEST_F(MainWindowTest, CancelAtTheSaveQuestionKeepsEverything)
+{
+    window->SetModified(true);
+    services.Answers = {idCancel, idCancel, idNo};
+    window->actFileNew->trigger();
+    EXPECT_TRUE(window->Modified);
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->close());
+}
+
+TEST_F(MainWindowTest, StartupIgnoresOptionsAndOpensBareNamesFromTheCurrentFolder)
+{
+    ASSERT_TRUE(SaveAs(File("bare.tvd")));
+    window.reset();
+    window = Make({"-platform"});
+    window->OpenStartupFile();
+    EXPECT_TRUE(window->Untitled);
+    window.reset();
+    window = Make({"bare.tvd"});
+    window->OpenStartupFile();
+    EXPECT_EQ(window->FileName, File("bare.tvd"));
+}
+
+TEST_F(MainWindowTest, StartupLeavesAnExistingDemoOutlineAlone)
+{
+    // Building it at the first start is the smoke run's.
+    std::filesystem::copy_file(std::string(TOVRIN_TESTS_DIR) + "/../app/DemoData.dat", File("bin/DemoData.dat"));
+    WriteAll(File("bin/tovrinPlannerDemo.tvd"), "kept");
+    window->OpenStartupFile();
+    EXPECT_TRUE(window->Untitled);
+    EXPECT_EQ(Top(), Names{"New Task"});
+    EXPECT_EQ(ReadAll(File("bin/tovrinPlannerDemo.tvd")), "kept");
+}
+
+TEST_F(MainWindowTest, NewDemoWithoutDataSaysWhereItLooked)
+{
+    window->Newdemofile1->trigger();
+    ASSERT_FALSE(services.Shown.empty());
+    EXPECT_EQ(services.Shown.back(), "Can not create demo. Demo data not found: \"" + File("bin/DemoData.dat") + "\"");
+}
+
+TEST_F(MainWindowTest, DestroyingTheWindowWithAFocusedEditorIsQuiet)
+{
+    for (int which = 0; which < 2; ++which) {
+        if (!window)
+            window = Make();
+        BuildSample();
+        Select("A");
+        QWidget* editor = which == 0 ? static_cast<QWidget*>(window->TaskNotesEditor)
+                                     : static_cast<QWidget*>(window->memTaskCaption);
+        window->activateWindow();
+        editor->setFocus();
+        QApplication::processEvents();
+        ASSERT_TRUE(editor->hasFocus());
+        // The editor's focus leaves while the window still stands; the sanitizers watch the rest.
+        window.reset();
+        EXPECT_TRUE(services.Shown.empty());
+    }
+}
+
+} // namespace

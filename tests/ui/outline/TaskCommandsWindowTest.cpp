@@ -1,0 +1,331 @@
+// The task commands in the window offscreen: sorting subtasks, find, the To-Do list on the
+// clipboard, the subtree commands, pasting subtasks, the due-date shortcut and the Outlook
+// commands.
+#include "ui/mainwindow/WindowTestSupport.h"
+
+#include <QAction>
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include "platform/DateTime.h"
+#include "taskdb/TaskPlace.h"
+#include "ui/controls/PageControl.h"
+#include "ui/outline/frmFindNext.h"
+#include "ui/outline/frmSortSubtasksOptions.h"
+
+namespace {
+
+class TaskCommandsTest : public TWindowFixture {
+protected:
+    // P with the children of the sort example; Q after it.
+    void BuildSortOutline()
+    {
+        BuildOutline([](TTaskNode* root) {
+            TTaskNode* p = root->AddChild("P", -1);
+            auto add = [p](const char* caption, int goal, int importance, TDateTime completed) {
+                TTaskNode* t = p->AddChild(caption, -1);
+                t->SetTheGoal(goal);
+                t->Importance = importance;
+                t->SetCompletionDateTime(completed);
+                return t;
+            };
+            add("plain low", 0, 10, 0)->AddChild("z", -1);
+            add("done late", 3, 90, 45200);
+            add("week", 1, 50, 0);
+            add("year", 3, 20, 0);
+            add("done early", 0, 50, 45100);
+            p->Children[0]->AddChild("a", -1);
+            root->AddChild("Q", -1);
+        });
+    }
+
+    void RunSort(std::array<int32_t, 4> keys, bool recursive)
+    {
+        WhenModal<TfrmSortOptions>([keys, recursive](TfrmSortOptions& dialog) {
+            const int32_t k[4] = {keys[0], keys[1], keys[2], keys[3]};
+            dialog.SetKeys(k);
+            dialog.cbRecurse->setChecked(recursive);
+            dialog.accept();
+        });
+        window->actSortSubtasks->trigger();
+        QApplication::processEvents();
+    }
+
+    void RunFind(const std::string& text, bool captions, bool notes)
+    {
+        WhenModal<TfrmFindNexDlg>([text, captions, notes](TfrmFindNexDlg& dialog) {
+            dialog.SetValues(text, captions, notes);
+            dialog.accept();
+        });
+        window->actFind->trigger();
+        QApplication::processEvents();
+    }
+
+    QTreeWidgetItem* Selected() const
+    {
+        const auto items = window->tvTasksTree->selectedItems();
+        return items.isEmpty() ? nullptr : items.front();
+    }
+};
+
+TEST_F(TaskCommandsTest, SortWithTheInitialKeysReordersTreeAndOutlineAlike)
+{
+    BuildSortOutline();
+    Select("P");
+    RunSort({2, -3, 1, 1}, false);
+    ExpectOutline("P[year week plain low[z a] done early done late] Q");  // not recursive
+    EXPECT_TRUE(window->Modified);
+    EXPECT_FALSE(window->UndoList->CanUndo());
+    EXPECT_EQ(Selected(), Node("P"));
+    // The keys of the last sort are the next dialog's defaults.
+    EXPECT_EQ(window->SortKey1, 2);
+    EXPECT_EQ(window->SortKey2, -3);
+}
+
+TEST_F(TaskCommandsTest, RecursiveSortAndCancelledDialog)
+{
+    BuildSortOutline();
+    Select("P");
+    RunSort({-8, 1, 1, 1}, true);
+    ExpectOutline("P[year week plain low[z a] done late done early] Q");  // descending
+    EXPECT_TRUE(window->SortRecursive);
+
+    window->SetModified(false);
+    WhenModal<TfrmSortOptions>([](TfrmSortOptions& dialog) { dialog.reject(); });
+    window->actSortSubtasks->trigger();
+    EXPECT_FALSE(window->Modified);
+    EXPECT_EQ(window->SortKey1, -8);
+}
+
+TEST_F(TaskCommandsTest, SortWhileCompletedTasksAreHiddenChangesNothing)
+{
+    BuildSortOutline();
+    window->chHideCompletedTasks->setChecked(true);
+    QApplication::processEvents();
+    Select("P");
+    window->SetModified(false);
+    const std::string before = Outline(Root());
+    const std::string shown = Outline(window->tvTasksTree);
+    RunSort({-8, 1, 1, 1}, false);
+    EXPECT_TRUE(Saw("TaskNode sort error. Non compatible lists"));
+    EXPECT_EQ(Outline(Root()), before);
+    // The tree still shows the outline's order, not an order the outline does not have.
+    EXPECT_EQ(Outline(window->tvTasksTree), shown);
+    EXPECT_FALSE(window->Modified);
+}
+
+TEST_F(TaskCommandsTest, FindInCaptionsThenNotesThenNoFurtherMatch)
+{
+    BuildOutline([](TTaskNode* root) {
+        root->AddChild("First", -1);
+        TTaskNode* parent = root->AddChild("Parent", -1);
+        parent->AddChild("Deep needle", -1);  // collapsed: found all the same
+        root->AddChild("Notes", -1)->Note.Add("a NEEDLE in the notes");
+        root->AddChild("Last", -1);
+    });
+    window->tvTasksTree->setFocus();
+    RunFind("needle", true, true);
+    EXPECT_EQ(Selected(), Node("Deep needle"));
+    EXPECT_EQ(window->FindText, "needle");
+
+    window->actFindNext->trigger();
+    EXPECT_EQ(Selected(), Node("Notes"));
+    EXPECT_EQ(window->focusWidget(), window->TaskNotesEditor);
+
+    services.Shown.clear();
+    window->actFindNext->trigger();
+    EXPECT_TRUE(Saw("Finished searching through the Task Tree"));
+    EXPECT_EQ(Selected(), Node("Notes"));
+}
+
+TEST_F(TaskCommandsTest, FindNextWithoutSelectionStartsAtTheSecondNode)
+{
+    BuildOutline([](TTaskNode* root) {
+        root->AddChild("x one", -1);
+        root->AddChild("x two", -1);
+    });
+    window->tvTasksTree->clearSelection();
+    window->FindText = "x";
+    window->actFindNext->trigger();
+    EXPECT_EQ(Selected(), Node("x two"));
+    // Captions only: a text that stands only in notes is not found.
+    Task("x one")->Note.Add("hidden");
+    window->FindInCaptions = true;
+    window->FindInNotes = false;
+    window->FindText = "hidden";
+    window->tvTasksTree->clearSelection();
+    services.Shown.clear();
+    window->DoFind(false);
+    EXPECT_TRUE(Saw("Finished searching through the Task Tree"));
+}
+
+TEST_F(TaskCommandsTest, CopySelectedToDoEntriesAndSelectAll)
+{
+    BuildOutline([](TTaskNode* root) {
+        root->AddChild("Alpha", -1);
+        root->AddChild("Beta", -1);
+        root->AddChild("Gamma", -1);
+    });
+    window->pcMainPages->SetActivePage(window->tshToDoList);
+    QApplication::processEvents();
+    ASSERT_EQ(window->tvToDo->topLevelItemCount(), 3);
+    window->tvToDo->clearSelection();
+    window->actCopyToDoToClipboard->trigger();
+    EXPECT_EQ(services.Clipboard, "");
+
+    window->actSelectAllInToDo->trigger();
+    window->actCopyToDoToClipboard->trigger();
+    const Names shown = Texts(window->tvToDo);
+    EXPECT_EQ(services.Clipboard, shown[0] + "\r\n" + shown[1] + "\r\n" + shown[2] + "\r\n");
+}
+
+TEST_F(TaskCommandsTest, CompletingASubtreeKeepsEarlierCompletionTimes)
+{
+    BuildOutline([](TTaskNode* root) {
+        TTaskNode* p = root->AddChild("P", -1);
+        p->AddChild("open", -1);
+        p->AddChild("done", -1)->SetCompletionDateTime(45000.25);
+        p->Expanded = true;
+    });
+    window->FillTaskTree();
+    Select("P");
+    const TDateTime now = EncodeDate(2024, 5, 6) + 0.5;
+    TClockOverride clock(now);
+    services.Answers = {idYes};
+    window->actCompleteAllSubtasks->trigger();
+    EXPECT_EQ(Task("P")->CompletionDateTime, now);
+    EXPECT_EQ(Task("open")->CompletionDateTime, now);
+    EXPECT_EQ(Task("done")->CompletionDateTime, 45000.25);
+    EXPECT_TRUE(TTreeViewCheckBoxes::GetChecked(Node("P")));
+    EXPECT_TRUE(TTreeViewCheckBoxes::GetChecked(Node("open")));
+    EXPECT_TRUE(window->Modified);
+    EXPECT_FALSE(window->UndoList->CanUndo());
+
+    services.Answers = {idNo};
+    window->actUncompleteAllSubtasks->trigger();
+    EXPECT_TRUE(Task("open")->IsCompleted());
+    services.Answers = {idYes};
+    window->actUncompleteAllSubtasks->trigger();
+    EXPECT_FALSE(Task("P")->IsCompleted());
+    EXPECT_FALSE(Task("done")->IsCompleted());
+    EXPECT_FALSE(TTreeViewCheckBoxes::GetChecked(Node("done")));
+}
+
+TEST_F(TaskCommandsTest, SubtreePlaceCommandsAskFirst)
+{
+    TTaskPlace* home = nullptr;
+    BuildOutline([&](TTaskNode* root) {
+        TTaskNode* p = root->AddChild("P", -1);
+        p->AddChild("child", -1)->AddChild("grandchild", -1);
+        home = window->DataBase->PlacesList->Add("Home");
+        p->Places = {home->PlaceID};
+    });
+    Select("P");
+    services.Answers = {idNo};
+    window->actAddToSubtasksPlaces->trigger();
+    EXPECT_TRUE(Task("grandchild")->Places.empty());
+    ASSERT_FALSE(services.Shown.empty());
+    EXPECT_EQ(services.Shown.back(), "This will add all the places of the current task (\"Home\") to all subtasks. "
+                                     "You could not undo this action. Continue?");
+
+    services.Answers = {idYes};
+    window->actAddToSubtasksPlaces->trigger();
+    EXPECT_EQ(Task("grandchild")->Places, std::vector<int32_t>{home->PlaceID});
+    EXPECT_TRUE(window->Modified);
+
+    services.Answers = {idYes};
+    window->actClearSubtasksPlaces->trigger();
+    EXPECT_TRUE(Task("P")->Places.empty());
+    EXPECT_TRUE(Task("grandchild")->Places.empty());
+    EXPECT_EQ(window->edTaskPlaces->text(), QString());  // the panel shows the task again
+}
+
+TEST_F(TaskCommandsTest, PasteTwoLinesAndAnEmptyOneMakesThreeSubtasks)
+{
+    BuildOutline([](TTaskNode* root) { root->AddChild("P", -1); });
+    Select("P");
+    services.Clipboard = "one\r\n\r\ntwo";
+    window->UpdateTreeActions();
+    ASSERT_TRUE(window->actInsertTasksFromClipboard->isEnabled());
+    window->SetModified(false);
+    services.Answers = {idYes};
+    window->actInsertTasksFromClipboard->trigger();
+    ASSERT_FALSE(services.Shown.empty());
+    EXPECT_EQ(services.Shown.back(), "Create 3 new subtask(s) from clipboard text?");
+    ExpectOutline("P[one  two]");
+    EXPECT_TRUE(window->Modified);
+    EXPECT_FALSE(window->UndoList->CanUndo());
+
+    // A long line stays one task.
+    const std::string longLine(3000, 'w');
+    services.Clipboard = longLine;
+    services.Answers = {idYes};
+    window->actInsertTasksFromClipboardExecute();
+    EXPECT_EQ(Task("P")->Children.Count(), 4);
+    EXPECT_EQ(Task("P")->Children[3]->Caption, longLine);
+
+    services.Clipboard.clear();
+    window->UpdateTreeActions();
+    EXPECT_FALSE(window->actInsertTasksFromClipboard->isEnabled());
+    window->actInsertTasksFromClipboardExecute();
+    EXPECT_EQ(services.Shown.back(), "No text found in clipboard");
+    EXPECT_EQ(window->ReadClipboardLines(nullptr), 0);
+}
+
+TEST_F(TaskCommandsTest, PasteWithoutSelectionGoesToTheTopOfTheShownOutline)
+{
+    BuildOutline([](TTaskNode* root) { root->AddChild("V", -1)->AddChild("inside", -1); });
+    window->SetVirtualRoot(Task("V"));
+    window->tvTasksTree->clearSelection();
+    services.Clipboard = "new\n";
+    services.Answers = {idYes};
+    window->actInsertTasksFromClipboardExecute();
+    EXPECT_EQ(Outline(Root()), "V[inside new]");
+    EXPECT_EQ(Outline(window->tvTasksTree), "inside new");
+}
+
+TEST_F(TaskCommandsTest, DueDateShortcutSwitchesToByDueDateAndOpensTheCalendar)
+{
+    BuildOutline([](TTaskNode* root) { root->AddChild("T", -1); });
+    Select("T");
+    ASSERT_EQ(window->CurrentTask, Task("T"));
+    window->pcTaskProps->SetActivePage(window->tshGeneral);
+    window->actShortCutForDueDate->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(window->pcTaskProps->ActivePage(), window->tshTime);
+    EXPECT_EQ(window->cbTaskTime->currentIndex(), 1);
+    EXPECT_EQ(Task("T")->ScheduleType, 1);
+    EXPECT_TRUE(window->DueDatePickerDropped);
+    ASSERT_NE(window->dtDueDate->calendarWidget(), nullptr);
+    EXPECT_TRUE(window->dtDueDate->calendarWidget()->isVisible());
+
+    // Closing the calendar sends the focus back to the tree.
+    window->dtDueDate->calendarWidget()->window()->hide();
+    QApplication::processEvents();
+    EXPECT_FALSE(window->DueDatePickerDropped);
+}
+
+TEST_F(TaskCommandsTest, QuickSyncNeedsAFolderAndStopsWhenTheSaveDoesNotHappen)
+{
+    BuildOutline([](TTaskNode* root) { root->AddChild("Kept", -1); });
+    window->UpdateTreeActions();
+    EXPECT_FALSE(window->actQuickOutlookConnect->isEnabled());
+    window->DataBase->OutlookFolderPath = "\\\\Mailbox\\Tasks";
+    window->UpdateTreeActions();
+    ASSERT_TRUE(window->actQuickOutlookConnect->isEnabled());
+    window->SetModified(true);
+    services.SaveFiles = {{""}};  // the save dialog is cancelled
+    services.Shown.clear();
+    window->actQuickOutlookConnect->trigger();
+    EXPECT_TRUE(services.SaveFiles.empty());
+    EXPECT_TRUE(services.Shown.empty());
+    EXPECT_TRUE(window->Modified);
+    EXPECT_TRUE(window->Untitled);
+    EXPECT_EQ(ChildCaptions(Root()), Names{"Kept"});
+}
+
+} // namespace

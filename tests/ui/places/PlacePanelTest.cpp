@@ -1,0 +1,175 @@
+// The Places page and the place panel: new places, renaming in the list and in the panel,
+// included places and notes written at the next flush, deletion with undo, refused selection.
+#include "ui/todo/TodoTestSupport.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+namespace {
+
+class PlacePanelTest : public TodoFixture {
+protected:
+    void SetUp() override
+    {
+        TodoFixture::SetUp();
+        ShowPage(window->tshPlaces);
+    }
+    void SelectPlace(const TTaskPlace* place) { window->lvPlaces->setCurrentItem(PlaceItem(place)); }
+    QTreeWidgetItem* Included(const TTaskPlace* place) const
+    {
+        return window->FindPlaceListItem(window->lvIncludedPlaces, place);
+    }
+};
+
+TEST_F(PlacePanelTest, TheListShowsEveryPlaceAndTheIncludedListAllOthersWithChecks)
+{
+    EXPECT_EQ(Texts(window->lvPlaces), (Names{"Home", "Office", "Kitchen"}));
+    SelectPlace(home);
+    EXPECT_EQ(window->CurrentPlace, home);
+    EXPECT_TRUE(window->pnlPlaceProps->isVisibleTo(window.get()));
+    EXPECT_FALSE(window->pnlTaskProps->isVisibleTo(window.get()));
+    EXPECT_EQ(window->memPlaceCaption->toPlainText().toStdString(), "Home");
+    EXPECT_EQ(Texts(window->lvIncludedPlaces), (Names{"Kitchen", "Office"}));  // sorted, without Home
+    EXPECT_EQ(Included(kitchen)->checkState(0), Qt::Checked);
+    EXPECT_EQ(Included(office)->checkState(0), Qt::Unchecked);
+    EXPECT_FALSE(window->Modified);  // showing a place is no edit
+}
+
+TEST_F(PlacePanelTest, NewPlacesAreCalledNewPlaceGetFreshIDsAndStartInCaptionEditing)
+{
+    window->actNewPlace->trigger();
+    EXPECT_TRUE(window->lvPlaces->IsEditing());
+    window->actNewPlace->trigger();  // ends the first editing
+    ASSERT_EQ(window->DataBase->PlacesList->Count(), 5);
+    TTaskPlace* first = (*window->DataBase->PlacesList)[3];
+    TTaskPlace* second = (*window->DataBase->PlacesList)[4];
+    EXPECT_EQ(first->Caption, "New place");
+    EXPECT_EQ(second->Caption, "New place");
+    EXPECT_GT(second->PlaceID, first->PlaceID);
+    EXPECT_GT(first->PlaceID, kitchen->PlaceID);
+    EXPECT_TRUE(window->Modified);
+    EXPECT_TRUE(window->PlacesListsStale);
+    ASSERT_TRUE(window->lvPlaces->IsEditing());
+    EXPECT_EQ(TfrmTovrinMain::ItemPlace(window->lvPlaces->EditingItem()), second);
+
+    QLineEdit* editor = window->lvPlaces->InPlaceEditor();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("  Garage "));
+    SendKey(editor, Qt::Key_Return);
+    EXPECT_EQ(second->Caption, "Garage");
+    EXPECT_EQ(PlaceItem(second)->text(0).toStdString(), "Garage");
+    EXPECT_EQ(window->memPlaceCaption->toPlainText().toStdString(), "Garage");
+}
+
+TEST_F(PlacePanelTest, NewPlaceActsOnlyOnThePlacesPageWithEditingEnabled)
+{
+    ShowPage(window->tshOutline);
+    window->actNewPlace->trigger();
+    EXPECT_EQ(window->DataBase->PlacesList->Count(), 3);
+    window->SetEditingEnabled(false);
+    EXPECT_FALSE(window->actNewPlace->isEnabled());
+    window->SetEditingEnabled(true);
+    EXPECT_TRUE(window->actNewPlace->isEnabled());
+}
+
+TEST_F(PlacePanelTest, TypingTheCaptionRenamesTheItemAtOnceAndThePlaceAtTheNextFlush)
+{
+    SelectPlace(office);
+    window->memPlaceCaption->setPlainText(QStringLiteral("  Desk "));
+    EXPECT_EQ(PlaceItem(office)->text(0).toStdString(), "  Desk ");
+    EXPECT_EQ(office->Caption, "Office");
+    EXPECT_TRUE(window->PlaceDirty);
+    EXPECT_TRUE(window->Modified);
+    SelectPlace(home);
+    EXPECT_EQ(office->Caption, "Desk");
+    EXPECT_FALSE(window->PlaceDirty);
+    EXPECT_TRUE(window->PlacesListsStale);
+    ShowPage(window->tshToDoList);  // the filter learns the new name
+    EXPECT_GE(window->ToDoFilter().cbPlaces()->findText(QStringLiteral("Desk")), 1);
+}
+
+TEST_F(PlacePanelTest, ChangedInclusionsAreStoredWhenAnotherPlaceIsSelected)
+{
+    SelectPlace(home);
+    Included(kitchen)->setCheckState(0, Qt::Unchecked);
+    Included(office)->setCheckState(0, Qt::Checked);
+    EXPECT_EQ(home->IncludedPlaces, (std::vector<int32_t>{kitchen->PlaceID}));
+    SelectPlace(kitchen);
+    EXPECT_EQ(home->IncludedPlaces, (std::vector<int32_t>{office->PlaceID}));
+}
+
+TEST_F(PlacePanelTest, NotesAreWrittenWhenThePageChanges)
+{
+    SelectPlace(kitchen);
+    window->PlaceNotesEditor->setPlainText(QStringLiteral("stove\nsink"));
+    EXPECT_TRUE(window->Modified);
+    EXPECT_EQ(kitchen->PlaceNote, "");
+    ShowPage(window->tshOutline);
+    EXPECT_EQ(kitchen->PlaceNote, "stove\nsink\n");
+    ShowPage(window->tshPlaces);
+    SelectPlace(home);
+    SelectPlace(kitchen);
+    EXPECT_EQ(window->PlaceNotesEditor->toPlainText().toStdString(), "stove\nsink\n");
+}
+
+TEST_F(PlacePanelTest, F2StartsCaptionEditingAndF2AgainEndsIt)
+{
+    SelectPlace(kitchen);
+    SendKey(window->lvPlaces, Qt::Key_F2);
+    ASSERT_TRUE(window->lvPlaces->IsEditing());
+    QLineEdit* editor = window->lvPlaces->InPlaceEditor();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("Scullery"));
+    EXPECT_FALSE(window->Modified);
+    SendKey(editor, Qt::Key_F2);
+    EXPECT_FALSE(window->lvPlaces->IsEditing());
+    EXPECT_EQ(kitchen->Caption, "Scullery");
+    EXPECT_TRUE(window->Modified);  // a rename in the list reaches the file
+    EXPECT_EQ(window->memPlaceCaption->toPlainText().toStdString(), "Scullery");
+}
+
+TEST_F(PlacePanelTest, DeletingAPlaceEmptiesThePanelAndUndoBringsItBack)
+{
+    SelectPlace(office);
+    window->memPlaceCaption->setPlainText(QStringLiteral("Desk"));  // pending when deleted
+    window->actDeletePlace->trigger();
+    EXPECT_EQ(window->DataBase->PlacesList->FindByID(office->PlaceID), nullptr);
+    EXPECT_EQ(window->CurrentPlace, nullptr);
+    EXPECT_EQ(PlaceItem(office), nullptr);
+    EXPECT_FALSE(window->pnlRight->isVisibleTo(window.get()));
+    EXPECT_TRUE(window->Modified);
+    ASSERT_TRUE(window->actUndo->isEnabled());
+    ShowPage(window->tshOutline);
+    window->actUndo->trigger();  // brings the Places page back with the place selected
+    ASSERT_EQ(window->DataBase->PlacesList->FindByID(office->PlaceID), office);
+    EXPECT_EQ(window->pcMainPages->ActivePage(), window->tshPlaces);
+    EXPECT_EQ(window->CurrentPlace, office);
+    EXPECT_EQ(office->Caption, "Desk");  // the edit was written before the place left
+    EXPECT_NE(PlaceItem(office), nullptr);
+    // Tasks kept the place's ID, so their places text names it again.
+    EXPECT_EQ(window->DataBase->PlacesList->CaptionsText(call->Places), "Desk");
+}
+
+TEST_F(PlacePanelTest, DeleteNeedsACurrentPlace)
+{
+    window->actDeletePlace->trigger();
+    EXPECT_EQ(window->DataBase->PlacesList->Count(), 3);
+    EXPECT_FALSE(window->Modified);
+}
+
+TEST_F(PlacePanelTest, CancellingThePendingTaskWriteBackRefusesTheSelection)
+{
+    ShowPage(window->tshOutline);
+    window->tvTasksTree->setCurrentItem(Node("Read"));
+    ShowPage(window->tshPlaces);
+    window->edTaskPlaces->setText(QStringLiteral("Nowhere"));
+    ASSERT_TRUE(window->TaskDirty);
+    services.Answers = {idCancel};
+    SelectPlace(office);
+    EXPECT_EQ(window->CurrentPlace, nullptr);
+    EXPECT_EQ(window->lvPlaces->currentItem(), nullptr);
+    EXPECT_TRUE(window->pnlTaskProps->isVisibleTo(window.get()));
+    ASSERT_EQ(services.Shown.size(), 1u);  // the question only; the silent abort shows nothing
+}
+
+} // namespace

@@ -1,0 +1,386 @@
+// The task panel offscreen: filling it from a task, the edits that write back at once and those
+// that wait for the next flush, and the undo step each write-back leaves.
+#include "PanelFixture.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QSlider>
+#include <QSpinBox>
+#include <QStyleOptionSlider>
+#include <QTest>
+#include <QToolButton>
+
+#include "platform/DateTime.h"
+#include "taskdb/TaskPlace.h"
+#include "ui/controls/PageControl.h"
+#include "ui/controls/RadioGroup.h"
+
+namespace {
+
+using PropertyPanelTest = PanelFixture;
+
+TEST_F(PropertyPanelTest, FillsEveryControlFromTheTask)
+{
+    TTaskNode* b = Task("b");
+    b->Importance = 80;
+    b->Effort = 30;
+    b->SetSatisfaction(70);
+    b->SetHideInToDo(true);
+    b->SetTheGoal(2);
+    b->Note.SetText("line one\nsee http://example.org");
+    b->Estimate = 2.5;
+    b->SetScheduleType(1);
+    b->SetDueDateTime(46000.75);
+    b->SetLeadTime(1.5);
+    b->SetIsProject(true);
+    b->SetProjectStatus(2);
+    b->AddChild("b1", -1)->SetCompletionDateTime(46000);
+    b->AddChild("b2", -1);
+    TTaskPlace* home = window->DataBase->PlacesList->Add("Home");
+    TTaskPlace* work = window->DataBase->PlacesList->Add("Work");
+    b->Places = {work->PlaceID, home->PlaceID};
+    b->TaskID = 42;
+    Select("b");
+
+    ASSERT_EQ(window->CurrentTask, b);
+    EXPECT_TRUE(window->pnlRight->isVisible());
+    EXPECT_EQ(window->memTaskCaption->toPlainText(), "b");
+    EXPECT_EQ(window->tbPriority->value(), -80);
+    EXPECT_EQ(window->tbEffort->value(), -30);
+    EXPECT_EQ(window->tbSatisfaction->value(), -70);
+    EXPECT_TRUE(window->cbHideInToDo->isChecked());
+    EXPECT_EQ(window->rgGoal->ItemIndex(), 2);
+    EXPECT_EQ(window->TaskNotesEditor->toPlainText(), "line one\nsee http://example.org");
+    EXPECT_EQ(window->edEstimate->text(), "2.5");
+    EXPECT_EQ(window->edTaskPlaces->text(), "Work; Home");
+    EXPECT_EQ(window->cbTaskTime->currentIndex(), 1);
+    EXPECT_FALSE(window->pnlDueDateTime->isHidden());
+    EXPECT_EQ(window->dtDueDate->date(), QDate(1899, 12, 30).addDays(46000));
+    EXPECT_EQ(window->dtDueTime->time(), QTime(18, 0));
+    EXPECT_TRUE(window->cbUseTime->isChecked());
+    EXPECT_EQ(window->seLeadTime->value(), 36);
+    EXPECT_EQ(window->cbLeadTimeScale->currentIndex(), 0);
+    EXPECT_TRUE(window->cbIsProject->isChecked());
+    EXPECT_TRUE(window->gbProject->isEnabled());
+    EXPECT_EQ(window->cbProjectStatus->currentIndex(), 2);
+    const int percent = static_cast<int>(b->ProgressPercent() + 0.0001);
+    EXPECT_GT(percent, 0);
+    EXPECT_EQ(window->pbProjectComplete->value(), percent);
+    EXPECT_EQ(window->lbProjectCompletePercent->text(), QString::number(percent) + "%");
+    EXPECT_EQ(window->edTaskID->text(), "42");
+    EXPECT_EQ(window->edPath->text().toStdString(), b->GetPath());
+    EXPECT_EQ(window->gbPriority->toolTip(), "Importance of \"b\" to accomplish \"P\"");
+    // Filling is no edit, also once the notes' links have been marked.
+    QApplication::processEvents();
+    EXPECT_FALSE(window->TaskDirty);
+    EXPECT_FALSE(window->UndoList->CanUndo());
+
+    window->SetCurrentTask(nullptr);
+    EXPECT_FALSE(window->pnlRight->isVisible());
+    EXPECT_EQ(window->tbPriority->value(), -50);
+    EXPECT_TRUE(window->edTaskPlaces->text().isEmpty());
+    EXPECT_EQ(window->gbPriority->toolTip(), "Shows how important this task for parent task");
+}
+
+TEST_F(PropertyPanelTest, ATaskWithoutDueDateShowsOneDayAndTakesTodayByDueDate)
+{
+    TTaskNode* a = Task("a");
+    a->LeadTime = 5;  // not shown without a due date
+    Select("a");
+    EXPECT_EQ(window->seLeadTime->value(), 1);
+    EXPECT_EQ(window->cbLeadTimeScale->currentIndex(), 1);
+    EXPECT_TRUE(window->pnlDueDateTime->isHidden());
+
+    window->cbTaskTime->setCurrentIndex(1);  // "By due date" writes back at once
+    EXPECT_FALSE(window->pnlDueDateTime->isHidden());
+    EXPECT_EQ(a->ScheduleType, 1);
+    EXPECT_EQ(a->DueDateTime, Date());
+    EXPECT_EQ(a->LeadTime, 1.0);
+    EXPECT_EQ(window->UndoList->Count(), 1);
+}
+
+TEST_F(PropertyPanelTest, OnceFollowsTheParentAtOnce)
+{
+    TTaskNode* p = Task("P");
+    p->SetScheduleType(1);
+    p->SetDueDateTime(46010);
+    p->SetLeadTime(3);
+    TTaskNode* c = Task("c");
+    c->SetScheduleType(1);
+    c->SetDueDateTime(46100);
+    c->SetLeadTime(14);
+    Select("c");
+    EXPECT_EQ(window->seLeadTime->value(), 2);
+    EXPECT_EQ(window->cbLeadTimeScale->currentIndex(), 2);
+    window->cbTaskTime->setCurrentIndex(0);
+    EXPECT_EQ(c->ScheduleType, 0);
+    EXPECT_EQ(c->DueDateTime, 46010);
+    EXPECT_EQ(c->LeadTime, 3);
+}
+
+TEST_F(PropertyPanelTest, AStoredLeadTimeBeyondTheSpinRangeSurvivesAnUnrelatedEdit)
+{
+    TTaskNode* a = Task("a");
+    a->SetScheduleType(1);
+    a->SetDueDateTime(46000);
+    a->SetLeadTime(500.5);  // 12012 hours
+    Select("a");
+    EXPECT_EQ(window->seLeadTime->value(), 12012);
+    window->tbEffort->setValue(-10);
+    EXPECT_DOUBLE_EQ(a->LeadTime, 500.5);
+    EXPECT_EQ(a->Effort, 10);
+}
+
+TEST_F(PropertyPanelTest, ImmediateControlsWriteTheWholePanelBack)
+{
+    TClockOverride clock(46500.25);
+    Select("b");
+    window->memTaskCaption->setPlainText("renamed");  // pending
+    EXPECT_EQ(Task("b")->Caption, "b");
+    EXPECT_TRUE(window->Modified);  // at the first keystroke
+    window->tbSatisfaction->setValue(-90);  // at once, with the caption
+    TTaskNode* b = Task("renamed");
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->Satisfaction, 90);
+    EXPECT_EQ(b->ModifiedDateTime, 46500.25);
+    EXPECT_FALSE(window->TaskDirty);
+    EXPECT_EQ(window->UndoList->Count(), 1);
+    EXPECT_EQ(window->actUndo->text(), "Undo Change task \"renamed\"");
+    EXPECT_TRUE(window->actUndo->isEnabled());
+}
+
+TEST_F(PropertyPanelTest, PendingEditsWaitForTheNextFlush)
+{
+    Select("b");
+    window->memTaskCaption->setPlainText("typed");
+    // The tree follows the typing; the task does not yet.
+    EXPECT_EQ(Node("b")->text(0), "typed");
+    EXPECT_EQ(Task("b")->Caption, "b");
+    window->TaskNotesEditor->setPlainText("a note");
+    window->edEstimate->setText("1.5");
+    window->cbCompleteSubTasksInOrder->setChecked(true);
+    window->cbProjectStatus->setCurrentIndex(1);
+    EXPECT_FALSE(window->UndoList->CanUndo());
+
+    window->memTaskCaption->setFocus();
+    window->tvTasksTree->setFocus();  // leaving a control writes nothing
+    EXPECT_EQ(Task("b")->Caption, "b");
+
+    Select("c");  // the flush
+    TTaskNode* b = Task("typed");
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->Note.Count(), 1);
+    EXPECT_EQ(b->Note[0], "a note");
+    EXPECT_EQ(b->Estimate, 1.5);
+    EXPECT_TRUE(b->CompleteSubTasksInOrder);
+    EXPECT_EQ(b->ProjectStatus, 1);
+    EXPECT_EQ(window->UndoList->Count(), 1);  // several pending controls, one step
+}
+
+TEST_F(PropertyPanelTest, TwoFlushedEditsAreTwoStepsUndoneOneByOne)
+{
+    Select("b");
+    TTaskNode* b = Task("b");
+    // The task's effort and what the panel shows.
+    auto effort = [&] { return std::make_pair(b->Effort, -window->tbEffort->value()); };
+    window->tbEffort->setValue(-20);
+    window->tbEffort->setValue(-10);
+    EXPECT_EQ(effort(), std::make_pair(10, 10));
+    EXPECT_EQ(window->UndoList->Count(), 2);
+
+    window->actUndo->trigger();
+    EXPECT_EQ(effort(), std::make_pair(20, 20));  // the panel shows the restored value at once
+    window->actUndo->trigger();
+    EXPECT_EQ(effort(), std::make_pair(50, 50));
+    EXPECT_FALSE(window->actUndo->isEnabled());
+    EXPECT_EQ(window->actUndo->text(), "Can't undo");
+    EXPECT_EQ(window->actRedo->text(), "Redo Change task \"b\"");
+
+    window->actRedo->trigger();
+    EXPECT_EQ(effort(), std::make_pair(20, 20));
+    // A new step drops what could have been redone.
+    window->tbEffort->setValue(-5);
+    EXPECT_FALSE(window->UndoList->CanRedo());
+    EXPECT_EQ(window->UndoList->Count(), 2);
+}
+
+TEST_F(PropertyPanelTest, UndoDropsPendingEditsAndShowsTheTaskAsItIs)
+{
+    Select("b");
+    window->tbEffort->setValue(-20);
+    window->memTaskCaption->setPlainText("never written");
+    window->actUndo->trigger();
+    EXPECT_EQ(Task("b")->Effort, 50);
+    EXPECT_EQ(window->memTaskCaption->toPlainText(), "b");
+    EXPECT_EQ(Node("b")->text(0), "b");
+    EXPECT_FALSE(window->TaskDirty);
+}
+
+// The knob of a track bar as the style draws it.
+QRect Knob(QSlider* bar)
+{
+    struct Probe : QSlider {
+        using QSlider::initStyleOption;
+    };
+    QStyleOptionSlider option;
+    static_cast<Probe*>(bar)->initStyleOption(&option);
+    return bar->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, bar);
+}
+
+void DragKnob(QSlider* bar, int dy)
+{
+    const QPoint from = Knob(bar).center();
+    QTest::mousePress(bar, Qt::LeftButton, {}, from);
+    for (int step = 1; step <= 4; ++step)
+        QTest::mouseMove(bar, from + QPoint(0, dy * step / 4));
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, from + QPoint(0, dy));
+}
+
+int CentreY(QWidget* widget, QWidget* in) { return widget->mapTo(in, widget->rect().center()).y(); }
+
+TEST_F(PropertyPanelTest, RatingBarsRiseUpwardAndTheImportanceKnobSitsByItsLabel)
+{
+    Select("a");
+    TTaskNode* a = Task("a");
+    QTest::mouseClick(window->sbUpPriority, Qt::LeftButton);
+    EXPECT_EQ(a->Importance, 75);
+    EXPECT_TRUE(window->TaskDirty);  // the button leaves the task marked edited
+    const int knob = window->tbPriority->mapTo(window->gbPriority, Knob(window->tbPriority).center()).y();
+    EXPECT_LT(std::abs(knob - CentreY(window->sbUpPriority, window->gbPriority)),
+              std::abs(knob - CentreY(window->sbDownPriority, window->gbPriority)));
+
+    DragKnob(window->tbPriority, -20);
+    EXPECT_GT(a->Importance, 75);
+    // All the way down is importance 0, which hides the task; clearing the box restores 50.
+    DragKnob(window->tbPriority, window->tbPriority->height());
+    EXPECT_EQ(a->Importance, 0);
+    EXPECT_TRUE(window->cbHideInToDo->isChecked());
+    EXPECT_TRUE(a->HideInToDo);
+    QTest::mouseClick(window->cbHideInToDo, Qt::LeftButton);
+    EXPECT_EQ(a->Importance, 50);
+    EXPECT_FALSE(a->HideInToDo);
+
+    window->pcTaskProps->SetActivePage(window->tshEffort);
+    for (QSlider* bar : {window->tbEffort, window->tbSatisfaction}) {
+        DragKnob(bar, -20);
+        EXPECT_GT(-bar->value(), 50);
+    }
+    EXPECT_EQ(a->Effort, -window->tbEffort->value());
+    EXPECT_EQ(a->Satisfaction, -window->tbSatisfaction->value());
+}
+
+TEST_F(PropertyPanelTest, GoalAndProjectBoxWriteBackAtOnce)
+{
+    Select("a");
+    TTaskNode* a = Task("a");
+    window->rgGoal->findChildren<QAbstractButton*>().at(1)->click();
+    EXPECT_EQ(a->TheGoal, 1);
+    EXPECT_TRUE(Task("a")->GoalInEffect);
+    EXPECT_FALSE(window->gbProject->isEnabled());
+    window->cbIsProject->setChecked(true);
+    EXPECT_TRUE(a->IsProject);
+    EXPECT_TRUE(window->gbProject->isEnabled());
+    EXPECT_TRUE(window->cbProjectStatus->isEnabled());
+}
+
+TEST_F(PropertyPanelTest, InvalidEstimateIsReportedAndStoredAsZero)
+{
+    Select("a");
+    window->edEstimate->setText("lots");
+    Select("b");
+    ASSERT_FALSE(services.Shown.empty());
+    EXPECT_EQ(services.Shown.back(), "Invalid estimate format: \"lots\"");
+    EXPECT_EQ(Task("a")->Estimate, 0);
+    EXPECT_EQ(window->CurrentTask, Task("b"));
+}
+
+TEST_F(PropertyPanelTest, PlacesTextCreatesSkipsAndJoinsPlaces)
+{
+    TTaskPlace* home = window->DataBase->PlacesList->Add("Home");
+    Select("a");
+    window->edTaskPlaces->setText("home; Shop; Garden; HOME;");
+    services.Answers = {idYes, idNo};
+    Select("b");
+    // The question quotes the field as typed.
+    EXPECT_EQ(services.Shown.at(0), "Place \" Shop\" not found. Create new place?");
+    EXPECT_EQ(services.Shown.at(1), "Place \" Garden\" not found. Create new place?");
+    TTaskPlace* shop = window->DataBase->PlacesList->FindByCaption("Shop");
+    ASSERT_NE(shop, nullptr);
+    EXPECT_EQ(Task("a")->Places, (std::vector<int32_t>{home->PlaceID, shop->PlaceID}));
+    EXPECT_EQ(window->DataBase->PlacesList->FindByCaption("Garden"), nullptr);
+}
+
+TEST_F(PropertyPanelTest, CancelAtANewPlaceKeepsTheTaskShownAndItsStepSound)
+{
+    Select("a");
+    window->memTaskCaption->setPlainText("a2");
+    window->edTaskPlaces->setText("Nowhere");
+    services.Answers = {idCancel};
+    Select("b");
+    // The selection change is refused; the edits stay pending.
+    EXPECT_EQ(window->CurrentTask, Task("a2"));
+    EXPECT_EQ(Selected(), "a2");
+    EXPECT_TRUE(window->TaskDirty);
+    EXPECT_EQ(window->UndoList->Count(), 1);
+
+    // Undoing and redoing that half-written step never blanks the task.
+    window->actUndo->trigger();
+    TTaskNode* a = Task("a");
+    ASSERT_NE(a, nullptr);
+    window->actRedo->trigger();
+    EXPECT_EQ(a->Caption, "a2");
+    EXPECT_EQ(a->Importance, 50);
+    EXPECT_EQ(a->Satisfaction, 50);
+}
+
+TEST_F(PropertyPanelTest, SelectingTheShownTaskDoesNothingAndReloadRefills)
+{
+    Select("a");
+    window->memTaskCaption->setPlainText("typing");
+    window->SetCurrentTask(Task("a"));
+    EXPECT_EQ(window->memTaskCaption->toPlainText(), "typing");
+    EXPECT_TRUE(window->TaskDirty);
+    window->TaskDirty = false;
+    window->ReloadCurrentTask();
+    EXPECT_EQ(window->memTaskCaption->toPlainText(), "a");
+}
+
+TEST_F(PropertyPanelTest, CheckMarkCompletesOnWriteBackAndUndoReopens)
+{
+    Select("c");
+    QTreeWidgetItem* node = Node("c");
+    node->setCheckState(0, Qt::Checked);
+    TTaskNode* c = Task("c");
+    EXPECT_NE(c->CompletionDateTime, 0);
+    window->actUndo->trigger();
+    EXPECT_EQ(c->CompletionDateTime, 0);
+    EXPECT_EQ(node->checkState(0), Qt::Unchecked);
+}
+
+TEST_F(PropertyPanelTest, PageChangeFlushesAndTheToolbarPathFollows)
+{
+    Select("q1");
+    EXPECT_EQ(window->edPath->text().toStdString(), Task("q1")->GetPath());
+    window->memTaskCaption->setPlainText("q1 renamed");
+    window->pcMainPages->SetActivePage(window->tshPlaces);
+    EXPECT_NE(Task("q1 renamed"), nullptr);
+}
+
+TEST_F(PropertyPanelTest, UpOneLevelSelectsTheParent)
+{
+    Select("c");
+    window->spbUP->click();
+    EXPECT_EQ(window->CurrentTask, Task("P"));
+    window->spbUP->click();
+    EXPECT_EQ(window->CurrentTask, Task("P"));
+}
+
+} // namespace

@@ -1,0 +1,194 @@
+#include "ui/controls/TreeViewCheckBoxes.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+
+#include <algorithm>
+
+void TVetoSelectionModel::setCurrentIndex(const QModelIndex& index, QItemSelectionModel::SelectionFlags command)
+{
+    refused_ = false;
+    if (index != currentIndex() && OnChanging && !OnChanging(index)) {
+        refused_ = true;
+        return;
+    }
+    QItemSelectionModel::setCurrentIndex(index, command);
+}
+
+void TVetoSelectionModel::select(const QItemSelection& selection, QItemSelectionModel::SelectionFlags command)
+{
+    // A mouse press moves the current index first and selects afterwards; after a refusal the
+    // selection must not move either.
+    if (refused_ && (command & QItemSelectionModel::Select) && !selection.contains(currentIndex()))
+        return;
+    QItemSelectionModel::select(selection, command);
+}
+
+TTreeViewCheckBoxes::TTreeViewCheckBoxes(QWidget* parent) : QTreeWidget(parent)
+{
+    setColumnCount(1);
+    setHeaderHidden(true);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);  // the window starts edits itself
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    vetoModel_ = new TVetoSelectionModel(model(), this);
+    QItemSelectionModel* old = selectionModel();
+    setSelectionModel(vetoModel_);
+    delete old;
+    // The tree widget keeps its items' selected state and its current-item signal in step
+    // with the selection model it made itself; the replacement has to feed them the same way.
+    connect(vetoModel_, SIGNAL(selectionChanged(QItemSelection, QItemSelection)), this,
+            SLOT(_q_selectionChanged(QItemSelection, QItemSelection)));
+    connect(vetoModel_, SIGNAL(currentChanged(QModelIndex, QModelIndex)), this,
+            SLOT(_q_emitCurrentItemChanged(QModelIndex, QModelIndex)));
+}
+
+bool TTreeViewCheckBoxes::GetChecked(const QTreeWidgetItem* Node)
+{
+    if (!Node)
+        return false;
+    const QVariant state = Node->data(0, Qt::CheckStateRole);
+    return !state.isValid() || state.toInt() != Qt::Unchecked;
+}
+
+void TTreeViewCheckBoxes::SetChecked(QTreeWidgetItem* Node, bool Value)
+{
+    if (Node)
+        Node->setCheckState(0, Value ? Qt::Checked : Qt::Unchecked);
+}
+
+void TTreeViewCheckBoxes::StartEdit(QTreeWidgetItem* Node)
+{
+    if (!Node)
+        return;
+    Node->setFlags(Node->flags() | Qt::ItemIsEditable);
+    editingItem_ = Node;
+    scrollToItem(Node);
+    editItem(Node, 0);
+}
+
+QLineEdit* TTreeViewCheckBoxes::InPlaceEditor() const
+{
+    if (!IsEditing())
+        return nullptr;
+    // An editor that was closed stays a hidden child until it is deleted.
+    for (QLineEdit* editor : viewport()->findChildren<QLineEdit*>())
+        if (!editor->isHidden())
+            return editor;
+    return nullptr;
+}
+
+void TTreeViewCheckBoxes::EndEdit(bool Accept)
+{
+    QLineEdit* editor = InPlaceEditor();
+    if (!editor)
+        return;
+    if (Accept) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    } else {
+        closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+    }
+}
+
+QStyleOptionViewItem TTreeViewCheckBoxes::ItemOption(const QTreeWidgetItem* Node) const
+{
+    const QModelIndex index = indexFromItem(Node);
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.rect = visualRect(index);
+    option.index = index;
+    option.text = Node->text(0);
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    if (Node->data(0, Qt::CheckStateRole).isValid()) {
+        option.features |= QStyleOptionViewItem::HasCheckIndicator;
+        option.checkState = Node->checkState(0);
+    }
+    const QVariant picture = Node->data(0, Qt::DecorationRole);
+    if (picture.canConvert<QPixmap>()) {
+        option.features |= QStyleOptionViewItem::HasDecoration;
+        option.decorationSize = picture.value<QPixmap>().deviceIndependentSize().toSize();
+    }
+    return option;
+}
+
+QRect TTreeViewCheckBoxes::CheckBoxRect(const QTreeWidgetItem* Node) const
+{
+    if (!Node)
+        return {};
+    const QStyleOptionViewItem option = ItemOption(Node);
+    return style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, this);
+}
+
+QRect TTreeViewCheckBoxes::PictureRect(const QTreeWidgetItem* Node) const
+{
+    if (!Node)
+        return {};
+    const QStyleOptionViewItem option = ItemOption(Node);
+    return style()->subElementRect(QStyle::SE_ItemViewItemDecoration, &option, this);
+}
+
+QRect TTreeViewCheckBoxes::LabelRect(const QTreeWidgetItem* Node) const
+{
+    if (!Node)
+        return {};
+    const QStyleOptionViewItem option = ItemOption(Node);
+    // The style's text rectangle reaches to the row's end; the label is the caption's text.
+    QRect label = style()->subElementRect(QStyle::SE_ItemViewItemText, &option, this);
+    const QVariant font = Node->data(0, Qt::FontRole);
+    const QFontMetrics metrics(font.isValid() ? font.value<QFont>() : this->font());
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    label.setWidth(std::min(label.width(), metrics.horizontalAdvance(option.text) + 2 * margin));
+    return label;
+}
+
+void TTreeViewCheckBoxes::keyPressEvent(QKeyEvent* event)
+{
+    if (OnKeyDown && OnKeyDown(event))
+        return;
+    QTreeWidget::keyPressEvent(event);
+}
+
+void TTreeViewCheckBoxes::keyReleaseEvent(QKeyEvent* event)
+{
+    if (OnKeyUp)
+        OnKeyUp(event);
+    QTreeWidget::keyReleaseEvent(event);
+}
+
+void TTreeViewCheckBoxes::mousePressEvent(QMouseEvent* event)
+{
+    if (OnMouseDown && OnMouseDown(event))
+        return;
+    QTreeWidget::mousePressEvent(event);
+}
+
+void TTreeViewCheckBoxes::mouseMoveEvent(QMouseEvent* event)
+{
+    if (OnMouseMove)
+        OnMouseMove(event);
+    QTreeWidget::mouseMoveEvent(event);
+}
+
+void TTreeViewCheckBoxes::commitData(QWidget* editor)
+{
+    QTreeWidgetItem* node = editingItem_;
+    QTreeWidget::commitData(editor);
+    auto* line = qobject_cast<QLineEdit*>(editor);
+    if (node && line) {
+        editingItem_ = nullptr;  // one Edited per edit
+        emit Edited(node, line->text());
+    }
+}
+
+void TTreeViewCheckBoxes::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    const bool cancelled = hint == QAbstractItemDelegate::RevertModelCache && editingItem_;
+    editingItem_ = nullptr;
+    QTreeWidget::closeEditor(editor, hint);
+    if (cancelled)
+        emit CancelEdit();
+}

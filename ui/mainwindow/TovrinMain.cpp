@@ -1,0 +1,416 @@
+#include "ui/mainwindow/TovrinMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QSplitter>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "taskdb/TovrinDataBase.h"
+#include "ui/controls/PageControl.h"
+#include "ui/options/QtFont.h"
+#include "ui/mainwindow/SharedShortcuts.h"
+#include "ui/mainwindow/TovrinApplication.h"
+#include "ui/controls/TreeViewCheckBoxes.h"
+#include "ui/outline/TreeViewRules.h"
+#include "ui/mainwindow/WindowServices.h"
+#include "ui/exchange/ImportExport.h"
+
+namespace {
+
+// Calls a handler when the watched widget is clicked (banners have no click signal).
+class TClickFilter : public QObject {
+public:
+    TClickFilter(QObject* parent, std::function<void()> onClick) : QObject(parent), onClick_(std::move(onClick)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseButtonRelease) {
+            onClick_();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> onClick_;
+};
+
+QFrame* MakeBanner(QWidget* parent, QLabel*& label, const std::function<void()>& onReset)
+{
+    auto* banner = new QFrame(parent);
+    banner->setFrameShape(QFrame::StyledPanel);
+    banner->setAutoFillBackground(true);
+    QPalette palette = banner->palette();
+    palette.setColor(QPalette::Window, QColor(255, 255, 225));
+    banner->setPalette(palette);
+    auto* layout = new QHBoxLayout(banner);
+    layout->setContentsMargins(4, 2, 4, 2);
+    label = new QLabel(banner);
+    label->setCursor(Qt::PointingHandCursor);
+    auto* button = new QToolButton(banner);
+    button->setText(QStringLiteral("x"));
+    button->setAutoRaise(true);
+    layout->addWidget(label, 1);
+    layout->addWidget(button);
+    auto* filter = new TClickFilter(banner, onReset);
+    banner->installEventFilter(filter);
+    label->installEventFilter(filter);
+    QObject::connect(button, &QToolButton::clicked, banner, [onReset] { RunGuarded(onReset); });
+    banner->hide();
+    return banner;
+}
+
+} // namespace
+
+TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* parent)
+    : QMainWindow(parent), environment_(std::move(Environment))
+{
+    if (environment_.Services) {
+        services_ = environment_.Services;
+    } else {
+        ownServices_ = std::make_unique<TQtUiServices>();
+        services_ = ownServices_.get();
+    }
+    SetUiServices(services_);
+    if (environment_.CurrentDir.empty())
+        environment_.CurrentDir = QDir::currentPath().toStdString();
+    if (environment_.ProgramDir.empty())
+        environment_.ProgramDir = QCoreApplication::applicationDirPath().toStdString();
+
+    BuildControls();
+    BuildPlaceActions();  // before the shared keys are bound
+    BuildUndoAndNavigation();  // undo history, navigation, Delete task (TovrinMainUndo.cpp)
+    BuildActions();
+    BuildPropertyPanel();  // the task panel (TovrinMainProps.cpp)
+    ConnectUndoAndNavigation();
+    BuildToDoPage();
+    BuildPlacesPage();
+    BuildTaskCommands();  // task commands, tree drawing and drag (TovrinMainCommands.cpp)
+    BuildExchange();
+    BuildSettings();  // tray icon, hot key, auto-save timer, Tools > Options (TovrinMainSettings.cpp)
+    BuildAboutCommand();  // Help > About (TovrinMainAbout.cpp)
+    BuildMenuBar();
+    pcMainPages->OnChanging = [this] { return pcMainPagesChanging(); };
+    pcMainPages->OnChange = [this] { RunGuarded([this] { pcMainPagesChange(); }); };
+
+    DataBase = std::make_unique<TTovrinDataBase>();
+    VirtualRoot = DataBase->Root.get();
+    SetCurrentPlace(nullptr);
+    SetCurrentTask(nullptr);
+
+    DefaultTasksFont = FromQFont(tvTasksTree->font(), DEFAULT_CHARSET, clWindowText);
+    DefaultNoteFont = FromQFont(pnlTaskPropNotes->font(), 204, clWindowText);
+    DrawTime = Now();
+    UpdateUndoRedoActions();
+    {
+        TUILock lock(UILockCount);
+        pcMainPages->SetActivePage(tshOutline);
+        pcMainPages->setFocus();
+        ShowTaskTreeFilterPanel(false);
+    }
+    FillTaskTreeViewCombo();
+    CurrentViewName.clear();
+    SetTaskTreeView(ViewAllTasks);
+    LoadSettings();
+    if (HotKeyActive)
+        RegisterSystemHotKey();
+    NewEmptyDocument();
+    SetModified(false);
+
+    resize(740, 500);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(std::max(0, area.x() + (area.width() - width()) / 2), std::max(0, area.y() + (area.height() - height()) / 2));
+    }
+    // The start-up outline is opened from the event loop, once the window shows.
+    if (environment_.PostStartupMessage)
+        QTimer::singleShot(0, this, [this] { RunGuarded([this] { OpenStartupFile(); }); });
+}
+
+TfrmTovrinMain::~TfrmTovrinMain()
+{
+    FormDestroy();
+}
+
+void TfrmTovrinMain::FormDestroy()
+{
+    if (destroyed_)
+        return;
+    destroyed_ = true;
+    ++UILockCount;  // no change handler runs while the controls go
+    // The focus leaves now, while the window is whole, not when its editor is destroyed.
+    if (QWidget* focused = QApplication::focusWidget(); focused && isAncestorOf(focused))
+        focused->clearFocus();
+    CurrentTask = nullptr;
+    CurrentPlace = nullptr;
+    // The undo history and the navigation refer to tasks of the document: they go first, the
+    // document after them.
+    Navigation.reset();
+    UndoList.reset();
+    tvTasksTree->clear();
+    tvToDo->clear();
+    DataBase.reset();
+    UnlockDataFile();
+    if (&UiServices() == services_)
+        SetUiServices(nullptr);
+}
+
+void TfrmTovrinMain::BuildControls()
+{
+    splMain = new QSplitter(Qt::Horizontal, this);
+    setCentralWidget(splMain);
+
+    pcMainPages = new TPageControl(splMain);
+
+    // Outline page: virtual-root banner, view panel, outline tree.
+    tshOutline = new QWidget();
+    auto* outlineLayout = new QVBoxLayout(tshOutline);
+    outlineLayout->setContentsMargins(2, 2, 2, 2);
+    outlineLayout->setSpacing(2);
+    pnlVirtualRoot = MakeBanner(tshOutline, lbVirtualRoot, [this] { SetVirtualRoot(nullptr); });
+    outlineLayout->addWidget(pnlVirtualRoot);
+
+    pnlTaskTreeFilter = new QFrame(tshOutline);
+    auto* filterLayout = new QHBoxLayout(pnlTaskTreeFilter);
+    filterLayout->setContentsMargins(0, 0, 0, 0);
+    sbTaskTreeFilter = new QToolButton(pnlTaskTreeFilter);
+    sbTaskTreeFilter->setText(QStringLiteral("Views"));
+    sbTaskTreeFilter->setCheckable(true);
+    sbTaskTreeFilter->setAutoRaise(true);
+    cbToDoTreeViewOptions = new QComboBox(pnlTaskTreeFilter);
+    chHideCompletedTasks = new QCheckBox(QStringLiteral("Hide completed tasks"), pnlTaskTreeFilter);
+    filterLayout->addWidget(sbTaskTreeFilter);
+    filterLayout->addWidget(cbToDoTreeViewOptions);
+    filterLayout->addStretch(1);
+    filterLayout->addWidget(chHideCompletedTasks);
+    outlineLayout->addWidget(pnlTaskTreeFilter);
+    connect(sbTaskTreeFilter, &QToolButton::clicked, this, [this] { RunGuarded([this] { sbTaskTreeFilterClick(); }); });
+    connect(cbToDoTreeViewOptions, &QComboBox::currentIndexChanged, this,
+            [this] { RunGuarded([this] { cbToDoTreeViewOptionsChange(); }); });
+    connect(chHideCompletedTasks, &QCheckBox::toggled, this,
+            [this] { RunGuarded([this] { chHideCompletedTasksClick(); }); });
+
+    tvTasksTree = new TTreeViewCheckBoxes(tshOutline);
+    tvTasksTree->setObjectName(QStringLiteral("tvTasksTree2"));
+    outlineLayout->addWidget(tvTasksTree, 1);
+    pcMainPages->addTab(tshOutline, QStringLiteral("Outline"));
+
+    // To-Do page: its banner and tree; the list is computed by the To-Do page's own code.
+    tshToDoList = new QWidget();
+    auto* todoLayout = new QVBoxLayout(tshToDoList);
+    todoLayout->setContentsMargins(2, 2, 2, 2);
+    pnlVirtualRoot2 = MakeBanner(tshToDoList, lbVirtualRoot2, [this] { SetVirtualRoot(nullptr); });
+    todoLayout->addWidget(pnlVirtualRoot2);
+    tvToDo = new TTreeViewCheckBoxes(tshToDoList);
+    tvToDo->setObjectName(QStringLiteral("tvToDo2"));
+    todoLayout->addWidget(tvToDo, 1);
+    pcMainPages->addTab(tshToDoList, QStringLiteral("ToDo"));
+
+    tshPlaces = new QWidget();
+    new QVBoxLayout(tshPlaces);
+    pcMainPages->addTab(tshPlaces, QStringLiteral("Places"));
+
+    HookTree(tvTasksTree);
+    HookTree(tvToDo);
+
+    // Right-hand side: the property panel of the current task (or place).
+    pnlRight = new QWidget(splMain);
+    auto* rightLayout = new QVBoxLayout(pnlRight);
+    rightLayout->setContentsMargins(2, 2, 2, 2);
+    pnlTaskProps = new QWidget(pnlRight);
+    auto* taskLayout = new QVBoxLayout(pnlTaskProps);
+    taskLayout->setContentsMargins(0, 0, 0, 0);
+    taskLayout->addWidget(new QLabel(QStringLiteral("Task:"), pnlTaskProps));
+    memTaskCaption = new QPlainTextEdit(pnlTaskProps);
+    memTaskCaption->setObjectName(QStringLiteral("memTaskCaption"));
+    memTaskCaption->setFixedHeight(memTaskCaption->fontMetrics().lineSpacing() * 3 + 12);
+    taskLayout->addWidget(memTaskCaption);
+    connect(memTaskCaption, &QPlainTextEdit::textChanged, this, [this] { RunGuarded([this] { memTaskCaptionChange(); }); });
+
+    pnlTaskPropTabSheet = new QWidget(pnlTaskProps);
+    auto* tabsLayout = new QVBoxLayout(pnlTaskPropTabSheet);
+    tabsLayout->setContentsMargins(0, 0, 0, 0);
+    pcTaskProps = new TPageControl(pnlTaskPropTabSheet);
+    for (const char* caption : {"General", "Time", "Effort/Satisfaction", "Project"}) {
+        auto* page = new QWidget();
+        page->setObjectName(QString::fromLatin1(caption));
+        pcTaskProps->addTab(page, QString::fromLatin1(caption));
+    }
+    tabsLayout->addWidget(pcTaskProps);
+    taskLayout->addWidget(pnlTaskPropTabSheet);
+    pnlTaskPropNotes = new QWidget(pnlTaskProps);
+    new QVBoxLayout(pnlTaskPropNotes);
+    taskLayout->addWidget(pnlTaskPropNotes, 1);
+    rightLayout->addWidget(pnlTaskProps);
+
+    pnlPlaceProps = new QWidget(pnlRight);
+    pnlPlaceProps->hide();
+    rightLayout->addWidget(pnlPlaceProps);
+
+    splMain->setStretchFactor(0, 3);
+    splMain->setStretchFactor(1, 2);
+}
+
+// The one place that builds the menu bar, from the commands each part of the window made.
+void TfrmTovrinMain::BuildExchange()
+{
+    TExchangeHost host{[this] {
+                           UpdateCurrentTask();
+                           UpdateCurrentPlace();
+                       },
+                       [this] { return NodeTask(SelectedNode(tvTasksTree)); }, [this] { return VirtualRoot; }};
+    exchange_ = new TImportExport(*this, state_, Services(), std::move(host));
+    // The outline's pop-up menu: after the refresh command.
+    const QList<QAction*> items = pmnuTaskTree->actions();
+    const qsizetype at = items.indexOf(actRefreshSubtree);
+    exchange_->AddToMenu(*pmnuTaskTree, at >= 0 && at + 1 < items.size() ? items[at + 1] : nullptr);
+    connect(exchange_, &TImportExport::OutlineImported, this, [this] {
+        SetModified(true);
+        ClearUndoHistory();
+        FillTaskTree();
+        PlacesListsStale = true;
+        RefreshPlacesLists();
+    });
+}
+
+void TfrmTovrinMain::BuildMenuBar()
+{
+    auto menu = [this](const QString& title, std::initializer_list<QAction*> items) {
+        QMenu* made = menuBar()->addMenu(title);
+        for (QAction* item : items) {
+            if (item)
+                made->addAction(item);
+            else
+                made->addSeparator();
+        }
+        return made;
+    };
+    menu(QStringLiteral("&File"), {actFileNew, Newdemofile1, actOpen, actSave, actSaveAs, nullptr, exchange_->actImport(), exchange_->actExport(),
+                                   nullptr, actConnectToOutlook, actQuickOutlookConnect, nullptr, Exit1});
+    menu(QStringLiteral("&Edit"), {actUndo, actRedo, nullptr, actBack, actForward, nullptr, actFind, actFindNext});
+    menu(QStringLiteral("&Tools"), {Options1})->setObjectName(QStringLiteral("Tools1"));
+    menu(QStringLiteral("&Help"), {Howitworks1, VisitTovrinWebSite1, Proposenewfeature1, nullptr, actAbout});
+}
+
+void TfrmTovrinMain::BuildActions()
+{
+    auto make = [this](QAction*& action, const char* name, const QString& text, const QKeySequence& key,
+                       void (TfrmTovrinMain::*handler)()) {
+        action = new QAction(text, this);
+        action->setObjectName(QString::fromLatin1(name));
+        if (!key.isEmpty())
+            action->setShortcut(key);
+        addAction(action);  // shortcuts work while the menus are closed
+        connect(action, &QAction::triggered, this, [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
+    };
+    make(actFileNew, "actFileNew", QStringLiteral("New"), {}, &TfrmTovrinMain::actFileNewExecute);
+    make(Newdemofile1, "Newdemofile1", QStringLiteral("New demo"), {}, &TfrmTovrinMain::Newdemofile1Click);
+    make(actOpen, "actOpen", QStringLiteral("Open..."), QKeySequence(QStringLiteral("Ctrl+O")), &TfrmTovrinMain::actOpenExecute);
+    make(actSave, "actSave", QStringLiteral("Save"), QKeySequence(QStringLiteral("Ctrl+S")), &TfrmTovrinMain::actSaveExecute);
+    make(actSaveAs, "actSaveAs", QStringLiteral("Save as..."), {}, &TfrmTovrinMain::actSaveAsExecute);
+    make(Exit1, "Exit1", QStringLiteral("Exit"), {}, &TfrmTovrinMain::Exit1Click);
+    make(actNewTask, "actNewTask", QStringLiteral("New task"), {}, &TfrmTovrinMain::actNewTaskExecute);
+    make(actNewSubTask, "actNewSubTask", QStringLiteral("New subtask"), QKeySequence(QStringLiteral("Alt+Ins")),
+         &TfrmTovrinMain::actNewSubTaskExecute);
+    make(actRefreshSubtree, "actRefreshSubtree", QStringLiteral("Refresh subtree"), {},
+         &TfrmTovrinMain::actRefreshSubtreeExecute);
+    make(actNewVirtualRoot, "actNewVirtualRoot", QStringLiteral("Set as virtual root..."),
+         QKeySequence(QStringLiteral("Ctrl+R")), &TfrmTovrinMain::actNewVirtualRootExecute);
+    make(AdvancedOptions1, "AdvancedOptions1", QStringLiteral("Advanced options"), QKeySequence(QStringLiteral("Ctrl+P")),
+         &TfrmTovrinMain::AdvancedOptions1Click);
+    actInsertDateTime = new QAction(QStringLiteral("Insert Date/Time"), this);  // no behaviour of its own
+    actInsertDateTime->setObjectName(QStringLiteral("actInsertDateTime"));
+
+    // Undo and redo follow the undo history; with none recorded they stay disabled.
+    actUndo = new QAction(QStringLiteral("Undo"), this);
+    actUndo->setObjectName(QStringLiteral("actUndo"));
+    actUndo->setShortcut(QKeySequence(QStringLiteral("Ctrl+Z")));
+    actRedo = new QAction(QStringLiteral("Redo"), this);
+    actRedo->setObjectName(QStringLiteral("actRedo"));
+    actRedo->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
+    addAction(actUndo);
+    addAction(actRedo);
+
+    // Keys shared by two commands run the first enabled one.
+    shortcuts_ = new TSharedShortcutDispatcher(this);
+    shortcuts_->Bind(QKeySequence(Qt::Key_Insert), {actNewTask, actNewPlace});
+    // The task deletion command goes ahead of actDeletePlace in this list.
+    shortcuts_->Bind(QKeySequence(QStringLiteral("Ctrl+Del")), {actDeleteTask, actDeletePlace});
+    shortcuts_->Bind(QKeySequence(Qt::Key_F5), {actRefreshSubtree, actInsertDateTime});
+
+    pmnuTaskTree = new QMenu(this);
+    pmnuTaskTree->addAction(actNewTask);
+    pmnuTaskTree->addAction(actNewSubTask);
+    pmnuTaskTree->addSeparator();
+    pmnuTaskTree->addAction(actNewVirtualRoot);
+    pmnuTaskTree->addSeparator();
+    pmnuTaskTree->addAction(actRefreshSubtree);
+    tvTasksTree->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tvTasksTree, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { pmnuTaskTree->popup(tvTasksTree->viewport()->mapToGlobal(pos)); });
+}
+
+// ---- Closing ----
+
+void TfrmTovrinMain::Exit1Click()
+{
+    closingFromExit_ = true;
+    close();
+    closingFromExit_ = false;
+}
+
+void TfrmTovrinMain::closeEvent(QCloseEvent* event)
+{
+    bool canClose = false;
+    RunGuarded([&] { canClose = FormCloseQuery(); });
+    if (canClose)
+        event->accept();
+    else
+        event->ignore();
+}
+
+bool TfrmTovrinMain::FormCloseQuery()
+{
+    if (closeAccepted_)
+        return true;
+    if (CloseToTray && !closingFromExit_) {
+        showMinimized();
+        HideToTray();
+        return false;
+    }
+    EndInPlaceEditing();
+    if (!AskSaveChanges())
+        return false;
+    SaveSettings();
+    closeAccepted_ = true;
+    ++UILockCount;  // for good: no change handler runs while the controls are destroyed
+    return true;
+}
+
+// ---- Pages ----
+
+bool TfrmTovrinMain::pcMainPagesChanging()
+{
+    try {
+        UpdateCurrentTask();
+        UpdateCurrentPlace();
+        return true;
+    } catch (...) {
+        ShowCurrentException();
+        return false;
+    }
+}

@@ -1,0 +1,583 @@
+#pragma once
+// The main window: one window over the one document. Its methods live in the folder of the
+// part of the window they serve (see ui/README.md): mainwindow/ (building, menus, closing, the
+// document's life), outline/, taskpanel/, undo/, todo/, places/, exchange/, options/, desktop/.
+#include <QMainWindow>
+
+#include <array>   // task commands
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/DateTime.h"
+#include "ui/mainwindow/DataFileLock.h"
+#include "ui/mainwindow/MainWindowEnvironment.h"
+#include "ui/options/FontText.h"
+#include "ui/mainwindow/SafeFileSave.h"
+#include "ui/mainwindow/UILock.h"
+#include "ui/mainwindow/WindowState.h"
+#include "ui/undo/Navigation.h"  // property panel, undo and navigation
+#include "ui/undo/UndoList.h"    // property panel, undo and navigation
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QSplitter;
+class QToolButton;
+class QTreeWidgetItem;
+class QWidget;
+class QPainter;  // tree drawing and task commands
+class QTimer;    // tree drawing and task commands
+class TStringList;  // tree drawing and task commands
+class TStream;
+class QDateEdit;    // To-Do page and place panel
+class QPushButton;  // To-Do page and place panel
+class QTreeWidget;  // To-Do page and place panel
+class QDateEdit;     // property panel
+class QGroupBox;     // property panel
+class QLineEdit;     // property panel
+class QProgressBar;  // property panel
+class QSlider;       // property panel
+class QSpinBox;      // property panel
+class QTimeEdit;     // property panel
+class TRadioGroup;   // property panel
+class IWindowServices;
+class TImportExport;
+class TToDoFilterPanel;
+class TGlobalHotKey;  // settings, tray and hot key
+struct TFileDialogRequest;  // settings, tray and hot key
+class TToolIcon;      // settings, tray and hot key
+class TPageControl;
+class TSharedShortcutDispatcher;
+class TTaskNode;
+class TTaskPlace;
+class TTovrinDataBase;
+class TTreeViewCheckBoxes;
+struct TViewRow;
+
+class TfrmTovrinMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TfrmTovrinMain(TMainWindowEnvironment Environment = {}, QWidget* parent = nullptr);
+    ~TfrmTovrinMain() override;
+
+private:
+    // Declared first: the names below refer into it.
+    TWindowState state_;
+
+public:
+    // ---- Document state ----
+    // What the window's parts share, and the shell's own names for it.
+    TWindowState& State() { return state_; }
+    std::unique_ptr<TTovrinDataBase>& DataBase = state_.DataBase;
+    TTaskNode*& CurrentTask = state_.CurrentTask;
+    TTaskPlace*& CurrentPlace = state_.CurrentPlace;
+    bool& Modified = state_.Modified;
+    bool Untitled = true;
+    std::string FileName;
+    const bool CreateBackup = true;
+    TDataFileLock DataFileLock;
+    TTaskNode* VirtualRoot = nullptr;
+    int32_t UILockCount = 0;
+    TFontDesc DefaultTasksFont;
+    TFontDesc DefaultNoteFont;
+    int32_t DefaultTasksColor = clWindow;
+    int32_t DefaultNoteColor = clWindow;
+
+    // ---- Outline tree state ----
+    std::string CurrentViewName;
+    bool NewTaskPending = false;
+    int32_t TreeFillCount = 0;
+    int32_t DrawLockCount = 0;
+    TDateTime DrawTime = 0;
+
+    // ---- Property panel state ----
+    bool TaskDirty = false;
+    bool PlaceDirty = false;
+    bool ForceReload = false;
+    bool PlacesListsStale = false;
+
+    // ---- The outline's display switches, copied to and from the document ----
+    bool ShowToDoSheet = true;
+    bool ShowTaskProperties = true;
+    bool ShowImportance = true;
+    bool ShowPlaces = true;
+    bool ShowGoals = true;
+    bool ShowTime = true;
+    bool ShowEffort = true;
+    bool ShowProject = true;
+    bool ShowTaskTreeViews = true;
+
+    // ---- Installation settings ----
+    bool CloseToTray = false;
+    bool OneClickEditMode = true;
+    std::string LastDBFile;
+
+    // ---- Document lifecycle ----
+    void OpenStartupFile();
+    void CreateDemoFile(bool SaveAsFile);
+    bool AskSaveChanges();
+    void ClearDocument();
+    void AddInitialTask();
+    void NewEmptyDocument();
+    void OpenDocument(const std::string& Name);
+    bool SaveDocument();
+    bool SaveAs();
+    bool SaveToFile(const std::string& Name);
+    void SetModified(bool Value);
+    void UpdateCaption();
+    void LockDataFile();
+    void UnlockDataFile();
+    void SetEditingEnabled(bool Enabled);
+    void ReloadCurrentTask();
+    void ImportXmlFile(const std::string& Name, QTreeWidgetItem* TargetNode);
+    void LoadSettings();
+    void SaveSettings();
+    // Lets tests break a save at any step.
+    TSafeSaveOptions SaveOptions;
+
+    // ---- Outline tree views ----
+    void FillTaskTree(QTreeWidgetItem* Node = nullptr, bool KeepSelection = false);
+    void DoFillTaskTree(QTreeWidgetItem* Node, bool KeepSelection);
+    void FillGoalsView();
+    void FillProjectsView();
+    void RefillTaskTree();
+    void SetTaskTreeView(const std::string& Name);
+    bool ResetTaskTreeView(bool KeepToDoPage);
+    void FillTaskTreeViewCombo();
+    void ShowTaskTreeFilterPanel(bool Open);
+    void SetVirtualRoot(TTaskNode* Task);
+    bool IsVirtualRootActive() const;
+    void InsertNewTask(QTreeWidgetItem* ParentNode, QTreeWidgetItem* BeforeNode);
+    QTreeWidgetItem* FindTaskNode(TTreeViewCheckBoxes* Tree, const TTaskNode* Task) const;
+    void ProcessCheckUncheckInTree(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node);
+    void RefreshCheckMarks(QTreeWidgetItem* Node);
+    void TreeCancelEdit();
+    void CancelPendingNewTask();
+    void EndInPlaceEditing();
+    void RepaintTaskTrees();
+    static TTaskNode* NodeTask(const QTreeWidgetItem* Node);
+    static void SetNodeTask(QTreeWidgetItem* Node, const TTaskNode* Task);
+
+    // ---- Current task and its write-back ----
+    void SetCurrentTask(TTaskNode* Task);
+    void UpdateCurrentTask();
+    void SetCurrentPlace(TTaskPlace* Place);
+    void UpdateCurrentPlace();
+    void SetTaskDirty(bool Value);
+    void ApplyTaskChange(bool Delay, bool Force);
+    void SyncTreeNode(QTreeWidgetItem* Node);
+    void ClearUndoHistory();
+    void UpdateUndoRedoActions();
+    void UpdateTreeActions();
+    void RebuildToDoList();
+    void RefreshPlacesLists();
+
+    // ---- Display switches ----
+    void SetShowToDoSheet(bool Value);
+    void SetShowTaskProperties(bool Value);
+    void SetShowImportance(bool Value);
+    void SetShowPlaces(bool Value);
+    void SetShowGoals(bool Value);
+    void SetShowTime(bool Value);
+    void SetShowEffort(bool Value);
+    void SetShowProject(bool Value);
+    void SetShowTaskTreeViews(bool Value);
+
+    // ---- To-Do page, places lists and page switching (TovrinMainToDo.cpp) ----
+    void BuildToDoPage();
+    void TodoFilterChange();
+    // Fills a places list with every place but Place; with Place, checked where it includes one.
+    void FillPlacesListView(QTreeWidget* ListView, TTaskPlace* Place);
+    QTreeWidgetItem* FindPlaceListItem(QTreeWidget* ListView, const TTaskPlace* Place) const;
+    void SyncSelectionWithCurrentTask(QWidget* Page);
+    bool IsOutlinePlace(const TTaskPlace* Place) const;
+    static TTaskPlace* ItemPlace(const QTreeWidgetItem* Item);
+    static void SetItemPlace(QTreeWidgetItem* Item, const TTaskPlace* Place);
+
+    // ---- Place panel and the Places page (TovrinMainPlaces.cpp) ----
+    void BuildPlacesPage();
+    void BuildPlaceActions();
+    void SetPlaceDirty(bool Value);
+    void TaskPlaceChange();
+    void memPlaceCaptionChange();
+    void lvIncludedPlacesChange();
+    bool lvPlacesChanging(QTreeWidgetItem* Item);
+    void actNewPlaceExecute();
+    void actDeletePlaceExecute();
+    void lvPlacesEdited(QTreeWidgetItem* Item, const QString& Text);
+    bool lvPlacesMouseDown(QMouseEvent* Event);
+    void lvPlacesMouseMove(QMouseEvent* Event);
+    bool lvPlacesKeyDown(QKeyEvent* Event);
+    TTreeViewCheckBoxes* lvPlaces = nullptr;
+    QPlainTextEdit* memPlaceCaption = nullptr;
+    TPageControl* pcPlaceProps = nullptr;
+    QWidget* tshPlaceGeneral = nullptr;
+    QWidget* tshPlaceTime = nullptr;
+    QWidget* tshPlaceNotes = nullptr;
+    QTreeWidget* lvIncludedPlaces = nullptr;
+    QPlainTextEdit* PlaceNotesEditor = nullptr;
+    QAction* actNewPlace = nullptr;
+    QAction* actDeletePlace = nullptr;
+
+    // ---- About box command (TovrinMainAbout.cpp) ----
+    void BuildAboutCommand();
+    void actAboutExecute();
+    QAction* actAbout = nullptr;
+
+    // ---- Property panel (TovrinMainProps.cpp) ----
+    static constexpr int ppTask = 0;
+    static constexpr int ppPlace = 1;
+    void BuildPropertyPanel();
+    void ShowPropertyPanel(int Kind);
+    void UpdateTaskControls(int Which);  // -1 all, 1 the Time tab, 2 the Project tab
+    void ShowLeadTime(double Days);
+    double LeadTimeFromControls() const;
+    void UpdateImportanceHint();
+    void UpdateProgressDisplay();
+    void ParseTaskPlaces();
+    void SetImportanceFromButton(int Position);
+    void TaskNodeChangeWithUpdate();
+    void tbPriorityChange();
+    void sbUpPriorityClick();
+    void sbCenterPriorityClick();
+    void sbDownPriorityClick();
+    void cbHideInToDoClick();
+    void cbTaskTimeChange();
+    void cbUseTimeClick();
+    void cbIsProjectClick();
+    void btnSelectPlacesClick();
+    void spbUPClick();
+    void memTaskCaptionEnter();
+    void memTaskCaptionExit();
+    void lbGoalsViewClick();
+    void lbProjectViewClick();
+    QWidget* tshGeneral = nullptr;
+    QWidget* tshTime = nullptr;
+    QWidget* tshEffort = nullptr;
+    QWidget* tshProject = nullptr;
+    QGroupBox* gbPriority = nullptr;
+    QSlider* tbPriority = nullptr;
+    QToolButton* sbUpPriority = nullptr;
+    QToolButton* sbCenterPriority = nullptr;
+    QToolButton* sbDownPriority = nullptr;
+    QCheckBox* cbHideInToDo = nullptr;
+    QWidget* pnlGoals = nullptr;
+    TRadioGroup* rgGoal = nullptr;
+    QLabel* lbGoalsView = nullptr;
+    QWidget* pnlPlaces = nullptr;
+    QLineEdit* edTaskPlaces = nullptr;
+    QToolButton* btnSelectPlaces = nullptr;
+    QComboBox* cbTaskTime = nullptr;
+    QWidget* pnlDueDateTime = nullptr;
+    QDateEdit* dtDueDate = nullptr;
+    QLabel* lbDueTime = nullptr;
+    QTimeEdit* dtDueTime = nullptr;
+    QCheckBox* cbUseTime = nullptr;
+    QSpinBox* seLeadTime = nullptr;
+    QComboBox* cbLeadTimeScale = nullptr;
+    QLabel* lbEstimate = nullptr;
+    QLineEdit* edEstimate = nullptr;
+    QCheckBox* cbCompleteSubTasksInOrder = nullptr;
+    QSlider* tbEffort = nullptr;
+    QSlider* tbSatisfaction = nullptr;
+    QCheckBox* cbIsProject = nullptr;
+    QGroupBox* gbProject = nullptr;
+    QComboBox* cbProjectStatus = nullptr;
+    QProgressBar* pbProjectComplete = nullptr;
+    QLabel* lbProjectCompletePercent = nullptr;
+    QLabel* lbProjectView1 = nullptr;
+    QLabel* lbProjectView = nullptr;
+    QLabel* lbProjectView2 = nullptr;
+    QLabel* lbProjectColor = nullptr;
+    QWidget* pnlTmpStatistics = nullptr;
+    QLineEdit* edCreated = nullptr;
+    QLineEdit* edModified = nullptr;
+    QLineEdit* edCompleted = nullptr;
+    QLineEdit* edTaskID = nullptr;
+    QWidget* Panel1 = nullptr;
+    QLineEdit* edRank = nullptr;
+    QLineEdit* edDueDateTime = nullptr;
+    QLineEdit* edPath = nullptr;
+    QToolButton* spbUP = nullptr;
+    QPlainTextEdit* TaskNotesEditor = nullptr;
+
+    // ---- Undo, redo and navigation (TovrinMainUndo.cpp) ----
+    // The window's side of the histories; declared before them so that they go first.
+    std::unique_ptr<IUndoView> UndoView;
+    std::unique_ptr<INavigationView> NavigationView;
+    std::unique_ptr<TUndoList> UndoList;
+    std::unique_ptr<TNavigationManager> Navigation;
+    void BuildUndoAndNavigation();
+    void ConnectUndoAndNavigation();
+    void DeleteSelectedTask(bool Undoable);
+    QWidget* GetInPlaceEditor() const;
+    bool CheckTypingUndo();
+    // A dragged task dropped before the NewIndex-th node under TargetParentNode (nullptr: the
+    // top level; NewIndex -1: as its last child): moved as an undoable step.
+    void DragTaskNode(QTreeWidgetItem* Node, int32_t NewIndex, QTreeWidgetItem* TargetParentNode);
+    // Deletes a place as an undoable step (the Places page's delete command).
+    void DeletePlaceUndoable(TTaskPlace* Place);
+    void actUndoExecute();
+    void actRedoExecute();
+    void actBackExecute();
+    void actForwardExecute();
+    void actDeleteTaskExecute();
+    QAction* actDeleteTask = nullptr;
+    QAction* actBack = nullptr;
+    QAction* actForward = nullptr;
+    QToolButton* sbBack = nullptr;
+    QToolButton* sbForward = nullptr;
+
+    // ---- Tree drawing and drag-and-drop (TaskTreeDelegate.cpp, TovrinMainDragDrop.cpp) ----
+    bool Dragging = false;
+    QTreeWidgetItem* DropTarget = nullptr;
+    bool ScrollUp = false;
+    QTimer* TimerTvAutoscroll = nullptr;
+    void ConnectTreeDrawing();
+    void ConnectDragDrop();
+    std::string DueDateText(TDateTime Due) const;
+    // The width of that text in the tree's font, which sizes the due badge.
+    int DueTextWidth(TTreeViewCheckBoxes* Tree, TDateTime Due) const;
+    void DrawDropMarker(QPainter* Painter, TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node) const;
+    // X, Y in the tree's viewport.
+    bool IsOverTaskColumn(TTreeViewCheckBoxes* Tree, int X, int Y, bool ForDueDate, int ColumnWidth,
+                          int RightOffset) const;
+    bool IsOverDueDate(TTreeViewCheckBoxes* Tree, int X, int Y) const;
+    bool IsOverNoteIcon(TTreeViewCheckBoxes* Tree, int X, int Y) const;
+    void tvTasksTreeStartDrag();
+    void tvTasksTreeDragOver(int X, int Y, bool& Accept);
+    void tvTasksTreeDragDrop(int X, int Y);
+    void tvTasksTreeEndDrag();
+    void TimerTvAutoscrollTimer();
+
+    // ---- Task commands (TovrinMainCommands.cpp) ----
+    int32_t SortKey1 = 2;
+    int32_t SortKey2 = -3;
+    int32_t SortKey3 = 1;
+    int32_t SortKey4 = 1;
+    bool SortRecursive = false;
+    std::string FindText;
+    bool FindInCaptions = true;
+    bool FindInNotes = true;
+    bool DueDatePickerDropped = false;
+    void BuildTaskCommands();
+    void SortSelectedSubtasks(const std::array<int32_t, 4>& Keys, bool Recursive);
+    void DoFind(bool Next);
+    void FindInTaskTree(bool Next);
+    bool MatchTaskText(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node);
+    void FindInPlacesList(bool Next);
+    int32_t ReadClipboardLines(TStringList* Lines);
+    bool QuickOutlookSync(QWidget* AOwner, const std::string& FolderPath, int32_t Mode);
+    void ShowDueDateEditor(bool Force);
+    void dtDueDateCloseUp();
+    void actSortSubtasksExecute();
+    void actFindExecute();
+    void actFindNextExecute();
+    void actCopyToDoToClipboardExecute();
+    void actSelectAllInToDoExecute();
+    void actAddToSubtasksPlacesExecute();
+    void actReplaceSubtasksPlacesExecute();
+    void actClearSubtasksPlacesExecute();
+    void actCompleteAllSubtasksExecute();
+    void actUncompleteAllSubtasksExecute();
+    void actCollapseAllSubtasksExecute();
+    void actExpandAllSubtasksExecute();
+    void actInsertTasksFromClipboardExecute();
+    void actShortCutForDueDateExecute();
+    void actQuickOutlookConnectExecute();
+    void actConnectToOutlookExecute();
+    void Howitworks1Click();
+    void VisitTovrinWebSite1Click();
+    void Proposenewfeature1Click();
+    QAction* actSortSubtasks = nullptr;
+    QAction* actFind = nullptr;
+    QAction* actFindNext = nullptr;
+    QAction* actCopyToDoToClipboard = nullptr;
+    QAction* actSelectAllInToDo = nullptr;
+    QAction* actAddToSubtasksPlaces = nullptr;
+    QAction* actReplaceSubtasksPlaces = nullptr;
+    QAction* actClearSubtasksPlaces = nullptr;
+    QAction* actCompleteAllSubtasks = nullptr;
+    QAction* actUncompleteAllSubtasks = nullptr;
+    QAction* actCollapseAllSubtasks = nullptr;
+    QAction* actExpandAllSubtasks = nullptr;
+    QAction* actInsertTasksFromClipboard = nullptr;
+    QAction* actShortCutForDueDate = nullptr;
+    QAction* actQuickOutlookConnect = nullptr;
+    QAction* actConnectToOutlook = nullptr;
+    QAction* Howitworks1 = nullptr;
+    QAction* VisitTovrinWebSite1 = nullptr;
+    QAction* Proposenewfeature1 = nullptr;
+    QMenu* pmnuToDo = nullptr;
+
+    // ---- Installation settings, tray icon, hot key, auto-save, options (TovrinMainSettings.cpp) ----
+    bool ShowInTray = true;
+    bool MinimizeToTray = false;
+    bool EscMinimizeApp = false;
+    bool HotKeyActive = true;
+    bool SaveWndPosition = true;
+    int32_t WndPosLeft = -1;
+    int32_t WndPosWidth = -1;
+    int32_t WndPosTop = -1;
+    int32_t WndPosHeight = -1;
+    int32_t WndTreeWidth = -1;
+    bool WndPosMaximized = false;
+    int32_t AutoSaveMode = 0;
+    std::string HotKeyChar = "Q";
+    int32_t HotKeyShifts = 8;
+    TFontDesc TasksFont;
+    int32_t TasksColor = clWindow;
+    TFontDesc NoteFont;
+    int32_t NoteColor = clWindow;
+    // Hidden to the notification area: no window and no taskbar entry, only the tray icon.
+    bool HiddenInTray = false;
+    TToolIcon* TrayIcon = nullptr;
+    QMenu* pmnuTray = nullptr;
+    QAction* ShowApp1 = nullptr;
+    QAction* Exit2 = nullptr;
+    QAction* Options1 = nullptr;
+    QTimer* tmrAutoSaveTimer = nullptr;
+    TGlobalHotKey* SystemHotKey = nullptr;
+    void BuildSettings();
+    void SetShowInTray(bool Value);
+    void SetMinimizeToTray(bool Value);
+    void SetCloseToTray(bool Value);
+    void SetEscMinimizeApp(bool Value);
+    void SetOneClickEditMode(bool Value);
+    void SetHotKeyActive(bool Value);
+    void SetSaveWndPosition(bool Value);
+    void SetHotKeyChar(const std::string& Value);
+    void SetHotKeyShifts(int32_t Value);
+    void SetAutoSaveMode(int32_t Mode);
+    // Font and background of the outline tree, the To-Do tree and both place lists.
+    void SetTasksFont(const TFontDesc& Font, int32_t Color);
+    // Font and background of both notes editors.
+    void SetNoteFont(const TFontDesc& Font, int32_t Color);
+    void RestoreWindowPosition();
+    void StoreWindowPlacement();
+    void HideToTray();
+    void RestoreFromTray();
+    void AppMinimize();
+    void AppRestore();
+    void AppDeactivate();
+    void ShowAppClick();
+    bool FormKeyDown(int Key, Qt::KeyboardModifiers Shift);
+    // Alt+Down in the task's places box opens the place picker.
+    bool edTaskPlacesKeyDown(int Key, Qt::KeyboardModifiers Shift);
+    void WMHotKey();
+    bool RegisterSystemHotKey();
+    void UnregisterSystemHotKey();
+    void tmrAutoSaveTimerTimer();
+    void Options1Click();
+    // Opens a link clicked in a notes editor.
+    void OpenLink(const std::string& URL);
+    // The Save dialog of an untitled outline, with the auto-save timer stopped while it is open.
+    bool RunSaveDialog(TFileDialogRequest& Request);
+
+    IWindowServices& Services() const { return *services_; }
+    // The window's parts.
+    TImportExport& Exchange() const { return *exchange_; }
+    TToDoFilterPanel& ToDoFilter() const { return *toDoFilter_; }
+
+    // ---- Controls ----
+    TPageControl* pcMainPages = nullptr;
+    QWidget* tshOutline = nullptr;
+    QWidget* tshToDoList = nullptr;
+    QWidget* tshPlaces = nullptr;
+    TTreeViewCheckBoxes* tvTasksTree = nullptr;
+    TTreeViewCheckBoxes* tvToDo = nullptr;
+    QFrame* pnlVirtualRoot = nullptr;
+    QLabel* lbVirtualRoot = nullptr;
+    QFrame* pnlVirtualRoot2 = nullptr;
+    QLabel* lbVirtualRoot2 = nullptr;
+    QFrame* pnlTaskTreeFilter = nullptr;
+    QToolButton* sbTaskTreeFilter = nullptr;
+    QComboBox* cbToDoTreeViewOptions = nullptr;
+    QCheckBox* chHideCompletedTasks = nullptr;
+    QWidget* pnlRight = nullptr;
+    QWidget* pnlTaskProps = nullptr;
+    QWidget* pnlPlaceProps = nullptr;
+    QWidget* pnlTaskPropTabSheet = nullptr;
+    QPlainTextEdit* memTaskCaption = nullptr;
+    TPageControl* pcTaskProps = nullptr;
+    QWidget* pnlTaskPropNotes = nullptr;
+    QSplitter* splMain = nullptr;
+    QMenu* pmnuTaskTree = nullptr;
+
+    QAction* actFileNew = nullptr;
+    QAction* Newdemofile1 = nullptr;
+    QAction* actOpen = nullptr;
+    QAction* actSave = nullptr;
+    QAction* actSaveAs = nullptr;
+    QAction* Exit1 = nullptr;
+    QAction* actUndo = nullptr;
+    QAction* actRedo = nullptr;
+    QAction* actNewTask = nullptr;
+    QAction* actNewSubTask = nullptr;
+    QAction* actRefreshSubtree = nullptr;
+    QAction* actNewVirtualRoot = nullptr;
+    QAction* actInsertDateTime = nullptr;
+    QAction* AdvancedOptions1 = nullptr;
+
+    // ---- Command handlers ----
+    void actFileNewExecute();
+    void Newdemofile1Click();
+    void actOpenExecute();
+    void actSaveExecute();
+    void actSaveAsExecute();
+    void Exit1Click();
+    void actNewTaskExecute();
+    void actNewSubTaskExecute();
+    void actRefreshSubtreeExecute();
+    void actNewVirtualRootExecute();
+    void AdvancedOptions1Click();
+    void chHideCompletedTasksClick();
+    void cbToDoTreeViewOptionsChange();
+    void sbTaskTreeFilterClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildActions();
+    void BuildMenuBar();
+    void BuildExchange();
+    void HookTree(TTreeViewCheckBoxes* Tree);
+    bool FormCloseQuery();
+    void FormDestroy();
+    // Open: the file read into a document of its own, which takes the current one's place
+    // only when the whole file was read.
+    std::unique_ptr<TTovrinDataBase> ReadDataFile(TStream& Stream);
+    void ReplaceDataBase(std::unique_ptr<TTovrinDataBase> Loaded);
+
+    // Tree handlers shared by both trees.
+    bool tvTasksTreeChanging(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node);
+    bool tvTasksTreeKeyDown(TTreeViewCheckBoxes* Tree, QKeyEvent* Event);
+    bool tvTasksTreeMouseDown(TTreeViewCheckBoxes* Tree, QMouseEvent* Event);
+    void tvTasksTreeMouseMove(TTreeViewCheckBoxes* Tree, QMouseEvent* Event);
+    void tvTasksTreeEdited(QTreeWidgetItem* Node, const QString& Text);
+    void tvTasksTreeItemChanged(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node);
+    void tvTasksTreeControlExpandedCollapsed(QTreeWidgetItem* Node, bool Expanded);
+    void StartCaptionEdit(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node, int CaretIndex = -1);
+    QTreeWidgetItem* AddRow(QTreeWidgetItem* Parent, const TViewRow& Row);
+    void memTaskCaptionChange();
+    void TaskNodeChange();
+    void pcMainPagesChange();
+    bool pcMainPagesChanging();
+
+    TMainWindowEnvironment environment_;
+    std::unique_ptr<IWindowServices> ownServices_;
+    IWindowServices* services_ = nullptr;
+    TSharedShortcutDispatcher* shortcuts_ = nullptr;
+    TImportExport* exchange_ = nullptr;
+    TToDoFilterPanel* toDoFilter_ = nullptr;
+    bool closingFromExit_ = false;
+    bool closeAccepted_ = false;
+    bool destroyed_ = false;
+};

@@ -1,0 +1,133 @@
+#include "ui/options/frmOptInterface.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include "ui/desktop/HotKey.h"
+#include "ui/options/OptionsSheetRegistry.h"
+#include "ui/mainwindow/TovrinApplication.h"
+#include "ui/mainwindow/TovrinMain.h"
+
+namespace {
+
+// The name this unit registered its sheet under; made on first use, as units start in any order.
+std::string& RegisteredName()
+{
+    static std::string name;
+    return name;
+}
+
+} // namespace
+
+TfrmOptionsInterface::TfrmOptionsInterface(TTovrinOptions* Owner) : TOptionsSheetBase(Owner)
+{
+    HideSubentryHint();
+    QVBoxLayout* layout = SheetLayout();
+    auto box = [this](QCheckBox*& target, const char* name, const char* caption, QWidget* parent) {
+        target = new QCheckBox(QString::fromLatin1(caption), parent);
+        target->setObjectName(QString::fromLatin1(name));
+        connect(target, &QCheckBox::toggled, this, [this] { RunGuarded([this] { Changed(); }); });
+        return target;
+    };
+    layout->addWidget(box(cbShowInTray, "cbShowInTray", "Always show icon in system tray", this));
+    layout->addWidget(box(cbMinimizeToTray, "cbMinimizeToTray", "Minimize to system tray", this));
+    layout->addWidget(box(cbCloseToTray, "cbCloseToTray", "Close to system tray", this));
+    layout->addWidget(box(cbEscMinimizeApp, "cbEscMinimizeApp", "Escape minimizes the application", this));
+    layout->addWidget(box(cbOneClickEditMode, "cbOneClickEditMode", "One click edit mode", this));
+    layout->addWidget(box(cbSaveWndPosition, "cbSaveWndPosition", "Save window position", this));
+    layout->addWidget(box(cbHotKeyActive, "cbHotKeyActive", "System Shortcut Key", this));
+    connect(cbHotKeyActive, &QCheckBox::toggled, this, [this] { RunGuarded([this] { cbHotKeyActiveClick(); }); });
+
+    gbShortCut = new QGroupBox(this);
+    gbShortCut->setObjectName(QStringLiteral("gbShortCut"));
+    auto* keyLayout = new QHBoxLayout(gbShortCut);
+    keyLayout->addWidget(box(cbCtrlKey, "cbCtrlKey", "Ctrl", gbShortCut));
+    keyLayout->addWidget(box(cbAltKey, "cbAltKey", "Alt", gbShortCut));
+    keyLayout->addWidget(box(cbShiftKey, "cbShiftKey", "Shift", gbShortCut));
+    keyLayout->addWidget(box(cbWinKey, "cbWinKey", "Windows", gbShortCut));
+    edHotKeyChar = new QLineEdit(gbShortCut);
+    edHotKeyChar->setObjectName(QStringLiteral("edHotKeyChar"));
+    edHotKeyChar->setMaxLength(1);
+    edHotKeyChar->setFixedWidth(edHotKeyChar->fontMetrics().horizontalAdvance(QStringLiteral("WW")) + 12);
+    keyLayout->addWidget(edHotKeyChar);
+    keyLayout->addStretch(1);
+    connect(edHotKeyChar, &QLineEdit::textChanged, this, [this] { RunGuarded([this] { Changed(); }); });
+    layout->addWidget(gbShortCut);
+    layout->addStretch(1);
+    FormCreate();
+}
+
+TOptionsSheetBase* TfrmOptionsInterface::CreateSheet(TTovrinOptions* Owner)
+{
+    return new TfrmOptionsInterface(Owner);
+}
+
+void TfrmOptionsInterface::FormCreate()
+{
+    TSheetLock lock(*this);
+    if (TfrmTovrinMain* main = MainForm()) {
+        cbShowInTray->setChecked(main->ShowInTray);
+        cbMinimizeToTray->setChecked(main->MinimizeToTray);
+        cbCloseToTray->setChecked(main->CloseToTray);
+        cbEscMinimizeApp->setChecked(main->EscMinimizeApp);
+        cbOneClickEditMode->setChecked(main->OneClickEditMode);
+        cbHotKeyActive->setChecked(main->HotKeyActive);
+        cbSaveWndPosition->setChecked(main->SaveWndPosition);
+        edHotKeyChar->setText(QString::fromStdString(main->HotKeyChar));
+        cbAltKey->setChecked(main->HotKeyShifts & hkAlt);
+        cbCtrlKey->setChecked(main->HotKeyShifts & hkCtrl);
+        cbShiftKey->setChecked(main->HotKeyShifts & hkShift);
+        cbWinKey->setChecked(main->HotKeyShifts & hkWin);
+    }
+    cbHotKeyActiveClick();
+}
+
+void TfrmOptionsInterface::Changed()
+{
+    if (UILockCount == 0)
+        SetModified(true);
+}
+
+void TfrmOptionsInterface::cbHotKeyActiveClick()
+{
+    const bool active = cbHotKeyActive->isChecked();
+    gbShortCut->setEnabled(active);
+    for (QWidget* control : std::initializer_list<QWidget*>{edHotKeyChar, cbAltKey, cbCtrlKey, cbShiftKey, cbWinKey})
+        control->setEnabled(active);
+}
+
+void TfrmOptionsInterface::Apply()
+{
+    TfrmTovrinMain* main = MainForm();
+    if (!main)
+        return;
+    main->SetShowInTray(cbShowInTray->isChecked());
+    main->SetMinimizeToTray(cbMinimizeToTray->isChecked());
+    main->SetCloseToTray(cbCloseToTray->isChecked());
+    main->SetEscMinimizeApp(cbEscMinimizeApp->isChecked());
+    main->SetOneClickEditMode(cbOneClickEditMode->isChecked());
+    main->SetHotKeyActive(cbHotKeyActive->isChecked());
+    main->SetSaveWndPosition(cbSaveWndPosition->isChecked());
+    // An empty edit keeps the key as it was, modifiers included.
+    const std::string hotKeyChar = HotKeyCharFromText(edHotKeyChar->text().toStdString());
+    if (!hotKeyChar.empty()) {
+        main->SetHotKeyChar(hotKeyChar);
+        main->SetHotKeyShifts(HotKeyShiftsFromBoxes(cbAltKey->isChecked(), cbCtrlKey->isChecked(),
+                                                    cbShiftKey->isChecked(), cbWinKey->isChecked()));
+    }
+    main->SaveSettings();
+    Modified = false;
+}
+
+void RegisterInterfaceSheet()
+{
+    RegisteredName() = RegisterOptionsSheet("General Application Options", "Behaviour", &TfrmOptionsInterface::CreateSheet);
+}
+
+void UnregisterInterfaceSheet()
+{
+    UnregisterOptionsSheet(RegisteredName());
+}

@@ -1,0 +1,466 @@
+// Commands that act on a subtree, on the To-Do list or on the outline as a whole: copying
+// the To-Do list, the subtree place commands, completing or reopening a
+// subtree, pasting subtasks, expanding and collapsing, the due-date shortcut, the Outlook
+// commands and the help menu's links.
+#include "ui/mainwindow/TovrinMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDesktopServices>
+#include <QMouseEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QTimer>
+#include <QTreeWidgetItemIterator>
+#include <QUrl>
+
+#include <functional>
+
+#include "platform/StringList.h"
+#include "taskdb/Services.h"
+#include "taskdb/TovrinDataBase.h"
+#include "ui/outline/ClipboardLines.h"
+#include "ui/controls/PageControl.h"
+#include "ui/outline/TaskFind.h"
+#include "ui/outline/TaskSortKeys.h"
+#include "ui/mainwindow/TovrinApplication.h"
+#include "ui/controls/TreeViewCheckBoxes.h"
+#include "ui/outline/TreeViewRules.h"
+#include "ui/mainwindow/WindowServices.h"
+#include "ui/dialogs/frmAbout.h"
+#include "ui/sync/frmConnectToMsOutlook.h"
+#include "ui/outline/frmFindNext.h"
+#include "ui/outline/frmSortSubtasksOptions.h"
+#include "outlooksync/OutlookSync.h"
+#include "outlooksync/VdirTaskStore.h"
+#include "ui/sync/OutlookSyncHost.h"
+
+namespace {
+
+void OpenShellTarget(const std::string& target)
+{
+    QDesktopServices::openUrl(QUrl(QString::fromStdString(target)));
+}
+
+constexpr const char* HowItWorksPage = "/how-it-works";
+
+} // namespace
+
+void TfrmTovrinMain::BuildTaskCommands()
+{
+    auto make = [this](QAction*& action, const char* name, const char* text, const char* key,
+                       void (TfrmTovrinMain::*handler)()) {
+        action = new QAction(QString::fromUtf8(text), this);
+        action->setObjectName(QString::fromLatin1(name));
+        if (key)
+            action->setShortcut(QKeySequence(QString::fromLatin1(key)));
+        addAction(action);
+        connect(action, &QAction::triggered, this, [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
+    };
+    make(actSortSubtasks, "actSortSubtasks", "Sort subtasks...", nullptr, &TfrmTovrinMain::actSortSubtasksExecute);
+    make(actFind, "actFind", "Find...", "Ctrl+F", &TfrmTovrinMain::actFindExecute);
+    make(actFindNext, "actFindNext", "Find next", "F3", &TfrmTovrinMain::actFindNextExecute);
+    make(actCopyToDoToClipboard, "actCopyToDoToClipboard", "Copy", nullptr,
+         &TfrmTovrinMain::actCopyToDoToClipboardExecute);
+    make(actSelectAllInToDo, "actSelectAllInToDo", "Select All", nullptr, &TfrmTovrinMain::actSelectAllInToDoExecute);
+    make(actAddToSubtasksPlaces, "actAddToSubtasksPlaces", "Add places to all subtasks...", nullptr,
+         &TfrmTovrinMain::actAddToSubtasksPlacesExecute);
+    make(actReplaceSubtasksPlaces, "actReplaceSubtasksPlaces", "Replaces places in all subtasks...", nullptr,
+         &TfrmTovrinMain::actReplaceSubtasksPlacesExecute);
+    make(actClearSubtasksPlaces, "actClearSubtasksPlaces", "Clear places for task and subtasks...", nullptr,
+         &TfrmTovrinMain::actClearSubtasksPlacesExecute);
+    make(actCompleteAllSubtasks, "actCompleteAllSubtasks", "Complete task and all subtasks...", nullptr,
+         &TfrmTovrinMain::actCompleteAllSubtasksExecute);
+    make(actUncompleteAllSubtasks, "actUncompleteAllSubtasks", "Uncomplete task and all subtasks...", nullptr,
+         &TfrmTovrinMain::actUncompleteAllSubtasksExecute);
+    make(actCollapseAllSubtasks, "actCollapseAllSubtasks", "Collapse all subtasks", nullptr,
+         &TfrmTovrinMain::actCollapseAllSubtasksExecute);
+    make(actExpandAllSubtasks, "actExpandAllSubtasks", "Expand all subtasks", nullptr,
+         &TfrmTovrinMain::actExpandAllSubtasksExecute);
+    make(actInsertTasksFromClipboard, "actInsertTasksFromClipboard", "Paste subtasks...", nullptr,
+         &TfrmTovrinMain::actInsertTasksFromClipboardExecute);
+    make(actShortCutForDueDate, "actShortCutForDueDate", "Set due date...", "Ctrl+D",
+         &TfrmTovrinMain::actShortCutForDueDateExecute);
+    make(actConnectToOutlook, "actConnectToOutlook", "Setup Outlook sync...", nullptr,
+         &TfrmTovrinMain::actConnectToOutlookExecute);
+    make(actQuickOutlookConnect, "actQuickOutlookConnect", "Quick Outlook sync", "F9",
+         &TfrmTovrinMain::actQuickOutlookConnectExecute);
+    make(Howitworks1, "Howitworks1", "How it works...", nullptr, &TfrmTovrinMain::Howitworks1Click);
+    make(VisitTovrinWebSite1, "VisitTovrinWebSite1", "Visit Tovrin Web Site", nullptr,
+         &TfrmTovrinMain::VisitTovrinWebSite1Click);
+    make(Proposenewfeature1, "Proposenewfeature1", "Send feedback, Propose new feature...", nullptr,
+         &TfrmTovrinMain::Proposenewfeature1Click);
+    actQuickOutlookConnect->setEnabled(false);  // enabled while the outline names an Outlook folder
+
+    // The outline's pop-up menu: the two submenus, the due date and the sort before the virtual
+    // root command.
+    auto* taskOperations = new QMenu(QStringLiteral("Task operations"), pmnuTaskTree);
+    taskOperations->addAction(actCompleteAllSubtasks);
+    taskOperations->addAction(actUncompleteAllSubtasks);
+    taskOperations->addSeparator();
+    taskOperations->addAction(actCollapseAllSubtasks);
+    taskOperations->addAction(actExpandAllSubtasks);
+    taskOperations->addSeparator();
+    taskOperations->addAction(actInsertTasksFromClipboard);
+    auto* taskPlaces = new QMenu(QStringLiteral("Task places"), pmnuTaskTree);
+    taskPlaces->addAction(actAddToSubtasksPlaces);
+    taskPlaces->addAction(actReplaceSubtasksPlaces);
+    taskPlaces->addSeparator();
+    taskPlaces->addAction(actClearSubtasksPlaces);
+    QAction* before = actNewVirtualRoot;
+    pmnuTaskTree->insertMenu(before, taskOperations);
+    pmnuTaskTree->insertMenu(before, taskPlaces);
+    pmnuTaskTree->insertAction(before, actShortCutForDueDate);
+    pmnuTaskTree->insertAction(before, actSortSubtasks);
+    pmnuTaskTree->insertSeparator(before);
+
+    // The To-Do list's pop-up menu.
+    pmnuToDo = new QMenu(this);
+    pmnuToDo->addAction(actCopyToDoToClipboard);
+    pmnuToDo->addAction(actSelectAllInToDo);
+    tvToDo->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tvToDo, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { pmnuToDo->popup(tvToDo->viewport()->mapToGlobal(pos)); });
+
+    // The paste command follows the clipboard, also when text is copied in another program.
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        connect(clipboard, &QClipboard::dataChanged, this, [this] {
+            RunGuarded([this] {
+                if (DataBase)
+                    UpdateTreeActions();
+            });
+        });
+
+    ConnectTreeDrawing();
+    ConnectDragDrop();
+}
+
+// ---- Sorting subtasks ----
+
+void TfrmTovrinMain::actCopyToDoToClipboardExecute()
+{
+    std::vector<std::string> captions;
+    for (QTreeWidgetItemIterator it(tvToDo); *it; ++it)
+        if ((*it)->isSelected())
+            captions.push_back((*it)->text(0).toStdString());
+    CopyTextToClipboard(ToDoClipboardText(captions));
+}
+
+void TfrmTovrinMain::actSelectAllInToDoExecute()
+{
+    TUILock lock(UILockCount);
+    const auto cursor = HourGlass();
+    tvToDo->setUpdatesEnabled(false);
+    for (QTreeWidgetItemIterator it(tvToDo); *it; ++it)
+        if (!(*it)->isSelected())
+            (*it)->setSelected(true);
+    tvToDo->setUpdatesEnabled(true);
+}
+
+// ---- Places and completion of a whole subtree ----
+
+void TfrmTovrinMain::actAddToSubtasksPlacesExecute()
+{
+    if (!CurrentTask)
+        return;
+    const std::string places = edTaskPlaces ? edTaskPlaces->text().toStdString() : std::string();
+    if (!ConfirmYesNo("This will add all the places of the current task (\"" + places +
+                      "\") to all subtasks. You could not undo this action. Continue?"))
+        return;
+    UpdateCurrentTask();
+    DataBase->AddPlacesToSubtasks(CurrentTask);
+    ClearUndoHistory();
+    SetModified(true);
+}
+
+void TfrmTovrinMain::actReplaceSubtasksPlacesExecute()
+{
+    if (!CurrentTask)
+        return;
+    const std::string places = edTaskPlaces ? edTaskPlaces->text().toStdString() : std::string();
+    if (!ConfirmYesNo("This will replace the places in all subtasks with the places of this task (\"" + places +
+                      "\"). You could not undo this action. Continue?"))
+        return;
+    UpdateCurrentTask();
+    DataBase->ReplaceSubtasksPlaces(CurrentTask);
+    ClearUndoHistory();
+    SetModified(true);
+}
+
+void TfrmTovrinMain::actClearSubtasksPlacesExecute()
+{
+    if (!CurrentTask)
+        return;
+    if (!ConfirmYesNo("This will clear places in this task and all its subtasks. You could not undo this action. "
+                      "Continue?"))
+        return;
+    DataBase->ClearSubtasksPlaces(CurrentTask);
+    ReloadCurrentTask();
+    ClearUndoHistory();
+    SetModified(true);
+}
+
+namespace {
+
+const char* CompletionQuestion(bool completed)
+{
+    return completed ? "This will complete current task and all subtasks. You could not undo this action. Continue?"
+                     : "This will uncomplete current task and all subtasks. You could not undo this action. Continue?";
+}
+
+} // namespace
+
+void TfrmTovrinMain::actCompleteAllSubtasksExecute()
+{
+    if (!CurrentTask || !ConfirmYesNo(CompletionQuestion(true)))
+        return;
+    // Pending panel edits go first, so that the write-back below cannot undo the completion.
+    UpdateCurrentTask();
+    DataBase->SetSubtasksCompleted(CurrentTask, true);
+    ReloadCurrentTask();
+    actRefreshSubtreeExecute();
+    SyncTreeNode(SelectedNode(tvTasksTree));
+    ClearUndoHistory();
+    SetModified(true);
+}
+
+void TfrmTovrinMain::actUncompleteAllSubtasksExecute()
+{
+    if (!CurrentTask || !ConfirmYesNo(CompletionQuestion(false)))
+        return;
+    UpdateCurrentTask();
+    DataBase->SetSubtasksCompleted(CurrentTask, false);
+    ReloadCurrentTask();
+    actRefreshSubtreeExecute();
+    SyncTreeNode(SelectedNode(tvTasksTree));
+    ClearUndoHistory();
+    SetModified(true);
+}
+
+// ---- Expanding and collapsing ----
+
+namespace {
+
+void SetExpandedBelow(QTreeWidgetItem* node, bool expanded)
+{
+    node->setExpanded(expanded);
+    for (int i = 0; i < node->childCount(); ++i)
+        SetExpandedBelow(node->child(i), expanded);
+}
+
+} // namespace
+
+void TfrmTovrinMain::actCollapseAllSubtasksExecute()
+{
+    if (QTreeWidgetItem* node = SelectedNode(tvTasksTree)) {
+        tvTasksTree->setUpdatesEnabled(false);
+        SetExpandedBelow(node, false);
+        tvTasksTree->setUpdatesEnabled(true);
+    }
+}
+
+void TfrmTovrinMain::actExpandAllSubtasksExecute()
+{
+    if (QTreeWidgetItem* node = SelectedNode(tvTasksTree)) {
+        tvTasksTree->setUpdatesEnabled(false);
+        SetExpandedBelow(node, true);
+        tvTasksTree->setUpdatesEnabled(true);
+    }
+}
+
+// ---- Pasting subtasks ----
+
+int32_t TfrmTovrinMain::ReadClipboardLines(TStringList* Lines)
+{
+    const std::vector<std::string> lines = SplitClipboardLines(UiServices().GetClipboardText());
+    if (Lines) {
+        Lines->Clear();
+        for (const std::string& line : lines)
+            Lines->Add(line);
+    }
+    return static_cast<int32_t>(lines.size());
+}
+
+void TfrmTovrinMain::actInsertTasksFromClipboardExecute()
+{
+    EndInPlaceEditing();
+    QTreeWidgetItem* node = SelectedNode(tvTasksTree);
+    TTaskNode* parent = node ? NodeTask(node) : VirtualRoot;
+    if (!parent)
+        return;
+    TStringList lines;
+    const int32_t count = ReadClipboardLines(&lines);
+    if (count == 0) {
+        Services().ShowInformation("No text found in clipboard");
+        return;
+    }
+    if (!ConfirmYesNo("Create " + std::to_string(count) + " new subtask(s) from clipboard text?"))
+        return;
+    UpdateCurrentTask();
+    for (const std::string& line : lines)
+        parent->AddChild(line, -1);
+    ClearUndoHistory();
+    FillTaskTree(node, false);
+    SetModified(true);
+}
+
+// ---- The due-date shortcut ----
+
+void TfrmTovrinMain::actShortCutForDueDateExecute()
+{
+    ShowDueDateEditor(true);
+}
+
+void TfrmTovrinMain::ShowDueDateEditor(bool Force)
+{
+    if (!CurrentTask || !tshTime || !cbTaskTime || !dtDueDate)
+        return;
+    const int timeTab = pcTaskProps->indexOf(tshTime);
+    if (timeTab >= 0)
+        pcTaskProps->setTabVisible(timeTab, true);
+    pcTaskProps->SetActivePage(tshTime);
+    if (!Force && CurrentTask->ScheduleType != 1)
+        return;
+    {
+        TUILock lock(UILockCount);  // the handler below runs once, as the command's own step
+        cbTaskTime->setCurrentIndex(1);
+    }
+    cbTaskTimeChange();
+    dtDueDate->setFocus();
+    DueDatePickerDropped = true;
+    // calendarWidget() makes the calendar, so that its closing can be watched.
+    if (QCalendarWidget* calendar = dtDueDate->calendarWidget()) {
+        QWidget* popup = calendar->window();
+        if (!popup->property("tovrinCloseUpHooked").toBool()) {
+            popup->setProperty("tovrinCloseUpHooked", true);
+            struct THideFilter : QObject {
+                TfrmTovrinMain* window;
+                explicit THideFilter(TfrmTovrinMain* w, QObject* parent) : QObject(parent), window(w) {}
+                bool eventFilter(QObject* watched, QEvent* event) override
+                {
+                    // Posted with the window as context: a calendar hidden while the window goes
+                    // calls nothing.
+                    if (event->type() == QEvent::Hide)
+                        QTimer::singleShot(0, window, [w = window] { RunGuarded([w] { w->dtDueDateCloseUp(); }); });
+                    return QObject::eventFilter(watched, event);
+                }
+            };
+            popup->installEventFilter(new THideFilter(this, popup));
+        }
+    }
+    // The picker's calendar opens from its drop-down button (Qt's date edit has no key for it).
+    QStyleOptionComboBox option;
+    option.initFrom(dtDueDate);
+    option.editable = true;
+    option.subControls = QStyle::SC_All;
+    const QPoint arrow =
+        dtDueDate->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, dtDueDate).center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent click(type, QPointF(arrow), QPointF(dtDueDate->mapToGlobal(arrow)), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(dtDueDate, &click);
+    }
+}
+
+void TfrmTovrinMain::dtDueDateCloseUp()
+{
+    if (DueDatePickerDropped) {
+        if (pcMainPages->ActivePage() != tshOutline)
+            tvToDo->setFocus();
+        else
+            tvTasksTree->setFocus();
+    }
+    DueDatePickerDropped = false;
+}
+
+// ---- Outlook ----
+
+void TfrmTovrinMain::actQuickOutlookConnectExecute()
+{
+    if (!actQuickOutlookConnect->isEnabled() || !actQuickOutlookConnect->isVisible() ||
+        DataBase->OutlookFolderPath.empty())
+        return;
+    QuickOutlookSync(this, DataBase->OutlookFolderPath, 2);
+}
+
+void TfrmTovrinMain::actConnectToOutlookExecute()
+{
+    EndInPlaceEditing();
+    TfrmConnectToMsOutlook::Execute(*this);
+}
+
+bool TfrmTovrinMain::QuickOutlookSync(QWidget* AOwner, const std::string& FolderPath, int32_t Mode)
+{
+    // An untitled outline is saved first as well: the run's log goes beside the data file.
+    if ((Modified || Untitled) && !SaveDocument())
+        return false;
+    ClearUndoHistory();
+    tvTasksTree->clearSelection();
+
+    // The run may delete tasks, and its progress window lets the window repaint meanwhile:
+    // nothing shown may refer to a task while it runs. The panel, the navigation history and
+    // both trees let go of them; the virtual root is looked up again afterwards.
+    TTaskNode* const virtualRoot = IsVirtualRootActive() ? VirtualRoot : nullptr;
+    SetCurrentTask(nullptr);
+    Navigation->Clear();
+    {
+        TUILock lock(UILockCount);
+        tvTasksTree->clear();
+        tvToDo->clear();
+    }
+    VirtualRoot = DataBase->Root.get();
+    // No auto-save of a half-synchronised outline.
+    tmrAutoSaveTimer->stop();
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
+    const auto showOutlineAgain = [this, virtualRoot] {
+        SetAutoSaveMode(AutoSaveMode);
+        if (!virtualRoot) {
+            RefillTaskTree();
+            if (pcMainPages->ActivePage() == tshToDoList)
+                RebuildToDoList();
+            return;
+        }
+        // Only the address is compared, against the tasks that are still there.
+        bool kept = false;
+        DataBase->Root->ForEachNode([&](void*, TTaskNode* task) { kept = kept || task == virtualRoot; }, nullptr);
+        SetVirtualRoot(kept ? virtualRoot : nullptr);  // refills the tree and the To-Do list
+    };
+    bool result = false;
+    try {
+        TOutlookSyncHost host(AOwner, Services());
+        result = SyncWithOutlook(*DataBase, host, FolderPath, static_cast<uint8_t>(Mode), FileName,
+                                 VdirApplicationFactory("/"));
+    } catch (...) {
+        showOutlineAgain();
+        throw;
+    }
+    showOutlineAgain();
+    SaveDocument();
+    UpdateTreeActions();  // a completed run stores the folder, which the quick command needs
+    return result;
+}
+
+// ---- Help menu ----
+
+void TfrmTovrinMain::Howitworks1Click()
+{
+    OpenShellTarget(std::string(AboutWebSite) + HowItWorksPage);
+}
+
+void TfrmTovrinMain::VisitTovrinWebSite1Click()
+{
+    OpenShellTarget(AboutWebSite);
+}
+
+void TfrmTovrinMain::Proposenewfeature1Click()
+{
+    OpenShellTarget(AboutMailLink());
+}

@@ -1,0 +1,577 @@
+// The outline tree in its three views, the virtual root, new tasks with in-place editing, check
+// marks, and the keys and clicks shared by the outline tree and the To-Do tree.
+#include "ui/mainwindow/TovrinMain.h"
+
+#include "ui/todo/ToDoFilterPanel.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QStyle>
+#include <QToolButton>
+#include <QTreeWidgetItemIterator>
+
+#include "taskdb/Services.h"
+#include "taskdb/TovrinDataBase.h"
+#include "ui/mainwindow/KeyFilters.h"
+#include "ui/controls/PageControl.h"
+#include "ui/mainwindow/TovrinApplication.h"
+#include "ui/controls/TreeViewCheckBoxes.h"
+#include "ui/outline/TreeViewRules.h"
+
+namespace {
+
+constexpr int TaskRole = Qt::UserRole + 1;
+
+QTreeWidgetItem* NextSibling(QTreeWidgetItem* node)
+{
+    if (QTreeWidgetItem* parent = node->parent())
+        return parent->child(parent->indexOfChild(node) + 1);
+    QTreeWidget* tree = node->treeWidget();
+    return tree->topLevelItem(tree->indexOfTopLevelItem(node) + 1);
+}
+
+
+} // namespace
+
+TTaskNode* TfrmTovrinMain::NodeTask(const QTreeWidgetItem* Node)
+{
+    if (!Node)
+        return nullptr;
+    return reinterpret_cast<TTaskNode*>(Node->data(0, TaskRole).value<quintptr>());
+}
+
+void TfrmTovrinMain::SetNodeTask(QTreeWidgetItem* Node, const TTaskNode* Task)
+{
+    Node->setData(0, TaskRole, QVariant::fromValue(reinterpret_cast<quintptr>(Task)));
+    // Every task row keeps a picture's place between its check box and caption, where the
+    // drawing puts the goal mark; captions stay aligned whether a task has one or not.
+    static const QPixmap blank = [] {
+        QPixmap image(16, 16);
+        image.fill(Qt::transparent);
+        return image;
+    }();
+    Node->setData(0, Qt::DecorationRole, blank);
+}
+
+void TfrmTovrinMain::HookTree(TTreeViewCheckBoxes* Tree)
+{
+    Tree->VetoSelectionModel()->OnChanging = [this, Tree](const QModelIndex& index) {
+        return tvTasksTreeChanging(Tree, Tree->itemFromIndex(index));
+    };
+    Tree->OnKeyDown = [this, Tree](QKeyEvent* event) {
+        bool consumed = false;
+        RunGuarded([&] { consumed = tvTasksTreeKeyDown(Tree, event); });
+        return consumed;
+    };
+    Tree->OnMouseDown = [this, Tree](QMouseEvent* event) {
+        bool consumed = false;
+        RunGuarded([&] { consumed = tvTasksTreeMouseDown(Tree, event); });
+        return consumed;
+    };
+    Tree->OnMouseMove = [this, Tree](QMouseEvent* event) { tvTasksTreeMouseMove(Tree, event); };
+    Tree->setMouseTracking(true);
+    connect(Tree, &TTreeViewCheckBoxes::CancelEdit, this, [this] { RunGuarded([this] { TreeCancelEdit(); }); });
+    connect(Tree, &TTreeViewCheckBoxes::Edited, this, [this](QTreeWidgetItem* node, const QString& text) {
+        RunGuarded([&] { tvTasksTreeEdited(node, text); });
+    });
+    connect(Tree, &QTreeWidget::itemChanged, this, [this, Tree](QTreeWidgetItem* node) {
+        RunGuarded([&] { tvTasksTreeItemChanged(Tree, node); });
+    });
+    connect(Tree, &QTreeWidget::itemCollapsed, this,
+            [this](QTreeWidgetItem* node) { tvTasksTreeControlExpandedCollapsed(node, false); });
+    if (Tree == tvTasksTree)
+        connect(Tree, &QTreeWidget::itemExpanded, this,
+                [this](QTreeWidgetItem* node) { tvTasksTreeControlExpandedCollapsed(node, true); });
+}
+
+// ---- Filling ----
+
+QTreeWidgetItem* TfrmTovrinMain::AddRow(QTreeWidgetItem* Parent, const TViewRow& Row)
+{
+    auto* node = new QTreeWidgetItem();
+    node->setText(0, QString::fromStdString(Row.Caption));
+    if (Row.Task) {
+        SetNodeTask(node, Row.Task);
+        TTreeViewCheckBoxes::SetChecked(node, Row.Checked);
+    } else {
+        node->setFlags(node->flags() & ~Qt::ItemIsUserCheckable);
+    }
+    if (Parent)
+        Parent->addChild(node);
+    else
+        tvTasksTree->addTopLevelItem(node);
+    for (const TViewRow& child : Row.Children)
+        AddRow(node, child);
+    node->setExpanded(Row.Expanded);
+    return node;
+}
+
+void TfrmTovrinMain::FillTaskTree(QTreeWidgetItem* Node, bool KeepSelection)
+{
+    if (CurrentViewName == ViewAllTasks || (Node && NodeTask(Node))) {
+        DoFillTaskTree(Node, KeepSelection);
+        return;
+    }
+    TTaskNode* remembered = NodeTask(SelectedNode(tvTasksTree));
+    if (CurrentViewName == ViewGoals)
+        FillGoalsView();
+    else
+        FillProjectsView();
+    if (Node && !KeepSelection)
+        return;
+    QTreeWidgetItem* select = FindTaskNode(tvTasksTree, remembered);
+    tvTasksTree->setCurrentItem(select ? select : tvTasksTree->topLevelItem(0));
+}
+
+void TfrmTovrinMain::DoFillTaskTree(QTreeWidgetItem* Node, bool KeepSelection)
+{
+    TUILock fillLock(TreeFillCount);
+    TUILock drawLock(DrawLockCount);
+    tvTasksTree->setUpdatesEnabled(false);
+    TTaskNode* remembered = nullptr;
+    {
+        TUILock lock(UILockCount);
+        remembered = NodeTask(SelectedNode(tvTasksTree));
+        const bool nodeExpanded = Node && Node->isExpanded();
+        const bool hideCompleted = chHideCompletedTasks->isChecked();
+        const TTaskNode* start = Node ? NodeTask(Node) : VirtualRoot;
+        if (Node)
+            qDeleteAll(Node->takeChildren());
+        else
+            tvTasksTree->clear();
+        if (start)
+            for (const TViewRow& row : BuildTaskRows(*start, hideCompleted))
+                AddRow(Node, row);
+        if (Node)
+            Node->setExpanded(nodeExpanded);
+    }
+    // The selection moves with the lock released, so that the property panel follows it.
+    if (KeepSelection || !Node) {
+        QTreeWidgetItem* select = FindTaskNode(tvTasksTree, remembered);
+        tvTasksTree->setCurrentItem(select ? select : tvTasksTree->topLevelItem(0));
+    }
+    tvTasksTree->setUpdatesEnabled(true);
+    tvTasksTree->viewport()->update();
+}
+
+void TfrmTovrinMain::FillGoalsView()
+{
+    TUILock fillLock(TreeFillCount);
+    TUILock lock(UILockCount);
+    tvTasksTree->clear();
+    if (VirtualRoot)
+        for (const TViewRow& row : BuildGoalsRows(*VirtualRoot, chHideCompletedTasks->isChecked()))
+            AddRow(nullptr, row);
+}
+
+void TfrmTovrinMain::FillProjectsView()
+{
+    TUILock fillLock(TreeFillCount);
+    TUILock lock(UILockCount);
+    tvTasksTree->clear();
+    if (VirtualRoot)
+        for (const TViewRow& row : BuildProjectsRows(*VirtualRoot, chHideCompletedTasks->isChecked()))
+            AddRow(nullptr, row);
+}
+
+void TfrmTovrinMain::RefillTaskTree()
+{
+    FillTaskTree(nullptr, true);
+}
+
+QTreeWidgetItem* TfrmTovrinMain::FindTaskNode(TTreeViewCheckBoxes* Tree, const TTaskNode* Task) const
+{
+    if (!Task)
+        return nullptr;
+    for (QTreeWidgetItemIterator it(Tree); *it; ++it)
+        if (NodeTask(*it) == Task)
+            return *it;
+    return nullptr;
+}
+
+// ---- Views ----
+
+void TfrmTovrinMain::SetTaskTreeView(const std::string& Name)
+{
+    std::string name = Name;
+    if (cbToDoTreeViewOptions->findText(QString::fromStdString(name)) < 0)
+        name = ViewAllTasks;
+    const bool changed = CurrentViewName != name;
+    UpdateCurrentTask();
+    CurrentViewName = name;
+    {
+        TUILock lock(UILockCount);
+        cbToDoTreeViewOptions->setCurrentIndex(cbToDoTreeViewOptions->findText(QString::fromStdString(name)));
+        UpdateTreeActions();
+    }
+    if (UILockCount == 0 && changed)
+        FillTaskTree(nullptr, false);
+}
+
+bool TfrmTovrinMain::ResetTaskTreeView(bool KeepToDoPage)
+{
+    if (!(KeepToDoPage && pcMainPages->ActivePage() == tshToDoList))
+        pcMainPages->SetActivePage(tshOutline);
+    const bool changed = CurrentViewName != ViewAllTasks;
+    SetTaskTreeView(ViewAllTasks);
+    return changed;
+}
+
+void TfrmTovrinMain::FillTaskTreeViewCombo()
+{
+    std::string remembered;
+    {
+        TUILock lock(UILockCount);
+        remembered = cbToDoTreeViewOptions->currentText().toStdString();
+        cbToDoTreeViewOptions->clear();
+        cbToDoTreeViewOptions->addItem(QString::fromLatin1(ViewAllTasks));
+        if (ShowGoals)
+            cbToDoTreeViewOptions->addItem(QString::fromLatin1(ViewGoals));
+        if (ShowProject)
+            cbToDoTreeViewOptions->addItem(QString::fromLatin1(ViewProjects));
+    }
+    SetTaskTreeView(remembered);
+}
+
+void TfrmTovrinMain::cbToDoTreeViewOptionsChange()
+{
+    if (UILockCount > 0 || cbToDoTreeViewOptions->currentIndex() < 0)
+        return;
+    SetTaskTreeView(cbToDoTreeViewOptions->currentText().toStdString());
+}
+
+void TfrmTovrinMain::ShowTaskTreeFilterPanel(bool Open)
+{
+    {
+        TUILock lock(UILockCount);
+        sbTaskTreeFilter->setChecked(Open);
+        cbToDoTreeViewOptions->setVisible(Open);
+    }
+    cbToDoTreeViewOptionsChange();
+}
+
+void TfrmTovrinMain::sbTaskTreeFilterClick()
+{
+    if (UILockCount == 0)
+        ShowTaskTreeFilterPanel(sbTaskTreeFilter->isChecked());
+}
+
+void TfrmTovrinMain::AdvancedOptions1Click()
+{
+    if (pcMainPages->ActivePage() == tshOutline && sbTaskTreeFilter->isVisible()) {
+        sbTaskTreeFilter->setChecked(!sbTaskTreeFilter->isChecked());
+        sbTaskTreeFilterClick();
+    } else if (pcMainPages->ActivePage() == tshToDoList) {
+        toDoFilter_->ToggleToDoFilterPanel();
+    }
+}
+
+void TfrmTovrinMain::chHideCompletedTasksClick()
+{
+    if (UILockCount > 0)
+        return;
+    UpdateCurrentTask();
+    UpdateCurrentPlace();
+    FillTaskTree(nullptr, false);
+}
+
+// ---- Virtual root ----
+
+void TfrmTovrinMain::SetVirtualRoot(TTaskNode* Task)
+{
+    if (Task == VirtualRoot)
+        return;
+    VirtualRoot = Task;
+    if (!Task || Task == DataBase->Root.get()) {
+        VirtualRoot = DataBase->Root.get();
+        pnlVirtualRoot->hide();
+        pnlVirtualRoot2->hide();
+    } else {
+        const QString text = QString::fromStdString(VirtualRootBannerText(Task->Caption));
+        lbVirtualRoot->setText(text);
+        lbVirtualRoot2->setText(text);
+        pnlVirtualRoot->show();
+        pnlVirtualRoot2->show();
+    }
+    UpdateCurrentTask();
+    RefillTaskTree();
+    if (pcMainPages->ActivePage() == tshToDoList)
+        RebuildToDoList();
+}
+
+bool TfrmTovrinMain::IsVirtualRootActive() const
+{
+    return VirtualRoot && VirtualRoot != DataBase->Root.get();
+}
+
+void TfrmTovrinMain::actNewVirtualRootExecute()
+{
+    if (pcMainPages->ActivePage() != tshOutline)
+        return;
+    QTreeWidgetItem* node = SelectedNode(tvTasksTree);
+    TTaskNode* task = NodeTask(node);
+    if (!task)
+        return;
+    if (ConfirmYesNo("Select \"" + node->text(0).toStdString() + "\" as new virtual root for task tree?"))
+        SetVirtualRoot(task);
+}
+
+// ---- New tasks ----
+
+void TfrmTovrinMain::InsertNewTask(QTreeWidgetItem* ParentNode, QTreeWidgetItem* BeforeNode)
+{
+    TTaskNode* parent = ParentNode ? NodeTask(ParentNode) : VirtualRoot;
+    if (!parent)
+        return;
+    // The task goes before the task of BeforeNode in the outline itself: with completed tasks
+    // hidden, positions among the shown nodes are not positions among the children.
+    TTaskNode* before = NodeTask(BeforeNode);
+    const int32_t index = before && before->Parent == parent ? before->IndexInParent() : -1;
+    TTaskNode* task = parent->AddChild("New Task", index);
+    task->Places = parent->Places;
+
+    QTreeWidgetItem* node = nullptr;
+    {
+        TUILock drawLock(DrawLockCount);
+        TUILock lock(UILockCount);
+        node = new QTreeWidgetItem();
+        node->setText(0, QString::fromStdString(task->Caption));
+        SetNodeTask(node, task);
+        TTreeViewCheckBoxes::SetChecked(node, false);
+        if (BeforeNode) {
+            if (QTreeWidgetItem* p = BeforeNode->parent())
+                p->insertChild(p->indexOfChild(BeforeNode), node);
+            else
+                tvTasksTree->insertTopLevelItem(tvTasksTree->indexOfTopLevelItem(BeforeNode), node);
+        } else if (ParentNode) {
+            ParentNode->addChild(node);
+        } else {
+            tvTasksTree->addTopLevelItem(node);
+        }
+    }
+    for (QTreeWidgetItem* p = node->parent(); p; p = p->parent())
+        p->setExpanded(true);
+    tvTasksTree->scrollToItem(node);
+    tvTasksTree->setCurrentItem(node);
+    StartCaptionEdit(tvTasksTree, node);
+    NewTaskPending = true;
+}
+
+void TfrmTovrinMain::actNewTaskExecute()
+{
+    if (CurrentViewName != ViewAllTasks || pcMainPages->ActivePage() != tshOutline)
+        return;
+    EndInPlaceEditing();
+    if (QTreeWidgetItem* selected = SelectedNode(tvTasksTree))
+        InsertNewTask(selected->parent(), NextSibling(selected));
+    else
+        InsertNewTask(nullptr, nullptr);
+}
+
+void TfrmTovrinMain::actNewSubTaskExecute()
+{
+    if (CurrentViewName != ViewAllTasks || pcMainPages->ActivePage() != tshOutline)
+        return;
+    EndInPlaceEditing();
+    InsertNewTask(SelectedNode(tvTasksTree), nullptr);
+}
+
+void TfrmTovrinMain::actRefreshSubtreeExecute()
+{
+    if (pcMainPages->ActivePage() == tshOutline)
+        FillTaskTree(SelectedNode(tvTasksTree), false);
+}
+
+void TfrmTovrinMain::TreeCancelEdit()
+{
+    if (NewTaskPending)
+        CancelPendingNewTask();
+    RepaintTaskTrees();
+}
+
+void TfrmTovrinMain::StartCaptionEdit(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node, int CaretIndex)
+{
+    Tree->StartEdit(Node);
+    if (QLineEdit* editor = Tree->InPlaceEditor()) {
+        editor->installEventFilter(new TEditorF2Filter(editor, [this] { EndInPlaceEditing(); }));
+        if (CaretIndex >= 0) {
+            editor->deselect();
+            editor->setCursorPosition(CaretIndex);
+        }
+    }
+    RepaintTaskTrees();
+}
+
+void TfrmTovrinMain::EndInPlaceEditing()
+{
+    if (tvToDo->IsEditing())
+        tvToDo->EndEdit(true);
+    if (tvTasksTree->IsEditing())
+        tvTasksTree->EndEdit(true);
+    if (lvPlaces && lvPlaces->IsEditing())
+        lvPlaces->EndEdit(true);
+}
+
+void TfrmTovrinMain::RepaintTaskTrees()
+{
+    DrawTime = Now();
+    tvTasksTree->viewport()->update();
+    tvToDo->viewport()->update();
+}
+
+// ---- Check marks ----
+
+void TfrmTovrinMain::ProcessCheckUncheckInTree(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node)
+{
+    {
+        TUILock lock(UILockCount);
+        const bool checked = TTreeViewCheckBoxes::GetChecked(Node);
+        TTaskNode* task = NodeTask(Node);
+        if (task) {
+            task->SetCompletedMark(checked);
+            if (Tree != tvTasksTree)
+                TTreeViewCheckBoxes::SetChecked(FindTaskNode(tvTasksTree, task), checked);
+        }
+    }
+    RepaintTaskTrees();
+}
+
+void TfrmTovrinMain::RefreshCheckMarks(QTreeWidgetItem* Node)
+{
+    if (!Node)
+        return;
+    TUILock lock(UILockCount);
+    std::function<void(QTreeWidgetItem*)> walk = [&](QTreeWidgetItem* item) {
+        if (TTaskNode* task = NodeTask(item))
+            TTreeViewCheckBoxes::SetChecked(item, task->CompletedMark);
+        for (int i = 0; i < item->childCount(); ++i)
+            walk(item->child(i));
+    };
+    walk(Node);
+}
+
+void TfrmTovrinMain::SyncTreeNode(QTreeWidgetItem* Node)
+{
+    TTaskNode* task = NodeTask(Node);
+    if (!task)
+        return;
+    TUILock lock(UILockCount);
+    const QString caption = QString::fromStdString(task->Caption);
+    if (Node->text(0) != caption)
+        Node->setText(0, caption);
+    if (TTreeViewCheckBoxes::GetChecked(Node) != task->CompletedMark)
+        TTreeViewCheckBoxes::SetChecked(Node, task->CompletedMark);
+}
+
+// ---- Tree events ----
+
+bool TfrmTovrinMain::tvTasksTreeChanging(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node)
+{
+    (void)Tree;
+    if (UILockCount > 0)
+        return true;
+    SyncTreeNode(Node);
+    try {
+        SetCurrentTask(NodeTask(Node));
+        return true;
+    } catch (...) {
+        ShowCurrentException();
+        return false;
+    }
+}
+
+void TfrmTovrinMain::tvTasksTreeItemChanged(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node)
+{
+    if (UILockCount > 0)
+        return;
+    TTaskNode* task = NodeTask(Node);
+    if (!task || TTreeViewCheckBoxes::GetChecked(Node) == task->CompletedMark)
+        return;  // not a check mark the user changed
+    ProcessCheckUncheckInTree(Tree, Node);
+    Tree->setCurrentItem(Node);
+    SetTaskDirty(true);
+    ApplyTaskChange(true, false);
+}
+
+bool TfrmTovrinMain::tvTasksTreeKeyDown(TTreeViewCheckBoxes* Tree, QKeyEvent* Event)
+{
+    QTreeWidgetItem* node = SelectedNode(Tree);
+    const int key = Event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F2) && node && !Tree->IsEditing() &&
+        NodeTask(node)) {
+        if (Tree == tvToDo && NodeTask(node) != CurrentTask)
+            SetCurrentTask(NodeTask(node));
+        StartCaptionEdit(Tree, node);
+        return true;
+    }
+    if (key == Qt::Key_Space && node && !Tree->IsEditing() && Tree == tvToDo && NodeTask(node) != CurrentTask)
+        SetCurrentTask(NodeTask(node));
+    return false;  // Space toggles the check box in the tree's own handling
+}
+
+bool TfrmTovrinMain::tvTasksTreeMouseDown(TTreeViewCheckBoxes* Tree, QMouseEvent* Event)
+{
+    if (UILockCount > 0 || Event->button() != Qt::LeftButton)
+        return false;
+    const QPoint pos = Event->position().toPoint();
+    QTreeWidgetItem* node = Tree->itemAt(pos);
+    if (!node || !NodeTask(node) || !Tree->LabelRect(node).contains(pos) || Tree->IsEditing())
+        return false;
+    // A click on the label selects it and, in one-click edit mode, starts editing at the
+    // clicked character.
+    Tree->setCurrentItem(node);
+    if (Tree->currentItem() != node)
+        return true;  // the selection change was refused
+    if (OneClickEditMode) {
+        const QRect label = Tree->LabelRect(node);
+        const int margin = Tree->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, Tree) + 1;
+        const QString text = node->text(0);
+        const QFontMetrics metrics(Tree->font());
+        const int caret = CaretIndexAt(static_cast<int>(text.size()), pos.x() - label.left() - margin,
+                                       [&](int k) { return metrics.horizontalAdvance(text.left(k)); });
+        StartCaptionEdit(Tree, node, caret);
+    }
+    RepaintTaskTrees();
+    return true;
+}
+
+void TfrmTovrinMain::tvTasksTreeMouseMove(TTreeViewCheckBoxes* Tree, QMouseEvent* Event)
+{
+    const QPoint pos = Event->position().toPoint();
+    QTreeWidgetItem* node = Tree->itemAt(pos);
+    const bool overLabel = OneClickEditMode && node && NodeTask(node) && Tree->LabelRect(node).contains(pos);
+    // The due-date and notes spots of a row (TovrinMainDragDrop.cpp) come first.
+    const bool overSpot = IsOverDueDate(Tree, pos.x(), pos.y()) || IsOverNoteIcon(Tree, pos.x(), pos.y());
+    Tree->viewport()->setCursor(overSpot ? Qt::PointingHandCursor : overLabel ? Qt::IBeamCursor : Qt::ArrowCursor);
+}
+
+void TfrmTovrinMain::tvTasksTreeEdited(QTreeWidgetItem* Node, const QString& Text)
+{
+    NewTaskPending = false;
+    TTaskNode* task = NodeTask(Node);
+    if (task && task == CurrentTask) {
+        memTaskCaption->setPlainText(Text);  // the panel writes it back
+    } else if (task) {
+        // The selection did not follow the edited node; the caption must not be lost.
+        task->Caption = Text.toStdString();
+        task->SetModifiedDateTime(Now());
+        SetModified(true);
+    }
+    RepaintTaskTrees();
+}
+
+void TfrmTovrinMain::tvTasksTreeControlExpandedCollapsed(QTreeWidgetItem* Node, bool Expanded)
+{
+    if (TreeFillCount > 0)
+        return;
+    if (TTaskNode* task = NodeTask(Node))
+        task->SetExpanded(Expanded);
+}

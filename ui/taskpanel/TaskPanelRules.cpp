@@ -1,0 +1,126 @@
+#include "ui/taskpanel/TaskPanelRules.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "platform/DateTime.h"
+#include "platform/StrUtils.h"
+#include "taskdb/Services.h"
+#include "taskdb/TaskPlace.h"
+
+namespace {
+
+// A stored lead time may be anything a file held; the controls show what fits an Int32.
+int32_t ClampToInt(double value)
+{
+    if (!(value > -2147483648.0))
+        return value != value ? 0 : INT32_MIN;
+    if (value > 2147483647.0)
+        return INT32_MAX;
+    return static_cast<int32_t>(value);
+}
+
+} // namespace
+
+TLeadTimeDisplay LeadTimeDisplay(double Days)
+{
+    TLeadTimeDisplay display;
+    if (Days == 0 || !std::isfinite(Days))
+        return display;
+    const double whole = std::trunc(Days);
+    if (Days - whole >= 1e-13) {
+        int hour = 0, minute = 0, second = 0, msec = 0;
+        DecodeTime(Days - whole, hour, minute, second, msec);
+        display.Value = ClampToInt(whole * 24 + hour);
+        display.Scale = LeadTimeHours;
+    } else if (std::fmod(whole, 7) == 0) {
+        display.Value = ClampToInt(std::trunc(Days / 7));
+        display.Scale = LeadTimeWeeks;
+    } else {
+        display.Value = ClampToInt(whole);
+        display.Scale = LeadTimeDays;
+    }
+    return display;
+}
+
+double LeadTimeFromDisplay(int32_t Value, int32_t Scale)
+{
+    if (Value == 0)
+        return 0;
+    switch (Scale) {
+    case LeadTimeHours:
+        return Value / 24 + (Value % 24) / 24.0;
+    case LeadTimeWeeks:
+        return static_cast<double>(Value) * 7;
+    default:
+        return Value;
+    }
+}
+
+std::string FormatEstimate(double Hours, char DecimalSeparator)
+{
+    if (Hours == 0)
+        return "";
+    std::string text = Format("%.2f", Hours);
+    while (!text.empty() && text.back() == '0')
+        text.pop_back();
+    if (!text.empty() && text.back() == '.')
+        text.pop_back();
+    // "#" before the separator: no leading zero.
+    if (text.rfind("0.", 0) == 0)
+        text.erase(0, 1);
+    else if (text.rfind("-0.", 0) == 0)
+        text.erase(1, 1);
+    if (text.empty() || text == "-")
+        return "0";  // rounds to nothing at two decimals
+    std::replace(text.begin(), text.end(), '.', DecimalSeparator);
+    return text;
+}
+
+bool ParseEstimate(const std::string& Text, double& Hours)
+{
+    const std::string text = Trim(Text);
+    if (text.empty()) {
+        Hours = 0;
+        return true;
+    }
+    double value = 0;
+    if (!TryStrToFloat(text, value) || !std::isfinite(value))
+        return false;
+    Hours = value;
+    return true;
+}
+
+std::string PlaceNotFoundQuestion(const std::string& Field)
+{
+    return "Place \"" + Field + "\" not found. Create new place?";
+}
+
+TPlacesParse ParseTaskPlacesText(const std::string& Text, TTaskPlacesList& List,
+                                 const std::function<int32_t(const std::string& Field)>& AskCreate)
+{
+    TPlacesParse result;
+    const std::string text = Trim(Text);
+    const int32_t count = CountFields(text, ";");
+    auto join = [&](int32_t id) {
+        if (std::find(result.Places.begin(), result.Places.end(), id) == result.Places.end())
+            result.Places.push_back(id);
+    };
+    for (int32_t i = 1; i <= count; ++i) {
+        const std::string field = GetField(text, ";", i);
+        if (const TTaskPlace* place = List.FindByCaption(field)) {
+            join(place->PlaceID);
+            continue;
+        }
+        const int32_t answer = AskCreate(field);
+        if (answer == idYes) {
+            join(List.Add(field)->PlaceID);
+            result.Created = true;
+        } else if (answer != idNo) {
+            result.Cancelled = true;
+            break;
+        }
+    }
+    return result;
+}
