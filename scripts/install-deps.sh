@@ -1,12 +1,14 @@
 #!/bin/sh
 # Installs the Debian packages the build, the tests and the benchmarks need.
 # Skips apt entirely when everything is already there.
+# Usage: install-deps.sh [package...]
 set -e
 PACKAGES="cmake make g++ pkg-config ninja-build
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl1-mesa-dev libpugixml-dev libx11-dev libxcb1-dev
   zlib1g-dev libdeflate-dev zip unzip p7zip-full python3
   xvfb xauth clang libclang-rt-14-dev"
+PACKAGES="${*:-$PACKAGES}"   # or only those named, e.g. gcovr for `make coverage`
 missing=""
 for p in $PACKAGES; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
