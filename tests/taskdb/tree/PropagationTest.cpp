@@ -89,7 +89,7 @@ TEST_F(Outlined, DueDateAndLeadTimeCascadeToFollowingSubtasksAndOnlyTheDateStamp
     EXPECT_EQ(std::pair(t["firstLeaf"]->LeadTime, t["third"]->LeadTime), std::pair(3.5, 2.0));
 }
 
-TEST_F(Outlined, AddChildInheritsWhatCreateDoesNot)
+TEST_F(Outlined, AddingAndMovingDeriveDatesAndFlagsFromTheParentButCreatingDoesNot)
 {
     int reading = 0;
     {
@@ -97,19 +97,6 @@ TEST_F(Outlined, AddChildInheritsWhatCreateDoesNot)
         TTaskNode fresh;   // created is read before modified
         EXPECT_EQ(std::tuple(fresh.CreatedDateTime, fresh.ModifiedDateTime), std::tuple(40000.0, 40001.0));
     }
-    TTaskNode* parent = root.AddChild("parent", -1);
-    parent->SetDueDateTime(kDue);
-    parent->SetLeadTime(4);
-    parent->SetHideInToDo(true);
-    parent->SetTheGoal(1);
-
-    // The task's own flags stay clear; only the derived ones follow the parent.
-    EXPECT_EQ(Derived(parent->AddChild("added", 0)), std::tuple(kDue, 4.0, false, true, 0, true));
-    EXPECT_EQ(Derived(new TTaskNode(parent)), std::tuple(0.0, 1.0, false, false, 0, false));
-}
-
-TEST_F(Outlined, MovingReDerivesDatesAndFlagsFromTheNewParent)
-{
     Outline t = Grow(root, "hidden plain(task(sub) fixed ownFlags)");
     t["hidden"]->SetHideInToDo(true);
     t["hidden"]->SetTheGoal(1);
@@ -121,6 +108,9 @@ TEST_F(Outlined, MovingReDerivesDatesAndFlagsFromTheNewParent)
     t["ownFlags"]->SetHideInToDo(true);
     t["ownFlags"]->SetTheGoal(1);
 
+    // The task's own flags stay clear; only the derived ones follow the parent.
+    EXPECT_EQ(Derived(t["hidden"]->AddChild("added", 0)), std::tuple(kDue, 2.0, false, true, 0, true));
+    EXPECT_EQ(Derived(new TTaskNode(t["hidden"])), std::tuple(0.0, 1.0, false, false, 0, false));
     for (const char* n : {"task", "fixed", "ownFlags"})
         t[n]->MoveTo(t["hidden"], -1);
     for (const char* n : {"task", "sub"})
