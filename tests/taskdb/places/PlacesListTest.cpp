@@ -158,12 +158,13 @@ TEST(CollectPlaces, LongChainsAndSparseIdsNeedNoDeepStackAndFindTheSamePlaces)
     TTaskPlacesList list;
     std::vector<TTaskPlace*> target;
     // Each place includes the next, closed into one big cycle; walked on a small stack.
+    // The IDs are dense but do not start at 0.
     const int n = 20000;
     std::vector<TTaskPlace*> places;
     for (int i = 0; i < n; ++i)
-        places.push_back(Put(list, i, "p" + std::to_string(i)));
+        places.push_back(Put(list, 1000 + i, "p" + std::to_string(i)));
     for (int i = 0; i < n; ++i)
-        places[static_cast<size_t>(i)]->IncludedPlaces = {(i + 1) % n};
+        places[static_cast<size_t>(i)]->IncludedPlaces = {1000 + (i + 1) % n};
     RunWithSmallStack([&] { list.CollectPlaces(places.front(), target, 0); });
     EXPECT_EQ(target, places);
     EXPECT_EQ(ui.Warnings.size(), 1u);

@@ -78,6 +78,28 @@ TEST(TreeStructure, ParentThatDoesNotHoldTheTaskIsReportedBeforeAnyChange)
     stranger.Parent = nullptr;
 }
 
+TEST(TreeStructure, TaskListsRefuseIndexesOutsideTheirItems)
+{
+    TTaskNode a, b;
+    TTaskNodeList list;
+    list.Insert(0, &a);
+    list.Insert(1, &b);
+    EXPECT_EQ(std::tuple(list.Items(1), list.IndexOf(&b), list.IndexOf(nullptr)), std::tuple(&b, 1, -1));
+    try {
+        list.Items(2);
+        ADD_FAILURE() << "no exception";
+    } catch (const EListError& e) {
+        EXPECT_EQ(e.Message(), "List index out of bounds (2)");
+    }
+    EXPECT_THROW(list.Items(-1), EListError);
+    EXPECT_THROW(list.Insert(3, &a), EListError);
+    EXPECT_THROW(list.Insert(-1, &a), EListError);
+    EXPECT_THROW(list.Delete(2), EListError);
+    EXPECT_THROW(list.Delete(-1), EListError);
+    list.Delete(0);
+    EXPECT_EQ(list.Vector(), std::vector<TTaskNode*>{&b});
+}
+
 TEST(TreeStructure, AncestryPreOrderWalkAndFreeing)
 {
     TTaskNode root;
