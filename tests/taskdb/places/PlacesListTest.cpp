@@ -50,6 +50,10 @@ TEST(PlaceIDs, NewListNumbersFromZeroAndNeverGivesAnIdTwice)
     Put(fresh, 70);
     fresh.Remove(70, true);
     EXPECT_EQ(fresh.Add("w")->PlaceID, 71);
+    // The last ID there is is given too; after it an error, never a reused ID.
+    fresh.NextPlaceID = 2147483646;
+    EXPECT_EQ(fresh.Add("last")->PlaceID, 2147483647);
+    EXPECT_THROW(fresh.Add("none left"), Exception);
 }
 
 TEST(PlaceIDs, InsertRestoresAtTheEndAndRefusesATakenId)

@@ -36,6 +36,7 @@ TEST_F(ToDoTest, SubtasksInOrderOnlyTheFirstOpenOneAndItsSubtree)
     Complete({"c1"});
     Rebuild();
     EXPECT_EQ(Listed(), Names{"g"});
+    EXPECT_EQ(t["c1"]->RankKey, "") << "a key of an earlier rebuild does not stay";
     EXPECT_EQ(t["c2"]->RankKey, "-1");
     EXPECT_EQ(t["g"]->RankKey.substr(42, 2), "98");   // c2 has one open child
 

@@ -96,6 +96,9 @@ TEST_F(Outlined, AddingAndMovingDeriveDatesAndFlagsFromTheParentButCreatingDoesN
         TClockOverride counting([&] { return 40000.0 + reading++; });
         TTaskNode fresh;   // created is read before modified
         EXPECT_EQ(std::tuple(fresh.CreatedDateTime, fresh.ModifiedDateTime), std::tuple(40000.0, 40001.0));
+        EXPECT_EQ(std::tuple(fresh.CompletedMark, fresh.Expanded, fresh.Importance, fresh.Effort,
+                             fresh.Satisfaction, fresh.TaskID, fresh.OutlookEntryID),
+                  std::tuple(false, false, 50, 50, 50, -10, " "));
     }
     Outline t = Grow(root, "hidden plain(task(sub) fixed ownFlags)");
     t["hidden"]->SetHideInToDo(true);

@@ -26,6 +26,7 @@ struct TScriptedUi : THeadlessUiServices {
         Asked.push_back(Text + (WithCancel ? "+" : ""));
         return Asked.size() <= Answers.size() ? Answers[Asked.size() - 1] : idCancel;
     }
+    void HideCursor() override { Asked.push_back("<hide cursor>"); }
     bool SetClipboardText(const std::string& Text) override
     {
         return ClipboardWorks && THeadlessUiServices::SetClipboardText(Text);
@@ -200,6 +201,8 @@ TEST(Confirmations, SecondQuestionOnlyAfterYesAndNeverAsAFormatString)
     EXPECT_TRUE(ConfirmYesNo(""));
     EXPECT_EQ(ConfirmYesNoCancel(""), idYes);
     EXPECT_TRUE(ui.Asked.empty());
+    HideCursor();
+    EXPECT_EQ(ui.Asked, std::vector<std::string>{"<hide cursor>"});
     ui.ClipboardWorks = false;
     try {
         CopyTextToClipboard("x");
