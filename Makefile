@@ -4,6 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
 .PHONY: all deps configure build run test bench sanitize fuzz fuzz-smoke clean
+.PHONY: test-size coverage
 
 all: build
 
@@ -46,5 +47,22 @@ fuzz: deps
 fuzz-smoke:
 	$(MAKE) fuzz FUZZ_SECONDS=20 FUZZ_JOBS=$(JOBS)
 
+# Test lines against program lines, in total and per subsystem.
+test-size:
+	@python3 scripts/test-size.py
+
+# Line and branch coverage of the program code by the whole test suite (gcovr); the HTML
+# report is build-coverage/coverage/index.html.
+coverage: deps
+	@sh scripts/install-deps.sh gcovr
+	cmake -S . -B build-coverage -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_CXX_FLAGS=--coverage -DCMAKE_EXE_LINKER_FLAGS=--coverage
+	cmake --build build-coverage -j $(JOBS)
+	find build-coverage -name '*.gcda' -delete
+	cd build-coverage && ctest --output-on-failure -j $(JOBS)
+	mkdir -p build-coverage/coverage
+	gcovr -r . -j $(JOBS) --filter '(platform|taskdb|zip|ui|outlooksync|app)/' \
+	  --html-details build-coverage/coverage/index.html --print-summary build-coverage
+
 clean:
-	rm -rf $(BUILD) build-bench build-asan build-fuzz
+	rm -rf $(BUILD) build-bench build-asan build-fuzz build-coverage

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages the build, the tests and the benchmarks need.
 # Skips apt entirely when everything is already there.
+# Usage: install-deps.sh [package...]
 set -e
 PACKAGES="cmake make g++ pkg-config ninja-build
   libgtest-dev libgmock-dev libbenchmark-dev
@@ -11,6 +12,7 @@ PACKAGES="cmake make g++ pkg-config ninja-build
 PACKAGES="$PACKAGES openbox trayer xdotool desktop-file-utils shared-mime-info"
 # The task store's iCalendar library, and the real task clients the synchronisation is tested with.
 PACKAGES="$PACKAGES libical-dev todoman radicale vdirsyncer"
+PACKAGES="${*:-$PACKAGES}"   # or only those named, e.g. gcovr for `make coverage`
 missing=""
 for p in $PACKAGES; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"

@@ -1,19 +1,11 @@
-// Places: IDs, captions, removal and undo insertion, schedules, include closure.
-#include <gtest/gtest.h>
-
+// Places: IDs, captions, removal and undo insertion, schedules, include closure, and giving one
+// task's places to its subtree.
 #include "platform/Exceptions.h"
-#include "taskdb/TaskPlace.h"
-#include "ToDoFixture.h"
+#include "ToDoSupport.h"
 
 namespace {
 
-Names Captions(const std::vector<TTaskPlace*>& places)
-{
-    Names out;
-    for (const TTaskPlace* p : places)
-        out.push_back(p->Caption);
-    return out;
-}
+using Ids = std::vector<int32_t>;
 
 // Puts a place with a given ID into the list, as a reader or an undo step does.
 TTaskPlace* Put(TTaskPlacesList& list, int32_t id, const std::string& caption = "")
@@ -26,11 +18,6 @@ TTaskPlace* Put(TTaskPlacesList& list, int32_t id, const std::string& caption = 
     return raw;
 }
 
-void Include(TTaskPlace* place, const TTaskPlace* included)
-{
-    place->IncludedPlaces.push_back(included->PlaceID);
-}
-
 } // namespace
 
 TEST(PlaceIDs, NewListNumbersFromZeroAndNeverGivesAnIdTwice)
@@ -38,36 +25,35 @@ TEST(PlaceIDs, NewListNumbersFromZeroAndNeverGivesAnIdTwice)
     TTaskPlacesList list;
     EXPECT_EQ(list.Add("a")->PlaceID, 0);
     list.Remove(0, true);   // only place 0, deleted
+    EXPECT_TRUE(list.IsEmpty());
     EXPECT_EQ(list.Add("b")->PlaceID, 1);
     EXPECT_EQ(list.Add("c")->PlaceID, 2);
     EXPECT_EQ(list.NextPlaceID, 2);
-
     // The deleted place's ID may still be named by tasks: a new place must not take it.
     list.Remove(2, true);
     EXPECT_EQ(list.Add("d")->PlaceID, 3);
     list.Clear();   // keeps the counter
     EXPECT_EQ(list.Add("f")->PlaceID, 4);
     EXPECT_EQ(list.NextPlaceID, 4);
-}
 
-TEST(PlaceIDs, CounterAsReadFromAFileStepsOverPlacesHoldingTheNextIds)
-{
     // A file stores the last ID given; places read with it may hold the following IDs too.
-    TTaskPlacesList list;
+    TTaskPlacesList read;
     for (int id : {0, 1, 2, 4})
-        Put(list, id);
-    list.NextPlaceID = 1;
-    EXPECT_EQ(list.Add("x")->PlaceID, 3);
-    EXPECT_EQ(list.Add("y")->PlaceID, 5);
-
+        Put(read, id);
+    read.NextPlaceID = 1;
+    EXPECT_EQ(read.Add("x")->PlaceID, 3);
+    EXPECT_EQ(read.Add("y")->PlaceID, 5);
     TTaskPlacesList fresh;   // a stored counter of 0 with place 0 present
     Put(fresh, 0);
     EXPECT_EQ(fresh.Add("z")->PlaceID, 1);
-
     // A place put back with an ID above the counter lifts it: the ID is not given again.
     Put(fresh, 70);
     fresh.Remove(70, true);
     EXPECT_EQ(fresh.Add("w")->PlaceID, 71);
+    // The last ID there is is given too; after it an error, never a reused ID.
+    fresh.NextPlaceID = 2147483646;
+    EXPECT_EQ(fresh.Add("last")->PlaceID, 2147483647);
+    EXPECT_THROW(fresh.Add("none left"), Exception);
 }
 
 TEST(PlaceIDs, InsertRestoresAtTheEndAndRefusesATakenId)
@@ -75,7 +61,6 @@ TEST(PlaceIDs, InsertRestoresAtTheEndAndRefusesATakenId)
     TTaskPlacesList list;
     for (const char* c : {"Home", "Office", "Car"})
         list.Add(c);
-
     std::unique_ptr<TTaskPlace> office = list.Remove(1, false);
     ASSERT_TRUE(office);
     EXPECT_EQ(office->Caption, "Office");
@@ -91,15 +76,13 @@ TEST(PlaceIDs, InsertRestoresAtTheEndAndRefusesATakenId)
     twin->Caption = "Garden";
     try {
         list.Insert(std::move(twin));
-        FAIL() << "no error";
+        ADD_FAILURE() << "no error";
     } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(),
-                  "Can not insert place: \"Garden\". Place Home with same ID=0 already exists.");
+        EXPECT_EQ(e.Message(), "Can not insert place: \"Garden\". Place Home with same ID=0 already exists.");
     }
     ASSERT_TRUE(twin);
     EXPECT_EQ(twin->Caption, "Garden");
     EXPECT_EQ(list.Count(), 3);
-
     EXPECT_EQ(list.Remove(2, true), nullptr);   // freeing removal answers nullptr as well
     EXPECT_EQ(list.FindByID(2), nullptr);
     EXPECT_EQ(list.Count(), 2);
@@ -116,7 +99,6 @@ TEST(PlaceCaptions, TrimmedFoundIgnoringCaseAndBlanksAndJoined)
     list.Add("office");
     EXPECT_EQ(list.FindByCaption("OFFICE"), office) << "the first in list order wins";
     EXPECT_EQ(list.Add("\r\n\tGarage\x01 ")->Caption, "Garage");
-
     // IDs 0..3: Office, Küche, office, Garage.
     EXPECT_EQ(list.CaptionsText({3, 99, 1}), "Garage; Küche");
     EXPECT_EQ(list.CaptionsText({99, 2}), "office");
@@ -140,97 +122,98 @@ TEST(PlaceSchedule, RangeListExistsExactlyWhileEnabledAndEveryPlaceIsOpen)
     EXPECT_TRUE(s.Ranges()->empty());
 }
 
-class CollectPlacesTest : public ::testing::Test {
-protected:
+TEST(CollectPlaces, IncludeClosureWarnsOnlyForARealCycle)
+{
     TRecordingUi ui;
     TTaskPlacesList list;
     std::vector<TTaskPlace*> target;
-};
-
-TEST_F(CollectPlacesTest, RealCycleWarnsOnceNamingThePlaceReachedAgain)
-{
-    TTaskPlace* a = list.Add("A");
-    TTaskPlace* b = list.Add("B");
-    Include(a, b);
-    Include(b, a);
-    list.CollectPlaces(a, target, 45000);
-    EXPECT_EQ(Captions(target), (Names{"A", "B"}));
-    ASSERT_EQ(ui.Warnings.size(), 1u);
-    EXPECT_EQ(ui.Warnings[0],
-              "Cycling in place: \"A\". Some tasks might not be included in ToDo.\n\r\n\r"
-              "This situation might happen for example when \"place1\" includes \"place2\" and "
-              "\"place2\" includes \"place1\" what is not allowed. Please check place \"A\" for "
-              "cycling and fix this problem.");
-
-    TTaskPlace* self = list.Add("Self");
-    Include(self, self);
-    list.CollectPlaces(self, target, 0);
-    EXPECT_EQ(Captions(target), (Names{"Self"}));
-    ASSERT_EQ(ui.Warnings.size(), 2u);
-    EXPECT_EQ(ui.Warnings[1].rfind("Cycling in place: \"Self\"", 0), 0u);
-}
-
-TEST_F(CollectPlacesTest, DiamondIsCollectedOnceSilentlyAndACycleBehindItWarnsOnce)
-{
-    TTaskPlace* a = list.Add("A");
-    TTaskPlace* b = list.Add("B");
-    TTaskPlace* c = list.Add("C");
-    TTaskPlace* d = list.Add("D");
-    Include(a, b);
-    Include(a, c);
-    Include(b, d);
-    Include(c, d);
-    list.CollectPlaces(a, target, 45000);
-    EXPECT_EQ(Captions(target), (Names{"A", "C", "D", "B"}));   // includes walked from the last
+    const auto collect = [&](std::vector<Ids> includes, TDateTime date = 0) {
+        list.Clear();
+        for (size_t i = 0; i < includes.size(); ++i)
+            Put(list, static_cast<int32_t>(i), std::string(1, static_cast<char>('A' + i)))->IncludedPlaces = includes[i];
+        ui.Warnings.clear();
+        list.CollectPlaces(list[0], target, date);
+        return Captions(target);
+    };
+    // A includes B and B includes A: one warning naming A.
+    EXPECT_EQ(collect({{1}, {0}}, 45000), (Names{"A", "B"}));
+    EXPECT_EQ(ui.Warnings, Names{
+        "Cycling in place: \"A\". Some tasks might not be included in ToDo.\n\r\n\r"
+        "This situation might happen for example when \"place1\" includes \"place2\" and "
+        "\"place2\" includes \"place1\" what is not allowed. Please check place \"A\" for "
+        "cycling and fix this problem."});
+    EXPECT_EQ(collect({{0}}), Names{"A"});
+    EXPECT_EQ(ui.Warnings.size(), 1u);
+    // A diamond is collected once, includes walked from the last, silently; a cycle behind it
+    // (D includes A) warns once, as D is walked once. Missing IDs are skipped.
+    EXPECT_EQ(collect({{1, 2}, {3}, {3}, {}}, 45000), (Names{"A", "C", "D", "B"}));
     EXPECT_TRUE(ui.Warnings.empty());
-
-    // D -> A closes a cycle each time D is walked, and D is walked once.
-    Include(d, a);
-    list.CollectPlaces(a, target, 0);
-    EXPECT_EQ(Captions(target), (Names{"A", "C", "D", "B"}));
+    EXPECT_EQ(collect({{1, 2, 77, -1}, {3}, {3}, {0}}), (Names{"A", "C", "D", "B"}));
     ASSERT_EQ(ui.Warnings.size(), 1u);
     EXPECT_EQ(ui.Warnings[0].rfind("Cycling in place: \"A\"", 0), 0u);
-}
 
-TEST_F(CollectPlacesTest, NilEmptiesTargetAndMissingIncludesAreSkipped)
-{
-    TTaskPlace* a = list.Add("A");
-    TTaskPlace* b = list.Add("B");
-    target.push_back(b);
     list.CollectPlaces(nullptr, target, 0);
     EXPECT_TRUE(target.empty());
-
-    a->IncludedPlaces = {77, b->PlaceID, -1};
-    list.CollectPlaces(a, target, 0);
-    EXPECT_EQ(Captions(target), (Names{"A", "B"}));
-    EXPECT_TRUE(ui.Warnings.empty());
 }
 
-TEST_F(CollectPlacesTest, LongIncludeChainNeedsNoDeepCallStack)
+TEST(CollectPlaces, LongChainsAndSparseIdsNeedNoDeepStackAndFindTheSamePlaces)
 {
+    TRecordingUi ui;
+    TTaskPlacesList list;
+    std::vector<TTaskPlace*> target;
     // Each place includes the next, closed into one big cycle; walked on a small stack.
+    // The IDs are dense but do not start at 0.
     const int n = 20000;
     std::vector<TTaskPlace*> places;
     for (int i = 0; i < n; ++i)
-        places.push_back(Put(list, i, "p" + std::to_string(i)));
-    for (int i = 0; i + 1 < n; ++i)
-        Include(places[static_cast<size_t>(i)], places[static_cast<size_t>(i) + 1]);
-    Include(places.back(), places.front());
+        places.push_back(Put(list, 1000 + i, "p" + std::to_string(i)));
+    for (int i = 0; i < n; ++i)
+        places[static_cast<size_t>(i)]->IncludedPlaces = {1000 + (i + 1) % n};
     RunWithSmallStack([&] { list.CollectPlaces(places.front(), target, 0); });
+    EXPECT_EQ(target, places);
+    EXPECT_EQ(ui.Warnings.size(), 1u);
+
+    // Forty places with IDs far apart, each including the next and an ID nobody holds:
+    // enough lookups for the walk to index the list.
+    TTaskPlacesList sparse;
+    places.clear();
+    for (int i = 0; i < 40; ++i)
+        places.push_back(Put(sparse, i * 100000 - 7));
+    for (size_t i = 0; i + 1 < 40; ++i)
+        places[i]->IncludedPlaces = {places[i + 1]->PlaceID, 5};
+    sparse.CollectPlaces(places[0], target, 0);
     EXPECT_EQ(target, places);
     EXPECT_EQ(ui.Warnings.size(), 1u);
 }
 
-TEST_F(CollectPlacesTest, ManyLookupsWithSparseIdsFindTheSamePlaces)
+TEST(PlaceOperations, AddReplaceAndClearReachTheSubtreeOnly)
 {
-    // Forty places with IDs far apart, each including the next and an ID nobody holds:
-    // enough lookups for the walk to index the list.
-    std::vector<TTaskPlace*> places;
-    for (int i = 0; i < 40; ++i)
-        places.push_back(Put(list, i * 100000 - 7));
-    for (size_t i = 0; i + 1 < 40; ++i)
-        places[i]->IncludedPlaces = {places[i + 1]->PlaceID, 5};
-    list.CollectPlaces(places[0], target, 0);
-    EXPECT_EQ(target, places);
-    EXPECT_TRUE(ui.Warnings.empty());
+    const struct {
+        void (TTovrinDataBase::*operation)(TTaskNode*);
+        Ids taskPlaces;
+        std::vector<Ids> after;   // task, sub, subsub; a nil task changes nothing
+    } cases[] = {
+        // Add appends the missing IDs in the task's order, each once.
+        {&TTovrinDataBase::AddPlacesToSubtasks, {2, 5}, {{2, 5}, {5, 7, 2}, {2, 5}}},
+        {&TTovrinDataBase::AddPlacesToSubtasks, {3, 3, 5}, {{3, 3, 5}, {5, 7, 3}, {3, 5}}},
+        {&TTovrinDataBase::ReplaceSubtasksPlaces, {2, 5}, {{2, 5}, {2, 5}, {2, 5}}},
+        {&TTovrinDataBase::ClearSubtasksPlaces, {2, 5}, {{}, {}, {}}},   // the task itself too
+    };
+    for (const auto& c : cases) {
+        for (bool nil : {true, false}) {
+            TTovrinDataBase db;
+            Outline t = Grow(*db.Root, "task(sub(subsub)) sibling");
+            t["task"]->Places = c.taskPlaces;
+            t["sub"]->Places = {5, 7};
+            t["sibling"]->Places = {9};
+            for (auto& [caption, task] : t)
+                task->SetModifiedDateTime(1000);
+            (db.*c.operation)(nil ? nullptr : t["task"]);
+            const std::vector<Ids> expected = nil ? std::vector<Ids>{c.taskPlaces, {5, 7}, {}} : c.after;
+            EXPECT_EQ((std::vector<Ids>{t["task"]->Places, t["sub"]->Places, t["subsub"]->Places}), expected);
+            EXPECT_EQ(t["sibling"]->Places, Ids{9});
+            EXPECT_EQ(Where(*db.Root, [](auto& x) { return x.ModifiedDateTime != 1000; }), Names{});
+            EXPECT_EQ(db.PlaceSourceTask, nullptr);
+        }
+    }
 }

@@ -1,9 +1,9 @@
 // The 60-character rank key: field writing and the keys of whole outlines.
 #include "platform/Exceptions.h"
 #include "taskdb/ToDo.h"
-#include "ToDoFixture.h"
+#include "ToDoSupport.h"
 
-TEST(RankField, WritesTwoCharactersClampedRightAlignedAndAddsUpTo99)
+TEST(RankField, WritesTwoCharactersClampedRightAlignedAddsUpTo99AndStaysInsideTheKey)
 {
     const struct {
         const char* before;   // nullptr: the template's value
@@ -33,10 +33,7 @@ TEST(RankField, WritesTwoCharactersClampedRightAlignedAndAddsUpTo99)
         SetRankField(key, c.value, c.add, c.field);
         EXPECT_EQ(key, expected) << c.value << " into field " << c.field;
     }
-}
 
-TEST(RankField, FieldOutsideTheKeyRaises)
-{
     std::string key(RankKeyTemplate);
     for (int field : {0, 31, -2147483647 - 1, 2147483647})
         try {
@@ -48,35 +45,68 @@ TEST(RankField, FieldOutsideTheKeyRaises)
     EXPECT_EQ(key, RankKeyTemplate);
     std::string shortKey = "abc";
     EXPECT_THROW(SetRankField(shortKey, 1, false, 2), Exception);
+
+    // The path part of a key: the path's first 30 characters, padded from the template.
+    EXPECT_EQ(RankPathPart(""), KeyT7to36);
+    EXPECT_EQ(RankPathPart("7040"), "7040" + KeyT9to36.substr(2));
+    EXPECT_EQ(RankPathPart(std::string(29, '1') + "234"), std::string(29, '1') + "2");
 }
 
-TEST_F(ToDoTest, ParentWithOneOpenChildAndItsLeaf)
+TEST_F(ToDoTest, KeysOfLeavesUnderChainsOfAncestors)
 {
-    TTaskNode* a = Task(Root(), "A", 70);
-    TTaskNode* b = Task(a, "B", 40, 60);
+    const struct {
+        std::vector<int> ancestors;   // importances from the top down
+        int topGoal, importance, satisfaction, goal;
+        double due;                   // days after Date's day, or 0 for none
+        std::string key, path;        // the leaf's key and importance path
+    } cases[] = {
+        // One parent with one open child; a top-level task under the root.
+        {{70}, 0, 40, 60, 0, 0, MakeKey(" 0", "70" + KeyT9to36, "40", "60", "98"), "7040"},
+        {{}, 0, 50, 50, 0, 0, MakeKey(" 0", KeyT7to36, "50", "50", "99"), "50"},
+        // The same as an overdue weekly goal: goal bonus and urgency 30 at 17-18.
+        {{}, 0, 50, 50, 1, -1, MakeKey("50", "5050505050" "80" "505050505050505055", "50", "50", "99"), "50"},
+        // Under weekly and monthly goals.
+        {{50}, 1, 50, 50, 0, 0, MakeKey("50", "50" + KeyT9to36, "50", "50", "98"), "5050"},
+        {{50}, 2, 50, 50, 0, 0, MakeKey(" 0", "50" + KeyT9to36, "50", "50", "98"), "5050"},
+        // Ancestor importances are two-character fields: bare, 5 would read "50" and rank
+        // above 30. Values outside 0..99 (imported data only) are clamped.
+        {{5}, 0, 50, 50, 0, 0, MakeKey(" 0", " 5" + KeyT9to36, "50", "50", "98"), " 550"},
+        {{150}, 0, -3, 50, 0, 0, MakeKey(" 0", "99" + KeyT9to36, " 0", "50", "98"), "99 0"},
+        // With seven ancestors the urgency adds to the sixth one's field at 17-18.
+        {{60, 60, 60, 60, 60, 80, 60}, 0, 50, 50, 0, -1,
+         MakeKey(" 0", "6060606060" "99" "60" "5050505050505055", "50", "50", "98"), "6060606060806050"},
+        {{60, 60, 60, 60, 60, 80, 60}, 0, 50, 50, 0, 0,
+         MakeKey(" 0", "6060606060" "80" "60" "5050505050505055", "50", "50", "98"), "6060606060806050"},
+        // Beyond fifteen ancestors only the first thirty characters count.
+        {{11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30}, 0, 50, 50, 0, 0,
+         MakeKey(" 0", "111213141516171819202122232425", "50", "50", "98"), "111213141516171819202122232425"},
+    };
+    std::vector<TTaskNode*> leaves;
+    for (const auto& c : cases) {
+        TTaskNode* parent = Root();
+        for (int importance : c.ancestors) {
+            parent = parent->AddChild("ancestor", -1);
+            parent->Importance = importance;
+            if (parent->Parent == Root())
+                parent->SetTheGoal(c.topGoal);
+        }
+        TTaskNode* leaf = parent->AddChild("leaf", -1);
+        leaf->Importance = c.importance;
+        leaf->SetSatisfaction(c.satisfaction);
+        leaf->SetTheGoal(c.goal);
+        if (c.due != 0)
+            leaf->SetDueDateTime(day + c.due);
+        leaves.push_back(leaf);
+    }
     Rebuild();
-    EXPECT_EQ(Keys({Root(), a, b}),
-              (Names{"1", "-1", MakeKey(" 0", "70" + KeyT9to36, "40", "60", "98")}));
-    EXPECT_EQ(Listed(), Names{"B"});
-    EXPECT_EQ(a->ToDoOpenChildCount, 1);
-    EXPECT_EQ(a->ToDoImportancePath, "70");
-    EXPECT_EQ(b->ToDoImportancePath, "7040");
+    for (size_t i = 0; i < leaves.size(); ++i) {
+        EXPECT_EQ(leaves[i]->RankKey, cases[i].key) << i;
+        EXPECT_EQ(leaves[i]->ToDoImportancePath, cases[i].path) << i;
+    }
+    EXPECT_EQ(Root()->RankKey, "1");
     EXPECT_FALSE(Root()->ToDoStartMark);
-}
-
-TEST_F(ToDoTest, TopLevelTaskAndTheSameTaskAsAnOverdueWeeklyGoal)
-{
-    TTaskNode* plain = Task(Root(), "plain");
-    TTaskNode* goal = Task(Root(), "goal");
-    goal->SetTheGoal(1);
-    goal->SetDueDateTime(day - 1);
-    Rebuild();
-    const std::string plainKey = MakeKey(" 0", KeyT7to36, "50", "50", "99");
-    std::string goalKey = plainKey;
-    goalKey.replace(4, 2, "50");
-    goalKey.replace(16, 2, "80");
-    EXPECT_EQ(Keys({plain, goal}), (Names{plainKey, goalKey}));
-    EXPECT_EQ(Listed(), (Names{"goal", "plain"}));
+    EXPECT_EQ(Where(*Root(), [](auto& x) { return x.RankKey != "-1" && x.Caption == "ancestor"; }), Names{});
+    EXPECT_EQ(db.ToDoList.Count(), static_cast<int>(leaves.size()));
 }
 
 TEST_F(ToDoTest, UrgencyFromDueDateAndLeadTime)
@@ -97,16 +127,16 @@ TEST_F(ToDoTest, UrgencyFromDueDateAndLeadTime)
         {"far", day + 100, 200, "51"},        // at least 1
     };
     for (const auto& c : cases) {
-        TTaskNode* t = Task(Root(), c.caption);
+        TTaskNode* task = Root()->AddChild(c.caption, -1);
         if (c.due != 0) {
-            t->SetDueDateTime(c.due);
-            t->SetLeadTime(c.lead);
+            task->SetDueDateTime(c.due);
+            task->SetLeadTime(c.lead);
         }
     }
     Rebuild();
-    for (const TTaskNode* t : Root()->Children) {
-        const auto& c = cases[t->IndexInParent()];
-        EXPECT_EQ(t->RankKey.size() == 60 ? t->RankKey.substr(16, 2) : t->RankKey, c.urgency)
+    for (const TTaskNode* task : Root()->Children) {
+        const auto& c = cases[task->IndexInParent()];
+        EXPECT_EQ(task->RankKey.size() == 60 ? task->RankKey.substr(16, 2) : task->RankKey, c.urgency)
             << c.caption;
     }
     EXPECT_EQ(Listed(), (Names{"yesterday", "later today", "tomorrow", "exactly now",
@@ -115,78 +145,15 @@ TEST_F(ToDoTest, UrgencyFromDueDateAndLeadTime)
 
 TEST_F(ToDoTest, OpenCountOfTheParentGivesField22ClampedAtZero)
 {
-    TTaskNode* big = Task(Root(), "big");
+    Grow("big mid(done)");
+    Complete({"done"});   // completed children do not count
     for (int i = 0; i < 120; ++i)
-        Task(big, "b" + std::to_string(i));
-    TTaskNode* mid = Task(Root(), "mid");
+        t["big"]->AddChild("b", -1);
     for (int i = 0; i < 95; ++i)
-        Task(mid, "m" + std::to_string(i));
-    Complete(Task(mid, "done"));   // completed children do not count
+        t["mid"]->AddChild("m", -1);
     Rebuild();
-    EXPECT_EQ(big->ToDoOpenChildCount, 120);
-    EXPECT_EQ(big->Children[0]->RankKey.substr(42, 2), " 0");
-    EXPECT_EQ(mid->ToDoOpenChildCount, 95);
-    EXPECT_EQ(mid->Children[0]->RankKey.substr(42, 2), " 4");
+    EXPECT_EQ(std::pair(t["big"]->ToDoOpenChildCount, t["mid"]->ToDoOpenChildCount), std::pair(120, 95));
+    EXPECT_EQ(t["big"]->Children[0]->RankKey.substr(42, 2), " 0");
+    EXPECT_EQ(t["mid"]->Children[1]->RankKey.substr(42, 2), " 4");
     EXPECT_EQ(db.ToDoList.Count(), 215);
-}
-
-TEST_F(ToDoTest, AncestorImportanceIsATwoCharacterField)
-{
-    // Written bare, importance 5 would read "50" and rank above 30.
-    TTaskNode* low = Task(Root(), "low", 5);
-    Task(low, "under low");
-    Task(Task(Root(), "high", 30), "under high");
-    TTaskNode* huge = Task(Root(), "huge", 150);   // only imported data can hold this
-    TTaskNode* underHuge = Task(huge, "under huge", -3);
-    Rebuild();
-    EXPECT_EQ(low->Children[0]->RankKey.substr(6, 2), " 5");
-    EXPECT_EQ(low->Children[0]->ToDoImportancePath, " 550");
-    EXPECT_EQ(underHuge->RankKey.substr(6, 2), "99");
-    EXPECT_EQ(underHuge->RankKey.substr(36, 2), " 0");
-    EXPECT_EQ(underHuge->ToDoImportancePath, "99 0");
-    EXPECT_EQ(Listed(), (Names{"under huge", "under high", "under low"}));
-}
-
-TEST_F(ToDoTest, UrgencyAddsToTheSixthAncestorOnceThePathIsLong)
-{
-    // Seven ancestors: their path fills positions 7-20, so 17-18 holds the sixth one's field.
-    TTaskNode* parent = Root();
-    for (int level = 1; level <= 7; ++level)
-        parent = Task(parent, "l" + std::to_string(level), level == 6 ? 80 : 60);
-    TTaskNode* leaf = Task(parent, "leaf");
-    leaf->SetDueDateTime(day - 1);
-    TTaskNode* calm = Task(parent, "calm");
-    Rebuild();
-    EXPECT_EQ(leaf->RankKey.substr(6, 30), "6060606060" "99" "60" + KeyT7to36.substr(14));
-    EXPECT_EQ(calm->RankKey.substr(6, 30), "6060606060" "80" "60" + KeyT7to36.substr(14));
-}
-
-TEST_F(ToDoTest, PathBeyondFifteenAncestorsUsesTheFirstThirtyCharacters)
-{
-    TTaskNode* parent = Root();
-    for (int level = 1; level <= 20; ++level)
-        parent = Task(parent, "l" + std::to_string(level), 10 + level);
-    TTaskNode* leaf = Task(parent, "leaf");
-    Rebuild();
-    EXPECT_EQ(leaf->RankKey.substr(6, 30), "111213141516171819202122232425");
-    EXPECT_EQ(leaf->RankKey.size(), 60u);
-    EXPECT_EQ(leaf->ToDoImportancePath, "111213141516171819202122232425");
-    EXPECT_EQ(Listed(), Names{"leaf"});
-}
-
-TEST_F(ToDoTest, WeeklyGoalFlagComesFromAncestorsBelowTheStartTask)
-{
-    TTaskNode* week = Task(Root(), "week");
-    week->SetTheGoal(1);
-    TTaskNode* underWeek = Task(week, "under week");
-    TTaskNode* month = Task(Root(), "month");
-    month->SetTheGoal(2);
-    TTaskNode* underMonth = Task(month, "under month");
-    Rebuild();
-    EXPECT_EQ(underWeek->RankKey.substr(4, 2), "50");
-    EXPECT_EQ(underMonth->RankKey.substr(4, 2), " 0");
-
-    Rebuild(week);   // from the weekly goal itself the start task's goal does not count
-    EXPECT_FALSE(underWeek->ToDoGoalFlag);
-    EXPECT_EQ(underWeek->RankKey.substr(4, 2), " 0");
 }

@@ -1,10 +1,9 @@
 // The To-Do order against sorted insertion by bisection, task by task in walk order, on
 // random outlines full of equal keys.
-#include <functional>
 #include <random>
 
 #include "taskdb/ToDo.h"
-#include "ToDoFixture.h"
+#include "ToDoSupport.h"
 
 namespace {
 
@@ -12,33 +11,15 @@ namespace {
 void BisectionInsert(std::vector<TTaskNode*>& list, TTaskNode* task)
 {
     const std::string& key = task->RankKey;
-    if (list.empty()) {
-        list.push_back(task);
-        return;
-    }
+    if (list.empty())
+        return list.push_back(task);
     size_t lo = 0, hi = list.size() - 1;
     do {
         const size_t mid = lo + (hi - lo) / 2;
-        if (key > list[mid]->RankKey)
-            hi = mid;
-        else
-            lo = mid;
+        (key > list[mid]->RankKey ? hi : lo) = mid;
     } while (hi - lo > 1);
-    if (key > list[lo]->RankKey)
-        list.insert(list.begin() + static_cast<long>(lo), task);
-    else if (key > list[hi]->RankKey)
-        list.insert(list.begin() + static_cast<long>(hi), task);
-    else if (hi == list.size() - 1)
-        list.push_back(task);
-    else
-        list.insert(list.begin() + static_cast<long>(hi) + 1, task);
-}
-
-void PreOrder(TTaskNode* task, const std::function<void(TTaskNode*)>& fn)
-{
-    fn(task);
-    for (TTaskNode* child : task->Children)
-        PreOrder(child, fn);
+    const size_t at = key > list[lo]->RankKey ? lo : key > list[hi]->RankKey ? hi : hi + 1;
+    list.insert(list.begin() + static_cast<long>(at), task);
 }
 
 // A random outline full of equal keys: few importances, places with includes, some depth.
@@ -54,8 +35,7 @@ std::vector<TTaskNode*> GrowOutline(TTovrinDataBase& db, TDateTime day, std::mt1
     for (int i = 0; i < count; ++i) {
         // Prefer recent tasks as parents so the outline gets some depth.
         const size_t n = all.size();
-        const size_t parent = pick(3) != 0 ? pick(n) : n - 1 - pick(std::min<size_t>(n, 8));
-        TTaskNode* t = all[parent]->AddChild("t" + std::to_string(i), -1);
+        TTaskNode* t = all[pick(3) ? pick(n) : n - 1 - pick(std::min<size_t>(n, 8))]->AddChild("t", -1);
         static const int importances[] = {30, 50, 50, 50, 50, 70};
         t->Importance = pick(25) == 0 ? 0 : importances[pick(6)];
         t->SetSatisfaction(pick(5) ? 50 : 60);
@@ -66,12 +46,9 @@ std::vector<TTaskNode*> GrowOutline(TTovrinDataBase& db, TDateTime day, std::mt1
             t->SetDueDateTime(day + static_cast<double>(pick(8)) - 3 + 0.25 * pick(4));
             t->SetLeadTime(static_cast<double>(pick(4)));
         }
-        if (pick(20) == 0)
-            t->SetCompleteSubTasksInOrder(true);
-        if (pick(30) == 0)
-            t->SetHideInToDo(true);
-        if (pick(15) == 0)
-            t->SetTheGoal(1);
+        t->SetCompleteSubTasksInOrder(pick(20) == 0);
+        t->SetHideInToDo(pick(30) == 0);
+        t->SetTheGoal(pick(15) == 0);
         if (pick(2))
             t->Places = {places[pick(places.size())]->PlaceID};
         all.push_back(t);
@@ -88,22 +65,21 @@ TEST_F(ToDoTest, OrderEqualsBisectionInsertionOnRandomOutlines)
         TTovrinDataBase doc;
         std::mt19937 rng(seed);
         const std::vector<TTaskNode*> all = GrowOutline(doc, day, rng, 100 + static_cast<int>(seed) * 60);
-        const auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
         for (int round = 0; round < 4; ++round) {
             // Random start tasks, and the root, with and without a filter.
-            TTaskNode* start = round < 2 ? nullptr : all[pick(all.size())];
-            TTaskPlace* filter = round % 2 ? (*doc.PlacesList)[static_cast<int>(pick(6))] : nullptr;
-            doc.RebuildToDo(start, filter, true, date);
+            TTaskNode* start = round < 2 ? doc.Root.get() : all[rng() % all.size()];
+            TTaskPlace* filter = round % 2 ? (*doc.PlacesList)[static_cast<int>(rng() % 6)] : nullptr;
+            doc.RebuildToDo(round < 2 ? nullptr : start, filter, true, date);
 
             std::vector<TTaskNode*> expected;
             TTaskNodeList viaInsert;
-            PreOrder(start ? start : doc.Root.get(), [&](TTaskNode* t) {
+            start->ForEachNode([&](void*, TTaskNode* t) {
                 EXPECT_FALSE(t->ToDoStartMark);
                 if (t->RankKey.size() == RankKeyLength) {
                     BisectionInsert(expected, t);
                     InsertIntoToDo(t, viaInsert);
                 }
-            });
+            }, nullptr);
             ASSERT_EQ(doc.ToDoList.Vector(), expected) << "seed " << seed << " round " << round;
             ASSERT_EQ(viaInsert.Vector(), expected) << "seed " << seed << " round " << round;
             listedTotal += expected.size();

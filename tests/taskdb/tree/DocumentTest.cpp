@@ -1,17 +1,15 @@
 // The document as the task tree needs it: Clear, the record of deleted linked tasks and
 // completing a subtree.
-#include <gtest/gtest.h>
-
+#include <algorithm>
 #include <memory>
 #include <tuple>
 
 #include "platform/DateTime.h"
 #include "taskdb/TaskPlace.h"
 #include "taskdb/TovrinDataBase.h"
+#include "TreeSupport.h"
 
 namespace {
-
-using Ids = std::vector<std::string>;
 
 // A document that has been synchronised with a folder, so deletions are recorded.
 struct SyncedDocument : ::testing::Test {
@@ -20,13 +18,18 @@ struct SyncedDocument : ::testing::Test {
         db.OutlookFolderPath = "\\\\Mailbox\\Tasks";
         db.SetLastSyncTime(45000);
     }
-    TTaskNode* Linked(TTaskNode* parent, const std::string& entryID)
+    // Grows tasks linked to Outlook items named as their captions ("_" stands for a blank).
+    Outline Linked(TTaskNode* parent, std::string_view notation)
     {
-        TTaskNode* task = parent->AddChild("linked " + entryID, -1);
-        task->SetOutlookEntryID(entryID);
-        return task;
+        Outline tasks = Grow(*parent, notation);
+        for (auto& [caption, task] : tasks) {
+            std::string id = caption;
+            std::replace(id.begin(), id.end(), '_', ' ');
+            task->SetOutlookEntryID(id);
+        }
+        return tasks;
     }
-    Ids Deleted() const { return db.DeletedEntryIDs.Items(); }
+    Names Deleted() const { return db.DeletedEntryIDs.Items(); }
 
     TTovrinDataBase db;
 };
@@ -53,59 +56,78 @@ TEST(Document, CurrentDataBaseLivesWithTheDocumentAndTasksOutlivingItDoNotTouchI
 TEST(Document, ClearEmptiesTheOutlineAndResetsSyncSettingsButKeepsDisplaySwitches)
 {
     TTovrinDataBase db;
-    TTaskNode* task = db.Root->AddChild("task", -1);
-    task->AddChild("sub", -1);
-    db.ToDoList.Add(task);
+    const auto sync = [&] {
+        return std::tuple(db.LastSyncTime, db.OutlookCategory, db.NewOutlookTasksParent,
+                          db.SyncOptionFlag1, db.SyncOptionFlag2, db.SyncOptionNumber,
+                          db.SyncOptionString1, db.DeletedItemsCategory, db.SyncOptionDate,
+                          db.SyncOptionMode, db.OutlookFolderEntryID, db.OutlookFolderPath,
+                          db.DisconnectAll, db.FileVersion, db.UpdateCounter);
+    };
+    const auto display = [&] {
+        return std::tuple(db.ShowTaskProperties, db.ShowTaskTreeViews, db.ShowPlaces,
+                          db.ShowToDoSheet, db.ToDoAutoUpdate, db.ToDoPlaceFilterID,
+                          db.ShowImportance, db.ShowEffort, db.ShowGoals, db.ShowProject,
+                          db.ShowTime, db.HeaderValue, db.SyncLogLevel, db.MaxSyncLogSize);
+    };
+    const auto newSync = std::tuple(0.0, std::string(), std::string("<NewOutlookTasks>"), false,
+                                    false, 5, std::string(), std::string(), 0.0, uint8_t(2),
+                                    std::string(), std::string(), false, 3, 0);
+    EXPECT_EQ(sync(), newSync);
+    EXPECT_EQ(display(), std::tuple(true, true, true, true, true, -10, true, true, true, true,
+                                    true, 0, 2, 102400));
+
+    Outline t = Grow(*db.Root, "task(sub)");
+    db.ToDoList.Add(t["task"]);
     db.PlacesList->Add("Home");
     db.DeletedEntryIDs.Add("X");
+    db.SetLastSyncTime(1);
+    db.SetOutlookCategory("c");
+    db.SetNewOutlookTasksParent("inbox");
+    db.SetSyncOptionFlag1(true);
+    db.SetSyncOptionFlag2(true);
+    db.SetSyncOptionNumber(9);
+    db.SetSyncOptionString1("s");
+    db.SetDeletedItemsCategory("d");
+    db.SetSyncOptionDate(2);
+    db.SetSyncOptionMode(7);
+    db.OutlookFolderEntryID = "e";
     db.OutlookFolderPath = "path";
     db.DisconnectAll = true;
-    db.SetLastSyncTime(1);
-    db.SetNewOutlookTasksParent("inbox");
-    db.SetSyncOptionNumber(9);
-    db.SetSyncOptionMode(7);
     db.FileVersion = 1;
     db.SetShowPlaces(false);
     db.SetToDoPlaceFilterID(4);
+    const auto shown = display();
 
     db.Clear();
     EXPECT_EQ(std::tuple(db.Root->Children.Count(), db.ToDoList.Count(), db.PlacesList->Count()),
               std::tuple(0, 0, 0));
     EXPECT_TRUE(db.DeletedEntryIDs.Empty()) << "also nothing recorded while clearing";
-    EXPECT_EQ(std::tuple(db.OutlookFolderPath, db.DisconnectAll, db.LastSyncTime,
-                         db.NewOutlookTasksParent, db.SyncOptionNumber, db.SyncOptionMode,
-                         db.FileVersion, db.UpdateCounter),
-              std::tuple(std::string(), false, 0.0, std::string("<NewOutlookTasks>"), 5,
-                         uint8_t(2), 3, 0));
-    EXPECT_FALSE(db.ShowPlaces);
-    EXPECT_EQ(db.ToDoPlaceFilterID, 4);
+    EXPECT_EQ(sync(), newSync);
+    EXPECT_EQ(display(), shown);
 }
 
 TEST_F(SyncedDocument, DeletingLinkedTasksRecordsTheirTrimmedEntryIDs)
 {
-    TTaskNode* parent = Linked(db.Root.get(), "  PARENT  ");
-    Linked(parent, "child");
-    Linked(parent, "CHILD");   // freed first (last child first); "child" is then a duplicate
-    parent->AddChild("unlinked", -1);
-    Linked(db.Root.get(), "   ");
-    TTaskNode* keep = Linked(db.Root.get(), "keep");
-    delete parent;
-    EXPECT_EQ(Deleted(), (Ids{"CHILD", "PARENT"}));
-    delete db.Root->Children[0];   // the blank link
-    EXPECT_EQ(Deleted(), (Ids{"CHILD", "PARENT"}));
-    EXPECT_EQ(db.Root->Children[0], keep);
+    // CHILD goes first (last child first); child is then a duplicate in other letter case.
+    Outline t = Linked(db.Root.get(), "__PARENT__(child CHILD) ___ keep");
+    t["__PARENT__"]->AddChild("unlinked", 0);
+    delete t["__PARENT__"];
+    EXPECT_EQ(Deleted(), (Names{"CHILD", "PARENT"}));
+    delete t["___"];   // a blank link
+    EXPECT_EQ(Deleted(), (Names{"CHILD", "PARENT"}));
+    EXPECT_EQ(Shape(*db.Root), "keep");
 }
 
 TEST_F(SyncedDocument, NothingIsRecordedBeforeASyncWithoutAFolderOrInBulkFrees)
 {
     db.SetLastSyncTime(0);
-    delete Linked(db.Root.get(), "never synced");
+    delete Linked(db.Root.get(), "neverSynced")["neverSynced"];
     db.SetLastSyncTime(45000);
     db.OutlookFolderPath.clear();
-    delete Linked(db.Root.get(), "no folder");
+    delete Linked(db.Root.get(), "noFolder")["noFolder"];
     db.OutlookFolderPath = "f";
     ++db.UpdateCounter;
-    delete Linked(db.Root.get(), "deleted in Outlook");
+    delete Linked(db.Root.get(), "deletedInOutlook")["deletedInOutlook"];
     --db.UpdateCounter;
     EXPECT_TRUE(db.DeletedEntryIDs.Empty());
 
@@ -114,30 +136,20 @@ TEST_F(SyncedDocument, NothingIsRecordedBeforeASyncWithoutAFolderOrInBulkFrees)
     EXPECT_TRUE(db.DeletedEntryIDs.Empty());
 }
 
-TEST_F(SyncedDocument, DetachedCopiesNeverReportTheLinkOfALiveTask)
+TEST_F(SyncedDocument, OnlyTasksThatBelongedToTheOutlineRecordTheirLinks)
 {
-    TTaskNode* task = Linked(db.Root.get(), "live");
-    {
-        // The undo history keeps detached before/after copies of an edited task.
-        auto before = std::make_unique<TTaskNode>(nullptr);
-        before->Assign(*task);
-        EXPECT_EQ(before->OutlookEntryID, "live");
-    }
+    // The undo history keeps detached before/after copies of an edited task: never recorded.
+    Outline t = Linked(db.Root.get(), "live held(heldChild)");
+    std::make_unique<TTaskNode>(nullptr)->Assign(*t["live"]);
     EXPECT_TRUE(db.DeletedEntryIDs.Empty());
-}
 
-TEST_F(SyncedDocument, ADeletionHeldForUndoIsRecordedWhenTheHeldSubtreeIsFreed)
-{
-    TTaskNode* task = Linked(db.Root.get(), "held");
-    Linked(task, "held child");
-    task->MoveTo(nullptr, 0);   // the deletion: the undo step holds the subtree
+    // A deletion held for undo is recorded when the undo history lets go of the subtree.
+    t["held"]->MoveTo(nullptr, 0);
     EXPECT_TRUE(db.DeletedEntryIDs.Empty());
-    delete task;                // the undo history lets go of it
-    EXPECT_EQ(Deleted(), (Ids{"held", "held child"}));
-}
+    delete t["held"];
+    EXPECT_EQ(Deleted(), (Names{"held", "heldChild"}));
 
-TEST_F(SyncedDocument, ASubtreeBuiltDetachedAndLinkedLaterBelongsToTheOutline)
-{
+    // A subtree built detached and moved into the outline belongs to it, subtasks included.
     auto* top = new TTaskNode(nullptr);
     top->SetOutlookEntryID("top");
     TTaskNode* sub = top->AddChild("sub", -1);
@@ -146,39 +158,35 @@ TEST_F(SyncedDocument, ASubtreeBuiltDetachedAndLinkedLaterBelongsToTheOutline)
     sub->MoveTo(nullptr, 0);
     delete sub;
     delete top;
-    EXPECT_EQ(Deleted(), (Ids{"sub", "top"}));
+    EXPECT_EQ(Deleted(), (Names{"held", "heldChild", "sub", "top"}));
 }
 
 TEST(Document, SetSubtasksCompletedStampsOnlyTasksThatChange)
 {
     TTovrinDataBase db;
-    TTaskNode* task = db.Root->AddChild("task", -1);
-    TTaskNode* open = task->AddChild("open", -1);
-    TTaskNode* done = task->AddChild("done", -1);
-    TTaskNode* deep = open->AddChild("deep", -1);
-    TTaskNode* outside = db.Root->AddChild("outside", -1);
-    done->SetCompletionDateTime(100);
-    done->SetModifiedDateTime(100);
+    Outline t = Grow(*db.Root, "task(open(deep) done) outside");
+    t["done"]->SetCompletionDateTime(100);
+    t["done"]->SetModifiedDateTime(100);
 
     int reading = 0;
     {
         TClockOverride clock([&] { return 50000.0 + reading++; });
-        db.SetSubtasksCompleted(task, true);
+        db.SetSubtasksCompleted(t["task"], true);
     }
     // Two readings of the clock per changed task; the completed one is untouched.
-    EXPECT_EQ(std::tuple(task->CompletionDateTime, task->ModifiedDateTime,
-                         open->CompletionDateTime, deep->CompletionDateTime, reading),
+    EXPECT_EQ(std::tuple(t["task"]->CompletionDateTime, t["task"]->ModifiedDateTime,
+                         t["open"]->CompletionDateTime, t["deep"]->CompletionDateTime, reading),
               std::tuple(50000.0, 50001.0, 50002.0, 50004.0, 6));
-    EXPECT_TRUE(deep->CompletedMark);
-    EXPECT_EQ(std::tuple(done->CompletionDateTime, done->ModifiedDateTime), std::tuple(100.0, 100.0));
-    EXPECT_EQ(outside->CompletionDateTime, 0);
+    EXPECT_TRUE(t["deep"]->CompletedMark);
+    EXPECT_EQ(std::tuple(t["done"]->CompletionDateTime, t["done"]->ModifiedDateTime), std::tuple(100.0, 100.0));
+    EXPECT_EQ(t["outside"]->CompletionDateTime, 0);
 
     {
         TClockOverride clock(60000.0);
-        db.SetSubtasksCompleted(open, false);
+        db.SetSubtasksCompleted(t["open"], false);
     }
-    EXPECT_EQ(std::tuple(open->CompletionDateTime, open->CompletedMark, open->ModifiedDateTime,
-                         deep->CompletionDateTime, task->CompletionDateTime),
+    EXPECT_EQ(std::tuple(t["open"]->CompletionDateTime, t["open"]->CompletedMark, t["open"]->ModifiedDateTime,
+                         t["deep"]->CompletionDateTime, t["task"]->CompletionDateTime),
               std::tuple(0.0, false, 60000.0, 0.0, 50000.0));
     db.SetSubtasksCompleted(nullptr, true);
 }

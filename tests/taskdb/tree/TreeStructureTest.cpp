@@ -1,145 +1,127 @@
 // Structure of the outline: placing, moving, walking, sorting and freeing tasks.
-#include <gtest/gtest.h>
-
 #include <memory>
-#include <vector>
 
 #include "platform/Exceptions.h"
-#include "taskdb/TaskNode.h"
-
-namespace {
-
-using Names = std::vector<std::string>;
-
-Names Captions(const TTaskNode& task)
-{
-    Names out;
-    for (const TTaskNode* child : task.Children)
-        out.push_back(child->Caption);
-    return out;
-}
-
-struct ThreeChildren : ::testing::Test {
-    TTaskNode root;
-    TTaskNode* a = root.AddChild("A", -1);
-    TTaskNode* b = root.AddChild("B", -1);
-    TTaskNode* c = root.AddChild("C", -1);
-};
-
-}  // namespace
+#include "TreeSupport.h"
 
 TEST(TreeStructure, AddChildIndexRules)
 {
     TTaskNode root;
     root.AddChild("first", -1);
-    root.AddChild("appended beyond the end", 99);
-    root.AddChild("put first", 0);
-    root.AddChild("in the middle", 1);
+    root.AddChild("beyond", 99);
+    root.AddChild("front", 0);
+    root.AddChild("middle", 1);
     (new TTaskNode(&root))->Caption = "created";   // the constructor appends; root owns it
-    EXPECT_EQ(Captions(root), (Names{"put first", "in the middle", "first",
-                                     "appended beyond the end", "created"}));
-    for (const TTaskNode* child : root.Children)
-        EXPECT_EQ(child->Parent, &root);
+    EXPECT_EQ(Shape(root), "front middle first beyond created");
 }
 
-TEST_F(ThreeChildren, MoveWithinOneParentCountsPositionsBeforeTheMove)
+TEST(TreeStructure, MovesCountPositionsInTheTargetListBeforeTheMove)
 {
-    a->MoveTo(&root, 1);   // OldIndex + 1: unchanged
-    EXPECT_EQ(Captions(root), (Names{"A", "B", "C"}));
-    a->MoveTo(&root, 0);   // OldIndex: unchanged
-    EXPECT_EQ(Captions(root), (Names{"A", "B", "C"}));
-    a->MoveTo(&root, 2);   // lands before the task that stood at 2
-    EXPECT_EQ(Captions(root), (Names{"B", "A", "C"}));
-    a->MoveTo(&root, 3);
-    EXPECT_EQ(Captions(root), (Names{"B", "C", "A"}));
-    a->MoveTo(&root, 0);   // towards the front: unlink, then link
-    EXPECT_EQ(Captions(root), (Names{"A", "B", "C"}));
-    c->MoveTo(&root, -1);
-    EXPECT_EQ(Captions(root), (Names{"A", "B", "C"}));
-    c->MoveTo(&root, 1);
-    EXPECT_EQ(Captions(root), (Names{"A", "C", "B"}));
+    TTaskNode root;
+    Outline t = Grow(root, "A B C");
+    t[""] = &root;
+    const struct {
+        const char *task, *parent;   // parent nullptr: detach
+        int index;
+        const char* after;
+    } steps[] = {
+        {"A", "", 1, "A B C"},   // OldIndex + 1: unchanged
+        {"A", "", 0, "A B C"},   // OldIndex: unchanged
+        {"A", "", 2, "B A C"},   // lands before the task that stood at 2
+        {"A", "", 3, "B C A"},
+        {"A", "", 0, "A B C"},   // towards the front: unlink, then link
+        {"C", "", -1, "A B C"},
+        {"C", "", 1, "A C B"},
+        {"B", "A", 0, "A(B) C"},
+        {"C", "A", 0, "A(C B)"},
+        {"C", nullptr, 0, "A(B)"},
+        {"C", "", 0, "C A(B)"},   // a detached task comes back anywhere
+        {"B", "C", 7, "C(B) A"},
+    };
+    for (const auto& s : steps) {
+        t[s.task]->MoveTo(s.parent ? t[s.parent] : nullptr, s.index);
+        EXPECT_EQ(Shape(root), s.after) << s.task << " to " << s.index;
+    }
+    EXPECT_EQ(std::tuple(t["B"]->Level(), t["A"]->IndexInParent(), t["C"]->Parent), std::tuple(2, 1, &root));
+    std::unique_ptr<TTaskNode> detached(t["A"]);
+    detached->MoveTo(nullptr, 0);
+    EXPECT_EQ(std::tuple(detached->Parent, detached->IndexInParent(), Shape(root)), std::tuple(nullptr, -1, "C(B)"));
 }
 
-TEST_F(ThreeChildren, MoveToAnotherParentAndDetach)
+TEST(TreeStructure, MoveUnderItselfOrADescendantIsRefusedUnchanged)
 {
-    b->MoveTo(a, 0);
-    c->MoveTo(a, 0);
-    EXPECT_EQ(Captions(root), (Names{"A"}));
-    EXPECT_EQ(Captions(*a), (Names{"C", "B"}));
-    EXPECT_EQ(b->Parent, a);
-    EXPECT_EQ(b->Level(), 2);
-
-    c->MoveTo(nullptr, 0);
-    EXPECT_EQ(c->Parent, nullptr);
-    EXPECT_EQ(c->IndexInParent(), -1);
-    EXPECT_EQ(Captions(*a), (Names{"B"}));
-    c->MoveTo(&root, 0);   // a detached task comes back anywhere
-    EXPECT_EQ(Captions(root), (Names{"C", "A"}));
+    TTaskNode root;
+    Outline t = Grow(root, "A(A1(A11)) B");
+    EXPECT_THROW(t["A"]->MoveTo(t["A"], 0), Exception);
+    EXPECT_THROW(t["A"]->MoveTo(t["A11"], 0), Exception);
+    EXPECT_THROW(t["A1"]->MoveTo(t["A11"], -1), Exception);
+    EXPECT_EQ(Shape(root), "A(A1(A11)) B");
+    t["A11"]->MoveTo(&root, 0);   // up under an ancestor is fine
+    EXPECT_EQ(Shape(root), "A11 A(A1) B");
 }
 
-TEST_F(ThreeChildren, MoveUnderItselfOrADescendantIsRefusedUnchanged)
+TEST(TreeStructure, ParentThatDoesNotHoldTheTaskIsReportedBeforeAnyChange)
 {
-    TTaskNode* a1 = a->AddChild("A1", -1);
-    TTaskNode* a11 = a1->AddChild("A11", -1);
-    EXPECT_THROW(a->MoveTo(a, 0), Exception);
-    EXPECT_THROW(a->MoveTo(a11, 0), Exception);
-    EXPECT_THROW(a1->MoveTo(a11, -1), Exception);
-    EXPECT_EQ(Captions(root), (Names{"A", "B", "C"}));
-    EXPECT_EQ(Captions(*a), (Names{"A1"}));
-    EXPECT_EQ(a11->Parent, a1);
-    a11->MoveTo(&root, 0);   // up under an ancestor is fine
-    EXPECT_EQ(Captions(root), (Names{"A11", "A", "B", "C"}));
-}
-
-TEST_F(ThreeChildren, ParentThatDoesNotHoldTheTaskIsReportedBeforeAnyChange)
-{
+    TTaskNode root;
+    Outline t = Grow(root, "A B");
     TTaskNode stranger;
     stranger.Caption = "Stranger";
     stranger.Parent = &root;   // a broken tree: root does not list it
     try {
-        stranger.MoveTo(b, 0);
-        FAIL() << "no exception";
+        stranger.MoveTo(t["B"], 0);
+        ADD_FAILURE() << "no exception";
     } catch (const Exception& e) {
         EXPECT_EQ(e.Message(), "Internal error. Node \"Stranger\" is not a child of node \"\"");
     }
     EXPECT_EQ(stranger.Parent, &root);
-    EXPECT_EQ(b->Children.Count(), 0);
-    EXPECT_EQ(Captions(root), (Names{"A", "B", "C"}));
+    EXPECT_EQ(Shape(root), "A B");
     stranger.Parent = nullptr;
+}
+
+TEST(TreeStructure, TaskListsRefuseIndexesOutsideTheirItems)
+{
+    TTaskNode a, b;
+    TTaskNodeList list;
+    list.Insert(0, &a);
+    list.Insert(1, &b);
+    EXPECT_EQ(std::tuple(list.Items(1), list.IndexOf(&b), list.IndexOf(nullptr)), std::tuple(&b, 1, -1));
+    try {
+        list.Items(2);
+        ADD_FAILURE() << "no exception";
+    } catch (const EListError& e) {
+        EXPECT_EQ(e.Message(), "List index out of bounds (2)");
+    }
+    EXPECT_THROW(list.Items(-1), EListError);
+    EXPECT_THROW(list.Insert(3, &a), EListError);
+    EXPECT_THROW(list.Insert(-1, &a), EListError);
+    EXPECT_THROW(list.Delete(2), EListError);
+    EXPECT_THROW(list.Delete(-1), EListError);
+    list.Delete(0);
+    EXPECT_EQ(list.Vector(), std::vector<TTaskNode*>{&b});
 }
 
 TEST(TreeStructure, AncestryPreOrderWalkAndFreeing)
 {
     TTaskNode root;
     root.Caption = "R";
-    TTaskNode* a = root.AddChild("A", -1);
-    a->AddChild("A1", -1)->AddChild("A11", -1);
-    a->AddChild("A2", -1);
-    TTaskNode* b = root.AddChild("B", -1);
-    TTaskNode* b1 = b->AddChild("B1", -1);
-    EXPECT_EQ(b1->Level(), 2);
-    EXPECT_EQ(root.GetPath(), "");
-    EXPECT_EQ(b1->GetPath(), "R\\B\\");
-    EXPECT_EQ(b->IndexInParent(), 1);
-    EXPECT_TRUE(b1->IsDescendantOf(&root));
-    EXPECT_FALSE(b1->IsDescendantOf(a));
-    EXPECT_FALSE(b->IsDescendantOf(b));
+    Outline t = Grow(root, "A(A1(A11) A2) B(B1)");
+    EXPECT_EQ(t["B1"]->Level(), 2);
+    EXPECT_EQ(root.GetPath() + "|" + t["B1"]->GetPath(), "|R\\B\\");
+    EXPECT_EQ(t["B"]->IndexInParent(), 1);
+    EXPECT_TRUE(t["B1"]->IsDescendantOf(&root));
+    EXPECT_FALSE(t["B1"]->IsDescendantOf(t["A"]));
+    EXPECT_FALSE(t["B"]->IsDescendantOf(t["B"]));
 
     Names seen;
-    a->ForEachNode([](void* data, TTaskNode* task) {
-        static_cast<Names*>(data)->push_back(task->Caption);
-    }, &seen);
-    EXPECT_EQ(seen, (Names{"A", "A1", "A11", "A2"}));
-    seen.clear();
     root.ForEachNode([&](void* data, TTaskNode* task) {
-        EXPECT_EQ(data, &root);
+        EXPECT_EQ(data, &seen);
         seen.push_back(task->Caption);
-    }, &root);
+    }, &seen);
     EXPECT_EQ(seen, (Names{"R", "A", "A1", "A11", "A2", "B", "B1"}));
 
-    delete a;   // the sanitizer build checks that the subtree goes with it
-    EXPECT_EQ(Captions(root), (Names{"B"}));
-    EXPECT_EQ(b->IndexInParent(), 0);
+    delete t["A"];   // the sanitizer build checks that the subtree goes with it
+    EXPECT_EQ(Shape(root), "B(B1)");
+    EXPECT_EQ(t["B"]->IndexInParent(), 0);
     root.ClearChildren();
     EXPECT_EQ(root.Children.Count(), 0);
 }
@@ -152,35 +134,28 @@ TEST(TreeStructure, DeepOutlinesNeedNoDeepStack)
     for (int i = 0; i < 200000; ++i)
         leaf = new TTaskNode(leaf);   // owned by its parent
     root->SetHideInToDo(true);
-    EXPECT_TRUE(leaf->HideInToDoInEffect);
+    root->SetTheGoal(1);
     root->SetDueDateTime(45000);
-    EXPECT_EQ(leaf->DueDateTime, 45000);
+    root->SetLeadTime(3);
+    EXPECT_EQ(std::tuple(leaf->HideInToDoInEffect, leaf->GoalInEffect, leaf->DueDateTime, leaf->LeadTime),
+              std::tuple(true, true, 45000.0, 3.0));
     int visited = 0;
     root->ForEachNode([&](void*, TTaskNode*) { ++visited; }, nullptr);
     EXPECT_EQ(visited, 200001);
+    EXPECT_EQ(root->ProgressPercent(), 0);
     root.reset();
 }
 
-TEST_F(ThreeChildren, SortChildrenTakesTheViewOrder)
+TEST(TreeStructure, SortChildrenTakesTheViewOrderAndRefusesAnyOtherSet)
 {
-    TTaskNode* c1 = c->AddChild("C1", -1);
-    TTaskNode* c2 = c->AddChild("C2", -1);
-    TTaskViewNode view{&root, {{c, {{c2, {}}, {c1, {}}}}, {a, {}}, {b, {}}}};
-    root.SortChildren(view, false);
-    EXPECT_EQ(Captions(root), (Names{"C", "A", "B"}));
-    EXPECT_EQ(Captions(*c), (Names{"C1", "C2"}));
-    root.SortChildren(view, true);
-    EXPECT_EQ(Captions(*c), (Names{"C2", "C1"}));
-}
-
-TEST_F(ThreeChildren, SortChildrenRefusesAViewThatDoesNotShowExactlyTheChildren)
-{
-    TTaskNode other;
+    TTaskNode root, other;
+    Outline t = Grow(root, "A B C(C1 C2)");
+    TTaskNode *a = t["A"], *b = t["B"], *c = t["C"];
     const std::vector<TTaskViewNode> bad[] = {
-        {{a, {}}, {b, {}}},                        // one missing
-        {{a, {}}, {b, {}}, {c, {}}, {&other, {}}}, // a stranger
-        {{a, {}}, {a, {}}, {b, {}}},               // a duplicate in place of c
-        {{a, {}}, {a, {}}, {b, {}}, {c, {}}},      // a duplicate on top
+        {{a, {}}, {b, {}}},                          // one missing
+        {{a, {}}, {b, {}}, {c, {}}, {&other, {}}},   // a stranger
+        {{a, {}}, {a, {}}, {b, {}}},                 // a duplicate in place of c
+        {{a, {}}, {a, {}}, {b, {}}, {c, {}}},        // a duplicate on top
         {{c, {}}, {nullptr, {}}, {b, {}}},
     };
     for (const auto& children : bad) {
@@ -190,31 +165,40 @@ TEST_F(ThreeChildren, SortChildrenRefusesAViewThatDoesNotShowExactlyTheChildren)
         } catch (const Exception& e) {
             EXPECT_EQ(e.Message(), "TaskNode sort error. Non compatible lists");
         }
-        EXPECT_EQ(Captions(root), (Names{"A", "B", "C"}));
+        EXPECT_EQ(Shape(root), "A B C(C1 C2)");
     }
+    TTaskViewNode view{&root, {{c, {{t["C2"], {}}, {t["C1"], {}}}}, {a, {}}, {b, {}}}};
+    root.SortChildren(view, false);
+    EXPECT_EQ(Shape(root), "C(C1 C2) A B");
+    root.SortChildren(view, true);
+    EXPECT_EQ(Shape(root), "C(C2 C1) A B");
 }
 
-TEST_F(ThreeChildren, CompletionQueriesAndProgressWeighedByEffort)
+TEST(TreeStructure, CompletionQueriesAndProgressWeighedByEffort)
 {
-    a->SetCompletionDateTime(45000.5);
-    EXPECT_TRUE(a->CompletedMark);
-    EXPECT_EQ(root.FirstIncompleteChild(), b);
-    EXPECT_EQ(root.IncompleteChildCount(), 2);
+    TTaskNode root;
+    Outline t = Grow(root, "A B C");
+    EXPECT_EQ(std::tuple(t["A"]->AllChildrenCompleted(), t["A"]->FirstIncompleteChild()), std::tuple(true, nullptr));
+    t["A"]->SetCompletionDateTime(45000.5);
+    EXPECT_TRUE(t["A"]->CompletedMark);
+    EXPECT_EQ(std::tuple(root.FirstIncompleteChild(), root.IncompleteChildCount(), root.AllChildrenCompleted()),
+              std::tuple(t["B"], 2, false));
 
     root.Effort = 0;
-    a->Effort = 10;
-    b->Effort = 30;
-    c->Effort = 60;
-    a->SetCompletionDateTime(0);
-    EXPECT_FALSE(a->CompletedMark);
+    t["A"]->Effort = 10;
+    t["B"]->Effort = 30;
+    t["C"]->Effort = 60;
+    t["A"]->SetCompletionDateTime(0);
+    EXPECT_FALSE(t["A"]->CompletedMark);
     EXPECT_DOUBLE_EQ(root.ProgressPercent(), 0);
-    b->SetCompletionDateTime(1);
-    c->SetCompletionDateTime(1);
+    t["B"]->SetCompletionDateTime(1);
+    t["C"]->SetCompletionDateTime(1);
     EXPECT_DOUBLE_EQ(root.ProgressPercent(), 90);
     root.SetCompletionDateTime(1);
     root.Effort = 100;
     EXPECT_DOUBLE_EQ(root.ProgressPercent(), 95);
     TTaskNode idle;   // no effort anywhere: no progress, and no failure
+    EXPECT_EQ(std::pair(idle.HasExtraObject(), idle.HasExtraListItems()), std::pair(false, false));
     idle.Effort = 0;
     idle.AddChild("x", -1)->Effort = 0;
     EXPECT_DOUBLE_EQ(idle.ProgressPercent(), 0);

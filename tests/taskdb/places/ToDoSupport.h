@@ -1,20 +1,14 @@
 #pragma once
-// Support for the places and To-Do tests: a recording warning sink, a small-stack runner and a
-// document with helpers to grow an outline and rebuild its To-Do list at a fixed date.
-#include <gtest/gtest.h>
-
-#include <functional>
+// Support for the places and To-Do tests: a recording warning sink, a small-stack runner, rank
+// key fragments and a document whose outline is grown in the tree tests' notation and rebuilt
+// at a fixed date.
 #include <pthread.h>
-#include <string>
-#include <vector>
 
 #include "platform/DateTime.h"
-#include "taskdb/TaskNode.h"
 #include "taskdb/TaskPlace.h"
 #include "taskdb/TovrinDataBase.h"
 #include "taskdb/UiServices.h"
-
-using Names = std::vector<std::string>;
+#include "taskdb/tree/TreeSupport.h"
 
 // Records the warnings the task library raises, and the cursor at the time of each.
 struct TRecordingUi : THeadlessUiServices {
@@ -46,17 +40,15 @@ inline void RunWithSmallStack(const std::function<void()>& fn, size_t stackBytes
     pthread_join(thread, nullptr);
 }
 
-// Key fragments: positions 9-36 and 45-60 of the template.
+// Key fragments: positions 9-36 of the template, and a full key from its variable fields
+// (each two characters; path is positions 7-36).
 inline const std::string KeyT9to36 = "5050505050505050505050505055";
 inline const std::string KeyT7to36 = "50" + KeyT9to36;
-inline const std::string KeyTail = "505050505050505E";
-
-// A full key from its variable fields (each two characters; path is positions 7-36).
 inline std::string MakeKey(const std::string& goal, const std::string& path,
                            const std::string& importance, const std::string& satisfaction,
                            const std::string& open)
 {
-    return "B050" + goal + path + importance + "50" + satisfaction + open + KeyTail;
+    return "B050" + goal + path + importance + "50" + satisfaction + open + "505050505050505E";
 }
 
 class ToDoTest : public ::testing::Test {
@@ -65,39 +57,35 @@ protected:
     TTovrinDataBase db;
     const TDateTime day = EncodeDate(2024, 3, 10);
     const TDateTime date = day + 0.5;   // noon
+    Outline t;                          // the tasks grown so far, by caption
 
     TTaskNode* Root() { return db.Root.get(); }
-
-    TTaskNode* Task(TTaskNode* parent, const std::string& caption, int importance = 50,
-                    int satisfaction = 50)
+    void Grow(std::string_view notation, TTaskNode* parent = nullptr)
     {
-        TTaskNode* t = parent->AddChild(caption, -1);
-        t->Importance = importance;
-        t->SetSatisfaction(satisfaction);
-        return t;
+        t.merge(::Grow(parent ? *parent : *Root(), notation));
     }
-
-    void Complete(TTaskNode* t) { t->SetCompletionDateTime(day - 3); }
-
+    void Rate(std::initializer_list<const char*> names, int importance, int satisfaction = 50)
+    {
+        for (const char* n : names) {
+            t.at(n)->Importance = importance;
+            t.at(n)->SetSatisfaction(satisfaction);
+        }
+    }
+    void Complete(std::initializer_list<const char*> names)
+    {
+        for (const char* n : names)
+            t.at(n)->SetCompletionDateTime(day - 3);
+    }
     void Rebuild(TTaskNode* start = nullptr, TTaskPlace* filter = nullptr)
     {
         db.RebuildToDo(start, filter, true, date);
     }
-
-    Names Listed() const
+    Names Listed() const { return Captions(db.ToDoList); }
+    Names Keys(std::initializer_list<const char*> names)
     {
         Names out;
-        for (const TTaskNode* t : db.ToDoList)
-            out.push_back(t->Caption);
-        return out;
-    }
-
-    // Rank keys of tasks, in the order given.
-    static Names Keys(std::initializer_list<const TTaskNode*> tasks)
-    {
-        Names out;
-        for (const TTaskNode* t : tasks)
-            out.push_back(t->RankKey);
+        for (const char* n : names)
+            out.push_back(t.at(n)->RankKey);
         return out;
     }
 };
