@@ -44,7 +44,7 @@ TEST(SystemCodePage, FollowsTheLocaleUnlessOverridden)
     env.Set("LC_ALL", "ja_JP.UTF-8");
     EXPECT_EQ(SystemAnsiCodePage(), 932);
     for (const auto& [forced, codePage] : {std::pair{"cp1250", 1250}, {"windows-1255", 1255}, {"874", 874},
-                                           {"bogus", 932}, {"99999", 932}}) {
+                                           {"bogus", 932}, {"99999", 932}, {"65001", 932}}) {
         env.Set(CodePageVariable, forced);
         EXPECT_EQ(SystemAnsiCodePage(), codePage) << forced;
     }
