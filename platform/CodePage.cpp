@@ -53,11 +53,22 @@ public:
             if (r == static_cast<size_t>(-1)) {
                 if (errno == E2BIG)
                     continue;
-                iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+                Finish(out);
                 return false;
             }
         }
         return true;
+    }
+
+    // Writes out what a stateful converter still holds (code page 1258 keeps the last
+    // character back in case a combining mark follows).
+    void Finish(std::string& out)
+    {
+        char buffer[64];
+        char* o = buffer;
+        size_t oLeft = sizeof buffer;
+        iconv(cd_, nullptr, nullptr, &o, &oLeft);
+        out.append(buffer, sizeof buffer - oLeft);
     }
 
 private:
@@ -129,6 +140,7 @@ std::u16string MultiByteToWide(std::string_view text, int codePage)
         ++in;
         --left;
     }
+    conv.Finish(bytes);
     std::u16string out(bytes.size() / 2, u'\0');
     for (size_t i = 0; i < out.size(); ++i)
         out[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
@@ -157,6 +169,7 @@ std::string WideToMultiByte(std::u16string_view text, int codePage)
         in += std::min(skip, left);
         left -= std::min(skip, left);
     }
+    conv.Finish(out);
     return out;
 }
 

@@ -95,8 +95,9 @@ int CodePageForLocale(std::string_view locale)
 int SystemAnsiCodePage()
 {
     if (const char* forced = std::getenv(CodePageVariable)) {
+        // Old text is 8-bit: a Unicode code page here would only turn its bytes into U+FFFD.
         const int codePage = ParseCodePage(forced);
-        if (codePage > 0 && IsConvertible(codePage))
+        if (codePage > 0 && codePage != CP_UTF8 && codePage != 1200 && IsConvertible(codePage))
             return codePage;
     }
     return CodePageForLocale(LocaleFromEnvironment());

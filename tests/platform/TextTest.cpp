@@ -44,7 +44,7 @@ TEST(SystemCodePage, FollowsTheLocaleUnlessOverridden)
     env.Set("LC_ALL", "ja_JP.UTF-8");
     EXPECT_EQ(SystemAnsiCodePage(), 932);
     for (const auto& [forced, codePage] : {std::pair{"cp1250", 1250}, {"windows-1255", 1255}, {"874", 874},
-                                           {"bogus", 932}, {"99999", 932}}) {
+                                           {"bogus", 932}, {"99999", 932}, {"65001", 932}}) {
         env.Set(CodePageVariable, forced);
         EXPECT_EQ(SystemAnsiCodePage(), codePage) << forced;
     }
@@ -57,6 +57,8 @@ TEST(SystemCodePage, FollowsTheLocaleUnlessOverridden)
         {"1252", "\x81\x8D\x8F\x90\x9D\x80", "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D\xE2\x82\xAC"},
         {"1253", "\xC1\xAA", "\xCE\x91\xC2\xAA"},
         {"932", "\x93\xFA\x96\x7B\x82", "\xE6\x97\xA5\xE6\x9C\xAC\xC2\x82"},                    // 日本 and a cut lead byte
+        {"1258", "\xEA\x81Vi\xEA", "\xC3\xAA\xC2\x81Vi\xC3\xAA"},   // characters held back for a combining mark
+        {"1258", "a\xEC\xEA\xEC", "\xC3\xA1\xE1\xBA\xBF"},                                // áế, composed
     };
     for (const auto& [codePage, bytes, utf8] : texts) {
         env.Set(CodePageVariable, codePage);

@@ -46,16 +46,15 @@ void WriteTree(const std::string& root, const TTree& files)
         fs::permissions(root + "/" + name, mode);
 }
 
-// The files with their names and bytes; with modes, also the modes of the two special files.
-void ExpectTree(const std::string& root, const TTree& files, const std::string& what, bool modes = true)
+// The files with their names, bytes and modes.
+void ExpectTree(const std::string& root, const TTree& files, const std::string& what)
 {
     for (const auto& [name, data] : files) {
         EXPECT_TRUE(fs::exists(root + "/" + name)) << what << ": " << name;
         EXPECT_EQ(ReadFileBytes(root + "/" + name), data) << what << ": " << name;
     }
     for (const auto& [name, mode] : SampleModes)
-        if (modes)
-            EXPECT_EQ(fs::status(root + "/" + name).permissions() & fs::perms::all, mode) << what << ": " << name;
+        EXPECT_EQ(fs::status(root + "/" + name).permissions() & fs::perms::all, mode) << what << ": " << name;
 }
 
 void ExtractOurs(const std::string& archive, const std::string& dest, const std::string& password,
@@ -90,7 +89,7 @@ TEST(Interop, PeersTestAndReadOurArchives)
     TTempDir dir;
     const TTree files = SampleFiles();
     WriteTree(dir / "src", files);
-    WriteFileBytes(dir / "check.py", ToBytes("import zipfile,sys,os\n"
+    WriteFileBytes(dir / "check.py", ToBytes("import zipfile,sys,os,time\n"
                                              "z=zipfile.ZipFile(sys.argv[1])\n"
                                              "if len(sys.argv)>3: z.setpassword(sys.argv[3].encode())\n"
                                              "assert z.testzip() is None\n"
@@ -100,6 +99,8 @@ TEST(Interop, PeersTestAndReadOurArchives)
                                              "  p=os.path.join(sys.argv[2],i.filename)\n"
                                              "  assert z.read(i)==open(p,'rb').read()\n"
                                              "  assert i.external_attr>>16==os.stat(p).st_mode,p\n"
+                                             "  t=time.localtime(os.stat(p).st_mtime)\n"
+                                             "  assert i.date_time==tuple(t[:5])+(t[5]//2*2,),p\n"
                                              "  n+=1\n"
                                              "print(n)\n"));
     for (int level = 0; level <= 9; ++level) {
@@ -193,6 +194,7 @@ TEST(Interop, WeReadPeerArchives)
     const TCase cases[] = {
         {"zip -qr ../z.zip ."},
         {"zip -qr0 ../z.zip ."},
+        {"zip -qr1 ../z.zip ."},
         {"zip -qr9 ../z.zip ."},
         {"zip -qr -P sesame ../z.zip .", "sesame"},
         {"zip -qr -fd ../z.zip .", ""},

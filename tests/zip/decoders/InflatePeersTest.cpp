@@ -55,32 +55,3 @@ TEST(InflatePeers, LibdeflateLevels)
         for (int level = 0; level <= 12; ++level)
             ExpectInflates(Libdeflate(data, level), data, name + " libdeflate " + std::to_string(level));
 }
-
-TEST(InflatePeers, InfoZipArchives)
-{
-    REQUIRE_TOOLS("zip");
-    TTempDir dir;
-    const Bytes text = PseudoText(120000, 5), binary = BinaryLike(90000, 6);
-    WriteFileBytes(dir / "text.txt", text);
-    WriteFileBytes(dir / "data.bin", binary);
-    for (const std::string level : {"-1", "-6", "-9"}) {
-        ASSERT_EQ(RunCommand("cd " + Quote(dir.Path()) + " && zip -q -X " + level + " a.zip text.txt data.bin"), 0);
-        const auto entries = ReadLocalEntries(ReadFileBytes(dir / "a.zip"));
-        ASSERT_EQ(entries.size(), 2u);
-        for (const TLocalEntry& e : entries) {
-            EXPECT_EQ(e.Method, 8);
-            const Bytes& original = e.Name == "text.txt" ? text : binary;
-            ExpectInflates(e.Data, original, e.Name + " zip " + level);
-            EXPECT_EQ(e.Crc, ZlibCrc(original));
-        }
-        std::filesystem::remove(dir / "a.zip");
-    }
-    // Streamed input: sizes and CRC follow in a data descriptor.
-    ASSERT_EQ(RunCommand("cd " + Quote(dir.Path()) + " && cat text.txt | zip -q -X -fz- - - | cat > piped.zip"), 0);
-    const auto piped = ReadLocalEntries(ReadFileBytes(dir / "piped.zip"));
-    ASSERT_EQ(piped.size(), 1u);
-    EXPECT_TRUE(piped[0].Flags & 8);
-    const TDecodeResult r = DecodeEntry(piped[0].Data, 8, 0, piped[0].UncompressedSize);
-    EXPECT_EQ(r.Status, DecodeOk);
-    EXPECT_EQ(r.Crc, piped[0].Crc);
-}

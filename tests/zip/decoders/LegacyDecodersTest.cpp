@@ -89,7 +89,7 @@ TEST(LegacyDecoders, TruncatedAndBitFlippedCopies)
                 bad[rng() % bad.size()] ^= uint8_t(1 << (rng() % 8));
                 if (rng() % 3 == 0)
                     bad[rng() % bad.size()] = uint8_t(rng());
-                EXPECT_LE(Decode(e, bad).Output.size(), std::max<size_t>(e.UncompressedSize, 8192 * bad.size()));
+                EXPECT_LE(Decode(e, bad).Output.size(), e.UncompressedSize);   // never past the recorded size
             }
         }
     }
