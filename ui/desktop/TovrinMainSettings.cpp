@@ -28,6 +28,7 @@
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/mainwindow/WindowServices.h"
+#include "ui/places/PlacePanel.h"
 
 namespace {
 
@@ -320,7 +321,7 @@ void TfrmTovrinMain::SetTasksFont(const TFontDesc& Font, int32_t Color)
 {
     TasksFont = Font;
     TasksColor = Color;
-    for (QWidget* control : std::initializer_list<QWidget*>{tvTasksTree, tvToDo, lvPlaces, lvIncludedPlaces})
+    for (QWidget* control : std::initializer_list<QWidget*>{tvTasksTree, tvToDo, places_->lvPlaces(), places_->lvIncludedPlaces()})
         ApplyFontAndColor(control, Font, Color);
 }
 
@@ -328,7 +329,7 @@ void TfrmTovrinMain::SetNoteFont(const TFontDesc& Font, int32_t Color)
 {
     NoteFont = Font;
     NoteColor = Color;
-    for (QWidget* control : std::initializer_list<QWidget*>{TaskNotesEditor, PlaceNotesEditor})
+    for (QWidget* control : std::initializer_list<QWidget*>{TaskNotesEditor, places_->PlaceNotesEditor()})
         ApplyFontAndColor(control, Font, Color);
 }
 

@@ -48,6 +48,7 @@ class TRadioGroup;   // property panel
 class IWindowServices;
 class TImportExport;
 class TToDoFilterPanel;
+class TPlacePanel;
 class TGlobalHotKey;  // settings, tray and hot key
 struct TFileDialogRequest;  // settings, tray and hot key
 class TToolIcon;      // settings, tray and hot key
@@ -97,7 +98,6 @@ public:
 
     // ---- Property panel state ----
     bool TaskDirty = false;
-    bool PlaceDirty = false;
     bool ForceReload = false;
     bool PlacesListsStale = false;
 
@@ -166,8 +166,6 @@ public:
     // ---- Current task and its write-back ----
     void SetCurrentTask(TTaskNode* Task);
     void UpdateCurrentTask();
-    void SetCurrentPlace(TTaskPlace* Place);
-    void UpdateCurrentPlace();
     void SetTaskDirty(bool Value);
     void ApplyTaskChange(bool Delay, bool Force);
     void SyncTreeNode(QTreeWidgetItem* Node);
@@ -198,31 +196,6 @@ public:
     bool IsOutlinePlace(const TTaskPlace* Place) const;
     static TTaskPlace* ItemPlace(const QTreeWidgetItem* Item);
     static void SetItemPlace(QTreeWidgetItem* Item, const TTaskPlace* Place);
-
-    // ---- Place panel and the Places page (TovrinMainPlaces.cpp) ----
-    void BuildPlacesPage();
-    void BuildPlaceActions();
-    void SetPlaceDirty(bool Value);
-    void TaskPlaceChange();
-    void memPlaceCaptionChange();
-    void lvIncludedPlacesChange();
-    bool lvPlacesChanging(QTreeWidgetItem* Item);
-    void actNewPlaceExecute();
-    void actDeletePlaceExecute();
-    void lvPlacesEdited(QTreeWidgetItem* Item, const QString& Text);
-    bool lvPlacesMouseDown(QMouseEvent* Event);
-    void lvPlacesMouseMove(QMouseEvent* Event);
-    bool lvPlacesKeyDown(QKeyEvent* Event);
-    TTreeViewCheckBoxes* lvPlaces = nullptr;
-    QPlainTextEdit* memPlaceCaption = nullptr;
-    TPageControl* pcPlaceProps = nullptr;
-    QWidget* tshPlaceGeneral = nullptr;
-    QWidget* tshPlaceTime = nullptr;
-    QWidget* tshPlaceNotes = nullptr;
-    QTreeWidget* lvIncludedPlaces = nullptr;
-    QPlainTextEdit* PlaceNotesEditor = nullptr;
-    QAction* actNewPlace = nullptr;
-    QAction* actDeletePlace = nullptr;
 
     // ---- About box command (TovrinMainAbout.cpp) ----
     void BuildAboutCommand();
@@ -483,6 +456,7 @@ public:
     // The window's parts.
     TImportExport& Exchange() const { return *exchange_; }
     TToDoFilterPanel& ToDoFilter() const { return *toDoFilter_; }
+    TPlacePanel& Places() const { return *places_; }
 
     // ---- Controls ----
     TPageControl* pcMainPages = nullptr;
@@ -548,6 +522,7 @@ private:
     void BuildActions();
     void BuildMenuBar();
     void BuildExchange();
+    void BuildPlacePanel();
     void HookTree(TTreeViewCheckBoxes* Tree);
     bool FormCloseQuery();
     void FormDestroy();
@@ -577,6 +552,7 @@ private:
     TSharedShortcutDispatcher* shortcuts_ = nullptr;
     TImportExport* exchange_ = nullptr;
     TToDoFilterPanel* toDoFilter_ = nullptr;
+    TPlacePanel* places_ = nullptr;
     bool closingFromExit_ = false;
     bool closeAccepted_ = false;
     bool destroyed_ = false;

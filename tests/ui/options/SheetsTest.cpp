@@ -241,9 +241,9 @@ TEST_F(SheetsTest, FontsSheetShowsTheFontsAndAppliesThemToTheListsAndEditors)
     EXPECT_EQ(window->NoteColor, 0x123456);
     EXPECT_EQ(window->TaskNotesEditor->font().pointSize(), 17);
     EXPECT_EQ(FromQColor(window->TaskNotesEditor->palette().color(QPalette::Base)), 0x123456);
-    EXPECT_EQ(window->PlaceNotesEditor->font().pointSize(), 17);
+    EXPECT_EQ(window->Places().PlaceNotesEditor()->font().pointSize(), 17);
     EXPECT_EQ(window->tvToDo->font().pointSize(), 13);
-    EXPECT_EQ(FromQColor(window->lvPlaces->palette().color(QPalette::Base)), 0x00FFFF);
+    EXPECT_EQ(FromQColor(window->Places().lvPlaces()->palette().color(QPalette::Base)), 0x00FFFF);
     EXPECT_EQ(Stored("NoteFont").substr(0, 7), "Chosen,");
 }
 
