@@ -28,6 +28,7 @@
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/exchange/ImportExport.h"
 #include "ui/places/PlacePanel.h"
+#include "ui/desktop/DesktopIntegration.h"
 
 namespace {
 
@@ -127,8 +128,8 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     CurrentViewName.clear();
     SetTaskTreeView(ViewAllTasks);
     LoadSettings();
-    if (HotKeyActive)
-        RegisterSystemHotKey();
+    if (desktop_->HotKeyActive())
+        desktop_->RegisterSystemHotKey();
     NewEmptyDocument();
     SetModified(false);
 
@@ -411,9 +412,9 @@ bool TfrmTovrinMain::FormCloseQuery()
 {
     if (closeAccepted_)
         return true;
-    if (CloseToTray && !closingFromExit_) {
+    if (desktop_->CloseToTray() && !closingFromExit_) {
         showMinimized();
-        HideToTray();
+        desktop_->HideToTray();
         return false;
     }
     EndInPlaceEditing();

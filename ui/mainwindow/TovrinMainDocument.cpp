@@ -25,6 +25,7 @@
 #include "ui/mainwindow/WindowCaption.h"
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/places/PlacePanel.h"
+#include "ui/desktop/DesktopIntegration.h"
 
 namespace {
 
@@ -254,7 +255,7 @@ bool TfrmTovrinMain::SaveDocument()
         request.Filter = DataFileFilter;
         request.FileName = FileName;
         request.DefaultExtension = "tvd";
-        if (!RunSaveDialog(request))
+        if (!desktop_->RunSaveDialog(request))
             return false;
         FileName = request.FileName;
     }
@@ -316,8 +317,8 @@ void TfrmTovrinMain::UpdateCaption()
 {
     const TWindowCaption caption = MakeWindowCaption(FileName, Modified);
     setWindowTitle(QString::fromStdString(caption.Caption));
-    if (TrayIcon)
-        TrayIcon->SetHint(caption.TrayHint);
+    if (desktop_)
+        desktop_->TrayIcon()->SetHint(caption.TrayHint);
 }
 
 void TfrmTovrinMain::LockDataFile()

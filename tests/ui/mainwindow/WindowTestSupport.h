@@ -21,6 +21,7 @@
 #include "ui/mainwindow/TovrinMain.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/mainwindow/WindowServices.h"
+#include "ui/desktop/DesktopIntegration.h"
 #include "ui/places/PlacePanel.h"
 #include "ui/todo/ToDoFilterPanel.h"
 
