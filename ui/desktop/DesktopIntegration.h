@@ -8,8 +8,6 @@
 #include <functional>
 #include <string>
 
-#include <Qt>
-
 #include "ui/desktop/WindowPlacement.h"
 
 class IWindowServices;
