@@ -27,6 +27,8 @@
 #include "ui/outline/TreeViewRules.h"
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/exchange/ImportExport.h"
+#include "ui/places/PlacePanel.h"
+#include "ui/desktop/DesktopIntegration.h"
 
 namespace {
 
@@ -92,13 +94,13 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
         environment_.ProgramDir = QCoreApplication::applicationDirPath().toStdString();
 
     BuildControls();
-    BuildPlaceActions();  // before the shared keys are bound
+    BuildPlacePanel();  // its actions before the shared keys are bound
     BuildUndoAndNavigation();  // undo history, navigation, Delete task (TovrinMainUndo.cpp)
     BuildActions();
     BuildPropertyPanel();  // the task panel (TovrinMainProps.cpp)
     ConnectUndoAndNavigation();
     BuildToDoPage();
-    BuildPlacesPage();
+    places_->BuildPlacesPage();
     BuildTaskCommands();  // task commands, tree drawing and drag (TovrinMainCommands.cpp)
     BuildExchange();
     BuildSettings();  // tray icon, hot key, auto-save timer, Tools > Options (TovrinMainSettings.cpp)
@@ -109,7 +111,7 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
 
     DataBase = std::make_unique<TTovrinDataBase>();
     VirtualRoot = DataBase->Root.get();
-    SetCurrentPlace(nullptr);
+    places_->SetCurrentPlace(nullptr);
     SetCurrentTask(nullptr);
 
     DefaultTasksFont = FromQFont(tvTasksTree->font(), DEFAULT_CHARSET, clWindowText);
@@ -126,8 +128,8 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     CurrentViewName.clear();
     SetTaskTreeView(ViewAllTasks);
     LoadSettings();
-    if (HotKeyActive)
-        RegisterSystemHotKey();
+    if (desktop_->HotKeyActive())
+        desktop_->RegisterSystemHotKey();
     NewEmptyDocument();
     SetModified(false);
 
@@ -265,12 +267,35 @@ void TfrmTovrinMain::BuildControls()
     splMain->setStretchFactor(1, 2);
 }
 
+void TfrmTovrinMain::BuildPlacePanel()
+{
+    // Focus changes reach the host also while the window is being destroyed; by then the window
+    // is no main window any more, and nothing is refreshed.
+    QObject* self = this;
+    TPlaceHost host{[this] { UpdateCurrentTask(); },
+                    [this] { ShowPropertyPanel(ppPlace); },
+                    [this](bool Visible) { pnlRight->setVisible(Visible); },
+                    [this] { return pcMainPages->ActivePage() == tshPlaces; },
+                    [this] { EndInPlaceEditing(); },
+                    [self] {
+                        if (auto* window = qobject_cast<TfrmTovrinMain*>(self))
+                            window->UpdateUndoRedoActions();
+                    },
+                    [this](const std::string& URL) { OpenLink(URL); },
+                    [this](TTaskPlace* Place) { DeletePlaceUndoable(Place); },
+                    [this](bool Value) { SetModified(Value); },
+                    [this] { return OneClickEditMode; },
+                    [this](QTreeWidget* ListView, TTaskPlace* Place) { FillPlacesListView(ListView, Place); }};
+    places_ = new TPlacePanel(*this, *tshPlaces, *pnlPlaceProps, state_, UILockCount, Services(), std::move(host));
+    connect(places_, &TPlacePanel::PlacesChanged, this, [this] { PlacesListsStale = true; });
+}
+
 // The one place that builds the menu bar, from the commands each part of the window made.
 void TfrmTovrinMain::BuildExchange()
 {
     TExchangeHost host{[this] {
                            UpdateCurrentTask();
-                           UpdateCurrentPlace();
+                           places_->UpdateCurrentPlace();
                        },
                        [this] { return NodeTask(SelectedNode(tvTasksTree)); }, [this] { return VirtualRoot; }};
     exchange_ = new TImportExport(*this, state_, Services(), std::move(host));
@@ -347,9 +372,9 @@ void TfrmTovrinMain::BuildActions()
 
     // Keys shared by two commands run the first enabled one.
     shortcuts_ = new TSharedShortcutDispatcher(this);
-    shortcuts_->Bind(QKeySequence(Qt::Key_Insert), {actNewTask, actNewPlace});
+    shortcuts_->Bind(QKeySequence(Qt::Key_Insert), {actNewTask, places_->actNewPlace()});
     // The task deletion command goes ahead of actDeletePlace in this list.
-    shortcuts_->Bind(QKeySequence(QStringLiteral("Ctrl+Del")), {actDeleteTask, actDeletePlace});
+    shortcuts_->Bind(QKeySequence(QStringLiteral("Ctrl+Del")), {actDeleteTask, places_->actDeletePlace()});
     shortcuts_->Bind(QKeySequence(Qt::Key_F5), {actRefreshSubtree, actInsertDateTime});
 
     pmnuTaskTree = new QMenu(this);
@@ -387,9 +412,9 @@ bool TfrmTovrinMain::FormCloseQuery()
 {
     if (closeAccepted_)
         return true;
-    if (CloseToTray && !closingFromExit_) {
+    if (desktop_->CloseToTray() && !closingFromExit_) {
         showMinimized();
-        HideToTray();
+        desktop_->HideToTray();
         return false;
     }
     EndInPlaceEditing();
@@ -407,7 +432,7 @@ bool TfrmTovrinMain::pcMainPagesChanging()
 {
     try {
         UpdateCurrentTask();
-        UpdateCurrentPlace();
+        places_->UpdateCurrentPlace();
         return true;
     } catch (...) {
         ShowCurrentException();

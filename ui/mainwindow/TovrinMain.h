@@ -48,9 +48,8 @@ class TRadioGroup;   // property panel
 class IWindowServices;
 class TImportExport;
 class TToDoFilterPanel;
-class TGlobalHotKey;  // settings, tray and hot key
-struct TFileDialogRequest;  // settings, tray and hot key
-class TToolIcon;      // settings, tray and hot key
+class TPlacePanel;
+class TDesktopIntegration;
 class TPageControl;
 class TSharedShortcutDispatcher;
 class TTaskNode;
@@ -97,7 +96,6 @@ public:
 
     // ---- Property panel state ----
     bool TaskDirty = false;
-    bool PlaceDirty = false;
     bool ForceReload = false;
     bool PlacesListsStale = false;
 
@@ -113,7 +111,6 @@ public:
     bool ShowTaskTreeViews = true;
 
     // ---- Installation settings ----
-    bool CloseToTray = false;
     bool OneClickEditMode = true;
     std::string LastDBFile;
 
@@ -166,8 +163,6 @@ public:
     // ---- Current task and its write-back ----
     void SetCurrentTask(TTaskNode* Task);
     void UpdateCurrentTask();
-    void SetCurrentPlace(TTaskPlace* Place);
-    void UpdateCurrentPlace();
     void SetTaskDirty(bool Value);
     void ApplyTaskChange(bool Delay, bool Force);
     void SyncTreeNode(QTreeWidgetItem* Node);
@@ -198,31 +193,6 @@ public:
     bool IsOutlinePlace(const TTaskPlace* Place) const;
     static TTaskPlace* ItemPlace(const QTreeWidgetItem* Item);
     static void SetItemPlace(QTreeWidgetItem* Item, const TTaskPlace* Place);
-
-    // ---- Place panel and the Places page (TovrinMainPlaces.cpp) ----
-    void BuildPlacesPage();
-    void BuildPlaceActions();
-    void SetPlaceDirty(bool Value);
-    void TaskPlaceChange();
-    void memPlaceCaptionChange();
-    void lvIncludedPlacesChange();
-    bool lvPlacesChanging(QTreeWidgetItem* Item);
-    void actNewPlaceExecute();
-    void actDeletePlaceExecute();
-    void lvPlacesEdited(QTreeWidgetItem* Item, const QString& Text);
-    bool lvPlacesMouseDown(QMouseEvent* Event);
-    void lvPlacesMouseMove(QMouseEvent* Event);
-    bool lvPlacesKeyDown(QKeyEvent* Event);
-    TTreeViewCheckBoxes* lvPlaces = nullptr;
-    QPlainTextEdit* memPlaceCaption = nullptr;
-    TPageControl* pcPlaceProps = nullptr;
-    QWidget* tshPlaceGeneral = nullptr;
-    QWidget* tshPlaceTime = nullptr;
-    QWidget* tshPlaceNotes = nullptr;
-    QTreeWidget* lvIncludedPlaces = nullptr;
-    QPlainTextEdit* PlaceNotesEditor = nullptr;
-    QAction* actNewPlace = nullptr;
-    QAction* actDeletePlace = nullptr;
 
     // ---- About box command (TovrinMainAbout.cpp) ----
     void BuildAboutCommand();
@@ -415,74 +385,31 @@ public:
     QAction* Proposenewfeature1 = nullptr;
     QMenu* pmnuToDo = nullptr;
 
-    // ---- Installation settings, tray icon, hot key, auto-save, options (TovrinMainSettings.cpp) ----
-    bool ShowInTray = true;
-    bool MinimizeToTray = false;
-    bool EscMinimizeApp = false;
-    bool HotKeyActive = true;
-    bool SaveWndPosition = true;
-    int32_t WndPosLeft = -1;
-    int32_t WndPosWidth = -1;
-    int32_t WndPosTop = -1;
-    int32_t WndPosHeight = -1;
-    int32_t WndTreeWidth = -1;
-    bool WndPosMaximized = false;
-    int32_t AutoSaveMode = 0;
-    std::string HotKeyChar = "Q";
-    int32_t HotKeyShifts = 8;
+    // ---- Installation settings and options (TovrinMainSettings.cpp); the tray icon, hot key,
+    // auto-save and window placement are the desktop part's (Desktop()) ----
     TFontDesc TasksFont;
     int32_t TasksColor = clWindow;
     TFontDesc NoteFont;
     int32_t NoteColor = clWindow;
-    // Hidden to the notification area: no window and no taskbar entry, only the tray icon.
-    bool HiddenInTray = false;
-    TToolIcon* TrayIcon = nullptr;
-    QMenu* pmnuTray = nullptr;
-    QAction* ShowApp1 = nullptr;
-    QAction* Exit2 = nullptr;
     QAction* Options1 = nullptr;
-    QTimer* tmrAutoSaveTimer = nullptr;
-    TGlobalHotKey* SystemHotKey = nullptr;
     void BuildSettings();
-    void SetShowInTray(bool Value);
-    void SetMinimizeToTray(bool Value);
-    void SetCloseToTray(bool Value);
-    void SetEscMinimizeApp(bool Value);
     void SetOneClickEditMode(bool Value);
-    void SetHotKeyActive(bool Value);
-    void SetSaveWndPosition(bool Value);
-    void SetHotKeyChar(const std::string& Value);
-    void SetHotKeyShifts(int32_t Value);
-    void SetAutoSaveMode(int32_t Mode);
     // Font and background of the outline tree, the To-Do tree and both place lists.
     void SetTasksFont(const TFontDesc& Font, int32_t Color);
     // Font and background of both notes editors.
     void SetNoteFont(const TFontDesc& Font, int32_t Color);
-    void RestoreWindowPosition();
-    void StoreWindowPlacement();
-    void HideToTray();
-    void RestoreFromTray();
-    void AppMinimize();
-    void AppRestore();
-    void AppDeactivate();
-    void ShowAppClick();
-    bool FormKeyDown(int Key, Qt::KeyboardModifiers Shift);
     // Alt+Down in the task's places box opens the place picker.
     bool edTaskPlacesKeyDown(int Key, Qt::KeyboardModifiers Shift);
-    void WMHotKey();
-    bool RegisterSystemHotKey();
-    void UnregisterSystemHotKey();
-    void tmrAutoSaveTimerTimer();
     void Options1Click();
     // Opens a link clicked in a notes editor.
     void OpenLink(const std::string& URL);
-    // The Save dialog of an untitled outline, with the auto-save timer stopped while it is open.
-    bool RunSaveDialog(TFileDialogRequest& Request);
 
     IWindowServices& Services() const { return *services_; }
     // The window's parts.
     TImportExport& Exchange() const { return *exchange_; }
     TToDoFilterPanel& ToDoFilter() const { return *toDoFilter_; }
+    TPlacePanel& Places() const { return *places_; }
+    TDesktopIntegration& Desktop() const { return *desktop_; }
 
     // ---- Controls ----
     TPageControl* pcMainPages = nullptr;
@@ -548,6 +475,7 @@ private:
     void BuildActions();
     void BuildMenuBar();
     void BuildExchange();
+    void BuildPlacePanel();
     void HookTree(TTreeViewCheckBoxes* Tree);
     bool FormCloseQuery();
     void FormDestroy();
@@ -577,6 +505,8 @@ private:
     TSharedShortcutDispatcher* shortcuts_ = nullptr;
     TImportExport* exchange_ = nullptr;
     TToDoFilterPanel* toDoFilter_ = nullptr;
+    TPlacePanel* places_ = nullptr;
+    TDesktopIntegration* desktop_ = nullptr;
     bool closingFromExit_ = false;
     bool closeAccepted_ = false;
     bool destroyed_ = false;

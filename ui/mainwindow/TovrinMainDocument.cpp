@@ -24,6 +24,8 @@
 #include "ui/outline/TreeViewRules.h"
 #include "ui/mainwindow/WindowCaption.h"
 #include "ui/mainwindow/WindowServices.h"
+#include "ui/places/PlacePanel.h"
+#include "ui/desktop/DesktopIntegration.h"
 
 namespace {
 
@@ -115,7 +117,7 @@ bool TfrmTovrinMain::AskSaveChanges()
 void TfrmTovrinMain::ClearDocument()
 {
     TUILock lock(UILockCount);
-    SetCurrentPlace(nullptr);
+    places_->SetCurrentPlace(nullptr);
     SetCurrentTask(nullptr);
     // Undo steps may hold deleted tasks of the outline being cleared: they go with it, before
     // the document is emptied (so they report to this outline, not to the next).
@@ -253,7 +255,7 @@ bool TfrmTovrinMain::SaveDocument()
         request.Filter = DataFileFilter;
         request.FileName = FileName;
         request.DefaultExtension = "tvd";
-        if (!RunSaveDialog(request))
+        if (!desktop_->RunSaveDialog(request))
             return false;
         FileName = request.FileName;
     }
@@ -284,7 +286,7 @@ bool TfrmTovrinMain::SaveAs()
 bool TfrmTovrinMain::SaveToFile(const std::string& Name)
 {
     UpdateCurrentTask();
-    UpdateCurrentPlace();
+    places_->UpdateCurrentPlace();
     DataBase->SetShowToDoSheet(ShowToDoSheet);
     DataBase->SetShowTaskProperties(ShowTaskProperties);
     DataBase->SetShowImportance(ShowImportance);
@@ -315,8 +317,8 @@ void TfrmTovrinMain::UpdateCaption()
 {
     const TWindowCaption caption = MakeWindowCaption(FileName, Modified);
     setWindowTitle(QString::fromStdString(caption.Caption));
-    if (TrayIcon)
-        TrayIcon->SetHint(caption.TrayHint);
+    if (desktop_)
+        desktop_->TrayIcon()->SetHint(caption.TrayHint);
 }
 
 void TfrmTovrinMain::LockDataFile()
@@ -333,7 +335,7 @@ void TfrmTovrinMain::UnlockDataFile()
 
 void TfrmTovrinMain::SetEditingEnabled(bool Enabled)
 {
-    for (QAction* action : {actSave, actSaveAs, actNewTask, actNewSubTask, actNewPlace})
+    for (QAction* action : {actSave, actSaveAs, actNewTask, actNewSubTask, places_->actNewPlace()})
         action->setEnabled(Enabled);
     // Import, export and the Outlook commands.
     for (QAction* action : {exchange_ ? exchange_->actImport() : nullptr, exchange_ ? exchange_->actExport() : nullptr,

@@ -9,6 +9,7 @@
 #include "ui/options/OptionsSheetRegistry.h"
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/mainwindow/TovrinMain.h"
+#include "ui/desktop/DesktopIntegration.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ TOptionsAutoSave::TOptionsAutoSave(TTovrinOptions* Owner) : TOptionsSheetBase(Ow
     {
         TSheetLock lock(*this);
         if (TfrmTovrinMain* main = MainForm())
-            SetItemIndex(main->AutoSaveMode);
+            SetItemIndex(main->Desktop().AutoSaveMode());
     }
     connect(rgAutoSaveButtons, &QButtonGroup::idToggled, this, [this](int, bool checked) {
         if (checked && UILockCount == 0)
@@ -68,7 +69,7 @@ void TOptionsAutoSave::Apply()
     TfrmTovrinMain* main = MainForm();
     if (!main)
         return;
-    main->SetAutoSaveMode(ValidAutoSaveMode(ItemIndex()));
+    main->Desktop().SetAutoSaveMode(ValidAutoSaveMode(ItemIndex()));
     main->SaveSettings();
     Modified = false;
 }

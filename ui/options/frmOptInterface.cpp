@@ -10,6 +10,7 @@
 #include "ui/options/OptionsSheetRegistry.h"
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/mainwindow/TovrinMain.h"
+#include "ui/desktop/DesktopIntegration.h"
 
 namespace {
 
@@ -69,18 +70,18 @@ void TfrmOptionsInterface::FormCreate()
 {
     TSheetLock lock(*this);
     if (TfrmTovrinMain* main = MainForm()) {
-        cbShowInTray->setChecked(main->ShowInTray);
-        cbMinimizeToTray->setChecked(main->MinimizeToTray);
-        cbCloseToTray->setChecked(main->CloseToTray);
-        cbEscMinimizeApp->setChecked(main->EscMinimizeApp);
+        cbShowInTray->setChecked(main->Desktop().ShowInTray());
+        cbMinimizeToTray->setChecked(main->Desktop().MinimizeToTray());
+        cbCloseToTray->setChecked(main->Desktop().CloseToTray());
+        cbEscMinimizeApp->setChecked(main->Desktop().EscMinimizeApp());
         cbOneClickEditMode->setChecked(main->OneClickEditMode);
-        cbHotKeyActive->setChecked(main->HotKeyActive);
-        cbSaveWndPosition->setChecked(main->SaveWndPosition);
-        edHotKeyChar->setText(QString::fromStdString(main->HotKeyChar));
-        cbAltKey->setChecked(main->HotKeyShifts & hkAlt);
-        cbCtrlKey->setChecked(main->HotKeyShifts & hkCtrl);
-        cbShiftKey->setChecked(main->HotKeyShifts & hkShift);
-        cbWinKey->setChecked(main->HotKeyShifts & hkWin);
+        cbHotKeyActive->setChecked(main->Desktop().HotKeyActive());
+        cbSaveWndPosition->setChecked(main->Desktop().SaveWndPosition());
+        edHotKeyChar->setText(QString::fromStdString(main->Desktop().HotKeyChar()));
+        cbAltKey->setChecked(main->Desktop().HotKeyShifts() & hkAlt);
+        cbCtrlKey->setChecked(main->Desktop().HotKeyShifts() & hkCtrl);
+        cbShiftKey->setChecked(main->Desktop().HotKeyShifts() & hkShift);
+        cbWinKey->setChecked(main->Desktop().HotKeyShifts() & hkWin);
     }
     cbHotKeyActiveClick();
 }
@@ -104,18 +105,18 @@ void TfrmOptionsInterface::Apply()
     TfrmTovrinMain* main = MainForm();
     if (!main)
         return;
-    main->SetShowInTray(cbShowInTray->isChecked());
-    main->SetMinimizeToTray(cbMinimizeToTray->isChecked());
-    main->SetCloseToTray(cbCloseToTray->isChecked());
-    main->SetEscMinimizeApp(cbEscMinimizeApp->isChecked());
+    main->Desktop().SetShowInTray(cbShowInTray->isChecked());
+    main->Desktop().SetMinimizeToTray(cbMinimizeToTray->isChecked());
+    main->Desktop().SetCloseToTray(cbCloseToTray->isChecked());
+    main->Desktop().SetEscMinimizeApp(cbEscMinimizeApp->isChecked());
     main->SetOneClickEditMode(cbOneClickEditMode->isChecked());
-    main->SetHotKeyActive(cbHotKeyActive->isChecked());
-    main->SetSaveWndPosition(cbSaveWndPosition->isChecked());
+    main->Desktop().SetHotKeyActive(cbHotKeyActive->isChecked());
+    main->Desktop().SetSaveWndPosition(cbSaveWndPosition->isChecked());
     // An empty edit keeps the key as it was, modifiers included.
     const std::string hotKeyChar = HotKeyCharFromText(edHotKeyChar->text().toStdString());
     if (!hotKeyChar.empty()) {
-        main->SetHotKeyChar(hotKeyChar);
-        main->SetHotKeyShifts(HotKeyShiftsFromBoxes(cbAltKey->isChecked(), cbCtrlKey->isChecked(),
+        main->Desktop().SetHotKeyChar(hotKeyChar);
+        main->Desktop().SetHotKeyShifts(HotKeyShiftsFromBoxes(cbAltKey->isChecked(), cbCtrlKey->isChecked(),
                                                     cbShiftKey->isChecked(), cbWinKey->isChecked()));
     }
     main->SaveSettings();

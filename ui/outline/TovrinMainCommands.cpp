@@ -41,6 +41,7 @@
 #include "outlooksync/OutlookSync.h"
 #include "outlooksync/VdirTaskStore.h"
 #include "ui/sync/OutlookSyncHost.h"
+#include "ui/desktop/DesktopIntegration.h"
 
 namespace {
 
@@ -417,11 +418,11 @@ bool TfrmTovrinMain::QuickOutlookSync(QWidget* AOwner, const std::string& Folder
     }
     VirtualRoot = DataBase->Root.get();
     // No auto-save of a half-synchronised outline.
-    tmrAutoSaveTimer->stop();
+    desktop_->tmrAutoSaveTimer()->stop();
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
     const auto showOutlineAgain = [this, virtualRoot] {
-        SetAutoSaveMode(AutoSaveMode);
+        desktop_->SetAutoSaveMode(desktop_->AutoSaveMode());
         if (!virtualRoot) {
             RefillTaskTree();
             if (pcMainPages->ActivePage() == tshToDoList)

@@ -26,6 +26,7 @@
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/outline/frmFindNext.h"
 #include "ui/outline/frmSortSubtasksOptions.h"
+#include "ui/places/PlacePanel.h"
 
 namespace {
 
@@ -79,7 +80,7 @@ void TfrmTovrinMain::actSortSubtasksExecute()
     if (!NodeTask(node))
         return;
     UpdateCurrentTask();
-    UpdateCurrentPlace();
+    places_->UpdateCurrentPlace();
     int32_t k1 = SortKey1, k2 = SortKey2, k3 = SortKey3, k4 = SortKey4;
     bool recursive = SortRecursive;
     if (!TfrmSortOptions::Execute(k1, k2, k3, k4, recursive))
@@ -191,21 +192,21 @@ bool TfrmTovrinMain::MatchTaskText(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* N
 
 void TfrmTovrinMain::FindInPlacesList(bool Next)
 {
-    if (!lvPlaces)
+    if (!places_->lvPlaces())
         return;
     std::vector<std::string> captions;
-    for (int i = 0; i < lvPlaces->topLevelItemCount(); ++i)
-        captions.push_back(lvPlaces->topLevelItem(i)->text(0).toStdString());
+    for (int i = 0; i < places_->lvPlaces()->topLevelItemCount(); ++i)
+        captions.push_back(places_->lvPlaces()->topLevelItem(i)->text(0).toStdString());
     int start = 0;
-    if (QTreeWidgetItem* selected = SelectedNode(lvPlaces))
-        start = lvPlaces->indexOfTopLevelItem(selected) + (Next ? 1 : 0);
+    if (QTreeWidgetItem* selected = SelectedNode(places_->lvPlaces()))
+        start = places_->lvPlaces()->indexOfTopLevelItem(selected) + (Next ? 1 : 0);
     const int found = FindCaptionFrom(captions, start, FindText);
     if (found < 0) {
         Services().ShowInformation("Finished searching through the Places");
         return;
     }
-    lvPlaces->setCurrentItem(lvPlaces->topLevelItem(found));
-    lvPlaces->scrollToItem(lvPlaces->topLevelItem(found));
+    places_->lvPlaces()->setCurrentItem(places_->lvPlaces()->topLevelItem(found));
+    places_->lvPlaces()->scrollToItem(places_->lvPlaces()->topLevelItem(found));
 }
 
 // ---- The To-Do list on the clipboard ----

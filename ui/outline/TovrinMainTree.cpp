@@ -25,6 +25,7 @@
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/outline/TreeViewRules.h"
+#include "ui/places/PlacePanel.h"
 
 namespace {
 
@@ -279,7 +280,7 @@ void TfrmTovrinMain::chHideCompletedTasksClick()
     if (UILockCount > 0)
         return;
     UpdateCurrentTask();
-    UpdateCurrentPlace();
+    places_->UpdateCurrentPlace();
     FillTaskTree(nullptr, false);
 }
 
@@ -416,8 +417,8 @@ void TfrmTovrinMain::EndInPlaceEditing()
         tvToDo->EndEdit(true);
     if (tvTasksTree->IsEditing())
         tvTasksTree->EndEdit(true);
-    if (lvPlaces && lvPlaces->IsEditing())
-        lvPlaces->EndEdit(true);
+    if (places_->lvPlaces() && places_->lvPlaces()->IsEditing())
+        places_->lvPlaces()->EndEdit(true);
 }
 
 void TfrmTovrinMain::RepaintTaskTrees()

@@ -39,6 +39,7 @@
 #include "ui/outline/TreeViewRules.h"
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/places/frmSelectPlaces.h"
+#include "ui/places/PlacePanel.h"
 
 namespace {
 
@@ -106,7 +107,7 @@ void TfrmTovrinMain::SetCurrentTask(TTaskNode* Task)
     if (Task && Task == CurrentTask && !ForceReload)
         return;
     UpdateCurrentTask();
-    UpdateCurrentPlace();
+    places_->UpdateCurrentPlace();
     ShowPropertyPanel(ppTask);
     if (Navigation)
         Navigation->Add(CurrentTask);

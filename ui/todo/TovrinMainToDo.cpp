@@ -30,6 +30,7 @@
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/outline/TreeViewRules.h"
 #include "ui/mainwindow/WindowServices.h"
+#include "ui/places/PlacePanel.h"
 
 // ---- Building ----
 
@@ -50,7 +51,7 @@ void TfrmTovrinMain::RebuildToDoList()
         return;
     DrawTime = Now();
     UpdateCurrentTask();
-    UpdateCurrentPlace();
+    places_->UpdateCurrentPlace();
     TTaskPlace* place = toDoFilter_->ToDoFilterPlace();
     const TDateTime date = toDoFilter_->IsToDoFilterPanelOpen() ? toDoFilter_->ToDoDate() : Now();
     DataBase->RebuildToDo(VirtualRoot, place, true, date);
@@ -134,10 +135,10 @@ void TfrmTovrinMain::RefreshPlacesLists()
     // A place that left the outline (a deletion, or its redo) is no longer shown in the panel;
     // it is still alive here, so its pending edits are written to it first.
     if (CurrentPlace && !IsOutlinePlace(CurrentPlace))
-        SetCurrentPlace(nullptr);
+        places_->SetCurrentPlace(nullptr);
     if (!PlacesListsStale)
         return;
-    FillPlacesListView(lvPlaces, nullptr);
+    FillPlacesListView(places_->lvPlaces(), nullptr);
     toDoFilter_->FillPlacesFilter();
     PlacesListsStale = false;
 }

@@ -19,6 +19,7 @@
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/outline/TreeViewRules.h"
+#include "ui/places/PlacePanel.h"
 
 namespace {
 
@@ -136,18 +137,18 @@ public:
         w_.PlacesListsStale = true;
         // A place that left the list is no longer shown in the panel.
         if (w_.CurrentPlace && w_.DataBase->PlacesList->FindByID(w_.CurrentPlace->PlaceID) != w_.CurrentPlace) {
-            w_.PlaceDirty = false;
-            w_.SetCurrentPlace(nullptr);
+            w_.Places().SetPlaceDirty(false);
+            w_.Places().SetCurrentPlace(nullptr);
         }
         w_.pcMainPages->SetActivePage(w_.tshPlaces);
         w_.RefreshPlacesLists();
-        if (!w_.lvPlaces)
+        if (!w_.Places().lvPlaces())
             return;
-        if (QTreeWidgetItem* item = w_.FindPlaceListItem(w_.lvPlaces, Place)) {
-            w_.lvPlaces->setCurrentItem(item);
+        if (QTreeWidgetItem* item = w_.FindPlaceListItem(w_.Places().lvPlaces(), Place)) {
+            w_.Places().lvPlaces()->setCurrentItem(item);
         } else {
             TUILock lock(w_.UILockCount);
-            w_.lvPlaces->clearSelection();
+            w_.Places().lvPlaces()->clearSelection();
         }
     }
 
@@ -314,7 +315,7 @@ void TfrmTovrinMain::DeleteSelectedTask(bool Undoable)
         tvTasksTree->EndEdit(!pending);
     if (Undoable) {
         UpdateCurrentTask();
-        UpdateCurrentPlace();
+        places_->UpdateCurrentPlace();
         UndoList->Add(std::make_unique<TUndoDeleteTaskNode>(*UndoView, task));
     } else {
         UndoView->TaskDetached(task);
@@ -377,7 +378,7 @@ void TfrmTovrinMain::DeletePlaceUndoable(TTaskPlace* Place)
 {
     if (!Place)
         return;
-    UpdateCurrentPlace();
+    places_->UpdateCurrentPlace();
     UndoList->Add(std::make_unique<TUndoDeletePlace>(*UndoView, *DataBase->PlacesList, Place));
     PlacesListsStale = true;
     SetModified(true);
@@ -399,8 +400,8 @@ QWidget* TfrmTovrinMain::GetInPlaceEditor() const
             return editor && editor->isVisible() ? editor : nullptr;
         }
     }
-    if (lvPlaces && lvPlaces->IsEditing()) {
-        QLineEdit* editor = lvPlaces->InPlaceEditor();
+    if (places_->lvPlaces() && places_->lvPlaces()->IsEditing()) {
+        QLineEdit* editor = places_->lvPlaces()->InPlaceEditor();
         return editor && editor->isVisible() ? editor : nullptr;
     }
     return nullptr;

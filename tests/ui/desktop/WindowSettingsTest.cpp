@@ -36,19 +36,19 @@ protected:
         ShowAndSettle();
         window->showMinimized();
         Settle();
-        ASSERT_TRUE(window->HiddenInTray);
+        ASSERT_TRUE(window->Desktop().HiddenInTray());
     }
 };
 
 TEST_F(WindowSettingsTest, FirstStartHasTheDefaultsAndACentredWindow)
 {
     window = Make({}, false);
-    EXPECT_TRUE(window->TrayIcon->Visible());
-    EXPECT_FALSE(window->tmrAutoSaveTimer->isActive());
+    EXPECT_TRUE(window->Desktop().TrayIcon()->Visible());
+    EXPECT_FALSE(window->Desktop().tmrAutoSaveTimer()->isActive());
     EXPECT_EQ(window->TasksFont.Name, window->DefaultTasksFont.Name);
     // Without an X display the hot key is not registered, and nothing fails.
-    EXPECT_FALSE(window->SystemHotKey->Registered());
-    EXPECT_FALSE(window->RegisterSystemHotKey());
+    EXPECT_FALSE(window->Desktop().SystemHotKey()->Registered());
+    EXPECT_FALSE(window->Desktop().RegisterSystemHotKey());
 
     ShowAndSettle();
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
@@ -61,11 +61,11 @@ TEST_F(WindowSettingsTest, StoredSettingsAreLoadedAndWrittenBackOnClose)
     window = MakeWithSettings("ShowInTray=0\nCloseToTray=0\nEscMinimizeApp=1\nOneClickEditMode=0\n"
                               "AutoSaveMode=2\nHotKeyChar=W\nHotKeyShifts=3\nTasksColor=255\n"
                               "NoteFont=\"Serif,204,0,15,0\"\n");
-    EXPECT_FALSE(window->TrayIcon->Visible());
-    EXPECT_TRUE(window->EscMinimizeApp);
+    EXPECT_FALSE(window->Desktop().TrayIcon()->Visible());
+    EXPECT_TRUE(window->Desktop().EscMinimizeApp());
     EXPECT_FALSE(window->OneClickEditMode);
-    EXPECT_TRUE(window->tmrAutoSaveTimer->isActive());
-    EXPECT_EQ(window->HotKeyChar + "+" + std::to_string(window->HotKeyShifts), "W+3");
+    EXPECT_TRUE(window->Desktop().tmrAutoSaveTimer()->isActive());
+    EXPECT_EQ(window->Desktop().HotKeyChar() + "+" + std::to_string(window->Desktop().HotKeyShifts()), "W+3");
     EXPECT_EQ(window->TasksColor, 255);
     EXPECT_EQ(window->TaskNotesEditor->font().pointSize(), 15);
 
@@ -107,24 +107,24 @@ TEST_F(WindowSettingsTest, MinimisingToTheTrayHidesTheWindowAndShowsTheIcon)
 {
     HideInTray("ShowInTray=0\nMinimizeToTray=1\n");
     EXPECT_FALSE(window->isVisible());
-    EXPECT_TRUE(window->TrayIcon->Visible());  // the only way back
+    EXPECT_TRUE(window->Desktop().TrayIcon()->Visible());  // the only way back
 
-    window->TrayIcon->IconMessage(window->TrayIcon->IconIndex(), TToolIcon::TIconMouse::LeftButtonUp);
+    window->Desktop().TrayIcon()->IconMessage(window->Desktop().TrayIcon()->IconIndex(), TToolIcon::TIconMouse::LeftButtonUp);
     Settle();
-    EXPECT_FALSE(window->HiddenInTray);
+    EXPECT_FALSE(window->Desktop().HiddenInTray());
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(window->isMinimized());
-    EXPECT_FALSE(window->TrayIcon->Visible());  // ShowInTray is off again
+    EXPECT_FALSE(window->Desktop().TrayIcon()->Visible());  // ShowInTray is off again
 }
 
 TEST_F(WindowSettingsTest, TurningTheTrayIconOffWhileHiddenKeepsIt)
 {
     HideInTray("MinimizeToTray=1\n");
-    window->SetShowInTray(false);
-    EXPECT_TRUE(window->TrayIcon->Visible());
-    window->SetMinimizeToTray(false);  // brings the program back
-    EXPECT_FALSE(window->HiddenInTray);
-    EXPECT_FALSE(window->TrayIcon->Visible());
+    window->Desktop().SetShowInTray(false);
+    EXPECT_TRUE(window->Desktop().TrayIcon()->Visible());
+    window->Desktop().SetMinimizeToTray(false);  // brings the program back
+    EXPECT_FALSE(window->Desktop().HiddenInTray());
+    EXPECT_FALSE(window->Desktop().TrayIcon()->Visible());
 }
 
 TEST_F(WindowSettingsTest, ClosingToTheTrayHidesOnceAndExitStillCloses)
@@ -133,16 +133,16 @@ TEST_F(WindowSettingsTest, ClosingToTheTrayHidesOnceAndExitStillCloses)
     ShowAndSettle();
     EXPECT_FALSE(window->close());
     Settle();
-    EXPECT_TRUE(window->HiddenInTray);
+    EXPECT_TRUE(window->Desktop().HiddenInTray());
     EXPECT_FALSE(window->isVisible());
     const QString caption = window->windowTitle();
 
-    window->ShowAppClick();
+    window->Desktop().ShowAppClick();
     Settle();
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->windowTitle(), caption);
 
-    window->Exit2->trigger();  // the tray menu's Exit
+    window->Desktop().Exit2()->trigger();  // the tray menu's Exit
     Settle();
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(Stored("CloseToTray"), "1");  // the setting itself stays on
@@ -158,7 +158,7 @@ TEST_F(WindowSettingsTest, EscMinimisesOnlyWhenSwitchedOn)
     };
     press();
     EXPECT_FALSE(window->isMinimized());
-    window->SetEscMinimizeApp(true);
+    window->Desktop().SetEscMinimizeApp(true);
     press();
     EXPECT_TRUE(window->isMinimized());
 }
@@ -188,10 +188,10 @@ TEST_F(WindowSettingsTest, TheHotKeyMinimisesTheActiveProgramAndBringsItBack)
     Settle();
     if (!window->isActiveWindow())
         GTEST_SKIP() << "this platform does not activate windows";
-    window->WMHotKey();
+    window->Desktop().WMHotKey();
     Settle();
     EXPECT_TRUE(window->isMinimized());
-    window->WMHotKey();
+    window->Desktop().WMHotKey();
     Settle();
     EXPECT_FALSE(window->isMinimized());
     EXPECT_TRUE(window->isVisible());
@@ -200,9 +200,9 @@ TEST_F(WindowSettingsTest, TheHotKeyMinimisesTheActiveProgramAndBringsItBack)
 TEST_F(WindowSettingsTest, TheHotKeyBringsTheProgramBackFromTheTray)
 {
     HideInTray("MinimizeToTray=1\n");
-    window->WMHotKey();
+    window->Desktop().WMHotKey();
     Settle();
-    EXPECT_FALSE(window->HiddenInTray);
+    EXPECT_FALSE(window->Desktop().HiddenInTray());
     EXPECT_TRUE(window->isVisible());
 }
 
@@ -210,7 +210,7 @@ TEST_F(WindowSettingsTest, LosingTheFocusSavesOnlyAModifiedOutlineWithAFile)
 {
     window = MakeWithSettings("AutoSaveMode=1\n");
     window->SetModified(true);
-    window->AppDeactivate();  // untitled: no Save dialog pops up
+    window->Desktop().AppDeactivate();  // untitled: no Save dialog pops up
     EXPECT_EQ(services.Requests.size(), 0u);
     EXPECT_TRUE(window->Modified);
 
@@ -218,35 +218,35 @@ TEST_F(WindowSettingsTest, LosingTheFocusSavesOnlyAModifiedOutlineWithAFile)
     services.SaveFiles.push_back(name);
     ASSERT_TRUE(window->SaveDocument());
     window->SetModified(true);
-    window->AppDeactivate();
+    window->Desktop().AppDeactivate();
     EXPECT_FALSE(window->Modified);
     EXPECT_TRUE(std::filesystem::exists(name + ".bak"));  // saved a second time
 
-    window->SetAutoSaveMode(0);
+    window->Desktop().SetAutoSaveMode(0);
     window->SetModified(true);
-    window->AppDeactivate();
+    window->Desktop().AppDeactivate();
     EXPECT_TRUE(window->Modified);
 }
 
 TEST_F(WindowSettingsTest, TheFiveMinuteSaveAsksForANameWithItsTimerStopped)
 {
     window = MakeWithSettings("AutoSaveMode=2\n");
-    ASSERT_TRUE(window->tmrAutoSaveTimer->isActive());
+    ASSERT_TRUE(window->Desktop().tmrAutoSaveTimer()->isActive());
     bool timerRanDuringDialog = true;
-    services.DuringDialog = [&] { timerRanDuringDialog = window->tmrAutoSaveTimer->isActive(); };
+    services.DuringDialog = [&] { timerRanDuringDialog = window->Desktop().tmrAutoSaveTimer()->isActive(); };
     services.SaveFiles.push_back("");  // cancelled
-    window->tmrAutoSaveTimerTimer();
+    window->Desktop().tmrAutoSaveTimerTimer();
     EXPECT_EQ(services.Requests.size(), 1u);
     EXPECT_FALSE(timerRanDuringDialog);
-    EXPECT_TRUE(window->tmrAutoSaveTimer->isActive());  // asks again in 5 minutes
+    EXPECT_TRUE(window->Desktop().tmrAutoSaveTimer()->isActive());  // asks again in 5 minutes
     EXPECT_TRUE(window->Untitled);
 
     // With a file it saves whether or not there are changes.
     const std::string name = dir.File("timed.tvd");
     services.SaveFiles.push_back(name);
-    window->tmrAutoSaveTimerTimer();
+    window->Desktop().tmrAutoSaveTimerTimer();
     ASSERT_TRUE(std::filesystem::exists(name));
-    window->tmrAutoSaveTimerTimer();
+    window->Desktop().tmrAutoSaveTimerTimer();
     EXPECT_TRUE(std::filesystem::exists(name + ".bak"));
     EXPECT_EQ(services.Requests.size(), 2u);
 }

@@ -60,10 +60,10 @@ TEST_F(CaptionsTest, TheTextsTheProgramShows)
     add("project color", window->lbProjectColor->text().toStdString() + " " +
                              window->lbProjectColor->palette().color(QPalette::WindowText).name().toStdString());
     QStringList tray;
-    for (const QAction* action : window->pmnuTray->actions())
+    for (const QAction* action : window->Desktop().pmnuTray()->actions())
         tray << (action->isSeparator() ? "-" : action->text());
     add("tray menu", Joined(tray));
-    addQ("tray default", window->pmnuTray->defaultAction()->text());
+    addQ("tray default", window->Desktop().pmnuTray()->defaultAction()->text());
 
     TfrmSortOptions sort;
     addQ("sort", sort.windowTitle());

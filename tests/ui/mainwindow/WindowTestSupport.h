@@ -21,6 +21,8 @@
 #include "ui/mainwindow/TovrinMain.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/mainwindow/WindowServices.h"
+#include "ui/desktop/DesktopIntegration.h"
+#include "ui/places/PlacePanel.h"
 #include "ui/todo/ToDoFilterPanel.h"
 
 // Settings and data folders point into a temporary folder, so that no test touches the user's.

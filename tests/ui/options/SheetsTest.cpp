@@ -162,8 +162,8 @@ TEST_F(SheetsTest, SwitchingTheAdvancedViewsOffReturnsToAllTasks)
 
 TEST_F(SheetsTest, BehaviourLoadsTheSettingsAndEnablesTheKeyOnlyWhileActive)
 {
-    window->SetHotKeyShifts(1 | 2);
-    window->SetCloseToTray(true);
+    window->Desktop().SetHotKeyShifts(1 | 2);
+    window->Desktop().SetCloseToTray(true);
     auto* sheet = Open<TfrmOptionsInterface>("Behaviour");
     std::vector<bool> checked;
     for (QCheckBox* box : {sheet->cbShowInTray, sheet->cbCloseToTray, sheet->cbMinimizeToTray, sheet->cbAltKey,
@@ -191,11 +191,11 @@ TEST_F(SheetsTest, BehaviourApplySetsTheWindowAndWritesTheSettings)
     sheet->cbShiftKey->setChecked(true);
     sheet->cbCtrlKey->setChecked(true);
     dialog->btnApply->click();
-    EXPECT_TRUE(window->MinimizeToTray);
-    EXPECT_TRUE(window->EscMinimizeApp);
+    EXPECT_TRUE(window->Desktop().MinimizeToTray());
+    EXPECT_TRUE(window->Desktop().EscMinimizeApp());
     EXPECT_FALSE(window->OneClickEditMode);
-    EXPECT_EQ(window->HotKeyChar, "k");
-    EXPECT_EQ(window->HotKeyShifts, 2 | 4);
+    EXPECT_EQ(window->Desktop().HotKeyChar(), "k");
+    EXPECT_EQ(window->Desktop().HotKeyShifts(), 2 | 4);
     EXPECT_FALSE(sheet->Modified);
     EXPECT_EQ(Stored("HotKeyChar"), "k");
     EXPECT_EQ(Stored("HotKeyShifts"), "6");
@@ -209,8 +209,8 @@ TEST_F(SheetsTest, AnEmptyHotKeyCharacterKeepsTheKeyAndItsModifiers)
     sheet->cbAltKey->setChecked(true);
     sheet->cbWinKey->setChecked(false);
     dialog->btnOK->click();
-    EXPECT_EQ(window->HotKeyChar, "Q");
-    EXPECT_EQ(window->HotKeyShifts, 8);
+    EXPECT_EQ(window->Desktop().HotKeyChar(), "Q");
+    EXPECT_EQ(window->Desktop().HotKeyShifts(), 8);
 }
 
 // ---- Fonts and colors ----
@@ -241,9 +241,9 @@ TEST_F(SheetsTest, FontsSheetShowsTheFontsAndAppliesThemToTheListsAndEditors)
     EXPECT_EQ(window->NoteColor, 0x123456);
     EXPECT_EQ(window->TaskNotesEditor->font().pointSize(), 17);
     EXPECT_EQ(FromQColor(window->TaskNotesEditor->palette().color(QPalette::Base)), 0x123456);
-    EXPECT_EQ(window->PlaceNotesEditor->font().pointSize(), 17);
+    EXPECT_EQ(window->Places().PlaceNotesEditor()->font().pointSize(), 17);
     EXPECT_EQ(window->tvToDo->font().pointSize(), 13);
-    EXPECT_EQ(FromQColor(window->lvPlaces->palette().color(QPalette::Base)), 0x00FFFF);
+    EXPECT_EQ(FromQColor(window->Places().lvPlaces()->palette().color(QPalette::Base)), 0x00FFFF);
     EXPECT_EQ(Stored("NoteFont").substr(0, 7), "Chosen,");
 }
 
@@ -272,15 +272,15 @@ TEST_F(SheetsTest, AutoSaveSheetSetsTheModeAndItsTimer)
     sheet->SetItemIndex(2);
     EXPECT_TRUE(sheet->Modified);
     dialog->btnOK->click();
-    EXPECT_EQ(window->AutoSaveMode, 2);
-    EXPECT_TRUE(window->tmrAutoSaveTimer->isActive());
-    EXPECT_EQ(window->tmrAutoSaveTimer->interval(), 300000);
+    EXPECT_EQ(window->Desktop().AutoSaveMode(), 2);
+    EXPECT_TRUE(window->Desktop().tmrAutoSaveTimer()->isActive());
+    EXPECT_EQ(window->Desktop().tmrAutoSaveTimer()->interval(), 300000);
     EXPECT_EQ(Stored("AutoSaveMode"), "2");
 
     Open<TOptionsAutoSave>("Autosave files")->SetItemIndex(1);
     dialog->btnOK->click();
-    EXPECT_EQ(window->AutoSaveMode, 1);
-    EXPECT_FALSE(window->tmrAutoSaveTimer->isActive());
+    EXPECT_EQ(window->Desktop().AutoSaveMode(), 1);
+    EXPECT_FALSE(window->Desktop().tmrAutoSaveTimer()->isActive());
 }
 
 } // namespace

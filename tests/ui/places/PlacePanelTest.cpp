@@ -14,22 +14,22 @@ protected:
         TodoFixture::SetUp();
         ShowPage(window->tshPlaces);
     }
-    void SelectPlace(const TTaskPlace* place) { window->lvPlaces->setCurrentItem(PlaceItem(place)); }
+    void SelectPlace(const TTaskPlace* place) { window->Places().lvPlaces()->setCurrentItem(PlaceItem(place)); }
     QTreeWidgetItem* Included(const TTaskPlace* place) const
     {
-        return window->FindPlaceListItem(window->lvIncludedPlaces, place);
+        return window->FindPlaceListItem(window->Places().lvIncludedPlaces(), place);
     }
 };
 
 TEST_F(PlacePanelTest, TheListShowsEveryPlaceAndTheIncludedListAllOthersWithChecks)
 {
-    EXPECT_EQ(Texts(window->lvPlaces), (Names{"Home", "Office", "Kitchen"}));
+    EXPECT_EQ(Texts(window->Places().lvPlaces()), (Names{"Home", "Office", "Kitchen"}));
     SelectPlace(home);
     EXPECT_EQ(window->CurrentPlace, home);
     EXPECT_TRUE(window->pnlPlaceProps->isVisibleTo(window.get()));
     EXPECT_FALSE(window->pnlTaskProps->isVisibleTo(window.get()));
-    EXPECT_EQ(window->memPlaceCaption->toPlainText().toStdString(), "Home");
-    EXPECT_EQ(Texts(window->lvIncludedPlaces), (Names{"Kitchen", "Office"}));  // sorted, without Home
+    EXPECT_EQ(window->Places().memPlaceCaption()->toPlainText().toStdString(), "Home");
+    EXPECT_EQ(Texts(window->Places().lvIncludedPlaces()), (Names{"Kitchen", "Office"}));  // sorted, without Home
     EXPECT_EQ(Included(kitchen)->checkState(0), Qt::Checked);
     EXPECT_EQ(Included(office)->checkState(0), Qt::Unchecked);
     EXPECT_FALSE(window->Modified);  // showing a place is no edit
@@ -37,9 +37,9 @@ TEST_F(PlacePanelTest, TheListShowsEveryPlaceAndTheIncludedListAllOthersWithChec
 
 TEST_F(PlacePanelTest, NewPlacesAreCalledNewPlaceGetFreshIDsAndStartInCaptionEditing)
 {
-    window->actNewPlace->trigger();
-    EXPECT_TRUE(window->lvPlaces->IsEditing());
-    window->actNewPlace->trigger();  // ends the first editing
+    window->Places().actNewPlace()->trigger();
+    EXPECT_TRUE(window->Places().lvPlaces()->IsEditing());
+    window->Places().actNewPlace()->trigger();  // ends the first editing
     ASSERT_EQ(window->DataBase->PlacesList->Count(), 5);
     TTaskPlace* first = (*window->DataBase->PlacesList)[3];
     TTaskPlace* second = (*window->DataBase->PlacesList)[4];
@@ -49,40 +49,40 @@ TEST_F(PlacePanelTest, NewPlacesAreCalledNewPlaceGetFreshIDsAndStartInCaptionEdi
     EXPECT_GT(first->PlaceID, kitchen->PlaceID);
     EXPECT_TRUE(window->Modified);
     EXPECT_TRUE(window->PlacesListsStale);
-    ASSERT_TRUE(window->lvPlaces->IsEditing());
-    EXPECT_EQ(TfrmTovrinMain::ItemPlace(window->lvPlaces->EditingItem()), second);
+    ASSERT_TRUE(window->Places().lvPlaces()->IsEditing());
+    EXPECT_EQ(TfrmTovrinMain::ItemPlace(window->Places().lvPlaces()->EditingItem()), second);
 
-    QLineEdit* editor = window->lvPlaces->InPlaceEditor();
+    QLineEdit* editor = window->Places().lvPlaces()->InPlaceEditor();
     ASSERT_NE(editor, nullptr);
     editor->setText(QStringLiteral("  Garage "));
     SendKey(editor, Qt::Key_Return);
     EXPECT_EQ(second->Caption, "Garage");
     EXPECT_EQ(PlaceItem(second)->text(0).toStdString(), "Garage");
-    EXPECT_EQ(window->memPlaceCaption->toPlainText().toStdString(), "Garage");
+    EXPECT_EQ(window->Places().memPlaceCaption()->toPlainText().toStdString(), "Garage");
 }
 
 TEST_F(PlacePanelTest, NewPlaceActsOnlyOnThePlacesPageWithEditingEnabled)
 {
     ShowPage(window->tshOutline);
-    window->actNewPlace->trigger();
+    window->Places().actNewPlace()->trigger();
     EXPECT_EQ(window->DataBase->PlacesList->Count(), 3);
     window->SetEditingEnabled(false);
-    EXPECT_FALSE(window->actNewPlace->isEnabled());
+    EXPECT_FALSE(window->Places().actNewPlace()->isEnabled());
     window->SetEditingEnabled(true);
-    EXPECT_TRUE(window->actNewPlace->isEnabled());
+    EXPECT_TRUE(window->Places().actNewPlace()->isEnabled());
 }
 
 TEST_F(PlacePanelTest, TypingTheCaptionRenamesTheItemAtOnceAndThePlaceAtTheNextFlush)
 {
     SelectPlace(office);
-    window->memPlaceCaption->setPlainText(QStringLiteral("  Desk "));
+    window->Places().memPlaceCaption()->setPlainText(QStringLiteral("  Desk "));
     EXPECT_EQ(PlaceItem(office)->text(0).toStdString(), "  Desk ");
     EXPECT_EQ(office->Caption, "Office");
-    EXPECT_TRUE(window->PlaceDirty);
+    EXPECT_TRUE(window->Places().IsPlaceDirty());
     EXPECT_TRUE(window->Modified);
     SelectPlace(home);
     EXPECT_EQ(office->Caption, "Desk");
-    EXPECT_FALSE(window->PlaceDirty);
+    EXPECT_FALSE(window->Places().IsPlaceDirty());
     EXPECT_TRUE(window->PlacesListsStale);
     ShowPage(window->tshToDoList);  // the filter learns the new name
     EXPECT_GE(window->ToDoFilter().cbPlaces()->findText(QStringLiteral("Desk")), 1);
@@ -101,7 +101,7 @@ TEST_F(PlacePanelTest, ChangedInclusionsAreStoredWhenAnotherPlaceIsSelected)
 TEST_F(PlacePanelTest, NotesAreWrittenWhenThePageChanges)
 {
     SelectPlace(kitchen);
-    window->PlaceNotesEditor->setPlainText(QStringLiteral("stove\nsink"));
+    window->Places().PlaceNotesEditor()->setPlainText(QStringLiteral("stove\nsink"));
     EXPECT_TRUE(window->Modified);
     EXPECT_EQ(kitchen->PlaceNote, "");
     ShowPage(window->tshOutline);
@@ -109,30 +109,30 @@ TEST_F(PlacePanelTest, NotesAreWrittenWhenThePageChanges)
     ShowPage(window->tshPlaces);
     SelectPlace(home);
     SelectPlace(kitchen);
-    EXPECT_EQ(window->PlaceNotesEditor->toPlainText().toStdString(), "stove\nsink\n");
+    EXPECT_EQ(window->Places().PlaceNotesEditor()->toPlainText().toStdString(), "stove\nsink\n");
 }
 
 TEST_F(PlacePanelTest, F2StartsCaptionEditingAndF2AgainEndsIt)
 {
     SelectPlace(kitchen);
-    SendKey(window->lvPlaces, Qt::Key_F2);
-    ASSERT_TRUE(window->lvPlaces->IsEditing());
-    QLineEdit* editor = window->lvPlaces->InPlaceEditor();
+    SendKey(window->Places().lvPlaces(), Qt::Key_F2);
+    ASSERT_TRUE(window->Places().lvPlaces()->IsEditing());
+    QLineEdit* editor = window->Places().lvPlaces()->InPlaceEditor();
     ASSERT_NE(editor, nullptr);
     editor->setText(QStringLiteral("Scullery"));
     EXPECT_FALSE(window->Modified);
     SendKey(editor, Qt::Key_F2);
-    EXPECT_FALSE(window->lvPlaces->IsEditing());
+    EXPECT_FALSE(window->Places().lvPlaces()->IsEditing());
     EXPECT_EQ(kitchen->Caption, "Scullery");
     EXPECT_TRUE(window->Modified);  // a rename in the list reaches the file
-    EXPECT_EQ(window->memPlaceCaption->toPlainText().toStdString(), "Scullery");
+    EXPECT_EQ(window->Places().memPlaceCaption()->toPlainText().toStdString(), "Scullery");
 }
 
 TEST_F(PlacePanelTest, DeletingAPlaceEmptiesThePanelAndUndoBringsItBack)
 {
     SelectPlace(office);
-    window->memPlaceCaption->setPlainText(QStringLiteral("Desk"));  // pending when deleted
-    window->actDeletePlace->trigger();
+    window->Places().memPlaceCaption()->setPlainText(QStringLiteral("Desk"));  // pending when deleted
+    window->Places().actDeletePlace()->trigger();
     EXPECT_EQ(window->DataBase->PlacesList->FindByID(office->PlaceID), nullptr);
     EXPECT_EQ(window->CurrentPlace, nullptr);
     EXPECT_EQ(PlaceItem(office), nullptr);
@@ -152,7 +152,7 @@ TEST_F(PlacePanelTest, DeletingAPlaceEmptiesThePanelAndUndoBringsItBack)
 
 TEST_F(PlacePanelTest, DeleteNeedsACurrentPlace)
 {
-    window->actDeletePlace->trigger();
+    window->Places().actDeletePlace()->trigger();
     EXPECT_EQ(window->DataBase->PlacesList->Count(), 3);
     EXPECT_FALSE(window->Modified);
 }
@@ -167,7 +167,7 @@ TEST_F(PlacePanelTest, CancellingThePendingTaskWriteBackRefusesTheSelection)
     services.Answers = {idCancel};
     SelectPlace(office);
     EXPECT_EQ(window->CurrentPlace, nullptr);
-    EXPECT_EQ(window->lvPlaces->currentItem(), nullptr);
+    EXPECT_EQ(window->Places().lvPlaces()->currentItem(), nullptr);
     EXPECT_TRUE(window->pnlTaskProps->isVisibleTo(window.get()));
     ASSERT_EQ(services.Shown.size(), 1u);  // the question only; the silent abort shows nothing
 }

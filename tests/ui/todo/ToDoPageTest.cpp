@@ -63,9 +63,9 @@ TEST_F(ToDoPageTest, RefillingTheFilterKeepsThePlaceAndADeletedPlaceLeavesItUnfi
     EXPECT_EQ(window->ToDoFilter().cbPlaces()->currentText().toStdString(), "Home");
 
     ShowPage(window->tshPlaces);
-    window->lvPlaces->setCurrentItem(PlaceItem(home));
+    window->Places().lvPlaces()->setCurrentItem(PlaceItem(home));
     ASSERT_EQ(window->CurrentPlace, home);
-    window->actDeletePlace->trigger();
+    window->Places().actDeletePlace()->trigger();
     ASSERT_EQ(window->DataBase->PlacesList->FindByID(home->PlaceID), nullptr);
     EXPECT_EQ(window->ToDoFilter().cbPlaces()->currentIndex(), -1);  // refilled without the place: no item
     ShowPage(window->tshToDoList);
@@ -151,8 +151,8 @@ TEST_F(ToDoPageTest, TheTaskPanelComesBackAfterThePlacePanelWasEmptied)
 {
     Select("Read");
     ShowPage(window->tshPlaces);
-    window->lvPlaces->setCurrentItem(PlaceItem(office));
-    window->SetCurrentPlace(nullptr);
+    window->Places().lvPlaces()->setCurrentItem(PlaceItem(office));
+    window->Places().SetCurrentPlace(nullptr);
     EXPECT_FALSE(window->pnlRight->isVisibleTo(window.get()));
     ShowPage(window->tshOutline);
     EXPECT_TRUE(window->pnlRight->isVisibleTo(window.get()));
@@ -230,7 +230,7 @@ TEST_F(ToDoPageTest, ANewOutlineLeavesNoPlaceOfTheOldOneInTheLists)
     ShowPage(window->tshToDoList);
     SelectFilter(kitchen);
     window->NewEmptyDocument();
-    EXPECT_EQ(window->lvPlaces->topLevelItemCount(), 0);
+    EXPECT_EQ(window->Places().lvPlaces()->topLevelItemCount(), 0);
     EXPECT_EQ(window->ToDoFilter().cbPlaces()->count(), 1);
     EXPECT_EQ(window->ToDoFilter().ToDoFilterPlace(), nullptr);
     ShowPage(window->tshToDoList);

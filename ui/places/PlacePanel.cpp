@@ -1,0 +1,354 @@
+#include "ui/places/PlacePanel.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QStyle>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "platform/StringList.h"
+#include "taskdb/TaskPlace.h"
+#include "taskdb/TovrinDataBase.h"
+#include "ui/mainwindow/KeyFilters.h"
+#include "ui/taskpanel/MyRichEdit.h"
+#include "ui/controls/PageControl.h"
+#include "ui/mainwindow/TovrinApplication.h"
+#include "ui/mainwindow/UILock.h"
+#include "ui/mainwindow/WindowState.h"
+#include "ui/places/PlaceItemData.h"
+#include "ui/controls/TreeViewCheckBoxes.h"
+#include "ui/outline/TreeViewRules.h"
+#include "ui/mainwindow/WindowServices.h"
+
+namespace {
+
+TTaskPlace* ItemPlace(const QTreeWidgetItem* Item)
+{
+    return Item ? PlaceOfData(Item->data(0, PlaceRole)) : nullptr;
+}
+
+} // namespace
+
+void TPlacePanel::StartPlaceCaptionEdit(QTreeWidgetItem* Item, int Caret)
+{
+    lvPlaces_->StartEdit(Item);
+    if (QLineEdit* editor = lvPlaces_->InPlaceEditor()) {
+        editor->installEventFilter(new TEditorF2Filter(editor, [this] { host_.EndInPlaceEditing(); }));
+        if (Caret >= 0) {
+            editor->deselect();
+            editor->setCursorPosition(Caret);
+        }
+    }
+}
+
+// ---- Building ----
+
+TPlacePanel::TPlacePanel(QWidget& Window, QWidget& Page, QWidget& PropsPanel, TWindowState& State,
+                         int32_t& UILockCount, IWindowServices& Services, TPlaceHost Host)
+    : QObject(&Window), page_(Page), propsPanel_(PropsPanel), state_(State), uiLockCount_(UILockCount),
+      services_(Services), host_(std::move(Host))
+{
+    actNewPlace_ = new QAction(QStringLiteral("New place"), &Window);
+    actNewPlace_->setObjectName(QStringLiteral("actNewPlace"));
+    Window.addAction(actNewPlace_);
+    connect(actNewPlace_, &QAction::triggered, this, [this] { RunGuarded([this] { actNewPlaceExecute(); }); });
+    actDeletePlace_ = new QAction(QStringLiteral("Delete place"), &Window);
+    actDeletePlace_->setObjectName(QStringLiteral("actDeletePlace"));
+    Window.addAction(actDeletePlace_);
+    connect(actDeletePlace_, &QAction::triggered, this, [this] { RunGuarded([this] { actDeletePlaceExecute(); }); });
+}
+
+void TPlacePanel::BuildPlacesPage()
+{
+    TUILock lock(uiLockCount_);
+    lvPlaces_ = new TTreeViewCheckBoxes(&page_);
+    lvPlaces_->setObjectName(QStringLiteral("lvPlaces"));
+    lvPlaces_->setRootIsDecorated(false);
+    lvPlaces_->setMouseTracking(true);
+    page_.layout()->addWidget(lvPlaces_);
+    lvPlaces_->VetoSelectionModel()->OnChanging = [this](const QModelIndex& index) {
+        return lvPlacesChanging(lvPlaces_->itemFromIndex(index));
+    };
+    lvPlaces_->OnKeyDown = [this](QKeyEvent* event) {
+        bool consumed = false;
+        RunGuarded([&] { consumed = lvPlacesKeyDown(event); });
+        return consumed;
+    };
+    lvPlaces_->OnMouseDown = [this](QMouseEvent* event) {
+        bool consumed = false;
+        RunGuarded([&] { consumed = lvPlacesMouseDown(event); });
+        return consumed;
+    };
+    lvPlaces_->OnMouseMove = [this](QMouseEvent* event) { lvPlacesMouseMove(event); };
+    connect(lvPlaces_, &TTreeViewCheckBoxes::Edited, this,
+            [this](QTreeWidgetItem* item, const QString& text) { RunGuarded([&] { lvPlacesEdited(item, text); }); });
+    auto* menu = new QMenu(lvPlaces_);
+    menu->addAction(actNewPlace_);
+    menu->addAction(actDeletePlace_);
+    lvPlaces_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lvPlaces_, &QWidget::customContextMenuRequested, this,
+            [this, menu](const QPoint& pos) { menu->popup(lvPlaces_->viewport()->mapToGlobal(pos)); });
+
+    auto* layout = new QVBoxLayout(&propsPanel_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(new QLabel(QStringLiteral("Place:"), &propsPanel_));
+    memPlaceCaption_ = new QPlainTextEdit(&propsPanel_);
+    memPlaceCaption_->setObjectName(QStringLiteral("memPlaceCaption"));
+    memPlaceCaption_->setFixedHeight(memPlaceCaption_->fontMetrics().lineSpacing() * 3 + 12);
+    layout->addWidget(memPlaceCaption_);
+    pcPlaceProps_ = new TPageControl(&propsPanel_);
+    tshPlaceGeneral_ = new QWidget();
+    auto* general = new QVBoxLayout(tshPlaceGeneral_);
+    lvIncludedPlaces_ = new QTreeWidget(tshPlaceGeneral_);
+    lvIncludedPlaces_->setObjectName(QStringLiteral("lvIncludedPlaces"));
+    lvIncludedPlaces_->setHeaderLabels({QStringLiteral("Included places")});
+    lvIncludedPlaces_->setRootIsDecorated(false);
+    lvIncludedPlaces_->setSortingEnabled(true);
+    lvIncludedPlaces_->sortByColumn(0, Qt::AscendingOrder);
+    lvIncludedPlaces_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    general->addWidget(lvIncludedPlaces_);
+    tshPlaceTime_ = new QWidget();
+    tshPlaceNotes_ = new QWidget();
+    auto* notes = new QVBoxLayout(tshPlaceNotes_);
+    notes->setContentsMargins(0, 0, 0, 0);
+    // Made as the task notes editor is: plain text with its links opened through the shell.
+    auto* placeNotes = new TMyRichEdit(tshPlaceNotes_);
+    placeNotes->setObjectName(QStringLiteral("PlaceNotesEditor"));
+    placeNotes->SetAutoUrlDetect(true);
+    placeNotes->OnLinkClick = [this](TMyRichEdit*, const std::string& url, uint8_t) {
+        RunGuarded([&] { host_.OpenLink(url); });
+    };
+    PlaceNotesEditor_ = placeNotes;
+    notes->addWidget(PlaceNotesEditor_);
+    pcPlaceProps_->addTab(tshPlaceGeneral_, QStringLiteral("General"));
+    pcPlaceProps_->addTab(tshPlaceTime_, QStringLiteral("Time"));
+    pcPlaceProps_->addTab(tshPlaceNotes_, QStringLiteral("Notes"));
+    pcPlaceProps_->setTabVisible(pcPlaceProps_->indexOf(tshPlaceTime_), false);
+    layout->addWidget(pcPlaceProps_, 1);
+
+    connect(memPlaceCaption_, &QPlainTextEdit::textChanged, this, [this] { RunGuarded([this] { memPlaceCaptionChange(); }); });
+    connect(PlaceNotesEditor_, &QPlainTextEdit::textChanged, this, [this] { RunGuarded([this] { TaskPlaceChange(); }); });
+    connect(lvIncludedPlaces_, &QTreeWidget::itemChanged, this, [this] { RunGuarded([this] { lvIncludedPlacesChange(); }); });
+    // Entering or leaving an editable control of the place panel refreshes Undo and Redo.
+    const auto refresh = [this] { host_.UpdateUndoRedoActions(); };
+    for (QWidget* editor : {static_cast<QWidget*>(memPlaceCaption_), static_cast<QWidget*>(PlaceNotesEditor_)})
+        editor->installEventFilter(new TFocusFilter(editor, refresh, refresh));
+}
+
+// ---- The current place ----
+
+void TPlacePanel::SetCurrentPlace(TTaskPlace* Place)
+{
+    if (Place && Place == state_.CurrentPlace)
+        return;
+    host_.CommitTaskEdits();
+    UpdateCurrentPlace();
+    host_.ShowPlaceProps();
+    state_.CurrentPlace = Place;
+    {
+        TUILock lock(uiLockCount_);
+        if (Place) {
+            host_.FillPlacesListView(lvIncludedPlaces_, Place);
+            memPlaceCaption_->setPlainText(QString::fromStdString(Place->Caption));
+            PlaceNotesEditor_->clear();
+            PlaceNotesEditor_->setPlainText(QString::fromStdString(Place->PlaceNote));
+        } else {
+            lvIncludedPlaces_->setUpdatesEnabled(false);
+            lvIncludedPlaces_->clear();
+            lvIncludedPlaces_->setUpdatesEnabled(true);
+            memPlaceCaption_->clear();
+            PlaceNotesEditor_->clear();
+        }
+    }
+    host_.ShowRightPanel(Place != nullptr);
+}
+
+void TPlacePanel::UpdateCurrentPlace()
+{
+    if (!placeDirty_ || !state_.CurrentPlace)
+        return;
+    TTaskPlace* place = state_.CurrentPlace;
+    place->IncludedPlaces.clear();
+    for (int i = 0; i < lvIncludedPlaces_->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = lvIncludedPlaces_->topLevelItem(i);
+        const TTaskPlace* included = ItemPlace(item);
+        // A place deleted since the list was filled is not included any more.
+        if (item->checkState(0) == Qt::Checked && IsPlaceOfOutline(state_.DataBase.get(), included))
+            place->IncludedPlaces.push_back(included->PlaceID);
+    }
+    place->SetCaption(memPlaceCaption_->toPlainText().toStdString());
+    TStringList lines;
+    lines.SetText(PlaceNotesEditor_->toPlainText().toStdString());
+    place->SetPlaceNote(lines.Text());
+    emit PlacesChanged();
+    SetPlaceDirty(false);
+}
+
+void TPlacePanel::SetPlaceDirty(bool Value)
+{
+    placeDirty_ = Value;
+    if (Value)
+        host_.SetModified(true);
+}
+
+// ---- Change handlers ----
+
+void TPlacePanel::TaskPlaceChange()
+{
+    if (uiLockCount_ > 0)
+        return;
+    SetPlaceDirty(true);
+}
+
+void TPlacePanel::lvIncludedPlacesChange()
+{
+    if (uiLockCount_ > 0)
+        return;
+    TaskPlaceChange();
+}
+
+void TPlacePanel::memPlaceCaptionChange()
+{
+    if (uiLockCount_ > 0)
+        return;
+    {
+        // The list item follows the caption while it is typed.
+        TUILock lock(uiLockCount_);
+        if (QTreeWidgetItem* selected = SelectedNode(lvPlaces_))
+            selected->setText(0, memPlaceCaption_->toPlainText());
+    }
+    TaskPlaceChange();
+}
+
+bool TPlacePanel::lvPlacesChanging(QTreeWidgetItem* Item)
+{
+    if (uiLockCount_ > 0)
+        return true;
+    TUILock lock(uiLockCount_);
+    try {
+        SetCurrentPlace(ItemPlace(Item));
+        return true;
+    } catch (const EAbort&) {
+        return false;  // the user stopped the write-back; nothing to show
+    } catch (const std::exception& e) {
+        services_.ShowInformation(e.what());
+        return false;
+    }
+}
+
+// ---- Commands ----
+
+void TPlacePanel::actNewPlaceExecute()
+{
+    // Ins reaches this command wherever the task commands are disabled; a place is only made
+    // where the new place can be seen and named.
+    if (!host_.IsPlacesPageActive())
+        return;
+    host_.EndInPlaceEditing();
+    TTaskPlace* place = state_.DataBase->PlacesList->Add("New place");
+    QTreeWidgetItem* item = nullptr;
+    {
+        TUILock lock(uiLockCount_);
+        item = new QTreeWidgetItem();
+        item->setText(0, QString::fromStdString(place->Caption));
+        item->setData(0, PlaceRole, PlaceData(place));
+        lvPlaces_->addTopLevelItem(item);
+    }
+    emit PlacesChanged();
+    host_.SetModified(true);
+    lvPlaces_->setCurrentItem(item);
+    lvPlaces_->scrollToItem(item);
+    lvPlaces_->setFocus();
+    StartPlaceCaptionEdit(item);
+}
+
+void TPlacePanel::actDeletePlaceExecute()
+{
+    if (!host_.IsPlacesPageActive() || !state_.CurrentPlace)
+        return;
+    host_.EndInPlaceEditing();
+    UpdateCurrentPlace();
+    TTaskPlace* place = state_.CurrentPlace;
+    // The panel lets go of the place before it leaves the outline.
+    SetCurrentPlace(nullptr);
+    host_.DeletePlaceUndoable(place);
+    emit PlacesChanged();
+    host_.SetModified(true);
+}
+
+// ---- The places list ----
+
+void TPlacePanel::lvPlacesEdited(QTreeWidgetItem* Item, const QString& Text)
+{
+    TTaskPlace* place = ItemPlace(Item);
+    if (!place)
+        return;
+    const std::string before = place->Caption;
+    place->SetCaption(Text.toStdString());
+    {
+        TUILock lock(uiLockCount_);
+        const QString caption = QString::fromStdString(place->Caption);
+        Item->setText(0, caption);
+        if (place == state_.CurrentPlace)
+            memPlaceCaption_->setPlainText(caption);
+    }
+    // A rename in the list is an edit of the outline like any other: it must reach the file.
+    if (place->Caption != before) {
+        emit PlacesChanged();
+        host_.SetModified(true);
+    }
+}
+
+bool TPlacePanel::lvPlacesMouseDown(QMouseEvent* Event)
+{
+    if (uiLockCount_ > 0 || Event->button() != Qt::LeftButton)
+        return false;
+    const QPoint pos = Event->position().toPoint();
+    QTreeWidgetItem* item = lvPlaces_->itemAt(pos);
+    if (!item || lvPlaces_->IsEditing() || !lvPlaces_->LabelRect(item).contains(pos))
+        return false;
+    lvPlaces_->setCurrentItem(item);
+    if (lvPlaces_->currentItem() != item)
+        return true;  // the selection change was refused
+    if (host_.OneClickEditMode()) {
+        const QRect label = lvPlaces_->LabelRect(item);
+        const int margin = lvPlaces_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, lvPlaces_) + 1;
+        const QString text = item->text(0);
+        const QFontMetrics metrics(lvPlaces_->font());
+        const int caret = CaretIndexAt(static_cast<int>(text.size()), pos.x() - label.left() - margin,
+                                       [&](int k) { return metrics.horizontalAdvance(text.left(k)); });
+        StartPlaceCaptionEdit(item, caret);
+    }
+    return true;
+}
+
+void TPlacePanel::lvPlacesMouseMove(QMouseEvent* Event)
+{
+    const QPoint pos = Event->position().toPoint();
+    QTreeWidgetItem* item = lvPlaces_->itemAt(pos);
+    const bool overLabel = host_.OneClickEditMode() && item && lvPlaces_->LabelRect(item).contains(pos);
+    lvPlaces_->viewport()->setCursor(overLabel ? Qt::IBeamCursor : Qt::ArrowCursor);
+}
+
+bool TPlacePanel::lvPlacesKeyDown(QKeyEvent* Event)
+{
+    const int key = Event->key();
+    bool consumed = false;
+    QTreeWidgetItem* item = SelectedNode(lvPlaces_);
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F2) && item && !lvPlaces_->IsEditing()) {
+        StartPlaceCaptionEdit(item);
+        consumed = true;
+    } else if (key == Qt::Key_F2 && lvPlaces_->IsEditing()) {
+        host_.EndInPlaceEditing();
+        consumed = true;
+    }
+    if (lvPlaces_->IsEditing())
+        host_.UpdateUndoRedoActions();
+    return consumed;
+}
