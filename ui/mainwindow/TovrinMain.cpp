@@ -95,7 +95,7 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
 
     BuildControls();
     BuildPlacePanel();  // its actions before the shared keys are bound
-    BuildUndoAndNavigation();  // undo history, navigation, Delete task (TovrinMainUndo.cpp)
+    BuildUndoAndNavigation();  // undo and navigation (undo/UndoNavigation.h), Delete task
     BuildActions();
     BuildPropertyPanel();  // the task panel (TovrinMainProps.cpp)
     ConnectUndoAndNavigation();
@@ -117,7 +117,7 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     DefaultTasksFont = FromQFont(tvTasksTree->font(), DEFAULT_CHARSET, clWindowText);
     DefaultNoteFont = FromQFont(pnlTaskPropNotes->font(), 204, clWindowText);
     DrawTime = Now();
-    UpdateUndoRedoActions();
+    undo_->UpdateUndoRedoActions();
     {
         TUILock lock(UILockCount);
         pcMainPages->SetActivePage(tshOutline);
@@ -161,8 +161,7 @@ void TfrmTovrinMain::FormDestroy()
     CurrentPlace = nullptr;
     // The undo history and the navigation refer to tasks of the document: they go first, the
     // document after them.
-    Navigation.reset();
-    UndoList.reset();
+    undo_->ReleaseHistories();
     tvTasksTree->clear();
     tvToDo->clear();
     DataBase.reset();
@@ -279,7 +278,7 @@ void TfrmTovrinMain::BuildPlacePanel()
                     [this] { EndInPlaceEditing(); },
                     [self] {
                         if (auto* window = qobject_cast<TfrmTovrinMain*>(self))
-                            window->UpdateUndoRedoActions();
+                            window->Undo().UpdateUndoRedoActions();
                     },
                     [this](const std::string& URL) { OpenLink(URL); },
                     [this](TTaskPlace* Place) { DeletePlaceUndoable(Place); },
@@ -305,7 +304,7 @@ void TfrmTovrinMain::BuildExchange()
     exchange_->AddToMenu(*pmnuTaskTree, at >= 0 && at + 1 < items.size() ? items[at + 1] : nullptr);
     connect(exchange_, &TImportExport::OutlineImported, this, [this] {
         SetModified(true);
-        ClearUndoHistory();
+        undo_->ClearUndoHistory();
         FillTaskTree();
         PlacesListsStale = true;
         RefreshPlacesLists();
@@ -326,7 +325,7 @@ void TfrmTovrinMain::BuildMenuBar()
     };
     menu(QStringLiteral("&File"), {actFileNew, Newdemofile1, actOpen, actSave, actSaveAs, nullptr, exchange_->actImport(), exchange_->actExport(),
                                    nullptr, actConnectToOutlook, actQuickOutlookConnect, nullptr, Exit1});
-    menu(QStringLiteral("&Edit"), {actUndo, actRedo, nullptr, actBack, actForward, nullptr, actFind, actFindNext});
+    menu(QStringLiteral("&Edit"), {undo_->actUndo(), undo_->actRedo(), nullptr, undo_->actBack(), undo_->actForward(), nullptr, actFind, actFindNext});
     menu(QStringLiteral("&Tools"), {Options1})->setObjectName(QStringLiteral("Tools1"));
     menu(QStringLiteral("&Help"), {Howitworks1, VisitTovrinWebSite1, Proposenewfeature1, nullptr, actAbout});
 }
@@ -359,16 +358,6 @@ void TfrmTovrinMain::BuildActions()
          &TfrmTovrinMain::AdvancedOptions1Click);
     actInsertDateTime = new QAction(QStringLiteral("Insert Date/Time"), this);  // no behaviour of its own
     actInsertDateTime->setObjectName(QStringLiteral("actInsertDateTime"));
-
-    // Undo and redo follow the undo history; with none recorded they stay disabled.
-    actUndo = new QAction(QStringLiteral("Undo"), this);
-    actUndo->setObjectName(QStringLiteral("actUndo"));
-    actUndo->setShortcut(QKeySequence(QStringLiteral("Ctrl+Z")));
-    actRedo = new QAction(QStringLiteral("Redo"), this);
-    actRedo->setObjectName(QStringLiteral("actRedo"));
-    actRedo->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
-    addAction(actUndo);
-    addAction(actRedo);
 
     // Keys shared by two commands run the first enabled one.
     shortcuts_ = new TSharedShortcutDispatcher(this);

@@ -16,8 +16,7 @@
 #include "ui/mainwindow/SafeFileSave.h"
 #include "ui/mainwindow/UILock.h"
 #include "ui/mainwindow/WindowState.h"
-#include "ui/undo/Navigation.h"  // property panel, undo and navigation
-#include "ui/undo/UndoList.h"    // property panel, undo and navigation
+#include "ui/undo/UndoNavigation.h"  // the window's undo part, as its callers reach it
 
 class QAction;
 class QCheckBox;
@@ -166,8 +165,6 @@ public:
     void SetTaskDirty(bool Value);
     void ApplyTaskChange(bool Delay, bool Force);
     void SyncTreeNode(QTreeWidgetItem* Node);
-    void ClearUndoHistory();
-    void UpdateUndoRedoActions();
     void UpdateTreeActions();
     void RebuildToDoList();
     void RefreshPlacesLists();
@@ -276,32 +273,17 @@ public:
     QToolButton* spbUP = nullptr;
     QPlainTextEdit* TaskNotesEditor = nullptr;
 
-    // ---- Undo, redo and navigation (TovrinMainUndo.cpp) ----
-    // The window's side of the histories; declared before them so that they go first.
-    std::unique_ptr<IUndoView> UndoView;
-    std::unique_ptr<INavigationView> NavigationView;
-    std::unique_ptr<TUndoList> UndoList;
-    std::unique_ptr<TNavigationManager> Navigation;
+    // ---- Deleting and dragging tasks as undoable steps (TovrinMainUndo.cpp) ----
     void BuildUndoAndNavigation();
     void ConnectUndoAndNavigation();
     void DeleteSelectedTask(bool Undoable);
-    QWidget* GetInPlaceEditor() const;
-    bool CheckTypingUndo();
     // A dragged task dropped before the NewIndex-th node under TargetParentNode (nullptr: the
     // top level; NewIndex -1: as its last child): moved as an undoable step.
     void DragTaskNode(QTreeWidgetItem* Node, int32_t NewIndex, QTreeWidgetItem* TargetParentNode);
     // Deletes a place as an undoable step (the Places page's delete command).
     void DeletePlaceUndoable(TTaskPlace* Place);
-    void actUndoExecute();
-    void actRedoExecute();
-    void actBackExecute();
-    void actForwardExecute();
     void actDeleteTaskExecute();
     QAction* actDeleteTask = nullptr;
-    QAction* actBack = nullptr;
-    QAction* actForward = nullptr;
-    QToolButton* sbBack = nullptr;
-    QToolButton* sbForward = nullptr;
 
     // ---- Tree drawing and drag-and-drop (TaskTreeDelegate.cpp, TovrinMainDragDrop.cpp) ----
     bool Dragging = false;
@@ -410,6 +392,7 @@ public:
     TToDoFilterPanel& ToDoFilter() const { return *toDoFilter_; }
     TPlacePanel& Places() const { return *places_; }
     TDesktopIntegration& Desktop() const { return *desktop_; }
+    TUndoNavigation& Undo() const { return *undo_; }
 
     // ---- Controls ----
     TPageControl* pcMainPages = nullptr;
@@ -442,8 +425,6 @@ public:
     QAction* actSave = nullptr;
     QAction* actSaveAs = nullptr;
     QAction* Exit1 = nullptr;
-    QAction* actUndo = nullptr;
-    QAction* actRedo = nullptr;
     QAction* actNewTask = nullptr;
     QAction* actNewSubTask = nullptr;
     QAction* actRefreshSubtree = nullptr;
@@ -477,6 +458,8 @@ private:
     void BuildExchange();
     void BuildPlacePanel();
     void HookTree(TTreeViewCheckBoxes* Tree);
+    // The open in-place caption editor, if any.
+    QWidget* GetInPlaceEditor() const;
     bool FormCloseQuery();
     void FormDestroy();
     // Open: the file read into a document of its own, which takes the current one's place
@@ -507,6 +490,7 @@ private:
     TToDoFilterPanel* toDoFilter_ = nullptr;
     TPlacePanel* places_ = nullptr;
     TDesktopIntegration* desktop_ = nullptr;
+    TUndoNavigation* undo_ = nullptr;
     bool closingFromExit_ = false;
     bool closeAccepted_ = false;
     bool destroyed_ = false;

@@ -121,8 +121,8 @@ void TfrmTovrinMain::ClearDocument()
     SetCurrentTask(nullptr);
     // Undo steps may hold deleted tasks of the outline being cleared: they go with it, before
     // the document is emptied (so they report to this outline, not to the next).
-    ClearUndoHistory();
-    Navigation->Clear();
+    Undo().ClearUndoHistory();
+    Undo().Navigation()->Clear();
     {
         TUILock drawLock(DrawLockCount);
         // The nodes refer to the tasks about to be freed.
@@ -141,8 +141,8 @@ void TfrmTovrinMain::ClearDocument()
         RefreshPlacesLists();
         RebuildToDoList();
     }
-    ClearUndoHistory();
-    Navigation->Clear();
+    Undo().ClearUndoHistory();
+    Undo().Navigation()->Clear();
     SetModified(false);
 }
 
@@ -259,7 +259,7 @@ bool TfrmTovrinMain::SaveDocument()
             return false;
         FileName = request.FileName;
     }
-    ClearUndoHistory();
+    Undo().ClearUndoHistory();
     try {
         return SaveToFile(FileName);
     } catch (...) {

@@ -177,7 +177,7 @@ void TfrmTovrinMain::actAddToSubtasksPlacesExecute()
         return;
     UpdateCurrentTask();
     DataBase->AddPlacesToSubtasks(CurrentTask);
-    ClearUndoHistory();
+    Undo().ClearUndoHistory();
     SetModified(true);
 }
 
@@ -191,7 +191,7 @@ void TfrmTovrinMain::actReplaceSubtasksPlacesExecute()
         return;
     UpdateCurrentTask();
     DataBase->ReplaceSubtasksPlaces(CurrentTask);
-    ClearUndoHistory();
+    Undo().ClearUndoHistory();
     SetModified(true);
 }
 
@@ -204,7 +204,7 @@ void TfrmTovrinMain::actClearSubtasksPlacesExecute()
         return;
     DataBase->ClearSubtasksPlaces(CurrentTask);
     ReloadCurrentTask();
-    ClearUndoHistory();
+    Undo().ClearUndoHistory();
     SetModified(true);
 }
 
@@ -228,7 +228,7 @@ void TfrmTovrinMain::actCompleteAllSubtasksExecute()
     ReloadCurrentTask();
     actRefreshSubtreeExecute();
     SyncTreeNode(SelectedNode(tvTasksTree));
-    ClearUndoHistory();
+    Undo().ClearUndoHistory();
     SetModified(true);
 }
 
@@ -241,7 +241,7 @@ void TfrmTovrinMain::actUncompleteAllSubtasksExecute()
     ReloadCurrentTask();
     actRefreshSubtreeExecute();
     SyncTreeNode(SelectedNode(tvTasksTree));
-    ClearUndoHistory();
+    Undo().ClearUndoHistory();
     SetModified(true);
 }
 
@@ -307,7 +307,7 @@ void TfrmTovrinMain::actInsertTasksFromClipboardExecute()
     UpdateCurrentTask();
     for (const std::string& line : lines)
         parent->AddChild(line, -1);
-    ClearUndoHistory();
+    Undo().ClearUndoHistory();
     FillTaskTree(node, false);
     SetModified(true);
 }
@@ -402,7 +402,7 @@ bool TfrmTovrinMain::QuickOutlookSync(QWidget* AOwner, const std::string& Folder
     // An untitled outline is saved first as well: the run's log goes beside the data file.
     if ((Modified || Untitled) && !SaveDocument())
         return false;
-    ClearUndoHistory();
+    Undo().ClearUndoHistory();
     tvTasksTree->clearSelection();
 
     // The run may delete tasks, and its progress window lets the window repaint meanwhile:
@@ -410,7 +410,7 @@ bool TfrmTovrinMain::QuickOutlookSync(QWidget* AOwner, const std::string& Folder
     // both trees let go of them; the virtual root is looked up again afterwards.
     TTaskNode* const virtualRoot = IsVirtualRootActive() ? VirtualRoot : nullptr;
     SetCurrentTask(nullptr);
-    Navigation->Clear();
+    Undo().Navigation()->Clear();
     {
         TUILock lock(UILockCount);
         tvTasksTree->clear();

@@ -283,9 +283,9 @@ void TfrmTovrinMain::tvTasksTreeDragDrop(int X, int Y)
     // The place is counted among the task's children in the outline, not among the shown
     // rows: with completed tasks hidden the two differ.
     const TDropPlace place = DropPlaceFor(target, insert);
-    UndoList->Add(std::make_unique<TUndoDragTaskNode>(*UndoView, dragged, place.NewParent, place.NewIndex));
+    Undo().UndoList()->Add(std::make_unique<TUndoDragTaskNode>(Undo().UndoView(), dragged, place.NewParent, place.NewIndex));
     SetModified(true);
-    UpdateUndoRedoActions();
+    Undo().UpdateUndoRedoActions();
 }
 
 void TfrmTovrinMain::tvTasksTreeEndDrag()

@@ -117,7 +117,7 @@ void TfrmTovrinMain::SortSelectedSubtasks(const std::array<int32_t, 4>& Keys, bo
     tvTasksTree->setCurrentItem(node);
     tvTasksTree->viewport()->update();
     SetModified(true);
-    ClearUndoHistory();
+    Undo().ClearUndoHistory();
 }
 
 // ---- Find ----

@@ -109,8 +109,8 @@ void TfrmTovrinMain::SetCurrentTask(TTaskNode* Task)
     UpdateCurrentTask();
     places_->UpdateCurrentPlace();
     ShowPropertyPanel(ppTask);
-    if (Navigation)
-        Navigation->Add(CurrentTask);
+    if (Undo().Navigation())
+        Undo().Navigation()->Add(CurrentTask);
     CurrentTask = Task;
     {
         TUILock lock(UILockCount);
@@ -176,7 +176,7 @@ void TfrmTovrinMain::SetCurrentTask(TTaskNode* Task)
     }
     UpdateTaskControls(-1);
     SetTaskDirty(false);
-    UpdateUndoRedoActions();
+    Undo().UpdateUndoRedoActions();
 }
 
 void TfrmTovrinMain::ShowLeadTime(double Days)
@@ -268,7 +268,7 @@ void TfrmTovrinMain::UpdateCurrentTask()
     if (!TaskDirty || !CurrentTask)
         return;
     TTaskNode* task = CurrentTask;
-    auto* step = static_cast<TUndoChangeTaskNode*>(UndoList->Add(std::make_unique<TUndoChangeTaskNode>(*UndoView, task)));
+    auto* step = static_cast<TUndoChangeTaskNode*>(Undo().UndoList()->Add(std::make_unique<TUndoChangeTaskNode>(Undo().UndoView(), task)));
     try {
         task->Caption = memTaskCaption->toPlainText().toStdString();
         task->Importance = -tbPriority->value();
@@ -316,7 +316,7 @@ void TfrmTovrinMain::UpdateCurrentTask()
     step->StoreAfter(task);
     SetTaskDirty(false);
     RepaintTaskTrees();
-    UpdateUndoRedoActions();  // the step's caption names the task as it is now called
+    Undo().UpdateUndoRedoActions();  // the step's caption names the task as it is now called
 }
 
 void TfrmTovrinMain::ParseTaskPlaces()
@@ -340,7 +340,7 @@ void TfrmTovrinMain::TaskNodeChange()
 {
     if (UILockCount > 0)
         return;
-    UpdateUndoRedoActions();
+    Undo().UpdateUndoRedoActions();
     SetTaskDirty(true);
 }
 
@@ -468,12 +468,12 @@ void TfrmTovrinMain::spbUPClick()
 
 void TfrmTovrinMain::memTaskCaptionEnter()
 {
-    UpdateUndoRedoActions();
+    Undo().UpdateUndoRedoActions();
 }
 
 void TfrmTovrinMain::memTaskCaptionExit()
 {
-    UpdateUndoRedoActions();
+    Undo().UpdateUndoRedoActions();
 }
 
 void TfrmTovrinMain::lbGoalsViewClick()

@@ -1,15 +1,12 @@
-// Undo and redo (of the document and of typing), deleting tasks, and back and forward between
-// visited tasks. The histories themselves are display-free (UndoList, Navigation); this file is
-// the window's side of them.
+// The outline's side of undo: what an undone or redone step shows in the trees, deleting tasks
+// and dragging them as undoable steps. The histories and their commands are the undo part's
+// (UndoNavigation.h).
 #include "ui/mainwindow/TovrinMain.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPlainTextEdit>
-#include <QTextEdit>
-#include <QToolButton>
 
 #include <functional>
 
@@ -38,17 +35,11 @@ bool InSubtree(const TTaskNode* task, const TTaskNode* top)
     return task && (task == top || task->IsDescendantOf(top));
 }
 
-// Qt menus take "&" as a mnemonic mark.
-QString MenuText(const std::string& text)
-{
-    return QString::fromStdString(text).replace(QLatin1Char('&'), QStringLiteral("&&"));
-}
-
 class TMainUndoView : public IUndoView {
 public:
     explicit TMainUndoView(TfrmTovrinMain& window) : w_(window) {}
 
-    void UndoListChanged() override { w_.UpdateUndoRedoActions(); }
+    void UndoListChanged() override { w_.Undo().UpdateUndoRedoActions(); }
     void RepaintTaskTrees() override { w_.RepaintTaskTrees(); }
 
     void ShowChangedTask(TTaskNode* Task) override
@@ -127,7 +118,7 @@ public:
                 if (InSubtree(TfrmTovrinMain::NodeTask(w_.tvToDo->topLevelItem(i)), Task))
                     delete w_.tvToDo->takeTopLevelItem(i);
         }
-        w_.Navigation->Clear();
+        w_.Undo().Navigation()->Clear();
     }
 
     void ShowMove(TTaskNode* Task, TTaskNode* Parent, int32_t Index) override;
@@ -221,71 +212,44 @@ void TMainUndoView::ShowMove(TTaskNode* Task, TTaskNode* Parent, int32_t Index)
     tree->scrollToItem(node);
 }
 
-class TMainNavigationView : public INavigationView {
-public:
-    explicit TMainNavigationView(TfrmTovrinMain& window) : w_(window) {}
-
-    TTaskNode* NavigationCurrentTask() override { return w_.CurrentTask; }
-
-    void NavigateToTask(TTaskNode* Task) override
-    {
-        w_.SetCurrentTask(Task);
-        w_.SyncSelectionWithCurrentTask(w_.pcMainPages->ActivePage());
-    }
-
-    void UpdateNavigationButtons(bool BackEnabled, const std::string& BackHint, bool ForwardEnabled,
-                                 const std::string& ForwardHint) override
-    {
-        if (!w_.sbBack)
-            return;  // the buttons are not built yet
-        w_.sbBack->setEnabled(BackEnabled);
-        w_.sbBack->setToolTip(QString::fromStdString(BackHint));
-        w_.sbForward->setEnabled(ForwardEnabled);
-        w_.sbForward->setToolTip(QString::fromStdString(ForwardHint));
-    }
-
-private:
-    TfrmTovrinMain& w_;
-};
-
 } // namespace
 
 // ---- Building ----
 
 void TfrmTovrinMain::BuildUndoAndNavigation()
 {
-    UndoView = std::make_unique<TMainUndoView>(*this);
-    NavigationView = std::make_unique<TMainNavigationView>(*this);
-    UndoList = std::make_unique<TUndoList>(UndoView.get());
-    Navigation = std::make_unique<TNavigationManager>(NavigationView.get());
+    TUndoHost host{[this] { return GetInPlaceEditor(); },
+                   [this] { EndInPlaceEditing(); },
+                   [this] {
+                       const bool dropped = TaskDirty;
+                       TaskDirty = false;
+                       return dropped;
+                   },
+                   [this] {
+                       for (TTreeViewCheckBoxes* tree : {tvTasksTree, tvToDo})
+                           SyncTreeNode(FindTaskNode(tree, CurrentTask));
+                       ReloadCurrentTask();
+                   },
+                   [this](bool Value) { SetModified(Value); },
+                   [this](bool Force) { ApplyTaskChange(false, Force); },
+                   [this](TTaskNode* Task) {
+                       SetCurrentTask(Task);
+                       SyncSelectionWithCurrentTask(pcMainPages->ActivePage());
+                   }};
+    undo_ = new TUndoNavigation(*this, state_, std::make_unique<TMainUndoView>(*this), std::move(host));
 
-    auto make = [this](QAction*& action, const char* name, const QString& text, const QKeySequence& key,
-                       void (TfrmTovrinMain::*handler)()) {
-        action = new QAction(text, this);
-        action->setObjectName(QString::fromLatin1(name));
-        if (!key.isEmpty())
-            action->setShortcut(key);
-        addAction(action);
-        connect(action, &QAction::triggered, this, [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
-    };
     // Ctrl+Del is shared with the place deletion and bound by the shared keys.
-    make(actDeleteTask, "actDeleteTask", QStringLiteral("Delete task"), {}, &TfrmTovrinMain::actDeleteTaskExecute);
-    make(actBack, "actBack", QStringLiteral("Back"), QKeySequence(QStringLiteral("Alt+Left")),
-         &TfrmTovrinMain::actBackExecute);
-    make(actForward, "actForward", QStringLiteral("Forward"), QKeySequence(QStringLiteral("Alt+Right")),
-         &TfrmTovrinMain::actForwardExecute);
+    actDeleteTask = new QAction(QStringLiteral("Delete task"), this);
+    actDeleteTask->setObjectName(QStringLiteral("actDeleteTask"));
+    addAction(actDeleteTask);
+    connect(actDeleteTask, &QAction::triggered, this, [this] { RunGuarded([this] { actDeleteTaskExecute(); }); });
 }
 
-// Once the actions and the panel's Back and Forward buttons are built.
+// Once the outline's pop-up menu is built.
 void TfrmTovrinMain::ConnectUndoAndNavigation()
 {
-    connect(actUndo, &QAction::triggered, this, [this] { RunGuarded([this] { actUndoExecute(); }); });
-    connect(actRedo, &QAction::triggered, this, [this] { RunGuarded([this] { actRedoExecute(); }); });
-    connect(sbBack, &QToolButton::clicked, actBack, &QAction::trigger);
-    connect(sbForward, &QToolButton::clicked, actForward, &QAction::trigger);
     pmnuTaskTree->addSeparator();
     pmnuTaskTree->addAction(actDeleteTask);
-    Navigation->UpdateButtons();
 }
 
 // ---- Deleting tasks ----
@@ -316,9 +280,9 @@ void TfrmTovrinMain::DeleteSelectedTask(bool Undoable)
     if (Undoable) {
         UpdateCurrentTask();
         places_->UpdateCurrentPlace();
-        UndoList->Add(std::make_unique<TUndoDeleteTaskNode>(*UndoView, task));
+        Undo().UndoList()->Add(std::make_unique<TUndoDeleteTaskNode>(Undo().UndoView(), task));
     } else {
-        UndoView->TaskDetached(task);
+        Undo().UndoView().TaskDetached(task);
         CurrentTask = nullptr;
         TaskDirty = false;
         delete task;
@@ -343,7 +307,7 @@ void TfrmTovrinMain::DeleteSelectedTask(bool Undoable)
         tvTasksTree->setCurrentItem(next);
     if (!SelectedNode(tvTasksTree))
         SetCurrentTask(nullptr);
-    Navigation->Clear();
+    Undo().Navigation()->Clear();
 }
 
 void TfrmTovrinMain::CancelPendingNewTask()
@@ -369,9 +333,9 @@ void TfrmTovrinMain::DragTaskNode(QTreeWidgetItem* Node, int32_t NewIndex, QTree
             index = before->IndexInParent();
     }
     UpdateCurrentTask();
-    UndoList->Add(std::make_unique<TUndoDragTaskNode>(*UndoView, task, newParent, index));
+    Undo().UndoList()->Add(std::make_unique<TUndoDragTaskNode>(Undo().UndoView(), task, newParent, index));
     SetModified(true);
-    UpdateUndoRedoActions();
+    Undo().UpdateUndoRedoActions();
 }
 
 void TfrmTovrinMain::DeletePlaceUndoable(TTaskPlace* Place)
@@ -379,17 +343,9 @@ void TfrmTovrinMain::DeletePlaceUndoable(TTaskPlace* Place)
     if (!Place)
         return;
     places_->UpdateCurrentPlace();
-    UndoList->Add(std::make_unique<TUndoDeletePlace>(*UndoView, *DataBase->PlacesList, Place));
+    Undo().UndoList()->Add(std::make_unique<TUndoDeletePlace>(Undo().UndoView(), *DataBase->PlacesList, Place));
     PlacesListsStale = true;
     SetModified(true);
-}
-
-// ---- Undo and redo ----
-
-void TfrmTovrinMain::ClearUndoHistory()
-{
-    UndoList->Clear();
-    UpdateUndoRedoActions();
 }
 
 QWidget* TfrmTovrinMain::GetInPlaceEditor() const
@@ -405,118 +361,4 @@ QWidget* TfrmTovrinMain::GetInPlaceEditor() const
         return editor && editor->isVisible() ? editor : nullptr;
     }
     return nullptr;
-}
-
-namespace {
-
-// Whether a text control has typing to undo or redo (Qt's editors keep more than one level).
-bool HasTyping(QWidget* widget)
-{
-    if (auto* line = qobject_cast<QLineEdit*>(widget))
-        return !line->isReadOnly() && (line->isUndoAvailable() || line->isRedoAvailable());
-    if (auto* plain = qobject_cast<QPlainTextEdit*>(widget))
-        return !plain->isReadOnly() &&
-               (plain->document()->isUndoAvailable() || plain->document()->isRedoAvailable());
-    if (auto* rich = qobject_cast<QTextEdit*>(widget))
-        return !rich->isReadOnly() && (rich->document()->isUndoAvailable() || rich->document()->isRedoAvailable());
-    return false;
-}
-
-void TypingUndo(QWidget* widget, bool redo)
-{
-    if (auto* line = qobject_cast<QLineEdit*>(widget))
-        redo ? line->redo() : line->undo();
-    else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget))
-        redo ? plain->redo() : plain->undo();
-    else if (auto* rich = qobject_cast<QTextEdit*>(widget))
-        redo ? rich->redo() : rich->undo();
-}
-
-} // namespace
-
-bool TfrmTovrinMain::CheckTypingUndo()
-{
-    QWidget* editor = GetInPlaceEditor();
-    if (!editor)
-        editor = focusWidget();  // the window's focus, also while its menu is open
-    if (!editor || !HasTyping(editor))
-        return false;
-    actUndo->setText(QStringLiteral("Undo typing"));
-    actUndo->setEnabled(true);
-    actRedo->setText(QStringLiteral("Redo typing"));
-    actRedo->setEnabled(true);
-    return true;
-}
-
-void TfrmTovrinMain::UpdateUndoRedoActions()
-{
-    if (!actUndo || !UndoList)
-        return;  // still building the window
-    if (CheckTypingUndo())
-        return;
-    actUndo->setText(QStringLiteral("Can't undo"));
-    actUndo->setEnabled(false);
-    actRedo->setText(QStringLiteral("Redo"));
-    actRedo->setEnabled(false);
-    const std::string undo = UndoList->GetUndoCaption();
-    if (!undo.empty()) {
-        actUndo->setText(QStringLiteral("Undo ") + MenuText(undo));
-        actUndo->setEnabled(true);
-    }
-    const std::string redo = UndoList->GetRedoCaption();
-    if (!redo.empty()) {
-        actRedo->setText(QStringLiteral("Redo ") + MenuText(redo));
-        actRedo->setEnabled(true);
-    }
-}
-
-static void RunUndoOrRedo(TfrmTovrinMain* w, bool redo)
-{
-    if (w->CheckTypingUndo()) {
-        QWidget* editor = w->GetInPlaceEditor();
-        TypingUndo(editor ? editor : w->focusWidget(), redo);
-        w->UpdateUndoRedoActions();
-        return;
-    }
-    w->EndInPlaceEditing();
-    // Pending panel edits are dropped, and the panel shows the task as it is.
-    const bool dropped = w->TaskDirty;
-    w->TaskDirty = false;
-    TUndoAction* step = redo ? w->UndoList->Redo() : w->UndoList->Undo();
-    if (dropped && w->CurrentTask) {
-        for (TTreeViewCheckBoxes* tree : {w->tvTasksTree, w->tvToDo})
-            w->SyncTreeNode(w->FindTaskNode(tree, w->CurrentTask));
-        w->ReloadCurrentTask();
-    }
-    w->SetModified(true);
-    w->ApplyTaskChange(false, dynamic_cast<TUndoDeleteTaskNode*>(step) != nullptr);
-    w->UpdateUndoRedoActions();
-}
-
-void TfrmTovrinMain::actUndoExecute()
-{
-    RunUndoOrRedo(this, false);
-}
-
-void TfrmTovrinMain::actRedoExecute()
-{
-    RunUndoOrRedo(this, true);
-}
-
-// ---- Back and forward ----
-
-void TfrmTovrinMain::actBackExecute()
-{
-    if (!sbBack->isEnabled())
-        return;
-    EndInPlaceEditing();
-    Navigation->GoBack();
-}
-
-void TfrmTovrinMain::actForwardExecute()
-{
-    if (!sbForward->isEnabled())
-        return;
-    EndInPlaceEditing();
-    Navigation->GoForward();
 }

@@ -298,7 +298,7 @@ TEST_F(MainWindowTest, AFileThatCannotBeReadKeepsTheOutlineItsNameLockUndoAndMar
     Select("New Task");
     window->memTaskCaption->setPlainText("edited");
     window->UpdateCurrentTask();  // one undoable write-back, not saved
-    ASSERT_TRUE(window->UndoList->CanUndo());
+    ASSERT_TRUE(window->Undo().UndoList()->CanUndo());
 
     const std::string damagedTail = saved.substr(0, saved.size() - 3);  // read as far as the switches
     struct Case {
@@ -321,7 +321,7 @@ TEST_F(MainWindowTest, AFileThatCannotBeReadKeepsTheOutlineItsNameLockUndoAndMar
         EXPECT_EQ(Top(), Names{"edited"});
         EXPECT_EQ(window->FileName, name);
         EXPECT_EQ(Title(), "current.tvd - Tovrin Planner *");
-        EXPECT_TRUE(window->UndoList->CanUndo());
+        EXPECT_TRUE(window->Undo().UndoList()->CanUndo());
         EXPECT_TRUE(SomeoneHolds(name));
         EXPECT_FALSE(SomeoneHolds(bad));
     }

@@ -73,12 +73,12 @@ TEST_F(DragDropTest, DropOnTheUpperThirdInsertsBeforeAndUndoPutsItBack)
     EXPECT_EQ(window->DropTarget, nullptr);
     ExpectOutline("C A B D");
     EXPECT_TRUE(window->Modified);
-    ASSERT_TRUE(window->UndoList->CanUndo());
-    EXPECT_EQ(window->UndoList->GetUndoCaption(), "DragDrop task \"C\"");
+    ASSERT_TRUE(window->Undo().UndoList()->CanUndo());
+    EXPECT_EQ(window->Undo().UndoList()->GetUndoCaption(), "DragDrop task \"C\"");
 
-    window->actUndo->trigger();
+    window->Undo().actUndo()->trigger();
     ExpectOutline("A B C D");
-    window->actRedo->trigger();
+    window->Undo().actRedo()->trigger();
     ExpectOutline("C A B D");
 }
 
@@ -112,7 +112,7 @@ TEST_F(DragDropTest, DropOntoItselfOrItsOwnSubtreeIsRefused)
     }
     Drag("P", At("P", -1));
     ExpectOutline("P[Child[Grandchild]] Q");
-    EXPECT_FALSE(window->UndoList->CanUndo());
+    EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
     EXPECT_FALSE(window->Modified);
     // Even a drop that reaches the handler directly is refused.
     window->tvTasksTree->setCurrentItem(Node("P"));
@@ -135,7 +135,7 @@ TEST_F(DragDropTest, HiddenCompletedTasksDoNotShiftTheDropPosition)
     Drag("D", At("C", -1));
     EXPECT_EQ(Outline(Root()), "A B D C");
     EXPECT_EQ(Outline(window->tvTasksTree), "A D C");
-    window->actUndo->trigger();
+    window->Undo().actUndo()->trigger();
     EXPECT_EQ(Outline(Root()), "A B C D");
 }
 

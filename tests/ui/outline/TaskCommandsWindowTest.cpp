@@ -79,7 +79,7 @@ TEST_F(TaskCommandsTest, SortWithTheInitialKeysReordersTreeAndOutlineAlike)
     RunSort({2, -3, 1, 1}, false);
     ExpectOutline("P[year week plain low[z a] done early done late] Q");  // not recursive
     EXPECT_TRUE(window->Modified);
-    EXPECT_FALSE(window->UndoList->CanUndo());
+    EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
     EXPECT_EQ(Selected(), Node("P"));
     // The keys of the last sort are the next dialog's defaults.
     EXPECT_EQ(window->SortKey1, 2);
@@ -203,7 +203,7 @@ TEST_F(TaskCommandsTest, CompletingASubtreeKeepsEarlierCompletionTimes)
     EXPECT_TRUE(TTreeViewCheckBoxes::GetChecked(Node("P")));
     EXPECT_TRUE(TTreeViewCheckBoxes::GetChecked(Node("open")));
     EXPECT_TRUE(window->Modified);
-    EXPECT_FALSE(window->UndoList->CanUndo());
+    EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
 
     services.Answers = {idNo};
     window->actUncompleteAllSubtasks->trigger();
@@ -258,7 +258,7 @@ TEST_F(TaskCommandsTest, PasteTwoLinesAndAnEmptyOneMakesThreeSubtasks)
     EXPECT_EQ(services.Shown.back(), "Create 3 new subtask(s) from clipboard text?");
     ExpectOutline("P[one  two]");
     EXPECT_TRUE(window->Modified);
-    EXPECT_FALSE(window->UndoList->CanUndo());
+    EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
 
     // A long line stays one task.
     const std::string longLine(3000, 'w');

@@ -138,9 +138,9 @@ TEST_F(PlacePanelTest, DeletingAPlaceEmptiesThePanelAndUndoBringsItBack)
     EXPECT_EQ(PlaceItem(office), nullptr);
     EXPECT_FALSE(window->pnlRight->isVisibleTo(window.get()));
     EXPECT_TRUE(window->Modified);
-    ASSERT_TRUE(window->actUndo->isEnabled());
+    ASSERT_TRUE(window->Undo().actUndo()->isEnabled());
     ShowPage(window->tshOutline);
-    window->actUndo->trigger();  // brings the Places page back with the place selected
+    window->Undo().actUndo()->trigger();  // brings the Places page back with the place selected
     ASSERT_EQ(window->DataBase->PlacesList->FindByID(office->PlaceID), office);
     EXPECT_EQ(window->pcMainPages->ActivePage(), window->tshPlaces);
     EXPECT_EQ(window->CurrentPlace, office);

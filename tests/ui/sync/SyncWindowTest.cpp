@@ -60,8 +60,8 @@ protected:
     void ExpectOnlyLiveTasksReferred() const
     {
         EXPECT_TRUE(!window->CurrentTask || InOutline(window->CurrentTask));
-        for (int32_t i = 0; i < window->Navigation->Count(); ++i)
-            EXPECT_TRUE(InOutline(window->Navigation->Items(i)));
+        for (int32_t i = 0; i < window->Undo().Navigation()->Count(); ++i)
+            EXPECT_TRUE(InOutline(window->Undo().Navigation()->Items(i)));
         EXPECT_TRUE(InOutline(window->VirtualRoot));
         for (QTreeWidget* tree : {static_cast<QTreeWidget*>(window->tvTasksTree), static_cast<QTreeWidget*>(window->tvToDo)})
             for (QTreeWidgetItemIterator it(tree); *it; ++it) {

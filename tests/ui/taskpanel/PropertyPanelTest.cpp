@@ -81,7 +81,7 @@ TEST_F(PropertyPanelTest, FillsEveryControlFromTheTask)
     // Filling is no edit, also once the notes' links have been marked.
     QApplication::processEvents();
     EXPECT_FALSE(window->TaskDirty);
-    EXPECT_FALSE(window->UndoList->CanUndo());
+    EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
 
     window->SetCurrentTask(nullptr);
     EXPECT_FALSE(window->pnlRight->isVisible());
@@ -104,7 +104,7 @@ TEST_F(PropertyPanelTest, ATaskWithoutDueDateShowsOneDayAndTakesTodayByDueDate)
     EXPECT_EQ(a->ScheduleType, 1);
     EXPECT_EQ(a->DueDateTime, Date());
     EXPECT_EQ(a->LeadTime, 1.0);
-    EXPECT_EQ(window->UndoList->Count(), 1);
+    EXPECT_EQ(window->Undo().UndoList()->Count(), 1);
 }
 
 TEST_F(PropertyPanelTest, OnceFollowsTheParentAtOnce)
@@ -152,9 +152,9 @@ TEST_F(PropertyPanelTest, ImmediateControlsWriteTheWholePanelBack)
     EXPECT_EQ(b->Satisfaction, 90);
     EXPECT_EQ(b->ModifiedDateTime, 46500.25);
     EXPECT_FALSE(window->TaskDirty);
-    EXPECT_EQ(window->UndoList->Count(), 1);
-    EXPECT_EQ(window->actUndo->text(), "Undo Change task \"renamed\"");
-    EXPECT_TRUE(window->actUndo->isEnabled());
+    EXPECT_EQ(window->Undo().UndoList()->Count(), 1);
+    EXPECT_EQ(window->Undo().actUndo()->text(), "Undo Change task \"renamed\"");
+    EXPECT_TRUE(window->Undo().actUndo()->isEnabled());
 }
 
 TEST_F(PropertyPanelTest, PendingEditsWaitForTheNextFlush)
@@ -168,7 +168,7 @@ TEST_F(PropertyPanelTest, PendingEditsWaitForTheNextFlush)
     window->edEstimate->setText("1.5");
     window->cbCompleteSubTasksInOrder->setChecked(true);
     window->cbProjectStatus->setCurrentIndex(1);
-    EXPECT_FALSE(window->UndoList->CanUndo());
+    EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
 
     window->memTaskCaption->setFocus();
     window->tvTasksTree->setFocus();  // leaving a control writes nothing
@@ -182,7 +182,7 @@ TEST_F(PropertyPanelTest, PendingEditsWaitForTheNextFlush)
     EXPECT_EQ(b->Estimate, 1.5);
     EXPECT_TRUE(b->CompleteSubTasksInOrder);
     EXPECT_EQ(b->ProjectStatus, 1);
-    EXPECT_EQ(window->UndoList->Count(), 1);  // several pending controls, one step
+    EXPECT_EQ(window->Undo().UndoList()->Count(), 1);  // several pending controls, one step
 }
 
 TEST_F(PropertyPanelTest, TwoFlushedEditsAreTwoStepsUndoneOneByOne)
@@ -194,22 +194,22 @@ TEST_F(PropertyPanelTest, TwoFlushedEditsAreTwoStepsUndoneOneByOne)
     window->tbEffort->setValue(-20);
     window->tbEffort->setValue(-10);
     EXPECT_EQ(effort(), std::make_pair(10, 10));
-    EXPECT_EQ(window->UndoList->Count(), 2);
+    EXPECT_EQ(window->Undo().UndoList()->Count(), 2);
 
-    window->actUndo->trigger();
+    window->Undo().actUndo()->trigger();
     EXPECT_EQ(effort(), std::make_pair(20, 20));  // the panel shows the restored value at once
-    window->actUndo->trigger();
+    window->Undo().actUndo()->trigger();
     EXPECT_EQ(effort(), std::make_pair(50, 50));
-    EXPECT_FALSE(window->actUndo->isEnabled());
-    EXPECT_EQ(window->actUndo->text(), "Can't undo");
-    EXPECT_EQ(window->actRedo->text(), "Redo Change task \"b\"");
+    EXPECT_FALSE(window->Undo().actUndo()->isEnabled());
+    EXPECT_EQ(window->Undo().actUndo()->text(), "Can't undo");
+    EXPECT_EQ(window->Undo().actRedo()->text(), "Redo Change task \"b\"");
 
-    window->actRedo->trigger();
+    window->Undo().actRedo()->trigger();
     EXPECT_EQ(effort(), std::make_pair(20, 20));
     // A new step drops what could have been redone.
     window->tbEffort->setValue(-5);
-    EXPECT_FALSE(window->UndoList->CanRedo());
-    EXPECT_EQ(window->UndoList->Count(), 2);
+    EXPECT_FALSE(window->Undo().UndoList()->CanRedo());
+    EXPECT_EQ(window->Undo().UndoList()->Count(), 2);
 }
 
 TEST_F(PropertyPanelTest, UndoDropsPendingEditsAndShowsTheTaskAsItIs)
@@ -217,7 +217,7 @@ TEST_F(PropertyPanelTest, UndoDropsPendingEditsAndShowsTheTaskAsItIs)
     Select("b");
     window->tbEffort->setValue(-20);
     window->memTaskCaption->setPlainText("never written");
-    window->actUndo->trigger();
+    window->Undo().actUndo()->trigger();
     EXPECT_EQ(Task("b")->Effort, 50);
     EXPECT_EQ(window->memTaskCaption->toPlainText(), "b");
     EXPECT_EQ(Node("b")->text(0), "b");
@@ -329,13 +329,13 @@ TEST_F(PropertyPanelTest, CancelAtANewPlaceKeepsTheTaskShownAndItsStepSound)
     EXPECT_EQ(window->CurrentTask, Task("a2"));
     EXPECT_EQ(Selected(), "a2");
     EXPECT_TRUE(window->TaskDirty);
-    EXPECT_EQ(window->UndoList->Count(), 1);
+    EXPECT_EQ(window->Undo().UndoList()->Count(), 1);
 
     // Undoing and redoing that half-written step never blanks the task.
-    window->actUndo->trigger();
+    window->Undo().actUndo()->trigger();
     TTaskNode* a = Task("a");
     ASSERT_NE(a, nullptr);
-    window->actRedo->trigger();
+    window->Undo().actRedo()->trigger();
     EXPECT_EQ(a->Caption, "a2");
     EXPECT_EQ(a->Importance, 50);
     EXPECT_EQ(a->Satisfaction, 50);
@@ -360,7 +360,7 @@ TEST_F(PropertyPanelTest, CheckMarkCompletesOnWriteBackAndUndoReopens)
     node->setCheckState(0, Qt::Checked);
     TTaskNode* c = Task("c");
     EXPECT_NE(c->CompletionDateTime, 0);
-    window->actUndo->trigger();
+    window->Undo().actUndo()->trigger();
     EXPECT_EQ(c->CompletionDateTime, 0);
     EXPECT_EQ(node->checkState(0), Qt::Unchecked);
 }

@@ -24,31 +24,31 @@ TEST_F(UndoWindowTest, DeleteTaskUndoRedo)
     EXPECT_EQ(Selected(), "c");  // the next sibling
     EXPECT_EQ(window->CurrentTask, Task("c"));
     EXPECT_TRUE(window->Modified);
-    EXPECT_EQ(window->actUndo->text(), "Undo Delete task \"b\"");
+    EXPECT_EQ(window->Undo().actUndo()->text(), "Undo Delete task \"b\"");
 
-    window->actUndo->trigger();
+    window->Undo().actUndo()->trigger();
     ExpectOutline("P[a b[b1] c d] Q[q1]");
     EXPECT_EQ(Selected(), "b");
     EXPECT_EQ(window->CurrentTask, Task("b"));
 
-    window->actRedo->trigger();
+    window->Undo().actRedo()->trigger();
     ExpectOutline("P[a c d] Q[q1]");
     EXPECT_EQ(Selected(), "P");  // the deleted task's parent
-    EXPECT_EQ(window->Navigation->Count(), 0);
-    EXPECT_FALSE(window->sbBack->isEnabled());
+    EXPECT_EQ(window->Undo().Navigation()->Count(), 0);
+    EXPECT_FALSE(window->Undo().sbBack()->isEnabled());
 }
 
 TEST_F(UndoWindowTest, RedoingADeletionAboveTheVirtualRootResetsIt)
 {
     Select("P");
     window->actDeleteTask->trigger();
-    window->actUndo->trigger();
+    window->Undo().actUndo()->trigger();
     window->SetVirtualRoot(Task("P"));
     ASSERT_TRUE(window->IsVirtualRootActive());
-    window->actRedo->trigger();
+    window->Undo().actRedo()->trigger();
     EXPECT_FALSE(window->IsVirtualRootActive());
     EXPECT_EQ(Outline(window->tvTasksTree), "Q[q1]");
-    window->ClearUndoHistory();  // P is freed for good; nothing refers to it
+    window->Undo().ClearUndoHistory();  // P is freed for good; nothing refers to it
     window->FillTaskTree();
     ExpectOutline("Q[q1]");
 }
@@ -72,12 +72,12 @@ TEST_F(UndoWindowTest, CancellingANewTaskDeletesItForGood)
     window->CancelPendingNewTask();
     ExpectOutline("P[a b c d] Q[q1]");
     EXPECT_FALSE(window->NewTaskPending);
-    EXPECT_FALSE(window->UndoList->CanUndo());
+    EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
     EXPECT_EQ(Selected(), "b");  // the previous sibling
     EXPECT_EQ(window->CurrentTask, Task("b"));
     // Nothing remembers the freed task.
-    window->actBack->trigger();
-    EXPECT_EQ(window->Navigation->Count(), 0);
+    window->Undo().actBack()->trigger();
+    EXPECT_EQ(window->Undo().Navigation()->Count(), 0);
 }
 
 TEST_F(UndoWindowTest, BackAndForwardBetweenVisitedTasks)
@@ -85,22 +85,22 @@ TEST_F(UndoWindowTest, BackAndForwardBetweenVisitedTasks)
     Select("a");
     Select("b");
     Select("c");
-    EXPECT_EQ(window->sbBack->toolTip(), "Back (b)");
-    window->actBack->trigger();
+    EXPECT_EQ(window->Undo().sbBack()->toolTip(), "Back (b)");
+    window->Undo().actBack()->trigger();
     EXPECT_EQ(window->CurrentTask, Task("b"));
     EXPECT_EQ(Selected(), "b");
-    window->actBack->trigger();
+    window->Undo().actBack()->trigger();
     EXPECT_EQ(window->CurrentTask, Task("a"));
-    window->actForward->trigger();
-    window->actForward->trigger();
+    window->Undo().actForward()->trigger();
+    window->Undo().actForward()->trigger();
     EXPECT_EQ(window->CurrentTask, Task("c"));
     EXPECT_EQ(Selected(), "c");
-    EXPECT_FALSE(window->sbForward->isEnabled());
+    EXPECT_FALSE(window->Undo().sbForward()->isEnabled());
 
-    window->actBack->trigger();
+    window->Undo().actBack()->trigger();
     Select("q1");  // by hand: the forward history goes
-    EXPECT_FALSE(window->sbForward->isEnabled());
-    window->sbBack->click();
+    EXPECT_FALSE(window->Undo().sbForward()->isEnabled());
+    window->Undo().sbBack()->click();
     EXPECT_EQ(window->CurrentTask, Task("b"));
 }
 
@@ -109,13 +109,13 @@ TEST_F(UndoWindowTest, TypingUndoComesFirst)
     Select("a");
     window->memTaskCaption->setFocus();
     window->memTaskCaption->insertPlainText("x");
-    window->UpdateUndoRedoActions();
+    window->Undo().UpdateUndoRedoActions();
     ASSERT_EQ(window->memTaskCaption->toPlainText(), "xa");
-    EXPECT_EQ(window->actUndo->text(), "Undo typing");
-    EXPECT_EQ(window->actRedo->text(), "Redo typing");
-    window->actUndo->trigger();
+    EXPECT_EQ(window->Undo().actUndo()->text(), "Undo typing");
+    EXPECT_EQ(window->Undo().actRedo()->text(), "Redo typing");
+    window->Undo().actUndo()->trigger();
     EXPECT_EQ(window->memTaskCaption->toPlainText(), "a");
-    window->actRedo->trigger();
+    window->Undo().actRedo()->trigger();
     EXPECT_EQ(window->memTaskCaption->toPlainText(), "xa");
 }
 
@@ -123,11 +123,11 @@ TEST_F(UndoWindowTest, SaveClearsTheHistory)
 {
     Select("a");
     window->tbEffort->setValue(-10);
-    ASSERT_TRUE(window->UndoList->CanUndo());
+    ASSERT_TRUE(window->Undo().UndoList()->CanUndo());
     services.SaveFiles = {File("out.tvd")};
     window->actSave->trigger();
-    EXPECT_FALSE(window->UndoList->CanUndo());
-    EXPECT_EQ(window->actUndo->text(), "Can't undo");
+    EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
+    EXPECT_EQ(window->Undo().actUndo()->text(), "Can't undo");
 }
 
 TEST_F(UndoWindowTest, ANewOutlineDoesNotInheritTheOldOnesDeletions)
@@ -140,7 +140,7 @@ TEST_F(UndoWindowTest, ANewOutlineDoesNotInheritTheOldOnesDeletions)
     window->Modified = false;
     window->actFileNew->trigger();
     EXPECT_EQ(window->DataBase->DeletedEntryIDs.Count(), 0);
-    EXPECT_FALSE(window->UndoList->CanUndo());
+    EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
 }
 
 TEST_F(UndoWindowTest, ClosingWithAStandingDeletionFreesEverythingOnce)
