@@ -283,8 +283,7 @@ void TfrmTovrinMain::BuildPlacePanel()
                     [this](const std::string& URL) { OpenLink(URL); },
                     [this](TTaskPlace* Place) { DeletePlaceUndoable(Place); },
                     [this](bool Value) { SetModified(Value); },
-                    [this] { return OneClickEditMode; },
-                    [this](QTreeWidget* ListView, TTaskPlace* Place) { FillPlacesListView(ListView, Place); }};
+                    [this] { return OneClickEditMode; }};
     places_ = new TPlacePanel(*this, *tshPlaces, *pnlPlaceProps, state_, UILockCount, Services(), std::move(host));
     connect(places_, &TPlacePanel::PlacesChanged, this, [this] { PlacesListsStale = true; });
 }

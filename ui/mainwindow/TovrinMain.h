@@ -183,13 +183,8 @@ public:
     // ---- To-Do page, places lists and page switching (TovrinMainToDo.cpp) ----
     void BuildToDoPage();
     void TodoFilterChange();
-    // Fills a places list with every place but Place; with Place, checked where it includes one.
-    void FillPlacesListView(QTreeWidget* ListView, TTaskPlace* Place);
-    QTreeWidgetItem* FindPlaceListItem(QTreeWidget* ListView, const TTaskPlace* Place) const;
     void SyncSelectionWithCurrentTask(QWidget* Page);
     bool IsOutlinePlace(const TTaskPlace* Place) const;
-    static TTaskPlace* ItemPlace(const QTreeWidgetItem* Item);
-    static void SetItemPlace(QTreeWidgetItem* Item, const TTaskPlace* Place);
 
     // ---- About box command (TovrinMainAbout.cpp) ----
     void BuildAboutCommand();

@@ -12,6 +12,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "platform/StringList.h"
 #include "taskdb/TaskPlace.h"
 #include "taskdb/TovrinDataBase.h"
@@ -26,14 +28,47 @@
 #include "ui/outline/TreeViewRules.h"
 #include "ui/mainwindow/WindowServices.h"
 
-namespace {
+// ---- Places lists ----
 
-TTaskPlace* ItemPlace(const QTreeWidgetItem* Item)
+TTaskPlace* TPlacePanel::ItemPlace(const QTreeWidgetItem* Item)
 {
     return Item ? PlaceOfData(Item->data(0, PlaceRole)) : nullptr;
 }
 
-} // namespace
+void TPlacePanel::SetItemPlace(QTreeWidgetItem* Item, const TTaskPlace* Place)
+{
+    Item->setData(0, PlaceRole, PlaceData(Place));
+}
+
+void TPlacePanel::FillPlacesListView(QTreeWidget* ListView, TTaskPlace* Place)
+{
+    TUILock lock(uiLockCount_);
+    ListView->setUpdatesEnabled(false);
+    ListView->clear();
+    for (const auto& entry : *state_.DataBase->PlacesList) {
+        TTaskPlace* place = entry.get();
+        if (place == Place)
+            continue;
+        auto* item = new QTreeWidgetItem();
+        item->setText(0, QString::fromStdString(place->Caption));
+        SetItemPlace(item, place);
+        if (Place) {
+            const bool included = std::find(Place->IncludedPlaces.begin(), Place->IncludedPlaces.end(),
+                                            place->PlaceID) != Place->IncludedPlaces.end();
+            item->setCheckState(0, included ? Qt::Checked : Qt::Unchecked);
+        }
+        ListView->addTopLevelItem(item);
+    }
+    ListView->setUpdatesEnabled(true);
+}
+
+QTreeWidgetItem* TPlacePanel::FindPlaceListItem(QTreeWidget* ListView, const TTaskPlace* Place) const
+{
+    for (int i = 0; i < ListView->topLevelItemCount(); ++i)
+        if (ItemPlace(ListView->topLevelItem(i)) == Place)
+            return ListView->topLevelItem(i);
+    return nullptr;
+}
 
 void TPlacePanel::StartPlaceCaptionEdit(QTreeWidgetItem* Item, int Caret)
 {
@@ -154,7 +189,7 @@ void TPlacePanel::SetCurrentPlace(TTaskPlace* Place)
     {
         TUILock lock(uiLockCount_);
         if (Place) {
-            host_.FillPlacesListView(lvIncludedPlaces_, Place);
+            FillPlacesListView(lvIncludedPlaces_, Place);
             memPlaceCaption_->setPlainText(QString::fromStdString(Place->Caption));
             PlaceNotesEditor_->clear();
             PlaceNotesEditor_->setPlainText(QString::fromStdString(Place->PlaceNote));

@@ -37,8 +37,6 @@ struct TPlaceHost {
     std::function<void(TTaskPlace* Place)> DeletePlaceUndoable;
     std::function<void(bool Value)> SetModified;
     std::function<bool()> OneClickEditMode;
-    // Fills a places list with every place but Place; with Place, checked where it includes one.
-    std::function<void(QTreeWidget* ListView, TTaskPlace* Place)> FillPlacesListView;
 };
 
 class TPlacePanel : public QObject {
@@ -57,6 +55,11 @@ public:
     // False drops the pending edits.
     void SetPlaceDirty(bool Value);
     bool IsPlaceDirty() const { return placeDirty_; }
+    // Fills a places list with every place but Place; with Place, checked where it includes one.
+    void FillPlacesListView(QTreeWidget* ListView, TTaskPlace* Place);
+    QTreeWidgetItem* FindPlaceListItem(QTreeWidget* ListView, const TTaskPlace* Place) const;
+    static TTaskPlace* ItemPlace(const QTreeWidgetItem* Item);
+    static void SetItemPlace(QTreeWidgetItem* Item, const TTaskPlace* Place);
 
     TTreeViewCheckBoxes* lvPlaces() const { return lvPlaces_; }
     QPlainTextEdit* memPlaceCaption() const { return memPlaceCaption_; }

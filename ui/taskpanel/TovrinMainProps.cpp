@@ -449,7 +449,7 @@ void TfrmTovrinMain::btnSelectPlacesClick()
     if (UILockCount > 0 || !CurrentTask)
         return;
     TSelectPlacesWnd* picker = CreateSelectPlacesWnd(edTaskPlaces);
-    FillPlacesListView(picker->lvPlaces, nullptr);
+    places_->FillPlacesListView(picker->lvPlaces, nullptr);
     picker->PlaceBelow(btnSelectPlaces);
     picker->show();
 }

@@ -19,8 +19,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 #include "taskdb/Services.h"
 #include "taskdb/TaskPlace.h"
 #include "taskdb/TovrinDataBase.h"
@@ -98,38 +96,6 @@ bool TfrmTovrinMain::IsOutlinePlace(const TTaskPlace* Place) const
 
 // ---- Places lists ----
 
-TTaskPlace* TfrmTovrinMain::ItemPlace(const QTreeWidgetItem* Item)
-{
-    return Item ? PlaceOfData(Item->data(0, PlaceRole)) : nullptr;
-}
-
-void TfrmTovrinMain::SetItemPlace(QTreeWidgetItem* Item, const TTaskPlace* Place)
-{
-    Item->setData(0, PlaceRole, PlaceData(Place));
-}
-
-void TfrmTovrinMain::FillPlacesListView(QTreeWidget* ListView, TTaskPlace* Place)
-{
-    TUILock lock(UILockCount);
-    ListView->setUpdatesEnabled(false);
-    ListView->clear();
-    for (const auto& entry : *DataBase->PlacesList) {
-        TTaskPlace* place = entry.get();
-        if (place == Place)
-            continue;
-        auto* item = new QTreeWidgetItem();
-        item->setText(0, QString::fromStdString(place->Caption));
-        SetItemPlace(item, place);
-        if (Place) {
-            const bool included = std::find(Place->IncludedPlaces.begin(), Place->IncludedPlaces.end(),
-                                            place->PlaceID) != Place->IncludedPlaces.end();
-            item->setCheckState(0, included ? Qt::Checked : Qt::Unchecked);
-        }
-        ListView->addTopLevelItem(item);
-    }
-    ListView->setUpdatesEnabled(true);
-}
-
 void TfrmTovrinMain::RefreshPlacesLists()
 {
     // A place that left the outline (a deletion, or its redo) is no longer shown in the panel;
@@ -138,17 +104,9 @@ void TfrmTovrinMain::RefreshPlacesLists()
         places_->SetCurrentPlace(nullptr);
     if (!PlacesListsStale)
         return;
-    FillPlacesListView(places_->lvPlaces(), nullptr);
+    places_->FillPlacesListView(places_->lvPlaces(), nullptr);
     toDoFilter_->FillPlacesFilter();
     PlacesListsStale = false;
-}
-
-QTreeWidgetItem* TfrmTovrinMain::FindPlaceListItem(QTreeWidget* ListView, const TTaskPlace* Place) const
-{
-    for (int i = 0; i < ListView->topLevelItemCount(); ++i)
-        if (ItemPlace(ListView->topLevelItem(i)) == Place)
-            return ListView->topLevelItem(i);
-    return nullptr;
 }
 
 // ---- Pages ----

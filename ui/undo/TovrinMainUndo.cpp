@@ -135,7 +135,7 @@ public:
         w_.RefreshPlacesLists();
         if (!w_.Places().lvPlaces())
             return;
-        if (QTreeWidgetItem* item = w_.FindPlaceListItem(w_.Places().lvPlaces(), Place)) {
+        if (QTreeWidgetItem* item = w_.Places().FindPlaceListItem(w_.Places().lvPlaces(), Place)) {
             w_.Places().lvPlaces()->setCurrentItem(item);
         } else {
             TUILock lock(w_.UILockCount);

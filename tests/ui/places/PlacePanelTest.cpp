@@ -17,7 +17,7 @@ protected:
     void SelectPlace(const TTaskPlace* place) { window->Places().lvPlaces()->setCurrentItem(PlaceItem(place)); }
     QTreeWidgetItem* Included(const TTaskPlace* place) const
     {
-        return window->FindPlaceListItem(window->Places().lvIncludedPlaces(), place);
+        return window->Places().FindPlaceListItem(window->Places().lvIncludedPlaces(), place);
     }
 };
 
@@ -50,7 +50,7 @@ TEST_F(PlacePanelTest, NewPlacesAreCalledNewPlaceGetFreshIDsAndStartInCaptionEdi
     EXPECT_TRUE(window->Modified);
     EXPECT_TRUE(window->PlacesListsStale);
     ASSERT_TRUE(window->Places().lvPlaces()->IsEditing());
-    EXPECT_EQ(TfrmTovrinMain::ItemPlace(window->Places().lvPlaces()->EditingItem()), second);
+    EXPECT_EQ(TPlacePanel::ItemPlace(window->Places().lvPlaces()->EditingItem()), second);
 
     QLineEdit* editor = window->Places().lvPlaces()->InPlaceEditor();
     ASSERT_NE(editor, nullptr);

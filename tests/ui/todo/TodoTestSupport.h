@@ -66,5 +66,5 @@ protected:
         return dispatcher && dispatcher->Dispatch(key);
     }
 
-    QTreeWidgetItem* PlaceItem(const TTaskPlace* place) const { return window->FindPlaceListItem(window->Places().lvPlaces(), place); }
+    QTreeWidgetItem* PlaceItem(const TTaskPlace* place) const { return window->Places().FindPlaceListItem(window->Places().lvPlaces(), place); }
 };
