@@ -5,25 +5,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "DeflateTestSupport.h"
-#include "DeflateTrace.h"
+#include "zip/ZipTestSupport.h"
 #include "zip/ZipHeaderInfo.h"
 
 namespace {
-
-// A memory stream that remembers the size of every write and may refuse bytes past a limit.
-class TRecordingStream : public TMemoryStream {
-public:
-    std::vector<int64_t> Writes;
-    int64_t Accept = -1;   // bytes it takes in all; -1 = no limit
-    int64_t Write(const void* buffer, int64_t count) override
-    {
-        Writes.push_back(count);
-        if (Accept >= 0)
-            count = std::min(count, std::max<int64_t>(0, Accept - GetSize()));
-        return TMemoryStream::Write(buffer, count);
-    }
-};
 
 // Hands out Size zeros but claims a size of its own.
 class TZeroStream : public TStream {

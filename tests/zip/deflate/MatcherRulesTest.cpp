@@ -1,8 +1,7 @@
 // The matcher's own choices, read back from the symbol trace of its output.
 #include <gtest/gtest.h>
 
-#include "DeflateTestSupport.h"
-#include "DeflateTrace.h"
+#include "zip/ZipTestSupport.h"
 
 static TTrace traceOf(const Bytes& data, int level)
 {
