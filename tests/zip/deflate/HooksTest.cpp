@@ -218,12 +218,3 @@ TEST(DeflateHooks, CheckMatchRejectsDifferingBytes)
     EXPECT_NO_THROW(encoder.CheckMatch(4, -1, 5));
     EXPECT_THROW(encoder.CheckMatch(3, -1, 5), EInvalidMatch);
 }
-
-TEST(DeflateHooks, PackLevelOutsideTheTableIsHeldToIt)
-{
-    const Bytes data = PseudoText(20000, 79);
-    const TDeflateResult high = Compress(data, 12);
-    EXPECT_EQ(high.Out, Compress(data, 9).Out);
-    EXPECT_EQ(high.Flags, 2);
-    EXPECT_EQ(Compress(data, -3).Out, Compress(data, 0).Out);
-}
