@@ -98,10 +98,14 @@ TEST_F(ReduceStream, MatchBeforeTheStartGivesZerosAndLongLengthsUseTheExtraByte)
     w.Put('x', 8).Put(144, 8).Put(2, 8).Put(2, 8);
     // A match with the length mask full: length 127 + 10 (+3) at distance 1.
     w.Put(144, 8).Put(127, 8).Put(10, 8).Put(0, 8);
-    const TDecodeResult r = Run(1 + 5 + 140);
+    // 'y', then length byte 0x82: length 2 (+3) with distance high bit 1, so 256 + 0 (+1) back.
+    w.Put('y', 8).Put(144, 8).Put(0x82, 8).Put(0, 8);
+    const TDecodeResult r = Run(1 + 5 + 140 + 1 + 5);
     ASSERT_EQ(r.Status, DecodeOk);
     Bytes expected = {'x', 0, 0, 'x', 0, 0};
     expected.insert(expected.end(), 140, 0);
+    expected.push_back('y');
+    expected.insert(expected.end(), 5, 0);
     EXPECT_EQ(r.Output, expected);
 }
 
