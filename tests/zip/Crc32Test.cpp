@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "zip/Crc32.h"
-#include "zip/ZipCrypt.h"
 
 TEST(Crc32, MatchesZlibAtEveryLengthAndAlignment)
 {
@@ -27,17 +26,4 @@ TEST(Crc32, MatchesZlibAtEveryLengthAndAlignment)
             ASSERT_EQ(~UpdateCRC32Portable(~seed, p, len), want) << align << " " << len;
         }
     }
-}
-
-TEST(ZipCrypt, EncryptThenDecryptRestoresData)
-{
-    std::string text = "The quick brown fox";
-    std::vector<uint8_t> buf(text.begin(), text.end());
-    TCryptKeys enc, dec;
-    enc.Init("secret");
-    dec.Init("secret");
-    enc.EncryptBuffer(buf.data(), buf.size());
-    EXPECT_NE(std::string(buf.begin(), buf.end()), text);
-    dec.DecryptBuffer(buf.data(), buf.size());
-    EXPECT_EQ(std::string(buf.begin(), buf.end()), text);
 }

@@ -1,9 +1,13 @@
 #pragma once
-// Shared by the ZIP test binaries: sample data, scratch folders, the peer tools, zlib as the
-// reference deflate and CRC, and little-endian assembly of records.
+// The one support header of the ZIP tests: sample data, scratch folders, the peer tools, zlib
+// and libdeflate as reference codecs, records and archives assembled byte by byte, runners for
+// the encoder and the decoders, hand-made bit streams and a tracing inflater.
 #include <gtest/gtest.h>
+#include <libdeflate.h>
 #include <sys/wait.h>
 #include <zlib.h>
+
+#include <algorithm>
 
 #include <cstdint>
 #include <cstdio>
@@ -13,10 +17,18 @@
 #include <iterator>
 #include <random>
 #include <stdexcept>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/Stream.h"
+#include "zip/Crc32.h"
+#include "zip/DecoderState.h"
+#include "zip/DeflateEncoder.h"
+#include "zip/Inflate.h"
+#include "zip/LegacyDecoders.h"
+#include "zip/ZipComponentBase.h"
 
 using Bytes = std::vector<uint8_t>;
 
@@ -247,3 +259,486 @@ inline constexpr uint16_t kDistBase[30] = {1,    2,    3,    4,    5,    7,     
                                            1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
 inline constexpr uint8_t kDistExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6,
                                            6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+
+// Archives assembled from the record tables, independently of the component's own writer,
+// with zlib as the deflate peer.
+struct BuiltEntry {
+    BuiltEntry(std::string n, Bytes d, uint16_t m = 0) : name(std::move(n)), data(std::move(d)), method(m) {}
+    std::string name;
+    Bytes data;                      // plain content
+    uint16_t method;                 // 0 stored or 8 deflated (zlib)
+    int64_t crcOverride = -1;
+    int64_t sizeOverride = -1;       // uncompressed size to record instead
+    bool useRaw = false;
+    Bytes rawOverride;               // compressed bytes to store instead
+    uint32_t dosTime = 0x5A210000;   // 2025-01-01 00:00
+};
+
+struct BuiltArchive {
+    Bytes bytes;
+    uint32_t centralOffset = 0;
+    size_t endOffset = 0;
+};
+
+inline BuiltArchive BuildArchive(const std::vector<BuiltEntry>& entries, const std::string& comment = "")
+{
+    TLe archive, central;
+    for (const auto& e : entries) {
+        const Bytes c = e.useRaw ? e.rawOverride : e.method == 8 ? RawDeflate(e.data) : e.data;
+        const uint32_t crc = e.crcOverride >= 0 ? uint32_t(e.crcOverride) : ZlibCrc(e.data);
+        const uint32_t offset = uint32_t(archive.b.size());
+        // Version, flags, method, time, CRC, sizes and name length are common to both records.
+        const Bytes common = TLe().u16(20).u16(0).u16(e.method).u32(e.dosTime).u32(crc).u32(uint32_t(c.size()))
+                                 .u32(uint32_t(e.sizeOverride >= 0 ? e.sizeOverride : int64_t(e.data.size()))).u16(uint32_t(e.name.size())).b;
+        archive.u32(0x04034B50).raw(common).u16(0).str(e.name).raw(c);
+        central.u32(0x02014B50).u16(20).raw(common).u16(0).u16(0).u16(0).u16(0).u32(0x20).u32(offset).str(e.name);
+    }
+    BuiltArchive a;
+    a.centralOffset = uint32_t(archive.b.size());
+    archive.raw(central.b);
+    a.endOffset = archive.b.size();
+    archive.u32(0x06054B50).u16(0).u16(0).u16(uint32_t(entries.size())).u16(uint32_t(entries.size()))
+        .u32(uint32_t(central.b.size())).u32(a.centralOffset).u16(uint32_t(comment.size())).str(comment);
+    a.bytes = archive.b;
+    return a;
+}
+
+// A memory stream that remembers the size of every write and may refuse bytes past a limit.
+class TRecordingStream : public TMemoryStream {
+public:
+    std::vector<int64_t> Writes;
+    int64_t Accept = -1;   // bytes it takes in all; -1 = no limit
+    int64_t Write(const void* buffer, int64_t count) override
+    {
+        Writes.push_back(count);
+        if (Accept >= 0)
+            count = std::min(count, std::max<int64_t>(0, Accept - GetSize()));
+        return TMemoryStream::Write(buffer, count);
+    }
+};
+
+// The component the decoders report to.
+class TTestOwner : public TZipComponentBase {
+public:
+    std::function<TStream*(int)> NextDisk;
+    bool Spans = false;
+    bool SpansVolumes() const override { return Spans; }
+    TStream* LoadNextDisk(int volumeNumber) override
+    {
+        TStream* s = NextDisk ? NextDisk(volumeNumber) : nullptr;
+        if (s)
+            ++CurrentDisk;
+        return s;
+    }
+};
+
+struct TDecodeResult {
+    uint16_t Status = 0;
+    Bytes Output;
+    uint32_t Crc = 0;
+    std::vector<int64_t> Writes;
+};
+
+// An uncompressed size that bounds nothing, for streams whose output is not known.
+constexpr uint32_t UnknownSize = 0xFFFFFFFFu;
+
+// Sets up a decoder state for one entry of compressedSize bytes read from archive.
+inline void BeginEntry(TDecoderState& state, TTestOwner& owner, TStream& archive, TStream& out, uint32_t compressedSize,
+                       uint16_t method = 8, uint16_t flags = 0, uint32_t uncompressedSize = UnknownSize)
+{
+    state.ArchiveStream = &archive;
+    state.OutputStream = &out;
+    owner.CurrentHeader->CompressionMethod = method;
+    owner.CurrentHeader->GeneralPurposeFlag = flags;
+    owner.CurrentHeader->CompressedSize = compressedSize;
+    owner.CurrentHeader->UncompressedSize = uncompressedSize;
+    owner.RunningCRC = 0xFFFFFFFFu;
+    state.BeginEntry();
+}
+
+// Decodes one entry whose compressed bytes are data, through a fresh state. Output past
+// uncompressedSize ends the run with DecodeOutputMismatch, as the extraction reports it.
+inline TDecodeResult DecodeEntry(const Bytes& data, uint16_t method, uint16_t flags = 0,
+                                 uint32_t uncompressedSize = UnknownSize, TTestOwner* owner = nullptr)
+{
+    TTestOwner localOwner;
+    TTestOwner& o = owner ? *owner : localOwner;
+    TMemoryStream archive{Bytes(data)};
+    TRecordingStream out;
+    TDecoderState state(&o);
+    BeginEntry(state, o, archive, out, uint32_t(data.size()), method, flags, uncompressedSize);
+    TDecodeResult r;
+    try {
+        switch (method) {
+        case 0: CopyStored(state); break;
+        case 1: r.Status = Unshrink(state); break;
+        case 2: case 3: case 4: case 5: r.Status = Unreduce(state, method - 1); break;
+        case 6: r.Status = Explode(state); break;
+        default: r.Status = Inflate(state); break;
+        }
+    } catch (const EEntryPastSize&) {
+        r.Status = DecodeOutputMismatch;
+    }
+    r.Output = out.Bytes();
+    r.Crc = ~o.RunningCRC;
+    r.Writes = out.Writes;
+    return r;
+}
+
+inline TDecodeResult InflateBytes(const Bytes& data) { return DecodeEntry(data, 8); }
+
+// Writes bits low bits first, as deflate and the older methods read them.
+class TBitWriter {
+public:
+    Bytes Data;
+    TBitWriter& Put(uint32_t value, int bits)
+    {
+        for (int i = 0; i < bits; ++i) {
+            if (count_ == 0)
+                Data.push_back(0);
+            if ((value >> i) & 1)
+                Data.back() |= uint8_t(1 << count_);
+            count_ = (count_ + 1) & 7;
+        }
+        return *this;
+    }
+    // A prefix code, most significant bit first.
+    TBitWriter& PutCode(uint32_t code, int bits)
+    {
+        for (int i = bits - 1; i >= 0; --i)
+            Put((code >> i) & 1, 1);
+        return *this;
+    }
+    TBitWriter& Align()
+    {
+        count_ = 0;
+        return *this;
+    }
+
+private:
+    int count_ = 0;
+};
+
+// One entry found by walking the local headers of an archive.
+struct TLocalEntry {
+    std::string Name;
+    uint16_t Flags = 0, Method = 0;
+    uint32_t Crc = 0, UncompressedSize = 0;
+    Bytes Data;   // the compressed bytes
+};
+
+// Walks "PK\3\4" records from the start; sizes come from the central directory when the
+// local header defers them to a data descriptor.
+inline std::vector<TLocalEntry> ReadLocalEntries(const Bytes& zip)
+{
+    struct TCentral { uint32_t Offset, Crc, CompressedSize, UncompressedSize; };
+    std::vector<TCentral> central;
+    for (size_t i = 0; i + 46 <= zip.size(); ++i)
+        if (GetLe(zip, i, 4) == 0x02014B50)
+            central.push_back({GetLe(zip, i + 42, 4), GetLe(zip, i + 16, 4), GetLe(zip, i + 20, 4), GetLe(zip, i + 24, 4)});
+    std::vector<TLocalEntry> entries;
+    size_t at = 0;
+    while (at + 30 <= zip.size() && GetLe(zip, at, 4) == 0x04034B50) {
+        TLocalEntry e;
+        e.Flags = uint16_t(GetLe(zip, at + 6, 2));
+        e.Method = uint16_t(GetLe(zip, at + 8, 2));
+        e.Crc = GetLe(zip, at + 14, 4);
+        uint32_t csize = GetLe(zip, at + 18, 4);
+        e.UncompressedSize = GetLe(zip, at + 22, 4);
+        const uint32_t nameLen = GetLe(zip, at + 26, 2), extraLen = GetLe(zip, at + 28, 2);
+        for (const TCentral& c : central)
+            if ((e.Flags & 8) && c.Offset == at)
+                e.Crc = c.Crc, csize = c.CompressedSize, e.UncompressedSize = c.UncompressedSize;
+        e.Name.assign(zip.begin() + long(at + 30), zip.begin() + long(at + 30 + nameLen));
+        const size_t data = at + 30 + nameLen + extraLen;
+        if (data + csize > zip.size())
+            break;
+        e.Data = Slice(zip, data, csize);
+        at = data + csize;
+        if (e.Flags & 8)
+            at += GetLe(zip, at, 4) == 0x08074B50 ? 16 : 12;
+        entries.push_back(std::move(e));
+    }
+    return entries;
+}
+
+// Running the encoder on a buffer, the decoders that judge its output, and the test inputs.
+struct TDeflateResult {
+    Bytes Out;
+    int64_t Returned = 0;
+    uint16_t Method = 0, Attributes = 0, Flags = 0;
+    uint32_t Crc = 0;   // finished (inverted) CRC of the bytes read
+};
+
+// Prepares zip the way the archive writer does before an entry.
+inline void PrepareEntry(TZipComponentBase& zip, size_t size)
+{
+    zip.RunningCRC = 0xFFFFFFFFu;
+    zip.EntryBytesDone = 0;
+    zip.CurrentHeader->UncompressedSize = uint32_t(size);
+    zip.CurrentHeader->InternalFileAttributes = 2;
+    zip.CurrentHeader->CompressionMethod = 8;
+    zip.CurrentHeader->GeneralPurposeFlag = 0;
+}
+
+// Compresses data at level; zip, buffers and tables default to fresh ones.
+inline TDeflateResult Compress(const Bytes& data, int level, TZipComponentBase* zip = nullptr, bool encrypt = false,
+                               TDeflateBuffers* buffers = nullptr, TDeflateFixedTables* tables = nullptr)
+{
+    TZipComponentBase ownZip;
+    if (zip == nullptr)
+        zip = &ownZip;
+    PrepareEntry(*zip, data.size());
+    TMemoryStream source(data), output;
+    TDeflateResult r;
+    r.Returned = buffers && tables ? DeflateEntry(*zip, source, output, level, encrypt, *buffers, *tables)
+                                   : DeflateEntry(*zip, source, output, level, encrypt);
+    r.Out = output.Bytes();
+    r.Method = zip->CurrentHeader->CompressionMethod;
+    r.Attributes = zip->CurrentHeader->InternalFileAttributes;
+    r.Flags = zip->CurrentHeader->GeneralPurposeFlag;
+    r.Crc = ~zip->RunningCRC;
+    return r;
+}
+
+// libdeflate's raw inflate: false when the stream is rejected or does not decode to exactly
+// expectedSize bytes.
+inline bool LibdeflateInflate(const Bytes& in, size_t expectedSize, Bytes& out)
+{
+    libdeflate_decompressor* d = libdeflate_alloc_decompressor();
+    out.assign(expectedSize, 0);
+    size_t inUsed = 0, outSize = 0;
+    const auto rc = libdeflate_deflate_decompress_ex(d, in.data(), in.size(), out.data(), out.size(), &inUsed, &outSize);
+    libdeflate_free_decompressor(d);
+    return rc == LIBDEFLATE_SUCCESS && outSize == expectedSize && inUsed == in.size();
+}
+
+
+// Runs of 1-2000 equal bytes.
+inline Bytes LongRuns(size_t size, uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    Bytes b;
+    while (b.size() < size) {
+        const size_t run = 1 + rng() % 2000;
+        b.insert(b.end(), std::min(run, size - b.size()), uint8_t(rng() % 4));
+    }
+    return b;
+}
+
+// A real text of about 80 KB.
+inline Bytes LegacyText() { return ReadFileBytes(LegacyDataDir() + "TESTDAT3.TXT"); }
+
+// Empty when no binary is at hand.
+inline Bytes ElfBinary(size_t maxBytes)
+{
+    for (const char* name : {"/usr/bin/cmake", "/usr/bin/ctest", "/bin/bash"}) {
+        Bytes b = ReadFileBytes(name);
+        if (b.size() > 4 && b[0] == 0x7F && b[1] == 'E') {
+            b.resize(std::min(b.size(), maxBytes));
+            return b;
+        }
+    }
+    return {};
+}
+
+// A sequence in which no three consecutive bytes occur twice, over alphabetSize byte values
+// from firstByte (at most alphabetSize^3 + 2 long): a greedy walk that always takes the
+// largest symbol whose triple is new.
+inline Bytes UniqueTriples(size_t size, unsigned alphabetSize, uint8_t firstByte)
+{
+    const size_t k = alphabetSize;
+    std::vector<bool> seen(k * k * k);
+    Bytes out = {firstByte, firstByte};
+    while (out.size() < size) {
+        const size_t ab = (size_t(out[out.size() - 2] - firstByte) * k + (out.back() - firstByte)) * k;
+        size_t c = k;
+        while (c-- > 0 && seen[ab + c]) {
+        }
+        if (c >= k)
+            break;
+        seen[ab + c] = true;
+        out.push_back(uint8_t(firstByte + c));
+    }
+    return out;
+}
+
+// How many positions start a 3-byte string seen earlier in data.
+inline size_t RepeatedTriples(const Bytes& data)
+{
+    std::vector<bool> seen(1u << 24);
+    size_t repeats = 0;
+    for (size_t i = 0; i + 2 < data.size(); ++i) {
+        const size_t key = (size_t(data[i]) << 16) | (size_t(data[i + 1]) << 8) | data[i + 2];
+        repeats += seen[key];
+        seen[key] = true;
+    }
+    return repeats;
+}
+
+// A small, slow inflater that keeps what it decodes: each block's type and code lengths and
+// every match. Lets the tests see the encoder's choices, not only its result.
+struct TTraceSymbol {
+    uint16_t Length = 0;   // 0: a literal
+    uint16_t Distance = 0;
+    size_t Offset = 0;     // where in the output the symbol starts
+};
+
+struct TTraceBlock {
+    int Type = 0;          // 0 stored, 1 fixed, 2 dynamic
+    size_t StoredLength = 0;
+    Bytes LiteralLengths, DistanceLengths;   // dynamic blocks: as sent
+    Bytes CodeLengthLengths;                 // in symbol order 0-18
+    std::vector<TTraceSymbol> Symbols;
+};
+
+struct TTrace {
+    std::vector<TTraceBlock> Blocks;
+    Bytes Output;
+    size_t BytesUsed = 0;   // compressed bytes up to the end of the last block
+
+    size_t MatchCount() const
+    {
+        size_t n = 0;
+        for (const auto& b : Blocks)
+            for (const auto& s : b.Symbols)
+                n += s.Length != 0;
+        return n;
+    }
+    // The symbol that starts at an output offset, or nullptr when a match covers it.
+    const TTraceSymbol* SymbolAt(size_t offset) const
+    {
+        for (const auto& b : Blocks)
+            for (const auto& s : b.Symbols)
+                if (s.Offset == offset)
+                    return &s;
+        return nullptr;
+    }
+};
+
+[[noreturn]] inline void TraceFail(const char* what) { throw std::runtime_error(what); }
+
+struct TTraceBits {
+    const Bytes& in;
+    size_t pos = 0;
+    unsigned bit = 0;
+    unsigned take(unsigned n)
+    {
+        unsigned v = 0;
+        for (unsigned i = 0; i < n; ++i, bit = (bit + 1) & 7, pos += bit == 0) {
+            if (pos >= in.size())
+                TraceFail("input ended");
+            v |= ((in[pos] >> bit) & 1u) << i;
+        }
+        return v;
+    }
+    void align() { pos += bit != 0, bit = 0; }
+};
+
+// Canonical decoding: counts per length and symbols in code order.
+struct TTraceHuffman {
+    uint16_t count[16] = {};
+    std::vector<uint16_t> symbol;
+    TTraceHuffman(const Bytes& lengths)
+    {
+        for (uint8_t l : lengths)
+            ++count[l];
+        count[0] = 0;
+        for (int len = 1, left = 1; len < 16; ++len)
+            if ((left = left * 2 - count[len]) < 0)
+                TraceFail("over-subscribed code");
+        uint16_t offs[16] = {};
+        for (int len = 1; len < 15; ++len)
+            offs[len + 1] = uint16_t(offs[len] + count[len]);
+        symbol.resize(lengths.size());
+        for (size_t i = 0; i < lengths.size(); ++i)
+            if (lengths[i] != 0)
+                symbol[offs[lengths[i]]++] = uint16_t(i);
+    }
+    int decode(TTraceBits& bits) const
+    {
+        for (int len = 1, code = 0, first = 0, index = 0; len < 16; ++len, first = (first + count[len - 1]) << 1, code <<= 1) {
+            code |= int(bits.take(1));
+            if (code - first < count[len])
+                return symbol[size_t(index + code - first)];
+            index += count[len];
+        }
+        TraceFail("invalid code");
+    }
+};
+
+// Raises std::runtime_error on data that is not a valid raw deflate stream.
+inline TTrace TraceDeflate(const Bytes& compressed)
+{
+    TTrace trace;
+    TTraceBits bits{compressed};
+    Bytes& out = trace.Output;
+    for (bool last = false; !last;) {
+        TTraceBlock block;
+        last = bits.take(1) != 0;
+        block.Type = int(bits.take(2));
+        if (block.Type == 0) {
+            bits.align();
+            const unsigned len = bits.take(16);
+            if (len != (~bits.take(16) & 0xFFFF) || bits.pos + len > compressed.size())
+                TraceFail("bad stored block");
+            out.insert(out.end(), compressed.begin() + long(bits.pos), compressed.begin() + long(bits.pos + len));
+            bits.pos += len;
+            block.StoredLength = len;
+        } else if (block.Type == 3) {
+            TraceFail("block type 3");
+        } else {
+            Bytes litLengths(288, 8), distLengths(30, 5);
+            std::fill(litLengths.begin() + 144, litLengths.begin() + 256, 9);
+            std::fill(litLengths.begin() + 256, litLengths.begin() + 280, 7);
+            if (block.Type == 2) {
+                static constexpr uint8_t order[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+                const unsigned nlen = bits.take(5) + 257, ndist = bits.take(5) + 1, ncode = bits.take(4) + 4;
+                block.CodeLengthLengths.assign(19, 0);
+                for (unsigned i = 0; i < ncode; ++i)
+                    block.CodeLengthLengths[order[i]] = uint8_t(bits.take(3));
+                const TTraceHuffman code(block.CodeLengthLengths);
+                Bytes lengths;
+                while (lengths.size() < nlen + ndist) {
+                    const int sym = code.decode(bits);
+                    if (sym == 16 && lengths.empty())
+                        TraceFail("repeat with no length");
+                    if (sym < 16)
+                        lengths.push_back(uint8_t(sym));
+                    else
+                        lengths.insert(lengths.end(), sym == 16 ? 3 + bits.take(2) : sym == 17 ? 3 + bits.take(3) : 11 + bits.take(7),
+                                       sym == 16 ? lengths.back() : 0);
+                }
+                if (lengths.size() != nlen + ndist || lengths[256] == 0)
+                    TraceFail("bad code lengths");
+                litLengths = block.LiteralLengths = Slice(lengths, 0, nlen);
+                distLengths = block.DistanceLengths = Slice(lengths, nlen, ndist);
+            }
+            const TTraceHuffman lit(litLengths), dist(distLengths);
+            for (int sym = lit.decode(bits); sym != 256; sym = lit.decode(bits)) {
+                TTraceSymbol s;
+                s.Offset = out.size();
+                if (sym < 256) {
+                    out.push_back(uint8_t(sym));
+                } else {
+                    if (sym > 285)
+                        TraceFail("bad length code");
+                    s.Length = uint16_t(kLengthBase[sym - 257] + bits.take(kLengthExtra[sym - 257]));
+                    const int dsym = dist.decode(bits);
+                    if (dsym > 29)
+                        TraceFail("bad distance code");
+                    s.Distance = uint16_t(kDistBase[dsym] + bits.take(kDistExtra[dsym]));
+                    if (s.Distance > out.size())
+                        TraceFail("distance too far back");
+                    for (unsigned i = 0; i < s.Length; ++i)
+                        out.push_back(out[out.size() - s.Distance]);
+                }
+                block.Symbols.push_back(s);
+            }
+        }
+        trace.Blocks.push_back(std::move(block));
+    }
+    bits.align();
+    trace.BytesUsed = bits.pos;
+    return trace;
+}

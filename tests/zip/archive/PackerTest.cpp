@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "ZipBuilder.h"
+#include "zip/ZipTestSupport.h"
 #include "platform/DateTime.h"
 #include "platform/Exceptions.h"
 #include "zip/LFNFileStream.h"
@@ -229,12 +229,9 @@ TEST(Packer, FailureTable)
         ExpectUnpackFails<EFatalUnzipError>(BuildArchive({e}).bytes, what);
 }
 
-TEST(Packer, StreamModeIsOffAfterAnExceptionAndIgnoresAFileOfItsName)
+// Stream mode being off after a failure is checked by every failing case above.
+TEST(Packer, StreamModeIgnoresAFileOfItsName)
 {
-    TMemoryStream bad(Bytes(10, 'x'));
-    EXPECT_THROW(UnzipStreamInPlace(bad, ""), EIncompleteZip);
-    EXPECT_FALSE(ZipStreamActive);
-
     TTempDir dir;
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(dir.Path());

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "ZipBuilder.h"
+#include "zip/ZipTestSupport.h"
 #include "platform/DateTime.h"
 #include "platform/Exceptions.h"
 #include "zip/ExtractOutput.h"

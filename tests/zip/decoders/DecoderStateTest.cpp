@@ -2,7 +2,7 @@
 // writes of 16000 with CRC and progress, stored copy, skipping, and the status messages.
 #include <gtest/gtest.h>
 
-#include "DecoderTestUtil.h"
+#include "zip/ZipTestSupport.h"
 #include "zip/ZipExceptions.h"
 
 namespace {

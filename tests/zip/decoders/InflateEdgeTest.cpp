@@ -2,7 +2,7 @@
 // fixed block must not use, distances before the start, and damaged input.
 #include <gtest/gtest.h>
 
-#include "DecoderTestUtil.h"
+#include "zip/ZipTestSupport.h"
 #include "zip/HuftBuild.h"
 
 namespace {

@@ -1,8 +1,7 @@
 // Block cuts, the choice of block type, the Huffman code limits and the text attribute.
 #include <gtest/gtest.h>
 
-#include "DeflateTestSupport.h"
-#include "DeflateTrace.h"
+#include "zip/ZipTestSupport.h"
 #include "zip/ZipHeaderInfo.h"
 
 TEST(DeflateBlocks, EmptyAndTinyEntriesAreStoredWhole)

@@ -3,7 +3,7 @@
 // the outputs are not expected to equal zlib's.
 #include <gtest/gtest.h>
 
-#include "DeflateTestSupport.h"
+#include "zip/ZipTestSupport.h"
 
 struct TGolden {
     const char* Name;

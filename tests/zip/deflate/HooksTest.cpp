@@ -5,25 +5,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "DeflateTestSupport.h"
-#include "DeflateTrace.h"
+#include "zip/ZipTestSupport.h"
 #include "zip/ZipHeaderInfo.h"
 
 namespace {
-
-// A memory stream that remembers the size of every write and may refuse bytes past a limit.
-class TRecordingStream : public TMemoryStream {
-public:
-    std::vector<int64_t> Writes;
-    int64_t Accept = -1;   // bytes it takes in all; -1 = no limit
-    int64_t Write(const void* buffer, int64_t count) override
-    {
-        Writes.push_back(count);
-        if (Accept >= 0)
-            count = std::min(count, std::max<int64_t>(0, Accept - GetSize()));
-        return TMemoryStream::Write(buffer, count);
-    }
-};
 
 // Hands out Size zeros but claims a size of its own.
 class TZeroStream : public TStream {
@@ -232,13 +217,4 @@ TEST(DeflateHooks, CheckMatchRejectsDifferingBytes)
     // A match that began just before the window (after a slide) is checked for what is left.
     EXPECT_NO_THROW(encoder.CheckMatch(4, -1, 5));
     EXPECT_THROW(encoder.CheckMatch(3, -1, 5), EInvalidMatch);
-}
-
-TEST(DeflateHooks, PackLevelOutsideTheTableIsHeldToIt)
-{
-    const Bytes data = PseudoText(20000, 79);
-    const TDeflateResult high = Compress(data, 12);
-    EXPECT_EQ(high.Out, Compress(data, 9).Out);
-    EXPECT_EQ(high.Flags, 2);
-    EXPECT_EQ(Compress(data, -3).Out, Compress(data, 0).Out);
 }

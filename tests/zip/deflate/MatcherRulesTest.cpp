@@ -1,8 +1,7 @@
 // The matcher's own choices, read back from the symbol trace of its output.
 #include <gtest/gtest.h>
 
-#include "DeflateTestSupport.h"
-#include "DeflateTrace.h"
+#include "zip/ZipTestSupport.h"
 
 static TTrace traceOf(const Bytes& data, int level)
 {
@@ -113,12 +112,15 @@ TEST(DeflateMatcher, AfterTheWindowSlidesNoMatchReachesFurtherThanTheLimit)
     }
 }
 
-TEST(DeflateMatcher, LevelBitsInTheGeneralPurposeFlag)
+TEST(DeflateMatcher, LevelBitsInTheGeneralPurposeFlagAndLevelsOutsideTheTable)
 {
-    const Bytes data = PseudoText(5000, 41);
-    for (int level = 0; level <= 9; ++level) {
-        const uint16_t expected = level <= 2 ? 4 : level >= 8 ? 2 : 0;
-        EXPECT_EQ(Compress(data, level).Flags, expected) << level;
+    const Bytes data = PseudoText(20000, 79);
+    for (int level = -3; level <= 12; ++level) {
+        const int held = std::clamp(level, 0, 9);
+        const TDeflateResult r = Compress(data, level);
+        EXPECT_EQ(r.Flags, held <= 2 ? 4 : held >= 8 ? 2 : 0) << level;
+        if (held != level)
+            EXPECT_EQ(r.Out, Compress(data, held).Out) << level;
     }
 }
 

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "platform/Stream.h"
-#include "zip/EndCentral.h"
 #include "zip/ZipComponentBase.h"
 #include "zip/ZipExceptions.h"
 #include "zip/ZipHeaderInfo.h"
@@ -42,24 +41,6 @@ std::string Fields(const TZipHeaderInfo& h)
 }
 
 bool ReadCentral(TStream* stream, TZipHeaderInfo& h) { return h.ReadCentralHeader(stream); }
-
-// Reads a whole central directory the way the reader does.
-std::vector<TZipHeaderInfo> ReadDirectory(TMemoryStream& archive, TEndCentral& end)
-{
-    std::vector<TZipHeaderInfo> entries;
-    EXPECT_TRUE(end.FindInStream(archive));
-    archive.SetPosition(end.CentralDirectoryOffset);
-    for (int i = 0; i < end.TotalEntries; ++i) {
-        entries.emplace_back();
-        EXPECT_TRUE(ReadCentral(&archive, entries.back())) << i;
-    }
-    return entries;
-}
-
-bool RunIn(const TTempDir& dir, const std::string& command)
-{
-    return RunCommand("cd " + Quote(dir.Path()) + " && " + command + " >/dev/null 2>&1") == 0;
-}
 
 }  // namespace
 
@@ -291,41 +272,6 @@ TEST(ZipHeaderInfo, NamesInCodePage437OrFlaggedUtf8)
     EXPECT_EQ(ZipNameToMemory("\xC3\xA9", false, UnixHost), "\xC3\xA9");
     EXPECT_EQ(ZipNameToMemory("\xC3\xA9", false), "\xE2\x94\x9C\xE2\x8C\x90");   // ├⌐
     EXPECT_EQ(ZipNameToMemory("\x82", true), "\xC3\xA9");                      // not UTF-8 after all
-}
-
-// Records made by Python: entry comments, a fixed date, a directory, stored and deflated
-// entries (the peers' archives as a whole are read in the archive tests).
-TEST(ZipHeaderInfo, ReadsArchivesMadeByPython)
-{
-    REQUIRE_TOOLS("python3");
-    TTempDir dir;
-    WriteFileBytes(dir / "make.py",
-                   ToBytes("import zipfile\n"
-                           "with zipfile.ZipFile('py.zip', 'w') as z:\n"
-                           "    i = zipfile.ZipInfo('docs/read me.txt', (2001, 2, 3, 4, 5, 6))\n"
-                           "    i.comment = b'first entry'\n"
-                           "    i.compress_type = zipfile.ZIP_DEFLATED\n"
-                           "    z.writestr(i, 'hello ' * 100)\n"
-                           "    z.writestr(zipfile.ZipInfo('emptydir/'), '')\n"
-                           "    z.writestr('stored.bin', b'\\x00\\x01\\x02', compress_type=zipfile.ZIP_STORED)\n"
-                           "    z.comment = b'C' * 300\n"));
-    ASSERT_TRUE(RunIn(dir, "python3 make.py"));
-    TEndCentral end;
-    TMemoryStream py;
-    py.LoadFromFile(dir / "py.zip");
-    const auto entries = ReadDirectory(py, end);
-    ASSERT_EQ(entries.size(), 3u);
-    EXPECT_EQ(end.ZipCommentLength, 300);
-    const uint32_t date = (uint32_t(((2001 - 1980) << 9) | (2 << 5) | 3) << 16) | uint32_t((4 << 11) | (5 << 5) | 3);
-    EXPECT_EQ(entries[0].Directory() + "|" + entries[0].FileName(), "docs\\|read me.txt");
-    EXPECT_EQ(entries[0].FileCommentLength, 11);
-    EXPECT_EQ(entries[0].LastModFileTimeDate, date);
-    EXPECT_EQ(entries[0].CompressionMethod, 8);
-    EXPECT_EQ(entries[0].UncompressedSize, 600u);
-    EXPECT_EQ(entries[1].Directory() + "|" + entries[1].FileName(), "emptydir\\|");
-    EXPECT_EQ(entries[1].HeaderPosition, entries[0].HeaderPosition + 46 + 16 + 11);
-    EXPECT_EQ(entries[2].FileName() + " " + std::to_string(entries[2].CompressionMethod), "stored.bin 0");
-    EXPECT_EQ(entries[2].Crc32, ZlibCrc(Bytes{0, 1, 2}));
 }
 
 TEST(ZipHeaderInfo, DamagedRecordsAreRefusedOrClamped)
