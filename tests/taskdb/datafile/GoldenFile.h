@@ -1,6 +1,8 @@
 #pragma once
 // A data file assembled by hand from the format's tables, in every version, independently of the
 // program's writer, and helpers to run the program's reader and writer on bytes.
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
@@ -185,4 +187,15 @@ inline std::vector<uint8_t> SaveBytes(TTovrinDataBase& db, int32_t version = 3)
     TMemoryStream stream;
     db.SaveToStream(stream, "", version);
     return stream.Bytes();
+}
+
+// Derived flags agree with the stored values everywhere in the tree.
+inline void ExpectConsistentFlags(const TTaskNode& t)
+{
+    const TTaskNode* p = t.Parent;
+    EXPECT_EQ(t.HideInToDoInEffect, t.HideInToDo || (p && p->HideInToDoInEffect)) << t.Caption;
+    EXPECT_EQ(t.GoalInEffect, t.TheGoal == 1 || (p && p->GoalInEffect)) << t.Caption;
+    EXPECT_EQ(t.CompletedMark, t.CompletionDateTime != 0) << t.Caption;
+    for (const TTaskNode* c : t.Children)
+        ExpectConsistentFlags(*c);
 }
