@@ -11,19 +11,10 @@
 
 namespace {
 
-TByteBuilder WrapPayload(const TByteBuilder& payload, int32_t version = 3)
+// A file of the given version around the payload.
+std::vector<uint8_t> WrapPayload(const TByteBuilder& payload, int32_t version = 3)
 {
-    TByteBuilder b;
-    b.Raw("TovrinDataFile").I32(version).I32(0).I32(static_cast<int32_t>(payload.Size()));
-    b.Append(payload);
-    for (int i = 0; i < 10; ++i)
-        b.U8(1);
-    b.I32(-10);
-    if (version >= 2)
-        b.I32(0).I32(0).I32(0).I32(0);
-    if (version >= 3)
-        b.I32(0).F64(0).Str("").Str("").U8(0).Str("").U8(0).I32(5).Str("").I32(2).F64(0);
-    return b;
+    return GoldenFile({.versionField = version, .layout = version, .payload = payload}).bytes;
 }
 
 // A chain of `depth` tasks below the root.
@@ -91,7 +82,7 @@ TEST_F(HostileFileTest, EveryTruncationIsDetected)
     for (size_t cut = 1; cut < payload.Size(); cut += 3) {
         TByteBuilder part;
         part.bytes.assign(payload.bytes.begin(), payload.bytes.begin() + static_cast<long>(cut));
-        ExpectInvalid(WrapPayload(part).bytes, "payload cut at " + std::to_string(cut));
+        ExpectInvalid(WrapPayload(part), "payload cut at " + std::to_string(cut));
     }
 }
 
@@ -106,7 +97,7 @@ TEST_F(HostileFileTest, HugeOrNegativeCountsAnywhereInThePayload)
             TByteBuilder le;
             std::copy_n(le.I32(v).bytes.begin(), 4, p.bytes.begin() + static_cast<long>(at));
             try {
-                LoadBytes(db, WrapPayload(p).bytes);
+                LoadBytes(db, WrapPayload(p));
             } catch (const ExInvalidFileFormat&) {
             }
             ExpectConsistentFlags(*db.Root);
@@ -119,34 +110,34 @@ TEST_F(HostileFileTest, CountsBeyondTheRemainingBytesAreRefusedUpFront)
     const std::string outOfRange = "Invalid file format: the file is damaged (a length or count is out of range).";
     TByteBuilder places;
     places.I32(0).I32(INT32_MAX);
-    ExpectInvalid(WrapPayload(places).bytes, "place count", outOfRange);
+    ExpectInvalid(WrapPayload(places), "place count", outOfRange);
 
     TByteBuilder children;
     children.I32(0).I32(0);
     AddTaskFields(children, TTaskRecord{}, 50000000);
-    ExpectInvalid(WrapPayload(children).bytes, "child count", outOfRange);
+    ExpectInvalid(WrapPayload(children), "child count", outOfRange);
 
     TByteBuilder ranges;
     ranges.I32(0).I32(1).I32(0).Str("p").IntList({}).U8(1).U8(0).I32(1 << 28);
-    ExpectInvalid(WrapPayload(ranges).bytes, "range count", outOfRange);
+    ExpectInvalid(WrapPayload(ranges), "range count", outOfRange);
 
     // File-level extension arrays after a valid payload: the second array's count.
     TByteBuilder good;
     good.I32(0).I32(0);
     AddTaskFields(good, TTaskRecord{}, 0);
     good.I32(0).I32(0).I32(0).I32(0);
-    std::vector<uint8_t> bytes = WrapPayload(good, 2).bytes;
+    std::vector<uint8_t> bytes = WrapPayload(good, 2);
     TByteBuilder le;
-    std::copy_n(le.I32(INT32_MAX / 4).bytes.begin(), 4, bytes.end() - 12);
-    ExpectInvalid(bytes, "extension array count", outOfRange);
+    std::copy_n(le.I32(INT32_MAX / 4).bytes.begin(), 4, bytes.begin() + 26 + long(good.Size()) + 18);
+    ExpectInvalid(bytes, "second extension array count", outOfRange);
 }
 
 TEST_F(HostileFileTest, NestingHasABound)
 {
-    ExpectInvalid(WrapPayload(ChainPayload(kMaxTaskNesting + 1)).bytes, "one level too deep",
+    ExpectInvalid(WrapPayload(ChainPayload(kMaxTaskNesting + 1)), "one level too deep",
                   "Invalid file format: tasks are nested");
 
-    LoadBytes(db, WrapPayload(ChainPayload(kMaxTaskNesting)).bytes);
+    LoadBytes(db, WrapPayload(ChainPayload(kMaxTaskNesting)));
     const TTaskNode* t = db.Root.get();
     int depth = 0;
     while (!t->Children.Empty()) {
@@ -167,7 +158,7 @@ TEST_F(HostileFileTest, IncludesOfMissingPlacesAreDropped)
     root.places = {9};
     AddTaskFields(p, root, 0);
     p.I32(0).I32(0).I32(0).I32(0);
-    LoadBytes(db, WrapPayload(p).bytes);
+    LoadBytes(db, WrapPayload(p));
     EXPECT_EQ((*db.PlacesList)[0]->IncludedPlaces, (std::vector<int32_t>{2, 1}));
     EXPECT_TRUE((*db.PlacesList)[1]->IncludedPlaces.empty());
     EXPECT_EQ(db.Root->Places, std::vector<int32_t>{9});

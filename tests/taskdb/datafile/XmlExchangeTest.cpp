@@ -106,7 +106,7 @@ TEST_F(XmlExchangeTest, DateTimeText)
         EXPECT_THROW(ParseXmlDateTime(bad), EConvertError) << bad;
 }
 
-TEST_F(XmlExchangeTest, BooleansAndNumbersReadLeniently)
+TEST_F(XmlExchangeTest, ValuesReadLenientlyAndLeftOutOnesTakeTheNewTasksDefaults)
 {
     for (const char* yes : {"-1", "1", "true", "TRUE", " 5 "})
         EXPECT_TRUE(ParseXmlBoolean(yes)) << yes;
@@ -114,14 +114,23 @@ TEST_F(XmlExchangeTest, BooleansAndNumbersReadLeniently)
         EXPECT_FALSE(ParseXmlBoolean(no)) << no;
     EXPECT_THROW(ParseXmlBoolean("yes"), EConvertError);
 
+    TTaskNode* parent = db.Root->AddChild("P", -1);
+    parent->SetDueDateTime(45000);
+    parent->SetLeadTime(5);
     Import("<TaskTree><TaskNode Caption=\"A\"><Estimate>2,5</Estimate><LeadTime>0.5</LeadTime>"
            "<HideInToDo>true</HideInToDo><IsProject>1</IsProject>"
-           "<RoutineSchedule>1.5</RoutineSchedule><Importance> 7 </Importance>"
-           "</TaskNode></TaskTree>");
-    const TTaskNode& a = *db.Root->Children[0];
+           "<RoutineSchedule>1.5</RoutineSchedule><Importance> 7 </Importance></TaskNode>"
+           "<TaskNode Caption=\"own\"><ScheduleType>1</ScheduleType></TaskNode>"
+           "<TaskNode Caption=\"follows\"/></TaskTree>",
+           parent);
+    const TTaskNode& a = *parent->Children[0];
     EXPECT_EQ(std::tuple(a.Estimate, a.LeadTime, a.HideInToDo, a.HideInToDoInEffect, a.IsProject,
                          a.RoutineSchedule, a.Importance),
               std::tuple(2.5, 0.5, true, true, true, 1.5, 7));
+    const TTaskNode& own = *parent->Children[1];
+    const TTaskNode& follows = *parent->Children[2];
+    EXPECT_EQ(std::tuple(own.DueDateTime, own.LeadTime, follows.DueDateTime, follows.LeadTime),
+              std::tuple(0.0, 1.0, 45000.0, 5.0));
 }
 
 TEST_F(XmlExchangeTest, WholeTreeImportsWithoutAnExtraTask)
@@ -130,29 +139,28 @@ TEST_F(XmlExchangeTest, WholeTreeImportsWithoutAnExtraTask)
     pugi::xml_document whole, sub;
     db.ExportXml(whole.append_child("TovrinPlanner-xml"), nullptr);
     db.ExportXml(sub.append_child("TovrinPlanner-xml"), db.Root->Children[0]);
-
     TTovrinDataBase other;
     other.ImportXml(whole.document_element(), nullptr);
     EXPECT_EQ(Shape(*other.Root), "A(A1) B");
     other.ImportXml(sub.document_element(), other.Root->Children[1]);   // one task under the target
     EXPECT_EQ(Shape(*other.Root), "A(A1) B(A(A1))");
-}
 
-TEST_F(XmlExchangeTest, EmptyTaskNodeRule)
-{
-    ASSERT_TRUE(doc.load_string(
-        "<TaskTree><TaskNode Caption=\"\"><TaskNode Caption=\"\"/></TaskNode>"
-        "<TaskNode/><TaskNode Caption=\"\"><Note>n</Note></TaskNode></TaskTree>"));
-    const pugi::xml_node first = doc.child("TaskTree").first_child();
-    EXPECT_TRUE(IsEmptyTaskNodeXml(first));
-    EXPECT_FALSE(IsEmptyTaskNodeXml(first.first_child()));   // its parent is a TaskNode
-    EXPECT_FALSE(IsEmptyTaskNodeXml(first.next_sibling()));  // no Caption attribute
-    EXPECT_FALSE(IsEmptyTaskNodeXml(first.next_sibling().next_sibling()));   // has a Note
-
-    // The empty node's children come in; the container's remaining children do not.
-    Import("<TaskTree><TaskNode Caption=\"before\"/><TaskNode Caption=\"\">"
-           "<TaskNode Caption=\"inner\"/></TaskNode><TaskNode Caption=\"after\"/></TaskTree>");
-    EXPECT_EQ(Shape(*db.Root), "before inner");
+    // Only a top-level TaskNode with an empty Caption and no Note stands for the whole tree: its
+    // tasks come in, the container's remaining children do not.
+    const std::pair<const char*, const char*> cases[] = {
+        {"<TaskNode Caption=\"\"><TaskNode Caption=\"in\"/></TaskNode>", "before in"},
+        {"<TaskNode><TaskNode Caption=\"in\"/></TaskNode>", "before (in) after"},
+        {"<TaskNode Caption=\"\"><Note>n</Note><TaskNode Caption=\"in\"/></TaskNode>",
+         "before (in) after"},
+        {"<TaskNode Caption=\"P\"><TaskNode Caption=\"\"><TaskNode Caption=\"in\"/></TaskNode>"
+         "</TaskNode>", "before P((in)) after"},
+    };
+    for (const auto& [node, shape] : cases) {
+        db.Clear();
+        Import(std::string("<TaskTree><TaskNode Caption=\"before\"/>") + node +
+               "<TaskNode Caption=\"after\"/></TaskTree>");
+        EXPECT_EQ(Shape(*db.Root), shape) << node;
+    }
 }
 
 TEST_F(XmlExchangeTest, PlacesMergeByCaption)
@@ -173,20 +181,6 @@ TEST_F(XmlExchangeTest, PlacesMergeByCaption)
            "</PlacesList>");
     EXPECT_EQ(home->IncludedPlaces, (std::vector<int32_t>{shed->PlaceID, garden->PlaceID}));
     EXPECT_EQ(db.PlacesList->Count(), 4);
-}
-
-TEST_F(XmlExchangeTest, LeftOutValuesTakeTheNewTasksDefaults)
-{
-    TTaskNode* parent = db.Root->AddChild("P", -1);
-    parent->SetDueDateTime(45000);
-    parent->SetLeadTime(5);
-    Import("<TaskTree><TaskNode Caption=\"own\"><ScheduleType>1</ScheduleType></TaskNode>"
-           "<TaskNode Caption=\"follows\"/></TaskTree>",
-           parent);
-    const TTaskNode& own = *parent->Children[0];
-    const TTaskNode& follows = *parent->Children[1];
-    EXPECT_EQ(std::tuple(own.DueDateTime, own.LeadTime), std::tuple(0.0, 1.0));
-    EXPECT_EQ(std::tuple(follows.DueDateTime, follows.LeadTime), std::tuple(45000.0, 5.0));
 }
 
 TEST_F(XmlExchangeTest, FailedImportChangesNothing)
