@@ -1,8 +1,11 @@
 #pragma once
 // A data file assembled by hand from the format's tables, in every version, independently of the
 // program's writer, and helpers to run the program's reader and writer on bytes.
+#include <gtest/gtest.h>
+
+#include <bit>
 #include <cstdint>
-#include <cstring>
+#include <optional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -13,23 +16,10 @@
 
 class TByteBuilder {
 public:
-    TByteBuilder& Raw(std::string_view s)
-    {
-        bytes.insert(bytes.end(), s.begin(), s.end());
-        return *this;
-    }
-    TByteBuilder& U8(uint8_t v)
-    {
-        bytes.push_back(v);
-        return *this;
-    }
+    TByteBuilder& Raw(std::string_view s) { return Put(s.begin(), s.end()); }
+    TByteBuilder& U8(uint8_t v) { return LittleEndian(v, 1); }
     TByteBuilder& I32(int32_t v) { return LittleEndian(static_cast<uint32_t>(v), 4); }
-    TByteBuilder& F64(double v)
-    {
-        uint64_t u;
-        std::memcpy(&u, &v, 8);
-        return LittleEndian(u, 8);
-    }
+    TByteBuilder& F64(double v) { return LittleEndian(std::bit_cast<uint64_t>(v), 8); }
     TByteBuilder& Str(std::string_view s) { return I32(static_cast<int32_t>(s.size())).Raw(s); }
     TByteBuilder& IntList(std::initializer_list<int32_t> items)
     {
@@ -38,16 +28,18 @@ public:
             I32(v);
         return *this;
     }
-    TByteBuilder& Append(const TByteBuilder& other)
-    {
-        bytes.insert(bytes.end(), other.bytes.begin(), other.bytes.end());
-        return *this;
-    }
+    TByteBuilder& Append(const TByteBuilder& other) { return Put(other.bytes.begin(), other.bytes.end()); }
     size_t Size() const { return bytes.size(); }
 
     std::vector<uint8_t> bytes;
 
 private:
+    template <class It>
+    TByteBuilder& Put(It from, It to)
+    {
+        bytes.insert(bytes.end(), from, to);
+        return *this;
+    }
     TByteBuilder& LittleEndian(uint64_t u, int count)
     {
         for (int i = 0; i < count; ++i)
@@ -93,6 +85,7 @@ struct TGoldenOptions {
     bool emptyTails = false;
     std::vector<std::string> deletedIds{"AAA1", "BBB2"};
     std::string firstCaption = "Write report";
+    std::optional<TByteBuilder> payload{};   // in place of the records above
 };
 
 inline void AddTaskTail(TByteBuilder& b, const TGoldenOptions& o, uint8_t recurring,
@@ -152,7 +145,7 @@ inline TByteBuilder GoldenPayload(const TGoldenOptions& o)
 // The whole file with the payload as it stands (the tests run the packer as a pass-through).
 inline TByteBuilder GoldenFile(const TGoldenOptions& o = {})
 {
-    const TByteBuilder payload = GoldenPayload(o);
+    const TByteBuilder payload = o.payload ? *o.payload : GoldenPayload(o);
     TByteBuilder b;
     b.Raw("TovrinDataFile").I32(o.versionField).I32(77).I32(static_cast<int32_t>(payload.Size()));
     b.Append(payload);
@@ -185,4 +178,15 @@ inline std::vector<uint8_t> SaveBytes(TTovrinDataBase& db, int32_t version = 3)
     TMemoryStream stream;
     db.SaveToStream(stream, "", version);
     return stream.Bytes();
+}
+
+// Derived flags agree with the stored values everywhere in the tree.
+inline void ExpectConsistentFlags(const TTaskNode& t)
+{
+    const TTaskNode* p = t.Parent;
+    EXPECT_EQ(t.HideInToDoInEffect, t.HideInToDo || (p && p->HideInToDoInEffect)) << t.Caption;
+    EXPECT_EQ(t.GoalInEffect, t.TheGoal == 1 || (p && p->GoalInEffect)) << t.Caption;
+    EXPECT_EQ(t.CompletedMark, t.CompletionDateTime != 0) << t.Caption;
+    for (const TTaskNode* c : t.Children)
+        ExpectConsistentFlags(*c);
 }

@@ -11,30 +11,10 @@
 
 namespace {
 
-TByteBuilder WrapPayload(const TByteBuilder& payload, int32_t version = 3)
+// A file of the given version around the payload.
+std::vector<uint8_t> WrapPayload(const TByteBuilder& payload, int32_t version = 3)
 {
-    TByteBuilder b;
-    b.Raw("TovrinDataFile").I32(version).I32(0).I32(static_cast<int32_t>(payload.Size()));
-    b.Append(payload);
-    for (int i = 0; i < 10; ++i)
-        b.U8(1);
-    b.I32(-10);
-    if (version >= 2)
-        b.I32(0).I32(0).I32(0).I32(0);
-    if (version >= 3)
-        b.I32(0).F64(0).Str("").Str("").U8(0).Str("").U8(0).I32(5).Str("").I32(2).F64(0);
-    return b;
-}
-
-// Derived flags agree with the stored values everywhere in the tree.
-void ExpectConsistentFlags(const TTaskNode& t)
-{
-    const TTaskNode* p = t.Parent;
-    EXPECT_EQ(t.HideInToDoInEffect, t.HideInToDo || (p && p->HideInToDoInEffect)) << t.Caption;
-    EXPECT_EQ(t.GoalInEffect, t.TheGoal == 1 || (p && p->GoalInEffect)) << t.Caption;
-    EXPECT_EQ(t.CompletedMark, t.CompletionDateTime != 0) << t.Caption;
-    for (const TTaskNode* c : t.Children)
-        ExpectConsistentFlags(*c);
+    return GoldenFile({.versionField = version, .layout = version, .payload = payload}).bytes;
 }
 
 // A chain of `depth` tasks below the root.
@@ -55,10 +35,17 @@ TByteBuilder ChainPayload(int depth)
 
 class HostileFileTest : public ::testing::Test {
 protected:
-    void ExpectInvalid(const std::vector<uint8_t>& bytes, const char* what)
+    // The load raises ExInvalidFileFormat with a message starting so, and leaves a consistent
+    // outline.
+    void ExpectInvalid(const std::vector<uint8_t>& bytes, const std::string& what,
+                       const std::string& message = "Invalid file format")
     {
-        SCOPED_TRACE(what);
-        EXPECT_THROW(LoadBytes(db, bytes), ExInvalidFileFormat);
+        try {
+            LoadBytes(db, bytes);
+            ADD_FAILURE() << what << ": loaded";
+        } catch (const ExInvalidFileFormat& e) {
+            EXPECT_EQ(e.Message().substr(0, message.size()), message) << what;
+        }
         ExpectConsistentFlags(*db.Root);
     }
 
@@ -67,26 +54,19 @@ protected:
     TTovrinDataBase db;
 };
 
-TEST_F(HostileFileTest, WrongMagicOrTooShort)
+TEST_F(HostileFileTest, WrongMagicShortFileOrPayloadLengthOutOfRange)
 {
-    auto bytes = GoldenFile().bytes;
-    bytes[0] = 't';   // case matters
-    try {
-        LoadBytes(db, bytes);
-        FAIL();
-    } catch (const ExInvalidFileFormat& e) {
-        EXPECT_EQ(e.Message(), "Invalid file format");
-    }
+    auto lowerCase = GoldenFile().bytes;
+    lowerCase[0] = 't';
+    ExpectInvalid(lowerCase, "magic in lower case");
     ExpectInvalid({'T', 'o', 'v'}, "three bytes");
     ExpectInvalid({}, "empty");
-}
-
-TEST_F(HostileFileTest, PayloadLengthOutOfRange)
-{
     for (int32_t n : {0, -1, INT32_MIN, INT32_MAX, 100000}) {
         TByteBuilder b;
         b.Raw("TovrinDataFile").I32(3).I32(0).I32(n).I32(0).I32(0);
-        ExpectInvalid(b.bytes, ("payload length " + std::to_string(n)).c_str());
+        ExpectInvalid(b.bytes, "payload length " + std::to_string(n),
+                      n > 0 ? "Invalid file format: the file is damaged (it ends unexpectedly)."
+                            : "Invalid file format: the file is damaged (its outline data is missing).");
     }
 }
 
@@ -95,14 +75,14 @@ TEST_F(HostileFileTest, EveryTruncationIsDetected)
     const auto golden = GoldenFile().bytes;
     for (size_t cut = 0; cut < golden.size(); ++cut) {
         std::vector<uint8_t> bytes(golden.begin(), golden.begin() + static_cast<long>(cut));
-        ExpectInvalid(bytes, ("file cut at " + std::to_string(cut)).c_str());
+        ExpectInvalid(bytes, "file cut at " + std::to_string(cut));
     }
     // The payload cut short with a matching length: the records run out inside it.
     const TByteBuilder payload = GoldenPayload({});
     for (size_t cut = 1; cut < payload.Size(); cut += 3) {
         TByteBuilder part;
         part.bytes.assign(payload.bytes.begin(), payload.bytes.begin() + static_cast<long>(cut));
-        ExpectInvalid(WrapPayload(part).bytes, ("payload cut at " + std::to_string(cut)).c_str());
+        ExpectInvalid(WrapPayload(part), "payload cut at " + std::to_string(cut));
     }
 }
 
@@ -117,7 +97,7 @@ TEST_F(HostileFileTest, HugeOrNegativeCountsAnywhereInThePayload)
             TByteBuilder le;
             std::copy_n(le.I32(v).bytes.begin(), 4, p.bytes.begin() + static_cast<long>(at));
             try {
-                LoadBytes(db, WrapPayload(p).bytes);
+                LoadBytes(db, WrapPayload(p));
             } catch (const ExInvalidFileFormat&) {
             }
             ExpectConsistentFlags(*db.Root);
@@ -127,41 +107,40 @@ TEST_F(HostileFileTest, HugeOrNegativeCountsAnywhereInThePayload)
 
 TEST_F(HostileFileTest, CountsBeyondTheRemainingBytesAreRefusedUpFront)
 {
+    const std::string outOfRange = "Invalid file format: the file is damaged (a length or count is out of range).";
     TByteBuilder places;
     places.I32(0).I32(INT32_MAX);
-    ExpectInvalid(WrapPayload(places).bytes, "place count");
+    ExpectInvalid(WrapPayload(places), "place count", outOfRange);
 
     TByteBuilder children;
     children.I32(0).I32(0);
     AddTaskFields(children, TTaskRecord{}, 50000000);
-    ExpectInvalid(WrapPayload(children).bytes, "child count");
+    ExpectInvalid(WrapPayload(children), "child count", outOfRange);
 
     TByteBuilder ranges;
     ranges.I32(0).I32(1).I32(0).Str("p").IntList({}).U8(1).U8(0).I32(1 << 28);
-    ExpectInvalid(WrapPayload(ranges).bytes, "range count");
+    ExpectInvalid(WrapPayload(ranges), "range count", outOfRange);
 
     // File-level extension arrays after a valid payload: the second array's count.
     TByteBuilder good;
     good.I32(0).I32(0);
     AddTaskFields(good, TTaskRecord{}, 0);
     good.I32(0).I32(0).I32(0).I32(0);
-    std::vector<uint8_t> bytes = WrapPayload(good, 2).bytes;
+    std::vector<uint8_t> bytes = WrapPayload(good, 2);
     TByteBuilder le;
-    std::copy_n(le.I32(INT32_MAX / 4).bytes.begin(), 4, bytes.end() - 12);
-    ExpectInvalid(bytes, "extension array count");
+    std::copy_n(le.I32(INT32_MAX / 4).bytes.begin(), 4, bytes.begin() + 26 + long(good.Size()) + 18);
+    ExpectInvalid(bytes, "second extension array count", outOfRange);
+
+    // The check is not stricter than the records: 100 empty strings need only their lengths.
+    EXPECT_NO_THROW(LoadBytes(db, GoldenFile({.deletedIds = std::vector<std::string>(100)}).bytes));
 }
 
 TEST_F(HostileFileTest, NestingHasABound)
 {
-    try {
-        LoadBytes(db, WrapPayload(ChainPayload(kMaxTaskNesting + 1)).bytes);
-        FAIL();
-    } catch (const ExInvalidFileFormat& e) {
-        EXPECT_NE(e.Message().find("nested"), std::string::npos);
-    }
-    ExpectConsistentFlags(*db.Root);
+    ExpectInvalid(WrapPayload(ChainPayload(kMaxTaskNesting + 1)), "one level too deep",
+                  "Invalid file format: tasks are nested");
 
-    LoadBytes(db, WrapPayload(ChainPayload(kMaxTaskNesting)).bytes);
+    LoadBytes(db, WrapPayload(ChainPayload(kMaxTaskNesting)));
     const TTaskNode* t = db.Root.get();
     int depth = 0;
     while (!t->Children.Empty()) {
@@ -182,7 +161,7 @@ TEST_F(HostileFileTest, IncludesOfMissingPlacesAreDropped)
     root.places = {9};
     AddTaskFields(p, root, 0);
     p.I32(0).I32(0).I32(0).I32(0);
-    LoadBytes(db, WrapPayload(p).bytes);
+    LoadBytes(db, WrapPayload(p));
     EXPECT_EQ((*db.PlacesList)[0]->IncludedPlaces, (std::vector<int32_t>{2, 1}));
     EXPECT_TRUE((*db.PlacesList)[1]->IncludedPlaces.empty());
     EXPECT_EQ(db.Root->Places, std::vector<int32_t>{9});

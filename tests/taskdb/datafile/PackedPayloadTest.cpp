@@ -83,7 +83,6 @@ TEST_F(PackedPayloadTest, PayloadIsAOneEntryArchiveOfTheRecordsThatLoadsBack)
     TTovrinDataBase other;   // and our own reader unpacks it
     LoadBytes(other, packed);
     EXPECT_EQ(SaveBytes(other), packed);
-    ExpectSameOutline(db, other);
 }
 
 TEST_F(PackedPayloadTest, DamagedArchiveIsReportedNotCrashed)

@@ -1,11 +1,8 @@
 #pragma once
-// Random outlines built through the model's own operations, and field-by-field comparison.
-#include <gtest/gtest.h>
-
+// Random outlines built through the model's own operations.
 #include <algorithm>
 #include <random>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "taskdb/TaskPlace.h"
@@ -105,35 +102,3 @@ public:
 private:
     std::mt19937 rng_;
 };
-
-// The tasks and places of two outlines carry the same fields of both exchange forms, places
-// matched by caption, and the same flags derived from them.
-inline void ExpectSameTasks(const TTaskNode& a, const TTaskNode& b, const TTaskPlacesList& pa,
-                            const TTaskPlacesList& pb)
-{
-    SCOPED_TRACE(a.Caption);
-    const auto fields = [](const TTaskNode& t, const TTaskPlacesList& places) {
-        return std::tuple(t.Caption, t.Importance, t.Effort, t.Estimate, t.HideInToDo,
-                          t.Note.Items(), t.CompleteSubTasksInOrder, t.LeadTime, t.ScheduleType,
-                          t.TheGoal, t.Satisfaction, t.IsProject, t.ProjectStatus,
-                          t.CompletedMark, t.HideInToDoInEffect, t.GoalInEffect,
-                          places.CaptionsText(t.Places), t.Children.Count());
-    };
-    ASSERT_EQ(fields(a, pa), fields(b, pb));
-    EXPECT_NEAR(a.CompletionDateTime, b.CompletionDateTime, 1e-9);
-    EXPECT_NEAR(a.DueDateTime, b.DueDateTime, 1e-9);
-    for (int i = 0; i < a.Children.Count(); ++i)
-        ExpectSameTasks(*a.Children[i], *b.Children[i], pa, pb);
-}
-
-inline void ExpectSameOutline(const TTovrinDataBase& a, const TTovrinDataBase& b)
-{
-    ExpectSameTasks(*a.Root, *b.Root, *a.PlacesList, *b.PlacesList);
-    ASSERT_EQ(a.PlacesList->Count(), b.PlacesList->Count());
-    for (const auto& p : *a.PlacesList) {
-        const TTaskPlace* q = b.PlacesList->FindByCaption(p->Caption);
-        ASSERT_NE(q, nullptr) << p->Caption;
-        EXPECT_EQ(a.PlacesList->CaptionsText(p->IncludedPlaces),
-                  b.PlacesList->CaptionsText(q->IncludedPlaces));
-    }
-}

@@ -10,6 +10,7 @@
 #include "platform/SystemCodePage.h"
 #include "taskdb/TextExchange.h"
 #include "taskdb/TovrinDataBase.h"
+#include "taskdb/tree/TreeSupport.h"
 
 namespace {
 
@@ -32,24 +33,16 @@ protected:
 
 TEST_F(TextExchangeTest, WholeTreeInPreOrderWithNotesJoinedAfterLeadingEmptyLines)
 {
-    TTaskNode* a = db.Root->AddChild("A", -1);
-    a->Note.SetText("first\nsecond");
-    a->AddChild("A1", -1)->AddChild("A1a", -1);
-    db.Root->AddChild("B \xC3\xA4", -1);
-    TTaskNode* t = db.Root->AddChild("T", -1);
+    Outline tasks = Grow(*db.Root, "A(A1(A1a)) B\xC3\xA4 T empty");
+    tasks["A"]->Note.SetText("first\nsecond");
     for (const char* line : {"", "", "x", "", "y"})
-        t->Note.Add(line);
-    db.Root->AddChild("only empty lines", -1)->Note.Add("");
+        tasks["T"]->Note.Add(line);
+    tasks["empty"]->Note.Add("");
     EXPECT_EQ(ExportToString(nullptr),
-              "A\r\n<Note: first\xC2\xB6second>\r\n\tA1\r\n\t\tA1a\r\nB \xC3\xA4\r\n"
-              "T\r\n<Note: x\xC2\xB6\xC2\xB6y>\r\nonly empty lines\r\n");
-}
-
-TEST_F(TextExchangeTest, SubtreeKeepsItsAbsoluteDepthAndUnwritableFileRaises)
-{
-    TTaskNode* deep = db.Root->AddChild("1", -1)->AddChild("2", -1)->AddChild("3", -1);
-    deep->AddChild("4", -1);
-    EXPECT_EQ(ExportToString(deep), "\t\t3\r\n\t\t\t4\r\n");
+              "A\r\n<Note: first\xC2\xB6second>\r\n\tA1\r\n\t\tA1a\r\nB\xC3\xA4\r\n"
+              "T\r\n<Note: x\xC2\xB6\xC2\xB6y>\r\nempty\r\n");
+    // A subtree keeps its absolute depth.
+    EXPECT_EQ(ExportToString(tasks["A1"]), "\tA1\r\n\t\tA1a\r\n");
     EXPECT_THROW(db.ExportText("/nonexistent-dir/x.tab", nullptr), EStreamError);
 }
 
