@@ -6,27 +6,16 @@
 #include <QSaveFile>
 #include <QScreen>
 #include <QSlider>
-#include <QStyleOptionSlider>
 #include <QTextStream>
 #include <QTimer>
 #include <QToolButton>
 
 #include "taskdb/TaskNode.h"
 #include "ui/mainwindow/TovrinMain.h"
+#include "ui/controls/SliderKnob.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 
 namespace {
-
-// The knob of a track bar as its style draws it.
-class TTrackBarProbe : public QSlider {
-public:
-    static QRect Knob(const QSlider* bar)
-    {
-        QStyleOptionSlider option;
-        static_cast<const TTrackBarProbe*>(bar)->initStyleOption(&option);
-        return bar->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, bar);
-    }
-};
 
 QString Line(const char* name, const QWidget* widget, QPoint local, const QString& rest = {})
 {
@@ -55,7 +44,7 @@ QString Describe(TfrmTovrinMain& window)
                      QString::number(task->Importance) + QLatin1Char(' ') + Caption(task));
         break;
     }
-    text += Line("knob", window.tbPriority, TTrackBarProbe::Knob(window.tbPriority).center());
+    text += Line("knob", window.tbPriority, SliderKnobRect(window.tbPriority).center());
     text += Line("high", window.sbUpPriority, window.sbUpPriority->rect().center());
     text += Line("notes", window.TaskNotesEditor, window.TaskNotesEditor->rect().center());
     if (const TTaskNode* task = window.CurrentTask) {

@@ -14,7 +14,6 @@
 #include <QProgressBar>
 #include <QSlider>
 #include <QSpinBox>
-#include <QStyleOptionSlider>
 #include <QTest>
 #include <QToolButton>
 
@@ -22,6 +21,7 @@
 #include "taskdb/TaskPlace.h"
 #include "ui/controls/PageControl.h"
 #include "ui/controls/RadioGroup.h"
+#include "ui/controls/SliderKnob.h"
 
 namespace {
 
@@ -224,20 +224,9 @@ TEST_F(PropertyPanelTest, UndoDropsPendingEditsAndShowsTheTaskAsItIs)
     EXPECT_FALSE(window->TaskDirty);
 }
 
-// The knob of a track bar as the style draws it.
-QRect Knob(QSlider* bar)
-{
-    struct Probe : QSlider {
-        using QSlider::initStyleOption;
-    };
-    QStyleOptionSlider option;
-    static_cast<Probe*>(bar)->initStyleOption(&option);
-    return bar->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, bar);
-}
-
 void DragKnob(QSlider* bar, int dy)
 {
-    const QPoint from = Knob(bar).center();
+    const QPoint from = SliderKnobRect(bar).center();
     QTest::mousePress(bar, Qt::LeftButton, {}, from);
     for (int step = 1; step <= 4; ++step)
         QTest::mouseMove(bar, from + QPoint(0, dy * step / 4));
@@ -253,7 +242,7 @@ TEST_F(PropertyPanelTest, RatingBarsRiseUpwardAndTheImportanceKnobSitsByItsLabel
     QTest::mouseClick(window->sbUpPriority, Qt::LeftButton);
     EXPECT_EQ(a->Importance, 75);
     EXPECT_TRUE(window->TaskDirty);  // the button leaves the task marked edited
-    const int knob = window->tbPriority->mapTo(window->gbPriority, Knob(window->tbPriority).center()).y();
+    const int knob = window->tbPriority->mapTo(window->gbPriority, SliderKnobRect(window->tbPriority).center()).y();
     EXPECT_LT(std::abs(knob - CentreY(window->sbUpPriority, window->gbPriority)),
               std::abs(knob - CentreY(window->sbDownPriority, window->gbPriority)));
 
