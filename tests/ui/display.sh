@@ -1,9 +1,12 @@
 #!/bin/sh
-# The About box's fade reaches the display: the real program under a virtual X server with a
-# window manager opens Help > About from the keyboard, and the box's _NET_WM_WINDOW_OPACITY is
-# read back with xprop again and again while the pointer stays still. The samples must rise
-# through the steps to the full value, and after "Close" (Esc) fall until the box is gone.
-# Usage: about.sh <path of the tovrin program> <output folder>
+# The window as the X server has it, the real program under a virtual X server with a window
+# manager and a panel that takes the bottom 100 pixels from the work area:
+# - the first start centres the window on the whole screen, not on the work area;
+# - the About box's fade reaches the display: Help > About is opened from the keyboard and the
+#   box's _NET_WM_WINDOW_OPACITY is read back with xprop again and again while the pointer stays
+#   still. The samples must rise through the steps to the full value, and after "Close" (Esc)
+#   fall until the box is gone.
+# Usage: display.sh <path of the tovrin program> <output folder>
 set -eu
 
 if [ "${1:-}" != "--inside" ]; then
@@ -22,7 +25,7 @@ out=$2
 full=4294967295
 
 fail() {
-    echo "about: $*" >&2
+    echo "display: $*" >&2
     exit 1
 }
 
@@ -67,13 +70,25 @@ follow() {
 }
 
 openbox >"$out/openbox.log" 2>&1 &
-sleep 1
+trayer --edge bottom --align right --widthtype request --height 24 --transparent false >/dev/null 2>&1 &
+until_true 'panel=$(xdotool search --onlyvisible --class trayer 2>/dev/null | head -n 1); [ -n "$panel" ]' "the panel"
+xprop -id "$panel" -f _NET_WM_STRUT 32c -set _NET_WM_STRUT "0, 0, 0, 100"
+until_true 'xprop -root _NET_WORKAREA | grep -q "= 0, 0, 1024, 668"' "the work area without the panel"
 xdotool mousemove 0 0  # off the program, and it stays there
 
 "$out/bin/tovrin" &
 app=$!
 until_true 'window=$(xdotool search --onlyvisible --name "Tovrin Planner" 2>/dev/null | head -n 1); [ -n "$window" ]' "the window"
+until_true 'extents=$(xprop -id "$window" _NET_FRAME_EXTENTS | sed -n "s/.*= //p"); [ -n "$extents" ]' "the frame"
 sleep 1
+# The frame's top-left corner: the client's less the frame's left and top.
+left=$(xwininfo -id "$window" | sed -n 's/.*Absolute upper-left X: *//p')
+top=$(xwininfo -id "$window" | sed -n 's/.*Absolute upper-left Y: *//p')
+left=$((left - $(echo "$extents" | cut -d, -f1)))
+top=$((top - $(echo "$extents" | cut -d, -f3)))
+[ "$left,$top" = "$(((1024 - 740) / 2)),$(((768 - 500) / 2))" ] ||
+    fail "the window's frame is at $left,$top, not centred on the whole screen"
+echo "centred at $left,$top"
 xdotool windowactivate --sync "$window" key alt+h Up Return
 until_true 'box=$(xdotool search --name "^About Tovrin$" 2>/dev/null | head -n 1); [ -n "$box" ]' "the About box"
 
