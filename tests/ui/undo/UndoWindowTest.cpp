@@ -6,7 +6,6 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
 #include <QTest>
 #include <QPlainTextEdit>
 #include <QSlider>
@@ -186,34 +185,6 @@ TEST_F(UndoWindowTest, TheEditMenuOpenedFromTheKeyboardLeavesTheCaptionEditToEsc
     }
     EXPECT_FALSE(window->tvTasksTree->IsEditing());
     EXPECT_EQ(Node("b")->text(0), "b");
-    EXPECT_EQ(Task("b")->Caption, "b");
-}
-
-TEST_F(UndoWindowTest, UndoTypingChosenInTheEditMenuWithTheMouseUndoesInTheEditor)
-{
-    Select("b");
-    QLineEdit* editor = StartCaptionEditWithF2(*window);
-    ASSERT_NE(editor, nullptr);
-    QTest::keyClick(editor, Qt::Key_End);
-    QTest::keyClicks(editor, "x");
-
-    QMenuBar* bar = window->menuBar();
-    QAction* edit = nullptr;
-    for (QAction* action : bar->actions())
-        if (action->text() == "&Edit")
-            edit = action;
-    ASSERT_NE(edit, nullptr);
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(edit).center());
-    QApplication::processEvents();  // the menu is open while the event loop runs
-    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    ASSERT_NE(menu, nullptr);
-    ASSERT_TRUE(window->tvTasksTree->IsEditing());
-    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions().front()).center());
-    QApplication::processEvents();
-    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
-    ASSERT_TRUE(window->tvTasksTree->IsEditing());
-    EXPECT_EQ(editor->text(), "b");
-    QTest::keyClick(editor, Qt::Key_Return);
     EXPECT_EQ(Task("b")->Caption, "b");
 }
 
