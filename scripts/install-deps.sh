@@ -8,8 +8,9 @@ PACKAGES="cmake make g++ pkg-config ninja-build
   qt6-base-dev libgl1-mesa-dev libpugixml-dev libx11-dev libxcb1-dev
   zlib1g-dev libdeflate-dev zip unzip p7zip-full python3
   xvfb xauth clang libclang-rt-14-dev"
-# A window manager, a tray host and input for the smoke run; the desktop entry checks.
-PACKAGES="$PACKAGES openbox trayer xdotool desktop-file-utils shared-mime-info"
+# A window manager, a tray host, input and window properties (xprop) for the runs under a virtual
+# X server; the desktop entry checks.
+PACKAGES="$PACKAGES openbox trayer xdotool x11-utils desktop-file-utils shared-mime-info"
 # The task store's iCalendar library, and the real task clients the synchronisation is tested with.
 PACKAGES="$PACKAGES libical-dev todoman radicale vdirsyncer"
 PACKAGES="${*:-$PACKAGES}"   # or only those named, e.g. gcovr for `make coverage`

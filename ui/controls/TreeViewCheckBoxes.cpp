@@ -1,12 +1,41 @@
 #include "ui/controls/TreeViewCheckBoxes.h"
 
+#include <QApplication>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 
 #include <algorithm>
+
+namespace {
+
+// The in-place editor stays open while the menu bar or one of its menus has the keyboard: its
+// typing can be undone from the Edit menu, and Esc still reverts it once the menu is left. The
+// item view would otherwise end the edit, keeping the text, as the focus leaves the editor.
+class TMenuKeepsEditFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        // Some platforms hand the activation to the opened menu: any focus change while a
+        // menu is open counts as going to the menu.
+        if (event->type() == QEvent::FocusOut) {
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason == Qt::MenuBarFocusReason || reason == Qt::PopupFocusReason ||
+                qobject_cast<QMenu*>(QApplication::activePopupWidget()))
+                return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
 
 void TVetoSelectionModel::setCurrentIndex(const QModelIndex& index, QItemSelectionModel::SelectionFlags command)
 {
@@ -68,6 +97,12 @@ void TTreeViewCheckBoxes::StartEdit(QTreeWidgetItem* Node)
     editingItem_ = Node;
     scrollToItem(Node);
     editItem(Node, 0);
+    if (QLineEdit* editor = InPlaceEditor()) {
+        // Installed after the view's own filter, so it sees the focus change first.
+        editor->installEventFilter(new TMenuKeepsEditFilter(editor));
+        connect(editor, &QLineEdit::textChanged, this, &TTreeViewCheckBoxes::EditorChanged);
+        emit EditorChanged();
+    }
 }
 
 QLineEdit* TTreeViewCheckBoxes::InPlaceEditor() const
@@ -173,6 +208,16 @@ void TTreeViewCheckBoxes::mouseMoveEvent(QMouseEvent* event)
     QTreeWidget::mouseMoveEvent(event);
 }
 
+QItemSelectionModel::SelectionFlags TTreeViewCheckBoxes::selectionCommand(const QModelIndex& index,
+                                                                       const QEvent* event) const
+{
+    // The selected row is the task the rest of the window shows: a click on the empty area
+    // below the rows must not leave the tree without it. Calls from code keep the view's rule.
+    if (!index.isValid() && dynamic_cast<const QMouseEvent*>(event))
+        return QItemSelectionModel::NoUpdate;
+    return QTreeWidget::selectionCommand(index, event);
+}
+
 void TTreeViewCheckBoxes::commitData(QWidget* editor)
 {
     QTreeWidgetItem* node = editingItem_;
@@ -191,4 +236,5 @@ void TTreeViewCheckBoxes::closeEditor(QWidget* editor, QAbstractItemDelegate::En
     QTreeWidget::closeEditor(editor, hint);
     if (cancelled)
         emit CancelEdit();
+    emit EditorChanged();
 }

@@ -69,6 +69,8 @@ signals:
     void CancelEdit();
     // The in-place edit ended with the text kept (Enter, leaving the editor, EndEdit(true)).
     void Edited(QTreeWidgetItem* Node, const QString& Text);
+    // The in-place editor opened, its text changed or it closed: what it can undo changed.
+    void EditorChanged();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -77,6 +79,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void commitData(QWidget* editor) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
 
 private:
     QStyleOptionViewItem ItemOption(const QTreeWidgetItem* Node) const;

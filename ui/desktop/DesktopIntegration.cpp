@@ -243,7 +243,8 @@ void TDesktopIntegration::RestoreWindowPosition()
         return;
     }
     window_.resize(740, 500);
-    const TWindowPosition position = CenteredWindowPosition(ToScreenRect(screen->availableGeometry()), window_.width(), window_.height());
+    // Centred on the whole primary screen, not on the part the desktop's panels leave free.
+    const TWindowPosition position = CenteredWindowPosition(ToScreenRect(screen->geometry()), window_.width(), window_.height());
     window_.move(position.Left, position.Top);
 }
 

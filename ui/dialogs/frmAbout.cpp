@@ -15,6 +15,8 @@
 #include <QUrl>
 #include <QWindow>
 
+#include <xcb/xcb.h>
+
 TAboutFade::TTick TAboutFade::Tick()
 {
     switch (State) {
@@ -76,6 +78,16 @@ QLabel* MakeLink(QWidget* parent, const char* text, const char* hint)
     return label;
 }
 
+// The window system keeps a changed window property in its output buffer until something else
+// is sent; with nothing else happening (the pointer still), a fade step would reach the display
+// only much later. Each step is sent at once.
+void SendToDisplay()
+{
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (xcb_connection_t* connection = x11 ? x11->connection() : nullptr)
+        xcb_flush(connection);
+}
+
 QWidget* ApplicationMainWindow()
 {
     for (QWidget* widget : QApplication::topLevelWidgets())
@@ -128,6 +140,7 @@ TAboutDlg::TAboutDlg(QWidget* MainWindow) : QWidget(nullptr, Qt::Tool), mainWind
 void TAboutDlg::ApplyOpacity()
 {
     setWindowOpacity(fade_.Opacity / 255.0);
+    SendToDisplay();
 }
 
 void TAboutDlg::StartFadeIn()

@@ -29,6 +29,7 @@
 #include "ui/exchange/ImportExport.h"
 #include "ui/places/PlacePanel.h"
 #include "ui/desktop/DesktopIntegration.h"
+#include "ui/desktop/WindowPlacement.h"
 
 namespace {
 
@@ -114,8 +115,9 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     places_->SetCurrentPlace(nullptr);
     SetCurrentTask(nullptr);
 
-    DefaultTasksFont = FromQFont(tvTasksTree->font(), DEFAULT_CHARSET, clWindowText);
-    DefaultNoteFont = FromQFont(pnlTaskPropNotes->font(), 204, clWindowText);
+    // The designed fonts; where Tahoma is missing the font system puts its nearest in.
+    DefaultTasksFont = TFontDesc{"Tahoma", DEFAULT_CHARSET, clWindowText, 8, 0};
+    DefaultNoteFont = TFontDesc{"Tahoma", 204, clWindowText, 8, 0};
     DrawTime = Now();
     undo_->UpdateUndoRedoActions();
     {
@@ -135,8 +137,10 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
 
     resize(740, 500);
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(std::max(0, area.x() + (area.width() - width()) / 2), std::max(0, area.y() + (area.height() - height()) / 2));
+        const QRect area = screen->geometry();  // the whole screen, panels included
+        const TWindowPosition position = CenteredWindowPosition(
+            TScreenRect{area.x(), area.y(), area.width(), area.height()}, width(), height());
+        move(position.Left, position.Top);
     }
     // The start-up outline is opened from the event loop, once the window shows.
     if (environment_.PostStartupMessage)

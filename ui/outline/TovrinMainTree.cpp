@@ -83,6 +83,13 @@ void TfrmTovrinMain::HookTree(TTreeViewCheckBoxes* Tree)
     connect(Tree, &TTreeViewCheckBoxes::Edited, this, [this](QTreeWidgetItem* node, const QString& text) {
         RunGuarded([&] { tvTasksTreeEdited(node, text); });
     });
+    // Undo and Redo follow the typing in the caption editor. The window may be half destroyed
+    // when a closing editor reports.
+    QObject* self = this;
+    connect(Tree, &TTreeViewCheckBoxes::EditorChanged, this, [self] {
+        if (auto* window = qobject_cast<TfrmTovrinMain*>(self))
+            window->Undo().UpdateUndoRedoActions();
+    });
     connect(Tree, &QTreeWidget::itemChanged, this, [this, Tree](QTreeWidgetItem* node) {
         RunGuarded([&] { tvTasksTreeItemChanged(Tree, node); });
     });

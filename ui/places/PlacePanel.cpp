@@ -174,6 +174,7 @@ void TPlacePanel::BuildPlacesPage()
     const auto refresh = [this] { host_.UpdateUndoRedoActions(); };
     for (QWidget* editor : {static_cast<QWidget*>(memPlaceCaption_), static_cast<QWidget*>(PlaceNotesEditor_)})
         editor->installEventFilter(new TFocusFilter(editor, refresh, refresh));
+    connect(lvPlaces_, &TTreeViewCheckBoxes::EditorChanged, this, refresh);
 }
 
 // ---- The current place ----

@@ -45,15 +45,21 @@ TEST_F(WindowSettingsTest, FirstStartHasTheDefaultsAndACentredWindow)
     window = Make({}, false);
     EXPECT_TRUE(window->Desktop().TrayIcon()->Visible());
     EXPECT_FALSE(window->Desktop().tmrAutoSaveTimer()->isActive());
-    EXPECT_EQ(window->TasksFont.Name, window->DefaultTasksFont.Name);
+    // The designed fonts: Tahoma 8 for the task lists and the notes (with its own charset).
+    EXPECT_EQ(FontToString(window->DefaultTasksFont), "Tahoma,1,-16777208,8,0");
+    EXPECT_EQ(FontToString(window->DefaultNoteFont), "Tahoma,204,-16777208,8,0");
+    EXPECT_EQ(FontToString(window->TasksFont), FontToString(window->DefaultTasksFont));
+    EXPECT_EQ(window->tvTasksTree->font().family(), "Tahoma");
+    EXPECT_EQ(window->TaskNotesEditor->font().pointSize(), 8);
     // Without an X display the hot key is not registered, and nothing fails.
     EXPECT_FALSE(window->Desktop().SystemHotKey()->Registered());
     EXPECT_FALSE(window->Desktop().RegisterSystemHotKey());
 
     ShowAndSettle();
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();  // the whole screen
     EXPECT_EQ(window->size(), QSize(740, 500));
     EXPECT_EQ(window->x(), screen.x() + std::max(0, (screen.width() - 740) / 2));
+    EXPECT_EQ(window->y(), screen.y() + std::max(0, (screen.height() - 500) / 2));
 }
 
 TEST_F(WindowSettingsTest, StoredSettingsAreLoadedAndWrittenBackOnClose)

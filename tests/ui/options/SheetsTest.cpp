@@ -254,7 +254,8 @@ TEST_F(SheetsTest, RestoreDefaultPutsBackTheDesignedFontsAndColours)
     auto* sheet = Open<TfrmOptionsFontsColor>("Fonts and colors");
     sheet->btnRestoreDef->click();
     EXPECT_TRUE(sheet->Modified);
-    EXPECT_EQ(sheet->edFont1->text().toStdString(), FontDisplayText(window->DefaultTasksFont));
+    EXPECT_EQ(sheet->edFont1->text().toStdString(), "Tahoma 8");
+    EXPECT_EQ(sheet->edFont2->text().toStdString(), "Tahoma 8");
     dialog->btnOK->click();
     EXPECT_EQ(window->TasksFont.Name, window->DefaultTasksFont.Name);
     EXPECT_EQ(window->TasksColor, window->DefaultTasksColor);

@@ -4,6 +4,9 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTest>
 #include <QPlainTextEdit>
 #include <QSlider>
 #include <QToolButton>
@@ -117,6 +120,72 @@ TEST_F(UndoWindowTest, TypingUndoComesFirst)
     EXPECT_EQ(window->memTaskCaption->toPlainText(), "a");
     window->Undo().actRedo()->trigger();
     EXPECT_EQ(window->memTaskCaption->toPlainText(), "xa");
+}
+
+// The caption editor of the outline tree, started with F2 on the selected task.
+QLineEdit* StartCaptionEditWithF2(TfrmTovrinMain& window)
+{
+    window.tvTasksTree->setFocus();
+    QTest::keyClick(window.tvTasksTree, Qt::Key_F2);
+    return window.tvTasksTree->InPlaceEditor();
+}
+
+TEST_F(UndoWindowTest, TypingInTheCaptionEditorTurnsUndoIntoUndoTyping)
+{
+    Select("a");
+    window->tbEffort->setValue(-10);  // a step of the document history
+    Select("b");
+    const QString documentUndo = window->Undo().actUndo()->text();
+    ASSERT_EQ(documentUndo, "Undo Change task \"a\"");
+
+    QLineEdit* editor = StartCaptionEditWithF2(*window);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(window->Undo().actUndo()->text(), documentUndo);  // nothing typed yet
+    QTest::keyClick(editor, Qt::Key_End);
+    QTest::keyClicks(editor, "xy");
+    EXPECT_EQ(window->Undo().actUndo()->text(), "Undo typing");
+    EXPECT_TRUE(window->Undo().actUndo()->isEnabled());
+    EXPECT_EQ(window->Undo().actRedo()->text(), "Redo typing");
+    EXPECT_TRUE(window->Undo().actRedo()->isEnabled());
+
+    QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(editor->text(), "b");
+    QTest::keyClicks(editor, "z");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();  // the view ends the edit from the event loop
+    EXPECT_FALSE(window->tvTasksTree->IsEditing());
+    EXPECT_EQ(Node("b")->text(0), "bz");
+    // With the editor gone, the commands name the document's steps again.
+    EXPECT_TRUE(window->Undo().actUndo()->text().startsWith("Undo Change task"));
+}
+
+TEST_F(UndoWindowTest, TheEditMenuOpenedFromTheKeyboardLeavesTheCaptionEditToEsc)
+{
+    Select("b");
+    QLineEdit* editor = StartCaptionEditWithF2(*window);
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClick(editor, Qt::Key_End);
+    QTest::keyClicks(editor, "xy");
+
+    QTest::keyClick(editor, Qt::Key_E, Qt::AltModifier);
+    QApplication::processEvents();  // the menu is open while the event loop runs
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->title(), "&Edit");
+    EXPECT_EQ(window->tvTasksTree->InPlaceEditor(), editor);  // the edit goes on
+    EXPECT_EQ(menu->actions().front()->text(), "Undo typing");
+    EXPECT_TRUE(menu->actions().front()->isEnabled());
+
+    // Esc leaves the menu, then the menu bar, then reverts the caption.
+    for (int i = 0; i < 3 && window->tvTasksTree->IsEditing(); ++i) {
+        QWidget* target = QApplication::activePopupWidget() ? QApplication::activePopupWidget() : QApplication::focusWidget();
+        ASSERT_NE(target, nullptr);
+        QTest::keyClick(target, Qt::Key_Escape);
+        QApplication::processEvents();
+    }
+    EXPECT_FALSE(window->tvTasksTree->IsEditing());
+    EXPECT_EQ(Node("b")->text(0), "b");
+    EXPECT_EQ(Task("b")->Caption, "b");
 }
 
 TEST_F(UndoWindowTest, SaveClearsTheHistory)

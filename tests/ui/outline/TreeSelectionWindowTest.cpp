@@ -1,0 +1,117 @@
+// The selected row of the trees stays the current task: a click on the empty area below the rows
+// leaves it, so that the commands act on the task the panel shows. Real mouse and key events, in
+// the window offscreen.
+#include "ui/mainwindow/WindowTestSupport.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QTest>
+
+#include "ui/controls/PageControl.h"
+
+namespace {
+
+class TreeSelectionTest : public TWindowFixture {
+protected:
+    void SetUp() override
+    {
+        TWindowFixture::SetUp();
+        BuildOutline([](TTaskNode* root) {
+            root->AddChild("A", -1);
+            TTaskNode* b = root->AddChild("B", -1);
+            b->AddChild("B1", -1);
+            b->AddChild("B2", -1);
+            b->SetExpanded(true);
+            root->AddChild("C", -1);
+        });
+        window->FillTaskTree();
+        window->tvTasksTree->setFocus();
+    }
+
+    static void ClickBelowTheRows(TTreeViewCheckBoxes* tree, Qt::KeyboardModifiers modifiers = {})
+    {
+        const int count = tree->topLevelItemCount();
+        const int lastBottom = count ? tree->visualItemRect(tree->topLevelItem(count - 1)).bottom() : 0;
+        const QPoint below(20, (lastBottom + tree->viewport()->height()) / 2);
+        ASSERT_EQ(tree->itemAt(below), nullptr);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, modifiers, below);
+        QApplication::processEvents();
+    }
+    void ClickLabel(const std::string& caption, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::mouseClick(window->tvTasksTree->viewport(), Qt::LeftButton, modifiers,
+                          window->tvTasksTree->LabelRect(Node(caption)).center());
+        QApplication::processEvents();
+        window->EndInPlaceEditing();  // one-click edit mode starts an edit on the label
+    }
+    void Key(int key, Qt::KeyboardModifiers modifiers = {})
+    {
+        // With no text: the test library has no character for Ins.
+        QTest::sendKeyEvent(QTest::Click, window->tvTasksTree, static_cast<Qt::Key>(key), QString(), modifiers);
+        QApplication::processEvents();
+    }
+    // The selected node and the current task are one.
+    void ExpectSelected(const std::string& caption)
+    {
+        ASSERT_EQ(window->tvTasksTree->selectedItems().size(), 1);
+        EXPECT_EQ(window->tvTasksTree->selectedItems().front(), Node(caption));
+        EXPECT_EQ(window->CurrentTask, Task(caption));
+    }
+};
+
+TEST_F(TreeSelectionTest, AClickBelowTheRowsKeepsTheTaskForInsAndAltIns)
+{
+    ClickLabel("B1");
+    ExpectSelected("B1");
+    ClickBelowTheRows(window->tvTasksTree);
+    ExpectSelected("B1");
+
+    Key(Qt::Key_Insert);  // lands right after the shown task
+    ASSERT_TRUE(window->tvTasksTree->IsEditing());
+    QTest::keyClicks(window->tvTasksTree->InPlaceEditor(), "N");
+    QTest::keyClick(window->tvTasksTree->InPlaceEditor(), Qt::Key_Return);
+    QApplication::processEvents();  // the view ends the edit from the event loop
+    window->UpdateCurrentTask();    // the panel writes the caption back
+    ExpectOutline("A B[B1 N B2] C");
+    ExpectSelected("N");
+
+    ClickBelowTheRows(window->tvTasksTree);
+    Key(Qt::Key_Insert, Qt::AltModifier);  // New subtask: under the shown task
+    ASSERT_TRUE(window->tvTasksTree->IsEditing());
+    QTest::keyClick(window->tvTasksTree->InPlaceEditor(), Qt::Key_Escape);
+    QApplication::processEvents();
+    ExpectOutline("A B[B1 N B2] C");
+    ExpectSelected("N");
+}
+
+TEST_F(TreeSelectionTest, TheSubtreeCommandsStillSeeTheShownTaskAfterAClickBelowTheRows)
+{
+    ClickLabel("B");
+    ClickBelowTheRows(window->tvTasksTree);
+    window->actCollapseAllSubtasks->trigger();
+    EXPECT_FALSE(Node("B")->isExpanded());
+    window->actExpandAllSubtasks->trigger();
+    EXPECT_TRUE(Node("B")->isExpanded());
+    Key(Qt::Key_F5);  // Refresh subtree stays on the task
+    ExpectSelected("B");
+    services.Answers = {idYes};
+    Key(Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(window->VirtualRoot, Task("B"));
+}
+
+TEST_F(TreeSelectionTest, TheToDoListKeepsItsSelectionToo)
+{
+    window->pcMainPages->SetActivePage(window->tshToDoList);
+    QApplication::processEvents();
+    TTreeViewCheckBoxes* todo = window->tvToDo;
+    QTreeWidgetItem* node = window->FindTaskNode(todo, Task("B2"));
+    ASSERT_NE(node, nullptr);
+    QTest::mouseClick(todo->viewport(), Qt::LeftButton, {}, todo->LabelRect(node).center());
+    window->EndInPlaceEditing();
+    ASSERT_EQ(window->CurrentTask, Task("B2"));
+    ClickBelowTheRows(todo);
+    EXPECT_EQ(todo->selectedItems(), QList<QTreeWidgetItem*>{node});
+    EXPECT_EQ(window->CurrentTask, Task("B2"));
+}
+
+} // namespace
