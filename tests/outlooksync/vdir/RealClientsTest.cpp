@@ -248,45 +248,48 @@ TEST_F(RealClients, UnchangedPairsMakeNoConflictCopiesAndWriteNothing)
                                           "Two days", "Undated", "Whole day", "With start"};
     ASSERT_EQ(OutlineCaptions(), all);
     EXPECT_EQ(Todoman("Empty last line", "description"), "\"first\\n\"\n");
+    std::vector<TTaskNode*> tasks;
+    for (const std::string& summary : all)
+        tasks.push_back(Find(summary));
 
     // Both sides touched: todoman changes only the priority, the outline nothing compared.
-    for (const std::string& summary : all) {
-        Run("todoman edit --priority high " + Id(summary));
-        Edit(Find(summary));
+    for (size_t i = 0; i < all.size(); ++i) {
+        Run("todoman edit --priority high " + Id(all[i]));
+        Edit(tasks[i]);
     }
     ASSERT_TRUE(SyncAlone());
     EXPECT_EQ(OutlineCaptions(), all);
     EXPECT_EQ(TodomanSummaries(), all);
     EXPECT_THAT(Log(), AllOf(Not(HasSubstr("Processing conflict")), Not(HasSubstr("has been changed in")),
                              HasSubstr("Task has not been changed (skipped): \"From todoman\"")));
-    EXPECT_EQ(std::lround(Find("With start")->LeadTime * 24), 48);
+    EXPECT_EQ(std::lround(tasks[7]->LeadTime * 24), 48);
 
     // The outline alone touched: nothing is written, nothing logged as changed.
     const auto files = Contents();
-    for (const std::string& summary : all)
-        Edit(Find(summary));
+    for (TTaskNode* task : tasks)
+        Edit(task);
     ASSERT_TRUE(SyncAlone());
     EXPECT_EQ(Contents(), files);
     EXPECT_THAT(Log(), Not(HasSubstr("has been changed in")));
 
     // The same edits on both sides.
     Run("todoman edit --due '2030-06-01 10:00' " + Id("Dated"));
-    Find("Dated")->SetDueDateTime(EncodeDate(2030, 6, 1) + EncodeTime(10, 0, 0, 0));
-    Edit(Find("Dated"));
+    mine[0]->SetDueDateTime(EncodeDate(2030, 6, 1) + EncodeTime(10, 0, 0, 0));
+    Edit(mine[0]);
     EditRaw("Two days", "s/^SUMMARY:.*/SUMMARY:Two days\\\\, renamed\\r/");
-    Find("Two days")->Caption = "Two days, renamed";
-    Edit(Find("Two days, renamed"));
+    mine[1]->Caption = "Two days, renamed";
+    Edit(mine[1]);
     EditRaw("Empty last line", "s/^DESCRIPTION:.*/DESCRIPTION:first\\\\nsecond\\\\n\\r/");
-    Find("Empty last line")->Note.SetText("first\r\nsecond\r\n\r\n");
-    Edit(Find("Empty last line"));
+    mine[4]->Note.SetText("first\r\nsecond\r\n\r\n");
+    Edit(mine[4]);
     ASSERT_TRUE(SyncAlone());
     EXPECT_THAT(Log(), AllOf(Not(HasSubstr("Processing conflict")), Not(HasSubstr("has been changed in"))));
     EXPECT_EQ(OutlineCaptions().size(), all.size());
 
     // A true conflict still leaves both versions on both sides.
     EditRaw("Eight hours", "s/^SUMMARY:.*/SUMMARY:Theirs\\r/");
-    Find("Eight hours")->Caption = "Mine";
-    Edit(Find("Mine"));
+    mine[2]->Caption = "Mine";
+    Edit(mine[2]);
     ASSERT_TRUE(SyncAlone());
     EXPECT_THAT(Log(), HasSubstr("Task has been changed in both places (Tovrin and Outlook): \"Mine\""));
     for (const char* copy : {"<!Sync conflict (Tovrin)!> Mine", "<!Sync conflict (Outlook)!> Theirs"}) {
@@ -303,12 +306,15 @@ TEST_F(RealClients, TasksWrittenByAnAbortedRunAreNoConflictsAtTheNextRun)
 {
     db.SetNewOutlookTasksParent("");
     const TDateTime due = EncodeDate(2030, 5, 1) + EncodeTime(10, 0, 0, 0);
-    for (const char* caption : {"One", "Two", "Three", "Four"})
-        Dated(caption, due)->Note.SetText("a note\r\n\r\n");
-    ASSERT_TRUE(SyncAlone());
+    std::vector<TTaskNode*> tasks;
     for (const char* caption : {"One", "Two", "Three", "Four"}) {
-        Find(caption)->Caption += " changed";
-        Edit(Find(std::string(caption) + " changed"));
+        tasks.push_back(Dated(caption, due));
+        tasks.back()->Note.SetText("a note\r\n\r\n");
+    }
+    ASSERT_TRUE(SyncAlone());
+    for (TTaskNode* task : tasks) {
+        task->Caption += " changed";
+        Edit(task);
     }
     host.S.AbortAtStep = 3;
     ASSERT_FALSE(SyncAlone());
