@@ -58,23 +58,26 @@ std::string KeptText(const std::string& Text)
     return UnescapeICalText(EscapeICalText(Text));
 }
 
-// The outline's note ends every line with a line break; a description does not end with its
-// last one. Each description is then exactly one note, an empty last line included.
-std::string DescriptionFromBody(const std::string& Text)
+// The outline's note ends every line with a line break; a description need not end its last
+// line, so "a" and "a\n" are both the note "a". A note whose last line is empty keeps every
+// break, so that it reads back whole. KeepBreak keeps the file's own habit otherwise.
+std::string DescriptionFromBody(const std::string& Text, bool KeepBreak)
 {
-    std::string description;
+    std::string lines;
     for (size_t i = 0; i < Text.size(); ++i) {
         if (Text[i] == '\r') {
-            description += '\n';
+            lines += '\n';
             if (i + 1 < Text.size() && Text[i + 1] == '\n')
                 ++i;
         } else {
-            description += Text[i];
+            lines += Text[i];
         }
     }
-    if (!description.empty() && description.back() == '\n')
+    std::string description = KeptText(lines);
+    const size_t n = description.size();
+    if (!KeepBreak && n >= 2 && description[n - 1] == '\n' && description[n - 2] != '\n')
         description.pop_back();
-    return KeptText(description);
+    return description;
 }
 
 std::string BodyFromDescription(const std::string& Description)
@@ -85,7 +88,7 @@ std::string BodyFromDescription(const std::string& Description)
             body += '\r';
         body += c;
     }
-    if (!Description.empty())
+    if (!Description.empty() && Description.back() != '\n')
         body += "\r\n";
     return body;
 }
@@ -219,12 +222,13 @@ std::u16string TVdirTaskItem::Body()
 void TVdirTaskItem::SetBody(const std::u16string& Value)
 {
     Check();
-    description_ = DescriptionFromBody(Utf8(Value));
+    const bool hadBreak = !loaded_.description.empty() && loaded_.description.back() == '\n';
+    description_ = DescriptionFromBody(Utf8(Value), hadBreak);
 }
 
 std::u16string TVdirTaskItem::KeptBody(const std::u16string& Value)
 {
-    return Wide(BodyFromDescription(DescriptionFromBody(Utf8(Value))));
+    return Wide(BodyFromDescription(DescriptionFromBody(Utf8(Value), false)));
 }
 
 std::u16string TVdirTaskItem::Categories()

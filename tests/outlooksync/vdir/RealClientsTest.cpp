@@ -251,7 +251,7 @@ TEST_F(RealClients, UnchangedPairsMakeNoConflictCopiesAndWriteNothing)
                                           "With start"};
     ASSERT_EQ(TodomanSummaries(), all);
     EXPECT_EQ(Todoman("Empty last line", "description") + Todoman("Ring the bell", "description"),
-              "\"first\\n\"\n\"ring it\"\n");
+              "\"first\\n\\n\"\n\"ring it\"\n");
     std::vector<TTaskNode*> tasks = mine;
     for (const char* theirs : {"From todoman", "With start"}) {
         tasks.push_back(Find(theirs));
@@ -285,7 +285,7 @@ TEST_F(RealClients, UnchangedPairsMakeNoConflictCopiesAndWriteNothing)
     EditRaw("Two days", "s/^SUMMARY:.*/SUMMARY:Two days\\\\, renamed\\r/");
     mine[1]->Caption = "Two days, renamed";
     Edit(mine[1]);
-    EditRaw("Empty last line", "s/^DESCRIPTION:.*/DESCRIPTION:first\\\\nsecond\\\\n\\r/");
+    EditRaw("Empty last line", "s/^DESCRIPTION:.*/DESCRIPTION:first\\\\nsecond\\\\n\\\\n\\r/");
     mine[4]->Note.SetText("first\r\nsecond\r\n\r\n");
     Edit(mine[4]);
     ASSERT_TRUE(SyncAlone());

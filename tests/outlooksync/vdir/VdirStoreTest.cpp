@@ -247,13 +247,16 @@ TEST_F(VdirStore, EveryComparedFieldReadsBackAsWritten)
         // A note's empty last line, and empty lines only.
         {"", "Empty line", "first\r\n\r\n", due, due - 1, false, "Empty line", "first\r\n\r\n"},
         {"", "Blank", "\r\n\r\n", due, due - 1, false, "Blank", "\r\n\r\n"},
+        {"", "One empty line", "\r\n", due, due - 1, false, "One empty line", "\r\n"},
+        // A description ending its last line (as `echo text | todoman new -r` writes it).
+        {"DESCRIPTION:echoed\\n\r\n", "Echoed", "echoed\r\n", due, due - 1, false, "Echoed",
+         "echoed\r\n"},
         {"", "Escapes", "a, b; c \\ d\r\n", due, due - 1, false, "Escapes", "a, b; c \\ d\r\n"},
         {"", "  Gr\xC3\xBC\xC3\x9F" "e, \xE6\x97\xA5; \\ ", "", due, due - 1, false,
          "  Gr\xC3\xBC\xC3\x9F" "e, \xE6\x97\xA5; \\ ", ""},
-        // What a file cannot hold: control characters, and a note of one empty line.
+        // What a file cannot hold: control characters.
         {"", "Bell\x07\tand\x01 tab\x7F", "ring\x1B\r\n", due, due - 1, false, "Bell\tand tab",
          "ring\r\n"},
-        {"", "One empty line", "\r\n", due, due - 1, false, "One empty line", ""},
         {"", "Line\r\nbreak", "", due, due - 1, false, "Line\nbreak", ""},
     };
     auto check = [](IOutlookTaskItem& item, const auto& r, const char* when) {
@@ -301,7 +304,9 @@ TEST_F(VdirStore, EveryComparedFieldReadsBackAsWritten)
     EXPECT_THAT(ReadText(tasks / "0.ics"), Not(HasSubstr("DTSTART")));
     EXPECT_THAT(ReadText(tasks / "1.ics"), HasSubstr("DTSTART:20300429T100000\r\n"));
     EXPECT_THAT(ReadText(tasks / "3.ics"), HasSubstr("DTSTART:20300430T100000\r\n"));
-    EXPECT_THAT(ReadText(tasks / "7.ics"), HasSubstr("DESCRIPTION:first\\n\r\n"));
+    EXPECT_THAT(ReadText(tasks / "7.ics"), HasSubstr("DESCRIPTION:first\\n\\n\r\n"));
+    EXPECT_THAT(ReadText(tasks / "0.ics"), HasSubstr("DESCRIPTION:first\r\n"));
+    EXPECT_THAT(ReadText(tasks / "10.ics"), HasSubstr("DESCRIPTION:echoed\\n\r\n"));
 }
 
 TEST_F(VdirStore, FoldersHoldingOtherThingsAndCopiesAreHandled)
