@@ -41,6 +41,12 @@ public:
     virtual void SetSubject(const std::u16string& Value) = 0;
     virtual std::u16string Body() = 0;
     virtual void SetBody(const std::u16string& Value) = 0;
+    // What the item keeps of a subject or body it is given. A store that cannot keep some
+    // characters keeps less; a pair is compared in the kept form, else it never matches.
+    virtual std::u16string KeptSubject(const std::u16string& Value) { return Value; }
+    virtual std::u16string KeptBody(const std::u16string& Value) { return Value; }
+    // What the item keeps of a due or start date it is given (a store may keep whole seconds).
+    virtual TDateTime KeptDate(TDateTime Value) { return Value; }
     // Comma-separated category names.
     virtual std::u16string Categories() = 0;
     virtual void SetCategories(const std::u16string& Value) = 0;

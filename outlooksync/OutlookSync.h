@@ -91,6 +91,8 @@ private:
     void FreeTask(TTaskNode* Task);
     // Marks the tasks of RetryEntryIDs as changed after the run's time.
     void KeepRetriesChanged();
+    // True when the item carries the category that marks a task deleted in the outline.
+    bool CarriesDeletedItemsCategory(IOutlookTaskItem& Item);
 };
 
 // The entry the window calls: one run with a fresh run state.

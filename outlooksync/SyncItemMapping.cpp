@@ -12,11 +12,6 @@ namespace {
 const char* const kTovrinConflictPrefix = "<!Sync conflict (Tovrin)!> ";
 const char* const kOutlookConflictPrefix = "<!Sync conflict (Outlook)!> ";
 
-double NoDateAsZero(double value)
-{
-    return value == OutlookNoDate ? 0 : value;
-}
-
 std::string Quoted(const std::string& s)
 {
     return "\"" + s + "\"";
@@ -98,14 +93,18 @@ bool TOutlookSyncRun::OutlookItemDiffers(IOutlookTaskItem& Item, const TTaskNode
         return true;
     if (Item.IsRecurring() != Task->IsOutlookRecurring)
         return true;
-    if (SyncToAnsi(Item.Subject()) != Task->Caption)
+    if (SyncToAnsi(Item.Subject()) != SyncToAnsi(Item.KeptSubject(SyncToWide(Task->Caption))))
         return true;
-    if (NoteText(*Task) != SyncToAnsi(Item.Body()))
+    if (SyncToAnsi(Item.KeptBody(SyncToWide(NoteText(*Task)))) != SyncToAnsi(Item.Body()))
         return true;
-    if (NoDateAsZero(Item.DueDate()) != Task->DueDateTime)
+    if (Task->DueDateTime == 0)
+        return Item.DueDate() != OutlookNoDate && Item.DueDate() != 0;
+    if (Item.DueDate() != Item.KeptDate(Task->DueDateTime))
         return true;
-    if (Task->DueDateTime != 0 &&
-        NoDateAsZero(Item.StartDate()) != Task->DueDateTime - Task->LeadTime)
+    // A missing start is read as a lead of one day, so it compares as one.
+    const TDateTime start = Item.StartDate();
+    if (start == OutlookNoDate ? Task->LeadTime != 1.0
+                               : start != Item.KeptDate(Task->DueDateTime - Task->LeadTime))
         return true;
     return false;
 }

@@ -132,6 +132,10 @@ void TOutlookSyncRun::SyncBothWays()
                 SyncLinkedPair(task, *item);
             } else if (DataBase.DeletedEntryIDs.IndexOf(id) >= 0) {
                 HandleDeletedInTree(*item);
+            } else if (CarriesDeletedItemsCategory(*item)) {
+                // Its task was deleted here at an earlier run: it stays deleted.
+                Log->LogSyncTrace("Outlook task skipped: " + Quoted(SyncToAnsi(item->Subject())) +
+                                  " (deleted in Tovrin)");
             } else {
                 TTaskNode* task = CreateTaskForOutlookItem(*item);
                 ReadOutlookItem(task, *item);
@@ -261,6 +265,23 @@ void TOutlookSyncRun::HandleDeletedInTree(IOutlookTaskItem& Item)
         Item.SetCategories(SyncToWide(category));
         Item.Save();
     }
+}
+
+bool TOutlookSyncRun::CarriesDeletedItemsCategory(IOutlookTaskItem& Item)
+{
+    const std::string marker = SyncUpperCase(Trim(DataBase.DeletedItemsCategory));
+    if (marker.empty())
+        return false;
+    const std::string categories = SyncUpperCase(SyncToAnsi(Item.Categories()));
+    size_t start = 0;
+    for (size_t i = 0; i <= categories.size(); ++i) {
+        if (i == categories.size() || categories[i] == ',') {
+            if (Trim(categories.substr(start, i - start)) == marker)
+                return true;
+            start = i + 1;
+        }
+    }
+    return false;
 }
 
 TTaskNode* TOutlookSyncRun::CreateTaskForOutlookItem(IOutlookTaskItem& Item)

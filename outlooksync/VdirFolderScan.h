@@ -51,6 +51,9 @@ public:
     void SetSubject(const std::u16string& Value) override;
     std::u16string Body() override;
     void SetBody(const std::u16string& Value) override;
+    std::u16string KeptSubject(const std::u16string& Value) override;
+    std::u16string KeptBody(const std::u16string& Value) override;
+    TDateTime KeptDate(TDateTime Value) override;
     std::u16string Categories() override;
     void SetCategories(const std::u16string& Value) override;
     TDateTime DueDate() override;

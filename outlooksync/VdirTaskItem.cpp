@@ -52,6 +52,47 @@ std::string NewUid()
     return uid + "@tovrin";
 }
 
+// What a text property keeps of a text: control characters cannot be written.
+std::string KeptText(const std::string& Text)
+{
+    return UnescapeICalText(EscapeICalText(Text));
+}
+
+// The outline's note ends every line with a line break; a description need not end its last
+// line, so "a" and "a\n" are both the note "a". A note whose last line is empty keeps every
+// break, so that it reads back whole. KeepBreak keeps the file's own habit otherwise.
+std::string DescriptionFromBody(const std::string& Text, bool KeepBreak)
+{
+    std::string lines;
+    for (size_t i = 0; i < Text.size(); ++i) {
+        if (Text[i] == '\r') {
+            lines += '\n';
+            if (i + 1 < Text.size() && Text[i + 1] == '\n')
+                ++i;
+        } else {
+            lines += Text[i];
+        }
+    }
+    std::string description = KeptText(lines);
+    const size_t n = description.size();
+    if (!KeepBreak && n >= 2 && description[n - 1] == '\n' && description[n - 2] != '\n')
+        description.pop_back();
+    return description;
+}
+
+std::string BodyFromDescription(const std::string& Description)
+{
+    std::string body;
+    for (char c : Description) {
+        if (c == '\n')
+            body += '\r';
+        body += c;
+    }
+    if (!Description.empty() && Description.back() != '\n')
+        body += "\r\n";
+    return body;
+}
+
 bool SameSecond(TDateTime a, TDateTime b)
 {
     return a == b || (a != OutlookNoDate && b != OutlookNoDate && RoundToSecond(a) == RoundToSecond(b));
@@ -165,41 +206,29 @@ std::string TVdirTaskItem::EntryID()
 }
 
 std::u16string TVdirTaskItem::Subject() { Check(); return Wide(summary_); }
-void TVdirTaskItem::SetSubject(const std::u16string& Value) { Check(); summary_ = Utf8(Value); }
+void TVdirTaskItem::SetSubject(const std::u16string& Value) { Check(); summary_ = KeptText(Utf8(Value)); }
+
+std::u16string TVdirTaskItem::KeptSubject(const std::u16string& Value)
+{
+    return Wide(KeptText(Utf8(Value)));
+}
 
 std::u16string TVdirTaskItem::Body()
 {
     Check();
-    std::string body;
-    for (char c : description_) {
-        if (c == '\n')
-            body += '\r';
-        body += c;
-    }
-    // The outline's note ends every line with a line break; a description need not.
-    if (!body.empty() && body.back() != '\n')
-        body += "\r\n";
-    return Wide(body);
+    return Wide(BodyFromDescription(description_));
 }
 
 void TVdirTaskItem::SetBody(const std::u16string& Value)
 {
     Check();
-    std::string body;
-    const std::string text = Utf8(Value);
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') {
-            body += '\n';
-            if (i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-        } else {
-            body += text[i];
-        }
-    }
     const bool hadBreak = !loaded_.description.empty() && loaded_.description.back() == '\n';
-    if (!body.empty() && body.back() == '\n' && !hadBreak)
-        body.pop_back();
-    description_ = body;
+    description_ = DescriptionFromBody(Utf8(Value), hadBreak);
+}
+
+std::u16string TVdirTaskItem::KeptBody(const std::u16string& Value)
+{
+    return Wide(BodyFromDescription(DescriptionFromBody(Utf8(Value), false)));
 }
 
 std::u16string TVdirTaskItem::Categories()
@@ -229,7 +258,20 @@ void TVdirTaskItem::SetCategories(const std::u16string& Value)
 
 TDateTime TVdirTaskItem::DueDate() { Check(); return due_; }
 void TVdirTaskItem::SetDueDate(TDateTime Value) { Check(); due_ = Value; }
-TDateTime TVdirTaskItem::StartDate() { Check(); return start_; }
+// A file keeps times to the second.
+TDateTime TVdirTaskItem::KeptDate(TDateTime Value)
+{
+    return Value == OutlookNoDate ? Value : RoundToSecond(Value);
+}
+
+// A task without a start starts one day before it is due (the lead the outline takes for
+// it), so that start is what such a file gives and keeps.
+TDateTime TVdirTaskItem::StartDate()
+{
+    Check();
+    return start_ == OutlookNoDate && due_ != OutlookNoDate ? due_ - 1.0 : start_;
+}
+
 void TVdirTaskItem::SetStartDate(TDateTime Value) { Check(); start_ = Value; }
 
 TDateTime TVdirTaskItem::DateCompleted()
@@ -397,8 +439,7 @@ bool TVdirTaskItem::WriteFields(TICalComponent& Todo)
         if (!value.empty())
             Todo.Set("CATEGORIES", "", value);
     }
-    // A task without a start reads as starting one day before it is due, so that start is
-    // written as no start at all.
+    // A file without a start keeps the start of one day before the due date as no start.
     if (!Todo.Find("DTSTART") && due_ != OutlookNoDate && SameSecond(start_, due_ - 1.0))
         start_ = OutlookNoDate;
     if (!SameSecond(due_, loaded_.due) || !SameSecond(start_, loaded_.start)) {

@@ -150,6 +150,12 @@ TEST_F(ItemMapping, EachComparedFieldMakesThePairDifferAndOthersDoNot)
     run->ReadOutlookItem(task, *item);
     const TMemoryTaskData same = item->Data;
     ASSERT_FALSE(run->OutlookItemDiffers(*item, task));
+    // A missing start compares as the lead of one day that reading it gives.
+    item->Data.StartDate = OutlookNoDate;
+    EXPECT_FALSE(run->OutlookItemDiffers(*item, task));
+    task->SetLeadTime(2);
+    EXPECT_TRUE(run->OutlookItemDiffers(*item, task));
+    task->SetLeadTime(1);
 
     // Not compared: categories, completion date, places.
     item->Data.Categories = W("Other");

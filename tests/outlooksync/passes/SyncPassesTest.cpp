@@ -134,6 +134,19 @@ TEST_F(SyncPasses, WithADeletedItemsCategoryATaskDeletedHereRecategorisesItsItem
     EXPECT_TRUE(Logged("Task has been deleted in Tovrin: \"kept\". Changing Outlook category to "
                        "\"Deleted in Tovrin\""));
     EXPECT_EQ(Stats().OutlookDeleted, 1);
+
+    // At the next run the item is no new task: its category names it deleted here, as one
+    // of its categories and with any case. Only a whole category name counts.
+    db.DeletedEntryIDs.Clear();
+    folder->AddItem("also deleted")->Data.Categories = W("Work, DELETED in tovrin");
+    folder->AddItem("other")->Data.Categories = W("Not deleted in Tovrin");
+    NewRun();
+    Pass();
+    EXPECT_EQ(Captions(db.Root.get()), std::vector<std::string>{"other"});
+    EXPECT_TRUE(kept.Item->InFolder());
+    EXPECT_EQ(kept.Item->SaveCount(), 1);
+    EXPECT_TRUE(Logged("Outlook task skipped: \"also deleted\" (deleted in Tovrin)"));
+    EXPECT_EQ(std::tuple(Stats().TovrinAdded, Stats().OutlookDeleted), std::tuple(1, 0));
 }
 
 TEST_F(SyncPasses, TheNewTasksParentIsOnlyUnlinkedWhenItsItemIsGone)

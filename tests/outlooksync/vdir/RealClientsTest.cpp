@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -59,6 +60,40 @@ protected:
         const std::string out = Shell(command + " 2>&1", &status);
         ASSERT_EQ(status, 0) << command << "\n" << out;
     }
+
+    // One run with its own log at the most detailed level.
+    bool SyncAlone()
+    {
+        fs::remove(root / "plan_OutlookSync.log");
+        db.SyncLogLevel = 3;
+        return Sync();
+    }
+    // todoman rewrites one task's file in its editor, as a user editing it by hand would.
+    void EditRaw(const std::string& summary, const std::string& sedScript)
+    {
+        WriteText(root / "edit.sed", sedScript + "\n");
+        Run("EDITOR=\"sed -i -f '" + (root / "edit.sed").string() + "'\" todoman edit --raw " +
+            Id(summary));
+    }
+    std::vector<std::string> TodomanSummaries()
+    {
+        std::string out = Shell("todoman --porcelain list --status ANY | python3 -c 'import json,sys; "
+                                "print(*sorted(t[\"summary\"] for t in json.load(sys.stdin)), sep=\"\\n\")'");
+        std::vector<std::string> lines;
+        for (size_t pos = 0, end; (end = out.find('\n', pos)) != std::string::npos; pos = end + 1)
+            lines.push_back(out.substr(pos, end - pos));
+        return lines;
+    }
+    TTaskNode* Dated(const std::string& caption, TDateTime due, double lead = 1.0)
+    {
+        TTaskNode* task = db.Root->AddChild(caption, -1);
+        task->SetDueDateTime(due);
+        task->SetLeadTime(lead);
+        Edit(task);
+        return task;
+    }
+    // A task deleted here, with the deleted-items category set, across two further runs.
+    void DeletedTaskStaysDeleted(const std::string& filter);
 
     pid_t server = 0;
 };
@@ -182,6 +217,155 @@ TEST_F(RealClients, ACalDAVServerCarriesTasksToAnotherDeviceAndLateEditsBack)
     ASSERT_TRUE(Sync());
     EXPECT_EQ(rent->DueDateTime, EncodeDate(2025, 6, 1) + EncodeTime(8, 0, 0, 0));
     EXPECT_THAT(Log(), Not(HasSubstr("[---")));
+}
+
+// todoman and the outline both touch tasks without changing what the pair compares, in every
+// form a start can take; identical edits on both sides; then one true conflict.
+TEST_F(RealClients, UnchangedPairsMakeNoConflictCopiesAndWriteNothing)
+{
+    db.SetNewOutlookTasksParent("");
+    const TDateTime due = EncodeDate(2030, 5, 1) + EncodeTime(10, 0, 0, 0);
+    const std::vector<TTaskNode*> mine = {
+        Dated("Dated", due), Dated("Two days", due, 2), Dated("Eight hours", due, 1.0 / 3),
+        Dated("Whole day", EncodeDate(2030, 5, 3)), Dated("Empty last line", due),
+        Dated("Undated", 0), Dated("Ring\x07 the bell", due)};
+    mine[4]->Note.SetText("first\r\n\r\n");
+    ASSERT_EQ(NoteText(*mine[4]), "first\r\n\r\n");
+    mine[6]->Note.SetText("ring\x1B it");
+    Run("todoman new -l tasks -d '2030-05-02 09:00' 'From todoman'");
+    Run("todoman new -l tasks -s '2030-04-30 09:00' -d '2030-05-02 09:00' 'With start'");
+    ASSERT_TRUE(SyncAlone());
+    // As todoman sees them: what a file cannot hold is left out.
+    const std::vector<std::string> all = {"Dated", "Eight hours", "Empty last line", "From todoman",
+                                          "Ring the bell", "Two days", "Undated", "Whole day",
+                                          "With start"};
+    ASSERT_EQ(TodomanSummaries(), all);
+    EXPECT_EQ(Todoman("Empty last line", "description") + Todoman("Ring the bell", "description"),
+              "\"first\\n\\n\"\n\"ring it\"\n");
+    std::vector<TTaskNode*> tasks = mine;
+    for (const char* theirs : {"From todoman", "With start"}) {
+        tasks.push_back(Find(theirs));
+        ASSERT_TRUE(tasks.back()) << theirs;
+    }
+
+    // Both sides touched: todoman changes only the priority, the outline nothing compared.
+    for (const std::string& summary : all)
+        Run("todoman edit --priority high " + Id(summary));
+    for (TTaskNode* task : tasks)
+        Edit(task);
+    ASSERT_TRUE(SyncAlone());
+    EXPECT_EQ(static_cast<size_t>(db.Root->Children.Count()), all.size());
+    EXPECT_EQ(TodomanSummaries(), all);
+    EXPECT_THAT(Log(), AllOf(Not(HasSubstr("Processing conflict")), Not(HasSubstr("has been changed in")),
+                             HasSubstr("Task has not been changed (skipped): \"From todoman\"")));
+    EXPECT_EQ(std::lround(tasks.back()->LeadTime * 24), 48);
+
+    // The outline alone touched: nothing is written, nothing logged as changed.
+    const auto files = Contents();
+    for (TTaskNode* task : tasks)
+        Edit(task);
+    ASSERT_TRUE(SyncAlone());
+    EXPECT_EQ(Contents(), files);
+    EXPECT_THAT(Log(), Not(HasSubstr("has been changed in")));
+
+    // The same edits on both sides.
+    Run("todoman edit --due '2030-06-01 10:00' " + Id("Dated"));
+    mine[0]->SetDueDateTime(EncodeDate(2030, 6, 1) + EncodeTime(10, 0, 0, 0));
+    Edit(mine[0]);
+    EditRaw("Two days", "s/^SUMMARY:.*/SUMMARY:Two days\\\\, renamed\\r/");
+    mine[1]->Caption = "Two days, renamed";
+    Edit(mine[1]);
+    EditRaw("Empty last line", "s/^DESCRIPTION:.*/DESCRIPTION:first\\\\nsecond\\\\n\\\\n\\r/");
+    mine[4]->Note.SetText("first\r\nsecond\r\n\r\n");
+    Edit(mine[4]);
+    ASSERT_TRUE(SyncAlone());
+    EXPECT_THAT(Log(), AllOf(Not(HasSubstr("Processing conflict")), Not(HasSubstr("has been changed in"))));
+    EXPECT_EQ(static_cast<size_t>(db.Root->Children.Count()), all.size());
+
+    // A true conflict still leaves both versions on both sides.
+    EditRaw("Eight hours", "s/^SUMMARY:.*/SUMMARY:Theirs\\r/");
+    mine[2]->Caption = "Mine";
+    Edit(mine[2]);
+    ASSERT_TRUE(SyncAlone());
+    EXPECT_THAT(Log(), HasSubstr("Task has been changed in both places (Tovrin and Outlook): \"Mine\""));
+    for (const char* copy : {"<!Sync conflict (Tovrin)!> Mine", "<!Sync conflict (Outlook)!> Theirs"}) {
+        EXPECT_TRUE(Find(copy)) << copy;
+        EXPECT_EQ(Todoman(copy, "summary"), "\"" + std::string(copy) + "\"\n");
+    }
+    EXPECT_EQ(static_cast<size_t>(db.Root->Children.Count()), all.size() + 1);
+    EXPECT_EQ(host.S.Errors, std::vector<std::string>{});
+}
+
+// A run aborted after writing some tasks: at the next run the written ones are equal on both
+// sides although both count as changed.
+TEST_F(RealClients, TasksWrittenByAnAbortedRunAreNoConflictsAtTheNextRun)
+{
+    db.SetNewOutlookTasksParent("");
+    const TDateTime due = EncodeDate(2030, 5, 1) + EncodeTime(10, 0, 0, 0);
+    std::vector<TTaskNode*> tasks;
+    for (const char* caption : {"One", "Two", "Three", "Four"}) {
+        tasks.push_back(Dated(caption, due));
+        tasks.back()->Note.SetText("a note\r\n\r\n");
+    }
+    ASSERT_TRUE(SyncAlone());
+    for (TTaskNode* task : tasks) {
+        task->Caption += " changed";
+        Edit(task);
+    }
+    host.S.AbortAtStep = 3;
+    ASSERT_FALSE(SyncAlone());
+    const std::vector<std::string> written = TodomanSummaries();
+    ASSERT_EQ(std::count_if(written.begin(), written.end(),
+                            [](const std::string& s) { return s.ends_with(" changed"); }),
+              2);
+
+    host.S.AbortAtStep = -1;
+    ASSERT_TRUE(SyncAlone());
+    EXPECT_THAT(Log(), Not(HasSubstr("Processing conflict")));
+    EXPECT_THAT(Log(), HasSubstr("Task has been changed in Tovrin: "));
+    EXPECT_EQ(TodomanSummaries(), (std::vector<std::string>{"Four changed", "One changed",
+                                                            "Three changed", "Two changed"}));
+    EXPECT_EQ(db.Root->Children.Count(), 4);
+}
+
+void RealClients::DeletedTaskStaysDeleted(const std::string& filter)
+{
+    db.OutlookCategory = filter;
+    db.DeletedItemsCategory = "Deleted in Tovrin";
+    TTaskNode* gone = db.Root->AddChild("Gone", -1);
+    Edit(gone);
+    Edit(db.Root->AddChild("Kept", -1));
+    ASSERT_TRUE(SyncAlone());
+    delete gone;
+    ASSERT_TRUE(SyncAlone());
+    EXPECT_THAT(Log(), HasSubstr("Task has been deleted in Tovrin: \"Gone\". Changing Outlook "
+                                 "category to \"Deleted in Tovrin\""));
+    for (int run = 1; run <= 2; ++run) {
+        // A task new in todoman still comes in (when the filter lets it).
+        Run("todoman new -l tasks 'New " + std::to_string(run) + "'");
+        ASSERT_TRUE(SyncAlone());
+        EXPECT_EQ(Find("Gone"), nullptr) << "run " << run;
+        EXPECT_EQ(Find("New " + std::to_string(run)) != nullptr, filter.empty()) << "run " << run;
+        EXPECT_TRUE(Find("Kept")) << "run " << run;
+        EXPECT_THAT(Log(), Not(HasSubstr("added to Tovrin: \"Gone\"")));
+    }
+    // The item stays in the folder with the category it was given.
+    EXPECT_EQ(Todoman("Gone", "summary"), "\"Gone\"\n");
+    int marked = 0;
+    for (const auto& [file, text] : Contents())
+        marked += text.find("SUMMARY:Gone\r\n") != std::string::npos &&
+                  text.find("CATEGORIES:Deleted in Tovrin\r\n") != std::string::npos;
+    EXPECT_EQ(marked, 1);
+}
+
+TEST_F(RealClients, ATaskDeletedHereStaysDeletedWithoutACategoryFilter)
+{
+    DeletedTaskStaysDeleted("");
+}
+
+TEST_F(RealClients, ATaskDeletedHereStaysDeletedWithACategoryFilter)
+{
+    DeletedTaskStaysDeleted("Work");
 }
 
 } // namespace

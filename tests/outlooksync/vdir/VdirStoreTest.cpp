@@ -216,6 +216,99 @@ TEST_F(VdirStore, CompletingARecurringTaskMovesTheSeriesOn)
     EXPECT_THAT(ReadText(tasks / "last.ics"), HasSubstr("STATUS:COMPLETED\r\n"));
 }
 
+// Every field a pair compares, written through the item and saved, reads back as written,
+// in the run that wrote it and at the next; what a file cannot hold reads back as the kept
+// form the pair is compared in.
+TEST_F(VdirStore, EveryComparedFieldReadsBackAsWritten)
+{
+    const TDateTime due = EncodeDate(2030, 5, 1) + EncodeTime(10, 0, 0, 0);
+    const TDateTime day = EncodeDate(2030, 5, 1);
+    const struct {
+        const char* file;      // the file's dates before the write
+        std::string subject, body;
+        TDateTime due, start;
+        bool complete;
+        std::string keptSubject, keptBody;
+        TDateTime keptStart = 0;   // 0: the start as written
+    } rows[] = {
+        // A start one day before the due date stays out of a file without one.
+        {"", "Dated", "first\r\n", due, due - 1, false, "Dated", "first\r\n"},
+        {"", "Two days", "", due, due - 2, false, "Two days", ""},
+        // A file keeps whole seconds: eight hours as the outline computes them.
+        {"", "Eight hours", "", due, due - 1.0 / 3, false, "Eight hours", "",
+         EncodeDate(2030, 5, 1) + EncodeTime(2, 0, 0, 0)},
+        {"DTSTART:20300420T100000\r\nDUE:20300421T100000\r\n", "Own start", "", due, due - 1,
+         false, "Own start", ""},
+        // The forms todoman writes: UTC times; a whole day.
+        {"DUE:20300501T080000Z\r\n", "UTC", "", due + 1, due, false, "UTC", ""},
+        {"DUE;VALUE=DATE:20300401\r\n", "Day", "", day, day - 1, true, "Day", ""},
+        {"DUE:20300501T080000Z\r\n", "Undated", "", OutlookNoDate, OutlookNoDate, false,
+         "Undated", ""},
+        // A note's empty last line, and empty lines only.
+        {"", "Empty line", "first\r\n\r\n", due, due - 1, false, "Empty line", "first\r\n\r\n"},
+        {"", "Blank", "\r\n\r\n", due, due - 1, false, "Blank", "\r\n\r\n"},
+        {"", "One empty line", "\r\n", due, due - 1, false, "One empty line", "\r\n"},
+        // A description ending its last line (as `echo text | todoman new -r` writes it).
+        {"DESCRIPTION:echoed\\n\r\n", "Echoed", "echoed\r\n", due, due - 1, false, "Echoed",
+         "echoed\r\n"},
+        {"", "Escapes", "a, b; c \\ d\r\n", due, due - 1, false, "Escapes", "a, b; c \\ d\r\n"},
+        {"", "  Gr\xC3\xBC\xC3\x9F" "e, \xE6\x97\xA5; \\ ", "", due, due - 1, false,
+         "  Gr\xC3\xBC\xC3\x9F" "e, \xE6\x97\xA5; \\ ", ""},
+        // What a file cannot hold: control characters.
+        {"", "Bell\x07\tand\x01 tab\x7F", "ring\x1B\r\n", due, due - 1, false, "Bell\tand tab",
+         "ring\r\n"},
+        {"", "Line\r\nbreak", "", due, due - 1, false, "Line\nbreak", ""},
+    };
+    auto check = [](IOutlookTaskItem& item, const auto& r, const char* when) {
+        EXPECT_EQ(std::tuple(A(item.Subject()), A(item.Body()), item.DueDate(), item.Complete()),
+                  std::tuple(r.keptSubject, r.keptBody, r.due, r.complete))
+            << r.subject << " " << when;
+        const TDateTime start = r.keptStart != 0 ? r.keptStart : r.start;
+        if (r.due != OutlookNoDate) {
+            EXPECT_EQ(item.StartDate(), start) << r.subject << " " << when;
+        }
+        EXPECT_EQ(std::tuple(A(item.KeptSubject(W(r.subject))), A(item.KeptBody(W(r.body))),
+                             item.KeptDate(r.due), item.KeptDate(r.start)),
+                  std::tuple(r.keptSubject, r.keptBody, r.due, start))
+            << r.subject;
+    };
+    auto open = [&] {
+        auto ns = CreateVdirApplication("/")->GetNameSpace("MAPI");
+        ns->UseStateFile((root / "plan_OutlookSync.state").string());
+        return ns;
+    };
+    for (size_t i = 0; i < std::size(rows); ++i)
+        WriteText(tasks / (std::to_string(i) + ".ics"), TaskFile(std::to_string(i), rows[i].file));
+    auto ns = open();
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        const auto& r = rows[i];
+        auto item = ns->GetItemFromID(std::to_string(i), tasks.string());
+        item->SetSubject(W(r.subject));
+        item->SetBody(W(r.body));
+        item->SetDueDate(OutlookNoDate);
+        if (r.due != OutlookNoDate) {
+            item->SetDueDate(r.due);
+            item->SetStartDate(r.start);
+        }
+        item->SetComplete(r.complete);
+        if (r.complete)
+            item->SetDateCompleted(now);
+        item->Save();
+        check(*item, r, "after the save");
+    }
+    EXPECT_THAT(ns->EndRun(), ElementsAre());
+    ns = open();
+    for (size_t i = 0; i < std::size(rows); ++i)
+        check(*ns->GetItemFromID(std::to_string(i), tasks.string()), rows[i], "at the next run");
+    // Only the starts the lead of one day cannot give are in the files.
+    EXPECT_THAT(ReadText(tasks / "0.ics"), Not(HasSubstr("DTSTART")));
+    EXPECT_THAT(ReadText(tasks / "1.ics"), HasSubstr("DTSTART:20300429T100000\r\n"));
+    EXPECT_THAT(ReadText(tasks / "3.ics"), HasSubstr("DTSTART:20300430T100000\r\n"));
+    EXPECT_THAT(ReadText(tasks / "7.ics"), HasSubstr("DESCRIPTION:first\\n\\n\r\n"));
+    EXPECT_THAT(ReadText(tasks / "0.ics"), HasSubstr("DESCRIPTION:first\r\n"));
+    EXPECT_THAT(ReadText(tasks / "10.ics"), HasSubstr("DESCRIPTION:echoed\\n\r\n"));
+}
+
 TEST_F(VdirStore, FoldersHoldingOtherThingsAndCopiesAreHandled)
 {
     // "Tasks" beside "tasks" holds events; an event file comes first in the task folder.
