@@ -138,7 +138,7 @@ void TTaskNode::MoveTo(TTaskNode* NewParent, int32_t Index)
     if (NewParent && (NewParent == this || (!Children.Empty() && NewParent->IsDescendantOf(this))))
         throw Exception(Format("Can not move task \"%s\" under itself or one of its subtasks",
                                Caption.c_str()));
-    if (NewParent)
+    if (NewParent && NewParent != OldParent)   // a place among the same siblings adds no depth
         CheckNestingRoom(*NewParent, Height());
 
     if (NewParent == OldParent && Index < OldIndex) {
