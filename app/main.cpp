@@ -1,42 +1,7 @@
-// Program entry: the application object, the main window and the event loop.
-#include <QDir>
-#include <QStandardPaths>
-
-#include "app/SmokeProbe.h"
-#include "ui/mainwindow/TovrinApplication.h"
-#include "ui/mainwindow/TovrinMain.h"
-
-namespace {
-
-std::vector<std::string> Strings(const QStringList& list)
-{
-    std::vector<std::string> result;
-    for (const QString& s : list)
-        result.push_back(s.toStdString());
-    return result;
-}
-
-} // namespace
+// Program entry.
+#include "app/Program.h"
 
 int main(int argc, char* argv[])
 {
-    TTovrinApplication app(argc, argv);
-
-    TMainWindowEnvironment environment;
-    environment.Args = Strings(QCoreApplication::arguments().mid(1));
-    environment.ProgramDir = QCoreApplication::applicationDirPath().toStdString();
-    QStringList dataDirs;
-    for (const QString& dir : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
-        dataDirs << dir + QStringLiteral("/tovrin");
-    environment.DataDirs = Strings(dataDirs);
-    environment.UserDataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString();
-    if (!environment.UserDataDir.empty())
-        QDir().mkpath(QString::fromStdString(environment.UserDataDir));
-
-    TfrmTovrinMain window(environment);
-    window.show();
-    const QString probe = qEnvironmentVariable("TOVRIN_SMOKE_PROBE");
-    if (!probe.isEmpty())
-        StartSmokeProbe(window, probe);
-    return app.exec();
+    return RunProgram(argc, argv);
 }

@@ -1,7 +1,6 @@
 #include "platform/SystemCodePage.h"
 
 #include <cstdlib>
-#include <cstring>
 
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
@@ -29,36 +28,6 @@ constexpr TLanguageCodePage LanguageCodePages[] = {
     {"ja", 932},
     {"ko", 949},
 };
-
-bool IsConvertible(int codePage)
-{
-    try {
-        MultiByteToWide("a", codePage);
-        return true;
-    } catch (const ECodePageError&) {
-        return false;
-    }
-}
-
-// "1251", "cp1251", "CP1251", "windows-1251"; 0 for anything else.
-int ParseCodePage(std::string_view value)
-{
-    for (std::string_view prefix : {"windows-", "cp"}) {
-        if (value.size() > prefix.size() && strncasecmp(value.data(), prefix.data(), prefix.size()) == 0) {
-            value.remove_prefix(prefix.size());
-            break;
-        }
-    }
-    if (value.empty() || value.size() > 5)
-        return 0;
-    int n = 0;
-    for (char c : value) {
-        if (c < '0' || c > '9')
-            return 0;
-        n = n * 10 + (c - '0');
-    }
-    return n;
-}
 
 const char* LocaleFromEnvironment()
 {
@@ -94,12 +63,6 @@ int CodePageForLocale(std::string_view locale)
 
 int SystemAnsiCodePage()
 {
-    if (const char* forced = std::getenv(CodePageVariable)) {
-        // Old text is 8-bit: a Unicode code page here would only turn its bytes into U+FFFD.
-        const int codePage = ParseCodePage(forced);
-        if (codePage > 0 && codePage != CP_UTF8 && codePage != 1200 && IsConvertible(codePage))
-            return codePage;
-    }
     return CodePageForLocale(LocaleFromEnvironment());
 }
 

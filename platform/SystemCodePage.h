@@ -5,14 +5,10 @@
 #include <string>
 #include <string_view>
 
-// Names the code page of old text, overriding the locale: "1251", "cp1251" or "windows-1251".
-constexpr const char* CodePageVariable = "TOVRIN_CODEPAGE";
-
 // The Windows ANSI code page for a locale name such as "ru_RU.UTF-8" or "sr_RS@latin";
 // 1252 for the C locale and for languages without a code page of their own.
 int CodePageForLocale(std::string_view locale);
-// The code page of old text: TOVRIN_CODEPAGE when it names an 8-bit code page this system
-// can convert, else the one of the locale (LC_ALL, else LC_CTYPE, else LANG).
+// The code page of old text: the one of the locale (LC_ALL, else LC_CTYPE, else LANG).
 int SystemAnsiCodePage();
 // Text read from an old file, as UTF-8: valid UTF-8 stays as it is, anything else is decoded
 // in SystemAnsiCodePage(). No byte is lost: one the code page lacks becomes the character of

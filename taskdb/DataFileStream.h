@@ -9,11 +9,9 @@
 #include <vector>
 
 #include "platform/Stream.h"
+#include "taskdb/TaskNode.h"   // kMaxTaskNesting, the bound of nested records
 
 class TStringList;
-
-// Records must not nest deeper than this; a real outline never comes near it.
-constexpr int32_t kMaxTaskNesting = 10000;
 
 // Smallest encoded sizes, used to bound counts before anything is allocated.
 constexpr int64_t kMinTaskRecordSize = 103;        // fields 1..20 with empty texts and lists, child count

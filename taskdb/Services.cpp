@@ -121,15 +121,19 @@ char* GetFieldP(char* Buffer, const std::string& Delim, int32_t Index)
 {
     if (!Buffer || Delim.empty())
         return Buffer;
-    char* end = Buffer + std::strlen(Buffer);
-    if (Index < 1)
-        return end;   // no such field: an empty text at the buffer's end
-    const std::string_view text(Buffer, static_cast<size_t>(end - Buffer));
+    // A missing field starts where the search for it gave up; the buffer is cut there.
+    if (Index < 1) {
+        *Buffer = '\0';
+        return Buffer;
+    }
+    const std::string_view text(Buffer);
     size_t start = 0;
     for (int32_t i = 1; i < Index; ++i) {
         const size_t pos = text.find(Delim, start);
-        if (pos == std::string_view::npos)
-            return end;
+        if (pos == std::string_view::npos) {
+            Buffer[start] = '\0';
+            return Buffer + start;
+        }
         start = pos + Delim.size();
     }
     const size_t stop = text.find(Delim, start);
@@ -142,23 +146,39 @@ char* GetFieldP(char* Buffer, const std::string& Delim, int32_t Index)
 
 std::string ReplaceAll(const std::string& Text, const std::string& Old, const std::string& New)
 {
-    if (Old == New || Old.empty())
+    if (Old == New)
         return Text;
     std::string out;
     out.reserve(Text.size());
-    if (New.size() >= Old.size()) {
-        // One left-to-right pass: a replacement as long as the searched text (or containing
-        // it) would otherwise be searched again and again without end.
+    if (New.find(Old) != std::string::npos) {
+        // Replacing the first occurrence again and again would never end here: one
+        // left-to-right pass instead. (An empty Old is contained in every New.)
+        if (Old.empty())
+            return Text;
         size_t start = 0;
         for (size_t pos; (pos = Text.find(Old, start)) != std::string::npos; start = pos + Old.size())
             out.append(Text, start, pos - start).append(New);
         return out.append(Text, start, std::string::npos);
     }
-    // A shorter replacement: always replace the first occurrence of the current text until
-    // none is left, so occurrences formed by a replacement are replaced too (aaa, aa -> a
-    // gives a). Occurrences have one length, so the first one is the one that ends first:
-    // scan once, and feed each replacement back in front of the unread text.
-    std::string pending(Text.rbegin(), Text.rend());   // unread text, reversed
+    // Always the first occurrence of the current text, until none is left (aab with ab -> ba
+    // gives baa). Text before a replaced occurrence held none, so the next one cannot start
+    // more than Old.size() - 1 characters before the place of the replacement.
+    size_t pos = Text.find(Old);
+    if (pos == std::string::npos)
+        return Text;
+    if (New.size() == Old.size()) {
+        std::string text = Text;
+        do {
+            text.replace(pos, Old.size(), New);   // in place: nothing moves
+            pos = text.find(Old, pos >= Old.size() - 1 ? pos - (Old.size() - 1) : 0);
+        } while (pos != std::string::npos);
+        return text;
+    }
+    // Otherwise occurrences have one length, so the first one is the one that ends first:
+    // move the text over character by character, and put each replacement back in front of
+    // the unread text so that it is searched again. The moved text never holds an occurrence.
+    out.assign(Text, 0, pos);
+    std::string pending(Text.rbegin(), Text.rend() - static_cast<std::ptrdiff_t>(pos));   // unread text, reversed
     while (!pending.empty()) {
         out.push_back(pending.back());
         pending.pop_back();

@@ -28,14 +28,16 @@ void ReadStreamStrings(TStream& Stream, TStringList& Strings);
 int32_t CountFields(const std::string& Text, const std::string& Delim);
 std::string GetField(const std::string& Text, const std::string& Delim, int32_t Index);
 // The same on a zero-terminated buffer. GetFieldP returns the field's first character inside
-// Buffer and writes a terminating zero at the field's end (at its start when there is none).
+// Buffer and writes a terminating zero at the field's end; a missing field is empty and the
+// zero goes where it would start (the buffer's start for an Index below 1, else where the
+// search for its delimiter gave up).
 int32_t CountFieldsP(const char* Buffer, const std::string& Delim);
 char* GetFieldP(char* Buffer, const std::string& Delim, int32_t Index);
 
 // ---- Text ----
-// Replaces Old by New until Old no longer occurs (occurrences formed by a replacement are
-// replaced too). A New at least as long as Old is applied in one left-to-right pass instead,
-// which always ends.
+// Replaces the first occurrence of Old by New until Old no longer occurs (occurrences formed
+// by a replacement are replaced too). A New that contains Old would never end that way and is
+// applied in one left-to-right pass instead.
 std::string ReplaceAll(const std::string& Text, const std::string& Old, const std::string& New);
 // 8-bit text in CodePage (0 = the system code page, UTF-8 here) to UTF-16 and back.
 // An unknown code page raises ECodePageError.

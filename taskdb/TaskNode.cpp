@@ -120,10 +120,11 @@ void TTaskNode::ClearChildren()
 
 TTaskNode* TTaskNode::AddChild(const std::string& ACaption, int32_t Index)
 {
-    auto* task = new TTaskNode(this);   // owned by this task from here on
+    // Made apart and placed by MoveTo, so that a refused place leaves the children as they were.
+    auto task = std::make_unique<TTaskNode>();
     task->Caption = ACaption;
     task->MoveTo(this, Index);
-    return task;
+    return task.release();   // owned by this task from here on
 }
 
 void TTaskNode::MoveTo(TTaskNode* NewParent, int32_t Index)
@@ -137,6 +138,8 @@ void TTaskNode::MoveTo(TTaskNode* NewParent, int32_t Index)
     if (NewParent && (NewParent == this || (!Children.Empty() && NewParent->IsDescendantOf(this))))
         throw Exception(Format("Can not move task \"%s\" under itself or one of its subtasks",
                                Caption.c_str()));
+    if (NewParent && NewParent != OldParent)   // a place among the same siblings adds no depth
+        CheckNestingRoom(*NewParent, Height());
 
     if (NewParent == OldParent && Index < OldIndex) {
         Unlink(OldParent, OldIndex);
@@ -193,6 +196,26 @@ int32_t TTaskNode::Level() const
     for (const TTaskNode* p = Parent; p; p = p->Parent)
         ++level;
     return level;
+}
+
+void TTaskNode::CheckNestingRoom(const TTaskNode& Parent, int64_t Levels)
+{
+    if (Parent.Level() + Levels > kMaxTaskNesting)
+        throw Exception("Tasks can not be nested more than 10000 levels deep.");
+}
+
+int32_t TTaskNode::Height() const
+{
+    int32_t height = 0;
+    std::vector<std::pair<const TTaskNode*, int32_t>> pending{{this, 1}};
+    while (!pending.empty()) {
+        const auto [task, level] = pending.back();
+        pending.pop_back();
+        height = std::max(height, level);
+        for (const TTaskNode* child : task->Children)
+            pending.push_back({child, level + 1});
+    }
+    return height;
 }
 
 std::string TTaskNode::GetPath() const

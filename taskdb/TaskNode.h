@@ -48,6 +48,10 @@ private:
 // Every task owns one; it has no content and nothing reads it.
 class TTaskSchedule {};
 
+// No task lies more than this many levels below the outline's root. Every change that adds
+// depth is refused beyond it, so that whatever the program builds it can also store and read.
+constexpr int32_t kMaxTaskNesting = 10000;
+
 // Walk callback of ForEachNode: Data is the caller's object (the document in every use).
 using TForEachNodeProc = std::function<void(void* Data, TTaskNode* Task)>;
 
@@ -114,6 +118,11 @@ public:
     // Moves the task with its subtree to Index of NewParent's children (nullptr only unlinks).
     // Index counts positions in the target list as it stood before the move.
     void MoveTo(TTaskNode* NewParent, int32_t Index);
+    // Raises an exception, before anything changes, when Levels more levels of tasks below
+    // Parent would go deeper than kMaxTaskNesting.
+    static void CheckNestingRoom(const TTaskNode& Parent, int64_t Levels);
+    // The levels of tasks the subtree spans: 1 for a task without subtasks.
+    int32_t Height() const;
     int32_t IndexInParent() const;
     int32_t Level() const;
     std::string GetPath() const;

@@ -206,6 +206,16 @@ TTaskPlace* FindOrAddPlace(TTaskPlacesList& list, const std::string& caption)
 
 void ApplyTasks(TTaskNode& target, const std::vector<TXmlTask>& tasks, TTaskPlacesList& places)
 {
+    // The whole import is refused, before anything changes, when it would nest too deep.
+    std::vector<int32_t> depths;
+    depths.reserve(tasks.size());
+    int32_t height = 0;
+    for (const TXmlTask& x : tasks) {
+        depths.push_back(x.parent < 0 ? 1 : depths[static_cast<size_t>(x.parent)] + 1);
+        height = std::max(height, depths.back());
+    }
+    TTaskNode::CheckNestingRoom(target, height);
+
     std::vector<TTaskNode*> created;
     created.reserve(tasks.size());
     for (const TXmlTask& x : tasks) {

@@ -4,9 +4,9 @@
 # mouse opens a project's expander, selects the project, presses "High", drags the importance
 # knob up and types a note; Ctrl+S saves, Alt+F4 quits, and the next start, which opens the
 # last outline, must show what was entered. The title is read as the window manager shows it.
-# The program tells where its controls are through its smoke probe (TOVRIN_SMOKE_PROBE) and
-# saves the screenshots; they stay in the output folder as the test's artifacts.
-# Usage: smoke.sh <path of the tovrin program> <output folder>
+# The program, built with its smoke probe for this run, tells where its controls are and saves
+# the screenshots; they stay in the output folder as the test's artifacts.
+# Usage: smoke.sh <path of the program with the probe, beside DemoData.dat> <output folder>
 set -eu
 
 if [ "${1:-}" != "--inside" ]; then
@@ -58,7 +58,7 @@ click() {
 
 start() {
     rm -f "$probe"
-    TOVRIN_SMOKE_PROBE="$probe" "$out/bin/tovrin" "$@" &
+    "$out/bin/tovrin" "$probe" "$@" &
     app=$!
     until_true 'window=$(xdotool search --onlyvisible --name "Tovrin Planner" 2>/dev/null | head -n 1); [ -n "$window" ]' "the window"
     until_true '[ "$(xdotool getwindowname "$window")" = "tovrinPlannerDemo.tvd - Tovrin Planner" ]' \

@@ -1,5 +1,7 @@
 #include "ui/exchange/TabTextImport.h"
 
+#include <algorithm>
+
 #include "platform/StrUtils.h"
 #include "platform/Stream.h"
 #include "taskdb/TaskNode.h"
@@ -40,8 +42,15 @@ std::vector<std::string> SplitTabTextLines(std::string_view Content)
 
 void ImportTabTextLines(const std::vector<std::string>& Lines, TTaskNode& Target)
 {
-    TTaskNode* current = &Target;
+    // Every line is read first, so that an outline too deep for the target is refused before
+    // anything changes. A task line keeps its tabs; a note line has none (-1).
+    struct TLine {
+        std::string text;
+        int tabs;
+    };
+    std::vector<TLine> lines;
     int level = 0;
+    int height = 0;
     std::string note;
     for (const std::string& raw : Lines) {
         if (Trim(raw).empty())
@@ -49,16 +58,29 @@ void ImportTabTextLines(const std::vector<std::string>& Lines, TTaskNode& Target
         const std::string line = DecodeTabTextLine(raw);
         ParseNoteLine(line, note);
         if (!note.empty()) {
-            current->Note.SetText(note);
+            lines.push_back({note, -1});
             continue;
         }
-        const int depth = CountLeadingTabs(line);
-        while (depth < level) {
+        const int tabs = CountLeadingTabs(line);
+        level = std::min(level, tabs) + 1;
+        height = std::max(height, level);
+        lines.push_back({Trim(line), tabs});
+    }
+    TTaskNode::CheckNestingRoom(Target, height);
+
+    TTaskNode* current = &Target;
+    level = 0;
+    for (const TLine& line : lines) {
+        if (line.tabs < 0) {
+            current->Note.SetText(line.text);
+            continue;
+        }
+        while (line.tabs < level) {
             if (current != &Target)
                 current = current->Parent;
             --level;
         }
-        current = current->AddChild(Trim(line), -1);
+        current = current->AddChild(line.text, -1);
         ++level;
     }
 }

@@ -167,7 +167,7 @@ TEST_F(GoldenFileTest, DeletedEntryIdsSortedDeduplicatedAndEightBitTextInTheSyst
     };
     for (const auto& [locale, stored, caption] : cases) {
         TEnvironmentGuard env;
-        env.Set("LC_ALL", locale).Set(CodePageVariable, "");
+        env.Set("LC_ALL", locale);
         LoadBytes(db, GoldenFile({.deletedIds = {"ccc", "AAA", "bbb", "aaa", "CCC"}, .firstCaption = stored}).bytes);
         EXPECT_EQ(db.DeletedEntryIDs.Items(), (Lines{"AAA", "bbb", "ccc"}));
         EXPECT_EQ(db.Root->Children[0]->Caption, caption) << locale;

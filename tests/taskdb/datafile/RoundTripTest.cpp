@@ -72,4 +72,53 @@ TEST_P(RoundTripTest, DataFileAndXmlKeepEverything)
 
 INSTANTIATE_TEST_SUITE_P(Seeds, RoundTripTest, ::testing::Range(1u, 31u));
 
+int Depth(const TTaskNode& root, const TTaskNode** deepest = nullptr)
+{
+    const TTaskNode* t = &root;
+    int depth = 0;
+    for (; !t->Children.Empty(); ++depth)
+        t = t->Children[0];
+    if (deepest)
+        *deepest = t;
+    return depth;
+}
+
+TEST(DepthBound, AnOutlineAsDeepAsTheProgramAllowsReopensAndCannotBeImportedDeeper)
+{
+    TClockOverride clock{45100.0};
+    TTovrinDataBase db;
+    TTaskNode* task = db.Root.get();
+    for (int i = 1; i <= kMaxTaskNesting; ++i)
+        task = task->AddChild("L" + std::to_string(i), -1);
+    task->SetCompletionDateTime(45000);
+    const auto bytes = SaveBytes(db);   // packed and unpacked by the real archive code
+
+    TTovrinDataBase reopened;
+    LoadBytes(reopened, bytes);
+    const TTaskNode* deepest = nullptr;
+    EXPECT_EQ(Depth(*reopened.Root, &deepest), kMaxTaskNesting);
+    EXPECT_EQ(deepest->Caption, "L10000");
+    EXPECT_TRUE(deepest->CompletedMark);
+    EXPECT_EQ(SaveBytes(reopened), bytes);
+
+    std::string xml;
+    XmlOutline(db, &xml);
+    pugi::xml_document reread;
+    ASSERT_TRUE(reread.load_string(xml.c_str()));
+    TTovrinDataBase fromXml;
+    fromXml.ImportXml(reread.document_element(), nullptr);
+    EXPECT_EQ(Depth(*fromXml.Root), kMaxTaskNesting);
+    // The same document once more, below the top task, would go one level too deep.
+    TTaskNode* top = fromXml.Root->Children[0];
+    try {
+        fromXml.ImportXml(reread.document_element(), top);
+        ADD_FAILURE() << "imported";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "Tasks can not be nested more than 10000 levels deep.");
+    }
+    EXPECT_EQ(top->Children.Count(), 1);
+    EXPECT_EQ(fromXml.Root->Children.Count(), 1);
+    EXPECT_EQ(Depth(*fromXml.Root), kMaxTaskNesting);
+}
+
 } // namespace

@@ -54,9 +54,9 @@ TEST(TabTextLine, JoinersBecomeLineFeedsWithoutCuttingCharacters)
     // An older 8-bit line in the system's code page, where the lone byte 0xB6 joins (in 1253
     // it would be a letter).
     TEnvironmentGuard env;
-    env.Set(CodePageVariable, "1252");
+    env.Set("LC_ALL", "en_GB.UTF-8");
     EXPECT_EQ(DecodeTabTextLine("caf\xE9\xB6z"), "caf\xC3\xA9\nz");
-    env.Set(CodePageVariable, "1253");
+    env.Set("LC_ALL", "el_GR.UTF-8");
     EXPECT_EQ(DecodeTabTextLine("\xE1\xB6\xE2"), "\xCE\xB1\n\xCE\xB2");
     EXPECT_EQ(DecodeTabTextLine("\tplain"), "\tplain");
 }

@@ -215,7 +215,7 @@ TEST_F(XmlExchangeTest, FailedImportChangesNothing)
 TEST_F(XmlExchangeTest, InvalidUtf8InTheModelStillGivesAWellFormedDocument)
 {
     TEnvironmentGuard env;
-    env.Set(CodePageVariable, "1252");
+    env.Set("LC_ALL", "fr_FR.UTF-8");
     db.Root->AddChild("Caf\xE9", -1);
     const std::string text = Export();
     pugi::xml_document back;

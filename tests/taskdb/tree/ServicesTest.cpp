@@ -135,10 +135,51 @@ TEST(Text, ReplaceAllEndsEvenWhenTheReplacementContainsTheSearchedText)
         {"a.b", ".", "..", "a..b"},
         {"aa", "a", "aa", "aaaa"},
         {"xaxa", "xa", "axa", "axaaxa"},
-        {"abab", "ab", "ba", "baba"},
+        {"abab", "ab", "ab", "abab"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ReplaceAll(c.text, c.old, c.with), c.result) << c.text << " " << c.old;
+}
+
+TEST(Text, ReplacementsStartOverAndMissingFieldsCutTheBuffer)
+{
+    // Each replacement searches again from the start of the text it made.
+    const struct {
+        const char *text, *old, *with, *result;
+    } replacements[] = {
+        {"aab", "ab", "ba", "baa"},
+        {"abab", "ab", "ba", "bbaa"},
+        {"aaab", "ab", "ba", "baaa"},
+        {"abcbc", "bc", "cb", "accbb"},       // equal length: one occurrence makes the next
+        {"aabcc", "abc", "b", "b"},            // shorter: the replacement forms the next occurrence
+        {"aab", "ab", "bba", "bbbbaa"},       // longer, without Old inside
+        {"xyxy", "xy", "y", "yy"},
+    };
+    for (const auto& c : replacements)
+        EXPECT_EQ(ReplaceAll(c.text, c.old, c.with), c.result) << c.text << " " << c.old;
+
+    // A missing field is empty, and the buffer ends where it would have started.
+    const struct {
+        const char* text;
+        int32_t index;
+        const char *field, *buffer;
+    } fields[] = {
+        {"ab;cd;ef", 0, "", ""},
+        {"ab;cd;ef", -3, "", ""},
+        {"ab;cd;ef", 4, "", "ab;cd;"},
+        {"ab;cd;ef", 9, "", "ab;cd;"},
+        {"ab;cd;", 3, "", "ab;cd;"},        // the empty field after the last delimiter exists
+        {"ab;cd;", 4, "", "ab;cd;"},
+        {"ab", 2, "", ""},
+        {"ab;cd;ef", 1, "ab", "ab"},
+        {"ab;cd;ef", 3, "ef", "ab;cd;ef"},
+    };
+    for (const auto& c : fields) {
+        std::string buffer = c.text;
+        const char* field = GetFieldP(buffer.data(), ";", c.index);
+        EXPECT_STREQ(field, c.field) << c.text << " " << c.index;
+        EXPECT_STREQ(buffer.c_str(), c.buffer) << c.text << " " << c.index;
+    }
 }
 
 TEST(CodePages, RoundTripsThroughUtf16AndOutsideCharactersAreReplaced)

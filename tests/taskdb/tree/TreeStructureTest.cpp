@@ -1,5 +1,7 @@
 // Structure of the outline: placing, moving, walking, sorting and freeing tasks.
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "platform/Exceptions.h"
 #include "TreeSupport.h"
@@ -144,6 +146,61 @@ TEST(TreeStructure, DeepOutlinesNeedNoDeepStack)
     EXPECT_EQ(visited, 200001);
     EXPECT_EQ(root->ProgressPercent(), 0);
     root.reset();
+}
+
+// A chain of levels tasks below parent; returns the deepest.
+static TTaskNode* Chain(TTaskNode& parent, int levels)
+{
+    TTaskNode* task = &parent;
+    for (int i = 0; i < levels; ++i)
+        task = task->AddChild("L" + std::to_string(i + 1), -1);
+    return task;
+}
+
+TEST(TreeStructure, NestingStopsAtTheDepthADataFileHolds)
+{
+    TTaskNode root;
+    TTaskNode* deepest = Chain(root, kMaxTaskNesting);
+    EXPECT_EQ(deepest->Level(), kMaxTaskNesting);
+    TTaskNode* nearBottom = deepest->Parent->Parent;   // two levels of room below it
+    Outline t = Grow(root, "A(A1(A11)) B");
+    const struct {
+        std::function<void()> change;
+        const char* what;
+    } refused[] = {
+        {[&] { deepest->AddChild("one too deep", -1); }, "a new subtask"},
+        {[&] { deepest->AddChild("one too deep", 0); }, "a new subtask placed first"},
+        {[&] { t["B"]->MoveTo(deepest, -1); }, "a task moved under the deepest"},
+        {[&] { t["A"]->MoveTo(nearBottom, 0); }, "a subtree one level too high"},
+        {[&] { root.Children[0]->MoveTo(t["B"], -1); }, "the whole chain one level down"},
+    };
+    const std::string before = Shape(*t["A"]) + Shape(*t["B"]);
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.what);
+        try {
+            c.change();
+            ADD_FAILURE() << "not refused";
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), "Tasks can not be nested more than 10000 levels deep.");
+        }
+        EXPECT_EQ(deepest->Children.Count(), 0);
+        EXPECT_EQ(nearBottom->Children.Count(), 1);
+        EXPECT_EQ(Shape(*t["A"]) + Shape(*t["B"]), before);
+        EXPECT_EQ(root.Children.Count(), 3);
+        EXPECT_EQ(deepest->Level(), kMaxTaskNesting);
+    }
+    // Exactly at the bound is allowed, and moving a task under itself keeps its own message.
+    t["A1"]->MoveTo(nearBottom, 0);
+    EXPECT_EQ(t["A11"]->Level(), kMaxTaskNesting);
+    EXPECT_EQ(t["A11"]->Height(), 1);
+    EXPECT_EQ(t["A"]->Height(), 1);
+    EXPECT_EQ(root.Children[0]->Height(), kMaxTaskNesting);
+    try {
+        root.Children[0]->MoveTo(deepest, -1);
+        ADD_FAILURE() << "moved under itself";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "Can not move task \"L1\" under itself or one of its subtasks");
+    }
 }
 
 TEST(TreeStructure, SortChildrenTakesTheViewOrderAndRefusesAnyOtherSet)

@@ -99,6 +99,34 @@ TEST(TabTextImportTree, EightBitLinesAndAnExportedFileReadBack)
     EXPECT_EQ(Outline(back), "Projekt \xC3\xB6[Sub{n1|n2}] Zwei");
 }
 
+TEST(TabTextImportTree, AFileTooDeepForTheTargetIsRefusedBeforeAnythingChanges)
+{
+    // A note for the target, then one task per level, as deep as an outline may go.
+    std::vector<std::string> lines{"<Note: for the target>"};
+    for (int level = 0; level < kMaxTaskNesting; ++level)
+        lines.push_back(std::string(static_cast<size_t>(level), '\t') + "L" + std::to_string(level + 1));
+    lines.push_back("\t\tclimbs back");
+
+    TTovrinDataBase db;
+    TTaskNode* top = db.Root->AddChild("top", -1);
+    try {
+        ImportTabTextLines(lines, *top);
+        ADD_FAILURE() << "imported";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "Tasks can not be nested more than 10000 levels deep.");
+    }
+    EXPECT_TRUE(top->Children.Empty());
+    EXPECT_TRUE(top->Note.Empty());
+
+    ImportTabTextLines(lines, *db.Root);   // from the root there is just room
+    const TTaskNode* t = db.Root->Children[1];
+    while (!t->Children.Empty())
+        t = t->Children[0];
+    EXPECT_EQ(t->Level(), kMaxTaskNesting);
+    EXPECT_EQ(t->Caption, "L10000");
+    EXPECT_EQ(db.Root->Children[1]->Children[0]->Children[1]->Caption, "climbs back");
+}
+
 TEST(TabTextImportTree, AMissingFileRaisesAndChangesNothing)
 {
     TTaskNode target;

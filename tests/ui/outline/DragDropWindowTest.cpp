@@ -121,6 +121,26 @@ TEST_F(DragDropTest, DropOntoItselfOrItsOwnSubtreeIsRefused)
     EXPECT_EQ(Task("P")->Parent, Root());
 }
 
+TEST_F(DragDropTest, ADropThatWouldNestTooDeepIsRefusedWithAMessage)
+{
+    // P spans every level an outline may have; under Q it would need one more.
+    BuildOutline([](TTaskNode* root) {
+        TTaskNode* task = root->AddChild("P", -1);
+        for (int level = 2; level <= kMaxTaskNesting; ++level)
+            task = task->AddChild("L" + std::to_string(level), -1);
+        root->AddChild("Q", -1);
+    });
+    Drag("P", At("Q", 1));
+    EXPECT_TRUE(Saw("Tasks can not be nested more than 10000 levels deep."));
+    EXPECT_FALSE(window->Dragging);
+    EXPECT_EQ(Task("P")->Parent, Root());
+    EXPECT_TRUE(Task("Q")->Children.Empty());
+    EXPECT_EQ(Node("P")->childCount(), 1);
+    EXPECT_EQ(Node("Q")->childCount(), 0);
+    EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
+    EXPECT_FALSE(window->Modified);
+}
+
 TEST_F(DragDropTest, HiddenCompletedTasksDoNotShiftTheDropPosition)
 {
     BuildOutline([](TTaskNode* root) {

@@ -101,6 +101,38 @@ TEST_F(TaskCommandsTest, RecursiveSortAndCancelledDialog)
     EXPECT_EQ(window->SortKey1, -8);
 }
 
+TEST_F(TaskCommandsTest, AnOutlineAsDeepAsAllowedExpandsSortsShowsInEveryViewAndReopens)
+{
+    BuildOutline([](TTaskNode* root) {
+        TTaskNode* task = root;
+        for (int level = 1; level <= kMaxTaskNesting; ++level)
+            task = task->AddChild("L" + std::to_string(level), -1);
+        root->Children[0]->SetTheGoal(1);
+        task->SetIsProject(true);
+    });
+    // Every walk of the window over the tree goes through all 10000 levels.
+    Select("L1");
+    RunSort({-8, 1, 1, 1}, true);
+    window->actExpandAllSubtasks->trigger();
+    QTreeWidgetItem* deepest = Node("L10000");
+    ASSERT_TRUE(deepest);
+    window->tvTasksTree->scrollToItem(deepest);
+    QApplication::processEvents();
+    for (const char* view : {"Goals", "Projects", "All tasks"})
+        window->SetTaskTreeView(view);
+    window->pcMainPages->SetActivePage(window->tshToDoList);
+    QApplication::processEvents();
+    EXPECT_EQ(Texts(window->tvToDo), Names{"L10000"});
+    window->pcMainPages->SetActivePage(window->tshOutline);
+
+    services.SaveFiles = {File("deep.tvd")};
+    ASSERT_TRUE(window->SaveDocument());
+    window->OpenDocument(File("deep.tvd"));
+    ASSERT_TRUE(Task("L10000"));
+    EXPECT_EQ(Task("L10000")->Level(), kMaxTaskNesting);
+    EXPECT_TRUE(Task("L1")->GoalInEffect && Task("L10000")->GoalInEffect);
+}
+
 TEST_F(TaskCommandsTest, SortWhileCompletedTasksAreHiddenChangesNothing)
 {
     BuildSortOutline();
