@@ -57,8 +57,8 @@ TEST_F(CaptionsTest, TheTextsTheProgramShows)
             items << (action->isSeparator() ? "-" : action->text());
         add("menu", menu->text().toStdString() + ": " + Joined(items));
     }
-    add("project color", window->lbProjectColor->text().toStdString() + " " +
-                             window->lbProjectColor->palette().color(QPalette::WindowText).name().toStdString());
+    add("project color", Named<QLabel>(*window, "lbProjectColor")->text().toStdString() + " " +
+                             Named<QLabel>(*window, "lbProjectColor")->palette().color(QPalette::WindowText).name().toStdString());
     QStringList tray;
     for (const QAction* action : window->Desktop().pmnuTray()->actions())
         tray << (action->isSeparator() ? "-" : action->text());

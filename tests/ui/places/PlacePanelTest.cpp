@@ -162,8 +162,8 @@ TEST_F(PlacePanelTest, CancellingThePendingTaskWriteBackRefusesTheSelection)
     ShowPage(window->tshOutline);
     window->tvTasksTree->setCurrentItem(Node("Read"));
     ShowPage(window->tshPlaces);
-    window->edTaskPlaces->setText(QStringLiteral("Nowhere"));
-    ASSERT_TRUE(window->TaskDirty);
+    Named<QLineEdit>(*window, "edTaskPlaces")->setText(QStringLiteral("Nowhere"));
+    ASSERT_TRUE(window->TaskPanel().IsTaskDirty());
     services.Answers = {idCancel};
     SelectPlace(office);
     EXPECT_EQ(window->CurrentPlace, nullptr);

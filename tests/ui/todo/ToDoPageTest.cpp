@@ -157,7 +157,7 @@ TEST_F(ToDoPageTest, TheTaskPanelComesBackAfterThePlacePanelWasEmptied)
     ShowPage(window->tshOutline);
     EXPECT_TRUE(window->pnlRight->isVisibleTo(window.get()));
     EXPECT_TRUE(window->pnlTaskProps->isVisibleTo(window.get()));
-    EXPECT_EQ(window->memTaskCaption->toPlainText().toStdString(), "Read");
+    EXPECT_EQ(Named<QPlainTextEdit>(*window, "memTaskCaption")->toPlainText().toStdString(), "Read");
 }
 
 TEST_F(ToDoPageTest, TaskCommandsWorkOnlyInAllTasksOnTheOutlinePage)
