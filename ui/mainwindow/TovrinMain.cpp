@@ -235,13 +235,16 @@ void TfrmTovrinMain::BuildControls()
 
     // Right-hand side: the property panel of the current task (or place).
     pnlRight = new QWidget(splMain);
+    pnlRight->setObjectName(QStringLiteral("pnlRight"));
     auto* rightLayout = new QVBoxLayout(pnlRight);
     rightLayout->setContentsMargins(2, 2, 2, 2);
     pnlTaskProps = new QWidget(pnlRight);
+    pnlTaskProps->setObjectName(QStringLiteral("pnlTaskProps"));
     BuildTaskPanel();
     rightLayout->addWidget(pnlTaskProps);
 
     pnlPlaceProps = new QWidget(pnlRight);
+    pnlPlaceProps->setObjectName(QStringLiteral("pnlPlaceProps"));
     pnlPlaceProps->hide();
     rightLayout->addWidget(pnlPlaceProps);
 

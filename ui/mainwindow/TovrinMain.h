@@ -309,9 +309,6 @@ public:
     QToolButton* sbTaskTreeFilter = nullptr;
     QComboBox* cbToDoTreeViewOptions = nullptr;
     QCheckBox* chHideCompletedTasks = nullptr;
-    QWidget* pnlRight = nullptr;
-    QWidget* pnlTaskProps = nullptr;
-    QWidget* pnlPlaceProps = nullptr;
     QSplitter* splMain = nullptr;
     QMenu* pmnuTaskTree = nullptr;
 
@@ -381,6 +378,10 @@ private:
     void pcMainPagesChange();
     bool pcMainPagesChanging();
 
+    // The right-hand side: the task panel's or the place panel's side of the property panel.
+    QWidget* pnlRight = nullptr;
+    QWidget* pnlTaskProps = nullptr;
+    QWidget* pnlPlaceProps = nullptr;
     TMainWindowEnvironment environment_;
     std::unique_ptr<IWindowServices> ownServices_;
     IWindowServices* services_ = nullptr;

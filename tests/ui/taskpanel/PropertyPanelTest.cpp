@@ -51,7 +51,7 @@ TEST_F(PropertyPanelTest, FillsEveryControlFromTheTask)
     Select("b");
 
     ASSERT_EQ(window->CurrentTask, b);
-    EXPECT_TRUE(window->pnlRight->isVisible());
+    EXPECT_TRUE(Named<QWidget>(*window, "pnlRight")->isVisible());
     EXPECT_EQ(Named<QPlainTextEdit>(*window, "memTaskCaption")->toPlainText(), "b");
     EXPECT_EQ(Named<QSlider>(*window, "tbPriority")->value(), -80);
     EXPECT_EQ(Named<QSlider>(*window, "tbEffort")->value(), -30);
@@ -84,7 +84,7 @@ TEST_F(PropertyPanelTest, FillsEveryControlFromTheTask)
     EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
 
     window->TaskPanel().SetCurrentTask(nullptr);
-    EXPECT_FALSE(window->pnlRight->isVisible());
+    EXPECT_FALSE(Named<QWidget>(*window, "pnlRight")->isVisible());
     EXPECT_EQ(Named<QSlider>(*window, "tbPriority")->value(), -50);
     EXPECT_TRUE(Named<QLineEdit>(*window, "edTaskPlaces")->text().isEmpty());
     EXPECT_EQ(Named<QGroupBox>(*window, "gbPriority")->toolTip(), "Shows how important this task for parent task");
