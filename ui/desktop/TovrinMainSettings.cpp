@@ -51,7 +51,9 @@ void TfrmTovrinMain::BuildSettings()
                       },
                       [this](QObject* watched, QKeyEvent* key) {
                           bool handled = false;
-                          RunGuarded([&] { handled = tasks_->edTaskPlacesKeyDown(watched, key->key(), key->modifiers()); });
+                          RunGuarded([&] {
+                              handled = tasks_->edTaskPlacesKeyDown(watched, key->key(), key->modifiers());
+                          });
                           return handled;
                       }};
     desktop_ = new TDesktopIntegration(*this, state_, Services(), std::move(host));

@@ -90,7 +90,8 @@ TTaskPanel::TTaskPanel(QWidget& Window, QWidget& PropsPanel, TWindowState& State
     memTaskCaption_->setObjectName(QStringLiteral("memTaskCaption"));
     memTaskCaption_->setFixedHeight(memTaskCaption_->fontMetrics().lineSpacing() * 3 + 12);
     taskLayout->addWidget(memTaskCaption_);
-    connect(memTaskCaption_, &QPlainTextEdit::textChanged, this, [this] { RunGuarded([this] { memTaskCaptionChange(); }); });
+    connect(memTaskCaption_, &QPlainTextEdit::textChanged, this,
+            [this] { RunGuarded([this] { memTaskCaptionChange(); }); });
 
     pnlTaskPropTabSheet_ = new QWidget(&propsPanel_);
     pnlTaskPropTabSheet_->setObjectName(QStringLiteral("pnlTaskPropTabSheet"));
@@ -98,8 +99,9 @@ TTaskPanel::TTaskPanel(QWidget& Window, QWidget& PropsPanel, TWindowState& State
     tabsLayout->setContentsMargins(0, 0, 0, 0);
     pcTaskProps_ = new TPageControl(pnlTaskPropTabSheet_);
     pcTaskProps_->setObjectName(QStringLiteral("pcTaskProps"));
-    for (const auto& [name, caption] : {std::pair{"tshGeneral", "General"}, std::pair{"tshTime", "Time"},
-                                        std::pair{"tshEffort", "Effort/Satisfaction"}, std::pair{"tshProject", "Project"}}) {
+    for (const auto& [name, caption] :
+         {std::pair{"tshGeneral", "General"}, std::pair{"tshTime", "Time"},
+          std::pair{"tshEffort", "Effort/Satisfaction"}, std::pair{"tshProject", "Project"}}) {
         auto* page = new QWidget();
         page->setObjectName(QString::fromLatin1(name));
         pcTaskProps_->addTab(page, QString::fromLatin1(caption));
@@ -355,7 +357,8 @@ void TTaskPanel::BuildPropertyPanel()
     connect(lbProjectView_, &QLabel::linkActivated, this, guarded(&TTaskPanel::lbProjectViewClick));
     connect(spbUP_, &QToolButton::clicked, this, guarded(&TTaskPanel::spbUPClick));
     // Enter and leave events of the editable controls.
-    auto* focus = new TFocusFilter(this, guarded(&TTaskPanel::memTaskCaptionEnter), guarded(&TTaskPanel::memTaskCaptionExit));
+    auto* focus =
+        new TFocusFilter(this, guarded(&TTaskPanel::memTaskCaptionEnter), guarded(&TTaskPanel::memTaskCaptionExit));
     for (QWidget* editor : std::initializer_list<QWidget*>{memTaskCaption_, TaskNotesEditor_, edTaskPlaces_, edEstimate_})
         editor->installEventFilter(focus);
 }

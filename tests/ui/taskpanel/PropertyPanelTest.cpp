@@ -242,9 +242,11 @@ TEST_F(PropertyPanelTest, RatingBarsRiseUpwardAndTheImportanceKnobSitsByItsLabel
     QTest::mouseClick(Named<QToolButton>(*window, "sbUpPriority"), Qt::LeftButton);
     EXPECT_EQ(a->Importance, 75);
     EXPECT_TRUE(window->TaskPanel().IsTaskDirty());  // the button leaves the task marked edited
-    const int knob = Named<QSlider>(*window, "tbPriority")->mapTo(Named<QGroupBox>(*window, "gbPriority"), SliderKnobRect(Named<QSlider>(*window, "tbPriority")).center()).y();
-    EXPECT_LT(std::abs(knob - CentreY(Named<QToolButton>(*window, "sbUpPriority"), Named<QGroupBox>(*window, "gbPriority"))),
-              std::abs(knob - CentreY(Named<QToolButton>(*window, "sbDownPriority"), Named<QGroupBox>(*window, "gbPriority"))));
+    auto* tbPriority = Named<QSlider>(*window, "tbPriority");
+    auto* gbPriority = Named<QGroupBox>(*window, "gbPriority");
+    const int knob = tbPriority->mapTo(gbPriority, SliderKnobRect(tbPriority).center()).y();
+    EXPECT_LT(std::abs(knob - CentreY(Named<QToolButton>(*window, "sbUpPriority"), gbPriority)),
+              std::abs(knob - CentreY(Named<QToolButton>(*window, "sbDownPriority"), gbPriority)));
 
     DragKnob(Named<QSlider>(*window, "tbPriority"), -20);
     EXPECT_GT(a->Importance, 75);
