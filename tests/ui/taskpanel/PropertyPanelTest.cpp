@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -22,6 +23,7 @@
 #include "ui/controls/PageControl.h"
 #include "ui/controls/RadioGroup.h"
 #include "ui/controls/SliderKnob.h"
+#include "ui/outline/TreeViewRules.h"
 
 namespace {
 
@@ -372,6 +374,59 @@ TEST_F(PropertyPanelTest, UpOneLevelSelectsTheParent)
     EXPECT_EQ(window->CurrentTask, Task("P"));
     Named<QToolButton>(*window, "spbUP")->click();
     EXPECT_EQ(window->CurrentTask, Task("P"));
+}
+
+TEST_F(PropertyPanelTest, UpOneLevelFromAnotherPageGoesBackToTheOutline)
+{
+    Select("c");
+    window->pcMainPages->SetActivePage(window->tshToDoList);
+    Named<QToolButton>(*window, "spbUP")->click();
+    EXPECT_EQ(window->pcMainPages->ActivePage(), window->tshOutline);
+    EXPECT_EQ(window->CurrentTask, Task("P"));
+}
+
+// A click on the first letters of a link label.
+void ClickLink(QLabel* link)
+{
+    ASSERT_TRUE(link->isVisible());
+    QTest::mouseClick(link, Qt::LeftButton, Qt::NoModifier, QPoint(link->contentsRect().left() + 4, link->height() / 2));
+}
+
+TEST_F(PropertyPanelTest, TheViewLinksOpenTheirViewOnTheOutlineAndTheProjectsHintLeavesThere)
+{
+    Task("P")->SetIsProject(true);
+    Select("P");
+    window->pcMainPages->SetActivePage(window->tshToDoList);
+    ClickLink(Named<QLabel>(*window, "lbGoalsView"));
+    EXPECT_EQ(window->pcMainPages->ActivePage(), window->tshOutline);
+    EXPECT_EQ(window->CurrentViewName, ViewGoals);
+    EXPECT_TRUE(window->pnlTaskTreeFilter->isVisible());
+
+    window->pcMainPages->SetActivePage(window->tshToDoList);
+    Named<TPageControl>(*window, "pcTaskProps")->SetActivePage(Named<QWidget>(*window, "tshProject"));
+    ClickLink(Named<QLabel>(*window, "lbProjectView"));
+    EXPECT_EQ(window->pcMainPages->ActivePage(), window->tshOutline);
+    EXPECT_EQ(window->CurrentViewName, ViewProjects);
+    Select("P");
+    EXPECT_EQ(window->CurrentTask, Task("P"));
+    EXPECT_FALSE(Named<QLabel>(*window, "lbProjectView")->isVisible());  // it names the view shown
+}
+
+TEST_F(PropertyPanelTest, TheClosedDueDatePickerHandsTheFocusToTheTreeOfThePageShown)
+{
+    for (const bool onToDoPage : {false, true}) {
+        SCOPED_TRACE(onToDoPage ? "To-Do page" : "outline");
+        Select(onToDoPage ? "q1" : "c");
+        if (onToDoPage)
+            window->pcMainPages->SetActivePage(window->tshToDoList);
+        window->actShortCutForDueDate->trigger();
+        QApplication::processEvents();
+        auto* dueDate = Named<QDateEdit>(*window, "dtDueDate");
+        ASSERT_TRUE(dueDate->calendarWidget()->isVisible());
+        dueDate->calendarWidget()->window()->hide();
+        QApplication::processEvents();
+        EXPECT_EQ(window->focusWidget(), onToDoPage ? window->tvToDo : window->tvTasksTree);
+    }
 }
 
 } // namespace
