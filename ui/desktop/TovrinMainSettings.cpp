@@ -21,6 +21,7 @@
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/places/PlacePanel.h"
+#include "ui/taskpanel/TaskPanel.h"
 
 namespace {
 
@@ -49,10 +50,10 @@ void TfrmTovrinMain::BuildSettings()
                           splMain->setSizes({treeWidth, std::max(0, splMain->width() - splMain->handleWidth() - treeWidth)});
                       },
                       [this](QObject* watched, QKeyEvent* key) {
-                          if (watched != edTaskPlaces)
-                              return false;
                           bool handled = false;
-                          RunGuarded([&] { handled = edTaskPlacesKeyDown(key->key(), key->modifiers()); });
+                          RunGuarded([&] {
+                              handled = tasks_->edTaskPlacesKeyDown(watched, key->key(), key->modifiers());
+                          });
                           return handled;
                       }};
     desktop_ = new TDesktopIntegration(*this, state_, Services(), std::move(host));
@@ -152,18 +153,8 @@ void TfrmTovrinMain::SetNoteFont(const TFontDesc& Font, int32_t Color)
 {
     NoteFont = Font;
     NoteColor = Color;
-    for (QWidget* control : std::initializer_list<QWidget*>{TaskNotesEditor, places_->PlaceNotesEditor()})
+    for (QWidget* control : std::initializer_list<QWidget*>{tasks_->TaskNotesEditor(), places_->PlaceNotesEditor()})
         ApplyFontAndColor(control, Font, Color);
-}
-
-// ---- Keys ----
-
-bool TfrmTovrinMain::edTaskPlacesKeyDown(int Key, Qt::KeyboardModifiers Shift)
-{
-    if (Key != Qt::Key_Down || Shift != Qt::AltModifier || !btnSelectPlaces)
-        return false;
-    btnSelectPlaces->click();
-    return true;
 }
 
 // ---- Links ----

@@ -16,8 +16,10 @@
 #include <QSplitter>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "taskdb/Services.h"
 #include "taskdb/TovrinDataBase.h"
 #include "ui/controls/PageControl.h"
 #include "ui/options/QtFont.h"
@@ -28,8 +30,11 @@
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/exchange/ImportExport.h"
 #include "ui/places/PlacePanel.h"
+#include "ui/taskpanel/TaskPanel.h"
+#include "ui/undo/UndoList.h"
 #include "ui/desktop/DesktopIntegration.h"
 #include "ui/desktop/WindowPlacement.h"
+#include "ui/todo/ToDoFilterPanel.h"
 
 namespace {
 
@@ -98,7 +103,7 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     BuildPlacePanel();  // its actions before the shared keys are bound
     BuildUndoAndNavigation();  // undo and navigation (undo/UndoNavigation.h), Delete task
     BuildActions();
-    BuildPropertyPanel();  // the task panel (TovrinMainProps.cpp)
+    tasks_->BuildPropertyPanel();  // the task panel's tabs and notes (taskpanel/TaskPanel.h)
     ConnectUndoAndNavigation();
     BuildToDoPage();
     places_->BuildPlacesPage();
@@ -113,7 +118,7 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     DataBase = std::make_unique<TTovrinDataBase>();
     VirtualRoot = DataBase->Root.get();
     places_->SetCurrentPlace(nullptr);
-    SetCurrentTask(nullptr);
+    tasks_->SetCurrentTask(nullptr);
 
     // The designed fonts; where Tahoma is missing the font system puts its nearest in.
     DefaultTasksFont = TFontDesc{"Tahoma", DEFAULT_CHARSET, clWindowText, 8, 0};
@@ -234,35 +239,16 @@ void TfrmTovrinMain::BuildControls()
 
     // Right-hand side: the property panel of the current task (or place).
     pnlRight = new QWidget(splMain);
+    pnlRight->setObjectName(QStringLiteral("pnlRight"));
     auto* rightLayout = new QVBoxLayout(pnlRight);
     rightLayout->setContentsMargins(2, 2, 2, 2);
     pnlTaskProps = new QWidget(pnlRight);
-    auto* taskLayout = new QVBoxLayout(pnlTaskProps);
-    taskLayout->setContentsMargins(0, 0, 0, 0);
-    taskLayout->addWidget(new QLabel(QStringLiteral("Task:"), pnlTaskProps));
-    memTaskCaption = new QPlainTextEdit(pnlTaskProps);
-    memTaskCaption->setObjectName(QStringLiteral("memTaskCaption"));
-    memTaskCaption->setFixedHeight(memTaskCaption->fontMetrics().lineSpacing() * 3 + 12);
-    taskLayout->addWidget(memTaskCaption);
-    connect(memTaskCaption, &QPlainTextEdit::textChanged, this, [this] { RunGuarded([this] { memTaskCaptionChange(); }); });
-
-    pnlTaskPropTabSheet = new QWidget(pnlTaskProps);
-    auto* tabsLayout = new QVBoxLayout(pnlTaskPropTabSheet);
-    tabsLayout->setContentsMargins(0, 0, 0, 0);
-    pcTaskProps = new TPageControl(pnlTaskPropTabSheet);
-    for (const char* caption : {"General", "Time", "Effort/Satisfaction", "Project"}) {
-        auto* page = new QWidget();
-        page->setObjectName(QString::fromLatin1(caption));
-        pcTaskProps->addTab(page, QString::fromLatin1(caption));
-    }
-    tabsLayout->addWidget(pcTaskProps);
-    taskLayout->addWidget(pnlTaskPropTabSheet);
-    pnlTaskPropNotes = new QWidget(pnlTaskProps);
-    new QVBoxLayout(pnlTaskPropNotes);
-    taskLayout->addWidget(pnlTaskPropNotes, 1);
+    pnlTaskProps->setObjectName(QStringLiteral("pnlTaskProps"));
+    BuildTaskPanel();
     rightLayout->addWidget(pnlTaskProps);
 
     pnlPlaceProps = new QWidget(pnlRight);
+    pnlPlaceProps->setObjectName(QStringLiteral("pnlPlaceProps"));
     pnlPlaceProps->hide();
     rightLayout->addWidget(pnlPlaceProps);
 
@@ -270,12 +256,91 @@ void TfrmTovrinMain::BuildControls()
     splMain->setStretchFactor(1, 2);
 }
 
+void TfrmTovrinMain::BuildTaskPanel()
+{
+    // Focus changes reach the host also while the window is being destroyed; by then the window
+    // is no main window any more, and nothing is refreshed.
+    QObject* self = this;
+    TTaskPanelHost host;
+    host.CommitPlaceEdits = [this] { places_->UpdateCurrentPlace(); };
+    host.ShowTaskProps = [this] { ShowPropertyPanel(ppTask); };
+    host.ShowRightPanel = [this](bool Visible) { pnlRight->setVisible(Visible); };
+    host.AddToNavigation = [this](TTaskNode* Task) {
+        if (Undo().Navigation())
+            Undo().Navigation()->Add(Task);
+    };
+    host.UpdateUndoRedoActions = [self] {
+        if (auto* window = qobject_cast<TfrmTovrinMain*>(self))
+            window->Undo().UpdateUndoRedoActions();
+    };
+    host.AddTaskChangeStep = [this](TTaskNode* Task) {
+        return static_cast<TUndoChangeTaskNode*>(
+            Undo().UndoList()->Add(std::make_unique<TUndoChangeTaskNode>(Undo().UndoView(), Task)));
+    };
+    host.SetModified = [this](bool Value) { SetModified(Value); };
+    host.RepaintTaskTrees = [this] { RepaintTaskTrees(); };
+    host.TaskChangeApplied = [this](bool Delay, bool Force) {
+        if (pcMainPages->ActivePage() != tshToDoList || !(Force || toDoFilter_->IsAutoUpdate()))
+            return;
+        if (Delay)
+            DelayMs(100);
+        RebuildToDoList();
+        SyncSelectionWithCurrentTask(tshToDoList);
+    };
+    host.ShowCaptionInTrees = [this](const QString& Caption) {
+        for (TTreeViewCheckBoxes* tree : {tvTasksTree, tvToDo})
+            if (QTreeWidgetItem* node = FindTaskNode(tree, CurrentTask))
+                node->setText(0, Caption);
+    };
+    host.IsProjectsView = [this] { return CurrentViewName == ViewProjects; };
+    host.UpOneLevel = [this] {
+        EndInPlaceEditing();
+        if (pcMainPages->ActivePage() != tshOutline) {
+            pcMainPages->SetActivePage(tshOutline);
+            if (pcMainPages->ActivePage() != tshOutline)
+                return;  // the page change was refused
+        }
+        if (QTreeWidgetItem* selected = SelectedNode(tvTasksTree); selected && selected->parent())
+            tvTasksTree->setCurrentItem(selected->parent());
+    };
+    host.OpenOutlineView = [this](const std::string& View) {
+        pcMainPages->SetActivePage(tshOutline);
+        SetTaskTreeView(View);
+        ShowTaskTreeFilterPanel(true);
+    };
+    host.FillPlacesList = [this](QTreeWidget* List) { places_->FillPlacesListView(List, nullptr); };
+    host.OpenLink = [this](const std::string& URL) { OpenLink(URL); };
+    host.AddNavigationButtons = [this](QWidget& Row, QBoxLayout& Layout) {
+        undo_->BuildNavigationButtons(&Row);
+        Layout.addWidget(undo_->sbBack());
+        Layout.addWidget(undo_->sbForward());
+    };
+    host.FocusTree = [this] {
+        if (pcMainPages->ActivePage() != tshOutline)
+            tvToDo->setFocus();
+        else
+            tvTasksTree->setFocus();
+    };
+    tasks_ = new TTaskPanel(*this, *pnlTaskProps, state_, UILockCount, Services(), std::move(host));
+    connect(tasks_, &TTaskPanel::PlacesChanged, this, [this] { PlacesListsStale = true; });
+}
+
+void TfrmTovrinMain::ShowPropertyPanel(int Kind)
+{
+    QWidget* wanted = Kind == ppPlace ? pnlPlaceProps : pnlTaskProps;
+    QWidget* other = Kind == ppPlace ? pnlTaskProps : pnlPlaceProps;
+    if (!wanted->isHidden())
+        return;
+    other->hide();
+    wanted->show();
+}
+
 void TfrmTovrinMain::BuildPlacePanel()
 {
     // Focus changes reach the host also while the window is being destroyed; by then the window
     // is no main window any more, and nothing is refreshed.
     QObject* self = this;
-    TPlaceHost host{[this] { UpdateCurrentTask(); },
+    TPlaceHost host{[this] { tasks_->UpdateCurrentTask(); },
                     [this] { ShowPropertyPanel(ppPlace); },
                     [this](bool Visible) { pnlRight->setVisible(Visible); },
                     [this] { return pcMainPages->ActivePage() == tshPlaces; },
@@ -296,7 +361,7 @@ void TfrmTovrinMain::BuildPlacePanel()
 void TfrmTovrinMain::BuildExchange()
 {
     TExchangeHost host{[this] {
-                           UpdateCurrentTask();
+                           tasks_->UpdateCurrentTask();
                            places_->UpdateCurrentPlace();
                        },
                        [this] { return NodeTask(SelectedNode(tvTasksTree)); }, [this] { return VirtualRoot; }};
@@ -423,7 +488,7 @@ bool TfrmTovrinMain::FormCloseQuery()
 bool TfrmTovrinMain::pcMainPagesChanging()
 {
     try {
-        UpdateCurrentTask();
+        tasks_->UpdateCurrentTask();
         places_->UpdateCurrentPlace();
         return true;
     } catch (...) {

@@ -1,7 +1,7 @@
 #pragma once
 // The main window: one window over the one document. Its methods live in the folder of the
 // part of the window they serve (see ui/README.md): mainwindow/ (building, menus, closing, the
-// document's life), outline/, taskpanel/, undo/, todo/, places/, exchange/, options/, desktop/.
+// document's life), outline/, undo/, todo/, options/, desktop/, dialogs/; the parts it builds own the rest.
 #include <QMainWindow>
 
 #include <array>   // task commands
@@ -36,17 +36,10 @@ class TStream;
 class QDateEdit;    // To-Do page and place panel
 class QPushButton;  // To-Do page and place panel
 class QTreeWidget;  // To-Do page and place panel
-class QDateEdit;     // property panel
-class QGroupBox;     // property panel
-class QLineEdit;     // property panel
-class QProgressBar;  // property panel
-class QSlider;       // property panel
-class QSpinBox;      // property panel
-class QTimeEdit;     // property panel
-class TRadioGroup;   // property panel
 class IWindowServices;
 class TImportExport;
 class TToDoFilterPanel;
+class TTaskPanel;
 class TPlacePanel;
 class TDesktopIntegration;
 class TPageControl;
@@ -93,9 +86,7 @@ public:
     int32_t DrawLockCount = 0;
     TDateTime DrawTime = 0;
 
-    // ---- Property panel state ----
-    bool TaskDirty = false;
-    bool ForceReload = false;
+    // ---- The places lists need refilling ----
     bool PlacesListsStale = false;
 
     // ---- The outline's display switches, copied to and from the document ----
@@ -129,7 +120,6 @@ public:
     void LockDataFile();
     void UnlockDataFile();
     void SetEditingEnabled(bool Enabled);
-    void ReloadCurrentTask();
     void ImportXmlFile(const std::string& Name, QTreeWidgetItem* TargetNode);
     void LoadSettings();
     void SaveSettings();
@@ -159,11 +149,7 @@ public:
     static TTaskNode* NodeTask(const QTreeWidgetItem* Node);
     static void SetNodeTask(QTreeWidgetItem* Node, const TTaskNode* Task);
 
-    // ---- Current task and its write-back ----
-    void SetCurrentTask(TTaskNode* Task);
-    void UpdateCurrentTask();
-    void SetTaskDirty(bool Value);
-    void ApplyTaskChange(bool Delay, bool Force);
+    // ---- After a task changed ----
     void SyncTreeNode(QTreeWidgetItem* Node);
     void UpdateTreeActions();
     void RebuildToDoList();
@@ -190,83 +176,6 @@ public:
     void BuildAboutCommand();
     void actAboutExecute();
     QAction* actAbout = nullptr;
-
-    // ---- Property panel (TovrinMainProps.cpp) ----
-    static constexpr int ppTask = 0;
-    static constexpr int ppPlace = 1;
-    void BuildPropertyPanel();
-    void ShowPropertyPanel(int Kind);
-    void UpdateTaskControls(int Which);  // -1 all, 1 the Time tab, 2 the Project tab
-    void ShowLeadTime(double Days);
-    double LeadTimeFromControls() const;
-    void UpdateImportanceHint();
-    void UpdateProgressDisplay();
-    void ParseTaskPlaces();
-    void SetImportanceFromButton(int Position);
-    void TaskNodeChangeWithUpdate();
-    void tbPriorityChange();
-    void sbUpPriorityClick();
-    void sbCenterPriorityClick();
-    void sbDownPriorityClick();
-    void cbHideInToDoClick();
-    void cbTaskTimeChange();
-    void cbUseTimeClick();
-    void cbIsProjectClick();
-    void btnSelectPlacesClick();
-    void spbUPClick();
-    void memTaskCaptionEnter();
-    void memTaskCaptionExit();
-    void lbGoalsViewClick();
-    void lbProjectViewClick();
-    QWidget* tshGeneral = nullptr;
-    QWidget* tshTime = nullptr;
-    QWidget* tshEffort = nullptr;
-    QWidget* tshProject = nullptr;
-    QGroupBox* gbPriority = nullptr;
-    QSlider* tbPriority = nullptr;
-    QToolButton* sbUpPriority = nullptr;
-    QToolButton* sbCenterPriority = nullptr;
-    QToolButton* sbDownPriority = nullptr;
-    QCheckBox* cbHideInToDo = nullptr;
-    QWidget* pnlGoals = nullptr;
-    TRadioGroup* rgGoal = nullptr;
-    QLabel* lbGoalsView = nullptr;
-    QWidget* pnlPlaces = nullptr;
-    QLineEdit* edTaskPlaces = nullptr;
-    QToolButton* btnSelectPlaces = nullptr;
-    QComboBox* cbTaskTime = nullptr;
-    QWidget* pnlDueDateTime = nullptr;
-    QDateEdit* dtDueDate = nullptr;
-    QLabel* lbDueTime = nullptr;
-    QTimeEdit* dtDueTime = nullptr;
-    QCheckBox* cbUseTime = nullptr;
-    QSpinBox* seLeadTime = nullptr;
-    QComboBox* cbLeadTimeScale = nullptr;
-    QLabel* lbEstimate = nullptr;
-    QLineEdit* edEstimate = nullptr;
-    QCheckBox* cbCompleteSubTasksInOrder = nullptr;
-    QSlider* tbEffort = nullptr;
-    QSlider* tbSatisfaction = nullptr;
-    QCheckBox* cbIsProject = nullptr;
-    QGroupBox* gbProject = nullptr;
-    QComboBox* cbProjectStatus = nullptr;
-    QProgressBar* pbProjectComplete = nullptr;
-    QLabel* lbProjectCompletePercent = nullptr;
-    QLabel* lbProjectView1 = nullptr;
-    QLabel* lbProjectView = nullptr;
-    QLabel* lbProjectView2 = nullptr;
-    QLabel* lbProjectColor = nullptr;
-    QWidget* pnlTmpStatistics = nullptr;
-    QLineEdit* edCreated = nullptr;
-    QLineEdit* edModified = nullptr;
-    QLineEdit* edCompleted = nullptr;
-    QLineEdit* edTaskID = nullptr;
-    QWidget* Panel1 = nullptr;
-    QLineEdit* edRank = nullptr;
-    QLineEdit* edDueDateTime = nullptr;
-    QLineEdit* edPath = nullptr;
-    QToolButton* spbUP = nullptr;
-    QPlainTextEdit* TaskNotesEditor = nullptr;
 
     // ---- Deleting and dragging tasks as undoable steps (TovrinMainUndo.cpp) ----
     void BuildUndoAndNavigation();
@@ -311,7 +220,6 @@ public:
     std::string FindText;
     bool FindInCaptions = true;
     bool FindInNotes = true;
-    bool DueDatePickerDropped = false;
     void BuildTaskCommands();
     void SortSelectedSubtasks(const std::array<int32_t, 4>& Keys, bool Recursive);
     void DoFind(bool Next);
@@ -320,8 +228,6 @@ public:
     void FindInPlacesList(bool Next);
     int32_t ReadClipboardLines(TStringList* Lines);
     bool QuickOutlookSync(QWidget* AOwner, const std::string& FolderPath, int32_t Mode);
-    void ShowDueDateEditor(bool Force);
-    void dtDueDateCloseUp();
     void actSortSubtasksExecute();
     void actFindExecute();
     void actFindNextExecute();
@@ -375,8 +281,6 @@ public:
     void SetTasksFont(const TFontDesc& Font, int32_t Color);
     // Font and background of both notes editors.
     void SetNoteFont(const TFontDesc& Font, int32_t Color);
-    // Alt+Down in the task's places box opens the place picker.
-    bool edTaskPlacesKeyDown(int Key, Qt::KeyboardModifiers Shift);
     void Options1Click();
     // Opens a link clicked in a notes editor.
     void OpenLink(const std::string& URL);
@@ -385,6 +289,7 @@ public:
     // The window's parts.
     TImportExport& Exchange() const { return *exchange_; }
     TToDoFilterPanel& ToDoFilter() const { return *toDoFilter_; }
+    TTaskPanel& TaskPanel() const { return *tasks_; }
     TPlacePanel& Places() const { return *places_; }
     TDesktopIntegration& Desktop() const { return *desktop_; }
     TUndoNavigation& Undo() const { return *undo_; }
@@ -404,13 +309,6 @@ public:
     QToolButton* sbTaskTreeFilter = nullptr;
     QComboBox* cbToDoTreeViewOptions = nullptr;
     QCheckBox* chHideCompletedTasks = nullptr;
-    QWidget* pnlRight = nullptr;
-    QWidget* pnlTaskProps = nullptr;
-    QWidget* pnlPlaceProps = nullptr;
-    QWidget* pnlTaskPropTabSheet = nullptr;
-    QPlainTextEdit* memTaskCaption = nullptr;
-    TPageControl* pcTaskProps = nullptr;
-    QWidget* pnlTaskPropNotes = nullptr;
     QSplitter* splMain = nullptr;
     QMenu* pmnuTaskTree = nullptr;
 
@@ -451,7 +349,12 @@ private:
     void BuildActions();
     void BuildMenuBar();
     void BuildExchange();
+    void BuildTaskPanel();
     void BuildPlacePanel();
+    // Which side of the property panel shows: the current task's or the current place's.
+    static constexpr int ppTask = 0;
+    static constexpr int ppPlace = 1;
+    void ShowPropertyPanel(int Kind);
     void HookTree(TTreeViewCheckBoxes* Tree);
     // The open in-place caption editor, if any.
     QWidget* GetInPlaceEditor() const;
@@ -472,17 +375,20 @@ private:
     void tvTasksTreeControlExpandedCollapsed(QTreeWidgetItem* Node, bool Expanded);
     void StartCaptionEdit(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node, int CaretIndex = -1);
     QTreeWidgetItem* AddRow(QTreeWidgetItem* Parent, const TViewRow& Row);
-    void memTaskCaptionChange();
-    void TaskNodeChange();
     void pcMainPagesChange();
     bool pcMainPagesChanging();
 
+    // The right-hand side: the task panel's or the place panel's side of the property panel.
+    QWidget* pnlRight = nullptr;
+    QWidget* pnlTaskProps = nullptr;
+    QWidget* pnlPlaceProps = nullptr;
     TMainWindowEnvironment environment_;
     std::unique_ptr<IWindowServices> ownServices_;
     IWindowServices* services_ = nullptr;
     TSharedShortcutDispatcher* shortcuts_ = nullptr;
     TImportExport* exchange_ = nullptr;
     TToDoFilterPanel* toDoFilter_ = nullptr;
+    TTaskPanel* tasks_ = nullptr;
     TPlacePanel* places_ = nullptr;
     TDesktopIntegration* desktop_ = nullptr;
     TUndoNavigation* undo_ = nullptr;

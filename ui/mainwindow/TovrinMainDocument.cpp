@@ -25,6 +25,7 @@
 #include "ui/mainwindow/WindowCaption.h"
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/places/PlacePanel.h"
+#include "ui/taskpanel/TaskPanel.h"
 #include "ui/desktop/DesktopIntegration.h"
 
 namespace {
@@ -118,7 +119,7 @@ void TfrmTovrinMain::ClearDocument()
 {
     TUILock lock(UILockCount);
     places_->SetCurrentPlace(nullptr);
-    SetCurrentTask(nullptr);
+    tasks_->SetCurrentTask(nullptr);
     // Undo steps may hold deleted tasks of the outline being cleared: they go with it, before
     // the document is emptied (so they report to this outline, not to the next).
     Undo().ClearUndoHistory();
@@ -285,7 +286,7 @@ bool TfrmTovrinMain::SaveAs()
 
 bool TfrmTovrinMain::SaveToFile(const std::string& Name)
 {
-    UpdateCurrentTask();
+    tasks_->UpdateCurrentTask();
     places_->UpdateCurrentPlace();
     DataBase->SetShowToDoSheet(ShowToDoSheet);
     DataBase->SetShowTaskProperties(ShowTaskProperties);

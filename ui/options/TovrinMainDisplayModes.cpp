@@ -8,6 +8,7 @@
 #include <QToolButton>
 
 #include "ui/controls/PageControl.h"
+#include "ui/taskpanel/TaskPanel.h"
 #include "ui/todo/ToDoFilterPanel.h"
 
 namespace {
@@ -38,26 +39,26 @@ void TfrmTovrinMain::SetShowToDoSheet(bool Value)
 void TfrmTovrinMain::SetShowTaskProperties(bool Value)
 {
     ShowTaskProperties = Value;
-    SetVisible(pnlTaskPropTabSheet, Value);
+    tasks_->SetTabSheetVisible(Value);
 }
 
 void TfrmTovrinMain::SetShowImportance(bool Value)
 {
     ShowImportance = Value;
-    SetVisible(gbPriority, Value);
+    tasks_->SetImportanceVisible(Value);
 }
 
 void TfrmTovrinMain::SetShowGoals(bool Value)
 {
     ShowGoals = Value;
-    SetVisible(pnlGoals, Value);
+    tasks_->SetGoalsVisible(Value);
     FillTaskTreeViewCombo();
 }
 
 void TfrmTovrinMain::SetShowTime(bool Value)
 {
     ShowTime = Value;
-    SetTabVisible(pcTaskProps, tshTime, Value);
+    tasks_->SetTimeVisible(Value);
 }
 
 void TfrmTovrinMain::SetShowPlaces(bool Value)
@@ -65,7 +66,7 @@ void TfrmTovrinMain::SetShowPlaces(bool Value)
     ShowPlaces = Value;
     // The Places page needs the property panel to edit a place.
     SetTabVisible(pcMainPages, tshPlaces, Value && ShowTaskProperties);
-    SetVisible(pnlPlaces, Value);
+    tasks_->SetPlacesVisible(Value);
     if (toDoFilter_)
         toDoFilter_->SetPlacesVisible(Value);
 }
@@ -73,13 +74,13 @@ void TfrmTovrinMain::SetShowPlaces(bool Value)
 void TfrmTovrinMain::SetShowEffort(bool Value)
 {
     ShowEffort = Value;
-    SetTabVisible(pcTaskProps, tshEffort, Value);
+    tasks_->SetEffortVisible(Value);
 }
 
 void TfrmTovrinMain::SetShowProject(bool Value)
 {
     ShowProject = Value;
-    SetTabVisible(pcTaskProps, tshProject, Value);
+    tasks_->SetProjectVisible(Value);
     FillTaskTreeViewCombo();
 }
 

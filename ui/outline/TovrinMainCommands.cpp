@@ -34,6 +34,7 @@
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/outline/TreeViewRules.h"
 #include "ui/mainwindow/WindowServices.h"
+#include "ui/taskpanel/TaskPanel.h"
 #include "ui/dialogs/frmAbout.h"
 #include "ui/sync/frmConnectToMsOutlook.h"
 #include "ui/outline/frmFindNext.h"
@@ -171,11 +172,11 @@ void TfrmTovrinMain::actAddToSubtasksPlacesExecute()
 {
     if (!CurrentTask)
         return;
-    const std::string places = edTaskPlaces ? edTaskPlaces->text().toStdString() : std::string();
+    const std::string places = tasks_->TaskPlacesText();
     if (!ConfirmYesNo("This will add all the places of the current task (\"" + places +
                       "\") to all subtasks. You could not undo this action. Continue?"))
         return;
-    UpdateCurrentTask();
+    tasks_->UpdateCurrentTask();
     DataBase->AddPlacesToSubtasks(CurrentTask);
     Undo().ClearUndoHistory();
     SetModified(true);
@@ -185,11 +186,11 @@ void TfrmTovrinMain::actReplaceSubtasksPlacesExecute()
 {
     if (!CurrentTask)
         return;
-    const std::string places = edTaskPlaces ? edTaskPlaces->text().toStdString() : std::string();
+    const std::string places = tasks_->TaskPlacesText();
     if (!ConfirmYesNo("This will replace the places in all subtasks with the places of this task (\"" + places +
                       "\"). You could not undo this action. Continue?"))
         return;
-    UpdateCurrentTask();
+    tasks_->UpdateCurrentTask();
     DataBase->ReplaceSubtasksPlaces(CurrentTask);
     Undo().ClearUndoHistory();
     SetModified(true);
@@ -203,7 +204,7 @@ void TfrmTovrinMain::actClearSubtasksPlacesExecute()
                       "Continue?"))
         return;
     DataBase->ClearSubtasksPlaces(CurrentTask);
-    ReloadCurrentTask();
+    tasks_->ReloadCurrentTask();
     Undo().ClearUndoHistory();
     SetModified(true);
 }
@@ -223,9 +224,9 @@ void TfrmTovrinMain::actCompleteAllSubtasksExecute()
     if (!CurrentTask || !ConfirmYesNo(CompletionQuestion(true)))
         return;
     // Pending panel edits go first, so that the write-back below cannot undo the completion.
-    UpdateCurrentTask();
+    tasks_->UpdateCurrentTask();
     DataBase->SetSubtasksCompleted(CurrentTask, true);
-    ReloadCurrentTask();
+    tasks_->ReloadCurrentTask();
     actRefreshSubtreeExecute();
     SyncTreeNode(SelectedNode(tvTasksTree));
     Undo().ClearUndoHistory();
@@ -236,9 +237,9 @@ void TfrmTovrinMain::actUncompleteAllSubtasksExecute()
 {
     if (!CurrentTask || !ConfirmYesNo(CompletionQuestion(false)))
         return;
-    UpdateCurrentTask();
+    tasks_->UpdateCurrentTask();
     DataBase->SetSubtasksCompleted(CurrentTask, false);
-    ReloadCurrentTask();
+    tasks_->ReloadCurrentTask();
     actRefreshSubtreeExecute();
     SyncTreeNode(SelectedNode(tvTasksTree));
     Undo().ClearUndoHistory();
@@ -304,7 +305,7 @@ void TfrmTovrinMain::actInsertTasksFromClipboardExecute()
     }
     if (!ConfirmYesNo("Create " + std::to_string(count) + " new subtask(s) from clipboard text?"))
         return;
-    UpdateCurrentTask();
+    tasks_->UpdateCurrentTask();
     for (const std::string& line : lines)
         parent->AddChild(line, -1);
     Undo().ClearUndoHistory();
@@ -316,69 +317,7 @@ void TfrmTovrinMain::actInsertTasksFromClipboardExecute()
 
 void TfrmTovrinMain::actShortCutForDueDateExecute()
 {
-    ShowDueDateEditor(true);
-}
-
-void TfrmTovrinMain::ShowDueDateEditor(bool Force)
-{
-    if (!CurrentTask || !tshTime || !cbTaskTime || !dtDueDate)
-        return;
-    const int timeTab = pcTaskProps->indexOf(tshTime);
-    if (timeTab >= 0)
-        pcTaskProps->setTabVisible(timeTab, true);
-    pcTaskProps->SetActivePage(tshTime);
-    if (!Force && CurrentTask->ScheduleType != 1)
-        return;
-    {
-        TUILock lock(UILockCount);  // the handler below runs once, as the command's own step
-        cbTaskTime->setCurrentIndex(1);
-    }
-    cbTaskTimeChange();
-    dtDueDate->setFocus();
-    DueDatePickerDropped = true;
-    // calendarWidget() makes the calendar, so that its closing can be watched.
-    if (QCalendarWidget* calendar = dtDueDate->calendarWidget()) {
-        QWidget* popup = calendar->window();
-        if (!popup->property("tovrinCloseUpHooked").toBool()) {
-            popup->setProperty("tovrinCloseUpHooked", true);
-            struct THideFilter : QObject {
-                TfrmTovrinMain* window;
-                explicit THideFilter(TfrmTovrinMain* w, QObject* parent) : QObject(parent), window(w) {}
-                bool eventFilter(QObject* watched, QEvent* event) override
-                {
-                    // Posted with the window as context: a calendar hidden while the window goes
-                    // calls nothing.
-                    if (event->type() == QEvent::Hide)
-                        QTimer::singleShot(0, window, [w = window] { RunGuarded([w] { w->dtDueDateCloseUp(); }); });
-                    return QObject::eventFilter(watched, event);
-                }
-            };
-            popup->installEventFilter(new THideFilter(this, popup));
-        }
-    }
-    // The picker's calendar opens from its drop-down button (Qt's date edit has no key for it).
-    QStyleOptionComboBox option;
-    option.initFrom(dtDueDate);
-    option.editable = true;
-    option.subControls = QStyle::SC_All;
-    const QPoint arrow =
-        dtDueDate->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, dtDueDate).center();
-    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-        QMouseEvent click(type, QPointF(arrow), QPointF(dtDueDate->mapToGlobal(arrow)), Qt::LeftButton,
-                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(dtDueDate, &click);
-    }
-}
-
-void TfrmTovrinMain::dtDueDateCloseUp()
-{
-    if (DueDatePickerDropped) {
-        if (pcMainPages->ActivePage() != tshOutline)
-            tvToDo->setFocus();
-        else
-            tvTasksTree->setFocus();
-    }
-    DueDatePickerDropped = false;
+    tasks_->ShowDueDateEditor(true);
 }
 
 // ---- Outlook ----
@@ -409,7 +348,7 @@ bool TfrmTovrinMain::QuickOutlookSync(QWidget* AOwner, const std::string& Folder
     // nothing shown may refer to a task while it runs. The panel, the navigation history and
     // both trees let go of them; the virtual root is looked up again afterwards.
     TTaskNode* const virtualRoot = IsVirtualRootActive() ? VirtualRoot : nullptr;
-    SetCurrentTask(nullptr);
+    tasks_->SetCurrentTask(nullptr);
     Undo().Navigation()->Clear();
     {
         TUILock lock(UILockCount);

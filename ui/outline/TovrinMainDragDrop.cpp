@@ -24,6 +24,7 @@
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/outline/TreeViewRules.h"
+#include "ui/taskpanel/TaskPanel.h"
 
 namespace {
 
@@ -87,12 +88,12 @@ private:
             return false;
         if (window_.IsOverDueDate(tree_, pos.x(), pos.y())) {
             if (Select(node))
-                window_.ShowDueDateEditor(false);
+                window_.TaskPanel().ShowDueDateEditor(false);
             return true;
         }
         if (window_.IsOverNoteIcon(tree_, pos.x(), pos.y())) {
-            if (Select(node) && window_.TaskNotesEditor)
-                window_.TaskNotesEditor->setFocus();
+            if (Select(node) && window_.TaskPanel().TaskNotesEditor())
+                window_.TaskPanel().TaskNotesEditor()->setFocus();
             return true;
         }
         if (tree_ == window_.tvTasksTree && window_.CurrentViewName == ViewAllTasks) {
@@ -268,7 +269,7 @@ void TfrmTovrinMain::tvTasksTreeDragDrop(int X, int Y)
     QTreeWidgetItem* selected = SelectedNode(tvTasksTree);
     if (!selected)
         return;
-    UpdateCurrentTask();
+    tasks_->UpdateCurrentTask();
     QTreeWidgetItem* node = tvTasksTree->itemAt(X, Y);
     if (!node)
         return;

@@ -27,6 +27,7 @@
 #include "ui/outline/frmFindNext.h"
 #include "ui/outline/frmSortSubtasksOptions.h"
 #include "ui/places/PlacePanel.h"
+#include "ui/taskpanel/TaskPanel.h"
 
 namespace {
 
@@ -79,7 +80,7 @@ void TfrmTovrinMain::actSortSubtasksExecute()
     QTreeWidgetItem* node = SelectedNode(tvTasksTree);
     if (!NodeTask(node))
         return;
-    UpdateCurrentTask();
+    tasks_->UpdateCurrentTask();
     places_->UpdateCurrentPlace();
     int32_t k1 = SortKey1, k2 = SortKey2, k3 = SortKey3, k4 = SortKey4;
     bool recursive = SortRecursive;
@@ -185,8 +186,8 @@ bool TfrmTovrinMain::MatchTaskText(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* N
     Tree->scrollToItem(Node);
     if (match == TFindMatch::Caption)
         Tree->setFocus();
-    else if (TaskNotesEditor)
-        TaskNotesEditor->setFocus();
+    else if (tasks_->TaskNotesEditor())
+        tasks_->TaskNotesEditor()->setFocus();
     return true;
 }
 

@@ -26,6 +26,7 @@
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/outline/TreeViewRules.h"
 #include "ui/places/PlacePanel.h"
+#include "ui/taskpanel/TaskPanel.h"
 
 namespace {
 
@@ -213,7 +214,7 @@ void TfrmTovrinMain::SetTaskTreeView(const std::string& Name)
     if (cbToDoTreeViewOptions->findText(QString::fromStdString(name)) < 0)
         name = ViewAllTasks;
     const bool changed = CurrentViewName != name;
-    UpdateCurrentTask();
+    tasks_->UpdateCurrentTask();
     CurrentViewName = name;
     {
         TUILock lock(UILockCount);
@@ -286,7 +287,7 @@ void TfrmTovrinMain::chHideCompletedTasksClick()
 {
     if (UILockCount > 0)
         return;
-    UpdateCurrentTask();
+    tasks_->UpdateCurrentTask();
     places_->UpdateCurrentPlace();
     FillTaskTree(nullptr, false);
 }
@@ -309,7 +310,7 @@ void TfrmTovrinMain::SetVirtualRoot(TTaskNode* Task)
         pnlVirtualRoot->show();
         pnlVirtualRoot2->show();
     }
-    UpdateCurrentTask();
+    tasks_->UpdateCurrentTask();
     RefillTaskTree();
     if (pcMainPages->ActivePage() == tshToDoList)
         RebuildToDoList();
@@ -488,7 +489,7 @@ bool TfrmTovrinMain::tvTasksTreeChanging(TTreeViewCheckBoxes* Tree, QTreeWidgetI
         return true;
     SyncTreeNode(Node);
     try {
-        SetCurrentTask(NodeTask(Node));
+        tasks_->SetCurrentTask(NodeTask(Node));
         return true;
     } catch (...) {
         ShowCurrentException();
@@ -505,8 +506,8 @@ void TfrmTovrinMain::tvTasksTreeItemChanged(TTreeViewCheckBoxes* Tree, QTreeWidg
         return;  // not a check mark the user changed
     ProcessCheckUncheckInTree(Tree, Node);
     Tree->setCurrentItem(Node);
-    SetTaskDirty(true);
-    ApplyTaskChange(true, false);
+    tasks_->SetTaskDirty(true);
+    tasks_->ApplyTaskChange(true, false);
 }
 
 bool TfrmTovrinMain::tvTasksTreeKeyDown(TTreeViewCheckBoxes* Tree, QKeyEvent* Event)
@@ -516,12 +517,12 @@ bool TfrmTovrinMain::tvTasksTreeKeyDown(TTreeViewCheckBoxes* Tree, QKeyEvent* Ev
     if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F2) && node && !Tree->IsEditing() &&
         NodeTask(node)) {
         if (Tree == tvToDo && NodeTask(node) != CurrentTask)
-            SetCurrentTask(NodeTask(node));
+            tasks_->SetCurrentTask(NodeTask(node));
         StartCaptionEdit(Tree, node);
         return true;
     }
     if (key == Qt::Key_Space && node && !Tree->IsEditing() && Tree == tvToDo && NodeTask(node) != CurrentTask)
-        SetCurrentTask(NodeTask(node));
+        tasks_->SetCurrentTask(NodeTask(node));
     return false;  // Space toggles the check box in the tree's own handling
 }
 
@@ -566,7 +567,7 @@ void TfrmTovrinMain::tvTasksTreeEdited(QTreeWidgetItem* Node, const QString& Tex
     NewTaskPending = false;
     TTaskNode* task = NodeTask(Node);
     if (task && task == CurrentTask) {
-        memTaskCaption->setPlainText(Text);  // the panel writes it back
+        tasks_->SetCaptionText(Text);  // the panel writes it back
     } else if (task) {
         // The selection did not follow the edited node; the caption must not be lost.
         task->Caption = Text.toStdString();

@@ -29,6 +29,7 @@
 #include "ui/outline/TreeViewRules.h"
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/places/PlacePanel.h"
+#include "ui/taskpanel/TaskPanel.h"
 
 // ---- Building ----
 
@@ -48,7 +49,7 @@ void TfrmTovrinMain::RebuildToDoList()
     if (!ShowToDoSheet)
         return;
     DrawTime = Now();
-    UpdateCurrentTask();
+    tasks_->UpdateCurrentTask();
     places_->UpdateCurrentPlace();
     TTaskPlace* place = toDoFilter_->ToDoFilterPlace();
     const TDateTime date = toDoFilter_->IsToDoFilterPanelOpen() ? toDoFilter_->ToDoDate() : Now();
@@ -74,17 +75,6 @@ void TfrmTovrinMain::TodoFilterChange()
 {
     if (UILockCount > 0)
         return;
-    RebuildToDoList();
-    SyncSelectionWithCurrentTask(tshToDoList);
-}
-
-void TfrmTovrinMain::ApplyTaskChange(bool Delay, bool Force)
-{
-    UpdateCurrentTask();
-    if (pcMainPages->ActivePage() != tshToDoList || !(Force || toDoFilter_->IsAutoUpdate()))
-        return;
-    if (Delay)
-        DelayMs(100);
     RebuildToDoList();
     SyncSelectionWithCurrentTask(tshToDoList);
 }
@@ -171,7 +161,7 @@ void TfrmTovrinMain::SyncSelectionWithCurrentTask(QWidget* Page)
     tree->setUpdatesEnabled(true);
     if (first)
         tree->scrollToItem(first);
-    if (!DueDatePickerDropped)
+    if (!tasks_->IsDueDatePickerDropped())
         pcMainPages->setFocus();
 }
 

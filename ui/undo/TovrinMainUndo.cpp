@@ -17,6 +17,7 @@
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/outline/TreeViewRules.h"
 #include "ui/places/PlacePanel.h"
+#include "ui/taskpanel/TaskPanel.h"
 
 namespace {
 
@@ -58,7 +59,7 @@ public:
             tree->setCurrentItem(node);
         }
         if (w_.CurrentTask == Task)
-            w_.ReloadCurrentTask();
+            w_.TaskPanel().ReloadCurrentTask();
     }
 
     void LeaveTask(TTaskNode* Task) override
@@ -80,7 +81,7 @@ public:
                 w_.tvTasksTree->clearSelection();
                 w_.tvTasksTree->setCurrentItem(nullptr);
             }
-            w_.SetCurrentTask(nullptr);
+            w_.TaskPanel().SetCurrentTask(nullptr);
         }
     }
 
@@ -102,8 +103,8 @@ public:
         // Nothing may keep referring to the subtree: the panel, the To-Do list and its tree,
         // the navigation history.
         if (InSubtree(w_.CurrentTask, Task)) {
-            w_.TaskDirty = false;
-            w_.SetCurrentTask(nullptr);
+            w_.TaskPanel().SetTaskDirty(false);
+            w_.TaskPanel().SetCurrentTask(nullptr);
         }
         // A redone deletion may take the virtual root's ancestors along.
         if (w_.IsVirtualRootActive() && InSubtree(w_.VirtualRoot, Task))
@@ -221,19 +222,19 @@ void TfrmTovrinMain::BuildUndoAndNavigation()
     TUndoHost host{[this] { return GetInPlaceEditor(); },
                    [this] { EndInPlaceEditing(); },
                    [this] {
-                       const bool dropped = TaskDirty;
-                       TaskDirty = false;
+                       const bool dropped = tasks_->IsTaskDirty();
+                       tasks_->SetTaskDirty(false);
                        return dropped;
                    },
                    [this] {
                        for (TTreeViewCheckBoxes* tree : {tvTasksTree, tvToDo})
                            SyncTreeNode(FindTaskNode(tree, CurrentTask));
-                       ReloadCurrentTask();
+                       tasks_->ReloadCurrentTask();
                    },
                    [this](bool Value) { SetModified(Value); },
-                   [this](bool Force) { ApplyTaskChange(false, Force); },
+                   [this](bool Force) { tasks_->ApplyTaskChange(false, Force); },
                    [this](TTaskNode* Task) {
-                       SetCurrentTask(Task);
+                       tasks_->SetCurrentTask(Task);
                        SyncSelectionWithCurrentTask(pcMainPages->ActivePage());
                    }};
     undo_ = new TUndoNavigation(*this, state_, std::make_unique<TMainUndoView>(*this), std::move(host));
@@ -278,13 +279,13 @@ void TfrmTovrinMain::DeleteSelectedTask(bool Undoable)
     if (tvTasksTree->IsEditing())
         tvTasksTree->EndEdit(!pending);
     if (Undoable) {
-        UpdateCurrentTask();
+        tasks_->UpdateCurrentTask();
         places_->UpdateCurrentPlace();
         Undo().UndoList()->Add(std::make_unique<TUndoDeleteTaskNode>(Undo().UndoView(), task));
     } else {
         Undo().UndoView().TaskDetached(task);
         CurrentTask = nullptr;
-        TaskDirty = false;
+        tasks_->SetTaskDirty(false);
         delete task;
     }
 
@@ -306,7 +307,7 @@ void TfrmTovrinMain::DeleteSelectedTask(bool Undoable)
     if (next)
         tvTasksTree->setCurrentItem(next);
     if (!SelectedNode(tvTasksTree))
-        SetCurrentTask(nullptr);
+        tasks_->SetCurrentTask(nullptr);
     Undo().Navigation()->Clear();
 }
 
@@ -332,7 +333,7 @@ void TfrmTovrinMain::DragTaskNode(QTreeWidgetItem* Node, int32_t NewIndex, QTree
         if (TTaskNode* before = NodeTask(beforeNode); before && before->Parent == newParent)
             index = before->IndexInParent();
     }
-    UpdateCurrentTask();
+    tasks_->UpdateCurrentTask();
     Undo().UndoList()->Add(std::make_unique<TUndoDragTaskNode>(Undo().UndoView(), task, newParent, index));
     SetModified(true);
     Undo().UpdateUndoRedoActions();

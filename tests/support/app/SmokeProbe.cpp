@@ -14,6 +14,7 @@
 #include "ui/mainwindow/TovrinMain.h"
 #include "ui/controls/SliderKnob.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
+#include "ui/taskpanel/TaskPanel.h"
 
 namespace {
 
@@ -44,9 +45,12 @@ QString Describe(TfrmTovrinMain& window)
                      QString::number(task->Importance) + QLatin1Char(' ') + Caption(task));
         break;
     }
-    text += Line("knob", window.tbPriority, SliderKnobRect(window.tbPriority).center());
-    text += Line("high", window.sbUpPriority, window.sbUpPriority->rect().center());
-    text += Line("notes", window.TaskNotesEditor, window.TaskNotesEditor->rect().center());
+    const auto* priority = window.findChild<QSlider*>(QStringLiteral("tbPriority"));
+    const auto* high = window.findChild<QToolButton*>(QStringLiteral("sbUpPriority"));
+    const QPlainTextEdit* notes = window.TaskPanel().TaskNotesEditor();
+    text += Line("knob", priority, SliderKnobRect(priority).center());
+    text += Line("high", high, high->rect().center());
+    text += Line("notes", notes, notes->rect().center());
     if (const TTaskNode* task = window.CurrentTask) {
         text += QStringLiteral("current %1 %2\n").arg(task->Importance).arg(Caption(task));
         if (task->Note.Count() > 0)

@@ -73,7 +73,7 @@ TEST_F(WindowSettingsTest, StoredSettingsAreLoadedAndWrittenBackOnClose)
     EXPECT_TRUE(window->Desktop().tmrAutoSaveTimer()->isActive());
     EXPECT_EQ(window->Desktop().HotKeyChar() + "+" + std::to_string(window->Desktop().HotKeyShifts()), "W+3");
     EXPECT_EQ(window->TasksColor, 255);
-    EXPECT_EQ(window->TaskNotesEditor->font().pointSize(), 15);
+    EXPECT_EQ(window->TaskPanel().TaskNotesEditor()->font().pointSize(), 15);
 
     ShowAndSettle();
     EXPECT_TRUE(window->close());
@@ -172,13 +172,13 @@ TEST_F(WindowSettingsTest, EscMinimisesOnlyWhenSwitchedOn)
 TEST_F(WindowSettingsTest, AltDownInThePlacesBoxOpensThePlacePicker)
 {
     window = Make({}, false);
-    ASSERT_NE(window->edTaskPlaces, nullptr);
+    ASSERT_NE(Named<QLineEdit>(*window, "edTaskPlaces"), nullptr);
     int clicks = 0;
-    QObject::connect(window->btnSelectPlaces, &QToolButton::clicked, [&] { ++clicks; });
-    SendKey(window->edTaskPlaces, Qt::Key_Down);
-    SendKey(window->edTaskPlaces, Qt::Key_Up, Qt::AltModifier);
+    QObject::connect(Named<QToolButton>(*window, "btnSelectPlaces"), &QToolButton::clicked, [&] { ++clicks; });
+    SendKey(Named<QLineEdit>(*window, "edTaskPlaces"), Qt::Key_Down);
+    SendKey(Named<QLineEdit>(*window, "edTaskPlaces"), Qt::Key_Up, Qt::AltModifier);
     EXPECT_EQ(clicks, 0);
-    SendKey(window->edTaskPlaces, Qt::Key_Down, Qt::AltModifier);
+    SendKey(Named<QLineEdit>(*window, "edTaskPlaces"), Qt::Key_Down, Qt::AltModifier);
     EXPECT_EQ(clicks, 1);
     for (QWidget* top : QApplication::topLevelWidgets()) {
         if (top != window.get() && top->isVisible())

@@ -57,8 +57,9 @@ TEST_F(CaptionsTest, TheTextsTheProgramShows)
             items << (action->isSeparator() ? "-" : action->text());
         add("menu", menu->text().toStdString() + ": " + Joined(items));
     }
-    add("project color", window->lbProjectColor->text().toStdString() + " " +
-                             window->lbProjectColor->palette().color(QPalette::WindowText).name().toStdString());
+    const QLabel* projectColor = Named<QLabel>(*window, "lbProjectColor");
+    add("project color", projectColor->text().toStdString() + " " +
+                             projectColor->palette().color(QPalette::WindowText).name().toStdString());
     QStringList tray;
     for (const QAction* action : window->Desktop().pmnuTray()->actions())
         tray << (action->isSeparator() ? "-" : action->text());

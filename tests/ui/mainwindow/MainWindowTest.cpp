@@ -163,7 +163,7 @@ TEST_F(MainWindowTest, NewTaskConfirmedWithEnterIsKeptAndMarksTheOutline)
     EXPECT_FALSE(window->tvTasksTree->IsEditing());
     EXPECT_FALSE(window->NewTaskPending);
     EXPECT_TRUE(window->Modified);
-    EXPECT_EQ(window->memTaskCaption->toPlainText().toStdString(), "Buy milk");
+    EXPECT_EQ(Named<QPlainTextEdit>(*window, "memTaskCaption")->toPlainText().toStdString(), "Buy milk");
     EXPECT_EQ(Top(), (Names{"A", "Buy milk", "B", "C"}));
 
     Select("C");  // the selection change writes it back
@@ -296,8 +296,8 @@ TEST_F(MainWindowTest, AFileThatCannotBeReadKeepsTheOutlineItsNameLockUndoAndMar
     ASSERT_TRUE(SaveAs(name));
     const std::string saved = ReadAll(name);
     Select("New Task");
-    window->memTaskCaption->setPlainText("edited");
-    window->UpdateCurrentTask();  // one undoable write-back, not saved
+    Named<QPlainTextEdit>(*window, "memTaskCaption")->setPlainText("edited");
+    window->TaskPanel().UpdateCurrentTask();  // one undoable write-back, not saved
     ASSERT_TRUE(window->Undo().UndoList()->CanUndo());
 
     const std::string damagedTail = saved.substr(0, saved.size() - 3);  // read as far as the switches
@@ -394,8 +394,8 @@ TEST_F(MainWindowTest, DestroyingTheWindowWithAFocusedEditorIsQuiet)
             window = Make();
         BuildSample();
         Select("A");
-        QWidget* editor = which == 0 ? static_cast<QWidget*>(window->TaskNotesEditor)
-                                     : static_cast<QWidget*>(window->memTaskCaption);
+        QWidget* editor = which == 0 ? static_cast<QWidget*>(window->TaskPanel().TaskNotesEditor())
+                                     : static_cast<QWidget*>(Named<QPlainTextEdit>(*window, "memTaskCaption"));
         window->activateWindow();
         editor->setFocus();
         QApplication::processEvents();

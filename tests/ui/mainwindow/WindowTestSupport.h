@@ -23,6 +23,7 @@
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/desktop/DesktopIntegration.h"
 #include "ui/places/PlacePanel.h"
+#include "ui/taskpanel/TaskPanel.h"
 #include "ui/todo/ToDoFilterPanel.h"
 
 // Settings and data folders point into a temporary folder, so that no test touches the user's.
@@ -53,6 +54,14 @@ private:
 
 inline ::testing::Environment* const ApplicationEnvironment =
     ::testing::AddGlobalTestEnvironment(new TApplicationEnvironment);
+
+// A control of a part that keeps its controls to itself, found by its name as a user's tools
+// would find it.
+template <class T>
+T* Named(const QWidget& window, const char* name)
+{
+    return window.findChild<T*>(QString::fromLatin1(name));
+}
 
 struct TFileAnswer {
     TFileAnswer(std::string fileName, int filterIndex = 0) : FileName(std::move(fileName)), FilterIndex(filterIndex) {}

@@ -96,7 +96,7 @@ TEST_F(SheetsTest, HidingThePropertyPanelDisablesItsPartsButKeepsTheirSwitches)
     EXPECT_TRUE(sheet->cbTaskProp_Places->isChecked());
     dialog->btnApply->click();
     EXPECT_FALSE(window->ShowTaskProperties);
-    EXPECT_TRUE(window->pnlTaskPropTabSheet->isHidden());
+    EXPECT_TRUE(Named<QWidget>(*window, "pnlTaskPropTabSheet")->isHidden());
     EXPECT_FALSE(TabShown(window->pcMainPages, window->tshPlaces));
     EXPECT_TRUE(window->ShowPlaces);
     EXPECT_TRUE(window->ShowTime);
@@ -116,29 +116,29 @@ TEST_F(SheetsTest, EachSwitchShowsOrHidesWhatItControls)
 {
     TfrmTovrinMain& w = *window;
     w.SetShowImportance(false);
-    EXPECT_TRUE(w.gbPriority->isHidden());
+    EXPECT_TRUE(Named<QGroupBox>(w, "gbPriority")->isHidden());
     w.SetShowTime(false);
     w.SetShowEffort(false);
-    EXPECT_FALSE(TabShown(w.pcTaskProps, w.tshTime));
-    EXPECT_FALSE(TabShown(w.pcTaskProps, w.tshEffort));
-    EXPECT_TRUE(TabShown(w.pcTaskProps, w.tshProject));
+    EXPECT_FALSE(TabShown(Named<TPageControl>(w, "pcTaskProps"), Named<QWidget>(w, "tshTime")));
+    EXPECT_FALSE(TabShown(Named<TPageControl>(w, "pcTaskProps"), Named<QWidget>(w, "tshEffort")));
+    EXPECT_TRUE(TabShown(Named<TPageControl>(w, "pcTaskProps"), Named<QWidget>(w, "tshProject")));
 
     // Goals and projects leave the view list with them.
     w.SetShowGoals(false);
-    EXPECT_TRUE(w.pnlGoals->isHidden());
+    EXPECT_TRUE(Named<QWidget>(w, "pnlGoals")->isHidden());
     EXPECT_EQ(Items(w.cbToDoTreeViewOptions), (Names{"All tasks", "Projects"}));
     w.SetShowProject(false);
-    EXPECT_FALSE(TabShown(w.pcTaskProps, w.tshProject));
+    EXPECT_FALSE(TabShown(Named<TPageControl>(w, "pcTaskProps"), Named<QWidget>(w, "tshProject")));
     EXPECT_EQ(Items(w.cbToDoTreeViewOptions), Names{"All tasks"});
 
     // Places without the property panel: the place parts show, the Places page does not.
     w.SetShowPlaces(false);
-    EXPECT_TRUE(w.pnlPlaces->isHidden());
+    EXPECT_TRUE(Named<QWidget>(w, "pnlPlaces")->isHidden());
     EXPECT_TRUE(w.ToDoFilter().cbPlaces()->isHidden());
     EXPECT_TRUE(w.ToDoFilter().lbPlacesFilter()->isHidden());
     w.SetShowTaskProperties(false);
     w.SetShowPlaces(true);
-    EXPECT_FALSE(w.pnlPlaces->isHidden());
+    EXPECT_FALSE(Named<QWidget>(w, "pnlPlaces")->isHidden());
     EXPECT_FALSE(w.ToDoFilter().cbPlaces()->isHidden());
     EXPECT_FALSE(w.ToDoFilter().lbPlacesFilter()->isHidden());
     EXPECT_FALSE(TabShown(w.pcMainPages, w.tshPlaces));
@@ -239,8 +239,8 @@ TEST_F(SheetsTest, FontsSheetShowsTheFontsAndAppliesThemToTheListsAndEditors)
     dialog->btnApply->click();
     EXPECT_EQ(window->NoteFont.Name, "Chosen");
     EXPECT_EQ(window->NoteColor, 0x123456);
-    EXPECT_EQ(window->TaskNotesEditor->font().pointSize(), 17);
-    EXPECT_EQ(FromQColor(window->TaskNotesEditor->palette().color(QPalette::Base)), 0x123456);
+    EXPECT_EQ(window->TaskPanel().TaskNotesEditor()->font().pointSize(), 17);
+    EXPECT_EQ(FromQColor(window->TaskPanel().TaskNotesEditor()->palette().color(QPalette::Base)), 0x123456);
     EXPECT_EQ(window->Places().PlaceNotesEditor()->font().pointSize(), 17);
     EXPECT_EQ(window->tvToDo->font().pointSize(), 13);
     EXPECT_EQ(FromQColor(window->Places().lvPlaces()->palette().color(QPalette::Base)), 0x00FFFF);

@@ -264,11 +264,11 @@ TEST_F(DragDropTest, ClickOnTheDueSpotShowsTheTimeTabWithoutDragging)
     const QRect row = window->tvTasksTree->visualItemRect(Node("Follows"));
     const int w = Viewport()->width();
     const QPoint due(w - DueBadgeOffset + 10, row.center().y());
-    window->pcTaskProps->SetActivePage(window->tshGeneral);
+    Named<TPageControl>(*window, "pcTaskProps")->SetActivePage(Named<QWidget>(*window, "tshGeneral"));
     Mouse(QEvent::MouseButtonPress, due, Qt::LeftButton);
     Mouse(QEvent::MouseButtonRelease, due, Qt::NoButton);
     EXPECT_EQ(window->CurrentTask, Task("Follows"));
-    EXPECT_EQ(window->pcTaskProps->ActivePage(), window->tshTime);
+    EXPECT_EQ(Named<TPageControl>(*window, "pcTaskProps")->ActivePage(), Named<QWidget>(*window, "tshTime"));
     EXPECT_EQ(Task("Follows")->ScheduleType, 0);
     EXPECT_FALSE(window->Dragging);
 
@@ -277,7 +277,7 @@ TEST_F(DragDropTest, ClickOnTheDueSpotShowsTheTimeTabWithoutDragging)
     Mouse(QEvent::MouseButtonPress, notes, Qt::LeftButton);
     Mouse(QEvent::MouseButtonRelease, notes, Qt::NoButton);
     EXPECT_EQ(window->CurrentTask, Task("Noted"));
-    EXPECT_EQ(window->focusWidget(), window->TaskNotesEditor);
+    EXPECT_EQ(window->focusWidget(), window->TaskPanel().TaskNotesEditor());
 
     // A due text wider than the badge widens it to the left, drawn and clickable.
     QFont big = window->tvTasksTree->font();
@@ -293,10 +293,10 @@ TEST_F(DragDropTest, ClickOnTheDueSpotShowsTheTimeTabWithoutDragging)
     ASSERT_LT(left.x(), wide - DueBadgeOffset);
     const QColor badge = PixelAt(left);
     EXPECT_TRUE(badge.blue() > 200 && badge.red() < 160) << badge.name().toStdString();  // due later: light blue
-    window->pcTaskProps->SetActivePage(window->tshGeneral);
+    Named<TPageControl>(*window, "pcTaskProps")->SetActivePage(Named<QWidget>(*window, "tshGeneral"));
     QTest::mouseClick(Viewport(), Qt::LeftButton, {}, left);
     EXPECT_EQ(window->CurrentTask, Task("Parent"));
-    EXPECT_EQ(window->pcTaskProps->ActivePage(), window->tshTime);
+    EXPECT_EQ(Named<TPageControl>(*window, "pcTaskProps")->ActivePage(), Named<QWidget>(*window, "tshTime"));
 }
 
 TEST_F(DragDropTest, BadgesAreDrawnOnlyForOpenUnselectedTasks)
@@ -355,7 +355,7 @@ TEST_F(DragDropTest, SelectedRowsStayReadableWithoutFocusAndTheGoalMarkHasItsOwn
     for (const char* caption : {"Project", "Done", "Hidden"}) {
         QTest::mouseClick(Viewport(), Qt::LeftButton, {}, window->tvTasksTree->LabelRect(Node(caption)).center());
         ASSERT_EQ(window->CurrentTask, Task(caption));
-        QTest::mouseClick(window->TaskNotesEditor->viewport(), Qt::LeftButton);  // the tree loses the focus
+        QTest::mouseClick(window->TaskPanel().TaskNotesEditor()->viewport(), Qt::LeftButton);  // the tree loses the focus
         ASSERT_FALSE(window->tvTasksTree->hasFocus());
         const QRect label = window->tvTasksTree->LabelRect(Node(caption));
         EXPECT_EQ(pixels(label, [](const QColor& c) {

@@ -166,7 +166,7 @@ TEST_F(TaskCommandsTest, FindInCaptionsThenNotesThenNoFurtherMatch)
 
     window->actFindNext->trigger();
     EXPECT_EQ(Selected(), Node("Notes"));
-    EXPECT_EQ(window->focusWidget(), window->TaskNotesEditor);
+    EXPECT_EQ(window->focusWidget(), window->TaskPanel().TaskNotesEditor());
 
     services.Shown.clear();
     window->actFindNext->trigger();
@@ -273,7 +273,7 @@ TEST_F(TaskCommandsTest, SubtreePlaceCommandsAskFirst)
     window->actClearSubtasksPlaces->trigger();
     EXPECT_TRUE(Task("P")->Places.empty());
     EXPECT_TRUE(Task("grandchild")->Places.empty());
-    EXPECT_EQ(window->edTaskPlaces->text(), QString());  // the panel shows the task again
+    EXPECT_EQ(Named<QLineEdit>(*window, "edTaskPlaces")->text(), QString());  // the panel shows the task again
 }
 
 TEST_F(TaskCommandsTest, PasteTwoLinesAndAnEmptyOneMakesThreeSubtasks)
@@ -325,20 +325,20 @@ TEST_F(TaskCommandsTest, DueDateShortcutSwitchesToByDueDateAndOpensTheCalendar)
     BuildOutline([](TTaskNode* root) { root->AddChild("T", -1); });
     Select("T");
     ASSERT_EQ(window->CurrentTask, Task("T"));
-    window->pcTaskProps->SetActivePage(window->tshGeneral);
+    Named<TPageControl>(*window, "pcTaskProps")->SetActivePage(Named<QWidget>(*window, "tshGeneral"));
     window->actShortCutForDueDate->trigger();
     QApplication::processEvents();
-    EXPECT_EQ(window->pcTaskProps->ActivePage(), window->tshTime);
-    EXPECT_EQ(window->cbTaskTime->currentIndex(), 1);
+    EXPECT_EQ(Named<TPageControl>(*window, "pcTaskProps")->ActivePage(), Named<QWidget>(*window, "tshTime"));
+    EXPECT_EQ(Named<QComboBox>(*window, "cbTaskTime")->currentIndex(), 1);
     EXPECT_EQ(Task("T")->ScheduleType, 1);
-    EXPECT_TRUE(window->DueDatePickerDropped);
-    ASSERT_NE(window->dtDueDate->calendarWidget(), nullptr);
-    EXPECT_TRUE(window->dtDueDate->calendarWidget()->isVisible());
+    EXPECT_TRUE(window->TaskPanel().IsDueDatePickerDropped());
+    ASSERT_NE(Named<QDateEdit>(*window, "dtDueDate")->calendarWidget(), nullptr);
+    EXPECT_TRUE(Named<QDateEdit>(*window, "dtDueDate")->calendarWidget()->isVisible());
 
     // Closing the calendar sends the focus back to the tree.
-    window->dtDueDate->calendarWidget()->window()->hide();
+    Named<QDateEdit>(*window, "dtDueDate")->calendarWidget()->window()->hide();
     QApplication::processEvents();
-    EXPECT_FALSE(window->DueDatePickerDropped);
+    EXPECT_FALSE(window->TaskPanel().IsDueDatePickerDropped());
 }
 
 TEST_F(TaskCommandsTest, QuickSyncNeedsAFolderAndStopsWhenTheSaveDoesNotHappen)

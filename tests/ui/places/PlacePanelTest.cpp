@@ -26,8 +26,8 @@ TEST_F(PlacePanelTest, TheListShowsEveryPlaceAndTheIncludedListAllOthersWithChec
     EXPECT_EQ(Texts(window->Places().lvPlaces()), (Names{"Home", "Office", "Kitchen"}));
     SelectPlace(home);
     EXPECT_EQ(window->CurrentPlace, home);
-    EXPECT_TRUE(window->pnlPlaceProps->isVisibleTo(window.get()));
-    EXPECT_FALSE(window->pnlTaskProps->isVisibleTo(window.get()));
+    EXPECT_TRUE(Named<QWidget>(*window, "pnlPlaceProps")->isVisibleTo(window.get()));
+    EXPECT_FALSE(Named<QWidget>(*window, "pnlTaskProps")->isVisibleTo(window.get()));
     EXPECT_EQ(window->Places().memPlaceCaption()->toPlainText().toStdString(), "Home");
     EXPECT_EQ(Texts(window->Places().lvIncludedPlaces()), (Names{"Kitchen", "Office"}));  // sorted, without Home
     EXPECT_EQ(Included(kitchen)->checkState(0), Qt::Checked);
@@ -136,7 +136,7 @@ TEST_F(PlacePanelTest, DeletingAPlaceEmptiesThePanelAndUndoBringsItBack)
     EXPECT_EQ(window->DataBase->PlacesList->FindByID(office->PlaceID), nullptr);
     EXPECT_EQ(window->CurrentPlace, nullptr);
     EXPECT_EQ(PlaceItem(office), nullptr);
-    EXPECT_FALSE(window->pnlRight->isVisibleTo(window.get()));
+    EXPECT_FALSE(Named<QWidget>(*window, "pnlRight")->isVisibleTo(window.get()));
     EXPECT_TRUE(window->Modified);
     ASSERT_TRUE(window->Undo().actUndo()->isEnabled());
     ShowPage(window->tshOutline);
@@ -162,13 +162,13 @@ TEST_F(PlacePanelTest, CancellingThePendingTaskWriteBackRefusesTheSelection)
     ShowPage(window->tshOutline);
     window->tvTasksTree->setCurrentItem(Node("Read"));
     ShowPage(window->tshPlaces);
-    window->edTaskPlaces->setText(QStringLiteral("Nowhere"));
-    ASSERT_TRUE(window->TaskDirty);
+    Named<QLineEdit>(*window, "edTaskPlaces")->setText(QStringLiteral("Nowhere"));
+    ASSERT_TRUE(window->TaskPanel().IsTaskDirty());
     services.Answers = {idCancel};
     SelectPlace(office);
     EXPECT_EQ(window->CurrentPlace, nullptr);
     EXPECT_EQ(window->Places().lvPlaces()->currentItem(), nullptr);
-    EXPECT_TRUE(window->pnlTaskProps->isVisibleTo(window.get()));
+    EXPECT_TRUE(Named<QWidget>(*window, "pnlTaskProps")->isVisibleTo(window.get()));
     ASSERT_EQ(services.Shown.size(), 1u);  // the question only; the silent abort shows nothing
 }
 

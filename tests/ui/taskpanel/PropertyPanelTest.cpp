@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -22,6 +23,7 @@
 #include "ui/controls/PageControl.h"
 #include "ui/controls/RadioGroup.h"
 #include "ui/controls/SliderKnob.h"
+#include "ui/outline/TreeViewRules.h"
 
 namespace {
 
@@ -51,43 +53,43 @@ TEST_F(PropertyPanelTest, FillsEveryControlFromTheTask)
     Select("b");
 
     ASSERT_EQ(window->CurrentTask, b);
-    EXPECT_TRUE(window->pnlRight->isVisible());
-    EXPECT_EQ(window->memTaskCaption->toPlainText(), "b");
-    EXPECT_EQ(window->tbPriority->value(), -80);
-    EXPECT_EQ(window->tbEffort->value(), -30);
-    EXPECT_EQ(window->tbSatisfaction->value(), -70);
-    EXPECT_TRUE(window->cbHideInToDo->isChecked());
-    EXPECT_EQ(window->rgGoal->ItemIndex(), 2);
-    EXPECT_EQ(window->TaskNotesEditor->toPlainText(), "line one\nsee http://example.org");
-    EXPECT_EQ(window->edEstimate->text(), "2.5");
-    EXPECT_EQ(window->edTaskPlaces->text(), "Work; Home");
-    EXPECT_EQ(window->cbTaskTime->currentIndex(), 1);
-    EXPECT_FALSE(window->pnlDueDateTime->isHidden());
-    EXPECT_EQ(window->dtDueDate->date(), QDate(1899, 12, 30).addDays(46000));
-    EXPECT_EQ(window->dtDueTime->time(), QTime(18, 0));
-    EXPECT_TRUE(window->cbUseTime->isChecked());
-    EXPECT_EQ(window->seLeadTime->value(), 36);
-    EXPECT_EQ(window->cbLeadTimeScale->currentIndex(), 0);
-    EXPECT_TRUE(window->cbIsProject->isChecked());
-    EXPECT_TRUE(window->gbProject->isEnabled());
-    EXPECT_EQ(window->cbProjectStatus->currentIndex(), 2);
+    EXPECT_TRUE(Named<QWidget>(*window, "pnlRight")->isVisible());
+    EXPECT_EQ(Named<QPlainTextEdit>(*window, "memTaskCaption")->toPlainText(), "b");
+    EXPECT_EQ(Named<QSlider>(*window, "tbPriority")->value(), -80);
+    EXPECT_EQ(Named<QSlider>(*window, "tbEffort")->value(), -30);
+    EXPECT_EQ(Named<QSlider>(*window, "tbSatisfaction")->value(), -70);
+    EXPECT_TRUE(Named<QCheckBox>(*window, "cbHideInToDo")->isChecked());
+    EXPECT_EQ(Named<TRadioGroup>(*window, "rgGoal")->ItemIndex(), 2);
+    EXPECT_EQ(window->TaskPanel().TaskNotesEditor()->toPlainText(), "line one\nsee http://example.org");
+    EXPECT_EQ(Named<QLineEdit>(*window, "edEstimate")->text(), "2.5");
+    EXPECT_EQ(Named<QLineEdit>(*window, "edTaskPlaces")->text(), "Work; Home");
+    EXPECT_EQ(Named<QComboBox>(*window, "cbTaskTime")->currentIndex(), 1);
+    EXPECT_FALSE(Named<QWidget>(*window, "pnlDueDateTime")->isHidden());
+    EXPECT_EQ(Named<QDateEdit>(*window, "dtDueDate")->date(), QDate(1899, 12, 30).addDays(46000));
+    EXPECT_EQ(Named<QTimeEdit>(*window, "dtDueTime")->time(), QTime(18, 0));
+    EXPECT_TRUE(Named<QCheckBox>(*window, "cbUseTime")->isChecked());
+    EXPECT_EQ(Named<QSpinBox>(*window, "seLeadTime")->value(), 36);
+    EXPECT_EQ(Named<QComboBox>(*window, "cbLeadTimeScale")->currentIndex(), 0);
+    EXPECT_TRUE(Named<QCheckBox>(*window, "cbIsProject")->isChecked());
+    EXPECT_TRUE(Named<QGroupBox>(*window, "gbProject")->isEnabled());
+    EXPECT_EQ(Named<QComboBox>(*window, "cbProjectStatus")->currentIndex(), 2);
     const int percent = static_cast<int>(b->ProgressPercent() + 0.0001);
     EXPECT_GT(percent, 0);
-    EXPECT_EQ(window->pbProjectComplete->value(), percent);
-    EXPECT_EQ(window->lbProjectCompletePercent->text(), QString::number(percent) + "%");
-    EXPECT_EQ(window->edTaskID->text(), "42");
-    EXPECT_EQ(window->edPath->text().toStdString(), b->GetPath());
-    EXPECT_EQ(window->gbPriority->toolTip(), "Importance of \"b\" to accomplish \"P\"");
+    EXPECT_EQ(Named<QProgressBar>(*window, "pbProjectComplete")->value(), percent);
+    EXPECT_EQ(Named<QLabel>(*window, "lbProjectCompletePercent")->text(), QString::number(percent) + "%");
+    EXPECT_EQ(Named<QLineEdit>(*window, "edTaskID")->text(), "42");
+    EXPECT_EQ(Named<QLineEdit>(*window, "edPath")->text().toStdString(), b->GetPath());
+    EXPECT_EQ(Named<QGroupBox>(*window, "gbPriority")->toolTip(), "Importance of \"b\" to accomplish \"P\"");
     // Filling is no edit, also once the notes' links have been marked.
     QApplication::processEvents();
-    EXPECT_FALSE(window->TaskDirty);
+    EXPECT_FALSE(window->TaskPanel().IsTaskDirty());
     EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
 
-    window->SetCurrentTask(nullptr);
-    EXPECT_FALSE(window->pnlRight->isVisible());
-    EXPECT_EQ(window->tbPriority->value(), -50);
-    EXPECT_TRUE(window->edTaskPlaces->text().isEmpty());
-    EXPECT_EQ(window->gbPriority->toolTip(), "Shows how important this task for parent task");
+    window->TaskPanel().SetCurrentTask(nullptr);
+    EXPECT_FALSE(Named<QWidget>(*window, "pnlRight")->isVisible());
+    EXPECT_EQ(Named<QSlider>(*window, "tbPriority")->value(), -50);
+    EXPECT_TRUE(Named<QLineEdit>(*window, "edTaskPlaces")->text().isEmpty());
+    EXPECT_EQ(Named<QGroupBox>(*window, "gbPriority")->toolTip(), "Shows how important this task for parent task");
 }
 
 TEST_F(PropertyPanelTest, ATaskWithoutDueDateShowsOneDayAndTakesTodayByDueDate)
@@ -95,12 +97,12 @@ TEST_F(PropertyPanelTest, ATaskWithoutDueDateShowsOneDayAndTakesTodayByDueDate)
     TTaskNode* a = Task("a");
     a->LeadTime = 5;  // not shown without a due date
     Select("a");
-    EXPECT_EQ(window->seLeadTime->value(), 1);
-    EXPECT_EQ(window->cbLeadTimeScale->currentIndex(), 1);
-    EXPECT_TRUE(window->pnlDueDateTime->isHidden());
+    EXPECT_EQ(Named<QSpinBox>(*window, "seLeadTime")->value(), 1);
+    EXPECT_EQ(Named<QComboBox>(*window, "cbLeadTimeScale")->currentIndex(), 1);
+    EXPECT_TRUE(Named<QWidget>(*window, "pnlDueDateTime")->isHidden());
 
-    window->cbTaskTime->setCurrentIndex(1);  // "By due date" writes back at once
-    EXPECT_FALSE(window->pnlDueDateTime->isHidden());
+    Named<QComboBox>(*window, "cbTaskTime")->setCurrentIndex(1);  // "By due date" writes back at once
+    EXPECT_FALSE(Named<QWidget>(*window, "pnlDueDateTime")->isHidden());
     EXPECT_EQ(a->ScheduleType, 1);
     EXPECT_EQ(a->DueDateTime, Date());
     EXPECT_EQ(a->LeadTime, 1.0);
@@ -118,9 +120,9 @@ TEST_F(PropertyPanelTest, OnceFollowsTheParentAtOnce)
     c->SetDueDateTime(46100);
     c->SetLeadTime(14);
     Select("c");
-    EXPECT_EQ(window->seLeadTime->value(), 2);
-    EXPECT_EQ(window->cbLeadTimeScale->currentIndex(), 2);
-    window->cbTaskTime->setCurrentIndex(0);
+    EXPECT_EQ(Named<QSpinBox>(*window, "seLeadTime")->value(), 2);
+    EXPECT_EQ(Named<QComboBox>(*window, "cbLeadTimeScale")->currentIndex(), 2);
+    Named<QComboBox>(*window, "cbTaskTime")->setCurrentIndex(0);
     EXPECT_EQ(c->ScheduleType, 0);
     EXPECT_EQ(c->DueDateTime, 46010);
     EXPECT_EQ(c->LeadTime, 3);
@@ -133,8 +135,8 @@ TEST_F(PropertyPanelTest, AStoredLeadTimeBeyondTheSpinRangeSurvivesAnUnrelatedEd
     a->SetDueDateTime(46000);
     a->SetLeadTime(500.5);  // 12012 hours
     Select("a");
-    EXPECT_EQ(window->seLeadTime->value(), 12012);
-    window->tbEffort->setValue(-10);
+    EXPECT_EQ(Named<QSpinBox>(*window, "seLeadTime")->value(), 12012);
+    Named<QSlider>(*window, "tbEffort")->setValue(-10);
     EXPECT_DOUBLE_EQ(a->LeadTime, 500.5);
     EXPECT_EQ(a->Effort, 10);
 }
@@ -143,15 +145,15 @@ TEST_F(PropertyPanelTest, ImmediateControlsWriteTheWholePanelBack)
 {
     TClockOverride clock(46500.25);
     Select("b");
-    window->memTaskCaption->setPlainText("renamed");  // pending
+    Named<QPlainTextEdit>(*window, "memTaskCaption")->setPlainText("renamed");  // pending
     EXPECT_EQ(Task("b")->Caption, "b");
     EXPECT_TRUE(window->Modified);  // at the first keystroke
-    window->tbSatisfaction->setValue(-90);  // at once, with the caption
+    Named<QSlider>(*window, "tbSatisfaction")->setValue(-90);  // at once, with the caption
     TTaskNode* b = Task("renamed");
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(b->Satisfaction, 90);
     EXPECT_EQ(b->ModifiedDateTime, 46500.25);
-    EXPECT_FALSE(window->TaskDirty);
+    EXPECT_FALSE(window->TaskPanel().IsTaskDirty());
     EXPECT_EQ(window->Undo().UndoList()->Count(), 1);
     EXPECT_EQ(window->Undo().actUndo()->text(), "Undo Change task \"renamed\"");
     EXPECT_TRUE(window->Undo().actUndo()->isEnabled());
@@ -160,17 +162,17 @@ TEST_F(PropertyPanelTest, ImmediateControlsWriteTheWholePanelBack)
 TEST_F(PropertyPanelTest, PendingEditsWaitForTheNextFlush)
 {
     Select("b");
-    window->memTaskCaption->setPlainText("typed");
+    Named<QPlainTextEdit>(*window, "memTaskCaption")->setPlainText("typed");
     // The tree follows the typing; the task does not yet.
     EXPECT_EQ(Node("b")->text(0), "typed");
     EXPECT_EQ(Task("b")->Caption, "b");
-    window->TaskNotesEditor->setPlainText("a note");
-    window->edEstimate->setText("1.5");
-    window->cbCompleteSubTasksInOrder->setChecked(true);
-    window->cbProjectStatus->setCurrentIndex(1);
+    window->TaskPanel().TaskNotesEditor()->setPlainText("a note");
+    Named<QLineEdit>(*window, "edEstimate")->setText("1.5");
+    Named<QCheckBox>(*window, "cbCompleteSubTasksInOrder")->setChecked(true);
+    Named<QComboBox>(*window, "cbProjectStatus")->setCurrentIndex(1);
     EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
 
-    window->memTaskCaption->setFocus();
+    Named<QPlainTextEdit>(*window, "memTaskCaption")->setFocus();
     window->tvTasksTree->setFocus();  // leaving a control writes nothing
     EXPECT_EQ(Task("b")->Caption, "b");
 
@@ -190,9 +192,9 @@ TEST_F(PropertyPanelTest, TwoFlushedEditsAreTwoStepsUndoneOneByOne)
     Select("b");
     TTaskNode* b = Task("b");
     // The task's effort and what the panel shows.
-    auto effort = [&] { return std::make_pair(b->Effort, -window->tbEffort->value()); };
-    window->tbEffort->setValue(-20);
-    window->tbEffort->setValue(-10);
+    auto effort = [&] { return std::make_pair(b->Effort, -Named<QSlider>(*window, "tbEffort")->value()); };
+    Named<QSlider>(*window, "tbEffort")->setValue(-20);
+    Named<QSlider>(*window, "tbEffort")->setValue(-10);
     EXPECT_EQ(effort(), std::make_pair(10, 10));
     EXPECT_EQ(window->Undo().UndoList()->Count(), 2);
 
@@ -207,7 +209,7 @@ TEST_F(PropertyPanelTest, TwoFlushedEditsAreTwoStepsUndoneOneByOne)
     window->Undo().actRedo()->trigger();
     EXPECT_EQ(effort(), std::make_pair(20, 20));
     // A new step drops what could have been redone.
-    window->tbEffort->setValue(-5);
+    Named<QSlider>(*window, "tbEffort")->setValue(-5);
     EXPECT_FALSE(window->Undo().UndoList()->CanRedo());
     EXPECT_EQ(window->Undo().UndoList()->Count(), 2);
 }
@@ -215,13 +217,13 @@ TEST_F(PropertyPanelTest, TwoFlushedEditsAreTwoStepsUndoneOneByOne)
 TEST_F(PropertyPanelTest, UndoDropsPendingEditsAndShowsTheTaskAsItIs)
 {
     Select("b");
-    window->tbEffort->setValue(-20);
-    window->memTaskCaption->setPlainText("never written");
+    Named<QSlider>(*window, "tbEffort")->setValue(-20);
+    Named<QPlainTextEdit>(*window, "memTaskCaption")->setPlainText("never written");
     window->Undo().actUndo()->trigger();
     EXPECT_EQ(Task("b")->Effort, 50);
-    EXPECT_EQ(window->memTaskCaption->toPlainText(), "b");
+    EXPECT_EQ(Named<QPlainTextEdit>(*window, "memTaskCaption")->toPlainText(), "b");
     EXPECT_EQ(Node("b")->text(0), "b");
-    EXPECT_FALSE(window->TaskDirty);
+    EXPECT_FALSE(window->TaskPanel().IsTaskDirty());
 }
 
 void DragKnob(QSlider* bar, int dy)
@@ -239,51 +241,53 @@ TEST_F(PropertyPanelTest, RatingBarsRiseUpwardAndTheImportanceKnobSitsByItsLabel
 {
     Select("a");
     TTaskNode* a = Task("a");
-    QTest::mouseClick(window->sbUpPriority, Qt::LeftButton);
+    QTest::mouseClick(Named<QToolButton>(*window, "sbUpPriority"), Qt::LeftButton);
     EXPECT_EQ(a->Importance, 75);
-    EXPECT_TRUE(window->TaskDirty);  // the button leaves the task marked edited
-    const int knob = window->tbPriority->mapTo(window->gbPriority, SliderKnobRect(window->tbPriority).center()).y();
-    EXPECT_LT(std::abs(knob - CentreY(window->sbUpPriority, window->gbPriority)),
-              std::abs(knob - CentreY(window->sbDownPriority, window->gbPriority)));
+    EXPECT_TRUE(window->TaskPanel().IsTaskDirty());  // the button leaves the task marked edited
+    auto* tbPriority = Named<QSlider>(*window, "tbPriority");
+    auto* gbPriority = Named<QGroupBox>(*window, "gbPriority");
+    const int knob = tbPriority->mapTo(gbPriority, SliderKnobRect(tbPriority).center()).y();
+    EXPECT_LT(std::abs(knob - CentreY(Named<QToolButton>(*window, "sbUpPriority"), gbPriority)),
+              std::abs(knob - CentreY(Named<QToolButton>(*window, "sbDownPriority"), gbPriority)));
 
-    DragKnob(window->tbPriority, -20);
+    DragKnob(Named<QSlider>(*window, "tbPriority"), -20);
     EXPECT_GT(a->Importance, 75);
     // All the way down is importance 0, which hides the task; clearing the box restores 50.
-    DragKnob(window->tbPriority, window->tbPriority->height());
+    DragKnob(Named<QSlider>(*window, "tbPriority"), Named<QSlider>(*window, "tbPriority")->height());
     EXPECT_EQ(a->Importance, 0);
-    EXPECT_TRUE(window->cbHideInToDo->isChecked());
+    EXPECT_TRUE(Named<QCheckBox>(*window, "cbHideInToDo")->isChecked());
     EXPECT_TRUE(a->HideInToDo);
-    QTest::mouseClick(window->cbHideInToDo, Qt::LeftButton);
+    QTest::mouseClick(Named<QCheckBox>(*window, "cbHideInToDo"), Qt::LeftButton);
     EXPECT_EQ(a->Importance, 50);
     EXPECT_FALSE(a->HideInToDo);
 
-    window->pcTaskProps->SetActivePage(window->tshEffort);
-    for (QSlider* bar : {window->tbEffort, window->tbSatisfaction}) {
+    Named<TPageControl>(*window, "pcTaskProps")->SetActivePage(Named<QWidget>(*window, "tshEffort"));
+    for (QSlider* bar : {Named<QSlider>(*window, "tbEffort"), Named<QSlider>(*window, "tbSatisfaction")}) {
         DragKnob(bar, -20);
         EXPECT_GT(-bar->value(), 50);
     }
-    EXPECT_EQ(a->Effort, -window->tbEffort->value());
-    EXPECT_EQ(a->Satisfaction, -window->tbSatisfaction->value());
+    EXPECT_EQ(a->Effort, -Named<QSlider>(*window, "tbEffort")->value());
+    EXPECT_EQ(a->Satisfaction, -Named<QSlider>(*window, "tbSatisfaction")->value());
 }
 
 TEST_F(PropertyPanelTest, GoalAndProjectBoxWriteBackAtOnce)
 {
     Select("a");
     TTaskNode* a = Task("a");
-    window->rgGoal->findChildren<QAbstractButton*>().at(1)->click();
+    Named<TRadioGroup>(*window, "rgGoal")->findChildren<QAbstractButton*>().at(1)->click();
     EXPECT_EQ(a->TheGoal, 1);
     EXPECT_TRUE(Task("a")->GoalInEffect);
-    EXPECT_FALSE(window->gbProject->isEnabled());
-    window->cbIsProject->setChecked(true);
+    EXPECT_FALSE(Named<QGroupBox>(*window, "gbProject")->isEnabled());
+    Named<QCheckBox>(*window, "cbIsProject")->setChecked(true);
     EXPECT_TRUE(a->IsProject);
-    EXPECT_TRUE(window->gbProject->isEnabled());
-    EXPECT_TRUE(window->cbProjectStatus->isEnabled());
+    EXPECT_TRUE(Named<QGroupBox>(*window, "gbProject")->isEnabled());
+    EXPECT_TRUE(Named<QComboBox>(*window, "cbProjectStatus")->isEnabled());
 }
 
 TEST_F(PropertyPanelTest, InvalidEstimateIsReportedAndStoredAsZero)
 {
     Select("a");
-    window->edEstimate->setText("lots");
+    Named<QLineEdit>(*window, "edEstimate")->setText("lots");
     Select("b");
     ASSERT_FALSE(services.Shown.empty());
     EXPECT_EQ(services.Shown.back(), "Invalid estimate format: \"lots\"");
@@ -295,7 +299,7 @@ TEST_F(PropertyPanelTest, PlacesTextCreatesSkipsAndJoinsPlaces)
 {
     TTaskPlace* home = window->DataBase->PlacesList->Add("Home");
     Select("a");
-    window->edTaskPlaces->setText("home; Shop; Garden; HOME;");
+    Named<QLineEdit>(*window, "edTaskPlaces")->setText("home; Shop; Garden; HOME;");
     services.Answers = {idYes, idNo};
     Select("b");
     // The question quotes the field as typed.
@@ -310,14 +314,14 @@ TEST_F(PropertyPanelTest, PlacesTextCreatesSkipsAndJoinsPlaces)
 TEST_F(PropertyPanelTest, CancelAtANewPlaceKeepsTheTaskShownAndItsStepSound)
 {
     Select("a");
-    window->memTaskCaption->setPlainText("a2");
-    window->edTaskPlaces->setText("Nowhere");
+    Named<QPlainTextEdit>(*window, "memTaskCaption")->setPlainText("a2");
+    Named<QLineEdit>(*window, "edTaskPlaces")->setText("Nowhere");
     services.Answers = {idCancel};
     Select("b");
     // The selection change is refused; the edits stay pending.
     EXPECT_EQ(window->CurrentTask, Task("a2"));
     EXPECT_EQ(Selected(), "a2");
-    EXPECT_TRUE(window->TaskDirty);
+    EXPECT_TRUE(window->TaskPanel().IsTaskDirty());
     EXPECT_EQ(window->Undo().UndoList()->Count(), 1);
 
     // Undoing and redoing that half-written step never blanks the task.
@@ -333,13 +337,13 @@ TEST_F(PropertyPanelTest, CancelAtANewPlaceKeepsTheTaskShownAndItsStepSound)
 TEST_F(PropertyPanelTest, SelectingTheShownTaskDoesNothingAndReloadRefills)
 {
     Select("a");
-    window->memTaskCaption->setPlainText("typing");
-    window->SetCurrentTask(Task("a"));
-    EXPECT_EQ(window->memTaskCaption->toPlainText(), "typing");
-    EXPECT_TRUE(window->TaskDirty);
-    window->TaskDirty = false;
-    window->ReloadCurrentTask();
-    EXPECT_EQ(window->memTaskCaption->toPlainText(), "a");
+    Named<QPlainTextEdit>(*window, "memTaskCaption")->setPlainText("typing");
+    window->TaskPanel().SetCurrentTask(Task("a"));
+    EXPECT_EQ(Named<QPlainTextEdit>(*window, "memTaskCaption")->toPlainText(), "typing");
+    EXPECT_TRUE(window->TaskPanel().IsTaskDirty());
+    window->TaskPanel().SetTaskDirty(false);
+    window->TaskPanel().ReloadCurrentTask();
+    EXPECT_EQ(Named<QPlainTextEdit>(*window, "memTaskCaption")->toPlainText(), "a");
 }
 
 TEST_F(PropertyPanelTest, CheckMarkCompletesOnWriteBackAndUndoReopens)
@@ -357,8 +361,8 @@ TEST_F(PropertyPanelTest, CheckMarkCompletesOnWriteBackAndUndoReopens)
 TEST_F(PropertyPanelTest, PageChangeFlushesAndTheToolbarPathFollows)
 {
     Select("q1");
-    EXPECT_EQ(window->edPath->text().toStdString(), Task("q1")->GetPath());
-    window->memTaskCaption->setPlainText("q1 renamed");
+    EXPECT_EQ(Named<QLineEdit>(*window, "edPath")->text().toStdString(), Task("q1")->GetPath());
+    Named<QPlainTextEdit>(*window, "memTaskCaption")->setPlainText("q1 renamed");
     window->pcMainPages->SetActivePage(window->tshPlaces);
     EXPECT_NE(Task("q1 renamed"), nullptr);
 }
@@ -366,10 +370,63 @@ TEST_F(PropertyPanelTest, PageChangeFlushesAndTheToolbarPathFollows)
 TEST_F(PropertyPanelTest, UpOneLevelSelectsTheParent)
 {
     Select("c");
-    window->spbUP->click();
+    Named<QToolButton>(*window, "spbUP")->click();
     EXPECT_EQ(window->CurrentTask, Task("P"));
-    window->spbUP->click();
+    Named<QToolButton>(*window, "spbUP")->click();
     EXPECT_EQ(window->CurrentTask, Task("P"));
+}
+
+TEST_F(PropertyPanelTest, UpOneLevelFromAnotherPageGoesBackToTheOutline)
+{
+    Select("c");
+    window->pcMainPages->SetActivePage(window->tshToDoList);
+    Named<QToolButton>(*window, "spbUP")->click();
+    EXPECT_EQ(window->pcMainPages->ActivePage(), window->tshOutline);
+    EXPECT_EQ(window->CurrentTask, Task("P"));
+}
+
+// A click on the first letters of a link label.
+void ClickLink(QLabel* link)
+{
+    ASSERT_TRUE(link->isVisible());
+    QTest::mouseClick(link, Qt::LeftButton, Qt::NoModifier, QPoint(link->contentsRect().left() + 4, link->height() / 2));
+}
+
+TEST_F(PropertyPanelTest, TheViewLinksOpenTheirViewOnTheOutlineAndTheProjectsHintLeavesThere)
+{
+    Task("P")->SetIsProject(true);
+    Select("P");
+    window->pcMainPages->SetActivePage(window->tshToDoList);
+    ClickLink(Named<QLabel>(*window, "lbGoalsView"));
+    EXPECT_EQ(window->pcMainPages->ActivePage(), window->tshOutline);
+    EXPECT_EQ(window->CurrentViewName, ViewGoals);
+    EXPECT_TRUE(window->pnlTaskTreeFilter->isVisible());
+
+    window->pcMainPages->SetActivePage(window->tshToDoList);
+    Named<TPageControl>(*window, "pcTaskProps")->SetActivePage(Named<QWidget>(*window, "tshProject"));
+    ClickLink(Named<QLabel>(*window, "lbProjectView"));
+    EXPECT_EQ(window->pcMainPages->ActivePage(), window->tshOutline);
+    EXPECT_EQ(window->CurrentViewName, ViewProjects);
+    Select("P");
+    EXPECT_EQ(window->CurrentTask, Task("P"));
+    EXPECT_FALSE(Named<QLabel>(*window, "lbProjectView")->isVisible());  // it names the view shown
+}
+
+TEST_F(PropertyPanelTest, TheClosedDueDatePickerHandsTheFocusToTheTreeOfThePageShown)
+{
+    for (const bool onToDoPage : {false, true}) {
+        SCOPED_TRACE(onToDoPage ? "To-Do page" : "outline");
+        Select(onToDoPage ? "q1" : "c");
+        if (onToDoPage)
+            window->pcMainPages->SetActivePage(window->tshToDoList);
+        window->actShortCutForDueDate->trigger();
+        QApplication::processEvents();
+        auto* dueDate = Named<QDateEdit>(*window, "dtDueDate");
+        ASSERT_TRUE(dueDate->calendarWidget()->isVisible());
+        dueDate->calendarWidget()->window()->hide();
+        QApplication::processEvents();
+        EXPECT_EQ(window->focusWidget(), onToDoPage ? window->tvToDo : window->tvTasksTree);
+    }
 }
 
 } // namespace

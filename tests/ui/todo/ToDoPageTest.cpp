@@ -153,11 +153,11 @@ TEST_F(ToDoPageTest, TheTaskPanelComesBackAfterThePlacePanelWasEmptied)
     ShowPage(window->tshPlaces);
     window->Places().lvPlaces()->setCurrentItem(PlaceItem(office));
     window->Places().SetCurrentPlace(nullptr);
-    EXPECT_FALSE(window->pnlRight->isVisibleTo(window.get()));
+    EXPECT_FALSE(Named<QWidget>(*window, "pnlRight")->isVisibleTo(window.get()));
     ShowPage(window->tshOutline);
-    EXPECT_TRUE(window->pnlRight->isVisibleTo(window.get()));
-    EXPECT_TRUE(window->pnlTaskProps->isVisibleTo(window.get()));
-    EXPECT_EQ(window->memTaskCaption->toPlainText().toStdString(), "Read");
+    EXPECT_TRUE(Named<QWidget>(*window, "pnlRight")->isVisibleTo(window.get()));
+    EXPECT_TRUE(Named<QWidget>(*window, "pnlTaskProps")->isVisibleTo(window.get()));
+    EXPECT_EQ(Named<QPlainTextEdit>(*window, "memTaskCaption")->toPlainText().toStdString(), "Read");
 }
 
 TEST_F(ToDoPageTest, TaskCommandsWorkOnlyInAllTasksOnTheOutlinePage)

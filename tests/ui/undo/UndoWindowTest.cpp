@@ -110,16 +110,16 @@ TEST_F(UndoWindowTest, BackAndForwardBetweenVisitedTasks)
 TEST_F(UndoWindowTest, TypingUndoComesFirst)
 {
     Select("a");
-    window->memTaskCaption->setFocus();
-    window->memTaskCaption->insertPlainText("x");
+    Named<QPlainTextEdit>(*window, "memTaskCaption")->setFocus();
+    Named<QPlainTextEdit>(*window, "memTaskCaption")->insertPlainText("x");
     window->Undo().UpdateUndoRedoActions();
-    ASSERT_EQ(window->memTaskCaption->toPlainText(), "xa");
+    ASSERT_EQ(Named<QPlainTextEdit>(*window, "memTaskCaption")->toPlainText(), "xa");
     EXPECT_EQ(window->Undo().actUndo()->text(), "Undo typing");
     EXPECT_EQ(window->Undo().actRedo()->text(), "Redo typing");
     window->Undo().actUndo()->trigger();
-    EXPECT_EQ(window->memTaskCaption->toPlainText(), "a");
+    EXPECT_EQ(Named<QPlainTextEdit>(*window, "memTaskCaption")->toPlainText(), "a");
     window->Undo().actRedo()->trigger();
-    EXPECT_EQ(window->memTaskCaption->toPlainText(), "xa");
+    EXPECT_EQ(Named<QPlainTextEdit>(*window, "memTaskCaption")->toPlainText(), "xa");
 }
 
 // The caption editor of the outline tree, started with F2 on the selected task.
@@ -191,7 +191,7 @@ TEST_F(UndoWindowTest, TheEditMenuOpenedFromTheKeyboardLeavesTheCaptionEditToEsc
 TEST_F(UndoWindowTest, SaveClearsTheHistory)
 {
     Select("a");
-    window->tbEffort->setValue(-10);
+    Named<QSlider>(*window, "tbEffort")->setValue(-10);
     ASSERT_TRUE(window->Undo().UndoList()->CanUndo());
     services.SaveFiles = {File("out.tvd")};
     window->actSave->trigger();
@@ -217,7 +217,7 @@ TEST_F(UndoWindowTest, ClosingWithAStandingDeletionFreesEverythingOnce)
     Select("b");
     window->actDeleteTask->trigger();
     Select("a");
-    window->tbEffort->setValue(-10);
+    Named<QSlider>(*window, "tbEffort")->setValue(-10);
     window->DragTaskNode(Node("a"), -1, Node("Q"));
     window.reset();  // clean under the sanitizers
     SUCCEED();
