@@ -71,7 +71,7 @@ TEST_F(TreeSelectionTest, AClickBelowTheRowsKeepsTheTaskForInsAndAltIns)
     QTest::keyClicks(window->tvTasksTree->InPlaceEditor(), "N");
     QTest::keyClick(window->tvTasksTree->InPlaceEditor(), Qt::Key_Return);
     QApplication::processEvents();  // the view ends the edit from the event loop
-    window->UpdateCurrentTask();    // the panel writes the caption back
+    window->TaskPanel().UpdateCurrentTask();    // the panel writes the caption back
     ExpectOutline("A B[B1 N B2] C");
     ExpectSelected("N");
 

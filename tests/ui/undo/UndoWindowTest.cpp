@@ -133,7 +133,7 @@ QLineEdit* StartCaptionEditWithF2(TfrmTovrinMain& window)
 TEST_F(UndoWindowTest, TypingInTheCaptionEditorTurnsUndoIntoUndoTyping)
 {
     Select("a");
-    window->tbEffort->setValue(-10);  // a step of the document history
+    Named<QSlider>(*window, "tbEffort")->setValue(-10);  // a step of the document history
     Select("b");
     const QString documentUndo = window->Undo().actUndo()->text();
     ASSERT_EQ(documentUndo, "Undo Change task \"a\"");
