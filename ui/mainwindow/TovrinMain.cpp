@@ -29,6 +29,7 @@
 #include "ui/exchange/ImportExport.h"
 #include "ui/places/PlacePanel.h"
 #include "ui/desktop/DesktopIntegration.h"
+#include "ui/dialogs/QtZipHost.h"
 
 namespace {
 
@@ -88,6 +89,7 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
         services_ = ownServices_.get();
     }
     SetUiServices(services_);
+    zipHost_ = std::make_unique<TZipHostInstaller>();
     if (environment_.CurrentDir.empty())
         environment_.CurrentDir = QDir::currentPath().toStdString();
     if (environment_.ProgramDir.empty())
@@ -166,6 +168,7 @@ void TfrmTovrinMain::FormDestroy()
     tvToDo->clear();
     DataBase.reset();
     UnlockDataFile();
+    zipHost_.reset();
     if (&UiServices() == services_)
         SetUiServices(nullptr);
 }
