@@ -198,26 +198,16 @@ public:
 
     // OwnsItems, the count, then each item as its class name and what its store routine
     // writes. Nothing is written unless every item's class is registered.
-    virtual void WriteData(TStream& stream) const
-    {
-        std::vector<const tRegisterRec*> records;
-        for (int32_t i = 0; i < count_; ++i) {
-            const T* item = items_[static_cast<size_t>(i)];
-            records.push_back(&ClassRecordForWriting(item, item ? &typeid(*item) : nullptr, typeid(T)));
-        }
-        stream.WriteUInt8(OwnsItems ? 1 : 0);
-        stream.WriteInt32(count_);
-        for (int32_t i = 0; i < count_; ++i) {
-            WriteClassName(stream, records[static_cast<size_t>(i)]->Name);
-            records[static_cast<size_t>(i)]->Store(items_[static_cast<size_t>(i)], stream);
-        }
-    }
+    virtual void WriteData(TStream& stream) const { WriteItems(stream, RecordsForWriting()); }
 
     // Reads what WriteData wrote and adds each object. The objects are the list's own even when
-    // the stream says it does not own its items: they are freed with the list.
+    // the stream says it does not own its items: they are freed with the list. A list that
+    // already holds items keeps its OwnsItems, which those items depend on.
     virtual void ReadData(TStream& stream)
     {
-        OwnsItems = stream.ReadUInt8() != 0;
+        const bool owns = stream.ReadUInt8() != 0;
+        if (count_ == 0)
+            OwnsItems = owns;
         const int32_t n = ReadItemCount(stream);
         if (n > INT32_MAX - count_)
             throw EReadError("Stream read error");
@@ -240,6 +230,27 @@ public:
 
 protected:
     virtual void Grow() { SetCapacity(ObjectListGrowth(Capacity())); }
+
+    // Every item's record, or EClassNotFound before anything is written.
+    std::vector<const tRegisterRec*> RecordsForWriting() const
+    {
+        std::vector<const tRegisterRec*> records;
+        for (int32_t i = 0; i < count_; ++i) {
+            const T* item = items_[static_cast<size_t>(i)];
+            records.push_back(&ClassRecordForWriting(item, item ? &typeid(*item) : nullptr, typeid(T)));
+        }
+        return records;
+    }
+
+    void WriteItems(TStream& stream, const std::vector<const tRegisterRec*>& records) const
+    {
+        stream.WriteUInt8(OwnsItems ? 1 : 0);
+        stream.WriteInt32(count_);
+        for (int32_t i = 0; i < count_; ++i) {
+            WriteClassName(stream, records[static_cast<size_t>(i)]->Name);
+            records[static_cast<size_t>(i)]->Store(items_[static_cast<size_t>(i)], stream);
+        }
+    }
 
     static void CheckIndex(int32_t index, int32_t highest)
     {
@@ -309,8 +320,9 @@ public:
     // The Duplicates byte, then the list itself.
     void WriteData(TStream& stream) const override
     {
+        const auto records = this->RecordsForWriting();
         stream.WriteUInt8(Duplicates);
-        TObjectList<T>::WriteData(stream);
+        this->WriteItems(stream, records);
     }
 
     void ReadData(TStream& stream) override

@@ -227,6 +227,11 @@ TEST_F(ObjectStream, ClassNotFoundMessages)
         EXPECT_EQ(MessageOf<EClassNotFound>([&] { mixed.WriteData(out); }), w.message);
         EXPECT_EQ(out.GetSize(), 0) << "nothing is written for a list that cannot be read back";
     }
+    TNoteList sorted(dupAccept);
+    sorted.Add(new TStranger);
+    TMemoryStream sortedOut;
+    EXPECT_THROW(sorted.WriteData(sortedOut), EClassNotFound);
+    EXPECT_EQ(sortedOut.GetSize(), 0);
 
     // Once unregistered, a class can be neither written nor read.
     UnregisterClass("TFlaggedNote");
@@ -278,4 +283,14 @@ TEST_F(ObjectStream, ItemsReadIntoAListThatDoesNotOwnThemAreStillFreed)
         EXPECT_EQ(out.Bytes()[0], 0);
         list.OwnsItems = ownLater;
     }
+
+    // Items already held keep the ownership they had: a borrowed one is never freed.
+    TNote borrowed(5, "");
+    TObjectList<TNote> view;
+    view.OwnsItems = false;
+    view.Add(&borrowed);
+    TMemoryStream owning{Cat({{1}, I32(1), Name("TNote"), Note(6, "")})};
+    view.ReadData(owning);
+    EXPECT_FALSE(view.OwnsItems);
+    EXPECT_EQ(Values(view), (std::vector<int32_t>{5, 6}));
 }
