@@ -215,6 +215,19 @@ TEST_F(ObjectStream, ClassNotFoundMessages)
     TMemoryStream out;
     EXPECT_EQ(MessageOfThrown<EClassNotFound>([&] { flagged.WriteData(out); }), "Source Class <TFlaggedNote> not registered");
     EXPECT_THROW(RegisterClass<TNote>(LoadNote, StoreNote, std::string(64, 'N')), EListError);
+
+    // A name of 63 characters, the longest, goes both ways.
+    RegisterClass<TNote>(LoadNote, StoreNote, std::string(63, 'N'));
+    TObjectList<TNote> longest;
+    longest.Add(new TNote(4, ""));
+    TMemoryStream written;
+    longest.WriteData(written);
+    EXPECT_EQ(written.Bytes(), Concat({{1}, I32(1), Name(std::string(63, 'N')), Note(4, "")}));
+    written.SetPosition(0);
+    TObjectList<TNote> back;
+    back.ReadData(written);
+    EXPECT_EQ(Values(back), std::vector<int32_t>{4});
+    UnregisterClass(std::string(63, 'N'));
 }
 
 TEST_F(ObjectStream, HostileStreamsAreRefusedWithoutHugeAllocations)
