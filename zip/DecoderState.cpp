@@ -59,7 +59,7 @@ int TDecoderState::LoadChunk()
     header.CompressedSize -= want;
     int64_t got = std::max<int64_t>(ArchiveStream->Read(InputBuffer.get(), want), 0);
     while (got < want) {
-        if (!Owner->SpansVolumes())
+        if (!Owner->ContinuesOnNextVolume())
             throw EFatalUnzipError("Premature end of file reached");
         TStream* next = Owner->LoadNextDisk(Owner->CurrentDisk + 2);
         if (next == nullptr)

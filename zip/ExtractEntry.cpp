@@ -12,6 +12,7 @@
 #include "zip/SuperUnZip.h"
 #include "zip/ZipExceptions.h"
 #include "zip/ZipFileUtils.h"
+#include "zip/ZipHost.h"
 
 namespace {
 
@@ -206,8 +207,15 @@ void TSuperUnZip::ExtractEntry(int index)
         }
         if (FileExists(fileName) || DirectoryExists(fileName)) {
             bool overwrite = OverwriteMode == TUZOverwriteMode::Always;
-            if (OverwriteMode == TUZOverwriteMode::Prompt && OnPromptForOverwrite)
-                OnPromptForOverwrite(this, overwrite, index, fileName);
+            if (OverwriteMode == TUZOverwriteMode::Prompt) {
+                if (OnPromptForOverwrite) {
+                    OnPromptForOverwrite(this, overwrite, index, fileName);
+                } else {
+                    std::string shown = entryName;
+                    SlashSeparators(shown);
+                    overwrite = ZipHost().AskYesNo("Replace existing file " + shown + "?", "File Exists Alert");
+                }
+            }
             // Without an answer the file is kept.
             if (!overwrite || DirectoryExists(fileName)) {
                 if (OnSkippingFile)

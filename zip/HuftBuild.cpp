@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <new>
 
+#include "zip/ZipHost.h"
+
 namespace {
 
 constexpr int MaxCodeBits = 16;
@@ -15,6 +17,14 @@ unsigned Reverse(unsigned code, int bits)
         code >>= 1;
     }
     return r;
+}
+
+// Tables are given up, and the user told, when memory for one cannot be had.
+int OutOfMemory(THuftTable& table)
+{
+    table.Free();
+    ZipHost().ShowError("*** inflate out of memory ***", "Error");
+    return 3;
 }
 
 THuft SlotFor(int symbol, int bits, int simpleCount, const uint16_t* bases, const uint8_t* extraBits)
@@ -103,7 +113,7 @@ int HuftBuild(const uint8_t* lengths, int count, int simpleCount, const uint16_t
             const int subBits = lengths[sorted[j - 1]] - root;
             const size_t start = table.Entries.size();
             if (start > 0xFFFF)
-                return 3;
+                return OutOfMemory(table);
             table.Entries.resize(start + (size_t(1) << subBits), invalid);
             table.Entries[Reverse(prefix, root)] =
                 THuft{static_cast<uint8_t>(HuftLiteral + subBits), static_cast<uint8_t>(root),
@@ -118,7 +128,6 @@ int HuftBuild(const uint8_t* lengths, int count, int simpleCount, const uint16_t
         }
         return (left > 0 && maxLen > 1) ? 1 : 0;
     } catch (const std::bad_alloc&) {
-        table.Free();
-        return 3;
+        return OutOfMemory(table);
     }
 }

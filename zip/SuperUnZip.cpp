@@ -6,6 +6,7 @@
 #include "zip/LittleEndian.h"
 #include "zip/ZipExceptions.h"
 #include "zip/ZipFileUtils.h"
+#include "zip/ZipHost.h"
 
 namespace {
 
@@ -64,7 +65,10 @@ void TSuperUnZip::SetZipName(const std::string& value)
         if (initialDir.empty() || !DirectoryExists(initialDir))
             initialDir = "/";
         std::string chosen;
-        if (!OnChooseZipFile || !OnChooseZipFile(this, initialDir, chosen))
+        if (!ZipHost().ChooseFile("Open a Zip File",
+                                  "Zip Files (*.ZIP)|*.zip|SFX Files (*.EXE)|*.exe|All Files (*.*)|*.*", initialDir,
+                                  chosen) ||
+            chosen.empty())
             throw EUserCanceled("User canceled setting zip file name.");
         name = chosen;
     }
@@ -256,9 +260,16 @@ void TSuperUnZip::ReadDirectory()
         rebuild = true;
     }
 
-    if (rebuild && !RebuildDirectory()) {
-        SetSortMode(sortMode_);
-        return;
+    if (rebuild) {
+        bool found;
+        {
+            TZipHourGlass hourGlass;
+            found = RebuildDirectory();
+        }
+        if (!found) {
+            SetSortMode(sortMode_);
+            return;
+        }
     }
 
     const bool useNextVolume = GetSpanMode() != 0 && !DirectoryRebuilt;

@@ -31,9 +31,6 @@ using TBadPassword = std::function<void(TSuperUnZip* sender, int fileIndex, std:
 using TBadCRC = std::function<void(TSuperUnZip* sender, uint32_t calcCRC, uint32_t storedCRC, int fileIndex)>;
 using TIncompleteZip = std::function<void(TSuperUnZip* sender, TIncompleteZipMode& incompleteMode)>;
 using TGetNextDisk = std::function<void(TSuperUnZip* sender, int nextDisk, std::string& fname)>;
-// Stands in for the file-open dialog of a name ending in "?": gets the initial directory,
-// returns False when the user cancels.
-using TChooseZipFile = std::function<bool(TSuperUnZip* sender, const std::string& initialDir, std::string& fileName)>;
 
 class TSuperUnZip : public TZipComponentBase {
 public:
@@ -69,7 +66,6 @@ public:
     TBadCRC OnBadCRC;
     TIncompleteZip OnInCompleteZip;
     TGetNextDisk OnGetNextDisk;
-    TChooseZipFile OnChooseZipFile;
 
     // Public state.
     std::string Password;
@@ -100,6 +96,8 @@ public:
 
     TStream* LoadNextDisk(int nextDisk) override;
     bool SpansVolumes() const override { return EndRecord->NumberOfThisDisk != 0; }
+    // Only a handler can name the next volume; without one, data that run short are cut short.
+    bool ContinuesOnNextVolume() const override { return SpansVolumes() && OnGetNextDisk; }
     bool CheckVolumeLabel(int nextDisk);
 
     // Directory state.

@@ -4,13 +4,13 @@
 
 #include "platform/Stream.h"
 #include "zip/ZipExceptions.h"
+#include "zip/ZipHost.h"
 
 void TZipComponentBase::ProcessMessagesAndCheckAbort()
 {
     if (!DoProcessMessages)
         return;
-    if (OnProcessMessages)
-        OnProcessMessages();
+    ZipHost().ProcessMessages();
     if (AbortRequested) {
         AbortRequested = false;
         throw EUserCanceled("User Aborted Operation");

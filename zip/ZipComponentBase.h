@@ -32,10 +32,8 @@ public:
 
     TPercentDoneEvent OnFilePercentDone;
     TPercentDoneEvent OnTotalPercentDone;
-    // Stands in for the application's message pump; nothing in this system assigns it.
-    std::function<void()> OnProcessMessages;
 
-    // When DoProcessMessages is set: pump messages, then raise EUserCanceled
+    // When DoProcessMessages is set: pump messages through the host, then raise EUserCanceled
     // "User Aborted Operation" (clearing the request) when an abort was asked for.
     void ProcessMessagesAndCheckAbort();
 
@@ -57,5 +55,7 @@ public:
     // user gave none.
     virtual bool SpansVolumes() const { return false; }
     virtual TStream* LoadNextDisk(int /*volumeNumber*/) { return nullptr; }
+    // Whether data that run short go on in the next volume rather than being cut short.
+    virtual bool ContinuesOnNextVolume() const { return SpansVolumes(); }
     int CurrentDisk = 0;   // 0-based volume being read
 };

@@ -29,6 +29,7 @@
 #include "zip/Inflate.h"
 #include "zip/LegacyDecoders.h"
 #include "zip/ZipComponentBase.h"
+#include "zip/ZipHost.h"
 
 using Bytes = std::vector<uint8_t>;
 
@@ -315,6 +316,69 @@ public:
             count = std::min(count, std::max<int64_t>(0, Accept - GetSize()));
         return TMemoryStream::Write(buffer, count);
     }
+};
+
+// The message of the exception of type E that f raises, or "no exception".
+template <class E, class F>
+std::string MessageOfThrown(F&& f)
+{
+    try {
+        f();
+    } catch (const E& e) {
+        return e.Message();
+    }
+    return "no exception";
+}
+
+// A host that records what the component asks of the program and answers as scripted.
+class TRecordingZipHost : public IZipHost {
+public:
+    std::vector<std::string> Asked;    // "caption: text" of every question and error box
+    bool Answer = false;               // the answer to every Yes/No question
+    std::function<bool(const std::string& initialDir, std::string& fileName)> Choose;
+    std::function<void()> OnPump;
+    int Pumps = 0;
+    int HourGlass = 0;                 // nesting now
+    std::vector<int> HourGlassAtPump;  // the nesting at each pump
+
+    bool AskYesNo(std::string_view text, std::string_view caption) override
+    {
+        Asked.push_back(std::string(caption) + ": " + std::string(text));
+        return Answer;
+    }
+    void ShowError(std::string_view text, std::string_view caption) override
+    {
+        Asked.push_back(std::string(caption) + ": " + std::string(text));
+    }
+    bool ChooseFile(std::string_view title, std::string_view filter, const std::string& initialDir,
+                    std::string& fileName) override
+    {
+        Asked.push_back(std::string(title) + ": " + std::string(filter));
+        return Choose && Choose(initialDir, fileName);
+    }
+    int HourGlassShown = 0;            // BeginHourGlass calls
+    void BeginHourGlass() override
+    {
+        ++HourGlass;
+        ++HourGlassShown;
+    }
+    void EndHourGlass() override { --HourGlass; }
+    void ProcessMessages() override
+    {
+        ++Pumps;
+        HourGlassAtPump.push_back(HourGlass);
+        if (OnPump)
+            OnPump();
+    }
+};
+
+// Installs a host for a scope.
+class TZipHostScope {
+public:
+    explicit TZipHostScope(IZipHost& host) { SetZipHost(&host); }
+    ~TZipHostScope() { SetZipHost(nullptr); }
+    TZipHostScope(const TZipHostScope&) = delete;
+    TZipHostScope& operator=(const TZipHostScope&) = delete;
 };
 
 // The component the decoders report to.

@@ -35,6 +35,7 @@
 #include "ui/desktop/DesktopIntegration.h"
 #include "ui/desktop/WindowPlacement.h"
 #include "ui/todo/ToDoFilterPanel.h"
+#include "ui/dialogs/QtZipHost.h"
 
 namespace {
 
@@ -94,6 +95,7 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
         services_ = ownServices_.get();
     }
     SetUiServices(services_);
+    zipHost_ = std::make_unique<TZipHostInstaller>();
     if (environment_.CurrentDir.empty())
         environment_.CurrentDir = QDir::currentPath().toStdString();
     if (environment_.ProgramDir.empty())
@@ -175,6 +177,7 @@ void TfrmTovrinMain::FormDestroy()
     tvToDo->clear();
     DataBase.reset();
     UnlockDataFile();
+    zipHost_.reset();
     if (&UiServices() == services_)
         SetUiServices(nullptr);
 }

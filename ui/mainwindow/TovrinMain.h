@@ -28,6 +28,7 @@ class QPlainTextEdit;
 class QSplitter;
 class QToolButton;
 class QTreeWidgetItem;
+class TZipHostInstaller;
 class QWidget;
 class QPainter;  // tree drawing and task commands
 class QTimer;    // tree drawing and task commands
@@ -385,6 +386,7 @@ private:
     TMainWindowEnvironment environment_;
     std::unique_ptr<IWindowServices> ownServices_;
     IWindowServices* services_ = nullptr;
+    std::unique_ptr<TZipHostInstaller> zipHost_;   // the ZIP component's questions and cursor
     TSharedShortcutDispatcher* shortcuts_ = nullptr;
     TImportExport* exchange_ = nullptr;
     TToDoFilterPanel* toDoFilter_ = nullptr;

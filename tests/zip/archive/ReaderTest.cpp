@@ -167,14 +167,17 @@ TEST_F(Reader, DirectoryIsReadOncePerDay)
 TEST_F(Reader, FileChooserForTrailingQuestionMark)
 {
     TSuperUnZip z;
+    // Without a window the dialog is cancelled.
     try {
         z.SetZipName(dir / "x?");
         FAIL();
     } catch (const EUserCanceled& e) {
         EXPECT_EQ(e.Message(), "User canceled setting zip file name.");
     }
+    TRecordingZipHost host;
+    TZipHostScope scope(host);
     std::string initial;
-    z.OnChooseZipFile = [&](TSuperUnZip*, const std::string& from, std::string& chosen) {
+    host.Choose = [&](const std::string& from, std::string& chosen) {
         initial = from;
         chosen = dir / "chosen.zip";
         return true;
@@ -182,8 +185,15 @@ TEST_F(Reader, FileChooserForTrailingQuestionMark)
     z.SetZipName(dir / "x?");
     EXPECT_EQ(z.ZipName(), dir / "chosen.zip");
     EXPECT_EQ(initial, dir.Path() + "/");
-    z.OnChooseZipFile = [](TSuperUnZip*, const std::string&, std::string&) { return false; };
-    EXPECT_THROW(z.SetZipName("/no/such/dir/?"), EUserCanceled);
+    EXPECT_EQ(host.Asked, std::vector<std::string>{
+                              "Open a Zip File: Zip Files (*.ZIP)|*.zip|SFX Files (*.EXE)|*.exe|All Files (*.*)|*.*"});
+    host.Choose = [&](const std::string& from, std::string&) {
+        initial = from;
+        return false;
+    };
+    EXPECT_EQ(MessageOfThrown<EUserCanceled>([&] { z.SetZipName("/no/such/dir/?"); }), "User canceled setting zip file name.");
+    EXPECT_EQ(initial, "/");   // a folder that does not exist starts at the root
+    EXPECT_EQ(z.ZipName(), dir / "chosen.zip");
 }
 
 TEST_F(Reader, ExtractionNeverLeavesTheDestination)

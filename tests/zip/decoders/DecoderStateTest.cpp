@@ -149,9 +149,11 @@ TEST(DecoderState, AbortIsSeenWhenAChunkIsDueOnlyWhileMessagesArePumped)
 {
     const Bytes stream = RawDeflate(RandomBytes(100000, 3));   // about seven chunks
     TTestOwner owner;
-    int pumped = 0;
-    owner.OnProcessMessages = [&] {
-        if (++pumped == 2)
+    TRecordingZipHost host;
+    TZipHostScope scope(host);
+    int& pumped = host.Pumps;
+    host.OnPump = [&] {
+        if (pumped == 2)
             owner.AbortRequested = true;
     };
     EXPECT_EQ(MessageOf<EUserCanceled>([&] { DecodeEntry(stream, 8, 0, 100000, &owner); }), "User Aborted Operation");
@@ -162,7 +164,7 @@ TEST(DecoderState, AbortIsSeenWhenAChunkIsDueOnlyWhileMessagesArePumped)
     quiet.DoProcessMessages = false;
     quiet.AbortRequested = true;
     pumped = 0;
-    quiet.OnProcessMessages = [&] { ++pumped; };
+    host.OnPump = nullptr;
     EXPECT_EQ(DecodeEntry(stream, 8, 0, 100000, &quiet).Status, DecodeOk);
     EXPECT_EQ(pumped, 0);
     EXPECT_TRUE(quiet.AbortRequested);

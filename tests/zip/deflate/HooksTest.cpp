@@ -97,8 +97,9 @@ TEST(DeflateHooks, MessagesArePumpedAfterEachWriteAndAnAbortStops)
 {
     const Bytes data = PseudoText(100000, 74);
     TZipComponentBase zip;
-    int pumps = 0;
-    zip.OnProcessMessages = [&] { ++pumps; };
+    TRecordingZipHost host;
+    TZipHostScope scope(host);
+    int& pumps = host.Pumps;
     TRecordingStream out;
     DeflateInto(zip, data, out);
     EXPECT_EQ(pumps, int(out.Writes.size()));
@@ -115,7 +116,7 @@ TEST(DeflateHooks, MessagesArePumpedAfterEachWriteAndAnAbortStops)
     zip.DoProcessMessages = true;
     zip.AbortRequested = false;
     pumps = 0;
-    zip.OnProcessMessages = [&] { zip.AbortRequested = ++pumps == 3; };
+    host.OnPump = [&] { zip.AbortRequested = pumps == 3; };
     TRecordingStream aborted;
     try {
         DeflateInto(zip, data, aborted);
