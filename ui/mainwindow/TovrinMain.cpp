@@ -28,6 +28,7 @@
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/exchange/ImportExport.h"
 #include "ui/places/PlacePanel.h"
+#include "ui/todo/ToDoPage.h"
 #include "ui/desktop/DesktopIntegration.h"
 #include "ui/desktop/WindowPlacement.h"
 
@@ -100,7 +101,7 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     BuildActions();
     BuildPropertyPanel();  // the task panel (TovrinMainProps.cpp)
     ConnectUndoAndNavigation();
-    BuildToDoPage();
+    toDo_->BuildToDoPage();
     places_->BuildPlacesPage();
     BuildTaskCommands();  // task commands, tree drawing and drag (TovrinMainCommands.cpp)
     BuildExchange();
@@ -167,7 +168,7 @@ void TfrmTovrinMain::FormDestroy()
     // document after them.
     undo_->ReleaseHistories();
     tvTasksTree->clear();
-    tvToDo->clear();
+    toDo_->tvToDo()->clear();
     DataBase.reset();
     UnlockDataFile();
     if (&UiServices() == services_)
@@ -214,15 +215,29 @@ void TfrmTovrinMain::BuildControls()
     outlineLayout->addWidget(tvTasksTree, 1);
     pcMainPages->addTab(tshOutline, QStringLiteral("Outline"));
 
-    // To-Do page: its banner and tree; the list is computed by the To-Do page's own code.
+    // To-Do page: its banner, and below it the To-Do page part (todo/ToDoPage.h).
     tshToDoList = new QWidget();
     auto* todoLayout = new QVBoxLayout(tshToDoList);
     todoLayout->setContentsMargins(2, 2, 2, 2);
     pnlVirtualRoot2 = MakeBanner(tshToDoList, lbVirtualRoot2, [this] { SetVirtualRoot(nullptr); });
     todoLayout->addWidget(pnlVirtualRoot2);
-    tvToDo = new TTreeViewCheckBoxes(tshToDoList);
-    tvToDo->setObjectName(QStringLiteral("tvToDo2"));
-    todoLayout->addWidget(tvToDo, 1);
+    TToDoHost toDoHost{[this] { UpdateCurrentTask(); },
+                       [this] { places_->UpdateCurrentPlace(); },
+                       [this] { return VirtualRoot; },
+                       [this] { return ShowToDoSheet; },
+                       [this] { return pcMainPages->ActivePage() == tshToDoList; },
+                       [this] { DrawTime = Now(); },
+                       [this](QTreeWidgetItem* Node) {
+                           SyncTreeNode(Node);
+                           ShowPropertyPanel(ppTask);
+                           // The right side shows again, also after the place panel emptied and hid it.
+                           pnlRight->setVisible(true);
+                       },
+                       [this] {
+                           if (!DueDatePickerDropped)
+                               pcMainPages->setFocus();
+                       }};
+    toDo_ = new TToDoPage(*this, *tshToDoList, state_, UILockCount, std::move(toDoHost));
     pcMainPages->addTab(tshToDoList, QStringLiteral("ToDo"));
 
     tshPlaces = new QWidget();
@@ -230,7 +245,7 @@ void TfrmTovrinMain::BuildControls()
     pcMainPages->addTab(tshPlaces, QStringLiteral("Places"));
 
     HookTree(tvTasksTree);
-    HookTree(tvToDo);
+    HookTree(toDo_->tvToDo());
 
     // Right-hand side: the property panel of the current task (or place).
     pnlRight = new QWidget(splMain);

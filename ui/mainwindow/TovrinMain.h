@@ -46,7 +46,7 @@ class QTimeEdit;     // property panel
 class TRadioGroup;   // property panel
 class IWindowServices;
 class TImportExport;
-class TToDoFilterPanel;
+class TToDoPage;
 class TPlacePanel;
 class TDesktopIntegration;
 class TPageControl;
@@ -166,7 +166,6 @@ public:
     void ApplyTaskChange(bool Delay, bool Force);
     void SyncTreeNode(QTreeWidgetItem* Node);
     void UpdateTreeActions();
-    void RebuildToDoList();
     void RefreshPlacesLists();
 
     // ---- Display switches ----
@@ -180,11 +179,8 @@ public:
     void SetShowProject(bool Value);
     void SetShowTaskTreeViews(bool Value);
 
-    // ---- To-Do page, places lists and page switching (TovrinMainToDo.cpp) ----
-    void BuildToDoPage();
-    void TodoFilterChange();
+    // ---- Places lists and page switching (TovrinMainToDo.cpp) ----
     void SyncSelectionWithCurrentTask(QWidget* Page);
-    bool IsOutlinePlace(const TTaskPlace* Place) const;
 
     // ---- About box command (TovrinMainAbout.cpp) ----
     void BuildAboutCommand();
@@ -325,8 +321,6 @@ public:
     void actSortSubtasksExecute();
     void actFindExecute();
     void actFindNextExecute();
-    void actCopyToDoToClipboardExecute();
-    void actSelectAllInToDoExecute();
     void actAddToSubtasksPlacesExecute();
     void actReplaceSubtasksPlacesExecute();
     void actClearSubtasksPlacesExecute();
@@ -344,8 +338,6 @@ public:
     QAction* actSortSubtasks = nullptr;
     QAction* actFind = nullptr;
     QAction* actFindNext = nullptr;
-    QAction* actCopyToDoToClipboard = nullptr;
-    QAction* actSelectAllInToDo = nullptr;
     QAction* actAddToSubtasksPlaces = nullptr;
     QAction* actReplaceSubtasksPlaces = nullptr;
     QAction* actClearSubtasksPlaces = nullptr;
@@ -360,7 +352,6 @@ public:
     QAction* Howitworks1 = nullptr;
     QAction* VisitTovrinWebSite1 = nullptr;
     QAction* Proposenewfeature1 = nullptr;
-    QMenu* pmnuToDo = nullptr;
 
     // ---- Installation settings and options (TovrinMainSettings.cpp); the tray icon, hot key,
     // auto-save and window placement are the desktop part's (Desktop()) ----
@@ -384,7 +375,7 @@ public:
     IWindowServices& Services() const { return *services_; }
     // The window's parts.
     TImportExport& Exchange() const { return *exchange_; }
-    TToDoFilterPanel& ToDoFilter() const { return *toDoFilter_; }
+    TToDoPage& ToDo() const { return *toDo_; }
     TPlacePanel& Places() const { return *places_; }
     TDesktopIntegration& Desktop() const { return *desktop_; }
     TUndoNavigation& Undo() const { return *undo_; }
@@ -395,7 +386,6 @@ public:
     QWidget* tshToDoList = nullptr;
     QWidget* tshPlaces = nullptr;
     TTreeViewCheckBoxes* tvTasksTree = nullptr;
-    TTreeViewCheckBoxes* tvToDo = nullptr;
     QFrame* pnlVirtualRoot = nullptr;
     QLabel* lbVirtualRoot = nullptr;
     QFrame* pnlVirtualRoot2 = nullptr;
@@ -482,7 +472,7 @@ private:
     IWindowServices* services_ = nullptr;
     TSharedShortcutDispatcher* shortcuts_ = nullptr;
     TImportExport* exchange_ = nullptr;
-    TToDoFilterPanel* toDoFilter_ = nullptr;
+    TToDoPage* toDo_ = nullptr;
     TPlacePanel* places_ = nullptr;
     TDesktopIntegration* desktop_ = nullptr;
     TUndoNavigation* undo_ = nullptr;

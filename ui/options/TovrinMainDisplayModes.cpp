@@ -8,7 +8,7 @@
 #include <QToolButton>
 
 #include "ui/controls/PageControl.h"
-#include "ui/todo/ToDoFilterPanel.h"
+#include "ui/todo/ToDoPage.h"
 
 namespace {
 
@@ -66,8 +66,8 @@ void TfrmTovrinMain::SetShowPlaces(bool Value)
     // The Places page needs the property panel to edit a place.
     SetTabVisible(pcMainPages, tshPlaces, Value && ShowTaskProperties);
     SetVisible(pnlPlaces, Value);
-    if (toDoFilter_)
-        toDoFilter_->SetPlacesVisible(Value);
+    if (toDo_)
+        toDo_->SetPlacesVisible(Value);
 }
 
 void TfrmTovrinMain::SetShowEffort(bool Value)

@@ -24,6 +24,7 @@
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/outline/TreeViewRules.h"
+#include "ui/todo/ToDoPage.h"
 
 namespace {
 
@@ -198,7 +199,7 @@ void TfrmTovrinMain::ConnectDragDrop()
     TimerTvAutoscroll->setInterval(100);
     connect(TimerTvAutoscroll, &QTimer::timeout, this, [this] { RunGuarded([this] { TimerTvAutoscrollTimer(); }); });
     new TTreeDragHook(*this, tvTasksTree);
-    new TTreeDragHook(*this, tvToDo);
+    new TTreeDragHook(*this, toDo_->tvToDo());
 }
 
 // ---- Row spots ----

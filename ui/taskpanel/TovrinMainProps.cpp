@@ -40,6 +40,7 @@
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/places/frmSelectPlaces.h"
 #include "ui/places/PlacePanel.h"
+#include "ui/todo/ToDoPage.h"
 
 namespace {
 
@@ -362,7 +363,7 @@ void TfrmTovrinMain::memTaskCaptionChange()
         const QString text = memTaskCaption->toPlainText();
         if (QTreeWidgetItem* node = FindTaskNode(tvTasksTree, CurrentTask))
             node->setText(0, text);
-        if (QTreeWidgetItem* node = FindTaskNode(tvToDo, CurrentTask))
+        if (QTreeWidgetItem* node = FindTaskNode(toDo_->tvToDo(), CurrentTask))
             node->setText(0, text);
     }
     UpdateImportanceHint();

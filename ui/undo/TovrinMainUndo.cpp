@@ -17,6 +17,7 @@
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/outline/TreeViewRules.h"
 #include "ui/places/PlacePanel.h"
+#include "ui/todo/ToDoPage.h"
 
 namespace {
 
@@ -45,7 +46,7 @@ public:
     void ShowChangedTask(TTaskNode* Task) override
     {
         // Selected again in both trees, so that the panel shows the restored values.
-        for (TTreeViewCheckBoxes* tree : {w_.tvTasksTree, w_.tvToDo}) {
+        for (TTreeViewCheckBoxes* tree : {w_.tvTasksTree, w_.ToDo().tvToDo()}) {
             QTreeWidgetItem* node = w_.FindTaskNode(tree, Task);
             if (!node)
                 continue;
@@ -114,9 +115,9 @@ public:
                 todo.Delete(i);
         {
             TUILock lock(w_.UILockCount);
-            for (int i = w_.tvToDo->topLevelItemCount() - 1; i >= 0; --i)
-                if (InSubtree(TfrmTovrinMain::NodeTask(w_.tvToDo->topLevelItem(i)), Task))
-                    delete w_.tvToDo->takeTopLevelItem(i);
+            for (int i = w_.ToDo().tvToDo()->topLevelItemCount() - 1; i >= 0; --i)
+                if (InSubtree(TfrmTovrinMain::NodeTask(w_.ToDo().tvToDo()->topLevelItem(i)), Task))
+                    delete w_.ToDo().tvToDo()->takeTopLevelItem(i);
         }
         w_.Undo().Navigation()->Clear();
     }
@@ -226,7 +227,7 @@ void TfrmTovrinMain::BuildUndoAndNavigation()
                        return dropped;
                    },
                    [this] {
-                       for (TTreeViewCheckBoxes* tree : {tvTasksTree, tvToDo})
+                       for (TTreeViewCheckBoxes* tree : {tvTasksTree, toDo_->tvToDo()})
                            SyncTreeNode(FindTaskNode(tree, CurrentTask));
                        ReloadCurrentTask();
                    },
@@ -350,7 +351,7 @@ void TfrmTovrinMain::DeletePlaceUndoable(TTaskPlace* Place)
 
 QWidget* TfrmTovrinMain::GetInPlaceEditor() const
 {
-    for (TTreeViewCheckBoxes* tree : {tvToDo, tvTasksTree}) {
+    for (TTreeViewCheckBoxes* tree : {toDo_->tvToDo(), tvTasksTree}) {
         if (tree->IsEditing()) {
             QLineEdit* editor = tree->InPlaceEditor();
             return editor && editor->isVisible() ? editor : nullptr;

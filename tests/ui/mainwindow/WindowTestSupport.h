@@ -24,6 +24,7 @@
 #include "ui/desktop/DesktopIntegration.h"
 #include "ui/places/PlacePanel.h"
 #include "ui/todo/ToDoFilterPanel.h"
+#include "ui/todo/ToDoPage.h"
 
 // Settings and data folders point into a temporary folder, so that no test touches the user's.
 class TApplicationEnvironment : public ::testing::Environment {
