@@ -25,60 +25,13 @@
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/outline/TreeViewRules.h"
+#include "ui/outline/VirtualRootBanner.h"
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/exchange/ImportExport.h"
 #include "ui/places/PlacePanel.h"
 #include "ui/todo/ToDoPage.h"
 #include "ui/desktop/DesktopIntegration.h"
 #include "ui/desktop/WindowPlacement.h"
-
-namespace {
-
-// Calls a handler when the watched widget is clicked (banners have no click signal).
-class TClickFilter : public QObject {
-public:
-    TClickFilter(QObject* parent, std::function<void()> onClick) : QObject(parent), onClick_(std::move(onClick)) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::MouseButtonRelease) {
-            onClick_();
-            return true;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    std::function<void()> onClick_;
-};
-
-QFrame* MakeBanner(QWidget* parent, QLabel*& label, const std::function<void()>& onReset)
-{
-    auto* banner = new QFrame(parent);
-    banner->setFrameShape(QFrame::StyledPanel);
-    banner->setAutoFillBackground(true);
-    QPalette palette = banner->palette();
-    palette.setColor(QPalette::Window, QColor(255, 255, 225));
-    banner->setPalette(palette);
-    auto* layout = new QHBoxLayout(banner);
-    layout->setContentsMargins(4, 2, 4, 2);
-    label = new QLabel(banner);
-    label->setCursor(Qt::PointingHandCursor);
-    auto* button = new QToolButton(banner);
-    button->setText(QStringLiteral("x"));
-    button->setAutoRaise(true);
-    layout->addWidget(label, 1);
-    layout->addWidget(button);
-    auto* filter = new TClickFilter(banner, onReset);
-    banner->installEventFilter(filter);
-    label->installEventFilter(filter);
-    QObject::connect(button, &QToolButton::clicked, banner, [onReset] { RunGuarded(onReset); });
-    banner->hide();
-    return banner;
-}
-
-} // namespace
 
 TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* parent)
     : QMainWindow(parent), environment_(std::move(Environment))
@@ -215,12 +168,10 @@ void TfrmTovrinMain::BuildControls()
     outlineLayout->addWidget(tvTasksTree, 1);
     pcMainPages->addTab(tshOutline, QStringLiteral("Outline"));
 
-    // To-Do page: its banner, and below it the To-Do page part (todo/ToDoPage.h).
+    // To-Do page: a part of its own (todo/ToDoPage.h).
     tshToDoList = new QWidget();
     auto* todoLayout = new QVBoxLayout(tshToDoList);
     todoLayout->setContentsMargins(2, 2, 2, 2);
-    pnlVirtualRoot2 = MakeBanner(tshToDoList, lbVirtualRoot2, [this] { SetVirtualRoot(nullptr); });
-    todoLayout->addWidget(pnlVirtualRoot2);
     TToDoHost toDoHost{[this] { UpdateCurrentTask(); },
                        [this] { places_->UpdateCurrentPlace(); },
                        [this] { return VirtualRoot; },
@@ -236,7 +187,8 @@ void TfrmTovrinMain::BuildControls()
                        [this] {
                            if (!DueDatePickerDropped)
                                pcMainPages->setFocus();
-                       }};
+                       },
+                       [this] { SetVirtualRoot(nullptr); }};
     toDo_ = new TToDoPage(*this, *tshToDoList, state_, UILockCount, std::move(toDoHost));
     pcMainPages->addTab(tshToDoList, QStringLiteral("ToDo"));
 

@@ -388,8 +388,6 @@ public:
     TTreeViewCheckBoxes* tvTasksTree = nullptr;
     QFrame* pnlVirtualRoot = nullptr;
     QLabel* lbVirtualRoot = nullptr;
-    QFrame* pnlVirtualRoot2 = nullptr;
-    QLabel* lbVirtualRoot2 = nullptr;
     QFrame* pnlTaskTreeFilter = nullptr;
     QToolButton* sbTaskTreeFilter = nullptr;
     QComboBox* cbToDoTreeViewOptions = nullptr;

@@ -286,13 +286,12 @@ void TfrmTovrinMain::SetVirtualRoot(TTaskNode* Task)
     if (!Task || Task == DataBase->Root.get()) {
         VirtualRoot = DataBase->Root.get();
         pnlVirtualRoot->hide();
-        pnlVirtualRoot2->hide();
+        toDo_->ShowVirtualRootBanner(QString());
     } else {
         const QString text = QString::fromStdString(VirtualRootBannerText(Task->Caption));
         lbVirtualRoot->setText(text);
-        lbVirtualRoot2->setText(text);
         pnlVirtualRoot->show();
-        pnlVirtualRoot2->show();
+        toDo_->ShowVirtualRootBanner(text);
     }
     UpdateCurrentTask();
     RefillTaskTree();

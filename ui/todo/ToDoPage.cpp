@@ -1,6 +1,8 @@
 #include "ui/todo/ToDoPage.h"
 
 #include <QAction>
+#include <QFrame>
+#include <QLabel>
 #include <QMenu>
 #include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
@@ -17,6 +19,7 @@
 #include "ui/mainwindow/WindowState.h"
 #include "ui/outline/ClipboardLines.h"
 #include "ui/outline/TaskItemData.h"
+#include "ui/outline/VirtualRootBanner.h"
 #include "ui/todo/ToDoFilterPanel.h"
 
 // ---- Building ----
@@ -25,9 +28,12 @@ TToDoPage::TToDoPage(QWidget& Window, QWidget& Page, TWindowState& State, int32_
     : QObject(&Window), window_(Window), page_(Page), state_(State), uiLockCount_(UILockCount),
       host_(std::move(Host))
 {
+    auto* layout = static_cast<QVBoxLayout*>(Page.layout());
+    pnlVirtualRoot2_ = MakeBanner(&Page, lbVirtualRoot2_, [this] { host_.ResetVirtualRoot(); });
+    layout->addWidget(pnlVirtualRoot2_);
     tvToDo_ = new TTreeViewCheckBoxes(&Page);
     tvToDo_->setObjectName(QStringLiteral("tvToDo2"));
-    static_cast<QVBoxLayout*>(Page.layout())->addWidget(tvToDo_, 1);
+    layout->addWidget(tvToDo_, 1);
 }
 
 void TToDoPage::BuildToDoPage()
@@ -62,6 +68,16 @@ void TToDoPage::SetPlacesVisible(bool Visible)
 {
     if (toDoFilter_)
         toDoFilter_->SetPlacesVisible(Visible);
+}
+
+void TToDoPage::ShowVirtualRootBanner(const QString& Text)
+{
+    if (Text.isEmpty()) {
+        pnlVirtualRoot2_->hide();
+        return;
+    }
+    lbVirtualRoot2_->setText(Text);
+    pnlVirtualRoot2_->show();
 }
 
 // ---- The To-Do list ----
@@ -110,6 +126,21 @@ void TToDoPage::ApplyTaskChange(bool Delay, bool Force)
         DelayMs(100);
     RebuildToDoList();
     SyncSelectionWithCurrentTask();
+}
+
+void TToDoPage::RemoveSubtree(const TTaskNode* Task)
+{
+    const auto inSubtree = [Task](const TTaskNode* task) {
+        return task && (task == Task || task->IsDescendantOf(Task));
+    };
+    TTaskNodeList& todo = state_.DataBase->ToDoList;
+    for (int i = todo.Count() - 1; i >= 0; --i)
+        if (inSubtree(todo[i]))
+            todo.Delete(i);
+    TUILock lock(uiLockCount_);
+    for (int i = tvToDo_->topLevelItemCount() - 1; i >= 0; --i)
+        if (inSubtree(ItemTask(tvToDo_->topLevelItem(i))))
+            delete tvToDo_->takeTopLevelItem(i);
 }
 
 // ---- The page and its selection ----

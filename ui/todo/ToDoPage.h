@@ -9,7 +9,10 @@
 #include <functional>
 
 class QAction;
+class QFrame;
+class QLabel;
 class QMenu;
+class QString;
 class QTreeWidgetItem;
 class QWidget;
 class TTaskNode;
@@ -34,13 +37,15 @@ struct TToDoHost {
     std::function<void(QTreeWidgetItem* Node)> ShowSelectedTask;
     // Focuses the page control, unless the due-date calendar is open.
     std::function<void()> FocusMainPages;
+    // A click on the virtual-root banner resets the virtual root.
+    std::function<void()> ResetVirtualRoot;
 };
 
 class TToDoPage : public QObject {
     Q_OBJECT
 public:
-    // Builds the tree on Page (below what the page already holds); the filter panel and the
-    // commands come with BuildToDoPage. UILockCount is the window's lock.
+    // Builds the virtual-root banner and the tree on Page; the filter panel and the commands
+    // come with BuildToDoPage. UILockCount is the window's lock.
     TToDoPage(QWidget& Window, QWidget& Page, TWindowState& State, int32_t& UILockCount, TToDoHost Host);
 
     void BuildToDoPage();
@@ -54,8 +59,14 @@ public:
     void PageShown();
     // Shows or hides the places filter (before BuildToDoPage: nothing).
     void SetPlacesVisible(bool Visible);
+    // The banner shows Text; an empty one hides it.
+    void ShowVirtualRootBanner(const QString& Text);
+    // A detached task and its subtasks leave the document's To-Do list and the tree.
+    void RemoveSubtree(const TTaskNode* Task);
 
     TTreeViewCheckBoxes* tvToDo() const { return tvToDo_; }
+    QFrame* pnlVirtualRoot2() const { return pnlVirtualRoot2_; }
+    QLabel* lbVirtualRoot2() const { return lbVirtualRoot2_; }
     TToDoFilterPanel& ToDoFilter() const { return *toDoFilter_; }
     QAction* actCopyToDoToClipboard() const { return actCopyToDoToClipboard_; }
     QAction* actSelectAllInToDo() const { return actSelectAllInToDo_; }
@@ -70,6 +81,8 @@ private:
     TWindowState& state_;
     int32_t& uiLockCount_;
     TToDoHost host_;
+    QFrame* pnlVirtualRoot2_ = nullptr;
+    QLabel* lbVirtualRoot2_ = nullptr;
     TTreeViewCheckBoxes* tvToDo_ = nullptr;
     TToDoFilterPanel* toDoFilter_ = nullptr;
     QAction* actCopyToDoToClipboard_ = nullptr;

@@ -109,16 +109,7 @@ public:
         // A redone deletion may take the virtual root's ancestors along.
         if (w_.IsVirtualRootActive() && InSubtree(w_.VirtualRoot, Task))
             w_.SetVirtualRoot(nullptr);
-        TTaskNodeList& todo = w_.DataBase->ToDoList;
-        for (int i = todo.Count() - 1; i >= 0; --i)
-            if (InSubtree(todo[i], Task))
-                todo.Delete(i);
-        {
-            TUILock lock(w_.UILockCount);
-            for (int i = w_.ToDo().tvToDo()->topLevelItemCount() - 1; i >= 0; --i)
-                if (InSubtree(TfrmTovrinMain::NodeTask(w_.ToDo().tvToDo()->topLevelItem(i)), Task))
-                    delete w_.ToDo().tvToDo()->takeTopLevelItem(i);
-        }
+        w_.ToDo().RemoveSubtree(Task);
         w_.Undo().Navigation()->Clear();
     }
 
