@@ -135,6 +135,49 @@ TEST_F(ToDoPageTest, ACurrentTaskWithoutEntrySelectsItsListedSubtasks)
     EXPECT_EQ(window->CurrentTask, garden);
 }
 
+TEST_F(ToDoPageTest, EnteringThePageFocusesTheListOrThePagesWhenSubtasksStandForTheTask)
+{
+    Select("Read");
+    ShowPage(window->tshToDoList);
+    EXPECT_EQ(window->focusWidget(), window->ToDo().tvToDo());
+
+    ShowPage(window->tshOutline);
+    Select("Garden");
+    ShowPage(window->tshToDoList);
+    QWidget* pages = window->pcMainPages->focusProxy() ? window->pcMainPages->focusProxy() : window->pcMainPages;
+    EXPECT_EQ(window->focusWidget(), pages);
+}
+
+TEST_F(ToDoPageTest, UpdateToDoWritesTheCaptionBeingTypedBackFirst)
+{
+    ShowPage(window->tshToDoList);
+    window->ToDo().ToDoFilter().cbToDoAutoUpdate()->setChecked(false);
+    window->ToDo().tvToDo()->setCurrentItem(ToDoNode(read));
+    ASSERT_EQ(window->CurrentTask, read);
+    window->memTaskCaption->moveCursor(QTextCursor::End);
+    QTest::keyClicks(window->memTaskCaption, " more");
+    QTest::mouseClick(window->ToDo().ToDoFilter().btnToDoUpdateNow(), Qt::LeftButton);
+    EXPECT_EQ(read->Caption, "Read more");
+    ASSERT_NE(ToDoNode(read), nullptr);
+    EXPECT_EQ(ToDoNode(read)->text(0).toStdString(), "Read more");
+}
+
+TEST_F(ToDoPageTest, BackToATaskWithoutEntryReplacesASelectAllBySubtasks)
+{
+    Select("Garden");
+    ShowPage(window->tshToDoList);
+    window->ToDo().tvToDo()->setCurrentItem(ToDoNode(call));
+    ASSERT_EQ(window->CurrentTask, call);
+    window->ToDo().actSelectAllInToDo()->trigger();
+    window->Undo().sbBack()->click();
+    ASSERT_EQ(window->CurrentTask, garden);
+    Names selected;
+    for (QTreeWidgetItem* node : window->ToDo().tvToDo()->selectedItems())
+        selected.push_back(node->text(0).toStdString());
+    std::sort(selected.begin(), selected.end());
+    EXPECT_EQ(selected, (Names{"Dig", "Plant"}));
+}
+
 TEST_F(ToDoPageTest, TheSelectionFollowsTheCurrentTaskAcrossPages)
 {
     ShowPage(window->tshToDoList);
