@@ -22,6 +22,7 @@
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/places/PlacePanel.h"
 #include "ui/taskpanel/TaskPanel.h"
+#include "ui/todo/ToDoPage.h"
 
 namespace {
 
@@ -145,7 +146,7 @@ void TfrmTovrinMain::SetTasksFont(const TFontDesc& Font, int32_t Color)
 {
     TasksFont = Font;
     TasksColor = Color;
-    for (QWidget* control : std::initializer_list<QWidget*>{tvTasksTree, tvToDo, places_->lvPlaces(), places_->lvIncludedPlaces()})
+    for (QWidget* control : std::initializer_list<QWidget*>{tvTasksTree, toDo_->tvToDo(), places_->lvPlaces(), places_->lvIncludedPlaces()})
         ApplyFontAndColor(control, Font, Color);
 }
 

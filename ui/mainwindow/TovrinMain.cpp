@@ -27,63 +27,17 @@
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/outline/TreeViewRules.h"
+#include "ui/outline/VirtualRootBanner.h"
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/exchange/ImportExport.h"
 #include "ui/places/PlacePanel.h"
 #include "ui/taskpanel/TaskPanel.h"
 #include "ui/undo/UndoList.h"
+#include "ui/todo/ToDoPage.h"
 #include "ui/desktop/DesktopIntegration.h"
 #include "ui/desktop/WindowPlacement.h"
 #include "ui/todo/ToDoFilterPanel.h"
 #include "ui/dialogs/QtZipHost.h"
-
-namespace {
-
-// Calls a handler when the watched widget is clicked (banners have no click signal).
-class TClickFilter : public QObject {
-public:
-    TClickFilter(QObject* parent, std::function<void()> onClick) : QObject(parent), onClick_(std::move(onClick)) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::MouseButtonRelease) {
-            onClick_();
-            return true;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    std::function<void()> onClick_;
-};
-
-QFrame* MakeBanner(QWidget* parent, QLabel*& label, const std::function<void()>& onReset)
-{
-    auto* banner = new QFrame(parent);
-    banner->setFrameShape(QFrame::StyledPanel);
-    banner->setAutoFillBackground(true);
-    QPalette palette = banner->palette();
-    palette.setColor(QPalette::Window, QColor(255, 255, 225));
-    banner->setPalette(palette);
-    auto* layout = new QHBoxLayout(banner);
-    layout->setContentsMargins(4, 2, 4, 2);
-    label = new QLabel(banner);
-    label->setCursor(Qt::PointingHandCursor);
-    auto* button = new QToolButton(banner);
-    button->setText(QStringLiteral("x"));
-    button->setAutoRaise(true);
-    layout->addWidget(label, 1);
-    layout->addWidget(button);
-    auto* filter = new TClickFilter(banner, onReset);
-    banner->installEventFilter(filter);
-    label->installEventFilter(filter);
-    QObject::connect(button, &QToolButton::clicked, banner, [onReset] { RunGuarded(onReset); });
-    banner->hide();
-    return banner;
-}
-
-} // namespace
 
 TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* parent)
     : QMainWindow(parent), environment_(std::move(Environment))
@@ -107,7 +61,7 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     BuildActions();
     tasks_->BuildPropertyPanel();  // the task panel's tabs and notes (taskpanel/TaskPanel.h)
     ConnectUndoAndNavigation();
-    BuildToDoPage();
+    toDo_->BuildToDoPage();
     places_->BuildPlacesPage();
     BuildTaskCommands();  // task commands, tree drawing and drag (TovrinMainCommands.cpp)
     BuildExchange();
@@ -174,7 +128,7 @@ void TfrmTovrinMain::FormDestroy()
     // document after them.
     undo_->ReleaseHistories();
     tvTasksTree->clear();
-    tvToDo->clear();
+    toDo_->tvToDo()->clear();
     DataBase.reset();
     UnlockDataFile();
     zipHost_.reset();
@@ -222,15 +176,28 @@ void TfrmTovrinMain::BuildControls()
     outlineLayout->addWidget(tvTasksTree, 1);
     pcMainPages->addTab(tshOutline, QStringLiteral("Outline"));
 
-    // To-Do page: its banner and tree; the list is computed by the To-Do page's own code.
+    // To-Do page: a part of its own (todo/ToDoPage.h).
     tshToDoList = new QWidget();
     auto* todoLayout = new QVBoxLayout(tshToDoList);
     todoLayout->setContentsMargins(2, 2, 2, 2);
-    pnlVirtualRoot2 = MakeBanner(tshToDoList, lbVirtualRoot2, [this] { SetVirtualRoot(nullptr); });
-    todoLayout->addWidget(pnlVirtualRoot2);
-    tvToDo = new TTreeViewCheckBoxes(tshToDoList);
-    tvToDo->setObjectName(QStringLiteral("tvToDo2"));
-    todoLayout->addWidget(tvToDo, 1);
+    TToDoHost toDoHost{[this] { tasks_->UpdateCurrentTask(); },
+                       [this] { places_->UpdateCurrentPlace(); },
+                       [this] { return VirtualRoot; },
+                       [this] { return ShowToDoSheet; },
+                       [this] { return pcMainPages->ActivePage() == tshToDoList; },
+                       [this] { DrawTime = Now(); },
+                       [this](QTreeWidgetItem* Node) {
+                           SyncTreeNode(Node);
+                           ShowPropertyPanel(ppTask);
+                           // The right side shows again, also after the place panel emptied and hid it.
+                           pnlRight->setVisible(true);
+                       },
+                       [this] {
+                           if (!tasks_->IsDueDatePickerDropped())
+                               pcMainPages->setFocus();
+                       },
+                       [this] { SetVirtualRoot(nullptr); }};
+    toDo_ = new TToDoPage(*this, *tshToDoList, state_, UILockCount, std::move(toDoHost));
     pcMainPages->addTab(tshToDoList, QStringLiteral("ToDo"));
 
     tshPlaces = new QWidget();
@@ -238,7 +205,7 @@ void TfrmTovrinMain::BuildControls()
     pcMainPages->addTab(tshPlaces, QStringLiteral("Places"));
 
     HookTree(tvTasksTree);
-    HookTree(tvToDo);
+    HookTree(toDo_->tvToDo());
 
     // Right-hand side: the property panel of the current task (or place).
     pnlRight = new QWidget(splMain);
@@ -282,16 +249,9 @@ void TfrmTovrinMain::BuildTaskPanel()
     };
     host.SetModified = [this](bool Value) { SetModified(Value); };
     host.RepaintTaskTrees = [this] { RepaintTaskTrees(); };
-    host.TaskChangeApplied = [this](bool Delay, bool Force) {
-        if (pcMainPages->ActivePage() != tshToDoList || !(Force || toDoFilter_->IsAutoUpdate()))
-            return;
-        if (Delay)
-            DelayMs(100);
-        RebuildToDoList();
-        SyncSelectionWithCurrentTask(tshToDoList);
-    };
+    host.TaskChangeApplied = [this](bool Delay, bool Force) { toDo_->ApplyTaskChange(Delay, Force); };
     host.ShowCaptionInTrees = [this](const QString& Caption) {
-        for (TTreeViewCheckBoxes* tree : {tvTasksTree, tvToDo})
+        for (TTreeViewCheckBoxes* tree : {tvTasksTree, toDo_->tvToDo()})
             if (QTreeWidgetItem* node = FindTaskNode(tree, CurrentTask))
                 node->setText(0, Caption);
     };
@@ -320,7 +280,7 @@ void TfrmTovrinMain::BuildTaskPanel()
     };
     host.FocusTree = [this] {
         if (pcMainPages->ActivePage() != tshOutline)
-            tvToDo->setFocus();
+            toDo_->tvToDo()->setFocus();
         else
             tvTasksTree->setFocus();
     };

@@ -39,8 +39,8 @@ class QPushButton;  // To-Do page and place panel
 class QTreeWidget;  // To-Do page and place panel
 class IWindowServices;
 class TImportExport;
-class TToDoFilterPanel;
 class TTaskPanel;
+class TToDoPage;
 class TPlacePanel;
 class TDesktopIntegration;
 class TPageControl;
@@ -153,7 +153,6 @@ public:
     // ---- After a task changed ----
     void SyncTreeNode(QTreeWidgetItem* Node);
     void UpdateTreeActions();
-    void RebuildToDoList();
     void RefreshPlacesLists();
 
     // ---- Display switches ----
@@ -167,11 +166,8 @@ public:
     void SetShowProject(bool Value);
     void SetShowTaskTreeViews(bool Value);
 
-    // ---- To-Do page, places lists and page switching (TovrinMainToDo.cpp) ----
-    void BuildToDoPage();
-    void TodoFilterChange();
+    // ---- Places lists and page switching (TovrinMainToDo.cpp) ----
     void SyncSelectionWithCurrentTask(QWidget* Page);
-    bool IsOutlinePlace(const TTaskPlace* Place) const;
 
     // ---- About box command (TovrinMainAbout.cpp) ----
     void BuildAboutCommand();
@@ -232,8 +228,6 @@ public:
     void actSortSubtasksExecute();
     void actFindExecute();
     void actFindNextExecute();
-    void actCopyToDoToClipboardExecute();
-    void actSelectAllInToDoExecute();
     void actAddToSubtasksPlacesExecute();
     void actReplaceSubtasksPlacesExecute();
     void actClearSubtasksPlacesExecute();
@@ -251,8 +245,6 @@ public:
     QAction* actSortSubtasks = nullptr;
     QAction* actFind = nullptr;
     QAction* actFindNext = nullptr;
-    QAction* actCopyToDoToClipboard = nullptr;
-    QAction* actSelectAllInToDo = nullptr;
     QAction* actAddToSubtasksPlaces = nullptr;
     QAction* actReplaceSubtasksPlaces = nullptr;
     QAction* actClearSubtasksPlaces = nullptr;
@@ -267,7 +259,6 @@ public:
     QAction* Howitworks1 = nullptr;
     QAction* VisitTovrinWebSite1 = nullptr;
     QAction* Proposenewfeature1 = nullptr;
-    QMenu* pmnuToDo = nullptr;
 
     // ---- Installation settings and options (TovrinMainSettings.cpp); the tray icon, hot key,
     // auto-save and window placement are the desktop part's (Desktop()) ----
@@ -289,8 +280,8 @@ public:
     IWindowServices& Services() const { return *services_; }
     // The window's parts.
     TImportExport& Exchange() const { return *exchange_; }
-    TToDoFilterPanel& ToDoFilter() const { return *toDoFilter_; }
     TTaskPanel& TaskPanel() const { return *tasks_; }
+    TToDoPage& ToDo() const { return *toDo_; }
     TPlacePanel& Places() const { return *places_; }
     TDesktopIntegration& Desktop() const { return *desktop_; }
     TUndoNavigation& Undo() const { return *undo_; }
@@ -301,11 +292,8 @@ public:
     QWidget* tshToDoList = nullptr;
     QWidget* tshPlaces = nullptr;
     TTreeViewCheckBoxes* tvTasksTree = nullptr;
-    TTreeViewCheckBoxes* tvToDo = nullptr;
     QFrame* pnlVirtualRoot = nullptr;
     QLabel* lbVirtualRoot = nullptr;
-    QFrame* pnlVirtualRoot2 = nullptr;
-    QLabel* lbVirtualRoot2 = nullptr;
     QFrame* pnlTaskTreeFilter = nullptr;
     QToolButton* sbTaskTreeFilter = nullptr;
     QComboBox* cbToDoTreeViewOptions = nullptr;
@@ -389,8 +377,8 @@ private:
     std::unique_ptr<TZipHostInstaller> zipHost_;   // the ZIP component's questions and cursor
     TSharedShortcutDispatcher* shortcuts_ = nullptr;
     TImportExport* exchange_ = nullptr;
-    TToDoFilterPanel* toDoFilter_ = nullptr;
     TTaskPanel* tasks_ = nullptr;
+    TToDoPage* toDo_ = nullptr;
     TPlacePanel* places_ = nullptr;
     TDesktopIntegration* desktop_ = nullptr;
     TUndoNavigation* undo_ = nullptr;

@@ -27,6 +27,7 @@
 #include "ui/places/PlacePanel.h"
 #include "ui/taskpanel/TaskPanel.h"
 #include "ui/desktop/DesktopIntegration.h"
+#include "ui/todo/ToDoPage.h"
 
 namespace {
 
@@ -128,7 +129,7 @@ void TfrmTovrinMain::ClearDocument()
         TUILock drawLock(DrawLockCount);
         // The nodes refer to the tasks about to be freed.
         tvTasksTree->clear();
-        tvToDo->clear();
+        toDo_->tvToDo()->clear();
         NewTaskPending = false;
         FileName.clear();
         Untitled = true;
@@ -140,7 +141,7 @@ void TfrmTovrinMain::ClearDocument()
         FillTaskTree();
         PlacesListsStale = true;  // the lists name places of the outline just freed
         RefreshPlacesLists();
-        RebuildToDoList();
+        toDo_->RebuildToDoList();
     }
     Undo().ClearUndoHistory();
     Undo().Navigation()->Clear();
@@ -217,7 +218,7 @@ void TfrmTovrinMain::OpenDocument(const std::string& Name)
     SetShowEffort(DataBase->ShowEffort);
     SetShowProject(DataBase->ShowProject);
     SetShowTaskTreeViews(DataBase->ShowTaskTreeViews);
-    toDoFilter_->RestoreToDoFilter();
+    toDo_->ToDoFilter().RestoreToDoFilter();
     SetModified(false);
     DataFileLock.Swap(newLock);
     DataFileLock.SetFileName(FileName);
@@ -297,7 +298,7 @@ bool TfrmTovrinMain::SaveToFile(const std::string& Name)
     DataBase->SetShowEffort(ShowEffort);
     DataBase->SetShowProject(ShowProject);
     DataBase->SetShowTaskTreeViews(ShowTaskTreeViews);
-    toDoFilter_->StoreToDoFilter();
+    toDo_->ToDoFilter().StoreToDoFilter();
 
     TSafeSaveOptions options = SaveOptions;
     options.CreateBackup = CreateBackup;

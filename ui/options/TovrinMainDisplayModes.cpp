@@ -9,7 +9,7 @@
 
 #include "ui/controls/PageControl.h"
 #include "ui/taskpanel/TaskPanel.h"
-#include "ui/todo/ToDoFilterPanel.h"
+#include "ui/todo/ToDoPage.h"
 
 namespace {
 
@@ -67,8 +67,8 @@ void TfrmTovrinMain::SetShowPlaces(bool Value)
     // The Places page needs the property panel to edit a place.
     SetTabVisible(pcMainPages, tshPlaces, Value && ShowTaskProperties);
     tasks_->SetPlacesVisible(Value);
-    if (toDoFilter_)
-        toDoFilter_->SetPlacesVisible(Value);
+    if (toDo_)
+        toDo_->SetPlacesVisible(Value);
 }
 
 void TfrmTovrinMain::SetShowEffort(bool Value)

@@ -9,6 +9,7 @@
 #include "ui/outline/TaskDrawRules.h"
 #include "ui/mainwindow/TovrinMain.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
+#include "ui/todo/ToDoPage.h"
 
 namespace {
 
@@ -224,7 +225,7 @@ void TTaskTreeDelegate::DrawOverlays(QPainter* painter, const QStyleOptionViewIt
 void TfrmTovrinMain::ConnectTreeDrawing()
 {
     tvTasksTree->setItemDelegate(new TTaskTreeDelegate(*this, tvTasksTree));
-    tvToDo->setItemDelegate(new TTaskTreeDelegate(*this, tvToDo));
+    toDo_->tvToDo()->setItemDelegate(new TTaskTreeDelegate(*this, toDo_->tvToDo()));
 }
 
 std::string TfrmTovrinMain::DueDateText(TDateTime Due) const

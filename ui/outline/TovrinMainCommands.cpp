@@ -1,7 +1,6 @@
-// Commands that act on a subtree, on the To-Do list or on the outline as a whole: copying
-// the To-Do list, the subtree place commands, completing or reopening a
-// subtree, pasting subtasks, expanding and collapsing, the due-date shortcut, the Outlook
-// commands and the help menu's links.
+// Commands that act on a subtree or on the outline as a whole: the subtree place commands,
+// completing or reopening a subtree, pasting subtasks, expanding and collapsing, the due-date
+// shortcut, the Outlook commands and the help menu's links.
 #include "ui/mainwindow/TovrinMain.h"
 
 #include <QAction>
@@ -43,6 +42,7 @@
 #include "outlooksync/VdirTaskStore.h"
 #include "ui/sync/OutlookSyncHost.h"
 #include "ui/desktop/DesktopIntegration.h"
+#include "ui/todo/ToDoPage.h"
 
 namespace {
 
@@ -69,9 +69,6 @@ void TfrmTovrinMain::BuildTaskCommands()
     make(actSortSubtasks, "actSortSubtasks", "Sort subtasks...", nullptr, &TfrmTovrinMain::actSortSubtasksExecute);
     make(actFind, "actFind", "Find...", "Ctrl+F", &TfrmTovrinMain::actFindExecute);
     make(actFindNext, "actFindNext", "Find next", "F3", &TfrmTovrinMain::actFindNextExecute);
-    make(actCopyToDoToClipboard, "actCopyToDoToClipboard", "Copy", nullptr,
-         &TfrmTovrinMain::actCopyToDoToClipboardExecute);
-    make(actSelectAllInToDo, "actSelectAllInToDo", "Select All", nullptr, &TfrmTovrinMain::actSelectAllInToDoExecute);
     make(actAddToSubtasksPlaces, "actAddToSubtasksPlaces", "Add places to all subtasks...", nullptr,
          &TfrmTovrinMain::actAddToSubtasksPlacesExecute);
     make(actReplaceSubtasksPlaces, "actReplaceSubtasksPlaces", "Replaces places in all subtasks...", nullptr,
@@ -123,14 +120,6 @@ void TfrmTovrinMain::BuildTaskCommands()
     pmnuTaskTree->insertAction(before, actSortSubtasks);
     pmnuTaskTree->insertSeparator(before);
 
-    // The To-Do list's pop-up menu.
-    pmnuToDo = new QMenu(this);
-    pmnuToDo->addAction(actCopyToDoToClipboard);
-    pmnuToDo->addAction(actSelectAllInToDo);
-    tvToDo->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(tvToDo, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { pmnuToDo->popup(tvToDo->viewport()->mapToGlobal(pos)); });
-
     // The paste command follows the clipboard, also when text is copied in another program.
     if (QClipboard* clipboard = QGuiApplication::clipboard())
         connect(clipboard, &QClipboard::dataChanged, this, [this] {
@@ -142,28 +131,6 @@ void TfrmTovrinMain::BuildTaskCommands()
 
     ConnectTreeDrawing();
     ConnectDragDrop();
-}
-
-// ---- Sorting subtasks ----
-
-void TfrmTovrinMain::actCopyToDoToClipboardExecute()
-{
-    std::vector<std::string> captions;
-    for (QTreeWidgetItemIterator it(tvToDo); *it; ++it)
-        if ((*it)->isSelected())
-            captions.push_back((*it)->text(0).toStdString());
-    CopyTextToClipboard(ToDoClipboardText(captions));
-}
-
-void TfrmTovrinMain::actSelectAllInToDoExecute()
-{
-    TUILock lock(UILockCount);
-    const auto cursor = HourGlass();
-    tvToDo->setUpdatesEnabled(false);
-    for (QTreeWidgetItemIterator it(tvToDo); *it; ++it)
-        if (!(*it)->isSelected())
-            (*it)->setSelected(true);
-    tvToDo->setUpdatesEnabled(true);
 }
 
 // ---- Places and completion of a whole subtree ----
@@ -353,7 +320,7 @@ bool TfrmTovrinMain::QuickOutlookSync(QWidget* AOwner, const std::string& Folder
     {
         TUILock lock(UILockCount);
         tvTasksTree->clear();
-        tvToDo->clear();
+        toDo_->tvToDo()->clear();
     }
     VirtualRoot = DataBase->Root.get();
     // No auto-save of a half-synchronised outline.
@@ -365,7 +332,7 @@ bool TfrmTovrinMain::QuickOutlookSync(QWidget* AOwner, const std::string& Folder
         if (!virtualRoot) {
             RefillTaskTree();
             if (pcMainPages->ActivePage() == tshToDoList)
-                RebuildToDoList();
+                toDo_->RebuildToDoList();
             return;
         }
         // Only the address is compared, against the tasks that are still there.

@@ -25,6 +25,7 @@
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/outline/TreeViewRules.h"
 #include "ui/taskpanel/TaskPanel.h"
+#include "ui/todo/ToDoPage.h"
 
 namespace {
 
@@ -199,7 +200,7 @@ void TfrmTovrinMain::ConnectDragDrop()
     TimerTvAutoscroll->setInterval(100);
     connect(TimerTvAutoscroll, &QTimer::timeout, this, [this] { RunGuarded([this] { TimerTvAutoscrollTimer(); }); });
     new TTreeDragHook(*this, tvTasksTree);
-    new TTreeDragHook(*this, tvToDo);
+    new TTreeDragHook(*this, toDo_->tvToDo());
 }
 
 // ---- Row spots ----

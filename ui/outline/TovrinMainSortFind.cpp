@@ -28,6 +28,7 @@
 #include "ui/outline/frmSortSubtasksOptions.h"
 #include "ui/places/PlacePanel.h"
 #include "ui/taskpanel/TaskPanel.h"
+#include "ui/todo/ToDoPage.h"
 
 namespace {
 
@@ -155,7 +156,7 @@ void TfrmTovrinMain::DoFind(bool Next)
 
 void TfrmTovrinMain::FindInTaskTree(bool Next)
 {
-    TTreeViewCheckBoxes* tree = pcMainPages->ActivePage() == tshOutline ? tvTasksTree : tvToDo;
+    TTreeViewCheckBoxes* tree = pcMainPages->ActivePage() == tshOutline ? tvTasksTree : toDo_->tvToDo();
     if (!SelectedNode(tree) && tree->topLevelItemCount() > 0)
         tree->setCurrentItem(tree->topLevelItem(0));
     QTreeWidgetItem* start = SelectedNode(tree);

@@ -24,13 +24,13 @@
 #include "ui/controls/PageControl.h"
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
+#include "ui/outline/TaskItemData.h"
 #include "ui/outline/TreeViewRules.h"
 #include "ui/places/PlacePanel.h"
 #include "ui/taskpanel/TaskPanel.h"
+#include "ui/todo/ToDoPage.h"
 
 namespace {
-
-constexpr int TaskRole = Qt::UserRole + 1;
 
 QTreeWidgetItem* NextSibling(QTreeWidgetItem* node)
 {
@@ -45,22 +45,12 @@ QTreeWidgetItem* NextSibling(QTreeWidgetItem* node)
 
 TTaskNode* TfrmTovrinMain::NodeTask(const QTreeWidgetItem* Node)
 {
-    if (!Node)
-        return nullptr;
-    return reinterpret_cast<TTaskNode*>(Node->data(0, TaskRole).value<quintptr>());
+    return ItemTask(Node);
 }
 
 void TfrmTovrinMain::SetNodeTask(QTreeWidgetItem* Node, const TTaskNode* Task)
 {
-    Node->setData(0, TaskRole, QVariant::fromValue(reinterpret_cast<quintptr>(Task)));
-    // Every task row keeps a picture's place between its check box and caption, where the
-    // drawing puts the goal mark; captions stay aligned whether a task has one or not.
-    static const QPixmap blank = [] {
-        QPixmap image(16, 16);
-        image.fill(Qt::transparent);
-        return image;
-    }();
-    Node->setData(0, Qt::DecorationRole, blank);
+    SetItemTask(Node, Task);
 }
 
 void TfrmTovrinMain::HookTree(TTreeViewCheckBoxes* Tree)
@@ -198,12 +188,7 @@ void TfrmTovrinMain::RefillTaskTree()
 
 QTreeWidgetItem* TfrmTovrinMain::FindTaskNode(TTreeViewCheckBoxes* Tree, const TTaskNode* Task) const
 {
-    if (!Task)
-        return nullptr;
-    for (QTreeWidgetItemIterator it(Tree); *it; ++it)
-        if (NodeTask(*it) == Task)
-            return *it;
-    return nullptr;
+    return FindTaskItem(Tree, Task);
 }
 
 // ---- Views ----
@@ -279,7 +264,7 @@ void TfrmTovrinMain::AdvancedOptions1Click()
         sbTaskTreeFilter->setChecked(!sbTaskTreeFilter->isChecked());
         sbTaskTreeFilterClick();
     } else if (pcMainPages->ActivePage() == tshToDoList) {
-        toDoFilter_->ToggleToDoFilterPanel();
+        toDo_->ToDoFilter().ToggleToDoFilterPanel();
     }
 }
 
@@ -302,18 +287,17 @@ void TfrmTovrinMain::SetVirtualRoot(TTaskNode* Task)
     if (!Task || Task == DataBase->Root.get()) {
         VirtualRoot = DataBase->Root.get();
         pnlVirtualRoot->hide();
-        pnlVirtualRoot2->hide();
+        toDo_->ShowVirtualRootBanner(QString());
     } else {
         const QString text = QString::fromStdString(VirtualRootBannerText(Task->Caption));
         lbVirtualRoot->setText(text);
-        lbVirtualRoot2->setText(text);
         pnlVirtualRoot->show();
-        pnlVirtualRoot2->show();
+        toDo_->ShowVirtualRootBanner(text);
     }
     tasks_->UpdateCurrentTask();
     RefillTaskTree();
     if (pcMainPages->ActivePage() == tshToDoList)
-        RebuildToDoList();
+        toDo_->RebuildToDoList();
 }
 
 bool TfrmTovrinMain::IsVirtualRootActive() const
@@ -421,8 +405,8 @@ void TfrmTovrinMain::StartCaptionEdit(TTreeViewCheckBoxes* Tree, QTreeWidgetItem
 
 void TfrmTovrinMain::EndInPlaceEditing()
 {
-    if (tvToDo->IsEditing())
-        tvToDo->EndEdit(true);
+    if (toDo_->tvToDo()->IsEditing())
+        toDo_->tvToDo()->EndEdit(true);
     if (tvTasksTree->IsEditing())
         tvTasksTree->EndEdit(true);
     if (places_->lvPlaces() && places_->lvPlaces()->IsEditing())
@@ -433,7 +417,7 @@ void TfrmTovrinMain::RepaintTaskTrees()
 {
     DrawTime = Now();
     tvTasksTree->viewport()->update();
-    tvToDo->viewport()->update();
+    toDo_->tvToDo()->viewport()->update();
 }
 
 // ---- Check marks ----
@@ -516,12 +500,12 @@ bool TfrmTovrinMain::tvTasksTreeKeyDown(TTreeViewCheckBoxes* Tree, QKeyEvent* Ev
     const int key = Event->key();
     if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F2) && node && !Tree->IsEditing() &&
         NodeTask(node)) {
-        if (Tree == tvToDo && NodeTask(node) != CurrentTask)
+        if (Tree == toDo_->tvToDo() && NodeTask(node) != CurrentTask)
             tasks_->SetCurrentTask(NodeTask(node));
         StartCaptionEdit(Tree, node);
         return true;
     }
-    if (key == Qt::Key_Space && node && !Tree->IsEditing() && Tree == tvToDo && NodeTask(node) != CurrentTask)
+    if (key == Qt::Key_Space && node && !Tree->IsEditing() && Tree == toDo_->tvToDo() && NodeTask(node) != CurrentTask)
         tasks_->SetCurrentTask(NodeTask(node));
     return false;  // Space toggles the check box in the tree's own handling
 }

@@ -18,6 +18,7 @@
 #include "ui/outline/TreeViewRules.h"
 #include "ui/places/PlacePanel.h"
 #include "ui/taskpanel/TaskPanel.h"
+#include "ui/todo/ToDoPage.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ public:
     void ShowChangedTask(TTaskNode* Task) override
     {
         // Selected again in both trees, so that the panel shows the restored values.
-        for (TTreeViewCheckBoxes* tree : {w_.tvTasksTree, w_.tvToDo}) {
+        for (TTreeViewCheckBoxes* tree : {w_.tvTasksTree, w_.ToDo().tvToDo()}) {
             QTreeWidgetItem* node = w_.FindTaskNode(tree, Task);
             if (!node)
                 continue;
@@ -109,16 +110,7 @@ public:
         // A redone deletion may take the virtual root's ancestors along.
         if (w_.IsVirtualRootActive() && InSubtree(w_.VirtualRoot, Task))
             w_.SetVirtualRoot(nullptr);
-        TTaskNodeList& todo = w_.DataBase->ToDoList;
-        for (int i = todo.Count() - 1; i >= 0; --i)
-            if (InSubtree(todo[i], Task))
-                todo.Delete(i);
-        {
-            TUILock lock(w_.UILockCount);
-            for (int i = w_.tvToDo->topLevelItemCount() - 1; i >= 0; --i)
-                if (InSubtree(TfrmTovrinMain::NodeTask(w_.tvToDo->topLevelItem(i)), Task))
-                    delete w_.tvToDo->takeTopLevelItem(i);
-        }
+        w_.ToDo().RemoveSubtree(Task);
         w_.Undo().Navigation()->Clear();
     }
 
@@ -227,7 +219,7 @@ void TfrmTovrinMain::BuildUndoAndNavigation()
                        return dropped;
                    },
                    [this] {
-                       for (TTreeViewCheckBoxes* tree : {tvTasksTree, tvToDo})
+                       for (TTreeViewCheckBoxes* tree : {tvTasksTree, toDo_->tvToDo()})
                            SyncTreeNode(FindTaskNode(tree, CurrentTask));
                        tasks_->ReloadCurrentTask();
                    },
@@ -351,7 +343,7 @@ void TfrmTovrinMain::DeletePlaceUndoable(TTaskPlace* Place)
 
 QWidget* TfrmTovrinMain::GetInPlaceEditor() const
 {
-    for (TTreeViewCheckBoxes* tree : {tvToDo, tvTasksTree}) {
+    for (TTreeViewCheckBoxes* tree : {toDo_->tvToDo(), tvTasksTree}) {
         if (tree->IsEditing()) {
             QLineEdit* editor = tree->InPlaceEditor();
             return editor && editor->isVisible() ? editor : nullptr;

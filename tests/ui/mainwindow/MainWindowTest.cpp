@@ -121,7 +121,7 @@ TEST_F(MainWindowTest, VirtualRootLimitsTheTreeAndShowsTheBanners)
     EXPECT_EQ(Top(), (Names{"A1", "A2"}));
     EXPECT_TRUE(window->pnlVirtualRoot->isVisibleTo(window.get()));
     EXPECT_EQ(window->lbVirtualRoot->text().toStdString(), "Virtual root: \"A\". Click to reset.");
-    EXPECT_EQ(window->lbVirtualRoot2->text(), window->lbVirtualRoot->text());
+    EXPECT_EQ(window->ToDo().lbVirtualRoot2()->text(), window->lbVirtualRoot->text());
 
     // New task with nothing selected goes to the end of the virtual root's children.
     window->tvTasksTree->setCurrentItem(nullptr);

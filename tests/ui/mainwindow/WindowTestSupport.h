@@ -25,6 +25,7 @@
 #include "ui/places/PlacePanel.h"
 #include "ui/taskpanel/TaskPanel.h"
 #include "ui/todo/ToDoFilterPanel.h"
+#include "ui/todo/ToDoPage.h"
 
 // Settings and data folders point into a temporary folder, so that no test touches the user's.
 class TApplicationEnvironment : public ::testing::Environment {

@@ -134,13 +134,13 @@ TEST_F(SheetsTest, EachSwitchShowsOrHidesWhatItControls)
     // Places without the property panel: the place parts show, the Places page does not.
     w.SetShowPlaces(false);
     EXPECT_TRUE(Named<QWidget>(w, "pnlPlaces")->isHidden());
-    EXPECT_TRUE(w.ToDoFilter().cbPlaces()->isHidden());
-    EXPECT_TRUE(w.ToDoFilter().lbPlacesFilter()->isHidden());
+    EXPECT_TRUE(w.ToDo().ToDoFilter().cbPlaces()->isHidden());
+    EXPECT_TRUE(w.ToDo().ToDoFilter().lbPlacesFilter()->isHidden());
     w.SetShowTaskProperties(false);
     w.SetShowPlaces(true);
     EXPECT_FALSE(Named<QWidget>(w, "pnlPlaces")->isHidden());
-    EXPECT_FALSE(w.ToDoFilter().cbPlaces()->isHidden());
-    EXPECT_FALSE(w.ToDoFilter().lbPlacesFilter()->isHidden());
+    EXPECT_FALSE(w.ToDo().ToDoFilter().cbPlaces()->isHidden());
+    EXPECT_FALSE(w.ToDo().ToDoFilter().lbPlacesFilter()->isHidden());
     EXPECT_FALSE(TabShown(w.pcMainPages, w.tshPlaces));
     w.SetShowToDoSheet(false);
     EXPECT_FALSE(TabShown(w.pcMainPages, w.tshToDoList));
@@ -242,7 +242,7 @@ TEST_F(SheetsTest, FontsSheetShowsTheFontsAndAppliesThemToTheListsAndEditors)
     EXPECT_EQ(window->TaskPanel().TaskNotesEditor()->font().pointSize(), 17);
     EXPECT_EQ(FromQColor(window->TaskPanel().TaskNotesEditor()->palette().color(QPalette::Base)), 0x123456);
     EXPECT_EQ(window->Places().PlaceNotesEditor()->font().pointSize(), 17);
-    EXPECT_EQ(window->tvToDo->font().pointSize(), 13);
+    EXPECT_EQ(window->ToDo().tvToDo()->font().pointSize(), 13);
     EXPECT_EQ(FromQColor(window->Places().lvPlaces()->palette().color(QPalette::Base)), 0x00FFFF);
     EXPECT_EQ(Stored("NoteFont").substr(0, 7), "Chosen,");
 }

@@ -122,7 +122,7 @@ TEST_F(TaskCommandsTest, AnOutlineAsDeepAsAllowedExpandsSortsShowsInEveryViewAnd
         window->SetTaskTreeView(view);
     window->pcMainPages->SetActivePage(window->tshToDoList);
     QApplication::processEvents();
-    EXPECT_EQ(Texts(window->tvToDo), Names{"L10000"});
+    EXPECT_EQ(Texts(window->ToDo().tvToDo()), Names{"L10000"});
     window->pcMainPages->SetActivePage(window->tshOutline);
 
     services.SaveFiles = {File("deep.tvd")};
@@ -204,14 +204,14 @@ TEST_F(TaskCommandsTest, CopySelectedToDoEntriesAndSelectAll)
     });
     window->pcMainPages->SetActivePage(window->tshToDoList);
     QApplication::processEvents();
-    ASSERT_EQ(window->tvToDo->topLevelItemCount(), 3);
-    window->tvToDo->clearSelection();
-    window->actCopyToDoToClipboard->trigger();
+    ASSERT_EQ(window->ToDo().tvToDo()->topLevelItemCount(), 3);
+    window->ToDo().tvToDo()->clearSelection();
+    window->ToDo().actCopyToDoToClipboard()->trigger();
     EXPECT_EQ(services.Clipboard, "");
 
-    window->actSelectAllInToDo->trigger();
-    window->actCopyToDoToClipboard->trigger();
-    const Names shown = Texts(window->tvToDo);
+    window->ToDo().actSelectAllInToDo()->trigger();
+    window->ToDo().actCopyToDoToClipboard()->trigger();
+    const Names shown = Texts(window->ToDo().tvToDo());
     EXPECT_EQ(services.Clipboard, shown[0] + "\r\n" + shown[1] + "\r\n" + shown[2] + "\r\n");
 }
 

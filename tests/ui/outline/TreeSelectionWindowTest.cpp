@@ -103,7 +103,7 @@ TEST_F(TreeSelectionTest, TheToDoListKeepsItsSelectionToo)
 {
     window->pcMainPages->SetActivePage(window->tshToDoList);
     QApplication::processEvents();
-    TTreeViewCheckBoxes* todo = window->tvToDo;
+    TTreeViewCheckBoxes* todo = window->ToDo().tvToDo();
     QTreeWidgetItem* node = window->FindTaskNode(todo, Task("B2"));
     ASSERT_NE(node, nullptr);
     QTest::mouseClick(todo->viewport(), Qt::LeftButton, {}, todo->LabelRect(node).center());

@@ -85,7 +85,7 @@ TEST_F(PlacePanelTest, TypingTheCaptionRenamesTheItemAtOnceAndThePlaceAtTheNextF
     EXPECT_FALSE(window->Places().IsPlaceDirty());
     EXPECT_TRUE(window->PlacesListsStale);
     ShowPage(window->tshToDoList);  // the filter learns the new name
-    EXPECT_GE(window->ToDoFilter().cbPlaces()->findText(QStringLiteral("Desk")), 1);
+    EXPECT_GE(window->ToDo().ToDoFilter().cbPlaces()->findText(QStringLiteral("Desk")), 1);
 }
 
 TEST_F(PlacePanelTest, ChangedInclusionsAreStoredWhenAnotherPlaceIsSelected)

@@ -63,7 +63,7 @@ protected:
         for (int32_t i = 0; i < window->Undo().Navigation()->Count(); ++i)
             EXPECT_TRUE(InOutline(window->Undo().Navigation()->Items(i)));
         EXPECT_TRUE(InOutline(window->VirtualRoot));
-        for (QTreeWidget* tree : {static_cast<QTreeWidget*>(window->tvTasksTree), static_cast<QTreeWidget*>(window->tvToDo)})
+        for (QTreeWidget* tree : {static_cast<QTreeWidget*>(window->tvTasksTree), static_cast<QTreeWidget*>(window->ToDo().tvToDo())})
             for (QTreeWidgetItemIterator it(tree); *it; ++it) {
                 TTaskNode* task = TfrmTovrinMain::NodeTask(*it);
                 EXPECT_TRUE(!task || InOutline(task)) << (*it)->text(0).toStdString();
@@ -144,7 +144,7 @@ TEST_F(SyncWindowTest, ATaskDeletedByTheRunLeavesThePanelTheHistoryAndTheVirtual
     EXPECT_EQ(window->VirtualRoot, Root());
     EXPECT_FALSE(BannerShown());
     EXPECT_THAT(Texts(window->tvTasksTree, Node("<NewOutlookTasks>")), UnorderedElementsAre("Alpha step", "Beta"));
-    for (const std::string& entry : Texts(window->tvToDo))
+    for (const std::string& entry : Texts(window->ToDo().tvToDo()))
         EXPECT_NE(entry, "Alpha");
     EXPECT_FALSE(window->Modified);
 

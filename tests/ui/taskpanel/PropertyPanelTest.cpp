@@ -425,7 +425,7 @@ TEST_F(PropertyPanelTest, TheClosedDueDatePickerHandsTheFocusToTheTreeOfThePageS
         ASSERT_TRUE(dueDate->calendarWidget()->isVisible());
         dueDate->calendarWidget()->window()->hide();
         QApplication::processEvents();
-        EXPECT_EQ(window->focusWidget(), onToDoPage ? window->tvToDo : window->tvTasksTree);
+        EXPECT_EQ(window->focusWidget(), onToDoPage ? window->ToDo().tvToDo() : window->tvTasksTree);
     }
 }
 

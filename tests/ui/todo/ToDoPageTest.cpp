@@ -18,11 +18,11 @@ using ToDoPageTest = TodoFixture;
 
 TEST_F(ToDoPageTest, EnteringThePageListsTheOpenLeavesWithTheirTasksAndCheckMarks)
 {
-    EXPECT_EQ(window->tvToDo->topLevelItemCount(), 0);  // not kept while another page shows
+    EXPECT_EQ(window->ToDo().tvToDo()->topLevelItemCount(), 0);  // not kept while another page shows
     ShowPage(window->tshToDoList);
     EXPECT_EQ(ToDoNames(), (Names{"Call", "Cook", "Dig", "Plant", "Read"}));
-    for (int i = 0; i < window->tvToDo->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* node = window->tvToDo->topLevelItem(i);
+    for (int i = 0; i < window->ToDo().tvToDo()->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* node = window->ToDo().tvToDo()->topLevelItem(i);
         const TTaskNode* task = TfrmTovrinMain::NodeTask(node);
         ASSERT_NE(task, nullptr);
         EXPECT_EQ(task->Caption, node->text(0).toStdString());
@@ -37,15 +37,15 @@ TEST_F(ToDoPageTest, NothingIsComputedWhileTheToDoPageIsSwitchedOff)
     ShowPage(window->tshToDoList);
     window->ShowToDoSheet = false;
     window->DataBase->Root->AddChild("Later", -1);
-    window->RebuildToDoList();
-    EXPECT_EQ(window->tvToDo->topLevelItemCount(), 5);
+    window->ToDo().RebuildToDoList();
+    EXPECT_EQ(window->ToDo().tvToDo()->topLevelItemCount(), 5);
 }
 
 TEST_F(ToDoPageTest, APlaceFilterListsTasksOfThatPlaceAndOfThePlacesItIncludes)
 {
-    ASSERT_EQ(window->ToDoFilter().cbPlaces()->count(), 4);
-    EXPECT_EQ(window->ToDoFilter().cbPlaces()->itemText(0).toStdString(), "<all places>");
-    EXPECT_EQ(window->ToDoFilter().cbPlaces()->itemText(1).toStdString(), "Home");
+    ASSERT_EQ(window->ToDo().ToDoFilter().cbPlaces()->count(), 4);
+    EXPECT_EQ(window->ToDo().ToDoFilter().cbPlaces()->itemText(0).toStdString(), "<all places>");
+    EXPECT_EQ(window->ToDo().ToDoFilter().cbPlaces()->itemText(1).toStdString(), "Home");
     ShowPage(window->tshToDoList);
     SelectFilter(home);
     EXPECT_EQ(ToDoNames(), (Names{"Cook"}));  // through Kitchen; a task without places never matches
@@ -59,20 +59,20 @@ TEST_F(ToDoPageTest, RefillingTheFilterKeepsThePlaceAndADeletedPlaceLeavesItUnfi
 {
     ShowPage(window->tshToDoList);
     SelectFilter(home);  // the first place of the list
-    window->ToDoFilter().FillPlacesFilter();
-    EXPECT_EQ(window->ToDoFilter().cbPlaces()->currentText().toStdString(), "Home");
+    window->ToDo().ToDoFilter().FillPlacesFilter();
+    EXPECT_EQ(window->ToDo().ToDoFilter().cbPlaces()->currentText().toStdString(), "Home");
 
     ShowPage(window->tshPlaces);
     window->Places().lvPlaces()->setCurrentItem(PlaceItem(home));
     ASSERT_EQ(window->CurrentPlace, home);
     window->Places().actDeletePlace()->trigger();
     ASSERT_EQ(window->DataBase->PlacesList->FindByID(home->PlaceID), nullptr);
-    EXPECT_EQ(window->ToDoFilter().cbPlaces()->currentIndex(), -1);  // refilled without the place: no item
+    EXPECT_EQ(window->ToDo().ToDoFilter().cbPlaces()->currentIndex(), -1);  // refilled without the place: no item
     ShowPage(window->tshToDoList);
-    EXPECT_LE(window->ToDoFilter().cbPlaces()->currentIndex(), 0);
-    EXPECT_EQ(window->ToDoFilter().cbPlaces()->count(), 3);
+    EXPECT_LE(window->ToDo().ToDoFilter().cbPlaces()->currentIndex(), 0);
+    EXPECT_EQ(window->ToDo().ToDoFilter().cbPlaces()->count(), 3);
     EXPECT_EQ(ToDoNames().size(), 5u);
-    EXPECT_EQ(window->ToDoFilter().ToDoFilterPlace(), nullptr);
+    EXPECT_EQ(window->ToDo().ToDoFilter().ToDoFilterPlace(), nullptr);
 }
 
 TEST_F(ToDoPageTest, TheClosedPanelComputesForNowTheOpenOneForTheEndOfTheChosenDay)
@@ -85,39 +85,39 @@ TEST_F(ToDoPageTest, TheClosedPanelComputesForNowTheOpenOneForTheEndOfTheChosenD
     DecodeDate(45000, y, m, d);
     {
         TUILock lock(window->UILockCount);
-        window->ToDoFilter().dtToDoDate()->setDate(QDate(y, m, d));
+        window->ToDo().ToDoFilter().dtToDoDate()->setDate(QDate(y, m, d));
     }
     window->SetShowPlaces(false);  // alone in its row, the filter button stays at the left
     ShowPage(window->tshToDoList);
     EXPECT_EQ(ToDoNode(evening), nullptr);
     QApplication::processEvents();
-    EXPECT_LT(window->ToDoFilter().sbToDoFilter()->x(), window->ToDoFilter().pnlTodoFilter()->width() / 4);
-    QTest::mouseClick(window->ToDoFilter().sbToDoFilter(), Qt::LeftButton);
-    EXPECT_TRUE(window->ToDoFilter().IsToDoFilterPanelOpen());
-    EXPECT_TRUE(window->ToDoFilter().dtToDoDate()->isVisibleTo(window.get()));
+    EXPECT_LT(window->ToDo().ToDoFilter().sbToDoFilter()->x(), window->ToDo().ToDoFilter().pnlTodoFilter()->width() / 4);
+    QTest::mouseClick(window->ToDo().ToDoFilter().sbToDoFilter(), Qt::LeftButton);
+    EXPECT_TRUE(window->ToDo().ToDoFilter().IsToDoFilterPanelOpen());
+    EXPECT_TRUE(window->ToDo().ToDoFilter().dtToDoDate()->isVisibleTo(window.get()));
     EXPECT_NE(ToDoNode(evening), nullptr);
-    window->ToDoFilter().dtToDoDate()->setDate(QDate(y, m, d).addDays(-1));  // the day before: not yet current
+    window->ToDo().ToDoFilter().dtToDoDate()->setDate(QDate(y, m, d).addDays(-1));  // the day before: not yet current
     EXPECT_EQ(ToDoNode(evening), nullptr);
     window->AdvancedOptions1Click();  // Ctrl+P closes the panel on the To-Do page
-    EXPECT_FALSE(window->ToDoFilter().IsToDoFilterPanelOpen());
-    EXPECT_FALSE(window->ToDoFilter().sbToDoFilter()->isChecked());
+    EXPECT_FALSE(window->ToDo().ToDoFilter().IsToDoFilterPanelOpen());
+    EXPECT_FALSE(window->ToDo().ToDoFilter().sbToDoFilter()->isChecked());
     EXPECT_EQ(ToDoNode(evening), nullptr);
 }
 
 TEST_F(ToDoPageTest, WithAutoUpdateOffACheckMarkWaitsForUpdateToDo)
 {
     ShowPage(window->tshToDoList);
-    EXPECT_FALSE(window->ToDoFilter().btnToDoUpdateNow()->isVisibleTo(window.get()));
-    window->ToDoFilter().cbToDoAutoUpdate()->setChecked(false);
-    EXPECT_TRUE(window->ToDoFilter().btnToDoUpdateNow()->isVisibleTo(window.get()));
+    EXPECT_FALSE(window->ToDo().ToDoFilter().btnToDoUpdateNow()->isVisibleTo(window.get()));
+    window->ToDo().ToDoFilter().cbToDoAutoUpdate()->setChecked(false);
+    EXPECT_TRUE(window->ToDo().ToDoFilter().btnToDoUpdateNow()->isVisibleTo(window.get()));
     ToDoNode(read)->setCheckState(0, Qt::Checked);
     EXPECT_NE(read->CompletionDateTime, 0);
     EXPECT_NE(ToDoNode(read), nullptr);
-    window->ToDoFilter().btnToDoUpdateNow()->click();
+    window->ToDo().ToDoFilter().btnToDoUpdateNow()->click();
     EXPECT_EQ(ToDoNode(read), nullptr);
 
-    window->ToDoFilter().cbToDoAutoUpdate()->setChecked(true);
-    EXPECT_FALSE(window->ToDoFilter().btnToDoUpdateNow()->isVisibleTo(window.get()));
+    window->ToDo().ToDoFilter().cbToDoAutoUpdate()->setChecked(true);
+    EXPECT_FALSE(window->ToDo().ToDoFilter().btnToDoUpdateNow()->isVisibleTo(window.get()));
     ToDoNode(call)->setCheckState(0, Qt::Checked);
     EXPECT_EQ(ToDoNode(call), nullptr);
 }
@@ -128,23 +128,66 @@ TEST_F(ToDoPageTest, ACurrentTaskWithoutEntrySelectsItsListedSubtasks)
     ASSERT_EQ(window->CurrentTask, garden);
     ShowPage(window->tshToDoList);
     Names selected;
-    for (QTreeWidgetItem* node : window->tvToDo->selectedItems())
+    for (QTreeWidgetItem* node : window->ToDo().tvToDo()->selectedItems())
         selected.push_back(node->text(0).toStdString());
     std::sort(selected.begin(), selected.end());
     EXPECT_EQ(selected, (Names{"Dig", "Plant"}));
     EXPECT_EQ(window->CurrentTask, garden);
 }
 
+TEST_F(ToDoPageTest, EnteringThePageFocusesTheListOrThePagesWhenSubtasksStandForTheTask)
+{
+    Select("Read");
+    ShowPage(window->tshToDoList);
+    EXPECT_EQ(window->focusWidget(), window->ToDo().tvToDo());
+
+    ShowPage(window->tshOutline);
+    Select("Garden");
+    ShowPage(window->tshToDoList);
+    QWidget* pages = window->pcMainPages->focusProxy() ? window->pcMainPages->focusProxy() : window->pcMainPages;
+    EXPECT_EQ(window->focusWidget(), pages);
+}
+
+TEST_F(ToDoPageTest, UpdateToDoWritesTheCaptionBeingTypedBackFirst)
+{
+    ShowPage(window->tshToDoList);
+    window->ToDo().ToDoFilter().cbToDoAutoUpdate()->setChecked(false);
+    window->ToDo().tvToDo()->setCurrentItem(ToDoNode(read));
+    ASSERT_EQ(window->CurrentTask, read);
+    Named<QPlainTextEdit>(*window, "memTaskCaption")->moveCursor(QTextCursor::End);
+    QTest::keyClicks(Named<QPlainTextEdit>(*window, "memTaskCaption"), " more");
+    QTest::mouseClick(window->ToDo().ToDoFilter().btnToDoUpdateNow(), Qt::LeftButton);
+    EXPECT_EQ(read->Caption, "Read more");
+    ASSERT_NE(ToDoNode(read), nullptr);
+    EXPECT_EQ(ToDoNode(read)->text(0).toStdString(), "Read more");
+}
+
+TEST_F(ToDoPageTest, BackToATaskWithoutEntryReplacesASelectAllBySubtasks)
+{
+    Select("Garden");
+    ShowPage(window->tshToDoList);
+    window->ToDo().tvToDo()->setCurrentItem(ToDoNode(call));
+    ASSERT_EQ(window->CurrentTask, call);
+    window->ToDo().actSelectAllInToDo()->trigger();
+    window->Undo().sbBack()->click();
+    ASSERT_EQ(window->CurrentTask, garden);
+    Names selected;
+    for (QTreeWidgetItem* node : window->ToDo().tvToDo()->selectedItems())
+        selected.push_back(node->text(0).toStdString());
+    std::sort(selected.begin(), selected.end());
+    EXPECT_EQ(selected, (Names{"Dig", "Plant"}));
+}
+
 TEST_F(ToDoPageTest, TheSelectionFollowsTheCurrentTaskAcrossPages)
 {
     ShowPage(window->tshToDoList);
-    window->tvToDo->setCurrentItem(ToDoNode(call));
+    window->ToDo().tvToDo()->setCurrentItem(ToDoNode(call));
     ASSERT_EQ(window->CurrentTask, call);
     ShowPage(window->tshOutline);
     EXPECT_EQ(TfrmTovrinMain::NodeTask(window->tvTasksTree->currentItem()), call);
     ShowPage(window->tshToDoList);
-    ASSERT_EQ(window->tvToDo->selectedItems().size(), 1);
-    EXPECT_EQ(TfrmTovrinMain::NodeTask(window->tvToDo->selectedItems().front()), call);
+    ASSERT_EQ(window->ToDo().tvToDo()->selectedItems().size(), 1);
+    EXPECT_EQ(TfrmTovrinMain::NodeTask(window->ToDo().tvToDo()->selectedItems().front()), call);
 }
 
 TEST_F(ToDoPageTest, TheTaskPanelComesBackAfterThePlacePanelWasEmptied)
@@ -205,7 +248,7 @@ TEST_F(ToDoPageTest, FilterPlaceAndAutoUpdateAreKeptWithTheOutline)
 {
     ShowPage(window->tshToDoList);
     SelectFilter(office);
-    window->ToDoFilter().cbToDoAutoUpdate()->setChecked(false);
+    window->ToDo().ToDoFilter().cbToDoAutoUpdate()->setChecked(false);
     const std::string name = dir.File("filter.tvd");
     ASSERT_TRUE(window->SaveToFile(name));
     EXPECT_EQ(window->DataBase->ToDoPlaceFilterID, office->PlaceID);
@@ -214,10 +257,10 @@ TEST_F(ToDoPageTest, FilterPlaceAndAutoUpdateAreKeptWithTheOutline)
 
     window = Make();
     window->OpenDocument(name);
-    EXPECT_EQ(window->ToDoFilter().cbPlaces()->currentText().toStdString(), "Office");
-    EXPECT_FALSE(window->ToDoFilter().cbToDoAutoUpdate()->isChecked());
+    EXPECT_EQ(window->ToDo().ToDoFilter().cbPlaces()->currentText().toStdString(), "Office");
+    EXPECT_FALSE(window->ToDo().ToDoFilter().cbToDoAutoUpdate()->isChecked());
     ShowPage(window->tshToDoList);
-    EXPECT_TRUE(window->ToDoFilter().btnToDoUpdateNow()->isVisibleTo(window.get()));
+    EXPECT_TRUE(window->ToDo().ToDoFilter().btnToDoUpdateNow()->isVisibleTo(window.get()));
     EXPECT_EQ(ToDoNames(), (Names{"Call"}));
 
     SelectFilter(nullptr);
@@ -231,10 +274,10 @@ TEST_F(ToDoPageTest, ANewOutlineLeavesNoPlaceOfTheOldOneInTheLists)
     SelectFilter(kitchen);
     window->NewEmptyDocument();
     EXPECT_EQ(window->Places().lvPlaces()->topLevelItemCount(), 0);
-    EXPECT_EQ(window->ToDoFilter().cbPlaces()->count(), 1);
-    EXPECT_EQ(window->ToDoFilter().ToDoFilterPlace(), nullptr);
+    EXPECT_EQ(window->ToDo().ToDoFilter().cbPlaces()->count(), 1);
+    EXPECT_EQ(window->ToDo().ToDoFilter().ToDoFilterPlace(), nullptr);
     ShowPage(window->tshToDoList);
-    EXPECT_EQ(Texts(window->tvToDo), (Names{"New Task"}));
+    EXPECT_EQ(Texts(window->ToDo().tvToDo()), (Names{"New Task"}));
 }
 
 } // namespace

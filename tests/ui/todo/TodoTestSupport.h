@@ -49,15 +49,15 @@ protected:
 
     Names ToDoNames() const
     {
-        Names names = Texts(window->tvToDo);
+        Names names = Texts(window->ToDo().tvToDo());
         std::sort(names.begin(), names.end());
         return names;
     }
-    QTreeWidgetItem* ToDoNode(const TTaskNode* task) const { return window->FindTaskNode(window->tvToDo, task); }
+    QTreeWidgetItem* ToDoNode(const TTaskNode* task) const { return window->FindTaskNode(window->ToDo().tvToDo(), task); }
 
     void SelectFilter(const TTaskPlace* place)
     {
-        window->ToDoFilter().cbPlaces()->setCurrentIndex(place ? window->ToDoFilter().cbPlaces()->findText(QString::fromStdString(place->Caption)) : 0);
+        window->ToDo().ToDoFilter().cbPlaces()->setCurrentIndex(place ? window->ToDo().ToDoFilter().cbPlaces()->findText(QString::fromStdString(place->Caption)) : 0);
     }
 
     bool Dispatch(const QKeySequence& key)
