@@ -49,6 +49,7 @@ class TImportExport;
 class TToDoFilterPanel;
 class TPlacePanel;
 class TDesktopIntegration;
+class TTaskDragDrop;
 class TPageControl;
 class TSharedShortcutDispatcher;
 class TTaskNode;
@@ -280,28 +281,6 @@ public:
     void actDeleteTaskExecute();
     QAction* actDeleteTask = nullptr;
 
-    // ---- Tree drawing and drag-and-drop (TaskTreeDelegate.cpp, TovrinMainDragDrop.cpp) ----
-    bool Dragging = false;
-    QTreeWidgetItem* DropTarget = nullptr;
-    bool ScrollUp = false;
-    QTimer* TimerTvAutoscroll = nullptr;
-    void ConnectTreeDrawing();
-    void ConnectDragDrop();
-    std::string DueDateText(TDateTime Due) const;
-    // The width of that text in the tree's font, which sizes the due badge.
-    int DueTextWidth(TTreeViewCheckBoxes* Tree, TDateTime Due) const;
-    void DrawDropMarker(QPainter* Painter, TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node) const;
-    // X, Y in the tree's viewport.
-    bool IsOverTaskColumn(TTreeViewCheckBoxes* Tree, int X, int Y, bool ForDueDate, int ColumnWidth,
-                          int RightOffset) const;
-    bool IsOverDueDate(TTreeViewCheckBoxes* Tree, int X, int Y) const;
-    bool IsOverNoteIcon(TTreeViewCheckBoxes* Tree, int X, int Y) const;
-    void tvTasksTreeStartDrag();
-    void tvTasksTreeDragOver(int X, int Y, bool& Accept);
-    void tvTasksTreeDragDrop(int X, int Y);
-    void tvTasksTreeEndDrag();
-    void TimerTvAutoscrollTimer();
-
     // ---- Task commands (TovrinMainCommands.cpp) ----
     int32_t SortKey1 = 2;
     int32_t SortKey2 = -3;
@@ -388,6 +367,8 @@ public:
     TPlacePanel& Places() const { return *places_; }
     TDesktopIntegration& Desktop() const { return *desktop_; }
     TUndoNavigation& Undo() const { return *undo_; }
+    // The rows' drawing, spots and drag-and-drop (outline/TaskDragDrop.h).
+    TTaskDragDrop& DragDrop() const { return *dragDrop_; }
 
     // ---- Controls ----
     TPageControl* pcMainPages = nullptr;
@@ -486,6 +467,7 @@ private:
     TPlacePanel* places_ = nullptr;
     TDesktopIntegration* desktop_ = nullptr;
     TUndoNavigation* undo_ = nullptr;
+    TTaskDragDrop* dragDrop_ = nullptr;
     bool closingFromExit_ = false;
     bool closeAccepted_ = false;
     bool destroyed_ = false;

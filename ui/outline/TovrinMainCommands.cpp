@@ -29,6 +29,7 @@
 #include "ui/outline/ClipboardLines.h"
 #include "ui/controls/PageControl.h"
 #include "ui/outline/TaskFind.h"
+#include "ui/outline/TaskDragDrop.h"
 #include "ui/outline/TaskSortKeys.h"
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
@@ -139,8 +140,22 @@ void TfrmTovrinMain::BuildTaskCommands()
             });
         });
 
-    ConnectTreeDrawing();
-    ConnectDragDrop();
+    // The rows' drawing and the drag: the undoable move is the undo part's.
+    TDragDropHost dragHost{[this] { return CurrentViewName == ViewAllTasks; },
+                           [this](bool Force) { ShowDueDateEditor(Force); },
+                           [this] {
+                               if (TaskNotesEditor)
+                                   TaskNotesEditor->setFocus();
+                           },
+                           [this] { UpdateCurrentTask(); },
+                           [this](TTaskNode* Task, TTaskNode* NewParent, int32_t NewIndex) {
+                               Undo().UndoList()->Add(
+                                   std::make_unique<TUndoDragTaskNode>(Undo().UndoView(), Task, NewParent, NewIndex));
+                               SetModified(true);
+                               Undo().UpdateUndoRedoActions();
+                           }};
+    dragDrop_ = new TTaskDragDrop(*this, *tvTasksTree, *tvToDo, UILockCount, DrawLockCount, DrawTime,
+                                  std::move(dragHost));
 }
 
 // ---- Sorting subtasks ----
