@@ -50,6 +50,7 @@ class TToDoFilterPanel;
 class TPlacePanel;
 class TDesktopIntegration;
 class TTaskDragDrop;
+class TSortFind;
 class TPageControl;
 class TSharedShortcutDispatcher;
 class TTaskNode;
@@ -282,28 +283,12 @@ public:
     QAction* actDeleteTask = nullptr;
 
     // ---- Task commands (TovrinMainCommands.cpp) ----
-    int32_t SortKey1 = 2;
-    int32_t SortKey2 = -3;
-    int32_t SortKey3 = 1;
-    int32_t SortKey4 = 1;
-    bool SortRecursive = false;
-    std::string FindText;
-    bool FindInCaptions = true;
-    bool FindInNotes = true;
     bool DueDatePickerDropped = false;
     void BuildTaskCommands();
-    void SortSelectedSubtasks(const std::array<int32_t, 4>& Keys, bool Recursive);
-    void DoFind(bool Next);
-    void FindInTaskTree(bool Next);
-    bool MatchTaskText(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node);
-    void FindInPlacesList(bool Next);
     int32_t ReadClipboardLines(TStringList* Lines);
     bool QuickOutlookSync(QWidget* AOwner, const std::string& FolderPath, int32_t Mode);
     void ShowDueDateEditor(bool Force);
     void dtDueDateCloseUp();
-    void actSortSubtasksExecute();
-    void actFindExecute();
-    void actFindNextExecute();
     void actCopyToDoToClipboardExecute();
     void actSelectAllInToDoExecute();
     void actAddToSubtasksPlacesExecute();
@@ -320,9 +305,6 @@ public:
     void Howitworks1Click();
     void VisitTovrinWebSite1Click();
     void Proposenewfeature1Click();
-    QAction* actSortSubtasks = nullptr;
-    QAction* actFind = nullptr;
-    QAction* actFindNext = nullptr;
     QAction* actCopyToDoToClipboard = nullptr;
     QAction* actSelectAllInToDo = nullptr;
     QAction* actAddToSubtasksPlaces = nullptr;
@@ -369,6 +351,8 @@ public:
     TUndoNavigation& Undo() const { return *undo_; }
     // The rows' drawing, spots and drag-and-drop (outline/TaskDragDrop.h).
     TTaskDragDrop& DragDrop() const { return *dragDrop_; }
+    // Sorting subtasks and finding text, with their commands (outline/SortFind.h).
+    TSortFind& SortFind() const { return *sortFind_; }
 
     // ---- Controls ----
     TPageControl* pcMainPages = nullptr;
@@ -468,6 +452,7 @@ private:
     TDesktopIntegration* desktop_ = nullptr;
     TUndoNavigation* undo_ = nullptr;
     TTaskDragDrop* dragDrop_ = nullptr;
+    TSortFind* sortFind_ = nullptr;
     bool closingFromExit_ = false;
     bool closeAccepted_ = false;
     bool destroyed_ = false;

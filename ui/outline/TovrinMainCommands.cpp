@@ -28,21 +28,19 @@
 #include "taskdb/TovrinDataBase.h"
 #include "ui/outline/ClipboardLines.h"
 #include "ui/controls/PageControl.h"
-#include "ui/outline/TaskFind.h"
 #include "ui/outline/TaskDragDrop.h"
-#include "ui/outline/TaskSortKeys.h"
+#include "ui/outline/SortFind.h"
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/outline/TreeViewRules.h"
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/dialogs/frmAbout.h"
 #include "ui/sync/frmConnectToMsOutlook.h"
-#include "ui/outline/frmFindNext.h"
-#include "ui/outline/frmSortSubtasksOptions.h"
 #include "outlooksync/OutlookSync.h"
 #include "outlooksync/VdirTaskStore.h"
 #include "ui/sync/OutlookSyncHost.h"
 #include "ui/desktop/DesktopIntegration.h"
+#include "ui/places/PlacePanel.h"
 
 namespace {
 
@@ -57,6 +55,24 @@ constexpr const char* HowItWorksPage = "/how-it-works";
 
 void TfrmTovrinMain::BuildTaskCommands()
 {
+    // Sorting and finding come first: their commands lead the window's task commands.
+    TSortFindHost sortFindHost{[this] { return CurrentViewName == ViewAllTasks; },
+                               [this] {
+                                   UpdateCurrentTask();
+                                   places_->UpdateCurrentPlace();
+                               },
+                               [this] { return pcMainPages->ActivePage() == tshOutline; },
+                               [this] { return pcMainPages->ActivePage() == tshToDoList; },
+                               [this] { return pcMainPages->ActivePage() == tshPlaces; },
+                               [this] { return places_->lvPlaces(); },
+                               [this] {
+                                   if (TaskNotesEditor)
+                                       TaskNotesEditor->setFocus();
+                               },
+                               [this](bool Value) { SetModified(Value); },
+                               [this] { Undo().ClearUndoHistory(); }};
+    sortFind_ = new TSortFind(*this, *tvTasksTree, *tvToDo, UILockCount, TreeFillCount, DrawLockCount, Services(),
+                              std::move(sortFindHost));
     auto make = [this](QAction*& action, const char* name, const char* text, const char* key,
                        void (TfrmTovrinMain::*handler)()) {
         action = new QAction(QString::fromUtf8(text), this);
@@ -66,9 +82,6 @@ void TfrmTovrinMain::BuildTaskCommands()
         addAction(action);
         connect(action, &QAction::triggered, this, [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
     };
-    make(actSortSubtasks, "actSortSubtasks", "Sort subtasks...", nullptr, &TfrmTovrinMain::actSortSubtasksExecute);
-    make(actFind, "actFind", "Find...", "Ctrl+F", &TfrmTovrinMain::actFindExecute);
-    make(actFindNext, "actFindNext", "Find next", "F3", &TfrmTovrinMain::actFindNextExecute);
     make(actCopyToDoToClipboard, "actCopyToDoToClipboard", "Copy", nullptr,
          &TfrmTovrinMain::actCopyToDoToClipboardExecute);
     make(actSelectAllInToDo, "actSelectAllInToDo", "Select All", nullptr, &TfrmTovrinMain::actSelectAllInToDoExecute);
@@ -120,7 +133,7 @@ void TfrmTovrinMain::BuildTaskCommands()
     pmnuTaskTree->insertMenu(before, taskOperations);
     pmnuTaskTree->insertMenu(before, taskPlaces);
     pmnuTaskTree->insertAction(before, actShortCutForDueDate);
-    pmnuTaskTree->insertAction(before, actSortSubtasks);
+    pmnuTaskTree->insertAction(before, sortFind_->actSortSubtasks());
     pmnuTaskTree->insertSeparator(before);
 
     // The To-Do list's pop-up menu.
@@ -158,7 +171,7 @@ void TfrmTovrinMain::BuildTaskCommands()
                                   std::move(dragHost));
 }
 
-// ---- Sorting subtasks ----
+// ---- The To-Do list on the clipboard ----
 
 void TfrmTovrinMain::actCopyToDoToClipboardExecute()
 {

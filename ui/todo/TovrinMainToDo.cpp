@@ -4,6 +4,7 @@
 #include "ui/mainwindow/TovrinMain.h"
 
 #include "ui/exchange/ImportExport.h"
+#include "ui/outline/SortFind.h"
 #include "ui/places/PlaceItemData.h"
 #include "ui/todo/ToDoFilterPanel.h"
 
@@ -182,7 +183,7 @@ void TfrmTovrinMain::UpdateTreeActions()
     actNewSubTask->setEnabled(treeMode);
     // Built by later steps of the constructor; a change handler may run before them.
     for (QAction* action : {exchange_ ? exchange_->actImport() : nullptr, exchange_ ? exchange_->actExport() : nullptr,
-                            actDeleteTask, actSortSubtasks})
+                            actDeleteTask, sortFind_ ? sortFind_->actSortSubtasks() : nullptr})
         if (action)
             action->setEnabled(treeMode);
     if (actInsertTasksFromClipboard)

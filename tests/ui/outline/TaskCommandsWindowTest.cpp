@@ -14,6 +14,7 @@
 #include "platform/DateTime.h"
 #include "taskdb/TaskPlace.h"
 #include "ui/controls/PageControl.h"
+#include "ui/outline/SortFind.h"
 #include "ui/outline/frmFindNext.h"
 #include "ui/outline/frmSortSubtasksOptions.h"
 
@@ -51,7 +52,7 @@ protected:
             dialog.cbRecurse->setChecked(recursive);
             dialog.accept();
         });
-        window->actSortSubtasks->trigger();
+        window->SortFind().actSortSubtasks()->trigger();
         QApplication::processEvents();
     }
 
@@ -61,7 +62,7 @@ protected:
             dialog.SetValues(text, captions, notes);
             dialog.accept();
         });
-        window->actFind->trigger();
+        window->SortFind().actFind()->trigger();
         QApplication::processEvents();
     }
 
@@ -82,8 +83,8 @@ TEST_F(TaskCommandsTest, SortWithTheInitialKeysReordersTreeAndOutlineAlike)
     EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
     EXPECT_EQ(Selected(), Node("P"));
     // The keys of the last sort are the next dialog's defaults.
-    EXPECT_EQ(window->SortKey1, 2);
-    EXPECT_EQ(window->SortKey2, -3);
+    EXPECT_EQ(window->SortFind().SortKey1(), 2);
+    EXPECT_EQ(window->SortFind().SortKey2(), -3);
 }
 
 TEST_F(TaskCommandsTest, RecursiveSortAndCancelledDialog)
@@ -92,13 +93,13 @@ TEST_F(TaskCommandsTest, RecursiveSortAndCancelledDialog)
     Select("P");
     RunSort({-8, 1, 1, 1}, true);
     ExpectOutline("P[year week plain low[z a] done late done early] Q");  // descending
-    EXPECT_TRUE(window->SortRecursive);
+    EXPECT_TRUE(window->SortFind().SortRecursive());
 
     window->SetModified(false);
     WhenModal<TfrmSortOptions>([](TfrmSortOptions& dialog) { dialog.reject(); });
-    window->actSortSubtasks->trigger();
+    window->SortFind().actSortSubtasks()->trigger();
     EXPECT_FALSE(window->Modified);
-    EXPECT_EQ(window->SortKey1, -8);
+    EXPECT_EQ(window->SortFind().SortKey1(), -8);
 }
 
 TEST_F(TaskCommandsTest, SortWhileCompletedTasksAreHiddenChangesNothing)
@@ -130,14 +131,14 @@ TEST_F(TaskCommandsTest, FindInCaptionsThenNotesThenNoFurtherMatch)
     window->tvTasksTree->setFocus();
     RunFind("needle", true, true);
     EXPECT_EQ(Selected(), Node("Deep needle"));
-    EXPECT_EQ(window->FindText, "needle");
+    EXPECT_EQ(window->SortFind().FindText(), "needle");
 
-    window->actFindNext->trigger();
+    window->SortFind().actFindNext()->trigger();
     EXPECT_EQ(Selected(), Node("Notes"));
     EXPECT_EQ(window->focusWidget(), window->TaskNotesEditor);
 
     services.Shown.clear();
-    window->actFindNext->trigger();
+    window->SortFind().actFindNext()->trigger();
     EXPECT_TRUE(Saw("Finished searching through the Task Tree"));
     EXPECT_EQ(Selected(), Node("Notes"));
 }
@@ -149,17 +150,17 @@ TEST_F(TaskCommandsTest, FindNextWithoutSelectionStartsAtTheSecondNode)
         root->AddChild("x two", -1);
     });
     window->tvTasksTree->clearSelection();
-    window->FindText = "x";
-    window->actFindNext->trigger();
+    window->SortFind().SetFindText("x");
+    window->SortFind().actFindNext()->trigger();
     EXPECT_EQ(Selected(), Node("x two"));
     // Captions only: a text that stands only in notes is not found.
     Task("x one")->Note.Add("hidden");
-    window->FindInCaptions = true;
-    window->FindInNotes = false;
-    window->FindText = "hidden";
+    window->SortFind().SetFindInCaptions(true);
+    window->SortFind().SetFindInNotes(false);
+    window->SortFind().SetFindText("hidden");
     window->tvTasksTree->clearSelection();
     services.Shown.clear();
-    window->DoFind(false);
+    window->SortFind().DoFind(false);
     EXPECT_TRUE(Saw("Finished searching through the Task Tree"));
 }
 
