@@ -4,7 +4,6 @@
 // document's life), outline/, taskpanel/, undo/, todo/, places/, exchange/, options/, desktop/.
 #include <QMainWindow>
 
-#include <array>   // task commands
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,9 +28,6 @@ class QSplitter;
 class QToolButton;
 class QTreeWidgetItem;
 class QWidget;
-class QPainter;  // tree drawing and task commands
-class QTimer;    // tree drawing and task commands
-class TStringList;  // tree drawing and task commands
 class TStream;
 class QDateEdit;    // To-Do page and place panel
 class QPushButton;  // To-Do page and place panel
@@ -51,6 +47,7 @@ class TPlacePanel;
 class TDesktopIntegration;
 class TTaskDragDrop;
 class TSortFind;
+class TTaskCommands;
 class TPageControl;
 class TSharedShortcutDispatcher;
 class TTaskNode;
@@ -282,46 +279,22 @@ public:
     void actDeleteTaskExecute();
     QAction* actDeleteTask = nullptr;
 
-    // ---- Task commands (TovrinMainCommands.cpp) ----
+    // ---- Building the outline's parts; the due-date editor, Outlook and Help commands (TovrinMainCommands.cpp) ----
     bool DueDatePickerDropped = false;
     void BuildTaskCommands();
-    int32_t ReadClipboardLines(TStringList* Lines);
     bool QuickOutlookSync(QWidget* AOwner, const std::string& FolderPath, int32_t Mode);
     void ShowDueDateEditor(bool Force);
     void dtDueDateCloseUp();
-    void actCopyToDoToClipboardExecute();
-    void actSelectAllInToDoExecute();
-    void actAddToSubtasksPlacesExecute();
-    void actReplaceSubtasksPlacesExecute();
-    void actClearSubtasksPlacesExecute();
-    void actCompleteAllSubtasksExecute();
-    void actUncompleteAllSubtasksExecute();
-    void actCollapseAllSubtasksExecute();
-    void actExpandAllSubtasksExecute();
-    void actInsertTasksFromClipboardExecute();
-    void actShortCutForDueDateExecute();
     void actQuickOutlookConnectExecute();
     void actConnectToOutlookExecute();
     void Howitworks1Click();
     void VisitTovrinWebSite1Click();
     void Proposenewfeature1Click();
-    QAction* actCopyToDoToClipboard = nullptr;
-    QAction* actSelectAllInToDo = nullptr;
-    QAction* actAddToSubtasksPlaces = nullptr;
-    QAction* actReplaceSubtasksPlaces = nullptr;
-    QAction* actClearSubtasksPlaces = nullptr;
-    QAction* actCompleteAllSubtasks = nullptr;
-    QAction* actUncompleteAllSubtasks = nullptr;
-    QAction* actCollapseAllSubtasks = nullptr;
-    QAction* actExpandAllSubtasks = nullptr;
-    QAction* actInsertTasksFromClipboard = nullptr;
-    QAction* actShortCutForDueDate = nullptr;
     QAction* actQuickOutlookConnect = nullptr;
     QAction* actConnectToOutlook = nullptr;
     QAction* Howitworks1 = nullptr;
     QAction* VisitTovrinWebSite1 = nullptr;
     QAction* Proposenewfeature1 = nullptr;
-    QMenu* pmnuToDo = nullptr;
 
     // ---- Installation settings and options (TovrinMainSettings.cpp); the tray icon, hot key,
     // auto-save and window placement are the desktop part's (Desktop()) ----
@@ -353,6 +326,8 @@ public:
     TTaskDragDrop& DragDrop() const { return *dragDrop_; }
     // Sorting subtasks and finding text, with their commands (outline/SortFind.h).
     TSortFind& SortFind() const { return *sortFind_; }
+    // Commands on a task's subtree and on the To-Do list (outline/TaskCommands.h).
+    TTaskCommands& TaskCommands() const { return *taskCommands_; }
 
     // ---- Controls ----
     TPageControl* pcMainPages = nullptr;
@@ -453,6 +428,7 @@ private:
     TUndoNavigation* undo_ = nullptr;
     TTaskDragDrop* dragDrop_ = nullptr;
     TSortFind* sortFind_ = nullptr;
+    TTaskCommands* taskCommands_ = nullptr;
     bool closingFromExit_ = false;
     bool closeAccepted_ = false;
     bool destroyed_ = false;

@@ -1,7 +1,6 @@
-// Commands that act on a subtree, on the To-Do list or on the outline as a whole: copying
-// the To-Do list, the subtree place commands, completing or reopening a
-// subtree, pasting subtasks, expanding and collapsing, the due-date shortcut, the Outlook
-// commands and the help menu's links.
+// Building the outline's parts that carry commands (sorting and finding, the task commands, the
+// rows' drawing and drag), the due-date editor the task commands open, the Outlook commands and
+// the help menu's links.
 #include "ui/mainwindow/TovrinMain.h"
 
 #include <QAction>
@@ -26,10 +25,10 @@
 #include "platform/StringList.h"
 #include "taskdb/Services.h"
 #include "taskdb/TovrinDataBase.h"
-#include "ui/outline/ClipboardLines.h"
 #include "ui/controls/PageControl.h"
 #include "ui/outline/TaskDragDrop.h"
 #include "ui/outline/SortFind.h"
+#include "ui/outline/TaskCommands.h"
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/outline/TreeViewRules.h"
@@ -73,6 +72,19 @@ void TfrmTovrinMain::BuildTaskCommands()
                                [this] { Undo().ClearUndoHistory(); }};
     sortFind_ = new TSortFind(*this, *tvTasksTree, *tvToDo, UILockCount, TreeFillCount, DrawLockCount, Services(),
                               std::move(sortFindHost));
+    TTaskCommandsHost commandsHost{[this] { UpdateCurrentTask(); },
+                                   [this] { ReloadCurrentTask(); },
+                                   [this] { return edTaskPlaces ? edTaskPlaces->text().toStdString() : std::string(); },
+                                   [this] { Undo().ClearUndoHistory(); },
+                                   [this](bool Value) { SetModified(Value); },
+                                   [this] { actRefreshSubtreeExecute(); },
+                                   [this](QTreeWidgetItem* Node) { SyncTreeNode(Node); },
+                                   [this] { EndInPlaceEditing(); },
+                                   [this] { return VirtualRoot; },
+                                   [this](QTreeWidgetItem* Node) { FillTaskTree(Node, false); },
+                                   [this](bool Force) { ShowDueDateEditor(Force); }};
+    taskCommands_ = new TTaskCommands(*this, *tvTasksTree, *tvToDo, state_, UILockCount, Services(),
+                                      std::move(commandsHost));
     auto make = [this](QAction*& action, const char* name, const char* text, const char* key,
                        void (TfrmTovrinMain::*handler)()) {
         action = new QAction(QString::fromUtf8(text), this);
@@ -82,27 +94,6 @@ void TfrmTovrinMain::BuildTaskCommands()
         addAction(action);
         connect(action, &QAction::triggered, this, [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
     };
-    make(actCopyToDoToClipboard, "actCopyToDoToClipboard", "Copy", nullptr,
-         &TfrmTovrinMain::actCopyToDoToClipboardExecute);
-    make(actSelectAllInToDo, "actSelectAllInToDo", "Select All", nullptr, &TfrmTovrinMain::actSelectAllInToDoExecute);
-    make(actAddToSubtasksPlaces, "actAddToSubtasksPlaces", "Add places to all subtasks...", nullptr,
-         &TfrmTovrinMain::actAddToSubtasksPlacesExecute);
-    make(actReplaceSubtasksPlaces, "actReplaceSubtasksPlaces", "Replaces places in all subtasks...", nullptr,
-         &TfrmTovrinMain::actReplaceSubtasksPlacesExecute);
-    make(actClearSubtasksPlaces, "actClearSubtasksPlaces", "Clear places for task and subtasks...", nullptr,
-         &TfrmTovrinMain::actClearSubtasksPlacesExecute);
-    make(actCompleteAllSubtasks, "actCompleteAllSubtasks", "Complete task and all subtasks...", nullptr,
-         &TfrmTovrinMain::actCompleteAllSubtasksExecute);
-    make(actUncompleteAllSubtasks, "actUncompleteAllSubtasks", "Uncomplete task and all subtasks...", nullptr,
-         &TfrmTovrinMain::actUncompleteAllSubtasksExecute);
-    make(actCollapseAllSubtasks, "actCollapseAllSubtasks", "Collapse all subtasks", nullptr,
-         &TfrmTovrinMain::actCollapseAllSubtasksExecute);
-    make(actExpandAllSubtasks, "actExpandAllSubtasks", "Expand all subtasks", nullptr,
-         &TfrmTovrinMain::actExpandAllSubtasksExecute);
-    make(actInsertTasksFromClipboard, "actInsertTasksFromClipboard", "Paste subtasks...", nullptr,
-         &TfrmTovrinMain::actInsertTasksFromClipboardExecute);
-    make(actShortCutForDueDate, "actShortCutForDueDate", "Set due date...", "Ctrl+D",
-         &TfrmTovrinMain::actShortCutForDueDateExecute);
     make(actConnectToOutlook, "actConnectToOutlook", "Setup Outlook sync...", nullptr,
          &TfrmTovrinMain::actConnectToOutlookExecute);
     make(actQuickOutlookConnect, "actQuickOutlookConnect", "Quick Outlook sync", "F9",
@@ -116,33 +107,10 @@ void TfrmTovrinMain::BuildTaskCommands()
 
     // The outline's pop-up menu: the two submenus, the due date and the sort before the virtual
     // root command.
-    auto* taskOperations = new QMenu(QStringLiteral("Task operations"), pmnuTaskTree);
-    taskOperations->addAction(actCompleteAllSubtasks);
-    taskOperations->addAction(actUncompleteAllSubtasks);
-    taskOperations->addSeparator();
-    taskOperations->addAction(actCollapseAllSubtasks);
-    taskOperations->addAction(actExpandAllSubtasks);
-    taskOperations->addSeparator();
-    taskOperations->addAction(actInsertTasksFromClipboard);
-    auto* taskPlaces = new QMenu(QStringLiteral("Task places"), pmnuTaskTree);
-    taskPlaces->addAction(actAddToSubtasksPlaces);
-    taskPlaces->addAction(actReplaceSubtasksPlaces);
-    taskPlaces->addSeparator();
-    taskPlaces->addAction(actClearSubtasksPlaces);
     QAction* before = actNewVirtualRoot;
-    pmnuTaskTree->insertMenu(before, taskOperations);
-    pmnuTaskTree->insertMenu(before, taskPlaces);
-    pmnuTaskTree->insertAction(before, actShortCutForDueDate);
+    taskCommands_->AddToTreeMenu(*pmnuTaskTree, before);
     pmnuTaskTree->insertAction(before, sortFind_->actSortSubtasks());
     pmnuTaskTree->insertSeparator(before);
-
-    // The To-Do list's pop-up menu.
-    pmnuToDo = new QMenu(this);
-    pmnuToDo->addAction(actCopyToDoToClipboard);
-    pmnuToDo->addAction(actSelectAllInToDo);
-    tvToDo->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(tvToDo, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { pmnuToDo->popup(tvToDo->viewport()->mapToGlobal(pos)); });
 
     // The paste command follows the clipboard, also when text is copied in another program.
     if (QClipboard* clipboard = QGuiApplication::clipboard())
@@ -171,181 +139,7 @@ void TfrmTovrinMain::BuildTaskCommands()
                                   std::move(dragHost));
 }
 
-// ---- The To-Do list on the clipboard ----
-
-void TfrmTovrinMain::actCopyToDoToClipboardExecute()
-{
-    std::vector<std::string> captions;
-    for (QTreeWidgetItemIterator it(tvToDo); *it; ++it)
-        if ((*it)->isSelected())
-            captions.push_back((*it)->text(0).toStdString());
-    CopyTextToClipboard(ToDoClipboardText(captions));
-}
-
-void TfrmTovrinMain::actSelectAllInToDoExecute()
-{
-    TUILock lock(UILockCount);
-    const auto cursor = HourGlass();
-    tvToDo->setUpdatesEnabled(false);
-    for (QTreeWidgetItemIterator it(tvToDo); *it; ++it)
-        if (!(*it)->isSelected())
-            (*it)->setSelected(true);
-    tvToDo->setUpdatesEnabled(true);
-}
-
-// ---- Places and completion of a whole subtree ----
-
-void TfrmTovrinMain::actAddToSubtasksPlacesExecute()
-{
-    if (!CurrentTask)
-        return;
-    const std::string places = edTaskPlaces ? edTaskPlaces->text().toStdString() : std::string();
-    if (!ConfirmYesNo("This will add all the places of the current task (\"" + places +
-                      "\") to all subtasks. You could not undo this action. Continue?"))
-        return;
-    UpdateCurrentTask();
-    DataBase->AddPlacesToSubtasks(CurrentTask);
-    Undo().ClearUndoHistory();
-    SetModified(true);
-}
-
-void TfrmTovrinMain::actReplaceSubtasksPlacesExecute()
-{
-    if (!CurrentTask)
-        return;
-    const std::string places = edTaskPlaces ? edTaskPlaces->text().toStdString() : std::string();
-    if (!ConfirmYesNo("This will replace the places in all subtasks with the places of this task (\"" + places +
-                      "\"). You could not undo this action. Continue?"))
-        return;
-    UpdateCurrentTask();
-    DataBase->ReplaceSubtasksPlaces(CurrentTask);
-    Undo().ClearUndoHistory();
-    SetModified(true);
-}
-
-void TfrmTovrinMain::actClearSubtasksPlacesExecute()
-{
-    if (!CurrentTask)
-        return;
-    if (!ConfirmYesNo("This will clear places in this task and all its subtasks. You could not undo this action. "
-                      "Continue?"))
-        return;
-    DataBase->ClearSubtasksPlaces(CurrentTask);
-    ReloadCurrentTask();
-    Undo().ClearUndoHistory();
-    SetModified(true);
-}
-
-namespace {
-
-const char* CompletionQuestion(bool completed)
-{
-    return completed ? "This will complete current task and all subtasks. You could not undo this action. Continue?"
-                     : "This will uncomplete current task and all subtasks. You could not undo this action. Continue?";
-}
-
-} // namespace
-
-void TfrmTovrinMain::actCompleteAllSubtasksExecute()
-{
-    if (!CurrentTask || !ConfirmYesNo(CompletionQuestion(true)))
-        return;
-    // Pending panel edits go first, so that the write-back below cannot undo the completion.
-    UpdateCurrentTask();
-    DataBase->SetSubtasksCompleted(CurrentTask, true);
-    ReloadCurrentTask();
-    actRefreshSubtreeExecute();
-    SyncTreeNode(SelectedNode(tvTasksTree));
-    Undo().ClearUndoHistory();
-    SetModified(true);
-}
-
-void TfrmTovrinMain::actUncompleteAllSubtasksExecute()
-{
-    if (!CurrentTask || !ConfirmYesNo(CompletionQuestion(false)))
-        return;
-    UpdateCurrentTask();
-    DataBase->SetSubtasksCompleted(CurrentTask, false);
-    ReloadCurrentTask();
-    actRefreshSubtreeExecute();
-    SyncTreeNode(SelectedNode(tvTasksTree));
-    Undo().ClearUndoHistory();
-    SetModified(true);
-}
-
-// ---- Expanding and collapsing ----
-
-namespace {
-
-void SetExpandedBelow(QTreeWidgetItem* node, bool expanded)
-{
-    node->setExpanded(expanded);
-    for (int i = 0; i < node->childCount(); ++i)
-        SetExpandedBelow(node->child(i), expanded);
-}
-
-} // namespace
-
-void TfrmTovrinMain::actCollapseAllSubtasksExecute()
-{
-    if (QTreeWidgetItem* node = SelectedNode(tvTasksTree)) {
-        tvTasksTree->setUpdatesEnabled(false);
-        SetExpandedBelow(node, false);
-        tvTasksTree->setUpdatesEnabled(true);
-    }
-}
-
-void TfrmTovrinMain::actExpandAllSubtasksExecute()
-{
-    if (QTreeWidgetItem* node = SelectedNode(tvTasksTree)) {
-        tvTasksTree->setUpdatesEnabled(false);
-        SetExpandedBelow(node, true);
-        tvTasksTree->setUpdatesEnabled(true);
-    }
-}
-
-// ---- Pasting subtasks ----
-
-int32_t TfrmTovrinMain::ReadClipboardLines(TStringList* Lines)
-{
-    const std::vector<std::string> lines = SplitClipboardLines(UiServices().GetClipboardText());
-    if (Lines) {
-        Lines->Clear();
-        for (const std::string& line : lines)
-            Lines->Add(line);
-    }
-    return static_cast<int32_t>(lines.size());
-}
-
-void TfrmTovrinMain::actInsertTasksFromClipboardExecute()
-{
-    EndInPlaceEditing();
-    QTreeWidgetItem* node = SelectedNode(tvTasksTree);
-    TTaskNode* parent = node ? NodeTask(node) : VirtualRoot;
-    if (!parent)
-        return;
-    TStringList lines;
-    const int32_t count = ReadClipboardLines(&lines);
-    if (count == 0) {
-        Services().ShowInformation("No text found in clipboard");
-        return;
-    }
-    if (!ConfirmYesNo("Create " + std::to_string(count) + " new subtask(s) from clipboard text?"))
-        return;
-    UpdateCurrentTask();
-    for (const std::string& line : lines)
-        parent->AddChild(line, -1);
-    Undo().ClearUndoHistory();
-    FillTaskTree(node, false);
-    SetModified(true);
-}
-
-// ---- The due-date shortcut ----
-
-void TfrmTovrinMain::actShortCutForDueDateExecute()
-{
-    ShowDueDateEditor(true);
-}
+// ---- The due-date editor ----
 
 void TfrmTovrinMain::ShowDueDateEditor(bool Force)
 {

@@ -5,6 +5,7 @@
 
 #include "ui/exchange/ImportExport.h"
 #include "ui/outline/SortFind.h"
+#include "ui/outline/TaskCommands.h"
 #include "ui/places/PlaceItemData.h"
 #include "ui/todo/ToDoFilterPanel.h"
 
@@ -186,9 +187,8 @@ void TfrmTovrinMain::UpdateTreeActions()
                             actDeleteTask, sortFind_ ? sortFind_->actSortSubtasks() : nullptr})
         if (action)
             action->setEnabled(treeMode);
-    if (actInsertTasksFromClipboard)
-        actInsertTasksFromClipboard->setEnabled(treeMode &&
-                                                !SplitClipboardLines(UiServices().GetClipboardText()).empty());
+    if (QAction* paste = taskCommands_ ? taskCommands_->actInsertTasksFromClipboard() : nullptr)
+        paste->setEnabled(treeMode && !SplitClipboardLines(UiServices().GetClipboardText()).empty());
     if (actQuickOutlookConnect)
         actQuickOutlookConnect->setEnabled(!DataBase->OutlookFolderPath.empty());
 }

@@ -15,6 +15,7 @@
 #include "taskdb/TaskPlace.h"
 #include "ui/controls/PageControl.h"
 #include "ui/outline/SortFind.h"
+#include "ui/outline/TaskCommands.h"
 #include "ui/outline/frmFindNext.h"
 #include "ui/outline/frmSortSubtasksOptions.h"
 
@@ -175,11 +176,11 @@ TEST_F(TaskCommandsTest, CopySelectedToDoEntriesAndSelectAll)
     QApplication::processEvents();
     ASSERT_EQ(window->tvToDo->topLevelItemCount(), 3);
     window->tvToDo->clearSelection();
-    window->actCopyToDoToClipboard->trigger();
+    window->TaskCommands().actCopyToDoToClipboard()->trigger();
     EXPECT_EQ(services.Clipboard, "");
 
-    window->actSelectAllInToDo->trigger();
-    window->actCopyToDoToClipboard->trigger();
+    window->TaskCommands().actSelectAllInToDo()->trigger();
+    window->TaskCommands().actCopyToDoToClipboard()->trigger();
     const Names shown = Texts(window->tvToDo);
     EXPECT_EQ(services.Clipboard, shown[0] + "\r\n" + shown[1] + "\r\n" + shown[2] + "\r\n");
 }
@@ -197,7 +198,7 @@ TEST_F(TaskCommandsTest, CompletingASubtreeKeepsEarlierCompletionTimes)
     const TDateTime now = EncodeDate(2024, 5, 6) + 0.5;
     TClockOverride clock(now);
     services.Answers = {idYes};
-    window->actCompleteAllSubtasks->trigger();
+    window->TaskCommands().actCompleteAllSubtasks()->trigger();
     EXPECT_EQ(Task("P")->CompletionDateTime, now);
     EXPECT_EQ(Task("open")->CompletionDateTime, now);
     EXPECT_EQ(Task("done")->CompletionDateTime, 45000.25);
@@ -207,10 +208,10 @@ TEST_F(TaskCommandsTest, CompletingASubtreeKeepsEarlierCompletionTimes)
     EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
 
     services.Answers = {idNo};
-    window->actUncompleteAllSubtasks->trigger();
+    window->TaskCommands().actUncompleteAllSubtasks()->trigger();
     EXPECT_TRUE(Task("open")->IsCompleted());
     services.Answers = {idYes};
-    window->actUncompleteAllSubtasks->trigger();
+    window->TaskCommands().actUncompleteAllSubtasks()->trigger();
     EXPECT_FALSE(Task("P")->IsCompleted());
     EXPECT_FALSE(Task("done")->IsCompleted());
     EXPECT_FALSE(TTreeViewCheckBoxes::GetChecked(Node("done")));
@@ -227,19 +228,19 @@ TEST_F(TaskCommandsTest, SubtreePlaceCommandsAskFirst)
     });
     Select("P");
     services.Answers = {idNo};
-    window->actAddToSubtasksPlaces->trigger();
+    window->TaskCommands().actAddToSubtasksPlaces()->trigger();
     EXPECT_TRUE(Task("grandchild")->Places.empty());
     ASSERT_FALSE(services.Shown.empty());
     EXPECT_EQ(services.Shown.back(), "This will add all the places of the current task (\"Home\") to all subtasks. "
                                      "You could not undo this action. Continue?");
 
     services.Answers = {idYes};
-    window->actAddToSubtasksPlaces->trigger();
+    window->TaskCommands().actAddToSubtasksPlaces()->trigger();
     EXPECT_EQ(Task("grandchild")->Places, std::vector<int32_t>{home->PlaceID});
     EXPECT_TRUE(window->Modified);
 
     services.Answers = {idYes};
-    window->actClearSubtasksPlaces->trigger();
+    window->TaskCommands().actClearSubtasksPlaces()->trigger();
     EXPECT_TRUE(Task("P")->Places.empty());
     EXPECT_TRUE(Task("grandchild")->Places.empty());
     EXPECT_EQ(window->edTaskPlaces->text(), QString());  // the panel shows the task again
@@ -251,10 +252,10 @@ TEST_F(TaskCommandsTest, PasteTwoLinesAndAnEmptyOneMakesThreeSubtasks)
     Select("P");
     services.Clipboard = "one\r\n\r\ntwo";
     window->UpdateTreeActions();
-    ASSERT_TRUE(window->actInsertTasksFromClipboard->isEnabled());
+    ASSERT_TRUE(window->TaskCommands().actInsertTasksFromClipboard()->isEnabled());
     window->SetModified(false);
     services.Answers = {idYes};
-    window->actInsertTasksFromClipboard->trigger();
+    window->TaskCommands().actInsertTasksFromClipboard()->trigger();
     ASSERT_FALSE(services.Shown.empty());
     EXPECT_EQ(services.Shown.back(), "Create 3 new subtask(s) from clipboard text?");
     ExpectOutline("P[one  two]");
@@ -265,16 +266,16 @@ TEST_F(TaskCommandsTest, PasteTwoLinesAndAnEmptyOneMakesThreeSubtasks)
     const std::string longLine(3000, 'w');
     services.Clipboard = longLine;
     services.Answers = {idYes};
-    window->actInsertTasksFromClipboardExecute();
+    window->TaskCommands().actInsertTasksFromClipboardExecute();
     EXPECT_EQ(Task("P")->Children.Count(), 4);
     EXPECT_EQ(Task("P")->Children[3]->Caption, longLine);
 
     services.Clipboard.clear();
     window->UpdateTreeActions();
-    EXPECT_FALSE(window->actInsertTasksFromClipboard->isEnabled());
-    window->actInsertTasksFromClipboardExecute();
+    EXPECT_FALSE(window->TaskCommands().actInsertTasksFromClipboard()->isEnabled());
+    window->TaskCommands().actInsertTasksFromClipboardExecute();
     EXPECT_EQ(services.Shown.back(), "No text found in clipboard");
-    EXPECT_EQ(window->ReadClipboardLines(nullptr), 0);
+    EXPECT_EQ(window->TaskCommands().ReadClipboardLines(nullptr), 0);
 }
 
 TEST_F(TaskCommandsTest, PasteWithoutSelectionGoesToTheTopOfTheShownOutline)
@@ -284,7 +285,7 @@ TEST_F(TaskCommandsTest, PasteWithoutSelectionGoesToTheTopOfTheShownOutline)
     window->tvTasksTree->clearSelection();
     services.Clipboard = "new\n";
     services.Answers = {idYes};
-    window->actInsertTasksFromClipboardExecute();
+    window->TaskCommands().actInsertTasksFromClipboardExecute();
     EXPECT_EQ(Outline(Root()), "V[inside new]");
     EXPECT_EQ(Outline(window->tvTasksTree), "inside new");
 }
@@ -295,7 +296,7 @@ TEST_F(TaskCommandsTest, DueDateShortcutSwitchesToByDueDateAndOpensTheCalendar)
     Select("T");
     ASSERT_EQ(window->CurrentTask, Task("T"));
     window->pcTaskProps->SetActivePage(window->tshGeneral);
-    window->actShortCutForDueDate->trigger();
+    window->TaskCommands().actShortCutForDueDate()->trigger();
     QApplication::processEvents();
     EXPECT_EQ(window->pcTaskProps->ActivePage(), window->tshTime);
     EXPECT_EQ(window->cbTaskTime->currentIndex(), 1);
