@@ -279,7 +279,8 @@ public:
     void actDeleteTaskExecute();
     QAction* actDeleteTask = nullptr;
 
-    // ---- Building the outline's parts; the due-date editor, Outlook and Help commands (TovrinMainCommands.cpp) ----
+    // ---- Building the outline's parts (outline/TaskCommands.h, SortFind.h, TaskDragDrop.h); the
+    // due-date editor, the Outlook and Help commands (TovrinMainCommands.cpp) ----
     bool DueDatePickerDropped = false;
     void BuildTaskCommands();
     bool QuickOutlookSync(QWidget* AOwner, const std::string& FolderPath, int32_t Mode);

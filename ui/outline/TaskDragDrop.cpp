@@ -27,11 +27,9 @@
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/outline/TreeViewRules.h"
 
-namespace {
-
 // The mouse and key events of one tree that the window's tree handlers do not see: the row
 // spots, and the drag of the outline tree.
-class TTreeDragHook : public QObject {
+class TTaskDragDrop::TTreeDragHook : public QObject {
 public:
     TTreeDragHook(TTaskDragDrop& part, TTreeViewCheckBoxes* tree)
         : QObject(tree), part_(part), tree_(tree), viewport_(tree->viewport())
@@ -76,7 +74,7 @@ private:
     bool Press(QMouseEvent* event)
     {
         armed_ = false;
-        if (event->button() != Qt::LeftButton || part_.IsUILocked() || tree_->IsEditing())
+        if (event->button() != Qt::LeftButton || part_.uiLockCount_ > 0 || tree_->IsEditing())
             return false;
         const QPoint pos = event->position().toPoint();
         QTreeWidgetItem* node = tree_->itemAt(pos);
@@ -89,15 +87,15 @@ private:
             return false;
         if (part_.IsOverDueDate(tree_, pos.x(), pos.y())) {
             if (Select(node))
-                part_.Host().ShowDueDateEditor(false);
+                part_.host_.ShowDueDateEditor(false);
             return true;
         }
         if (part_.IsOverNoteIcon(tree_, pos.x(), pos.y())) {
             if (Select(node))
-                part_.Host().FocusTaskNotes();
+                part_.host_.FocusTaskNotes();
             return true;
         }
-        if (part_.IsOutlineTree(tree_) && part_.Host().IsAllTasksView()) {
+        if (tree_ == &part_.tree_ && part_.host_.IsAllTasksView()) {
             // The expander keeps its click, which opens or closes the row; moving on from it
             // still drags the row, selected only then.
             if (node->childCount() > 0 && pos.x() < itemLeft && pos.x() >= itemLeft - tree_->indentation()) {
@@ -183,6 +181,8 @@ private:
     bool onExpander_ = false;  // pressed on the expander: the row is selected only when a drag starts
     QPoint pressPos_;
 };
+
+namespace {
 
 // Y within the text rectangle of node: its upper third, or the indent and button left of it.
 bool DropInserts(TTreeViewCheckBoxes* tree, QTreeWidgetItem* node, int x, int y)

@@ -66,12 +66,9 @@ public:
     void tvTasksTreeEndDrag();
     void TimerTvAutoscrollTimer();
 
-    // For the trees' hooks.
-    const TDragDropHost& Host() const { return host_; }
-    bool IsUILocked() const { return uiLockCount_ > 0; }
-    bool IsOutlineTree(const TTreeViewCheckBoxes* Tree) const { return Tree == &tree_; }
-
 private:
+    // The mouse and key events of one tree that the window's tree handlers do not see.
+    class TTreeDragHook;
     void ConnectTreeDrawing();
 
     TTreeViewCheckBoxes& tree_;
