@@ -217,6 +217,32 @@ TEST_F(TaskCommandsTest, CompletingASubtreeKeepsEarlierCompletionTimes)
     EXPECT_FALSE(TTreeViewCheckBoxes::GetChecked(Node("done")));
 }
 
+TEST_F(TaskCommandsTest, EachSubtreeCompletionAsksItsOwnQuestionAndMarksTheOutlineModified)
+{
+    BuildOutline([](TTaskNode* root) {
+        TTaskNode* p = root->AddChild("P", -1);
+        p->AddChild("child", -1);
+        p->Expanded = true;
+    });
+    window->FillTaskTree();
+    Select("P");
+    services.Answers = {idYes};
+    window->TaskCommands().actCompleteAllSubtasks()->trigger();
+    EXPECT_TRUE(Saw("This will complete current task and all subtasks. You could not undo this action. Continue?"));
+
+    // A caption typed but not yet written back neither is lost nor brings the completion back.
+    window->memTaskCaption->setPlainText("P renamed");
+    window->SetModified(false);
+    services.Shown.clear();
+    services.Answers = {idYes};
+    window->TaskCommands().actUncompleteAllSubtasks()->trigger();
+    EXPECT_TRUE(Saw("This will uncomplete current task and all subtasks. You could not undo this action. Continue?"));
+    ASSERT_NE(Task("P renamed"), nullptr);
+    EXPECT_FALSE(Task("P renamed")->IsCompleted());
+    EXPECT_FALSE(Task("child")->IsCompleted());
+    EXPECT_TRUE(window->Modified);
+}
+
 TEST_F(TaskCommandsTest, SubtreePlaceCommandsAskFirst)
 {
     TTaskPlace* home = nullptr;
