@@ -30,6 +30,7 @@
 #include "ui/outline/VirtualRootBanner.h"
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/exchange/ImportExport.h"
+#include "ui/outline/SortFind.h"
 #include "ui/places/PlacePanel.h"
 #include "ui/taskpanel/TaskPanel.h"
 #include "ui/undo/UndoList.h"
@@ -356,7 +357,7 @@ void TfrmTovrinMain::BuildMenuBar()
     };
     menu(QStringLiteral("&File"), {actFileNew, Newdemofile1, actOpen, actSave, actSaveAs, nullptr, exchange_->actImport(), exchange_->actExport(),
                                    nullptr, actConnectToOutlook, actQuickOutlookConnect, nullptr, Exit1});
-    menu(QStringLiteral("&Edit"), {undo_->actUndo(), undo_->actRedo(), nullptr, undo_->actBack(), undo_->actForward(), nullptr, actFind, actFindNext});
+    menu(QStringLiteral("&Edit"), {undo_->actUndo(), undo_->actRedo(), nullptr, undo_->actBack(), undo_->actForward(), nullptr, sortFind_->actFind(), sortFind_->actFindNext()});
     menu(QStringLiteral("&Tools"), {Options1})->setObjectName(QStringLiteral("Tools1"));
     menu(QStringLiteral("&Help"), {Howitworks1, VisitTovrinWebSite1, Proposenewfeature1, nullptr, actAbout});
 }

@@ -4,7 +4,6 @@
 // document's life), outline/, undo/, todo/, options/, desktop/, dialogs/; the parts it builds own the rest.
 #include <QMainWindow>
 
-#include <array>   // task commands
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,9 +29,6 @@ class QToolButton;
 class QTreeWidgetItem;
 class TZipHostInstaller;
 class QWidget;
-class QPainter;  // tree drawing and task commands
-class QTimer;    // tree drawing and task commands
-class TStringList;  // tree drawing and task commands
 class TStream;
 class QDateEdit;    // To-Do page and place panel
 class QPushButton;  // To-Do page and place panel
@@ -43,6 +39,9 @@ class TTaskPanel;
 class TToDoPage;
 class TPlacePanel;
 class TDesktopIntegration;
+class TTaskDragDrop;
+class TSortFind;
+class TTaskCommands;
 class TPageControl;
 class TSharedShortcutDispatcher;
 class TTaskNode;
@@ -186,74 +185,15 @@ public:
     void actDeleteTaskExecute();
     QAction* actDeleteTask = nullptr;
 
-    // ---- Tree drawing and drag-and-drop (TaskTreeDelegate.cpp, TovrinMainDragDrop.cpp) ----
-    bool Dragging = false;
-    QTreeWidgetItem* DropTarget = nullptr;
-    bool ScrollUp = false;
-    QTimer* TimerTvAutoscroll = nullptr;
-    void ConnectTreeDrawing();
-    void ConnectDragDrop();
-    std::string DueDateText(TDateTime Due) const;
-    // The width of that text in the tree's font, which sizes the due badge.
-    int DueTextWidth(TTreeViewCheckBoxes* Tree, TDateTime Due) const;
-    void DrawDropMarker(QPainter* Painter, TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node) const;
-    // X, Y in the tree's viewport.
-    bool IsOverTaskColumn(TTreeViewCheckBoxes* Tree, int X, int Y, bool ForDueDate, int ColumnWidth,
-                          int RightOffset) const;
-    bool IsOverDueDate(TTreeViewCheckBoxes* Tree, int X, int Y) const;
-    bool IsOverNoteIcon(TTreeViewCheckBoxes* Tree, int X, int Y) const;
-    void tvTasksTreeStartDrag();
-    void tvTasksTreeDragOver(int X, int Y, bool& Accept);
-    void tvTasksTreeDragDrop(int X, int Y);
-    void tvTasksTreeEndDrag();
-    void TimerTvAutoscrollTimer();
-
-    // ---- Task commands (TovrinMainCommands.cpp) ----
-    int32_t SortKey1 = 2;
-    int32_t SortKey2 = -3;
-    int32_t SortKey3 = 1;
-    int32_t SortKey4 = 1;
-    bool SortRecursive = false;
-    std::string FindText;
-    bool FindInCaptions = true;
-    bool FindInNotes = true;
+    // ---- Building the outline's parts (outline/TaskCommands.h, SortFind.h, TaskDragDrop.h); the
+    // Outlook and Help commands (TovrinMainCommands.cpp) ----
     void BuildTaskCommands();
-    void SortSelectedSubtasks(const std::array<int32_t, 4>& Keys, bool Recursive);
-    void DoFind(bool Next);
-    void FindInTaskTree(bool Next);
-    bool MatchTaskText(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node);
-    void FindInPlacesList(bool Next);
-    int32_t ReadClipboardLines(TStringList* Lines);
     bool QuickOutlookSync(QWidget* AOwner, const std::string& FolderPath, int32_t Mode);
-    void actSortSubtasksExecute();
-    void actFindExecute();
-    void actFindNextExecute();
-    void actAddToSubtasksPlacesExecute();
-    void actReplaceSubtasksPlacesExecute();
-    void actClearSubtasksPlacesExecute();
-    void actCompleteAllSubtasksExecute();
-    void actUncompleteAllSubtasksExecute();
-    void actCollapseAllSubtasksExecute();
-    void actExpandAllSubtasksExecute();
-    void actInsertTasksFromClipboardExecute();
-    void actShortCutForDueDateExecute();
     void actQuickOutlookConnectExecute();
     void actConnectToOutlookExecute();
     void Howitworks1Click();
     void VisitTovrinWebSite1Click();
     void Proposenewfeature1Click();
-    QAction* actSortSubtasks = nullptr;
-    QAction* actFind = nullptr;
-    QAction* actFindNext = nullptr;
-    QAction* actAddToSubtasksPlaces = nullptr;
-    QAction* actReplaceSubtasksPlaces = nullptr;
-    QAction* actClearSubtasksPlaces = nullptr;
-    QAction* actCompleteAllSubtasks = nullptr;
-    QAction* actUncompleteAllSubtasks = nullptr;
-    QAction* actCollapseAllSubtasks = nullptr;
-    QAction* actExpandAllSubtasks = nullptr;
-    QAction* actInsertTasksFromClipboard = nullptr;
-    QAction* actShortCutForDueDate = nullptr;
     QAction* actQuickOutlookConnect = nullptr;
     QAction* actConnectToOutlook = nullptr;
     QAction* Howitworks1 = nullptr;
@@ -285,6 +225,12 @@ public:
     TPlacePanel& Places() const { return *places_; }
     TDesktopIntegration& Desktop() const { return *desktop_; }
     TUndoNavigation& Undo() const { return *undo_; }
+    // The rows' drawing, spots and drag-and-drop (outline/TaskDragDrop.h).
+    TTaskDragDrop& DragDrop() const { return *dragDrop_; }
+    // Sorting subtasks and finding text, with their commands (outline/SortFind.h).
+    TSortFind& SortFind() const { return *sortFind_; }
+    // Commands on a task's subtree and on the To-Do list (outline/TaskCommands.h).
+    TTaskCommands& TaskCommands() const { return *taskCommands_; }
 
     // ---- Controls ----
     TPageControl* pcMainPages = nullptr;
@@ -382,6 +328,9 @@ private:
     TPlacePanel* places_ = nullptr;
     TDesktopIntegration* desktop_ = nullptr;
     TUndoNavigation* undo_ = nullptr;
+    TTaskDragDrop* dragDrop_ = nullptr;
+    TSortFind* sortFind_ = nullptr;
+    TTaskCommands* taskCommands_ = nullptr;
     bool closingFromExit_ = false;
     bool closeAccepted_ = false;
     bool destroyed_ = false;

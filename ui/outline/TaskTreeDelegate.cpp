@@ -7,7 +7,8 @@
 
 #include "taskdb/TaskNode.h"
 #include "ui/outline/TaskDrawRules.h"
-#include "ui/mainwindow/TovrinMain.h"
+#include "ui/outline/TaskDragDrop.h"
+#include "ui/outline/TaskItemData.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/todo/ToDoPage.h"
 
@@ -70,8 +71,8 @@ std::string ShortDateText(TDateTime value)
 
 } // namespace
 
-TTaskTreeDelegate::TTaskTreeDelegate(TfrmTovrinMain& Window, TTreeViewCheckBoxes* Tree)
-    : QStyledItemDelegate(Tree), window_(Window), tree_(Tree)
+TTaskTreeDelegate::TTaskTreeDelegate(const TTaskDragDrop& Rows, TTreeViewCheckBoxes* Tree)
+    : QStyledItemDelegate(Tree), rows_(Rows), tree_(Tree)
 {
 }
 
@@ -136,7 +137,7 @@ void TTaskTreeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 {
     QStyleOptionViewItem opt(option);
     QTreeWidgetItem* node = tree_->itemFromIndex(index);
-    TTaskNode* task = TfrmTovrinMain::NodeTask(node);
+    TTaskNode* task = ItemTask(node);
     const bool selected = (option.state & QStyle::State_Selected) != 0;
     const bool focused = tree_->hasFocus();
     TItemCanvas canvas{opt.font,
@@ -145,11 +146,11 @@ void TTaskTreeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
                        QColor()};
     bool overlays = false;
     try {
-        overlays = window_.DrawLockCount == 0 && node && !(selected && tree_->IsEditing());
+        overlays = rows_.DrawLockCount() == 0 && node && !(selected && tree_->IsEditing());
         if (overlays && !task) {
             SetupItemCanvas(canvas, 4, nullptr, selected, focused);
         } else if (overlays) {
-            const bool draggedRow = window_.Dragging && selected;
+            const bool draggedRow = rows_.Dragging() && selected;
             if (task->CompletedMark || task->HideInToDoInEffect || task->IsProject || draggedRow) {
                 if (draggedRow)
                     opt.palette.setColor(QPalette::Inactive, QPalette::Highlight,
@@ -171,8 +172,8 @@ void TTaskTreeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     }
     QStyledItemDelegate::paint(painter, opt, index);
     if (!overlays || !task) {
-        if (overlays && window_.DropTarget == node)
-            window_.DrawDropMarker(painter, tree_, node);
+        if (overlays && rows_.DropTarget() == node)
+            rows_.DrawDropMarker(painter, tree_, node);
         return;
     }
     try {
@@ -191,15 +192,15 @@ void TTaskTreeDelegate::DrawOverlays(QPainter* painter, const QStyleOptionViewIt
     const QRect r = tree_->LabelRect(Node);
     (void)option;
     if (Task->DueDateTime != 0) {
-        const QString text = QString::fromStdString(window_.DueDateText(Task->DueDateTime));
-        const int textWidth = window_.DueTextWidth(tree_, Task->DueDateTime);
+        const QString text = QString::fromStdString(rows_.DueDateText(Task->DueDateTime));
+        const int textWidth = rows_.DueTextWidth(tree_, Task->DueDateTime);
         const int left = w - DueBadgeOffsetFor(textWidth);
         const int width = DueBadgeWidthFor(textWidth);
         SetupItemCanvas(Canvas, 3, Task, Selected, Focused);
         painter->fillRect(QRect(QPoint(left - DueColumnMargin, r.top()), QPoint(w, r.bottom())), Canvas.BrushColor);
         if (!Task->CompletedMark && !Selected)
             DrawBadge(painter, QRect(left, r.top(), width, r.height()),
-                      DueBadgeColor(DueStatus(Task->LeadTime, Task->DueDateTime, window_.DrawTime)));
+                      DueBadgeColor(DueStatus(Task->LeadTime, Task->DueDateTime, rows_.DrawTime())));
         SetupItemCanvas(Canvas, 2, Task, Selected, Focused);
         painter->setFont(Canvas.Font);
         painter->setPen(Canvas.FontColor);
@@ -216,24 +217,24 @@ void TTaskTreeDelegate::DrawOverlays(QPainter* painter, const QStyleOptionViewIt
     if (Task->GoalInEffect)
         DrawImageCentred(painter, tree_->PictureRect(Node),
                          TaskImage(TaskImageIndex(*Task, TaskImageGoal)));
-    if (window_.DropTarget == Node)
-        window_.DrawDropMarker(painter, tree_, Node);
+    if (rows_.DropTarget() == Node)
+        rows_.DrawDropMarker(painter, tree_, Node);
 }
 
-// ---- The window's side of the drawing ----
+// ---- The drag part's side of the drawing ----
 
-void TfrmTovrinMain::ConnectTreeDrawing()
+void TTaskDragDrop::ConnectTreeDrawing()
 {
-    tvTasksTree->setItemDelegate(new TTaskTreeDelegate(*this, tvTasksTree));
-    toDo_->tvToDo()->setItemDelegate(new TTaskTreeDelegate(*this, toDo_->tvToDo()));
+    tree_.setItemDelegate(new TTaskTreeDelegate(*this, &tree_));
+    toDoTree_.setItemDelegate(new TTaskTreeDelegate(*this, &toDoTree_));
 }
 
-std::string TfrmTovrinMain::DueDateText(TDateTime Due) const
+std::string TTaskDragDrop::DueDateText(TDateTime Due) const
 {
-    return ::DueDateText(Due, DrawTime, ShortDateText);
+    return ::DueDateText(Due, drawTime_, ShortDateText);
 }
 
-void TfrmTovrinMain::DrawDropMarker(QPainter* Painter, TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node) const
+void TTaskDragDrop::DrawDropMarker(QPainter* Painter, TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node) const
 {
     const int y = Tree->LabelRect(Node).top() - 1;
     const int w = Tree->viewport()->width();

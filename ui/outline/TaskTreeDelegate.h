@@ -5,14 +5,14 @@
 #include <QStyledItemDelegate>
 
 class QTreeWidgetItem;
-class TfrmTovrinMain;
+class TTaskDragDrop;
 class TTaskNode;
 class TTreeViewCheckBoxes;
 
 class TTaskTreeDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    TTaskTreeDelegate(TfrmTovrinMain& Window, TTreeViewCheckBoxes* Tree);
+    TTaskTreeDelegate(const TTaskDragDrop& Rows, TTreeViewCheckBoxes* Tree);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
@@ -35,6 +35,6 @@ private:
     void DrawOverlays(QPainter* painter, const QStyleOptionViewItem& option, QTreeWidgetItem* Node,
                       TTaskNode* Task, TItemCanvas& Canvas, bool Selected, bool Focused) const;
 
-    TfrmTovrinMain& window_;
+    const TTaskDragDrop& rows_;
     TTreeViewCheckBoxes* tree_;
 };

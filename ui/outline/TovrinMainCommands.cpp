@@ -1,6 +1,5 @@
-// Commands that act on a subtree or on the outline as a whole: the subtree place commands,
-// completing or reopening a subtree, pasting subtasks, expanding and collapsing, the due-date
-// shortcut, the Outlook commands and the help menu's links.
+// Building the outline's parts that carry commands (sorting and finding, the task commands, the
+// rows' drawing and drag), the Outlook commands and the help menu's links.
 #include "ui/mainwindow/TovrinMain.h"
 
 #include <QAction>
@@ -25,10 +24,10 @@
 #include "platform/StringList.h"
 #include "taskdb/Services.h"
 #include "taskdb/TovrinDataBase.h"
-#include "ui/outline/ClipboardLines.h"
 #include "ui/controls/PageControl.h"
-#include "ui/outline/TaskFind.h"
-#include "ui/outline/TaskSortKeys.h"
+#include "ui/outline/TaskDragDrop.h"
+#include "ui/outline/SortFind.h"
+#include "ui/outline/TaskCommands.h"
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/outline/TreeViewRules.h"
@@ -36,13 +35,12 @@
 #include "ui/taskpanel/TaskPanel.h"
 #include "ui/dialogs/frmAbout.h"
 #include "ui/sync/frmConnectToMsOutlook.h"
-#include "ui/outline/frmFindNext.h"
-#include "ui/outline/frmSortSubtasksOptions.h"
 #include "outlooksync/OutlookSync.h"
 #include "outlooksync/VdirTaskStore.h"
 #include "ui/sync/OutlookSyncHost.h"
 #include "ui/desktop/DesktopIntegration.h"
 #include "ui/todo/ToDoPage.h"
+#include "ui/places/PlacePanel.h"
 
 namespace {
 
@@ -57,6 +55,36 @@ constexpr const char* HowItWorksPage = "/how-it-works";
 
 void TfrmTovrinMain::BuildTaskCommands()
 {
+    // Sorting and finding come first: their commands lead the window's task commands.
+    TSortFindHost sortFindHost{[this] { return CurrentViewName == ViewAllTasks; },
+                               [this] {
+                                   tasks_->UpdateCurrentTask();
+                                   places_->UpdateCurrentPlace();
+                               },
+                               [this] { return pcMainPages->ActivePage() == tshOutline; },
+                               [this] { return pcMainPages->ActivePage() == tshToDoList; },
+                               [this] { return pcMainPages->ActivePage() == tshPlaces; },
+                               [this] { return places_->lvPlaces(); },
+                               [this] {
+                                   if (tasks_->TaskNotesEditor())
+                                       tasks_->TaskNotesEditor()->setFocus();
+                               },
+                               [this](bool Value) { SetModified(Value); },
+                               [this] { Undo().ClearUndoHistory(); }};
+    sortFind_ = new TSortFind(*this, *tvTasksTree, *toDo_->tvToDo(), UILockCount, TreeFillCount, DrawLockCount, Services(),
+                              std::move(sortFindHost));
+    TTaskCommandsHost commandsHost{[this] { tasks_->UpdateCurrentTask(); },
+                                   [this] { tasks_->ReloadCurrentTask(); },
+                                   [this] { return tasks_->TaskPlacesText(); },
+                                   [this] { Undo().ClearUndoHistory(); },
+                                   [this](bool Value) { SetModified(Value); },
+                                   [this] { actRefreshSubtreeExecute(); },
+                                   [this](QTreeWidgetItem* Node) { SyncTreeNode(Node); },
+                                   [this] { EndInPlaceEditing(); },
+                                   [this] { return VirtualRoot; },
+                                   [this](QTreeWidgetItem* Node) { FillTaskTree(Node, false); },
+                                   [this](bool Force) { tasks_->ShowDueDateEditor(Force); }};
+    taskCommands_ = new TTaskCommands(*this, *tvTasksTree, state_, UILockCount, Services(), std::move(commandsHost));
     auto make = [this](QAction*& action, const char* name, const char* text, const char* key,
                        void (TfrmTovrinMain::*handler)()) {
         action = new QAction(QString::fromUtf8(text), this);
@@ -66,27 +94,6 @@ void TfrmTovrinMain::BuildTaskCommands()
         addAction(action);
         connect(action, &QAction::triggered, this, [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
     };
-    make(actSortSubtasks, "actSortSubtasks", "Sort subtasks...", nullptr, &TfrmTovrinMain::actSortSubtasksExecute);
-    make(actFind, "actFind", "Find...", "Ctrl+F", &TfrmTovrinMain::actFindExecute);
-    make(actFindNext, "actFindNext", "Find next", "F3", &TfrmTovrinMain::actFindNextExecute);
-    make(actAddToSubtasksPlaces, "actAddToSubtasksPlaces", "Add places to all subtasks...", nullptr,
-         &TfrmTovrinMain::actAddToSubtasksPlacesExecute);
-    make(actReplaceSubtasksPlaces, "actReplaceSubtasksPlaces", "Replaces places in all subtasks...", nullptr,
-         &TfrmTovrinMain::actReplaceSubtasksPlacesExecute);
-    make(actClearSubtasksPlaces, "actClearSubtasksPlaces", "Clear places for task and subtasks...", nullptr,
-         &TfrmTovrinMain::actClearSubtasksPlacesExecute);
-    make(actCompleteAllSubtasks, "actCompleteAllSubtasks", "Complete task and all subtasks...", nullptr,
-         &TfrmTovrinMain::actCompleteAllSubtasksExecute);
-    make(actUncompleteAllSubtasks, "actUncompleteAllSubtasks", "Uncomplete task and all subtasks...", nullptr,
-         &TfrmTovrinMain::actUncompleteAllSubtasksExecute);
-    make(actCollapseAllSubtasks, "actCollapseAllSubtasks", "Collapse all subtasks", nullptr,
-         &TfrmTovrinMain::actCollapseAllSubtasksExecute);
-    make(actExpandAllSubtasks, "actExpandAllSubtasks", "Expand all subtasks", nullptr,
-         &TfrmTovrinMain::actExpandAllSubtasksExecute);
-    make(actInsertTasksFromClipboard, "actInsertTasksFromClipboard", "Paste subtasks...", nullptr,
-         &TfrmTovrinMain::actInsertTasksFromClipboardExecute);
-    make(actShortCutForDueDate, "actShortCutForDueDate", "Set due date...", "Ctrl+D",
-         &TfrmTovrinMain::actShortCutForDueDateExecute);
     make(actConnectToOutlook, "actConnectToOutlook", "Setup Outlook sync...", nullptr,
          &TfrmTovrinMain::actConnectToOutlookExecute);
     make(actQuickOutlookConnect, "actQuickOutlookConnect", "Quick Outlook sync", "F9",
@@ -100,24 +107,9 @@ void TfrmTovrinMain::BuildTaskCommands()
 
     // The outline's pop-up menu: the two submenus, the due date and the sort before the virtual
     // root command.
-    auto* taskOperations = new QMenu(QStringLiteral("Task operations"), pmnuTaskTree);
-    taskOperations->addAction(actCompleteAllSubtasks);
-    taskOperations->addAction(actUncompleteAllSubtasks);
-    taskOperations->addSeparator();
-    taskOperations->addAction(actCollapseAllSubtasks);
-    taskOperations->addAction(actExpandAllSubtasks);
-    taskOperations->addSeparator();
-    taskOperations->addAction(actInsertTasksFromClipboard);
-    auto* taskPlaces = new QMenu(QStringLiteral("Task places"), pmnuTaskTree);
-    taskPlaces->addAction(actAddToSubtasksPlaces);
-    taskPlaces->addAction(actReplaceSubtasksPlaces);
-    taskPlaces->addSeparator();
-    taskPlaces->addAction(actClearSubtasksPlaces);
     QAction* before = actNewVirtualRoot;
-    pmnuTaskTree->insertMenu(before, taskOperations);
-    pmnuTaskTree->insertMenu(before, taskPlaces);
-    pmnuTaskTree->insertAction(before, actShortCutForDueDate);
-    pmnuTaskTree->insertAction(before, actSortSubtasks);
+    taskCommands_->AddToTreeMenu(*pmnuTaskTree, before);
+    pmnuTaskTree->insertAction(before, sortFind_->actSortSubtasks());
     pmnuTaskTree->insertSeparator(before);
 
     // The paste command follows the clipboard, also when text is copied in another program.
@@ -129,162 +121,22 @@ void TfrmTovrinMain::BuildTaskCommands()
             });
         });
 
-    ConnectTreeDrawing();
-    ConnectDragDrop();
-}
-
-// ---- Places and completion of a whole subtree ----
-
-void TfrmTovrinMain::actAddToSubtasksPlacesExecute()
-{
-    if (!CurrentTask)
-        return;
-    const std::string places = tasks_->TaskPlacesText();
-    if (!ConfirmYesNo("This will add all the places of the current task (\"" + places +
-                      "\") to all subtasks. You could not undo this action. Continue?"))
-        return;
-    tasks_->UpdateCurrentTask();
-    DataBase->AddPlacesToSubtasks(CurrentTask);
-    Undo().ClearUndoHistory();
-    SetModified(true);
-}
-
-void TfrmTovrinMain::actReplaceSubtasksPlacesExecute()
-{
-    if (!CurrentTask)
-        return;
-    const std::string places = tasks_->TaskPlacesText();
-    if (!ConfirmYesNo("This will replace the places in all subtasks with the places of this task (\"" + places +
-                      "\"). You could not undo this action. Continue?"))
-        return;
-    tasks_->UpdateCurrentTask();
-    DataBase->ReplaceSubtasksPlaces(CurrentTask);
-    Undo().ClearUndoHistory();
-    SetModified(true);
-}
-
-void TfrmTovrinMain::actClearSubtasksPlacesExecute()
-{
-    if (!CurrentTask)
-        return;
-    if (!ConfirmYesNo("This will clear places in this task and all its subtasks. You could not undo this action. "
-                      "Continue?"))
-        return;
-    DataBase->ClearSubtasksPlaces(CurrentTask);
-    tasks_->ReloadCurrentTask();
-    Undo().ClearUndoHistory();
-    SetModified(true);
-}
-
-namespace {
-
-const char* CompletionQuestion(bool completed)
-{
-    return completed ? "This will complete current task and all subtasks. You could not undo this action. Continue?"
-                     : "This will uncomplete current task and all subtasks. You could not undo this action. Continue?";
-}
-
-} // namespace
-
-void TfrmTovrinMain::actCompleteAllSubtasksExecute()
-{
-    if (!CurrentTask || !ConfirmYesNo(CompletionQuestion(true)))
-        return;
-    // Pending panel edits go first, so that the write-back below cannot undo the completion.
-    tasks_->UpdateCurrentTask();
-    DataBase->SetSubtasksCompleted(CurrentTask, true);
-    tasks_->ReloadCurrentTask();
-    actRefreshSubtreeExecute();
-    SyncTreeNode(SelectedNode(tvTasksTree));
-    Undo().ClearUndoHistory();
-    SetModified(true);
-}
-
-void TfrmTovrinMain::actUncompleteAllSubtasksExecute()
-{
-    if (!CurrentTask || !ConfirmYesNo(CompletionQuestion(false)))
-        return;
-    tasks_->UpdateCurrentTask();
-    DataBase->SetSubtasksCompleted(CurrentTask, false);
-    tasks_->ReloadCurrentTask();
-    actRefreshSubtreeExecute();
-    SyncTreeNode(SelectedNode(tvTasksTree));
-    Undo().ClearUndoHistory();
-    SetModified(true);
-}
-
-// ---- Expanding and collapsing ----
-
-namespace {
-
-void SetExpandedBelow(QTreeWidgetItem* node, bool expanded)
-{
-    node->setExpanded(expanded);
-    for (int i = 0; i < node->childCount(); ++i)
-        SetExpandedBelow(node->child(i), expanded);
-}
-
-} // namespace
-
-void TfrmTovrinMain::actCollapseAllSubtasksExecute()
-{
-    if (QTreeWidgetItem* node = SelectedNode(tvTasksTree)) {
-        tvTasksTree->setUpdatesEnabled(false);
-        SetExpandedBelow(node, false);
-        tvTasksTree->setUpdatesEnabled(true);
-    }
-}
-
-void TfrmTovrinMain::actExpandAllSubtasksExecute()
-{
-    if (QTreeWidgetItem* node = SelectedNode(tvTasksTree)) {
-        tvTasksTree->setUpdatesEnabled(false);
-        SetExpandedBelow(node, true);
-        tvTasksTree->setUpdatesEnabled(true);
-    }
-}
-
-// ---- Pasting subtasks ----
-
-int32_t TfrmTovrinMain::ReadClipboardLines(TStringList* Lines)
-{
-    const std::vector<std::string> lines = SplitClipboardLines(UiServices().GetClipboardText());
-    if (Lines) {
-        Lines->Clear();
-        for (const std::string& line : lines)
-            Lines->Add(line);
-    }
-    return static_cast<int32_t>(lines.size());
-}
-
-void TfrmTovrinMain::actInsertTasksFromClipboardExecute()
-{
-    EndInPlaceEditing();
-    QTreeWidgetItem* node = SelectedNode(tvTasksTree);
-    TTaskNode* parent = node ? NodeTask(node) : VirtualRoot;
-    if (!parent)
-        return;
-    TStringList lines;
-    const int32_t count = ReadClipboardLines(&lines);
-    if (count == 0) {
-        Services().ShowInformation("No text found in clipboard");
-        return;
-    }
-    if (!ConfirmYesNo("Create " + std::to_string(count) + " new subtask(s) from clipboard text?"))
-        return;
-    tasks_->UpdateCurrentTask();
-    for (const std::string& line : lines)
-        parent->AddChild(line, -1);
-    Undo().ClearUndoHistory();
-    FillTaskTree(node, false);
-    SetModified(true);
-}
-
-// ---- The due-date shortcut ----
-
-void TfrmTovrinMain::actShortCutForDueDateExecute()
-{
-    tasks_->ShowDueDateEditor(true);
+    // The rows' drawing and the drag: the undoable move is the undo part's.
+    TDragDropHost dragHost{[this] { return CurrentViewName == ViewAllTasks; },
+                           [this](bool Force) { tasks_->ShowDueDateEditor(Force); },
+                           [this] {
+                               if (tasks_->TaskNotesEditor())
+                                   tasks_->TaskNotesEditor()->setFocus();
+                           },
+                           [this] { tasks_->UpdateCurrentTask(); },
+                           [this](TTaskNode* Task, TTaskNode* NewParent, int32_t NewIndex) {
+                               Undo().UndoList()->Add(
+                                   std::make_unique<TUndoDragTaskNode>(Undo().UndoView(), Task, NewParent, NewIndex));
+                               SetModified(true);
+                               Undo().UpdateUndoRedoActions();
+                           }};
+    dragDrop_ = new TTaskDragDrop(*this, *tvTasksTree, *toDo_->tvToDo(), UILockCount, DrawLockCount, DrawTime,
+                                  std::move(dragHost));
 }
 
 // ---- Outlook ----

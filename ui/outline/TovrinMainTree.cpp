@@ -24,6 +24,7 @@
 #include "ui/controls/PageControl.h"
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
+#include "ui/outline/TaskDragDrop.h"
 #include "ui/outline/TaskItemData.h"
 #include "ui/outline/TreeViewRules.h"
 #include "ui/places/PlacePanel.h"
@@ -541,8 +542,9 @@ void TfrmTovrinMain::tvTasksTreeMouseMove(TTreeViewCheckBoxes* Tree, QMouseEvent
     const QPoint pos = Event->position().toPoint();
     QTreeWidgetItem* node = Tree->itemAt(pos);
     const bool overLabel = OneClickEditMode && node && NodeTask(node) && Tree->LabelRect(node).contains(pos);
-    // The due-date and notes spots of a row (TovrinMainDragDrop.cpp) come first.
-    const bool overSpot = IsOverDueDate(Tree, pos.x(), pos.y()) || IsOverNoteIcon(Tree, pos.x(), pos.y());
+    // The due-date and notes spots of a row (TaskDragDrop.cpp) come first.
+    const bool overSpot =
+        dragDrop_->IsOverDueDate(Tree, pos.x(), pos.y()) || dragDrop_->IsOverNoteIcon(Tree, pos.x(), pos.y());
     Tree->viewport()->setCursor(overSpot ? Qt::PointingHandCursor : overLabel ? Qt::IBeamCursor : Qt::ArrowCursor);
 }
 

@@ -4,6 +4,8 @@
 #include "ui/mainwindow/TovrinMain.h"
 
 #include "ui/exchange/ImportExport.h"
+#include "ui/outline/SortFind.h"
+#include "ui/outline/TaskCommands.h"
 #include "ui/places/PlaceItemData.h"
 #include "ui/todo/ToDoFilterPanel.h"
 #include "ui/todo/ToDoPage.h"
@@ -86,12 +88,11 @@ void TfrmTovrinMain::UpdateTreeActions()
     actNewSubTask->setEnabled(treeMode);
     // Built by later steps of the constructor; a change handler may run before them.
     for (QAction* action : {exchange_ ? exchange_->actImport() : nullptr, exchange_ ? exchange_->actExport() : nullptr,
-                            actDeleteTask, actSortSubtasks})
+                            actDeleteTask, sortFind_ ? sortFind_->actSortSubtasks() : nullptr})
         if (action)
             action->setEnabled(treeMode);
-    if (actInsertTasksFromClipboard)
-        actInsertTasksFromClipboard->setEnabled(treeMode &&
-                                                !SplitClipboardLines(UiServices().GetClipboardText()).empty());
+    if (QAction* paste = taskCommands_ ? taskCommands_->actInsertTasksFromClipboard() : nullptr)
+        paste->setEnabled(treeMode && !SplitClipboardLines(UiServices().GetClipboardText()).empty());
     if (actQuickOutlookConnect)
         actQuickOutlookConnect->setEnabled(!DataBase->OutlookFolderPath.empty());
 }

@@ -11,6 +11,7 @@
 
 #include "platform/DateTime.h"
 #include "ui/controls/PageControl.h"
+#include "ui/outline/TaskDragDrop.h"
 #include "ui/outline/TaskDrawRules.h"
 
 namespace {
@@ -65,12 +66,12 @@ TEST_F(DragDropTest, DropOnTheUpperThirdInsertsBeforeAndUndoPutsItBack)
 {
     BuildFlat();
     StartDrag("C");
-    EXPECT_TRUE(window->Dragging);
+    EXPECT_TRUE(window->DragDrop().Dragging());
     Mouse(QEvent::MouseMove, At("A", -1), Qt::LeftButton);
-    EXPECT_EQ(window->DropTarget, Node("A"));
+    EXPECT_EQ(window->DragDrop().DropTarget(), Node("A"));
     Mouse(QEvent::MouseButtonRelease, At("A", -1), Qt::NoButton);
-    EXPECT_FALSE(window->Dragging);
-    EXPECT_EQ(window->DropTarget, nullptr);
+    EXPECT_FALSE(window->DragDrop().Dragging());
+    EXPECT_EQ(window->DragDrop().DropTarget(), nullptr);
     ExpectOutline("C A B D");
     EXPECT_TRUE(window->Modified);
     ASSERT_TRUE(window->Undo().UndoList()->CanUndo());
@@ -107,7 +108,7 @@ TEST_F(DragDropTest, DropOntoItselfOrItsOwnSubtreeIsRefused)
     for (const char* target : {"Child", "Grandchild"}) {
         StartDrag("P");
         Mouse(QEvent::MouseMove, At(target, 1), Qt::LeftButton);
-        EXPECT_EQ(window->DropTarget, nullptr);
+        EXPECT_EQ(window->DragDrop().DropTarget(), nullptr);
         Mouse(QEvent::MouseButtonRelease, At(target, 1), Qt::NoButton);
     }
     Drag("P", At("P", -1));
@@ -117,7 +118,7 @@ TEST_F(DragDropTest, DropOntoItselfOrItsOwnSubtreeIsRefused)
     // Even a drop that reaches the handler directly is refused.
     window->tvTasksTree->setCurrentItem(Node("P"));
     const QPoint into = At("Grandchild", 1);
-    window->tvTasksTreeDragDrop(into.x(), into.y());
+    window->DragDrop().tvTasksTreeDragDrop(into.x(), into.y());
     EXPECT_EQ(Task("P")->Parent, Root());
 }
 
@@ -132,7 +133,7 @@ TEST_F(DragDropTest, ADropThatWouldNestTooDeepIsRefusedWithAMessage)
     });
     Drag("P", At("Q", 1));
     EXPECT_TRUE(Saw("Tasks can not be nested more than 10000 levels deep."));
-    EXPECT_FALSE(window->Dragging);
+    EXPECT_FALSE(window->DragDrop().Dragging());
     EXPECT_EQ(Task("P")->Parent, Root());
     EXPECT_TRUE(Task("Q")->Children.Empty());
     EXPECT_EQ(Node("P")->childCount(), 1);
@@ -163,11 +164,11 @@ TEST_F(DragDropTest, EscCancelsAndOtherViewsDoNotDrag)
 {
     BuildFlat();
     StartDrag("D");
-    ASSERT_TRUE(window->Dragging);
+    ASSERT_TRUE(window->DragDrop().Dragging());
     Mouse(QEvent::MouseMove, At("A", -1), Qt::LeftButton);
     SendKey(window->tvTasksTree, Qt::Key_Escape);
-    EXPECT_FALSE(window->Dragging);
-    EXPECT_EQ(window->DropTarget, nullptr);
+    EXPECT_FALSE(window->DragDrop().Dragging());
+    EXPECT_EQ(window->DragDrop().DropTarget(), nullptr);
     Mouse(QEvent::MouseButtonRelease, At("A", -1), Qt::NoButton);
     EXPECT_EQ(Outline(Root()), "A B C D");
 
@@ -176,7 +177,7 @@ TEST_F(DragDropTest, EscCancelsAndOtherViewsDoNotDrag)
     window->SetTaskTreeView("All tasks");
     window->CurrentViewName = "Goals";
     StartDrag("B");
-    EXPECT_FALSE(window->Dragging);
+    EXPECT_FALSE(window->DragDrop().Dragging());
     Mouse(QEvent::MouseButtonRelease, At("B"), Qt::NoButton);
     window->CurrentViewName = "All tasks";
 }
@@ -190,7 +191,7 @@ TEST_F(DragDropTest, AClickBesideTheCaptionSelectsWithoutEditingOrMoving)
     Mouse(QEvent::MouseButtonRelease, At("C") + QPoint(1, 1), Qt::NoButton);
     EXPECT_EQ(window->CurrentTask, Task("C"));
     EXPECT_FALSE(window->tvTasksTree->IsEditing());
-    EXPECT_FALSE(window->Dragging);
+    EXPECT_FALSE(window->DragDrop().Dragging());
     EXPECT_EQ(Outline(Root()), "A B C D");
 }
 
@@ -215,7 +216,7 @@ TEST_F(DragDropTest, TheExpanderOpensAndClosesByMouseAndStillDrags)
     // Pressed on the expander and moved on, the row is dragged.
     Mouse(QEvent::MouseButtonPress, expander, Qt::LeftButton);
     Mouse(QEvent::MouseMove, expander + QPoint(QApplication::startDragDistance() + 2, 0), Qt::LeftButton);
-    EXPECT_TRUE(window->Dragging);
+    EXPECT_TRUE(window->DragDrop().Dragging());
     Mouse(QEvent::MouseMove, At("A", -1), Qt::LeftButton);
     Mouse(QEvent::MouseButtonRelease, At("A", -1), Qt::NoButton);
     EXPECT_EQ(Outline(Root()), "B[B1] A C");
@@ -231,22 +232,22 @@ TEST_F(DragDropTest, AutoScrollNearTheEdgesWhileDragging)
     const int height = Viewport()->height();
     const int x = At("Task 0").x();
     Mouse(QEvent::MouseMove, {x, height - 5}, Qt::LeftButton);
-    EXPECT_TRUE(window->TimerTvAutoscroll->isActive());
-    EXPECT_EQ(window->TimerTvAutoscroll->interval(), 30);
-    EXPECT_FALSE(window->ScrollUp);
+    EXPECT_TRUE(window->DragDrop().TimerTvAutoscroll()->isActive());
+    EXPECT_EQ(window->DragDrop().TimerTvAutoscroll()->interval(), 30);
+    EXPECT_FALSE(window->DragDrop().ScrollUp());
     const int before = window->tvTasksTree->verticalScrollBar()->value();
-    window->TimerTvAutoscrollTimer();
+    window->DragDrop().TimerTvAutoscrollTimer();
     EXPECT_GT(window->tvTasksTree->verticalScrollBar()->value(), before);
 
     Mouse(QEvent::MouseMove, {x, 15}, Qt::LeftButton);
-    EXPECT_EQ(window->TimerTvAutoscroll->interval(), 120);
-    EXPECT_TRUE(window->ScrollUp);
+    EXPECT_EQ(window->DragDrop().TimerTvAutoscroll()->interval(), 120);
+    EXPECT_TRUE(window->DragDrop().ScrollUp());
     Mouse(QEvent::MouseMove, {x, height / 2}, Qt::LeftButton);
-    EXPECT_FALSE(window->TimerTvAutoscroll->isActive());
+    EXPECT_FALSE(window->DragDrop().TimerTvAutoscroll()->isActive());
     Mouse(QEvent::MouseMove, {x, 3}, Qt::LeftButton);
-    EXPECT_EQ(window->TimerTvAutoscroll->interval(), 30);
+    EXPECT_EQ(window->DragDrop().TimerTvAutoscroll()->interval(), 30);
     SendKey(window->tvTasksTree, Qt::Key_Escape);
-    EXPECT_FALSE(window->TimerTvAutoscroll->isActive());
+    EXPECT_FALSE(window->DragDrop().TimerTvAutoscroll()->isActive());
 }
 
 TEST_F(DragDropTest, ClickOnTheDueSpotShowsTheTimeTabWithoutDragging)
@@ -270,7 +271,7 @@ TEST_F(DragDropTest, ClickOnTheDueSpotShowsTheTimeTabWithoutDragging)
     EXPECT_EQ(window->CurrentTask, Task("Follows"));
     EXPECT_EQ(Named<TPageControl>(*window, "pcTaskProps")->ActivePage(), Named<QWidget>(*window, "tshTime"));
     EXPECT_EQ(Task("Follows")->ScheduleType, 0);
-    EXPECT_FALSE(window->Dragging);
+    EXPECT_FALSE(window->DragDrop().Dragging());
 
     const QRect noted = window->tvTasksTree->visualItemRect(Node("Noted"));
     const QPoint notes(w - NotesIconOffset + 4, noted.center().y());
@@ -286,7 +287,7 @@ TEST_F(DragDropTest, ClickOnTheDueSpotShowsTheTimeTabWithoutDragging)
     window->resize(1600, 600);  // room for the caption beside the badge
     QApplication::processEvents();
     const int wide = Viewport()->width();
-    const QString text = QString::fromStdString(window->DueDateText(Task("Parent")->DueDateTime));
+    const QString text = QString::fromStdString(window->DragDrop().DueDateText(Task("Parent")->DueDateTime));
     const QRect parent = window->tvTasksTree->visualItemRect(Node("Parent"));
     const QPoint left(wide - NotesIconOffset - window->tvTasksTree->fontMetrics().horizontalAdvance(text) - 3,
                       parent.center().y());
@@ -322,7 +323,7 @@ TEST_F(DragDropTest, BadgesAreDrawnOnlyForOpenUnselectedTasks)
     };
     EXPECT_TRUE(badgeAt("Late"));
     EXPECT_FALSE(badgeAt("Done late"));
-    EXPECT_EQ(window->DueDateText(Task("Late")->DueDateTime), "overdue");
+    EXPECT_EQ(window->DragDrop().DueDateText(Task("Late")->DueDateTime), "overdue");
 
     Select("Late");
     EXPECT_FALSE(badgeAt("Late"));

@@ -14,6 +14,8 @@
 #include "platform/DateTime.h"
 #include "taskdb/TaskPlace.h"
 #include "ui/controls/PageControl.h"
+#include "ui/outline/SortFind.h"
+#include "ui/outline/TaskCommands.h"
 #include "ui/outline/frmFindNext.h"
 #include "ui/outline/frmSortSubtasksOptions.h"
 
@@ -51,7 +53,7 @@ protected:
             dialog.cbRecurse->setChecked(recursive);
             dialog.accept();
         });
-        window->actSortSubtasks->trigger();
+        window->SortFind().actSortSubtasks()->trigger();
         QApplication::processEvents();
     }
 
@@ -61,7 +63,7 @@ protected:
             dialog.SetValues(text, captions, notes);
             dialog.accept();
         });
-        window->actFind->trigger();
+        window->SortFind().actFind()->trigger();
         QApplication::processEvents();
     }
 
@@ -82,8 +84,8 @@ TEST_F(TaskCommandsTest, SortWithTheInitialKeysReordersTreeAndOutlineAlike)
     EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
     EXPECT_EQ(Selected(), Node("P"));
     // The keys of the last sort are the next dialog's defaults.
-    EXPECT_EQ(window->SortKey1, 2);
-    EXPECT_EQ(window->SortKey2, -3);
+    EXPECT_EQ(window->SortFind().SortKey1(), 2);
+    EXPECT_EQ(window->SortFind().SortKey2(), -3);
 }
 
 TEST_F(TaskCommandsTest, RecursiveSortAndCancelledDialog)
@@ -92,13 +94,13 @@ TEST_F(TaskCommandsTest, RecursiveSortAndCancelledDialog)
     Select("P");
     RunSort({-8, 1, 1, 1}, true);
     ExpectOutline("P[year week plain low[z a] done late done early] Q");  // descending
-    EXPECT_TRUE(window->SortRecursive);
+    EXPECT_TRUE(window->SortFind().SortRecursive());
 
     window->SetModified(false);
     WhenModal<TfrmSortOptions>([](TfrmSortOptions& dialog) { dialog.reject(); });
-    window->actSortSubtasks->trigger();
+    window->SortFind().actSortSubtasks()->trigger();
     EXPECT_FALSE(window->Modified);
-    EXPECT_EQ(window->SortKey1, -8);
+    EXPECT_EQ(window->SortFind().SortKey1(), -8);
 }
 
 TEST_F(TaskCommandsTest, AnOutlineAsDeepAsAllowedExpandsSortsShowsInEveryViewAndReopens)
@@ -113,7 +115,7 @@ TEST_F(TaskCommandsTest, AnOutlineAsDeepAsAllowedExpandsSortsShowsInEveryViewAnd
     // Every walk of the window over the tree goes through all 10000 levels.
     Select("L1");
     RunSort({-8, 1, 1, 1}, true);
-    window->actExpandAllSubtasks->trigger();
+    window->TaskCommands().actExpandAllSubtasks()->trigger();
     QTreeWidgetItem* deepest = Node("L10000");
     ASSERT_TRUE(deepest);
     window->tvTasksTree->scrollToItem(deepest);
@@ -162,14 +164,14 @@ TEST_F(TaskCommandsTest, FindInCaptionsThenNotesThenNoFurtherMatch)
     window->tvTasksTree->setFocus();
     RunFind("needle", true, true);
     EXPECT_EQ(Selected(), Node("Deep needle"));
-    EXPECT_EQ(window->FindText, "needle");
+    EXPECT_EQ(window->SortFind().FindText(), "needle");
 
-    window->actFindNext->trigger();
+    window->SortFind().actFindNext()->trigger();
     EXPECT_EQ(Selected(), Node("Notes"));
     EXPECT_EQ(window->focusWidget(), window->TaskPanel().TaskNotesEditor());
 
     services.Shown.clear();
-    window->actFindNext->trigger();
+    window->SortFind().actFindNext()->trigger();
     EXPECT_TRUE(Saw("Finished searching through the Task Tree"));
     EXPECT_EQ(Selected(), Node("Notes"));
 }
@@ -181,17 +183,17 @@ TEST_F(TaskCommandsTest, FindNextWithoutSelectionStartsAtTheSecondNode)
         root->AddChild("x two", -1);
     });
     window->tvTasksTree->clearSelection();
-    window->FindText = "x";
-    window->actFindNext->trigger();
+    window->SortFind().SetFindText("x");
+    window->SortFind().actFindNext()->trigger();
     EXPECT_EQ(Selected(), Node("x two"));
     // Captions only: a text that stands only in notes is not found.
     Task("x one")->Note.Add("hidden");
-    window->FindInCaptions = true;
-    window->FindInNotes = false;
-    window->FindText = "hidden";
+    window->SortFind().SetFindInCaptions(true);
+    window->SortFind().SetFindInNotes(false);
+    window->SortFind().SetFindText("hidden");
     window->tvTasksTree->clearSelection();
     services.Shown.clear();
-    window->DoFind(false);
+    window->SortFind().DoFind(false);
     EXPECT_TRUE(Saw("Finished searching through the Task Tree"));
 }
 
@@ -228,7 +230,7 @@ TEST_F(TaskCommandsTest, CompletingASubtreeKeepsEarlierCompletionTimes)
     const TDateTime now = EncodeDate(2024, 5, 6) + 0.5;
     TClockOverride clock(now);
     services.Answers = {idYes};
-    window->actCompleteAllSubtasks->trigger();
+    window->TaskCommands().actCompleteAllSubtasks()->trigger();
     EXPECT_EQ(Task("P")->CompletionDateTime, now);
     EXPECT_EQ(Task("open")->CompletionDateTime, now);
     EXPECT_EQ(Task("done")->CompletionDateTime, 45000.25);
@@ -238,13 +240,39 @@ TEST_F(TaskCommandsTest, CompletingASubtreeKeepsEarlierCompletionTimes)
     EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
 
     services.Answers = {idNo};
-    window->actUncompleteAllSubtasks->trigger();
+    window->TaskCommands().actUncompleteAllSubtasks()->trigger();
     EXPECT_TRUE(Task("open")->IsCompleted());
     services.Answers = {idYes};
-    window->actUncompleteAllSubtasks->trigger();
+    window->TaskCommands().actUncompleteAllSubtasks()->trigger();
     EXPECT_FALSE(Task("P")->IsCompleted());
     EXPECT_FALSE(Task("done")->IsCompleted());
     EXPECT_FALSE(TTreeViewCheckBoxes::GetChecked(Node("done")));
+}
+
+TEST_F(TaskCommandsTest, EachSubtreeCompletionAsksItsOwnQuestionAndMarksTheOutlineModified)
+{
+    BuildOutline([](TTaskNode* root) {
+        TTaskNode* p = root->AddChild("P", -1);
+        p->AddChild("child", -1);
+        p->Expanded = true;
+    });
+    window->FillTaskTree();
+    Select("P");
+    services.Answers = {idYes};
+    window->TaskCommands().actCompleteAllSubtasks()->trigger();
+    EXPECT_TRUE(Saw("This will complete current task and all subtasks. You could not undo this action. Continue?"));
+
+    // A caption typed but not yet written back neither is lost nor brings the completion back.
+    Named<QPlainTextEdit>(*window, "memTaskCaption")->setPlainText("P renamed");
+    window->SetModified(false);
+    services.Shown.clear();
+    services.Answers = {idYes};
+    window->TaskCommands().actUncompleteAllSubtasks()->trigger();
+    EXPECT_TRUE(Saw("This will uncomplete current task and all subtasks. You could not undo this action. Continue?"));
+    ASSERT_NE(Task("P renamed"), nullptr);
+    EXPECT_FALSE(Task("P renamed")->IsCompleted());
+    EXPECT_FALSE(Task("child")->IsCompleted());
+    EXPECT_TRUE(window->Modified);
 }
 
 TEST_F(TaskCommandsTest, SubtreePlaceCommandsAskFirst)
@@ -258,19 +286,19 @@ TEST_F(TaskCommandsTest, SubtreePlaceCommandsAskFirst)
     });
     Select("P");
     services.Answers = {idNo};
-    window->actAddToSubtasksPlaces->trigger();
+    window->TaskCommands().actAddToSubtasksPlaces()->trigger();
     EXPECT_TRUE(Task("grandchild")->Places.empty());
     ASSERT_FALSE(services.Shown.empty());
     EXPECT_EQ(services.Shown.back(), "This will add all the places of the current task (\"Home\") to all subtasks. "
                                      "You could not undo this action. Continue?");
 
     services.Answers = {idYes};
-    window->actAddToSubtasksPlaces->trigger();
+    window->TaskCommands().actAddToSubtasksPlaces()->trigger();
     EXPECT_EQ(Task("grandchild")->Places, std::vector<int32_t>{home->PlaceID});
     EXPECT_TRUE(window->Modified);
 
     services.Answers = {idYes};
-    window->actClearSubtasksPlaces->trigger();
+    window->TaskCommands().actClearSubtasksPlaces()->trigger();
     EXPECT_TRUE(Task("P")->Places.empty());
     EXPECT_TRUE(Task("grandchild")->Places.empty());
     EXPECT_EQ(Named<QLineEdit>(*window, "edTaskPlaces")->text(), QString());  // the panel shows the task again
@@ -282,10 +310,10 @@ TEST_F(TaskCommandsTest, PasteTwoLinesAndAnEmptyOneMakesThreeSubtasks)
     Select("P");
     services.Clipboard = "one\r\n\r\ntwo";
     window->UpdateTreeActions();
-    ASSERT_TRUE(window->actInsertTasksFromClipboard->isEnabled());
+    ASSERT_TRUE(window->TaskCommands().actInsertTasksFromClipboard()->isEnabled());
     window->SetModified(false);
     services.Answers = {idYes};
-    window->actInsertTasksFromClipboard->trigger();
+    window->TaskCommands().actInsertTasksFromClipboard()->trigger();
     ASSERT_FALSE(services.Shown.empty());
     EXPECT_EQ(services.Shown.back(), "Create 3 new subtask(s) from clipboard text?");
     ExpectOutline("P[one  two]");
@@ -296,16 +324,16 @@ TEST_F(TaskCommandsTest, PasteTwoLinesAndAnEmptyOneMakesThreeSubtasks)
     const std::string longLine(3000, 'w');
     services.Clipboard = longLine;
     services.Answers = {idYes};
-    window->actInsertTasksFromClipboardExecute();
+    window->TaskCommands().actInsertTasksFromClipboardExecute();
     EXPECT_EQ(Task("P")->Children.Count(), 4);
     EXPECT_EQ(Task("P")->Children[3]->Caption, longLine);
 
     services.Clipboard.clear();
     window->UpdateTreeActions();
-    EXPECT_FALSE(window->actInsertTasksFromClipboard->isEnabled());
-    window->actInsertTasksFromClipboardExecute();
+    EXPECT_FALSE(window->TaskCommands().actInsertTasksFromClipboard()->isEnabled());
+    window->TaskCommands().actInsertTasksFromClipboardExecute();
     EXPECT_EQ(services.Shown.back(), "No text found in clipboard");
-    EXPECT_EQ(window->ReadClipboardLines(nullptr), 0);
+    EXPECT_EQ(window->TaskCommands().ReadClipboardLines(nullptr), 0);
 }
 
 TEST_F(TaskCommandsTest, PasteWithoutSelectionGoesToTheTopOfTheShownOutline)
@@ -315,7 +343,7 @@ TEST_F(TaskCommandsTest, PasteWithoutSelectionGoesToTheTopOfTheShownOutline)
     window->tvTasksTree->clearSelection();
     services.Clipboard = "new\n";
     services.Answers = {idYes};
-    window->actInsertTasksFromClipboardExecute();
+    window->TaskCommands().actInsertTasksFromClipboardExecute();
     EXPECT_EQ(Outline(Root()), "V[inside new]");
     EXPECT_EQ(Outline(window->tvTasksTree), "inside new");
 }
@@ -326,7 +354,7 @@ TEST_F(TaskCommandsTest, DueDateShortcutSwitchesToByDueDateAndOpensTheCalendar)
     Select("T");
     ASSERT_EQ(window->CurrentTask, Task("T"));
     Named<TPageControl>(*window, "pcTaskProps")->SetActivePage(Named<QWidget>(*window, "tshGeneral"));
-    window->actShortCutForDueDate->trigger();
+    window->TaskCommands().actShortCutForDueDate()->trigger();
     QApplication::processEvents();
     EXPECT_EQ(Named<TPageControl>(*window, "pcTaskProps")->ActivePage(), Named<QWidget>(*window, "tshTime"));
     EXPECT_EQ(Named<QComboBox>(*window, "cbTaskTime")->currentIndex(), 1);

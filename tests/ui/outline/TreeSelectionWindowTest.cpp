@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "ui/controls/PageControl.h"
+#include "ui/outline/TaskCommands.h"
 
 namespace {
 
@@ -88,9 +89,9 @@ TEST_F(TreeSelectionTest, TheSubtreeCommandsStillSeeTheShownTaskAfterAClickBelow
 {
     ClickLabel("B");
     ClickBelowTheRows(window->tvTasksTree);
-    window->actCollapseAllSubtasks->trigger();
+    window->TaskCommands().actCollapseAllSubtasks()->trigger();
     EXPECT_FALSE(Node("B")->isExpanded());
-    window->actExpandAllSubtasks->trigger();
+    window->TaskCommands().actExpandAllSubtasks()->trigger();
     EXPECT_TRUE(Node("B")->isExpanded());
     Key(Qt::Key_F5);  // Refresh subtree stays on the task
     ExpectSelected("B");

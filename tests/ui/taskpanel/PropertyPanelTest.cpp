@@ -24,6 +24,7 @@
 #include "ui/controls/RadioGroup.h"
 #include "ui/controls/SliderKnob.h"
 #include "ui/outline/TreeViewRules.h"
+#include "ui/outline/TaskCommands.h"
 
 namespace {
 
@@ -419,7 +420,7 @@ TEST_F(PropertyPanelTest, TheClosedDueDatePickerHandsTheFocusToTheTreeOfThePageS
         Select(onToDoPage ? "q1" : "c");
         if (onToDoPage)
             window->pcMainPages->SetActivePage(window->tshToDoList);
-        window->actShortCutForDueDate->trigger();
+        window->TaskCommands().actShortCutForDueDate()->trigger();
         QApplication::processEvents();
         auto* dueDate = Named<QDateEdit>(*window, "dtDueDate");
         ASSERT_TRUE(dueDate->calendarWidget()->isVisible());

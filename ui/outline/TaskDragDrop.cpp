@@ -5,7 +5,7 @@
 // The drag is the tree's own (no drag-and-drop between programs): a press on a row outside its
 // caption arms it, moving past the platform's drag distance starts it, releasing drops, Esc
 // cancels.
-#include "ui/mainwindow/TovrinMain.h"
+#include "ui/outline/TaskDragDrop.h"
 
 #include <QApplication>
 
@@ -21,20 +21,20 @@
 #include "taskdb/TaskNode.h"
 #include "ui/outline/TaskDrawRules.h"
 #include "ui/outline/TaskDropRules.h"
+#include "ui/outline/TaskItemData.h"
+#include "ui/outline/TaskTreeDelegate.h"
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/outline/TreeViewRules.h"
 #include "ui/taskpanel/TaskPanel.h"
 #include "ui/todo/ToDoPage.h"
 
-namespace {
-
 // The mouse and key events of one tree that the window's tree handlers do not see: the row
 // spots, and the drag of the outline tree.
-class TTreeDragHook : public QObject {
+class TTaskDragDrop::TTreeDragHook : public QObject {
 public:
-    TTreeDragHook(TfrmTovrinMain& window, TTreeViewCheckBoxes* tree)
-        : QObject(tree), window_(window), tree_(tree), viewport_(tree->viewport())
+    TTreeDragHook(TTaskDragDrop& part, TTreeViewCheckBoxes* tree)
+        : QObject(tree), part_(part), tree_(tree), viewport_(tree->viewport())
     {
         tree->viewport()->installEventFilter(this);
         tree->installEventFilter(this);
@@ -60,9 +60,9 @@ protected:
                 RunGuarded([&] { consumed = Release(static_cast<QMouseEvent*>(event)); });
             break;
         case QEvent::KeyPress:
-            if (!onViewport && window_.Dragging && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            if (!onViewport && part_.Dragging() && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
                 armed_ = false;
-                RunGuarded([this] { window_.tvTasksTreeEndDrag(); });
+                RunGuarded([this] { part_.tvTasksTreeEndDrag(); });
                 consumed = true;
             }
             break;
@@ -76,28 +76,28 @@ private:
     bool Press(QMouseEvent* event)
     {
         armed_ = false;
-        if (event->button() != Qt::LeftButton || window_.UILockCount > 0 || tree_->IsEditing())
+        if (event->button() != Qt::LeftButton || part_.uiLockCount_ > 0 || tree_->IsEditing())
             return false;
         const QPoint pos = event->position().toPoint();
         QTreeWidgetItem* node = tree_->itemAt(pos);
-        if (!TfrmTovrinMain::NodeTask(node))
+        if (!ItemTask(node))
             return false;
         // The caption and the check box keep their own handling.
         const QRect label = tree_->LabelRect(node);
         const int itemLeft = tree_->visualItemRect(node).left();
         if (label.contains(pos) || (pos.x() >= itemLeft && pos.x() < label.left()))
             return false;
-        if (window_.IsOverDueDate(tree_, pos.x(), pos.y())) {
+        if (part_.IsOverDueDate(tree_, pos.x(), pos.y())) {
             if (Select(node))
-                window_.TaskPanel().ShowDueDateEditor(false);
+                part_.host_.ShowDueDateEditor(false);
             return true;
         }
-        if (window_.IsOverNoteIcon(tree_, pos.x(), pos.y())) {
-            if (Select(node) && window_.TaskPanel().TaskNotesEditor())
-                window_.TaskPanel().TaskNotesEditor()->setFocus();
+        if (part_.IsOverNoteIcon(tree_, pos.x(), pos.y())) {
+            if (Select(node))
+                part_.host_.FocusTaskNotes();
             return true;
         }
-        if (tree_ == window_.tvTasksTree && window_.CurrentViewName == ViewAllTasks) {
+        if (tree_ == &part_.tree_ && part_.host_.IsAllTasksView()) {
             // The expander keeps its click, which opens or closes the row; moving on from it
             // still drags the row, selected only then.
             if (node->childCount() > 0 && pos.x() < itemLeft && pos.x() >= itemLeft - tree_->indentation()) {
@@ -126,11 +126,11 @@ private:
         if (!(event->buttons() & Qt::LeftButton)) {
             // The button went up where this tree could not see it.
             armed_ = false;
-            if (window_.Dragging)
-                window_.tvTasksTreeEndDrag();
+            if (part_.Dragging())
+                part_.tvTasksTreeEndDrag();
             return false;
         }
-        if (!window_.Dragging) {
+        if (!part_.Dragging()) {
             if ((pos - pressPos_).manhattanLength() < QApplication::startDragDistance())
                 return true;  // the selection stays on the pressed row
             // The row pressed on its expander stays at the press point when it opens or closes.
@@ -142,9 +142,9 @@ private:
                 armed_ = false;
                 return false;
             }
-            window_.tvTasksTreeStartDrag();
+            part_.tvTasksTreeStartDrag();
         }
-        window_.tvTasksTreeDragOver(pos.x(), pos.y(), accept_);
+        part_.tvTasksTreeDragOver(pos.x(), pos.y(), accept_);
         tree_->viewport()->setCursor(accept_ ? Qt::DragMoveCursor : Qt::ForbiddenCursor);
         return true;
     }
@@ -154,18 +154,18 @@ private:
         if (!armed_ || event->button() != Qt::LeftButton)
             return false;
         armed_ = false;
-        if (!window_.Dragging)
+        if (!part_.Dragging())
             return false;
         const QPoint pos = event->position().toPoint();
         tree_->viewport()->setCursor(Qt::ArrowCursor);
         try {
             if (accept_)
-                window_.tvTasksTreeDragDrop(pos.x(), pos.y());
+                part_.tvTasksTreeDragDrop(pos.x(), pos.y());
         } catch (...) {
-            window_.tvTasksTreeEndDrag();
+            part_.tvTasksTreeEndDrag();
             throw;
         }
-        window_.tvTasksTreeEndDrag();
+        part_.tvTasksTreeEndDrag();
         return true;
     }
 
@@ -175,7 +175,7 @@ private:
         return tree_->currentItem() == node;  // false: the selection change was refused
     }
 
-    TfrmTovrinMain& window_;
+    TTaskDragDrop& part_;
     TTreeViewCheckBoxes* tree_;
     QObject* viewport_;
     bool armed_ = false;
@@ -183,6 +183,8 @@ private:
     bool onExpander_ = false;  // pressed on the expander: the row is selected only when a drag starts
     QPoint pressPos_;
 };
+
+namespace {
 
 // Y within the text rectangle of node: its upper third, or the indent and button left of it.
 bool DropInserts(TTreeViewCheckBoxes* tree, QTreeWidgetItem* node, int x, int y)
@@ -194,106 +196,109 @@ bool DropInserts(TTreeViewCheckBoxes* tree, QTreeWidgetItem* node, int x, int y)
 
 } // namespace
 
-void TfrmTovrinMain::ConnectDragDrop()
+TTaskDragDrop::TTaskDragDrop(QWidget& Window, TTreeViewCheckBoxes& Tree, TTreeViewCheckBoxes& ToDoTree,
+                             const int32_t& UILockCount, const int32_t& DrawLockCount, const TDateTime& DrawTime,
+                             TDragDropHost Host)
+    : QObject(&Window), tree_(Tree), toDoTree_(ToDoTree), uiLockCount_(UILockCount), drawLockCount_(DrawLockCount),
+      drawTime_(DrawTime), host_(std::move(Host))
 {
-    TimerTvAutoscroll = new QTimer(this);
-    TimerTvAutoscroll->setInterval(100);
-    connect(TimerTvAutoscroll, &QTimer::timeout, this, [this] { RunGuarded([this] { TimerTvAutoscrollTimer(); }); });
-    new TTreeDragHook(*this, tvTasksTree);
-    new TTreeDragHook(*this, toDo_->tvToDo());
+    ConnectTreeDrawing();
+    timerTvAutoscroll_ = new QTimer(this);
+    timerTvAutoscroll_->setInterval(100);
+    connect(timerTvAutoscroll_, &QTimer::timeout, this, [this] { RunGuarded([this] { TimerTvAutoscrollTimer(); }); });
+    new TTreeDragHook(*this, &tree_);
+    new TTreeDragHook(*this, &toDoTree_);
 }
 
 // ---- Row spots ----
 
-bool TfrmTovrinMain::IsOverTaskColumn(TTreeViewCheckBoxes* Tree, int X, int Y, bool ForDueDate, int ColumnWidth,
-                                      int RightOffset) const
+bool TTaskDragDrop::IsOverTaskColumn(TTreeViewCheckBoxes* Tree, int X, int Y, bool ForDueDate, int ColumnWidth,
+                                     int RightOffset) const
 {
-    return IsOverTaskColumnOf(NodeTask(Tree->itemAt(X, Y)), Tree->viewport()->width(), X, ForDueDate, ColumnWidth,
+    return IsOverTaskColumnOf(ItemTask(Tree->itemAt(X, Y)), Tree->viewport()->width(), X, ForDueDate, ColumnWidth,
                               RightOffset);
 }
 
-bool TfrmTovrinMain::IsOverDueDate(TTreeViewCheckBoxes* Tree, int X, int Y) const
+bool TTaskDragDrop::IsOverDueDate(TTreeViewCheckBoxes* Tree, int X, int Y) const
 {
-    const TTaskNode* task = NodeTask(Tree->itemAt(X, Y));
+    const TTaskNode* task = ItemTask(Tree->itemAt(X, Y));
     return task && IsOverDueDateSpot(*task, Tree->viewport()->width(), X, DueTextWidth(Tree, task->DueDateTime));
 }
 
-int TfrmTovrinMain::DueTextWidth(TTreeViewCheckBoxes* Tree, TDateTime Due) const
+int TTaskDragDrop::DueTextWidth(TTreeViewCheckBoxes* Tree, TDateTime Due) const
 {
     return Tree->fontMetrics().horizontalAdvance(QString::fromStdString(DueDateText(Due)));
 }
 
-bool TfrmTovrinMain::IsOverNoteIcon(TTreeViewCheckBoxes* Tree, int X, int Y) const
+bool TTaskDragDrop::IsOverNoteIcon(TTreeViewCheckBoxes* Tree, int X, int Y) const
 {
     return IsOverTaskColumn(Tree, X, Y, false, NotesIconWidth, NotesIconOffset);
 }
 
 // ---- Dragging ----
 
-void TfrmTovrinMain::tvTasksTreeStartDrag()
+void TTaskDragDrop::tvTasksTreeStartDrag()
 {
-    Dragging = true;
+    dragging_ = true;
 }
 
-void TfrmTovrinMain::tvTasksTreeDragOver(int X, int Y, bool& Accept)
+void TTaskDragDrop::tvTasksTreeDragOver(int X, int Y, bool& Accept)
 {
-    if (tvTasksTree->IsEditing())
-        tvTasksTree->EndEdit(false);
-    QTreeWidgetItem* node = tvTasksTree->itemAt(X, Y);
-    QTreeWidgetItem* selected = SelectedNode(tvTasksTree);
+    if (tree_.IsEditing())
+        tree_.EndEdit(false);
+    QTreeWidgetItem* node = tree_.itemAt(X, Y);
+    QTreeWidgetItem* selected = SelectedNode(&tree_);
     // Never onto the dragged task itself or into its own subtree.
-    Accept = node && selected && node != selected && CanDropOnTask(NodeTask(selected), NodeTask(node));
-    DropTarget = Accept && DropInserts(tvTasksTree, node, X, Y) ? node : nullptr;
-    tvTasksTree->viewport()->update();
+    Accept = node && selected && node != selected && CanDropOnTask(ItemTask(selected), ItemTask(node));
+    dropTarget_ = Accept && DropInserts(&tree_, node, X, Y) ? node : nullptr;
+    tree_.viewport()->update();
 
-    bool up = ScrollUp;
-    const int interval = AutoScrollInterval(Y, tvTasksTree->viewport()->height(), up);
+    bool up = scrollUp_;
+    const int interval = AutoScrollInterval(Y, tree_.viewport()->height(), up);
     if (interval > 0) {
-        ScrollUp = up;
-        if (TimerTvAutoscroll->interval() != interval)
-            TimerTvAutoscroll->setInterval(interval);
-        if (!TimerTvAutoscroll->isActive())
-            TimerTvAutoscroll->start();
+        scrollUp_ = up;
+        if (timerTvAutoscroll_->interval() != interval)
+            timerTvAutoscroll_->setInterval(interval);
+        if (!timerTvAutoscroll_->isActive())
+            timerTvAutoscroll_->start();
     } else {
-        TimerTvAutoscroll->stop();
+        timerTvAutoscroll_->stop();
     }
 }
 
-void TfrmTovrinMain::TimerTvAutoscrollTimer()
+void TTaskDragDrop::TimerTvAutoscrollTimer()
 {
-    tvTasksTree->verticalScrollBar()->triggerAction(ScrollUp ? QAbstractSlider::SliderSingleStepSub
-                                                             : QAbstractSlider::SliderSingleStepAdd);
+    tree_.verticalScrollBar()->triggerAction(scrollUp_ ? QAbstractSlider::SliderSingleStepSub
+                                                       : QAbstractSlider::SliderSingleStepAdd);
 }
 
-void TfrmTovrinMain::tvTasksTreeDragDrop(int X, int Y)
+void TTaskDragDrop::tvTasksTreeDragDrop(int X, int Y)
 {
-    QTreeWidgetItem* selected = SelectedNode(tvTasksTree);
+    QTreeWidgetItem* selected = SelectedNode(&tree_);
     if (!selected)
         return;
-    tasks_->UpdateCurrentTask();
-    QTreeWidgetItem* node = tvTasksTree->itemAt(X, Y);
+    host_.FlushTaskEdits();
+    QTreeWidgetItem* node = tree_.itemAt(X, Y);
     if (!node)
         return;
-    const bool insert = DropInserts(tvTasksTree, node, X, Y);
-    TTaskNode* dragged = NodeTask(selected);
-    TTaskNode* target = NodeTask(node);
-    DropTarget = nullptr;
-    tvTasksTree->viewport()->update();
-    TimerTvAutoscroll->stop();
+    const bool insert = DropInserts(&tree_, node, X, Y);
+    TTaskNode* dragged = ItemTask(selected);
+    TTaskNode* target = ItemTask(node);
+    dropTarget_ = nullptr;
+    tree_.viewport()->update();
+    timerTvAutoscroll_->stop();
     if (!CanDropOnTask(dragged, target))
         return;
     // The place is counted among the task's children in the outline, not among the shown
     // rows: with completed tasks hidden the two differ.
     const TDropPlace place = DropPlaceFor(target, insert);
-    Undo().UndoList()->Add(std::make_unique<TUndoDragTaskNode>(Undo().UndoView(), dragged, place.NewParent, place.NewIndex));
-    SetModified(true);
-    Undo().UpdateUndoRedoActions();
+    host_.MoveTaskUndoable(dragged, place.NewParent, place.NewIndex);
 }
 
-void TfrmTovrinMain::tvTasksTreeEndDrag()
+void TTaskDragDrop::tvTasksTreeEndDrag()
 {
-    DropTarget = nullptr;
-    Dragging = false;
-    TimerTvAutoscroll->stop();
-    tvTasksTree->viewport()->update();
+    dropTarget_ = nullptr;
+    dragging_ = false;
+    timerTvAutoscroll_->stop();
+    tree_.viewport()->update();
 }

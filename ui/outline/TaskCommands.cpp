@@ -1,0 +1,225 @@
+#include "ui/outline/TaskCommands.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QTreeWidgetItemIterator>
+
+#include "platform/StringList.h"
+#include "taskdb/Services.h"
+#include "taskdb/TovrinDataBase.h"
+#include "ui/controls/TreeViewCheckBoxes.h"
+#include "ui/mainwindow/TovrinApplication.h"
+#include "ui/mainwindow/UILock.h"
+#include "ui/mainwindow/WindowServices.h"
+#include "ui/mainwindow/WindowState.h"
+#include "ui/outline/ClipboardLines.h"
+#include "ui/outline/TaskItemData.h"
+
+TTaskCommands::TTaskCommands(QWidget& Window, TTreeViewCheckBoxes& Tree, TWindowState& State,
+                             int32_t& UILockCount, IWindowServices& Services, TTaskCommandsHost Host)
+    : QObject(&Window), tree_(Tree), state_(State), uiLockCount_(UILockCount),
+      services_(Services), host_(std::move(Host))
+{
+    auto make = [this, &Window](QAction*& action, const char* name, const char* text, const char* key,
+                                void (TTaskCommands::*handler)()) {
+        action = new QAction(QString::fromUtf8(text), &Window);
+        action->setObjectName(QString::fromLatin1(name));
+        if (key)
+            action->setShortcut(QKeySequence(QString::fromLatin1(key)));
+        Window.addAction(action);
+        connect(action, &QAction::triggered, this, [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
+    };
+    make(actAddToSubtasksPlaces_, "actAddToSubtasksPlaces", "Add places to all subtasks...", nullptr,
+         &TTaskCommands::actAddToSubtasksPlacesExecute);
+    make(actReplaceSubtasksPlaces_, "actReplaceSubtasksPlaces", "Replaces places in all subtasks...", nullptr,
+         &TTaskCommands::actReplaceSubtasksPlacesExecute);
+    make(actClearSubtasksPlaces_, "actClearSubtasksPlaces", "Clear places for task and subtasks...", nullptr,
+         &TTaskCommands::actClearSubtasksPlacesExecute);
+    make(actCompleteAllSubtasks_, "actCompleteAllSubtasks", "Complete task and all subtasks...", nullptr,
+         &TTaskCommands::actCompleteAllSubtasksExecute);
+    make(actUncompleteAllSubtasks_, "actUncompleteAllSubtasks", "Uncomplete task and all subtasks...", nullptr,
+         &TTaskCommands::actUncompleteAllSubtasksExecute);
+    make(actCollapseAllSubtasks_, "actCollapseAllSubtasks", "Collapse all subtasks", nullptr,
+         &TTaskCommands::actCollapseAllSubtasksExecute);
+    make(actExpandAllSubtasks_, "actExpandAllSubtasks", "Expand all subtasks", nullptr,
+         &TTaskCommands::actExpandAllSubtasksExecute);
+    make(actInsertTasksFromClipboard_, "actInsertTasksFromClipboard", "Paste subtasks...", nullptr,
+         &TTaskCommands::actInsertTasksFromClipboardExecute);
+    make(actShortCutForDueDate_, "actShortCutForDueDate", "Set due date...", "Ctrl+D",
+         &TTaskCommands::actShortCutForDueDateExecute);
+
+}
+
+void TTaskCommands::AddToTreeMenu(QMenu& Menu, QAction* Before)
+{
+    auto* taskOperations = new QMenu(QStringLiteral("Task operations"), &Menu);
+    taskOperations->addAction(actCompleteAllSubtasks_);
+    taskOperations->addAction(actUncompleteAllSubtasks_);
+    taskOperations->addSeparator();
+    taskOperations->addAction(actCollapseAllSubtasks_);
+    taskOperations->addAction(actExpandAllSubtasks_);
+    taskOperations->addSeparator();
+    taskOperations->addAction(actInsertTasksFromClipboard_);
+    auto* taskPlaces = new QMenu(QStringLiteral("Task places"), &Menu);
+    taskPlaces->addAction(actAddToSubtasksPlaces_);
+    taskPlaces->addAction(actReplaceSubtasksPlaces_);
+    taskPlaces->addSeparator();
+    taskPlaces->addAction(actClearSubtasksPlaces_);
+    Menu.insertMenu(Before, taskOperations);
+    Menu.insertMenu(Before, taskPlaces);
+    Menu.insertAction(Before, actShortCutForDueDate_);
+}
+
+// ---- Places and completion of a whole subtree ----
+
+void TTaskCommands::actAddToSubtasksPlacesExecute()
+{
+    if (!state_.CurrentTask)
+        return;
+    const std::string places = host_.TaskPlacesText();
+    if (!ConfirmYesNo("This will add all the places of the current task (\"" + places +
+                      "\") to all subtasks. You could not undo this action. Continue?"))
+        return;
+    host_.FlushTaskEdits();
+    state_.DataBase->AddPlacesToSubtasks(state_.CurrentTask);
+    host_.ClearUndoHistory();
+    host_.SetModified(true);
+}
+
+void TTaskCommands::actReplaceSubtasksPlacesExecute()
+{
+    if (!state_.CurrentTask)
+        return;
+    const std::string places = host_.TaskPlacesText();
+    if (!ConfirmYesNo("This will replace the places in all subtasks with the places of this task (\"" + places +
+                      "\"). You could not undo this action. Continue?"))
+        return;
+    host_.FlushTaskEdits();
+    state_.DataBase->ReplaceSubtasksPlaces(state_.CurrentTask);
+    host_.ClearUndoHistory();
+    host_.SetModified(true);
+}
+
+void TTaskCommands::actClearSubtasksPlacesExecute()
+{
+    if (!state_.CurrentTask)
+        return;
+    if (!ConfirmYesNo("This will clear places in this task and all its subtasks. You could not undo this action. "
+                      "Continue?"))
+        return;
+    state_.DataBase->ClearSubtasksPlaces(state_.CurrentTask);
+    host_.ReloadCurrentTask();
+    host_.ClearUndoHistory();
+    host_.SetModified(true);
+}
+
+namespace {
+
+const char* CompletionQuestion(bool completed)
+{
+    return completed ? "This will complete current task and all subtasks. You could not undo this action. Continue?"
+                     : "This will uncomplete current task and all subtasks. You could not undo this action. Continue?";
+}
+
+} // namespace
+
+void TTaskCommands::actCompleteAllSubtasksExecute()
+{
+    if (!state_.CurrentTask || !ConfirmYesNo(CompletionQuestion(true)))
+        return;
+    // Pending panel edits go first, so that the write-back below cannot undo the completion.
+    host_.FlushTaskEdits();
+    state_.DataBase->SetSubtasksCompleted(state_.CurrentTask, true);
+    host_.ReloadCurrentTask();
+    host_.RefreshSubtree();
+    host_.SyncTreeNode(SelectedNode(&tree_));
+    host_.ClearUndoHistory();
+    host_.SetModified(true);
+}
+
+void TTaskCommands::actUncompleteAllSubtasksExecute()
+{
+    if (!state_.CurrentTask || !ConfirmYesNo(CompletionQuestion(false)))
+        return;
+    host_.FlushTaskEdits();
+    state_.DataBase->SetSubtasksCompleted(state_.CurrentTask, false);
+    host_.ReloadCurrentTask();
+    host_.RefreshSubtree();
+    host_.SyncTreeNode(SelectedNode(&tree_));
+    host_.ClearUndoHistory();
+    host_.SetModified(true);
+}
+
+// ---- Expanding and collapsing ----
+
+namespace {
+
+void SetExpandedBelow(QTreeWidgetItem* node, bool expanded)
+{
+    node->setExpanded(expanded);
+    for (int i = 0; i < node->childCount(); ++i)
+        SetExpandedBelow(node->child(i), expanded);
+}
+
+} // namespace
+
+void TTaskCommands::actCollapseAllSubtasksExecute()
+{
+    if (QTreeWidgetItem* node = SelectedNode(&tree_)) {
+        tree_.setUpdatesEnabled(false);
+        SetExpandedBelow(node, false);
+        tree_.setUpdatesEnabled(true);
+    }
+}
+
+void TTaskCommands::actExpandAllSubtasksExecute()
+{
+    if (QTreeWidgetItem* node = SelectedNode(&tree_)) {
+        tree_.setUpdatesEnabled(false);
+        SetExpandedBelow(node, true);
+        tree_.setUpdatesEnabled(true);
+    }
+}
+
+// ---- Pasting subtasks ----
+
+int32_t TTaskCommands::ReadClipboardLines(TStringList* Lines)
+{
+    const std::vector<std::string> lines = SplitClipboardLines(UiServices().GetClipboardText());
+    if (Lines) {
+        Lines->Clear();
+        for (const std::string& line : lines)
+            Lines->Add(line);
+    }
+    return static_cast<int32_t>(lines.size());
+}
+
+void TTaskCommands::actInsertTasksFromClipboardExecute()
+{
+    host_.EndInPlaceEditing();
+    QTreeWidgetItem* node = SelectedNode(&tree_);
+    TTaskNode* parent = node ? ItemTask(node) : host_.VirtualRoot();
+    if (!parent)
+        return;
+    TStringList lines;
+    const int32_t count = ReadClipboardLines(&lines);
+    if (count == 0) {
+        services_.ShowInformation("No text found in clipboard");
+        return;
+    }
+    if (!ConfirmYesNo("Create " + std::to_string(count) + " new subtask(s) from clipboard text?"))
+        return;
+    host_.FlushTaskEdits();
+    for (const std::string& line : lines)
+        parent->AddChild(line, -1);
+    host_.ClearUndoHistory();
+    host_.FillTaskTree(node);
+    host_.SetModified(true);
+}
+
+// ---- The due-date shortcut ----
+
+void TTaskCommands::actShortCutForDueDateExecute()
+{
+    host_.ShowDueDateEditor(true);
+}
