@@ -19,6 +19,7 @@
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/mainwindow/WindowState.h"
 #include "ui/mainwindow/WindowServices.h"
+#include "ui/mainwindow/WindowAction.h"
 
 namespace {
 
@@ -31,14 +32,8 @@ constexpr int FilterXml = 2;
 TImportExport::TImportExport(QWidget& Window, TWindowState& State, IWindowServices& Services, TExchangeHost Host)
     : QObject(&Window), state_(State), services_(Services), host_(std::move(Host))
 {
-    auto make = [this, &Window](QAction*& action, const char* name, const char* text, void (TImportExport::*handler)()) {
-        action = new QAction(QString::fromLatin1(text), &Window);
-        action->setObjectName(QString::fromLatin1(name));
-        Window.addAction(action);
-        connect(action, &QAction::triggered, this, [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
-    };
-    make(actImport_, "actImport", "Import...", &TImportExport::actImportExecute);
-    make(actExport_, "actExport", "Export...", &TImportExport::actExportExecute);
+    actImport_ = MakeWindowAction(Window, *this, "actImport", "Import...", nullptr, &TImportExport::actImportExecute);
+    actExport_ = MakeWindowAction(Window, *this, "actExport", "Export...", nullptr, &TImportExport::actExportExecute);
 }
 
 void TImportExport::AddToMenu(QMenu& Menu, QAction* Before) const

@@ -28,6 +28,7 @@
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/outline/frmFindNext.h"
 #include "ui/outline/frmSortSubtasksOptions.h"
+#include "ui/mainwindow/WindowAction.h"
 
 namespace {
 
@@ -78,18 +79,10 @@ TSortFind::TSortFind(QWidget& Window, TTreeViewCheckBoxes& Tree, TTreeViewCheckB
     : QObject(&Window), tree_(Tree), toDoTree_(ToDoTree), uiLockCount_(UILockCount), treeFillCount_(TreeFillCount),
       drawLockCount_(DrawLockCount), services_(Services), host_(std::move(Host))
 {
-    auto make = [this, &Window](QAction*& action, const char* name, const char* text, const char* key,
-                                void (TSortFind::*handler)()) {
-        action = new QAction(QString::fromUtf8(text), &Window);
-        action->setObjectName(QString::fromLatin1(name));
-        if (key)
-            action->setShortcut(QKeySequence(QString::fromLatin1(key)));
-        Window.addAction(action);
-        connect(action, &QAction::triggered, this, [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
-    };
-    make(actSortSubtasks_, "actSortSubtasks", "Sort subtasks...", nullptr, &TSortFind::actSortSubtasksExecute);
-    make(actFind_, "actFind", "Find...", "Ctrl+F", &TSortFind::actFindExecute);
-    make(actFindNext_, "actFindNext", "Find next", "F3", &TSortFind::actFindNextExecute);
+    actSortSubtasks_ = MakeWindowAction(Window, *this, "actSortSubtasks",
+                                        "Sort subtasks...", nullptr, &TSortFind::actSortSubtasksExecute);
+    actFind_ = MakeWindowAction(Window, *this, "actFind", "Find...", "Ctrl+F", &TSortFind::actFindExecute);
+    actFindNext_ = MakeWindowAction(Window, *this, "actFindNext", "Find next", "F3", &TSortFind::actFindNextExecute);
 }
 
 // ---- Sorting subtasks ----

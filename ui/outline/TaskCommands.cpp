@@ -14,39 +14,38 @@
 #include "ui/mainwindow/WindowState.h"
 #include "ui/outline/ClipboardLines.h"
 #include "ui/outline/TaskItemData.h"
+#include "ui/mainwindow/WindowAction.h"
 
 TTaskCommands::TTaskCommands(QWidget& Window, TTreeViewCheckBoxes& Tree, TWindowState& State,
                              int32_t& UILockCount, IWindowServices& Services, TTaskCommandsHost Host)
     : QObject(&Window), tree_(Tree), state_(State), uiLockCount_(UILockCount),
       services_(Services), host_(std::move(Host))
 {
-    auto make = [this, &Window](QAction*& action, const char* name, const char* text, const char* key,
-                                void (TTaskCommands::*handler)()) {
-        action = new QAction(QString::fromUtf8(text), &Window);
-        action->setObjectName(QString::fromLatin1(name));
-        if (key)
-            action->setShortcut(QKeySequence(QString::fromLatin1(key)));
-        Window.addAction(action);
-        connect(action, &QAction::triggered, this, [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
-    };
-    make(actAddToSubtasksPlaces_, "actAddToSubtasksPlaces", "Add places to all subtasks...", nullptr,
-         &TTaskCommands::actAddToSubtasksPlacesExecute);
-    make(actReplaceSubtasksPlaces_, "actReplaceSubtasksPlaces", "Replaces places in all subtasks...", nullptr,
-         &TTaskCommands::actReplaceSubtasksPlacesExecute);
-    make(actClearSubtasksPlaces_, "actClearSubtasksPlaces", "Clear places for task and subtasks...", nullptr,
-         &TTaskCommands::actClearSubtasksPlacesExecute);
-    make(actCompleteAllSubtasks_, "actCompleteAllSubtasks", "Complete task and all subtasks...", nullptr,
-         &TTaskCommands::actCompleteAllSubtasksExecute);
-    make(actUncompleteAllSubtasks_, "actUncompleteAllSubtasks", "Uncomplete task and all subtasks...", nullptr,
-         &TTaskCommands::actUncompleteAllSubtasksExecute);
-    make(actCollapseAllSubtasks_, "actCollapseAllSubtasks", "Collapse all subtasks", nullptr,
-         &TTaskCommands::actCollapseAllSubtasksExecute);
-    make(actExpandAllSubtasks_, "actExpandAllSubtasks", "Expand all subtasks", nullptr,
-         &TTaskCommands::actExpandAllSubtasksExecute);
-    make(actInsertTasksFromClipboard_, "actInsertTasksFromClipboard", "Paste subtasks...", nullptr,
-         &TTaskCommands::actInsertTasksFromClipboardExecute);
-    make(actShortCutForDueDate_, "actShortCutForDueDate", "Set due date...", "Ctrl+D",
-         &TTaskCommands::actShortCutForDueDateExecute);
+    actAddToSubtasksPlaces_ = MakeWindowAction(Window, *this, "actAddToSubtasksPlaces",
+                                               "Add places to all subtasks...", nullptr,
+                                               &TTaskCommands::actAddToSubtasksPlacesExecute);
+    actReplaceSubtasksPlaces_ = MakeWindowAction(Window, *this, "actReplaceSubtasksPlaces",
+                                                 "Replaces places in all subtasks...", nullptr,
+                                                 &TTaskCommands::actReplaceSubtasksPlacesExecute);
+    actClearSubtasksPlaces_ = MakeWindowAction(Window, *this, "actClearSubtasksPlaces",
+                                               "Clear places for task and subtasks...", nullptr,
+                                               &TTaskCommands::actClearSubtasksPlacesExecute);
+    actCompleteAllSubtasks_ = MakeWindowAction(Window, *this, "actCompleteAllSubtasks",
+                                               "Complete task and all subtasks...", nullptr,
+                                               &TTaskCommands::actCompleteAllSubtasksExecute);
+    actUncompleteAllSubtasks_ = MakeWindowAction(Window, *this, "actUncompleteAllSubtasks",
+                                                 "Uncomplete task and all subtasks...", nullptr,
+                                                 &TTaskCommands::actUncompleteAllSubtasksExecute);
+    actCollapseAllSubtasks_ = MakeWindowAction(Window, *this, "actCollapseAllSubtasks",
+                                               "Collapse all subtasks", nullptr,
+                                               &TTaskCommands::actCollapseAllSubtasksExecute);
+    actExpandAllSubtasks_ = MakeWindowAction(Window, *this, "actExpandAllSubtasks", "Expand all subtasks", nullptr,
+                                             &TTaskCommands::actExpandAllSubtasksExecute);
+    actInsertTasksFromClipboard_ = MakeWindowAction(Window, *this, "actInsertTasksFromClipboard",
+                                                    "Paste subtasks...", nullptr,
+                                                    &TTaskCommands::actInsertTasksFromClipboardExecute);
+    actShortCutForDueDate_ = MakeWindowAction(Window, *this, "actShortCutForDueDate", "Set due date...", "Ctrl+D",
+                                              &TTaskCommands::actShortCutForDueDateExecute);
 
 }
 

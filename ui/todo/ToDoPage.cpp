@@ -21,6 +21,7 @@
 #include "ui/outline/TaskItemData.h"
 #include "ui/outline/VirtualRootBanner.h"
 #include "ui/todo/ToDoFilterPanel.h"
+#include "ui/mainwindow/WindowAction.h"
 
 // ---- Building ----
 
@@ -46,14 +47,10 @@ void TToDoPage::BuildToDoPage()
         toDoFilter_->OnFilterChange = [this] { TodoFilterChange(); };
     }
 
-    auto make = [this](QAction*& action, const char* name, const char* text, void (TToDoPage::*handler)()) {
-        action = new QAction(QString::fromUtf8(text), &window_);
-        action->setObjectName(QString::fromLatin1(name));
-        window_.addAction(action);
-        connect(action, &QAction::triggered, this, [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
-    };
-    make(actCopyToDoToClipboard_, "actCopyToDoToClipboard", "Copy", &TToDoPage::actCopyToDoToClipboardExecute);
-    make(actSelectAllInToDo_, "actSelectAllInToDo", "Select All", &TToDoPage::actSelectAllInToDoExecute);
+    actCopyToDoToClipboard_ = MakeWindowAction(window_, *this, "actCopyToDoToClipboard",
+                                               "Copy", nullptr, &TToDoPage::actCopyToDoToClipboardExecute);
+    actSelectAllInToDo_ = MakeWindowAction(window_, *this, "actSelectAllInToDo",
+                                           "Select All", nullptr, &TToDoPage::actSelectAllInToDoExecute);
 
     // The To-Do list's pop-up menu.
     pmnuToDo_ = new QMenu(&window_);

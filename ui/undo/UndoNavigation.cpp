@@ -8,6 +8,7 @@
 
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/mainwindow/WindowState.h"
+#include "ui/mainwindow/WindowAction.h"
 
 namespace {
 
@@ -73,24 +74,12 @@ TUndoNavigation::TUndoNavigation(QWidget& Window, TWindowState& State, std::uniq
     undoList_ = std::make_unique<TUndoList>(undoView_.get());
     navigation_ = std::make_unique<TNavigationManager>(navigationView_.get());
 
-    auto make = [this](QAction*& action, const char* name, const QString& text, const QKeySequence& key,
-                       void (TUndoNavigation::*handler)()) {
-        action = new QAction(text, &window_);
-        action->setObjectName(QString::fromLatin1(name));
-        if (!key.isEmpty())
-            action->setShortcut(key);
-        window_.addAction(action);
-        connect(action, &QAction::triggered, this, [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
-    };
-    make(actBack_, "actBack", QStringLiteral("Back"), QKeySequence(QStringLiteral("Alt+Left")),
-         &TUndoNavigation::actBackExecute);
-    make(actForward_, "actForward", QStringLiteral("Forward"), QKeySequence(QStringLiteral("Alt+Right")),
-         &TUndoNavigation::actForwardExecute);
+    actBack_ = MakeWindowAction(window_, *this, "actBack", "Back", "Alt+Left", &TUndoNavigation::actBackExecute);
+    actForward_ = MakeWindowAction(window_, *this, "actForward", "Forward", "Alt+Right",
+                                   &TUndoNavigation::actForwardExecute);
     // Undo and redo follow the undo history; with none recorded they stay disabled.
-    make(actUndo_, "actUndo", QStringLiteral("Undo"), QKeySequence(QStringLiteral("Ctrl+Z")),
-         &TUndoNavigation::actUndoExecute);
-    make(actRedo_, "actRedo", QStringLiteral("Redo"), QKeySequence(QStringLiteral("Ctrl+Shift+Z")),
-         &TUndoNavigation::actRedoExecute);
+    actUndo_ = MakeWindowAction(window_, *this, "actUndo", "Undo", "Ctrl+Z", &TUndoNavigation::actUndoExecute);
+    actRedo_ = MakeWindowAction(window_, *this, "actRedo", "Redo", "Ctrl+Shift+Z", &TUndoNavigation::actRedoExecute);
 }
 
 TUndoNavigation::~TUndoNavigation() = default;
