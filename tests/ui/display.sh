@@ -9,35 +9,11 @@
 # Usage: display.sh <path of the tovrin program> <output folder>
 set -eu
 
-if [ "${1:-}" != "--inside" ]; then
-    program=$1
-    out=$2
-    rm -rf "$out"
-    mkdir -p "$out/bin" "$out/config" "$out/data" "$out/runtime"
-    chmod 700 "$out/runtime"
-    cp "$program" "$out/bin/tovrin"
-    cp "$(dirname "$program")/DemoData.dat" "$out/bin/DemoData.dat"
-    unset QT_QPA_PLATFORM
-    export XDG_CONFIG_HOME="$out/config" XDG_DATA_HOME="$out/data" XDG_RUNTIME_DIR="$out/runtime"
-    exec timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" sh "$0" --inside "$out"
-fi
+xsession_name=display
+. "$(dirname "$0")/xsession.sh"
+[ "${1:-}" = "--inside" ] || start_xsession "$1" "$2" 120 "$0"
 out=$2
 full=4294967295
-
-fail() {
-    echo "display: $*" >&2
-    exit 1
-}
-
-# Waits up to 20 s for a shell condition.
-until_true() {
-    tries=0
-    until eval "$1"; do
-        tries=$((tries + 1))
-        [ $tries -lt 100 ] || fail "timed out: $2"
-        sleep 0.2
-    done
-}
 
 # The box's opacity as the X server holds it; empty once the box is gone.
 opacity() {
