@@ -30,6 +30,7 @@
 #include "ui/outline/VirtualRootBanner.h"
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/exchange/ImportExport.h"
+#include "ui/outline/OutlineViews.h"
 #include "ui/outline/SortFind.h"
 #include "ui/places/PlacePanel.h"
 #include "ui/taskpanel/TaskPanel.h"
@@ -86,11 +87,11 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
         TUILock lock(UILockCount);
         pcMainPages->SetActivePage(tshOutline);
         pcMainPages->setFocus();
-        ShowTaskTreeFilterPanel(false);
+        views_->ShowTaskTreeFilterPanel(false);
     }
-    FillTaskTreeViewCombo();
-    CurrentViewName.clear();
-    SetTaskTreeView(ViewAllTasks);
+    views_->FillTaskTreeViewCombo();
+    views_->SetCurrentViewName(std::string());
+    views_->SetTaskTreeView(ViewAllTasks);
     LoadSettings();
     if (desktop_->HotKeyActive())
         desktop_->RegisterSystemHotKey();
@@ -152,25 +153,19 @@ void TfrmTovrinMain::BuildControls()
     pnlVirtualRoot = MakeBanner(tshOutline, lbVirtualRoot, [this] { SetVirtualRoot(nullptr); });
     outlineLayout->addWidget(pnlVirtualRoot);
 
-    pnlTaskTreeFilter = new QFrame(tshOutline);
-    auto* filterLayout = new QHBoxLayout(pnlTaskTreeFilter);
-    filterLayout->setContentsMargins(0, 0, 0, 0);
-    sbTaskTreeFilter = new QToolButton(pnlTaskTreeFilter);
-    sbTaskTreeFilter->setText(QStringLiteral("Views"));
-    sbTaskTreeFilter->setCheckable(true);
-    sbTaskTreeFilter->setAutoRaise(true);
-    cbToDoTreeViewOptions = new QComboBox(pnlTaskTreeFilter);
-    chHideCompletedTasks = new QCheckBox(QStringLiteral("Hide completed tasks"), pnlTaskTreeFilter);
-    filterLayout->addWidget(sbTaskTreeFilter);
-    filterLayout->addWidget(cbToDoTreeViewOptions);
-    filterLayout->addStretch(1);
-    filterLayout->addWidget(chHideCompletedTasks);
-    outlineLayout->addWidget(pnlTaskTreeFilter);
-    connect(sbTaskTreeFilter, &QToolButton::clicked, this, [this] { RunGuarded([this] { sbTaskTreeFilterClick(); }); });
-    connect(cbToDoTreeViewOptions, &QComboBox::currentIndexChanged, this,
-            [this] { RunGuarded([this] { cbToDoTreeViewOptionsChange(); }); });
-    connect(chHideCompletedTasks, &QCheckBox::toggled, this,
-            [this] { RunGuarded([this] { chHideCompletedTasksClick(); }); });
+    TOutlineViewsHost viewsHost;
+    viewsHost.FlushTaskEdits = [this] { tasks_->UpdateCurrentTask(); };
+    viewsHost.FlushPlaceEdits = [this] { places_->UpdateCurrentPlace(); };
+    viewsHost.UpdateTreeActions = [this] { UpdateTreeActions(); };
+    viewsHost.FillTaskTree = [this] { FillTaskTree(nullptr, false); };
+    viewsHost.GoalsShown = [this] { return ShowGoals; };
+    viewsHost.ProjectsShown = [this] { return ShowProject; };
+    viewsHost.ShowOutlinePage = [this](bool KeepToDoPage) {
+        if (!(KeepToDoPage && pcMainPages->ActivePage() == tshToDoList))
+            pcMainPages->SetActivePage(tshOutline);
+    };
+    views_ = new TOutlineViews(*tshOutline, UILockCount, std::move(viewsHost));
+    outlineLayout->addWidget(views_->pnlTaskTreeFilter());
 
     tvTasksTree = new TTreeViewCheckBoxes(tshOutline);
     tvTasksTree->setObjectName(QStringLiteral("tvTasksTree2"));
@@ -256,7 +251,7 @@ void TfrmTovrinMain::BuildTaskPanel()
             if (QTreeWidgetItem* node = FindTaskNode(tree, CurrentTask))
                 node->setText(0, Caption);
     };
-    host.IsProjectsView = [this] { return CurrentViewName == ViewProjects; };
+    host.IsProjectsView = [this] { return views_->CurrentViewName() == ViewProjects; };
     host.UpOneLevel = [this] {
         EndInPlaceEditing();
         if (pcMainPages->ActivePage() != tshOutline) {
@@ -269,8 +264,8 @@ void TfrmTovrinMain::BuildTaskPanel()
     };
     host.OpenOutlineView = [this](const std::string& View) {
         pcMainPages->SetActivePage(tshOutline);
-        SetTaskTreeView(View);
-        ShowTaskTreeFilterPanel(true);
+        views_->SetTaskTreeView(View);
+        views_->ShowTaskTreeFilterPanel(true);
     };
     host.FillPlacesList = [this](QTreeWidget* List) { places_->FillPlacesListView(List, nullptr); };
     host.OpenLink = [this](const std::string& URL) { OpenLink(URL); };

@@ -18,14 +18,11 @@
 #include "ui/undo/UndoNavigation.h"  // the window's undo part, as its callers reach it
 
 class QAction;
-class QCheckBox;
-class QComboBox;
 class QFrame;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QSplitter;
-class QToolButton;
 class QTreeWidgetItem;
 class TZipHostInstaller;
 class QWidget;
@@ -42,6 +39,7 @@ class TDesktopIntegration;
 class TTaskDragDrop;
 class TSortFind;
 class TTaskCommands;
+class TOutlineViews;
 class TPageControl;
 class TSharedShortcutDispatcher;
 class TTaskNode;
@@ -80,7 +78,6 @@ public:
     int32_t DefaultNoteColor = clWindow;
 
     // ---- Outline tree state ----
-    std::string CurrentViewName;
     bool NewTaskPending = false;
     int32_t TreeFillCount = 0;
     int32_t DrawLockCount = 0;
@@ -132,10 +129,6 @@ public:
     void FillGoalsView();
     void FillProjectsView();
     void RefillTaskTree();
-    void SetTaskTreeView(const std::string& Name);
-    bool ResetTaskTreeView(bool KeepToDoPage);
-    void FillTaskTreeViewCombo();
-    void ShowTaskTreeFilterPanel(bool Open);
     void SetVirtualRoot(TTaskNode* Task);
     bool IsVirtualRootActive() const;
     void InsertNewTask(QTreeWidgetItem* ParentNode, QTreeWidgetItem* BeforeNode);
@@ -231,6 +224,8 @@ public:
     TSortFind& SortFind() const { return *sortFind_; }
     // Commands on a task's subtree and on the To-Do list (outline/TaskCommands.h).
     TTaskCommands& TaskCommands() const { return *taskCommands_; }
+    // The outline's views and its filter panel (outline/OutlineViews.h).
+    TOutlineViews& Views() const { return *views_; }
 
     // ---- Controls ----
     TPageControl* pcMainPages = nullptr;
@@ -240,10 +235,6 @@ public:
     TTreeViewCheckBoxes* tvTasksTree = nullptr;
     QFrame* pnlVirtualRoot = nullptr;
     QLabel* lbVirtualRoot = nullptr;
-    QFrame* pnlTaskTreeFilter = nullptr;
-    QToolButton* sbTaskTreeFilter = nullptr;
-    QComboBox* cbToDoTreeViewOptions = nullptr;
-    QCheckBox* chHideCompletedTasks = nullptr;
     QSplitter* splMain = nullptr;
     QMenu* pmnuTaskTree = nullptr;
 
@@ -272,9 +263,6 @@ public:
     void actRefreshSubtreeExecute();
     void actNewVirtualRootExecute();
     void AdvancedOptions1Click();
-    void chHideCompletedTasksClick();
-    void cbToDoTreeViewOptionsChange();
-    void sbTaskTreeFilterClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -331,6 +319,7 @@ private:
     TTaskDragDrop* dragDrop_ = nullptr;
     TSortFind* sortFind_ = nullptr;
     TTaskCommands* taskCommands_ = nullptr;
+    TOutlineViews* views_ = nullptr;
     bool closingFromExit_ = false;
     bool closeAccepted_ = false;
     bool destroyed_ = false;

@@ -21,6 +21,7 @@
 #include "ui/desktop/ToolIcon.h"  // the tray hint
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
+#include "ui/outline/OutlineViews.h"
 #include "ui/outline/TreeViewRules.h"
 #include "ui/mainwindow/WindowCaption.h"
 #include "ui/mainwindow/WindowServices.h"
@@ -137,7 +138,7 @@ void TfrmTovrinMain::ClearDocument()
         SetVirtualRoot(DataBase->Root.get());
         pcMainPages->SetActivePage(tshOutline);
         UnlockDataFile();
-        SetTaskTreeView(ViewAllTasks);
+        views_->SetTaskTreeView(ViewAllTasks);
         FillTaskTree();
         PlacesListsStale = true;  // the lists name places of the outline just freed
         RefreshPlacesLists();

@@ -26,6 +26,7 @@
 #include "taskdb/TovrinDataBase.h"
 #include "ui/controls/PageControl.h"
 #include "ui/outline/TaskDragDrop.h"
+#include "ui/outline/OutlineViews.h"
 #include "ui/outline/SortFind.h"
 #include "ui/outline/TaskCommands.h"
 #include "ui/mainwindow/TovrinApplication.h"
@@ -56,7 +57,7 @@ constexpr const char* HowItWorksPage = "/how-it-works";
 void TfrmTovrinMain::BuildTaskCommands()
 {
     // Sorting and finding come first: their commands lead the window's task commands.
-    TSortFindHost sortFindHost{[this] { return CurrentViewName == ViewAllTasks; },
+    TSortFindHost sortFindHost{[this] { return views_->CurrentViewName() == ViewAllTasks; },
                                [this] {
                                    tasks_->UpdateCurrentTask();
                                    places_->UpdateCurrentPlace();
@@ -122,7 +123,7 @@ void TfrmTovrinMain::BuildTaskCommands()
         });
 
     // The rows' drawing and the drag: the undoable move is the undo part's.
-    TDragDropHost dragHost{[this] { return CurrentViewName == ViewAllTasks; },
+    TDragDropHost dragHost{[this] { return views_->CurrentViewName() == ViewAllTasks; },
                            [this](bool Force) { tasks_->ShowDueDateEditor(Force); },
                            [this] {
                                if (tasks_->TaskNotesEditor())

@@ -25,6 +25,7 @@
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/outline/TaskDragDrop.h"
+#include "ui/outline/OutlineViews.h"
 #include "ui/outline/TaskItemData.h"
 #include "ui/outline/TreeViewRules.h"
 #include "ui/places/PlacePanel.h"
@@ -116,12 +117,12 @@ QTreeWidgetItem* TfrmTovrinMain::AddRow(QTreeWidgetItem* Parent, const TViewRow&
 
 void TfrmTovrinMain::FillTaskTree(QTreeWidgetItem* Node, bool KeepSelection)
 {
-    if (CurrentViewName == ViewAllTasks || (Node && NodeTask(Node))) {
+    if (views_->CurrentViewName() == ViewAllTasks || (Node && NodeTask(Node))) {
         DoFillTaskTree(Node, KeepSelection);
         return;
     }
     TTaskNode* remembered = NodeTask(SelectedNode(tvTasksTree));
-    if (CurrentViewName == ViewGoals)
+    if (views_->CurrentViewName() == ViewGoals)
         FillGoalsView();
     else
         FillProjectsView();
@@ -141,7 +142,7 @@ void TfrmTovrinMain::DoFillTaskTree(QTreeWidgetItem* Node, bool KeepSelection)
         TUILock lock(UILockCount);
         remembered = NodeTask(SelectedNode(tvTasksTree));
         const bool nodeExpanded = Node && Node->isExpanded();
-        const bool hideCompleted = chHideCompletedTasks->isChecked();
+        const bool hideCompleted = views_->HideCompletedTasks();
         const TTaskNode* start = Node ? NodeTask(Node) : VirtualRoot;
         if (Node)
             qDeleteAll(Node->takeChildren());
@@ -168,7 +169,7 @@ void TfrmTovrinMain::FillGoalsView()
     TUILock lock(UILockCount);
     tvTasksTree->clear();
     if (VirtualRoot)
-        for (const TViewRow& row : BuildGoalsRows(*VirtualRoot, chHideCompletedTasks->isChecked()))
+        for (const TViewRow& row : BuildGoalsRows(*VirtualRoot, views_->HideCompletedTasks()))
             AddRow(nullptr, row);
 }
 
@@ -178,7 +179,7 @@ void TfrmTovrinMain::FillProjectsView()
     TUILock lock(UILockCount);
     tvTasksTree->clear();
     if (VirtualRoot)
-        for (const TViewRow& row : BuildProjectsRows(*VirtualRoot, chHideCompletedTasks->isChecked()))
+        for (const TViewRow& row : BuildProjectsRows(*VirtualRoot, views_->HideCompletedTasks()))
             AddRow(nullptr, row);
 }
 
@@ -194,88 +195,13 @@ QTreeWidgetItem* TfrmTovrinMain::FindTaskNode(TTreeViewCheckBoxes* Tree, const T
 
 // ---- Views ----
 
-void TfrmTovrinMain::SetTaskTreeView(const std::string& Name)
-{
-    std::string name = Name;
-    if (cbToDoTreeViewOptions->findText(QString::fromStdString(name)) < 0)
-        name = ViewAllTasks;
-    const bool changed = CurrentViewName != name;
-    tasks_->UpdateCurrentTask();
-    CurrentViewName = name;
-    {
-        TUILock lock(UILockCount);
-        cbToDoTreeViewOptions->setCurrentIndex(cbToDoTreeViewOptions->findText(QString::fromStdString(name)));
-        UpdateTreeActions();
-    }
-    if (UILockCount == 0 && changed)
-        FillTaskTree(nullptr, false);
-}
-
-bool TfrmTovrinMain::ResetTaskTreeView(bool KeepToDoPage)
-{
-    if (!(KeepToDoPage && pcMainPages->ActivePage() == tshToDoList))
-        pcMainPages->SetActivePage(tshOutline);
-    const bool changed = CurrentViewName != ViewAllTasks;
-    SetTaskTreeView(ViewAllTasks);
-    return changed;
-}
-
-void TfrmTovrinMain::FillTaskTreeViewCombo()
-{
-    std::string remembered;
-    {
-        TUILock lock(UILockCount);
-        remembered = cbToDoTreeViewOptions->currentText().toStdString();
-        cbToDoTreeViewOptions->clear();
-        cbToDoTreeViewOptions->addItem(QString::fromLatin1(ViewAllTasks));
-        if (ShowGoals)
-            cbToDoTreeViewOptions->addItem(QString::fromLatin1(ViewGoals));
-        if (ShowProject)
-            cbToDoTreeViewOptions->addItem(QString::fromLatin1(ViewProjects));
-    }
-    SetTaskTreeView(remembered);
-}
-
-void TfrmTovrinMain::cbToDoTreeViewOptionsChange()
-{
-    if (UILockCount > 0 || cbToDoTreeViewOptions->currentIndex() < 0)
-        return;
-    SetTaskTreeView(cbToDoTreeViewOptions->currentText().toStdString());
-}
-
-void TfrmTovrinMain::ShowTaskTreeFilterPanel(bool Open)
-{
-    {
-        TUILock lock(UILockCount);
-        sbTaskTreeFilter->setChecked(Open);
-        cbToDoTreeViewOptions->setVisible(Open);
-    }
-    cbToDoTreeViewOptionsChange();
-}
-
-void TfrmTovrinMain::sbTaskTreeFilterClick()
-{
-    if (UILockCount == 0)
-        ShowTaskTreeFilterPanel(sbTaskTreeFilter->isChecked());
-}
-
 void TfrmTovrinMain::AdvancedOptions1Click()
 {
-    if (pcMainPages->ActivePage() == tshOutline && sbTaskTreeFilter->isVisible()) {
-        sbTaskTreeFilter->setChecked(!sbTaskTreeFilter->isChecked());
-        sbTaskTreeFilterClick();
+    if (pcMainPages->ActivePage() == tshOutline && views_->sbTaskTreeFilter()->isVisible()) {
+        views_->ToggleTaskTreeFilterPanel();
     } else if (pcMainPages->ActivePage() == tshToDoList) {
         toDo_->ToDoFilter().ToggleToDoFilterPanel();
     }
-}
-
-void TfrmTovrinMain::chHideCompletedTasksClick()
-{
-    if (UILockCount > 0)
-        return;
-    tasks_->UpdateCurrentTask();
-    places_->UpdateCurrentPlace();
-    FillTaskTree(nullptr, false);
 }
 
 // ---- Virtual root ----
@@ -361,7 +287,7 @@ void TfrmTovrinMain::InsertNewTask(QTreeWidgetItem* ParentNode, QTreeWidgetItem*
 
 void TfrmTovrinMain::actNewTaskExecute()
 {
-    if (CurrentViewName != ViewAllTasks || pcMainPages->ActivePage() != tshOutline)
+    if (views_->CurrentViewName() != ViewAllTasks || pcMainPages->ActivePage() != tshOutline)
         return;
     EndInPlaceEditing();
     if (QTreeWidgetItem* selected = SelectedNode(tvTasksTree))
@@ -372,7 +298,7 @@ void TfrmTovrinMain::actNewTaskExecute()
 
 void TfrmTovrinMain::actNewSubTaskExecute()
 {
-    if (CurrentViewName != ViewAllTasks || pcMainPages->ActivePage() != tshOutline)
+    if (views_->CurrentViewName() != ViewAllTasks || pcMainPages->ActivePage() != tshOutline)
         return;
     EndInPlaceEditing();
     InsertNewTask(SelectedNode(tvTasksTree), nullptr);

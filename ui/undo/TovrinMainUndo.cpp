@@ -15,6 +15,7 @@
 #include "ui/controls/PageControl.h"
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
+#include "ui/outline/OutlineViews.h"
 #include "ui/outline/TreeViewRules.h"
 #include "ui/places/PlacePanel.h"
 #include "ui/taskpanel/TaskPanel.h"
@@ -88,7 +89,7 @@ public:
 
     void ShowSubtree(TTaskNode* Parent, TTaskNode* Task) override
     {
-        const bool refilled = w_.ResetTaskTreeView(true);
+        const bool refilled = w_.Views().ResetTaskTreeView(true);
         if (!refilled)
             w_.FillTaskTree(w_.FindTaskNode(w_.tvTasksTree, Parent), false);
         if (!Task)
@@ -144,7 +145,7 @@ void TMainUndoView::ShowMove(TTaskNode* Task, TTaskNode* Parent, int32_t Index)
 {
     (void)Index;  // the task's place among its siblings is read from the outline itself
     TTreeViewCheckBoxes* tree = w_.tvTasksTree;
-    const bool refilled = w_.ResetTaskTreeView(false);
+    const bool refilled = w_.Views().ResetTaskTreeView(false);
     QTreeWidgetItem* node = w_.FindTaskNode(tree, Task);
     QTreeWidgetItem* parentNode = Parent->Parent ? w_.FindTaskNode(tree, Parent) : nullptr;
     const bool parentFound = !Parent->Parent || parentNode;
@@ -249,7 +250,7 @@ void TfrmTovrinMain::ConnectUndoAndNavigation()
 
 void TfrmTovrinMain::actDeleteTaskExecute()
 {
-    if (CurrentViewName != ViewAllTasks || pcMainPages->ActivePage() != tshOutline)
+    if (views_->CurrentViewName() != ViewAllTasks || pcMainPages->ActivePage() != tshOutline)
         return;
     DeleteSelectedTask(true);
 }

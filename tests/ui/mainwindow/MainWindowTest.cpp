@@ -70,7 +70,7 @@ TEST_F(MainWindowTest, StartsUntitledWithOneNewTask)
     EXPECT_FALSE(window->Modified);
     EXPECT_EQ(Top(), Names{"New Task"});
     EXPECT_EQ(Title(), "Tovrin Planner");
-    EXPECT_EQ(window->CurrentViewName, "All tasks");
+    EXPECT_EQ(window->Views().CurrentViewName(), "All tasks");
     EXPECT_EQ(window->CurrentTask, Root()->Children[0]);  // the first node is selected
 }
 
@@ -82,34 +82,34 @@ TEST_F(MainWindowTest, TheThreeViewsOfASampleOutline)
     EXPECT_FALSE(TTreeViewCheckBoxes::GetChecked(Node("A")));
     EXPECT_TRUE(TTreeViewCheckBoxes::GetChecked(Node("B")));
 
-    window->SetTaskTreeView("Goals");
+    window->Views().SetTaskTreeView("Goals");
     EXPECT_EQ(Outline(tree), "Weekly goals[A[A1 A2]] Monthly goals Yearly goals[B[B1]]");
     EXPECT_TRUE(tree->topLevelItem(0)->isExpanded());
     EXPECT_FALSE(tree->topLevelItem(0)->flags() & Qt::ItemIsUserCheckable);
     EXPECT_EQ(TfrmTovrinMain::NodeTask(tree->topLevelItem(0)), nullptr);
 
-    window->SetTaskTreeView("Projects");
+    window->Views().SetTaskTreeView("Projects");
     EXPECT_EQ(Outline(tree), "Not Started[C] In Progress[A2] Suspended Completed");
     EXPECT_FALSE(window->actNewTask->isEnabled());  // new tasks only in "All tasks"
 
-    window->SetTaskTreeView("No such view");
-    EXPECT_EQ(window->CurrentViewName, "All tasks");
+    window->Views().SetTaskTreeView("No such view");
+    EXPECT_EQ(window->Views().CurrentViewName(), "All tasks");
     EXPECT_EQ(Top(), (Names{"A", "B", "C"}));
     EXPECT_TRUE(window->actNewTask->isEnabled());
 
     // Switching goals off while they are shown falls back to all tasks.
-    window->SetTaskTreeView("Goals");
+    window->Views().SetTaskTreeView("Goals");
     window->SetShowGoals(false);
-    EXPECT_EQ(window->CurrentViewName, "All tasks");
+    EXPECT_EQ(window->Views().CurrentViewName(), "All tasks");
     EXPECT_EQ(Top(), (Names{"A", "B", "C"}));
 }
 
 TEST_F(MainWindowTest, HideCompletedHidesCompletedTasksWithTheirSubtasks)
 {
     BuildSample();
-    window->chHideCompletedTasks->setChecked(true);
+    window->Views().chHideCompletedTasks()->setChecked(true);
     EXPECT_EQ(Outline(window->tvTasksTree), "A[A2] C");
-    window->chHideCompletedTasks->setChecked(false);
+    window->Views().chHideCompletedTasks()->setChecked(false);
     EXPECT_EQ(Top(), (Names{"A", "B", "C"}));
 }
 
@@ -192,7 +192,7 @@ TEST_F(MainWindowTest, NewTaskLandsAfterTheSelectedTaskWhileCompletedTasksAreHid
         root->AddChild("Y", -1);
         root->AddChild("Z", -1);
     });
-    window->chHideCompletedTasks->setChecked(true);
+    window->Views().chHideCompletedTasks()->setChecked(true);
     ASSERT_EQ(Top(), (Names{"Y", "Z"}));
     Select("Y");
     window->actNewTask->trigger();

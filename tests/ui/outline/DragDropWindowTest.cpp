@@ -150,7 +150,7 @@ TEST_F(DragDropTest, HiddenCompletedTasksDoNotShiftTheDropPosition)
         root->AddChild("C", -1);
         root->AddChild("D", -1);
     });
-    window->chHideCompletedTasks->setChecked(true);
+    window->Views().chHideCompletedTasks()->setChecked(true);
     QApplication::processEvents();
     ASSERT_EQ(Outline(window->tvTasksTree), "A C D");
     Drag("D", At("C", -1));
@@ -173,13 +173,13 @@ TEST_F(DragDropTest, EscCancelsAndOtherViewsDoNotDrag)
     EXPECT_EQ(Outline(Root()), "A B C D");
 
     // Only the view "All tasks" drags.
-    window->SetTaskTreeView("Goals");
-    window->SetTaskTreeView("All tasks");
-    window->CurrentViewName = "Goals";
+    window->Views().SetTaskTreeView("Goals");
+    window->Views().SetTaskTreeView("All tasks");
+    window->Views().SetCurrentViewName("Goals");
     StartDrag("B");
     EXPECT_FALSE(window->DragDrop().Dragging());
     Mouse(QEvent::MouseButtonRelease, At("B"), Qt::NoButton);
-    window->CurrentViewName = "All tasks";
+    window->Views().SetCurrentViewName("All tasks");
 }
 
 TEST_F(DragDropTest, AClickBesideTheCaptionSelectsWithoutEditingOrMoving)

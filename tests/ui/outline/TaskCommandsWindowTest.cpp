@@ -121,7 +121,7 @@ TEST_F(TaskCommandsTest, AnOutlineAsDeepAsAllowedExpandsSortsShowsInEveryViewAnd
     window->tvTasksTree->scrollToItem(deepest);
     QApplication::processEvents();
     for (const char* view : {"Goals", "Projects", "All tasks"})
-        window->SetTaskTreeView(view);
+        window->Views().SetTaskTreeView(view);
     window->pcMainPages->SetActivePage(window->tshToDoList);
     QApplication::processEvents();
     EXPECT_EQ(Texts(window->ToDo().tvToDo()), Names{"L10000"});
@@ -138,7 +138,7 @@ TEST_F(TaskCommandsTest, AnOutlineAsDeepAsAllowedExpandsSortsShowsInEveryViewAnd
 TEST_F(TaskCommandsTest, SortWhileCompletedTasksAreHiddenChangesNothing)
 {
     BuildSortOutline();
-    window->chHideCompletedTasks->setChecked(true);
+    window->Views().chHideCompletedTasks()->setChecked(true);
     QApplication::processEvents();
     Select("P");
     window->SetModified(false);
