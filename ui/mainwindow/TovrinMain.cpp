@@ -157,18 +157,17 @@ void TfrmTovrinMain::BuildControls()
     viewsHost.FlushTaskEdits = [this] { tasks_->UpdateCurrentTask(); };
     viewsHost.FlushPlaceEdits = [this] { places_->UpdateCurrentPlace(); };
     viewsHost.UpdateTreeActions = [this] { UpdateTreeActions(); };
-    viewsHost.FillTaskTree = [this] { FillTaskTree(nullptr, false); };
+    viewsHost.VirtualRoot = [this] { return VirtualRoot; };
     viewsHost.GoalsShown = [this] { return ShowGoals; };
     viewsHost.ProjectsShown = [this] { return ShowProject; };
     viewsHost.ShowOutlinePage = [this](bool KeepToDoPage) {
         if (!(KeepToDoPage && pcMainPages->ActivePage() == tshToDoList))
             pcMainPages->SetActivePage(tshOutline);
     };
-    views_ = new TOutlineViews(*tshOutline, UILockCount, std::move(viewsHost));
+    views_ = new TOutlineViews(*tshOutline, UILockCount, DrawLockCount, std::move(viewsHost));
     outlineLayout->addWidget(views_->pnlTaskTreeFilter());
 
-    tvTasksTree = new TTreeViewCheckBoxes(tshOutline);
-    tvTasksTree->setObjectName(QStringLiteral("tvTasksTree2"));
+    tvTasksTree = views_->tvTasksTree();
     outlineLayout->addWidget(tvTasksTree, 1);
     pcMainPages->addTab(tshOutline, QStringLiteral("Outline"));
 
@@ -183,7 +182,7 @@ void TfrmTovrinMain::BuildControls()
                        [this] { return pcMainPages->ActivePage() == tshToDoList; },
                        [this] { DrawTime = Now(); },
                        [this](QTreeWidgetItem* Node) {
-                           SyncTreeNode(Node);
+                           views_->SyncTreeNode(Node);
                            ShowPropertyPanel(ppTask);
                            // The right side shows again, also after the place panel emptied and hid it.
                            pnlRight->setVisible(true);
@@ -332,7 +331,7 @@ void TfrmTovrinMain::BuildExchange()
     connect(exchange_, &TImportExport::OutlineImported, this, [this] {
         SetModified(true);
         undo_->ClearUndoHistory();
-        FillTaskTree();
+        views_->FillTaskTree();
         PlacesListsStale = true;
         RefreshPlacesLists();
     });

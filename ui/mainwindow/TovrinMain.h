@@ -79,7 +79,6 @@ public:
 
     // ---- Outline tree state ----
     bool NewTaskPending = false;
-    int32_t TreeFillCount = 0;
     int32_t DrawLockCount = 0;
     TDateTime DrawTime = 0;
 
@@ -124,17 +123,11 @@ public:
     TSafeSaveOptions SaveOptions;
 
     // ---- Outline tree views ----
-    void FillTaskTree(QTreeWidgetItem* Node = nullptr, bool KeepSelection = false);
-    void DoFillTaskTree(QTreeWidgetItem* Node, bool KeepSelection);
-    void FillGoalsView();
-    void FillProjectsView();
-    void RefillTaskTree();
     void SetVirtualRoot(TTaskNode* Task);
     bool IsVirtualRootActive() const;
     void InsertNewTask(QTreeWidgetItem* ParentNode, QTreeWidgetItem* BeforeNode);
     QTreeWidgetItem* FindTaskNode(TTreeViewCheckBoxes* Tree, const TTaskNode* Task) const;
     void ProcessCheckUncheckInTree(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node);
-    void RefreshCheckMarks(QTreeWidgetItem* Node);
     void TreeCancelEdit();
     void CancelPendingNewTask();
     void EndInPlaceEditing();
@@ -143,7 +136,6 @@ public:
     static void SetNodeTask(QTreeWidgetItem* Node, const TTaskNode* Task);
 
     // ---- After a task changed ----
-    void SyncTreeNode(QTreeWidgetItem* Node);
     void UpdateTreeActions();
     void RefreshPlacesLists();
 
@@ -224,7 +216,7 @@ public:
     TSortFind& SortFind() const { return *sortFind_; }
     // Commands on a task's subtree and on the To-Do list (outline/TaskCommands.h).
     TTaskCommands& TaskCommands() const { return *taskCommands_; }
-    // The outline's views and its filter panel (outline/OutlineViews.h).
+    // The outline tree in its views, its fill and the rows' sync (outline/OutlineViews.h).
     TOutlineViews& Views() const { return *views_; }
 
     // ---- Controls ----
@@ -297,7 +289,6 @@ private:
     void tvTasksTreeItemChanged(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node);
     void tvTasksTreeControlExpandedCollapsed(QTreeWidgetItem* Node, bool Expanded);
     void StartCaptionEdit(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node, int CaretIndex = -1);
-    QTreeWidgetItem* AddRow(QTreeWidgetItem* Parent, const TViewRow& Row);
     void pcMainPagesChange();
     bool pcMainPagesChanging();
 

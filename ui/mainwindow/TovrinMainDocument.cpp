@@ -80,7 +80,7 @@ void TfrmTovrinMain::CreateDemoFile(bool SaveAsFile)
     try {
         ClearDocument();
         ImportXmlFile(demo.DataPath, nullptr);
-        FillTaskTree();
+        views_->FillTaskTree();
         PlacesListsStale = true;
         RefreshPlacesLists();
         if (SaveAsFile) {
@@ -139,7 +139,7 @@ void TfrmTovrinMain::ClearDocument()
         pcMainPages->SetActivePage(tshOutline);
         UnlockDataFile();
         views_->SetTaskTreeView(ViewAllTasks);
-        FillTaskTree();
+        views_->FillTaskTree();
         PlacesListsStale = true;  // the lists name places of the outline just freed
         RefreshPlacesLists();
         toDo_->RebuildToDoList();
@@ -152,7 +152,7 @@ void TfrmTovrinMain::ClearDocument()
 void TfrmTovrinMain::AddInitialTask()
 {
     DataBase->Root->AddChild("New Task", -1);
-    FillTaskTree();
+    views_->FillTaskTree();
 }
 
 void TfrmTovrinMain::NewEmptyDocument()
@@ -207,7 +207,7 @@ void TfrmTovrinMain::OpenDocument(const std::string& Name)
     ReplaceDataBase(std::move(loaded));
     FileName = Name;
     Untitled = false;
-    FillTaskTree();
+    views_->FillTaskTree();
     PlacesListsStale = true;
     RefreshPlacesLists();
     SetShowToDoSheet(DataBase->ShowToDoSheet);

@@ -6,12 +6,16 @@
 #include <QHBoxLayout>
 #include <QToolButton>
 
+#include "taskdb/TaskNode.h"
+#include "ui/controls/TreeViewCheckBoxes.h"
+
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/mainwindow/UILock.h"
+#include "ui/outline/TaskItemData.h"
 #include "ui/outline/TreeViewRules.h"
 
-TOutlineViews::TOutlineViews(QWidget& Page, int32_t& UILockCount, TOutlineViewsHost Host)
-    : QObject(&Page), uiLockCount_(UILockCount), host_(std::move(Host))
+TOutlineViews::TOutlineViews(QWidget& Page, int32_t& UILockCount, int32_t& DrawLockCount, TOutlineViewsHost Host)
+    : QObject(&Page), uiLockCount_(UILockCount), drawLockCount_(DrawLockCount), host_(std::move(Host))
 {
     pnlTaskTreeFilter_ = new QFrame(&Page);
     pnlTaskTreeFilter_->setObjectName(QStringLiteral("pnlTaskTreeFilter"));
@@ -35,6 +39,9 @@ TOutlineViews::TOutlineViews(QWidget& Page, int32_t& UILockCount, TOutlineViewsH
             [this] { RunGuarded([this] { cbToDoTreeViewOptionsChange(); }); });
     connect(chHideCompletedTasks_, &QCheckBox::toggled, this,
             [this] { RunGuarded([this] { chHideCompletedTasksClick(); }); });
+
+    tvTasksTree_ = new TTreeViewCheckBoxes(&Page);
+    tvTasksTree_->setObjectName(QStringLiteral("tvTasksTree2"));
 }
 
 bool TOutlineViews::HideCompletedTasks() const
@@ -56,7 +63,7 @@ void TOutlineViews::SetTaskTreeView(const std::string& Name)
         host_.UpdateTreeActions();
     }
     if (uiLockCount_ == 0 && changed)
-        host_.FillTaskTree();
+        FillTaskTree(nullptr, false);
 }
 
 bool TOutlineViews::ResetTaskTreeView(bool KeepToDoPage)
@@ -118,5 +125,127 @@ void TOutlineViews::chHideCompletedTasksClick()
         return;
     host_.FlushTaskEdits();
     host_.FlushPlaceEdits();
-    host_.FillTaskTree();
+    FillTaskTree(nullptr, false);
+}
+
+// ---- Filling ----
+
+QTreeWidgetItem* TOutlineViews::AddRow(QTreeWidgetItem* Parent, const TViewRow& Row)
+{
+    auto* node = new QTreeWidgetItem();
+    node->setText(0, QString::fromStdString(Row.Caption));
+    if (Row.Task) {
+        SetItemTask(node, Row.Task);
+        TTreeViewCheckBoxes::SetChecked(node, Row.Checked);
+    } else {
+        node->setFlags(node->flags() & ~Qt::ItemIsUserCheckable);
+    }
+    if (Parent)
+        Parent->addChild(node);
+    else
+        tvTasksTree_->addTopLevelItem(node);
+    for (const TViewRow& child : Row.Children)
+        AddRow(node, child);
+    node->setExpanded(Row.Expanded);
+    return node;
+}
+
+void TOutlineViews::FillTaskTree(QTreeWidgetItem* Node, bool KeepSelection)
+{
+    if (currentViewName_ == ViewAllTasks || (Node && ItemTask(Node))) {
+        DoFillTaskTree(Node, KeepSelection);
+        return;
+    }
+    TTaskNode* remembered = ItemTask(SelectedNode(tvTasksTree_));
+    if (currentViewName_ == ViewGoals)
+        FillGoalsView();
+    else
+        FillProjectsView();
+    if (Node && !KeepSelection)
+        return;
+    QTreeWidgetItem* select = FindTaskItem(tvTasksTree_, remembered);
+    tvTasksTree_->setCurrentItem(select ? select : tvTasksTree_->topLevelItem(0));
+}
+
+void TOutlineViews::DoFillTaskTree(QTreeWidgetItem* Node, bool KeepSelection)
+{
+    TUILock fillLock(treeFillCount_);
+    TUILock drawLock(drawLockCount_);
+    tvTasksTree_->setUpdatesEnabled(false);
+    TTaskNode* remembered = nullptr;
+    {
+        TUILock lock(uiLockCount_);
+        remembered = ItemTask(SelectedNode(tvTasksTree_));
+        const bool nodeExpanded = Node && Node->isExpanded();
+        const bool hideCompleted = HideCompletedTasks();
+        const TTaskNode* start = Node ? ItemTask(Node) : host_.VirtualRoot();
+        if (Node)
+            qDeleteAll(Node->takeChildren());
+        else
+            tvTasksTree_->clear();
+        if (start)
+            for (const TViewRow& row : BuildTaskRows(*start, hideCompleted))
+                AddRow(Node, row);
+        if (Node)
+            Node->setExpanded(nodeExpanded);
+    }
+    // The selection moves with the lock released, so that the property panel follows it.
+    if (KeepSelection || !Node) {
+        QTreeWidgetItem* select = FindTaskItem(tvTasksTree_, remembered);
+        tvTasksTree_->setCurrentItem(select ? select : tvTasksTree_->topLevelItem(0));
+    }
+    tvTasksTree_->setUpdatesEnabled(true);
+    tvTasksTree_->viewport()->update();
+}
+
+void TOutlineViews::FillGoalsView()
+{
+    TUILock fillLock(treeFillCount_);
+    TUILock lock(uiLockCount_);
+    tvTasksTree_->clear();
+    if (host_.VirtualRoot())
+        for (const TViewRow& row : BuildGoalsRows(*host_.VirtualRoot(), HideCompletedTasks()))
+            AddRow(nullptr, row);
+}
+
+void TOutlineViews::FillProjectsView()
+{
+    TUILock fillLock(treeFillCount_);
+    TUILock lock(uiLockCount_);
+    tvTasksTree_->clear();
+    if (host_.VirtualRoot())
+        for (const TViewRow& row : BuildProjectsRows(*host_.VirtualRoot(), HideCompletedTasks()))
+            AddRow(nullptr, row);
+}
+
+void TOutlineViews::RefillTaskTree()
+{
+    FillTaskTree(nullptr, true);
+}
+
+void TOutlineViews::RefreshCheckMarks(QTreeWidgetItem* Node)
+{
+    if (!Node)
+        return;
+    TUILock lock(uiLockCount_);
+    std::function<void(QTreeWidgetItem*)> walk = [&](QTreeWidgetItem* item) {
+        if (TTaskNode* task = ItemTask(item))
+            TTreeViewCheckBoxes::SetChecked(item, task->CompletedMark);
+        for (int i = 0; i < item->childCount(); ++i)
+            walk(item->child(i));
+    };
+    walk(Node);
+}
+
+void TOutlineViews::SyncTreeNode(QTreeWidgetItem* Node)
+{
+    TTaskNode* task = ItemTask(Node);
+    if (!task)
+        return;
+    TUILock lock(uiLockCount_);
+    const QString caption = QString::fromStdString(task->Caption);
+    if (Node->text(0) != caption)
+        Node->setText(0, caption);
+    if (TTreeViewCheckBoxes::GetChecked(Node) != task->CompletedMark)
+        TTreeViewCheckBoxes::SetChecked(Node, task->CompletedMark);
 }

@@ -1,7 +1,8 @@
 #pragma once
-// The outline's views: "All tasks", "Goals" and "Projects", the view list and its Views button,
-// and hiding completed tasks. The part owns the filter panel above the outline tree and the
-// current view's name; the tree is the shell's, reached through a narrow host.
+// The outline tree in its views: "All tasks", "Goals" and "Projects", the view list and its Views
+// button, and hiding completed tasks. The part owns the filter panel, the tree, the tree's fill
+// from the document and the rows' sync with their tasks; the rest of the window is reached
+// through a narrow host. The shell still hooks the tree's keys, clicks and edits.
 #include <QObject>
 
 #include <cstdint>
@@ -12,6 +13,10 @@ class QCheckBox;
 class QComboBox;
 class QFrame;
 class QToolButton;
+class QTreeWidgetItem;
+class TTaskNode;
+class TTreeViewCheckBoxes;
+struct TViewRow;
 class QWidget;
 
 // What the outline's views ask of the rest of the window.
@@ -21,8 +26,8 @@ struct TOutlineViewsHost {
     // Writes the place panel's pending edits back before the rows change.
     std::function<void()> FlushPlaceEdits;
     std::function<void()> UpdateTreeActions;
-    // Fills the outline tree afresh in the current view.
-    std::function<void()> FillTaskTree;
+    // The task whose children the outline shows at top level.
+    std::function<TTaskNode*()> VirtualRoot;
     // Whether goals and projects are switched on, and so have a view.
     std::function<bool()> GoalsShown;
     std::function<bool()> ProjectsShown;
@@ -33,8 +38,8 @@ struct TOutlineViewsHost {
 class TOutlineViews : public QObject {
     Q_OBJECT
 public:
-    // Makes the filter panel on Page, the outline page; the caller places it.
-    TOutlineViews(QWidget& Page, int32_t& UILockCount, TOutlineViewsHost Host);
+    // Makes the filter panel and the tree on Page, the outline page; the caller places them.
+    TOutlineViews(QWidget& Page, int32_t& UILockCount, int32_t& DrawLockCount, TOutlineViewsHost Host);
 
     const std::string& CurrentViewName() const { return currentViewName_; }
     // Names the current view without refilling the tree.
@@ -51,6 +56,18 @@ public:
     // Opens or closes the view list, as a click on the Views button does.
     void ToggleTaskTreeFilterPanel();
 
+    // Fills the tree below Node (nullptr: all of it) from the document, in the current view.
+    void FillTaskTree(QTreeWidgetItem* Node = nullptr, bool KeepSelection = false);
+    void RefillTaskTree();
+    // Shows a row's caption and check mark as its task has them.
+    void SyncTreeNode(QTreeWidgetItem* Node);
+    // Sets the check marks of Node and its rows below from their tasks.
+    void RefreshCheckMarks(QTreeWidgetItem* Node);
+    // Above zero while rows are put in or taken out: expanding them then is no user's.
+    int32_t& TreeFillCount() { return treeFillCount_; }
+
+    TTreeViewCheckBoxes* tvTasksTree() const { return tvTasksTree_; }
+
     QFrame* pnlTaskTreeFilter() const { return pnlTaskTreeFilter_; }
     QToolButton* sbTaskTreeFilter() const { return sbTaskTreeFilter_; }
     QComboBox* cbToDoTreeViewOptions() const { return cbToDoTreeViewOptions_; }
@@ -60,12 +77,19 @@ private:
     void chHideCompletedTasksClick();
     void cbToDoTreeViewOptionsChange();
     void sbTaskTreeFilterClick();
+    void DoFillTaskTree(QTreeWidgetItem* Node, bool KeepSelection);
+    void FillGoalsView();
+    void FillProjectsView();
+    QTreeWidgetItem* AddRow(QTreeWidgetItem* Parent, const TViewRow& Row);
 
     int32_t& uiLockCount_;
+    int32_t& drawLockCount_;
+    int32_t treeFillCount_ = 0;
     TOutlineViewsHost host_;
     std::string currentViewName_;
     QFrame* pnlTaskTreeFilter_ = nullptr;
     QToolButton* sbTaskTreeFilter_ = nullptr;
     QComboBox* cbToDoTreeViewOptions_ = nullptr;
     QCheckBox* chHideCompletedTasks_ = nullptr;
+    TTreeViewCheckBoxes* tvTasksTree_ = nullptr;
 };

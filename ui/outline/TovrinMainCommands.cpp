@@ -72,7 +72,7 @@ void TfrmTovrinMain::BuildTaskCommands()
                                },
                                [this](bool Value) { SetModified(Value); },
                                [this] { Undo().ClearUndoHistory(); }};
-    sortFind_ = new TSortFind(*this, *tvTasksTree, *toDo_->tvToDo(), UILockCount, TreeFillCount, DrawLockCount, Services(),
+    sortFind_ = new TSortFind(*this, *tvTasksTree, *toDo_->tvToDo(), UILockCount, views_->TreeFillCount(), DrawLockCount, Services(),
                               std::move(sortFindHost));
     TTaskCommandsHost commandsHost{[this] { tasks_->UpdateCurrentTask(); },
                                    [this] { tasks_->ReloadCurrentTask(); },
@@ -80,10 +80,10 @@ void TfrmTovrinMain::BuildTaskCommands()
                                    [this] { Undo().ClearUndoHistory(); },
                                    [this](bool Value) { SetModified(Value); },
                                    [this] { actRefreshSubtreeExecute(); },
-                                   [this](QTreeWidgetItem* Node) { SyncTreeNode(Node); },
+                                   [this](QTreeWidgetItem* Node) { views_->SyncTreeNode(Node); },
                                    [this] { EndInPlaceEditing(); },
                                    [this] { return VirtualRoot; },
-                                   [this](QTreeWidgetItem* Node) { FillTaskTree(Node, false); },
+                                   [this](QTreeWidgetItem* Node) { views_->FillTaskTree(Node, false); },
                                    [this](bool Force) { tasks_->ShowDueDateEditor(Force); }};
     taskCommands_ = new TTaskCommands(*this, *tvTasksTree, state_, UILockCount, Services(), std::move(commandsHost));
     auto make = [this](QAction*& action, const char* name, const char* text, const char* key,
@@ -183,7 +183,7 @@ bool TfrmTovrinMain::QuickOutlookSync(QWidget* AOwner, const std::string& Folder
     const auto showOutlineAgain = [this, virtualRoot] {
         desktop_->SetAutoSaveMode(desktop_->AutoSaveMode());
         if (!virtualRoot) {
-            RefillTaskTree();
+            views_->RefillTaskTree();
             if (pcMainPages->ActivePage() == tshToDoList)
                 toDo_->RebuildToDoList();
             return;

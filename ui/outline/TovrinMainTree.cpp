@@ -93,101 +93,6 @@ void TfrmTovrinMain::HookTree(TTreeViewCheckBoxes* Tree)
                 [this](QTreeWidgetItem* node) { tvTasksTreeControlExpandedCollapsed(node, true); });
 }
 
-// ---- Filling ----
-
-QTreeWidgetItem* TfrmTovrinMain::AddRow(QTreeWidgetItem* Parent, const TViewRow& Row)
-{
-    auto* node = new QTreeWidgetItem();
-    node->setText(0, QString::fromStdString(Row.Caption));
-    if (Row.Task) {
-        SetNodeTask(node, Row.Task);
-        TTreeViewCheckBoxes::SetChecked(node, Row.Checked);
-    } else {
-        node->setFlags(node->flags() & ~Qt::ItemIsUserCheckable);
-    }
-    if (Parent)
-        Parent->addChild(node);
-    else
-        tvTasksTree->addTopLevelItem(node);
-    for (const TViewRow& child : Row.Children)
-        AddRow(node, child);
-    node->setExpanded(Row.Expanded);
-    return node;
-}
-
-void TfrmTovrinMain::FillTaskTree(QTreeWidgetItem* Node, bool KeepSelection)
-{
-    if (views_->CurrentViewName() == ViewAllTasks || (Node && NodeTask(Node))) {
-        DoFillTaskTree(Node, KeepSelection);
-        return;
-    }
-    TTaskNode* remembered = NodeTask(SelectedNode(tvTasksTree));
-    if (views_->CurrentViewName() == ViewGoals)
-        FillGoalsView();
-    else
-        FillProjectsView();
-    if (Node && !KeepSelection)
-        return;
-    QTreeWidgetItem* select = FindTaskNode(tvTasksTree, remembered);
-    tvTasksTree->setCurrentItem(select ? select : tvTasksTree->topLevelItem(0));
-}
-
-void TfrmTovrinMain::DoFillTaskTree(QTreeWidgetItem* Node, bool KeepSelection)
-{
-    TUILock fillLock(TreeFillCount);
-    TUILock drawLock(DrawLockCount);
-    tvTasksTree->setUpdatesEnabled(false);
-    TTaskNode* remembered = nullptr;
-    {
-        TUILock lock(UILockCount);
-        remembered = NodeTask(SelectedNode(tvTasksTree));
-        const bool nodeExpanded = Node && Node->isExpanded();
-        const bool hideCompleted = views_->HideCompletedTasks();
-        const TTaskNode* start = Node ? NodeTask(Node) : VirtualRoot;
-        if (Node)
-            qDeleteAll(Node->takeChildren());
-        else
-            tvTasksTree->clear();
-        if (start)
-            for (const TViewRow& row : BuildTaskRows(*start, hideCompleted))
-                AddRow(Node, row);
-        if (Node)
-            Node->setExpanded(nodeExpanded);
-    }
-    // The selection moves with the lock released, so that the property panel follows it.
-    if (KeepSelection || !Node) {
-        QTreeWidgetItem* select = FindTaskNode(tvTasksTree, remembered);
-        tvTasksTree->setCurrentItem(select ? select : tvTasksTree->topLevelItem(0));
-    }
-    tvTasksTree->setUpdatesEnabled(true);
-    tvTasksTree->viewport()->update();
-}
-
-void TfrmTovrinMain::FillGoalsView()
-{
-    TUILock fillLock(TreeFillCount);
-    TUILock lock(UILockCount);
-    tvTasksTree->clear();
-    if (VirtualRoot)
-        for (const TViewRow& row : BuildGoalsRows(*VirtualRoot, views_->HideCompletedTasks()))
-            AddRow(nullptr, row);
-}
-
-void TfrmTovrinMain::FillProjectsView()
-{
-    TUILock fillLock(TreeFillCount);
-    TUILock lock(UILockCount);
-    tvTasksTree->clear();
-    if (VirtualRoot)
-        for (const TViewRow& row : BuildProjectsRows(*VirtualRoot, views_->HideCompletedTasks()))
-            AddRow(nullptr, row);
-}
-
-void TfrmTovrinMain::RefillTaskTree()
-{
-    FillTaskTree(nullptr, true);
-}
-
 QTreeWidgetItem* TfrmTovrinMain::FindTaskNode(TTreeViewCheckBoxes* Tree, const TTaskNode* Task) const
 {
     return FindTaskItem(Tree, Task);
@@ -222,7 +127,7 @@ void TfrmTovrinMain::SetVirtualRoot(TTaskNode* Task)
         toDo_->ShowVirtualRootBanner(text);
     }
     tasks_->UpdateCurrentTask();
-    RefillTaskTree();
+    views_->RefillTaskTree();
     if (pcMainPages->ActivePage() == tshToDoList)
         toDo_->RebuildToDoList();
 }
@@ -307,7 +212,7 @@ void TfrmTovrinMain::actNewSubTaskExecute()
 void TfrmTovrinMain::actRefreshSubtreeExecute()
 {
     if (pcMainPages->ActivePage() == tshOutline)
-        FillTaskTree(SelectedNode(tvTasksTree), false);
+        views_->FillTaskTree(SelectedNode(tvTasksTree), false);
 }
 
 void TfrmTovrinMain::TreeCancelEdit()
@@ -364,33 +269,6 @@ void TfrmTovrinMain::ProcessCheckUncheckInTree(TTreeViewCheckBoxes* Tree, QTreeW
     RepaintTaskTrees();
 }
 
-void TfrmTovrinMain::RefreshCheckMarks(QTreeWidgetItem* Node)
-{
-    if (!Node)
-        return;
-    TUILock lock(UILockCount);
-    std::function<void(QTreeWidgetItem*)> walk = [&](QTreeWidgetItem* item) {
-        if (TTaskNode* task = NodeTask(item))
-            TTreeViewCheckBoxes::SetChecked(item, task->CompletedMark);
-        for (int i = 0; i < item->childCount(); ++i)
-            walk(item->child(i));
-    };
-    walk(Node);
-}
-
-void TfrmTovrinMain::SyncTreeNode(QTreeWidgetItem* Node)
-{
-    TTaskNode* task = NodeTask(Node);
-    if (!task)
-        return;
-    TUILock lock(UILockCount);
-    const QString caption = QString::fromStdString(task->Caption);
-    if (Node->text(0) != caption)
-        Node->setText(0, caption);
-    if (TTreeViewCheckBoxes::GetChecked(Node) != task->CompletedMark)
-        TTreeViewCheckBoxes::SetChecked(Node, task->CompletedMark);
-}
-
 // ---- Tree events ----
 
 bool TfrmTovrinMain::tvTasksTreeChanging(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node)
@@ -398,7 +276,7 @@ bool TfrmTovrinMain::tvTasksTreeChanging(TTreeViewCheckBoxes* Tree, QTreeWidgetI
     (void)Tree;
     if (UILockCount > 0)
         return true;
-    SyncTreeNode(Node);
+    views_->SyncTreeNode(Node);
     try {
         tasks_->SetCurrentTask(NodeTask(Node));
         return true;
@@ -491,7 +369,7 @@ void TfrmTovrinMain::tvTasksTreeEdited(QTreeWidgetItem* Node, const QString& Tex
 
 void TfrmTovrinMain::tvTasksTreeControlExpandedCollapsed(QTreeWidgetItem* Node, bool Expanded)
 {
-    if (TreeFillCount > 0)
+    if (views_->TreeFillCount() > 0)
         return;
     if (TTaskNode* task = NodeTask(Node))
         task->SetExpanded(Expanded);

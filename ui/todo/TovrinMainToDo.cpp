@@ -73,7 +73,7 @@ void TfrmTovrinMain::SyncSelectionWithCurrentTask(QWidget* Page)
     tvTasksTree->clearSelection();
     if (node) {
         tvTasksTree->setCurrentItem(node);
-        SyncTreeNode(node);
+        views_->SyncTreeNode(node);
         ShowPropertyPanel(ppTask);
         // The right side shows again, also after the place panel emptied and hid it.
         pnlRight->setVisible(true);

@@ -52,7 +52,7 @@ public:
             QTreeWidgetItem* node = w_.FindTaskNode(tree, Task);
             if (!node)
                 continue;
-            w_.SyncTreeNode(node);
+            w_.Views().SyncTreeNode(node);
             {
                 TUILock lock(w_.UILockCount);
                 tree->clearSelection();
@@ -91,7 +91,7 @@ public:
     {
         const bool refilled = w_.Views().ResetTaskTreeView(true);
         if (!refilled)
-            w_.FillTaskTree(w_.FindTaskNode(w_.tvTasksTree, Parent), false);
+            w_.Views().FillTaskTree(w_.FindTaskNode(w_.tvTasksTree, Parent), false);
         if (!Task)
             return;
         if (QTreeWidgetItem* node = w_.FindTaskNode(w_.tvTasksTree, Task)) {
@@ -150,11 +150,11 @@ void TMainUndoView::ShowMove(TTaskNode* Task, TTaskNode* Parent, int32_t Index)
     QTreeWidgetItem* parentNode = Parent->Parent ? w_.FindTaskNode(tree, Parent) : nullptr;
     const bool parentFound = !Parent->Parent || parentNode;
     if (!parentFound && !refilled) {
-        w_.FillTaskTree();
+        w_.Views().FillTaskTree();
         return;
     }
     if (!node || w_.IsVirtualRootActive()) {
-        w_.FillTaskTree();
+        w_.Views().FillTaskTree();
         return;
     }
     if (!refilled) {
@@ -166,7 +166,7 @@ void TMainUndoView::ShowMove(TTaskNode* Task, TTaskNode* Parent, int32_t Index)
             if (candidate && candidate->parent() == parentNode)
                 before = candidate;
         }
-        TUILock fill(w_.TreeFillCount);
+        TUILock fill(w_.Views().TreeFillCount());
         TUILock lock(w_.UILockCount);
         QTreeWidgetItem* oldParent = node->parent();
         if (oldParent)
@@ -193,7 +193,7 @@ void TMainUndoView::ShowMove(TTaskNode* Task, TTaskNode* Parent, int32_t Index)
         };
         expand(node);
     }
-    w_.RefreshCheckMarks(node);
+    w_.Views().RefreshCheckMarks(node);
     for (QTreeWidgetItem* p = node->parent(); p; p = p->parent())
         p->setExpanded(true);
     {
@@ -221,7 +221,7 @@ void TfrmTovrinMain::BuildUndoAndNavigation()
                    },
                    [this] {
                        for (TTreeViewCheckBoxes* tree : {tvTasksTree, toDo_->tvToDo()})
-                           SyncTreeNode(FindTaskNode(tree, CurrentTask));
+                           views_->SyncTreeNode(FindTaskNode(tree, CurrentTask));
                        tasks_->ReloadCurrentTask();
                    },
                    [this](bool Value) { SetModified(Value); },

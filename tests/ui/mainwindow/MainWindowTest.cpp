@@ -248,7 +248,7 @@ TEST_F(MainWindowTest, SecondWindowCannotOpenAFileInUse)
     ASSERT_TRUE(SaveAs(name));
     auto second = Make();
     second->DataBase->Root->Children[0]->Caption = "kept";
-    second->FillTaskTree();
+    second->Views().FillTaskTree();
     EXPECT_THROW(second->OpenDocument(name), EFOpenError);
     EXPECT_TRUE(second->Untitled);
     EXPECT_EQ(Texts(second->tvTasksTree), Names{"kept"});

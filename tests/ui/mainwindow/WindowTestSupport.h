@@ -293,7 +293,7 @@ protected:
     {
         window->ClearDocument();  // the window lets go of the tasks it shows before they go
         fill(Root());
-        window->FillTaskTree();
+        window->Views().FillTaskTree();
         window->PlacesListsStale = true;
         window->RefreshPlacesLists();
     }

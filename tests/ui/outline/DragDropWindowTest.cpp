@@ -104,7 +104,7 @@ TEST_F(DragDropTest, DropOntoItselfOrItsOwnSubtreeIsRefused)
         c->AddChild("Grandchild", -1);
         root->AddChild("Q", -1);
     });
-    window->FillTaskTree();
+    window->Views().FillTaskTree();
     for (const char* target : {"Child", "Grandchild"}) {
         StartDrag("P");
         Mouse(QEvent::MouseMove, At(target, 1), Qt::LeftButton);
@@ -209,7 +209,7 @@ TEST_F(DragDropTest, TheExpanderOpensAndClosesByMouseAndStillDrags)
         QTest::mouseClick(Viewport(), Qt::LeftButton, {}, expander);
         EXPECT_EQ(Node("B")->isExpanded(), expanded);
         EXPECT_EQ(Task("B")->Expanded, expanded);
-        window->RefillTaskTree();  // the outline remembers it
+        window->Views().RefillTaskTree();  // the outline remembers it
         EXPECT_EQ(Node("B")->isExpanded(), expanded);
         EXPECT_EQ(window->CurrentTask, Task("A"));  // a click on the expander selects nothing
     }
@@ -260,7 +260,7 @@ TEST_F(DragDropTest, ClickOnTheDueSpotShowsTheTimeTabWithoutDragging)
         parent->AddChild("Follows", -1);  // due date from its parent, ScheduleType 0
         root->AddChild("Noted", -1)->Note.Add("some note");
     });
-    window->FillTaskTree();
+    window->Views().FillTaskTree();
     ASSERT_NE(Task("Follows")->DueDateTime, 0);
     const QRect row = window->tvTasksTree->visualItemRect(Node("Follows"));
     const int w = Viewport()->width();

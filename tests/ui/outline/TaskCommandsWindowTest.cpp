@@ -225,7 +225,7 @@ TEST_F(TaskCommandsTest, CompletingASubtreeKeepsEarlierCompletionTimes)
         p->AddChild("done", -1)->SetCompletionDateTime(45000.25);
         p->Expanded = true;
     });
-    window->FillTaskTree();
+    window->Views().FillTaskTree();
     Select("P");
     const TDateTime now = EncodeDate(2024, 5, 6) + 0.5;
     TClockOverride clock(now);
@@ -256,7 +256,7 @@ TEST_F(TaskCommandsTest, EachSubtreeCompletionAsksItsOwnQuestionAndMarksTheOutli
         p->AddChild("child", -1);
         p->Expanded = true;
     });
-    window->FillTaskTree();
+    window->Views().FillTaskTree();
     Select("P");
     services.Answers = {idYes};
     window->TaskCommands().actCompleteAllSubtasks()->trigger();

@@ -25,7 +25,7 @@ protected:
             b->SetExpanded(true);
             root->AddChild("C", -1);
         });
-        window->FillTaskTree();
+        window->Views().FillTaskTree();
         window->tvTasksTree->setFocus();
     }
 

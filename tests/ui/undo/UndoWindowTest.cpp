@@ -20,7 +20,7 @@ using UndoWindowTest = PanelFixture;
 TEST_F(UndoWindowTest, DeleteTaskUndoRedo)
 {
     Task("b")->AddChild("b1", -1);
-    window->FillTaskTree();
+    window->Views().FillTaskTree();
     Select("b");
     window->actDeleteTask->trigger();
     ExpectOutline("P[a c d] Q[q1]");
@@ -52,7 +52,7 @@ TEST_F(UndoWindowTest, RedoingADeletionAboveTheVirtualRootResetsIt)
     EXPECT_FALSE(window->IsVirtualRootActive());
     EXPECT_EQ(Outline(window->tvTasksTree), "Q[q1]");
     window->Undo().ClearUndoHistory();  // P is freed for good; nothing refers to it
-    window->FillTaskTree();
+    window->Views().FillTaskTree();
     ExpectOutline("Q[q1]");
 }
 
