@@ -27,7 +27,6 @@
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/outline/TreeViewRules.h"
-#include "ui/outline/VirtualRootBanner.h"
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/exchange/ImportExport.h"
 #include "ui/outline/OutlineViews.h"
@@ -74,7 +73,7 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     pcMainPages->OnChange = [this] { RunGuarded([this] { pcMainPagesChange(); }); };
 
     DataBase = std::make_unique<TTovrinDataBase>();
-    VirtualRoot = DataBase->Root.get();
+    views_->LetGoOfVirtualRoot();
     places_->SetCurrentPlace(nullptr);
     tasks_->SetCurrentTask(nullptr);
 
@@ -150,21 +149,23 @@ void TfrmTovrinMain::BuildControls()
     auto* outlineLayout = new QVBoxLayout(tshOutline);
     outlineLayout->setContentsMargins(2, 2, 2, 2);
     outlineLayout->setSpacing(2);
-    pnlVirtualRoot = MakeBanner(tshOutline, lbVirtualRoot, [this] { SetVirtualRoot(nullptr); });
-    outlineLayout->addWidget(pnlVirtualRoot);
-
     TOutlineViewsHost viewsHost;
     viewsHost.FlushTaskEdits = [this] { tasks_->UpdateCurrentTask(); };
     viewsHost.FlushPlaceEdits = [this] { places_->UpdateCurrentPlace(); };
     viewsHost.UpdateTreeActions = [this] { UpdateTreeActions(); };
-    viewsHost.VirtualRoot = [this] { return VirtualRoot; };
+    viewsHost.ShowToDoBanner = [this](const QString& Text) { toDo_->ShowVirtualRootBanner(Text); };
+    viewsHost.RebuildShownToDoList = [this] {
+        if (pcMainPages->ActivePage() == tshToDoList)
+            toDo_->RebuildToDoList();
+    };
     viewsHost.GoalsShown = [this] { return ShowGoals; };
     viewsHost.ProjectsShown = [this] { return ShowProject; };
     viewsHost.ShowOutlinePage = [this](bool KeepToDoPage) {
         if (!(KeepToDoPage && pcMainPages->ActivePage() == tshToDoList))
             pcMainPages->SetActivePage(tshOutline);
     };
-    views_ = new TOutlineViews(*tshOutline, UILockCount, DrawLockCount, std::move(viewsHost));
+    views_ = new TOutlineViews(*tshOutline, state_, UILockCount, DrawLockCount, std::move(viewsHost));
+    outlineLayout->addWidget(views_->pnlVirtualRoot());
     outlineLayout->addWidget(views_->pnlTaskTreeFilter());
 
     tvTasksTree = views_->tvTasksTree();
@@ -177,7 +178,7 @@ void TfrmTovrinMain::BuildControls()
     todoLayout->setContentsMargins(2, 2, 2, 2);
     TToDoHost toDoHost{[this] { tasks_->UpdateCurrentTask(); },
                        [this] { places_->UpdateCurrentPlace(); },
-                       [this] { return VirtualRoot; },
+                       [this] { return views_->VirtualRoot(); },
                        [this] { return ShowToDoSheet; },
                        [this] { return pcMainPages->ActivePage() == tshToDoList; },
                        [this] { DrawTime = Now(); },
@@ -191,7 +192,7 @@ void TfrmTovrinMain::BuildControls()
                            if (!tasks_->IsDueDatePickerDropped())
                                pcMainPages->setFocus();
                        },
-                       [this] { SetVirtualRoot(nullptr); }};
+                       [this] { views_->SetVirtualRoot(nullptr); }};
     toDo_ = new TToDoPage(*this, *tshToDoList, state_, UILockCount, std::move(toDoHost));
     pcMainPages->addTab(tshToDoList, QStringLiteral("ToDo"));
 
@@ -322,7 +323,7 @@ void TfrmTovrinMain::BuildExchange()
                            tasks_->UpdateCurrentTask();
                            places_->UpdateCurrentPlace();
                        },
-                       [this] { return NodeTask(SelectedNode(tvTasksTree)); }, [this] { return VirtualRoot; }};
+                       [this] { return NodeTask(SelectedNode(tvTasksTree)); }, [this] { return views_->VirtualRoot(); }};
     exchange_ = new TImportExport(*this, state_, Services(), std::move(host));
     // The outline's pop-up menu: after the refresh command.
     const QList<QAction*> items = pmnuTaskTree->actions();

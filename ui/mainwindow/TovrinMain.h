@@ -70,7 +70,6 @@ public:
     std::string FileName;
     const bool CreateBackup = true;
     TDataFileLock DataFileLock;
-    TTaskNode* VirtualRoot = nullptr;
     int32_t UILockCount = 0;
     TFontDesc DefaultTasksFont;
     TFontDesc DefaultNoteFont;
@@ -123,8 +122,6 @@ public:
     TSafeSaveOptions SaveOptions;
 
     // ---- Outline tree views ----
-    void SetVirtualRoot(TTaskNode* Task);
-    bool IsVirtualRootActive() const;
     void InsertNewTask(QTreeWidgetItem* ParentNode, QTreeWidgetItem* BeforeNode);
     QTreeWidgetItem* FindTaskNode(TTreeViewCheckBoxes* Tree, const TTaskNode* Task) const;
     void ProcessCheckUncheckInTree(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node);
@@ -225,8 +222,6 @@ public:
     QWidget* tshToDoList = nullptr;
     QWidget* tshPlaces = nullptr;
     TTreeViewCheckBoxes* tvTasksTree = nullptr;
-    QFrame* pnlVirtualRoot = nullptr;
-    QLabel* lbVirtualRoot = nullptr;
     QSplitter* splMain = nullptr;
     QMenu* pmnuTaskTree = nullptr;
 

@@ -98,7 +98,7 @@ void TfrmTovrinMain::CreateDemoFile(bool SaveAsFile)
 void TfrmTovrinMain::ImportXmlFile(const std::string& Name, QTreeWidgetItem* TargetNode)
 {
     TTaskNode* target = TargetNode ? NodeTask(TargetNode) : nullptr;
-    exchange_->ImportXmlFile(Name, target ? *target : *VirtualRoot);
+    exchange_->ImportXmlFile(Name, target ? *target : *views_->VirtualRoot());
 }
 
 // ---- New, Open, Save ----
@@ -135,7 +135,7 @@ void TfrmTovrinMain::ClearDocument()
         FileName.clear();
         Untitled = true;
         DataBase->Clear();
-        SetVirtualRoot(DataBase->Root.get());
+        views_->SetVirtualRoot(DataBase->Root.get());
         pcMainPages->SetActivePage(tshOutline);
         UnlockDataFile();
         views_->SetTaskTreeView(ViewAllTasks);
@@ -247,7 +247,7 @@ void TfrmTovrinMain::ReplaceDataBase(std::unique_ptr<TTovrinDataBase> Loaded)
     // it is freed; then the new one takes its place. The views were emptied by ClearDocument.
     std::exchange(DataBase, std::move(Loaded)).reset();
     CurrentDataBase = DataBase.get();
-    VirtualRoot = DataBase->Root.get();
+    views_->LetGoOfVirtualRoot();
 }
 
 bool TfrmTovrinMain::SaveDocument()

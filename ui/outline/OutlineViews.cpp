@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QToolButton>
 
 #include "taskdb/TaskNode.h"
@@ -12,11 +13,17 @@
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/mainwindow/UILock.h"
 #include "ui/outline/TaskItemData.h"
+#include "ui/outline/VirtualRootBanner.h"
+#include "ui/mainwindow/WindowState.h"
+#include "taskdb/TovrinDataBase.h"
 #include "ui/outline/TreeViewRules.h"
 
-TOutlineViews::TOutlineViews(QWidget& Page, int32_t& UILockCount, int32_t& DrawLockCount, TOutlineViewsHost Host)
-    : QObject(&Page), uiLockCount_(UILockCount), drawLockCount_(DrawLockCount), host_(std::move(Host))
+TOutlineViews::TOutlineViews(QWidget& Page, TWindowState& State, int32_t& UILockCount, int32_t& DrawLockCount,
+                             TOutlineViewsHost Host)
+    : QObject(&Page), state_(State), uiLockCount_(UILockCount), drawLockCount_(DrawLockCount), host_(std::move(Host))
 {
+    pnlVirtualRoot_ = MakeBanner(&Page, lbVirtualRoot_, [this] { SetVirtualRoot(nullptr); });
+
     pnlTaskTreeFilter_ = new QFrame(&Page);
     pnlTaskTreeFilter_->setObjectName(QStringLiteral("pnlTaskTreeFilter"));
     auto* filterLayout = new QHBoxLayout(pnlTaskTreeFilter_);
@@ -128,6 +135,38 @@ void TOutlineViews::chHideCompletedTasksClick()
     FillTaskTree(nullptr, false);
 }
 
+// ---- Virtual root ----
+
+void TOutlineViews::LetGoOfVirtualRoot()
+{
+    virtualRoot_ = state_.DataBase->Root.get();
+}
+
+void TOutlineViews::SetVirtualRoot(TTaskNode* Task)
+{
+    if (Task == virtualRoot_)
+        return;
+    virtualRoot_ = Task;
+    if (!Task || Task == state_.DataBase->Root.get()) {
+        virtualRoot_ = state_.DataBase->Root.get();
+        pnlVirtualRoot_->hide();
+        host_.ShowToDoBanner(QString());
+    } else {
+        const QString text = QString::fromStdString(VirtualRootBannerText(Task->Caption));
+        lbVirtualRoot_->setText(text);
+        pnlVirtualRoot_->show();
+        host_.ShowToDoBanner(text);
+    }
+    host_.FlushTaskEdits();
+    RefillTaskTree();
+    host_.RebuildShownToDoList();
+}
+
+bool TOutlineViews::IsVirtualRootActive() const
+{
+    return virtualRoot_ && virtualRoot_ != state_.DataBase->Root.get();
+}
+
 // ---- Filling ----
 
 QTreeWidgetItem* TOutlineViews::AddRow(QTreeWidgetItem* Parent, const TViewRow& Row)
@@ -178,7 +217,7 @@ void TOutlineViews::DoFillTaskTree(QTreeWidgetItem* Node, bool KeepSelection)
         remembered = ItemTask(SelectedNode(tvTasksTree_));
         const bool nodeExpanded = Node && Node->isExpanded();
         const bool hideCompleted = HideCompletedTasks();
-        const TTaskNode* start = Node ? ItemTask(Node) : host_.VirtualRoot();
+        const TTaskNode* start = Node ? ItemTask(Node) : virtualRoot_;
         if (Node)
             qDeleteAll(Node->takeChildren());
         else
@@ -203,8 +242,8 @@ void TOutlineViews::FillGoalsView()
     TUILock fillLock(treeFillCount_);
     TUILock lock(uiLockCount_);
     tvTasksTree_->clear();
-    if (host_.VirtualRoot())
-        for (const TViewRow& row : BuildGoalsRows(*host_.VirtualRoot(), HideCompletedTasks()))
+    if (virtualRoot_)
+        for (const TViewRow& row : BuildGoalsRows(*virtualRoot_, HideCompletedTasks()))
             AddRow(nullptr, row);
 }
 
@@ -213,8 +252,8 @@ void TOutlineViews::FillProjectsView()
     TUILock fillLock(treeFillCount_);
     TUILock lock(uiLockCount_);
     tvTasksTree_->clear();
-    if (host_.VirtualRoot())
-        for (const TViewRow& row : BuildProjectsRows(*host_.VirtualRoot(), HideCompletedTasks()))
+    if (virtualRoot_)
+        for (const TViewRow& row : BuildProjectsRows(*virtualRoot_, HideCompletedTasks()))
             AddRow(nullptr, row);
 }
 

@@ -12,11 +12,14 @@
 class QCheckBox;
 class QComboBox;
 class QFrame;
+class QLabel;
+class QString;
 class QToolButton;
 class QTreeWidgetItem;
 class TTaskNode;
 class TTreeViewCheckBoxes;
 struct TViewRow;
+struct TWindowState;
 class QWidget;
 
 // What the outline's views ask of the rest of the window.
@@ -26,8 +29,10 @@ struct TOutlineViewsHost {
     // Writes the place panel's pending edits back before the rows change.
     std::function<void()> FlushPlaceEdits;
     std::function<void()> UpdateTreeActions;
-    // The task whose children the outline shows at top level.
-    std::function<TTaskNode*()> VirtualRoot;
+    // Shows the virtual root's banner text on the To-Do page (empty: hides it).
+    std::function<void(const QString& Text)> ShowToDoBanner;
+    // Rebuilds the To-Do list when its page is the one shown.
+    std::function<void()> RebuildShownToDoList;
     // Whether goals and projects are switched on, and so have a view.
     std::function<bool()> GoalsShown;
     std::function<bool()> ProjectsShown;
@@ -38,8 +43,9 @@ struct TOutlineViewsHost {
 class TOutlineViews : public QObject {
     Q_OBJECT
 public:
-    // Makes the filter panel and the tree on Page, the outline page; the caller places them.
-    TOutlineViews(QWidget& Page, int32_t& UILockCount, int32_t& DrawLockCount, TOutlineViewsHost Host);
+    // Makes the virtual-root banner, the filter panel and the tree on Page, the outline page; the caller places them.
+    TOutlineViews(QWidget& Page, TWindowState& State, int32_t& UILockCount, int32_t& DrawLockCount,
+                  TOutlineViewsHost Host);
 
     const std::string& CurrentViewName() const { return currentViewName_; }
     // Names the current view without refilling the tree.
@@ -66,7 +72,18 @@ public:
     // Above zero while rows are put in or taken out: expanding them then is no user's.
     int32_t& TreeFillCount() { return treeFillCount_; }
 
+    // The task whose children the outline shows at top level; the document's root when none
+    // was chosen.
+    TTaskNode* VirtualRoot() const { return virtualRoot_; }
+    // Shows Task's subtree only (nullptr or the root: the whole outline), with its banner.
+    void SetVirtualRoot(TTaskNode* Task);
+    bool IsVirtualRootActive() const;
+    // Points at the document's root again, leaving the banner and the rows to the caller.
+    void LetGoOfVirtualRoot();
+
     TTreeViewCheckBoxes* tvTasksTree() const { return tvTasksTree_; }
+    QFrame* pnlVirtualRoot() const { return pnlVirtualRoot_; }
+    QLabel* lbVirtualRoot() const { return lbVirtualRoot_; }
 
     QFrame* pnlTaskTreeFilter() const { return pnlTaskTreeFilter_; }
     QToolButton* sbTaskTreeFilter() const { return sbTaskTreeFilter_; }
@@ -82,11 +99,15 @@ private:
     void FillProjectsView();
     QTreeWidgetItem* AddRow(QTreeWidgetItem* Parent, const TViewRow& Row);
 
+    TWindowState& state_;
     int32_t& uiLockCount_;
     int32_t& drawLockCount_;
     int32_t treeFillCount_ = 0;
     TOutlineViewsHost host_;
     std::string currentViewName_;
+    TTaskNode* virtualRoot_ = nullptr;
+    QFrame* pnlVirtualRoot_ = nullptr;
+    QLabel* lbVirtualRoot_ = nullptr;
     QFrame* pnlTaskTreeFilter_ = nullptr;
     QToolButton* sbTaskTreeFilter_ = nullptr;
     QComboBox* cbToDoTreeViewOptions_ = nullptr;

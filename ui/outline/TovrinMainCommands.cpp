@@ -82,7 +82,7 @@ void TfrmTovrinMain::BuildTaskCommands()
                                    [this] { actRefreshSubtreeExecute(); },
                                    [this](QTreeWidgetItem* Node) { views_->SyncTreeNode(Node); },
                                    [this] { EndInPlaceEditing(); },
-                                   [this] { return VirtualRoot; },
+                                   [this] { return views_->VirtualRoot(); },
                                    [this](QTreeWidgetItem* Node) { views_->FillTaskTree(Node, false); },
                                    [this](bool Force) { tasks_->ShowDueDateEditor(Force); }};
     taskCommands_ = new TTaskCommands(*this, *tvTasksTree, state_, UILockCount, Services(), std::move(commandsHost));
@@ -167,7 +167,7 @@ bool TfrmTovrinMain::QuickOutlookSync(QWidget* AOwner, const std::string& Folder
     // The run may delete tasks, and its progress window lets the window repaint meanwhile:
     // nothing shown may refer to a task while it runs. The panel, the navigation history and
     // both trees let go of them; the virtual root is looked up again afterwards.
-    TTaskNode* const virtualRoot = IsVirtualRootActive() ? VirtualRoot : nullptr;
+    TTaskNode* const virtualRoot = views_->IsVirtualRootActive() ? views_->VirtualRoot() : nullptr;
     tasks_->SetCurrentTask(nullptr);
     Undo().Navigation()->Clear();
     {
@@ -175,7 +175,7 @@ bool TfrmTovrinMain::QuickOutlookSync(QWidget* AOwner, const std::string& Folder
         tvTasksTree->clear();
         toDo_->tvToDo()->clear();
     }
-    VirtualRoot = DataBase->Root.get();
+    views_->LetGoOfVirtualRoot();
     // No auto-save of a half-synchronised outline.
     desktop_->tmrAutoSaveTimer()->stop();
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -191,7 +191,7 @@ bool TfrmTovrinMain::QuickOutlookSync(QWidget* AOwner, const std::string& Folder
         // Only the address is compared, against the tasks that are still there.
         bool kept = false;
         DataBase->Root->ForEachNode([&](void*, TTaskNode* task) { kept = kept || task == virtualRoot; }, nullptr);
-        SetVirtualRoot(kept ? virtualRoot : nullptr);  // refills the tree and the To-Do list
+        views_->SetVirtualRoot(kept ? virtualRoot : nullptr);  // refills the tree and the To-Do list
     };
     bool result = false;
     try {

@@ -111,32 +111,6 @@ void TfrmTovrinMain::AdvancedOptions1Click()
 
 // ---- Virtual root ----
 
-void TfrmTovrinMain::SetVirtualRoot(TTaskNode* Task)
-{
-    if (Task == VirtualRoot)
-        return;
-    VirtualRoot = Task;
-    if (!Task || Task == DataBase->Root.get()) {
-        VirtualRoot = DataBase->Root.get();
-        pnlVirtualRoot->hide();
-        toDo_->ShowVirtualRootBanner(QString());
-    } else {
-        const QString text = QString::fromStdString(VirtualRootBannerText(Task->Caption));
-        lbVirtualRoot->setText(text);
-        pnlVirtualRoot->show();
-        toDo_->ShowVirtualRootBanner(text);
-    }
-    tasks_->UpdateCurrentTask();
-    views_->RefillTaskTree();
-    if (pcMainPages->ActivePage() == tshToDoList)
-        toDo_->RebuildToDoList();
-}
-
-bool TfrmTovrinMain::IsVirtualRootActive() const
-{
-    return VirtualRoot && VirtualRoot != DataBase->Root.get();
-}
-
 void TfrmTovrinMain::actNewVirtualRootExecute()
 {
     if (pcMainPages->ActivePage() != tshOutline)
@@ -146,14 +120,14 @@ void TfrmTovrinMain::actNewVirtualRootExecute()
     if (!task)
         return;
     if (ConfirmYesNo("Select \"" + node->text(0).toStdString() + "\" as new virtual root for task tree?"))
-        SetVirtualRoot(task);
+        views_->SetVirtualRoot(task);
 }
 
 // ---- New tasks ----
 
 void TfrmTovrinMain::InsertNewTask(QTreeWidgetItem* ParentNode, QTreeWidgetItem* BeforeNode)
 {
-    TTaskNode* parent = ParentNode ? NodeTask(ParentNode) : VirtualRoot;
+    TTaskNode* parent = ParentNode ? NodeTask(ParentNode) : views_->VirtualRoot();
     if (!parent)
         return;
     // The task goes before the task of BeforeNode in the outline itself: with completed tasks

@@ -109,8 +109,8 @@ public:
             w_.TaskPanel().SetCurrentTask(nullptr);
         }
         // A redone deletion may take the virtual root's ancestors along.
-        if (w_.IsVirtualRootActive() && InSubtree(w_.VirtualRoot, Task))
-            w_.SetVirtualRoot(nullptr);
+        if (w_.Views().IsVirtualRootActive() && InSubtree(w_.Views().VirtualRoot(), Task))
+            w_.Views().SetVirtualRoot(nullptr);
         w_.ToDo().RemoveSubtree(Task);
         w_.Undo().Navigation()->Clear();
     }
@@ -153,7 +153,7 @@ void TMainUndoView::ShowMove(TTaskNode* Task, TTaskNode* Parent, int32_t Index)
         w_.Views().FillTaskTree();
         return;
     }
-    if (!node || w_.IsVirtualRootActive()) {
+    if (!node || w_.Views().IsVirtualRootActive()) {
         w_.Views().FillTaskTree();
         return;
     }
@@ -315,7 +315,7 @@ void TfrmTovrinMain::CancelPendingNewTask()
 void TfrmTovrinMain::DragTaskNode(QTreeWidgetItem* Node, int32_t NewIndex, QTreeWidgetItem* TargetParentNode)
 {
     TTaskNode* task = NodeTask(Node);
-    TTaskNode* newParent = TargetParentNode ? NodeTask(TargetParentNode) : VirtualRoot;
+    TTaskNode* newParent = TargetParentNode ? NodeTask(TargetParentNode) : views_->VirtualRoot();
     if (!task || !newParent)
         return;
     // The node index counts shown nodes; the move needs the index among the parent's children.

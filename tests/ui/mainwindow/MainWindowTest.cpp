@@ -116,12 +116,12 @@ TEST_F(MainWindowTest, HideCompletedHidesCompletedTasksWithTheirSubtasks)
 TEST_F(MainWindowTest, VirtualRootLimitsTheTreeAndShowsTheBanners)
 {
     BuildSample();
-    window->SetVirtualRoot(Task("A"));
-    EXPECT_TRUE(window->IsVirtualRootActive());
+    window->Views().SetVirtualRoot(Task("A"));
+    EXPECT_TRUE(window->Views().IsVirtualRootActive());
     EXPECT_EQ(Top(), (Names{"A1", "A2"}));
-    EXPECT_TRUE(window->pnlVirtualRoot->isVisibleTo(window.get()));
-    EXPECT_EQ(window->lbVirtualRoot->text().toStdString(), "Virtual root: \"A\". Click to reset.");
-    EXPECT_EQ(window->ToDo().lbVirtualRoot2()->text(), window->lbVirtualRoot->text());
+    EXPECT_TRUE(window->Views().pnlVirtualRoot()->isVisibleTo(window.get()));
+    EXPECT_EQ(window->Views().lbVirtualRoot()->text().toStdString(), "Virtual root: \"A\". Click to reset.");
+    EXPECT_EQ(window->ToDo().lbVirtualRoot2()->text(), window->Views().lbVirtualRoot()->text());
 
     // New task with nothing selected goes to the end of the virtual root's children.
     window->tvTasksTree->setCurrentItem(nullptr);
@@ -130,18 +130,18 @@ TEST_F(MainWindowTest, VirtualRootLimitsTheTreeAndShowsTheBanners)
     window->EndInPlaceEditing();
     EXPECT_EQ(ChildCaptions(Task("A")), (Names{"A1", "A2", "New Task"}));
 
-    window->SetVirtualRoot(Root());
-    EXPECT_FALSE(window->IsVirtualRootActive());
-    EXPECT_FALSE(window->pnlVirtualRoot->isVisibleTo(window.get()));
+    window->Views().SetVirtualRoot(Root());
+    EXPECT_FALSE(window->Views().IsVirtualRootActive());
+    EXPECT_FALSE(window->Views().pnlVirtualRoot()->isVisibleTo(window.get()));
     EXPECT_EQ(Top(), (Names{"A", "B", "C"}));
 
     // Asking for one confirms first.
     Select("C");
     services.Answers = {idNo, idYes};
     window->actNewVirtualRoot->trigger();
-    EXPECT_FALSE(window->IsVirtualRootActive());
+    EXPECT_FALSE(window->Views().IsVirtualRootActive());
     window->actNewVirtualRoot->trigger();
-    EXPECT_EQ(window->VirtualRoot, Task("C"));
+    EXPECT_EQ(window->Views().VirtualRoot(), Task("C"));
     EXPECT_EQ(services.Shown.back(), "Select \"C\" as new virtual root for task tree?");
 }
 

@@ -339,7 +339,7 @@ TEST_F(TaskCommandsTest, PasteTwoLinesAndAnEmptyOneMakesThreeSubtasks)
 TEST_F(TaskCommandsTest, PasteWithoutSelectionGoesToTheTopOfTheShownOutline)
 {
     BuildOutline([](TTaskNode* root) { root->AddChild("V", -1)->AddChild("inside", -1); });
-    window->SetVirtualRoot(Task("V"));
+    window->Views().SetVirtualRoot(Task("V"));
     window->tvTasksTree->clearSelection();
     services.Clipboard = "new\n";
     services.Answers = {idYes};

@@ -97,7 +97,7 @@ TEST_F(TreeSelectionTest, TheSubtreeCommandsStillSeeTheShownTaskAfterAClickBelow
     ExpectSelected("B");
     services.Answers = {idYes};
     Key(Qt::Key_R, Qt::ControlModifier);
-    EXPECT_EQ(window->VirtualRoot, Task("B"));
+    EXPECT_EQ(window->Views().VirtualRoot(), Task("B"));
 }
 
 TEST_F(TreeSelectionTest, TheToDoListKeepsItsSelectionToo)
