@@ -18,8 +18,6 @@
 #include "ui/undo/UndoNavigation.h"  // the window's undo part, as its callers reach it
 
 class QAction;
-class QFrame;
-class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QSplitter;
@@ -46,7 +44,6 @@ class TTaskNode;
 class TTaskPlace;
 class TTovrinDataBase;
 class TTreeViewCheckBoxes;
-struct TViewRow;
 
 class TfrmTovrinMain : public QMainWindow {
     Q_OBJECT
@@ -122,10 +119,7 @@ public:
     TSafeSaveOptions SaveOptions;
 
     // ---- Outline tree views ----
-    void InsertNewTask(QTreeWidgetItem* ParentNode, QTreeWidgetItem* BeforeNode);
     QTreeWidgetItem* FindTaskNode(TTreeViewCheckBoxes* Tree, const TTaskNode* Task) const;
-    void ProcessCheckUncheckInTree(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node);
-    void TreeCancelEdit();
     void CancelPendingNewTask();
     void EndInPlaceEditing();
     void RepaintTaskTrees();
@@ -221,6 +215,7 @@ public:
     QWidget* tshOutline = nullptr;
     QWidget* tshToDoList = nullptr;
     QWidget* tshPlaces = nullptr;
+    // The outline views' tree (Views().tvTasksTree()), for the tree handlers still here.
     TTreeViewCheckBoxes* tvTasksTree = nullptr;
     QSplitter* splMain = nullptr;
     QMenu* pmnuTaskTree = nullptr;
@@ -245,10 +240,6 @@ public:
     void actSaveExecute();
     void actSaveAsExecute();
     void Exit1Click();
-    void actNewTaskExecute();
-    void actNewSubTaskExecute();
-    void actRefreshSubtreeExecute();
-    void actNewVirtualRootExecute();
     void AdvancedOptions1Click();
 
 protected:
@@ -274,6 +265,15 @@ private:
     // only when the whole file was read.
     std::unique_ptr<TTovrinDataBase> ReadDataFile(TStream& Stream);
     void ReplaceDataBase(std::unique_ptr<TTovrinDataBase> Loaded);
+
+    // The outline's new tasks and check marks (TovrinMainTree.cpp).
+    void InsertNewTask(QTreeWidgetItem* ParentNode, QTreeWidgetItem* BeforeNode);
+    void ProcessCheckUncheckInTree(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node);
+    void TreeCancelEdit();
+    void actNewTaskExecute();
+    void actNewSubTaskExecute();
+    void actRefreshSubtreeExecute();
+    void actNewVirtualRootExecute();
 
     // Tree handlers shared by both trees.
     bool tvTasksTreeChanging(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node);
