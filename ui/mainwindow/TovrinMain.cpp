@@ -164,7 +164,7 @@ void TfrmTovrinMain::BuildControls()
         if (!(KeepToDoPage && pcMainPages->ActivePage() == tshToDoList))
             pcMainPages->SetActivePage(tshOutline);
     };
-    views_ = new TOutlineViews(*tshOutline, state_, UILockCount, DrawLockCount, std::move(viewsHost));
+    views_ = new TOutlineViews(*this, *tshOutline, state_, UILockCount, DrawLockCount, std::move(viewsHost));
     outlineLayout->addWidget(views_->pnlVirtualRoot());
     outlineLayout->addWidget(views_->pnlTaskTreeFilter());
 

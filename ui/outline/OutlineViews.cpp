@@ -18,9 +18,9 @@
 #include "taskdb/TovrinDataBase.h"
 #include "ui/outline/TreeViewRules.h"
 
-TOutlineViews::TOutlineViews(QWidget& Page, TWindowState& State, int32_t& UILockCount, int32_t& DrawLockCount,
-                             TOutlineViewsHost Host)
-    : QObject(&Page), state_(State), uiLockCount_(UILockCount), drawLockCount_(DrawLockCount), host_(std::move(Host))
+TOutlineViews::TOutlineViews(QWidget& Window, QWidget& Page, TWindowState& State, int32_t& UILockCount,
+                             int32_t& DrawLockCount, TOutlineViewsHost Host)
+    : QObject(&Window), state_(State), uiLockCount_(UILockCount), drawLockCount_(DrawLockCount), host_(std::move(Host))
 {
     pnlVirtualRoot_ = MakeBanner(&Page, lbVirtualRoot_, [this] { SetVirtualRoot(nullptr); });
 

@@ -43,9 +43,10 @@ struct TOutlineViewsHost {
 class TOutlineViews : public QObject {
     Q_OBJECT
 public:
-    // Makes the virtual-root banner, the filter panel and the tree on Page, the outline page; the caller places them.
-    TOutlineViews(QWidget& Page, TWindowState& State, int32_t& UILockCount, int32_t& DrawLockCount,
-                  TOutlineViewsHost Host);
+    // Makes the virtual-root banner, the filter panel and the tree on Page, the outline page of
+    // Window; the caller places them.
+    TOutlineViews(QWidget& Window, QWidget& Page, TWindowState& State, int32_t& UILockCount,
+                  int32_t& DrawLockCount, TOutlineViewsHost Host);
 
     const std::string& CurrentViewName() const { return currentViewName_; }
     // Names the current view without refilling the tree.
