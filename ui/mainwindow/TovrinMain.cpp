@@ -27,9 +27,9 @@
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/outline/TreeViewRules.h"
-#include "ui/outline/VirtualRootBanner.h"
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/exchange/ImportExport.h"
+#include "ui/outline/OutlineViews.h"
 #include "ui/outline/SortFind.h"
 #include "ui/places/PlacePanel.h"
 #include "ui/taskpanel/TaskPanel.h"
@@ -73,7 +73,7 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     pcMainPages->OnChange = [this] { RunGuarded([this] { pcMainPagesChange(); }); };
 
     DataBase = std::make_unique<TTovrinDataBase>();
-    VirtualRoot = DataBase->Root.get();
+    views_->LetGoOfVirtualRoot();
     places_->SetCurrentPlace(nullptr);
     tasks_->SetCurrentTask(nullptr);
 
@@ -86,11 +86,11 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
         TUILock lock(UILockCount);
         pcMainPages->SetActivePage(tshOutline);
         pcMainPages->setFocus();
-        ShowTaskTreeFilterPanel(false);
+        views_->ShowTaskTreeFilterPanel(false);
     }
-    FillTaskTreeViewCombo();
-    CurrentViewName.clear();
-    SetTaskTreeView(ViewAllTasks);
+    views_->FillTaskTreeViewCombo();
+    views_->SetCurrentViewName(std::string());
+    views_->SetTaskTreeView(ViewAllTasks);
     LoadSettings();
     if (desktop_->HotKeyActive())
         desktop_->RegisterSystemHotKey();
@@ -149,31 +149,26 @@ void TfrmTovrinMain::BuildControls()
     auto* outlineLayout = new QVBoxLayout(tshOutline);
     outlineLayout->setContentsMargins(2, 2, 2, 2);
     outlineLayout->setSpacing(2);
-    pnlVirtualRoot = MakeBanner(tshOutline, lbVirtualRoot, [this] { SetVirtualRoot(nullptr); });
-    outlineLayout->addWidget(pnlVirtualRoot);
+    TOutlineViewsHost viewsHost;
+    viewsHost.FlushTaskEdits = [this] { tasks_->UpdateCurrentTask(); };
+    viewsHost.FlushPlaceEdits = [this] { places_->UpdateCurrentPlace(); };
+    viewsHost.UpdateTreeActions = [this] { UpdateTreeActions(); };
+    viewsHost.ShowToDoBanner = [this](const QString& Text) { toDo_->ShowVirtualRootBanner(Text); };
+    viewsHost.RebuildShownToDoList = [this] {
+        if (pcMainPages->ActivePage() == tshToDoList)
+            toDo_->RebuildToDoList();
+    };
+    viewsHost.GoalsShown = [this] { return ShowGoals; };
+    viewsHost.ProjectsShown = [this] { return ShowProject; };
+    viewsHost.ShowOutlinePage = [this](bool KeepToDoPage) {
+        if (!(KeepToDoPage && pcMainPages->ActivePage() == tshToDoList))
+            pcMainPages->SetActivePage(tshOutline);
+    };
+    views_ = new TOutlineViews(*this, *tshOutline, state_, UILockCount, DrawLockCount, std::move(viewsHost));
+    outlineLayout->addWidget(views_->pnlVirtualRoot());
+    outlineLayout->addWidget(views_->pnlTaskTreeFilter());
 
-    pnlTaskTreeFilter = new QFrame(tshOutline);
-    auto* filterLayout = new QHBoxLayout(pnlTaskTreeFilter);
-    filterLayout->setContentsMargins(0, 0, 0, 0);
-    sbTaskTreeFilter = new QToolButton(pnlTaskTreeFilter);
-    sbTaskTreeFilter->setText(QStringLiteral("Views"));
-    sbTaskTreeFilter->setCheckable(true);
-    sbTaskTreeFilter->setAutoRaise(true);
-    cbToDoTreeViewOptions = new QComboBox(pnlTaskTreeFilter);
-    chHideCompletedTasks = new QCheckBox(QStringLiteral("Hide completed tasks"), pnlTaskTreeFilter);
-    filterLayout->addWidget(sbTaskTreeFilter);
-    filterLayout->addWidget(cbToDoTreeViewOptions);
-    filterLayout->addStretch(1);
-    filterLayout->addWidget(chHideCompletedTasks);
-    outlineLayout->addWidget(pnlTaskTreeFilter);
-    connect(sbTaskTreeFilter, &QToolButton::clicked, this, [this] { RunGuarded([this] { sbTaskTreeFilterClick(); }); });
-    connect(cbToDoTreeViewOptions, &QComboBox::currentIndexChanged, this,
-            [this] { RunGuarded([this] { cbToDoTreeViewOptionsChange(); }); });
-    connect(chHideCompletedTasks, &QCheckBox::toggled, this,
-            [this] { RunGuarded([this] { chHideCompletedTasksClick(); }); });
-
-    tvTasksTree = new TTreeViewCheckBoxes(tshOutline);
-    tvTasksTree->setObjectName(QStringLiteral("tvTasksTree2"));
+    tvTasksTree = views_->tvTasksTree();
     outlineLayout->addWidget(tvTasksTree, 1);
     pcMainPages->addTab(tshOutline, QStringLiteral("Outline"));
 
@@ -183,12 +178,12 @@ void TfrmTovrinMain::BuildControls()
     todoLayout->setContentsMargins(2, 2, 2, 2);
     TToDoHost toDoHost{[this] { tasks_->UpdateCurrentTask(); },
                        [this] { places_->UpdateCurrentPlace(); },
-                       [this] { return VirtualRoot; },
+                       [this] { return views_->VirtualRoot(); },
                        [this] { return ShowToDoSheet; },
                        [this] { return pcMainPages->ActivePage() == tshToDoList; },
                        [this] { DrawTime = Now(); },
                        [this](QTreeWidgetItem* Node) {
-                           SyncTreeNode(Node);
+                           views_->SyncTreeNode(Node);
                            ShowPropertyPanel(ppTask);
                            // The right side shows again, also after the place panel emptied and hid it.
                            pnlRight->setVisible(true);
@@ -197,7 +192,7 @@ void TfrmTovrinMain::BuildControls()
                            if (!tasks_->IsDueDatePickerDropped())
                                pcMainPages->setFocus();
                        },
-                       [this] { SetVirtualRoot(nullptr); }};
+                       [this] { views_->SetVirtualRoot(nullptr); }};
     toDo_ = new TToDoPage(*this, *tshToDoList, state_, UILockCount, std::move(toDoHost));
     pcMainPages->addTab(tshToDoList, QStringLiteral("ToDo"));
 
@@ -256,7 +251,7 @@ void TfrmTovrinMain::BuildTaskPanel()
             if (QTreeWidgetItem* node = FindTaskNode(tree, CurrentTask))
                 node->setText(0, Caption);
     };
-    host.IsProjectsView = [this] { return CurrentViewName == ViewProjects; };
+    host.IsProjectsView = [this] { return views_->CurrentViewName() == ViewProjects; };
     host.UpOneLevel = [this] {
         EndInPlaceEditing();
         if (pcMainPages->ActivePage() != tshOutline) {
@@ -269,8 +264,8 @@ void TfrmTovrinMain::BuildTaskPanel()
     };
     host.OpenOutlineView = [this](const std::string& View) {
         pcMainPages->SetActivePage(tshOutline);
-        SetTaskTreeView(View);
-        ShowTaskTreeFilterPanel(true);
+        views_->SetTaskTreeView(View);
+        views_->ShowTaskTreeFilterPanel(true);
     };
     host.FillPlacesList = [this](QTreeWidget* List) { places_->FillPlacesListView(List, nullptr); };
     host.OpenLink = [this](const std::string& URL) { OpenLink(URL); };
@@ -328,7 +323,7 @@ void TfrmTovrinMain::BuildExchange()
                            tasks_->UpdateCurrentTask();
                            places_->UpdateCurrentPlace();
                        },
-                       [this] { return NodeTask(SelectedNode(tvTasksTree)); }, [this] { return VirtualRoot; }};
+                       [this] { return NodeTask(SelectedNode(tvTasksTree)); }, [this] { return views_->VirtualRoot(); }};
     exchange_ = new TImportExport(*this, state_, Services(), std::move(host));
     // The outline's pop-up menu: after the refresh command.
     const QList<QAction*> items = pmnuTaskTree->actions();
@@ -337,7 +332,7 @@ void TfrmTovrinMain::BuildExchange()
     connect(exchange_, &TImportExport::OutlineImported, this, [this] {
         SetModified(true);
         undo_->ClearUndoHistory();
-        FillTaskTree();
+        views_->FillTaskTree();
         PlacesListsStale = true;
         RefreshPlacesLists();
     });

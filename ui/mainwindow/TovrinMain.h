@@ -18,14 +18,9 @@
 #include "ui/undo/UndoNavigation.h"  // the window's undo part, as its callers reach it
 
 class QAction;
-class QCheckBox;
-class QComboBox;
-class QFrame;
-class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QSplitter;
-class QToolButton;
 class QTreeWidgetItem;
 class TZipHostInstaller;
 class QWidget;
@@ -42,13 +37,13 @@ class TDesktopIntegration;
 class TTaskDragDrop;
 class TSortFind;
 class TTaskCommands;
+class TOutlineViews;
 class TPageControl;
 class TSharedShortcutDispatcher;
 class TTaskNode;
 class TTaskPlace;
 class TTovrinDataBase;
 class TTreeViewCheckBoxes;
-struct TViewRow;
 
 class TfrmTovrinMain : public QMainWindow {
     Q_OBJECT
@@ -72,7 +67,6 @@ public:
     std::string FileName;
     const bool CreateBackup = true;
     TDataFileLock DataFileLock;
-    TTaskNode* VirtualRoot = nullptr;
     int32_t UILockCount = 0;
     TFontDesc DefaultTasksFont;
     TFontDesc DefaultNoteFont;
@@ -80,9 +74,7 @@ public:
     int32_t DefaultNoteColor = clWindow;
 
     // ---- Outline tree state ----
-    std::string CurrentViewName;
     bool NewTaskPending = false;
-    int32_t TreeFillCount = 0;
     int32_t DrawLockCount = 0;
     TDateTime DrawTime = 0;
 
@@ -127,22 +119,7 @@ public:
     TSafeSaveOptions SaveOptions;
 
     // ---- Outline tree views ----
-    void FillTaskTree(QTreeWidgetItem* Node = nullptr, bool KeepSelection = false);
-    void DoFillTaskTree(QTreeWidgetItem* Node, bool KeepSelection);
-    void FillGoalsView();
-    void FillProjectsView();
-    void RefillTaskTree();
-    void SetTaskTreeView(const std::string& Name);
-    bool ResetTaskTreeView(bool KeepToDoPage);
-    void FillTaskTreeViewCombo();
-    void ShowTaskTreeFilterPanel(bool Open);
-    void SetVirtualRoot(TTaskNode* Task);
-    bool IsVirtualRootActive() const;
-    void InsertNewTask(QTreeWidgetItem* ParentNode, QTreeWidgetItem* BeforeNode);
     QTreeWidgetItem* FindTaskNode(TTreeViewCheckBoxes* Tree, const TTaskNode* Task) const;
-    void ProcessCheckUncheckInTree(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node);
-    void RefreshCheckMarks(QTreeWidgetItem* Node);
-    void TreeCancelEdit();
     void CancelPendingNewTask();
     void EndInPlaceEditing();
     void RepaintTaskTrees();
@@ -150,7 +127,6 @@ public:
     static void SetNodeTask(QTreeWidgetItem* Node, const TTaskNode* Task);
 
     // ---- After a task changed ----
-    void SyncTreeNode(QTreeWidgetItem* Node);
     void UpdateTreeActions();
     void RefreshPlacesLists();
 
@@ -231,19 +207,16 @@ public:
     TSortFind& SortFind() const { return *sortFind_; }
     // Commands on a task's subtree and on the To-Do list (outline/TaskCommands.h).
     TTaskCommands& TaskCommands() const { return *taskCommands_; }
+    // The outline tree in its views, its fill and the rows' sync (outline/OutlineViews.h).
+    TOutlineViews& Views() const { return *views_; }
 
     // ---- Controls ----
     TPageControl* pcMainPages = nullptr;
     QWidget* tshOutline = nullptr;
     QWidget* tshToDoList = nullptr;
     QWidget* tshPlaces = nullptr;
+    // The outline views' tree (Views().tvTasksTree()), for the tree handlers still here.
     TTreeViewCheckBoxes* tvTasksTree = nullptr;
-    QFrame* pnlVirtualRoot = nullptr;
-    QLabel* lbVirtualRoot = nullptr;
-    QFrame* pnlTaskTreeFilter = nullptr;
-    QToolButton* sbTaskTreeFilter = nullptr;
-    QComboBox* cbToDoTreeViewOptions = nullptr;
-    QCheckBox* chHideCompletedTasks = nullptr;
     QSplitter* splMain = nullptr;
     QMenu* pmnuTaskTree = nullptr;
 
@@ -267,14 +240,7 @@ public:
     void actSaveExecute();
     void actSaveAsExecute();
     void Exit1Click();
-    void actNewTaskExecute();
-    void actNewSubTaskExecute();
-    void actRefreshSubtreeExecute();
-    void actNewVirtualRootExecute();
     void AdvancedOptions1Click();
-    void chHideCompletedTasksClick();
-    void cbToDoTreeViewOptionsChange();
-    void sbTaskTreeFilterClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -300,6 +266,15 @@ private:
     std::unique_ptr<TTovrinDataBase> ReadDataFile(TStream& Stream);
     void ReplaceDataBase(std::unique_ptr<TTovrinDataBase> Loaded);
 
+    // The outline's new tasks and check marks (TovrinMainTree.cpp).
+    void InsertNewTask(QTreeWidgetItem* ParentNode, QTreeWidgetItem* BeforeNode);
+    void ProcessCheckUncheckInTree(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node);
+    void TreeCancelEdit();
+    void actNewTaskExecute();
+    void actNewSubTaskExecute();
+    void actRefreshSubtreeExecute();
+    void actNewVirtualRootExecute();
+
     // Tree handlers shared by both trees.
     bool tvTasksTreeChanging(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node);
     bool tvTasksTreeKeyDown(TTreeViewCheckBoxes* Tree, QKeyEvent* Event);
@@ -309,7 +284,6 @@ private:
     void tvTasksTreeItemChanged(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node);
     void tvTasksTreeControlExpandedCollapsed(QTreeWidgetItem* Node, bool Expanded);
     void StartCaptionEdit(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node, int CaretIndex = -1);
-    QTreeWidgetItem* AddRow(QTreeWidgetItem* Parent, const TViewRow& Row);
     void pcMainPagesChange();
     bool pcMainPagesChanging();
 
@@ -331,6 +305,7 @@ private:
     TTaskDragDrop* dragDrop_ = nullptr;
     TSortFind* sortFind_ = nullptr;
     TTaskCommands* taskCommands_ = nullptr;
+    TOutlineViews* views_ = nullptr;
     bool closingFromExit_ = false;
     bool closeAccepted_ = false;
     bool destroyed_ = false;

@@ -21,6 +21,7 @@
 #include "ui/desktop/ToolIcon.h"  // the tray hint
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
+#include "ui/outline/OutlineViews.h"
 #include "ui/outline/TreeViewRules.h"
 #include "ui/mainwindow/WindowCaption.h"
 #include "ui/mainwindow/WindowServices.h"
@@ -79,7 +80,7 @@ void TfrmTovrinMain::CreateDemoFile(bool SaveAsFile)
     try {
         ClearDocument();
         ImportXmlFile(demo.DataPath, nullptr);
-        FillTaskTree();
+        views_->FillTaskTree();
         PlacesListsStale = true;
         RefreshPlacesLists();
         if (SaveAsFile) {
@@ -97,7 +98,7 @@ void TfrmTovrinMain::CreateDemoFile(bool SaveAsFile)
 void TfrmTovrinMain::ImportXmlFile(const std::string& Name, QTreeWidgetItem* TargetNode)
 {
     TTaskNode* target = TargetNode ? NodeTask(TargetNode) : nullptr;
-    exchange_->ImportXmlFile(Name, target ? *target : *VirtualRoot);
+    exchange_->ImportXmlFile(Name, target ? *target : *views_->VirtualRoot());
 }
 
 // ---- New, Open, Save ----
@@ -134,11 +135,11 @@ void TfrmTovrinMain::ClearDocument()
         FileName.clear();
         Untitled = true;
         DataBase->Clear();
-        SetVirtualRoot(DataBase->Root.get());
+        views_->SetVirtualRoot(DataBase->Root.get());
         pcMainPages->SetActivePage(tshOutline);
         UnlockDataFile();
-        SetTaskTreeView(ViewAllTasks);
-        FillTaskTree();
+        views_->SetTaskTreeView(ViewAllTasks);
+        views_->FillTaskTree();
         PlacesListsStale = true;  // the lists name places of the outline just freed
         RefreshPlacesLists();
         toDo_->RebuildToDoList();
@@ -151,7 +152,7 @@ void TfrmTovrinMain::ClearDocument()
 void TfrmTovrinMain::AddInitialTask()
 {
     DataBase->Root->AddChild("New Task", -1);
-    FillTaskTree();
+    views_->FillTaskTree();
 }
 
 void TfrmTovrinMain::NewEmptyDocument()
@@ -206,7 +207,7 @@ void TfrmTovrinMain::OpenDocument(const std::string& Name)
     ReplaceDataBase(std::move(loaded));
     FileName = Name;
     Untitled = false;
-    FillTaskTree();
+    views_->FillTaskTree();
     PlacesListsStale = true;
     RefreshPlacesLists();
     SetShowToDoSheet(DataBase->ShowToDoSheet);
@@ -246,7 +247,7 @@ void TfrmTovrinMain::ReplaceDataBase(std::unique_ptr<TTovrinDataBase> Loaded)
     // it is freed; then the new one takes its place. The views were emptied by ClearDocument.
     std::exchange(DataBase, std::move(Loaded)).reset();
     CurrentDataBase = DataBase.get();
-    VirtualRoot = DataBase->Root.get();
+    views_->LetGoOfVirtualRoot();
 }
 
 bool TfrmTovrinMain::SaveDocument()

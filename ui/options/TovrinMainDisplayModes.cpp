@@ -8,6 +8,7 @@
 #include <QToolButton>
 
 #include "ui/controls/PageControl.h"
+#include "ui/outline/OutlineViews.h"
 #include "ui/taskpanel/TaskPanel.h"
 #include "ui/todo/ToDoPage.h"
 
@@ -52,7 +53,7 @@ void TfrmTovrinMain::SetShowGoals(bool Value)
 {
     ShowGoals = Value;
     tasks_->SetGoalsVisible(Value);
-    FillTaskTreeViewCombo();
+    views_->FillTaskTreeViewCombo();
 }
 
 void TfrmTovrinMain::SetShowTime(bool Value)
@@ -81,15 +82,15 @@ void TfrmTovrinMain::SetShowProject(bool Value)
 {
     ShowProject = Value;
     tasks_->SetProjectVisible(Value);
-    FillTaskTreeViewCombo();
+    views_->FillTaskTreeViewCombo();
 }
 
 void TfrmTovrinMain::SetShowTaskTreeViews(bool Value)
 {
     ShowTaskTreeViews = Value;
     if (!Value) {
-        ShowTaskTreeFilterPanel(false);
-        ResetTaskTreeView(false);
+        views_->ShowTaskTreeFilterPanel(false);
+        views_->ResetTaskTreeView(false);
     }
-    SetVisible(sbTaskTreeFilter, Value);
+    SetVisible(views_->sbTaskTreeFilter(), Value);
 }

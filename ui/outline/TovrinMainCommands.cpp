@@ -26,6 +26,7 @@
 #include "taskdb/TovrinDataBase.h"
 #include "ui/controls/PageControl.h"
 #include "ui/outline/TaskDragDrop.h"
+#include "ui/outline/OutlineViews.h"
 #include "ui/outline/SortFind.h"
 #include "ui/outline/TaskCommands.h"
 #include "ui/mainwindow/TovrinApplication.h"
@@ -56,7 +57,7 @@ constexpr const char* HowItWorksPage = "/how-it-works";
 void TfrmTovrinMain::BuildTaskCommands()
 {
     // Sorting and finding come first: their commands lead the window's task commands.
-    TSortFindHost sortFindHost{[this] { return CurrentViewName == ViewAllTasks; },
+    TSortFindHost sortFindHost{[this] { return views_->CurrentViewName() == ViewAllTasks; },
                                [this] {
                                    tasks_->UpdateCurrentTask();
                                    places_->UpdateCurrentPlace();
@@ -71,7 +72,7 @@ void TfrmTovrinMain::BuildTaskCommands()
                                },
                                [this](bool Value) { SetModified(Value); },
                                [this] { Undo().ClearUndoHistory(); }};
-    sortFind_ = new TSortFind(*this, *tvTasksTree, *toDo_->tvToDo(), UILockCount, TreeFillCount, DrawLockCount, Services(),
+    sortFind_ = new TSortFind(*this, *tvTasksTree, *toDo_->tvToDo(), UILockCount, views_->TreeFillCount(), DrawLockCount, Services(),
                               std::move(sortFindHost));
     TTaskCommandsHost commandsHost{[this] { tasks_->UpdateCurrentTask(); },
                                    [this] { tasks_->ReloadCurrentTask(); },
@@ -79,10 +80,10 @@ void TfrmTovrinMain::BuildTaskCommands()
                                    [this] { Undo().ClearUndoHistory(); },
                                    [this](bool Value) { SetModified(Value); },
                                    [this] { actRefreshSubtreeExecute(); },
-                                   [this](QTreeWidgetItem* Node) { SyncTreeNode(Node); },
+                                   [this](QTreeWidgetItem* Node) { views_->SyncTreeNode(Node); },
                                    [this] { EndInPlaceEditing(); },
-                                   [this] { return VirtualRoot; },
-                                   [this](QTreeWidgetItem* Node) { FillTaskTree(Node, false); },
+                                   [this] { return views_->VirtualRoot(); },
+                                   [this](QTreeWidgetItem* Node) { views_->FillTaskTree(Node, false); },
                                    [this](bool Force) { tasks_->ShowDueDateEditor(Force); }};
     taskCommands_ = new TTaskCommands(*this, *tvTasksTree, state_, UILockCount, Services(), std::move(commandsHost));
     auto make = [this](QAction*& action, const char* name, const char* text, const char* key,
@@ -122,7 +123,7 @@ void TfrmTovrinMain::BuildTaskCommands()
         });
 
     // The rows' drawing and the drag: the undoable move is the undo part's.
-    TDragDropHost dragHost{[this] { return CurrentViewName == ViewAllTasks; },
+    TDragDropHost dragHost{[this] { return views_->CurrentViewName() == ViewAllTasks; },
                            [this](bool Force) { tasks_->ShowDueDateEditor(Force); },
                            [this] {
                                if (tasks_->TaskNotesEditor())
@@ -166,7 +167,7 @@ bool TfrmTovrinMain::QuickOutlookSync(QWidget* AOwner, const std::string& Folder
     // The run may delete tasks, and its progress window lets the window repaint meanwhile:
     // nothing shown may refer to a task while it runs. The panel, the navigation history and
     // both trees let go of them; the virtual root is looked up again afterwards.
-    TTaskNode* const virtualRoot = IsVirtualRootActive() ? VirtualRoot : nullptr;
+    TTaskNode* const virtualRoot = views_->IsVirtualRootActive() ? views_->VirtualRoot() : nullptr;
     tasks_->SetCurrentTask(nullptr);
     Undo().Navigation()->Clear();
     {
@@ -174,7 +175,7 @@ bool TfrmTovrinMain::QuickOutlookSync(QWidget* AOwner, const std::string& Folder
         tvTasksTree->clear();
         toDo_->tvToDo()->clear();
     }
-    VirtualRoot = DataBase->Root.get();
+    views_->LetGoOfVirtualRoot();
     // No auto-save of a half-synchronised outline.
     desktop_->tmrAutoSaveTimer()->stop();
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -182,7 +183,7 @@ bool TfrmTovrinMain::QuickOutlookSync(QWidget* AOwner, const std::string& Folder
     const auto showOutlineAgain = [this, virtualRoot] {
         desktop_->SetAutoSaveMode(desktop_->AutoSaveMode());
         if (!virtualRoot) {
-            RefillTaskTree();
+            views_->RefillTaskTree();
             if (pcMainPages->ActivePage() == tshToDoList)
                 toDo_->RebuildToDoList();
             return;
@@ -190,7 +191,7 @@ bool TfrmTovrinMain::QuickOutlookSync(QWidget* AOwner, const std::string& Folder
         // Only the address is compared, against the tasks that are still there.
         bool kept = false;
         DataBase->Root->ForEachNode([&](void*, TTaskNode* task) { kept = kept || task == virtualRoot; }, nullptr);
-        SetVirtualRoot(kept ? virtualRoot : nullptr);  // refills the tree and the To-Do list
+        views_->SetVirtualRoot(kept ? virtualRoot : nullptr);  // refills the tree and the To-Do list
     };
     bool result = false;
     try {

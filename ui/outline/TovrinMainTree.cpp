@@ -25,6 +25,7 @@
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/outline/TaskDragDrop.h"
+#include "ui/outline/OutlineViews.h"
 #include "ui/outline/TaskItemData.h"
 #include "ui/outline/TreeViewRules.h"
 #include "ui/places/PlacePanel.h"
@@ -92,101 +93,6 @@ void TfrmTovrinMain::HookTree(TTreeViewCheckBoxes* Tree)
                 [this](QTreeWidgetItem* node) { tvTasksTreeControlExpandedCollapsed(node, true); });
 }
 
-// ---- Filling ----
-
-QTreeWidgetItem* TfrmTovrinMain::AddRow(QTreeWidgetItem* Parent, const TViewRow& Row)
-{
-    auto* node = new QTreeWidgetItem();
-    node->setText(0, QString::fromStdString(Row.Caption));
-    if (Row.Task) {
-        SetNodeTask(node, Row.Task);
-        TTreeViewCheckBoxes::SetChecked(node, Row.Checked);
-    } else {
-        node->setFlags(node->flags() & ~Qt::ItemIsUserCheckable);
-    }
-    if (Parent)
-        Parent->addChild(node);
-    else
-        tvTasksTree->addTopLevelItem(node);
-    for (const TViewRow& child : Row.Children)
-        AddRow(node, child);
-    node->setExpanded(Row.Expanded);
-    return node;
-}
-
-void TfrmTovrinMain::FillTaskTree(QTreeWidgetItem* Node, bool KeepSelection)
-{
-    if (CurrentViewName == ViewAllTasks || (Node && NodeTask(Node))) {
-        DoFillTaskTree(Node, KeepSelection);
-        return;
-    }
-    TTaskNode* remembered = NodeTask(SelectedNode(tvTasksTree));
-    if (CurrentViewName == ViewGoals)
-        FillGoalsView();
-    else
-        FillProjectsView();
-    if (Node && !KeepSelection)
-        return;
-    QTreeWidgetItem* select = FindTaskNode(tvTasksTree, remembered);
-    tvTasksTree->setCurrentItem(select ? select : tvTasksTree->topLevelItem(0));
-}
-
-void TfrmTovrinMain::DoFillTaskTree(QTreeWidgetItem* Node, bool KeepSelection)
-{
-    TUILock fillLock(TreeFillCount);
-    TUILock drawLock(DrawLockCount);
-    tvTasksTree->setUpdatesEnabled(false);
-    TTaskNode* remembered = nullptr;
-    {
-        TUILock lock(UILockCount);
-        remembered = NodeTask(SelectedNode(tvTasksTree));
-        const bool nodeExpanded = Node && Node->isExpanded();
-        const bool hideCompleted = chHideCompletedTasks->isChecked();
-        const TTaskNode* start = Node ? NodeTask(Node) : VirtualRoot;
-        if (Node)
-            qDeleteAll(Node->takeChildren());
-        else
-            tvTasksTree->clear();
-        if (start)
-            for (const TViewRow& row : BuildTaskRows(*start, hideCompleted))
-                AddRow(Node, row);
-        if (Node)
-            Node->setExpanded(nodeExpanded);
-    }
-    // The selection moves with the lock released, so that the property panel follows it.
-    if (KeepSelection || !Node) {
-        QTreeWidgetItem* select = FindTaskNode(tvTasksTree, remembered);
-        tvTasksTree->setCurrentItem(select ? select : tvTasksTree->topLevelItem(0));
-    }
-    tvTasksTree->setUpdatesEnabled(true);
-    tvTasksTree->viewport()->update();
-}
-
-void TfrmTovrinMain::FillGoalsView()
-{
-    TUILock fillLock(TreeFillCount);
-    TUILock lock(UILockCount);
-    tvTasksTree->clear();
-    if (VirtualRoot)
-        for (const TViewRow& row : BuildGoalsRows(*VirtualRoot, chHideCompletedTasks->isChecked()))
-            AddRow(nullptr, row);
-}
-
-void TfrmTovrinMain::FillProjectsView()
-{
-    TUILock fillLock(TreeFillCount);
-    TUILock lock(UILockCount);
-    tvTasksTree->clear();
-    if (VirtualRoot)
-        for (const TViewRow& row : BuildProjectsRows(*VirtualRoot, chHideCompletedTasks->isChecked()))
-            AddRow(nullptr, row);
-}
-
-void TfrmTovrinMain::RefillTaskTree()
-{
-    FillTaskTree(nullptr, true);
-}
-
 QTreeWidgetItem* TfrmTovrinMain::FindTaskNode(TTreeViewCheckBoxes* Tree, const TTaskNode* Task) const
 {
     return FindTaskItem(Tree, Task);
@@ -194,117 +100,16 @@ QTreeWidgetItem* TfrmTovrinMain::FindTaskNode(TTreeViewCheckBoxes* Tree, const T
 
 // ---- Views ----
 
-void TfrmTovrinMain::SetTaskTreeView(const std::string& Name)
-{
-    std::string name = Name;
-    if (cbToDoTreeViewOptions->findText(QString::fromStdString(name)) < 0)
-        name = ViewAllTasks;
-    const bool changed = CurrentViewName != name;
-    tasks_->UpdateCurrentTask();
-    CurrentViewName = name;
-    {
-        TUILock lock(UILockCount);
-        cbToDoTreeViewOptions->setCurrentIndex(cbToDoTreeViewOptions->findText(QString::fromStdString(name)));
-        UpdateTreeActions();
-    }
-    if (UILockCount == 0 && changed)
-        FillTaskTree(nullptr, false);
-}
-
-bool TfrmTovrinMain::ResetTaskTreeView(bool KeepToDoPage)
-{
-    if (!(KeepToDoPage && pcMainPages->ActivePage() == tshToDoList))
-        pcMainPages->SetActivePage(tshOutline);
-    const bool changed = CurrentViewName != ViewAllTasks;
-    SetTaskTreeView(ViewAllTasks);
-    return changed;
-}
-
-void TfrmTovrinMain::FillTaskTreeViewCombo()
-{
-    std::string remembered;
-    {
-        TUILock lock(UILockCount);
-        remembered = cbToDoTreeViewOptions->currentText().toStdString();
-        cbToDoTreeViewOptions->clear();
-        cbToDoTreeViewOptions->addItem(QString::fromLatin1(ViewAllTasks));
-        if (ShowGoals)
-            cbToDoTreeViewOptions->addItem(QString::fromLatin1(ViewGoals));
-        if (ShowProject)
-            cbToDoTreeViewOptions->addItem(QString::fromLatin1(ViewProjects));
-    }
-    SetTaskTreeView(remembered);
-}
-
-void TfrmTovrinMain::cbToDoTreeViewOptionsChange()
-{
-    if (UILockCount > 0 || cbToDoTreeViewOptions->currentIndex() < 0)
-        return;
-    SetTaskTreeView(cbToDoTreeViewOptions->currentText().toStdString());
-}
-
-void TfrmTovrinMain::ShowTaskTreeFilterPanel(bool Open)
-{
-    {
-        TUILock lock(UILockCount);
-        sbTaskTreeFilter->setChecked(Open);
-        cbToDoTreeViewOptions->setVisible(Open);
-    }
-    cbToDoTreeViewOptionsChange();
-}
-
-void TfrmTovrinMain::sbTaskTreeFilterClick()
-{
-    if (UILockCount == 0)
-        ShowTaskTreeFilterPanel(sbTaskTreeFilter->isChecked());
-}
-
 void TfrmTovrinMain::AdvancedOptions1Click()
 {
-    if (pcMainPages->ActivePage() == tshOutline && sbTaskTreeFilter->isVisible()) {
-        sbTaskTreeFilter->setChecked(!sbTaskTreeFilter->isChecked());
-        sbTaskTreeFilterClick();
+    if (pcMainPages->ActivePage() == tshOutline && views_->sbTaskTreeFilter()->isVisible()) {
+        views_->ToggleTaskTreeFilterPanel();
     } else if (pcMainPages->ActivePage() == tshToDoList) {
         toDo_->ToDoFilter().ToggleToDoFilterPanel();
     }
 }
 
-void TfrmTovrinMain::chHideCompletedTasksClick()
-{
-    if (UILockCount > 0)
-        return;
-    tasks_->UpdateCurrentTask();
-    places_->UpdateCurrentPlace();
-    FillTaskTree(nullptr, false);
-}
-
 // ---- Virtual root ----
-
-void TfrmTovrinMain::SetVirtualRoot(TTaskNode* Task)
-{
-    if (Task == VirtualRoot)
-        return;
-    VirtualRoot = Task;
-    if (!Task || Task == DataBase->Root.get()) {
-        VirtualRoot = DataBase->Root.get();
-        pnlVirtualRoot->hide();
-        toDo_->ShowVirtualRootBanner(QString());
-    } else {
-        const QString text = QString::fromStdString(VirtualRootBannerText(Task->Caption));
-        lbVirtualRoot->setText(text);
-        pnlVirtualRoot->show();
-        toDo_->ShowVirtualRootBanner(text);
-    }
-    tasks_->UpdateCurrentTask();
-    RefillTaskTree();
-    if (pcMainPages->ActivePage() == tshToDoList)
-        toDo_->RebuildToDoList();
-}
-
-bool TfrmTovrinMain::IsVirtualRootActive() const
-{
-    return VirtualRoot && VirtualRoot != DataBase->Root.get();
-}
 
 void TfrmTovrinMain::actNewVirtualRootExecute()
 {
@@ -315,14 +120,14 @@ void TfrmTovrinMain::actNewVirtualRootExecute()
     if (!task)
         return;
     if (ConfirmYesNo("Select \"" + node->text(0).toStdString() + "\" as new virtual root for task tree?"))
-        SetVirtualRoot(task);
+        views_->SetVirtualRoot(task);
 }
 
 // ---- New tasks ----
 
 void TfrmTovrinMain::InsertNewTask(QTreeWidgetItem* ParentNode, QTreeWidgetItem* BeforeNode)
 {
-    TTaskNode* parent = ParentNode ? NodeTask(ParentNode) : VirtualRoot;
+    TTaskNode* parent = ParentNode ? NodeTask(ParentNode) : views_->VirtualRoot();
     if (!parent)
         return;
     // The task goes before the task of BeforeNode in the outline itself: with completed tasks
@@ -361,7 +166,7 @@ void TfrmTovrinMain::InsertNewTask(QTreeWidgetItem* ParentNode, QTreeWidgetItem*
 
 void TfrmTovrinMain::actNewTaskExecute()
 {
-    if (CurrentViewName != ViewAllTasks || pcMainPages->ActivePage() != tshOutline)
+    if (views_->CurrentViewName() != ViewAllTasks || pcMainPages->ActivePage() != tshOutline)
         return;
     EndInPlaceEditing();
     if (QTreeWidgetItem* selected = SelectedNode(tvTasksTree))
@@ -372,7 +177,7 @@ void TfrmTovrinMain::actNewTaskExecute()
 
 void TfrmTovrinMain::actNewSubTaskExecute()
 {
-    if (CurrentViewName != ViewAllTasks || pcMainPages->ActivePage() != tshOutline)
+    if (views_->CurrentViewName() != ViewAllTasks || pcMainPages->ActivePage() != tshOutline)
         return;
     EndInPlaceEditing();
     InsertNewTask(SelectedNode(tvTasksTree), nullptr);
@@ -381,7 +186,7 @@ void TfrmTovrinMain::actNewSubTaskExecute()
 void TfrmTovrinMain::actRefreshSubtreeExecute()
 {
     if (pcMainPages->ActivePage() == tshOutline)
-        FillTaskTree(SelectedNode(tvTasksTree), false);
+        views_->FillTaskTree(SelectedNode(tvTasksTree), false);
 }
 
 void TfrmTovrinMain::TreeCancelEdit()
@@ -438,33 +243,6 @@ void TfrmTovrinMain::ProcessCheckUncheckInTree(TTreeViewCheckBoxes* Tree, QTreeW
     RepaintTaskTrees();
 }
 
-void TfrmTovrinMain::RefreshCheckMarks(QTreeWidgetItem* Node)
-{
-    if (!Node)
-        return;
-    TUILock lock(UILockCount);
-    std::function<void(QTreeWidgetItem*)> walk = [&](QTreeWidgetItem* item) {
-        if (TTaskNode* task = NodeTask(item))
-            TTreeViewCheckBoxes::SetChecked(item, task->CompletedMark);
-        for (int i = 0; i < item->childCount(); ++i)
-            walk(item->child(i));
-    };
-    walk(Node);
-}
-
-void TfrmTovrinMain::SyncTreeNode(QTreeWidgetItem* Node)
-{
-    TTaskNode* task = NodeTask(Node);
-    if (!task)
-        return;
-    TUILock lock(UILockCount);
-    const QString caption = QString::fromStdString(task->Caption);
-    if (Node->text(0) != caption)
-        Node->setText(0, caption);
-    if (TTreeViewCheckBoxes::GetChecked(Node) != task->CompletedMark)
-        TTreeViewCheckBoxes::SetChecked(Node, task->CompletedMark);
-}
-
 // ---- Tree events ----
 
 bool TfrmTovrinMain::tvTasksTreeChanging(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node)
@@ -472,7 +250,7 @@ bool TfrmTovrinMain::tvTasksTreeChanging(TTreeViewCheckBoxes* Tree, QTreeWidgetI
     (void)Tree;
     if (UILockCount > 0)
         return true;
-    SyncTreeNode(Node);
+    views_->SyncTreeNode(Node);
     try {
         tasks_->SetCurrentTask(NodeTask(Node));
         return true;
@@ -565,7 +343,7 @@ void TfrmTovrinMain::tvTasksTreeEdited(QTreeWidgetItem* Node, const QString& Tex
 
 void TfrmTovrinMain::tvTasksTreeControlExpandedCollapsed(QTreeWidgetItem* Node, bool Expanded)
 {
-    if (TreeFillCount > 0)
+    if (views_->TreeFillCount() > 0)
         return;
     if (TTaskNode* task = NodeTask(Node))
         task->SetExpanded(Expanded);

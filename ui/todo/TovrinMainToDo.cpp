@@ -17,6 +17,7 @@
 #include "ui/outline/ClipboardLines.h"
 #include "ui/controls/PageControl.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
+#include "ui/outline/OutlineViews.h"
 #include "ui/outline/TreeViewRules.h"
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/places/PlacePanel.h"
@@ -72,7 +73,7 @@ void TfrmTovrinMain::SyncSelectionWithCurrentTask(QWidget* Page)
     tvTasksTree->clearSelection();
     if (node) {
         tvTasksTree->setCurrentItem(node);
-        SyncTreeNode(node);
+        views_->SyncTreeNode(node);
         ShowPropertyPanel(ppTask);
         // The right side shows again, also after the place panel emptied and hid it.
         pnlRight->setVisible(true);
@@ -83,7 +84,7 @@ void TfrmTovrinMain::SyncSelectionWithCurrentTask(QWidget* Page)
 
 void TfrmTovrinMain::UpdateTreeActions()
 {
-    const bool treeMode = CurrentViewName == ViewAllTasks && pcMainPages->ActivePage() == tshOutline;
+    const bool treeMode = views_->CurrentViewName() == ViewAllTasks && pcMainPages->ActivePage() == tshOutline;
     actNewTask->setEnabled(treeMode);
     actNewSubTask->setEnabled(treeMode);
     // Built by later steps of the constructor; a change handler may run before them.

@@ -15,6 +15,7 @@
 #include "ui/controls/PageControl.h"
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
+#include "ui/outline/OutlineViews.h"
 #include "ui/outline/TreeViewRules.h"
 #include "ui/places/PlacePanel.h"
 #include "ui/taskpanel/TaskPanel.h"
@@ -51,7 +52,7 @@ public:
             QTreeWidgetItem* node = w_.FindTaskNode(tree, Task);
             if (!node)
                 continue;
-            w_.SyncTreeNode(node);
+            w_.Views().SyncTreeNode(node);
             {
                 TUILock lock(w_.UILockCount);
                 tree->clearSelection();
@@ -88,9 +89,9 @@ public:
 
     void ShowSubtree(TTaskNode* Parent, TTaskNode* Task) override
     {
-        const bool refilled = w_.ResetTaskTreeView(true);
+        const bool refilled = w_.Views().ResetTaskTreeView(true);
         if (!refilled)
-            w_.FillTaskTree(w_.FindTaskNode(w_.tvTasksTree, Parent), false);
+            w_.Views().FillTaskTree(w_.FindTaskNode(w_.tvTasksTree, Parent), false);
         if (!Task)
             return;
         if (QTreeWidgetItem* node = w_.FindTaskNode(w_.tvTasksTree, Task)) {
@@ -108,8 +109,8 @@ public:
             w_.TaskPanel().SetCurrentTask(nullptr);
         }
         // A redone deletion may take the virtual root's ancestors along.
-        if (w_.IsVirtualRootActive() && InSubtree(w_.VirtualRoot, Task))
-            w_.SetVirtualRoot(nullptr);
+        if (w_.Views().IsVirtualRootActive() && InSubtree(w_.Views().VirtualRoot(), Task))
+            w_.Views().SetVirtualRoot(nullptr);
         w_.ToDo().RemoveSubtree(Task);
         w_.Undo().Navigation()->Clear();
     }
@@ -144,16 +145,16 @@ void TMainUndoView::ShowMove(TTaskNode* Task, TTaskNode* Parent, int32_t Index)
 {
     (void)Index;  // the task's place among its siblings is read from the outline itself
     TTreeViewCheckBoxes* tree = w_.tvTasksTree;
-    const bool refilled = w_.ResetTaskTreeView(false);
+    const bool refilled = w_.Views().ResetTaskTreeView(false);
     QTreeWidgetItem* node = w_.FindTaskNode(tree, Task);
     QTreeWidgetItem* parentNode = Parent->Parent ? w_.FindTaskNode(tree, Parent) : nullptr;
     const bool parentFound = !Parent->Parent || parentNode;
     if (!parentFound && !refilled) {
-        w_.FillTaskTree();
+        w_.Views().FillTaskTree();
         return;
     }
-    if (!node || w_.IsVirtualRootActive()) {
-        w_.FillTaskTree();
+    if (!node || w_.Views().IsVirtualRootActive()) {
+        w_.Views().FillTaskTree();
         return;
     }
     if (!refilled) {
@@ -165,7 +166,7 @@ void TMainUndoView::ShowMove(TTaskNode* Task, TTaskNode* Parent, int32_t Index)
             if (candidate && candidate->parent() == parentNode)
                 before = candidate;
         }
-        TUILock fill(w_.TreeFillCount);
+        TUILock fill(w_.Views().TreeFillCount());
         TUILock lock(w_.UILockCount);
         QTreeWidgetItem* oldParent = node->parent();
         if (oldParent)
@@ -192,7 +193,7 @@ void TMainUndoView::ShowMove(TTaskNode* Task, TTaskNode* Parent, int32_t Index)
         };
         expand(node);
     }
-    w_.RefreshCheckMarks(node);
+    w_.Views().RefreshCheckMarks(node);
     for (QTreeWidgetItem* p = node->parent(); p; p = p->parent())
         p->setExpanded(true);
     {
@@ -220,7 +221,7 @@ void TfrmTovrinMain::BuildUndoAndNavigation()
                    },
                    [this] {
                        for (TTreeViewCheckBoxes* tree : {tvTasksTree, toDo_->tvToDo()})
-                           SyncTreeNode(FindTaskNode(tree, CurrentTask));
+                           views_->SyncTreeNode(FindTaskNode(tree, CurrentTask));
                        tasks_->ReloadCurrentTask();
                    },
                    [this](bool Value) { SetModified(Value); },
@@ -249,7 +250,7 @@ void TfrmTovrinMain::ConnectUndoAndNavigation()
 
 void TfrmTovrinMain::actDeleteTaskExecute()
 {
-    if (CurrentViewName != ViewAllTasks || pcMainPages->ActivePage() != tshOutline)
+    if (views_->CurrentViewName() != ViewAllTasks || pcMainPages->ActivePage() != tshOutline)
         return;
     DeleteSelectedTask(true);
 }
@@ -314,7 +315,7 @@ void TfrmTovrinMain::CancelPendingNewTask()
 void TfrmTovrinMain::DragTaskNode(QTreeWidgetItem* Node, int32_t NewIndex, QTreeWidgetItem* TargetParentNode)
 {
     TTaskNode* task = NodeTask(Node);
-    TTaskNode* newParent = TargetParentNode ? NodeTask(TargetParentNode) : VirtualRoot;
+    TTaskNode* newParent = TargetParentNode ? NodeTask(TargetParentNode) : views_->VirtualRoot();
     if (!task || !newParent)
         return;
     // The node index counts shown nodes; the move needs the index among the parent's children.

@@ -52,7 +52,7 @@ TEST_F(ImportExportTest, WholeTreeAsXmlAndBackAddsTheSameTopTasksOnce)
 TEST_F(ImportExportTest, ExportWithAVirtualRootAndNoKeepsTheVirtualRootOnTop)
 {
     BuildSample();
-    window->SetVirtualRoot(Task("Alpha"));
+    window->Views().SetVirtualRoot(Task("Alpha"));
     Select("Alpha one");
     const std::string file = File("virtual.xml");
     services.SaveFiles = {{file, 2}};

@@ -70,7 +70,7 @@ TEST_F(MainWindowTest, StartsUntitledWithOneNewTask)
     EXPECT_FALSE(window->Modified);
     EXPECT_EQ(Top(), Names{"New Task"});
     EXPECT_EQ(Title(), "Tovrin Planner");
-    EXPECT_EQ(window->CurrentViewName, "All tasks");
+    EXPECT_EQ(window->Views().CurrentViewName(), "All tasks");
     EXPECT_EQ(window->CurrentTask, Root()->Children[0]);  // the first node is selected
 }
 
@@ -82,46 +82,46 @@ TEST_F(MainWindowTest, TheThreeViewsOfASampleOutline)
     EXPECT_FALSE(TTreeViewCheckBoxes::GetChecked(Node("A")));
     EXPECT_TRUE(TTreeViewCheckBoxes::GetChecked(Node("B")));
 
-    window->SetTaskTreeView("Goals");
+    window->Views().SetTaskTreeView("Goals");
     EXPECT_EQ(Outline(tree), "Weekly goals[A[A1 A2]] Monthly goals Yearly goals[B[B1]]");
     EXPECT_TRUE(tree->topLevelItem(0)->isExpanded());
     EXPECT_FALSE(tree->topLevelItem(0)->flags() & Qt::ItemIsUserCheckable);
     EXPECT_EQ(TfrmTovrinMain::NodeTask(tree->topLevelItem(0)), nullptr);
 
-    window->SetTaskTreeView("Projects");
+    window->Views().SetTaskTreeView("Projects");
     EXPECT_EQ(Outline(tree), "Not Started[C] In Progress[A2] Suspended Completed");
     EXPECT_FALSE(window->actNewTask->isEnabled());  // new tasks only in "All tasks"
 
-    window->SetTaskTreeView("No such view");
-    EXPECT_EQ(window->CurrentViewName, "All tasks");
+    window->Views().SetTaskTreeView("No such view");
+    EXPECT_EQ(window->Views().CurrentViewName(), "All tasks");
     EXPECT_EQ(Top(), (Names{"A", "B", "C"}));
     EXPECT_TRUE(window->actNewTask->isEnabled());
 
     // Switching goals off while they are shown falls back to all tasks.
-    window->SetTaskTreeView("Goals");
+    window->Views().SetTaskTreeView("Goals");
     window->SetShowGoals(false);
-    EXPECT_EQ(window->CurrentViewName, "All tasks");
+    EXPECT_EQ(window->Views().CurrentViewName(), "All tasks");
     EXPECT_EQ(Top(), (Names{"A", "B", "C"}));
 }
 
 TEST_F(MainWindowTest, HideCompletedHidesCompletedTasksWithTheirSubtasks)
 {
     BuildSample();
-    window->chHideCompletedTasks->setChecked(true);
+    window->Views().chHideCompletedTasks()->setChecked(true);
     EXPECT_EQ(Outline(window->tvTasksTree), "A[A2] C");
-    window->chHideCompletedTasks->setChecked(false);
+    window->Views().chHideCompletedTasks()->setChecked(false);
     EXPECT_EQ(Top(), (Names{"A", "B", "C"}));
 }
 
 TEST_F(MainWindowTest, VirtualRootLimitsTheTreeAndShowsTheBanners)
 {
     BuildSample();
-    window->SetVirtualRoot(Task("A"));
-    EXPECT_TRUE(window->IsVirtualRootActive());
+    window->Views().SetVirtualRoot(Task("A"));
+    EXPECT_TRUE(window->Views().IsVirtualRootActive());
     EXPECT_EQ(Top(), (Names{"A1", "A2"}));
-    EXPECT_TRUE(window->pnlVirtualRoot->isVisibleTo(window.get()));
-    EXPECT_EQ(window->lbVirtualRoot->text().toStdString(), "Virtual root: \"A\". Click to reset.");
-    EXPECT_EQ(window->ToDo().lbVirtualRoot2()->text(), window->lbVirtualRoot->text());
+    EXPECT_TRUE(window->Views().pnlVirtualRoot()->isVisibleTo(window.get()));
+    EXPECT_EQ(window->Views().lbVirtualRoot()->text().toStdString(), "Virtual root: \"A\". Click to reset.");
+    EXPECT_EQ(window->ToDo().lbVirtualRoot2()->text(), window->Views().lbVirtualRoot()->text());
 
     // New task with nothing selected goes to the end of the virtual root's children.
     window->tvTasksTree->setCurrentItem(nullptr);
@@ -130,18 +130,18 @@ TEST_F(MainWindowTest, VirtualRootLimitsTheTreeAndShowsTheBanners)
     window->EndInPlaceEditing();
     EXPECT_EQ(ChildCaptions(Task("A")), (Names{"A1", "A2", "New Task"}));
 
-    window->SetVirtualRoot(Root());
-    EXPECT_FALSE(window->IsVirtualRootActive());
-    EXPECT_FALSE(window->pnlVirtualRoot->isVisibleTo(window.get()));
+    window->Views().SetVirtualRoot(Root());
+    EXPECT_FALSE(window->Views().IsVirtualRootActive());
+    EXPECT_FALSE(window->Views().pnlVirtualRoot()->isVisibleTo(window.get()));
     EXPECT_EQ(Top(), (Names{"A", "B", "C"}));
 
     // Asking for one confirms first.
     Select("C");
     services.Answers = {idNo, idYes};
     window->actNewVirtualRoot->trigger();
-    EXPECT_FALSE(window->IsVirtualRootActive());
+    EXPECT_FALSE(window->Views().IsVirtualRootActive());
     window->actNewVirtualRoot->trigger();
-    EXPECT_EQ(window->VirtualRoot, Task("C"));
+    EXPECT_EQ(window->Views().VirtualRoot(), Task("C"));
     EXPECT_EQ(services.Shown.back(), "Select \"C\" as new virtual root for task tree?");
 }
 
@@ -192,7 +192,7 @@ TEST_F(MainWindowTest, NewTaskLandsAfterTheSelectedTaskWhileCompletedTasksAreHid
         root->AddChild("Y", -1);
         root->AddChild("Z", -1);
     });
-    window->chHideCompletedTasks->setChecked(true);
+    window->Views().chHideCompletedTasks()->setChecked(true);
     ASSERT_EQ(Top(), (Names{"Y", "Z"}));
     Select("Y");
     window->actNewTask->trigger();
@@ -248,7 +248,7 @@ TEST_F(MainWindowTest, SecondWindowCannotOpenAFileInUse)
     ASSERT_TRUE(SaveAs(name));
     auto second = Make();
     second->DataBase->Root->Children[0]->Caption = "kept";
-    second->FillTaskTree();
+    second->Views().FillTaskTree();
     EXPECT_THROW(second->OpenDocument(name), EFOpenError);
     EXPECT_TRUE(second->Untitled);
     EXPECT_EQ(Texts(second->tvTasksTree), Names{"kept"});

@@ -22,6 +22,7 @@
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/desktop/DesktopIntegration.h"
+#include "ui/outline/OutlineViews.h"
 #include "ui/places/PlacePanel.h"
 #include "ui/taskpanel/TaskPanel.h"
 #include "ui/todo/ToDoFilterPanel.h"
@@ -292,7 +293,7 @@ protected:
     {
         window->ClearDocument();  // the window lets go of the tasks it shows before they go
         fill(Root());
-        window->FillTaskTree();
+        window->Views().FillTaskTree();
         window->PlacesListsStale = true;
         window->RefreshPlacesLists();
     }

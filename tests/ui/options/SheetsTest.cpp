@@ -126,10 +126,10 @@ TEST_F(SheetsTest, EachSwitchShowsOrHidesWhatItControls)
     // Goals and projects leave the view list with them.
     w.SetShowGoals(false);
     EXPECT_TRUE(Named<QWidget>(w, "pnlGoals")->isHidden());
-    EXPECT_EQ(Items(w.cbToDoTreeViewOptions), (Names{"All tasks", "Projects"}));
+    EXPECT_EQ(Items(w.Views().cbToDoTreeViewOptions()), (Names{"All tasks", "Projects"}));
     w.SetShowProject(false);
     EXPECT_FALSE(TabShown(Named<TPageControl>(w, "pcTaskProps"), Named<QWidget>(w, "tshProject")));
-    EXPECT_EQ(Items(w.cbToDoTreeViewOptions), Names{"All tasks"});
+    EXPECT_EQ(Items(w.Views().cbToDoTreeViewOptions()), Names{"All tasks"});
 
     // Places without the property panel: the place parts show, the Places page does not.
     w.SetShowPlaces(false);
@@ -149,13 +149,13 @@ TEST_F(SheetsTest, EachSwitchShowsOrHidesWhatItControls)
 TEST_F(SheetsTest, SwitchingTheAdvancedViewsOffReturnsToAllTasks)
 {
     TfrmTovrinMain& w = *window;
-    w.SetTaskTreeView(ViewGoals);
-    w.ShowTaskTreeFilterPanel(true);
-    ASSERT_EQ(w.CurrentViewName, ViewGoals);
+    w.Views().SetTaskTreeView(ViewGoals);
+    w.Views().ShowTaskTreeFilterPanel(true);
+    ASSERT_EQ(w.Views().CurrentViewName(), ViewGoals);
     w.SetShowTaskTreeViews(false);
-    EXPECT_EQ(w.CurrentViewName, ViewAllTasks);
+    EXPECT_EQ(w.Views().CurrentViewName(), ViewAllTasks);
     EXPECT_EQ(w.pcMainPages->ActivePage(), w.tshOutline);
-    EXPECT_TRUE(w.sbTaskTreeFilter->isHidden());
+    EXPECT_TRUE(w.Views().sbTaskTreeFilter()->isHidden());
 }
 
 // ---- Behaviour ----

@@ -104,7 +104,7 @@ TEST_F(DragDropTest, DropOntoItselfOrItsOwnSubtreeIsRefused)
         c->AddChild("Grandchild", -1);
         root->AddChild("Q", -1);
     });
-    window->FillTaskTree();
+    window->Views().FillTaskTree();
     for (const char* target : {"Child", "Grandchild"}) {
         StartDrag("P");
         Mouse(QEvent::MouseMove, At(target, 1), Qt::LeftButton);
@@ -150,7 +150,7 @@ TEST_F(DragDropTest, HiddenCompletedTasksDoNotShiftTheDropPosition)
         root->AddChild("C", -1);
         root->AddChild("D", -1);
     });
-    window->chHideCompletedTasks->setChecked(true);
+    window->Views().chHideCompletedTasks()->setChecked(true);
     QApplication::processEvents();
     ASSERT_EQ(Outline(window->tvTasksTree), "A C D");
     Drag("D", At("C", -1));
@@ -173,13 +173,13 @@ TEST_F(DragDropTest, EscCancelsAndOtherViewsDoNotDrag)
     EXPECT_EQ(Outline(Root()), "A B C D");
 
     // Only the view "All tasks" drags.
-    window->SetTaskTreeView("Goals");
-    window->SetTaskTreeView("All tasks");
-    window->CurrentViewName = "Goals";
+    window->Views().SetTaskTreeView("Goals");
+    window->Views().SetTaskTreeView("All tasks");
+    window->Views().SetCurrentViewName("Goals");
     StartDrag("B");
     EXPECT_FALSE(window->DragDrop().Dragging());
     Mouse(QEvent::MouseButtonRelease, At("B"), Qt::NoButton);
-    window->CurrentViewName = "All tasks";
+    window->Views().SetCurrentViewName("All tasks");
 }
 
 TEST_F(DragDropTest, AClickBesideTheCaptionSelectsWithoutEditingOrMoving)
@@ -209,7 +209,7 @@ TEST_F(DragDropTest, TheExpanderOpensAndClosesByMouseAndStillDrags)
         QTest::mouseClick(Viewport(), Qt::LeftButton, {}, expander);
         EXPECT_EQ(Node("B")->isExpanded(), expanded);
         EXPECT_EQ(Task("B")->Expanded, expanded);
-        window->RefillTaskTree();  // the outline remembers it
+        window->Views().RefillTaskTree();  // the outline remembers it
         EXPECT_EQ(Node("B")->isExpanded(), expanded);
         EXPECT_EQ(window->CurrentTask, Task("A"));  // a click on the expander selects nothing
     }
@@ -260,7 +260,7 @@ TEST_F(DragDropTest, ClickOnTheDueSpotShowsTheTimeTabWithoutDragging)
         parent->AddChild("Follows", -1);  // due date from its parent, ScheduleType 0
         root->AddChild("Noted", -1)->Note.Add("some note");
     });
-    window->FillTaskTree();
+    window->Views().FillTaskTree();
     ASSERT_NE(Task("Follows")->DueDateTime, 0);
     const QRect row = window->tvTasksTree->visualItemRect(Node("Follows"));
     const int w = Viewport()->width();

@@ -121,7 +121,7 @@ TEST_F(TaskCommandsTest, AnOutlineAsDeepAsAllowedExpandsSortsShowsInEveryViewAnd
     window->tvTasksTree->scrollToItem(deepest);
     QApplication::processEvents();
     for (const char* view : {"Goals", "Projects", "All tasks"})
-        window->SetTaskTreeView(view);
+        window->Views().SetTaskTreeView(view);
     window->pcMainPages->SetActivePage(window->tshToDoList);
     QApplication::processEvents();
     EXPECT_EQ(Texts(window->ToDo().tvToDo()), Names{"L10000"});
@@ -138,7 +138,7 @@ TEST_F(TaskCommandsTest, AnOutlineAsDeepAsAllowedExpandsSortsShowsInEveryViewAnd
 TEST_F(TaskCommandsTest, SortWhileCompletedTasksAreHiddenChangesNothing)
 {
     BuildSortOutline();
-    window->chHideCompletedTasks->setChecked(true);
+    window->Views().chHideCompletedTasks()->setChecked(true);
     QApplication::processEvents();
     Select("P");
     window->SetModified(false);
@@ -225,7 +225,7 @@ TEST_F(TaskCommandsTest, CompletingASubtreeKeepsEarlierCompletionTimes)
         p->AddChild("done", -1)->SetCompletionDateTime(45000.25);
         p->Expanded = true;
     });
-    window->FillTaskTree();
+    window->Views().FillTaskTree();
     Select("P");
     const TDateTime now = EncodeDate(2024, 5, 6) + 0.5;
     TClockOverride clock(now);
@@ -256,7 +256,7 @@ TEST_F(TaskCommandsTest, EachSubtreeCompletionAsksItsOwnQuestionAndMarksTheOutli
         p->AddChild("child", -1);
         p->Expanded = true;
     });
-    window->FillTaskTree();
+    window->Views().FillTaskTree();
     Select("P");
     services.Answers = {idYes};
     window->TaskCommands().actCompleteAllSubtasks()->trigger();
@@ -339,7 +339,7 @@ TEST_F(TaskCommandsTest, PasteTwoLinesAndAnEmptyOneMakesThreeSubtasks)
 TEST_F(TaskCommandsTest, PasteWithoutSelectionGoesToTheTopOfTheShownOutline)
 {
     BuildOutline([](TTaskNode* root) { root->AddChild("V", -1)->AddChild("inside", -1); });
-    window->SetVirtualRoot(Task("V"));
+    window->Views().SetVirtualRoot(Task("V"));
     window->tvTasksTree->clearSelection();
     services.Clipboard = "new\n";
     services.Answers = {idYes};

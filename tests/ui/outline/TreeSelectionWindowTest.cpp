@@ -25,7 +25,7 @@ protected:
             b->SetExpanded(true);
             root->AddChild("C", -1);
         });
-        window->FillTaskTree();
+        window->Views().FillTaskTree();
         window->tvTasksTree->setFocus();
     }
 
@@ -97,7 +97,7 @@ TEST_F(TreeSelectionTest, TheSubtreeCommandsStillSeeTheShownTaskAfterAClickBelow
     ExpectSelected("B");
     services.Answers = {idYes};
     Key(Qt::Key_R, Qt::ControlModifier);
-    EXPECT_EQ(window->VirtualRoot, Task("B"));
+    EXPECT_EQ(window->Views().VirtualRoot(), Task("B"));
 }
 
 TEST_F(TreeSelectionTest, TheToDoListKeepsItsSelectionToo)

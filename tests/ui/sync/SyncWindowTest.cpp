@@ -47,7 +47,7 @@ protected:
         QApplication::processEvents();
     }
 
-    bool BannerShown() const { return !window->pnlVirtualRoot->isHidden(); }
+    bool BannerShown() const { return !window->Views().pnlVirtualRoot()->isHidden(); }
 
     bool InOutline(const TTaskNode* task) const
     {
@@ -62,7 +62,7 @@ protected:
         EXPECT_TRUE(!window->CurrentTask || InOutline(window->CurrentTask));
         for (int32_t i = 0; i < window->Undo().Navigation()->Count(); ++i)
             EXPECT_TRUE(InOutline(window->Undo().Navigation()->Items(i)));
-        EXPECT_TRUE(InOutline(window->VirtualRoot));
+        EXPECT_TRUE(InOutline(window->Views().VirtualRoot()));
         for (QTreeWidget* tree : {static_cast<QTreeWidget*>(window->tvTasksTree), static_cast<QTreeWidget*>(window->ToDo().tvToDo())})
             for (QTreeWidgetItemIterator it(tree); *it; ++it) {
                 TTaskNode* task = TfrmTovrinMain::NodeTask(*it);
@@ -129,7 +129,7 @@ TEST_F(SyncWindowTest, ATaskDeletedByTheRunLeavesThePanelTheHistoryAndTheVirtual
     window->tvTasksTree->setCurrentItem(Node("Alpha"));
     ASSERT_EQ(window->CurrentTask, Task("Alpha"));
     Task("Alpha")->AddChild("Alpha step", -1);
-    window->SetVirtualRoot(Task("Alpha"));
+    window->Views().SetVirtualRoot(Task("Alpha"));
     ASSERT_TRUE(BannerShown());
     window->pcMainPages->SetActivePage(window->tshToDoList);
     QApplication::processEvents();
@@ -141,7 +141,7 @@ TEST_F(SyncWindowTest, ATaskDeletedByTheRunLeavesThePanelTheHistoryAndTheVirtual
     EXPECT_EQ(Task("Alpha"), nullptr);
     ExpectOnlyLiveTasksReferred();
     // The virtual root went with its task; its subtask moved to the parent for new tasks.
-    EXPECT_EQ(window->VirtualRoot, Root());
+    EXPECT_EQ(window->Views().VirtualRoot(), Root());
     EXPECT_FALSE(BannerShown());
     EXPECT_THAT(Texts(window->tvTasksTree, Node("<NewOutlookTasks>")), UnorderedElementsAre("Alpha step", "Beta"));
     for (const std::string& entry : Texts(window->ToDo().tvToDo()))
@@ -157,7 +157,7 @@ TEST_F(SyncWindowTest, ATaskDeletedByTheRunLeavesThePanelTheHistoryAndTheVirtual
 TEST_F(SyncWindowTest, AVirtualRootThatSurvivesTheRunStays)
 {
     ConnectThroughTheDialog();
-    window->SetVirtualRoot(Task("<NewOutlookTasks>"));
+    window->Views().SetVirtualRoot(Task("<NewOutlookTasks>"));
     window->tvTasksTree->setCurrentItem(Node("Alpha"));
     window->tvTasksTree->setCurrentItem(Node("Beta"));
     ASSERT_EQ(window->CurrentTask, Task("Beta"));
@@ -166,7 +166,7 @@ TEST_F(SyncWindowTest, AVirtualRootThatSurvivesTheRunStays)
 
     QuickSyncLater();
     EXPECT_TRUE(services.Shown.empty()) << services.Shown.front();
-    EXPECT_EQ(window->VirtualRoot, Task("<NewOutlookTasks>"));
+    EXPECT_EQ(window->Views().VirtualRoot(), Task("<NewOutlookTasks>"));
     EXPECT_TRUE(BannerShown());
     EXPECT_THAT(Texts(window->tvTasksTree), UnorderedElementsAre("Alpha", "Gamma"));
     EXPECT_EQ(Task("Beta"), nullptr);

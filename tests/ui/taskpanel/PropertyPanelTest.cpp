@@ -400,14 +400,14 @@ TEST_F(PropertyPanelTest, TheViewLinksOpenTheirViewOnTheOutlineAndTheProjectsHin
     window->pcMainPages->SetActivePage(window->tshToDoList);
     ClickLink(Named<QLabel>(*window, "lbGoalsView"));
     EXPECT_EQ(window->pcMainPages->ActivePage(), window->tshOutline);
-    EXPECT_EQ(window->CurrentViewName, ViewGoals);
-    EXPECT_TRUE(window->pnlTaskTreeFilter->isVisible());
+    EXPECT_EQ(window->Views().CurrentViewName(), ViewGoals);
+    EXPECT_TRUE(window->Views().pnlTaskTreeFilter()->isVisible());
 
     window->pcMainPages->SetActivePage(window->tshToDoList);
     Named<TPageControl>(*window, "pcTaskProps")->SetActivePage(Named<QWidget>(*window, "tshProject"));
     ClickLink(Named<QLabel>(*window, "lbProjectView"));
     EXPECT_EQ(window->pcMainPages->ActivePage(), window->tshOutline);
-    EXPECT_EQ(window->CurrentViewName, ViewProjects);
+    EXPECT_EQ(window->Views().CurrentViewName(), ViewProjects);
     Select("P");
     EXPECT_EQ(window->CurrentTask, Task("P"));
     EXPECT_FALSE(Named<QLabel>(*window, "lbProjectView")->isVisible());  // it names the view shown

@@ -218,7 +218,7 @@ TEST_F(ToDoPageTest, TaskCommandsWorkOnlyInAllTasksOnTheOutlinePage)
         EXPECT_FALSE(import->isEnabled());
     }
     ShowPage(window->tshOutline);
-    window->SetTaskTreeView(ViewGoals);
+    window->Views().SetTaskTreeView(ViewGoals);
     EXPECT_FALSE(window->actNewTask->isEnabled());
     EXPECT_FALSE(window->actDeleteTask->isEnabled());
 

@@ -20,7 +20,7 @@ using UndoWindowTest = PanelFixture;
 TEST_F(UndoWindowTest, DeleteTaskUndoRedo)
 {
     Task("b")->AddChild("b1", -1);
-    window->FillTaskTree();
+    window->Views().FillTaskTree();
     Select("b");
     window->actDeleteTask->trigger();
     ExpectOutline("P[a c d] Q[q1]");
@@ -46,13 +46,13 @@ TEST_F(UndoWindowTest, RedoingADeletionAboveTheVirtualRootResetsIt)
     Select("P");
     window->actDeleteTask->trigger();
     window->Undo().actUndo()->trigger();
-    window->SetVirtualRoot(Task("P"));
-    ASSERT_TRUE(window->IsVirtualRootActive());
+    window->Views().SetVirtualRoot(Task("P"));
+    ASSERT_TRUE(window->Views().IsVirtualRootActive());
     window->Undo().actRedo()->trigger();
-    EXPECT_FALSE(window->IsVirtualRootActive());
+    EXPECT_FALSE(window->Views().IsVirtualRootActive());
     EXPECT_EQ(Outline(window->tvTasksTree), "Q[q1]");
     window->Undo().ClearUndoHistory();  // P is freed for good; nothing refers to it
-    window->FillTaskTree();
+    window->Views().FillTaskTree();
     ExpectOutline("Q[q1]");
 }
 
