@@ -39,6 +39,7 @@
 #include "ui/desktop/WindowPlacement.h"
 #include "ui/todo/ToDoFilterPanel.h"
 #include "ui/dialogs/QtZipHost.h"
+#include "ui/mainwindow/WindowAction.h"
 
 TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* parent)
     : QMainWindow(parent), environment_(std::move(Environment))
@@ -359,30 +360,22 @@ void TfrmTovrinMain::BuildMenuBar()
 
 void TfrmTovrinMain::BuildActions()
 {
-    auto make = [this](QAction*& action, const char* name, const QString& text, const QKeySequence& key,
-                       void (TfrmTovrinMain::*handler)()) {
-        action = new QAction(text, this);
-        action->setObjectName(QString::fromLatin1(name));
-        if (!key.isEmpty())
-            action->setShortcut(key);
-        addAction(action);  // shortcuts work while the menus are closed
-        connect(action, &QAction::triggered, this, [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
-    };
-    make(actFileNew, "actFileNew", QStringLiteral("New"), {}, &TfrmTovrinMain::actFileNewExecute);
-    make(Newdemofile1, "Newdemofile1", QStringLiteral("New demo"), {}, &TfrmTovrinMain::Newdemofile1Click);
-    make(actOpen, "actOpen", QStringLiteral("Open..."), QKeySequence(QStringLiteral("Ctrl+O")), &TfrmTovrinMain::actOpenExecute);
-    make(actSave, "actSave", QStringLiteral("Save"), QKeySequence(QStringLiteral("Ctrl+S")), &TfrmTovrinMain::actSaveExecute);
-    make(actSaveAs, "actSaveAs", QStringLiteral("Save as..."), {}, &TfrmTovrinMain::actSaveAsExecute);
-    make(Exit1, "Exit1", QStringLiteral("Exit"), {}, &TfrmTovrinMain::Exit1Click);
-    make(actNewTask, "actNewTask", QStringLiteral("New task"), {}, &TfrmTovrinMain::actNewTaskExecute);
-    make(actNewSubTask, "actNewSubTask", QStringLiteral("New subtask"), QKeySequence(QStringLiteral("Alt+Ins")),
-         &TfrmTovrinMain::actNewSubTaskExecute);
-    make(actRefreshSubtree, "actRefreshSubtree", QStringLiteral("Refresh subtree"), {},
-         &TfrmTovrinMain::actRefreshSubtreeExecute);
-    make(actNewVirtualRoot, "actNewVirtualRoot", QStringLiteral("Set as virtual root..."),
-         QKeySequence(QStringLiteral("Ctrl+R")), &TfrmTovrinMain::actNewVirtualRootExecute);
-    make(AdvancedOptions1, "AdvancedOptions1", QStringLiteral("Advanced options"), QKeySequence(QStringLiteral("Ctrl+P")),
-         &TfrmTovrinMain::AdvancedOptions1Click);
+    actFileNew = MakeWindowAction(*this, *this, "actFileNew", "New", nullptr, &TfrmTovrinMain::actFileNewExecute);
+    Newdemofile1 = MakeWindowAction(*this, *this, "Newdemofile1", "New demo", nullptr,
+                                    &TfrmTovrinMain::Newdemofile1Click);
+    actOpen = MakeWindowAction(*this, *this, "actOpen", "Open...", "Ctrl+O", &TfrmTovrinMain::actOpenExecute);
+    actSave = MakeWindowAction(*this, *this, "actSave", "Save", "Ctrl+S", &TfrmTovrinMain::actSaveExecute);
+    actSaveAs = MakeWindowAction(*this, *this, "actSaveAs", "Save as...", nullptr, &TfrmTovrinMain::actSaveAsExecute);
+    Exit1 = MakeWindowAction(*this, *this, "Exit1", "Exit", nullptr, &TfrmTovrinMain::Exit1Click);
+    actNewTask = MakeWindowAction(*this, *this, "actNewTask", "New task", nullptr, &TfrmTovrinMain::actNewTaskExecute);
+    actNewSubTask = MakeWindowAction(*this, *this, "actNewSubTask", "New subtask", "Alt+Ins",
+                                     &TfrmTovrinMain::actNewSubTaskExecute);
+    actRefreshSubtree = MakeWindowAction(*this, *this, "actRefreshSubtree", "Refresh subtree", nullptr,
+                                         &TfrmTovrinMain::actRefreshSubtreeExecute);
+    actNewVirtualRoot = MakeWindowAction(*this, *this, "actNewVirtualRoot", "Set as virtual root...", "Ctrl+R",
+                                         &TfrmTovrinMain::actNewVirtualRootExecute);
+    AdvancedOptions1 = MakeWindowAction(*this, *this, "AdvancedOptions1", "Advanced options", "Ctrl+P",
+                                        &TfrmTovrinMain::AdvancedOptions1Click);
     actInsertDateTime = new QAction(QStringLiteral("Insert Date/Time"), this);  // no behaviour of its own
     actInsertDateTime->setObjectName(QStringLiteral("actInsertDateTime"));
 

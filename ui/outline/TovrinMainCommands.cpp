@@ -42,6 +42,7 @@
 #include "ui/desktop/DesktopIntegration.h"
 #include "ui/todo/ToDoPage.h"
 #include "ui/places/PlacePanel.h"
+#include "ui/mainwindow/WindowAction.h"
 
 namespace {
 
@@ -86,24 +87,17 @@ void TfrmTovrinMain::BuildTaskCommands()
                                    [this](QTreeWidgetItem* Node) { views_->FillTaskTree(Node, false); },
                                    [this](bool Force) { tasks_->ShowDueDateEditor(Force); }};
     taskCommands_ = new TTaskCommands(*this, *tvTasksTree, state_, UILockCount, Services(), std::move(commandsHost));
-    auto make = [this](QAction*& action, const char* name, const char* text, const char* key,
-                       void (TfrmTovrinMain::*handler)()) {
-        action = new QAction(QString::fromUtf8(text), this);
-        action->setObjectName(QString::fromLatin1(name));
-        if (key)
-            action->setShortcut(QKeySequence(QString::fromLatin1(key)));
-        addAction(action);
-        connect(action, &QAction::triggered, this, [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
-    };
-    make(actConnectToOutlook, "actConnectToOutlook", "Setup Outlook sync...", nullptr,
-         &TfrmTovrinMain::actConnectToOutlookExecute);
-    make(actQuickOutlookConnect, "actQuickOutlookConnect", "Quick Outlook sync", "F9",
-         &TfrmTovrinMain::actQuickOutlookConnectExecute);
-    make(Howitworks1, "Howitworks1", "How it works...", nullptr, &TfrmTovrinMain::Howitworks1Click);
-    make(VisitTovrinWebSite1, "VisitTovrinWebSite1", "Visit Tovrin Web Site", nullptr,
-         &TfrmTovrinMain::VisitTovrinWebSite1Click);
-    make(Proposenewfeature1, "Proposenewfeature1", "Send feedback, Propose new feature...", nullptr,
-         &TfrmTovrinMain::Proposenewfeature1Click);
+    actConnectToOutlook = MakeWindowAction(*this, *this, "actConnectToOutlook", "Setup Outlook sync...", nullptr,
+                                           &TfrmTovrinMain::actConnectToOutlookExecute);
+    actQuickOutlookConnect = MakeWindowAction(*this, *this, "actQuickOutlookConnect", "Quick Outlook sync", "F9",
+                                              &TfrmTovrinMain::actQuickOutlookConnectExecute);
+    Howitworks1 = MakeWindowAction(*this, *this, "Howitworks1", "How it works...", nullptr,
+                                   &TfrmTovrinMain::Howitworks1Click);
+    VisitTovrinWebSite1 = MakeWindowAction(*this, *this, "VisitTovrinWebSite1", "Visit Tovrin Web Site", nullptr,
+                                           &TfrmTovrinMain::VisitTovrinWebSite1Click);
+    Proposenewfeature1 = MakeWindowAction(*this, *this, "Proposenewfeature1",
+                                          "Send feedback, Propose new feature...", nullptr,
+                                          &TfrmTovrinMain::Proposenewfeature1Click);
     actQuickOutlookConnect->setEnabled(false);  // enabled while the outline names an Outlook folder
 
     // The outline's pop-up menu: the two submenus, the due date and the sort before the virtual
