@@ -40,6 +40,10 @@ start() {
     until_true '[ "$(xdotool getwindowname "$window")" = "tovrinPlannerDemo.tvd - Tovrin Planner" ]' \
         "the title \"tovrinPlannerDemo.tvd - Tovrin Planner\", not \"$(xdotool getwindowname "$window")\""
     until_true '[ -n "$(field project 2)" ]' "the probe"
+    # The window manager may still move the window it has just mapped (a panel's edge): the
+    # controls must hold their places before the mouse goes for them.
+    until_true 'at=$(field expander 2),$(field expander 3); sleep 0.6; [ "$at" = "$(field expander 2),$(field expander 3)" ]' \
+        "the window to hold still"
 }
 
 quit() {
