@@ -147,7 +147,6 @@ public:
     // ---- About box command (TovrinMainAbout.cpp) ----
     void BuildAboutCommand();
     void actAboutExecute();
-    QAction* actAbout = nullptr;
 
     // ---- Deleting and dragging tasks as undoable steps (TovrinMainUndo.cpp) ----
     void BuildUndoAndNavigation();
@@ -159,7 +158,6 @@ public:
     // Deletes a place as an undoable step (the Places page's delete command).
     void DeletePlaceUndoable(TTaskPlace* Place);
     void actDeleteTaskExecute();
-    QAction* actDeleteTask = nullptr;
 
     // ---- Building the outline's parts (outline/TaskCommands.h, SortFind.h, TaskDragDrop.h); the
     // Outlook and Help commands (TovrinMainCommands.cpp) ----
@@ -170,11 +168,6 @@ public:
     void Howitworks1Click();
     void VisitTovrinWebSite1Click();
     void Proposenewfeature1Click();
-    QAction* actQuickOutlookConnect = nullptr;
-    QAction* actConnectToOutlook = nullptr;
-    QAction* Howitworks1 = nullptr;
-    QAction* VisitTovrinWebSite1 = nullptr;
-    QAction* Proposenewfeature1 = nullptr;
 
     // ---- Installation settings and options (TovrinMainSettings.cpp); the tray icon, hot key,
     // auto-save and window placement are the desktop part's (Desktop()) ----
@@ -182,7 +175,6 @@ public:
     int32_t TasksColor = clWindow;
     TFontDesc NoteFont;
     int32_t NoteColor = clWindow;
-    QAction* Options1 = nullptr;
     void BuildSettings();
     void SetOneClickEditMode(bool Value);
     // Font and background of the outline tree, the To-Do tree and both place lists.
@@ -217,21 +209,6 @@ public:
     QWidget* tshPlaces = nullptr;
     // The outline views' tree (Views().tvTasksTree()), for the tree handlers still here.
     TTreeViewCheckBoxes* tvTasksTree = nullptr;
-    QSplitter* splMain = nullptr;
-    QMenu* pmnuTaskTree = nullptr;
-
-    QAction* actFileNew = nullptr;
-    QAction* Newdemofile1 = nullptr;
-    QAction* actOpen = nullptr;
-    QAction* actSave = nullptr;
-    QAction* actSaveAs = nullptr;
-    QAction* Exit1 = nullptr;
-    QAction* actNewTask = nullptr;
-    QAction* actNewSubTask = nullptr;
-    QAction* actRefreshSubtree = nullptr;
-    QAction* actNewVirtualRoot = nullptr;
-    QAction* actInsertDateTime = nullptr;
-    QAction* AdvancedOptions1 = nullptr;
 
     // ---- Command handlers ----
     void actFileNewExecute();
@@ -246,6 +223,29 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Commands and widgets only the shell itself reaches.
+    QAction* AdvancedOptions1 = nullptr;
+    QAction* Exit1 = nullptr;
+    QAction* Howitworks1 = nullptr;
+    QAction* Proposenewfeature1 = nullptr;
+    QAction* VisitTovrinWebSite1 = nullptr;
+    QAction* actAbout = nullptr;
+    QAction* actInsertDateTime = nullptr;
+    QAction* actRefreshSubtree = nullptr;
+    QAction* actSaveAs = nullptr;
+    QMenu* pmnuTaskTree = nullptr;
+    QSplitter* splMain = nullptr;
+    QAction* Newdemofile1 = nullptr;
+    QAction* Options1 = nullptr;
+    QAction* actSave = nullptr;
+    QAction* actConnectToOutlook = nullptr;
+    QAction* actFileNew = nullptr;
+    QAction* actNewVirtualRoot = nullptr;
+    QAction* actOpen = nullptr;
+    QAction* actNewSubTask = nullptr;
+    QAction* actDeleteTask = nullptr;
+    QAction* actNewTask = nullptr;
+    QAction* actQuickOutlookConnect = nullptr;
     void BuildControls();
     void BuildActions();
     void BuildMenuBar();

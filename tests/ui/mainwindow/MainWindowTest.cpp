@@ -90,12 +90,12 @@ TEST_F(MainWindowTest, TheThreeViewsOfASampleOutline)
 
     window->Views().SetTaskTreeView("Projects");
     EXPECT_EQ(Outline(tree), "Not Started[C] In Progress[A2] Suspended Completed");
-    EXPECT_FALSE(window->actNewTask->isEnabled());  // new tasks only in "All tasks"
+    EXPECT_FALSE(Named<QAction>(*window, "actNewTask")->isEnabled());  // new tasks only in "All tasks"
 
     window->Views().SetTaskTreeView("No such view");
     EXPECT_EQ(window->Views().CurrentViewName(), "All tasks");
     EXPECT_EQ(Top(), (Names{"A", "B", "C"}));
-    EXPECT_TRUE(window->actNewTask->isEnabled());
+    EXPECT_TRUE(Named<QAction>(*window, "actNewTask")->isEnabled());
 
     // Switching goals off while they are shown falls back to all tasks.
     window->Views().SetTaskTreeView("Goals");
@@ -126,7 +126,7 @@ TEST_F(MainWindowTest, VirtualRootLimitsTheTreeAndShowsTheBanners)
     // New task with nothing selected goes to the end of the virtual root's children.
     window->tvTasksTree->setCurrentItem(nullptr);
     window->tvTasksTree->clearSelection();
-    window->actNewTask->trigger();
+    Named<QAction>(*window, "actNewTask")->trigger();
     window->EndInPlaceEditing();
     EXPECT_EQ(ChildCaptions(Task("A")), (Names{"A1", "A2", "New Task"}));
 
@@ -138,9 +138,9 @@ TEST_F(MainWindowTest, VirtualRootLimitsTheTreeAndShowsTheBanners)
     // Asking for one confirms first.
     Select("C");
     services.Answers = {idNo, idYes};
-    window->actNewVirtualRoot->trigger();
+    Named<QAction>(*window, "actNewVirtualRoot")->trigger();
     EXPECT_FALSE(window->Views().IsVirtualRootActive());
-    window->actNewVirtualRoot->trigger();
+    Named<QAction>(*window, "actNewVirtualRoot")->trigger();
     EXPECT_EQ(window->Views().VirtualRoot(), Task("C"));
     EXPECT_EQ(services.Shown.back(), "Select \"C\" as new virtual root for task tree?");
 }
@@ -150,7 +150,7 @@ TEST_F(MainWindowTest, NewTaskConfirmedWithEnterIsKeptAndMarksTheOutline)
     BuildSample();
     window->SetModified(false);
     Select("A");
-    window->actNewTask->trigger();
+    Named<QAction>(*window, "actNewTask")->trigger();
     ASSERT_TRUE(window->tvTasksTree->IsEditing());
     EXPECT_TRUE(window->NewTaskPending);
     EXPECT_EQ(ChildCaptions(Root()), (Names{"A", "New Task", "B", "C"}));
@@ -174,7 +174,7 @@ TEST_F(MainWindowTest, NewTaskCancelledWithEscIsRemoved)
 {
     BuildSample();
     Select("A");
-    window->actNewSubTask->trigger();
+    Named<QAction>(*window, "actNewSubTask")->trigger();
     ASSERT_TRUE(window->tvTasksTree->IsEditing());
     EXPECT_EQ(ChildCaptions(Task("A")), (Names{"A1", "A2", "New Task"}));
     SendKey(window->tvTasksTree->InPlaceEditor(), Qt::Key_Escape);
@@ -195,7 +195,7 @@ TEST_F(MainWindowTest, NewTaskLandsAfterTheSelectedTaskWhileCompletedTasksAreHid
     window->Views().chHideCompletedTasks()->setChecked(true);
     ASSERT_EQ(Top(), (Names{"Y", "Z"}));
     Select("Y");
-    window->actNewTask->trigger();
+    Named<QAction>(*window, "actNewTask")->trigger();
     window->EndInPlaceEditing();
     EXPECT_EQ(ChildCaptions(Root()), (Names{"X", "Y", "New Task", "Z"}));
     EXPECT_EQ(Top(), (Names{"Y", "New Task", "Z"}));
@@ -206,7 +206,7 @@ TEST_F(MainWindowTest, NewTaskTakesTheParentsPlaces)
     BuildSample();
     Task("A")->Places = {3, 5};
     Select("A");
-    window->actNewSubTask->trigger();
+    Named<QAction>(*window, "actNewSubTask")->trigger();
     window->EndInPlaceEditing();
     EXPECT_EQ(Task("A")->Children[2]->Places, (std::vector<int32_t>{3, 5}));
 }
@@ -335,12 +335,12 @@ TEST_F(MainWindowTest, AFileThatCannotBeReadKeepsTheOutlineItsNameLockUndoAndMar
 
     // The same file, damaged while this window holds it, keeps its lock.
     services.OpenFiles = {name};
-    window->actOpen->trigger();
+    Named<QAction>(*window, "actOpen")->trigger();
     ASSERT_EQ(window->FileName, name);
     WriteAll(name, damagedTail);
     services.OpenFiles = {name};
     services.Answers = {idNo};
-    window->actOpen->trigger();
+    Named<QAction>(*window, "actOpen")->trigger();
     EXPECT_EQ(window->FileName, name);
     EXPECT_TRUE(SomeoneHolds(name));
 }
@@ -349,7 +349,7 @@ TEST_F(MainWindowTest, CancelAtTheSaveQuestionKeepsEverything)
 {
     window->SetModified(true);
     services.Answers = {idCancel, idCancel, idNo};
-    window->actFileNew->trigger();
+    Named<QAction>(*window, "actFileNew")->trigger();
     EXPECT_TRUE(window->Modified);
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(window->isVisible());
@@ -382,7 +382,7 @@ TEST_F(MainWindowTest, StartupLeavesAnExistingDemoOutlineAlone)
 
 TEST_F(MainWindowTest, NewDemoWithoutDataSaysWhereItLooked)
 {
-    window->Newdemofile1->trigger();
+    Named<QAction>(*window, "Newdemofile1")->trigger();
     ASSERT_FALSE(services.Shown.empty());
     EXPECT_EQ(services.Shown.back(), "Can not create demo. Demo data not found: \"" + File("bin/DemoData.dat") + "\"");
 }

@@ -48,7 +48,7 @@ protected:
                 dialog.findChild<TOptionsDBFileMode*>()->cbShowToDoSheet->setChecked(*showToDo);
             (dialog.*button)->click();
         });
-        window->Options1->trigger();
+        Named<QAction>(*window, "Options1")->trigger();
     }
 };
 

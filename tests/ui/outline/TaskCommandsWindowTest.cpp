@@ -373,14 +373,14 @@ TEST_F(TaskCommandsTest, QuickSyncNeedsAFolderAndStopsWhenTheSaveDoesNotHappen)
 {
     BuildOutline([](TTaskNode* root) { root->AddChild("Kept", -1); });
     window->UpdateTreeActions();
-    EXPECT_FALSE(window->actQuickOutlookConnect->isEnabled());
+    EXPECT_FALSE(Named<QAction>(*window, "actQuickOutlookConnect")->isEnabled());
     window->DataBase->OutlookFolderPath = "\\\\Mailbox\\Tasks";
     window->UpdateTreeActions();
-    ASSERT_TRUE(window->actQuickOutlookConnect->isEnabled());
+    ASSERT_TRUE(Named<QAction>(*window, "actQuickOutlookConnect")->isEnabled());
     window->SetModified(true);
     services.SaveFiles = {{""}};  // the save dialog is cancelled
     services.Shown.clear();
-    window->actQuickOutlookConnect->trigger();
+    Named<QAction>(*window, "actQuickOutlookConnect")->trigger();
     EXPECT_TRUE(services.SaveFiles.empty());
     EXPECT_TRUE(services.Shown.empty());
     EXPECT_TRUE(window->Modified);

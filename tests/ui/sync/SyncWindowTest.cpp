@@ -35,15 +35,15 @@ protected:
                 d.reject();
             }
         });
-        window->actConnectToOutlook->trigger();
+        Named<QAction>(*window, "actConnectToOutlook")->trigger();
     }
 
     // Runs the quick synchronisation (F9) an hour later.
     void QuickSyncLater()
     {
         now += 1.0 / 24;
-        ASSERT_TRUE(window->actQuickOutlookConnect->isEnabled());
-        window->actQuickOutlookConnect->trigger();
+        ASSERT_TRUE(Named<QAction>(*window, "actQuickOutlookConnect")->isEnabled());
+        Named<QAction>(*window, "actQuickOutlookConnect")->trigger();
         QApplication::processEvents();
     }
 
@@ -73,7 +73,7 @@ protected:
 
 TEST_F(SyncWindowTest, SetupRunBringsTheTasksInAndStoresTheFolder)
 {
-    ASSERT_FALSE(window->actQuickOutlookConnect->isEnabled());
+    ASSERT_FALSE(Named<QAction>(*window, "actQuickOutlookConnect")->isEnabled());
     ConnectThroughTheDialog();
     EXPECT_TRUE(services.Shown.empty()) << services.Shown.front();
 
@@ -85,13 +85,13 @@ TEST_F(SyncWindowTest, SetupRunBringsTheTasksInAndStoresTheFolder)
     EXPECT_EQ(window->FileName, File("plan.tvd"));
     EXPECT_FALSE(window->Modified);
     EXPECT_EQ(window->DataBase->OutlookFolderPath, FolderPathFromDirectory(tasks));
-    EXPECT_TRUE(window->actQuickOutlookConnect->isEnabled());
+    EXPECT_TRUE(Named<QAction>(*window, "actQuickOutlookConnect")->isEnabled());
     EXPECT_TRUE(std::filesystem::exists(File("plan_OutlookSync.log")));
 
     // The folder was saved with the outline.
     window->OpenDocument(File("plan.tvd"));
     EXPECT_EQ(window->DataBase->OutlookFolderPath, FolderPathFromDirectory(tasks));
-    EXPECT_TRUE(window->actQuickOutlookConnect->isEnabled());
+    EXPECT_TRUE(Named<QAction>(*window, "actQuickOutlookConnect")->isEnabled());
 
     // F9 now runs with the stored folder; nothing new comes in.
     QuickSyncLater();
@@ -110,12 +110,12 @@ TEST_F(SyncWindowTest, AFailedRunKeepsTheDialogOpenAndStoresNothing)
         EXPECT_TRUE(d.isVisible());
         d.btnClose->click();
     });
-    window->actConnectToOutlook->trigger();
+    Named<QAction>(*window, "actConnectToOutlook")->trigger();
     ASSERT_EQ(services.Shown.size(), 2u);
     EXPECT_EQ(services.Shown[0].rfind("Error to exchange data with Outlook: ", 0), 0u) << services.Shown[0];
     EXPECT_EQ(services.Shown[1], "There are warnings or errors during sync process. Would you like to open the log file for more details?");
     EXPECT_TRUE(window->DataBase->OutlookFolderPath.empty());
-    EXPECT_FALSE(window->actQuickOutlookConnect->isEnabled());
+    EXPECT_FALSE(Named<QAction>(*window, "actQuickOutlookConnect")->isEnabled());
     EXPECT_EQ(Texts(window->tvTasksTree), Names{"New Task"});
 }
 

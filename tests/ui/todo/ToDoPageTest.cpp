@@ -206,21 +206,21 @@ TEST_F(ToDoPageTest, TheTaskPanelComesBackAfterThePlacePanelWasEmptied)
 TEST_F(ToDoPageTest, TaskCommandsWorkOnlyInAllTasksOnTheOutlinePage)
 {
     QAction* import = window->findChild<QAction*>(QStringLiteral("actImport"));
-    EXPECT_TRUE(window->actNewTask->isEnabled());
+    EXPECT_TRUE(Named<QAction>(*window, "actNewTask")->isEnabled());
     if (import) {
         EXPECT_TRUE(import->isEnabled());
     }
     ShowPage(window->tshToDoList);
-    EXPECT_FALSE(window->actNewTask->isEnabled());
-    EXPECT_FALSE(window->actNewSubTask->isEnabled());
-    EXPECT_FALSE(window->actDeleteTask->isEnabled());
+    EXPECT_FALSE(Named<QAction>(*window, "actNewTask")->isEnabled());
+    EXPECT_FALSE(Named<QAction>(*window, "actNewSubTask")->isEnabled());
+    EXPECT_FALSE(Named<QAction>(*window, "actDeleteTask")->isEnabled());
     if (import) {
         EXPECT_FALSE(import->isEnabled());
     }
     ShowPage(window->tshOutline);
     window->Views().SetTaskTreeView(ViewGoals);
-    EXPECT_FALSE(window->actNewTask->isEnabled());
-    EXPECT_FALSE(window->actDeleteTask->isEnabled());
+    EXPECT_FALSE(Named<QAction>(*window, "actNewTask")->isEnabled());
+    EXPECT_FALSE(Named<QAction>(*window, "actDeleteTask")->isEnabled());
 
     // Ins finds both new-task commands disabled; no task and no place comes of it.
     const int tasks = window->DataBase->Root->Children.Count();

@@ -22,7 +22,7 @@ TEST_F(UndoWindowTest, DeleteTaskUndoRedo)
     Task("b")->AddChild("b1", -1);
     window->Views().FillTaskTree();
     Select("b");
-    window->actDeleteTask->trigger();
+    Named<QAction>(*window, "actDeleteTask")->trigger();
     ExpectOutline("P[a c d] Q[q1]");
     EXPECT_EQ(Selected(), "c");  // the next sibling
     EXPECT_EQ(window->CurrentTask, Task("c"));
@@ -44,7 +44,7 @@ TEST_F(UndoWindowTest, DeleteTaskUndoRedo)
 TEST_F(UndoWindowTest, RedoingADeletionAboveTheVirtualRootResetsIt)
 {
     Select("P");
-    window->actDeleteTask->trigger();
+    Named<QAction>(*window, "actDeleteTask")->trigger();
     window->Undo().actUndo()->trigger();
     window->Views().SetVirtualRoot(Task("P"));
     ASSERT_TRUE(window->Views().IsVirtualRootActive());
@@ -59,17 +59,17 @@ TEST_F(UndoWindowTest, RedoingADeletionAboveTheVirtualRootResetsIt)
 TEST_F(UndoWindowTest, DeletingTheLastChildSelectsThePreviousThenTheParent)
 {
     Select("q1");
-    window->actDeleteTask->trigger();
+    Named<QAction>(*window, "actDeleteTask")->trigger();
     EXPECT_EQ(Selected(), "Q");
     Select("d");
-    window->actDeleteTask->trigger();
+    Named<QAction>(*window, "actDeleteTask")->trigger();
     EXPECT_EQ(Selected(), "c");
 }
 
 TEST_F(UndoWindowTest, CancellingANewTaskDeletesItForGood)
 {
     Select("b");
-    window->actNewTask->trigger();
+    Named<QAction>(*window, "actNewTask")->trigger();
     ASSERT_TRUE(window->NewTaskPending);
     EXPECT_EQ(Outline(Root()), "P[a b New Task c d] Q[q1]");
     window->CancelPendingNewTask();
@@ -194,7 +194,7 @@ TEST_F(UndoWindowTest, SaveClearsTheHistory)
     Named<QSlider>(*window, "tbEffort")->setValue(-10);
     ASSERT_TRUE(window->Undo().UndoList()->CanUndo());
     services.SaveFiles = {File("out.tvd")};
-    window->actSave->trigger();
+    Named<QAction>(*window, "actSave")->trigger();
     EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
     EXPECT_EQ(window->Undo().actUndo()->text(), "Can't undo");
 }
@@ -205,9 +205,9 @@ TEST_F(UndoWindowTest, ANewOutlineDoesNotInheritTheOldOnesDeletions)
     window->DataBase->LastSyncTime = 45000;
     Task("c")->SetOutlookEntryID("ENTRY-C");
     Select("c");
-    window->actDeleteTask->trigger();
+    Named<QAction>(*window, "actDeleteTask")->trigger();
     window->Modified = false;
-    window->actFileNew->trigger();
+    Named<QAction>(*window, "actFileNew")->trigger();
     EXPECT_EQ(window->DataBase->DeletedEntryIDs.Count(), 0);
     EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
 }
@@ -215,7 +215,7 @@ TEST_F(UndoWindowTest, ANewOutlineDoesNotInheritTheOldOnesDeletions)
 TEST_F(UndoWindowTest, ClosingWithAStandingDeletionFreesEverythingOnce)
 {
     Select("b");
-    window->actDeleteTask->trigger();
+    Named<QAction>(*window, "actDeleteTask")->trigger();
     Select("a");
     Named<QSlider>(*window, "tbEffort")->setValue(-10);
     window->DragTaskNode(Node("a"), -1, Node("Q"));
