@@ -65,8 +65,6 @@ public:
     bool& Modified = state_.Modified;
     bool Untitled = true;
     std::string FileName;
-    const bool CreateBackup = true;
-    TDataFileLock DataFileLock;
     int32_t UILockCount = 0;
     TFontDesc DefaultTasksFont;
     TFontDesc DefaultNoteFont;
@@ -76,7 +74,6 @@ public:
     // ---- Outline tree state ----
     bool NewTaskPending = false;
     int32_t DrawLockCount = 0;
-    TDateTime DrawTime = 0;
 
     // ---- The places lists need refilling ----
     bool PlacesListsStale = false;
@@ -116,7 +113,6 @@ public:
     void LoadSettings();
     void SaveSettings();
     // Lets tests break a save at any step.
-    TSafeSaveOptions SaveOptions;
 
     // ---- Outline tree views ----
     QTreeWidgetItem* FindTaskNode(TTreeViewCheckBoxes* Tree, const TTaskNode* Task) const;
@@ -223,6 +219,11 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // State only the shell itself reaches.
+    const bool CreateBackup = true;
+    TDataFileLock DataFileLock;
+    TDateTime DrawTime = 0;
+    TSafeSaveOptions SaveOptions;
     // Commands and widgets only the shell itself reaches.
     QAction* AdvancedOptions1 = nullptr;
     QAction* Exit1 = nullptr;
