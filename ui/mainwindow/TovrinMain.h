@@ -106,7 +106,6 @@ public:
     bool SaveToFile(const std::string& Name);
     void SetModified(bool Value);
     void UpdateCaption();
-    void LockDataFile();
     void UnlockDataFile();
     void SetEditingEnabled(bool Enabled);
     void ImportXmlFile(const std::string& Name, QTreeWidgetItem* TargetNode);

@@ -324,13 +324,6 @@ void TfrmTovrinMain::UpdateCaption()
         desktop_->TrayIcon()->SetHint(caption.TrayHint);
 }
 
-void TfrmTovrinMain::LockDataFile()
-{
-    UnlockDataFile();
-    if (!FileName.empty())
-        DataFileLock.Lock(FileName);
-}
-
 void TfrmTovrinMain::UnlockDataFile()
 {
     DataFileLock.Unlock();

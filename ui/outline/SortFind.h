@@ -48,14 +48,10 @@ public:
     QAction* actFindNext() const { return actFindNext_; }
     int32_t SortKey1() const { return SortKey1_; }
     int32_t SortKey2() const { return SortKey2_; }
-    int32_t SortKey3() const { return SortKey3_; }
-    int32_t SortKey4() const { return SortKey4_; }
     bool SortRecursive() const { return SortRecursive_; }
     const std::string& FindText() const { return FindText_; }
     void SetFindText(const std::string& Text) { FindText_ = Text; }
-    bool FindInCaptions() const { return FindInCaptions_; }
     void SetFindInCaptions(bool Value) { FindInCaptions_ = Value; }
-    bool FindInNotes() const { return FindInNotes_; }
     void SetFindInNotes(bool Value) { FindInNotes_ = Value; }
 
 private:

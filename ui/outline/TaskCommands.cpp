@@ -73,28 +73,24 @@ void TTaskCommands::AddToTreeMenu(QMenu& Menu, QAction* Before)
 
 void TTaskCommands::actAddToSubtasksPlacesExecute()
 {
-    if (!state_.CurrentTask)
-        return;
-    const std::string places = host_.TaskPlacesText();
-    if (!ConfirmYesNo("This will add all the places of the current task (\"" + places +
-                      "\") to all subtasks. You could not undo this action. Continue?"))
-        return;
-    host_.FlushTaskEdits();
-    state_.DataBase->AddPlacesToSubtasks(state_.CurrentTask);
-    host_.ClearUndoHistory();
-    host_.SetModified(true);
+    SpreadPlaces("This will add all the places of the current task (\"", "\") to all subtasks.",
+                 &TTovrinDataBase::AddPlacesToSubtasks);
 }
 
 void TTaskCommands::actReplaceSubtasksPlacesExecute()
 {
+    SpreadPlaces("This will replace the places in all subtasks with the places of this task (\"", "\").",
+                 &TTovrinDataBase::ReplaceSubtasksPlaces);
+}
+
+void TTaskCommands::SpreadPlaces(const char* Before, const char* After, void (TTovrinDataBase::*Spread)(TTaskNode*))
+{
     if (!state_.CurrentTask)
         return;
-    const std::string places = host_.TaskPlacesText();
-    if (!ConfirmYesNo("This will replace the places in all subtasks with the places of this task (\"" + places +
-                      "\"). You could not undo this action. Continue?"))
+    if (!ConfirmYesNo(Before + host_.TaskPlacesText() + After + " You could not undo this action. Continue?"))
         return;
     host_.FlushTaskEdits();
-    state_.DataBase->ReplaceSubtasksPlaces(state_.CurrentTask);
+    (state_.DataBase.get()->*Spread)(state_.CurrentTask);
     host_.ClearUndoHistory();
     host_.SetModified(true);
 }
@@ -112,36 +108,25 @@ void TTaskCommands::actClearSubtasksPlacesExecute()
     host_.SetModified(true);
 }
 
-namespace {
-
-const char* CompletionQuestion(bool completed)
-{
-    return completed ? "This will complete current task and all subtasks. You could not undo this action. Continue?"
-                     : "This will uncomplete current task and all subtasks. You could not undo this action. Continue?";
-}
-
-} // namespace
-
 void TTaskCommands::actCompleteAllSubtasksExecute()
 {
-    if (!state_.CurrentTask || !ConfirmYesNo(CompletionQuestion(true)))
-        return;
-    // Pending panel edits go first, so that the write-back below cannot undo the completion.
-    host_.FlushTaskEdits();
-    state_.DataBase->SetSubtasksCompleted(state_.CurrentTask, true);
-    host_.ReloadCurrentTask();
-    host_.RefreshSubtree();
-    host_.SyncTreeNode(SelectedNode(&tree_));
-    host_.ClearUndoHistory();
-    host_.SetModified(true);
+    SetSubtreeCompleted(true);
 }
 
 void TTaskCommands::actUncompleteAllSubtasksExecute()
 {
-    if (!state_.CurrentTask || !ConfirmYesNo(CompletionQuestion(false)))
+    SetSubtreeCompleted(false);
+}
+
+void TTaskCommands::SetSubtreeCompleted(bool Completed)
+{
+    if (!state_.CurrentTask ||
+        !ConfirmYesNo(std::string("This will ") + (Completed ? "complete" : "uncomplete") +
+                      " current task and all subtasks. You could not undo this action. Continue?"))
         return;
+    // Pending panel edits go first, so that the write-back below cannot undo the change.
     host_.FlushTaskEdits();
-    state_.DataBase->SetSubtasksCompleted(state_.CurrentTask, false);
+    state_.DataBase->SetSubtasksCompleted(state_.CurrentTask, Completed);
     host_.ReloadCurrentTask();
     host_.RefreshSubtree();
     host_.SyncTreeNode(SelectedNode(&tree_));

@@ -15,6 +15,7 @@ class QTreeWidgetItem;
 class QWidget;
 class TStringList;
 class TTaskNode;
+class TTovrinDataBase;
 class TTreeViewCheckBoxes;
 struct TWindowState;
 
@@ -74,6 +75,9 @@ private:
     void actCollapseAllSubtasksExecute();
     void actExpandAllSubtasksExecute();
     void actShortCutForDueDateExecute();
+    // Asks Before + the task's places + After, then spreads the places down the subtree.
+    void SpreadPlaces(const char* Before, const char* After, void (TTovrinDataBase::*Spread)(TTaskNode*));
+    void SetSubtreeCompleted(bool Completed);
 
     TTreeViewCheckBoxes& tree_;
     TWindowState& state_;

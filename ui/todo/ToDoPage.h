@@ -65,7 +65,6 @@ public:
     void RemoveSubtree(const TTaskNode* Task);
 
     TTreeViewCheckBoxes* tvToDo() const { return tvToDo_; }
-    QFrame* pnlVirtualRoot2() const { return pnlVirtualRoot2_; }
     QLabel* lbVirtualRoot2() const { return lbVirtualRoot2_; }
     TToDoFilterPanel& ToDoFilter() const { return *toDoFilter_; }
     QAction* actCopyToDoToClipboard() const { return actCopyToDoToClipboard_; }
