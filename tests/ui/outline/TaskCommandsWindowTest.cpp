@@ -297,6 +297,15 @@ TEST_F(TaskCommandsTest, SubtreePlaceCommandsAskFirst)
     EXPECT_EQ(Task("grandchild")->Places, std::vector<int32_t>{home->PlaceID});
     EXPECT_TRUE(window->Modified);
 
+    // Replacing asks its own question; a subtask's other places give way to the task's.
+    TTaskPlace* work = window->DataBase->PlacesList->Add("Work");
+    Task("child")->Places = {work->PlaceID};
+    services.Answers = {idYes};
+    window->TaskCommands().actReplaceSubtasksPlaces()->trigger();
+    EXPECT_EQ(services.Shown.back(), "This will replace the places in all subtasks with the places of this task "
+                                     "(\"Home\"). You could not undo this action. Continue?");
+    EXPECT_EQ(Task("child")->Places, std::vector<int32_t>{home->PlaceID});
+
     services.Answers = {idYes};
     window->TaskCommands().actClearSubtasksPlaces()->trigger();
     EXPECT_TRUE(Task("P")->Places.empty());
