@@ -1,7 +1,7 @@
 #include "zip/ObjectList.h"
 
-#include <algorithm>
-#include <cctype>
+#include "platform/StrUtils.h"
+
 #include <cstdlib>
 #include <map>
 #include <cxxabi.h>
@@ -31,18 +31,9 @@ void RaiseListIndexError(int32_t index)
 
 namespace {
 
+// Class names are matched without regard to case.
 struct TNameLess {
-    bool operator()(const std::string& a, const std::string& b) const
-    {
-        const size_t n = std::min(a.size(), b.size());
-        for (size_t i = 0; i < n; ++i) {
-            const int ca = std::tolower(static_cast<unsigned char>(a[i]));
-            const int cb = std::tolower(static_cast<unsigned char>(b[i]));
-            if (ca != cb)
-                return ca < cb;
-        }
-        return a.size() < b.size();
-    }
+    bool operator()(const std::string& a, const std::string& b) const { return CompareText(a, b) < 0; }
 };
 
 // Lives from first use to the end of the program.
