@@ -161,20 +161,11 @@ std::string ReplaceAll(const std::string& Text, const std::string& Old, const st
         return out.append(Text, start, std::string::npos);
     }
     // Always the first occurrence of the current text, until none is left (aab with ab -> ba
-    // gives baa). Text before a replaced occurrence held none, so the next one cannot start
-    // more than Old.size() - 1 characters before the place of the replacement.
+    // gives baa).
     size_t pos = Text.find(Old);
     if (pos == std::string::npos)
         return Text;
-    if (New.size() == Old.size()) {
-        std::string text = Text;
-        do {
-            text.replace(pos, Old.size(), New);   // in place: nothing moves
-            pos = text.find(Old, pos >= Old.size() - 1 ? pos - (Old.size() - 1) : 0);
-        } while (pos != std::string::npos);
-        return text;
-    }
-    // Otherwise occurrences have one length, so the first one is the one that ends first:
+    // Occurrences have one length, so the first one is the one that ends first:
     // move the text over character by character, and put each replacement back in front of
     // the unread text so that it is searched again. The moved text never holds an occurrence.
     out.assign(Text, 0, pos);
