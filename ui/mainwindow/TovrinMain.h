@@ -136,7 +136,7 @@ public:
     void SetShowProject(bool Value);
     void SetShowTaskTreeViews(bool Value);
 
-    // ---- Places lists and page switching (TovrinMainToDo.cpp) ----
+    // ---- Places lists and page switching (TovrinMainPages.cpp) ----
     void SyncSelectionWithCurrentTask(QWidget* Page);
 
     // ---- About box command (TovrinMainAbout.cpp) ----
