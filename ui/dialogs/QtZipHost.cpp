@@ -1,7 +1,6 @@
 #include "ui/dialogs/QtZipHost.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QMessageBox>
 
 #include "taskdb/Services.h"
@@ -31,13 +30,14 @@ void TQtZipHost::ShowError(std::string_view text, std::string_view caption)
 bool TQtZipHost::ChooseFile(std::string_view title, std::string_view filter, const std::string& initialDir,
                             std::string& fileName)
 {
-    QFileDialog dialog(QApplication::activeWindow(), Q(title), Q(initialDir));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters(Q(QtFilterFromClassLibrary(std::string(filter))).split(QStringLiteral(";;"), Qt::SkipEmptyParts));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    // The program's own open dialog, with the component's title and folder.
+    TFileDialogRequest request;
+    request.Filter = std::string(filter);
+    request.Title = std::string(title);
+    request.Directory = initialDir;
+    if (!services_.ExecuteOpenDialog(request))
         return false;
-    fileName = dialog.selectedFiles().front().toStdString();
+    fileName = request.FileName;
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "ui/mainwindow/WindowServices.h"
 #include "zip/ZipHost.h"
 
 class ISaveCursor;
@@ -23,6 +24,7 @@ public:
     void ProcessMessages() override;
 
 private:
+    TQtUiServices services_;   // the file dialog every other command uses
     std::vector<std::shared_ptr<ISaveCursor>> hourGlasses_;
 };
 

@@ -64,6 +64,10 @@ void PrepareDialog(QFileDialog& dialog, const TFileDialogRequest& request)
         const int index = static_cast<int>(dialog.nameFilters().indexOf(filter));
         dialog.setDefaultSuffix(Q(DefaultExtensionFor(request, index + 1)));
     });
+    if (!request.Title.empty())
+        dialog.setWindowTitle(Q(request.Title));
+    if (!request.Directory.empty())
+        dialog.setDirectory(Q(request.Directory));
     if (!request.FileName.empty())
         dialog.selectFile(Q(request.FileName));
 }

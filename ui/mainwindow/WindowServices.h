@@ -11,6 +11,8 @@ struct TFileDialogRequest {
     int FilterIndex = 1;           // 1-based; the chosen index comes back here
     std::string FileName;          // initial name; the chosen name comes back here
     std::string DefaultExtension;  // without the dot; added when the user types none
+    std::string Title;             // empty: the toolkit's own
+    std::string Directory;         // the folder shown first; empty: the toolkit's choice
 };
 
 class IWindowServices : public IUiServices {
