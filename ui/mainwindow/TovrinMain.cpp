@@ -73,7 +73,7 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     pcMainPages->OnChanging = [this] { return pcMainPagesChanging(); };
     pcMainPages->OnChange = [this] { RunGuarded([this] { pcMainPagesChange(); }); };
 
-    DataBase = std::make_unique<TTovrinDataBase>();
+    state_.DataBase = std::make_unique<TTovrinDataBase>();
     views_->LetGoOfVirtualRoot();
     places_->SetCurrentPlace(nullptr);
     tasks_->SetCurrentTask(nullptr);
@@ -124,14 +124,14 @@ void TfrmTovrinMain::FormDestroy()
     // The focus leaves now, while the window is whole, not when its editor is destroyed.
     if (QWidget* focused = QApplication::focusWidget(); focused && isAncestorOf(focused))
         focused->clearFocus();
-    CurrentTask = nullptr;
-    CurrentPlace = nullptr;
+    state_.CurrentTask = nullptr;
+    state_.CurrentPlace = nullptr;
     // The undo history and the navigation refer to tasks of the document: they go first, the
     // document after them.
     undo_->ReleaseHistories();
     tvTasksTree->clear();
     toDo_->tvToDo()->clear();
-    DataBase.reset();
+    state_.DataBase.reset();
     UnlockDataFile();
     zipHost_.reset();
     if (&UiServices() == services_)
@@ -249,7 +249,7 @@ void TfrmTovrinMain::BuildTaskPanel()
     host.TaskChangeApplied = [this](bool Delay, bool Force) { toDo_->ApplyTaskChange(Delay, Force); };
     host.ShowCaptionInTrees = [this](const QString& Caption) {
         for (TTreeViewCheckBoxes* tree : {tvTasksTree, toDo_->tvToDo()})
-            if (QTreeWidgetItem* node = FindTaskNode(tree, CurrentTask))
+            if (QTreeWidgetItem* node = FindTaskNode(tree, state_.CurrentTask))
                 node->setText(0, Caption);
     };
     host.IsProjectsView = [this] { return views_->CurrentViewName() == ViewProjects; };

@@ -57,12 +57,8 @@ private:
 
 public:
     // ---- Document state ----
-    // What the window's parts share, and the shell's own names for it.
+    // What the window's parts share: the document, current task and place, modified flag.
     TWindowState& State() { return state_; }
-    std::unique_ptr<TTovrinDataBase>& DataBase = state_.DataBase;
-    TTaskNode*& CurrentTask = state_.CurrentTask;
-    TTaskPlace*& CurrentPlace = state_.CurrentPlace;
-    bool& Modified = state_.Modified;
     bool Untitled = true;
     std::string FileName;
     int32_t UILockCount = 0;

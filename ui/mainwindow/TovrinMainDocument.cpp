@@ -105,7 +105,7 @@ void TfrmTovrinMain::ImportXmlFile(const std::string& Name, QTreeWidgetItem* Tar
 
 bool TfrmTovrinMain::AskSaveChanges()
 {
-    if (!Modified)
+    if (!state_.Modified)
         return true;
     switch (ConfirmYesNoCancel("Do you want to save the changes?")) {
     case idNo:
@@ -134,8 +134,8 @@ void TfrmTovrinMain::ClearDocument()
         NewTaskPending = false;
         FileName.clear();
         Untitled = true;
-        DataBase->Clear();
-        views_->SetVirtualRoot(DataBase->Root.get());
+        state_.DataBase->Clear();
+        views_->SetVirtualRoot(state_.DataBase->Root.get());
         pcMainPages->SetActivePage(tshOutline);
         UnlockDataFile();
         views_->SetTaskTreeView(ViewAllTasks);
@@ -151,7 +151,7 @@ void TfrmTovrinMain::ClearDocument()
 
 void TfrmTovrinMain::AddInitialTask()
 {
-    DataBase->Root->AddChild("New Task", -1);
+    state_.DataBase->Root->AddChild("New Task", -1);
     views_->FillTaskTree();
 }
 
@@ -210,15 +210,15 @@ void TfrmTovrinMain::OpenDocument(const std::string& Name)
     views_->FillTaskTree();
     PlacesListsStale = true;
     RefreshPlacesLists();
-    SetShowToDoSheet(DataBase->ShowToDoSheet);
-    SetShowTaskProperties(DataBase->ShowTaskProperties);
-    SetShowImportance(DataBase->ShowImportance);
-    SetShowPlaces(DataBase->ShowPlaces);
-    SetShowGoals(DataBase->ShowGoals);
-    SetShowTime(DataBase->ShowTime);
-    SetShowEffort(DataBase->ShowEffort);
-    SetShowProject(DataBase->ShowProject);
-    SetShowTaskTreeViews(DataBase->ShowTaskTreeViews);
+    SetShowToDoSheet(state_.DataBase->ShowToDoSheet);
+    SetShowTaskProperties(state_.DataBase->ShowTaskProperties);
+    SetShowImportance(state_.DataBase->ShowImportance);
+    SetShowPlaces(state_.DataBase->ShowPlaces);
+    SetShowGoals(state_.DataBase->ShowGoals);
+    SetShowTime(state_.DataBase->ShowTime);
+    SetShowEffort(state_.DataBase->ShowEffort);
+    SetShowProject(state_.DataBase->ShowProject);
+    SetShowTaskTreeViews(state_.DataBase->ShowTaskTreeViews);
     toDo_->ToDoFilter().RestoreToDoFilter();
     SetModified(false);
     DataFileLock.Swap(newLock);
@@ -234,10 +234,10 @@ std::unique_ptr<TTovrinDataBase> TfrmTovrinMain::ReadDataFile(TStream& Stream)
         loaded->LoadFromStream(Stream, "");
     } catch (...) {
         loaded.reset();
-        CurrentDataBase = DataBase.get();
+        CurrentDataBase = state_.DataBase.get();
         throw;
     }
-    CurrentDataBase = DataBase.get();
+    CurrentDataBase = state_.DataBase.get();
     return loaded;
 }
 
@@ -245,8 +245,8 @@ void TfrmTovrinMain::ReplaceDataBase(std::unique_ptr<TTovrinDataBase> Loaded)
 {
     // The outline going away is still the one its tasks report to, and it ignores reports while
     // it is freed; then the new one takes its place. The views were emptied by ClearDocument.
-    std::exchange(DataBase, std::move(Loaded)).reset();
-    CurrentDataBase = DataBase.get();
+    std::exchange(state_.DataBase, std::move(Loaded)).reset();
+    CurrentDataBase = state_.DataBase.get();
     views_->LetGoOfVirtualRoot();
 }
 
@@ -290,20 +290,20 @@ bool TfrmTovrinMain::SaveToFile(const std::string& Name)
 {
     tasks_->UpdateCurrentTask();
     places_->UpdateCurrentPlace();
-    DataBase->SetShowToDoSheet(ShowToDoSheet);
-    DataBase->SetShowTaskProperties(ShowTaskProperties);
-    DataBase->SetShowImportance(ShowImportance);
-    DataBase->SetShowPlaces(ShowPlaces);
-    DataBase->SetShowGoals(ShowGoals);
-    DataBase->SetShowTime(ShowTime);
-    DataBase->SetShowEffort(ShowEffort);
-    DataBase->SetShowProject(ShowProject);
-    DataBase->SetShowTaskTreeViews(ShowTaskTreeViews);
+    state_.DataBase->SetShowToDoSheet(ShowToDoSheet);
+    state_.DataBase->SetShowTaskProperties(ShowTaskProperties);
+    state_.DataBase->SetShowImportance(ShowImportance);
+    state_.DataBase->SetShowPlaces(ShowPlaces);
+    state_.DataBase->SetShowGoals(ShowGoals);
+    state_.DataBase->SetShowTime(ShowTime);
+    state_.DataBase->SetShowEffort(ShowEffort);
+    state_.DataBase->SetShowProject(ShowProject);
+    state_.DataBase->SetShowTaskTreeViews(ShowTaskTreeViews);
     toDo_->ToDoFilter().StoreToDoFilter();
 
     TSafeSaveOptions options = SaveOptions;
     options.CreateBackup = CreateBackup;
-    SaveFileSafely(Name, [this](TStream& stream) { DataBase->SaveToStream(stream, "", 3); }, DataFileLock, options);
+    SaveFileSafely(Name, [this](TStream& stream) { state_.DataBase->SaveToStream(stream, "", 3); }, DataFileLock, options);
     FileName = Name;
     Untitled = false;
     SetModified(false);
@@ -312,13 +312,13 @@ bool TfrmTovrinMain::SaveToFile(const std::string& Name)
 
 void TfrmTovrinMain::SetModified(bool Value)
 {
-    Modified = Value;
+    state_.Modified = Value;
     UpdateCaption();
 }
 
 void TfrmTovrinMain::UpdateCaption()
 {
-    const TWindowCaption caption = MakeWindowCaption(FileName, Modified);
+    const TWindowCaption caption = MakeWindowCaption(FileName, state_.Modified);
     setWindowTitle(QString::fromStdString(caption.Caption));
     if (desktop_)
         desktop_->TrayIcon()->SetHint(caption.TrayHint);
@@ -339,7 +339,7 @@ void TfrmTovrinMain::SetEditingEnabled(bool Enabled)
         if (action)
             action->setEnabled(Enabled);
     if (actQuickOutlookConnect)
-        actQuickOutlookConnect->setEnabled(Enabled && DataBase && !DataBase->OutlookFolderPath.empty());
+        actQuickOutlookConnect->setEnabled(Enabled && state_.DataBase && !state_.DataBase->OutlookFolderPath.empty());
 }
 
 // ---- File commands ----

@@ -29,7 +29,7 @@ void TfrmTovrinMain::RefreshPlacesLists()
 {
     // A place that left the outline (a deletion, or its redo) is no longer shown in the panel;
     // it is still alive here, so its pending edits are written to it first.
-    if (CurrentPlace && !IsPlaceOfOutline(DataBase.get(), CurrentPlace))
+    if (state_.CurrentPlace && !IsPlaceOfOutline(state_.DataBase.get(), state_.CurrentPlace))
         places_->SetCurrentPlace(nullptr);
     if (!PlacesListsStale)
         return;
@@ -69,7 +69,7 @@ void TfrmTovrinMain::SyncSelectionWithCurrentTask(QWidget* Page)
     if (Page != tshOutline)
         return;
     TUILock lock(UILockCount);
-    QTreeWidgetItem* node = FindTaskNode(tvTasksTree, CurrentTask);
+    QTreeWidgetItem* node = FindTaskNode(tvTasksTree, state_.CurrentTask);
     tvTasksTree->clearSelection();
     if (node) {
         tvTasksTree->setCurrentItem(node);
@@ -95,5 +95,5 @@ void TfrmTovrinMain::UpdateTreeActions()
     if (QAction* paste = taskCommands_ ? taskCommands_->actInsertTasksFromClipboard() : nullptr)
         paste->setEnabled(treeMode && !SplitClipboardLines(UiServices().GetClipboardText()).empty());
     if (actQuickOutlookConnect)
-        actQuickOutlookConnect->setEnabled(!DataBase->OutlookFolderPath.empty());
+        actQuickOutlookConnect->setEnabled(!state_.DataBase->OutlookFolderPath.empty());
 }

@@ -111,7 +111,7 @@ void TfrmTovrinMain::BuildTaskCommands()
     if (QClipboard* clipboard = QGuiApplication::clipboard())
         connect(clipboard, &QClipboard::dataChanged, this, [this] {
             RunGuarded([this] {
-                if (DataBase)
+                if (state_.DataBase)
                     UpdateTreeActions();
             });
         });
@@ -139,9 +139,9 @@ void TfrmTovrinMain::BuildTaskCommands()
 void TfrmTovrinMain::actQuickOutlookConnectExecute()
 {
     if (!actQuickOutlookConnect->isEnabled() || !actQuickOutlookConnect->isVisible() ||
-        DataBase->OutlookFolderPath.empty())
+        state_.DataBase->OutlookFolderPath.empty())
         return;
-    QuickOutlookSync(this, DataBase->OutlookFolderPath, 2);
+    QuickOutlookSync(this, state_.DataBase->OutlookFolderPath, 2);
 }
 
 void TfrmTovrinMain::actConnectToOutlookExecute()
@@ -153,7 +153,7 @@ void TfrmTovrinMain::actConnectToOutlookExecute()
 bool TfrmTovrinMain::QuickOutlookSync(QWidget* AOwner, const std::string& FolderPath, int32_t Mode)
 {
     // An untitled outline is saved first as well: the run's log goes beside the data file.
-    if ((Modified || Untitled) && !SaveDocument())
+    if ((state_.Modified || Untitled) && !SaveDocument())
         return false;
     Undo().ClearUndoHistory();
     tvTasksTree->clearSelection();
@@ -184,13 +184,13 @@ bool TfrmTovrinMain::QuickOutlookSync(QWidget* AOwner, const std::string& Folder
         }
         // Only the address is compared, against the tasks that are still there.
         bool kept = false;
-        DataBase->Root->ForEachNode([&](void*, TTaskNode* task) { kept = kept || task == virtualRoot; }, nullptr);
+        state_.DataBase->Root->ForEachNode([&](void*, TTaskNode* task) { kept = kept || task == virtualRoot; }, nullptr);
         views_->SetVirtualRoot(kept ? virtualRoot : nullptr);  // refills the tree and the To-Do list
     };
     bool result = false;
     try {
         TOutlookSyncHost host(AOwner, Services());
-        result = SyncWithOutlook(*DataBase, host, FolderPath, static_cast<uint8_t>(Mode), FileName,
+        result = SyncWithOutlook(*state_.DataBase, host, FolderPath, static_cast<uint8_t>(Mode), FileName,
                                  VdirApplicationFactory("/"));
     } catch (...) {
         showOutlineAgain();

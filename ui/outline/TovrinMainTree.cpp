@@ -279,12 +279,12 @@ bool TfrmTovrinMain::tvTasksTreeKeyDown(TTreeViewCheckBoxes* Tree, QKeyEvent* Ev
     const int key = Event->key();
     if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F2) && node && !Tree->IsEditing() &&
         NodeTask(node)) {
-        if (Tree == toDo_->tvToDo() && NodeTask(node) != CurrentTask)
+        if (Tree == toDo_->tvToDo() && NodeTask(node) != state_.CurrentTask)
             tasks_->SetCurrentTask(NodeTask(node));
         StartCaptionEdit(Tree, node);
         return true;
     }
-    if (key == Qt::Key_Space && node && !Tree->IsEditing() && Tree == toDo_->tvToDo() && NodeTask(node) != CurrentTask)
+    if (key == Qt::Key_Space && node && !Tree->IsEditing() && Tree == toDo_->tvToDo() && NodeTask(node) != state_.CurrentTask)
         tasks_->SetCurrentTask(NodeTask(node));
     return false;  // Space toggles the check box in the tree's own handling
 }
@@ -330,7 +330,7 @@ void TfrmTovrinMain::tvTasksTreeEdited(QTreeWidgetItem* Node, const QString& Tex
 {
     NewTaskPending = false;
     TTaskNode* task = NodeTask(Node);
-    if (task && task == CurrentTask) {
+    if (task && task == state_.CurrentTask) {
         tasks_->SetCaptionText(Text);  // the panel writes it back
     } else if (task) {
         // The selection did not follow the edited node; the caption must not be lost.

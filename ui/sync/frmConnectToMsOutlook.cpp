@@ -95,7 +95,7 @@ TfrmConnectToMsOutlook::TfrmConnectToMsOutlook(TfrmTovrinMain& Window) : QDialog
     connect(edOutlookFolder, &QLineEdit::textChanged, this,
             [this] { btnSyncNow->setEnabled(!edOutlookFolder->text().isEmpty()); });
 
-    SetFolderPath(window_.DataBase->OutlookFolderPath);
+    SetFolderPath(window_.State().DataBase->OutlookFolderPath);
     btnSyncNow->setEnabled(!edOutlookFolder->text().isEmpty());
 
     adjustSize();
@@ -146,7 +146,7 @@ void TfrmConnectToMsOutlook::btnSyncNowClick()
 
 void TfrmConnectToMsOutlook::btnAdvancedClick()
 {
-    TTovrinDataBase& db = *window_.DataBase;
+    TTovrinDataBase& db = *window_.State().DataBase;
     std::string parent = db.NewOutlookTasksParent;
     std::string category = db.OutlookCategory;
     std::string deletedCategory = db.DeletedItemsCategory;

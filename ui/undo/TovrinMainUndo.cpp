@@ -60,7 +60,7 @@ public:
             }
             tree->setCurrentItem(node);
         }
-        if (w_.CurrentTask == Task)
+        if (w_.State().CurrentTask == Task)
             w_.TaskPanel().ReloadCurrentTask();
     }
 
@@ -104,7 +104,7 @@ public:
     {
         // Nothing may keep referring to the subtree: the panel, the To-Do list and its tree,
         // the navigation history.
-        if (InSubtree(w_.CurrentTask, Task)) {
+        if (InSubtree(w_.State().CurrentTask, Task)) {
             w_.TaskPanel().SetTaskDirty(false);
             w_.TaskPanel().SetCurrentTask(nullptr);
         }
@@ -121,7 +121,7 @@ public:
     {
         w_.PlacesListsStale = true;
         // A place that left the list is no longer shown in the panel.
-        if (w_.CurrentPlace && w_.DataBase->PlacesList->FindByID(w_.CurrentPlace->PlaceID) != w_.CurrentPlace) {
+        if (w_.State().CurrentPlace && w_.State().DataBase->PlacesList->FindByID(w_.State().CurrentPlace->PlaceID) != w_.State().CurrentPlace) {
             w_.Places().SetPlaceDirty(false);
             w_.Places().SetCurrentPlace(nullptr);
         }
@@ -221,7 +221,7 @@ void TfrmTovrinMain::BuildUndoAndNavigation()
                    },
                    [this] {
                        for (TTreeViewCheckBoxes* tree : {tvTasksTree, toDo_->tvToDo()})
-                           views_->SyncTreeNode(FindTaskNode(tree, CurrentTask));
+                           views_->SyncTreeNode(FindTaskNode(tree, state_.CurrentTask));
                        tasks_->ReloadCurrentTask();
                    },
                    [this](bool Value) { SetModified(Value); },
@@ -277,7 +277,7 @@ void TfrmTovrinMain::DeleteSelectedTask(bool Undoable)
         Undo().UndoList()->Add(std::make_unique<TUndoDeleteTaskNode>(Undo().UndoView(), task));
     } else {
         Undo().UndoView().TaskDetached(task);
-        CurrentTask = nullptr;
+        state_.CurrentTask = nullptr;
         tasks_->SetTaskDirty(false);
         delete task;
     }
@@ -337,7 +337,7 @@ void TfrmTovrinMain::DeletePlaceUndoable(TTaskPlace* Place)
     if (!Place)
         return;
     places_->UpdateCurrentPlace();
-    Undo().UndoList()->Add(std::make_unique<TUndoDeletePlace>(Undo().UndoView(), *DataBase->PlacesList, Place));
+    Undo().UndoList()->Add(std::make_unique<TUndoDeletePlace>(Undo().UndoView(), *state_.DataBase->PlacesList, Place));
     PlacesListsStale = true;
     SetModified(true);
 }

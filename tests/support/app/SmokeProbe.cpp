@@ -51,12 +51,12 @@ QString Describe(TfrmTovrinMain& window)
     text += Line("knob", priority, SliderKnobRect(priority).center());
     text += Line("high", high, high->rect().center());
     text += Line("notes", notes, notes->rect().center());
-    if (const TTaskNode* task = window.CurrentTask) {
+    if (const TTaskNode* task = window.State().CurrentTask) {
         text += QStringLiteral("current %1 %2\n").arg(task->Importance).arg(Caption(task));
         if (task->Note.Count() > 0)
             text += QStringLiteral("note %1\n").arg(QString::fromStdString(task->Note[0]));
     }
-    text += QStringLiteral("modified %1\n").arg(window.Modified);
+    text += QStringLiteral("modified %1\n").arg(window.State().Modified);
     return text;
 }
 

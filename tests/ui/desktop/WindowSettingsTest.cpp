@@ -218,20 +218,20 @@ TEST_F(WindowSettingsTest, LosingTheFocusSavesOnlyAModifiedOutlineWithAFile)
     window->SetModified(true);
     window->Desktop().AppDeactivate();  // untitled: no Save dialog pops up
     EXPECT_EQ(services.Requests.size(), 0u);
-    EXPECT_TRUE(window->Modified);
+    EXPECT_TRUE(window->State().Modified);
 
     const std::string name = dir.File("kept.tvd");
     services.SaveFiles.push_back(name);
     ASSERT_TRUE(window->SaveDocument());
     window->SetModified(true);
     window->Desktop().AppDeactivate();
-    EXPECT_FALSE(window->Modified);
+    EXPECT_FALSE(window->State().Modified);
     EXPECT_TRUE(std::filesystem::exists(name + ".bak"));  // saved a second time
 
     window->Desktop().SetAutoSaveMode(0);
     window->SetModified(true);
     window->Desktop().AppDeactivate();
-    EXPECT_TRUE(window->Modified);
+    EXPECT_TRUE(window->State().Modified);
 }
 
 TEST_F(WindowSettingsTest, TheFiveMinuteSaveAsksForANameWithItsTimerStopped)

@@ -15,7 +15,7 @@ protected:
             TTaskNode* a = root->AddChild("Alpha", -1);
             a->AddChild("Alpha one", -1)->Note.Add("note line");
             root->AddChild("Beta", -1);
-            window->DataBase->PlacesList->Add("Garden");
+            window->State().DataBase->PlacesList->Add("Garden");
         });
     }
 };
@@ -35,7 +35,7 @@ TEST_F(ImportExportTest, WholeTreeAsXmlAndBackAddsTheSameTopTasksOnce)
     EXPECT_EQ(services.Requests[0].DefaultExtension, "xml");
     EXPECT_EQ(services.Shown.back(),
               "Export only SELECTED task with subtasks?\n\r\n\rIf you click \"No\" the entire Task Tree will be exported.");
-    EXPECT_FALSE(window->Modified);  // an export changes nothing
+    EXPECT_FALSE(window->State().Modified);  // an export changes nothing
 
     const std::string xml = ReadAll(file);
     EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<TovrinPlanner-xml ver=\"1.0\">", 0), 0u) << xml;
@@ -46,7 +46,7 @@ TEST_F(ImportExportTest, WholeTreeAsXmlAndBackAddsTheSameTopTasksOnce)
     services.OpenFiles = {{file, 2}};
     window->Exchange().actImport()->trigger();
     ExpectOutline("Alpha[Alpha one] Beta Alpha[Alpha one] Beta");
-    EXPECT_TRUE(window->Modified);
+    EXPECT_TRUE(window->State().Modified);
 }
 
 TEST_F(ImportExportTest, ExportWithAVirtualRootAndNoKeepsTheVirtualRootOnTop)
@@ -108,7 +108,7 @@ TEST_F(ImportExportTest, SelectedTaskAsTabTextAndTabTextImportUnderTheSelection)
     EXPECT_EQ(ChildCaptions(Task("Beta")), (Names{"X", "Z"}));
     EXPECT_EQ(Task("Y")->Note.Items(), (Names{"a", "b"}));
     EXPECT_NE(window->FindTaskNode(window->tvTasksTree, Task("Y")), nullptr);
-    EXPECT_TRUE(window->Modified);
+    EXPECT_TRUE(window->State().Modified);
 }
 
 TEST_F(ImportExportTest, FailedImportsChangeNothing)
@@ -122,11 +122,11 @@ TEST_F(ImportExportTest, FailedImportsChangeNothing)
     window->Exchange().actImport()->trigger();
     ASSERT_EQ(services.Shown.size(), 2u);  // one error box each
     EXPECT_EQ(ChildCaptions(Root()), (Names{"Alpha", "Beta"}));
-    EXPECT_FALSE(window->Modified);
+    EXPECT_FALSE(window->State().Modified);
 
     services.OpenFiles = {{""}};
     window->Exchange().actImport()->trigger();
-    EXPECT_FALSE(window->Modified);
+    EXPECT_FALSE(window->State().Modified);
 }
 
 } // namespace

@@ -67,11 +67,11 @@ protected:
 TEST_F(MainWindowTest, StartsUntitledWithOneNewTask)
 {
     EXPECT_TRUE(window->Untitled);
-    EXPECT_FALSE(window->Modified);
+    EXPECT_FALSE(window->State().Modified);
     EXPECT_EQ(Top(), Names{"New Task"});
     EXPECT_EQ(Title(), "Tovrin Planner");
     EXPECT_EQ(window->Views().CurrentViewName(), "All tasks");
-    EXPECT_EQ(window->CurrentTask, Root()->Children[0]);  // the first node is selected
+    EXPECT_EQ(window->State().CurrentTask, Root()->Children[0]);  // the first node is selected
 }
 
 TEST_F(MainWindowTest, TheThreeViewsOfASampleOutline)
@@ -154,7 +154,7 @@ TEST_F(MainWindowTest, NewTaskConfirmedWithEnterIsKeptAndMarksTheOutline)
     ASSERT_TRUE(window->tvTasksTree->IsEditing());
     EXPECT_TRUE(window->NewTaskPending);
     EXPECT_EQ(ChildCaptions(Root()), (Names{"A", "New Task", "B", "C"}));
-    EXPECT_FALSE(window->Modified);  // only the end of the edit marks the outline
+    EXPECT_FALSE(window->State().Modified);  // only the end of the edit marks the outline
 
     QLineEdit* editor = window->tvTasksTree->InPlaceEditor();
     ASSERT_NE(editor, nullptr);
@@ -162,7 +162,7 @@ TEST_F(MainWindowTest, NewTaskConfirmedWithEnterIsKeptAndMarksTheOutline)
     SendKey(editor, Qt::Key_Return);
     EXPECT_FALSE(window->tvTasksTree->IsEditing());
     EXPECT_FALSE(window->NewTaskPending);
-    EXPECT_TRUE(window->Modified);
+    EXPECT_TRUE(window->State().Modified);
     EXPECT_EQ(Named<QPlainTextEdit>(*window, "memTaskCaption")->toPlainText().toStdString(), "Buy milk");
     EXPECT_EQ(Top(), (Names{"A", "Buy milk", "B", "C"}));
 
@@ -181,7 +181,7 @@ TEST_F(MainWindowTest, NewTaskCancelledWithEscIsRemoved)
     EXPECT_FALSE(window->NewTaskPending);
     ExpectOutline("A[A1 A2] B[B1] C");
     // Its previous sibling becomes the selection.
-    EXPECT_EQ(window->CurrentTask, Task("A2"));
+    EXPECT_EQ(window->State().CurrentTask, Task("A2"));
     EXPECT_EQ(window->tvTasksTree->currentItem(), Node("A2"));
 }
 
@@ -218,8 +218,8 @@ TEST_F(MainWindowTest, CheckMarksCompleteAndReopenTasks)
     Node("C")->setCheckState(0, Qt::Checked);  // what a click on the box does
     EXPECT_NE(Task("C")->CompletionDateTime, 0);
     EXPECT_TRUE(Task("C")->CompletedMark);
-    EXPECT_EQ(window->CurrentTask, Task("C"));
-    EXPECT_TRUE(window->Modified);
+    EXPECT_EQ(window->State().CurrentTask, Task("C"));
+    EXPECT_TRUE(window->State().Modified);
     Node("C")->setCheckState(0, Qt::Unchecked);
     EXPECT_EQ(Task("C")->CompletionDateTime, 0);
 
@@ -237,7 +237,7 @@ TEST_F(MainWindowTest, RefusedSelectionChangeKeepsTheSelection)
     Select("C");
     EXPECT_EQ(window->tvTasksTree->currentItem(), Node("A"));
     EXPECT_EQ(window->tvTasksTree->selectedItems(), QList<QTreeWidgetItem*>{Node("A")});
-    EXPECT_EQ(window->CurrentTask, Task("A"));
+    EXPECT_EQ(window->State().CurrentTask, Task("A"));
 }
 
 // ---- Document lifecycle on real files ----
@@ -247,7 +247,7 @@ TEST_F(MainWindowTest, SecondWindowCannotOpenAFileInUse)
     const std::string name = File("busy.tvd");
     ASSERT_TRUE(SaveAs(name));
     auto second = Make();
-    second->DataBase->Root->Children[0]->Caption = "kept";
+    second->State().DataBase->Root->Children[0]->Caption = "kept";
     second->Views().FillTaskTree();
     EXPECT_THROW(second->OpenDocument(name), EFOpenError);
     EXPECT_TRUE(second->Untitled);
@@ -269,7 +269,7 @@ TEST_F(MainWindowTest, FailedOrCancelledSaveAsKeepsTheOldName)
     EXPECT_ANY_THROW(window->SaveAs());
     EXPECT_EQ(window->FileName, name);
     EXPECT_FALSE(window->Untitled);
-    EXPECT_TRUE(window->Modified);
+    EXPECT_TRUE(window->State().Modified);
     EXPECT_TRUE(SomeoneHolds(name));
 
     services.SaveFiles = {File("second.tvd")};
@@ -350,7 +350,7 @@ TEST_F(MainWindowTest, CancelAtTheSaveQuestionKeepsEverything)
     window->SetModified(true);
     services.Answers = {idCancel, idCancel, idNo};
     Named<QAction>(*window, "actFileNew")->trigger();
-    EXPECT_TRUE(window->Modified);
+    EXPECT_TRUE(window->State().Modified);
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->close());

@@ -269,7 +269,7 @@ protected:
     }
     std::string File(const std::string& name) const { return dir.File(name); }
 
-    TTaskNode* Root() const { return window->DataBase->Root.get(); }
+    TTaskNode* Root() const { return window->State().DataBase->Root.get(); }
     TTaskNode* Task(const std::string& caption) const
     {
         TTaskNode* found = nullptr;

@@ -109,10 +109,10 @@ TEST_F(OptionsDialogTest, AChangeEnablesApplyAndApplyingDisablesItAgain)
 
 TEST_F(OptionsDialogTest, CancelAppliesNothingYetTheOutlineIsMarkedModified)
 {
-    ASSERT_FALSE(window->Modified);
+    ASSERT_FALSE(window->State().Modified);
     RunOptions(false, &TTovrinOptions::btnCancel);
     EXPECT_TRUE(window->ShowToDoSheet);
-    EXPECT_TRUE(window->Modified);
+    EXPECT_TRUE(window->State().Modified);
 }
 
 TEST_F(OptionsDialogTest, OkAppliesTheAppearanceAndMarksTheOutlineModified)
@@ -120,12 +120,12 @@ TEST_F(OptionsDialogTest, OkAppliesTheAppearanceAndMarksTheOutlineModified)
     RunOptions(false, &TTovrinOptions::btnOK);
     EXPECT_FALSE(window->ShowToDoSheet);
     EXPECT_FALSE(window->pcMainPages->isTabVisible(window->pcMainPages->indexOf(window->tshToDoList)));
-    EXPECT_TRUE(window->Modified);
+    EXPECT_TRUE(window->State().Modified);
 
     // Closing the dialog without a change leaves the outline as it was.
     window->SetModified(false);
     RunOptions(std::nullopt, &TTovrinOptions::btnOK);
-    EXPECT_FALSE(window->Modified);
+    EXPECT_FALSE(window->State().Modified);
     EXPECT_FALSE(window->ShowToDoSheet);
 }
 

@@ -73,7 +73,7 @@ TEST_F(DragDropTest, DropOnTheUpperThirdInsertsBeforeAndUndoPutsItBack)
     EXPECT_FALSE(window->DragDrop().Dragging());
     EXPECT_EQ(window->DragDrop().DropTarget(), nullptr);
     ExpectOutline("C A B D");
-    EXPECT_TRUE(window->Modified);
+    EXPECT_TRUE(window->State().Modified);
     ASSERT_TRUE(window->Undo().UndoList()->CanUndo());
     EXPECT_EQ(window->Undo().UndoList()->GetUndoCaption(), "DragDrop task \"C\"");
 
@@ -114,7 +114,7 @@ TEST_F(DragDropTest, DropOntoItselfOrItsOwnSubtreeIsRefused)
     Drag("P", At("P", -1));
     ExpectOutline("P[Child[Grandchild]] Q");
     EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
-    EXPECT_FALSE(window->Modified);
+    EXPECT_FALSE(window->State().Modified);
     // Even a drop that reaches the handler directly is refused.
     window->tvTasksTree->setCurrentItem(Node("P"));
     const QPoint into = At("Grandchild", 1);
@@ -139,7 +139,7 @@ TEST_F(DragDropTest, ADropThatWouldNestTooDeepIsRefusedWithAMessage)
     EXPECT_EQ(Node("P")->childCount(), 1);
     EXPECT_EQ(Node("Q")->childCount(), 0);
     EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
-    EXPECT_FALSE(window->Modified);
+    EXPECT_FALSE(window->State().Modified);
 }
 
 TEST_F(DragDropTest, HiddenCompletedTasksDoNotShiftTheDropPosition)
@@ -189,7 +189,7 @@ TEST_F(DragDropTest, AClickBesideTheCaptionSelectsWithoutEditingOrMoving)
     Mouse(QEvent::MouseButtonPress, At("C"), Qt::LeftButton);
     Mouse(QEvent::MouseMove, At("C") + QPoint(1, 1), Qt::LeftButton);  // below the drag distance
     Mouse(QEvent::MouseButtonRelease, At("C") + QPoint(1, 1), Qt::NoButton);
-    EXPECT_EQ(window->CurrentTask, Task("C"));
+    EXPECT_EQ(window->State().CurrentTask, Task("C"));
     EXPECT_FALSE(window->tvTasksTree->IsEditing());
     EXPECT_FALSE(window->DragDrop().Dragging());
     EXPECT_EQ(Outline(Root()), "A B C D");
@@ -211,7 +211,7 @@ TEST_F(DragDropTest, TheExpanderOpensAndClosesByMouseAndStillDrags)
         EXPECT_EQ(Task("B")->Expanded, expanded);
         window->Views().RefillTaskTree();  // the outline remembers it
         EXPECT_EQ(Node("B")->isExpanded(), expanded);
-        EXPECT_EQ(window->CurrentTask, Task("A"));  // a click on the expander selects nothing
+        EXPECT_EQ(window->State().CurrentTask, Task("A"));  // a click on the expander selects nothing
     }
     // Pressed on the expander and moved on, the row is dragged.
     Mouse(QEvent::MouseButtonPress, expander, Qt::LeftButton);
@@ -268,7 +268,7 @@ TEST_F(DragDropTest, ClickOnTheDueSpotShowsTheTimeTabWithoutDragging)
     Named<TPageControl>(*window, "pcTaskProps")->SetActivePage(Named<QWidget>(*window, "tshGeneral"));
     Mouse(QEvent::MouseButtonPress, due, Qt::LeftButton);
     Mouse(QEvent::MouseButtonRelease, due, Qt::NoButton);
-    EXPECT_EQ(window->CurrentTask, Task("Follows"));
+    EXPECT_EQ(window->State().CurrentTask, Task("Follows"));
     EXPECT_EQ(Named<TPageControl>(*window, "pcTaskProps")->ActivePage(), Named<QWidget>(*window, "tshTime"));
     EXPECT_EQ(Task("Follows")->ScheduleType, 0);
     EXPECT_FALSE(window->DragDrop().Dragging());
@@ -277,7 +277,7 @@ TEST_F(DragDropTest, ClickOnTheDueSpotShowsTheTimeTabWithoutDragging)
     const QPoint notes(w - NotesIconOffset + 4, noted.center().y());
     Mouse(QEvent::MouseButtonPress, notes, Qt::LeftButton);
     Mouse(QEvent::MouseButtonRelease, notes, Qt::NoButton);
-    EXPECT_EQ(window->CurrentTask, Task("Noted"));
+    EXPECT_EQ(window->State().CurrentTask, Task("Noted"));
     EXPECT_EQ(window->focusWidget(), window->TaskPanel().TaskNotesEditor());
 
     // A due text wider than the badge widens it to the left, drawn and clickable.
@@ -296,7 +296,7 @@ TEST_F(DragDropTest, ClickOnTheDueSpotShowsTheTimeTabWithoutDragging)
     EXPECT_TRUE(badge.blue() > 200 && badge.red() < 160) << badge.name().toStdString();  // due later: light blue
     Named<TPageControl>(*window, "pcTaskProps")->SetActivePage(Named<QWidget>(*window, "tshGeneral"));
     QTest::mouseClick(Viewport(), Qt::LeftButton, {}, left);
-    EXPECT_EQ(window->CurrentTask, Task("Parent"));
+    EXPECT_EQ(window->State().CurrentTask, Task("Parent"));
     EXPECT_EQ(Named<TPageControl>(*window, "pcTaskProps")->ActivePage(), Named<QWidget>(*window, "tshTime"));
 }
 
@@ -355,7 +355,7 @@ TEST_F(DragDropTest, SelectedRowsStayReadableWithoutFocusAndTheGoalMarkHasItsOwn
     const QColor text = window->tvTasksTree->palette().color(QPalette::Inactive, QPalette::HighlightedText);
     for (const char* caption : {"Project", "Done", "Hidden"}) {
         QTest::mouseClick(Viewport(), Qt::LeftButton, {}, window->tvTasksTree->LabelRect(Node(caption)).center());
-        ASSERT_EQ(window->CurrentTask, Task(caption));
+        ASSERT_EQ(window->State().CurrentTask, Task(caption));
         QTest::mouseClick(window->TaskPanel().TaskNotesEditor()->viewport(), Qt::LeftButton);  // the tree loses the focus
         ASSERT_FALSE(window->tvTasksTree->hasFocus());
         const QRect label = window->tvTasksTree->LabelRect(Node(caption));

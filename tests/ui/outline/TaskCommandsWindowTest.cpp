@@ -80,7 +80,7 @@ TEST_F(TaskCommandsTest, SortWithTheInitialKeysReordersTreeAndOutlineAlike)
     Select("P");
     RunSort({2, -3, 1, 1}, false);
     ExpectOutline("P[year week plain low[z a] done early done late] Q");  // not recursive
-    EXPECT_TRUE(window->Modified);
+    EXPECT_TRUE(window->State().Modified);
     EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
     EXPECT_EQ(Selected(), Node("P"));
     // The keys of the last sort are the next dialog's defaults.
@@ -99,7 +99,7 @@ TEST_F(TaskCommandsTest, RecursiveSortAndCancelledDialog)
     window->SetModified(false);
     WhenModal<TfrmSortOptions>([](TfrmSortOptions& dialog) { dialog.reject(); });
     window->SortFind().actSortSubtasks()->trigger();
-    EXPECT_FALSE(window->Modified);
+    EXPECT_FALSE(window->State().Modified);
     EXPECT_EQ(window->SortFind().SortKey1(), -8);
 }
 
@@ -149,7 +149,7 @@ TEST_F(TaskCommandsTest, SortWhileCompletedTasksAreHiddenChangesNothing)
     EXPECT_EQ(Outline(Root()), before);
     // The tree still shows the outline's order, not an order the outline does not have.
     EXPECT_EQ(Outline(window->tvTasksTree), shown);
-    EXPECT_FALSE(window->Modified);
+    EXPECT_FALSE(window->State().Modified);
 }
 
 TEST_F(TaskCommandsTest, FindInCaptionsThenNotesThenNoFurtherMatch)
@@ -236,7 +236,7 @@ TEST_F(TaskCommandsTest, CompletingASubtreeKeepsEarlierCompletionTimes)
     EXPECT_EQ(Task("done")->CompletionDateTime, 45000.25);
     EXPECT_TRUE(TTreeViewCheckBoxes::GetChecked(Node("P")));
     EXPECT_TRUE(TTreeViewCheckBoxes::GetChecked(Node("open")));
-    EXPECT_TRUE(window->Modified);
+    EXPECT_TRUE(window->State().Modified);
     EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
 
     services.Answers = {idNo};
@@ -272,7 +272,7 @@ TEST_F(TaskCommandsTest, EachSubtreeCompletionAsksItsOwnQuestionAndMarksTheOutli
     ASSERT_NE(Task("P renamed"), nullptr);
     EXPECT_FALSE(Task("P renamed")->IsCompleted());
     EXPECT_FALSE(Task("child")->IsCompleted());
-    EXPECT_TRUE(window->Modified);
+    EXPECT_TRUE(window->State().Modified);
 }
 
 TEST_F(TaskCommandsTest, SubtreePlaceCommandsAskFirst)
@@ -281,7 +281,7 @@ TEST_F(TaskCommandsTest, SubtreePlaceCommandsAskFirst)
     BuildOutline([&](TTaskNode* root) {
         TTaskNode* p = root->AddChild("P", -1);
         p->AddChild("child", -1)->AddChild("grandchild", -1);
-        home = window->DataBase->PlacesList->Add("Home");
+        home = window->State().DataBase->PlacesList->Add("Home");
         p->Places = {home->PlaceID};
     });
     Select("P");
@@ -295,10 +295,10 @@ TEST_F(TaskCommandsTest, SubtreePlaceCommandsAskFirst)
     services.Answers = {idYes};
     window->TaskCommands().actAddToSubtasksPlaces()->trigger();
     EXPECT_EQ(Task("grandchild")->Places, std::vector<int32_t>{home->PlaceID});
-    EXPECT_TRUE(window->Modified);
+    EXPECT_TRUE(window->State().Modified);
 
     // Replacing asks its own question; a subtask's other places give way to the task's.
-    TTaskPlace* work = window->DataBase->PlacesList->Add("Work");
+    TTaskPlace* work = window->State().DataBase->PlacesList->Add("Work");
     Task("child")->Places = {work->PlaceID};
     services.Answers = {idYes};
     window->TaskCommands().actReplaceSubtasksPlaces()->trigger();
@@ -326,7 +326,7 @@ TEST_F(TaskCommandsTest, PasteTwoLinesAndAnEmptyOneMakesThreeSubtasks)
     ASSERT_FALSE(services.Shown.empty());
     EXPECT_EQ(services.Shown.back(), "Create 3 new subtask(s) from clipboard text?");
     ExpectOutline("P[one  two]");
-    EXPECT_TRUE(window->Modified);
+    EXPECT_TRUE(window->State().Modified);
     EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
 
     // A long line stays one task.
@@ -361,7 +361,7 @@ TEST_F(TaskCommandsTest, DueDateShortcutSwitchesToByDueDateAndOpensTheCalendar)
 {
     BuildOutline([](TTaskNode* root) { root->AddChild("T", -1); });
     Select("T");
-    ASSERT_EQ(window->CurrentTask, Task("T"));
+    ASSERT_EQ(window->State().CurrentTask, Task("T"));
     Named<TPageControl>(*window, "pcTaskProps")->SetActivePage(Named<QWidget>(*window, "tshGeneral"));
     window->TaskCommands().actShortCutForDueDate()->trigger();
     QApplication::processEvents();
@@ -383,7 +383,7 @@ TEST_F(TaskCommandsTest, QuickSyncNeedsAFolderAndStopsWhenTheSaveDoesNotHappen)
     BuildOutline([](TTaskNode* root) { root->AddChild("Kept", -1); });
     window->UpdateTreeActions();
     EXPECT_FALSE(Named<QAction>(*window, "actQuickOutlookConnect")->isEnabled());
-    window->DataBase->OutlookFolderPath = "\\\\Mailbox\\Tasks";
+    window->State().DataBase->OutlookFolderPath = "\\\\Mailbox\\Tasks";
     window->UpdateTreeActions();
     ASSERT_TRUE(Named<QAction>(*window, "actQuickOutlookConnect")->isEnabled());
     window->SetModified(true);
@@ -392,7 +392,7 @@ TEST_F(TaskCommandsTest, QuickSyncNeedsAFolderAndStopsWhenTheSaveDoesNotHappen)
     Named<QAction>(*window, "actQuickOutlookConnect")->trigger();
     EXPECT_TRUE(services.SaveFiles.empty());
     EXPECT_TRUE(services.Shown.empty());
-    EXPECT_TRUE(window->Modified);
+    EXPECT_TRUE(window->State().Modified);
     EXPECT_TRUE(window->Untitled);
     EXPECT_EQ(ChildCaptions(Root()), Names{"Kept"});
 }

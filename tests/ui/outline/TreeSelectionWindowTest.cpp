@@ -56,7 +56,7 @@ protected:
     {
         ASSERT_EQ(window->tvTasksTree->selectedItems().size(), 1);
         EXPECT_EQ(window->tvTasksTree->selectedItems().front(), Node(caption));
-        EXPECT_EQ(window->CurrentTask, Task(caption));
+        EXPECT_EQ(window->State().CurrentTask, Task(caption));
     }
 };
 
@@ -109,10 +109,10 @@ TEST_F(TreeSelectionTest, TheToDoListKeepsItsSelectionToo)
     ASSERT_NE(node, nullptr);
     QTest::mouseClick(todo->viewport(), Qt::LeftButton, {}, todo->LabelRect(node).center());
     window->EndInPlaceEditing();
-    ASSERT_EQ(window->CurrentTask, Task("B2"));
+    ASSERT_EQ(window->State().CurrentTask, Task("B2"));
     ClickBelowTheRows(todo);
     EXPECT_EQ(todo->selectedItems(), QList<QTreeWidgetItem*>{node});
-    EXPECT_EQ(window->CurrentTask, Task("B2"));
+    EXPECT_EQ(window->State().CurrentTask, Task("B2"));
 }
 
 } // namespace

@@ -25,14 +25,14 @@ TEST_F(PlacePanelTest, TheListShowsEveryPlaceAndTheIncludedListAllOthersWithChec
 {
     EXPECT_EQ(Texts(window->Places().lvPlaces()), (Names{"Home", "Office", "Kitchen"}));
     SelectPlace(home);
-    EXPECT_EQ(window->CurrentPlace, home);
+    EXPECT_EQ(window->State().CurrentPlace, home);
     EXPECT_TRUE(Named<QWidget>(*window, "pnlPlaceProps")->isVisibleTo(window.get()));
     EXPECT_FALSE(Named<QWidget>(*window, "pnlTaskProps")->isVisibleTo(window.get()));
     EXPECT_EQ(window->Places().memPlaceCaption()->toPlainText().toStdString(), "Home");
     EXPECT_EQ(Texts(window->Places().lvIncludedPlaces()), (Names{"Kitchen", "Office"}));  // sorted, without Home
     EXPECT_EQ(Included(kitchen)->checkState(0), Qt::Checked);
     EXPECT_EQ(Included(office)->checkState(0), Qt::Unchecked);
-    EXPECT_FALSE(window->Modified);  // showing a place is no edit
+    EXPECT_FALSE(window->State().Modified);  // showing a place is no edit
 }
 
 TEST_F(PlacePanelTest, NewPlacesAreCalledNewPlaceGetFreshIDsAndStartInCaptionEditing)
@@ -40,14 +40,14 @@ TEST_F(PlacePanelTest, NewPlacesAreCalledNewPlaceGetFreshIDsAndStartInCaptionEdi
     window->Places().actNewPlace()->trigger();
     EXPECT_TRUE(window->Places().lvPlaces()->IsEditing());
     window->Places().actNewPlace()->trigger();  // ends the first editing
-    ASSERT_EQ(window->DataBase->PlacesList->Count(), 5);
-    TTaskPlace* first = (*window->DataBase->PlacesList)[3];
-    TTaskPlace* second = (*window->DataBase->PlacesList)[4];
+    ASSERT_EQ(window->State().DataBase->PlacesList->Count(), 5);
+    TTaskPlace* first = (*window->State().DataBase->PlacesList)[3];
+    TTaskPlace* second = (*window->State().DataBase->PlacesList)[4];
     EXPECT_EQ(first->Caption, "New place");
     EXPECT_EQ(second->Caption, "New place");
     EXPECT_GT(second->PlaceID, first->PlaceID);
     EXPECT_GT(first->PlaceID, kitchen->PlaceID);
-    EXPECT_TRUE(window->Modified);
+    EXPECT_TRUE(window->State().Modified);
     EXPECT_TRUE(window->PlacesListsStale);
     ASSERT_TRUE(window->Places().lvPlaces()->IsEditing());
     EXPECT_EQ(TPlacePanel::ItemPlace(window->Places().lvPlaces()->EditingItem()), second);
@@ -65,7 +65,7 @@ TEST_F(PlacePanelTest, NewPlaceActsOnlyOnThePlacesPageWithEditingEnabled)
 {
     ShowPage(window->tshOutline);
     window->Places().actNewPlace()->trigger();
-    EXPECT_EQ(window->DataBase->PlacesList->Count(), 3);
+    EXPECT_EQ(window->State().DataBase->PlacesList->Count(), 3);
     window->SetEditingEnabled(false);
     EXPECT_FALSE(window->Places().actNewPlace()->isEnabled());
     window->SetEditingEnabled(true);
@@ -79,7 +79,7 @@ TEST_F(PlacePanelTest, TypingTheCaptionRenamesTheItemAtOnceAndThePlaceAtTheNextF
     EXPECT_EQ(PlaceItem(office)->text(0).toStdString(), "  Desk ");
     EXPECT_EQ(office->Caption, "Office");
     EXPECT_TRUE(window->Places().IsPlaceDirty());
-    EXPECT_TRUE(window->Modified);
+    EXPECT_TRUE(window->State().Modified);
     SelectPlace(home);
     EXPECT_EQ(office->Caption, "Desk");
     EXPECT_FALSE(window->Places().IsPlaceDirty());
@@ -102,7 +102,7 @@ TEST_F(PlacePanelTest, NotesAreWrittenWhenThePageChanges)
 {
     SelectPlace(kitchen);
     window->Places().PlaceNotesEditor()->setPlainText(QStringLiteral("stove\nsink"));
-    EXPECT_TRUE(window->Modified);
+    EXPECT_TRUE(window->State().Modified);
     EXPECT_EQ(kitchen->PlaceNote, "");
     ShowPage(window->tshOutline);
     EXPECT_EQ(kitchen->PlaceNote, "stove\nsink\n");
@@ -120,11 +120,11 @@ TEST_F(PlacePanelTest, F2StartsCaptionEditingAndF2AgainEndsIt)
     QLineEdit* editor = window->Places().lvPlaces()->InPlaceEditor();
     ASSERT_NE(editor, nullptr);
     editor->setText(QStringLiteral("Scullery"));
-    EXPECT_FALSE(window->Modified);
+    EXPECT_FALSE(window->State().Modified);
     SendKey(editor, Qt::Key_F2);
     EXPECT_FALSE(window->Places().lvPlaces()->IsEditing());
     EXPECT_EQ(kitchen->Caption, "Scullery");
-    EXPECT_TRUE(window->Modified);  // a rename in the list reaches the file
+    EXPECT_TRUE(window->State().Modified);  // a rename in the list reaches the file
     EXPECT_EQ(window->Places().memPlaceCaption()->toPlainText().toStdString(), "Scullery");
 }
 
@@ -133,28 +133,28 @@ TEST_F(PlacePanelTest, DeletingAPlaceEmptiesThePanelAndUndoBringsItBack)
     SelectPlace(office);
     window->Places().memPlaceCaption()->setPlainText(QStringLiteral("Desk"));  // pending when deleted
     window->Places().actDeletePlace()->trigger();
-    EXPECT_EQ(window->DataBase->PlacesList->FindByID(office->PlaceID), nullptr);
-    EXPECT_EQ(window->CurrentPlace, nullptr);
+    EXPECT_EQ(window->State().DataBase->PlacesList->FindByID(office->PlaceID), nullptr);
+    EXPECT_EQ(window->State().CurrentPlace, nullptr);
     EXPECT_EQ(PlaceItem(office), nullptr);
     EXPECT_FALSE(Named<QWidget>(*window, "pnlRight")->isVisibleTo(window.get()));
-    EXPECT_TRUE(window->Modified);
+    EXPECT_TRUE(window->State().Modified);
     ASSERT_TRUE(window->Undo().actUndo()->isEnabled());
     ShowPage(window->tshOutline);
     window->Undo().actUndo()->trigger();  // brings the Places page back with the place selected
-    ASSERT_EQ(window->DataBase->PlacesList->FindByID(office->PlaceID), office);
+    ASSERT_EQ(window->State().DataBase->PlacesList->FindByID(office->PlaceID), office);
     EXPECT_EQ(window->pcMainPages->ActivePage(), window->tshPlaces);
-    EXPECT_EQ(window->CurrentPlace, office);
+    EXPECT_EQ(window->State().CurrentPlace, office);
     EXPECT_EQ(office->Caption, "Desk");  // the edit was written before the place left
     EXPECT_NE(PlaceItem(office), nullptr);
     // Tasks kept the place's ID, so their places text names it again.
-    EXPECT_EQ(window->DataBase->PlacesList->CaptionsText(call->Places), "Desk");
+    EXPECT_EQ(window->State().DataBase->PlacesList->CaptionsText(call->Places), "Desk");
 }
 
 TEST_F(PlacePanelTest, DeleteNeedsACurrentPlace)
 {
     window->Places().actDeletePlace()->trigger();
-    EXPECT_EQ(window->DataBase->PlacesList->Count(), 3);
-    EXPECT_FALSE(window->Modified);
+    EXPECT_EQ(window->State().DataBase->PlacesList->Count(), 3);
+    EXPECT_FALSE(window->State().Modified);
 }
 
 TEST_F(PlacePanelTest, CancellingThePendingTaskWriteBackRefusesTheSelection)
@@ -166,7 +166,7 @@ TEST_F(PlacePanelTest, CancellingThePendingTaskWriteBackRefusesTheSelection)
     ASSERT_TRUE(window->TaskPanel().IsTaskDirty());
     services.Answers = {idCancel};
     SelectPlace(office);
-    EXPECT_EQ(window->CurrentPlace, nullptr);
+    EXPECT_EQ(window->State().CurrentPlace, nullptr);
     EXPECT_EQ(window->Places().lvPlaces()->currentItem(), nullptr);
     EXPECT_TRUE(Named<QWidget>(*window, "pnlTaskProps")->isVisibleTo(window.get()));
     ASSERT_EQ(services.Shown.size(), 1u);  // the question only; the silent abort shows nothing

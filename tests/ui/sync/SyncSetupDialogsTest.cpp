@@ -82,7 +82,7 @@ TEST_F(ConnectDialogTest, StartingState)
     EXPECT_FALSE(dialog.btnSyncNow->isEnabled());
 
     // The outline's folder is shown when it has one.
-    window->DataBase->OutlookFolderPath = "\\srv\\tasks";
+    window->State().DataBase->OutlookFolderPath = "\\srv\\tasks";
     TfrmConnectToMsOutlook second(*window);
     EXPECT_EQ(second.FolderPath(), "\\srv\\tasks");
     EXPECT_TRUE(second.btnSyncNow->isEnabled());
@@ -107,13 +107,13 @@ TEST_F(ConnectDialogTest, BrowsePicksADirectoryAndShowsItsFolderPath)
 TEST_F(ConnectDialogTest, AdvancedOptionsAreStoredWithTheOutline)
 {
     TfrmConnectToMsOutlook dialog(*window);
-    ASSERT_FALSE(window->Modified);
+    ASSERT_FALSE(window->State().Modified);
     WhenModal<TfrmOutlookSyncOptions>([](TfrmOutlookSyncOptions& d) {
         EXPECT_EQ(d.edNewOutlookTasksParent->text(), QStringLiteral("<NewOutlookTasks>"));
         d.btnOK->click();  // nothing changed
     });
     dialog.btnAdvanced->click();
-    EXPECT_FALSE(window->Modified);
+    EXPECT_FALSE(window->State().Modified);
 
     WhenModal<TfrmOutlookSyncOptions>([](TfrmOutlookSyncOptions& d) {
         d.edNewOutlookTasksParent->setText(QStringLiteral("From Outlook"));
@@ -123,10 +123,10 @@ TEST_F(ConnectDialogTest, AdvancedOptionsAreStoredWithTheOutline)
         d.btnOK->click();
     });
     dialog.btnAdvanced->click();
-    EXPECT_TRUE(window->Modified);
-    EXPECT_EQ(window->DataBase->NewOutlookTasksParent, "From Outlook");
-    EXPECT_EQ(window->DataBase->OutlookCategory, "Tovrin");
-    EXPECT_EQ(window->DataBase->DeletedItemsCategory, "Deleted");
+    EXPECT_TRUE(window->State().Modified);
+    EXPECT_EQ(window->State().DataBase->NewOutlookTasksParent, "From Outlook");
+    EXPECT_EQ(window->State().DataBase->OutlookCategory, "Tovrin");
+    EXPECT_EQ(window->State().DataBase->DeletedItemsCategory, "Deleted");
 
     window->SetModified(false);
     WhenModal<TfrmOutlookSyncOptions>([](TfrmOutlookSyncOptions& d) {
@@ -135,8 +135,8 @@ TEST_F(ConnectDialogTest, AdvancedOptionsAreStoredWithTheOutline)
         d.btnCancel->click();
     });
     dialog.btnAdvanced->click();
-    EXPECT_FALSE(window->Modified);
-    EXPECT_EQ(window->DataBase->DeletedItemsCategory, "Deleted");
+    EXPECT_FALSE(window->State().Modified);
+    EXPECT_EQ(window->State().DataBase->DeletedItemsCategory, "Deleted");
 }
 
 TEST_F(ConnectDialogTest, OpenSyncLogOpensTheLogBesideTheDataFile)

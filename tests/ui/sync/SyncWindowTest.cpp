@@ -59,7 +59,7 @@ protected:
     // Whatever the window refers to after a run is part of the outline.
     void ExpectOnlyLiveTasksReferred() const
     {
-        EXPECT_TRUE(!window->CurrentTask || InOutline(window->CurrentTask));
+        EXPECT_TRUE(!window->State().CurrentTask || InOutline(window->State().CurrentTask));
         for (int32_t i = 0; i < window->Undo().Navigation()->Count(); ++i)
             EXPECT_TRUE(InOutline(window->Undo().Navigation()->Items(i)));
         EXPECT_TRUE(InOutline(window->Views().VirtualRoot()));
@@ -83,14 +83,14 @@ TEST_F(SyncWindowTest, SetupRunBringsTheTasksInAndStoresTheFolder)
     EXPECT_EQ(TaskFileCount(), 4u);
     EXPECT_FALSE(window->Untitled);
     EXPECT_EQ(window->FileName, File("plan.tvd"));
-    EXPECT_FALSE(window->Modified);
-    EXPECT_EQ(window->DataBase->OutlookFolderPath, FolderPathFromDirectory(tasks));
+    EXPECT_FALSE(window->State().Modified);
+    EXPECT_EQ(window->State().DataBase->OutlookFolderPath, FolderPathFromDirectory(tasks));
     EXPECT_TRUE(Named<QAction>(*window, "actQuickOutlookConnect")->isEnabled());
     EXPECT_TRUE(std::filesystem::exists(File("plan_OutlookSync.log")));
 
     // The folder was saved with the outline.
     window->OpenDocument(File("plan.tvd"));
-    EXPECT_EQ(window->DataBase->OutlookFolderPath, FolderPathFromDirectory(tasks));
+    EXPECT_EQ(window->State().DataBase->OutlookFolderPath, FolderPathFromDirectory(tasks));
     EXPECT_TRUE(Named<QAction>(*window, "actQuickOutlookConnect")->isEnabled());
 
     // F9 now runs with the stored folder; nothing new comes in.
@@ -114,7 +114,7 @@ TEST_F(SyncWindowTest, AFailedRunKeepsTheDialogOpenAndStoresNothing)
     ASSERT_EQ(services.Shown.size(), 2u);
     EXPECT_EQ(services.Shown[0].rfind("Error to exchange data with Outlook: ", 0), 0u) << services.Shown[0];
     EXPECT_EQ(services.Shown[1], "There are warnings or errors during sync process. Would you like to open the log file for more details?");
-    EXPECT_TRUE(window->DataBase->OutlookFolderPath.empty());
+    EXPECT_TRUE(window->State().DataBase->OutlookFolderPath.empty());
     EXPECT_FALSE(Named<QAction>(*window, "actQuickOutlookConnect")->isEnabled());
     EXPECT_EQ(Texts(window->tvTasksTree), Names{"New Task"});
 }
@@ -127,7 +127,7 @@ TEST_F(SyncWindowTest, ATaskDeletedByTheRunLeavesThePanelTheHistoryAndTheVirtual
     // root with a subtask of its own, and the To-Do page shows.
     window->tvTasksTree->setCurrentItem(Node("Beta"));
     window->tvTasksTree->setCurrentItem(Node("Alpha"));
-    ASSERT_EQ(window->CurrentTask, Task("Alpha"));
+    ASSERT_EQ(window->State().CurrentTask, Task("Alpha"));
     Task("Alpha")->AddChild("Alpha step", -1);
     window->Views().SetVirtualRoot(Task("Alpha"));
     ASSERT_TRUE(BannerShown());
@@ -146,12 +146,12 @@ TEST_F(SyncWindowTest, ATaskDeletedByTheRunLeavesThePanelTheHistoryAndTheVirtual
     EXPECT_THAT(Texts(window->tvTasksTree, Node("<NewOutlookTasks>")), UnorderedElementsAre("Alpha step", "Beta"));
     for (const std::string& entry : Texts(window->ToDo().tvToDo()))
         EXPECT_NE(entry, "Alpha");
-    EXPECT_FALSE(window->Modified);
+    EXPECT_FALSE(window->State().Modified);
 
     // Back on the outline, the window works on as usual.
     window->pcMainPages->SetActivePage(window->tshOutline);
     window->tvTasksTree->setCurrentItem(Node("Beta"));
-    EXPECT_EQ(window->CurrentTask, Task("Beta"));
+    EXPECT_EQ(window->State().CurrentTask, Task("Beta"));
 }
 
 TEST_F(SyncWindowTest, AVirtualRootThatSurvivesTheRunStays)
@@ -160,7 +160,7 @@ TEST_F(SyncWindowTest, AVirtualRootThatSurvivesTheRunStays)
     window->Views().SetVirtualRoot(Task("<NewOutlookTasks>"));
     window->tvTasksTree->setCurrentItem(Node("Alpha"));
     window->tvTasksTree->setCurrentItem(Node("Beta"));
-    ASSERT_EQ(window->CurrentTask, Task("Beta"));
+    ASSERT_EQ(window->State().CurrentTask, Task("Beta"));
     WriteTaskFile("gamma.ics", "gamma-1@example.org", "Gamma");
     std::filesystem::remove(tasks + "/beta.ics");
 

@@ -47,13 +47,13 @@ TEST_F(PropertyPanelTest, FillsEveryControlFromTheTask)
     b->SetProjectStatus(2);
     b->AddChild("b1", -1)->SetCompletionDateTime(46000);
     b->AddChild("b2", -1);
-    TTaskPlace* home = window->DataBase->PlacesList->Add("Home");
-    TTaskPlace* work = window->DataBase->PlacesList->Add("Work");
+    TTaskPlace* home = window->State().DataBase->PlacesList->Add("Home");
+    TTaskPlace* work = window->State().DataBase->PlacesList->Add("Work");
     b->Places = {work->PlaceID, home->PlaceID};
     b->TaskID = 42;
     Select("b");
 
-    ASSERT_EQ(window->CurrentTask, b);
+    ASSERT_EQ(window->State().CurrentTask, b);
     EXPECT_TRUE(Named<QWidget>(*window, "pnlRight")->isVisible());
     EXPECT_EQ(Named<QPlainTextEdit>(*window, "memTaskCaption")->toPlainText(), "b");
     EXPECT_EQ(Named<QSlider>(*window, "tbPriority")->value(), -80);
@@ -148,7 +148,7 @@ TEST_F(PropertyPanelTest, ImmediateControlsWriteTheWholePanelBack)
     Select("b");
     Named<QPlainTextEdit>(*window, "memTaskCaption")->setPlainText("renamed");  // pending
     EXPECT_EQ(Task("b")->Caption, "b");
-    EXPECT_TRUE(window->Modified);  // at the first keystroke
+    EXPECT_TRUE(window->State().Modified);  // at the first keystroke
     Named<QSlider>(*window, "tbSatisfaction")->setValue(-90);  // at once, with the caption
     TTaskNode* b = Task("renamed");
     ASSERT_NE(b, nullptr);
@@ -293,12 +293,12 @@ TEST_F(PropertyPanelTest, InvalidEstimateIsReportedAndStoredAsZero)
     ASSERT_FALSE(services.Shown.empty());
     EXPECT_EQ(services.Shown.back(), "Invalid estimate format: \"lots\"");
     EXPECT_EQ(Task("a")->Estimate, 0);
-    EXPECT_EQ(window->CurrentTask, Task("b"));
+    EXPECT_EQ(window->State().CurrentTask, Task("b"));
 }
 
 TEST_F(PropertyPanelTest, PlacesTextCreatesSkipsAndJoinsPlaces)
 {
-    TTaskPlace* home = window->DataBase->PlacesList->Add("Home");
+    TTaskPlace* home = window->State().DataBase->PlacesList->Add("Home");
     Select("a");
     Named<QLineEdit>(*window, "edTaskPlaces")->setText("home; Shop; Garden; HOME;");
     services.Answers = {idYes, idNo};
@@ -306,10 +306,10 @@ TEST_F(PropertyPanelTest, PlacesTextCreatesSkipsAndJoinsPlaces)
     // The question quotes the field as typed.
     EXPECT_EQ(services.Shown.at(0), "Place \" Shop\" not found. Create new place?");
     EXPECT_EQ(services.Shown.at(1), "Place \" Garden\" not found. Create new place?");
-    TTaskPlace* shop = window->DataBase->PlacesList->FindByCaption("Shop");
+    TTaskPlace* shop = window->State().DataBase->PlacesList->FindByCaption("Shop");
     ASSERT_NE(shop, nullptr);
     EXPECT_EQ(Task("a")->Places, (std::vector<int32_t>{home->PlaceID, shop->PlaceID}));
-    EXPECT_EQ(window->DataBase->PlacesList->FindByCaption("Garden"), nullptr);
+    EXPECT_EQ(window->State().DataBase->PlacesList->FindByCaption("Garden"), nullptr);
 }
 
 TEST_F(PropertyPanelTest, CancelAtANewPlaceKeepsTheTaskShownAndItsStepSound)
@@ -320,7 +320,7 @@ TEST_F(PropertyPanelTest, CancelAtANewPlaceKeepsTheTaskShownAndItsStepSound)
     services.Answers = {idCancel};
     Select("b");
     // The selection change is refused; the edits stay pending.
-    EXPECT_EQ(window->CurrentTask, Task("a2"));
+    EXPECT_EQ(window->State().CurrentTask, Task("a2"));
     EXPECT_EQ(Selected(), "a2");
     EXPECT_TRUE(window->TaskPanel().IsTaskDirty());
     EXPECT_EQ(window->Undo().UndoList()->Count(), 1);
@@ -372,9 +372,9 @@ TEST_F(PropertyPanelTest, UpOneLevelSelectsTheParent)
 {
     Select("c");
     Named<QToolButton>(*window, "spbUP")->click();
-    EXPECT_EQ(window->CurrentTask, Task("P"));
+    EXPECT_EQ(window->State().CurrentTask, Task("P"));
     Named<QToolButton>(*window, "spbUP")->click();
-    EXPECT_EQ(window->CurrentTask, Task("P"));
+    EXPECT_EQ(window->State().CurrentTask, Task("P"));
 }
 
 TEST_F(PropertyPanelTest, UpOneLevelFromAnotherPageGoesBackToTheOutline)
@@ -383,7 +383,7 @@ TEST_F(PropertyPanelTest, UpOneLevelFromAnotherPageGoesBackToTheOutline)
     window->pcMainPages->SetActivePage(window->tshToDoList);
     Named<QToolButton>(*window, "spbUP")->click();
     EXPECT_EQ(window->pcMainPages->ActivePage(), window->tshOutline);
-    EXPECT_EQ(window->CurrentTask, Task("P"));
+    EXPECT_EQ(window->State().CurrentTask, Task("P"));
 }
 
 // A click on the first letters of a link label.
@@ -409,7 +409,7 @@ TEST_F(PropertyPanelTest, TheViewLinksOpenTheirViewOnTheOutlineAndTheProjectsHin
     EXPECT_EQ(window->pcMainPages->ActivePage(), window->tshOutline);
     EXPECT_EQ(window->Views().CurrentViewName(), ViewProjects);
     Select("P");
-    EXPECT_EQ(window->CurrentTask, Task("P"));
+    EXPECT_EQ(window->State().CurrentTask, Task("P"));
     EXPECT_FALSE(Named<QLabel>(*window, "lbProjectView")->isVisible());  // it names the view shown
 }
 

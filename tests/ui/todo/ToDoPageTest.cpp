@@ -36,7 +36,7 @@ TEST_F(ToDoPageTest, NothingIsComputedWhileTheToDoPageIsSwitchedOff)
 {
     ShowPage(window->tshToDoList);
     window->ShowToDoSheet = false;
-    window->DataBase->Root->AddChild("Later", -1);
+    window->State().DataBase->Root->AddChild("Later", -1);
     window->ToDo().RebuildToDoList();
     EXPECT_EQ(window->ToDo().tvToDo()->topLevelItemCount(), 5);
 }
@@ -64,9 +64,9 @@ TEST_F(ToDoPageTest, RefillingTheFilterKeepsThePlaceAndADeletedPlaceLeavesItUnfi
 
     ShowPage(window->tshPlaces);
     window->Places().lvPlaces()->setCurrentItem(PlaceItem(home));
-    ASSERT_EQ(window->CurrentPlace, home);
+    ASSERT_EQ(window->State().CurrentPlace, home);
     window->Places().actDeletePlace()->trigger();
-    ASSERT_EQ(window->DataBase->PlacesList->FindByID(home->PlaceID), nullptr);
+    ASSERT_EQ(window->State().DataBase->PlacesList->FindByID(home->PlaceID), nullptr);
     EXPECT_EQ(window->ToDo().ToDoFilter().cbPlaces()->currentIndex(), -1);  // refilled without the place: no item
     ShowPage(window->tshToDoList);
     EXPECT_LE(window->ToDo().ToDoFilter().cbPlaces()->currentIndex(), 0);
@@ -78,7 +78,7 @@ TEST_F(ToDoPageTest, RefillingTheFilterKeepsThePlaceAndADeletedPlaceLeavesItUnfi
 TEST_F(ToDoPageTest, TheClosedPanelComputesForNowTheOpenOneForTheEndOfTheChosenDay)
 {
     TClockOverride clock(45000.25);  // six in the morning
-    TTaskNode* evening = window->DataBase->Root->AddChild("Evening", -1);
+    TTaskNode* evening = window->State().DataBase->Root->AddChild("Evening", -1);
     evening->SetDueDateTime(45000 + 22 / 24.0);
     evening->SetLeadTime(0);
     int y = 0, m = 0, d = 0;
@@ -125,14 +125,14 @@ TEST_F(ToDoPageTest, WithAutoUpdateOffACheckMarkWaitsForUpdateToDo)
 TEST_F(ToDoPageTest, ACurrentTaskWithoutEntrySelectsItsListedSubtasks)
 {
     Select("Garden");
-    ASSERT_EQ(window->CurrentTask, garden);
+    ASSERT_EQ(window->State().CurrentTask, garden);
     ShowPage(window->tshToDoList);
     Names selected;
     for (QTreeWidgetItem* node : window->ToDo().tvToDo()->selectedItems())
         selected.push_back(node->text(0).toStdString());
     std::sort(selected.begin(), selected.end());
     EXPECT_EQ(selected, (Names{"Dig", "Plant"}));
-    EXPECT_EQ(window->CurrentTask, garden);
+    EXPECT_EQ(window->State().CurrentTask, garden);
 }
 
 TEST_F(ToDoPageTest, EnteringThePageFocusesTheListOrThePagesWhenSubtasksStandForTheTask)
@@ -153,7 +153,7 @@ TEST_F(ToDoPageTest, UpdateToDoWritesTheCaptionBeingTypedBackFirst)
     ShowPage(window->tshToDoList);
     window->ToDo().ToDoFilter().cbToDoAutoUpdate()->setChecked(false);
     window->ToDo().tvToDo()->setCurrentItem(ToDoNode(read));
-    ASSERT_EQ(window->CurrentTask, read);
+    ASSERT_EQ(window->State().CurrentTask, read);
     Named<QPlainTextEdit>(*window, "memTaskCaption")->moveCursor(QTextCursor::End);
     QTest::keyClicks(Named<QPlainTextEdit>(*window, "memTaskCaption"), " more");
     QTest::mouseClick(window->ToDo().ToDoFilter().btnToDoUpdateNow(), Qt::LeftButton);
@@ -167,10 +167,10 @@ TEST_F(ToDoPageTest, BackToATaskWithoutEntryReplacesASelectAllBySubtasks)
     Select("Garden");
     ShowPage(window->tshToDoList);
     window->ToDo().tvToDo()->setCurrentItem(ToDoNode(call));
-    ASSERT_EQ(window->CurrentTask, call);
+    ASSERT_EQ(window->State().CurrentTask, call);
     window->ToDo().actSelectAllInToDo()->trigger();
     window->Undo().sbBack()->click();
-    ASSERT_EQ(window->CurrentTask, garden);
+    ASSERT_EQ(window->State().CurrentTask, garden);
     Names selected;
     for (QTreeWidgetItem* node : window->ToDo().tvToDo()->selectedItems())
         selected.push_back(node->text(0).toStdString());
@@ -182,7 +182,7 @@ TEST_F(ToDoPageTest, TheSelectionFollowsTheCurrentTaskAcrossPages)
 {
     ShowPage(window->tshToDoList);
     window->ToDo().tvToDo()->setCurrentItem(ToDoNode(call));
-    ASSERT_EQ(window->CurrentTask, call);
+    ASSERT_EQ(window->State().CurrentTask, call);
     ShowPage(window->tshOutline);
     EXPECT_EQ(TfrmTovrinMain::NodeTask(window->tvTasksTree->currentItem()), call);
     ShowPage(window->tshToDoList);
@@ -223,25 +223,25 @@ TEST_F(ToDoPageTest, TaskCommandsWorkOnlyInAllTasksOnTheOutlinePage)
     EXPECT_FALSE(Named<QAction>(*window, "actDeleteTask")->isEnabled());
 
     // Ins finds both new-task commands disabled; no task and no place comes of it.
-    const int tasks = window->DataBase->Root->Children.Count();
-    const int places = window->DataBase->PlacesList->Count();
+    const int tasks = window->State().DataBase->Root->Children.Count();
+    const int places = window->State().DataBase->PlacesList->Count();
     Dispatch(QKeySequence(Qt::Key_Insert));
-    EXPECT_EQ(window->DataBase->Root->Children.Count(), tasks);
-    EXPECT_EQ(window->DataBase->PlacesList->Count(), places);
+    EXPECT_EQ(window->State().DataBase->Root->Children.Count(), tasks);
+    EXPECT_EQ(window->State().DataBase->PlacesList->Count(), places);
 }
 
 TEST_F(ToDoPageTest, OnThePlacesPageInsAddsAPlaceAndCtrlDelDeletesIt)
 {
     ShowPage(window->tshPlaces);
     ASSERT_TRUE(Dispatch(QKeySequence(Qt::Key_Insert)));
-    ASSERT_EQ(window->DataBase->PlacesList->Count(), 4);
-    TTaskPlace* added = (*window->DataBase->PlacesList)[3];
+    ASSERT_EQ(window->State().DataBase->PlacesList->Count(), 4);
+    TTaskPlace* added = (*window->State().DataBase->PlacesList)[3];
     EXPECT_EQ(added->Caption, "New place");
     window->EndInPlaceEditing();
-    ASSERT_EQ(window->CurrentPlace, added);
+    ASSERT_EQ(window->State().CurrentPlace, added);
     ASSERT_TRUE(Dispatch(QKeySequence(QStringLiteral("Ctrl+Del"))));
-    EXPECT_EQ(window->DataBase->PlacesList->Count(), 3);
-    EXPECT_EQ(window->CurrentPlace, nullptr);
+    EXPECT_EQ(window->State().DataBase->PlacesList->Count(), 3);
+    EXPECT_EQ(window->State().CurrentPlace, nullptr);
 }
 
 TEST_F(ToDoPageTest, FilterPlaceAndAutoUpdateAreKeptWithTheOutline)
@@ -251,8 +251,8 @@ TEST_F(ToDoPageTest, FilterPlaceAndAutoUpdateAreKeptWithTheOutline)
     window->ToDo().ToDoFilter().cbToDoAutoUpdate()->setChecked(false);
     const std::string name = dir.File("filter.tvd");
     ASSERT_TRUE(window->SaveToFile(name));
-    EXPECT_EQ(window->DataBase->ToDoPlaceFilterID, office->PlaceID);
-    EXPECT_FALSE(window->DataBase->ToDoAutoUpdate);
+    EXPECT_EQ(window->State().DataBase->ToDoPlaceFilterID, office->PlaceID);
+    EXPECT_FALSE(window->State().DataBase->ToDoAutoUpdate);
     window.reset();
 
     window = Make();
@@ -265,7 +265,7 @@ TEST_F(ToDoPageTest, FilterPlaceAndAutoUpdateAreKeptWithTheOutline)
 
     SelectFilter(nullptr);
     ASSERT_TRUE(window->SaveToFile(name));
-    EXPECT_EQ(window->DataBase->ToDoPlaceFilterID, -10);
+    EXPECT_EQ(window->State().DataBase->ToDoPlaceFilterID, -10);
 }
 
 TEST_F(ToDoPageTest, ANewOutlineLeavesNoPlaceOfTheOldOneInTheLists)

@@ -28,7 +28,7 @@ protected:
         window = Make({}, false);
         window->show();  // shown, but not yet active: no list takes the focus
         BuildOutline([this](TTaskNode* root) {
-            TTaskPlacesList& places = *window->DataBase->PlacesList;
+            TTaskPlacesList& places = *window->State().DataBase->PlacesList;
             home = places.Add("Home");
             office = places.Add("Office");
             kitchen = places.Add("Kitchen");

@@ -25,14 +25,14 @@ TEST_F(UndoWindowTest, DeleteTaskUndoRedo)
     Named<QAction>(*window, "actDeleteTask")->trigger();
     ExpectOutline("P[a c d] Q[q1]");
     EXPECT_EQ(Selected(), "c");  // the next sibling
-    EXPECT_EQ(window->CurrentTask, Task("c"));
-    EXPECT_TRUE(window->Modified);
+    EXPECT_EQ(window->State().CurrentTask, Task("c"));
+    EXPECT_TRUE(window->State().Modified);
     EXPECT_EQ(window->Undo().actUndo()->text(), "Undo Delete task \"b\"");
 
     window->Undo().actUndo()->trigger();
     ExpectOutline("P[a b[b1] c d] Q[q1]");
     EXPECT_EQ(Selected(), "b");
-    EXPECT_EQ(window->CurrentTask, Task("b"));
+    EXPECT_EQ(window->State().CurrentTask, Task("b"));
 
     window->Undo().actRedo()->trigger();
     ExpectOutline("P[a c d] Q[q1]");
@@ -77,7 +77,7 @@ TEST_F(UndoWindowTest, CancellingANewTaskDeletesItForGood)
     EXPECT_FALSE(window->NewTaskPending);
     EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
     EXPECT_EQ(Selected(), "b");  // the previous sibling
-    EXPECT_EQ(window->CurrentTask, Task("b"));
+    EXPECT_EQ(window->State().CurrentTask, Task("b"));
     // Nothing remembers the freed task.
     window->Undo().actBack()->trigger();
     EXPECT_EQ(window->Undo().Navigation()->Count(), 0);
@@ -90,13 +90,13 @@ TEST_F(UndoWindowTest, BackAndForwardBetweenVisitedTasks)
     Select("c");
     EXPECT_EQ(window->Undo().sbBack()->toolTip(), "Back (b)");
     window->Undo().actBack()->trigger();
-    EXPECT_EQ(window->CurrentTask, Task("b"));
+    EXPECT_EQ(window->State().CurrentTask, Task("b"));
     EXPECT_EQ(Selected(), "b");
     window->Undo().actBack()->trigger();
-    EXPECT_EQ(window->CurrentTask, Task("a"));
+    EXPECT_EQ(window->State().CurrentTask, Task("a"));
     window->Undo().actForward()->trigger();
     window->Undo().actForward()->trigger();
-    EXPECT_EQ(window->CurrentTask, Task("c"));
+    EXPECT_EQ(window->State().CurrentTask, Task("c"));
     EXPECT_EQ(Selected(), "c");
     EXPECT_FALSE(window->Undo().sbForward()->isEnabled());
 
@@ -104,7 +104,7 @@ TEST_F(UndoWindowTest, BackAndForwardBetweenVisitedTasks)
     Select("q1");  // by hand: the forward history goes
     EXPECT_FALSE(window->Undo().sbForward()->isEnabled());
     window->Undo().sbBack()->click();
-    EXPECT_EQ(window->CurrentTask, Task("b"));
+    EXPECT_EQ(window->State().CurrentTask, Task("b"));
 }
 
 TEST_F(UndoWindowTest, TypingUndoComesFirst)
@@ -201,14 +201,14 @@ TEST_F(UndoWindowTest, SaveClearsTheHistory)
 
 TEST_F(UndoWindowTest, ANewOutlineDoesNotInheritTheOldOnesDeletions)
 {
-    window->DataBase->OutlookFolderPath = "Tasks";
-    window->DataBase->LastSyncTime = 45000;
+    window->State().DataBase->OutlookFolderPath = "Tasks";
+    window->State().DataBase->LastSyncTime = 45000;
     Task("c")->SetOutlookEntryID("ENTRY-C");
     Select("c");
     Named<QAction>(*window, "actDeleteTask")->trigger();
-    window->Modified = false;
+    window->State().Modified = false;
     Named<QAction>(*window, "actFileNew")->trigger();
-    EXPECT_EQ(window->DataBase->DeletedEntryIDs.Count(), 0);
+    EXPECT_EQ(window->State().DataBase->DeletedEntryIDs.Count(), 0);
     EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
 }
 
