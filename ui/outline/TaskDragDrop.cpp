@@ -26,8 +26,6 @@
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/outline/TreeViewRules.h"
-#include "ui/taskpanel/TaskPanel.h"
-#include "ui/todo/ToDoPage.h"
 
 // The mouse and key events of one tree that the window's tree handlers do not see: the row
 // spots, and the drag of the outline tree.

@@ -10,7 +10,6 @@
 #include "ui/outline/TaskDragDrop.h"
 #include "ui/outline/TaskItemData.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
-#include "ui/todo/ToDoPage.h"
 
 namespace {
 
