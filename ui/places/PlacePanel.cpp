@@ -156,9 +156,9 @@ void TPlacePanel::BuildPlacesPage()
     auto* placeNotes = new TMyRichEdit(tshPlaceNotes_);
     placeNotes->setObjectName(QStringLiteral("PlaceNotesEditor"));
     placeNotes->SetAutoUrlDetect(true);
-    placeNotes->OnLinkClick = [this](TMyRichEdit*, const std::string& url, uint8_t) {
+    placeNotes->SetOnLinkClick([this](TMyRichEdit*, const std::string& url, uint8_t) {
         RunGuarded([&] { host_.OpenLink(url); });
-    };
+    });
     PlaceNotesEditor_ = placeNotes;
     notes->addWidget(PlaceNotesEditor_);
     pcPlaceProps_->addTab(tshPlaceGeneral_, QStringLiteral("General"));

@@ -291,7 +291,7 @@ void TTaskPanel::BuildPropertyPanel()
     auto* notes = new TMyRichEdit(pnlTaskPropNotes_);
     notes->setObjectName(QStringLiteral("TaskNotesEditor"));
     notes->SetAutoUrlDetect(true);
-    notes->OnLinkClick = [this](TMyRichEdit*, const std::string& url, uint8_t) { RunGuarded([&] { host_.OpenLink(url); }); };
+    notes->SetOnLinkClick([this](TMyRichEdit*, const std::string& url, uint8_t) { RunGuarded([&] { host_.OpenLink(url); }); });
     TaskNotesEditor_ = notes;
     pnlTaskPropNotes_->layout()->setContentsMargins(0, 0, 0, 0);
     pnlTaskPropNotes_->layout()->addWidget(TaskNotesEditor_);

@@ -17,10 +17,10 @@ protected:
         edit_.resize(400, 200);
         edit_.SetAutoUrlDetect(true);
         edit_.setPlainText(QStringLiteral("see www.example.com and http://other.org/x\nplain second line"));
-        edit_.OnLinkClick = [this](TMyRichEdit* sender, const std::string& url, uint8_t button) {
+        edit_.SetOnLinkClick([this](TMyRichEdit* sender, const std::string& url, uint8_t button) {
             EXPECT_EQ(sender, &edit_);
             clicks_.push_back(url + " " + std::to_string(button));
-        };
+        });
         edit_.show();
         QApplication::processEvents();
     }
@@ -55,8 +55,8 @@ TEST_F(RichEditTest, AClickOnALinkReportsItsText)
 {
     Click(8, 10);  // within "www.example.com"
     EXPECT_EQ(clicks_, Names{"www.example.com 0"});
-    EXPECT_EQ(edit_.LinkDownMin, -1);
-    EXPECT_EQ(edit_.LinkDownMax, -1);
+    EXPECT_EQ(edit_.LinkDownMin(), -1);
+    EXPECT_EQ(edit_.LinkDownMax(), -1);
 }
 
 TEST_F(RichEditTest, PressAndReleaseMustFallOnTheSameLinkWithTheSameButton)
