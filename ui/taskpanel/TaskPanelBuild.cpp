@@ -336,7 +336,7 @@ void TTaskPanel::BuildPropertyPanel()
     connect(sbCenterPriority_, &QToolButton::clicked, this, guarded(&TTaskPanel::sbCenterPriorityClick));
     connect(sbDownPriority_, &QToolButton::clicked, this, guarded(&TTaskPanel::sbDownPriorityClick));
     connect(cbHideInToDo_, &QCheckBox::toggled, this, guarded(&TTaskPanel::cbHideInToDoClick));
-    rgGoal_->OnClick = guarded(&TTaskPanel::TaskNodeChangeWithUpdate);
+    rgGoal_->SetOnClick(guarded(&TTaskPanel::TaskNodeChangeWithUpdate));
     connect(edTaskPlaces_, &QLineEdit::textChanged, this, guarded(&TTaskPanel::TaskNodeChange));
     connect(btnSelectPlaces_, &QToolButton::clicked, this, guarded(&TTaskPanel::btnSelectPlacesClick));
     connect(cbTaskTime_, &QComboBox::currentIndexChanged, this, guarded(&TTaskPanel::cbTaskTimeChange));
