@@ -106,11 +106,11 @@ TEST_F(ToolIconTest, MouseActionsFireTheirEventsOnlyForThisIcon)
 {
     TToolIcon icon(owner_);
     Names events;
-    icon.OnLeftClick = [&](TToolIcon*) { events.push_back("left"); };
-    icon.OnLeftDoubleClick = [&](TToolIcon*) { events.push_back("left double"); };
-    icon.OnRightClick = [&](TToolIcon*) { events.push_back("right"); };
-    icon.OnRightDoubleClick = [&](TToolIcon*) { events.push_back("right double"); };
-    icon.OnMouseMove = [&](TToolIcon*) { events.push_back("move"); };
+    icon.SetOnLeftClick([&](TToolIcon*) { events.push_back("left"); });
+    icon.SetOnLeftDoubleClick([&](TToolIcon*) { events.push_back("left double"); });
+    icon.SetOnRightClick([&](TToolIcon*) { events.push_back("right"); });
+    icon.SetOnRightDoubleClick([&](TToolIcon*) { events.push_back("right double"); });
+    icon.SetOnMouseMove([&](TToolIcon*) { events.push_back("move"); });
     using M = TToolIcon::TIconMouse;
     for (M mouse : {M::LeftButtonUp, M::LeftDoubleClick, M::RightButtonUp, M::RightDoubleClick, M::MouseMove})
         icon.IconMessage(icon.IconIndex(), mouse);
@@ -125,17 +125,17 @@ TEST_F(ToolIconTest, TheMenuShowsUnlessVetoedAndFailuresStayInside)
     menu.addAction(QStringLiteral("Item"));
     icon.SetPopupMenu(&menu);
     bool rightClicked = false;
-    icon.OnRightClick = [&](TToolIcon*) { rightClicked = true; };
-    icon.OnBeforePopup = [](TToolIcon*, bool& popup) { popup = false; };
+    icon.SetOnRightClick([&](TToolIcon*) { rightClicked = true; });
+    icon.SetOnBeforePopup([](TToolIcon*, bool& popup) { popup = false; });
     icon.IconMessage(icon.IconIndex(), TToolIcon::TIconMouse::RightButtonUp);
     EXPECT_TRUE(rightClicked);
     EXPECT_FALSE(menu.isVisible());
 
-    icon.OnBeforePopup = [](TToolIcon*, bool&) { throw std::runtime_error("menu failed"); };
+    icon.SetOnBeforePopup([](TToolIcon*, bool&) { throw std::runtime_error("menu failed"); });
     EXPECT_NO_THROW(icon.IconMessage(icon.IconIndex(), TToolIcon::TIconMouse::RightButtonUp));
     EXPECT_FALSE(menu.isVisible());
 
-    icon.OnBeforePopup = nullptr;
+    icon.SetOnBeforePopup(nullptr);
     icon.IconMessage(icon.IconIndex(), TToolIcon::TIconMouse::RightButtonUp);
     EXPECT_TRUE(menu.isVisible());
     menu.hide();
