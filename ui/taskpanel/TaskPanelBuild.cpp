@@ -387,17 +387,20 @@ void TTaskPanel::ShowDueDateEditor(bool Force)
         QWidget* popup = calendar->window();
         if (!popup->property("tovrinCloseUpHooked").toBool()) {
             popup->setProperty("tovrinCloseUpHooked", true);
-            struct THideFilter : QObject {
-                TTaskPanel* panel;
-                explicit THideFilter(TTaskPanel* p, QObject* parent) : QObject(parent), panel(p) {}
+            class THideFilter : public QObject {
+            public:
+                explicit THideFilter(TTaskPanel* p, QObject* parent) : QObject(parent), panel_(p) {}
                 bool eventFilter(QObject* watched, QEvent* event) override
                 {
                     // Posted with the panel as context: a calendar hidden while the window goes
                     // calls nothing.
                     if (event->type() == QEvent::Hide)
-                        QTimer::singleShot(0, panel, [p = panel] { RunGuarded([p] { p->dtDueDateCloseUp(); }); });
+                        QTimer::singleShot(0, panel_, [p = panel_] { RunGuarded([p] { p->dtDueDateCloseUp(); }); });
                     return QObject::eventFilter(watched, event);
                 }
+
+            private:
+                TTaskPanel* panel_;
             };
             popup->installEventFilter(new THideFilter(this, popup));
         }
