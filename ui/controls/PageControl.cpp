@@ -16,13 +16,13 @@ void TPageControl::PageChanged(int index)
 {
     if (reverting_)
         return;
-    if (shownIndex_ >= 0 && shownIndex_ < count() && OnChanging && !OnChanging()) {
+    if (shownIndex_ >= 0 && shownIndex_ < count() && onChanging_ && !onChanging_()) {
         reverting_ = true;
         setCurrentIndex(shownIndex_);
         reverting_ = false;
         return;
     }
     shownIndex_ = index;
-    if (OnChange)
-        OnChange();
+    if (onChange_)
+        onChange_();
 }

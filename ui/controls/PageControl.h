@@ -4,6 +4,7 @@
 #include <QTabWidget>
 
 #include <functional>
+#include <utility>
 
 class TPageControl : public QTabWidget {
     Q_OBJECT
@@ -11,15 +12,18 @@ public:
     explicit TPageControl(QWidget* parent = nullptr);
 
     // Runs before the page changes; false refuses the change.
-    std::function<bool()> OnChanging;
+    void SetOnChanging(std::function<bool()> Handler) { onChanging_ = std::move(Handler); }
     // Runs after the page has changed.
-    std::function<void()> OnChange;
+    void SetOnChange(std::function<void()> Handler) { onChange_ = std::move(Handler); }
 
     QWidget* ActivePage() const { return currentWidget(); }
     void SetActivePage(QWidget* page);
 
 private:
     void PageChanged(int index);
+
+    std::function<bool()> onChanging_;
+    std::function<void()> onChange_;
 
     int shownIndex_ = -1;
     bool reverting_ = false;

@@ -18,8 +18,8 @@ TRadioGroup::TRadioGroup(const QString& Caption, const QStringList& Items, QWidg
     }
     // Only a user's pick reaches OnClick; SetItemIndex checks buttons programmatically.
     connect(group_, &QButtonGroup::idClicked, this, [this](int) {
-        if (OnClick)
-            OnClick();
+        if (onClick_)
+            onClick_();
     });
 }
 

@@ -4,6 +4,7 @@
 #include <QGroupBox>
 
 #include <functional>
+#include <utility>
 
 class QButtonGroup;
 
@@ -17,8 +18,9 @@ public:
     void SetItemIndex(int Index);
     int Count() const;
 
-    std::function<void()> OnClick;
+    void SetOnClick(std::function<void()> Handler) { onClick_ = std::move(Handler); }
 
 private:
+    std::function<void()> onClick_;
     QButtonGroup* group_;
 };

@@ -40,7 +40,7 @@ protected:
 void TVetoSelectionModel::setCurrentIndex(const QModelIndex& index, QItemSelectionModel::SelectionFlags command)
 {
     refused_ = false;
-    if (index != currentIndex() && OnChanging && !OnChanging(index)) {
+    if (index != currentIndex() && onChanging_ && !onChanging_(index)) {
         refused_ = true;
         return;
     }
@@ -182,29 +182,29 @@ QRect TTreeViewCheckBoxes::LabelRect(const QTreeWidgetItem* Node) const
 
 void TTreeViewCheckBoxes::keyPressEvent(QKeyEvent* event)
 {
-    if (OnKeyDown && OnKeyDown(event))
+    if (onKeyDown_ && onKeyDown_(event))
         return;
     QTreeWidget::keyPressEvent(event);
 }
 
 void TTreeViewCheckBoxes::keyReleaseEvent(QKeyEvent* event)
 {
-    if (OnKeyUp)
-        OnKeyUp(event);
+    if (onKeyUp_)
+        onKeyUp_(event);
     QTreeWidget::keyReleaseEvent(event);
 }
 
 void TTreeViewCheckBoxes::mousePressEvent(QMouseEvent* event)
 {
-    if (OnMouseDown && OnMouseDown(event))
+    if (onMouseDown_ && onMouseDown_(event))
         return;
     QTreeWidget::mousePressEvent(event);
 }
 
 void TTreeViewCheckBoxes::mouseMoveEvent(QMouseEvent* event)
 {
-    if (OnMouseMove)
-        OnMouseMove(event);
+    if (onMouseMove_)
+        onMouseMove_(event);
     QTreeWidget::mouseMoveEvent(event);
 }
 

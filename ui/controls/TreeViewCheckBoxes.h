@@ -7,6 +7,7 @@
 #include <QTreeWidget>
 
 #include <functional>
+#include <utility>
 
 class QLineEdit;
 
@@ -15,14 +16,15 @@ class TVetoSelectionModel : public QItemSelectionModel {
     Q_OBJECT
 public:
     using QItemSelectionModel::QItemSelectionModel;
-    // Returns false to refuse the change to the new current index.
-    std::function<bool(const QModelIndex& current)> OnChanging;
+    // The handler returns false to refuse the change to the new current index.
+    void SetOnChanging(std::function<bool(const QModelIndex& current)> Handler) { onChanging_ = std::move(Handler); }
 
     void setCurrentIndex(const QModelIndex& index, QItemSelectionModel::SelectionFlags command) override;
     void select(const QItemSelection& selection, QItemSelectionModel::SelectionFlags command) override;
     using QItemSelectionModel::select;
 
 private:
+    std::function<bool(const QModelIndex& current)> onChanging_;
     bool refused_ = false;  // the last change of the current index was refused
 };
 
@@ -59,10 +61,10 @@ public:
     QRect PictureRect(const QTreeWidgetItem* Node) const;
 
     // Handlers that run before the tree's own; returning true consumes the event.
-    std::function<bool(QKeyEvent*)> OnKeyDown;
-    std::function<void(QKeyEvent*)> OnKeyUp;
-    std::function<bool(QMouseEvent*)> OnMouseDown;
-    std::function<void(QMouseEvent*)> OnMouseMove;
+    void SetOnKeyDown(std::function<bool(QKeyEvent*)> Handler) { onKeyDown_ = std::move(Handler); }
+    void SetOnKeyUp(std::function<void(QKeyEvent*)> Handler) { onKeyUp_ = std::move(Handler); }
+    void SetOnMouseDown(std::function<bool(QMouseEvent*)> Handler) { onMouseDown_ = std::move(Handler); }
+    void SetOnMouseMove(std::function<void(QMouseEvent*)> Handler) { onMouseMove_ = std::move(Handler); }
 
 signals:
     // The in-place edit ended with Esc.
@@ -84,6 +86,10 @@ protected:
 
 private:
     QStyleOptionViewItem ItemOption(const QTreeWidgetItem* Node) const;
+    std::function<bool(QKeyEvent*)> onKeyDown_;
+    std::function<void(QKeyEvent*)> onKeyUp_;
+    std::function<bool(QMouseEvent*)> onMouseDown_;
+    std::function<void(QMouseEvent*)> onMouseMove_;
     TVetoSelectionModel* vetoModel_;
     QTreeWidgetItem* editingItem_ = nullptr;
 };

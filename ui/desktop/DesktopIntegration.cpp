@@ -121,7 +121,7 @@ TDesktopIntegration::TDesktopIntegration(QMainWindow& Window, TWindowState& Stat
     TrayIcon_ = new TToolIcon(Window);
     TrayIcon_->SetAutorefresh(false);
     TrayIcon_->SetIcon(MakeProgramIcon());
-    TrayIcon_->OnLeftClick = [this](TToolIcon*) { RunGuarded([this] { ShowAppClick(); }); };
+    TrayIcon_->SetOnLeftClick([this](TToolIcon*) { RunGuarded([this] { ShowAppClick(); }); });
     pmnuTray_ = new QMenu(&Window);
     ShowApp1_ = pmnuTray_->addAction(QStringLiteral("Show"));
     ShowApp1_->setObjectName(QStringLiteral("ShowApp1"));
@@ -141,7 +141,7 @@ TDesktopIntegration::TDesktopIntegration(QMainWindow& Window, TWindowState& Stat
     connect(tmrAutoSaveTimer_, &QTimer::timeout, this, [this] { RunGuarded([this] { tmrAutoSaveTimerTimer(); }); });
 
     SystemHotKey_ = new TGlobalHotKey(&Window);
-    SystemHotKey_->OnHotKey = [this] { RunGuarded([this] { WMHotKey(); }); };
+    SystemHotKey_->SetOnHotKey([this] { RunGuarded([this] { WMHotKey(); }); });
 
     auto* events = new TSettingsEvents(this, &Window, host_.PreviewKey);
     Window.installEventFilter(events);

@@ -100,7 +100,7 @@ bool TGlobalHotKey::nativeEventFilter(const QByteArray& eventType, void* message
     const unsigned int relevant = press->state & (ShiftMask | ControlMask | Mod1Mask | Mod4Mask);
     if (press->detail != keyCode_ || relevant != modifiers_)
         return false;
-    if (OnHotKey)
-        OnHotKey();
+    if (onHotKey_)
+        onHotKey_();
     return true;
 }

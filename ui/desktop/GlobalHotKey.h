@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "ui/desktop/HotKey.h"
 
@@ -25,11 +26,12 @@ public:
     bool Registered() const { return keyCode_ != 0; }
 
     // Runs when the key is pressed, wherever the focus is.
-    std::function<void()> OnHotKey;
+    void SetOnHotKey(std::function<void()> Handler) { onHotKey_ = std::move(Handler); }
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
 private:
+    std::function<void()> onHotKey_;
     unsigned int keyCode_ = 0;
     unsigned int modifiers_ = 0;
     bool filterInstalled_ = false;

@@ -119,26 +119,26 @@ void TToolIcon::IconMessage(int32_t IconId, TIconMouse Mouse)
         return;
     switch (Mouse) {
     case TIconMouse::MouseMove:
-        if (OnMouseMove)
-            OnMouseMove(this);
+        if (onMouseMove_)
+            onMouseMove_(this);
         break;
     case TIconMouse::LeftButtonUp:
-        if (OnLeftClick)
-            OnLeftClick(this);
+        if (onLeftClick_)
+            onLeftClick_(this);
         break;
     case TIconMouse::RightButtonUp:
-        if (OnRightClick)
-            OnRightClick(this);
+        if (onRightClick_)
+            onRightClick_(this);
         if (popupMenu_)
             PopupSequence();
         break;
     case TIconMouse::RightDoubleClick:
-        if (OnRightDoubleClick)
-            OnRightDoubleClick(this);
+        if (onRightDoubleClick_)
+            onRightDoubleClick_(this);
         break;
     case TIconMouse::LeftDoubleClick:
-        if (OnLeftDoubleClick)
-            OnLeftDoubleClick(this);
+        if (onLeftDoubleClick_)
+            onLeftDoubleClick_(this);
         break;
     }
 }
@@ -153,8 +153,8 @@ void TToolIcon::PopupSequence()
         }
         QCoreApplication::processEvents();
         bool popup = true;
-        if (OnBeforePopup)
-            OnBeforePopup(this, popup);
+        if (onBeforePopup_)
+            onBeforePopup_(this, popup);
         if (popup && popupMenu_)
             popupMenu_->popup(QCursor::pos());
     } catch (...) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 
 class QMenu;
 class QSystemTrayIcon;
@@ -38,12 +39,15 @@ public:
     bool Autorefresh() const { return refreshTimer_ != nullptr; }
     void SetAutorefresh(bool Value);
 
-    std::function<void(TToolIcon* Sender)> OnLeftClick;
-    std::function<void(TToolIcon* Sender)> OnRightClick;
-    std::function<void(TToolIcon* Sender)> OnRightDoubleClick;
-    std::function<void(TToolIcon* Sender)> OnLeftDoubleClick;
-    std::function<void(TToolIcon* Sender)> OnMouseMove;
-    std::function<void(TToolIcon* Sender, bool& Popup)> OnBeforePopup;
+    using TNotifyEvent = std::function<void(TToolIcon* Sender)>;
+    void SetOnLeftClick(TNotifyEvent Handler) { onLeftClick_ = std::move(Handler); }
+    void SetOnRightClick(TNotifyEvent Handler) { onRightClick_ = std::move(Handler); }
+    void SetOnRightDoubleClick(TNotifyEvent Handler) { onRightDoubleClick_ = std::move(Handler); }
+    void SetOnLeftDoubleClick(TNotifyEvent Handler) { onLeftDoubleClick_ = std::move(Handler); }
+    void SetOnMouseMove(TNotifyEvent Handler) { onMouseMove_ = std::move(Handler); }
+    // The handler may clear Popup to keep the menu from showing.
+    using TPopupEvent = std::function<void(TToolIcon* Sender, bool& Popup)>;
+    void SetOnBeforePopup(TPopupEvent Handler) { onBeforePopup_ = std::move(Handler); }
 
     // Shows the icon again when visible (after the notification area has lost it).
     void Refresh();
@@ -59,6 +63,12 @@ private:
     void ModifyIcon();
     void PopupSequence();
 
+    TNotifyEvent onLeftClick_;
+    TNotifyEvent onRightClick_;
+    TNotifyEvent onRightDoubleClick_;
+    TNotifyEvent onLeftDoubleClick_;
+    TNotifyEvent onMouseMove_;
+    TPopupEvent onBeforePopup_;
     QIcon icon_;
     std::string hint_;
     bool visible_ = false;

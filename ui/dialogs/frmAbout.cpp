@@ -19,18 +19,18 @@
 
 TAboutFade::TTick TAboutFade::Tick()
 {
-    switch (State) {
+    switch (state_) {
     case fsFadingIn:
-        if (Opacity + FadeInStep >= FullOpacity) {
-            State = fsShown;
-            Opacity = FullOpacity;
+        if (opacity_ + FadeInStep >= FullOpacity) {
+            state_ = fsShown;
+            opacity_ = FullOpacity;
             return tkStop;
         }
-        Opacity += FadeInStep;
+        opacity_ += FadeInStep;
         return tkGoOn;
     case fsFadingOut:
-        if (Opacity - FadeOutStep > 0) {
-            Opacity -= FadeOutStep;
+        if (opacity_ - FadeOutStep > 0) {
+            opacity_ -= FadeOutStep;
             return tkGoOn;
         }
         return tkClose;
@@ -104,20 +104,27 @@ TAboutDlg::TAboutDlg(QWidget* MainWindow) : QWidget(nullptr, Qt::Tool), mainWind
     setWindowTitle(QStringLiteral("About Tovrin"));
     auto* layout = new QGridLayout(this);
     Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setPixmap(ProductPicture());
     Image1->installEventFilter(this);
     Label3 = new QLabel(QStringLiteral("Tovrin Planner"), this);
+    Label3->setObjectName(QStringLiteral("Label3"));
     QFont title = Label3->font();
     title.setPointSize(title.pointSize() + 6);
     title.setBold(true);
     Label3->setFont(title);
     Label2 = new QLabel(QStringLiteral("Version:"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
     lbVersion = new QLabel(this);
+    lbVersion->setObjectName(QStringLiteral("lbVersion"));
     lbURL = MakeLink(this, "", "Check application web site for updates");
+    lbURL->setObjectName(QStringLiteral("lbURL"));
     lbSupportEMail = MakeLink(this, "", "Send e-mail with your feedback...");
+    lbSupportEMail->setObjectName(QStringLiteral("lbSupportEMail"));
     lbURL->installEventFilter(this);
     lbSupportEMail->installEventFilter(this);
     Button1 = new QPushButton(QStringLiteral("Close"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setDefault(true);
     layout->addWidget(Image1, 0, 0, 4, 1, Qt::AlignTop);
     layout->addWidget(Label3, 0, 1, 1, 2);
@@ -133,13 +140,14 @@ TAboutDlg::TAboutDlg(QWidget* MainWindow) : QWidget(nullptr, Qt::Tool), mainWind
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
     }
     Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(100);
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
 }
 
 void TAboutDlg::ApplyOpacity()
 {
-    setWindowOpacity(fade_.Opacity / 255.0);
+    setWindowOpacity(fade_.Opacity() / 255.0);
     SendToDisplay();
 }
 

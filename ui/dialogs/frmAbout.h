@@ -19,22 +19,27 @@ public:
 
     void StartFadeIn()
     {
-        State = fsFadingIn;
-        Opacity = 0;
+        state_ = fsFadingIn;
+        opacity_ = 0;
     }
     void StartFadeOut()
     {
-        State = fsFadingOut;
-        Opacity = FullOpacity;
+        state_ = fsFadingOut;
+        opacity_ = FullOpacity;
     }
     // Moves the opacity one step; says whether the timer goes on, stops or the box closes.
     TTick Tick();
 
-    TState State = fsShown;
-    int32_t FadeInStep = 32;
-    int32_t FadeOutStep = 32;
-    int32_t FullOpacity = 255;
-    int32_t Opacity = 255;
+    TState State() const { return state_; }
+    int32_t Opacity() const { return opacity_; }
+
+    static constexpr int32_t FadeInStep = 32;
+    static constexpr int32_t FadeOutStep = 32;
+    static constexpr int32_t FullOpacity = 255;
+
+private:
+    TState state_ = fsShown;
+    int32_t opacity_ = FullOpacity;
 };
 
 inline constexpr const char* AboutVersion = "1.0.10";
@@ -56,6 +61,15 @@ public:
     void lbSupportEMailClick();
     const TAboutFade& Fade() const { return fade_; }
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    friend TAboutDlg* ShowAbout();
+
     QLabel* Image1 = nullptr;
     QLabel* Label3 = nullptr;
     QLabel* Label2 = nullptr;
@@ -65,13 +79,6 @@ public:
     QPushButton* Button1 = nullptr;
     QTimer* Timer1 = nullptr;
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     void ApplyOpacity();
 
     TAboutFade fade_;

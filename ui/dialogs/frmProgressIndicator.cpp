@@ -38,12 +38,15 @@ TfrmProgressIndicatorWnd::TfrmProgressIndicatorWnd(QWidget* AOwner, TfrmProgress
 
     auto* layout = new QVBoxLayout(this);
     lblStatusLine = new QLabel(QStringLiteral("Process..."), this);
+    lblStatusLine->setObjectName(QStringLiteral("lblStatusLine"));
     lblStatusLine->setFixedWidth(273);
     ProgressBar = new QProgressBar(this);
+    ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
     ProgressBar->setTextVisible(false);
     ProgressBar->setMaximumHeight(12);
     ProgressBar->hide();
     btnAbort = new QPushButton(QStringLiteral("Cancel"), this);
+    btnAbort->setObjectName(QStringLiteral("btnAbort"));
     btnAbort->setDefault(true);
     layout->addWidget(lblStatusLine);
     layout->addWidget(ProgressBar);
@@ -56,6 +59,7 @@ TfrmProgressIndicatorWnd::TfrmProgressIndicatorWnd(QWidget* AOwner, TfrmProgress
     connect(btnAbort, &QPushButton::clicked, this, [this] { btnAbortClick(); });
 
     Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(10);
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
     Timer1->start();

@@ -75,16 +75,16 @@ public:
     void btnAbortClick();
     void Timer1Timer();
 
-    QLabel* lblStatusLine = nullptr;
-    QProgressBar* ProgressBar = nullptr;
-    QPushButton* btnAbort = nullptr;
-    QTimer* Timer1 = nullptr;
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     void reject() override;  // Esc presses "Cancel"
 
 private:
+    QLabel* lblStatusLine = nullptr;
+    QProgressBar* ProgressBar = nullptr;
+    QPushButton* btnAbort = nullptr;
+    QTimer* Timer1 = nullptr;
+
     void ShowWindow();
     void ReleaseDisabledOwner();
     void ForgetRef();

@@ -70,8 +70,8 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     BuildSettings();  // tray icon, hot key, auto-save timer, Tools > Options (TovrinMainSettings.cpp)
     BuildAboutCommand();  // Help > About (TovrinMainAbout.cpp)
     BuildMenuBar();
-    pcMainPages->OnChanging = [this] { return pcMainPagesChanging(); };
-    pcMainPages->OnChange = [this] { RunGuarded([this] { pcMainPagesChange(); }); };
+    pcMainPages->SetOnChanging([this] { return pcMainPagesChanging(); });
+    pcMainPages->SetOnChange([this] { RunGuarded([this] { pcMainPagesChange(); }); });
 
     state_.DataBase = std::make_unique<TTovrinDataBase>();
     views_->LetGoOfVirtualRoot();

@@ -57,20 +57,20 @@ void TfrmTovrinMain::SetNodeTask(QTreeWidgetItem* Node, const TTaskNode* Task)
 
 void TfrmTovrinMain::HookTree(TTreeViewCheckBoxes* Tree)
 {
-    Tree->VetoSelectionModel()->OnChanging = [this, Tree](const QModelIndex& index) {
+    Tree->VetoSelectionModel()->SetOnChanging([this, Tree](const QModelIndex& index) {
         return tvTasksTreeChanging(Tree, Tree->itemFromIndex(index));
-    };
-    Tree->OnKeyDown = [this, Tree](QKeyEvent* event) {
+    });
+    Tree->SetOnKeyDown([this, Tree](QKeyEvent* event) {
         bool consumed = false;
         RunGuarded([&] { consumed = tvTasksTreeKeyDown(Tree, event); });
         return consumed;
-    };
-    Tree->OnMouseDown = [this, Tree](QMouseEvent* event) {
+    });
+    Tree->SetOnMouseDown([this, Tree](QMouseEvent* event) {
         bool consumed = false;
         RunGuarded([&] { consumed = tvTasksTreeMouseDown(Tree, event); });
         return consumed;
-    };
-    Tree->OnMouseMove = [this, Tree](QMouseEvent* event) { tvTasksTreeMouseMove(Tree, event); };
+    });
+    Tree->SetOnMouseMove([this, Tree](QMouseEvent* event) { tvTasksTreeMouseMove(Tree, event); });
     Tree->setMouseTracking(true);
     connect(Tree, &TTreeViewCheckBoxes::CancelEdit, this, [this] { RunGuarded([this] { TreeCancelEdit(); }); });
     connect(Tree, &TTreeViewCheckBoxes::Edited, this, [this](QTreeWidgetItem* node, const QString& text) {

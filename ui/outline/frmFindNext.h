@@ -26,6 +26,7 @@ public:
     void SetValues(const std::string& Text, bool InCaptions, bool InNotes);
     void OnChange();
 
+private:
     QLabel* Label1 = nullptr;
     QLineEdit* edFindWhat = nullptr;
     QGroupBox* GroupBox1 = nullptr;

@@ -40,7 +40,9 @@ TfrmSortOptions::TfrmSortOptions() : QDialog(nullptr)
         cbSort[level] = new QComboBox(box);
         cbSort[level]->setObjectName(QStringLiteral("cbSort%1").arg(level + 1));
         rbASort[level] = new QRadioButton(QStringLiteral("Ascending "), box);
+        rbASort[level]->setObjectName(QStringLiteral("rbASort%1").arg(level + 1));
         rbDSort[level] = new QRadioButton(QStringLiteral("Descending"), box);
+        rbDSort[level]->setObjectName(QStringLiteral("rbDSort%1").arg(level + 1));
         rbASort[level]->setChecked(true);
         row->addWidget(cbSort[level], 1);
         row->addWidget(rbASort[level]);
@@ -48,16 +50,20 @@ TfrmSortOptions::TfrmSortOptions() : QDialog(nullptr)
         layout->addWidget(box);
     }
     cbRecurse = new QCheckBox(QStringLiteral("Recursively to all subtasks"), this);
+    cbRecurse->setObjectName(QStringLiteral("cbRecurse"));
     layout->addWidget(cbRecurse);
     Label1 = new QLabel(QStringLiteral("Note: You can not undo this action"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
     QPalette palette = Label1->palette();
     palette.setColor(QPalette::WindowText, Qt::gray);
     Label1->setPalette(palette);
     layout->addWidget(Label1);
     auto* buttons = new QHBoxLayout();
     btnSort = new QPushButton(QStringLiteral("Sort now"), this);
+    btnSort->setObjectName(QStringLiteral("btnSort"));
     btnSort->setDefault(true);
     btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
     buttons->addStretch(1);
     buttons->addWidget(btnSort);
     buttons->addWidget(btnCancel);

@@ -38,6 +38,7 @@ public:
     void SetKeys(const int32_t (&Keys)[4]);
     void GetKeys(int32_t (&Keys)[4]) const;
 
+private:
     QGroupBox* gbFirsSort = nullptr;
     QGroupBox* gbSort2 = nullptr;
     QGroupBox* gbSort3 = nullptr;
@@ -50,6 +51,5 @@ public:
     QPushButton* btnCancel = nullptr;
     QLabel* Label1 = nullptr;
 
-private:
     void FormCreate();
 };

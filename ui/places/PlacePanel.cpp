@@ -107,20 +107,20 @@ void TPlacePanel::BuildPlacesPage()
     lvPlaces_->setRootIsDecorated(false);
     lvPlaces_->setMouseTracking(true);
     page_.layout()->addWidget(lvPlaces_);
-    lvPlaces_->VetoSelectionModel()->OnChanging = [this](const QModelIndex& index) {
+    lvPlaces_->VetoSelectionModel()->SetOnChanging([this](const QModelIndex& index) {
         return lvPlacesChanging(lvPlaces_->itemFromIndex(index));
-    };
-    lvPlaces_->OnKeyDown = [this](QKeyEvent* event) {
+    });
+    lvPlaces_->SetOnKeyDown([this](QKeyEvent* event) {
         bool consumed = false;
         RunGuarded([&] { consumed = lvPlacesKeyDown(event); });
         return consumed;
-    };
-    lvPlaces_->OnMouseDown = [this](QMouseEvent* event) {
+    });
+    lvPlaces_->SetOnMouseDown([this](QMouseEvent* event) {
         bool consumed = false;
         RunGuarded([&] { consumed = lvPlacesMouseDown(event); });
         return consumed;
-    };
-    lvPlaces_->OnMouseMove = [this](QMouseEvent* event) { lvPlacesMouseMove(event); };
+    });
+    lvPlaces_->SetOnMouseMove([this](QMouseEvent* event) { lvPlacesMouseMove(event); });
     connect(lvPlaces_, &TTreeViewCheckBoxes::Edited, this,
             [this](QTreeWidgetItem* item, const QString& text) { RunGuarded([&] { lvPlacesEdited(item, text); }); });
     auto* menu = new QMenu(lvPlaces_);
@@ -156,9 +156,9 @@ void TPlacePanel::BuildPlacesPage()
     auto* placeNotes = new TMyRichEdit(tshPlaceNotes_);
     placeNotes->setObjectName(QStringLiteral("PlaceNotesEditor"));
     placeNotes->SetAutoUrlDetect(true);
-    placeNotes->OnLinkClick = [this](TMyRichEdit*, const std::string& url, uint8_t) {
+    placeNotes->SetOnLinkClick([this](TMyRichEdit*, const std::string& url, uint8_t) {
         RunGuarded([&] { host_.OpenLink(url); });
-    };
+    });
     PlaceNotesEditor_ = placeNotes;
     notes->addWidget(PlaceNotesEditor_);
     pcPlaceProps_->addTab(tshPlaceGeneral_, QStringLiteral("General"));

@@ -24,20 +24,20 @@ TSelectPlacesWnd::TSelectPlacesWnd(QLineEdit* Target) : QWidget(nullptr, Qt::Too
     setFont(font);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    lvPlaces = new QTreeWidget(this);
-    lvPlaces->setObjectName(QStringLiteral("lvPlaces"));
-    lvPlaces->setColumnCount(1);
-    lvPlaces->setHeaderLabels({QStringLiteral("Place")});
-    lvPlaces->setHeaderHidden(true);
+    lvPlaces_ = new QTreeWidget(this);
+    lvPlaces_->setObjectName(QStringLiteral("lvPlaces"));
+    lvPlaces_->setColumnCount(1);
+    lvPlaces_->setHeaderLabels({QStringLiteral("Place")});
+    lvPlaces_->setHeaderHidden(true);
     // The column is as wide as the list or its longest name: scrolling only when a name needs it.
-    lvPlaces->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    lvPlaces->header()->setStretchLastSection(true);
-    lvPlaces->setRootIsDecorated(false);
-    lvPlaces->setSortingEnabled(true);
-    lvPlaces->sortByColumn(0, Qt::AscendingOrder);
-    lvPlaces->installEventFilter(this);
-    layout->addWidget(lvPlaces);
-    connect(lvPlaces, &QTreeWidget::itemDoubleClicked, this, [this] { lvPlacesDblClick(); });
+    lvPlaces_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    lvPlaces_->header()->setStretchLastSection(true);
+    lvPlaces_->setRootIsDecorated(false);
+    lvPlaces_->setSortingEnabled(true);
+    lvPlaces_->sortByColumn(0, Qt::AscendingOrder);
+    lvPlaces_->installEventFilter(this);
+    layout->addWidget(lvPlaces_);
+    connect(lvPlaces_, &QTreeWidget::itemDoubleClicked, this, [this] { lvPlacesDblClick(); });
     resize(180, 200);
 }
 
@@ -51,7 +51,7 @@ void TSelectPlacesWnd::PlaceBelow(const QWidget* Button)
 
 void TSelectPlacesWnd::lvPlacesDblClick()
 {
-    const QList<QTreeWidgetItem*> selected = lvPlaces->selectedItems();
+    const QList<QTreeWidgetItem*> selected = lvPlaces_->selectedItems();
     if (selected.isEmpty() || !target_)
         return;
     const std::string text =
@@ -83,7 +83,7 @@ void TSelectPlacesWnd::showEvent(QShowEvent* event)
     // Active from the start, so that a click elsewhere closes it.
     raise();
     activateWindow();
-    lvPlaces->setFocus();
+    lvPlaces_->setFocus();
 }
 
 void TSelectPlacesWnd::changeEvent(QEvent* event)
@@ -95,7 +95,7 @@ void TSelectPlacesWnd::changeEvent(QEvent* event)
 
 bool TSelectPlacesWnd::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == lvPlaces && event->type() == QEvent::KeyPress &&
+    if (watched == lvPlaces_ && event->type() == QEvent::KeyPress &&
         lvPlacesKeyDown(static_cast<QKeyEvent*>(event)->key()))
         return true;
     return QWidget::eventFilter(watched, event);

@@ -19,6 +19,7 @@ public:
     explicit TSelectPlacesWnd(QLineEdit* Target);
 
     QLineEdit* Target() const { return target_; }
+    QTreeWidget* lvPlaces() const { return lvPlaces_; }
     // Puts the picker's right edge at Button's right edge and its top at Button's bottom edge.
     void PlaceBelow(const QWidget* Button);
 
@@ -27,14 +28,13 @@ public:
     bool lvPlacesKeyDown(int Key);
     void FormDeactivate();
 
-    QTreeWidget* lvPlaces = nullptr;
-
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QTreeWidget* lvPlaces_ = nullptr;
     QPointer<QLineEdit> target_;
 };
 

@@ -44,6 +44,7 @@ TfrmConnectToMsOutlook::TfrmConnectToMsOutlook(TfrmTovrinMain& Window) : QDialog
     auto* layout = new QVBoxLayout(this);
 
     lbOutlookFolder = new QLabel(QStringLiteral("Outlook folder:"), this);
+    lbOutlookFolder->setObjectName(QStringLiteral("lbOutlookFolder"));
     layout->addWidget(lbOutlookFolder);
     auto* folderRow = new QHBoxLayout();
     edOutlookFolder = new QLineEdit(this);

@@ -35,6 +35,7 @@ public:
     void btnAdvancedClick();
     void lbOpenSyncLogClick();
 
+private:
     QLabel* lbOutlookFolder = nullptr;
     QLineEdit* edOutlookFolder = nullptr;
     QPushButton* btnBrowse = nullptr;
@@ -46,6 +47,5 @@ public:
 
     bool Synchronized = false;  // a run from this dialog completed
 
-private:
     TfrmTovrinMain& window_;
 };

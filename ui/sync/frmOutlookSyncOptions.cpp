@@ -35,9 +35,11 @@ TfrmOutlookSyncOptions::TfrmOutlookSyncOptions() : QDialog(nullptr)
     setWindowTitle(QStringLiteral("Outlook Sync Options"));
     auto* layout = new QVBoxLayout(this);
     pcPages = new QTabWidget(this);
+    pcPages->setObjectName(QStringLiteral("pcPages"));
     layout->addWidget(pcPages, 1);
 
     tshGeneral = new QWidget();
+    tshGeneral->setObjectName(QStringLiteral("tshGeneral"));
     auto* general = new QVBoxLayout(tshGeneral);
     general->addWidget(new QLabel(QStringLiteral("New Outlook tasks will be placed to this Tovrin project (root if empty):"),
                                   tshGeneral));
@@ -48,6 +50,7 @@ TfrmOutlookSyncOptions::TfrmOutlookSyncOptions() : QDialog(nullptr)
     pcPages->addTab(tshGeneral, QStringLiteral("General"));
 
     tshCategory = new QWidget();
+    tshCategory->setObjectName(QStringLiteral("tshCategory"));
     auto* category = new QVBoxLayout(tshCategory);
     category->addWidget(new QLabel(QStringLiteral("Sync only Outlook tasks with this substring in the category:"), tshCategory));
     edOutlookCategory = new QLineEdit(tshCategory);
@@ -56,6 +59,7 @@ TfrmOutlookSyncOptions::TfrmOutlookSyncOptions() : QDialog(nullptr)
     category->addWidget(HintLabel(QStringLiteral("Enter a substring to find in the Outlook category to sync this task"), tshCategory));
     category->addWidget(HintLabel(QStringLiteral(" or leave this field empty to sync all Outlook tasks "), tshCategory));
     gbDeletedItems = new QGroupBox(QStringLiteral(" When task is deleted  in Tovrin ... "), tshCategory);
+    gbDeletedItems->setObjectName(QStringLiteral("gbDeletedItems"));
     auto* deleted = new QVBoxLayout(gbDeletedItems);
     cbDeletedItemsAction = new QComboBox(gbDeletedItems);
     cbDeletedItemsAction->setObjectName(QStringLiteral("cbDeletedItemsAction"));
@@ -63,6 +67,7 @@ TfrmOutlookSyncOptions::TfrmOutlookSyncOptions() : QDialog(nullptr)
     cbDeletedItemsAction->addItem(QStringLiteral("do not delete it in Outlook but assign new category to it: "));
     deleted->addWidget(cbDeletedItemsAction);
     lbDeletedItemsCategory = new QLabel(QStringLiteral("Assign this category for deleted in Tovrin tasks:"), gbDeletedItems);
+    lbDeletedItemsCategory->setObjectName(QStringLiteral("lbDeletedItemsCategory"));
     deleted->addWidget(lbDeletedItemsCategory);
     edDeletedItemsCategory = new QLineEdit(gbDeletedItems);
     edDeletedItemsCategory->setObjectName(QStringLiteral("edDeletedItemsCategory"));
@@ -73,8 +78,10 @@ TfrmOutlookSyncOptions::TfrmOutlookSyncOptions() : QDialog(nullptr)
 
     auto* buttons = new QHBoxLayout();
     btnOK = new QPushButton(QStringLiteral("OK"), this);
+    btnOK->setObjectName(QStringLiteral("btnOK"));
     btnOK->setDefault(true);
     btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
     buttons->addStretch(1);
     buttons->addWidget(btnOK);
     buttons->addWidget(btnCancel);

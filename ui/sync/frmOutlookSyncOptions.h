@@ -29,6 +29,7 @@ public:
     void GetValues(std::string& NewOutlookTasksParent, std::string& OutlookCategory,
                    std::string& DeletedItemsCategory) const;
 
+private:
     QTabWidget* pcPages = nullptr;
     QWidget* tshGeneral = nullptr;
     QWidget* tshCategory = nullptr;
@@ -41,7 +42,6 @@ public:
     QPushButton* btnOK = nullptr;
     QPushButton* btnCancel = nullptr;
 
-private:
     // The category edit is open only for "assign a category"; OK needs a category there, so
     // that choosing to keep the Outlook tasks never ends in deleting them.
     void UpdateControls();

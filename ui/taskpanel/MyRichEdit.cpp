@@ -90,18 +90,18 @@ void TMyRichEdit::LinkNotify(TLinkMouse Mouse, int32_t Min, int32_t Max)
     switch (Mouse) {
     case TLinkMouse::LeftButtonDown:
     case TLinkMouse::RightButtonDown:
-        LinkDownMin = Min;
-        LinkDownMax = Max;
-        LinkDownButton = Mouse == TLinkMouse::LeftButtonDown ? 0 : 1;
+        linkDownMin_ = Min;
+        linkDownMax_ = Max;
+        linkDownButton_ = Mouse == TLinkMouse::LeftButtonDown ? 0 : 1;
         break;
     case TLinkMouse::LeftButtonUp:
     case TLinkMouse::RightButtonUp: {
         const uint8_t button = Mouse == TLinkMouse::LeftButtonUp ? 0 : 1;
-        const bool same = LinkDownButton == button && LinkDownMin == Min && LinkDownMax == Max && Min >= 0;
-        LinkDownMin = -1;
-        LinkDownMax = -1;
-        if (same && OnLinkClick)
-            OnLinkClick(this, GetTextRange(Min, Max), button);
+        const bool same = linkDownButton_ == button && linkDownMin_ == Min && linkDownMax_ == Max && Min >= 0;
+        linkDownMin_ = -1;
+        linkDownMax_ = -1;
+        if (same && onLinkClick_)
+            onLinkClick_(this, GetTextRange(Min, Max), button);
         break;
     }
     }
@@ -115,7 +115,7 @@ void TMyRichEdit::mousePressEvent(QMouseEvent* event)
     if ((left || event->button() == Qt::RightButton) && LinkAt(event->position().toPoint(), min, max))
         LinkNotify(left ? TLinkMouse::LeftButtonDown : TLinkMouse::RightButtonDown, min, max);
     else if (left || event->button() == Qt::RightButton)
-        LinkDownMin = LinkDownMax = -1;  // a press off any link: no later release may count
+        linkDownMin_ = linkDownMax_ = -1;  // a press off any link: no later release may count
     QPlainTextEdit::mousePressEvent(event);
 }
 
@@ -128,7 +128,7 @@ void TMyRichEdit::mouseReleaseEvent(QMouseEvent* event)
     if ((left || event->button() == Qt::RightButton) && LinkAt(event->position().toPoint(), min, max))
         LinkNotify(left ? TLinkMouse::LeftButtonUp : TLinkMouse::RightButtonUp, min, max);
     else if (left || event->button() == Qt::RightButton)
-        LinkDownMin = LinkDownMax = -1;  // released off any link
+        linkDownMin_ = linkDownMax_ = -1;  // released off any link
 }
 
 void TMyRichEdit::mouseMoveEvent(QMouseEvent* event)

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 
 class QSyntaxHighlighter;
 
@@ -16,12 +17,12 @@ public:
     explicit TMyRichEdit(QWidget* parent = nullptr);
 
     // Button: 0 left, 1 right.
-    std::function<void(TMyRichEdit* Sender, const std::string& URL, uint8_t Button)> OnLinkClick;
+    using TLinkClickEvent = std::function<void(TMyRichEdit* Sender, const std::string& URL, uint8_t Button)>;
+    void SetOnLinkClick(TLinkClickEvent Handler) { onLinkClick_ = std::move(Handler); }
 
     // Character range of the link under the last button press; -1, -1 when none.
-    int32_t LinkDownMin = -1;
-    int32_t LinkDownMax = -1;
-    uint8_t LinkDownButton = 0;
+    int32_t LinkDownMin() const { return linkDownMin_; }
+    int32_t LinkDownMax() const { return linkDownMax_; }
 
     // Links are recognised (and reported) only while this is on; the creator switches it on.
     void SetAutoUrlDetect(bool Value);
@@ -42,6 +43,10 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    TLinkClickEvent onLinkClick_;
+    int32_t linkDownMin_ = -1;
+    int32_t linkDownMax_ = -1;
+    uint8_t linkDownButton_ = 0;
     bool autoUrlDetect_ = false;
     QSyntaxHighlighter* highlighter_ = nullptr;
 };

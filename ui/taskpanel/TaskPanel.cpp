@@ -448,7 +448,7 @@ void TTaskPanel::btnSelectPlacesClick()
     if (uiLockCount_ > 0 || !state_.CurrentTask)
         return;
     TSelectPlacesWnd* picker = CreateSelectPlacesWnd(edTaskPlaces_);
-    host_.FillPlacesList(picker->lvPlaces);
+    host_.FillPlacesList(picker->lvPlaces());
     picker->PlaceBelow(btnSelectPlaces_);
     picker->show();
 }

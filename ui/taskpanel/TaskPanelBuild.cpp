@@ -291,7 +291,7 @@ void TTaskPanel::BuildPropertyPanel()
     auto* notes = new TMyRichEdit(pnlTaskPropNotes_);
     notes->setObjectName(QStringLiteral("TaskNotesEditor"));
     notes->SetAutoUrlDetect(true);
-    notes->OnLinkClick = [this](TMyRichEdit*, const std::string& url, uint8_t) { RunGuarded([&] { host_.OpenLink(url); }); };
+    notes->SetOnLinkClick([this](TMyRichEdit*, const std::string& url, uint8_t) { RunGuarded([&] { host_.OpenLink(url); }); });
     TaskNotesEditor_ = notes;
     pnlTaskPropNotes_->layout()->setContentsMargins(0, 0, 0, 0);
     pnlTaskPropNotes_->layout()->addWidget(TaskNotesEditor_);
@@ -336,7 +336,7 @@ void TTaskPanel::BuildPropertyPanel()
     connect(sbCenterPriority_, &QToolButton::clicked, this, guarded(&TTaskPanel::sbCenterPriorityClick));
     connect(sbDownPriority_, &QToolButton::clicked, this, guarded(&TTaskPanel::sbDownPriorityClick));
     connect(cbHideInToDo_, &QCheckBox::toggled, this, guarded(&TTaskPanel::cbHideInToDoClick));
-    rgGoal_->OnClick = guarded(&TTaskPanel::TaskNodeChangeWithUpdate);
+    rgGoal_->SetOnClick(guarded(&TTaskPanel::TaskNodeChangeWithUpdate));
     connect(edTaskPlaces_, &QLineEdit::textChanged, this, guarded(&TTaskPanel::TaskNodeChange));
     connect(btnSelectPlaces_, &QToolButton::clicked, this, guarded(&TTaskPanel::btnSelectPlacesClick));
     connect(cbTaskTime_, &QComboBox::currentIndexChanged, this, guarded(&TTaskPanel::cbTaskTimeChange));
@@ -387,17 +387,20 @@ void TTaskPanel::ShowDueDateEditor(bool Force)
         QWidget* popup = calendar->window();
         if (!popup->property("tovrinCloseUpHooked").toBool()) {
             popup->setProperty("tovrinCloseUpHooked", true);
-            struct THideFilter : QObject {
-                TTaskPanel* panel;
-                explicit THideFilter(TTaskPanel* p, QObject* parent) : QObject(parent), panel(p) {}
+            class THideFilter : public QObject {
+            public:
+                explicit THideFilter(TTaskPanel* p, QObject* parent) : QObject(parent), panel_(p) {}
                 bool eventFilter(QObject* watched, QEvent* event) override
                 {
                     // Posted with the panel as context: a calendar hidden while the window goes
                     // calls nothing.
                     if (event->type() == QEvent::Hide)
-                        QTimer::singleShot(0, panel, [p = panel] { RunGuarded([p] { p->dtDueDateCloseUp(); }); });
+                        QTimer::singleShot(0, panel_, [p = panel_] { RunGuarded([p] { p->dtDueDateCloseUp(); }); });
                     return QObject::eventFilter(watched, event);
                 }
+
+            private:
+                TTaskPanel* panel_;
             };
             popup->installEventFilter(new THideFilter(this, popup));
         }

@@ -83,8 +83,8 @@ TToDoFilterPanel::TToDoFilterPanel(QWidget& Page, TWindowState& State, int32_t& 
 
 void TToDoFilterPanel::TodoFilterChange()
 {
-    if (uiLockCount_ == 0 && OnFilterChange)
-        OnFilterChange();
+    if (uiLockCount_ == 0 && onFilterChange_)
+        onFilterChange_();
 }
 
 void TToDoFilterPanel::ShowToDoFilterPanel(bool Open)

@@ -1,11 +1,12 @@
 #pragma once
 // The To-Do page's filter panel: the place the To-Do list is computed for, and, when the panel
 // is open, the date and the auto-update switch with its Update button. It owns its widgets;
-// the page rebuilds the list when told through OnFilterChange.
+// the page rebuilds the list when told through the handler it sets with SetOnFilterChange.
 #include <QObject>
 
 #include <cstdint>
 #include <functional>
+#include <utility>
 
 #include "platform/DateTime.h"
 
@@ -27,8 +28,8 @@ public:
     // window's lock: while it is raised the panel's changes start nothing.
     TToDoFilterPanel(QWidget& Page, TWindowState& State, int32_t& UILockCount);
 
-    // A new place or date, Update now, or auto-update switched back on.
-    std::function<void()> OnFilterChange;
+    // Runs on a new place or date, Update now, or auto-update switched back on.
+    void SetOnFilterChange(std::function<void()> Handler) { onFilterChange_ = std::move(Handler); }
 
     void ShowToDoFilterPanel(bool Open);
     bool IsToDoFilterPanelOpen() const;
@@ -62,6 +63,7 @@ private:
 
     TWindowState& state_;
     int32_t& uiLockCount_;
+    std::function<void()> onFilterChange_;
     QFrame* pnlTodoFilter_ = nullptr;
     QToolButton* sbToDoFilter_ = nullptr;
     QLabel* lbPlacesFilter_ = nullptr;

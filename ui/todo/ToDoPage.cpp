@@ -44,7 +44,7 @@ void TToDoPage::BuildToDoPage()
         tvToDo_->setSelectionMode(QAbstractItemView::ExtendedSelection);
 
         toDoFilter_ = new TToDoFilterPanel(page_, state_, uiLockCount_);
-        toDoFilter_->OnFilterChange = [this] { TodoFilterChange(); };
+        toDoFilter_->SetOnFilterChange([this] { TodoFilterChange(); });
     }
 
     actCopyToDoToClipboard_ = MakeWindowAction(window_, *this, "actCopyToDoToClipboard",

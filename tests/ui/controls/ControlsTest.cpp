@@ -73,7 +73,7 @@ TEST(TreeViewCheckBoxes, ARefusedChangeKeepsBothTheCurrentItemAndTheSelection)
     EXPECT_EQ(signalled, a);
     EXPECT_EQ(tree.selectedItems(), QList<QTreeWidgetItem*>{a});
 
-    tree.VetoSelectionModel()->OnChanging = [](const QModelIndex&) { return false; };
+    tree.VetoSelectionModel()->SetOnChanging([](const QModelIndex&) { return false; });
     tree.setCurrentItem(b);
     EXPECT_EQ(tree.currentItem(), a);
     EXPECT_EQ(signalled, a);
@@ -133,8 +133,8 @@ TEST(PageControl, ARefusedChangeKeepsThePage)
     pages.addTab(two, "Two");
     bool allow = false;
     int changes = 0;
-    pages.OnChanging = [&] { return allow; };
-    pages.OnChange = [&] { ++changes; };
+    pages.SetOnChanging([&] { return allow; });
+    pages.SetOnChange([&] { ++changes; });
     pages.SetActivePage(two);
     EXPECT_EQ(pages.ActivePage(), one);
     EXPECT_EQ(changes, 0);

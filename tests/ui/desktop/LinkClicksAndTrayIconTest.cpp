@@ -17,10 +17,10 @@ protected:
         edit_.resize(400, 200);
         edit_.SetAutoUrlDetect(true);
         edit_.setPlainText(QStringLiteral("see www.example.com and http://other.org/x\nplain second line"));
-        edit_.OnLinkClick = [this](TMyRichEdit* sender, const std::string& url, uint8_t button) {
+        edit_.SetOnLinkClick([this](TMyRichEdit* sender, const std::string& url, uint8_t button) {
             EXPECT_EQ(sender, &edit_);
             clicks_.push_back(url + " " + std::to_string(button));
-        };
+        });
         edit_.show();
         QApplication::processEvents();
     }
@@ -55,8 +55,8 @@ TEST_F(RichEditTest, AClickOnALinkReportsItsText)
 {
     Click(8, 10);  // within "www.example.com"
     EXPECT_EQ(clicks_, Names{"www.example.com 0"});
-    EXPECT_EQ(edit_.LinkDownMin, -1);
-    EXPECT_EQ(edit_.LinkDownMax, -1);
+    EXPECT_EQ(edit_.LinkDownMin(), -1);
+    EXPECT_EQ(edit_.LinkDownMax(), -1);
 }
 
 TEST_F(RichEditTest, PressAndReleaseMustFallOnTheSameLinkWithTheSameButton)
@@ -106,11 +106,11 @@ TEST_F(ToolIconTest, MouseActionsFireTheirEventsOnlyForThisIcon)
 {
     TToolIcon icon(owner_);
     Names events;
-    icon.OnLeftClick = [&](TToolIcon*) { events.push_back("left"); };
-    icon.OnLeftDoubleClick = [&](TToolIcon*) { events.push_back("left double"); };
-    icon.OnRightClick = [&](TToolIcon*) { events.push_back("right"); };
-    icon.OnRightDoubleClick = [&](TToolIcon*) { events.push_back("right double"); };
-    icon.OnMouseMove = [&](TToolIcon*) { events.push_back("move"); };
+    icon.SetOnLeftClick([&](TToolIcon*) { events.push_back("left"); });
+    icon.SetOnLeftDoubleClick([&](TToolIcon*) { events.push_back("left double"); });
+    icon.SetOnRightClick([&](TToolIcon*) { events.push_back("right"); });
+    icon.SetOnRightDoubleClick([&](TToolIcon*) { events.push_back("right double"); });
+    icon.SetOnMouseMove([&](TToolIcon*) { events.push_back("move"); });
     using M = TToolIcon::TIconMouse;
     for (M mouse : {M::LeftButtonUp, M::LeftDoubleClick, M::RightButtonUp, M::RightDoubleClick, M::MouseMove})
         icon.IconMessage(icon.IconIndex(), mouse);
@@ -125,17 +125,17 @@ TEST_F(ToolIconTest, TheMenuShowsUnlessVetoedAndFailuresStayInside)
     menu.addAction(QStringLiteral("Item"));
     icon.SetPopupMenu(&menu);
     bool rightClicked = false;
-    icon.OnRightClick = [&](TToolIcon*) { rightClicked = true; };
-    icon.OnBeforePopup = [](TToolIcon*, bool& popup) { popup = false; };
+    icon.SetOnRightClick([&](TToolIcon*) { rightClicked = true; });
+    icon.SetOnBeforePopup([](TToolIcon*, bool& popup) { popup = false; });
     icon.IconMessage(icon.IconIndex(), TToolIcon::TIconMouse::RightButtonUp);
     EXPECT_TRUE(rightClicked);
     EXPECT_FALSE(menu.isVisible());
 
-    icon.OnBeforePopup = [](TToolIcon*, bool&) { throw std::runtime_error("menu failed"); };
+    icon.SetOnBeforePopup([](TToolIcon*, bool&) { throw std::runtime_error("menu failed"); });
     EXPECT_NO_THROW(icon.IconMessage(icon.IconIndex(), TToolIcon::TIconMouse::RightButtonUp));
     EXPECT_FALSE(menu.isVisible());
 
-    icon.OnBeforePopup = nullptr;
+    icon.SetOnBeforePopup(nullptr);
     icon.IconMessage(icon.IconIndex(), TToolIcon::TIconMouse::RightButtonUp);
     EXPECT_TRUE(menu.isVisible());
     menu.hide();

@@ -68,8 +68,8 @@ TEST_F(CaptionsTest, TheTextsTheProgramShows)
 
     TfrmSortOptions sort;
     addQ("sort", sort.windowTitle());
-    add("sort keys", Items(sort.cbSort[0]));
-    add("sort keys below", Items(sort.cbSort[3]));
+    add("sort keys", Items(Named<QComboBox>(sort, "cbSort1")));
+    add("sort keys below", Items(Named<QComboBox>(sort, "cbSort4")));
 
     QLineEdit target;
     QPointer<TSelectPlacesWnd> picker = CreateSelectPlacesWnd(&target);
@@ -77,8 +77,9 @@ TEST_F(CaptionsTest, TheTextsTheProgramShows)
     delete picker.data();
 
     QPointer<TAboutDlg> about = ShowAbout();
-    add("about", Joined({about->windowTitle(), about->lbVersion->text(), about->lbURL->text(), about->lbSupportEMail->text()}));
-    about->Button1->click();
+    auto label = [](const QWidget& dialog, const char* name) { return Named<QLabel>(dialog, name)->text(); };
+    add("about", Joined({about->windowTitle(), label(*about, "lbVersion"), label(*about, "lbURL"), label(*about, "lbSupportEMail")}));
+    Named<QPushButton>(*about, "Button1")->click();
     delete about.data();
 
     TTovrinOptions options(window.get());
@@ -94,21 +95,25 @@ TEST_F(CaptionsTest, TheTextsTheProgramShows)
 
     TfrmOutlookSyncOptions syncOptions;
     addQ("sync options", syncOptions.windowTitle());
-    add("sync pages", Joined({syncOptions.pcPages->tabText(0), syncOptions.pcPages->tabText(1)}));
-    add("sync general", ChildTexts<QLabel>(syncOptions.tshGeneral));
-    add("sync category", ChildTexts<QLabel>(syncOptions.tshCategory));
-    addQ("sync deleted", syncOptions.gbDeletedItems->title());
-    add("sync deleted label", ChildTexts<QLabel>(syncOptions.gbDeletedItems));
-    add("sync deleted actions", Items(syncOptions.cbDeletedItemsAction));
-    add("sync buttons", Joined({syncOptions.btnOK->text(), syncOptions.btnCancel->text()}));
+    const QTabWidget* syncPages = Named<QTabWidget>(syncOptions, "pcPages");
+    add("sync pages", Joined({syncPages->tabText(0), syncPages->tabText(1)}));
+    add("sync general", ChildTexts<QLabel>(Named<QWidget>(syncOptions, "tshGeneral")));
+    add("sync category", ChildTexts<QLabel>(Named<QWidget>(syncOptions, "tshCategory")));
+    addQ("sync deleted", Named<QGroupBox>(syncOptions, "gbDeletedItems")->title());
+    add("sync deleted label", ChildTexts<QLabel>(Named<QGroupBox>(syncOptions, "gbDeletedItems")));
+    add("sync deleted actions", Items(Named<QComboBox>(syncOptions, "cbDeletedItemsAction")));
+    auto button = [](const QWidget& dialog, const char* name) { return Named<QPushButton>(dialog, name)->text(); };
+    add("sync buttons", Joined({button(syncOptions, "btnOK"), button(syncOptions, "btnCancel")}));
 
     TfrmConnectToMsOutlook connect(*window);
     addQ("connect", connect.windowTitle());
-    add("connect folder", Joined({connect.lbOutlookFolder->text(), connect.btnBrowse->text()}));
-    addQ("connect action", connect.rgSyncAction->title());
-    add("connect modes", ChildTexts<QRadioButton>(connect.rgSyncAction));
-    add("connect buttons", Joined({connect.btnSyncNow->text(), connect.btnClose->text(), connect.btnAdvanced->text()}));
-    add("connect log", Joined({connect.lbOpenSyncLog->text(), connect.lbOpenSyncLog->toolTip()}));
+    add("connect folder", Joined({label(connect, "lbOutlookFolder"), button(connect, "btnBrowse")}));
+    const TRadioGroup* syncAction = Named<TRadioGroup>(connect, "rgSyncAction");
+    addQ("connect action", syncAction->title());
+    add("connect modes", ChildTexts<QRadioButton>(syncAction));
+    add("connect buttons", Joined({button(connect, "btnSyncNow"), button(connect, "btnClose"), button(connect, "btnAdvanced")}));
+    const QLabel* openLog = Named<QLabel>(connect, "lbOpenSyncLog");
+    add("connect log", Joined({openLog->text(), openLog->toolTip()}));
 
     EXPECT_EQ(shown, (Names{
         "menu: &File: New | New demo | Open... | Save | Save as... | - | Import... | Export... | - | "

@@ -56,14 +56,16 @@ protected:
     void QueueCancelClick(int32_t answer)
     {
         services.Answers = {answer};
-        QMetaObject::invokeMethod(wnd->btnAbort, "click", Qt::QueuedConnection);
+        QMetaObject::invokeMethod(Named<QPushButton>(*wnd, "btnAbort"), "click", Qt::QueuedConnection);
     }
     bool Step(double ms, const std::string& text, int32_t value, bool raise = true)
     {
         now = Start + ms * Ms;
         return raise ? wnd->Progress(text, value, &RaiseNew<TExAbortOperation>) : wnd->Progress(text, value);
     }
-    std::string Status() const { return wnd->lblStatusLine->text().toStdString(); }
+    std::string Status() const { return Named<QLabel>(*wnd, "lblStatusLine")->text().toStdString(); }
+    QProgressBar* Bar() const { return Named<QProgressBar>(*wnd, "ProgressBar"); }
+    QTimer* Timer() const { return Named<QTimer>(*wnd, "Timer1"); }
 };
 
 TEST_F(ProgressWindowTest, ShowsAtOnceWithItsCaptionAndDisablesTheOwnerUntilFreed)
@@ -74,7 +76,7 @@ TEST_F(ProgressWindowTest, ShowsAtOnceWithItsCaptionAndDisablesTheOwnerUntilFree
     EXPECT_EQ(wnd->windowTitle(), "Outlook sync");
     EXPECT_EQ(Status(), "Process...");
     EXPECT_EQ(wnd->OperationName(), "OutlookSynch");
-    EXPECT_FALSE(wnd->ProgressBar->isVisibleTo(wnd));
+    EXPECT_FALSE(Bar()->isVisibleTo(wnd));
     EXPECT_FALSE(owner.isEnabled());
     TfrmProgressIndicatorWnd::Free(wnd);
     EXPECT_EQ(wnd, nullptr);
@@ -85,13 +87,13 @@ TEST_F(ProgressWindowTest, RangeSettersKeepMinimumBelowMaximumAndShowTheBar)
 {
     Make();
     wnd->SetProgressMin(0);
-    EXPECT_TRUE(wnd->ProgressBar->isVisibleTo(wnd));
+    EXPECT_TRUE(Bar()->isVisibleTo(wnd));
     wnd->SetProgressMax(10);
     wnd->SetProgressMin(20);  // above the maximum: the maximum follows
-    EXPECT_EQ(std::make_tuple(wnd->ProgressBar->minimum(), wnd->ProgressBar->maximum(), wnd->ProgressBar->value()),
+    EXPECT_EQ(std::make_tuple(Bar()->minimum(), Bar()->maximum(), Bar()->value()),
               std::make_tuple(20, 20, 20));
     wnd->SetProgressMax(5);  // below the minimum: the minimum follows
-    EXPECT_EQ(std::make_pair(wnd->ProgressBar->minimum(), wnd->ProgressBar->maximum()), std::make_pair(5, 5));
+    EXPECT_EQ(std::make_pair(Bar()->minimum(), Bar()->maximum()), std::make_pair(5, 5));
 }
 
 TEST_F(ProgressWindowTest, StepsWithinTheIntervalChangeNothingAndMinusOneOrEmptyTextLeaveTheDisplay)
@@ -115,7 +117,7 @@ TEST_F(ProgressWindowTest, StepsWithinTheIntervalChangeNothingAndMinusOneOrEmpty
     for (const auto& s : steps) {
         EXPECT_TRUE(Step(s.Ms, s.Text, s.Value, false));
         EXPECT_EQ(Status(), s.Shown) << s.Ms;
-        EXPECT_EQ(wnd->ProgressBar->value(), s.Bar) << s.Ms;
+        EXPECT_EQ(Bar()->value(), s.Bar) << s.Ms;
         EXPECT_EQ(updates, s.Updates) << s.Ms;
     }
 }
@@ -150,7 +152,7 @@ TEST_F(ProgressWindowTest, AnsweringNoChangesNothingAndEscPressesCancel)
     QueueCancelClick(idNo);
     EXPECT_TRUE(Step(600, "item", 1));
     EXPECT_FALSE(wnd->Aborted());
-    EXPECT_TRUE(wnd->Timer1->isActive());
+    EXPECT_TRUE(Timer()->isActive());
 
     services.Answers = {idYes};
     SendKey(wnd, Qt::Key_Escape);
@@ -199,10 +201,10 @@ TEST_F(ProgressWindowTest, AutoCloseAtTheFirstTickCallsBackReleasesTheOwnerAndCl
 TEST_F(ProgressWindowTest, TimerStaysOffWhileAStepPumpsMessages)
 {
     bool activeInside = true;
-    Make(0, 0, false, [&](void*) { QTimer::singleShot(0, [&] { activeInside = wnd->Timer1->isActive(); }); });
+    Make(0, 0, false, [&](void*) { QTimer::singleShot(0, [&] { activeInside = Timer()->isActive(); }); });
     EXPECT_TRUE(wnd->Progress("x", -1));
     EXPECT_FALSE(activeInside);
-    EXPECT_TRUE(wnd->Timer1->isActive());
+    EXPECT_TRUE(Timer()->isActive());
 }
 
 TEST_F(ProgressWindowTest, FreeingTheOwnerFreesTheWindow)

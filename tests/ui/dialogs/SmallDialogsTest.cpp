@@ -39,7 +39,7 @@ protected:
     void SetUp() override
     {
         for (const char* name : {"Office", "Garage", "Home"})
-            picker->lvPlaces->addTopLevelItem(new QTreeWidgetItem(QStringList{name}));
+            picker->lvPlaces()->addTopLevelItem(new QTreeWidgetItem(QStringList{name}));
         picker->show();
     }
     void TearDown() override { delete picker.data(); }
@@ -48,19 +48,19 @@ protected:
 TEST_F(PlacePickerWindowTest, ListIsSortedAndEnterOrADoubleClickAppendsTheSelectedPlaceEachTime)
 {
     QApplication::processEvents();
-    EXPECT_FALSE(picker->lvPlaces->horizontalScrollBar()->isVisible());  // short names need none
-    EXPECT_EQ(Texts(picker->lvPlaces), (Names{"Garage", "Home", "Office"}));
-    SendKey(picker->lvPlaces, Qt::Key_Return);  // nothing selected
+    EXPECT_FALSE(picker->lvPlaces()->horizontalScrollBar()->isVisible());  // short names need none
+    EXPECT_EQ(Texts(picker->lvPlaces()), (Names{"Garage", "Home", "Office"}));
+    SendKey(picker->lvPlaces(), Qt::Key_Return);  // nothing selected
     EXPECT_EQ(target.text(), "");
-    picker->lvPlaces->setCurrentItem(picker->lvPlaces->topLevelItem(1));
-    SendKey(picker->lvPlaces, Qt::Key_Return);
-    const QRect office = picker->lvPlaces->visualItemRect(picker->lvPlaces->topLevelItem(2));
-    QTest::mouseClick(picker->lvPlaces->viewport(), Qt::LeftButton, {}, office.center());
-    QTest::mouseDClick(picker->lvPlaces->viewport(), Qt::LeftButton, {}, office.center());
+    picker->lvPlaces()->setCurrentItem(picker->lvPlaces()->topLevelItem(1));
+    SendKey(picker->lvPlaces(), Qt::Key_Return);
+    const QRect office = picker->lvPlaces()->visualItemRect(picker->lvPlaces()->topLevelItem(2));
+    QTest::mouseClick(picker->lvPlaces()->viewport(), Qt::LeftButton, {}, office.center());
+    QTest::mouseDClick(picker->lvPlaces()->viewport(), Qt::LeftButton, {}, office.center());
     EXPECT_EQ(target.text(), "Home; Office");
     EXPECT_FALSE(picker.isNull());  // stays open for more
 
-    SendKey(picker->lvPlaces, Qt::Key_Escape);  // closes and frees it
+    SendKey(picker->lvPlaces(), Qt::Key_Escape);  // closes and frees it
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(picker.isNull());
 }
@@ -69,8 +69,8 @@ TEST_F(PlacePickerWindowTest, ATargetThatWentAwayIsLeftAlone)
 {
     auto* other = new QLineEdit();
     QPointer<TSelectPlacesWnd> second = CreateSelectPlacesWnd(other);
-    second->lvPlaces->addTopLevelItem(new QTreeWidgetItem(QStringList{"Home"}));
-    second->lvPlaces->setCurrentItem(second->lvPlaces->topLevelItem(0));
+    second->lvPlaces()->addTopLevelItem(new QTreeWidgetItem(QStringList{"Home"}));
+    second->lvPlaces()->setCurrentItem(second->lvPlaces()->topLevelItem(0));
     delete other;
     second->lvPlacesDblClick();  // no crash, nothing to write to
     EXPECT_EQ(second->Target(), nullptr);
@@ -103,9 +103,9 @@ bool RunSortDialog(TSortKeys& keys, std::function<void(TfrmSortOptions&)> action
 TEST(SortOptionsTest, ListsOfferTheKeysInOrderWithNoneBelowTheFirstLevel)
 {
     TfrmSortOptions dialog;
-    EXPECT_EQ(dialog.cbSort[0]->itemData(5).toInt(), 8);
-    EXPECT_EQ(dialog.cbSort[1]->findData(7), -1);
-    EXPECT_EQ(dialog.cbSort[3]->count(), dialog.cbSort[0]->count() + 1);
+    EXPECT_EQ(Named<QComboBox>(dialog, "cbSort1")->itemData(5).toInt(), 8);
+    EXPECT_EQ(Named<QComboBox>(dialog, "cbSort2")->findData(7), -1);
+    EXPECT_EQ(Named<QComboBox>(dialog, "cbSort4")->count(), Named<QComboBox>(dialog, "cbSort1")->count() + 1);
 }
 
 TEST(SortOptionsTest, KeysComeBackAsTheyWentInWhenNothingIsChanged)
@@ -113,8 +113,8 @@ TEST(SortOptionsTest, KeysComeBackAsTheyWentInWhenNothingIsChanged)
     TSortKeys keys{{2, -3, 1, 1}, true};
     bool openedUnchecked = false;
     EXPECT_TRUE(RunSortDialog(keys, [&](TfrmSortOptions& d) {
-        openedUnchecked = !d.cbRecurse->isChecked();
-        d.btnSort->click();
+        openedUnchecked = !Named<QCheckBox>(d, "cbRecurse")->isChecked();
+        Named<QPushButton>(d, "btnSort")->click();
     }));
     EXPECT_TRUE(openedUnchecked);
     EXPECT_EQ(keys, (TSortKeys{{2, -3, 1, 1}, false}));  // the box opened unchecked
@@ -131,7 +131,7 @@ TEST(SortOptionsTest, UnknownKeysOpenOnTheFirstItemAndZeroOpensDescending)
     dialog.SetKeys({1, 5, 5, 5});  // "<none>" is not offered on the first level
     dialog.GetKeys(keys.K);
     EXPECT_EQ(keys.K[0], 2);
-    EXPECT_TRUE(dialog.rbASort[1]->isChecked());
+    EXPECT_TRUE(Named<QRadioButton>(dialog, "rbASort2")->isChecked());
 }
 
 TEST(SortOptionsTest, ChoicesReachTheCallerOnlyOnSortNow)
@@ -140,12 +140,13 @@ TEST(SortOptionsTest, ChoicesReachTheCallerOnlyOnSortNow)
         TSortKeys keys{{2, -3, 1, 1}, false};
         EXPECT_EQ(RunSortDialog(keys,
                                 [sortNow](TfrmSortOptions& d) {
-                                    d.cbSort[0]->setCurrentIndex(d.cbSort[0]->findData(8));
-                                    d.rbDSort[0]->setChecked(true);
-                                    d.cbSort[2]->setCurrentIndex(0);  // "<none>" descending comes back as -1
-                                    d.rbDSort[2]->setChecked(true);
-                                    d.cbRecurse->setChecked(true);
-                                    (sortNow ? d.btnSort : d.btnCancel)->click();
+                                    auto* first = Named<QComboBox>(d, "cbSort1");
+                                    first->setCurrentIndex(first->findData(8));
+                                    Named<QRadioButton>(d, "rbDSort1")->setChecked(true);
+                                    Named<QComboBox>(d, "cbSort3")->setCurrentIndex(0);  // "<none>" descending comes back as -1
+                                    Named<QRadioButton>(d, "rbDSort3")->setChecked(true);
+                                    Named<QCheckBox>(d, "cbRecurse")->setChecked(true);
+                                    Named<QPushButton>(d, sortNow ? "btnSort" : "btnCancel")->click();
                                 }),
                   sortNow);
         EXPECT_EQ(keys, (sortNow ? TSortKeys{{-8, -3, -1, 1}, true} : TSortKeys{{2, -3, 1, 1}, false}));
@@ -163,21 +164,21 @@ TEST(FindDialogTest, FindNextNeedsTextAndAtLeastOnePlaceToLook)
 
     TfrmFindNexDlg dialog;
     dialog.SetValues("milk", true, true);
-    EXPECT_TRUE(dialog.btnFind->isEnabled());
-    dialog.cbCaptions->setChecked(false);
-    EXPECT_TRUE(dialog.btnFind->isEnabled());
-    dialog.cbNotes->setChecked(false);
-    EXPECT_FALSE(dialog.btnFind->isEnabled());
-    dialog.cbNotes->setChecked(true);
-    dialog.edFindWhat->clear();
-    EXPECT_FALSE(dialog.btnFind->isEnabled());
+    EXPECT_TRUE(Named<QPushButton>(dialog, "btnFind")->isEnabled());
+    Named<QCheckBox>(dialog, "cbCaptions")->setChecked(false);
+    EXPECT_TRUE(Named<QPushButton>(dialog, "btnFind")->isEnabled());
+    Named<QCheckBox>(dialog, "cbNotes")->setChecked(false);
+    EXPECT_FALSE(Named<QPushButton>(dialog, "btnFind")->isEnabled());
+    Named<QCheckBox>(dialog, "cbNotes")->setChecked(true);
+    Named<QLineEdit>(dialog, "edFindWhat")->clear();
+    EXPECT_FALSE(Named<QPushButton>(dialog, "btnFind")->isEnabled());
 }
 
 TEST(FindDialogTest, OpeningWithNothingToFindLeavesFindNextDisabled)
 {
     TfrmFindNexDlg dialog;
     dialog.SetValues("", false, false);  // no control changes while filling
-    EXPECT_FALSE(dialog.btnFind->isEnabled());
+    EXPECT_FALSE(Named<QPushButton>(dialog, "btnFind")->isEnabled());
 }
 
 TEST(FindDialogTest, ValuesReachTheCallerOnlyOnFindNext)
@@ -187,10 +188,10 @@ TEST(FindDialogTest, ValuesReachTheCallerOnlyOnFindNext)
         bool captions = true, notes = true;
         std::string shown;
         WhenModal<TfrmFindNexDlg>([&](TfrmFindNexDlg& d) {
-            shown = d.edFindWhat->text().toStdString();
-            d.edFindWhat->setText("new");
-            d.cbNotes->setChecked(false);
-            (findNext ? d.btnFind : d.btnCancel)->click();
+            shown = Named<QLineEdit>(d, "edFindWhat")->text().toStdString();
+            Named<QLineEdit>(d, "edFindWhat")->setText("new");
+            Named<QCheckBox>(d, "cbNotes")->setChecked(false);
+            Named<QPushButton>(d, findNext ? "btnFind" : "btnCancel")->click();
         });
         EXPECT_EQ(TfrmFindNexDlg::Execute(text, captions, notes), findNext);
         EXPECT_EQ(shown, "old");
@@ -206,18 +207,18 @@ TEST(AboutFadeTest, FadesInToExactlyFullOpacityAndOutUntilTheNextStepWouldReachZ
 {
     TAboutFade fade;
     auto run = [&fade] {
-        std::vector<int32_t> seen{fade.Opacity};
+        std::vector<int32_t> seen{fade.Opacity()};
         TAboutFade::TTick tick;
         while ((tick = fade.Tick()) == TAboutFade::tkGoOn)
-            seen.push_back(fade.Opacity);
+            seen.push_back(fade.Opacity());
         return std::make_pair(seen, tick);
     };
     fade.StartFadeIn();
     const auto in = run();
     EXPECT_EQ(in.second, TAboutFade::tkStop);
     EXPECT_EQ(in.first, (std::vector<int32_t>{0, 32, 64, 96, 128, 160, 192, 224}));
-    EXPECT_EQ(fade.Opacity, 255);
-    EXPECT_EQ(fade.State, TAboutFade::fsShown);
+    EXPECT_EQ(fade.Opacity(), 255);
+    EXPECT_EQ(fade.State(), TAboutFade::fsShown);
 
     fade.StartFadeOut();
     const auto out = run();
@@ -235,11 +236,11 @@ TEST(AboutBoxTest, TakesTheKeyboardClosesWithEnterOrEscAndFreesItselfAfterTheFad
         QPointer<TAboutDlg> box = ShowAbout();
         ASSERT_FALSE(box.isNull());
         EXPECT_FALSE(main.isEnabled());
-        EXPECT_TRUE(box->Timer1->isActive());
+        EXPECT_TRUE(Named<QTimer>(*box, "Timer1")->isActive());
         for (int i = 0; i < 8; ++i)
             box->Timer1Timer();
-        EXPECT_EQ(box->Fade().Opacity, 255);
-        EXPECT_FALSE(box->Timer1->isActive());
+        EXPECT_EQ(box->Fade().Opacity(), 255);
+        EXPECT_FALSE(Named<QTimer>(*box, "Timer1")->isActive());
         EXPECT_FALSE(main.isEnabled());
 
         ASSERT_TRUE(QTest::qWaitForWindowActive(box));

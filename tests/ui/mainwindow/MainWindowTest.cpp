@@ -233,7 +233,7 @@ TEST_F(MainWindowTest, RefusedSelectionChangeKeepsTheSelection)
 {
     BuildSample();
     Select("A");
-    window->tvTasksTree->VetoSelectionModel()->OnChanging = [](const QModelIndex&) { return false; };
+    window->tvTasksTree->VetoSelectionModel()->SetOnChanging([](const QModelIndex&) { return false; });
     Select("C");
     EXPECT_EQ(window->tvTasksTree->currentItem(), Node("A"));
     EXPECT_EQ(window->tvTasksTree->selectedItems(), QList<QTreeWidgetItem*>{Node("A")});

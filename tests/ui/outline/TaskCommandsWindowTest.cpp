@@ -50,7 +50,7 @@ protected:
         WhenModal<TfrmSortOptions>([keys, recursive](TfrmSortOptions& dialog) {
             const int32_t k[4] = {keys[0], keys[1], keys[2], keys[3]};
             dialog.SetKeys(k);
-            dialog.cbRecurse->setChecked(recursive);
+            Named<QCheckBox>(dialog, "cbRecurse")->setChecked(recursive);
             dialog.accept();
         });
         window->SortFind().actSortSubtasks()->trigger();

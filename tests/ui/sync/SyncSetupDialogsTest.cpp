@@ -32,36 +32,39 @@ TEST(FolderPaths, DirectoriesAndFolderPathsNameEachOther)
 TEST(SyncOptionsDialog, TheDeletedItemsChoice)
 {
     TfrmOutlookSyncOptions dialog;
-    EXPECT_FALSE(dialog.cbDeletedItemsAction->isEditable());
+    auto* action = Named<QComboBox>(dialog, "cbDeletedItemsAction");
+    auto* deletedCategory = Named<QLineEdit>(dialog, "edDeletedItemsCategory");
+    auto* ok = Named<QPushButton>(dialog, "btnOK");
+    EXPECT_FALSE(action->isEditable());
     // Deleting: no category to type.
     dialog.SetValues("<NewOutlookTasks>", "", "");
-    EXPECT_EQ(dialog.cbDeletedItemsAction->currentIndex(), 0);
-    EXPECT_FALSE(dialog.edDeletedItemsCategory->isEnabled());
-    EXPECT_TRUE(dialog.btnOK->isEnabled());
+    EXPECT_EQ(action->currentIndex(), 0);
+    EXPECT_FALSE(deletedCategory->isEnabled());
+    EXPECT_TRUE(ok->isEnabled());
 
     // Keeping the Outlook task needs a category, or it would be deleted after all.
-    dialog.cbDeletedItemsAction->setCurrentIndex(1);
-    EXPECT_TRUE(dialog.edDeletedItemsCategory->isEnabled());
-    EXPECT_FALSE(dialog.btnOK->isEnabled());
-    dialog.edDeletedItemsCategory->setText(QStringLiteral("   "));
-    EXPECT_FALSE(dialog.btnOK->isEnabled());
-    dialog.edDeletedItemsCategory->setText(QStringLiteral("Deleted in Tovrin"));
-    EXPECT_TRUE(dialog.btnOK->isEnabled());
+    action->setCurrentIndex(1);
+    EXPECT_TRUE(deletedCategory->isEnabled());
+    EXPECT_FALSE(ok->isEnabled());
+    deletedCategory->setText(QStringLiteral("   "));
+    EXPECT_FALSE(ok->isEnabled());
+    deletedCategory->setText(QStringLiteral("Deleted in Tovrin"));
+    EXPECT_TRUE(ok->isEnabled());
     std::string parent, category, deleted;
-    dialog.edOutlookCategory->setText(QStringLiteral("Work"));
+    Named<QLineEdit>(dialog, "edOutlookCategory")->setText(QStringLiteral("Work"));
     dialog.GetValues(parent, category, deleted);
     EXPECT_EQ(parent, "<NewOutlookTasks>");
     EXPECT_EQ(category, "Work");
     EXPECT_EQ(deleted, "Deleted in Tovrin");
 
     // Back to deleting: the typed category is not kept.
-    dialog.cbDeletedItemsAction->setCurrentIndex(0);
+    action->setCurrentIndex(0);
     dialog.GetValues(parent, category, deleted);
     EXPECT_EQ(deleted, "");
 
     dialog.SetValues("", "Home", "Gone");
-    EXPECT_EQ(dialog.cbDeletedItemsAction->currentIndex(), 1);
-    EXPECT_EQ(dialog.edDeletedItemsCategory->text(), QStringLiteral("Gone"));
+    EXPECT_EQ(action->currentIndex(), 1);
+    EXPECT_EQ(deletedCategory->text(), QStringLiteral("Gone"));
 }
 
 using ConnectDialogTest = SyncWindowFixture;
@@ -69,35 +72,35 @@ using ConnectDialogTest = SyncWindowFixture;
 TEST_F(ConnectDialogTest, StartingState)
 {
     TfrmConnectToMsOutlook dialog(*window);
-    EXPECT_TRUE(dialog.edOutlookFolder->isReadOnly());
-    const QList<QRadioButton*> modes = dialog.rgSyncAction->findChildren<QRadioButton*>();
+    EXPECT_TRUE(Named<QLineEdit>(dialog, "edOutlookFolder")->isReadOnly());
+    const QList<QRadioButton*> modes = Named<TRadioGroup>(dialog, "rgSyncAction")->findChildren<QRadioButton*>();
     ASSERT_EQ(modes.size(), 3);
     EXPECT_TRUE(modes[2]->isChecked());
     EXPECT_EQ(dialog.Mode(), 2);
     modes[0]->click();
     EXPECT_EQ(dialog.Mode(), 0);
-    EXPECT_TRUE(dialog.btnSyncNow->isDefault());
+    EXPECT_TRUE(Named<QPushButton>(dialog, "btnSyncNow")->isDefault());
     // No folder yet: nothing to synchronise with.
-    EXPECT_EQ(dialog.edOutlookFolder->text(), QString());
-    EXPECT_FALSE(dialog.btnSyncNow->isEnabled());
+    EXPECT_EQ(Named<QLineEdit>(dialog, "edOutlookFolder")->text(), QString());
+    EXPECT_FALSE(Named<QPushButton>(dialog, "btnSyncNow")->isEnabled());
 
     // The outline's folder is shown when it has one.
     window->State().DataBase->OutlookFolderPath = "\\srv\\tasks";
     TfrmConnectToMsOutlook second(*window);
     EXPECT_EQ(second.FolderPath(), "\\srv\\tasks");
-    EXPECT_TRUE(second.btnSyncNow->isEnabled());
+    EXPECT_TRUE(Named<QPushButton>(second, "btnSyncNow")->isEnabled());
 }
 
 TEST_F(ConnectDialogTest, BrowsePicksADirectoryAndShowsItsFolderPath)
 {
     TfrmConnectToMsOutlook dialog(*window);
     services.Folders = {tasks, ""};
-    dialog.btnBrowse->click();
+    Named<QPushButton>(dialog, "btnBrowse")->click();
     EXPECT_EQ(services.FolderRequests, Names{""});
     EXPECT_EQ(dialog.FolderPath(), FolderPathFromDirectory(tasks));
-    EXPECT_TRUE(dialog.btnSyncNow->isEnabled());
+    EXPECT_TRUE(Named<QPushButton>(dialog, "btnSyncNow")->isEnabled());
     // A cancelled dialog keeps the folder; it started in the folder shown.
-    dialog.btnBrowse->click();
+    Named<QPushButton>(dialog, "btnBrowse")->click();
     EXPECT_EQ(services.FolderRequests.back(), tasks);
     EXPECT_EQ(dialog.FolderPath(), FolderPathFromDirectory(tasks));
     EXPECT_TRUE(services.Folders.empty());
@@ -109,20 +112,20 @@ TEST_F(ConnectDialogTest, AdvancedOptionsAreStoredWithTheOutline)
     TfrmConnectToMsOutlook dialog(*window);
     ASSERT_FALSE(window->State().Modified);
     WhenModal<TfrmOutlookSyncOptions>([](TfrmOutlookSyncOptions& d) {
-        EXPECT_EQ(d.edNewOutlookTasksParent->text(), QStringLiteral("<NewOutlookTasks>"));
-        d.btnOK->click();  // nothing changed
+        EXPECT_EQ(Named<QLineEdit>(d, "edNewOutlookTasksParent")->text(), QStringLiteral("<NewOutlookTasks>"));
+        Named<QPushButton>(d, "btnOK")->click();  // nothing changed
     });
-    dialog.btnAdvanced->click();
+    Named<QPushButton>(dialog, "btnAdvanced")->click();
     EXPECT_FALSE(window->State().Modified);
 
     WhenModal<TfrmOutlookSyncOptions>([](TfrmOutlookSyncOptions& d) {
-        d.edNewOutlookTasksParent->setText(QStringLiteral("From Outlook"));
-        d.edOutlookCategory->setText(QStringLiteral("Tovrin"));
-        d.cbDeletedItemsAction->setCurrentIndex(1);
-        d.edDeletedItemsCategory->setText(QStringLiteral("Deleted"));
-        d.btnOK->click();
+        Named<QLineEdit>(d, "edNewOutlookTasksParent")->setText(QStringLiteral("From Outlook"));
+        Named<QLineEdit>(d, "edOutlookCategory")->setText(QStringLiteral("Tovrin"));
+        Named<QComboBox>(d, "cbDeletedItemsAction")->setCurrentIndex(1);
+        Named<QLineEdit>(d, "edDeletedItemsCategory")->setText(QStringLiteral("Deleted"));
+        Named<QPushButton>(d, "btnOK")->click();
     });
-    dialog.btnAdvanced->click();
+    Named<QPushButton>(dialog, "btnAdvanced")->click();
     EXPECT_TRUE(window->State().Modified);
     EXPECT_EQ(window->State().DataBase->NewOutlookTasksParent, "From Outlook");
     EXPECT_EQ(window->State().DataBase->OutlookCategory, "Tovrin");
@@ -130,11 +133,11 @@ TEST_F(ConnectDialogTest, AdvancedOptionsAreStoredWithTheOutline)
 
     window->SetModified(false);
     WhenModal<TfrmOutlookSyncOptions>([](TfrmOutlookSyncOptions& d) {
-        EXPECT_EQ(d.cbDeletedItemsAction->currentIndex(), 1);
-        d.cbDeletedItemsAction->setCurrentIndex(0);
-        d.btnCancel->click();
+        EXPECT_EQ(Named<QComboBox>(d, "cbDeletedItemsAction")->currentIndex(), 1);
+        Named<QComboBox>(d, "cbDeletedItemsAction")->setCurrentIndex(0);
+        Named<QPushButton>(d, "btnCancel")->click();
     });
-    dialog.btnAdvanced->click();
+    Named<QPushButton>(dialog, "btnAdvanced")->click();
     EXPECT_FALSE(window->State().Modified);
     EXPECT_EQ(window->State().DataBase->DeletedItemsCategory, "Deleted");
 }
@@ -143,21 +146,21 @@ TEST_F(ConnectDialogTest, OpenSyncLogOpensTheLogBesideTheDataFile)
 {
     TfrmConnectToMsOutlook dialog(*window);
     // Untitled: there is no log.
-    emit dialog.lbOpenSyncLog->linkActivated(QStringLiteral("#"));
+    emit Named<QLabel>(dialog, "lbOpenSyncLog")->linkActivated(QStringLiteral("#"));
     ASSERT_EQ(services.Shown.size(), 1u);
     EXPECT_EQ(services.Shown.back(), "Can not open log file: \"\"");
 
     ASSERT_TRUE(window->SaveToFile(File("plan.tvd")));
     const std::string log = SyncLogPathFor(File("plan.tvd"));
     EXPECT_EQ(log, File("plan_OutlookSync.log"));
-    emit dialog.lbOpenSyncLog->linkActivated(QStringLiteral("#"));
+    emit Named<QLabel>(dialog, "lbOpenSyncLog")->linkActivated(QStringLiteral("#"));
     EXPECT_EQ(services.Shown.back(), "Can not open log file: \"" + log + "\"");
 
     WriteAll(log, "2024-05-06 12:00:00 Sync started\r\n");
     QTextBrowser opened;  // stands in for the system's text editor
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "setSource");
     services.Shown.clear();
-    emit dialog.lbOpenSyncLog->linkActivated(QStringLiteral("#"));
+    emit Named<QLabel>(dialog, "lbOpenSyncLog")->linkActivated(QStringLiteral("#"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     EXPECT_TRUE(services.Shown.empty());
     EXPECT_EQ(opened.source(), QUrl::fromLocalFile(QString::fromStdString(log)));

@@ -27,9 +27,9 @@ protected:
         services.Folders = {tasks};
         services.SaveFiles = {{File("plan.tvd")}};  // the untitled outline is saved first
         WhenModal<TfrmConnectToMsOutlook>([](TfrmConnectToMsOutlook& d) {
-            d.btnBrowse->click();
+            Named<QPushButton>(d, "btnBrowse")->click();
             EXPECT_EQ(d.Mode(), 2);
-            d.btnSyncNow->click();
+            Named<QPushButton>(d, "btnSyncNow")->click();
             if (d.isVisible()) {
                 ADD_FAILURE() << "the dialog stayed open after the run";
                 d.reject();
@@ -106,9 +106,9 @@ TEST_F(SyncWindowTest, AFailedRunKeepsTheDialogOpenAndStoresNothing)
     services.Answers = {idNo};  // no look at the log
     WhenModal<TfrmConnectToMsOutlook>([this](TfrmConnectToMsOutlook& d) {
         d.SetFolderPath(FolderPathFromDirectory(File("missing")));
-        d.btnSyncNow->click();
+        Named<QPushButton>(d, "btnSyncNow")->click();
         EXPECT_TRUE(d.isVisible());
-        d.btnClose->click();
+        Named<QPushButton>(d, "btnClose")->click();
     });
     Named<QAction>(*window, "actConnectToOutlook")->trigger();
     ASSERT_EQ(services.Shown.size(), 2u);
