@@ -19,6 +19,7 @@
 #include "ui/desktop/Settings.h"
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
+#include "ui/outline/OutlineViews.h"
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/places/PlacePanel.h"
 #include "ui/taskpanel/TaskPanel.h"
@@ -146,7 +147,7 @@ void TfrmTovrinMain::SetTasksFont(const TFontDesc& Font, int32_t Color)
 {
     TasksFont = Font;
     TasksColor = Color;
-    for (QWidget* control : std::initializer_list<QWidget*>{tvTasksTree, toDo_->tvToDo(), places_->lvPlaces(), places_->lvIncludedPlaces()})
+    for (QWidget* control : std::initializer_list<QWidget*>{views_->tvTasksTree(), toDo_->tvToDo(), places_->lvPlaces(), places_->lvIncludedPlaces()})
         ApplyFontAndColor(control, Font, Color);
 }
 

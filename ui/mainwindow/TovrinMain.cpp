@@ -31,6 +31,7 @@
 #include "ui/exchange/ImportExport.h"
 #include "ui/outline/OutlineViews.h"
 #include "ui/outline/SortFind.h"
+#include "ui/outline/TaskDragDrop.h"
 #include "ui/places/PlacePanel.h"
 #include "ui/taskpanel/TaskPanel.h"
 #include "ui/undo/UndoList.h"
@@ -129,7 +130,7 @@ void TfrmTovrinMain::FormDestroy()
     // The undo history and the navigation refer to tasks of the document: they go first, the
     // document after them.
     undo_->ReleaseHistories();
-    tvTasksTree->clear();
+    views_->tvTasksTree()->clear();
     toDo_->tvToDo()->clear();
     state_.DataBase.reset();
     UnlockDataFile();
@@ -169,8 +170,7 @@ void TfrmTovrinMain::BuildControls()
     outlineLayout->addWidget(views_->pnlVirtualRoot());
     outlineLayout->addWidget(views_->pnlTaskTreeFilter());
 
-    tvTasksTree = views_->tvTasksTree();
-    outlineLayout->addWidget(tvTasksTree, 1);
+    outlineLayout->addWidget(views_->tvTasksTree(), 1);
     pcMainPages->addTab(tshOutline, QStringLiteral("Outline"));
 
     // To-Do page: a part of its own (todo/ToDoPage.h).
@@ -201,8 +201,7 @@ void TfrmTovrinMain::BuildControls()
     new QVBoxLayout(tshPlaces);
     pcMainPages->addTab(tshPlaces, QStringLiteral("Places"));
 
-    HookTree(tvTasksTree);
-    HookTree(toDo_->tvToDo());
+    BuildTreeEditing();
 
     // Right-hand side: the property panel of the current task (or place).
     pnlRight = new QWidget(splMain);
@@ -221,6 +220,38 @@ void TfrmTovrinMain::BuildControls()
 
     splMain->setStretchFactor(0, 3);
     splMain->setStretchFactor(1, 2);
+}
+
+void TfrmTovrinMain::BuildTreeEditing()
+{
+    // Editors closing while the window is being destroyed still report; by then the window is
+    // no main window any more, and nothing is refreshed.
+    QObject* self = this;
+    TTreeEditingHost host;
+    host.IsOutlinePage = [this] { return pcMainPages->ActivePage() == tshOutline; };
+    host.IsAllTasksView = [this] { return views_->CurrentViewName() == ViewAllTasks; };
+    host.VirtualRoot = [this] { return views_->VirtualRoot(); };
+    host.SetVirtualRoot = [this](TTaskNode* Task) { views_->SetVirtualRoot(Task); };
+    host.FillTaskTree = [this](QTreeWidgetItem* Node) { views_->FillTaskTree(Node, false); };
+    host.SyncTreeNode = [this](QTreeWidgetItem* Node) { views_->SyncTreeNode(Node); };
+    host.SetCurrentTask = [this](TTaskNode* Task) { tasks_->SetCurrentTask(Task); };
+    host.SetCaptionText = [this](const QString& Text) { tasks_->SetCaptionText(Text); };
+    host.SetTaskDirty = [this](bool Value) { tasks_->SetTaskDirty(Value); };
+    host.ApplyTaskChange = [this](bool Delay, bool Force) { tasks_->ApplyTaskChange(Delay, Force); };
+    host.SetModified = [this](bool Value) { SetModified(Value); };
+    host.DeleteSelectedTask = [this] { DeleteSelectedTask(false); };
+    host.UpdateUndoRedoActions = [self] {
+        if (auto* window = qobject_cast<TfrmTovrinMain*>(self))
+            window->Undo().UpdateUndoRedoActions();
+    };
+    host.RestartDrawTime = [this] { DrawTime = Now(); };
+    host.OneClickEditMode = [this] { return OneClickEditMode; };
+    host.IsOverSpot = [this](TTreeViewCheckBoxes* Tree, int X, int Y) {
+        return dragDrop_->IsOverDueDate(Tree, X, Y) || dragDrop_->IsOverNoteIcon(Tree, X, Y);
+    };
+    host.PlacesList = [this] { return places_->lvPlaces(); };
+    treeEditing_ = new TTreeEditing(*this, *views_->tvTasksTree(), *toDo_->tvToDo(), state_, UILockCount,
+                                    DrawLockCount, views_->TreeFillCount(), std::move(host));
 }
 
 void TfrmTovrinMain::BuildTaskPanel()
@@ -245,23 +276,23 @@ void TfrmTovrinMain::BuildTaskPanel()
             Undo().UndoList()->Add(std::make_unique<TUndoChangeTaskNode>(Undo().UndoView(), Task)));
     };
     host.SetModified = [this](bool Value) { SetModified(Value); };
-    host.RepaintTaskTrees = [this] { RepaintTaskTrees(); };
+    host.RepaintTaskTrees = [this] { treeEditing_->RepaintTaskTrees(); };
     host.TaskChangeApplied = [this](bool Delay, bool Force) { toDo_->ApplyTaskChange(Delay, Force); };
     host.ShowCaptionInTrees = [this](const QString& Caption) {
-        for (TTreeViewCheckBoxes* tree : {tvTasksTree, toDo_->tvToDo()})
-            if (QTreeWidgetItem* node = FindTaskNode(tree, state_.CurrentTask))
+        for (TTreeViewCheckBoxes* tree : {views_->tvTasksTree(), toDo_->tvToDo()})
+            if (QTreeWidgetItem* node = treeEditing_->FindTaskNode(tree, state_.CurrentTask))
                 node->setText(0, Caption);
     };
     host.IsProjectsView = [this] { return views_->CurrentViewName() == ViewProjects; };
     host.UpOneLevel = [this] {
-        EndInPlaceEditing();
+        treeEditing_->EndInPlaceEditing();
         if (pcMainPages->ActivePage() != tshOutline) {
             pcMainPages->SetActivePage(tshOutline);
             if (pcMainPages->ActivePage() != tshOutline)
                 return;  // the page change was refused
         }
-        if (QTreeWidgetItem* selected = SelectedNode(tvTasksTree); selected && selected->parent())
-            tvTasksTree->setCurrentItem(selected->parent());
+        if (QTreeWidgetItem* selected = SelectedNode(views_->tvTasksTree()); selected && selected->parent())
+            views_->tvTasksTree()->setCurrentItem(selected->parent());
     };
     host.OpenOutlineView = [this](const std::string& View) {
         pcMainPages->SetActivePage(tshOutline);
@@ -279,7 +310,7 @@ void TfrmTovrinMain::BuildTaskPanel()
         if (pcMainPages->ActivePage() != tshOutline)
             toDo_->tvToDo()->setFocus();
         else
-            tvTasksTree->setFocus();
+            views_->tvTasksTree()->setFocus();
     };
     tasks_ = new TTaskPanel(*this, *pnlTaskProps, state_, UILockCount, Services(), std::move(host));
     connect(tasks_, &TTaskPanel::PlacesChanged, this, [this] { PlacesListsStale = true; });
@@ -304,7 +335,7 @@ void TfrmTovrinMain::BuildPlacePanel()
                     [this] { ShowPropertyPanel(ppPlace); },
                     [this](bool Visible) { pnlRight->setVisible(Visible); },
                     [this] { return pcMainPages->ActivePage() == tshPlaces; },
-                    [this] { EndInPlaceEditing(); },
+                    [this] { treeEditing_->EndInPlaceEditing(); },
                     [self] {
                         if (auto* window = qobject_cast<TfrmTovrinMain*>(self))
                             window->Undo().UpdateUndoRedoActions();
@@ -324,12 +355,12 @@ void TfrmTovrinMain::BuildExchange()
                            tasks_->UpdateCurrentTask();
                            places_->UpdateCurrentPlace();
                        },
-                       [this] { return NodeTask(SelectedNode(tvTasksTree)); }, [this] { return views_->VirtualRoot(); }};
+                       [this] { return TTreeEditing::NodeTask(SelectedNode(views_->tvTasksTree())); }, [this] { return views_->VirtualRoot(); }};
     exchange_ = new TImportExport(*this, state_, Services(), std::move(host));
     // The outline's pop-up menu: after the refresh command.
-    const QList<QAction*> items = pmnuTaskTree->actions();
-    const qsizetype at = items.indexOf(actRefreshSubtree);
-    exchange_->AddToMenu(*pmnuTaskTree, at >= 0 && at + 1 < items.size() ? items[at + 1] : nullptr);
+    const QList<QAction*> items = treeEditing_->pmnuTaskTree()->actions();
+    const qsizetype at = items.indexOf(treeEditing_->actRefreshSubtree());
+    exchange_->AddToMenu(*treeEditing_->pmnuTaskTree(), at >= 0 && at + 1 < items.size() ? items[at + 1] : nullptr);
     connect(exchange_, &TImportExport::OutlineImported, this, [this] {
         SetModified(true);
         undo_->ClearUndoHistory();
@@ -367,35 +398,16 @@ void TfrmTovrinMain::BuildActions()
     actSave = MakeWindowAction(*this, *this, "actSave", "Save", "Ctrl+S", &TfrmTovrinMain::actSaveExecute);
     actSaveAs = MakeWindowAction(*this, *this, "actSaveAs", "Save as...", nullptr, &TfrmTovrinMain::actSaveAsExecute);
     Exit1 = MakeWindowAction(*this, *this, "Exit1", "Exit", nullptr, &TfrmTovrinMain::Exit1Click);
-    actNewTask = MakeWindowAction(*this, *this, "actNewTask", "New task", nullptr, &TfrmTovrinMain::actNewTaskExecute);
-    actNewSubTask = MakeWindowAction(*this, *this, "actNewSubTask", "New subtask", "Alt+Ins",
-                                     &TfrmTovrinMain::actNewSubTaskExecute);
-    actRefreshSubtree = MakeWindowAction(*this, *this, "actRefreshSubtree", "Refresh subtree", nullptr,
-                                         &TfrmTovrinMain::actRefreshSubtreeExecute);
-    actNewVirtualRoot = MakeWindowAction(*this, *this, "actNewVirtualRoot", "Set as virtual root...", "Ctrl+R",
-                                         &TfrmTovrinMain::actNewVirtualRootExecute);
+    treeEditing_->BuildTreeCommands();  // new tasks, refresh, virtual root and the outline's pop-up menu
     AdvancedOptions1 = MakeWindowAction(*this, *this, "AdvancedOptions1", "Advanced options", "Ctrl+P",
                                         &TfrmTovrinMain::AdvancedOptions1Click);
-    actInsertDateTime = new QAction(QStringLiteral("Insert Date/Time"), this);  // no behaviour of its own
-    actInsertDateTime->setObjectName(QStringLiteral("actInsertDateTime"));
 
     // Keys shared by two commands run the first enabled one.
     shortcuts_ = new TSharedShortcutDispatcher(this);
-    shortcuts_->Bind(QKeySequence(Qt::Key_Insert), {actNewTask, places_->actNewPlace()});
+    shortcuts_->Bind(QKeySequence(Qt::Key_Insert), {treeEditing_->actNewTask(), places_->actNewPlace()});
     // The task deletion command goes ahead of actDeletePlace in this list.
     shortcuts_->Bind(QKeySequence(QStringLiteral("Ctrl+Del")), {actDeleteTask, places_->actDeletePlace()});
-    shortcuts_->Bind(QKeySequence(Qt::Key_F5), {actRefreshSubtree, actInsertDateTime});
-
-    pmnuTaskTree = new QMenu(this);
-    pmnuTaskTree->addAction(actNewTask);
-    pmnuTaskTree->addAction(actNewSubTask);
-    pmnuTaskTree->addSeparator();
-    pmnuTaskTree->addAction(actNewVirtualRoot);
-    pmnuTaskTree->addSeparator();
-    pmnuTaskTree->addAction(actRefreshSubtree);
-    tvTasksTree->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(tvTasksTree, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { pmnuTaskTree->popup(tvTasksTree->viewport()->mapToGlobal(pos)); });
+    shortcuts_->Bind(QKeySequence(Qt::Key_F5), {treeEditing_->actRefreshSubtree(), treeEditing_->actInsertDateTime()});
 }
 
 // ---- Closing ----
@@ -426,7 +438,7 @@ bool TfrmTovrinMain::FormCloseQuery()
         desktop_->HideToTray();
         return false;
     }
-    EndInPlaceEditing();
+    treeEditing_->EndInPlaceEditing();
     if (!AskSaveChanges())
         return false;
     SaveSettings();

@@ -16,6 +16,7 @@
 #include "ui/mainwindow/UILock.h"
 #include "ui/mainwindow/WindowState.h"
 #include "ui/undo/UndoNavigation.h"  // the window's undo part, as its callers reach it
+#include "ui/outline/TreeEditing.h"  // editing in the trees, as its callers reach it
 
 class QAction;
 class QMenu;
@@ -68,7 +69,6 @@ public:
     int32_t DefaultNoteColor = clWindow;
 
     // ---- Outline tree state ----
-    bool NewTaskPending = false;
     int32_t DrawLockCount = 0;
 
     // ---- The places lists need refilling ----
@@ -108,14 +108,6 @@ public:
     void LoadSettings();
     void SaveSettings();
     // Lets tests break a save at any step.
-
-    // ---- Outline tree views ----
-    QTreeWidgetItem* FindTaskNode(TTreeViewCheckBoxes* Tree, const TTaskNode* Task) const;
-    void CancelPendingNewTask();
-    void EndInPlaceEditing();
-    void RepaintTaskTrees();
-    static TTaskNode* NodeTask(const QTreeWidgetItem* Node);
-    static void SetNodeTask(QTreeWidgetItem* Node, const TTaskNode* Task);
 
     // ---- After a task changed ----
     void UpdateTreeActions();
@@ -192,14 +184,14 @@ public:
     TTaskCommands& TaskCommands() const { return *taskCommands_; }
     // The outline tree in its views, its fill and the rows' sync (outline/OutlineViews.h).
     TOutlineViews& Views() const { return *views_; }
+    // Editing in both trees, new tasks and the outline's pop-up menu (outline/TreeEditing.h).
+    TTreeEditing& TreeEditing() const { return *treeEditing_; }
 
     // ---- Controls ----
     TPageControl* pcMainPages = nullptr;
     QWidget* tshOutline = nullptr;
     QWidget* tshToDoList = nullptr;
     QWidget* tshPlaces = nullptr;
-    // The outline views' tree (Views().tvTasksTree()), for the tree handlers still here.
-    TTreeViewCheckBoxes* tvTasksTree = nullptr;
 
     // ---- Command handlers ----
     void actFileNewExecute();
@@ -226,23 +218,18 @@ private:
     QAction* Proposenewfeature1 = nullptr;
     QAction* VisitTovrinWebSite1 = nullptr;
     QAction* actAbout = nullptr;
-    QAction* actInsertDateTime = nullptr;
-    QAction* actRefreshSubtree = nullptr;
     QAction* actSaveAs = nullptr;
-    QMenu* pmnuTaskTree = nullptr;
     QSplitter* splMain = nullptr;
     QAction* Newdemofile1 = nullptr;
     QAction* Options1 = nullptr;
     QAction* actSave = nullptr;
     QAction* actConnectToOutlook = nullptr;
     QAction* actFileNew = nullptr;
-    QAction* actNewVirtualRoot = nullptr;
     QAction* actOpen = nullptr;
-    QAction* actNewSubTask = nullptr;
     QAction* actDeleteTask = nullptr;
-    QAction* actNewTask = nullptr;
     QAction* actQuickOutlookConnect = nullptr;
     void BuildControls();
+    void BuildTreeEditing();
     void BuildActions();
     void BuildMenuBar();
     void BuildExchange();
@@ -252,9 +239,6 @@ private:
     static constexpr int ppTask = 0;
     static constexpr int ppPlace = 1;
     void ShowPropertyPanel(int Kind);
-    void HookTree(TTreeViewCheckBoxes* Tree);
-    // The open in-place caption editor, if any.
-    QWidget* GetInPlaceEditor() const;
     bool FormCloseQuery();
     void FormDestroy();
     // Open: the file read into a document of its own, which takes the current one's place
@@ -262,24 +246,6 @@ private:
     std::unique_ptr<TTovrinDataBase> ReadDataFile(TStream& Stream);
     void ReplaceDataBase(std::unique_ptr<TTovrinDataBase> Loaded);
 
-    // The outline's new tasks and check marks (TovrinMainTree.cpp).
-    void InsertNewTask(QTreeWidgetItem* ParentNode, QTreeWidgetItem* BeforeNode);
-    void ProcessCheckUncheckInTree(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node);
-    void TreeCancelEdit();
-    void actNewTaskExecute();
-    void actNewSubTaskExecute();
-    void actRefreshSubtreeExecute();
-    void actNewVirtualRootExecute();
-
-    // Tree handlers shared by both trees.
-    bool tvTasksTreeChanging(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node);
-    bool tvTasksTreeKeyDown(TTreeViewCheckBoxes* Tree, QKeyEvent* Event);
-    bool tvTasksTreeMouseDown(TTreeViewCheckBoxes* Tree, QMouseEvent* Event);
-    void tvTasksTreeMouseMove(TTreeViewCheckBoxes* Tree, QMouseEvent* Event);
-    void tvTasksTreeEdited(QTreeWidgetItem* Node, const QString& Text);
-    void tvTasksTreeItemChanged(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node);
-    void tvTasksTreeControlExpandedCollapsed(QTreeWidgetItem* Node, bool Expanded);
-    void StartCaptionEdit(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node, int CaretIndex = -1);
     void pcMainPagesChange();
     bool pcMainPagesChanging();
 
@@ -302,6 +268,7 @@ private:
     TSortFind* sortFind_ = nullptr;
     TTaskCommands* taskCommands_ = nullptr;
     TOutlineViews* views_ = nullptr;
+    TTreeEditing* treeEditing_ = nullptr;
     bool closingFromExit_ = false;
     bool closeAccepted_ = false;
     bool destroyed_ = false;

@@ -97,7 +97,7 @@ void TfrmTovrinMain::CreateDemoFile(bool SaveAsFile)
 
 void TfrmTovrinMain::ImportXmlFile(const std::string& Name, QTreeWidgetItem* TargetNode)
 {
-    TTaskNode* target = TargetNode ? NodeTask(TargetNode) : nullptr;
+    TTaskNode* target = TargetNode ? TTreeEditing::NodeTask(TargetNode) : nullptr;
     exchange_->ImportXmlFile(Name, target ? *target : *views_->VirtualRoot());
 }
 
@@ -129,9 +129,9 @@ void TfrmTovrinMain::ClearDocument()
     {
         TUILock drawLock(DrawLockCount);
         // The nodes refer to the tasks about to be freed.
-        tvTasksTree->clear();
+        views_->tvTasksTree()->clear();
         toDo_->tvToDo()->clear();
-        NewTaskPending = false;
+        TreeEditing().SetNewTaskPending(false);
         FileName.clear();
         Untitled = true;
         state_.DataBase->Clear();
@@ -331,7 +331,7 @@ void TfrmTovrinMain::UnlockDataFile()
 
 void TfrmTovrinMain::SetEditingEnabled(bool Enabled)
 {
-    for (QAction* action : {actSave, actSaveAs, actNewTask, actNewSubTask, places_->actNewPlace()})
+    for (QAction* action : {actSave, actSaveAs, TreeEditing().actNewTask(), TreeEditing().actNewSubTask(), places_->actNewPlace()})
         action->setEnabled(Enabled);
     // Import, export and the Outlook commands.
     for (QAction* action : {exchange_ ? exchange_->actImport() : nullptr, exchange_ ? exchange_->actExport() : nullptr,
@@ -346,7 +346,7 @@ void TfrmTovrinMain::SetEditingEnabled(bool Enabled)
 
 void TfrmTovrinMain::actFileNewExecute()
 {
-    EndInPlaceEditing();
+    TreeEditing().EndInPlaceEditing();
     if (AskSaveChanges()) {
         NewEmptyDocument();
         SetEditingEnabled(true);
@@ -355,14 +355,14 @@ void TfrmTovrinMain::actFileNewExecute()
 
 void TfrmTovrinMain::Newdemofile1Click()
 {
-    EndInPlaceEditing();
+    TreeEditing().EndInPlaceEditing();
     if (AskSaveChanges())
         CreateDemoFile(false);
 }
 
 void TfrmTovrinMain::actOpenExecute()
 {
-    EndInPlaceEditing();
+    TreeEditing().EndInPlaceEditing();
     if (!AskSaveChanges())
         return;
     TFileDialogRequest request;
@@ -373,12 +373,12 @@ void TfrmTovrinMain::actOpenExecute()
 
 void TfrmTovrinMain::actSaveExecute()
 {
-    EndInPlaceEditing();
+    TreeEditing().EndInPlaceEditing();
     SaveDocument();
 }
 
 void TfrmTovrinMain::actSaveAsExecute()
 {
-    EndInPlaceEditing();
+    TreeEditing().EndInPlaceEditing();
     SaveAs();
 }

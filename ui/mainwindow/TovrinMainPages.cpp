@@ -48,7 +48,7 @@ void TfrmTovrinMain::pcMainPagesChange()
     if (page == tshOutline) {
         {
             TUILock lock(UILockCount);
-            tvTasksTree->setFocus();
+            views_->tvTasksTree()->setFocus();
         }
         SyncSelectionWithCurrentTask(tshOutline);
     } else if (page == tshToDoList) {
@@ -69,24 +69,24 @@ void TfrmTovrinMain::SyncSelectionWithCurrentTask(QWidget* Page)
     if (Page != tshOutline)
         return;
     TUILock lock(UILockCount);
-    QTreeWidgetItem* node = FindTaskNode(tvTasksTree, state_.CurrentTask);
-    tvTasksTree->clearSelection();
+    QTreeWidgetItem* node = TreeEditing().FindTaskNode(views_->tvTasksTree(), state_.CurrentTask);
+    views_->tvTasksTree()->clearSelection();
     if (node) {
-        tvTasksTree->setCurrentItem(node);
+        views_->tvTasksTree()->setCurrentItem(node);
         views_->SyncTreeNode(node);
         ShowPropertyPanel(ppTask);
         // The right side shows again, also after the place panel emptied and hid it.
         pnlRight->setVisible(true);
         return;
     }
-    tvTasksTree->setCurrentItem(nullptr, 0, QItemSelectionModel::NoUpdate);
+    views_->tvTasksTree()->setCurrentItem(nullptr, 0, QItemSelectionModel::NoUpdate);
 }
 
 void TfrmTovrinMain::UpdateTreeActions()
 {
     const bool treeMode = views_->CurrentViewName() == ViewAllTasks && pcMainPages->ActivePage() == tshOutline;
-    actNewTask->setEnabled(treeMode);
-    actNewSubTask->setEnabled(treeMode);
+    TreeEditing().actNewTask()->setEnabled(treeMode);
+    TreeEditing().actNewSubTask()->setEnabled(treeMode);
     // Built by later steps of the constructor; a change handler may run before them.
     for (QAction* action : {exchange_ ? exchange_->actImport() : nullptr, exchange_ ? exchange_->actExport() : nullptr,
                             actDeleteTask, sortFind_ ? sortFind_->actSortSubtasks() : nullptr})

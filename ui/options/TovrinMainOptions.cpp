@@ -35,7 +35,7 @@ const TOptionSheetUnits optionSheetUnits;
 
 void TfrmTovrinMain::Options1Click()
 {
-    EndInPlaceEditing();
+    TreeEditing().EndInPlaceEditing();
     if (TTovrinOptions::Execute(this))
         SetModified(true);
 }

@@ -2,7 +2,7 @@
 // The outline tree in its views: "All tasks", "Goals" and "Projects", the view list and its Views
 // button, and hiding completed tasks. The part owns the filter panel, the tree, the tree's fill
 // from the document and the rows' sync with their tasks; the rest of the window is reached
-// through a narrow host. The shell still hooks the tree's keys, clicks and edits.
+// through a narrow host. The tree's keys, clicks and edits are TTreeEditing's.
 #include <QObject>
 
 #include <cstdint>

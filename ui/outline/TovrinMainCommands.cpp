@@ -73,20 +73,20 @@ void TfrmTovrinMain::BuildTaskCommands()
                                },
                                [this](bool Value) { SetModified(Value); },
                                [this] { Undo().ClearUndoHistory(); }};
-    sortFind_ = new TSortFind(*this, *tvTasksTree, *toDo_->tvToDo(), UILockCount, views_->TreeFillCount(), DrawLockCount, Services(),
+    sortFind_ = new TSortFind(*this, *views_->tvTasksTree(), *toDo_->tvToDo(), UILockCount, views_->TreeFillCount(), DrawLockCount, Services(),
                               std::move(sortFindHost));
     TTaskCommandsHost commandsHost{[this] { tasks_->UpdateCurrentTask(); },
                                    [this] { tasks_->ReloadCurrentTask(); },
                                    [this] { return tasks_->TaskPlacesText(); },
                                    [this] { Undo().ClearUndoHistory(); },
                                    [this](bool Value) { SetModified(Value); },
-                                   [this] { actRefreshSubtreeExecute(); },
+                                   [this] { TreeEditing().actRefreshSubtreeExecute(); },
                                    [this](QTreeWidgetItem* Node) { views_->SyncTreeNode(Node); },
-                                   [this] { EndInPlaceEditing(); },
+                                   [this] { TreeEditing().EndInPlaceEditing(); },
                                    [this] { return views_->VirtualRoot(); },
                                    [this](QTreeWidgetItem* Node) { views_->FillTaskTree(Node, false); },
                                    [this](bool Force) { tasks_->ShowDueDateEditor(Force); }};
-    taskCommands_ = new TTaskCommands(*this, *tvTasksTree, state_, UILockCount, Services(), std::move(commandsHost));
+    taskCommands_ = new TTaskCommands(*this, *views_->tvTasksTree(), state_, UILockCount, Services(), std::move(commandsHost));
     actConnectToOutlook = MakeWindowAction(*this, *this, "actConnectToOutlook", "Setup Outlook sync...", nullptr,
                                            &TfrmTovrinMain::actConnectToOutlookExecute);
     actQuickOutlookConnect = MakeWindowAction(*this, *this, "actQuickOutlookConnect", "Quick Outlook sync", "F9",
@@ -102,10 +102,10 @@ void TfrmTovrinMain::BuildTaskCommands()
 
     // The outline's pop-up menu: the two submenus, the due date and the sort before the virtual
     // root command.
-    QAction* before = actNewVirtualRoot;
-    taskCommands_->AddToTreeMenu(*pmnuTaskTree, before);
-    pmnuTaskTree->insertAction(before, sortFind_->actSortSubtasks());
-    pmnuTaskTree->insertSeparator(before);
+    QAction* before = TreeEditing().actNewVirtualRoot();
+    taskCommands_->AddToTreeMenu(*TreeEditing().pmnuTaskTree(), before);
+    TreeEditing().pmnuTaskTree()->insertAction(before, sortFind_->actSortSubtasks());
+    TreeEditing().pmnuTaskTree()->insertSeparator(before);
 
     // The paste command follows the clipboard, also when text is copied in another program.
     if (QClipboard* clipboard = QGuiApplication::clipboard())
@@ -130,7 +130,7 @@ void TfrmTovrinMain::BuildTaskCommands()
                                SetModified(true);
                                Undo().UpdateUndoRedoActions();
                            }};
-    dragDrop_ = new TTaskDragDrop(*this, *tvTasksTree, *toDo_->tvToDo(), UILockCount, DrawLockCount, DrawTime,
+    dragDrop_ = new TTaskDragDrop(*this, *views_->tvTasksTree(), *toDo_->tvToDo(), UILockCount, DrawLockCount, DrawTime,
                                   std::move(dragHost));
 }
 
@@ -146,7 +146,7 @@ void TfrmTovrinMain::actQuickOutlookConnectExecute()
 
 void TfrmTovrinMain::actConnectToOutlookExecute()
 {
-    EndInPlaceEditing();
+    TreeEditing().EndInPlaceEditing();
     TfrmConnectToMsOutlook::Execute(*this);
 }
 
@@ -156,7 +156,7 @@ bool TfrmTovrinMain::QuickOutlookSync(QWidget* AOwner, const std::string& Folder
     if ((state_.Modified || Untitled) && !SaveDocument())
         return false;
     Undo().ClearUndoHistory();
-    tvTasksTree->clearSelection();
+    views_->tvTasksTree()->clearSelection();
 
     // The run may delete tasks, and its progress window lets the window repaint meanwhile:
     // nothing shown may refer to a task while it runs. The panel, the navigation history and
@@ -166,7 +166,7 @@ bool TfrmTovrinMain::QuickOutlookSync(QWidget* AOwner, const std::string& Folder
     Undo().Navigation()->Clear();
     {
         TUILock lock(UILockCount);
-        tvTasksTree->clear();
+        views_->tvTasksTree()->clear();
         toDo_->tvToDo()->clear();
     }
     views_->LetGoOfVirtualRoot();

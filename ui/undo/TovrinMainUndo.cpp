@@ -43,13 +43,13 @@ public:
     explicit TMainUndoView(TfrmTovrinMain& window) : w_(window) {}
 
     void UndoListChanged() override { w_.Undo().UpdateUndoRedoActions(); }
-    void RepaintTaskTrees() override { w_.RepaintTaskTrees(); }
+    void RepaintTaskTrees() override { w_.TreeEditing().RepaintTaskTrees(); }
 
     void ShowChangedTask(TTaskNode* Task) override
     {
         // Selected again in both trees, so that the panel shows the restored values.
-        for (TTreeViewCheckBoxes* tree : {w_.tvTasksTree, w_.ToDo().tvToDo()}) {
-            QTreeWidgetItem* node = w_.FindTaskNode(tree, Task);
+        for (TTreeViewCheckBoxes* tree : {w_.Views().tvTasksTree(), w_.ToDo().tvToDo()}) {
+            QTreeWidgetItem* node = w_.TreeEditing().FindTaskNode(tree, Task);
             if (!node)
                 continue;
             w_.Views().SyncTreeNode(node);
@@ -66,8 +66,8 @@ public:
 
     void LeaveTask(TTaskNode* Task) override
     {
-        QTreeWidgetItem* node = SelectedNode(w_.tvTasksTree);
-        if (!node || TfrmTovrinMain::NodeTask(node) != Task)
+        QTreeWidgetItem* node = SelectedNode(w_.Views().tvTasksTree());
+        if (!node || TTreeEditing::NodeTask(node) != Task)
             return;
         // Anywhere but inside the subtree that leaves.
         QTreeWidgetItem* next = node->parent();
@@ -76,12 +76,12 @@ public:
         if (!next)
             next = SiblingOf(node, -1);
         if (next) {
-            w_.tvTasksTree->setCurrentItem(next);
+            w_.Views().tvTasksTree()->setCurrentItem(next);
         } else {
             {
                 TUILock lock(w_.UILockCount);
-                w_.tvTasksTree->clearSelection();
-                w_.tvTasksTree->setCurrentItem(nullptr);
+                w_.Views().tvTasksTree()->clearSelection();
+                w_.Views().tvTasksTree()->setCurrentItem(nullptr);
             }
             w_.TaskPanel().SetCurrentTask(nullptr);
         }
@@ -91,12 +91,12 @@ public:
     {
         const bool refilled = w_.Views().ResetTaskTreeView(true);
         if (!refilled)
-            w_.Views().FillTaskTree(w_.FindTaskNode(w_.tvTasksTree, Parent), false);
+            w_.Views().FillTaskTree(w_.TreeEditing().FindTaskNode(w_.Views().tvTasksTree(), Parent), false);
         if (!Task)
             return;
-        if (QTreeWidgetItem* node = w_.FindTaskNode(w_.tvTasksTree, Task)) {
-            w_.tvTasksTree->scrollToItem(node);
-            w_.tvTasksTree->setCurrentItem(node);
+        if (QTreeWidgetItem* node = w_.TreeEditing().FindTaskNode(w_.Views().tvTasksTree(), Task)) {
+            w_.Views().tvTasksTree()->scrollToItem(node);
+            w_.Views().tvTasksTree()->setCurrentItem(node);
         }
     }
 
@@ -144,10 +144,10 @@ private:
 void TMainUndoView::ShowMove(TTaskNode* Task, TTaskNode* Parent, int32_t Index)
 {
     (void)Index;  // the task's place among its siblings is read from the outline itself
-    TTreeViewCheckBoxes* tree = w_.tvTasksTree;
+    TTreeViewCheckBoxes* tree = w_.Views().tvTasksTree();
     const bool refilled = w_.Views().ResetTaskTreeView(false);
-    QTreeWidgetItem* node = w_.FindTaskNode(tree, Task);
-    QTreeWidgetItem* parentNode = Parent->Parent ? w_.FindTaskNode(tree, Parent) : nullptr;
+    QTreeWidgetItem* node = w_.TreeEditing().FindTaskNode(tree, Task);
+    QTreeWidgetItem* parentNode = Parent->Parent ? w_.TreeEditing().FindTaskNode(tree, Parent) : nullptr;
     const bool parentFound = !Parent->Parent || parentNode;
     if (!parentFound && !refilled) {
         w_.Views().FillTaskTree();
@@ -162,7 +162,7 @@ void TMainUndoView::ShowMove(TTaskNode* Task, TTaskNode* Parent, int32_t Index)
         // completed tasks never shift it.
         QTreeWidgetItem* before = nullptr;
         for (int i = Task->IndexInParent() + 1; i < Parent->Children.Count() && !before; ++i) {
-            QTreeWidgetItem* candidate = w_.FindTaskNode(tree, Parent->Children[i]);
+            QTreeWidgetItem* candidate = w_.TreeEditing().FindTaskNode(tree, Parent->Children[i]);
             if (candidate && candidate->parent() == parentNode)
                 before = candidate;
         }
@@ -186,7 +186,7 @@ void TMainUndoView::ShowMove(TTaskNode* Task, TTaskNode* Parent, int32_t Index)
         }
         // Taking a node out forgets the expanded state of its subtree; the tasks remember it.
         std::function<void(QTreeWidgetItem*)> expand = [&](QTreeWidgetItem* item) {
-            if (const TTaskNode* task = TfrmTovrinMain::NodeTask(item))
+            if (const TTaskNode* task = TTreeEditing::NodeTask(item))
                 item->setExpanded(task->Expanded);
             for (int i = 0; i < item->childCount(); ++i)
                 expand(item->child(i));
@@ -212,16 +212,16 @@ void TMainUndoView::ShowMove(TTaskNode* Task, TTaskNode* Parent, int32_t Index)
 
 void TfrmTovrinMain::BuildUndoAndNavigation()
 {
-    TUndoHost host{[this] { return GetInPlaceEditor(); },
-                   [this] { EndInPlaceEditing(); },
+    TUndoHost host{[this] { return TreeEditing().GetInPlaceEditor(); },
+                   [this] { TreeEditing().EndInPlaceEditing(); },
                    [this] {
                        const bool dropped = tasks_->IsTaskDirty();
                        tasks_->SetTaskDirty(false);
                        return dropped;
                    },
                    [this] {
-                       for (TTreeViewCheckBoxes* tree : {tvTasksTree, toDo_->tvToDo()})
-                           views_->SyncTreeNode(FindTaskNode(tree, state_.CurrentTask));
+                       for (TTreeViewCheckBoxes* tree : {views_->tvTasksTree(), toDo_->tvToDo()})
+                           views_->SyncTreeNode(TreeEditing().FindTaskNode(tree, state_.CurrentTask));
                        tasks_->ReloadCurrentTask();
                    },
                    [this](bool Value) { SetModified(Value); },
@@ -242,8 +242,8 @@ void TfrmTovrinMain::BuildUndoAndNavigation()
 // Once the outline's pop-up menu is built.
 void TfrmTovrinMain::ConnectUndoAndNavigation()
 {
-    pmnuTaskTree->addSeparator();
-    pmnuTaskTree->addAction(actDeleteTask);
+    TreeEditing().pmnuTaskTree()->addSeparator();
+    TreeEditing().pmnuTaskTree()->addAction(actDeleteTask);
 }
 
 // ---- Deleting tasks ----
@@ -257,20 +257,20 @@ void TfrmTovrinMain::actDeleteTaskExecute()
 
 void TfrmTovrinMain::DeleteSelectedTask(bool Undoable)
 {
-    QTreeWidgetItem* node = SelectedNode(tvTasksTree);
+    QTreeWidgetItem* node = SelectedNode(views_->tvTasksTree());
     if (!node)
-        node = tvTasksTree->currentItem();
-    TTaskNode* task = NodeTask(node);
+        node = views_->tvTasksTree()->currentItem();
+    TTaskNode* task = TTreeEditing::NodeTask(node);
     if (!task)
         return;
-    const bool pending = NewTaskPending;
+    const bool pending = TreeEditing().NewTaskPending();
     if (pending)
         Undoable = false;  // a task whose caption was never confirmed goes for good
-    NewTaskPending = false;
+    TreeEditing().SetNewTaskPending(false);
     // A caption editor still open would write into the task once it is gone: a confirmed
     // task keeps what was typed, a never-confirmed one drops it.
-    if (tvTasksTree->IsEditing())
-        tvTasksTree->EndEdit(!pending);
+    if (views_->tvTasksTree()->IsEditing())
+        views_->tvTasksTree()->EndEdit(!pending);
     if (Undoable) {
         tasks_->UpdateCurrentTask();
         places_->UpdateCurrentPlace();
@@ -293,37 +293,29 @@ void TfrmTovrinMain::DeleteSelectedTask(bool Undoable)
     SetModified(true);
     {
         TUILock lock(UILockCount);
-        tvTasksTree->clearSelection();
-        tvTasksTree->setCurrentItem(nullptr);
+        views_->tvTasksTree()->clearSelection();
+        views_->tvTasksTree()->setCurrentItem(nullptr);
         delete node;
     }
     if (next)
-        tvTasksTree->setCurrentItem(next);
-    if (!SelectedNode(tvTasksTree))
+        views_->tvTasksTree()->setCurrentItem(next);
+    if (!SelectedNode(views_->tvTasksTree()))
         tasks_->SetCurrentTask(nullptr);
     Undo().Navigation()->Clear();
 }
 
-void TfrmTovrinMain::CancelPendingNewTask()
-{
-    if (!NewTaskPending)
-        return;
-    DeleteSelectedTask(false);
-    NewTaskPending = false;
-}
-
 void TfrmTovrinMain::DragTaskNode(QTreeWidgetItem* Node, int32_t NewIndex, QTreeWidgetItem* TargetParentNode)
 {
-    TTaskNode* task = NodeTask(Node);
-    TTaskNode* newParent = TargetParentNode ? NodeTask(TargetParentNode) : views_->VirtualRoot();
+    TTaskNode* task = TTreeEditing::NodeTask(Node);
+    TTaskNode* newParent = TargetParentNode ? TTreeEditing::NodeTask(TargetParentNode) : views_->VirtualRoot();
     if (!task || !newParent)
         return;
     // The node index counts shown nodes; the move needs the index among the parent's children.
     int32_t index = -1;
     if (NewIndex >= 0) {
         QTreeWidgetItem* beforeNode =
-            TargetParentNode ? TargetParentNode->child(NewIndex) : tvTasksTree->topLevelItem(NewIndex);
-        if (TTaskNode* before = NodeTask(beforeNode); before && before->Parent == newParent)
+            TargetParentNode ? TargetParentNode->child(NewIndex) : views_->tvTasksTree()->topLevelItem(NewIndex);
+        if (TTaskNode* before = TTreeEditing::NodeTask(beforeNode); before && before->Parent == newParent)
             index = before->IndexInParent();
     }
     tasks_->UpdateCurrentTask();
@@ -340,19 +332,4 @@ void TfrmTovrinMain::DeletePlaceUndoable(TTaskPlace* Place)
     Undo().UndoList()->Add(std::make_unique<TUndoDeletePlace>(Undo().UndoView(), *state_.DataBase->PlacesList, Place));
     PlacesListsStale = true;
     SetModified(true);
-}
-
-QWidget* TfrmTovrinMain::GetInPlaceEditor() const
-{
-    for (TTreeViewCheckBoxes* tree : {toDo_->tvToDo(), tvTasksTree}) {
-        if (tree->IsEditing()) {
-            QLineEdit* editor = tree->InPlaceEditor();
-            return editor && editor->isVisible() ? editor : nullptr;
-        }
-    }
-    if (places_->lvPlaces() && places_->lvPlaces()->IsEditing()) {
-        QLineEdit* editor = places_->lvPlaces()->InPlaceEditor();
-        return editor && editor->isVisible() ? editor : nullptr;
-    }
-    return nullptr;
 }

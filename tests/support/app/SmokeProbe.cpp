@@ -14,6 +14,7 @@
 #include "ui/mainwindow/TovrinMain.h"
 #include "ui/controls/SliderKnob.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
+#include "ui/outline/OutlineViews.h"
 #include "ui/taskpanel/TaskPanel.h"
 
 namespace {
@@ -29,11 +30,11 @@ QString Caption(const TTaskNode* task) { return QString::fromStdString(task->Cap
 QString Describe(TfrmTovrinMain& window)
 {
     QString text;
-    TTreeViewCheckBoxes* tree = window.tvTasksTree;
+    TTreeViewCheckBoxes* tree = window.Views().tvTasksTree();
     // The first project among the top-level rows: its expander and caption.
     for (int i = 0; i < tree->topLevelItemCount(); ++i) {
         QTreeWidgetItem* node = tree->topLevelItem(i);
-        const TTaskNode* task = TfrmTovrinMain::NodeTask(node);
+        const TTaskNode* task = TTreeEditing::NodeTask(node);
         if (!task || !task->IsProject || node->childCount() == 0)
             continue;
         const QRect row = tree->visualItemRect(node);

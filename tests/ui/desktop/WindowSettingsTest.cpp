@@ -49,7 +49,7 @@ TEST_F(WindowSettingsTest, FirstStartHasTheDefaultsAndACentredWindow)
     EXPECT_EQ(FontToString(window->DefaultTasksFont), "Tahoma,1,-16777208,8,0");
     EXPECT_EQ(FontToString(window->DefaultNoteFont), "Tahoma,204,-16777208,8,0");
     EXPECT_EQ(FontToString(window->TasksFont), FontToString(window->DefaultTasksFont));
-    EXPECT_EQ(window->tvTasksTree->font().family(), "Tahoma");
+    EXPECT_EQ(window->Views().tvTasksTree()->font().family(), "Tahoma");
     EXPECT_EQ(window->TaskPanel().TaskNotesEditor()->font().pointSize(), 8);
     // Without an X display the hot key is not registered, and nothing fails.
     EXPECT_FALSE(window->Desktop().SystemHotKey()->Registered());

@@ -42,7 +42,7 @@ TEST_F(ImportExportTest, WholeTreeAsXmlAndBackAddsTheSameTopTasksOnce)
     EXPECT_LT(xml.find("<TaskTree"), xml.find("<PlacesList"));
     EXPECT_NE(xml.find("\n  <TaskTree"), std::string::npos);  // indented
 
-    window->tvTasksTree->clearSelection();
+    window->Views().tvTasksTree()->clearSelection();
     services.OpenFiles = {{file, 2}};
     window->Exchange().actImport()->trigger();
     ExpectOutline("Alpha[Alpha one] Beta Alpha[Alpha one] Beta");
@@ -107,14 +107,14 @@ TEST_F(ImportExportTest, SelectedTaskAsTabTextAndTabTextImportUnderTheSelection)
     window->Exchange().actImport()->trigger();
     EXPECT_EQ(ChildCaptions(Task("Beta")), (Names{"X", "Z"}));
     EXPECT_EQ(Task("Y")->Note.Items(), (Names{"a", "b"}));
-    EXPECT_NE(window->FindTaskNode(window->tvTasksTree, Task("Y")), nullptr);
+    EXPECT_NE(window->TreeEditing().FindTaskNode(window->Views().tvTasksTree(), Task("Y")), nullptr);
     EXPECT_TRUE(window->State().Modified);
 }
 
 TEST_F(ImportExportTest, FailedImportsChangeNothing)
 {
     BuildSample();
-    window->tvTasksTree->clearSelection();
+    window->Views().tvTasksTree()->clearSelection();
     window->SetModified(false);
     WriteAll(File("broken.xml"), "<TovrinPlanner-xml><TaskTree><TaskNode Caption=\"half\"");
     services.OpenFiles = {{File("broken.xml"), 2}, {File("missing.tab"), 1}};

@@ -55,7 +55,7 @@ protected:
             root->AddChild("C", -1)->SetIsProject(true);
         });
     }
-    Names Top() const { return Texts(window->tvTasksTree); }
+    Names Top() const { return Texts(window->Views().tvTasksTree()); }
     std::string Title() const { return window->windowTitle().toStdString(); }
     bool SaveAs(const std::string& name)
     {
@@ -77,7 +77,7 @@ TEST_F(MainWindowTest, StartsUntitledWithOneNewTask)
 TEST_F(MainWindowTest, TheThreeViewsOfASampleOutline)
 {
     BuildSample();
-    QTreeWidget* tree = window->tvTasksTree;
+    QTreeWidget* tree = window->Views().tvTasksTree();
     EXPECT_EQ(Outline(tree), "A[A1 A2] B[B1] C");
     EXPECT_FALSE(TTreeViewCheckBoxes::GetChecked(Node("A")));
     EXPECT_TRUE(TTreeViewCheckBoxes::GetChecked(Node("B")));
@@ -86,7 +86,7 @@ TEST_F(MainWindowTest, TheThreeViewsOfASampleOutline)
     EXPECT_EQ(Outline(tree), "Weekly goals[A[A1 A2]] Monthly goals Yearly goals[B[B1]]");
     EXPECT_TRUE(tree->topLevelItem(0)->isExpanded());
     EXPECT_FALSE(tree->topLevelItem(0)->flags() & Qt::ItemIsUserCheckable);
-    EXPECT_EQ(TfrmTovrinMain::NodeTask(tree->topLevelItem(0)), nullptr);
+    EXPECT_EQ(TTreeEditing::NodeTask(tree->topLevelItem(0)), nullptr);
 
     window->Views().SetTaskTreeView("Projects");
     EXPECT_EQ(Outline(tree), "Not Started[C] In Progress[A2] Suspended Completed");
@@ -108,7 +108,7 @@ TEST_F(MainWindowTest, HideCompletedHidesCompletedTasksWithTheirSubtasks)
 {
     BuildSample();
     window->Views().chHideCompletedTasks()->setChecked(true);
-    EXPECT_EQ(Outline(window->tvTasksTree), "A[A2] C");
+    EXPECT_EQ(Outline(window->Views().tvTasksTree()), "A[A2] C");
     window->Views().chHideCompletedTasks()->setChecked(false);
     EXPECT_EQ(Top(), (Names{"A", "B", "C"}));
 }
@@ -124,10 +124,10 @@ TEST_F(MainWindowTest, VirtualRootLimitsTheTreeAndShowsTheBanners)
     EXPECT_EQ(window->ToDo().lbVirtualRoot2()->text(), window->Views().lbVirtualRoot()->text());
 
     // New task with nothing selected goes to the end of the virtual root's children.
-    window->tvTasksTree->setCurrentItem(nullptr);
-    window->tvTasksTree->clearSelection();
+    window->Views().tvTasksTree()->setCurrentItem(nullptr);
+    window->Views().tvTasksTree()->clearSelection();
     Named<QAction>(*window, "actNewTask")->trigger();
-    window->EndInPlaceEditing();
+    window->TreeEditing().EndInPlaceEditing();
     EXPECT_EQ(ChildCaptions(Task("A")), (Names{"A1", "A2", "New Task"}));
 
     window->Views().SetVirtualRoot(Root());
@@ -151,17 +151,17 @@ TEST_F(MainWindowTest, NewTaskConfirmedWithEnterIsKeptAndMarksTheOutline)
     window->SetModified(false);
     Select("A");
     Named<QAction>(*window, "actNewTask")->trigger();
-    ASSERT_TRUE(window->tvTasksTree->IsEditing());
-    EXPECT_TRUE(window->NewTaskPending);
+    ASSERT_TRUE(window->Views().tvTasksTree()->IsEditing());
+    EXPECT_TRUE(window->TreeEditing().NewTaskPending());
     EXPECT_EQ(ChildCaptions(Root()), (Names{"A", "New Task", "B", "C"}));
     EXPECT_FALSE(window->State().Modified);  // only the end of the edit marks the outline
 
-    QLineEdit* editor = window->tvTasksTree->InPlaceEditor();
+    QLineEdit* editor = window->Views().tvTasksTree()->InPlaceEditor();
     ASSERT_NE(editor, nullptr);
     editor->setText("Buy milk");
     SendKey(editor, Qt::Key_Return);
-    EXPECT_FALSE(window->tvTasksTree->IsEditing());
-    EXPECT_FALSE(window->NewTaskPending);
+    EXPECT_FALSE(window->Views().tvTasksTree()->IsEditing());
+    EXPECT_FALSE(window->TreeEditing().NewTaskPending());
     EXPECT_TRUE(window->State().Modified);
     EXPECT_EQ(Named<QPlainTextEdit>(*window, "memTaskCaption")->toPlainText().toStdString(), "Buy milk");
     EXPECT_EQ(Top(), (Names{"A", "Buy milk", "B", "C"}));
@@ -175,14 +175,14 @@ TEST_F(MainWindowTest, NewTaskCancelledWithEscIsRemoved)
     BuildSample();
     Select("A");
     Named<QAction>(*window, "actNewSubTask")->trigger();
-    ASSERT_TRUE(window->tvTasksTree->IsEditing());
+    ASSERT_TRUE(window->Views().tvTasksTree()->IsEditing());
     EXPECT_EQ(ChildCaptions(Task("A")), (Names{"A1", "A2", "New Task"}));
-    SendKey(window->tvTasksTree->InPlaceEditor(), Qt::Key_Escape);
-    EXPECT_FALSE(window->NewTaskPending);
+    SendKey(window->Views().tvTasksTree()->InPlaceEditor(), Qt::Key_Escape);
+    EXPECT_FALSE(window->TreeEditing().NewTaskPending());
     ExpectOutline("A[A1 A2] B[B1] C");
     // Its previous sibling becomes the selection.
     EXPECT_EQ(window->State().CurrentTask, Task("A2"));
-    EXPECT_EQ(window->tvTasksTree->currentItem(), Node("A2"));
+    EXPECT_EQ(window->Views().tvTasksTree()->currentItem(), Node("A2"));
 }
 
 TEST_F(MainWindowTest, NewTaskLandsAfterTheSelectedTaskWhileCompletedTasksAreHidden)
@@ -196,7 +196,7 @@ TEST_F(MainWindowTest, NewTaskLandsAfterTheSelectedTaskWhileCompletedTasksAreHid
     ASSERT_EQ(Top(), (Names{"Y", "Z"}));
     Select("Y");
     Named<QAction>(*window, "actNewTask")->trigger();
-    window->EndInPlaceEditing();
+    window->TreeEditing().EndInPlaceEditing();
     EXPECT_EQ(ChildCaptions(Root()), (Names{"X", "Y", "New Task", "Z"}));
     EXPECT_EQ(Top(), (Names{"Y", "New Task", "Z"}));
 }
@@ -207,7 +207,7 @@ TEST_F(MainWindowTest, NewTaskTakesTheParentsPlaces)
     Task("A")->Places = {3, 5};
     Select("A");
     Named<QAction>(*window, "actNewSubTask")->trigger();
-    window->EndInPlaceEditing();
+    window->TreeEditing().EndInPlaceEditing();
     EXPECT_EQ(Task("A")->Children[2]->Places, (std::vector<int32_t>{3, 5}));
 }
 
@@ -225,7 +225,7 @@ TEST_F(MainWindowTest, CheckMarksCompleteAndReopenTasks)
 
     // Space on the selected node toggles it too.
     Select("A");
-    SendKey(window->tvTasksTree, Qt::Key_Space);
+    SendKey(window->Views().tvTasksTree(), Qt::Key_Space);
     EXPECT_NE(Task("A")->CompletionDateTime, 0);
 }
 
@@ -233,10 +233,10 @@ TEST_F(MainWindowTest, RefusedSelectionChangeKeepsTheSelection)
 {
     BuildSample();
     Select("A");
-    window->tvTasksTree->VetoSelectionModel()->SetOnChanging([](const QModelIndex&) { return false; });
+    window->Views().tvTasksTree()->VetoSelectionModel()->SetOnChanging([](const QModelIndex&) { return false; });
     Select("C");
-    EXPECT_EQ(window->tvTasksTree->currentItem(), Node("A"));
-    EXPECT_EQ(window->tvTasksTree->selectedItems(), QList<QTreeWidgetItem*>{Node("A")});
+    EXPECT_EQ(window->Views().tvTasksTree()->currentItem(), Node("A"));
+    EXPECT_EQ(window->Views().tvTasksTree()->selectedItems(), QList<QTreeWidgetItem*>{Node("A")});
     EXPECT_EQ(window->State().CurrentTask, Task("A"));
 }
 
@@ -251,7 +251,7 @@ TEST_F(MainWindowTest, SecondWindowCannotOpenAFileInUse)
     second->Views().FillTaskTree();
     EXPECT_THROW(second->OpenDocument(name), EFOpenError);
     EXPECT_TRUE(second->Untitled);
-    EXPECT_EQ(Texts(second->tvTasksTree), Names{"kept"});
+    EXPECT_EQ(Texts(second->Views().tvTasksTree()), Names{"kept"});
 }
 
 TEST_F(MainWindowTest, FailedOrCancelledSaveAsKeepsTheOldName)

@@ -281,10 +281,10 @@ protected:
             nullptr);
         return found;
     }
-    QTreeWidgetItem* Node(const std::string& caption) const { return window->FindTaskNode(window->tvTasksTree, Task(caption)); }
+    QTreeWidgetItem* Node(const std::string& caption) const { return window->TreeEditing().FindTaskNode(window->Views().tvTasksTree(), Task(caption)); }
     void Select(const std::string& caption)
     {
-        window->tvTasksTree->setCurrentItem(Node(caption));
+        window->Views().tvTasksTree()->setCurrentItem(Node(caption));
         QApplication::processEvents();
     }
 
@@ -302,7 +302,7 @@ protected:
     void ExpectOutline(const std::string& expected) const
     {
         EXPECT_EQ(Outline(Root()), expected);
-        EXPECT_EQ(Outline(window->tvTasksTree), expected);
+        EXPECT_EQ(Outline(window->Views().tvTasksTree()), expected);
     }
 
     bool Saw(const std::string& text) const

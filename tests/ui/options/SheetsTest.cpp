@@ -261,7 +261,7 @@ TEST_F(SheetsTest, RestoreDefaultPutsBackTheDesignedFontsAndColours)
     EXPECT_EQ(window->TasksColor, window->DefaultTasksColor);
     EXPECT_EQ(window->NoteFont.Size, window->DefaultNoteFont.Size);
     // The window colour again, as the theme has it.
-    EXPECT_EQ(window->tvTasksTree->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
+    EXPECT_EQ(window->Views().tvTasksTree()->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
 }
 
 // ---- Autosave files ----

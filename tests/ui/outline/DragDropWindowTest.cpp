@@ -18,7 +18,7 @@ namespace {
 
 class DragDropTest : public TWindowFixture {
 protected:
-    QWidget* Viewport() const { return window->tvTasksTree->viewport(); }
+    QWidget* Viewport() const { return window->Views().tvTasksTree()->viewport(); }
 
     void Mouse(QEvent::Type type, QPoint pos, Qt::MouseButtons buttons)
     {
@@ -32,8 +32,8 @@ protected:
     // middle, its upper third (where < 0) or its lower part (where > 0).
     QPoint At(const std::string& caption, int where = 0) const
     {
-        const QRect label = window->tvTasksTree->LabelRect(Node(caption));
-        const int x = label.left() + window->tvTasksTree->fontMetrics().horizontalAdvance(QString::fromStdString(caption)) + 40;
+        const QRect label = window->Views().tvTasksTree()->LabelRect(Node(caption));
+        const int x = label.left() + window->Views().tvTasksTree()->fontMetrics().horizontalAdvance(QString::fromStdString(caption)) + 40;
         return {x, where < 0 ? label.top() + 1 : where > 0 ? label.bottom() - 1 : label.center().y()};
     }
 
@@ -116,7 +116,7 @@ TEST_F(DragDropTest, DropOntoItselfOrItsOwnSubtreeIsRefused)
     EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
     EXPECT_FALSE(window->State().Modified);
     // Even a drop that reaches the handler directly is refused.
-    window->tvTasksTree->setCurrentItem(Node("P"));
+    window->Views().tvTasksTree()->setCurrentItem(Node("P"));
     const QPoint into = At("Grandchild", 1);
     window->DragDrop().tvTasksTreeDragDrop(into.x(), into.y());
     EXPECT_EQ(Task("P")->Parent, Root());
@@ -152,10 +152,10 @@ TEST_F(DragDropTest, HiddenCompletedTasksDoNotShiftTheDropPosition)
     });
     window->Views().chHideCompletedTasks()->setChecked(true);
     QApplication::processEvents();
-    ASSERT_EQ(Outline(window->tvTasksTree), "A C D");
+    ASSERT_EQ(Outline(window->Views().tvTasksTree()), "A C D");
     Drag("D", At("C", -1));
     EXPECT_EQ(Outline(Root()), "A B D C");
-    EXPECT_EQ(Outline(window->tvTasksTree), "A D C");
+    EXPECT_EQ(Outline(window->Views().tvTasksTree()), "A D C");
     window->Undo().actUndo()->trigger();
     EXPECT_EQ(Outline(Root()), "A B C D");
 }
@@ -166,7 +166,7 @@ TEST_F(DragDropTest, EscCancelsAndOtherViewsDoNotDrag)
     StartDrag("D");
     ASSERT_TRUE(window->DragDrop().Dragging());
     Mouse(QEvent::MouseMove, At("A", -1), Qt::LeftButton);
-    SendKey(window->tvTasksTree, Qt::Key_Escape);
+    SendKey(window->Views().tvTasksTree(), Qt::Key_Escape);
     EXPECT_FALSE(window->DragDrop().Dragging());
     EXPECT_EQ(window->DragDrop().DropTarget(), nullptr);
     Mouse(QEvent::MouseButtonRelease, At("A", -1), Qt::NoButton);
@@ -190,7 +190,7 @@ TEST_F(DragDropTest, AClickBesideTheCaptionSelectsWithoutEditingOrMoving)
     Mouse(QEvent::MouseMove, At("C") + QPoint(1, 1), Qt::LeftButton);  // below the drag distance
     Mouse(QEvent::MouseButtonRelease, At("C") + QPoint(1, 1), Qt::NoButton);
     EXPECT_EQ(window->State().CurrentTask, Task("C"));
-    EXPECT_FALSE(window->tvTasksTree->IsEditing());
+    EXPECT_FALSE(window->Views().tvTasksTree()->IsEditing());
     EXPECT_FALSE(window->DragDrop().Dragging());
     EXPECT_EQ(Outline(Root()), "A B C D");
 }
@@ -203,8 +203,8 @@ TEST_F(DragDropTest, TheExpanderOpensAndClosesByMouseAndStillDrags)
         root->AddChild("C", -1);
     });
     Select("A");
-    const QRect row = window->tvTasksTree->visualItemRect(Node("B"));
-    const QPoint expander(row.left() - window->tvTasksTree->indentation() / 2, row.center().y());
+    const QRect row = window->Views().tvTasksTree()->visualItemRect(Node("B"));
+    const QPoint expander(row.left() - window->Views().tvTasksTree()->indentation() / 2, row.center().y());
     for (bool expanded : {true, false}) {
         QTest::mouseClick(Viewport(), Qt::LeftButton, {}, expander);
         EXPECT_EQ(Node("B")->isExpanded(), expanded);
@@ -235,9 +235,9 @@ TEST_F(DragDropTest, AutoScrollNearTheEdgesWhileDragging)
     EXPECT_TRUE(window->DragDrop().TimerTvAutoscroll()->isActive());
     EXPECT_EQ(window->DragDrop().TimerTvAutoscroll()->interval(), 30);
     EXPECT_FALSE(window->DragDrop().ScrollUp());
-    const int before = window->tvTasksTree->verticalScrollBar()->value();
+    const int before = window->Views().tvTasksTree()->verticalScrollBar()->value();
     window->DragDrop().TimerTvAutoscrollTimer();
-    EXPECT_GT(window->tvTasksTree->verticalScrollBar()->value(), before);
+    EXPECT_GT(window->Views().tvTasksTree()->verticalScrollBar()->value(), before);
 
     Mouse(QEvent::MouseMove, {x, 15}, Qt::LeftButton);
     EXPECT_EQ(window->DragDrop().TimerTvAutoscroll()->interval(), 120);
@@ -246,7 +246,7 @@ TEST_F(DragDropTest, AutoScrollNearTheEdgesWhileDragging)
     EXPECT_FALSE(window->DragDrop().TimerTvAutoscroll()->isActive());
     Mouse(QEvent::MouseMove, {x, 3}, Qt::LeftButton);
     EXPECT_EQ(window->DragDrop().TimerTvAutoscroll()->interval(), 30);
-    SendKey(window->tvTasksTree, Qt::Key_Escape);
+    SendKey(window->Views().tvTasksTree(), Qt::Key_Escape);
     EXPECT_FALSE(window->DragDrop().TimerTvAutoscroll()->isActive());
 }
 
@@ -262,7 +262,7 @@ TEST_F(DragDropTest, ClickOnTheDueSpotShowsTheTimeTabWithoutDragging)
     });
     window->Views().FillTaskTree();
     ASSERT_NE(Task("Follows")->DueDateTime, 0);
-    const QRect row = window->tvTasksTree->visualItemRect(Node("Follows"));
+    const QRect row = window->Views().tvTasksTree()->visualItemRect(Node("Follows"));
     const int w = Viewport()->width();
     const QPoint due(w - DueBadgeOffset + 10, row.center().y());
     Named<TPageControl>(*window, "pcTaskProps")->SetActivePage(Named<QWidget>(*window, "tshGeneral"));
@@ -273,7 +273,7 @@ TEST_F(DragDropTest, ClickOnTheDueSpotShowsTheTimeTabWithoutDragging)
     EXPECT_EQ(Task("Follows")->ScheduleType, 0);
     EXPECT_FALSE(window->DragDrop().Dragging());
 
-    const QRect noted = window->tvTasksTree->visualItemRect(Node("Noted"));
+    const QRect noted = window->Views().tvTasksTree()->visualItemRect(Node("Noted"));
     const QPoint notes(w - NotesIconOffset + 4, noted.center().y());
     Mouse(QEvent::MouseButtonPress, notes, Qt::LeftButton);
     Mouse(QEvent::MouseButtonRelease, notes, Qt::NoButton);
@@ -281,15 +281,15 @@ TEST_F(DragDropTest, ClickOnTheDueSpotShowsTheTimeTabWithoutDragging)
     EXPECT_EQ(window->focusWidget(), window->TaskPanel().TaskNotesEditor());
 
     // A due text wider than the badge widens it to the left, drawn and clickable.
-    QFont big = window->tvTasksTree->font();
+    QFont big = window->Views().tvTasksTree()->font();
     big.setPointSize(big.pointSize() * 3);
-    window->tvTasksTree->setFont(big);
+    window->Views().tvTasksTree()->setFont(big);
     window->resize(1600, 600);  // room for the caption beside the badge
     QApplication::processEvents();
     const int wide = Viewport()->width();
     const QString text = QString::fromStdString(window->DragDrop().DueDateText(Task("Parent")->DueDateTime));
-    const QRect parent = window->tvTasksTree->visualItemRect(Node("Parent"));
-    const QPoint left(wide - NotesIconOffset - window->tvTasksTree->fontMetrics().horizontalAdvance(text) - 3,
+    const QRect parent = window->Views().tvTasksTree()->visualItemRect(Node("Parent"));
+    const QPoint left(wide - NotesIconOffset - window->Views().tvTasksTree()->fontMetrics().horizontalAdvance(text) - 3,
                       parent.center().y());
     ASSERT_LT(left.x(), wide - DueBadgeOffset);
     const QColor badge = PixelAt(left);
@@ -315,10 +315,10 @@ TEST_F(DragDropTest, BadgesAreDrawnOnlyForOpenUnselectedTasks)
         done->SetCompletionDateTime(now - 1);
     });
     Select("Top");
-    window->RepaintTaskTrees();
+    window->TreeEditing().RepaintTaskTrees();
     const int x = Viewport()->width() - DueBadgeOffset + 3;
     auto badgeAt = [&](const std::string& caption) {
-        const QColor c = PixelAt({x, window->tvTasksTree->visualItemRect(Node(caption)).center().y()});
+        const QColor c = PixelAt({x, window->Views().tvTasksTree()->visualItemRect(Node(caption)).center().y()});
         return c.red() > 180 && c.green() < 80 && c.blue() < 80;  // the red of an overdue badge
     };
     EXPECT_TRUE(badgeAt("Late"));
@@ -352,13 +352,13 @@ TEST_F(DragDropTest, SelectedRowsStayReadableWithoutFocusAndTheGoalMarkHasItsOwn
                 count += match(image.pixelColor(x, y));
         return count;
     };
-    const QColor text = window->tvTasksTree->palette().color(QPalette::Inactive, QPalette::HighlightedText);
+    const QColor text = window->Views().tvTasksTree()->palette().color(QPalette::Inactive, QPalette::HighlightedText);
     for (const char* caption : {"Project", "Done", "Hidden"}) {
-        QTest::mouseClick(Viewport(), Qt::LeftButton, {}, window->tvTasksTree->LabelRect(Node(caption)).center());
+        QTest::mouseClick(Viewport(), Qt::LeftButton, {}, window->Views().tvTasksTree()->LabelRect(Node(caption)).center());
         ASSERT_EQ(window->State().CurrentTask, Task(caption));
         QTest::mouseClick(window->TaskPanel().TaskNotesEditor()->viewport(), Qt::LeftButton);  // the tree loses the focus
-        ASSERT_FALSE(window->tvTasksTree->hasFocus());
-        const QRect label = window->tvTasksTree->LabelRect(Node(caption));
+        ASSERT_FALSE(window->Views().tvTasksTree()->hasFocus());
+        const QRect label = window->Views().tvTasksTree()->LabelRect(Node(caption));
         EXPECT_EQ(pixels(label, [](const QColor& c) {
                       return (c.blue() > 215 && c.red() < 40 && c.green() < 40) ||
                              (std::abs(c.red() - 128) < 12 && c == QColor(c.red(), c.red(), c.red()));
@@ -371,10 +371,10 @@ TEST_F(DragDropTest, SelectedRowsStayReadableWithoutFocusAndTheGoalMarkHasItsOwn
 
     // The goal mark lies between the check box and the caption, which lines up with the others.
     const auto red = [](const QColor& c) { return c.red() > 180 && c.green() < 60 && c.blue() < 60; };
-    const QRect goal = window->tvTasksTree->LabelRect(Node("Goal"));
+    const QRect goal = window->Views().tvTasksTree()->LabelRect(Node("Goal"));
     EXPECT_GT(pixels(QRect(0, goal.top(), goal.left(), goal.height()), red), 5);
-    EXPECT_EQ(pixels(window->tvTasksTree->CheckBoxRect(Node("Goal")), red), 0);
-    EXPECT_EQ(goal.left(), window->tvTasksTree->LabelRect(Node("Done")).left());
+    EXPECT_EQ(pixels(window->Views().tvTasksTree()->CheckBoxRect(Node("Goal")), red), 0);
+    EXPECT_EQ(goal.left(), window->Views().tvTasksTree()->LabelRect(Node("Done")).left());
 }
 
 } // namespace

@@ -69,7 +69,7 @@ protected:
 
     QTreeWidgetItem* Selected() const
     {
-        const auto items = window->tvTasksTree->selectedItems();
+        const auto items = window->Views().tvTasksTree()->selectedItems();
         return items.isEmpty() ? nullptr : items.front();
     }
 };
@@ -118,7 +118,7 @@ TEST_F(TaskCommandsTest, AnOutlineAsDeepAsAllowedExpandsSortsShowsInEveryViewAnd
     window->TaskCommands().actExpandAllSubtasks()->trigger();
     QTreeWidgetItem* deepest = Node("L10000");
     ASSERT_TRUE(deepest);
-    window->tvTasksTree->scrollToItem(deepest);
+    window->Views().tvTasksTree()->scrollToItem(deepest);
     QApplication::processEvents();
     for (const char* view : {"Goals", "Projects", "All tasks"})
         window->Views().SetTaskTreeView(view);
@@ -143,12 +143,12 @@ TEST_F(TaskCommandsTest, SortWhileCompletedTasksAreHiddenChangesNothing)
     Select("P");
     window->SetModified(false);
     const std::string before = Outline(Root());
-    const std::string shown = Outline(window->tvTasksTree);
+    const std::string shown = Outline(window->Views().tvTasksTree());
     RunSort({-8, 1, 1, 1}, false);
     EXPECT_TRUE(Saw("TaskNode sort error. Non compatible lists"));
     EXPECT_EQ(Outline(Root()), before);
     // The tree still shows the outline's order, not an order the outline does not have.
-    EXPECT_EQ(Outline(window->tvTasksTree), shown);
+    EXPECT_EQ(Outline(window->Views().tvTasksTree()), shown);
     EXPECT_FALSE(window->State().Modified);
 }
 
@@ -161,7 +161,7 @@ TEST_F(TaskCommandsTest, FindInCaptionsThenNotesThenNoFurtherMatch)
         root->AddChild("Notes", -1)->Note.Add("a NEEDLE in the notes");
         root->AddChild("Last", -1);
     });
-    window->tvTasksTree->setFocus();
+    window->Views().tvTasksTree()->setFocus();
     RunFind("needle", true, true);
     EXPECT_EQ(Selected(), Node("Deep needle"));
     EXPECT_EQ(window->SortFind().FindText(), "needle");
@@ -182,7 +182,7 @@ TEST_F(TaskCommandsTest, FindNextWithoutSelectionStartsAtTheSecondNode)
         root->AddChild("x one", -1);
         root->AddChild("x two", -1);
     });
-    window->tvTasksTree->clearSelection();
+    window->Views().tvTasksTree()->clearSelection();
     window->SortFind().SetFindText("x");
     window->SortFind().actFindNext()->trigger();
     EXPECT_EQ(Selected(), Node("x two"));
@@ -191,7 +191,7 @@ TEST_F(TaskCommandsTest, FindNextWithoutSelectionStartsAtTheSecondNode)
     window->SortFind().SetFindInCaptions(true);
     window->SortFind().SetFindInNotes(false);
     window->SortFind().SetFindText("hidden");
-    window->tvTasksTree->clearSelection();
+    window->Views().tvTasksTree()->clearSelection();
     services.Shown.clear();
     window->SortFind().DoFind(false);
     EXPECT_TRUE(Saw("Finished searching through the Task Tree"));
@@ -349,12 +349,12 @@ TEST_F(TaskCommandsTest, PasteWithoutSelectionGoesToTheTopOfTheShownOutline)
 {
     BuildOutline([](TTaskNode* root) { root->AddChild("V", -1)->AddChild("inside", -1); });
     window->Views().SetVirtualRoot(Task("V"));
-    window->tvTasksTree->clearSelection();
+    window->Views().tvTasksTree()->clearSelection();
     services.Clipboard = "new\n";
     services.Answers = {idYes};
     window->TaskCommands().actInsertTasksFromClipboardExecute();
     EXPECT_EQ(Outline(Root()), "V[inside new]");
-    EXPECT_EQ(Outline(window->tvTasksTree), "inside new");
+    EXPECT_EQ(Outline(window->Views().tvTasksTree()), "inside new");
 }
 
 TEST_F(TaskCommandsTest, DueDateShortcutSwitchesToByDueDateAndOpensTheCalendar)

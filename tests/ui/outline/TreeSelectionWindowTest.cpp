@@ -26,7 +26,7 @@ protected:
             root->AddChild("C", -1);
         });
         window->Views().FillTaskTree();
-        window->tvTasksTree->setFocus();
+        window->Views().tvTasksTree()->setFocus();
     }
 
     static void ClickBelowTheRows(TTreeViewCheckBoxes* tree, Qt::KeyboardModifiers modifiers = {})
@@ -40,22 +40,22 @@ protected:
     }
     void ClickLabel(const std::string& caption, Qt::KeyboardModifiers modifiers = {})
     {
-        QTest::mouseClick(window->tvTasksTree->viewport(), Qt::LeftButton, modifiers,
-                          window->tvTasksTree->LabelRect(Node(caption)).center());
+        QTest::mouseClick(window->Views().tvTasksTree()->viewport(), Qt::LeftButton, modifiers,
+                          window->Views().tvTasksTree()->LabelRect(Node(caption)).center());
         QApplication::processEvents();
-        window->EndInPlaceEditing();  // one-click edit mode starts an edit on the label
+        window->TreeEditing().EndInPlaceEditing();  // one-click edit mode starts an edit on the label
     }
     void Key(int key, Qt::KeyboardModifiers modifiers = {})
     {
         // With no text: the test library has no character for Ins.
-        QTest::sendKeyEvent(QTest::Click, window->tvTasksTree, static_cast<Qt::Key>(key), QString(), modifiers);
+        QTest::sendKeyEvent(QTest::Click, window->Views().tvTasksTree(), static_cast<Qt::Key>(key), QString(), modifiers);
         QApplication::processEvents();
     }
     // The selected node and the current task are one.
     void ExpectSelected(const std::string& caption)
     {
-        ASSERT_EQ(window->tvTasksTree->selectedItems().size(), 1);
-        EXPECT_EQ(window->tvTasksTree->selectedItems().front(), Node(caption));
+        ASSERT_EQ(window->Views().tvTasksTree()->selectedItems().size(), 1);
+        EXPECT_EQ(window->Views().tvTasksTree()->selectedItems().front(), Node(caption));
         EXPECT_EQ(window->State().CurrentTask, Task(caption));
     }
 };
@@ -64,22 +64,22 @@ TEST_F(TreeSelectionTest, AClickBelowTheRowsKeepsTheTaskForInsAndAltIns)
 {
     ClickLabel("B1");
     ExpectSelected("B1");
-    ClickBelowTheRows(window->tvTasksTree);
+    ClickBelowTheRows(window->Views().tvTasksTree());
     ExpectSelected("B1");
 
     Key(Qt::Key_Insert);  // lands right after the shown task
-    ASSERT_TRUE(window->tvTasksTree->IsEditing());
-    QTest::keyClicks(window->tvTasksTree->InPlaceEditor(), "N");
-    QTest::keyClick(window->tvTasksTree->InPlaceEditor(), Qt::Key_Return);
+    ASSERT_TRUE(window->Views().tvTasksTree()->IsEditing());
+    QTest::keyClicks(window->Views().tvTasksTree()->InPlaceEditor(), "N");
+    QTest::keyClick(window->Views().tvTasksTree()->InPlaceEditor(), Qt::Key_Return);
     QApplication::processEvents();  // the view ends the edit from the event loop
     window->TaskPanel().UpdateCurrentTask();    // the panel writes the caption back
     ExpectOutline("A B[B1 N B2] C");
     ExpectSelected("N");
 
-    ClickBelowTheRows(window->tvTasksTree);
+    ClickBelowTheRows(window->Views().tvTasksTree());
     Key(Qt::Key_Insert, Qt::AltModifier);  // New subtask: under the shown task
-    ASSERT_TRUE(window->tvTasksTree->IsEditing());
-    QTest::keyClick(window->tvTasksTree->InPlaceEditor(), Qt::Key_Escape);
+    ASSERT_TRUE(window->Views().tvTasksTree()->IsEditing());
+    QTest::keyClick(window->Views().tvTasksTree()->InPlaceEditor(), Qt::Key_Escape);
     QApplication::processEvents();
     ExpectOutline("A B[B1 N B2] C");
     ExpectSelected("N");
@@ -88,7 +88,7 @@ TEST_F(TreeSelectionTest, AClickBelowTheRowsKeepsTheTaskForInsAndAltIns)
 TEST_F(TreeSelectionTest, TheSubtreeCommandsStillSeeTheShownTaskAfterAClickBelowTheRows)
 {
     ClickLabel("B");
-    ClickBelowTheRows(window->tvTasksTree);
+    ClickBelowTheRows(window->Views().tvTasksTree());
     window->TaskCommands().actCollapseAllSubtasks()->trigger();
     EXPECT_FALSE(Node("B")->isExpanded());
     window->TaskCommands().actExpandAllSubtasks()->trigger();
@@ -105,10 +105,10 @@ TEST_F(TreeSelectionTest, TheToDoListKeepsItsSelectionToo)
     window->pcMainPages->SetActivePage(window->tshToDoList);
     QApplication::processEvents();
     TTreeViewCheckBoxes* todo = window->ToDo().tvToDo();
-    QTreeWidgetItem* node = window->FindTaskNode(todo, Task("B2"));
+    QTreeWidgetItem* node = window->TreeEditing().FindTaskNode(todo, Task("B2"));
     ASSERT_NE(node, nullptr);
     QTest::mouseClick(todo->viewport(), Qt::LeftButton, {}, todo->LabelRect(node).center());
-    window->EndInPlaceEditing();
+    window->TreeEditing().EndInPlaceEditing();
     ASSERT_EQ(window->State().CurrentTask, Task("B2"));
     ClickBelowTheRows(todo);
     EXPECT_EQ(todo->selectedItems(), QList<QTreeWidgetItem*>{node});

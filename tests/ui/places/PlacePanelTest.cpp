@@ -160,7 +160,7 @@ TEST_F(PlacePanelTest, DeleteNeedsACurrentPlace)
 TEST_F(PlacePanelTest, CancellingThePendingTaskWriteBackRefusesTheSelection)
 {
     ShowPage(window->tshOutline);
-    window->tvTasksTree->setCurrentItem(Node("Read"));
+    window->Views().tvTasksTree()->setCurrentItem(Node("Read"));
     ShowPage(window->tshPlaces);
     Named<QLineEdit>(*window, "edTaskPlaces")->setText(QStringLiteral("Nowhere"));
     ASSERT_TRUE(window->TaskPanel().IsTaskDirty());

@@ -63,9 +63,9 @@ protected:
         for (int32_t i = 0; i < window->Undo().Navigation()->Count(); ++i)
             EXPECT_TRUE(InOutline(window->Undo().Navigation()->Items(i)));
         EXPECT_TRUE(InOutline(window->Views().VirtualRoot()));
-        for (QTreeWidget* tree : {static_cast<QTreeWidget*>(window->tvTasksTree), static_cast<QTreeWidget*>(window->ToDo().tvToDo())})
+        for (QTreeWidget* tree : {static_cast<QTreeWidget*>(window->Views().tvTasksTree()), static_cast<QTreeWidget*>(window->ToDo().tvToDo())})
             for (QTreeWidgetItemIterator it(tree); *it; ++it) {
-                TTaskNode* task = TfrmTovrinMain::NodeTask(*it);
+                TTaskNode* task = TTreeEditing::NodeTask(*it);
                 EXPECT_TRUE(!task || InOutline(task)) << (*it)->text(0).toStdString();
             }
     }
@@ -78,8 +78,8 @@ TEST_F(SyncWindowTest, SetupRunBringsTheTasksInAndStoresTheFolder)
     EXPECT_TRUE(services.Shown.empty()) << services.Shown.front();
 
     // The new tasks sit below the parent for new tasks; the outline's own task went across.
-    EXPECT_EQ(Texts(window->tvTasksTree), (Names{"New Task", "<NewOutlookTasks>"}));
-    EXPECT_THAT(Texts(window->tvTasksTree, Node("<NewOutlookTasks>")), UnorderedElementsAre("Alpha", "Beta"));
+    EXPECT_EQ(Texts(window->Views().tvTasksTree()), (Names{"New Task", "<NewOutlookTasks>"}));
+    EXPECT_THAT(Texts(window->Views().tvTasksTree(), Node("<NewOutlookTasks>")), UnorderedElementsAre("Alpha", "Beta"));
     EXPECT_EQ(TaskFileCount(), 4u);
     EXPECT_FALSE(window->Untitled);
     EXPECT_EQ(window->FileName, File("plan.tvd"));
@@ -96,7 +96,7 @@ TEST_F(SyncWindowTest, SetupRunBringsTheTasksInAndStoresTheFolder)
     // F9 now runs with the stored folder; nothing new comes in.
     QuickSyncLater();
     EXPECT_TRUE(services.Shown.empty());
-    EXPECT_THAT(Texts(window->tvTasksTree, Node("<NewOutlookTasks>")), UnorderedElementsAre("Alpha", "Beta"));
+    EXPECT_THAT(Texts(window->Views().tvTasksTree(), Node("<NewOutlookTasks>")), UnorderedElementsAre("Alpha", "Beta"));
     EXPECT_EQ(TaskFileCount(), 4u);
 }
 
@@ -116,7 +116,7 @@ TEST_F(SyncWindowTest, AFailedRunKeepsTheDialogOpenAndStoresNothing)
     EXPECT_EQ(services.Shown[1], "There are warnings or errors during sync process. Would you like to open the log file for more details?");
     EXPECT_TRUE(window->State().DataBase->OutlookFolderPath.empty());
     EXPECT_FALSE(Named<QAction>(*window, "actQuickOutlookConnect")->isEnabled());
-    EXPECT_EQ(Texts(window->tvTasksTree), Names{"New Task"});
+    EXPECT_EQ(Texts(window->Views().tvTasksTree()), Names{"New Task"});
 }
 
 TEST_F(SyncWindowTest, ATaskDeletedByTheRunLeavesThePanelTheHistoryAndTheVirtualRoot)
@@ -125,8 +125,8 @@ TEST_F(SyncWindowTest, ATaskDeletedByTheRunLeavesThePanelTheHistoryAndTheVirtual
     ASSERT_TRUE(Task("Alpha"));
     // Beta, then Alpha as the current task: Beta is in the history. Alpha becomes the virtual
     // root with a subtask of its own, and the To-Do page shows.
-    window->tvTasksTree->setCurrentItem(Node("Beta"));
-    window->tvTasksTree->setCurrentItem(Node("Alpha"));
+    window->Views().tvTasksTree()->setCurrentItem(Node("Beta"));
+    window->Views().tvTasksTree()->setCurrentItem(Node("Alpha"));
     ASSERT_EQ(window->State().CurrentTask, Task("Alpha"));
     Task("Alpha")->AddChild("Alpha step", -1);
     window->Views().SetVirtualRoot(Task("Alpha"));
@@ -143,14 +143,14 @@ TEST_F(SyncWindowTest, ATaskDeletedByTheRunLeavesThePanelTheHistoryAndTheVirtual
     // The virtual root went with its task; its subtask moved to the parent for new tasks.
     EXPECT_EQ(window->Views().VirtualRoot(), Root());
     EXPECT_FALSE(BannerShown());
-    EXPECT_THAT(Texts(window->tvTasksTree, Node("<NewOutlookTasks>")), UnorderedElementsAre("Alpha step", "Beta"));
+    EXPECT_THAT(Texts(window->Views().tvTasksTree(), Node("<NewOutlookTasks>")), UnorderedElementsAre("Alpha step", "Beta"));
     for (const std::string& entry : Texts(window->ToDo().tvToDo()))
         EXPECT_NE(entry, "Alpha");
     EXPECT_FALSE(window->State().Modified);
 
     // Back on the outline, the window works on as usual.
     window->pcMainPages->SetActivePage(window->tshOutline);
-    window->tvTasksTree->setCurrentItem(Node("Beta"));
+    window->Views().tvTasksTree()->setCurrentItem(Node("Beta"));
     EXPECT_EQ(window->State().CurrentTask, Task("Beta"));
 }
 
@@ -158,8 +158,8 @@ TEST_F(SyncWindowTest, AVirtualRootThatSurvivesTheRunStays)
 {
     ConnectThroughTheDialog();
     window->Views().SetVirtualRoot(Task("<NewOutlookTasks>"));
-    window->tvTasksTree->setCurrentItem(Node("Alpha"));
-    window->tvTasksTree->setCurrentItem(Node("Beta"));
+    window->Views().tvTasksTree()->setCurrentItem(Node("Alpha"));
+    window->Views().tvTasksTree()->setCurrentItem(Node("Beta"));
     ASSERT_EQ(window->State().CurrentTask, Task("Beta"));
     WriteTaskFile("gamma.ics", "gamma-1@example.org", "Gamma");
     std::filesystem::remove(tasks + "/beta.ics");
@@ -168,7 +168,7 @@ TEST_F(SyncWindowTest, AVirtualRootThatSurvivesTheRunStays)
     EXPECT_TRUE(services.Shown.empty()) << services.Shown.front();
     EXPECT_EQ(window->Views().VirtualRoot(), Task("<NewOutlookTasks>"));
     EXPECT_TRUE(BannerShown());
-    EXPECT_THAT(Texts(window->tvTasksTree), UnorderedElementsAre("Alpha", "Gamma"));
+    EXPECT_THAT(Texts(window->Views().tvTasksTree()), UnorderedElementsAre("Alpha", "Gamma"));
     EXPECT_EQ(Task("Beta"), nullptr);
     ExpectOnlyLiveTasksReferred();
 }

@@ -14,14 +14,14 @@ protected:
                 p->AddChild(name, -1);
             root->AddChild("Q", -1)->AddChild("q1", -1);
         });
-        window->tvTasksTree->expandAll();
+        window->Views().tvTasksTree()->expandAll();
     }
 
     Names Children(const std::string& caption) const { return ChildCaptions(Task(caption)); }
-    Names NodeChildren(const std::string& caption) const { return Texts(window->tvTasksTree, Node(caption)); }
+    Names NodeChildren(const std::string& caption) const { return Texts(window->Views().tvTasksTree(), Node(caption)); }
     std::string Selected() const
     {
-        const QList<QTreeWidgetItem*> items = window->tvTasksTree->selectedItems();
+        const QList<QTreeWidgetItem*> items = window->Views().tvTasksTree()->selectedItems();
         return items.isEmpty() ? std::string() : items.front()->text(0).toStdString();
     }
 };

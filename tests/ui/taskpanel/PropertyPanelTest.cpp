@@ -174,7 +174,7 @@ TEST_F(PropertyPanelTest, PendingEditsWaitForTheNextFlush)
     EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
 
     Named<QPlainTextEdit>(*window, "memTaskCaption")->setFocus();
-    window->tvTasksTree->setFocus();  // leaving a control writes nothing
+    window->Views().tvTasksTree()->setFocus();  // leaving a control writes nothing
     EXPECT_EQ(Task("b")->Caption, "b");
 
     Select("c");  // the flush
@@ -426,7 +426,7 @@ TEST_F(PropertyPanelTest, TheClosedDueDatePickerHandsTheFocusToTheTreeOfThePageS
         ASSERT_TRUE(dueDate->calendarWidget()->isVisible());
         dueDate->calendarWidget()->window()->hide();
         QApplication::processEvents();
-        EXPECT_EQ(window->focusWidget(), onToDoPage ? window->ToDo().tvToDo() : window->tvTasksTree);
+        EXPECT_EQ(window->focusWidget(), onToDoPage ? window->ToDo().tvToDo() : window->Views().tvTasksTree());
     }
 }
 

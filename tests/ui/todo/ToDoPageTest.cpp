@@ -23,7 +23,7 @@ TEST_F(ToDoPageTest, EnteringThePageListsTheOpenLeavesWithTheirTasksAndCheckMark
     EXPECT_EQ(ToDoNames(), (Names{"Call", "Cook", "Dig", "Plant", "Read"}));
     for (int i = 0; i < window->ToDo().tvToDo()->topLevelItemCount(); ++i) {
         QTreeWidgetItem* node = window->ToDo().tvToDo()->topLevelItem(i);
-        const TTaskNode* task = TfrmTovrinMain::NodeTask(node);
+        const TTaskNode* task = TTreeEditing::NodeTask(node);
         ASSERT_NE(task, nullptr);
         EXPECT_EQ(task->Caption, node->text(0).toStdString());
         EXPECT_FALSE(TTreeViewCheckBoxes::GetChecked(node));
@@ -184,10 +184,10 @@ TEST_F(ToDoPageTest, TheSelectionFollowsTheCurrentTaskAcrossPages)
     window->ToDo().tvToDo()->setCurrentItem(ToDoNode(call));
     ASSERT_EQ(window->State().CurrentTask, call);
     ShowPage(window->tshOutline);
-    EXPECT_EQ(TfrmTovrinMain::NodeTask(window->tvTasksTree->currentItem()), call);
+    EXPECT_EQ(TTreeEditing::NodeTask(window->Views().tvTasksTree()->currentItem()), call);
     ShowPage(window->tshToDoList);
     ASSERT_EQ(window->ToDo().tvToDo()->selectedItems().size(), 1);
-    EXPECT_EQ(TfrmTovrinMain::NodeTask(window->ToDo().tvToDo()->selectedItems().front()), call);
+    EXPECT_EQ(TTreeEditing::NodeTask(window->ToDo().tvToDo()->selectedItems().front()), call);
 }
 
 TEST_F(ToDoPageTest, TheTaskPanelComesBackAfterThePlacePanelWasEmptied)
@@ -237,7 +237,7 @@ TEST_F(ToDoPageTest, OnThePlacesPageInsAddsAPlaceAndCtrlDelDeletesIt)
     ASSERT_EQ(window->State().DataBase->PlacesList->Count(), 4);
     TTaskPlace* added = (*window->State().DataBase->PlacesList)[3];
     EXPECT_EQ(added->Caption, "New place");
-    window->EndInPlaceEditing();
+    window->TreeEditing().EndInPlaceEditing();
     ASSERT_EQ(window->State().CurrentPlace, added);
     ASSERT_TRUE(Dispatch(QKeySequence(QStringLiteral("Ctrl+Del"))));
     EXPECT_EQ(window->State().DataBase->PlacesList->Count(), 3);

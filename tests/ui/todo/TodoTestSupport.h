@@ -53,7 +53,7 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
-    QTreeWidgetItem* ToDoNode(const TTaskNode* task) const { return window->FindTaskNode(window->ToDo().tvToDo(), task); }
+    QTreeWidgetItem* ToDoNode(const TTaskNode* task) const { return window->TreeEditing().FindTaskNode(window->ToDo().tvToDo(), task); }
 
     void SelectFilter(const TTaskPlace* place)
     {

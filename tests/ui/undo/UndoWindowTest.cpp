@@ -50,7 +50,7 @@ TEST_F(UndoWindowTest, RedoingADeletionAboveTheVirtualRootResetsIt)
     ASSERT_TRUE(window->Views().IsVirtualRootActive());
     window->Undo().actRedo()->trigger();
     EXPECT_FALSE(window->Views().IsVirtualRootActive());
-    EXPECT_EQ(Outline(window->tvTasksTree), "Q[q1]");
+    EXPECT_EQ(Outline(window->Views().tvTasksTree()), "Q[q1]");
     window->Undo().ClearUndoHistory();  // P is freed for good; nothing refers to it
     window->Views().FillTaskTree();
     ExpectOutline("Q[q1]");
@@ -70,11 +70,11 @@ TEST_F(UndoWindowTest, CancellingANewTaskDeletesItForGood)
 {
     Select("b");
     Named<QAction>(*window, "actNewTask")->trigger();
-    ASSERT_TRUE(window->NewTaskPending);
+    ASSERT_TRUE(window->TreeEditing().NewTaskPending());
     EXPECT_EQ(Outline(Root()), "P[a b New Task c d] Q[q1]");
-    window->CancelPendingNewTask();
+    window->TreeEditing().CancelPendingNewTask();
     ExpectOutline("P[a b c d] Q[q1]");
-    EXPECT_FALSE(window->NewTaskPending);
+    EXPECT_FALSE(window->TreeEditing().NewTaskPending());
     EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
     EXPECT_EQ(Selected(), "b");  // the previous sibling
     EXPECT_EQ(window->State().CurrentTask, Task("b"));
@@ -125,9 +125,9 @@ TEST_F(UndoWindowTest, TypingUndoComesFirst)
 // The caption editor of the outline tree, started with F2 on the selected task.
 QLineEdit* StartCaptionEditWithF2(TfrmTovrinMain& window)
 {
-    window.tvTasksTree->setFocus();
-    QTest::keyClick(window.tvTasksTree, Qt::Key_F2);
-    return window.tvTasksTree->InPlaceEditor();
+    window.Views().tvTasksTree()->setFocus();
+    QTest::keyClick(window.Views().tvTasksTree(), Qt::Key_F2);
+    return window.Views().tvTasksTree()->InPlaceEditor();
 }
 
 TEST_F(UndoWindowTest, TypingInTheCaptionEditorTurnsUndoIntoUndoTyping)
@@ -153,7 +153,7 @@ TEST_F(UndoWindowTest, TypingInTheCaptionEditorTurnsUndoIntoUndoTyping)
     QTest::keyClicks(editor, "z");
     QTest::keyClick(editor, Qt::Key_Return);
     QApplication::processEvents();  // the view ends the edit from the event loop
-    EXPECT_FALSE(window->tvTasksTree->IsEditing());
+    EXPECT_FALSE(window->Views().tvTasksTree()->IsEditing());
     EXPECT_EQ(Node("b")->text(0), "bz");
     // With the editor gone, the commands name the document's steps again.
     EXPECT_TRUE(window->Undo().actUndo()->text().startsWith("Undo Change task"));
@@ -172,18 +172,18 @@ TEST_F(UndoWindowTest, TheEditMenuOpenedFromTheKeyboardLeavesTheCaptionEditToEsc
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(menu->title(), "&Edit");
-    EXPECT_EQ(window->tvTasksTree->InPlaceEditor(), editor);  // the edit goes on
+    EXPECT_EQ(window->Views().tvTasksTree()->InPlaceEditor(), editor);  // the edit goes on
     EXPECT_EQ(menu->actions().front()->text(), "Undo typing");
     EXPECT_TRUE(menu->actions().front()->isEnabled());
 
     // Esc leaves the menu, then the menu bar, then reverts the caption.
-    for (int i = 0; i < 3 && window->tvTasksTree->IsEditing(); ++i) {
+    for (int i = 0; i < 3 && window->Views().tvTasksTree()->IsEditing(); ++i) {
         QWidget* target = QApplication::activePopupWidget() ? QApplication::activePopupWidget() : QApplication::focusWidget();
         ASSERT_NE(target, nullptr);
         QTest::keyClick(target, Qt::Key_Escape);
         QApplication::processEvents();
     }
-    EXPECT_FALSE(window->tvTasksTree->IsEditing());
+    EXPECT_FALSE(window->Views().tvTasksTree()->IsEditing());
     EXPECT_EQ(Node("b")->text(0), "b");
     EXPECT_EQ(Task("b")->Caption, "b");
 }
