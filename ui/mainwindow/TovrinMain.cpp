@@ -40,6 +40,7 @@
 #include "ui/todo/ToDoFilterPanel.h"
 #include "ui/dialogs/QtZipHost.h"
 #include "ui/mainwindow/WindowAction.h"
+#include "ui/desktop/ToolIcon.h"  // the tray hint
 
 TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* parent)
     : QMainWindow(parent), environment_(std::move(Environment))
@@ -60,6 +61,7 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     BuildControls();
     BuildPlacePanel();  // its actions before the shared keys are bound
     BuildUndoAndNavigation();  // undo and navigation (undo/UndoNavigation.h), Delete task
+    BuildDocument();  // New, Open, Save (mainwindow/DocumentLifecycle.h)
     BuildActions();
     tasks_->BuildPropertyPanel();  // the task panel's tabs and notes (taskpanel/TaskPanel.h)
     ConnectUndoAndNavigation();
@@ -95,8 +97,8 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     LoadSettings();
     if (desktop_->HotKeyActive())
         desktop_->RegisterSystemHotKey();
-    NewEmptyDocument();
-    SetModified(false);
+    document_->NewEmptyDocument();
+    document_->SetModified(false);
 
     resize(740, 500);
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -107,7 +109,7 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     }
     // The start-up outline is opened from the event loop, once the window shows.
     if (environment_.PostStartupMessage)
-        QTimer::singleShot(0, this, [this] { RunGuarded([this] { OpenStartupFile(); }); });
+        QTimer::singleShot(0, this, [this] { RunGuarded([this] { document_->OpenStartupFile(); }); });
 }
 
 TfrmTovrinMain::~TfrmTovrinMain()
@@ -132,7 +134,7 @@ void TfrmTovrinMain::FormDestroy()
     tvTasksTree->clear();
     toDo_->tvToDo()->clear();
     state_.DataBase.reset();
-    UnlockDataFile();
+    document_->UnlockDataFile();
     zipHost_.reset();
     if (&UiServices() == services_)
         SetUiServices(nullptr);
@@ -244,7 +246,7 @@ void TfrmTovrinMain::BuildTaskPanel()
         return static_cast<TUndoChangeTaskNode*>(
             Undo().UndoList()->Add(std::make_unique<TUndoChangeTaskNode>(Undo().UndoView(), Task)));
     };
-    host.SetModified = [this](bool Value) { SetModified(Value); };
+    host.SetModified = [this](bool Value) { document_->SetModified(Value); };
     host.RepaintTaskTrees = [this] { RepaintTaskTrees(); };
     host.TaskChangeApplied = [this](bool Delay, bool Force) { toDo_->ApplyTaskChange(Delay, Force); };
     host.ShowCaptionInTrees = [this](const QString& Caption) {
@@ -311,10 +313,87 @@ void TfrmTovrinMain::BuildPlacePanel()
                     },
                     [this](const std::string& URL) { OpenLink(URL); },
                     [this](TTaskPlace* Place) { DeletePlaceUndoable(Place); },
-                    [this](bool Value) { SetModified(Value); },
+                    [this](bool Value) { document_->SetModified(Value); },
                     [this] { return OneClickEditMode; }};
     places_ = new TPlacePanel(*this, *tshPlaces, *pnlPlaceProps, state_, UILockCount, Services(), std::move(host));
     connect(places_, &TPlacePanel::PlacesChanged, this, [this] { PlacesListsStale = true; });
+}
+
+void TfrmTovrinMain::BuildDocument()
+{
+    TDocumentHost host;
+    host.FlushEdits = [this] {
+        tasks_->UpdateCurrentTask();
+        places_->UpdateCurrentPlace();
+    };
+    host.ClearPanels = [this] {
+        places_->SetCurrentPlace(nullptr);
+        tasks_->SetCurrentTask(nullptr);
+    };
+    host.ClearUndoHistory = [this] { Undo().ClearUndoHistory(); };
+    host.ClearNavigation = [this] { Undo().Navigation()->Clear(); };
+    host.ClearTrees = [this] {
+        tvTasksTree->clear();
+        toDo_->tvToDo()->clear();
+        NewTaskPending = false;
+    };
+    host.EndInPlaceEditing = [this] { EndInPlaceEditing(); };
+    host.VirtualRoot = [this] { return views_->VirtualRoot(); };
+    host.SetVirtualRoot = [this](TTaskNode* Root) { views_->SetVirtualRoot(Root); };
+    host.LetGoOfVirtualRoot = [this] { views_->LetGoOfVirtualRoot(); };
+    host.SetTaskTreeView = [this](const std::string& View) { views_->SetTaskTreeView(View); };
+    host.FillTaskTree = [this] { views_->FillTaskTree(); };
+    host.ShowOutlinePage = [this] { pcMainPages->SetActivePage(tshOutline); };
+    host.RefillPlacesLists = [this] {
+        PlacesListsStale = true;
+        RefreshPlacesLists();
+    };
+    host.RebuildToDoList = [this] { toDo_->RebuildToDoList(); };
+    host.ShowDisplaySwitches = [this] {
+        SetShowToDoSheet(state_.DataBase->ShowToDoSheet);
+        SetShowTaskProperties(state_.DataBase->ShowTaskProperties);
+        SetShowImportance(state_.DataBase->ShowImportance);
+        SetShowPlaces(state_.DataBase->ShowPlaces);
+        SetShowGoals(state_.DataBase->ShowGoals);
+        SetShowTime(state_.DataBase->ShowTime);
+        SetShowEffort(state_.DataBase->ShowEffort);
+        SetShowProject(state_.DataBase->ShowProject);
+        SetShowTaskTreeViews(state_.DataBase->ShowTaskTreeViews);
+    };
+    host.StoreDisplaySwitches = [this] {
+        state_.DataBase->SetShowToDoSheet(ShowToDoSheet);
+        state_.DataBase->SetShowTaskProperties(ShowTaskProperties);
+        state_.DataBase->SetShowImportance(ShowImportance);
+        state_.DataBase->SetShowPlaces(ShowPlaces);
+        state_.DataBase->SetShowGoals(ShowGoals);
+        state_.DataBase->SetShowTime(ShowTime);
+        state_.DataBase->SetShowEffort(ShowEffort);
+        state_.DataBase->SetShowProject(ShowProject);
+        state_.DataBase->SetShowTaskTreeViews(ShowTaskTreeViews);
+    };
+    host.RestoreToDoFilter = [this] { toDo_->ToDoFilter().RestoreToDoFilter(); };
+    host.StoreToDoFilter = [this] { toDo_->ToDoFilter().StoreToDoFilter(); };
+    host.ImportXmlFile = [this](const std::string& Name, TTaskNode& Target) { exchange_->ImportXmlFile(Name, Target); };
+    host.RunSaveDialog = [this](TFileDialogRequest& Request) { return desktop_->RunSaveDialog(Request); };
+    host.SetTrayHint = [this](const std::string& Hint) {
+        if (desktop_)
+            desktop_->TrayIcon()->SetHint(Hint);
+    };
+    host.SetEditingEnabled = [this](bool Enabled) { SetEditingEnabled(Enabled); };
+    document_ = new TDocumentLifecycle(*this, state_, environment_, UILockCount, DrawLockCount, Services(), std::move(host));
+}
+
+void TfrmTovrinMain::SetEditingEnabled(bool Enabled)
+{
+    for (QAction* action : {document_->actSave(), document_->actSaveAs(), actNewTask, actNewSubTask, places_->actNewPlace()})
+        action->setEnabled(Enabled);
+    // Import, export and the Outlook commands.
+    for (QAction* action : {exchange_ ? exchange_->actImport() : nullptr, exchange_ ? exchange_->actExport() : nullptr,
+                            actConnectToOutlook})
+        if (action)
+            action->setEnabled(Enabled);
+    if (actQuickOutlookConnect)
+        actQuickOutlookConnect->setEnabled(Enabled && state_.DataBase && !state_.DataBase->OutlookFolderPath.empty());
 }
 
 // The one place that builds the menu bar, from the commands each part of the window made.
@@ -331,7 +410,7 @@ void TfrmTovrinMain::BuildExchange()
     const qsizetype at = items.indexOf(actRefreshSubtree);
     exchange_->AddToMenu(*pmnuTaskTree, at >= 0 && at + 1 < items.size() ? items[at + 1] : nullptr);
     connect(exchange_, &TImportExport::OutlineImported, this, [this] {
-        SetModified(true);
+        document_->SetModified(true);
         undo_->ClearUndoHistory();
         views_->FillTaskTree();
         PlacesListsStale = true;
@@ -351,7 +430,7 @@ void TfrmTovrinMain::BuildMenuBar()
         }
         return made;
     };
-    menu(QStringLiteral("&File"), {actFileNew, Newdemofile1, actOpen, actSave, actSaveAs, nullptr, exchange_->actImport(), exchange_->actExport(),
+    menu(QStringLiteral("&File"), {document_->actFileNew(), document_->Newdemofile1(), document_->actOpen(), document_->actSave(), document_->actSaveAs(), nullptr, exchange_->actImport(), exchange_->actExport(),
                                    nullptr, actConnectToOutlook, actQuickOutlookConnect, nullptr, Exit1});
     menu(QStringLiteral("&Edit"), {undo_->actUndo(), undo_->actRedo(), nullptr, undo_->actBack(), undo_->actForward(), nullptr, sortFind_->actFind(), sortFind_->actFindNext()});
     menu(QStringLiteral("&Tools"), {Options1})->setObjectName(QStringLiteral("Tools1"));
@@ -360,12 +439,6 @@ void TfrmTovrinMain::BuildMenuBar()
 
 void TfrmTovrinMain::BuildActions()
 {
-    actFileNew = MakeWindowAction(*this, *this, "actFileNew", "New", nullptr, &TfrmTovrinMain::actFileNewExecute);
-    Newdemofile1 = MakeWindowAction(*this, *this, "Newdemofile1", "New demo", nullptr,
-                                    &TfrmTovrinMain::Newdemofile1Click);
-    actOpen = MakeWindowAction(*this, *this, "actOpen", "Open...", "Ctrl+O", &TfrmTovrinMain::actOpenExecute);
-    actSave = MakeWindowAction(*this, *this, "actSave", "Save", "Ctrl+S", &TfrmTovrinMain::actSaveExecute);
-    actSaveAs = MakeWindowAction(*this, *this, "actSaveAs", "Save as...", nullptr, &TfrmTovrinMain::actSaveAsExecute);
     Exit1 = MakeWindowAction(*this, *this, "Exit1", "Exit", nullptr, &TfrmTovrinMain::Exit1Click);
     actNewTask = MakeWindowAction(*this, *this, "actNewTask", "New task", nullptr, &TfrmTovrinMain::actNewTaskExecute);
     actNewSubTask = MakeWindowAction(*this, *this, "actNewSubTask", "New subtask", "Alt+Ins",
@@ -427,7 +500,7 @@ bool TfrmTovrinMain::FormCloseQuery()
         return false;
     }
     EndInPlaceEditing();
-    if (!AskSaveChanges())
+    if (!document_->AskSaveChanges())
         return false;
     SaveSettings();
     closeAccepted_ = true;

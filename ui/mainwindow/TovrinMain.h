@@ -9,10 +9,9 @@
 #include <vector>
 
 #include "platform/DateTime.h"
-#include "ui/mainwindow/DataFileLock.h"
+#include "ui/mainwindow/DocumentLifecycle.h"  // the window's document part, as its callers reach it
 #include "ui/mainwindow/MainWindowEnvironment.h"
 #include "ui/options/FontText.h"
-#include "ui/mainwindow/SafeFileSave.h"
 #include "ui/mainwindow/UILock.h"
 #include "ui/mainwindow/WindowState.h"
 #include "ui/undo/UndoNavigation.h"  // the window's undo part, as its callers reach it
@@ -24,7 +23,6 @@ class QSplitter;
 class QTreeWidgetItem;
 class TZipHostInstaller;
 class QWidget;
-class TStream;
 class QDateEdit;    // To-Do page and place panel
 class QPushButton;  // To-Do page and place panel
 class QTreeWidget;  // To-Do page and place panel
@@ -59,8 +57,6 @@ public:
     // ---- Document state ----
     // What the window's parts share: the document, current task and place, modified flag.
     TWindowState& State() { return state_; }
-    bool Untitled = true;
-    std::string FileName;
     int32_t UILockCount = 0;
     TFontDesc DefaultTasksFont;
     TFontDesc DefaultNoteFont;
@@ -87,27 +83,12 @@ public:
 
     // ---- Installation settings ----
     bool OneClickEditMode = true;
-    std::string LastDBFile;
 
-    // ---- Document lifecycle ----
-    void OpenStartupFile();
-    void CreateDemoFile(bool SaveAsFile);
-    bool AskSaveChanges();
-    void ClearDocument();
-    void AddInitialTask();
-    void NewEmptyDocument();
-    void OpenDocument(const std::string& Name);
-    bool SaveDocument();
-    bool SaveAs();
-    bool SaveToFile(const std::string& Name);
-    void SetModified(bool Value);
-    void UpdateCaption();
-    void UnlockDataFile();
+    // ---- Document lifecycle (Document()) ----
+    // The commands that change the document, enabled or not.
     void SetEditingEnabled(bool Enabled);
-    void ImportXmlFile(const std::string& Name, QTreeWidgetItem* TargetNode);
     void LoadSettings();
     void SaveSettings();
-    // Lets tests break a save at any step.
 
     // ---- Outline tree views ----
     QTreeWidgetItem* FindTaskNode(TTreeViewCheckBoxes* Tree, const TTaskNode* Task) const;
@@ -184,6 +165,8 @@ public:
     TPlacePanel& Places() const { return *places_; }
     TDesktopIntegration& Desktop() const { return *desktop_; }
     TUndoNavigation& Undo() const { return *undo_; }
+    // New, Open, Save, the file's name and lock, the caption (mainwindow/DocumentLifecycle.h).
+    TDocumentLifecycle& Document() const { return *document_; }
     // The rows' drawing, spots and drag-and-drop (outline/TaskDragDrop.h).
     TTaskDragDrop& DragDrop() const { return *dragDrop_; }
     // Sorting subtasks and finding text, with their commands (outline/SortFind.h).
@@ -202,11 +185,6 @@ public:
     TTreeViewCheckBoxes* tvTasksTree = nullptr;
 
     // ---- Command handlers ----
-    void actFileNewExecute();
-    void Newdemofile1Click();
-    void actOpenExecute();
-    void actSaveExecute();
-    void actSaveAsExecute();
     void Exit1Click();
     void AdvancedOptions1Click();
 
@@ -215,10 +193,7 @@ protected:
 
 private:
     // State only the shell itself reaches.
-    const bool CreateBackup = true;
-    TDataFileLock DataFileLock;
     TDateTime DrawTime = 0;
-    TSafeSaveOptions SaveOptions;
     // Commands and widgets only the shell itself reaches.
     QAction* AdvancedOptions1 = nullptr;
     QAction* Exit1 = nullptr;
@@ -228,16 +203,11 @@ private:
     QAction* actAbout = nullptr;
     QAction* actInsertDateTime = nullptr;
     QAction* actRefreshSubtree = nullptr;
-    QAction* actSaveAs = nullptr;
     QMenu* pmnuTaskTree = nullptr;
     QSplitter* splMain = nullptr;
-    QAction* Newdemofile1 = nullptr;
     QAction* Options1 = nullptr;
-    QAction* actSave = nullptr;
     QAction* actConnectToOutlook = nullptr;
-    QAction* actFileNew = nullptr;
     QAction* actNewVirtualRoot = nullptr;
-    QAction* actOpen = nullptr;
     QAction* actNewSubTask = nullptr;
     QAction* actDeleteTask = nullptr;
     QAction* actNewTask = nullptr;
@@ -245,6 +215,7 @@ private:
     void BuildControls();
     void BuildActions();
     void BuildMenuBar();
+    void BuildDocument();
     void BuildExchange();
     void BuildTaskPanel();
     void BuildPlacePanel();
@@ -257,10 +228,6 @@ private:
     QWidget* GetInPlaceEditor() const;
     bool FormCloseQuery();
     void FormDestroy();
-    // Open: the file read into a document of its own, which takes the current one's place
-    // only when the whole file was read.
-    std::unique_ptr<TTovrinDataBase> ReadDataFile(TStream& Stream);
-    void ReplaceDataBase(std::unique_ptr<TTovrinDataBase> Loaded);
 
     // The outline's new tasks and check marks (TovrinMainTree.cpp).
     void InsertNewTask(QTreeWidgetItem* ParentNode, QTreeWidgetItem* BeforeNode);
@@ -298,6 +265,7 @@ private:
     TPlacePanel* places_ = nullptr;
     TDesktopIntegration* desktop_ = nullptr;
     TUndoNavigation* undo_ = nullptr;
+    TDocumentLifecycle* document_ = nullptr;
     TTaskDragDrop* dragDrop_ = nullptr;
     TSortFind* sortFind_ = nullptr;
     TTaskCommands* taskCommands_ = nullptr;

@@ -336,7 +336,7 @@ void TfrmTovrinMain::tvTasksTreeEdited(QTreeWidgetItem* Node, const QString& Tex
         // The selection did not follow the edited node; the caption must not be lost.
         task->Caption = Text.toStdString();
         task->SetModifiedDateTime(Now());
-        SetModified(true);
+        Document().SetModified(true);
     }
     RepaintTaskTrees();
 }

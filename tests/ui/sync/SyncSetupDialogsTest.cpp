@@ -128,7 +128,7 @@ TEST_F(ConnectDialogTest, AdvancedOptionsAreStoredWithTheOutline)
     EXPECT_EQ(window->State().DataBase->OutlookCategory, "Tovrin");
     EXPECT_EQ(window->State().DataBase->DeletedItemsCategory, "Deleted");
 
-    window->SetModified(false);
+    window->Document().SetModified(false);
     WhenModal<TfrmOutlookSyncOptions>([](TfrmOutlookSyncOptions& d) {
         EXPECT_EQ(d.cbDeletedItemsAction->currentIndex(), 1);
         d.cbDeletedItemsAction->setCurrentIndex(0);
@@ -147,7 +147,7 @@ TEST_F(ConnectDialogTest, OpenSyncLogOpensTheLogBesideTheDataFile)
     ASSERT_EQ(services.Shown.size(), 1u);
     EXPECT_EQ(services.Shown.back(), "Can not open log file: \"\"");
 
-    ASSERT_TRUE(window->SaveToFile(File("plan.tvd")));
+    ASSERT_TRUE(window->Document().SaveToFile(File("plan.tvd")));
     const std::string log = SyncLogPathFor(File("plan.tvd"));
     EXPECT_EQ(log, File("plan_OutlookSync.log"));
     emit dialog.lbOpenSyncLog->linkActivated(QStringLiteral("#"));
