@@ -290,6 +290,33 @@ TEST_F(MainWindowTest, SavingTwiceKeepsTheBackup)
     EXPECT_FALSE(FileExists(name + ".$TovrinTmp$"));
 }
 
+TEST_F(MainWindowTest, ASaveBrokenAtAnyStepKeepsTheFileTheNameTheLockAndTheMark)
+{
+    const std::string name = File("steps.tvd");
+    ASSERT_TRUE(SaveAs(name));
+    const std::string saved = ReadAll(name);
+    for (TSaveStep broken :
+         {TSaveStep::WriteTemp, TSaveStep::FlushTemp, TSaveStep::LockTemp, TSaveStep::KeepBackup, TSaveStep::ReplaceFile}) {
+        SCOPED_TRACE(static_cast<int>(broken));
+        Root()->AddChild("More", -1);
+        window->Document().SetModified(true);
+        window->Document().SaveOptions().BeforeStep = [broken](TSaveStep step) {
+            if (step == broken)
+                throw std::runtime_error("disk gone");
+        };
+        EXPECT_ANY_THROW(window->Document().SaveDocument());
+        EXPECT_EQ(ReadAll(name), saved);
+        EXPECT_EQ(window->Document().FileName(), name);
+        EXPECT_TRUE(window->State().Modified);
+        EXPECT_TRUE(SomeoneHolds(name));
+    }
+    window->Document().SaveOptions().BeforeStep = nullptr;
+    ASSERT_TRUE(window->Document().SaveDocument());
+    EXPECT_NE(ReadAll(name), saved);
+    EXPECT_FALSE(window->State().Modified);
+    EXPECT_TRUE(SomeoneHolds(name));
+}
+
 TEST_F(MainWindowTest, AFileThatCannotBeReadKeepsTheOutlineItsNameLockUndoAndMark)
 {
     const std::string name = File("current.tvd");
