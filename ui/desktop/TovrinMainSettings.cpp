@@ -45,8 +45,8 @@ void ApplyFontAndColor(QWidget* control, const TFontDesc& font, int32_t color)
 void TfrmTovrinMain::BuildSettings()
 {
     TDesktopHost host{[this] { Exit1Click(); },
-                      [this] { return SaveDocument(); },
-                      [this] { return Untitled; },
+                      [this] { return Document().SaveDocument(); },
+                      [this] { return Document().Untitled(); },
                       [this] { return pcMainPages->width(); },
                       [this](int treeWidth) {
                           splMain->setSizes({treeWidth, std::max(0, splMain->width() - splMain->handleWidth() - treeWidth)});
@@ -90,7 +90,7 @@ TInstallationSettings CurrentSettings(const TfrmTovrinMain& w)
     s.TasksColor = w.TasksColor;
     s.NoteFont = w.NoteFont;
     s.NoteColor = w.NoteColor;
-    s.LastDBFile = w.LastDBFile;
+    s.LastDBFile = w.Document().LastDBFile();
     return s;
 }
 
@@ -121,14 +121,14 @@ void TfrmTovrinMain::LoadSettings()
     desktop_->SetHotKeyShifts(s.HotKeyShifts);
     SetTasksFont(s.TasksFont, s.TasksColor);
     SetNoteFont(s.NoteFont, s.NoteColor);
-    LastDBFile = s.LastDBFile;
+    Document().SetLastDBFile(s.LastDBFile);
 }
 
 void TfrmTovrinMain::SaveSettings()
 {
     auto store = OpenInstallationSettings(environment_.SettingsFile);
     desktop_->StoreWindowPlacement();
-    LastDBFile = FileName;
+    Document().SetLastDBFile(Document().FileName());
     SaveInstallationSettings(*store, CurrentSettings(*this));
     // A changed key takes effect at once.
     desktop_->UnregisterSystemHotKey();

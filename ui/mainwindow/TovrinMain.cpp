@@ -41,6 +41,7 @@
 #include "ui/todo/ToDoFilterPanel.h"
 #include "ui/dialogs/QtZipHost.h"
 #include "ui/mainwindow/WindowAction.h"
+#include "ui/desktop/ToolIcon.h"  // the tray hint
 
 TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* parent)
     : QMainWindow(parent), environment_(std::move(Environment))
@@ -61,6 +62,7 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     BuildControls();
     BuildPlacePanel();  // its actions before the shared keys are bound
     BuildUndoAndNavigation();  // undo and navigation (undo/UndoNavigation.h), Delete task
+    BuildDocument();  // New, Open, Save (mainwindow/DocumentLifecycle.h)
     BuildActions();
     tasks_->BuildPropertyPanel();  // the task panel's tabs and notes (taskpanel/TaskPanel.h)
     ConnectUndoAndNavigation();
@@ -96,8 +98,8 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     LoadSettings();
     if (desktop_->HotKeyActive())
         desktop_->RegisterSystemHotKey();
-    NewEmptyDocument();
-    SetModified(false);
+    document_->NewEmptyDocument();
+    document_->SetModified(false);
 
     resize(740, 500);
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -108,7 +110,7 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     }
     // The start-up outline is opened from the event loop, once the window shows.
     if (environment_.PostStartupMessage)
-        QTimer::singleShot(0, this, [this] { RunGuarded([this] { OpenStartupFile(); }); });
+        QTimer::singleShot(0, this, [this] { RunGuarded([this] { document_->OpenStartupFile(); }); });
 }
 
 TfrmTovrinMain::~TfrmTovrinMain()
@@ -133,7 +135,7 @@ void TfrmTovrinMain::FormDestroy()
     views_->tvTasksTree()->clear();
     toDo_->tvToDo()->clear();
     state_.DataBase.reset();
-    UnlockDataFile();
+    document_->UnlockDataFile();
     zipHost_.reset();
     if (&UiServices() == services_)
         SetUiServices(nullptr);
@@ -238,7 +240,7 @@ void TfrmTovrinMain::BuildTreeEditing()
     host.SetCaptionText = [this](const QString& Text) { tasks_->SetCaptionText(Text); };
     host.SetTaskDirty = [this](bool Value) { tasks_->SetTaskDirty(Value); };
     host.ApplyTaskChange = [this](bool Delay, bool Force) { tasks_->ApplyTaskChange(Delay, Force); };
-    host.SetModified = [this](bool Value) { SetModified(Value); };
+    host.SetModified = [this](bool Value) { document_->SetModified(Value); };
     host.DeleteSelectedTask = [this] { DeleteSelectedTask(false); };
     host.UpdateUndoRedoActions = [self] {
         if (auto* window = qobject_cast<TfrmTovrinMain*>(self))
@@ -275,7 +277,7 @@ void TfrmTovrinMain::BuildTaskPanel()
         return static_cast<TUndoChangeTaskNode*>(
             Undo().UndoList()->Add(std::make_unique<TUndoChangeTaskNode>(Undo().UndoView(), Task)));
     };
-    host.SetModified = [this](bool Value) { SetModified(Value); };
+    host.SetModified = [this](bool Value) { document_->SetModified(Value); };
     host.RepaintTaskTrees = [this] { treeEditing_->RepaintTaskTrees(); };
     host.TaskChangeApplied = [this](bool Delay, bool Force) { toDo_->ApplyTaskChange(Delay, Force); };
     host.ShowCaptionInTrees = [this](const QString& Caption) {
@@ -342,10 +344,87 @@ void TfrmTovrinMain::BuildPlacePanel()
                     },
                     [this](const std::string& URL) { OpenLink(URL); },
                     [this](TTaskPlace* Place) { DeletePlaceUndoable(Place); },
-                    [this](bool Value) { SetModified(Value); },
+                    [this](bool Value) { document_->SetModified(Value); },
                     [this] { return OneClickEditMode; }};
     places_ = new TPlacePanel(*this, *tshPlaces, *pnlPlaceProps, state_, UILockCount, Services(), std::move(host));
     connect(places_, &TPlacePanel::PlacesChanged, this, [this] { PlacesListsStale = true; });
+}
+
+void TfrmTovrinMain::BuildDocument()
+{
+    TDocumentHost host;
+    host.FlushEdits = [this] {
+        tasks_->UpdateCurrentTask();
+        places_->UpdateCurrentPlace();
+    };
+    host.ClearPanels = [this] {
+        places_->SetCurrentPlace(nullptr);
+        tasks_->SetCurrentTask(nullptr);
+    };
+    host.ClearUndoHistory = [this] { Undo().ClearUndoHistory(); };
+    host.ClearNavigation = [this] { Undo().Navigation()->Clear(); };
+    host.ClearTrees = [this] {
+        views_->tvTasksTree()->clear();
+        toDo_->tvToDo()->clear();
+        treeEditing_->SetNewTaskPending(false);
+    };
+    host.EndInPlaceEditing = [this] { treeEditing_->EndInPlaceEditing(); };
+    host.VirtualRoot = [this] { return views_->VirtualRoot(); };
+    host.SetVirtualRoot = [this](TTaskNode* Root) { views_->SetVirtualRoot(Root); };
+    host.LetGoOfVirtualRoot = [this] { views_->LetGoOfVirtualRoot(); };
+    host.SetTaskTreeView = [this](const std::string& View) { views_->SetTaskTreeView(View); };
+    host.FillTaskTree = [this] { views_->FillTaskTree(); };
+    host.ShowOutlinePage = [this] { pcMainPages->SetActivePage(tshOutline); };
+    host.RefillPlacesLists = [this] {
+        PlacesListsStale = true;
+        RefreshPlacesLists();
+    };
+    host.RebuildToDoList = [this] { toDo_->RebuildToDoList(); };
+    host.ShowDisplaySwitches = [this] {
+        SetShowToDoSheet(state_.DataBase->ShowToDoSheet);
+        SetShowTaskProperties(state_.DataBase->ShowTaskProperties);
+        SetShowImportance(state_.DataBase->ShowImportance);
+        SetShowPlaces(state_.DataBase->ShowPlaces);
+        SetShowGoals(state_.DataBase->ShowGoals);
+        SetShowTime(state_.DataBase->ShowTime);
+        SetShowEffort(state_.DataBase->ShowEffort);
+        SetShowProject(state_.DataBase->ShowProject);
+        SetShowTaskTreeViews(state_.DataBase->ShowTaskTreeViews);
+    };
+    host.StoreDisplaySwitches = [this] {
+        state_.DataBase->SetShowToDoSheet(ShowToDoSheet);
+        state_.DataBase->SetShowTaskProperties(ShowTaskProperties);
+        state_.DataBase->SetShowImportance(ShowImportance);
+        state_.DataBase->SetShowPlaces(ShowPlaces);
+        state_.DataBase->SetShowGoals(ShowGoals);
+        state_.DataBase->SetShowTime(ShowTime);
+        state_.DataBase->SetShowEffort(ShowEffort);
+        state_.DataBase->SetShowProject(ShowProject);
+        state_.DataBase->SetShowTaskTreeViews(ShowTaskTreeViews);
+    };
+    host.RestoreToDoFilter = [this] { toDo_->ToDoFilter().RestoreToDoFilter(); };
+    host.StoreToDoFilter = [this] { toDo_->ToDoFilter().StoreToDoFilter(); };
+    host.ImportXmlFile = [this](const std::string& Name, TTaskNode& Target) { exchange_->ImportXmlFile(Name, Target); };
+    host.RunSaveDialog = [this](TFileDialogRequest& Request) { return desktop_->RunSaveDialog(Request); };
+    host.SetTrayHint = [this](const std::string& Hint) {
+        if (desktop_)
+            desktop_->TrayIcon()->SetHint(Hint);
+    };
+    host.SetEditingEnabled = [this](bool Enabled) { SetEditingEnabled(Enabled); };
+    document_ = new TDocumentLifecycle(*this, state_, environment_, UILockCount, DrawLockCount, Services(), std::move(host));
+}
+
+void TfrmTovrinMain::SetEditingEnabled(bool Enabled)
+{
+    for (QAction* action : {document_->actSave(), document_->actSaveAs(), treeEditing_->actNewTask(), treeEditing_->actNewSubTask(), places_->actNewPlace()})
+        action->setEnabled(Enabled);
+    // Import, export and the Outlook commands.
+    for (QAction* action : {exchange_ ? exchange_->actImport() : nullptr, exchange_ ? exchange_->actExport() : nullptr,
+                            actConnectToOutlook})
+        if (action)
+            action->setEnabled(Enabled);
+    if (actQuickOutlookConnect)
+        actQuickOutlookConnect->setEnabled(Enabled && state_.DataBase && !state_.DataBase->OutlookFolderPath.empty());
 }
 
 // The one place that builds the menu bar, from the commands each part of the window made.
@@ -362,7 +441,7 @@ void TfrmTovrinMain::BuildExchange()
     const qsizetype at = items.indexOf(treeEditing_->actRefreshSubtree());
     exchange_->AddToMenu(*treeEditing_->pmnuTaskTree(), at >= 0 && at + 1 < items.size() ? items[at + 1] : nullptr);
     connect(exchange_, &TImportExport::OutlineImported, this, [this] {
-        SetModified(true);
+        document_->SetModified(true);
         undo_->ClearUndoHistory();
         views_->FillTaskTree();
         PlacesListsStale = true;
@@ -382,7 +461,7 @@ void TfrmTovrinMain::BuildMenuBar()
         }
         return made;
     };
-    menu(QStringLiteral("&File"), {actFileNew, Newdemofile1, actOpen, actSave, actSaveAs, nullptr, exchange_->actImport(), exchange_->actExport(),
+    menu(QStringLiteral("&File"), {document_->actFileNew(), document_->Newdemofile1(), document_->actOpen(), document_->actSave(), document_->actSaveAs(), nullptr, exchange_->actImport(), exchange_->actExport(),
                                    nullptr, actConnectToOutlook, actQuickOutlookConnect, nullptr, Exit1});
     menu(QStringLiteral("&Edit"), {undo_->actUndo(), undo_->actRedo(), nullptr, undo_->actBack(), undo_->actForward(), nullptr, sortFind_->actFind(), sortFind_->actFindNext()});
     menu(QStringLiteral("&Tools"), {Options1})->setObjectName(QStringLiteral("Tools1"));
@@ -391,12 +470,6 @@ void TfrmTovrinMain::BuildMenuBar()
 
 void TfrmTovrinMain::BuildActions()
 {
-    actFileNew = MakeWindowAction(*this, *this, "actFileNew", "New", nullptr, &TfrmTovrinMain::actFileNewExecute);
-    Newdemofile1 = MakeWindowAction(*this, *this, "Newdemofile1", "New demo", nullptr,
-                                    &TfrmTovrinMain::Newdemofile1Click);
-    actOpen = MakeWindowAction(*this, *this, "actOpen", "Open...", "Ctrl+O", &TfrmTovrinMain::actOpenExecute);
-    actSave = MakeWindowAction(*this, *this, "actSave", "Save", "Ctrl+S", &TfrmTovrinMain::actSaveExecute);
-    actSaveAs = MakeWindowAction(*this, *this, "actSaveAs", "Save as...", nullptr, &TfrmTovrinMain::actSaveAsExecute);
     Exit1 = MakeWindowAction(*this, *this, "Exit1", "Exit", nullptr, &TfrmTovrinMain::Exit1Click);
     treeEditing_->BuildTreeCommands();  // new tasks, refresh, virtual root and the outline's pop-up menu
     AdvancedOptions1 = MakeWindowAction(*this, *this, "AdvancedOptions1", "Advanced options", "Ctrl+P",
@@ -439,7 +512,7 @@ bool TfrmTovrinMain::FormCloseQuery()
         return false;
     }
     treeEditing_->EndInPlaceEditing();
-    if (!AskSaveChanges())
+    if (!document_->AskSaveChanges())
         return false;
     SaveSettings();
     closeAccepted_ = true;

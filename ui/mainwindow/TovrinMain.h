@@ -9,10 +9,9 @@
 #include <vector>
 
 #include "platform/DateTime.h"
-#include "ui/mainwindow/DataFileLock.h"
+#include "ui/mainwindow/DocumentLifecycle.h"  // the window's document part, as its callers reach it
 #include "ui/mainwindow/MainWindowEnvironment.h"
 #include "ui/options/FontText.h"
-#include "ui/mainwindow/SafeFileSave.h"
 #include "ui/mainwindow/UILock.h"
 #include "ui/mainwindow/WindowState.h"
 #include "ui/undo/UndoNavigation.h"  // the window's undo part, as its callers reach it
@@ -25,7 +24,6 @@ class QSplitter;
 class QTreeWidgetItem;
 class TZipHostInstaller;
 class QWidget;
-class TStream;
 class QDateEdit;    // To-Do page and place panel
 class QPushButton;  // To-Do page and place panel
 class QTreeWidget;  // To-Do page and place panel
@@ -60,8 +58,6 @@ public:
     // ---- Document state ----
     // What the window's parts share: the document, current task and place, modified flag.
     TWindowState& State() { return state_; }
-    bool Untitled = true;
-    std::string FileName;
     int32_t UILockCount = 0;
     TFontDesc DefaultTasksFont;
     TFontDesc DefaultNoteFont;
@@ -87,27 +83,12 @@ public:
 
     // ---- Installation settings ----
     bool OneClickEditMode = true;
-    std::string LastDBFile;
 
-    // ---- Document lifecycle ----
-    void OpenStartupFile();
-    void CreateDemoFile(bool SaveAsFile);
-    bool AskSaveChanges();
-    void ClearDocument();
-    void AddInitialTask();
-    void NewEmptyDocument();
-    void OpenDocument(const std::string& Name);
-    bool SaveDocument();
-    bool SaveAs();
-    bool SaveToFile(const std::string& Name);
-    void SetModified(bool Value);
-    void UpdateCaption();
-    void UnlockDataFile();
+    // ---- Document lifecycle (Document()) ----
+    // The commands that change the document, enabled or not.
     void SetEditingEnabled(bool Enabled);
-    void ImportXmlFile(const std::string& Name, QTreeWidgetItem* TargetNode);
     void LoadSettings();
     void SaveSettings();
-    // Lets tests break a save at any step.
 
     // ---- After a task changed ----
     void UpdateTreeActions();
@@ -176,6 +157,8 @@ public:
     TPlacePanel& Places() const { return *places_; }
     TDesktopIntegration& Desktop() const { return *desktop_; }
     TUndoNavigation& Undo() const { return *undo_; }
+    // New, Open, Save, the file's name and lock, the caption (mainwindow/DocumentLifecycle.h).
+    TDocumentLifecycle& Document() const { return *document_; }
     // The rows' drawing, spots and drag-and-drop (outline/TaskDragDrop.h).
     TTaskDragDrop& DragDrop() const { return *dragDrop_; }
     // Sorting subtasks and finding text, with their commands (outline/SortFind.h).
@@ -194,11 +177,6 @@ public:
     QWidget* tshPlaces = nullptr;
 
     // ---- Command handlers ----
-    void actFileNewExecute();
-    void Newdemofile1Click();
-    void actOpenExecute();
-    void actSaveExecute();
-    void actSaveAsExecute();
     void Exit1Click();
     void AdvancedOptions1Click();
 
@@ -207,10 +185,7 @@ protected:
 
 private:
     // State only the shell itself reaches.
-    const bool CreateBackup = true;
-    TDataFileLock DataFileLock;
     TDateTime DrawTime = 0;
-    TSafeSaveOptions SaveOptions;
     // Commands and widgets only the shell itself reaches.
     QAction* AdvancedOptions1 = nullptr;
     QAction* Exit1 = nullptr;
@@ -218,20 +193,16 @@ private:
     QAction* Proposenewfeature1 = nullptr;
     QAction* VisitTovrinWebSite1 = nullptr;
     QAction* actAbout = nullptr;
-    QAction* actSaveAs = nullptr;
     QSplitter* splMain = nullptr;
-    QAction* Newdemofile1 = nullptr;
     QAction* Options1 = nullptr;
-    QAction* actSave = nullptr;
     QAction* actConnectToOutlook = nullptr;
-    QAction* actFileNew = nullptr;
-    QAction* actOpen = nullptr;
     QAction* actDeleteTask = nullptr;
     QAction* actQuickOutlookConnect = nullptr;
     void BuildControls();
     void BuildTreeEditing();
     void BuildActions();
     void BuildMenuBar();
+    void BuildDocument();
     void BuildExchange();
     void BuildTaskPanel();
     void BuildPlacePanel();
@@ -241,10 +212,6 @@ private:
     void ShowPropertyPanel(int Kind);
     bool FormCloseQuery();
     void FormDestroy();
-    // Open: the file read into a document of its own, which takes the current one's place
-    // only when the whole file was read.
-    std::unique_ptr<TTovrinDataBase> ReadDataFile(TStream& Stream);
-    void ReplaceDataBase(std::unique_ptr<TTovrinDataBase> Loaded);
 
     void pcMainPagesChange();
     bool pcMainPagesChanging();
@@ -264,6 +231,7 @@ private:
     TPlacePanel* places_ = nullptr;
     TDesktopIntegration* desktop_ = nullptr;
     TUndoNavigation* undo_ = nullptr;
+    TDocumentLifecycle* document_ = nullptr;
     TTaskDragDrop* dragDrop_ = nullptr;
     TSortFind* sortFind_ = nullptr;
     TTaskCommands* taskCommands_ = nullptr;

@@ -37,5 +37,5 @@ void TfrmTovrinMain::Options1Click()
 {
     TreeEditing().EndInPlaceEditing();
     if (TTovrinOptions::Execute(this))
-        SetModified(true);
+        Document().SetModified(true);
 }

@@ -71,7 +71,7 @@ void TfrmTovrinMain::BuildTaskCommands()
                                    if (tasks_->TaskNotesEditor())
                                        tasks_->TaskNotesEditor()->setFocus();
                                },
-                               [this](bool Value) { SetModified(Value); },
+                               [this](bool Value) { Document().SetModified(Value); },
                                [this] { Undo().ClearUndoHistory(); }};
     sortFind_ = new TSortFind(*this, *views_->tvTasksTree(), *toDo_->tvToDo(), UILockCount, views_->TreeFillCount(), DrawLockCount, Services(),
                               std::move(sortFindHost));
@@ -79,7 +79,7 @@ void TfrmTovrinMain::BuildTaskCommands()
                                    [this] { tasks_->ReloadCurrentTask(); },
                                    [this] { return tasks_->TaskPlacesText(); },
                                    [this] { Undo().ClearUndoHistory(); },
-                                   [this](bool Value) { SetModified(Value); },
+                                   [this](bool Value) { Document().SetModified(Value); },
                                    [this] { TreeEditing().actRefreshSubtreeExecute(); },
                                    [this](QTreeWidgetItem* Node) { views_->SyncTreeNode(Node); },
                                    [this] { TreeEditing().EndInPlaceEditing(); },
@@ -127,7 +127,7 @@ void TfrmTovrinMain::BuildTaskCommands()
                            [this](TTaskNode* Task, TTaskNode* NewParent, int32_t NewIndex) {
                                Undo().UndoList()->Add(
                                    std::make_unique<TUndoDragTaskNode>(Undo().UndoView(), Task, NewParent, NewIndex));
-                               SetModified(true);
+                               Document().SetModified(true);
                                Undo().UpdateUndoRedoActions();
                            }};
     dragDrop_ = new TTaskDragDrop(*this, *views_->tvTasksTree(), *toDo_->tvToDo(), UILockCount, DrawLockCount, DrawTime,
@@ -153,7 +153,7 @@ void TfrmTovrinMain::actConnectToOutlookExecute()
 bool TfrmTovrinMain::QuickOutlookSync(QWidget* AOwner, const std::string& FolderPath, int32_t Mode)
 {
     // An untitled outline is saved first as well: the run's log goes beside the data file.
-    if ((state_.Modified || Untitled) && !SaveDocument())
+    if ((state_.Modified || Document().Untitled()) && !Document().SaveDocument())
         return false;
     Undo().ClearUndoHistory();
     views_->tvTasksTree()->clearSelection();
@@ -190,14 +190,14 @@ bool TfrmTovrinMain::QuickOutlookSync(QWidget* AOwner, const std::string& Folder
     bool result = false;
     try {
         TOutlookSyncHost host(AOwner, Services());
-        result = SyncWithOutlook(*state_.DataBase, host, FolderPath, static_cast<uint8_t>(Mode), FileName,
+        result = SyncWithOutlook(*state_.DataBase, host, FolderPath, static_cast<uint8_t>(Mode), Document().FileName(),
                                  VdirApplicationFactory("/"));
     } catch (...) {
         showOutlineAgain();
         throw;
     }
     showOutlineAgain();
-    SaveDocument();
+    Document().SaveDocument();
     UpdateTreeActions();  // a completed run stores the folder, which the quick command needs
     return result;
 }

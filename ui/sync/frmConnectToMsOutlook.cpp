@@ -159,12 +159,12 @@ void TfrmConnectToMsOutlook::btnAdvancedClick()
     db.SetNewOutlookTasksParent(parent);
     db.SetOutlookCategory(category);
     db.SetDeletedItemsCategory(deletedCategory);
-    window_.SetModified(true);  // the options are stored with the outline
+    window_.Document().SetModified(true);  // the options are stored with the outline
 }
 
 void TfrmConnectToMsOutlook::lbOpenSyncLogClick()
 {
-    const std::string path = window_.Untitled ? std::string() : SyncLogPathFor(window_.FileName);
+    const std::string path = window_.Document().Untitled() ? std::string() : SyncLogPathFor(window_.Document().FileName());
     if (path.empty() || !FileExists(path) ||
         !QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path))))
         window_.Services().ShowError("Can not open log file: \"" + path + "\"");

@@ -224,7 +224,7 @@ void TfrmTovrinMain::BuildUndoAndNavigation()
                            views_->SyncTreeNode(TreeEditing().FindTaskNode(tree, state_.CurrentTask));
                        tasks_->ReloadCurrentTask();
                    },
-                   [this](bool Value) { SetModified(Value); },
+                   [this](bool Value) { Document().SetModified(Value); },
                    [this](bool Force) { tasks_->ApplyTaskChange(false, Force); },
                    [this](TTaskNode* Task) {
                        tasks_->SetCurrentTask(Task);
@@ -290,7 +290,7 @@ void TfrmTovrinMain::DeleteSelectedTask(bool Undoable)
     if (!next)
         next = node->parent();
 
-    SetModified(true);
+    Document().SetModified(true);
     {
         TUILock lock(UILockCount);
         views_->tvTasksTree()->clearSelection();
@@ -320,7 +320,7 @@ void TfrmTovrinMain::DragTaskNode(QTreeWidgetItem* Node, int32_t NewIndex, QTree
     }
     tasks_->UpdateCurrentTask();
     Undo().UndoList()->Add(std::make_unique<TUndoDragTaskNode>(Undo().UndoView(), task, newParent, index));
-    SetModified(true);
+    Document().SetModified(true);
     Undo().UpdateUndoRedoActions();
 }
 
@@ -331,5 +331,5 @@ void TfrmTovrinMain::DeletePlaceUndoable(TTaskPlace* Place)
     places_->UpdateCurrentPlace();
     Undo().UndoList()->Add(std::make_unique<TUndoDeletePlace>(Undo().UndoView(), *state_.DataBase->PlacesList, Place));
     PlacesListsStale = true;
-    SetModified(true);
+    Document().SetModified(true);
 }

@@ -215,21 +215,21 @@ TEST_F(WindowSettingsTest, TheHotKeyBringsTheProgramBackFromTheTray)
 TEST_F(WindowSettingsTest, LosingTheFocusSavesOnlyAModifiedOutlineWithAFile)
 {
     window = MakeWithSettings("AutoSaveMode=1\n");
-    window->SetModified(true);
+    window->Document().SetModified(true);
     window->Desktop().AppDeactivate();  // untitled: no Save dialog pops up
     EXPECT_EQ(services.Requests.size(), 0u);
     EXPECT_TRUE(window->State().Modified);
 
     const std::string name = dir.File("kept.tvd");
     services.SaveFiles.push_back(name);
-    ASSERT_TRUE(window->SaveDocument());
-    window->SetModified(true);
+    ASSERT_TRUE(window->Document().SaveDocument());
+    window->Document().SetModified(true);
     window->Desktop().AppDeactivate();
     EXPECT_FALSE(window->State().Modified);
     EXPECT_TRUE(std::filesystem::exists(name + ".bak"));  // saved a second time
 
     window->Desktop().SetAutoSaveMode(0);
-    window->SetModified(true);
+    window->Document().SetModified(true);
     window->Desktop().AppDeactivate();
     EXPECT_TRUE(window->State().Modified);
 }
@@ -245,7 +245,7 @@ TEST_F(WindowSettingsTest, TheFiveMinuteSaveAsksForANameWithItsTimerStopped)
     EXPECT_EQ(services.Requests.size(), 1u);
     EXPECT_FALSE(timerRanDuringDialog);
     EXPECT_TRUE(window->Desktop().tmrAutoSaveTimer()->isActive());  // asks again in 5 minutes
-    EXPECT_TRUE(window->Untitled);
+    EXPECT_TRUE(window->Document().Untitled());
 
     // With a file it saves whether or not there are changes.
     const std::string name = dir.File("timed.tvd");

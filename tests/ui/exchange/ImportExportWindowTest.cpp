@@ -27,7 +27,7 @@ TEST_F(ImportExportTest, WholeTreeAsXmlAndBackAddsTheSameTopTasksOnce)
     const std::string file = File("all.xml");
     services.SaveFiles = {{file, 2}};
     services.Answers = {idNo};  // not only the selected task
-    window->SetModified(false);
+    window->Document().SetModified(false);
     window->Exchange().actExport()->trigger();
     ASSERT_EQ(services.Requests.size(), 1u);
     EXPECT_EQ(services.Requests[0].Filter, "Tab format (*.tab)|*.tab|XML document (*.xml)|*.xml");
@@ -115,7 +115,7 @@ TEST_F(ImportExportTest, FailedImportsChangeNothing)
 {
     BuildSample();
     window->Views().tvTasksTree()->clearSelection();
-    window->SetModified(false);
+    window->Document().SetModified(false);
     WriteAll(File("broken.xml"), "<TovrinPlanner-xml><TaskTree><TaskNode Caption=\"half\"");
     services.OpenFiles = {{File("broken.xml"), 2}, {File("missing.tab"), 1}};
     window->Exchange().actImport()->trigger();

@@ -60,13 +60,13 @@ protected:
     bool SaveAs(const std::string& name)
     {
         services.SaveFiles = {name};
-        return window->SaveDocument();
+        return window->Document().SaveDocument();
     }
 };
 
 TEST_F(MainWindowTest, StartsUntitledWithOneNewTask)
 {
-    EXPECT_TRUE(window->Untitled);
+    EXPECT_TRUE(window->Document().Untitled());
     EXPECT_FALSE(window->State().Modified);
     EXPECT_EQ(Top(), Names{"New Task"});
     EXPECT_EQ(Title(), "Tovrin Planner");
@@ -148,7 +148,7 @@ TEST_F(MainWindowTest, VirtualRootLimitsTheTreeAndShowsTheBanners)
 TEST_F(MainWindowTest, NewTaskConfirmedWithEnterIsKeptAndMarksTheOutline)
 {
     BuildSample();
-    window->SetModified(false);
+    window->Document().SetModified(false);
     Select("A");
     Named<QAction>(*window, "actNewTask")->trigger();
     ASSERT_TRUE(window->Views().tvTasksTree()->IsEditing());
@@ -214,7 +214,7 @@ TEST_F(MainWindowTest, NewTaskTakesTheParentsPlaces)
 TEST_F(MainWindowTest, CheckMarksCompleteAndReopenTasks)
 {
     BuildSample();
-    window->SetModified(false);
+    window->Document().SetModified(false);
     Node("C")->setCheckState(0, Qt::Checked);  // what a click on the box does
     EXPECT_NE(Task("C")->CompletionDateTime, 0);
     EXPECT_TRUE(Task("C")->CompletedMark);
@@ -249,8 +249,8 @@ TEST_F(MainWindowTest, SecondWindowCannotOpenAFileInUse)
     auto second = Make();
     second->State().DataBase->Root->Children[0]->Caption = "kept";
     second->Views().FillTaskTree();
-    EXPECT_THROW(second->OpenDocument(name), EFOpenError);
-    EXPECT_TRUE(second->Untitled);
+    EXPECT_THROW(second->Document().OpenDocument(name), EFOpenError);
+    EXPECT_TRUE(second->Document().Untitled());
     EXPECT_EQ(Texts(second->Views().tvTasksTree()), Names{"kept"});
 }
 
@@ -260,21 +260,21 @@ TEST_F(MainWindowTest, FailedOrCancelledSaveAsKeepsTheOldName)
     ASSERT_TRUE(SaveAs(name));
 
     services.SaveFiles = {""};
-    EXPECT_FALSE(window->SaveAs());
-    EXPECT_EQ(window->FileName, name);
-    EXPECT_FALSE(window->Untitled);
+    EXPECT_FALSE(window->Document().SaveAs());
+    EXPECT_EQ(window->Document().FileName(), name);
+    EXPECT_FALSE(window->Document().Untitled());
 
     services.SaveFiles = {File("no/such/folder/second.tvd")};
-    window->SetModified(true);
-    EXPECT_ANY_THROW(window->SaveAs());
-    EXPECT_EQ(window->FileName, name);
-    EXPECT_FALSE(window->Untitled);
+    window->Document().SetModified(true);
+    EXPECT_ANY_THROW(window->Document().SaveAs());
+    EXPECT_EQ(window->Document().FileName(), name);
+    EXPECT_FALSE(window->Document().Untitled());
     EXPECT_TRUE(window->State().Modified);
     EXPECT_TRUE(SomeoneHolds(name));
 
     services.SaveFiles = {File("second.tvd")};
-    EXPECT_TRUE(window->SaveAs());
-    EXPECT_EQ(window->FileName, File("second.tvd"));
+    EXPECT_TRUE(window->Document().SaveAs());
+    EXPECT_EQ(window->Document().FileName(), File("second.tvd"));
     EXPECT_FALSE(SomeoneHolds(name));  // the lock moved with the outline
     EXPECT_TRUE(SomeoneHolds(File("second.tvd")));
 }
@@ -285,9 +285,36 @@ TEST_F(MainWindowTest, SavingTwiceKeepsTheBackup)
     ASSERT_TRUE(SaveAs(name));
     const std::string first = ReadAll(name);
     Root()->AddChild("More", -1);
-    ASSERT_TRUE(window->SaveDocument());  // titled: no dialog
+    ASSERT_TRUE(window->Document().SaveDocument());  // titled: no dialog
     EXPECT_EQ(ReadAll(name + ".bak"), first);
     EXPECT_FALSE(FileExists(name + ".$TovrinTmp$"));
+}
+
+TEST_F(MainWindowTest, ASaveBrokenAtAnyStepKeepsTheFileTheNameTheLockAndTheMark)
+{
+    const std::string name = File("steps.tvd");
+    ASSERT_TRUE(SaveAs(name));
+    const std::string saved = ReadAll(name);
+    for (TSaveStep broken :
+         {TSaveStep::WriteTemp, TSaveStep::FlushTemp, TSaveStep::LockTemp, TSaveStep::KeepBackup, TSaveStep::ReplaceFile}) {
+        SCOPED_TRACE(static_cast<int>(broken));
+        Root()->AddChild("More", -1);
+        window->Document().SetModified(true);
+        window->Document().SaveOptions().BeforeStep = [broken](TSaveStep step) {
+            if (step == broken)
+                throw std::runtime_error("disk gone");
+        };
+        EXPECT_ANY_THROW(window->Document().SaveDocument());
+        EXPECT_EQ(ReadAll(name), saved);
+        EXPECT_EQ(window->Document().FileName(), name);
+        EXPECT_TRUE(window->State().Modified);
+        EXPECT_TRUE(SomeoneHolds(name));
+    }
+    window->Document().SaveOptions().BeforeStep = nullptr;
+    ASSERT_TRUE(window->Document().SaveDocument());
+    EXPECT_NE(ReadAll(name), saved);
+    EXPECT_FALSE(window->State().Modified);
+    EXPECT_TRUE(SomeoneHolds(name));
 }
 
 TEST_F(MainWindowTest, AFileThatCannotBeReadKeepsTheOutlineItsNameLockUndoAndMark)
@@ -319,7 +346,7 @@ TEST_F(MainWindowTest, AFileThatCannotBeReadKeepsTheOutlineItsNameLockUndoAndMar
         ASSERT_EQ(services.Requests.back().Filter, "Tovrin DB File (*.tvd)|*.tvd|All files (*.*)|*.*");
         EXPECT_EQ(services.Shown.back().rfind(c.shown, 0), 0u) << services.Shown.back();
         EXPECT_EQ(Top(), Names{"edited"});
-        EXPECT_EQ(window->FileName, name);
+        EXPECT_EQ(window->Document().FileName(), name);
         EXPECT_EQ(Title(), "current.tvd - Tovrin Planner *");
         EXPECT_TRUE(window->Undo().UndoList()->CanUndo());
         EXPECT_TRUE(SomeoneHolds(name));
@@ -329,25 +356,25 @@ TEST_F(MainWindowTest, AFileThatCannotBeReadKeepsTheOutlineItsNameLockUndoAndMar
     services.OpenFiles = {File("bad.tvd")};
     services.Answers = {idNo, idYes};
     QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
-    EXPECT_TRUE(window->Untitled);
+    EXPECT_TRUE(window->Document().Untitled());
     EXPECT_EQ(Top(), Names{"New Task"});
     EXPECT_FALSE(SomeoneHolds(name));
 
     // The same file, damaged while this window holds it, keeps its lock.
     services.OpenFiles = {name};
     Named<QAction>(*window, "actOpen")->trigger();
-    ASSERT_EQ(window->FileName, name);
+    ASSERT_EQ(window->Document().FileName(), name);
     WriteAll(name, damagedTail);
     services.OpenFiles = {name};
     services.Answers = {idNo};
     Named<QAction>(*window, "actOpen")->trigger();
-    EXPECT_EQ(window->FileName, name);
+    EXPECT_EQ(window->Document().FileName(), name);
     EXPECT_TRUE(SomeoneHolds(name));
 }
 
 TEST_F(MainWindowTest, CancelAtTheSaveQuestionKeepsEverything)
 {
-    window->SetModified(true);
+    window->Document().SetModified(true);
     services.Answers = {idCancel, idCancel, idNo};
     Named<QAction>(*window, "actFileNew")->trigger();
     EXPECT_TRUE(window->State().Modified);
@@ -361,12 +388,12 @@ TEST_F(MainWindowTest, StartupIgnoresOptionsAndOpensBareNamesFromTheCurrentFolde
     ASSERT_TRUE(SaveAs(File("bare.tvd")));
     window.reset();
     window = Make({"-platform"});
-    window->OpenStartupFile();
-    EXPECT_TRUE(window->Untitled);
+    window->Document().OpenStartupFile();
+    EXPECT_TRUE(window->Document().Untitled());
     window.reset();
     window = Make({"bare.tvd"});
-    window->OpenStartupFile();
-    EXPECT_EQ(window->FileName, File("bare.tvd"));
+    window->Document().OpenStartupFile();
+    EXPECT_EQ(window->Document().FileName(), File("bare.tvd"));
 }
 
 TEST_F(MainWindowTest, StartupLeavesAnExistingDemoOutlineAlone)
@@ -374,8 +401,8 @@ TEST_F(MainWindowTest, StartupLeavesAnExistingDemoOutlineAlone)
     // Building it at the first start is the smoke run's.
     std::filesystem::copy_file(std::string(TOVRIN_TESTS_DIR) + "/../app/DemoData.dat", File("bin/DemoData.dat"));
     WriteAll(File("bin/tovrinPlannerDemo.tvd"), "kept");
-    window->OpenStartupFile();
-    EXPECT_TRUE(window->Untitled);
+    window->Document().OpenStartupFile();
+    EXPECT_TRUE(window->Document().Untitled());
     EXPECT_EQ(Top(), Names{"New Task"});
     EXPECT_EQ(ReadAll(File("bin/tovrinPlannerDemo.tvd")), "kept");
 }

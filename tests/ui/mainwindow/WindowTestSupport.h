@@ -291,7 +291,7 @@ protected:
     // Replaces the outline by the tasks and places fill makes, and shows it.
     void BuildOutline(const std::function<void(TTaskNode*)>& fill)
     {
-        window->ClearDocument();  // the window lets go of the tasks it shows before they go
+        window->Document().ClearDocument();  // the window lets go of the tasks it shows before they go
         fill(Root());
         window->Views().FillTaskTree();
         window->PlacesListsStale = true;

@@ -123,7 +123,7 @@ TEST_F(OptionsDialogTest, OkAppliesTheAppearanceAndMarksTheOutlineModified)
     EXPECT_TRUE(window->State().Modified);
 
     // Closing the dialog without a change leaves the outline as it was.
-    window->SetModified(false);
+    window->Document().SetModified(false);
     RunOptions(std::nullopt, &TTovrinOptions::btnOK);
     EXPECT_FALSE(window->State().Modified);
     EXPECT_FALSE(window->ShowToDoSheet);

@@ -96,7 +96,7 @@ TEST_F(TaskCommandsTest, RecursiveSortAndCancelledDialog)
     ExpectOutline("P[year week plain low[z a] done late done early] Q");  // descending
     EXPECT_TRUE(window->SortFind().SortRecursive());
 
-    window->SetModified(false);
+    window->Document().SetModified(false);
     WhenModal<TfrmSortOptions>([](TfrmSortOptions& dialog) { dialog.reject(); });
     window->SortFind().actSortSubtasks()->trigger();
     EXPECT_FALSE(window->State().Modified);
@@ -128,8 +128,8 @@ TEST_F(TaskCommandsTest, AnOutlineAsDeepAsAllowedExpandsSortsShowsInEveryViewAnd
     window->pcMainPages->SetActivePage(window->tshOutline);
 
     services.SaveFiles = {File("deep.tvd")};
-    ASSERT_TRUE(window->SaveDocument());
-    window->OpenDocument(File("deep.tvd"));
+    ASSERT_TRUE(window->Document().SaveDocument());
+    window->Document().OpenDocument(File("deep.tvd"));
     ASSERT_TRUE(Task("L10000"));
     EXPECT_EQ(Task("L10000")->Level(), kMaxTaskNesting);
     EXPECT_TRUE(Task("L1")->GoalInEffect && Task("L10000")->GoalInEffect);
@@ -141,7 +141,7 @@ TEST_F(TaskCommandsTest, SortWhileCompletedTasksAreHiddenChangesNothing)
     window->Views().chHideCompletedTasks()->setChecked(true);
     QApplication::processEvents();
     Select("P");
-    window->SetModified(false);
+    window->Document().SetModified(false);
     const std::string before = Outline(Root());
     const std::string shown = Outline(window->Views().tvTasksTree());
     RunSort({-8, 1, 1, 1}, false);
@@ -264,7 +264,7 @@ TEST_F(TaskCommandsTest, EachSubtreeCompletionAsksItsOwnQuestionAndMarksTheOutli
 
     // A caption typed but not yet written back neither is lost nor brings the completion back.
     Named<QPlainTextEdit>(*window, "memTaskCaption")->setPlainText("P renamed");
-    window->SetModified(false);
+    window->Document().SetModified(false);
     services.Shown.clear();
     services.Answers = {idYes};
     window->TaskCommands().actUncompleteAllSubtasks()->trigger();
@@ -320,7 +320,7 @@ TEST_F(TaskCommandsTest, PasteTwoLinesAndAnEmptyOneMakesThreeSubtasks)
     services.Clipboard = "one\r\n\r\ntwo";
     window->UpdateTreeActions();
     ASSERT_TRUE(window->TaskCommands().actInsertTasksFromClipboard()->isEnabled());
-    window->SetModified(false);
+    window->Document().SetModified(false);
     services.Answers = {idYes};
     window->TaskCommands().actInsertTasksFromClipboard()->trigger();
     ASSERT_FALSE(services.Shown.empty());
@@ -386,14 +386,14 @@ TEST_F(TaskCommandsTest, QuickSyncNeedsAFolderAndStopsWhenTheSaveDoesNotHappen)
     window->State().DataBase->OutlookFolderPath = "\\\\Mailbox\\Tasks";
     window->UpdateTreeActions();
     ASSERT_TRUE(Named<QAction>(*window, "actQuickOutlookConnect")->isEnabled());
-    window->SetModified(true);
+    window->Document().SetModified(true);
     services.SaveFiles = {{""}};  // the save dialog is cancelled
     services.Shown.clear();
     Named<QAction>(*window, "actQuickOutlookConnect")->trigger();
     EXPECT_TRUE(services.SaveFiles.empty());
     EXPECT_TRUE(services.Shown.empty());
     EXPECT_TRUE(window->State().Modified);
-    EXPECT_TRUE(window->Untitled);
+    EXPECT_TRUE(window->Document().Untitled());
     EXPECT_EQ(ChildCaptions(Root()), Names{"Kept"});
 }
 

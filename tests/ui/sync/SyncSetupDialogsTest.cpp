@@ -131,7 +131,7 @@ TEST_F(ConnectDialogTest, AdvancedOptionsAreStoredWithTheOutline)
     EXPECT_EQ(window->State().DataBase->OutlookCategory, "Tovrin");
     EXPECT_EQ(window->State().DataBase->DeletedItemsCategory, "Deleted");
 
-    window->SetModified(false);
+    window->Document().SetModified(false);
     WhenModal<TfrmOutlookSyncOptions>([](TfrmOutlookSyncOptions& d) {
         EXPECT_EQ(Named<QComboBox>(d, "cbDeletedItemsAction")->currentIndex(), 1);
         Named<QComboBox>(d, "cbDeletedItemsAction")->setCurrentIndex(0);
@@ -150,7 +150,7 @@ TEST_F(ConnectDialogTest, OpenSyncLogOpensTheLogBesideTheDataFile)
     ASSERT_EQ(services.Shown.size(), 1u);
     EXPECT_EQ(services.Shown.back(), "Can not open log file: \"\"");
 
-    ASSERT_TRUE(window->SaveToFile(File("plan.tvd")));
+    ASSERT_TRUE(window->Document().SaveToFile(File("plan.tvd")));
     const std::string log = SyncLogPathFor(File("plan.tvd"));
     EXPECT_EQ(log, File("plan_OutlookSync.log"));
     emit Named<QLabel>(dialog, "lbOpenSyncLog")->linkActivated(QStringLiteral("#"));

@@ -81,15 +81,15 @@ TEST_F(SyncWindowTest, SetupRunBringsTheTasksInAndStoresTheFolder)
     EXPECT_EQ(Texts(window->Views().tvTasksTree()), (Names{"New Task", "<NewOutlookTasks>"}));
     EXPECT_THAT(Texts(window->Views().tvTasksTree(), Node("<NewOutlookTasks>")), UnorderedElementsAre("Alpha", "Beta"));
     EXPECT_EQ(TaskFileCount(), 4u);
-    EXPECT_FALSE(window->Untitled);
-    EXPECT_EQ(window->FileName, File("plan.tvd"));
+    EXPECT_FALSE(window->Document().Untitled());
+    EXPECT_EQ(window->Document().FileName(), File("plan.tvd"));
     EXPECT_FALSE(window->State().Modified);
     EXPECT_EQ(window->State().DataBase->OutlookFolderPath, FolderPathFromDirectory(tasks));
     EXPECT_TRUE(Named<QAction>(*window, "actQuickOutlookConnect")->isEnabled());
     EXPECT_TRUE(std::filesystem::exists(File("plan_OutlookSync.log")));
 
     // The folder was saved with the outline.
-    window->OpenDocument(File("plan.tvd"));
+    window->Document().OpenDocument(File("plan.tvd"));
     EXPECT_EQ(window->State().DataBase->OutlookFolderPath, FolderPathFromDirectory(tasks));
     EXPECT_TRUE(Named<QAction>(*window, "actQuickOutlookConnect")->isEnabled());
 

@@ -250,13 +250,13 @@ TEST_F(ToDoPageTest, FilterPlaceAndAutoUpdateAreKeptWithTheOutline)
     SelectFilter(office);
     window->ToDo().ToDoFilter().cbToDoAutoUpdate()->setChecked(false);
     const std::string name = dir.File("filter.tvd");
-    ASSERT_TRUE(window->SaveToFile(name));
+    ASSERT_TRUE(window->Document().SaveToFile(name));
     EXPECT_EQ(window->State().DataBase->ToDoPlaceFilterID, office->PlaceID);
     EXPECT_FALSE(window->State().DataBase->ToDoAutoUpdate);
     window.reset();
 
     window = Make();
-    window->OpenDocument(name);
+    window->Document().OpenDocument(name);
     EXPECT_EQ(window->ToDo().ToDoFilter().cbPlaces()->currentText().toStdString(), "Office");
     EXPECT_FALSE(window->ToDo().ToDoFilter().cbToDoAutoUpdate()->isChecked());
     ShowPage(window->tshToDoList);
@@ -264,7 +264,7 @@ TEST_F(ToDoPageTest, FilterPlaceAndAutoUpdateAreKeptWithTheOutline)
     EXPECT_EQ(ToDoNames(), (Names{"Call"}));
 
     SelectFilter(nullptr);
-    ASSERT_TRUE(window->SaveToFile(name));
+    ASSERT_TRUE(window->Document().SaveToFile(name));
     EXPECT_EQ(window->State().DataBase->ToDoPlaceFilterID, -10);
 }
 
@@ -272,7 +272,7 @@ TEST_F(ToDoPageTest, ANewOutlineLeavesNoPlaceOfTheOldOneInTheLists)
 {
     ShowPage(window->tshToDoList);
     SelectFilter(kitchen);
-    window->NewEmptyDocument();
+    window->Document().NewEmptyDocument();
     EXPECT_EQ(window->Places().lvPlaces()->topLevelItemCount(), 0);
     EXPECT_EQ(window->ToDo().ToDoFilter().cbPlaces()->count(), 1);
     EXPECT_EQ(window->ToDo().ToDoFilter().ToDoFilterPlace(), nullptr);
