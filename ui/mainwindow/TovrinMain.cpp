@@ -40,6 +40,9 @@
 #include "ui/todo/ToDoFilterPanel.h"
 #include "ui/dialogs/QtZipHost.h"
 #include "ui/mainwindow/WindowAction.h"
+#include "ui/dialogs/HelpCommands.h"
+#include "ui/undo/OutlineUndo.h"
+#include "ui/sync/SyncCommands.h"
 
 TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* parent)
     : QMainWindow(parent), environment_(std::move(Environment))
@@ -62,13 +65,14 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     BuildUndoAndNavigation();  // undo and navigation (undo/UndoNavigation.h), Delete task
     BuildActions();
     tasks_->BuildPropertyPanel();  // the task panel's tabs and notes (taskpanel/TaskPanel.h)
-    ConnectUndoAndNavigation();
+    outlineUndo_->AddToTreeMenu(*pmnuTaskTree);  // Delete task ends the outline's pop-up menu
     toDo_->BuildToDoPage();
     places_->BuildPlacesPage();
     BuildTaskCommands();  // task commands, tree drawing and drag (TovrinMainCommands.cpp)
+    BuildSyncCommands();  // the Outlook commands (sync/SyncCommands.h)
     BuildExchange();
     BuildSettings();  // tray icon, hot key, auto-save timer, Tools > Options (TovrinMainSettings.cpp)
-    BuildAboutCommand();  // Help > About (TovrinMainAbout.cpp)
+    help_ = new THelpCommands(*this);  // the Help menu (dialogs/HelpCommands.h)
     BuildMenuBar();
     pcMainPages->OnChanging = [this] { return pcMainPagesChanging(); };
     pcMainPages->OnChange = [this] { RunGuarded([this] { pcMainPagesChange(); }); };
@@ -310,7 +314,7 @@ void TfrmTovrinMain::BuildPlacePanel()
                             window->Undo().UpdateUndoRedoActions();
                     },
                     [this](const std::string& URL) { OpenLink(URL); },
-                    [this](TTaskPlace* Place) { DeletePlaceUndoable(Place); },
+                    [this](TTaskPlace* Place) { outlineUndo_->DeletePlaceUndoable(Place); },
                     [this](bool Value) { SetModified(Value); },
                     [this] { return OneClickEditMode; }};
     places_ = new TPlacePanel(*this, *tshPlaces, *pnlPlaceProps, state_, UILockCount, Services(), std::move(host));
@@ -352,10 +356,10 @@ void TfrmTovrinMain::BuildMenuBar()
         return made;
     };
     menu(QStringLiteral("&File"), {actFileNew, Newdemofile1, actOpen, actSave, actSaveAs, nullptr, exchange_->actImport(), exchange_->actExport(),
-                                   nullptr, actConnectToOutlook, actQuickOutlookConnect, nullptr, Exit1});
+                                   nullptr, syncCommands_->actConnectToOutlook(), syncCommands_->actQuickOutlookConnect(), nullptr, Exit1});
     menu(QStringLiteral("&Edit"), {undo_->actUndo(), undo_->actRedo(), nullptr, undo_->actBack(), undo_->actForward(), nullptr, sortFind_->actFind(), sortFind_->actFindNext()});
     menu(QStringLiteral("&Tools"), {Options1})->setObjectName(QStringLiteral("Tools1"));
-    menu(QStringLiteral("&Help"), {Howitworks1, VisitTovrinWebSite1, Proposenewfeature1, nullptr, actAbout});
+    menu(QStringLiteral("&Help"), {help_->Howitworks1(), help_->VisitTovrinWebSite1(), help_->Proposenewfeature1(), nullptr, help_->actAbout()});
 }
 
 void TfrmTovrinMain::BuildActions()
@@ -383,7 +387,7 @@ void TfrmTovrinMain::BuildActions()
     shortcuts_ = new TSharedShortcutDispatcher(this);
     shortcuts_->Bind(QKeySequence(Qt::Key_Insert), {actNewTask, places_->actNewPlace()});
     // The task deletion command goes ahead of actDeletePlace in this list.
-    shortcuts_->Bind(QKeySequence(QStringLiteral("Ctrl+Del")), {actDeleteTask, places_->actDeletePlace()});
+    shortcuts_->Bind(QKeySequence(QStringLiteral("Ctrl+Del")), {outlineUndo_->actDeleteTask(), places_->actDeletePlace()});
     shortcuts_->Bind(QKeySequence(Qt::Key_F5), {actRefreshSubtree, actInsertDateTime});
 
     pmnuTaskTree = new QMenu(this);

@@ -38,6 +38,9 @@ class TTaskDragDrop;
 class TSortFind;
 class TTaskCommands;
 class TOutlineViews;
+class TOutlineUndo;
+class TSyncCommands;
+class THelpCommands;
 class TPageControl;
 class TSharedShortcutDispatcher;
 class TTaskNode;
@@ -135,30 +138,9 @@ public:
     // ---- Places lists and page switching (TovrinMainPages.cpp) ----
     void SyncSelectionWithCurrentTask(QWidget* Page);
 
-    // ---- About box command (TovrinMainAbout.cpp) ----
-    void BuildAboutCommand();
-    void actAboutExecute();
-
-    // ---- Deleting and dragging tasks as undoable steps (TovrinMainUndo.cpp) ----
-    void BuildUndoAndNavigation();
-    void ConnectUndoAndNavigation();
-    void DeleteSelectedTask(bool Undoable);
-    // A dragged task dropped before the NewIndex-th node under TargetParentNode (nullptr: the
-    // top level; NewIndex -1: as its last child): moved as an undoable step.
-    void DragTaskNode(QTreeWidgetItem* Node, int32_t NewIndex, QTreeWidgetItem* TargetParentNode);
-    // Deletes a place as an undoable step (the Places page's delete command).
-    void DeletePlaceUndoable(TTaskPlace* Place);
-    void actDeleteTaskExecute();
-
-    // ---- Building the outline's parts (outline/TaskCommands.h, SortFind.h, TaskDragDrop.h); the
-    // Outlook and Help commands (TovrinMainCommands.cpp) ----
+    // ---- Building the outline's parts (outline/TaskCommands.h, SortFind.h, TaskDragDrop.h) and
+    // the synchronisation's commands (TovrinMainCommands.cpp) ----
     void BuildTaskCommands();
-    bool QuickOutlookSync(QWidget* AOwner, const std::string& FolderPath, int32_t Mode);
-    void actQuickOutlookConnectExecute();
-    void actConnectToOutlookExecute();
-    void Howitworks1Click();
-    void VisitTovrinWebSite1Click();
-    void Proposenewfeature1Click();
 
     // ---- Installation settings and options (TovrinMainSettings.cpp); the tray icon, hot key,
     // auto-save and window placement are the desktop part's (Desktop()) ----
@@ -184,6 +166,12 @@ public:
     TPlacePanel& Places() const { return *places_; }
     TDesktopIntegration& Desktop() const { return *desktop_; }
     TUndoNavigation& Undo() const { return *undo_; }
+    // The outline's side of undo: Delete task, undoable drags and place deletions (undo/OutlineUndo.h).
+    TOutlineUndo& OutlineUndo() const { return *outlineUndo_; }
+    // The synchronisation's commands (sync/SyncCommands.h).
+    TSyncCommands& SyncCommands() const { return *syncCommands_; }
+    // The Help menu's commands (dialogs/HelpCommands.h).
+    THelpCommands& Help() const { return *help_; }
     // The rows' drawing, spots and drag-and-drop (outline/TaskDragDrop.h).
     TTaskDragDrop& DragDrop() const { return *dragDrop_; }
     // Sorting subtasks and finding text, with their commands (outline/SortFind.h).
@@ -222,10 +210,6 @@ private:
     // Commands and widgets only the shell itself reaches.
     QAction* AdvancedOptions1 = nullptr;
     QAction* Exit1 = nullptr;
-    QAction* Howitworks1 = nullptr;
-    QAction* Proposenewfeature1 = nullptr;
-    QAction* VisitTovrinWebSite1 = nullptr;
-    QAction* actAbout = nullptr;
     QAction* actInsertDateTime = nullptr;
     QAction* actRefreshSubtree = nullptr;
     QAction* actSaveAs = nullptr;
@@ -234,20 +218,20 @@ private:
     QAction* Newdemofile1 = nullptr;
     QAction* Options1 = nullptr;
     QAction* actSave = nullptr;
-    QAction* actConnectToOutlook = nullptr;
     QAction* actFileNew = nullptr;
     QAction* actNewVirtualRoot = nullptr;
     QAction* actOpen = nullptr;
     QAction* actNewSubTask = nullptr;
-    QAction* actDeleteTask = nullptr;
     QAction* actNewTask = nullptr;
-    QAction* actQuickOutlookConnect = nullptr;
     void BuildControls();
     void BuildActions();
     void BuildMenuBar();
     void BuildExchange();
     void BuildTaskPanel();
     void BuildPlacePanel();
+    // The undo part and the outline's side of undo (TovrinMainUndo.cpp).
+    void BuildUndoAndNavigation();
+    void BuildSyncCommands();
     // Which side of the property panel shows: the current task's or the current place's.
     static constexpr int ppTask = 0;
     static constexpr int ppPlace = 1;
@@ -298,6 +282,9 @@ private:
     TPlacePanel* places_ = nullptr;
     TDesktopIntegration* desktop_ = nullptr;
     TUndoNavigation* undo_ = nullptr;
+    TOutlineUndo* outlineUndo_ = nullptr;
+    TSyncCommands* syncCommands_ = nullptr;
+    THelpCommands* help_ = nullptr;
     TTaskDragDrop* dragDrop_ = nullptr;
     TSortFind* sortFind_ = nullptr;
     TTaskCommands* taskCommands_ = nullptr;

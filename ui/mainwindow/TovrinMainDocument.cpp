@@ -4,6 +4,7 @@
 
 #include "ui/exchange/ImportExport.h"
 #include "ui/todo/ToDoFilterPanel.h"
+#include "ui/sync/SyncCommands.h"
 
 #include <QSettings>
 
@@ -335,11 +336,11 @@ void TfrmTovrinMain::SetEditingEnabled(bool Enabled)
         action->setEnabled(Enabled);
     // Import, export and the Outlook commands.
     for (QAction* action : {exchange_ ? exchange_->actImport() : nullptr, exchange_ ? exchange_->actExport() : nullptr,
-                            actConnectToOutlook})
+                            syncCommands_ ? syncCommands_->actConnectToOutlook() : nullptr})
         if (action)
             action->setEnabled(Enabled);
-    if (actQuickOutlookConnect)
-        actQuickOutlookConnect->setEnabled(Enabled && state_.DataBase && !state_.DataBase->OutlookFolderPath.empty());
+    if (syncCommands_)
+        syncCommands_->actQuickOutlookConnect()->setEnabled(Enabled && state_.DataBase && !state_.DataBase->OutlookFolderPath.empty());
 }
 
 // ---- File commands ----

@@ -102,7 +102,7 @@ TEST_F(CaptionsTest, TheTextsTheProgramShows)
     add("sync deleted actions", Items(syncOptions.cbDeletedItemsAction));
     add("sync buttons", Joined({syncOptions.btnOK->text(), syncOptions.btnCancel->text()}));
 
-    TfrmConnectToMsOutlook connect(*window);
+    TfrmConnectToMsOutlook connect(window->SyncCommands());
     addQ("connect", connect.windowTitle());
     add("connect folder", Joined({connect.lbOutlookFolder->text(), connect.btnBrowse->text()}));
     addQ("connect action", connect.rgSyncAction->title());

@@ -68,7 +68,7 @@ using ConnectDialogTest = SyncWindowFixture;
 
 TEST_F(ConnectDialogTest, StartingState)
 {
-    TfrmConnectToMsOutlook dialog(*window);
+    TfrmConnectToMsOutlook dialog(window->SyncCommands());
     EXPECT_TRUE(dialog.edOutlookFolder->isReadOnly());
     const QList<QRadioButton*> modes = dialog.rgSyncAction->findChildren<QRadioButton*>();
     ASSERT_EQ(modes.size(), 3);
@@ -83,14 +83,14 @@ TEST_F(ConnectDialogTest, StartingState)
 
     // The outline's folder is shown when it has one.
     window->State().DataBase->OutlookFolderPath = "\\srv\\tasks";
-    TfrmConnectToMsOutlook second(*window);
+    TfrmConnectToMsOutlook second(window->SyncCommands());
     EXPECT_EQ(second.FolderPath(), "\\srv\\tasks");
     EXPECT_TRUE(second.btnSyncNow->isEnabled());
 }
 
 TEST_F(ConnectDialogTest, BrowsePicksADirectoryAndShowsItsFolderPath)
 {
-    TfrmConnectToMsOutlook dialog(*window);
+    TfrmConnectToMsOutlook dialog(window->SyncCommands());
     services.Folders = {tasks, ""};
     dialog.btnBrowse->click();
     EXPECT_EQ(services.FolderRequests, Names{""});
@@ -106,7 +106,7 @@ TEST_F(ConnectDialogTest, BrowsePicksADirectoryAndShowsItsFolderPath)
 
 TEST_F(ConnectDialogTest, AdvancedOptionsAreStoredWithTheOutline)
 {
-    TfrmConnectToMsOutlook dialog(*window);
+    TfrmConnectToMsOutlook dialog(window->SyncCommands());
     ASSERT_FALSE(window->State().Modified);
     WhenModal<TfrmOutlookSyncOptions>([](TfrmOutlookSyncOptions& d) {
         EXPECT_EQ(d.edNewOutlookTasksParent->text(), QStringLiteral("<NewOutlookTasks>"));
@@ -141,7 +141,7 @@ TEST_F(ConnectDialogTest, AdvancedOptionsAreStoredWithTheOutline)
 
 TEST_F(ConnectDialogTest, OpenSyncLogOpensTheLogBesideTheDataFile)
 {
-    TfrmConnectToMsOutlook dialog(*window);
+    TfrmConnectToMsOutlook dialog(window->SyncCommands());
     // Untitled: there is no log.
     emit dialog.lbOpenSyncLog->linkActivated(QStringLiteral("#"));
     ASSERT_EQ(services.Shown.size(), 1u);

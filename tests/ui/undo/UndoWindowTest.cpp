@@ -12,6 +12,7 @@
 #include <QToolButton>
 
 #include "ui/controls/PageControl.h"
+#include "ui/undo/OutlineUndo.h"
 
 namespace {
 
@@ -218,7 +219,7 @@ TEST_F(UndoWindowTest, ClosingWithAStandingDeletionFreesEverythingOnce)
     Named<QAction>(*window, "actDeleteTask")->trigger();
     Select("a");
     Named<QSlider>(*window, "tbEffort")->setValue(-10);
-    window->DragTaskNode(Node("a"), -1, Node("Q"));
+    window->OutlineUndo().DragTaskNode(Node("a"), -1, Node("Q"));
     window.reset();  // clean under the sanitizers
     SUCCEED();
 }
