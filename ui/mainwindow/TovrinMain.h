@@ -1,7 +1,7 @@
 #pragma once
 // The main window: one window over the one document. Its methods live in the folder of the
 // part of the window they serve (see ui/README.md): mainwindow/ (building, menus, closing, the
-// document's life), outline/, undo/, todo/, options/, desktop/, dialogs/; the parts it builds own the rest.
+// document's life), outline/, undo/, todo/, options/, desktop/; the parts it builds own the rest.
 #include <QMainWindow>
 
 #include <memory>
