@@ -42,6 +42,9 @@
 #include "ui/dialogs/QtZipHost.h"
 #include "ui/mainwindow/WindowAction.h"
 #include "ui/desktop/ToolIcon.h"  // the tray hint
+#include "ui/dialogs/HelpCommands.h"
+#include "ui/undo/OutlineUndo.h"
+#include "ui/sync/SyncCommands.h"
 
 TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* parent)
     : QMainWindow(parent), environment_(std::move(Environment))
@@ -65,13 +68,14 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     BuildDocument();  // New, Open, Save (mainwindow/DocumentLifecycle.h)
     BuildActions();
     tasks_->BuildPropertyPanel();  // the task panel's tabs and notes (taskpanel/TaskPanel.h)
-    ConnectUndoAndNavigation();
+    outlineUndo_->AddToTreeMenu(*treeEditing_->pmnuTaskTree());  // Delete task ends the outline's pop-up menu
     toDo_->BuildToDoPage();
     places_->BuildPlacesPage();
     BuildTaskCommands();  // task commands, tree drawing and drag (TovrinMainCommands.cpp)
+    BuildSyncCommands();  // the Outlook commands (sync/SyncCommands.h)
     BuildExchange();
     BuildSettings();  // tray icon, hot key, auto-save timer, Tools > Options (TovrinMainSettings.cpp)
-    BuildAboutCommand();  // Help > About (TovrinMainAbout.cpp)
+    help_ = new THelpCommands(*this);  // the Help menu (dialogs/HelpCommands.h)
     BuildMenuBar();
     pcMainPages->SetOnChanging([this] { return pcMainPagesChanging(); });
     pcMainPages->SetOnChange([this] { RunGuarded([this] { pcMainPagesChange(); }); });
@@ -241,7 +245,7 @@ void TfrmTovrinMain::BuildTreeEditing()
     host.SetTaskDirty = [this](bool Value) { tasks_->SetTaskDirty(Value); };
     host.ApplyTaskChange = [this](bool Delay, bool Force) { tasks_->ApplyTaskChange(Delay, Force); };
     host.SetModified = [this](bool Value) { document_->SetModified(Value); };
-    host.DeleteSelectedTask = [this] { DeleteSelectedTask(false); };
+    host.DeleteSelectedTask = [this] { outlineUndo_->DeleteSelectedTask(false); };
     host.UpdateUndoRedoActions = [self] {
         if (auto* window = qobject_cast<TfrmTovrinMain*>(self))
             window->Undo().UpdateUndoRedoActions();
@@ -343,7 +347,7 @@ void TfrmTovrinMain::BuildPlacePanel()
                             window->Undo().UpdateUndoRedoActions();
                     },
                     [this](const std::string& URL) { OpenLink(URL); },
-                    [this](TTaskPlace* Place) { DeletePlaceUndoable(Place); },
+                    [this](TTaskPlace* Place) { outlineUndo_->DeletePlaceUndoable(Place); },
                     [this](bool Value) { document_->SetModified(Value); },
                     [this] { return OneClickEditMode; }};
     places_ = new TPlacePanel(*this, *tshPlaces, *pnlPlaceProps, state_, UILockCount, Services(), std::move(host));
@@ -420,11 +424,11 @@ void TfrmTovrinMain::SetEditingEnabled(bool Enabled)
         action->setEnabled(Enabled);
     // Import, export and the Outlook commands.
     for (QAction* action : {exchange_ ? exchange_->actImport() : nullptr, exchange_ ? exchange_->actExport() : nullptr,
-                            actConnectToOutlook})
+                            syncCommands_ ? syncCommands_->actConnectToOutlook() : nullptr})
         if (action)
             action->setEnabled(Enabled);
-    if (actQuickOutlookConnect)
-        actQuickOutlookConnect->setEnabled(Enabled && state_.DataBase && !state_.DataBase->OutlookFolderPath.empty());
+    if (syncCommands_)
+        syncCommands_->actQuickOutlookConnect()->setEnabled(Enabled && state_.DataBase && !state_.DataBase->OutlookFolderPath.empty());
 }
 
 // The one place that builds the menu bar, from the commands each part of the window made.
@@ -462,10 +466,10 @@ void TfrmTovrinMain::BuildMenuBar()
         return made;
     };
     menu(QStringLiteral("&File"), {document_->actFileNew(), document_->Newdemofile1(), document_->actOpen(), document_->actSave(), document_->actSaveAs(), nullptr, exchange_->actImport(), exchange_->actExport(),
-                                   nullptr, actConnectToOutlook, actQuickOutlookConnect, nullptr, Exit1});
+                                   nullptr, syncCommands_->actConnectToOutlook(), syncCommands_->actQuickOutlookConnect(), nullptr, Exit1});
     menu(QStringLiteral("&Edit"), {undo_->actUndo(), undo_->actRedo(), nullptr, undo_->actBack(), undo_->actForward(), nullptr, sortFind_->actFind(), sortFind_->actFindNext()});
     menu(QStringLiteral("&Tools"), {Options1})->setObjectName(QStringLiteral("Tools1"));
-    menu(QStringLiteral("&Help"), {Howitworks1, VisitTovrinWebSite1, Proposenewfeature1, nullptr, actAbout});
+    menu(QStringLiteral("&Help"), {help_->Howitworks1(), help_->VisitTovrinWebSite1(), help_->Proposenewfeature1(), nullptr, help_->actAbout()});
 }
 
 void TfrmTovrinMain::BuildActions()
@@ -479,7 +483,7 @@ void TfrmTovrinMain::BuildActions()
     shortcuts_ = new TSharedShortcutDispatcher(this);
     shortcuts_->Bind(QKeySequence(Qt::Key_Insert), {treeEditing_->actNewTask(), places_->actNewPlace()});
     // The task deletion command goes ahead of actDeletePlace in this list.
-    shortcuts_->Bind(QKeySequence(QStringLiteral("Ctrl+Del")), {actDeleteTask, places_->actDeletePlace()});
+    shortcuts_->Bind(QKeySequence(QStringLiteral("Ctrl+Del")), {outlineUndo_->actDeleteTask(), places_->actDeletePlace()});
     shortcuts_->Bind(QKeySequence(Qt::Key_F5), {treeEditing_->actRefreshSubtree(), treeEditing_->actInsertDateTime()});
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The main window: one window over the one document. Its methods live in the folder of the
 // part of the window they serve (see ui/README.md): mainwindow/ (building, menus, closing, the
-// document's life), outline/, undo/, todo/, options/, desktop/, dialogs/; the parts it builds own the rest.
+// document's life), outline/, undo/, todo/, options/, desktop/; the parts it builds own the rest.
 #include <QMainWindow>
 
 #include <memory>
@@ -37,6 +37,9 @@ class TTaskDragDrop;
 class TSortFind;
 class TTaskCommands;
 class TOutlineViews;
+class TOutlineUndo;
+class TSyncCommands;
+class THelpCommands;
 class TPageControl;
 class TSharedShortcutDispatcher;
 class TTaskNode;
@@ -108,30 +111,9 @@ public:
     // ---- Places lists and page switching (TovrinMainPages.cpp) ----
     void SyncSelectionWithCurrentTask(QWidget* Page);
 
-    // ---- About box command (TovrinMainAbout.cpp) ----
-    void BuildAboutCommand();
-    void actAboutExecute();
-
-    // ---- Deleting and dragging tasks as undoable steps (TovrinMainUndo.cpp) ----
-    void BuildUndoAndNavigation();
-    void ConnectUndoAndNavigation();
-    void DeleteSelectedTask(bool Undoable);
-    // A dragged task dropped before the NewIndex-th node under TargetParentNode (nullptr: the
-    // top level; NewIndex -1: as its last child): moved as an undoable step.
-    void DragTaskNode(QTreeWidgetItem* Node, int32_t NewIndex, QTreeWidgetItem* TargetParentNode);
-    // Deletes a place as an undoable step (the Places page's delete command).
-    void DeletePlaceUndoable(TTaskPlace* Place);
-    void actDeleteTaskExecute();
-
-    // ---- Building the outline's parts (outline/TaskCommands.h, SortFind.h, TaskDragDrop.h); the
-    // Outlook and Help commands (TovrinMainCommands.cpp) ----
+    // ---- Building the outline's parts (outline/TaskCommands.h, SortFind.h, TaskDragDrop.h) and
+    // the synchronisation's commands (TovrinMainCommands.cpp) ----
     void BuildTaskCommands();
-    bool QuickOutlookSync(QWidget* AOwner, const std::string& FolderPath, int32_t Mode);
-    void actQuickOutlookConnectExecute();
-    void actConnectToOutlookExecute();
-    void Howitworks1Click();
-    void VisitTovrinWebSite1Click();
-    void Proposenewfeature1Click();
 
     // ---- Installation settings and options (TovrinMainSettings.cpp); the tray icon, hot key,
     // auto-save and window placement are the desktop part's (Desktop()) ----
@@ -159,6 +141,12 @@ public:
     TUndoNavigation& Undo() const { return *undo_; }
     // New, Open, Save, the file's name and lock, the caption (mainwindow/DocumentLifecycle.h).
     TDocumentLifecycle& Document() const { return *document_; }
+    // The outline's side of undo: Delete task, undoable drags and place deletions (undo/OutlineUndo.h).
+    TOutlineUndo& OutlineUndo() const { return *outlineUndo_; }
+    // The synchronisation's commands (sync/SyncCommands.h).
+    TSyncCommands& SyncCommands() const { return *syncCommands_; }
+    // The Help menu's commands (dialogs/HelpCommands.h).
+    THelpCommands& Help() const { return *help_; }
     // The rows' drawing, spots and drag-and-drop (outline/TaskDragDrop.h).
     TTaskDragDrop& DragDrop() const { return *dragDrop_; }
     // Sorting subtasks and finding text, with their commands (outline/SortFind.h).
@@ -189,15 +177,8 @@ private:
     // Commands and widgets only the shell itself reaches.
     QAction* AdvancedOptions1 = nullptr;
     QAction* Exit1 = nullptr;
-    QAction* Howitworks1 = nullptr;
-    QAction* Proposenewfeature1 = nullptr;
-    QAction* VisitTovrinWebSite1 = nullptr;
-    QAction* actAbout = nullptr;
     QSplitter* splMain = nullptr;
     QAction* Options1 = nullptr;
-    QAction* actConnectToOutlook = nullptr;
-    QAction* actDeleteTask = nullptr;
-    QAction* actQuickOutlookConnect = nullptr;
     void BuildControls();
     void BuildTreeEditing();
     void BuildActions();
@@ -206,6 +187,9 @@ private:
     void BuildExchange();
     void BuildTaskPanel();
     void BuildPlacePanel();
+    // The undo part and the outline's side of undo (TovrinMainUndo.cpp).
+    void BuildUndoAndNavigation();
+    void BuildSyncCommands();
     // Which side of the property panel shows: the current task's or the current place's.
     static constexpr int ppTask = 0;
     static constexpr int ppPlace = 1;
@@ -232,6 +216,9 @@ private:
     TDesktopIntegration* desktop_ = nullptr;
     TUndoNavigation* undo_ = nullptr;
     TDocumentLifecycle* document_ = nullptr;
+    TOutlineUndo* outlineUndo_ = nullptr;
+    TSyncCommands* syncCommands_ = nullptr;
+    THelpCommands* help_ = nullptr;
     TTaskDragDrop* dragDrop_ = nullptr;
     TSortFind* sortFind_ = nullptr;
     TTaskCommands* taskCommands_ = nullptr;

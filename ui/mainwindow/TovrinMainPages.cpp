@@ -9,6 +9,8 @@
 #include "ui/places/PlaceItemData.h"
 #include "ui/todo/ToDoFilterPanel.h"
 #include "ui/todo/ToDoPage.h"
+#include "ui/undo/OutlineUndo.h"
+#include "ui/sync/SyncCommands.h"
 
 #include <QAction>
 #include <QTreeWidget>
@@ -89,11 +91,11 @@ void TfrmTovrinMain::UpdateTreeActions()
     TreeEditing().actNewSubTask()->setEnabled(treeMode);
     // Built by later steps of the constructor; a change handler may run before them.
     for (QAction* action : {exchange_ ? exchange_->actImport() : nullptr, exchange_ ? exchange_->actExport() : nullptr,
-                            actDeleteTask, sortFind_ ? sortFind_->actSortSubtasks() : nullptr})
+                            outlineUndo_ ? outlineUndo_->actDeleteTask() : nullptr, sortFind_ ? sortFind_->actSortSubtasks() : nullptr})
         if (action)
             action->setEnabled(treeMode);
     if (QAction* paste = taskCommands_ ? taskCommands_->actInsertTasksFromClipboard() : nullptr)
         paste->setEnabled(treeMode && !SplitClipboardLines(UiServices().GetClipboardText()).empty());
-    if (actQuickOutlookConnect)
-        actQuickOutlookConnect->setEnabled(!state_.DataBase->OutlookFolderPath.empty());
+    if (syncCommands_)
+        syncCommands_->actQuickOutlookConnect()->setEnabled(!state_.DataBase->OutlookFolderPath.empty());
 }

@@ -1,5 +1,5 @@
 // Building the outline's parts that carry commands (sorting and finding, the task commands, the
-// rows' drawing and drag), the Outlook commands and the help menu's links.
+// rows' drawing and drag) and the synchronisation's commands (sync/SyncCommands.h).
 #include "ui/mainwindow/TovrinMain.h"
 
 #include <QAction>
@@ -8,7 +8,6 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QDesktopServices>
 #include <QMouseEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -17,7 +16,6 @@
 #include <QStyleOptionComboBox>
 #include <QTimer>
 #include <QTreeWidgetItemIterator>
-#include <QUrl>
 
 #include <functional>
 
@@ -34,26 +32,11 @@
 #include "ui/outline/TreeViewRules.h"
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/taskpanel/TaskPanel.h"
-#include "ui/dialogs/frmAbout.h"
-#include "ui/sync/frmConnectToMsOutlook.h"
-#include "outlooksync/OutlookSync.h"
-#include "outlooksync/VdirTaskStore.h"
-#include "ui/sync/OutlookSyncHost.h"
 #include "ui/desktop/DesktopIntegration.h"
 #include "ui/todo/ToDoPage.h"
 #include "ui/places/PlacePanel.h"
 #include "ui/mainwindow/WindowAction.h"
-
-namespace {
-
-void OpenShellTarget(const std::string& target)
-{
-    QDesktopServices::openUrl(QUrl(QString::fromStdString(target)));
-}
-
-constexpr const char* HowItWorksPage = "/how-it-works";
-
-} // namespace
+#include "ui/sync/SyncCommands.h"
 
 void TfrmTovrinMain::BuildTaskCommands()
 {
@@ -87,18 +70,6 @@ void TfrmTovrinMain::BuildTaskCommands()
                                    [this](QTreeWidgetItem* Node) { views_->FillTaskTree(Node, false); },
                                    [this](bool Force) { tasks_->ShowDueDateEditor(Force); }};
     taskCommands_ = new TTaskCommands(*this, *views_->tvTasksTree(), state_, UILockCount, Services(), std::move(commandsHost));
-    actConnectToOutlook = MakeWindowAction(*this, *this, "actConnectToOutlook", "Setup Outlook sync...", nullptr,
-                                           &TfrmTovrinMain::actConnectToOutlookExecute);
-    actQuickOutlookConnect = MakeWindowAction(*this, *this, "actQuickOutlookConnect", "Quick Outlook sync", "F9",
-                                              &TfrmTovrinMain::actQuickOutlookConnectExecute);
-    Howitworks1 = MakeWindowAction(*this, *this, "Howitworks1", "How it works...", nullptr,
-                                   &TfrmTovrinMain::Howitworks1Click);
-    VisitTovrinWebSite1 = MakeWindowAction(*this, *this, "VisitTovrinWebSite1", "Visit Tovrin Web Site", nullptr,
-                                           &TfrmTovrinMain::VisitTovrinWebSite1Click);
-    Proposenewfeature1 = MakeWindowAction(*this, *this, "Proposenewfeature1",
-                                          "Send feedback, Propose new feature...", nullptr,
-                                          &TfrmTovrinMain::Proposenewfeature1Click);
-    actQuickOutlookConnect->setEnabled(false);  // enabled while the outline names an Outlook folder
 
     // The outline's pop-up menu: the two submenus, the due date and the sort before the virtual
     // root command.
@@ -136,85 +107,27 @@ void TfrmTovrinMain::BuildTaskCommands()
 
 // ---- Outlook ----
 
-void TfrmTovrinMain::actQuickOutlookConnectExecute()
+void TfrmTovrinMain::BuildSyncCommands()
 {
-    if (!actQuickOutlookConnect->isEnabled() || !actQuickOutlookConnect->isVisible() ||
-        state_.DataBase->OutlookFolderPath.empty())
-        return;
-    QuickOutlookSync(this, state_.DataBase->OutlookFolderPath, 2);
-}
-
-void TfrmTovrinMain::actConnectToOutlookExecute()
-{
-    TreeEditing().EndInPlaceEditing();
-    TfrmConnectToMsOutlook::Execute(*this);
-}
-
-bool TfrmTovrinMain::QuickOutlookSync(QWidget* AOwner, const std::string& FolderPath, int32_t Mode)
-{
-    // An untitled outline is saved first as well: the run's log goes beside the data file.
-    if ((state_.Modified || Document().Untitled()) && !Document().SaveDocument())
-        return false;
-    Undo().ClearUndoHistory();
-    views_->tvTasksTree()->clearSelection();
-
-    // The run may delete tasks, and its progress window lets the window repaint meanwhile:
-    // nothing shown may refer to a task while it runs. The panel, the navigation history and
-    // both trees let go of them; the virtual root is looked up again afterwards.
-    TTaskNode* const virtualRoot = views_->IsVirtualRootActive() ? views_->VirtualRoot() : nullptr;
-    tasks_->SetCurrentTask(nullptr);
-    Undo().Navigation()->Clear();
-    {
-        TUILock lock(UILockCount);
-        views_->tvTasksTree()->clear();
-        toDo_->tvToDo()->clear();
-    }
-    views_->LetGoOfVirtualRoot();
-    // No auto-save of a half-synchronised outline.
-    desktop_->tmrAutoSaveTimer()->stop();
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-
-    const auto showOutlineAgain = [this, virtualRoot] {
-        desktop_->SetAutoSaveMode(desktop_->AutoSaveMode());
-        if (!virtualRoot) {
-            views_->RefillTaskTree();
-            if (pcMainPages->ActivePage() == tshToDoList)
-                toDo_->RebuildToDoList();
-            return;
-        }
-        // Only the address is compared, against the tasks that are still there.
-        bool kept = false;
-        state_.DataBase->Root->ForEachNode([&](void*, TTaskNode* task) { kept = kept || task == virtualRoot; }, nullptr);
-        views_->SetVirtualRoot(kept ? virtualRoot : nullptr);  // refills the tree and the To-Do list
-    };
-    bool result = false;
-    try {
-        TOutlookSyncHost host(AOwner, Services());
-        result = SyncWithOutlook(*state_.DataBase, host, FolderPath, static_cast<uint8_t>(Mode), Document().FileName(),
-                                 VdirApplicationFactory("/"));
-    } catch (...) {
-        showOutlineAgain();
-        throw;
-    }
-    showOutlineAgain();
-    Document().SaveDocument();
-    UpdateTreeActions();  // a completed run stores the folder, which the quick command needs
-    return result;
-}
-
-// ---- Help menu ----
-
-void TfrmTovrinMain::Howitworks1Click()
-{
-    OpenShellTarget(std::string(AboutWebSite) + HowItWorksPage);
-}
-
-void TfrmTovrinMain::VisitTovrinWebSite1Click()
-{
-    OpenShellTarget(AboutWebSite);
-}
-
-void TfrmTovrinMain::Proposenewfeature1Click()
-{
-    OpenShellTarget(AboutMailLink());
+    TSyncCommandsHost host;
+    host.Untitled = [this] { return document_->Untitled(); };
+    host.FileName = [this] { return document_->FileName(); };
+    host.SaveDocument = [this] { return document_->SaveDocument(); };
+    host.SetModified = [this](bool Value) { document_->SetModified(Value); };
+    host.EndInPlaceEditing = [this] { treeEditing_->EndInPlaceEditing(); };
+    host.ClearUndoHistory = [this] { Undo().ClearUndoHistory(); };
+    host.ClearNavigation = [this] { Undo().Navigation()->Clear(); };
+    host.SetCurrentTask = [this](TTaskNode* Task) { tasks_->SetCurrentTask(Task); };
+    host.IsVirtualRootActive = [this] { return views_->IsVirtualRootActive(); };
+    host.VirtualRoot = [this] { return views_->VirtualRoot(); };
+    host.SetVirtualRoot = [this](TTaskNode* Task) { views_->SetVirtualRoot(Task); };
+    host.LetGoOfVirtualRoot = [this] { views_->LetGoOfVirtualRoot(); };
+    host.RefillTaskTree = [this] { views_->RefillTaskTree(); };
+    host.ToDoPageShown = [this] { return pcMainPages->ActivePage() == tshToDoList; };
+    host.RebuildToDoList = [this] { toDo_->RebuildToDoList(); };
+    host.StopAutoSave = [this] { desktop_->tmrAutoSaveTimer()->stop(); };
+    host.RestartAutoSave = [this] { desktop_->SetAutoSaveMode(desktop_->AutoSaveMode()); };
+    host.UpdateTreeActions = [this] { UpdateTreeActions(); };
+    syncCommands_ = new TSyncCommands(*this, *views_->tvTasksTree(), *toDo_->tvToDo(), state_, UILockCount, Services(),
+                                      std::move(host));
 }

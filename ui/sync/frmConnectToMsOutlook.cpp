@@ -17,8 +17,9 @@
 #include "taskdb/TovrinDataBase.h"
 #include "ui/controls/RadioGroup.h"
 #include "ui/mainwindow/TovrinApplication.h"
-#include "ui/mainwindow/TovrinMain.h"
 #include "ui/mainwindow/WindowServices.h"
+#include "ui/mainwindow/WindowState.h"
+#include "ui/sync/SyncCommands.h"
 #include "ui/sync/frmOutlookSyncOptions.h"
 
 std::string DirectoryFromFolderPath(const std::string& FolderPath)
@@ -37,7 +38,7 @@ std::string DirectoryFromFolderPath(const std::string& FolderPath)
     return directory;
 }
 
-TfrmConnectToMsOutlook::TfrmConnectToMsOutlook(TfrmTovrinMain& Window) : QDialog(nullptr), window_(Window)
+TfrmConnectToMsOutlook::TfrmConnectToMsOutlook(TSyncCommands& Sync) : QDialog(nullptr), sync_(Sync)
 {
     setObjectName(QStringLiteral("frmConnectToMsOutlook"));
     setWindowTitle(QStringLiteral("Exchange data with Outlook"));
@@ -96,7 +97,7 @@ TfrmConnectToMsOutlook::TfrmConnectToMsOutlook(TfrmTovrinMain& Window) : QDialog
     connect(edOutlookFolder, &QLineEdit::textChanged, this,
             [this] { btnSyncNow->setEnabled(!edOutlookFolder->text().isEmpty()); });
 
-    SetFolderPath(window_.State().DataBase->OutlookFolderPath);
+    SetFolderPath(sync_.State().DataBase->OutlookFolderPath);
     btnSyncNow->setEnabled(!edOutlookFolder->text().isEmpty());
 
     adjustSize();
@@ -106,9 +107,9 @@ TfrmConnectToMsOutlook::TfrmConnectToMsOutlook(TfrmTovrinMain& Window) : QDialog
     }
 }
 
-bool TfrmConnectToMsOutlook::Execute(TfrmTovrinMain& Window)
+bool TfrmConnectToMsOutlook::Execute(TSyncCommands& Sync)
 {
-    TfrmConnectToMsOutlook dialog(Window);
+    TfrmConnectToMsOutlook dialog(Sync);
     dialog.exec();
     return dialog.Synchronized;
 }
@@ -131,7 +132,7 @@ int TfrmConnectToMsOutlook::Mode() const
 void TfrmConnectToMsOutlook::btnBrowseClick()
 {
     std::string directory = FolderPath().empty() ? std::string() : DirectoryFromFolderPath(FolderPath());
-    if (window_.Services().ExecuteFolderDialog(directory) && !directory.empty())
+    if (sync_.Services().ExecuteFolderDialog(directory) && !directory.empty())
         SetFolderPath(FolderPathFromDirectory(directory));
 }
 
@@ -139,7 +140,7 @@ void TfrmConnectToMsOutlook::btnSyncNowClick()
 {
     if (FolderPath().empty() || Mode() < 0)
         return;
-    if (!window_.QuickOutlookSync(this, FolderPath(), Mode()))
+    if (!sync_.QuickOutlookSync(this, FolderPath(), Mode()))
         return;  // the run said why; the user may pick another folder or try again
     Synchronized = true;
     accept();
@@ -147,7 +148,7 @@ void TfrmConnectToMsOutlook::btnSyncNowClick()
 
 void TfrmConnectToMsOutlook::btnAdvancedClick()
 {
-    TTovrinDataBase& db = *window_.State().DataBase;
+    TTovrinDataBase& db = *sync_.State().DataBase;
     std::string parent = db.NewOutlookTasksParent;
     std::string category = db.OutlookCategory;
     std::string deletedCategory = db.DeletedItemsCategory;
@@ -159,13 +160,13 @@ void TfrmConnectToMsOutlook::btnAdvancedClick()
     db.SetNewOutlookTasksParent(parent);
     db.SetOutlookCategory(category);
     db.SetDeletedItemsCategory(deletedCategory);
-    window_.Document().SetModified(true);  // the options are stored with the outline
+    sync_.SetModified(true);  // the options are stored with the outline
 }
 
 void TfrmConnectToMsOutlook::lbOpenSyncLogClick()
 {
-    const std::string path = window_.Document().Untitled() ? std::string() : SyncLogPathFor(window_.Document().FileName());
+    const std::string path = sync_.Untitled() ? std::string() : SyncLogPathFor(sync_.FileName());
     if (path.empty() || !FileExists(path) ||
         !QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path))))
-        window_.Services().ShowError("Can not open log file: \"" + path + "\"");
+        sync_.Services().ShowError("Can not open log file: \"" + path + "\"");
 }

@@ -11,7 +11,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class TRadioGroup;
-class TfrmTovrinMain;
+class TSyncCommands;
 
 // "\home\me\tasks" -> "/home/me/tasks": the directory a folder path names below the root "/".
 std::string DirectoryFromFolderPath(const std::string& FolderPath);
@@ -20,10 +20,10 @@ class TfrmConnectToMsOutlook : public QDialog {
     Q_OBJECT
 public:
     // Shows the outline's stored folder, if any, with the two-way exchange chosen.
-    explicit TfrmConnectToMsOutlook(TfrmTovrinMain& Window);
+    explicit TfrmConnectToMsOutlook(TSyncCommands& Sync);
 
     // Shows the dialog modally; true when a synchronisation was run from it to its end.
-    static bool Execute(TfrmTovrinMain& Window);
+    static bool Execute(TSyncCommands& Sync);
 
     std::string FolderPath() const;
     void SetFolderPath(const std::string& Path);
@@ -47,5 +47,5 @@ private:
 
     bool Synchronized = false;  // a run from this dialog completed
 
-    TfrmTovrinMain& window_;
+    TSyncCommands& sync_;
 };

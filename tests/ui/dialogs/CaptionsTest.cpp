@@ -105,7 +105,7 @@ TEST_F(CaptionsTest, TheTextsTheProgramShows)
     auto button = [](const QWidget& dialog, const char* name) { return Named<QPushButton>(dialog, name)->text(); };
     add("sync buttons", Joined({button(syncOptions, "btnOK"), button(syncOptions, "btnCancel")}));
 
-    TfrmConnectToMsOutlook connect(*window);
+    TfrmConnectToMsOutlook connect(window->SyncCommands());
     addQ("connect", connect.windowTitle());
     add("connect folder", Joined({label(connect, "lbOutlookFolder"), button(connect, "btnBrowse")}));
     const TRadioGroup* syncAction = Named<TRadioGroup>(connect, "rgSyncAction");

@@ -71,7 +71,7 @@ using ConnectDialogTest = SyncWindowFixture;
 
 TEST_F(ConnectDialogTest, StartingState)
 {
-    TfrmConnectToMsOutlook dialog(*window);
+    TfrmConnectToMsOutlook dialog(window->SyncCommands());
     EXPECT_TRUE(Named<QLineEdit>(dialog, "edOutlookFolder")->isReadOnly());
     const QList<QRadioButton*> modes = Named<TRadioGroup>(dialog, "rgSyncAction")->findChildren<QRadioButton*>();
     ASSERT_EQ(modes.size(), 3);
@@ -86,14 +86,14 @@ TEST_F(ConnectDialogTest, StartingState)
 
     // The outline's folder is shown when it has one.
     window->State().DataBase->OutlookFolderPath = "\\srv\\tasks";
-    TfrmConnectToMsOutlook second(*window);
+    TfrmConnectToMsOutlook second(window->SyncCommands());
     EXPECT_EQ(second.FolderPath(), "\\srv\\tasks");
     EXPECT_TRUE(Named<QPushButton>(second, "btnSyncNow")->isEnabled());
 }
 
 TEST_F(ConnectDialogTest, BrowsePicksADirectoryAndShowsItsFolderPath)
 {
-    TfrmConnectToMsOutlook dialog(*window);
+    TfrmConnectToMsOutlook dialog(window->SyncCommands());
     services.Folders = {tasks, ""};
     Named<QPushButton>(dialog, "btnBrowse")->click();
     EXPECT_EQ(services.FolderRequests, Names{""});
@@ -109,7 +109,7 @@ TEST_F(ConnectDialogTest, BrowsePicksADirectoryAndShowsItsFolderPath)
 
 TEST_F(ConnectDialogTest, AdvancedOptionsAreStoredWithTheOutline)
 {
-    TfrmConnectToMsOutlook dialog(*window);
+    TfrmConnectToMsOutlook dialog(window->SyncCommands());
     ASSERT_FALSE(window->State().Modified);
     WhenModal<TfrmOutlookSyncOptions>([](TfrmOutlookSyncOptions& d) {
         EXPECT_EQ(Named<QLineEdit>(d, "edNewOutlookTasksParent")->text(), QStringLiteral("<NewOutlookTasks>"));
@@ -144,7 +144,7 @@ TEST_F(ConnectDialogTest, AdvancedOptionsAreStoredWithTheOutline)
 
 TEST_F(ConnectDialogTest, OpenSyncLogOpensTheLogBesideTheDataFile)
 {
-    TfrmConnectToMsOutlook dialog(*window);
+    TfrmConnectToMsOutlook dialog(window->SyncCommands());
     // Untitled: there is no log.
     emit Named<QLabel>(dialog, "lbOpenSyncLog")->linkActivated(QStringLiteral("#"));
     ASSERT_EQ(services.Shown.size(), 1u);

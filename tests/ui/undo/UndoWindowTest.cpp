@@ -12,6 +12,7 @@
 #include <QToolButton>
 
 #include "ui/controls/PageControl.h"
+#include "ui/undo/OutlineUndo.h"
 
 namespace {
 
@@ -54,6 +55,36 @@ TEST_F(UndoWindowTest, RedoingADeletionAboveTheVirtualRootResetsIt)
     window->Undo().ClearUndoHistory();  // P is freed for good; nothing refers to it
     window->Views().FillTaskTree();
     ExpectOutline("Q[q1]");
+}
+
+TEST_F(UndoWindowTest, RedoingADeletionOutsideTheVirtualRootKeepsIt)
+{
+    Select("q1");
+    Named<QAction>(*window, "actDeleteTask")->trigger();
+    window->Undo().actUndo()->trigger();
+    window->Views().SetVirtualRoot(Task("P"));
+    window->Undo().actRedo()->trigger();
+    EXPECT_TRUE(window->Views().IsVirtualRootActive());
+    EXPECT_EQ(window->Views().VirtualRoot(), Task("P"));
+    EXPECT_EQ(Outline(Root()), "P[a b c d] Q");
+}
+
+TEST_F(UndoWindowTest, ADropBeforeAShownNodeIsOneUndoableMove)
+{
+    struct Case {
+        const char* task;
+        int32_t index;
+        const char* parent;  // nullptr: the top level
+        const char* moved;
+    };
+    for (const Case& c : {Case{"d", 0, "P", "P[d a b c] Q[q1]"}, Case{"b", 3, "P", "P[a c b d] Q[q1]"},
+                          Case{"q1", 1, nullptr, "P[a b c d] q1 Q"}, Case{"a", -1, "Q", "P[b c d] Q[q1 a]"}}) {
+        SCOPED_TRACE(c.task);
+        window->OutlineUndo().DragTaskNode(Node(c.task), c.index, c.parent ? Node(c.parent) : nullptr);
+        ExpectOutline(c.moved);
+        window->Undo().actUndo()->trigger();
+        ExpectOutline("P[a b c d] Q[q1]");
+    }
 }
 
 TEST_F(UndoWindowTest, DeletingTheLastChildSelectsThePreviousThenTheParent)
@@ -218,7 +249,7 @@ TEST_F(UndoWindowTest, ClosingWithAStandingDeletionFreesEverythingOnce)
     Named<QAction>(*window, "actDeleteTask")->trigger();
     Select("a");
     Named<QSlider>(*window, "tbEffort")->setValue(-10);
-    window->DragTaskNode(Node("a"), -1, Node("Q"));
+    window->OutlineUndo().DragTaskNode(Node("a"), -1, Node("Q"));
     window.reset();  // clean under the sanitizers
     SUCCEED();
 }
