@@ -37,6 +37,7 @@
 #include "ui/todo/ToDoPage.h"
 #include "ui/desktop/DesktopIntegration.h"
 #include "ui/desktop/WindowPlacement.h"
+#include "ui/options/WindowOptions.h"
 #include "ui/todo/ToDoFilterPanel.h"
 #include "ui/dialogs/QtZipHost.h"
 #include "ui/mainwindow/WindowAction.h"
@@ -78,9 +79,6 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     places_->SetCurrentPlace(nullptr);
     tasks_->SetCurrentTask(nullptr);
 
-    // The designed fonts; where Tahoma is missing the font system puts its nearest in.
-    DefaultTasksFont = TFontDesc{"Tahoma", DEFAULT_CHARSET, clWindowText, 8, 0};
-    DefaultNoteFont = TFontDesc{"Tahoma", 204, clWindowText, 8, 0};
     DrawTime = Now();
     undo_->UpdateUndoRedoActions();
     {
@@ -92,7 +90,7 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     views_->FillTaskTreeViewCombo();
     views_->SetCurrentViewName(std::string());
     views_->SetTaskTreeView(ViewAllTasks);
-    LoadSettings();
+    options_->LoadSettings();
     if (desktop_->HotKeyActive())
         desktop_->RegisterSystemHotKey();
     NewEmptyDocument();
@@ -159,8 +157,8 @@ void TfrmTovrinMain::BuildControls()
         if (pcMainPages->ActivePage() == tshToDoList)
             toDo_->RebuildToDoList();
     };
-    viewsHost.GoalsShown = [this] { return ShowGoals; };
-    viewsHost.ProjectsShown = [this] { return ShowProject; };
+    viewsHost.GoalsShown = [this] { return options_->ShowGoals(); };
+    viewsHost.ProjectsShown = [this] { return options_->ShowProject(); };
     viewsHost.ShowOutlinePage = [this](bool KeepToDoPage) {
         if (!(KeepToDoPage && pcMainPages->ActivePage() == tshToDoList))
             pcMainPages->SetActivePage(tshOutline);
@@ -180,7 +178,7 @@ void TfrmTovrinMain::BuildControls()
     TToDoHost toDoHost{[this] { tasks_->UpdateCurrentTask(); },
                        [this] { places_->UpdateCurrentPlace(); },
                        [this] { return views_->VirtualRoot(); },
-                       [this] { return ShowToDoSheet; },
+                       [this] { return options_->ShowToDoSheet(); },
                        [this] { return pcMainPages->ActivePage() == tshToDoList; },
                        [this] { DrawTime = Now(); },
                        [this](QTreeWidgetItem* Node) {
@@ -269,7 +267,7 @@ void TfrmTovrinMain::BuildTaskPanel()
         views_->ShowTaskTreeFilterPanel(true);
     };
     host.FillPlacesList = [this](QTreeWidget* List) { places_->FillPlacesListView(List, nullptr); };
-    host.OpenLink = [this](const std::string& URL) { OpenLink(URL); };
+    host.OpenLink = [this](const std::string& URL) { desktop_->OpenLink(URL); };
     host.AddNavigationButtons = [this](QWidget& Row, QBoxLayout& Layout) {
         undo_->BuildNavigationButtons(&Row);
         Layout.addWidget(undo_->sbBack());
@@ -309,10 +307,10 @@ void TfrmTovrinMain::BuildPlacePanel()
                         if (auto* window = qobject_cast<TfrmTovrinMain*>(self))
                             window->Undo().UpdateUndoRedoActions();
                     },
-                    [this](const std::string& URL) { OpenLink(URL); },
+                    [this](const std::string& URL) { desktop_->OpenLink(URL); },
                     [this](TTaskPlace* Place) { DeletePlaceUndoable(Place); },
                     [this](bool Value) { SetModified(Value); },
-                    [this] { return OneClickEditMode; }};
+                    [this] { return options_->OneClickEditMode(); }};
     places_ = new TPlacePanel(*this, *tshPlaces, *pnlPlaceProps, state_, UILockCount, Services(), std::move(host));
     connect(places_, &TPlacePanel::PlacesChanged, this, [this] { PlacesListsStale = true; });
 }
@@ -354,7 +352,7 @@ void TfrmTovrinMain::BuildMenuBar()
     menu(QStringLiteral("&File"), {actFileNew, Newdemofile1, actOpen, actSave, actSaveAs, nullptr, exchange_->actImport(), exchange_->actExport(),
                                    nullptr, actConnectToOutlook, actQuickOutlookConnect, nullptr, Exit1});
     menu(QStringLiteral("&Edit"), {undo_->actUndo(), undo_->actRedo(), nullptr, undo_->actBack(), undo_->actForward(), nullptr, sortFind_->actFind(), sortFind_->actFindNext()});
-    menu(QStringLiteral("&Tools"), {Options1})->setObjectName(QStringLiteral("Tools1"));
+    menu(QStringLiteral("&Tools"), {options_->Options1()})->setObjectName(QStringLiteral("Tools1"));
     menu(QStringLiteral("&Help"), {Howitworks1, VisitTovrinWebSite1, Proposenewfeature1, nullptr, actAbout});
 }
 
@@ -374,8 +372,6 @@ void TfrmTovrinMain::BuildActions()
                                          &TfrmTovrinMain::actRefreshSubtreeExecute);
     actNewVirtualRoot = MakeWindowAction(*this, *this, "actNewVirtualRoot", "Set as virtual root...", "Ctrl+R",
                                          &TfrmTovrinMain::actNewVirtualRootExecute);
-    AdvancedOptions1 = MakeWindowAction(*this, *this, "AdvancedOptions1", "Advanced options", "Ctrl+P",
-                                        &TfrmTovrinMain::AdvancedOptions1Click);
     actInsertDateTime = new QAction(QStringLiteral("Insert Date/Time"), this);  // no behaviour of its own
     actInsertDateTime->setObjectName(QStringLiteral("actInsertDateTime"));
 
@@ -429,7 +425,7 @@ bool TfrmTovrinMain::FormCloseQuery()
     EndInPlaceEditing();
     if (!AskSaveChanges())
         return false;
-    SaveSettings();
+    options_->SaveSettings();
     closeAccepted_ = true;
     ++UILockCount;  // for good: no change handler runs while the controls are destroyed
     return true;

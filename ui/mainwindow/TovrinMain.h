@@ -34,6 +34,7 @@ class TTaskPanel;
 class TToDoPage;
 class TPlacePanel;
 class TDesktopIntegration;
+class TWindowOptions;
 class TTaskDragDrop;
 class TSortFind;
 class TTaskCommands;
@@ -62,10 +63,6 @@ public:
     bool Untitled = true;
     std::string FileName;
     int32_t UILockCount = 0;
-    TFontDesc DefaultTasksFont;
-    TFontDesc DefaultNoteFont;
-    int32_t DefaultTasksColor = clWindow;
-    int32_t DefaultNoteColor = clWindow;
 
     // ---- Outline tree state ----
     bool NewTaskPending = false;
@@ -74,19 +71,7 @@ public:
     // ---- The places lists need refilling ----
     bool PlacesListsStale = false;
 
-    // ---- The outline's display switches, copied to and from the document ----
-    bool ShowToDoSheet = true;
-    bool ShowTaskProperties = true;
-    bool ShowImportance = true;
-    bool ShowPlaces = true;
-    bool ShowGoals = true;
-    bool ShowTime = true;
-    bool ShowEffort = true;
-    bool ShowProject = true;
-    bool ShowTaskTreeViews = true;
-
     // ---- Installation settings ----
-    bool OneClickEditMode = true;
     std::string LastDBFile;
 
     // ---- Document lifecycle ----
@@ -105,8 +90,6 @@ public:
     void UnlockDataFile();
     void SetEditingEnabled(bool Enabled);
     void ImportXmlFile(const std::string& Name, QTreeWidgetItem* TargetNode);
-    void LoadSettings();
-    void SaveSettings();
     // Lets tests break a save at any step.
 
     // ---- Outline tree views ----
@@ -120,17 +103,6 @@ public:
     // ---- After a task changed ----
     void UpdateTreeActions();
     void RefreshPlacesLists();
-
-    // ---- Display switches ----
-    void SetShowToDoSheet(bool Value);
-    void SetShowTaskProperties(bool Value);
-    void SetShowImportance(bool Value);
-    void SetShowPlaces(bool Value);
-    void SetShowGoals(bool Value);
-    void SetShowTime(bool Value);
-    void SetShowEffort(bool Value);
-    void SetShowProject(bool Value);
-    void SetShowTaskTreeViews(bool Value);
 
     // ---- Places lists and page switching (TovrinMainPages.cpp) ----
     void SyncSelectionWithCurrentTask(QWidget* Page);
@@ -160,21 +132,8 @@ public:
     void VisitTovrinWebSite1Click();
     void Proposenewfeature1Click();
 
-    // ---- Installation settings and options (TovrinMainSettings.cpp); the tray icon, hot key,
-    // auto-save and window placement are the desktop part's (Desktop()) ----
-    TFontDesc TasksFont;
-    int32_t TasksColor = clWindow;
-    TFontDesc NoteFont;
-    int32_t NoteColor = clWindow;
+    // ---- Building the desktop part and the options part (TovrinMainSettings.cpp) ----
     void BuildSettings();
-    void SetOneClickEditMode(bool Value);
-    // Font and background of the outline tree, the To-Do tree and both place lists.
-    void SetTasksFont(const TFontDesc& Font, int32_t Color);
-    // Font and background of both notes editors.
-    void SetNoteFont(const TFontDesc& Font, int32_t Color);
-    void Options1Click();
-    // Opens a link clicked in a notes editor.
-    void OpenLink(const std::string& URL);
 
     IWindowServices& Services() const { return *services_; }
     // The window's parts.
@@ -183,6 +142,8 @@ public:
     TToDoPage& ToDo() const { return *toDo_; }
     TPlacePanel& Places() const { return *places_; }
     TDesktopIntegration& Desktop() const { return *desktop_; }
+    // Display switches, fonts, installation settings and the Options commands (options/WindowOptions.h).
+    TWindowOptions& Options() const { return *options_; }
     TUndoNavigation& Undo() const { return *undo_; }
     // The rows' drawing, spots and drag-and-drop (outline/TaskDragDrop.h).
     TTaskDragDrop& DragDrop() const { return *dragDrop_; }
@@ -208,7 +169,6 @@ public:
     void actSaveExecute();
     void actSaveAsExecute();
     void Exit1Click();
-    void AdvancedOptions1Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -220,7 +180,6 @@ private:
     TDateTime DrawTime = 0;
     TSafeSaveOptions SaveOptions;
     // Commands and widgets only the shell itself reaches.
-    QAction* AdvancedOptions1 = nullptr;
     QAction* Exit1 = nullptr;
     QAction* Howitworks1 = nullptr;
     QAction* Proposenewfeature1 = nullptr;
@@ -232,7 +191,6 @@ private:
     QMenu* pmnuTaskTree = nullptr;
     QSplitter* splMain = nullptr;
     QAction* Newdemofile1 = nullptr;
-    QAction* Options1 = nullptr;
     QAction* actSave = nullptr;
     QAction* actConnectToOutlook = nullptr;
     QAction* actFileNew = nullptr;
@@ -297,6 +255,7 @@ private:
     TToDoPage* toDo_ = nullptr;
     TPlacePanel* places_ = nullptr;
     TDesktopIntegration* desktop_ = nullptr;
+    TWindowOptions* options_ = nullptr;
     TUndoNavigation* undo_ = nullptr;
     TTaskDragDrop* dragDrop_ = nullptr;
     TSortFind* sortFind_ = nullptr;

@@ -1,6 +1,7 @@
 // The document's lifecycle: the start-up outline, New, Open, Save, Save as, the demo outline,
 // the caption and the lock on the data file.
 #include "ui/mainwindow/TovrinMain.h"
+#include "ui/options/WindowOptions.h"
 
 #include "ui/exchange/ImportExport.h"
 #include "ui/todo/ToDoFilterPanel.h"
@@ -210,15 +211,15 @@ void TfrmTovrinMain::OpenDocument(const std::string& Name)
     views_->FillTaskTree();
     PlacesListsStale = true;
     RefreshPlacesLists();
-    SetShowToDoSheet(state_.DataBase->ShowToDoSheet);
-    SetShowTaskProperties(state_.DataBase->ShowTaskProperties);
-    SetShowImportance(state_.DataBase->ShowImportance);
-    SetShowPlaces(state_.DataBase->ShowPlaces);
-    SetShowGoals(state_.DataBase->ShowGoals);
-    SetShowTime(state_.DataBase->ShowTime);
-    SetShowEffort(state_.DataBase->ShowEffort);
-    SetShowProject(state_.DataBase->ShowProject);
-    SetShowTaskTreeViews(state_.DataBase->ShowTaskTreeViews);
+    Options().SetShowToDoSheet(state_.DataBase->ShowToDoSheet);
+    Options().SetShowTaskProperties(state_.DataBase->ShowTaskProperties);
+    Options().SetShowImportance(state_.DataBase->ShowImportance);
+    Options().SetShowPlaces(state_.DataBase->ShowPlaces);
+    Options().SetShowGoals(state_.DataBase->ShowGoals);
+    Options().SetShowTime(state_.DataBase->ShowTime);
+    Options().SetShowEffort(state_.DataBase->ShowEffort);
+    Options().SetShowProject(state_.DataBase->ShowProject);
+    Options().SetShowTaskTreeViews(state_.DataBase->ShowTaskTreeViews);
     toDo_->ToDoFilter().RestoreToDoFilter();
     SetModified(false);
     DataFileLock.Swap(newLock);
@@ -290,15 +291,15 @@ bool TfrmTovrinMain::SaveToFile(const std::string& Name)
 {
     tasks_->UpdateCurrentTask();
     places_->UpdateCurrentPlace();
-    state_.DataBase->SetShowToDoSheet(ShowToDoSheet);
-    state_.DataBase->SetShowTaskProperties(ShowTaskProperties);
-    state_.DataBase->SetShowImportance(ShowImportance);
-    state_.DataBase->SetShowPlaces(ShowPlaces);
-    state_.DataBase->SetShowGoals(ShowGoals);
-    state_.DataBase->SetShowTime(ShowTime);
-    state_.DataBase->SetShowEffort(ShowEffort);
-    state_.DataBase->SetShowProject(ShowProject);
-    state_.DataBase->SetShowTaskTreeViews(ShowTaskTreeViews);
+    state_.DataBase->SetShowToDoSheet(Options().ShowToDoSheet());
+    state_.DataBase->SetShowTaskProperties(Options().ShowTaskProperties());
+    state_.DataBase->SetShowImportance(Options().ShowImportance());
+    state_.DataBase->SetShowPlaces(Options().ShowPlaces());
+    state_.DataBase->SetShowGoals(Options().ShowGoals());
+    state_.DataBase->SetShowTime(Options().ShowTime());
+    state_.DataBase->SetShowEffort(Options().ShowEffort());
+    state_.DataBase->SetShowProject(Options().ShowProject());
+    state_.DataBase->SetShowTaskTreeViews(Options().ShowTaskTreeViews());
     toDo_->ToDoFilter().StoreToDoFilter();
 
     TSafeSaveOptions options = SaveOptions;

@@ -28,6 +28,7 @@
 #include "ui/outline/OutlineViews.h"
 #include "ui/outline/TaskItemData.h"
 #include "ui/outline/TreeViewRules.h"
+#include "ui/options/WindowOptions.h"
 #include "ui/places/PlacePanel.h"
 #include "ui/taskpanel/TaskPanel.h"
 #include "ui/todo/ToDoPage.h"
@@ -96,17 +97,6 @@ void TfrmTovrinMain::HookTree(TTreeViewCheckBoxes* Tree)
 QTreeWidgetItem* TfrmTovrinMain::FindTaskNode(TTreeViewCheckBoxes* Tree, const TTaskNode* Task) const
 {
     return FindTaskItem(Tree, Task);
-}
-
-// ---- Views ----
-
-void TfrmTovrinMain::AdvancedOptions1Click()
-{
-    if (pcMainPages->ActivePage() == tshOutline && views_->sbTaskTreeFilter()->isVisible()) {
-        views_->ToggleTaskTreeFilterPanel();
-    } else if (pcMainPages->ActivePage() == tshToDoList) {
-        toDo_->ToDoFilter().ToggleToDoFilterPanel();
-    }
 }
 
 // ---- Virtual root ----
@@ -302,7 +292,7 @@ bool TfrmTovrinMain::tvTasksTreeMouseDown(TTreeViewCheckBoxes* Tree, QMouseEvent
     Tree->setCurrentItem(node);
     if (Tree->currentItem() != node)
         return true;  // the selection change was refused
-    if (OneClickEditMode) {
+    if (Options().OneClickEditMode()) {
         const QRect label = Tree->LabelRect(node);
         const int margin = Tree->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, Tree) + 1;
         const QString text = node->text(0);
@@ -319,7 +309,7 @@ void TfrmTovrinMain::tvTasksTreeMouseMove(TTreeViewCheckBoxes* Tree, QMouseEvent
 {
     const QPoint pos = Event->position().toPoint();
     QTreeWidgetItem* node = Tree->itemAt(pos);
-    const bool overLabel = OneClickEditMode && node && NodeTask(node) && Tree->LabelRect(node).contains(pos);
+    const bool overLabel = Options().OneClickEditMode() && node && NodeTask(node) && Tree->LabelRect(node).contains(pos);
     // The due-date and notes spots of a row (TaskDragDrop.cpp) come first.
     const bool overSpot =
         dragDrop_->IsOverDueDate(Tree, pos.x(), pos.y()) || dragDrop_->IsOverNoteIcon(Tree, pos.x(), pos.y());
