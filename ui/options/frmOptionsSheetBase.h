@@ -18,7 +18,7 @@ public:
     // The base sheet's own "class", shown for group nodes.
     static TOptionsSheetBase* CreateSheet(TTovrinOptions* Owner);
 
-    // Writes the sheet's values into the main window; the base has none.
+    // Writes the sheet's values into the window's options; the base has none.
     virtual void Apply() {}
     // True also marks the dialog as changed (its Apply button is enabled).
     void SetModified(bool Value);
