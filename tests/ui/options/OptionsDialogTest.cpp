@@ -4,8 +4,11 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
+#include <QToolButton>
 
 #include "ui/controls/PageControl.h"
 #include "ui/options/frmOptionsDBFileMode.h"
@@ -129,6 +132,20 @@ TEST_F(OptionsDialogTest, OkAppliesTheAppearanceAndMarksTheOutlineModified)
     RunOptions(std::nullopt, "btnOK");
     EXPECT_FALSE(window->State().Modified);
     EXPECT_FALSE(window->Options().ShowToDoSheet());
+}
+
+// Advanced options (Ctrl+P) on the Outline page opens or closes the view list, only while its
+// button shows.
+TEST_F(OptionsDialogTest, CtrlPOnTheOutlineTogglesTheViewListWhileItsButtonShows)
+{
+    std::vector<bool> open;
+    for (bool viewsShown : {true, true, false}) {
+        window->Options().SetShowTaskTreeViews(viewsShown);
+        QTest::keyClick(window.get(), Qt::Key_P, Qt::ControlModifier);
+        open.push_back(window->Views().sbTaskTreeFilter()->isChecked());
+        EXPECT_EQ(window->Views().cbToDoTreeViewOptions()->isVisible(), open.back());
+    }
+    EXPECT_EQ(open, (std::vector<bool>{true, false, false}));
 }
 
 } // namespace
