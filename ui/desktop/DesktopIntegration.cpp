@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenu>
@@ -9,6 +10,7 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <QTimer>
+#include <QUrl>
 
 #include "ui/desktop/AutoSave.h"
 #include "ui/desktop/GlobalHotKey.h"
@@ -357,3 +359,7 @@ bool TDesktopIntegration::RunSaveDialog(TFileDialogRequest& Request)
     return chosen;
 }
 
+void TDesktopIntegration::OpenLink(const std::string& URL)
+{
+    QDesktopServices::openUrl(QUrl::fromUserInput(QString::fromStdString(URL)));
+}

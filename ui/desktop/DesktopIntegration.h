@@ -67,6 +67,8 @@ public:
     void tmrAutoSaveTimerTimer();
     // The Save dialog of an untitled outline, with the auto-save timer stopped while it is open.
     bool RunSaveDialog(TFileDialogRequest& Request);
+    // Opens a link clicked in a notes editor, with the desktop's own program for it.
+    void OpenLink(const std::string& URL);
 
     bool ShowInTray() const { return showInTray_; }
     bool MinimizeToTray() const { return minimizeToTray_; }

@@ -38,6 +38,7 @@
 #include "ui/todo/ToDoPage.h"
 #include "ui/desktop/DesktopIntegration.h"
 #include "ui/desktop/WindowPlacement.h"
+#include "ui/options/WindowOptions.h"
 #include "ui/todo/ToDoFilterPanel.h"
 #include "ui/dialogs/QtZipHost.h"
 #include "ui/mainwindow/WindowAction.h"
@@ -85,9 +86,6 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     places_->SetCurrentPlace(nullptr);
     tasks_->SetCurrentTask(nullptr);
 
-    // The designed fonts; where Tahoma is missing the font system puts its nearest in.
-    DefaultTasksFont = TFontDesc{"Tahoma", DEFAULT_CHARSET, clWindowText, 8, 0};
-    DefaultNoteFont = TFontDesc{"Tahoma", 204, clWindowText, 8, 0};
     DrawTime = Now();
     undo_->UpdateUndoRedoActions();
     {
@@ -99,7 +97,7 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     views_->FillTaskTreeViewCombo();
     views_->SetCurrentViewName(std::string());
     views_->SetTaskTreeView(ViewAllTasks);
-    LoadSettings();
+    options_->LoadSettings();
     if (desktop_->HotKeyActive())
         desktop_->RegisterSystemHotKey();
     document_->NewEmptyDocument();
@@ -166,8 +164,8 @@ void TfrmTovrinMain::BuildControls()
         if (pcMainPages->ActivePage() == tshToDoList)
             toDo_->RebuildToDoList();
     };
-    viewsHost.GoalsShown = [this] { return ShowGoals; };
-    viewsHost.ProjectsShown = [this] { return ShowProject; };
+    viewsHost.GoalsShown = [this] { return options_->ShowGoals(); };
+    viewsHost.ProjectsShown = [this] { return options_->ShowProject(); };
     viewsHost.ShowOutlinePage = [this](bool KeepToDoPage) {
         if (!(KeepToDoPage && pcMainPages->ActivePage() == tshToDoList))
             pcMainPages->SetActivePage(tshOutline);
@@ -186,7 +184,7 @@ void TfrmTovrinMain::BuildControls()
     TToDoHost toDoHost{[this] { tasks_->UpdateCurrentTask(); },
                        [this] { places_->UpdateCurrentPlace(); },
                        [this] { return views_->VirtualRoot(); },
-                       [this] { return ShowToDoSheet; },
+                       [this] { return options_->ShowToDoSheet(); },
                        [this] { return pcMainPages->ActivePage() == tshToDoList; },
                        [this] { DrawTime = Now(); },
                        [this](QTreeWidgetItem* Node) {
@@ -251,7 +249,7 @@ void TfrmTovrinMain::BuildTreeEditing()
             window->Undo().UpdateUndoRedoActions();
     };
     host.RestartDrawTime = [this] { DrawTime = Now(); };
-    host.OneClickEditMode = [this] { return OneClickEditMode; };
+    host.OneClickEditMode = [this] { return options_->OneClickEditMode(); };
     host.IsOverSpot = [this](TTreeViewCheckBoxes* Tree, int X, int Y) {
         return dragDrop_->IsOverDueDate(Tree, X, Y) || dragDrop_->IsOverNoteIcon(Tree, X, Y);
     };
@@ -306,7 +304,7 @@ void TfrmTovrinMain::BuildTaskPanel()
         views_->ShowTaskTreeFilterPanel(true);
     };
     host.FillPlacesList = [this](QTreeWidget* List) { places_->FillPlacesListView(List, nullptr); };
-    host.OpenLink = [this](const std::string& URL) { OpenLink(URL); };
+    host.OpenLink = [this](const std::string& URL) { desktop_->OpenLink(URL); };
     host.AddNavigationButtons = [this](QWidget& Row, QBoxLayout& Layout) {
         undo_->BuildNavigationButtons(&Row);
         Layout.addWidget(undo_->sbBack());
@@ -346,10 +344,10 @@ void TfrmTovrinMain::BuildPlacePanel()
                         if (auto* window = qobject_cast<TfrmTovrinMain*>(self))
                             window->Undo().UpdateUndoRedoActions();
                     },
-                    [this](const std::string& URL) { OpenLink(URL); },
+                    [this](const std::string& URL) { desktop_->OpenLink(URL); },
                     [this](TTaskPlace* Place) { outlineUndo_->DeletePlaceUndoable(Place); },
                     [this](bool Value) { document_->SetModified(Value); },
-                    [this] { return OneClickEditMode; }};
+                    [this] { return options_->OneClickEditMode(); }};
     places_ = new TPlacePanel(*this, *tshPlaces, *pnlPlaceProps, state_, UILockCount, Services(), std::move(host));
     connect(places_, &TPlacePanel::PlacesChanged, this, [this] { PlacesListsStale = true; });
 }
@@ -385,26 +383,26 @@ void TfrmTovrinMain::BuildDocument()
     };
     host.RebuildToDoList = [this] { toDo_->RebuildToDoList(); };
     host.ShowDisplaySwitches = [this] {
-        SetShowToDoSheet(state_.DataBase->ShowToDoSheet);
-        SetShowTaskProperties(state_.DataBase->ShowTaskProperties);
-        SetShowImportance(state_.DataBase->ShowImportance);
-        SetShowPlaces(state_.DataBase->ShowPlaces);
-        SetShowGoals(state_.DataBase->ShowGoals);
-        SetShowTime(state_.DataBase->ShowTime);
-        SetShowEffort(state_.DataBase->ShowEffort);
-        SetShowProject(state_.DataBase->ShowProject);
-        SetShowTaskTreeViews(state_.DataBase->ShowTaskTreeViews);
+        options_->SetShowToDoSheet(state_.DataBase->ShowToDoSheet);
+        options_->SetShowTaskProperties(state_.DataBase->ShowTaskProperties);
+        options_->SetShowImportance(state_.DataBase->ShowImportance);
+        options_->SetShowPlaces(state_.DataBase->ShowPlaces);
+        options_->SetShowGoals(state_.DataBase->ShowGoals);
+        options_->SetShowTime(state_.DataBase->ShowTime);
+        options_->SetShowEffort(state_.DataBase->ShowEffort);
+        options_->SetShowProject(state_.DataBase->ShowProject);
+        options_->SetShowTaskTreeViews(state_.DataBase->ShowTaskTreeViews);
     };
     host.StoreDisplaySwitches = [this] {
-        state_.DataBase->SetShowToDoSheet(ShowToDoSheet);
-        state_.DataBase->SetShowTaskProperties(ShowTaskProperties);
-        state_.DataBase->SetShowImportance(ShowImportance);
-        state_.DataBase->SetShowPlaces(ShowPlaces);
-        state_.DataBase->SetShowGoals(ShowGoals);
-        state_.DataBase->SetShowTime(ShowTime);
-        state_.DataBase->SetShowEffort(ShowEffort);
-        state_.DataBase->SetShowProject(ShowProject);
-        state_.DataBase->SetShowTaskTreeViews(ShowTaskTreeViews);
+        state_.DataBase->SetShowToDoSheet(options_->ShowToDoSheet());
+        state_.DataBase->SetShowTaskProperties(options_->ShowTaskProperties());
+        state_.DataBase->SetShowImportance(options_->ShowImportance());
+        state_.DataBase->SetShowPlaces(options_->ShowPlaces());
+        state_.DataBase->SetShowGoals(options_->ShowGoals());
+        state_.DataBase->SetShowTime(options_->ShowTime());
+        state_.DataBase->SetShowEffort(options_->ShowEffort());
+        state_.DataBase->SetShowProject(options_->ShowProject());
+        state_.DataBase->SetShowTaskTreeViews(options_->ShowTaskTreeViews());
     };
     host.RestoreToDoFilter = [this] { toDo_->ToDoFilter().RestoreToDoFilter(); };
     host.StoreToDoFilter = [this] { toDo_->ToDoFilter().StoreToDoFilter(); };
@@ -468,7 +466,7 @@ void TfrmTovrinMain::BuildMenuBar()
     menu(QStringLiteral("&File"), {document_->actFileNew(), document_->Newdemofile1(), document_->actOpen(), document_->actSave(), document_->actSaveAs(), nullptr, exchange_->actImport(), exchange_->actExport(),
                                    nullptr, syncCommands_->actConnectToOutlook(), syncCommands_->actQuickOutlookConnect(), nullptr, Exit1});
     menu(QStringLiteral("&Edit"), {undo_->actUndo(), undo_->actRedo(), nullptr, undo_->actBack(), undo_->actForward(), nullptr, sortFind_->actFind(), sortFind_->actFindNext()});
-    menu(QStringLiteral("&Tools"), {Options1})->setObjectName(QStringLiteral("Tools1"));
+    menu(QStringLiteral("&Tools"), {options_->Options1()})->setObjectName(QStringLiteral("Tools1"));
     menu(QStringLiteral("&Help"), {help_->Howitworks1(), help_->VisitTovrinWebSite1(), help_->Proposenewfeature1(), nullptr, help_->actAbout()});
 }
 
@@ -476,8 +474,6 @@ void TfrmTovrinMain::BuildActions()
 {
     Exit1 = MakeWindowAction(*this, *this, "Exit1", "Exit", nullptr, &TfrmTovrinMain::Exit1Click);
     treeEditing_->BuildTreeCommands();  // new tasks, refresh, virtual root and the outline's pop-up menu
-    AdvancedOptions1 = MakeWindowAction(*this, *this, "AdvancedOptions1", "Advanced options", "Ctrl+P",
-                                        &TfrmTovrinMain::AdvancedOptions1Click);
 
     // Keys shared by two commands run the first enabled one.
     shortcuts_ = new TSharedShortcutDispatcher(this);
@@ -518,7 +514,7 @@ bool TfrmTovrinMain::FormCloseQuery()
     treeEditing_->EndInPlaceEditing();
     if (!document_->AskSaveChanges())
         return false;
-    SaveSettings();
+    options_->SaveSettings();
     closeAccepted_ = true;
     ++UILockCount;  // for good: no change handler runs while the controls are destroyed
     return true;

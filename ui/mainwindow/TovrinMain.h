@@ -33,6 +33,7 @@ class TTaskPanel;
 class TToDoPage;
 class TPlacePanel;
 class TDesktopIntegration;
+class TWindowOptions;
 class TTaskDragDrop;
 class TSortFind;
 class TTaskCommands;
@@ -62,10 +63,6 @@ public:
     // What the window's parts share: the document, current task and place, modified flag.
     TWindowState& State() { return state_; }
     int32_t UILockCount = 0;
-    TFontDesc DefaultTasksFont;
-    TFontDesc DefaultNoteFont;
-    int32_t DefaultTasksColor = clWindow;
-    int32_t DefaultNoteColor = clWindow;
 
     // ---- Outline tree state ----
     int32_t DrawLockCount = 0;
@@ -73,40 +70,15 @@ public:
     // ---- The places lists need refilling ----
     bool PlacesListsStale = false;
 
-    // ---- The outline's display switches, copied to and from the document ----
-    bool ShowToDoSheet = true;
-    bool ShowTaskProperties = true;
-    bool ShowImportance = true;
-    bool ShowPlaces = true;
-    bool ShowGoals = true;
-    bool ShowTime = true;
-    bool ShowEffort = true;
-    bool ShowProject = true;
-    bool ShowTaskTreeViews = true;
-
     // ---- Installation settings ----
-    bool OneClickEditMode = true;
 
     // ---- Document lifecycle (Document()) ----
     // The commands that change the document, enabled or not.
     void SetEditingEnabled(bool Enabled);
-    void LoadSettings();
-    void SaveSettings();
 
     // ---- After a task changed ----
     void UpdateTreeActions();
     void RefreshPlacesLists();
-
-    // ---- Display switches ----
-    void SetShowToDoSheet(bool Value);
-    void SetShowTaskProperties(bool Value);
-    void SetShowImportance(bool Value);
-    void SetShowPlaces(bool Value);
-    void SetShowGoals(bool Value);
-    void SetShowTime(bool Value);
-    void SetShowEffort(bool Value);
-    void SetShowProject(bool Value);
-    void SetShowTaskTreeViews(bool Value);
 
     // ---- Places lists and page switching (TovrinMainPages.cpp) ----
     void SyncSelectionWithCurrentTask(QWidget* Page);
@@ -115,21 +87,8 @@ public:
     // the synchronisation's commands (TovrinMainCommands.cpp) ----
     void BuildTaskCommands();
 
-    // ---- Installation settings and options (TovrinMainSettings.cpp); the tray icon, hot key,
-    // auto-save and window placement are the desktop part's (Desktop()) ----
-    TFontDesc TasksFont;
-    int32_t TasksColor = clWindow;
-    TFontDesc NoteFont;
-    int32_t NoteColor = clWindow;
+    // ---- Building the desktop part and the options part (TovrinMainSettings.cpp) ----
     void BuildSettings();
-    void SetOneClickEditMode(bool Value);
-    // Font and background of the outline tree, the To-Do tree and both place lists.
-    void SetTasksFont(const TFontDesc& Font, int32_t Color);
-    // Font and background of both notes editors.
-    void SetNoteFont(const TFontDesc& Font, int32_t Color);
-    void Options1Click();
-    // Opens a link clicked in a notes editor.
-    void OpenLink(const std::string& URL);
 
     IWindowServices& Services() const { return *services_; }
     // The window's parts.
@@ -138,6 +97,8 @@ public:
     TToDoPage& ToDo() const { return *toDo_; }
     TPlacePanel& Places() const { return *places_; }
     TDesktopIntegration& Desktop() const { return *desktop_; }
+    // Display switches, fonts, installation settings and the Options commands (options/WindowOptions.h).
+    TWindowOptions& Options() const { return *options_; }
     TUndoNavigation& Undo() const { return *undo_; }
     // New, Open, Save, the file's name and lock, the caption (mainwindow/DocumentLifecycle.h).
     TDocumentLifecycle& Document() const { return *document_; }
@@ -166,7 +127,6 @@ public:
 
     // ---- Command handlers ----
     void Exit1Click();
-    void AdvancedOptions1Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -175,10 +135,8 @@ private:
     // State only the shell itself reaches.
     TDateTime DrawTime = 0;
     // Commands and widgets only the shell itself reaches.
-    QAction* AdvancedOptions1 = nullptr;
     QAction* Exit1 = nullptr;
     QSplitter* splMain = nullptr;
-    QAction* Options1 = nullptr;
     void BuildControls();
     void BuildTreeEditing();
     void BuildActions();
@@ -214,6 +172,7 @@ private:
     TToDoPage* toDo_ = nullptr;
     TPlacePanel* places_ = nullptr;
     TDesktopIntegration* desktop_ = nullptr;
+    TWindowOptions* options_ = nullptr;
     TUndoNavigation* undo_ = nullptr;
     TDocumentLifecycle* document_ = nullptr;
     TOutlineUndo* outlineUndo_ = nullptr;

@@ -8,7 +8,7 @@
 #include "ui/desktop/AutoSave.h"
 #include "ui/options/OptionsSheetRegistry.h"
 #include "ui/mainwindow/TovrinApplication.h"
-#include "ui/mainwindow/TovrinMain.h"
+#include "ui/options/WindowOptions.h"
 #include "ui/desktop/DesktopIntegration.h"
 
 namespace {
@@ -39,11 +39,11 @@ TOptionsAutoSave::TOptionsAutoSave(TTovrinOptions* Owner) : TOptionsSheetBase(Ow
     SheetLayout()->addStretch(1);
     {
         TSheetLock lock(*this);
-        if (TfrmTovrinMain* main = MainForm())
-            SetItemIndex(main->Desktop().AutoSaveMode());
+        if (TWindowOptions* options = WindowOptions())
+            SetItemIndex(options->Desktop().AutoSaveMode());
     }
     connect(rgAutoSaveButtons, &QButtonGroup::idToggled, this, [this](int, bool checked) {
-        if (checked && UILockCount == 0)
+        if (checked && !UILocked())
             SetModified(true);
     });
 }
@@ -66,12 +66,12 @@ void TOptionsAutoSave::SetItemIndex(int32_t Index)
 
 void TOptionsAutoSave::Apply()
 {
-    TfrmTovrinMain* main = MainForm();
-    if (!main)
+    TWindowOptions* options = WindowOptions();
+    if (!options)
         return;
-    main->Desktop().SetAutoSaveMode(ValidAutoSaveMode(ItemIndex()));
-    main->SaveSettings();
-    Modified = false;
+    options->Desktop().SetAutoSaveMode(ValidAutoSaveMode(ItemIndex()));
+    options->SaveSettings();
+    SetModified(false);
 }
 
 void RegisterAutoSaveSheet()

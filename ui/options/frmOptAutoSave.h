@@ -14,11 +14,13 @@ public:
 
     void Apply() override;
 
-    // The radio group: its items in mode order.
-    QGroupBox* rgAutoSave = nullptr;
-    QButtonGroup* rgAutoSaveButtons = nullptr;
+    // The radio group's checked item, in mode order.
     int32_t ItemIndex() const;
     void SetItemIndex(int32_t Index);
+
+private:
+    QGroupBox* rgAutoSave = nullptr;
+    QButtonGroup* rgAutoSaveButtons = nullptr;
 };
 
 void RegisterAutoSaveSheet();

@@ -15,7 +15,7 @@
 #include "ui/options/QtFont.h"
 #include "ui/options/OptionsSheetRegistry.h"
 #include "ui/mainwindow/TovrinApplication.h"
-#include "ui/mainwindow/TovrinMain.h"
+#include "ui/options/WindowOptions.h"
 
 namespace {
 
@@ -101,7 +101,7 @@ TfrmOptionsFontsColor::TfrmOptionsFontsColor(TTovrinOptions* Owner) : TOptionsSh
         grid->addWidget(color, 1, 0, 1, 2);
         connect(button, &QToolButton::clicked, this, [this, which] { RunGuarded([this, which] { ChooseFont(which); }); });
         connect(color, &QComboBox::currentIndexChanged, this, [this] {
-            if (UILockCount == 0)
+            if (!UILocked())
                 SetModified(true);
         });
         SheetLayout()->addWidget(box);
@@ -123,11 +123,11 @@ TfrmOptionsFontsColor::TfrmOptionsFontsColor(TTovrinOptions* Owner) : TOptionsSh
     };
 
     TSheetLock lock(*this);
-    if (TfrmTovrinMain* main = MainForm()) {
-        Font1 = main->TasksFont;
-        Font2 = main->NoteFont;
-        SelectColor(cbColor1, main->TasksColor);
-        SelectColor(cbColor2, main->NoteColor);
+    if (TWindowOptions* options = WindowOptions()) {
+        Font1 = options->TasksFont();
+        Font2 = options->NoteFont();
+        SelectColor(cbColor1, options->TasksColor());
+        SelectColor(cbColor2, options->NoteColor());
     }
     RefreshFontTexts();
 }
@@ -159,12 +159,12 @@ bool TfrmOptionsFontsColor::ChooseFont(int Which)
 
 void TfrmOptionsFontsColor::btnRestoreDefClick()
 {
-    if (TfrmTovrinMain* main = MainForm()) {
+    if (TWindowOptions* options = WindowOptions()) {
         TSheetLock lock(*this);
-        Font1 = main->DefaultTasksFont;
-        Font2 = main->DefaultNoteFont;
-        SelectColor(cbColor1, main->DefaultTasksColor);
-        SelectColor(cbColor2, main->DefaultNoteColor);
+        Font1 = options->DefaultTasksFont();
+        Font2 = options->DefaultNoteFont();
+        SelectColor(cbColor1, options->DefaultTasksColor());
+        SelectColor(cbColor2, options->DefaultNoteColor());
     }
     SetModified(true);
     RefreshFontTexts();
@@ -172,12 +172,12 @@ void TfrmOptionsFontsColor::btnRestoreDefClick()
 
 void TfrmOptionsFontsColor::Apply()
 {
-    TfrmTovrinMain* main = MainForm();
-    if (!main)
+    TWindowOptions* options = WindowOptions();
+    if (!options)
         return;
-    main->SetTasksFont(Font1, SelectedColor(cbColor1));
-    main->SetNoteFont(Font2, SelectedColor(cbColor2));
-    main->SaveSettings();
+    options->SetTasksFont(Font1, SelectedColor(cbColor1));
+    options->SetNoteFont(Font2, SelectedColor(cbColor2));
+    options->SaveSettings();
 }
 
 void RegisterFontColorSheet()

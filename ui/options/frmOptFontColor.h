@@ -2,6 +2,7 @@
 // The "Fonts and colors" sheet: font and background of the task and place lists, and of the
 // notes editors.
 #include <functional>
+#include <utility>
 
 #include "ui/options/FontText.h"
 #include "ui/options/frmOptionsSheetBase.h"
@@ -23,6 +24,13 @@ public:
     // Runs the font dialog for one of the two edits; true when a font was chosen.
     bool ChooseFont(int Which);
 
+    // Picks a font starting from the given one; tests replace the dialog.
+    using TFontDialog = std::function<bool(TFontDesc& Font, QWidget* Parent)>;
+    void SetFontDialog1(TFontDialog Dialog) { FontDialog1 = std::move(Dialog); }
+
+private:
+    void RefreshFontTexts();
+
     // The fonts the two edits show.
     TFontDesc Font1;
     TFontDesc Font2;
@@ -34,12 +42,7 @@ public:
     QToolButton* sbFont2 = nullptr;
     QComboBox* cbColor2 = nullptr;
     QPushButton* btnRestoreDef = nullptr;
-
-    // Picks a font starting from the given one; tests replace the dialog.
-    std::function<bool(TFontDesc& Font, QWidget* Parent)> FontDialog1;
-
-private:
-    void RefreshFontTexts();
+    TFontDialog FontDialog1;
 };
 
 // "Tahoma 8": the font's name, a blank and its size in points.

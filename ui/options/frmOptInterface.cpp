@@ -9,7 +9,7 @@
 #include "ui/desktop/HotKey.h"
 #include "ui/options/OptionsSheetRegistry.h"
 #include "ui/mainwindow/TovrinApplication.h"
-#include "ui/mainwindow/TovrinMain.h"
+#include "ui/options/WindowOptions.h"
 #include "ui/desktop/DesktopIntegration.h"
 
 namespace {
@@ -69,26 +69,26 @@ TOptionsSheetBase* TfrmOptionsInterface::CreateSheet(TTovrinOptions* Owner)
 void TfrmOptionsInterface::FormCreate()
 {
     TSheetLock lock(*this);
-    if (TfrmTovrinMain* main = MainForm()) {
-        cbShowInTray->setChecked(main->Desktop().ShowInTray());
-        cbMinimizeToTray->setChecked(main->Desktop().MinimizeToTray());
-        cbCloseToTray->setChecked(main->Desktop().CloseToTray());
-        cbEscMinimizeApp->setChecked(main->Desktop().EscMinimizeApp());
-        cbOneClickEditMode->setChecked(main->OneClickEditMode);
-        cbHotKeyActive->setChecked(main->Desktop().HotKeyActive());
-        cbSaveWndPosition->setChecked(main->Desktop().SaveWndPosition());
-        edHotKeyChar->setText(QString::fromStdString(main->Desktop().HotKeyChar()));
-        cbAltKey->setChecked(main->Desktop().HotKeyShifts() & hkAlt);
-        cbCtrlKey->setChecked(main->Desktop().HotKeyShifts() & hkCtrl);
-        cbShiftKey->setChecked(main->Desktop().HotKeyShifts() & hkShift);
-        cbWinKey->setChecked(main->Desktop().HotKeyShifts() & hkWin);
+    if (TWindowOptions* options = WindowOptions()) {
+        cbShowInTray->setChecked(options->Desktop().ShowInTray());
+        cbMinimizeToTray->setChecked(options->Desktop().MinimizeToTray());
+        cbCloseToTray->setChecked(options->Desktop().CloseToTray());
+        cbEscMinimizeApp->setChecked(options->Desktop().EscMinimizeApp());
+        cbOneClickEditMode->setChecked(options->OneClickEditMode());
+        cbHotKeyActive->setChecked(options->Desktop().HotKeyActive());
+        cbSaveWndPosition->setChecked(options->Desktop().SaveWndPosition());
+        edHotKeyChar->setText(QString::fromStdString(options->Desktop().HotKeyChar()));
+        cbAltKey->setChecked(options->Desktop().HotKeyShifts() & hkAlt);
+        cbCtrlKey->setChecked(options->Desktop().HotKeyShifts() & hkCtrl);
+        cbShiftKey->setChecked(options->Desktop().HotKeyShifts() & hkShift);
+        cbWinKey->setChecked(options->Desktop().HotKeyShifts() & hkWin);
     }
     cbHotKeyActiveClick();
 }
 
 void TfrmOptionsInterface::Changed()
 {
-    if (UILockCount == 0)
+    if (!UILocked())
         SetModified(true);
 }
 
@@ -102,25 +102,25 @@ void TfrmOptionsInterface::cbHotKeyActiveClick()
 
 void TfrmOptionsInterface::Apply()
 {
-    TfrmTovrinMain* main = MainForm();
-    if (!main)
+    TWindowOptions* options = WindowOptions();
+    if (!options)
         return;
-    main->Desktop().SetShowInTray(cbShowInTray->isChecked());
-    main->Desktop().SetMinimizeToTray(cbMinimizeToTray->isChecked());
-    main->Desktop().SetCloseToTray(cbCloseToTray->isChecked());
-    main->Desktop().SetEscMinimizeApp(cbEscMinimizeApp->isChecked());
-    main->SetOneClickEditMode(cbOneClickEditMode->isChecked());
-    main->Desktop().SetHotKeyActive(cbHotKeyActive->isChecked());
-    main->Desktop().SetSaveWndPosition(cbSaveWndPosition->isChecked());
+    options->Desktop().SetShowInTray(cbShowInTray->isChecked());
+    options->Desktop().SetMinimizeToTray(cbMinimizeToTray->isChecked());
+    options->Desktop().SetCloseToTray(cbCloseToTray->isChecked());
+    options->Desktop().SetEscMinimizeApp(cbEscMinimizeApp->isChecked());
+    options->SetOneClickEditMode(cbOneClickEditMode->isChecked());
+    options->Desktop().SetHotKeyActive(cbHotKeyActive->isChecked());
+    options->Desktop().SetSaveWndPosition(cbSaveWndPosition->isChecked());
     // An empty edit keeps the key as it was, modifiers included.
     const std::string hotKeyChar = HotKeyCharFromText(edHotKeyChar->text().toStdString());
     if (!hotKeyChar.empty()) {
-        main->Desktop().SetHotKeyChar(hotKeyChar);
-        main->Desktop().SetHotKeyShifts(HotKeyShiftsFromBoxes(cbAltKey->isChecked(), cbCtrlKey->isChecked(),
+        options->Desktop().SetHotKeyChar(hotKeyChar);
+        options->Desktop().SetHotKeyShifts(HotKeyShiftsFromBoxes(cbAltKey->isChecked(), cbCtrlKey->isChecked(),
                                                     cbShiftKey->isChecked(), cbWinKey->isChecked()));
     }
-    main->SaveSettings();
-    Modified = false;
+    options->SaveSettings();
+    SetModified(false);
 }
 
 void RegisterInterfaceSheet()

@@ -16,6 +16,7 @@ public:
     void Apply() override;
     void cbHotKeyActiveClick();
 
+private:
     QCheckBox* cbShowInTray = nullptr;
     QCheckBox* cbMinimizeToTray = nullptr;
     QCheckBox* cbCloseToTray = nullptr;
@@ -29,8 +30,6 @@ public:
     QCheckBox* cbShiftKey = nullptr;
     QCheckBox* cbCtrlKey = nullptr;
     QCheckBox* cbWinKey = nullptr;
-
-private:
     void FormCreate();
     void Changed();
 };

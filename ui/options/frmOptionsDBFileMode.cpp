@@ -8,7 +8,7 @@
 
 #include "ui/options/OptionsSheetRegistry.h"
 #include "ui/mainwindow/TovrinApplication.h"
-#include "ui/mainwindow/TovrinMain.h"
+#include "ui/options/WindowOptions.h"
 
 namespace {
 
@@ -73,17 +73,17 @@ TOptionsSheetBase* TOptionsDBFileMode::CreateSheet(TTovrinOptions* Owner)
 void TOptionsDBFileMode::FormCreate()
 {
     TSheetLock lock(*this);
-    if (TfrmTovrinMain* main = MainForm()) {
+    if (TWindowOptions* options = WindowOptions()) {
         TDisplaySwitches s;
-        s.ShowToDoSheet = main->ShowToDoSheet;
-        s.ShowTaskProperties = main->ShowTaskProperties;
-        s.ShowImportance = main->ShowImportance;
-        s.ShowGoals = main->ShowGoals;
-        s.ShowTime = main->ShowTime;
-        s.ShowPlaces = main->ShowPlaces;
-        s.ShowEffort = main->ShowEffort;
-        s.ShowProject = main->ShowProject;
-        s.ShowTaskTreeViews = main->ShowTaskTreeViews;
+        s.ShowToDoSheet = options->ShowToDoSheet();
+        s.ShowTaskProperties = options->ShowTaskProperties();
+        s.ShowImportance = options->ShowImportance();
+        s.ShowGoals = options->ShowGoals();
+        s.ShowTime = options->ShowTime();
+        s.ShowPlaces = options->ShowPlaces();
+        s.ShowEffort = options->ShowEffort();
+        s.ShowProject = options->ShowProject();
+        s.ShowTaskTreeViews = options->ShowTaskTreeViews();
         SetBoxes(s);
     }
     for (const TQuickSetupPreset& preset : QuickSetupPresets())
@@ -164,7 +164,7 @@ void TOptionsDBFileMode::UpdateTaskPropsEnabled()
 
 void TOptionsDBFileMode::OptionsChangeEvent()
 {
-    if (UILockCount > 0)
+    if (UILocked())
         return;
     SyncQuickSetup(false);
     SetModified(true);
@@ -172,7 +172,7 @@ void TOptionsDBFileMode::OptionsChangeEvent()
 
 void TOptionsDBFileMode::cbShowTaskPropertiesClick()
 {
-    if (UILockCount > 0)
+    if (UILocked())
         return;
     UpdateTaskPropsEnabled();
     OptionsChangeEvent();
@@ -180,7 +180,7 @@ void TOptionsDBFileMode::cbShowTaskPropertiesClick()
 
 void TOptionsDBFileMode::cbQuickSetupClick()
 {
-    if (UILockCount > 0)
+    if (UILocked())
         return;
     SyncQuickSetup(true);
     OptionsChangeEvent();
@@ -188,19 +188,19 @@ void TOptionsDBFileMode::cbQuickSetupClick()
 
 void TOptionsDBFileMode::Apply()
 {
-    if (!Modified)
+    if (!Modified())
         return;
-    if (TfrmTovrinMain* main = MainForm()) {
+    if (TWindowOptions* options = WindowOptions()) {
         const TDisplaySwitches s = Boxes();
-        main->SetShowToDoSheet(s.ShowToDoSheet);
-        main->SetShowTaskProperties(s.ShowTaskProperties);
-        main->SetShowImportance(s.ShowImportance);
-        main->SetShowGoals(s.ShowGoals);
-        main->SetShowTime(s.ShowTime);
-        main->SetShowPlaces(s.ShowPlaces);
-        main->SetShowEffort(s.ShowEffort);
-        main->SetShowProject(s.ShowProject);
-        main->SetShowTaskTreeViews(s.ShowTaskTreeViews);
+        options->SetShowToDoSheet(s.ShowToDoSheet);
+        options->SetShowTaskProperties(s.ShowTaskProperties);
+        options->SetShowImportance(s.ShowImportance);
+        options->SetShowGoals(s.ShowGoals);
+        options->SetShowTime(s.ShowTime);
+        options->SetShowPlaces(s.ShowPlaces);
+        options->SetShowEffort(s.ShowEffort);
+        options->SetShowProject(s.ShowProject);
+        options->SetShowTaskTreeViews(s.ShowTaskTreeViews);
     }
     SetModified(false);
 }

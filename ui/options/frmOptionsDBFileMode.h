@@ -28,6 +28,7 @@ public:
     void cbShowTaskPropertiesClick();
     void cbQuickSetupClick();
 
+private:
     QComboBox* cbQuickSetup = nullptr;
     QCheckBox* cbShowToDoSheet = nullptr;
     QCheckBox* cbShowTaskTree_View = nullptr;
@@ -39,8 +40,6 @@ public:
     QCheckBox* cbTaskProp_Places = nullptr;
     QCheckBox* cbTaskProp_Effort = nullptr;
     QCheckBox* cbTaskProp_Project = nullptr;
-
-private:
     void FormCreate();
 };
 

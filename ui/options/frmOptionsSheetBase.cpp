@@ -23,14 +23,14 @@ TOptionsSheetBase* TOptionsSheetBase::CreateSheet(TTovrinOptions* Owner)
 
 void TOptionsSheetBase::SetModified(bool Value)
 {
-    Modified = Value;
+    modified_ = Value;
     if (Value && owner_)
         owner_->SetChanged(true);
 }
 
-TfrmTovrinMain* TOptionsSheetBase::MainForm() const
+TWindowOptions* TOptionsSheetBase::WindowOptions() const
 {
-    return owner_ ? owner_->MainForm : nullptr;
+    return owner_ ? owner_->WindowOptions() : nullptr;
 }
 
 void TOptionsSheetBase::HideSubentryHint()

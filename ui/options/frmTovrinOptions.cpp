@@ -27,8 +27,8 @@ TOptionItem::~TOptionItem()
     delete Sheet;
 }
 
-TTovrinOptions::TTovrinOptions(TfrmTovrinMain* MainForm, const TSheetList* Sheets)
-    : QDialog(nullptr), MainForm(MainForm)
+TTovrinOptions::TTovrinOptions(TWindowOptions* Options, const TSheetList* Sheets)
+    : QDialog(nullptr), options_(Options)
 {
     setWindowTitle(QStringLiteral("Options"));
     auto* layout = new QVBoxLayout(this);
@@ -50,8 +50,11 @@ TTovrinOptions::TTovrinOptions(TfrmTovrinMain* MainForm, const TSheetList* Sheet
     auto* buttons = new QHBoxLayout();
     buttons->addStretch(1);
     btnOK = new QPushButton(QStringLiteral("OK"), this);
+    btnOK->setObjectName(QStringLiteral("btnOK"));
     btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
     btnApply = new QPushButton(QStringLiteral("Apply"), this);
+    btnApply->setObjectName(QStringLiteral("btnApply"));
     btnOK->setDefault(true);
     btnApply->setEnabled(false);
     buttons->addWidget(btnOK);
@@ -86,15 +89,15 @@ TTovrinOptions::~TTovrinOptions()
     items_.clear();
 }
 
-bool TTovrinOptions::Execute(TfrmTovrinMain* MainForm)
+bool TTovrinOptions::Execute(TWindowOptions* Options)
 {
-    TTovrinOptions dialog(MainForm);
+    TTovrinOptions dialog(Options);
     QTreeWidgetItemIterator it(dialog.tvOptions);
     if (*it && *++it)
         dialog.tvOptions->setCurrentItem(*it);
     dialog.ChangeDelay = 300;
     dialog.exec();
-    return dialog.AnyChange;
+    return dialog.anyChange_;
 }
 
 void TTovrinOptions::BuildTree(const TSheetList& Sheets)
@@ -174,10 +177,10 @@ void TTovrinOptions::ShowSelectedSheet()
 
 void TTovrinOptions::SetChanged(bool Value)
 {
-    Changed = Value;
+    changed_ = Value;
     btnApply->setEnabled(Value);
     if (Value)
-        AnyChange = true;
+        anyChange_ = true;
 }
 
 void TTovrinOptions::ApplySheets()

@@ -16,7 +16,7 @@ class QPushButton;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
-class TfrmTovrinMain;
+class TWindowOptions;
 
 // The data of one tree node; it owns the sheet once made.
 class TOptionItem {
@@ -34,20 +34,18 @@ class TTovrinOptions : public QDialog {
     Q_OBJECT
 public:
     // Builds the tree from Sheets (the process-wide registry by default).
-    explicit TTovrinOptions(TfrmTovrinMain* MainForm, const TSheetList* Sheets = OptionsSheets());
+    explicit TTovrinOptions(TWindowOptions* Options, const TSheetList* Sheets = OptionsSheets());
     ~TTovrinOptions() override;
 
     // Shows the dialog modally; returns whether any sheet reported a change.
-    static bool Execute(TfrmTovrinMain* MainForm);
+    static bool Execute(TWindowOptions* Options);
 
-    // The main window, which the sheets read and write.
-    TfrmTovrinMain* MainForm;
+    // The window's options, which the sheets read and write.
+    TWindowOptions* WindowOptions() const { return options_; }
     // Mirrors the Apply button.
-    bool Changed = false;
+    bool Changed() const { return changed_; }
     // Some sheet reported a change during this run of the dialog.
-    bool AnyChange = false;
-    // Delay before a newly selected node shows its sheet (ms); 0 shows it at once.
-    int32_t ChangeDelay = 0;
+    bool AnyChange() const { return anyChange_; }
 
     void SetChanged(bool Value);
     // Applies every sheet made so far, in tree order.
@@ -55,12 +53,6 @@ public:
     TOptionsSheetBase* CurrentSheet() const { return currentSheet_; }
     TOptionItem* ItemOf(const QTreeWidgetItem* Node) const;
     QTreeWidgetItem* FindNode(const std::string& Name) const;
-
-    QTreeWidget* tvOptions = nullptr;
-    QWidget* pnlOptionsSheet = nullptr;
-    QPushButton* btnOK = nullptr;
-    QPushButton* btnCancel = nullptr;
-    QPushButton* btnApply = nullptr;
 
 private:
     void BuildTree(const TSheetList& Sheets);
@@ -71,6 +63,16 @@ private:
     void btnOKClick();
     void btnApplyClick();
 
+    TWindowOptions* options_;
+    bool changed_ = false;
+    bool anyChange_ = false;
+    // Delay before a newly selected node shows its sheet (ms); 0 shows it at once.
+    int32_t ChangeDelay = 0;
+    QTreeWidget* tvOptions = nullptr;
+    QWidget* pnlOptionsSheet = nullptr;
+    QPushButton* btnOK = nullptr;
+    QPushButton* btnCancel = nullptr;
+    QPushButton* btnApply = nullptr;
     std::vector<std::unique_ptr<TOptionItem>> items_;
     std::map<std::string, QTreeWidgetItem*> nodesByName_;
     TOptionsSheetBase* currentSheet_ = nullptr;

@@ -1,9 +1,13 @@
 // The notes editor's link clicks and the notification-area icon component.
 #include "ui/mainwindow/WindowTestSupport.h"
 
+#include <QDesktopServices>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QSystemTrayIcon>
+#include <QTest>
+#include <QTextBrowser>
 
 #include "ui/taskpanel/MyRichEdit.h"
 #include "ui/desktop/ToolIcon.h"
@@ -80,6 +84,34 @@ TEST_F(RichEditTest, NoLinksWhileDetectionIsOffAndTextRangesKeepLineBreaks)
     EXPECT_EQ(edit_.GetTextRange(39, 49), "g/x\nplain ");
     EXPECT_EQ(edit_.GetTextRange(-5, 3), "see");
     EXPECT_EQ(edit_.GetTextRange(56, 1000), "line");
+}
+
+// A link clicked in the notes of a task or of a place opens with the desktop's program for it.
+class NotesLinkTest : public TWindowFixture {
+protected:
+    void ClickAt(QPlainTextEdit* notes, int position)
+    {
+        QTextCursor cursor(notes->document());
+        cursor.setPosition(position);
+        const QPoint pos = notes->cursorRect(cursor).center() + QPoint(2, 0);
+        QTest::mouseClick(notes->viewport(), Qt::LeftButton, Qt::NoModifier, pos);
+    }
+};
+
+TEST_F(NotesLinkTest, ALinkInTheTaskOrPlaceNotesOpensWithTheDesktopsProgram)
+{
+    QTextBrowser opened;  // stands in for the web browser
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &opened, "setSource");
+    Names urls;
+    QObject::connect(&opened, &QTextBrowser::sourceChanged, [&](const QUrl& url) { urls.push_back(url.toString().toStdString()); });
+    for (QPlainTextEdit* notes : {window->TaskPanel().TaskNotesEditor(), window->Places().PlaceNotesEditor()}) {
+        notes->setPlainText(QStringLiteral("see www.example.com"));
+        notes->show();
+        QApplication::processEvents();
+        ClickAt(notes, 8);
+    }
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    EXPECT_EQ(urls, (Names{"http://www.example.com", "http://www.example.com"}));
 }
 
 class ToolIconTest : public ::testing::Test {

@@ -46,9 +46,9 @@ TEST_F(WindowSettingsTest, FirstStartHasTheDefaultsAndACentredWindow)
     EXPECT_TRUE(window->Desktop().TrayIcon()->Visible());
     EXPECT_FALSE(window->Desktop().tmrAutoSaveTimer()->isActive());
     // The designed fonts: Tahoma 8 for the task lists and the notes (with its own charset).
-    EXPECT_EQ(FontToString(window->DefaultTasksFont), "Tahoma,1,-16777208,8,0");
-    EXPECT_EQ(FontToString(window->DefaultNoteFont), "Tahoma,204,-16777208,8,0");
-    EXPECT_EQ(FontToString(window->TasksFont), FontToString(window->DefaultTasksFont));
+    EXPECT_EQ(FontToString(window->Options().DefaultTasksFont()), "Tahoma,1,-16777208,8,0");
+    EXPECT_EQ(FontToString(window->Options().DefaultNoteFont()), "Tahoma,204,-16777208,8,0");
+    EXPECT_EQ(FontToString(window->Options().TasksFont()), FontToString(window->Options().DefaultTasksFont()));
     EXPECT_EQ(window->Views().tvTasksTree()->font().family(), "Tahoma");
     EXPECT_EQ(window->TaskPanel().TaskNotesEditor()->font().pointSize(), 8);
     // Without an X display the hot key is not registered, and nothing fails.
@@ -69,10 +69,10 @@ TEST_F(WindowSettingsTest, StoredSettingsAreLoadedAndWrittenBackOnClose)
                               "NoteFont=\"Serif,204,0,15,0\"\n");
     EXPECT_FALSE(window->Desktop().TrayIcon()->Visible());
     EXPECT_TRUE(window->Desktop().EscMinimizeApp());
-    EXPECT_FALSE(window->OneClickEditMode);
+    EXPECT_FALSE(window->Options().OneClickEditMode());
     EXPECT_TRUE(window->Desktop().tmrAutoSaveTimer()->isActive());
     EXPECT_EQ(window->Desktop().HotKeyChar() + "+" + std::to_string(window->Desktop().HotKeyShifts()), "W+3");
-    EXPECT_EQ(window->TasksColor, 255);
+    EXPECT_EQ(window->Options().TasksColor(), 255);
     EXPECT_EQ(window->TaskPanel().TaskNotesEditor()->font().pointSize(), 15);
 
     ShowAndSettle();

@@ -82,16 +82,17 @@ TEST_F(CaptionsTest, TheTextsTheProgramShows)
     Named<QPushButton>(*about, "Button1")->click();
     delete about.data();
 
-    TTovrinOptions options(window.get());
+    TTovrinOptions options(&window->Options());
     addQ("options", options.windowTitle());
-    options.tvOptions->setCurrentItem(options.FindNode("General Application Options"));
+    auto* optionsTree = Named<QTreeWidget>(options, "tvOptions");
+    optionsTree->setCurrentItem(options.FindNode("General Application Options"));
     add("options group", ChildTexts<QLabel>(options.CurrentSheet()));
-    options.tvOptions->setCurrentItem(options.FindNode("Appearance"));
+    optionsTree->setCurrentItem(options.FindNode("Appearance"));
     auto* appearance = dynamic_cast<TOptionsDBFileMode*>(options.CurrentSheet());
-    add("appearance presets", Items(appearance->cbQuickSetup));
-    addQ("appearance panel", appearance->cbShowTaskProperties->text());
-    options.tvOptions->setCurrentItem(options.FindNode("Autosave files"));
-    addQ("autosave", dynamic_cast<TOptionsAutoSave*>(options.CurrentSheet())->rgAutoSave->title());
+    add("appearance presets", Items(Named<QComboBox>(*appearance, "cbQuickSetup")));
+    addQ("appearance panel", Named<QCheckBox>(*appearance, "cbShowTaskProperties")->text());
+    optionsTree->setCurrentItem(options.FindNode("Autosave files"));
+    addQ("autosave", Named<QGroupBox>(*dynamic_cast<TOptionsAutoSave*>(options.CurrentSheet()), "rgAutoSave")->title());
 
     TfrmOutlookSyncOptions syncOptions;
     addQ("sync options", syncOptions.windowTitle());

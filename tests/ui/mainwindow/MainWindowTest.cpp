@@ -99,7 +99,7 @@ TEST_F(MainWindowTest, TheThreeViewsOfASampleOutline)
 
     // Switching goals off while they are shown falls back to all tasks.
     window->Views().SetTaskTreeView("Goals");
-    window->SetShowGoals(false);
+    window->Options().SetShowGoals(false);
     EXPECT_EQ(window->Views().CurrentViewName(), "All tasks");
     EXPECT_EQ(Top(), (Names{"A", "B", "C"}));
 }

@@ -22,6 +22,7 @@
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/desktop/DesktopIntegration.h"
+#include "ui/options/WindowOptions.h"
 #include "ui/outline/OutlineViews.h"
 #include "ui/places/PlacePanel.h"
 #include "ui/taskpanel/TaskPanel.h"

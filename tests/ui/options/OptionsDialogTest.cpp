@@ -4,8 +4,11 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
+#include <QToolButton>
 
 #include "ui/controls/PageControl.h"
 #include "ui/options/frmOptionsDBFileMode.h"
@@ -39,14 +42,14 @@ protected:
         TCountingSheet::Applied.clear();
     }
     // Runs "Options..." with the Appearance sheet's "Show To-Do" box set to showToDo, closed with button.
-    void RunOptions(std::optional<bool> showToDo, QPushButton* TTovrinOptions::*button)
+    void RunOptions(std::optional<bool> showToDo, const char* button)
     {
         WhenModal<TTovrinOptions>([showToDo, button](TTovrinOptions& dialog) {
             // The dialog opens on its second node.
-            EXPECT_EQ(dialog.tvOptions->currentItem(), dialog.FindNode("Appearance"));
+            EXPECT_EQ(Named<QTreeWidget>(dialog, "tvOptions")->currentItem(), dialog.FindNode("Appearance"));
             if (showToDo)
-                dialog.findChild<TOptionsDBFileMode*>()->cbShowToDoSheet->setChecked(*showToDo);
-            (dialog.*button)->click();
+                Named<QCheckBox>(dialog, "cbShowToDoSheet")->setChecked(*showToDo);
+            Named<QPushButton>(dialog, button)->click();
         });
         Named<QAction>(*window, "Options1")->trigger();
     }
@@ -54,22 +57,23 @@ protected:
 
 TEST_F(OptionsDialogTest, TheTreeShowsTheRegisteredSheetsUnderTheirGroups)
 {
-    TTovrinOptions dialog(window.get());
+    TTovrinOptions dialog(&window->Options());
+    QTreeWidget* tree = Named<QTreeWidget>(dialog, "tvOptions");
     Names texts;
-    for (QTreeWidgetItemIterator it(dialog.tvOptions); *it; ++it)
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
         texts.push_back(((*it)->parent() ? "  " : "") + (*it)->text(0).toStdString());
     EXPECT_EQ(texts, (Names{"Tovrin File options", "  Appearance", "General Application Options", "  Behaviour",
                             "  Fonts and colors", "  Autosave files"}));
-    EXPECT_TRUE(dialog.tvOptions->topLevelItem(0)->isExpanded());
-    EXPECT_FALSE(dialog.btnApply->isEnabled());
-    EXPECT_FALSE(dialog.AnyChange);
+    EXPECT_TRUE(tree->topLevelItem(0)->isExpanded());
+    EXPECT_FALSE(Named<QPushButton>(dialog, "btnApply")->isEnabled());
+    EXPECT_FALSE(dialog.AnyChange());
 
     // A group shows the base sheet with its hint; a sheet its own class, found by its name in any case.
-    dialog.tvOptions->setCurrentItem(dialog.FindNode("General Application Options"));
+    tree->setCurrentItem(dialog.FindNode("General Application Options"));
     auto* hint = dialog.CurrentSheet()->findChild<QLabel*>("lbSubentry");
     ASSERT_NE(hint, nullptr);
     EXPECT_FALSE(hint->isHidden());
-    dialog.tvOptions->setCurrentItem(dialog.FindNode("appearance"));
+    tree->setCurrentItem(dialog.FindNode("appearance"));
     EXPECT_NE(dynamic_cast<TOptionsDBFileMode*>(dialog.CurrentSheet()), nullptr);
 }
 
@@ -81,13 +85,13 @@ TEST_F(OptionsDialogTest, OnlySheetsThatWereShownAreAppliedInTreeOrder)
     TTovrinOptions dialog(nullptr, &sheets);
     EXPECT_EQ(TCountingSheet::Made, 0);  // the group's base sheet is shown first
     for (const char* node : {"Third", "First", "Third"})  // made once only
-        dialog.tvOptions->setCurrentItem(dialog.FindNode(node));
+        Named<QTreeWidget>(dialog, "tvOptions")->setCurrentItem(dialog.FindNode(node));
     EXPECT_EQ(TCountingSheet::Made, 2);
 
-    dialog.btnApply->setEnabled(true);
-    dialog.btnApply->click();
+    Named<QPushButton>(dialog, "btnApply")->setEnabled(true);
+    Named<QPushButton>(dialog, "btnApply")->click();
     EXPECT_EQ(TCountingSheet::Applied, (Names{"2", "1"}));  // First, then Third
-    dialog.btnOK->click();  // applies again
+    Named<QPushButton>(dialog, "btnOK")->click();  // applies again
     EXPECT_EQ(TCountingSheet::Applied.size(), 4u);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
@@ -96,37 +100,52 @@ TEST_F(OptionsDialogTest, AChangeEnablesApplyAndApplyingDisablesItAgain)
 {
     sheets.Register("", "Only", &TCountingSheet::Create);
     TTovrinOptions dialog(nullptr, &sheets);
-    dialog.tvOptions->setCurrentItem(dialog.FindNode("Only"));
+    Named<QTreeWidget>(dialog, "tvOptions")->setCurrentItem(dialog.FindNode("Only"));
     dialog.CurrentSheet()->SetModified(true);
-    EXPECT_TRUE(dialog.Changed);
-    EXPECT_TRUE(dialog.btnApply->isEnabled());
-    EXPECT_TRUE(dialog.AnyChange);
-    dialog.btnApply->click();
-    EXPECT_FALSE(dialog.Changed);
-    EXPECT_FALSE(dialog.btnApply->isEnabled());
-    EXPECT_TRUE(dialog.AnyChange);  // stays for the run of the dialog
+    QPushButton* apply = Named<QPushButton>(dialog, "btnApply");
+    EXPECT_TRUE(dialog.Changed());
+    EXPECT_TRUE(apply->isEnabled());
+    EXPECT_TRUE(dialog.AnyChange());
+    apply->click();
+    EXPECT_FALSE(dialog.Changed());
+    EXPECT_FALSE(apply->isEnabled());
+    EXPECT_TRUE(dialog.AnyChange());  // stays for the run of the dialog
 }
 
 TEST_F(OptionsDialogTest, CancelAppliesNothingYetTheOutlineIsMarkedModified)
 {
     ASSERT_FALSE(window->State().Modified);
-    RunOptions(false, &TTovrinOptions::btnCancel);
-    EXPECT_TRUE(window->ShowToDoSheet);
+    RunOptions(false, "btnCancel");
+    EXPECT_TRUE(window->Options().ShowToDoSheet());
     EXPECT_TRUE(window->State().Modified);
 }
 
 TEST_F(OptionsDialogTest, OkAppliesTheAppearanceAndMarksTheOutlineModified)
 {
-    RunOptions(false, &TTovrinOptions::btnOK);
-    EXPECT_FALSE(window->ShowToDoSheet);
+    RunOptions(false, "btnOK");
+    EXPECT_FALSE(window->Options().ShowToDoSheet());
     EXPECT_FALSE(window->pcMainPages->isTabVisible(window->pcMainPages->indexOf(window->tshToDoList)));
     EXPECT_TRUE(window->State().Modified);
 
     // Closing the dialog without a change leaves the outline as it was.
     window->Document().SetModified(false);
-    RunOptions(std::nullopt, &TTovrinOptions::btnOK);
+    RunOptions(std::nullopt, "btnOK");
     EXPECT_FALSE(window->State().Modified);
-    EXPECT_FALSE(window->ShowToDoSheet);
+    EXPECT_FALSE(window->Options().ShowToDoSheet());
+}
+
+// Advanced options (Ctrl+P) on the Outline page opens or closes the view list, only while its
+// button shows.
+TEST_F(OptionsDialogTest, CtrlPOnTheOutlineTogglesTheViewListWhileItsButtonShows)
+{
+    std::vector<bool> open;
+    for (bool viewsShown : {true, true, false}) {
+        window->Options().SetShowTaskTreeViews(viewsShown);
+        QTest::keyClick(window.get(), Qt::Key_P, Qt::ControlModifier);
+        open.push_back(window->Views().sbTaskTreeFilter()->isChecked());
+        EXPECT_EQ(window->Views().cbToDoTreeViewOptions()->isVisible(), open.back());
+    }
+    EXPECT_EQ(open, (std::vector<bool>{true, false, false}));
 }
 
 } // namespace

@@ -35,7 +35,7 @@ TEST_F(ToDoPageTest, EnteringThePageListsTheOpenLeavesWithTheirTasksAndCheckMark
 TEST_F(ToDoPageTest, NothingIsComputedWhileTheToDoPageIsSwitchedOff)
 {
     ShowPage(window->tshToDoList);
-    window->ShowToDoSheet = false;
+    window->Options().SetShowToDoSheet(false);
     window->State().DataBase->Root->AddChild("Later", -1);
     window->ToDo().RebuildToDoList();
     EXPECT_EQ(window->ToDo().tvToDo()->topLevelItemCount(), 5);
@@ -87,7 +87,7 @@ TEST_F(ToDoPageTest, TheClosedPanelComputesForNowTheOpenOneForTheEndOfTheChosenD
         TUILock lock(window->UILockCount);
         window->ToDo().ToDoFilter().dtToDoDate()->setDate(QDate(y, m, d));
     }
-    window->SetShowPlaces(false);  // alone in its row, the filter button stays at the left
+    window->Options().SetShowPlaces(false);  // alone in its row, the filter button stays at the left
     ShowPage(window->tshToDoList);
     EXPECT_EQ(ToDoNode(evening), nullptr);
     QApplication::processEvents();
@@ -98,7 +98,7 @@ TEST_F(ToDoPageTest, TheClosedPanelComputesForNowTheOpenOneForTheEndOfTheChosenD
     EXPECT_NE(ToDoNode(evening), nullptr);
     window->ToDo().ToDoFilter().dtToDoDate()->setDate(QDate(y, m, d).addDays(-1));  // the day before: not yet current
     EXPECT_EQ(ToDoNode(evening), nullptr);
-    window->AdvancedOptions1Click();  // Ctrl+P closes the panel on the To-Do page
+    window->Options().AdvancedOptions1Click();  // Ctrl+P closes the panel on the To-Do page
     EXPECT_FALSE(window->ToDo().ToDoFilter().IsToDoFilterPanelOpen());
     EXPECT_FALSE(window->ToDo().ToDoFilter().sbToDoFilter()->isChecked());
     EXPECT_EQ(ToDoNode(evening), nullptr);
