@@ -4,7 +4,9 @@
 #include "ui/mainwindow/WindowTestSupport.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTest>
 
 #include "ui/controls/PageControl.h"
@@ -113,6 +115,26 @@ TEST_F(TreeSelectionTest, TheToDoListKeepsItsSelectionToo)
     ClickBelowTheRows(todo);
     EXPECT_EQ(todo->selectedItems(), QList<QTreeWidgetItem*>{node});
     EXPECT_EQ(window->State().CurrentTask, Task("B2"));
+}
+
+// The pop-up menu is put together by several parts of the window; a right click shows it whole,
+// in one order.
+TEST_F(TreeSelectionTest, ARightClickOnTheOutlineOpensItsMenuInOrder)
+{
+    TTreeViewCheckBoxes* tree = window->Views().tvTasksTree();
+    const QPoint at = tree->visualItemRect(Node("B1")).center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, tree->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(tree->viewport(), &event);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    QStringList items;
+    for (const QAction* action : menu->actions())
+        items << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    menu->close();
+    EXPECT_EQ(items, QStringList({"New task\tIns", "New subtask", "-", "Task operations", "Task places",
+                                  "Set due date...", "Sort subtasks...", "-", "Set as virtual root...", "-",
+                                  "Refresh subtree\tF5", "-", "Import...", "Export...", "-",
+                                  "Delete task\tCtrl+Del"}));
 }
 
 } // namespace
