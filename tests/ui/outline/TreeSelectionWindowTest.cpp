@@ -117,6 +117,34 @@ TEST_F(TreeSelectionTest, TheToDoListKeepsItsSelectionToo)
     EXPECT_EQ(window->State().CurrentTask, Task("B2"));
 }
 
+// A check mark set in the To-Do list shows in the outline at once.
+TEST_F(TreeSelectionTest, ACheckMarkInTheToDoListShowsInTheOutline)
+{
+    window->pcMainPages->SetActivePage(window->tshToDoList);
+    QApplication::processEvents();
+    TTreeViewCheckBoxes* todo = window->ToDo().tvToDo();
+    QTreeWidgetItem* node = window->TreeEditing().FindTaskNode(todo, Task("B2"));
+    ASSERT_NE(node, nullptr);
+    QTest::mouseClick(todo->viewport(), Qt::LeftButton, {}, todo->CheckBoxRect(node).center());
+    QApplication::processEvents();
+    EXPECT_TRUE(Task("B2")->CompletedMark);
+    EXPECT_TRUE(TTreeViewCheckBoxes::GetChecked(Node("B2")));
+}
+
+// A new subtask while a caption is being typed: the typed caption is kept first.
+TEST_F(TreeSelectionTest, AltInsWhileTypingACaptionKeepsIt)
+{
+    ClickLabel("B1");
+    Key(Qt::Key_F2);
+    QLineEdit* editor = window->Views().tvTasksTree()->InPlaceEditor();
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClicks(editor, "Typed");
+    QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_Insert, QString(), Qt::AltModifier);
+    QApplication::processEvents();
+    EXPECT_EQ(Task("B")->Children[0]->Caption, "Typed");
+    EXPECT_TRUE(window->TreeEditing().NewTaskPending());
+}
+
 // The pop-up menu is put together by several parts of the window; a right click shows it whole,
 // in one order.
 TEST_F(TreeSelectionTest, ARightClickOnTheOutlineOpensItsMenuInOrder)
