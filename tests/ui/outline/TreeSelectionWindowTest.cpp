@@ -143,6 +143,8 @@ TEST_F(TreeSelectionTest, AltInsWhileTypingACaptionKeepsIt)
     QApplication::processEvents();
     EXPECT_EQ(Task("B")->Children[0]->Caption, "Typed");
     EXPECT_TRUE(window->TreeEditing().NewTaskPending());
+    ASSERT_NE(window->Views().tvTasksTree()->InPlaceEditor(), nullptr);
+    EXPECT_EQ(window->Views().tvTasksTree()->InPlaceEditor()->text(), "New Task");
 }
 
 // The pop-up menu is put together by several parts of the window; a right click shows it whole,
