@@ -117,6 +117,22 @@ TEST_F(TreeSelectionTest, TheToDoListKeepsItsSelectionToo)
     EXPECT_EQ(window->State().CurrentTask, Task("B2"));
 }
 
+TEST_F(TreeSelectionTest, AClickOnALabelEditsItOnlyInOneClickEditMode)
+{
+    TTreeViewCheckBoxes* tree = window->Views().tvTasksTree();
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->LabelRect(Node("B1")).center());
+    QApplication::processEvents();
+    ASSERT_TRUE(tree->IsEditing());
+    EXPECT_FALSE(tree->InPlaceEditor()->hasSelectedText());  // the caret goes where the click was
+    window->TreeEditing().EndInPlaceEditing();
+
+    window->SetOneClickEditMode(false);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->LabelRect(Node("C")).center());
+    QApplication::processEvents();
+    ExpectSelected("C");
+    EXPECT_FALSE(tree->IsEditing());
+}
+
 // A check mark set in the To-Do list shows in the outline at once.
 TEST_F(TreeSelectionTest, ACheckMarkInTheToDoListShowsInTheOutline)
 {
