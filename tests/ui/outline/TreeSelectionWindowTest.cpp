@@ -4,7 +4,9 @@
 #include "ui/mainwindow/WindowTestSupport.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTest>
 
 #include "ui/controls/PageControl.h"
@@ -113,6 +115,72 @@ TEST_F(TreeSelectionTest, TheToDoListKeepsItsSelectionToo)
     ClickBelowTheRows(todo);
     EXPECT_EQ(todo->selectedItems(), QList<QTreeWidgetItem*>{node});
     EXPECT_EQ(window->State().CurrentTask, Task("B2"));
+}
+
+TEST_F(TreeSelectionTest, AClickOnALabelEditsItOnlyInOneClickEditMode)
+{
+    TTreeViewCheckBoxes* tree = window->Views().tvTasksTree();
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->LabelRect(Node("B1")).center());
+    QApplication::processEvents();
+    ASSERT_TRUE(tree->IsEditing());
+    EXPECT_FALSE(tree->InPlaceEditor()->hasSelectedText());  // the caret goes where the click was
+    window->TreeEditing().EndInPlaceEditing();
+
+    window->SetOneClickEditMode(false);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->LabelRect(Node("C")).center());
+    QApplication::processEvents();
+    ExpectSelected("C");
+    EXPECT_FALSE(tree->IsEditing());
+}
+
+// A check mark set in the To-Do list shows in the outline at once.
+TEST_F(TreeSelectionTest, ACheckMarkInTheToDoListShowsInTheOutline)
+{
+    window->pcMainPages->SetActivePage(window->tshToDoList);
+    QApplication::processEvents();
+    TTreeViewCheckBoxes* todo = window->ToDo().tvToDo();
+    QTreeWidgetItem* node = window->TreeEditing().FindTaskNode(todo, Task("B2"));
+    ASSERT_NE(node, nullptr);
+    QTest::mouseClick(todo->viewport(), Qt::LeftButton, {}, todo->CheckBoxRect(node).center());
+    QApplication::processEvents();
+    EXPECT_TRUE(Task("B2")->CompletedMark);
+    EXPECT_TRUE(TTreeViewCheckBoxes::GetChecked(Node("B2")));
+}
+
+// A new subtask while a caption is being typed: the typed caption is kept first.
+TEST_F(TreeSelectionTest, AltInsWhileTypingACaptionKeepsIt)
+{
+    ClickLabel("B1");
+    Key(Qt::Key_F2);
+    QLineEdit* editor = window->Views().tvTasksTree()->InPlaceEditor();
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClicks(editor, "Typed");
+    QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_Insert, QString(), Qt::AltModifier);
+    QApplication::processEvents();
+    EXPECT_EQ(Task("B")->Children[0]->Caption, "Typed");
+    EXPECT_TRUE(window->TreeEditing().NewTaskPending());
+    ASSERT_NE(window->Views().tvTasksTree()->InPlaceEditor(), nullptr);
+    EXPECT_EQ(window->Views().tvTasksTree()->InPlaceEditor()->text(), "New Task");
+}
+
+// The pop-up menu is put together by several parts of the window; a right click shows it whole,
+// in one order.
+TEST_F(TreeSelectionTest, ARightClickOnTheOutlineOpensItsMenuInOrder)
+{
+    TTreeViewCheckBoxes* tree = window->Views().tvTasksTree();
+    const QPoint at = tree->visualItemRect(Node("B1")).center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, tree->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(tree->viewport(), &event);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    QStringList items;
+    for (const QAction* action : menu->actions())
+        items << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    menu->close();
+    EXPECT_EQ(items, QStringList({"New task\tIns", "New subtask", "-", "Task operations", "Task places",
+                                  "Set due date...", "Sort subtasks...", "-", "Set as virtual root...", "-",
+                                  "Refresh subtree\tF5", "-", "Import...", "Export...", "-",
+                                  "Delete task\tCtrl+Del"}));
 }
 
 } // namespace
