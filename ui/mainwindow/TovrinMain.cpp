@@ -380,12 +380,14 @@ void TfrmTovrinMain::BuildDocument()
             desktop_->TrayIcon()->SetHint(Hint);
     };
     host.SetEditingEnabled = [this](bool Enabled) { SetEditingEnabled(Enabled); };
-    document_ = new TDocumentLifecycle(*this, state_, environment_, UILockCount, DrawLockCount, Services(), std::move(host));
+    document_ =
+        new TDocumentLifecycle(*this, state_, environment_, UILockCount, DrawLockCount, Services(), std::move(host));
 }
 
 void TfrmTovrinMain::SetEditingEnabled(bool Enabled)
 {
-    for (QAction* action : {document_->actSave(), document_->actSaveAs(), actNewTask, actNewSubTask, places_->actNewPlace()})
+    for (QAction* action :
+         {document_->actSave(), document_->actSaveAs(), actNewTask, actNewSubTask, places_->actNewPlace()})
         action->setEnabled(Enabled);
     // Import, export and the Outlook commands.
     for (QAction* action : {exchange_ ? exchange_->actImport() : nullptr, exchange_ ? exchange_->actExport() : nullptr,

@@ -13,6 +13,7 @@
 #include "platform/Stream.h"
 #include "zip/ZipStream.h"
 #include "taskdb/TaskPlace.h"
+#include "ui/controls/PageControl.h"
 #include "ui/desktop/ToolIcon.h"
 
 namespace {
@@ -381,6 +382,21 @@ TEST_F(MainWindowTest, CancelAtTheSaveQuestionKeepsEverything)
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->close());
+}
+
+TEST_F(MainWindowTest, NewOutlineShowsAllTasksOnTheOutlinePage)
+{
+    BuildSample();
+    window->Views().SetTaskTreeView("Goals");
+    window->pcMainPages->SetActivePage(window->tshToDoList);
+    window->Document().SetModified(true);
+    services.Answers = {idNo};  // do not save the changes
+    Named<QAction>(*window, "actFileNew")->trigger();
+    EXPECT_EQ(window->pcMainPages->ActivePage(), window->tshOutline);
+    EXPECT_EQ(window->Views().CurrentViewName(), "All tasks");
+    EXPECT_EQ(Top(), Names{"New Task"});
+    EXPECT_EQ(Title(), "Tovrin Planner");
+    EXPECT_TRUE(window->Document().Untitled());
 }
 
 TEST_F(MainWindowTest, StartupIgnoresOptionsAndOpensBareNamesFromTheCurrentFolder)
