@@ -384,6 +384,25 @@ TEST_F(MainWindowTest, CancelAtTheSaveQuestionKeepsEverything)
     EXPECT_TRUE(window->close());
 }
 
+TEST_F(MainWindowTest, AfterSaveAsCtrlSSavesUnderTheNewNameWithoutAsking)
+{
+    services.SaveFiles = {File("plan.tvd")};
+    Named<QAction>(*window, "actSaveAs")->trigger();
+    EXPECT_FALSE(window->Document().Untitled());
+    EXPECT_EQ(window->Desktop().TrayIcon()->Hint(), "plan.tvd - Tovrin Planner");
+    const std::string first = ReadAll(File("plan.tvd"));
+    const size_t dialogs = services.Requests.size();
+
+    Root()->AddChild("More", -1);
+    window->Document().SetModified(true);
+    EXPECT_EQ(Title(), "plan.tvd - Tovrin Planner *");
+    EXPECT_EQ(window->Desktop().TrayIcon()->Hint(), "plan.tvd - Tovrin Planner");  // no mark in the tray
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(services.Requests.size(), dialogs);
+    EXPECT_NE(ReadAll(File("plan.tvd")), first);
+    EXPECT_EQ(Title(), "plan.tvd - Tovrin Planner");
+}
+
 TEST_F(MainWindowTest, NewOutlineShowsAllTasksOnTheOutlinePage)
 {
     BuildSample();
