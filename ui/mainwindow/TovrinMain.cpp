@@ -413,7 +413,8 @@ void TfrmTovrinMain::BuildDocument()
             desktop_->TrayIcon()->SetHint(Hint);
     };
     host.SetEditingEnabled = [this](bool Enabled) { SetEditingEnabled(Enabled); };
-    document_ = new TDocumentLifecycle(*this, state_, environment_, UILockCount, DrawLockCount, Services(), std::move(host));
+    document_ =
+        new TDocumentLifecycle(*this, state_, environment_, UILockCount, DrawLockCount, Services(), std::move(host));
 }
 
 void TfrmTovrinMain::SetEditingEnabled(bool Enabled)

@@ -13,6 +13,7 @@
 #include "platform/Stream.h"
 #include "zip/ZipStream.h"
 #include "taskdb/TaskPlace.h"
+#include "ui/controls/PageControl.h"
 #include "ui/desktop/ToolIcon.h"
 
 namespace {
@@ -381,6 +382,40 @@ TEST_F(MainWindowTest, CancelAtTheSaveQuestionKeepsEverything)
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->close());
+}
+
+TEST_F(MainWindowTest, AfterSaveAsCtrlSSavesUnderTheNewNameWithoutAsking)
+{
+    services.SaveFiles = {File("plan.tvd")};
+    Named<QAction>(*window, "actSaveAs")->trigger();
+    EXPECT_FALSE(window->Document().Untitled());
+    EXPECT_EQ(window->Desktop().TrayIcon()->Hint(), "plan.tvd - Tovrin Planner");
+    const std::string first = ReadAll(File("plan.tvd"));
+    const size_t dialogs = services.Requests.size();
+
+    Root()->AddChild("More", -1);
+    window->Document().SetModified(true);
+    EXPECT_EQ(Title(), "plan.tvd - Tovrin Planner *");
+    EXPECT_EQ(window->Desktop().TrayIcon()->Hint(), "plan.tvd - Tovrin Planner");  // no mark in the tray
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(services.Requests.size(), dialogs);
+    EXPECT_NE(ReadAll(File("plan.tvd")), first);
+    EXPECT_EQ(Title(), "plan.tvd - Tovrin Planner");
+}
+
+TEST_F(MainWindowTest, NewOutlineShowsAllTasksOnTheOutlinePage)
+{
+    BuildSample();
+    window->Views().SetTaskTreeView("Goals");
+    window->pcMainPages->SetActivePage(window->tshToDoList);
+    window->Document().SetModified(true);
+    services.Answers = {idNo};  // do not save the changes
+    Named<QAction>(*window, "actFileNew")->trigger();
+    EXPECT_EQ(window->pcMainPages->ActivePage(), window->tshOutline);
+    EXPECT_EQ(window->Views().CurrentViewName(), "All tasks");
+    EXPECT_EQ(Top(), Names{"New Task"});
+    EXPECT_EQ(Title(), "Tovrin Planner");
+    EXPECT_TRUE(window->Document().Untitled());
 }
 
 TEST_F(MainWindowTest, StartupIgnoresOptionsAndOpensBareNamesFromTheCurrentFolder)

@@ -126,7 +126,7 @@ TEST_F(TreeSelectionTest, AClickOnALabelEditsItOnlyInOneClickEditMode)
     EXPECT_FALSE(tree->InPlaceEditor()->hasSelectedText());  // the caret goes where the click was
     window->TreeEditing().EndInPlaceEditing();
 
-    window->SetOneClickEditMode(false);
+    window->Options().SetOneClickEditMode(false);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->LabelRect(Node("C")).center());
     QApplication::processEvents();
     ExpectSelected("C");
