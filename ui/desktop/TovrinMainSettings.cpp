@@ -41,8 +41,8 @@ void SetVisible(QWidget* control, bool visible)
 void TfrmTovrinMain::BuildSettings()
 {
     TDesktopHost host{[this] { Exit1Click(); },
-                      [this] { return Document().SaveDocument(); },
-                      [this] { return Document().Untitled(); },
+                      [this] { return document_->SaveDocument(); },
+                      [this] { return document_->Untitled(); },
                       [this] { return pcMainPages->width(); },
                       [this](int treeWidth) {
                           splMain->setSizes({treeWidth, std::max(0, splMain->width() - splMain->handleWidth() - treeWidth)});
@@ -54,7 +54,7 @@ void TfrmTovrinMain::BuildSettings()
                           });
                           return handled;
                       }};
-    desktop_ = new TDesktopIntegration(*this, state_, Services(), std::move(host));
+    desktop_ = new TDesktopIntegration(*this, state_, *services_, std::move(host));
 
     TWindowOptionsHost options;
     options.SetToDoTabVisible = [this](bool Visible) { SetTabVisible(pcMainPages, tshToDoList, Visible); };

@@ -246,7 +246,7 @@ void TfrmTovrinMain::BuildTreeEditing()
     host.DeleteSelectedTask = [this] { outlineUndo_->DeleteSelectedTask(false); };
     host.UpdateUndoRedoActions = [self] {
         if (auto* window = qobject_cast<TfrmTovrinMain*>(self))
-            window->Undo().UpdateUndoRedoActions();
+            window->undo_->UpdateUndoRedoActions();
     };
     host.RestartDrawTime = [this] { DrawTime = Now(); };
     host.OneClickEditMode = [this] { return options_->OneClickEditMode(); };
@@ -268,16 +268,16 @@ void TfrmTovrinMain::BuildTaskPanel()
     host.ShowTaskProps = [this] { ShowPropertyPanel(ppTask); };
     host.ShowRightPanel = [this](bool Visible) { pnlRight->setVisible(Visible); };
     host.AddToNavigation = [this](TTaskNode* Task) {
-        if (Undo().Navigation())
-            Undo().Navigation()->Add(Task);
+        if (undo_->Navigation())
+            undo_->Navigation()->Add(Task);
     };
     host.UpdateUndoRedoActions = [self] {
         if (auto* window = qobject_cast<TfrmTovrinMain*>(self))
-            window->Undo().UpdateUndoRedoActions();
+            window->undo_->UpdateUndoRedoActions();
     };
     host.AddTaskChangeStep = [this](TTaskNode* Task) {
         return static_cast<TUndoChangeTaskNode*>(
-            Undo().UndoList()->Add(std::make_unique<TUndoChangeTaskNode>(Undo().UndoView(), Task)));
+            undo_->UndoList()->Add(std::make_unique<TUndoChangeTaskNode>(undo_->UndoView(), Task)));
     };
     host.SetModified = [this](bool Value) { document_->SetModified(Value); };
     host.RepaintTaskTrees = [this] { treeEditing_->RepaintTaskTrees(); };
@@ -316,7 +316,7 @@ void TfrmTovrinMain::BuildTaskPanel()
         else
             views_->tvTasksTree()->setFocus();
     };
-    tasks_ = new TTaskPanel(*this, *pnlTaskProps, state_, UILockCount, Services(), std::move(host));
+    tasks_ = new TTaskPanel(*this, *pnlTaskProps, state_, UILockCount, *services_, std::move(host));
     connect(tasks_, &TTaskPanel::PlacesChanged, this, [this] { PlacesListsStale = true; });
 }
 
@@ -342,13 +342,13 @@ void TfrmTovrinMain::BuildPlacePanel()
                     [this] { treeEditing_->EndInPlaceEditing(); },
                     [self] {
                         if (auto* window = qobject_cast<TfrmTovrinMain*>(self))
-                            window->Undo().UpdateUndoRedoActions();
+                            window->undo_->UpdateUndoRedoActions();
                     },
                     [this](const std::string& URL) { desktop_->OpenLink(URL); },
                     [this](TTaskPlace* Place) { outlineUndo_->DeletePlaceUndoable(Place); },
                     [this](bool Value) { document_->SetModified(Value); },
                     [this] { return options_->OneClickEditMode(); }};
-    places_ = new TPlacePanel(*this, *tshPlaces, *pnlPlaceProps, state_, UILockCount, Services(), std::move(host));
+    places_ = new TPlacePanel(*this, *tshPlaces, *pnlPlaceProps, state_, UILockCount, *services_, std::move(host));
     connect(places_, &TPlacePanel::PlacesChanged, this, [this] { PlacesListsStale = true; });
 }
 
@@ -363,8 +363,8 @@ void TfrmTovrinMain::BuildDocument()
         places_->SetCurrentPlace(nullptr);
         tasks_->SetCurrentTask(nullptr);
     };
-    host.ClearUndoHistory = [this] { Undo().ClearUndoHistory(); };
-    host.ClearNavigation = [this] { Undo().Navigation()->Clear(); };
+    host.ClearUndoHistory = [this] { undo_->ClearUndoHistory(); };
+    host.ClearNavigation = [this] { undo_->Navigation()->Clear(); };
     host.ClearTrees = [this] {
         views_->tvTasksTree()->clear();
         toDo_->tvToDo()->clear();
@@ -414,7 +414,7 @@ void TfrmTovrinMain::BuildDocument()
     };
     host.SetEditingEnabled = [this](bool Enabled) { SetEditingEnabled(Enabled); };
     document_ =
-        new TDocumentLifecycle(*this, state_, environment_, UILockCount, DrawLockCount, Services(), std::move(host));
+        new TDocumentLifecycle(*this, state_, environment_, UILockCount, DrawLockCount, *services_, std::move(host));
 }
 
 void TfrmTovrinMain::SetEditingEnabled(bool Enabled)
@@ -438,7 +438,7 @@ void TfrmTovrinMain::BuildExchange()
                            places_->UpdateCurrentPlace();
                        },
                        [this] { return TTreeEditing::NodeTask(SelectedNode(views_->tvTasksTree())); }, [this] { return views_->VirtualRoot(); }};
-    exchange_ = new TImportExport(*this, state_, Services(), std::move(host));
+    exchange_ = new TImportExport(*this, state_, *services_, std::move(host));
     // The outline's pop-up menu: after the refresh command.
     const QList<QAction*> items = treeEditing_->pmnuTaskTree()->actions();
     const qsizetype at = items.indexOf(treeEditing_->actRefreshSubtree());

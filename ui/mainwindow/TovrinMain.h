@@ -90,34 +90,15 @@ public:
     // ---- Building the desktop part and the options part (TovrinMainSettings.cpp) ----
     void BuildSettings();
 
-    IWindowServices& Services() const { return *services_; }
-    // The window's parts.
-    TImportExport& Exchange() const { return *exchange_; }
-    TTaskPanel& TaskPanel() const { return *tasks_; }
-    TToDoPage& ToDo() const { return *toDo_; }
-    TPlacePanel& Places() const { return *places_; }
-    TDesktopIntegration& Desktop() const { return *desktop_; }
-    // Display switches, fonts, installation settings and the Options commands (options/WindowOptions.h).
-    TWindowOptions& Options() const { return *options_; }
-    TUndoNavigation& Undo() const { return *undo_; }
-    // New, Open, Save, the file's name and lock, the caption (mainwindow/DocumentLifecycle.h).
-    TDocumentLifecycle& Document() const { return *document_; }
-    // The outline's side of undo: Delete task, undoable drags and place deletions (undo/OutlineUndo.h).
-    TOutlineUndo& OutlineUndo() const { return *outlineUndo_; }
-    // The synchronisation's commands (sync/SyncCommands.h).
-    TSyncCommands& SyncCommands() const { return *syncCommands_; }
-    // The Help menu's commands (dialogs/HelpCommands.h).
-    THelpCommands& Help() const { return *help_; }
-    // The rows' drawing, spots and drag-and-drop (outline/TaskDragDrop.h).
-    TTaskDragDrop& DragDrop() const { return *dragDrop_; }
-    // Sorting subtasks and finding text, with their commands (outline/SortFind.h).
-    TSortFind& SortFind() const { return *sortFind_; }
-    // Commands on a task's subtree and on the To-Do list (outline/TaskCommands.h).
-    TTaskCommands& TaskCommands() const { return *taskCommands_; }
-    // The outline tree in its views, its fill and the rows' sync (outline/OutlineViews.h).
-    TOutlineViews& Views() const { return *views_; }
-    // Editing in both trees, new tasks and the outline's pop-up menu (outline/TreeEditing.h).
-    TTreeEditing& TreeEditing() const { return *treeEditing_; }
+    // A part of the window (outline/, taskpanel/, todo/ ...: see ui/README.md), found among the
+    // window's own children; the parts talk to each other through the hosts the shell gives them.
+    template <class T>
+    T& Part() const
+    {
+        T* part = findChild<T*>(QString(), Qt::FindDirectChildrenOnly);
+        Q_ASSERT(part);
+        return *part;
+    }
 
     // ---- Controls ----
     TPageControl* pcMainPages = nullptr;

@@ -71,7 +71,7 @@ void TfrmTovrinMain::SyncSelectionWithCurrentTask(QWidget* Page)
     if (Page != tshOutline)
         return;
     TUILock lock(UILockCount);
-    QTreeWidgetItem* node = TreeEditing().FindTaskNode(views_->tvTasksTree(), state_.CurrentTask);
+    QTreeWidgetItem* node = treeEditing_->FindTaskNode(views_->tvTasksTree(), state_.CurrentTask);
     views_->tvTasksTree()->clearSelection();
     if (node) {
         views_->tvTasksTree()->setCurrentItem(node);
@@ -87,8 +87,8 @@ void TfrmTovrinMain::SyncSelectionWithCurrentTask(QWidget* Page)
 void TfrmTovrinMain::UpdateTreeActions()
 {
     const bool treeMode = views_->CurrentViewName() == ViewAllTasks && pcMainPages->ActivePage() == tshOutline;
-    TreeEditing().actNewTask()->setEnabled(treeMode);
-    TreeEditing().actNewSubTask()->setEnabled(treeMode);
+    treeEditing_->actNewTask()->setEnabled(treeMode);
+    treeEditing_->actNewSubTask()->setEnabled(treeMode);
     // Built by later steps of the constructor; a change handler may run before them.
     for (QAction* action : {exchange_ ? exchange_->actImport() : nullptr, exchange_ ? exchange_->actExport() : nullptr,
                             outlineUndo_ ? outlineUndo_->actDeleteTask() : nullptr, sortFind_ ? sortFind_->actSortSubtasks() : nullptr})

@@ -54,29 +54,29 @@ void TfrmTovrinMain::BuildTaskCommands()
                                    if (tasks_->TaskNotesEditor())
                                        tasks_->TaskNotesEditor()->setFocus();
                                },
-                               [this](bool Value) { Document().SetModified(Value); },
-                               [this] { Undo().ClearUndoHistory(); }};
-    sortFind_ = new TSortFind(*this, *views_->tvTasksTree(), *toDo_->tvToDo(), UILockCount, views_->TreeFillCount(), DrawLockCount, Services(),
+                               [this](bool Value) { document_->SetModified(Value); },
+                               [this] { undo_->ClearUndoHistory(); }};
+    sortFind_ = new TSortFind(*this, *views_->tvTasksTree(), *toDo_->tvToDo(), UILockCount, views_->TreeFillCount(), DrawLockCount, *services_,
                               std::move(sortFindHost));
     TTaskCommandsHost commandsHost{[this] { tasks_->UpdateCurrentTask(); },
                                    [this] { tasks_->ReloadCurrentTask(); },
                                    [this] { return tasks_->TaskPlacesText(); },
-                                   [this] { Undo().ClearUndoHistory(); },
-                                   [this](bool Value) { Document().SetModified(Value); },
-                                   [this] { TreeEditing().actRefreshSubtreeExecute(); },
+                                   [this] { undo_->ClearUndoHistory(); },
+                                   [this](bool Value) { document_->SetModified(Value); },
+                                   [this] { treeEditing_->actRefreshSubtreeExecute(); },
                                    [this](QTreeWidgetItem* Node) { views_->SyncTreeNode(Node); },
-                                   [this] { TreeEditing().EndInPlaceEditing(); },
+                                   [this] { treeEditing_->EndInPlaceEditing(); },
                                    [this] { return views_->VirtualRoot(); },
                                    [this](QTreeWidgetItem* Node) { views_->FillTaskTree(Node, false); },
                                    [this](bool Force) { tasks_->ShowDueDateEditor(Force); }};
-    taskCommands_ = new TTaskCommands(*this, *views_->tvTasksTree(), state_, UILockCount, Services(), std::move(commandsHost));
+    taskCommands_ = new TTaskCommands(*this, *views_->tvTasksTree(), state_, UILockCount, *services_, std::move(commandsHost));
 
     // The outline's pop-up menu: the two submenus, the due date and the sort before the virtual
     // root command.
-    QAction* before = TreeEditing().actNewVirtualRoot();
-    taskCommands_->AddToTreeMenu(*TreeEditing().pmnuTaskTree(), before);
-    TreeEditing().pmnuTaskTree()->insertAction(before, sortFind_->actSortSubtasks());
-    TreeEditing().pmnuTaskTree()->insertSeparator(before);
+    QAction* before = treeEditing_->actNewVirtualRoot();
+    taskCommands_->AddToTreeMenu(*treeEditing_->pmnuTaskTree(), before);
+    treeEditing_->pmnuTaskTree()->insertAction(before, sortFind_->actSortSubtasks());
+    treeEditing_->pmnuTaskTree()->insertSeparator(before);
 
     // The paste command follows the clipboard, also when text is copied in another program.
     if (QClipboard* clipboard = QGuiApplication::clipboard())
@@ -96,10 +96,10 @@ void TfrmTovrinMain::BuildTaskCommands()
                            },
                            [this] { tasks_->UpdateCurrentTask(); },
                            [this](TTaskNode* Task, TTaskNode* NewParent, int32_t NewIndex) {
-                               Undo().UndoList()->Add(
-                                   std::make_unique<TUndoDragTaskNode>(Undo().UndoView(), Task, NewParent, NewIndex));
-                               Document().SetModified(true);
-                               Undo().UpdateUndoRedoActions();
+                               undo_->UndoList()->Add(
+                                   std::make_unique<TUndoDragTaskNode>(undo_->UndoView(), Task, NewParent, NewIndex));
+                               document_->SetModified(true);
+                               undo_->UpdateUndoRedoActions();
                            }};
     dragDrop_ = new TTaskDragDrop(*this, *views_->tvTasksTree(), *toDo_->tvToDo(), UILockCount, DrawLockCount, DrawTime,
                                   std::move(dragHost));
@@ -115,8 +115,8 @@ void TfrmTovrinMain::BuildSyncCommands()
     host.SaveDocument = [this] { return document_->SaveDocument(); };
     host.SetModified = [this](bool Value) { document_->SetModified(Value); };
     host.EndInPlaceEditing = [this] { treeEditing_->EndInPlaceEditing(); };
-    host.ClearUndoHistory = [this] { Undo().ClearUndoHistory(); };
-    host.ClearNavigation = [this] { Undo().Navigation()->Clear(); };
+    host.ClearUndoHistory = [this] { undo_->ClearUndoHistory(); };
+    host.ClearNavigation = [this] { undo_->Navigation()->Clear(); };
     host.SetCurrentTask = [this](TTaskNode* Task) { tasks_->SetCurrentTask(Task); };
     host.IsVirtualRootActive = [this] { return views_->IsVirtualRootActive(); };
     host.VirtualRoot = [this] { return views_->VirtualRoot(); };
@@ -128,6 +128,6 @@ void TfrmTovrinMain::BuildSyncCommands()
     host.StopAutoSave = [this] { desktop_->tmrAutoSaveTimer()->stop(); };
     host.RestartAutoSave = [this] { desktop_->SetAutoSaveMode(desktop_->AutoSaveMode()); };
     host.UpdateTreeActions = [this] { UpdateTreeActions(); };
-    syncCommands_ = new TSyncCommands(*this, *views_->tvTasksTree(), *toDo_->tvToDo(), state_, UILockCount, Services(),
+    syncCommands_ = new TSyncCommands(*this, *views_->tvTasksTree(), *toDo_->tvToDo(), state_, UILockCount, *services_,
                                       std::move(host));
 }

@@ -75,10 +75,10 @@ void TfrmTovrinMain::BuildUndoAndNavigation()
                    },
                    [this] {
                        for (TTreeViewCheckBoxes* tree : {views_->tvTasksTree(), toDo_->tvToDo()})
-                           views_->SyncTreeNode(TreeEditing().FindTaskNode(tree, state_.CurrentTask));
+                           views_->SyncTreeNode(treeEditing_->FindTaskNode(tree, state_.CurrentTask));
                        tasks_->ReloadCurrentTask();
                    },
-                   [this](bool Value) { Document().SetModified(Value); },
+                   [this](bool Value) { document_->SetModified(Value); },
                    [this](bool Force) { tasks_->ApplyTaskChange(false, Force); },
                    [this](TTaskNode* Task) {
                        tasks_->SetCurrentTask(Task);

@@ -30,7 +30,7 @@ QString Caption(const TTaskNode* task) { return QString::fromStdString(task->Cap
 QString Describe(TfrmTovrinMain& window)
 {
     QString text;
-    TTreeViewCheckBoxes* tree = window.Views().tvTasksTree();
+    TTreeViewCheckBoxes* tree = window.Part<TOutlineViews>().tvTasksTree();
     // The first project among the top-level rows: its expander and caption.
     for (int i = 0; i < tree->topLevelItemCount(); ++i) {
         QTreeWidgetItem* node = tree->topLevelItem(i);
@@ -48,7 +48,7 @@ QString Describe(TfrmTovrinMain& window)
     }
     const auto* priority = window.findChild<QSlider*>(QStringLiteral("tbPriority"));
     const auto* high = window.findChild<QToolButton*>(QStringLiteral("sbUpPriority"));
-    const QPlainTextEdit* notes = window.TaskPanel().TaskNotesEditor();
+    const QPlainTextEdit* notes = window.Part<TTaskPanel>().TaskNotesEditor();
     text += Line("knob", priority, SliderKnobRect(priority).center());
     text += Line("high", high, high->rect().center());
     text += Line("notes", notes, notes->rect().center());

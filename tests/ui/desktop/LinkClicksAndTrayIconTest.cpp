@@ -104,7 +104,7 @@ TEST_F(NotesLinkTest, ALinkInTheTaskOrPlaceNotesOpensWithTheDesktopsProgram)
     QDesktopServices::setUrlHandler(QStringLiteral("http"), &opened, "setSource");
     Names urls;
     QObject::connect(&opened, &QTextBrowser::sourceChanged, [&](const QUrl& url) { urls.push_back(url.toString().toStdString()); });
-    for (QPlainTextEdit* notes : {window->TaskPanel().TaskNotesEditor(), window->Places().PlaceNotesEditor()}) {
+    for (QPlainTextEdit* notes : {window->Part<TTaskPanel>().TaskNotesEditor(), window->Part<TPlacePanel>().PlaceNotesEditor()}) {
         notes->setPlainText(QStringLiteral("see www.example.com"));
         notes->show();
         QApplication::processEvents();

@@ -36,24 +36,24 @@ protected:
         ShowAndSettle();
         window->showMinimized();
         Settle();
-        ASSERT_TRUE(window->Desktop().HiddenInTray());
+        ASSERT_TRUE(window->Part<TDesktopIntegration>().HiddenInTray());
     }
 };
 
 TEST_F(WindowSettingsTest, FirstStartHasTheDefaultsAndACentredWindow)
 {
     window = Make({}, false);
-    EXPECT_TRUE(window->Desktop().TrayIcon()->Visible());
-    EXPECT_FALSE(window->Desktop().tmrAutoSaveTimer()->isActive());
+    EXPECT_TRUE(window->Part<TDesktopIntegration>().TrayIcon()->Visible());
+    EXPECT_FALSE(window->Part<TDesktopIntegration>().tmrAutoSaveTimer()->isActive());
     // The designed fonts: Tahoma 8 for the task lists and the notes (with its own charset).
-    EXPECT_EQ(FontToString(window->Options().DefaultTasksFont()), "Tahoma,1,-16777208,8,0");
-    EXPECT_EQ(FontToString(window->Options().DefaultNoteFont()), "Tahoma,204,-16777208,8,0");
-    EXPECT_EQ(FontToString(window->Options().TasksFont()), FontToString(window->Options().DefaultTasksFont()));
-    EXPECT_EQ(window->Views().tvTasksTree()->font().family(), "Tahoma");
-    EXPECT_EQ(window->TaskPanel().TaskNotesEditor()->font().pointSize(), 8);
+    EXPECT_EQ(FontToString(window->Part<TWindowOptions>().DefaultTasksFont()), "Tahoma,1,-16777208,8,0");
+    EXPECT_EQ(FontToString(window->Part<TWindowOptions>().DefaultNoteFont()), "Tahoma,204,-16777208,8,0");
+    EXPECT_EQ(FontToString(window->Part<TWindowOptions>().TasksFont()), FontToString(window->Part<TWindowOptions>().DefaultTasksFont()));
+    EXPECT_EQ(window->Part<TOutlineViews>().tvTasksTree()->font().family(), "Tahoma");
+    EXPECT_EQ(window->Part<TTaskPanel>().TaskNotesEditor()->font().pointSize(), 8);
     // Without an X display the hot key is not registered, and nothing fails.
-    EXPECT_FALSE(window->Desktop().SystemHotKey()->Registered());
-    EXPECT_FALSE(window->Desktop().RegisterSystemHotKey());
+    EXPECT_FALSE(window->Part<TDesktopIntegration>().SystemHotKey()->Registered());
+    EXPECT_FALSE(window->Part<TDesktopIntegration>().RegisterSystemHotKey());
 
     ShowAndSettle();
     const QRect screen = QGuiApplication::primaryScreen()->geometry();  // the whole screen
@@ -67,13 +67,13 @@ TEST_F(WindowSettingsTest, StoredSettingsAreLoadedAndWrittenBackOnClose)
     window = MakeWithSettings("ShowInTray=0\nCloseToTray=0\nEscMinimizeApp=1\nOneClickEditMode=0\n"
                               "AutoSaveMode=2\nHotKeyChar=W\nHotKeyShifts=3\nTasksColor=255\n"
                               "NoteFont=\"Serif,204,0,15,0\"\n");
-    EXPECT_FALSE(window->Desktop().TrayIcon()->Visible());
-    EXPECT_TRUE(window->Desktop().EscMinimizeApp());
-    EXPECT_FALSE(window->Options().OneClickEditMode());
-    EXPECT_TRUE(window->Desktop().tmrAutoSaveTimer()->isActive());
-    EXPECT_EQ(window->Desktop().HotKeyChar() + "+" + std::to_string(window->Desktop().HotKeyShifts()), "W+3");
-    EXPECT_EQ(window->Options().TasksColor(), 255);
-    EXPECT_EQ(window->TaskPanel().TaskNotesEditor()->font().pointSize(), 15);
+    EXPECT_FALSE(window->Part<TDesktopIntegration>().TrayIcon()->Visible());
+    EXPECT_TRUE(window->Part<TDesktopIntegration>().EscMinimizeApp());
+    EXPECT_FALSE(window->Part<TWindowOptions>().OneClickEditMode());
+    EXPECT_TRUE(window->Part<TDesktopIntegration>().tmrAutoSaveTimer()->isActive());
+    EXPECT_EQ(window->Part<TDesktopIntegration>().HotKeyChar() + "+" + std::to_string(window->Part<TDesktopIntegration>().HotKeyShifts()), "W+3");
+    EXPECT_EQ(window->Part<TWindowOptions>().TasksColor(), 255);
+    EXPECT_EQ(window->Part<TTaskPanel>().TaskNotesEditor()->font().pointSize(), 15);
 
     ShowAndSettle();
     EXPECT_TRUE(window->close());
@@ -113,24 +113,24 @@ TEST_F(WindowSettingsTest, MinimisingToTheTrayHidesTheWindowAndShowsTheIcon)
 {
     HideInTray("ShowInTray=0\nMinimizeToTray=1\n");
     EXPECT_FALSE(window->isVisible());
-    EXPECT_TRUE(window->Desktop().TrayIcon()->Visible());  // the only way back
+    EXPECT_TRUE(window->Part<TDesktopIntegration>().TrayIcon()->Visible());  // the only way back
 
-    window->Desktop().TrayIcon()->IconMessage(window->Desktop().TrayIcon()->IconIndex(), TToolIcon::TIconMouse::LeftButtonUp);
+    window->Part<TDesktopIntegration>().TrayIcon()->IconMessage(window->Part<TDesktopIntegration>().TrayIcon()->IconIndex(), TToolIcon::TIconMouse::LeftButtonUp);
     Settle();
-    EXPECT_FALSE(window->Desktop().HiddenInTray());
+    EXPECT_FALSE(window->Part<TDesktopIntegration>().HiddenInTray());
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(window->isMinimized());
-    EXPECT_FALSE(window->Desktop().TrayIcon()->Visible());  // ShowInTray is off again
+    EXPECT_FALSE(window->Part<TDesktopIntegration>().TrayIcon()->Visible());  // ShowInTray is off again
 }
 
 TEST_F(WindowSettingsTest, TurningTheTrayIconOffWhileHiddenKeepsIt)
 {
     HideInTray("MinimizeToTray=1\n");
-    window->Desktop().SetShowInTray(false);
-    EXPECT_TRUE(window->Desktop().TrayIcon()->Visible());
-    window->Desktop().SetMinimizeToTray(false);  // brings the program back
-    EXPECT_FALSE(window->Desktop().HiddenInTray());
-    EXPECT_FALSE(window->Desktop().TrayIcon()->Visible());
+    window->Part<TDesktopIntegration>().SetShowInTray(false);
+    EXPECT_TRUE(window->Part<TDesktopIntegration>().TrayIcon()->Visible());
+    window->Part<TDesktopIntegration>().SetMinimizeToTray(false);  // brings the program back
+    EXPECT_FALSE(window->Part<TDesktopIntegration>().HiddenInTray());
+    EXPECT_FALSE(window->Part<TDesktopIntegration>().TrayIcon()->Visible());
 }
 
 TEST_F(WindowSettingsTest, ClosingToTheTrayHidesOnceAndExitStillCloses)
@@ -139,16 +139,16 @@ TEST_F(WindowSettingsTest, ClosingToTheTrayHidesOnceAndExitStillCloses)
     ShowAndSettle();
     EXPECT_FALSE(window->close());
     Settle();
-    EXPECT_TRUE(window->Desktop().HiddenInTray());
+    EXPECT_TRUE(window->Part<TDesktopIntegration>().HiddenInTray());
     EXPECT_FALSE(window->isVisible());
     const QString caption = window->windowTitle();
 
-    window->Desktop().ShowAppClick();
+    window->Part<TDesktopIntegration>().ShowAppClick();
     Settle();
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->windowTitle(), caption);
 
-    window->Desktop().Exit2()->trigger();  // the tray menu's Exit
+    window->Part<TDesktopIntegration>().Exit2()->trigger();  // the tray menu's Exit
     Settle();
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(Stored("CloseToTray"), "1");  // the setting itself stays on
@@ -164,7 +164,7 @@ TEST_F(WindowSettingsTest, EscMinimisesOnlyWhenSwitchedOn)
     };
     press();
     EXPECT_FALSE(window->isMinimized());
-    window->Desktop().SetEscMinimizeApp(true);
+    window->Part<TDesktopIntegration>().SetEscMinimizeApp(true);
     press();
     EXPECT_TRUE(window->isMinimized());
 }
@@ -194,10 +194,10 @@ TEST_F(WindowSettingsTest, TheHotKeyMinimisesTheActiveProgramAndBringsItBack)
     Settle();
     if (!window->isActiveWindow())
         GTEST_SKIP() << "this platform does not activate windows";
-    window->Desktop().WMHotKey();
+    window->Part<TDesktopIntegration>().WMHotKey();
     Settle();
     EXPECT_TRUE(window->isMinimized());
-    window->Desktop().WMHotKey();
+    window->Part<TDesktopIntegration>().WMHotKey();
     Settle();
     EXPECT_FALSE(window->isMinimized());
     EXPECT_TRUE(window->isVisible());
@@ -206,53 +206,53 @@ TEST_F(WindowSettingsTest, TheHotKeyMinimisesTheActiveProgramAndBringsItBack)
 TEST_F(WindowSettingsTest, TheHotKeyBringsTheProgramBackFromTheTray)
 {
     HideInTray("MinimizeToTray=1\n");
-    window->Desktop().WMHotKey();
+    window->Part<TDesktopIntegration>().WMHotKey();
     Settle();
-    EXPECT_FALSE(window->Desktop().HiddenInTray());
+    EXPECT_FALSE(window->Part<TDesktopIntegration>().HiddenInTray());
     EXPECT_TRUE(window->isVisible());
 }
 
 TEST_F(WindowSettingsTest, LosingTheFocusSavesOnlyAModifiedOutlineWithAFile)
 {
     window = MakeWithSettings("AutoSaveMode=1\n");
-    window->Document().SetModified(true);
-    window->Desktop().AppDeactivate();  // untitled: no Save dialog pops up
+    window->Part<TDocumentLifecycle>().SetModified(true);
+    window->Part<TDesktopIntegration>().AppDeactivate();  // untitled: no Save dialog pops up
     EXPECT_EQ(services.Requests.size(), 0u);
     EXPECT_TRUE(window->State().Modified);
 
     const std::string name = dir.File("kept.tvd");
     services.SaveFiles.push_back(name);
-    ASSERT_TRUE(window->Document().SaveDocument());
-    window->Document().SetModified(true);
-    window->Desktop().AppDeactivate();
+    ASSERT_TRUE(window->Part<TDocumentLifecycle>().SaveDocument());
+    window->Part<TDocumentLifecycle>().SetModified(true);
+    window->Part<TDesktopIntegration>().AppDeactivate();
     EXPECT_FALSE(window->State().Modified);
     EXPECT_TRUE(std::filesystem::exists(name + ".bak"));  // saved a second time
 
-    window->Desktop().SetAutoSaveMode(0);
-    window->Document().SetModified(true);
-    window->Desktop().AppDeactivate();
+    window->Part<TDesktopIntegration>().SetAutoSaveMode(0);
+    window->Part<TDocumentLifecycle>().SetModified(true);
+    window->Part<TDesktopIntegration>().AppDeactivate();
     EXPECT_TRUE(window->State().Modified);
 }
 
 TEST_F(WindowSettingsTest, TheFiveMinuteSaveAsksForANameWithItsTimerStopped)
 {
     window = MakeWithSettings("AutoSaveMode=2\n");
-    ASSERT_TRUE(window->Desktop().tmrAutoSaveTimer()->isActive());
+    ASSERT_TRUE(window->Part<TDesktopIntegration>().tmrAutoSaveTimer()->isActive());
     bool timerRanDuringDialog = true;
-    services.DuringDialog = [&] { timerRanDuringDialog = window->Desktop().tmrAutoSaveTimer()->isActive(); };
+    services.DuringDialog = [&] { timerRanDuringDialog = window->Part<TDesktopIntegration>().tmrAutoSaveTimer()->isActive(); };
     services.SaveFiles.push_back("");  // cancelled
-    window->Desktop().tmrAutoSaveTimerTimer();
+    window->Part<TDesktopIntegration>().tmrAutoSaveTimerTimer();
     EXPECT_EQ(services.Requests.size(), 1u);
     EXPECT_FALSE(timerRanDuringDialog);
-    EXPECT_TRUE(window->Desktop().tmrAutoSaveTimer()->isActive());  // asks again in 5 minutes
-    EXPECT_TRUE(window->Document().Untitled());
+    EXPECT_TRUE(window->Part<TDesktopIntegration>().tmrAutoSaveTimer()->isActive());  // asks again in 5 minutes
+    EXPECT_TRUE(window->Part<TDocumentLifecycle>().Untitled());
 
     // With a file it saves whether or not there are changes.
     const std::string name = dir.File("timed.tvd");
     services.SaveFiles.push_back(name);
-    window->Desktop().tmrAutoSaveTimerTimer();
+    window->Part<TDesktopIntegration>().tmrAutoSaveTimerTimer();
     ASSERT_TRUE(std::filesystem::exists(name));
-    window->Desktop().tmrAutoSaveTimerTimer();
+    window->Part<TDesktopIntegration>().tmrAutoSaveTimerTimer();
     EXPECT_TRUE(std::filesystem::exists(name + ".bak"));
     EXPECT_EQ(services.Requests.size(), 2u);
 }

@@ -14,6 +14,7 @@
 
 #include "ui/controls/RadioGroup.h"
 #include "ui/dialogs/frmAbout.h"
+#include "ui/sync/SyncCommands.h"
 #include "ui/sync/frmConnectToMsOutlook.h"
 #include "ui/options/frmOptAutoSave.h"
 #include "ui/options/frmOptionsDBFileMode.h"
@@ -61,10 +62,10 @@ TEST_F(CaptionsTest, TheTextsTheProgramShows)
     add("project color", projectColor->text().toStdString() + " " +
                              projectColor->palette().color(QPalette::WindowText).name().toStdString());
     QStringList tray;
-    for (const QAction* action : window->Desktop().pmnuTray()->actions())
+    for (const QAction* action : window->Part<TDesktopIntegration>().pmnuTray()->actions())
         tray << (action->isSeparator() ? "-" : action->text());
     add("tray menu", Joined(tray));
-    addQ("tray default", window->Desktop().pmnuTray()->defaultAction()->text());
+    addQ("tray default", window->Part<TDesktopIntegration>().pmnuTray()->defaultAction()->text());
 
     TfrmSortOptions sort;
     addQ("sort", sort.windowTitle());
@@ -82,7 +83,7 @@ TEST_F(CaptionsTest, TheTextsTheProgramShows)
     Named<QPushButton>(*about, "Button1")->click();
     delete about.data();
 
-    TTovrinOptions options(&window->Options());
+    TTovrinOptions options(&window->Part<TWindowOptions>());
     addQ("options", options.windowTitle());
     auto* optionsTree = Named<QTreeWidget>(options, "tvOptions");
     optionsTree->setCurrentItem(options.FindNode("General Application Options"));
@@ -106,7 +107,7 @@ TEST_F(CaptionsTest, TheTextsTheProgramShows)
     auto button = [](const QWidget& dialog, const char* name) { return Named<QPushButton>(dialog, name)->text(); };
     add("sync buttons", Joined({button(syncOptions, "btnOK"), button(syncOptions, "btnCancel")}));
 
-    TfrmConnectToMsOutlook connect(window->SyncCommands());
+    TfrmConnectToMsOutlook connect(window->Part<TSyncCommands>());
     addQ("connect", connect.windowTitle());
     add("connect folder", Joined({label(connect, "lbOutlookFolder"), button(connect, "btnBrowse")}));
     const TRadioGroup* syncAction = Named<TRadioGroup>(connect, "rgSyncAction");

@@ -27,8 +27,8 @@ TEST_F(ImportExportTest, WholeTreeAsXmlAndBackAddsTheSameTopTasksOnce)
     const std::string file = File("all.xml");
     services.SaveFiles = {{file, 2}};
     services.Answers = {idNo};  // not only the selected task
-    window->Document().SetModified(false);
-    window->Exchange().actExport()->trigger();
+    window->Part<TDocumentLifecycle>().SetModified(false);
+    window->Part<TImportExport>().actExport()->trigger();
     ASSERT_EQ(services.Requests.size(), 1u);
     EXPECT_EQ(services.Requests[0].Filter, "Tab format (*.tab)|*.tab|XML document (*.xml)|*.xml");
     EXPECT_EQ(services.Requests[0].FilterIndex, 2);
@@ -42,9 +42,9 @@ TEST_F(ImportExportTest, WholeTreeAsXmlAndBackAddsTheSameTopTasksOnce)
     EXPECT_LT(xml.find("<TaskTree"), xml.find("<PlacesList"));
     EXPECT_NE(xml.find("\n  <TaskTree"), std::string::npos);  // indented
 
-    window->Views().tvTasksTree()->clearSelection();
+    window->Part<TOutlineViews>().tvTasksTree()->clearSelection();
     services.OpenFiles = {{file, 2}};
-    window->Exchange().actImport()->trigger();
+    window->Part<TImportExport>().actImport()->trigger();
     ExpectOutline("Alpha[Alpha one] Beta Alpha[Alpha one] Beta");
     EXPECT_TRUE(window->State().Modified);
 }
@@ -52,17 +52,17 @@ TEST_F(ImportExportTest, WholeTreeAsXmlAndBackAddsTheSameTopTasksOnce)
 TEST_F(ImportExportTest, ExportWithAVirtualRootAndNoKeepsTheVirtualRootOnTop)
 {
     BuildSample();
-    window->Views().SetVirtualRoot(Task("Alpha"));
+    window->Part<TOutlineViews>().SetVirtualRoot(Task("Alpha"));
     Select("Alpha one");
     const std::string file = File("virtual.xml");
     services.SaveFiles = {{file, 2}};
     services.Answers = {idNo};
-    window->Exchange().actExport()->trigger();
+    window->Part<TImportExport>().actExport()->trigger();
 
     // Read back into an empty document: the virtual root is the top task.
     BuildOutline([](TTaskNode*) {});
     services.OpenFiles = {{file, 2}};
-    window->Exchange().actImport()->trigger();
+    window->Part<TImportExport>().actImport()->trigger();
     EXPECT_EQ(Outline(Root()), "Alpha[Alpha one]");
 }
 
@@ -73,18 +73,18 @@ TEST_F(ImportExportTest, CancelledQuestionsLeaveNoFile)
     const std::string xml = File("cancel.xml");
     services.SaveFiles = {{xml, 2}};
     services.Answers = {idCancel};
-    window->Exchange().actExport()->trigger();
+    window->Part<TImportExport>().actExport()->trigger();
     EXPECT_FALSE(std::filesystem::exists(xml));
 
     const std::string tab = File("no.tab");
     services.SaveFiles = {{tab, 1}};
     services.Answers = {idYes, idNo};  // only Beta; then not for captions and notes only
-    window->Exchange().actExport()->trigger();
+    window->Part<TImportExport>().actExport()->trigger();
     EXPECT_EQ(services.Shown.back(), "Only task captions and notes will be exported to this format. Continue?");
     EXPECT_FALSE(std::filesystem::exists(tab));
 
     services.SaveFiles = {{""}};  // the dialog cancelled
-    window->Exchange().actExport()->trigger();
+    window->Part<TImportExport>().actExport()->trigger();
     EXPECT_TRUE(services.Answers.empty());
 }
 
@@ -97,35 +97,35 @@ TEST_F(ImportExportTest, SelectedTaskAsTabTextAndTabTextImportUnderTheSelection)
     WriteAll(File("alpha.xml"), "kept");
     services.SaveFiles = {{File("alpha"), 1}};
     services.Answers = {idYes, idYes};
-    window->Exchange().actExport()->trigger();
+    window->Part<TImportExport>().actExport()->trigger();
     EXPECT_EQ(ReadAll(File("alpha.tab")), "Alpha\r\n\tAlpha one\r\n<Note: note line>\r\n");
     EXPECT_EQ(ReadAll(File("alpha.xml")), "kept");
 
     WriteAll(File("in.tab"), "X\r\n\tY\r\n<Note: a\xC2\xB6" "b>\r\nZ\r\n");
     Select("Beta");
     services.OpenFiles = {{File("in.tab"), 1}};
-    window->Exchange().actImport()->trigger();
+    window->Part<TImportExport>().actImport()->trigger();
     EXPECT_EQ(ChildCaptions(Task("Beta")), (Names{"X", "Z"}));
     EXPECT_EQ(Task("Y")->Note.Items(), (Names{"a", "b"}));
-    EXPECT_NE(window->TreeEditing().FindTaskNode(window->Views().tvTasksTree(), Task("Y")), nullptr);
+    EXPECT_NE(window->Part<TTreeEditing>().FindTaskNode(window->Part<TOutlineViews>().tvTasksTree(), Task("Y")), nullptr);
     EXPECT_TRUE(window->State().Modified);
 }
 
 TEST_F(ImportExportTest, FailedImportsChangeNothing)
 {
     BuildSample();
-    window->Views().tvTasksTree()->clearSelection();
-    window->Document().SetModified(false);
+    window->Part<TOutlineViews>().tvTasksTree()->clearSelection();
+    window->Part<TDocumentLifecycle>().SetModified(false);
     WriteAll(File("broken.xml"), "<TovrinPlanner-xml><TaskTree><TaskNode Caption=\"half\"");
     services.OpenFiles = {{File("broken.xml"), 2}, {File("missing.tab"), 1}};
-    window->Exchange().actImport()->trigger();
-    window->Exchange().actImport()->trigger();
+    window->Part<TImportExport>().actImport()->trigger();
+    window->Part<TImportExport>().actImport()->trigger();
     ASSERT_EQ(services.Shown.size(), 2u);  // one error box each
     EXPECT_EQ(ChildCaptions(Root()), (Names{"Alpha", "Beta"}));
     EXPECT_FALSE(window->State().Modified);
 
     services.OpenFiles = {{""}};
-    window->Exchange().actImport()->trigger();
+    window->Part<TImportExport>().actImport()->trigger();
     EXPECT_FALSE(window->State().Modified);
 }
 

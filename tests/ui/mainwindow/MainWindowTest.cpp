@@ -56,113 +56,113 @@ protected:
             root->AddChild("C", -1)->SetIsProject(true);
         });
     }
-    Names Top() const { return Texts(window->Views().tvTasksTree()); }
+    Names Top() const { return Texts(window->Part<TOutlineViews>().tvTasksTree()); }
     std::string Title() const { return window->windowTitle().toStdString(); }
     bool SaveAs(const std::string& name)
     {
         services.SaveFiles = {name};
-        return window->Document().SaveDocument();
+        return window->Part<TDocumentLifecycle>().SaveDocument();
     }
 };
 
 TEST_F(MainWindowTest, StartsUntitledWithOneNewTask)
 {
-    EXPECT_TRUE(window->Document().Untitled());
+    EXPECT_TRUE(window->Part<TDocumentLifecycle>().Untitled());
     EXPECT_FALSE(window->State().Modified);
     EXPECT_EQ(Top(), Names{"New Task"});
     EXPECT_EQ(Title(), "Tovrin Planner");
-    EXPECT_EQ(window->Views().CurrentViewName(), "All tasks");
+    EXPECT_EQ(window->Part<TOutlineViews>().CurrentViewName(), "All tasks");
     EXPECT_EQ(window->State().CurrentTask, Root()->Children[0]);  // the first node is selected
 }
 
 TEST_F(MainWindowTest, TheThreeViewsOfASampleOutline)
 {
     BuildSample();
-    QTreeWidget* tree = window->Views().tvTasksTree();
+    QTreeWidget* tree = window->Part<TOutlineViews>().tvTasksTree();
     EXPECT_EQ(Outline(tree), "A[A1 A2] B[B1] C");
     EXPECT_FALSE(TTreeViewCheckBoxes::GetChecked(Node("A")));
     EXPECT_TRUE(TTreeViewCheckBoxes::GetChecked(Node("B")));
 
-    window->Views().SetTaskTreeView("Goals");
+    window->Part<TOutlineViews>().SetTaskTreeView("Goals");
     EXPECT_EQ(Outline(tree), "Weekly goals[A[A1 A2]] Monthly goals Yearly goals[B[B1]]");
     EXPECT_TRUE(tree->topLevelItem(0)->isExpanded());
     EXPECT_FALSE(tree->topLevelItem(0)->flags() & Qt::ItemIsUserCheckable);
     EXPECT_EQ(TTreeEditing::NodeTask(tree->topLevelItem(0)), nullptr);
 
-    window->Views().SetTaskTreeView("Projects");
+    window->Part<TOutlineViews>().SetTaskTreeView("Projects");
     EXPECT_EQ(Outline(tree), "Not Started[C] In Progress[A2] Suspended Completed");
     EXPECT_FALSE(Named<QAction>(*window, "actNewTask")->isEnabled());  // new tasks only in "All tasks"
 
-    window->Views().SetTaskTreeView("No such view");
-    EXPECT_EQ(window->Views().CurrentViewName(), "All tasks");
+    window->Part<TOutlineViews>().SetTaskTreeView("No such view");
+    EXPECT_EQ(window->Part<TOutlineViews>().CurrentViewName(), "All tasks");
     EXPECT_EQ(Top(), (Names{"A", "B", "C"}));
     EXPECT_TRUE(Named<QAction>(*window, "actNewTask")->isEnabled());
 
     // Switching goals off while they are shown falls back to all tasks.
-    window->Views().SetTaskTreeView("Goals");
-    window->Options().SetShowGoals(false);
-    EXPECT_EQ(window->Views().CurrentViewName(), "All tasks");
+    window->Part<TOutlineViews>().SetTaskTreeView("Goals");
+    window->Part<TWindowOptions>().SetShowGoals(false);
+    EXPECT_EQ(window->Part<TOutlineViews>().CurrentViewName(), "All tasks");
     EXPECT_EQ(Top(), (Names{"A", "B", "C"}));
 }
 
 TEST_F(MainWindowTest, HideCompletedHidesCompletedTasksWithTheirSubtasks)
 {
     BuildSample();
-    window->Views().chHideCompletedTasks()->setChecked(true);
-    EXPECT_EQ(Outline(window->Views().tvTasksTree()), "A[A2] C");
-    window->Views().chHideCompletedTasks()->setChecked(false);
+    window->Part<TOutlineViews>().chHideCompletedTasks()->setChecked(true);
+    EXPECT_EQ(Outline(window->Part<TOutlineViews>().tvTasksTree()), "A[A2] C");
+    window->Part<TOutlineViews>().chHideCompletedTasks()->setChecked(false);
     EXPECT_EQ(Top(), (Names{"A", "B", "C"}));
 }
 
 TEST_F(MainWindowTest, VirtualRootLimitsTheTreeAndShowsTheBanners)
 {
     BuildSample();
-    window->Views().SetVirtualRoot(Task("A"));
-    EXPECT_TRUE(window->Views().IsVirtualRootActive());
+    window->Part<TOutlineViews>().SetVirtualRoot(Task("A"));
+    EXPECT_TRUE(window->Part<TOutlineViews>().IsVirtualRootActive());
     EXPECT_EQ(Top(), (Names{"A1", "A2"}));
-    EXPECT_TRUE(window->Views().pnlVirtualRoot()->isVisibleTo(window.get()));
-    EXPECT_EQ(window->Views().lbVirtualRoot()->text().toStdString(), "Virtual root: \"A\". Click to reset.");
-    EXPECT_EQ(window->ToDo().lbVirtualRoot2()->text(), window->Views().lbVirtualRoot()->text());
+    EXPECT_TRUE(window->Part<TOutlineViews>().pnlVirtualRoot()->isVisibleTo(window.get()));
+    EXPECT_EQ(window->Part<TOutlineViews>().lbVirtualRoot()->text().toStdString(), "Virtual root: \"A\". Click to reset.");
+    EXPECT_EQ(window->Part<TToDoPage>().lbVirtualRoot2()->text(), window->Part<TOutlineViews>().lbVirtualRoot()->text());
 
     // New task with nothing selected goes to the end of the virtual root's children.
-    window->Views().tvTasksTree()->setCurrentItem(nullptr);
-    window->Views().tvTasksTree()->clearSelection();
+    window->Part<TOutlineViews>().tvTasksTree()->setCurrentItem(nullptr);
+    window->Part<TOutlineViews>().tvTasksTree()->clearSelection();
     Named<QAction>(*window, "actNewTask")->trigger();
-    window->TreeEditing().EndInPlaceEditing();
+    window->Part<TTreeEditing>().EndInPlaceEditing();
     EXPECT_EQ(ChildCaptions(Task("A")), (Names{"A1", "A2", "New Task"}));
 
-    window->Views().SetVirtualRoot(Root());
-    EXPECT_FALSE(window->Views().IsVirtualRootActive());
-    EXPECT_FALSE(window->Views().pnlVirtualRoot()->isVisibleTo(window.get()));
+    window->Part<TOutlineViews>().SetVirtualRoot(Root());
+    EXPECT_FALSE(window->Part<TOutlineViews>().IsVirtualRootActive());
+    EXPECT_FALSE(window->Part<TOutlineViews>().pnlVirtualRoot()->isVisibleTo(window.get()));
     EXPECT_EQ(Top(), (Names{"A", "B", "C"}));
 
     // Asking for one confirms first.
     Select("C");
     services.Answers = {idNo, idYes};
     Named<QAction>(*window, "actNewVirtualRoot")->trigger();
-    EXPECT_FALSE(window->Views().IsVirtualRootActive());
+    EXPECT_FALSE(window->Part<TOutlineViews>().IsVirtualRootActive());
     Named<QAction>(*window, "actNewVirtualRoot")->trigger();
-    EXPECT_EQ(window->Views().VirtualRoot(), Task("C"));
+    EXPECT_EQ(window->Part<TOutlineViews>().VirtualRoot(), Task("C"));
     EXPECT_EQ(services.Shown.back(), "Select \"C\" as new virtual root for task tree?");
 }
 
 TEST_F(MainWindowTest, NewTaskConfirmedWithEnterIsKeptAndMarksTheOutline)
 {
     BuildSample();
-    window->Document().SetModified(false);
+    window->Part<TDocumentLifecycle>().SetModified(false);
     Select("A");
     Named<QAction>(*window, "actNewTask")->trigger();
-    ASSERT_TRUE(window->Views().tvTasksTree()->IsEditing());
-    EXPECT_TRUE(window->TreeEditing().NewTaskPending());
+    ASSERT_TRUE(window->Part<TOutlineViews>().tvTasksTree()->IsEditing());
+    EXPECT_TRUE(window->Part<TTreeEditing>().NewTaskPending());
     EXPECT_EQ(ChildCaptions(Root()), (Names{"A", "New Task", "B", "C"}));
     EXPECT_FALSE(window->State().Modified);  // only the end of the edit marks the outline
 
-    QLineEdit* editor = window->Views().tvTasksTree()->InPlaceEditor();
+    QLineEdit* editor = window->Part<TOutlineViews>().tvTasksTree()->InPlaceEditor();
     ASSERT_NE(editor, nullptr);
     editor->setText("Buy milk");
     SendKey(editor, Qt::Key_Return);
-    EXPECT_FALSE(window->Views().tvTasksTree()->IsEditing());
-    EXPECT_FALSE(window->TreeEditing().NewTaskPending());
+    EXPECT_FALSE(window->Part<TOutlineViews>().tvTasksTree()->IsEditing());
+    EXPECT_FALSE(window->Part<TTreeEditing>().NewTaskPending());
     EXPECT_TRUE(window->State().Modified);
     EXPECT_EQ(Named<QPlainTextEdit>(*window, "memTaskCaption")->toPlainText().toStdString(), "Buy milk");
     EXPECT_EQ(Top(), (Names{"A", "Buy milk", "B", "C"}));
@@ -176,14 +176,14 @@ TEST_F(MainWindowTest, NewTaskCancelledWithEscIsRemoved)
     BuildSample();
     Select("A");
     Named<QAction>(*window, "actNewSubTask")->trigger();
-    ASSERT_TRUE(window->Views().tvTasksTree()->IsEditing());
+    ASSERT_TRUE(window->Part<TOutlineViews>().tvTasksTree()->IsEditing());
     EXPECT_EQ(ChildCaptions(Task("A")), (Names{"A1", "A2", "New Task"}));
-    SendKey(window->Views().tvTasksTree()->InPlaceEditor(), Qt::Key_Escape);
-    EXPECT_FALSE(window->TreeEditing().NewTaskPending());
+    SendKey(window->Part<TOutlineViews>().tvTasksTree()->InPlaceEditor(), Qt::Key_Escape);
+    EXPECT_FALSE(window->Part<TTreeEditing>().NewTaskPending());
     ExpectOutline("A[A1 A2] B[B1] C");
     // Its previous sibling becomes the selection.
     EXPECT_EQ(window->State().CurrentTask, Task("A2"));
-    EXPECT_EQ(window->Views().tvTasksTree()->currentItem(), Node("A2"));
+    EXPECT_EQ(window->Part<TOutlineViews>().tvTasksTree()->currentItem(), Node("A2"));
 }
 
 TEST_F(MainWindowTest, NewTaskLandsAfterTheSelectedTaskWhileCompletedTasksAreHidden)
@@ -193,11 +193,11 @@ TEST_F(MainWindowTest, NewTaskLandsAfterTheSelectedTaskWhileCompletedTasksAreHid
         root->AddChild("Y", -1);
         root->AddChild("Z", -1);
     });
-    window->Views().chHideCompletedTasks()->setChecked(true);
+    window->Part<TOutlineViews>().chHideCompletedTasks()->setChecked(true);
     ASSERT_EQ(Top(), (Names{"Y", "Z"}));
     Select("Y");
     Named<QAction>(*window, "actNewTask")->trigger();
-    window->TreeEditing().EndInPlaceEditing();
+    window->Part<TTreeEditing>().EndInPlaceEditing();
     EXPECT_EQ(ChildCaptions(Root()), (Names{"X", "Y", "New Task", "Z"}));
     EXPECT_EQ(Top(), (Names{"Y", "New Task", "Z"}));
 }
@@ -208,14 +208,14 @@ TEST_F(MainWindowTest, NewTaskTakesTheParentsPlaces)
     Task("A")->Places = {3, 5};
     Select("A");
     Named<QAction>(*window, "actNewSubTask")->trigger();
-    window->TreeEditing().EndInPlaceEditing();
+    window->Part<TTreeEditing>().EndInPlaceEditing();
     EXPECT_EQ(Task("A")->Children[2]->Places, (std::vector<int32_t>{3, 5}));
 }
 
 TEST_F(MainWindowTest, CheckMarksCompleteAndReopenTasks)
 {
     BuildSample();
-    window->Document().SetModified(false);
+    window->Part<TDocumentLifecycle>().SetModified(false);
     Node("C")->setCheckState(0, Qt::Checked);  // what a click on the box does
     EXPECT_NE(Task("C")->CompletionDateTime, 0);
     EXPECT_TRUE(Task("C")->CompletedMark);
@@ -226,7 +226,7 @@ TEST_F(MainWindowTest, CheckMarksCompleteAndReopenTasks)
 
     // Space on the selected node toggles it too.
     Select("A");
-    SendKey(window->Views().tvTasksTree(), Qt::Key_Space);
+    SendKey(window->Part<TOutlineViews>().tvTasksTree(), Qt::Key_Space);
     EXPECT_NE(Task("A")->CompletionDateTime, 0);
 }
 
@@ -234,10 +234,10 @@ TEST_F(MainWindowTest, RefusedSelectionChangeKeepsTheSelection)
 {
     BuildSample();
     Select("A");
-    window->Views().tvTasksTree()->VetoSelectionModel()->SetOnChanging([](const QModelIndex&) { return false; });
+    window->Part<TOutlineViews>().tvTasksTree()->VetoSelectionModel()->SetOnChanging([](const QModelIndex&) { return false; });
     Select("C");
-    EXPECT_EQ(window->Views().tvTasksTree()->currentItem(), Node("A"));
-    EXPECT_EQ(window->Views().tvTasksTree()->selectedItems(), QList<QTreeWidgetItem*>{Node("A")});
+    EXPECT_EQ(window->Part<TOutlineViews>().tvTasksTree()->currentItem(), Node("A"));
+    EXPECT_EQ(window->Part<TOutlineViews>().tvTasksTree()->selectedItems(), QList<QTreeWidgetItem*>{Node("A")});
     EXPECT_EQ(window->State().CurrentTask, Task("A"));
 }
 
@@ -249,10 +249,10 @@ TEST_F(MainWindowTest, SecondWindowCannotOpenAFileInUse)
     ASSERT_TRUE(SaveAs(name));
     auto second = Make();
     second->State().DataBase->Root->Children[0]->Caption = "kept";
-    second->Views().FillTaskTree();
-    EXPECT_THROW(second->Document().OpenDocument(name), EFOpenError);
-    EXPECT_TRUE(second->Document().Untitled());
-    EXPECT_EQ(Texts(second->Views().tvTasksTree()), Names{"kept"});
+    second->Part<TOutlineViews>().FillTaskTree();
+    EXPECT_THROW(second->Part<TDocumentLifecycle>().OpenDocument(name), EFOpenError);
+    EXPECT_TRUE(second->Part<TDocumentLifecycle>().Untitled());
+    EXPECT_EQ(Texts(second->Part<TOutlineViews>().tvTasksTree()), Names{"kept"});
 }
 
 TEST_F(MainWindowTest, FailedOrCancelledSaveAsKeepsTheOldName)
@@ -261,21 +261,21 @@ TEST_F(MainWindowTest, FailedOrCancelledSaveAsKeepsTheOldName)
     ASSERT_TRUE(SaveAs(name));
 
     services.SaveFiles = {""};
-    EXPECT_FALSE(window->Document().SaveAs());
-    EXPECT_EQ(window->Document().FileName(), name);
-    EXPECT_FALSE(window->Document().Untitled());
+    EXPECT_FALSE(window->Part<TDocumentLifecycle>().SaveAs());
+    EXPECT_EQ(window->Part<TDocumentLifecycle>().FileName(), name);
+    EXPECT_FALSE(window->Part<TDocumentLifecycle>().Untitled());
 
     services.SaveFiles = {File("no/such/folder/second.tvd")};
-    window->Document().SetModified(true);
-    EXPECT_ANY_THROW(window->Document().SaveAs());
-    EXPECT_EQ(window->Document().FileName(), name);
-    EXPECT_FALSE(window->Document().Untitled());
+    window->Part<TDocumentLifecycle>().SetModified(true);
+    EXPECT_ANY_THROW(window->Part<TDocumentLifecycle>().SaveAs());
+    EXPECT_EQ(window->Part<TDocumentLifecycle>().FileName(), name);
+    EXPECT_FALSE(window->Part<TDocumentLifecycle>().Untitled());
     EXPECT_TRUE(window->State().Modified);
     EXPECT_TRUE(SomeoneHolds(name));
 
     services.SaveFiles = {File("second.tvd")};
-    EXPECT_TRUE(window->Document().SaveAs());
-    EXPECT_EQ(window->Document().FileName(), File("second.tvd"));
+    EXPECT_TRUE(window->Part<TDocumentLifecycle>().SaveAs());
+    EXPECT_EQ(window->Part<TDocumentLifecycle>().FileName(), File("second.tvd"));
     EXPECT_FALSE(SomeoneHolds(name));  // the lock moved with the outline
     EXPECT_TRUE(SomeoneHolds(File("second.tvd")));
 }
@@ -286,7 +286,7 @@ TEST_F(MainWindowTest, SavingTwiceKeepsTheBackup)
     ASSERT_TRUE(SaveAs(name));
     const std::string first = ReadAll(name);
     Root()->AddChild("More", -1);
-    ASSERT_TRUE(window->Document().SaveDocument());  // titled: no dialog
+    ASSERT_TRUE(window->Part<TDocumentLifecycle>().SaveDocument());  // titled: no dialog
     EXPECT_EQ(ReadAll(name + ".bak"), first);
     EXPECT_FALSE(FileExists(name + ".$TovrinTmp$"));
 }
@@ -300,19 +300,19 @@ TEST_F(MainWindowTest, ASaveBrokenAtAnyStepKeepsTheFileTheNameTheLockAndTheMark)
          {TSaveStep::WriteTemp, TSaveStep::FlushTemp, TSaveStep::LockTemp, TSaveStep::KeepBackup, TSaveStep::ReplaceFile}) {
         SCOPED_TRACE(static_cast<int>(broken));
         Root()->AddChild("More", -1);
-        window->Document().SetModified(true);
-        window->Document().SaveOptions().BeforeStep = [broken](TSaveStep step) {
+        window->Part<TDocumentLifecycle>().SetModified(true);
+        window->Part<TDocumentLifecycle>().SaveOptions().BeforeStep = [broken](TSaveStep step) {
             if (step == broken)
                 throw std::runtime_error("disk gone");
         };
-        EXPECT_ANY_THROW(window->Document().SaveDocument());
+        EXPECT_ANY_THROW(window->Part<TDocumentLifecycle>().SaveDocument());
         EXPECT_EQ(ReadAll(name), saved);
-        EXPECT_EQ(window->Document().FileName(), name);
+        EXPECT_EQ(window->Part<TDocumentLifecycle>().FileName(), name);
         EXPECT_TRUE(window->State().Modified);
         EXPECT_TRUE(SomeoneHolds(name));
     }
-    window->Document().SaveOptions().BeforeStep = nullptr;
-    ASSERT_TRUE(window->Document().SaveDocument());
+    window->Part<TDocumentLifecycle>().SaveOptions().BeforeStep = nullptr;
+    ASSERT_TRUE(window->Part<TDocumentLifecycle>().SaveDocument());
     EXPECT_NE(ReadAll(name), saved);
     EXPECT_FALSE(window->State().Modified);
     EXPECT_TRUE(SomeoneHolds(name));
@@ -325,8 +325,8 @@ TEST_F(MainWindowTest, AFileThatCannotBeReadKeepsTheOutlineItsNameLockUndoAndMar
     const std::string saved = ReadAll(name);
     Select("New Task");
     Named<QPlainTextEdit>(*window, "memTaskCaption")->setPlainText("edited");
-    window->TaskPanel().UpdateCurrentTask();  // one undoable write-back, not saved
-    ASSERT_TRUE(window->Undo().UndoList()->CanUndo());
+    window->Part<TTaskPanel>().UpdateCurrentTask();  // one undoable write-back, not saved
+    ASSERT_TRUE(window->Part<TUndoNavigation>().UndoList()->CanUndo());
 
     const std::string damagedTail = saved.substr(0, saved.size() - 3);  // read as far as the switches
     struct Case {
@@ -347,9 +347,9 @@ TEST_F(MainWindowTest, AFileThatCannotBeReadKeepsTheOutlineItsNameLockUndoAndMar
         ASSERT_EQ(services.Requests.back().Filter, "Tovrin DB File (*.tvd)|*.tvd|All files (*.*)|*.*");
         EXPECT_EQ(services.Shown.back().rfind(c.shown, 0), 0u) << services.Shown.back();
         EXPECT_EQ(Top(), Names{"edited"});
-        EXPECT_EQ(window->Document().FileName(), name);
+        EXPECT_EQ(window->Part<TDocumentLifecycle>().FileName(), name);
         EXPECT_EQ(Title(), "current.tvd - Tovrin Planner *");
-        EXPECT_TRUE(window->Undo().UndoList()->CanUndo());
+        EXPECT_TRUE(window->Part<TUndoNavigation>().UndoList()->CanUndo());
         EXPECT_TRUE(SomeoneHolds(name));
         EXPECT_FALSE(SomeoneHolds(bad));
     }
@@ -357,25 +357,25 @@ TEST_F(MainWindowTest, AFileThatCannotBeReadKeepsTheOutlineItsNameLockUndoAndMar
     services.OpenFiles = {File("bad.tvd")};
     services.Answers = {idNo, idYes};
     QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
-    EXPECT_TRUE(window->Document().Untitled());
+    EXPECT_TRUE(window->Part<TDocumentLifecycle>().Untitled());
     EXPECT_EQ(Top(), Names{"New Task"});
     EXPECT_FALSE(SomeoneHolds(name));
 
     // The same file, damaged while this window holds it, keeps its lock.
     services.OpenFiles = {name};
     Named<QAction>(*window, "actOpen")->trigger();
-    ASSERT_EQ(window->Document().FileName(), name);
+    ASSERT_EQ(window->Part<TDocumentLifecycle>().FileName(), name);
     WriteAll(name, damagedTail);
     services.OpenFiles = {name};
     services.Answers = {idNo};
     Named<QAction>(*window, "actOpen")->trigger();
-    EXPECT_EQ(window->Document().FileName(), name);
+    EXPECT_EQ(window->Part<TDocumentLifecycle>().FileName(), name);
     EXPECT_TRUE(SomeoneHolds(name));
 }
 
 TEST_F(MainWindowTest, CancelAtTheSaveQuestionKeepsEverything)
 {
-    window->Document().SetModified(true);
+    window->Part<TDocumentLifecycle>().SetModified(true);
     services.Answers = {idCancel, idCancel, idNo};
     Named<QAction>(*window, "actFileNew")->trigger();
     EXPECT_TRUE(window->State().Modified);
@@ -388,15 +388,15 @@ TEST_F(MainWindowTest, AfterSaveAsCtrlSSavesUnderTheNewNameWithoutAsking)
 {
     services.SaveFiles = {File("plan.tvd")};
     Named<QAction>(*window, "actSaveAs")->trigger();
-    EXPECT_FALSE(window->Document().Untitled());
-    EXPECT_EQ(window->Desktop().TrayIcon()->Hint(), "plan.tvd - Tovrin Planner");
+    EXPECT_FALSE(window->Part<TDocumentLifecycle>().Untitled());
+    EXPECT_EQ(window->Part<TDesktopIntegration>().TrayIcon()->Hint(), "plan.tvd - Tovrin Planner");
     const std::string first = ReadAll(File("plan.tvd"));
     const size_t dialogs = services.Requests.size();
 
     Root()->AddChild("More", -1);
-    window->Document().SetModified(true);
+    window->Part<TDocumentLifecycle>().SetModified(true);
     EXPECT_EQ(Title(), "plan.tvd - Tovrin Planner *");
-    EXPECT_EQ(window->Desktop().TrayIcon()->Hint(), "plan.tvd - Tovrin Planner");  // no mark in the tray
+    EXPECT_EQ(window->Part<TDesktopIntegration>().TrayIcon()->Hint(), "plan.tvd - Tovrin Planner");  // no mark in the tray
     QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(services.Requests.size(), dialogs);
     EXPECT_NE(ReadAll(File("plan.tvd")), first);
@@ -406,16 +406,16 @@ TEST_F(MainWindowTest, AfterSaveAsCtrlSSavesUnderTheNewNameWithoutAsking)
 TEST_F(MainWindowTest, NewOutlineShowsAllTasksOnTheOutlinePage)
 {
     BuildSample();
-    window->Views().SetTaskTreeView("Goals");
+    window->Part<TOutlineViews>().SetTaskTreeView("Goals");
     window->pcMainPages->SetActivePage(window->tshToDoList);
-    window->Document().SetModified(true);
+    window->Part<TDocumentLifecycle>().SetModified(true);
     services.Answers = {idNo};  // do not save the changes
     Named<QAction>(*window, "actFileNew")->trigger();
     EXPECT_EQ(window->pcMainPages->ActivePage(), window->tshOutline);
-    EXPECT_EQ(window->Views().CurrentViewName(), "All tasks");
+    EXPECT_EQ(window->Part<TOutlineViews>().CurrentViewName(), "All tasks");
     EXPECT_EQ(Top(), Names{"New Task"});
     EXPECT_EQ(Title(), "Tovrin Planner");
-    EXPECT_TRUE(window->Document().Untitled());
+    EXPECT_TRUE(window->Part<TDocumentLifecycle>().Untitled());
 }
 
 TEST_F(MainWindowTest, StartupIgnoresOptionsAndOpensBareNamesFromTheCurrentFolder)
@@ -423,12 +423,12 @@ TEST_F(MainWindowTest, StartupIgnoresOptionsAndOpensBareNamesFromTheCurrentFolde
     ASSERT_TRUE(SaveAs(File("bare.tvd")));
     window.reset();
     window = Make({"-platform"});
-    window->Document().OpenStartupFile();
-    EXPECT_TRUE(window->Document().Untitled());
+    window->Part<TDocumentLifecycle>().OpenStartupFile();
+    EXPECT_TRUE(window->Part<TDocumentLifecycle>().Untitled());
     window.reset();
     window = Make({"bare.tvd"});
-    window->Document().OpenStartupFile();
-    EXPECT_EQ(window->Document().FileName(), File("bare.tvd"));
+    window->Part<TDocumentLifecycle>().OpenStartupFile();
+    EXPECT_EQ(window->Part<TDocumentLifecycle>().FileName(), File("bare.tvd"));
 }
 
 TEST_F(MainWindowTest, StartupLeavesAnExistingDemoOutlineAlone)
@@ -436,8 +436,8 @@ TEST_F(MainWindowTest, StartupLeavesAnExistingDemoOutlineAlone)
     // Building it at the first start is the smoke run's.
     std::filesystem::copy_file(std::string(TOVRIN_TESTS_DIR) + "/../app/DemoData.dat", File("bin/DemoData.dat"));
     WriteAll(File("bin/tovrinPlannerDemo.tvd"), "kept");
-    window->Document().OpenStartupFile();
-    EXPECT_TRUE(window->Document().Untitled());
+    window->Part<TDocumentLifecycle>().OpenStartupFile();
+    EXPECT_TRUE(window->Part<TDocumentLifecycle>().Untitled());
     EXPECT_EQ(Top(), Names{"New Task"});
     EXPECT_EQ(ReadAll(File("bin/tovrinPlannerDemo.tvd")), "kept");
 }
@@ -456,7 +456,7 @@ TEST_F(MainWindowTest, DestroyingTheWindowWithAFocusedEditorIsQuiet)
             window = Make();
         BuildSample();
         Select("A");
-        QWidget* editor = which == 0 ? static_cast<QWidget*>(window->TaskPanel().TaskNotesEditor())
+        QWidget* editor = which == 0 ? static_cast<QWidget*>(window->Part<TTaskPanel>().TaskNotesEditor())
                                      : static_cast<QWidget*>(Named<QPlainTextEdit>(*window, "memTaskCaption"));
         window->activateWindow();
         editor->setFocus();

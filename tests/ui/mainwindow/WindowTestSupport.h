@@ -282,19 +282,19 @@ protected:
             nullptr);
         return found;
     }
-    QTreeWidgetItem* Node(const std::string& caption) const { return window->TreeEditing().FindTaskNode(window->Views().tvTasksTree(), Task(caption)); }
+    QTreeWidgetItem* Node(const std::string& caption) const { return window->Part<TTreeEditing>().FindTaskNode(window->Part<TOutlineViews>().tvTasksTree(), Task(caption)); }
     void Select(const std::string& caption)
     {
-        window->Views().tvTasksTree()->setCurrentItem(Node(caption));
+        window->Part<TOutlineViews>().tvTasksTree()->setCurrentItem(Node(caption));
         QApplication::processEvents();
     }
 
     // Replaces the outline by the tasks and places fill makes, and shows it.
     void BuildOutline(const std::function<void(TTaskNode*)>& fill)
     {
-        window->Document().ClearDocument();  // the window lets go of the tasks it shows before they go
+        window->Part<TDocumentLifecycle>().ClearDocument();  // the window lets go of the tasks it shows before they go
         fill(Root());
-        window->Views().FillTaskTree();
+        window->Part<TOutlineViews>().FillTaskTree();
         window->PlacesListsStale = true;
         window->RefreshPlacesLists();
     }
@@ -303,7 +303,7 @@ protected:
     void ExpectOutline(const std::string& expected) const
     {
         EXPECT_EQ(Outline(Root()), expected);
-        EXPECT_EQ(Outline(window->Views().tvTasksTree()), expected);
+        EXPECT_EQ(Outline(window->Part<TOutlineViews>().tvTasksTree()), expected);
     }
 
     bool Saw(const std::string& text) const

@@ -57,7 +57,7 @@ protected:
 
 TEST_F(OptionsDialogTest, TheTreeShowsTheRegisteredSheetsUnderTheirGroups)
 {
-    TTovrinOptions dialog(&window->Options());
+    TTovrinOptions dialog(&window->Part<TWindowOptions>());
     QTreeWidget* tree = Named<QTreeWidget>(dialog, "tvOptions");
     Names texts;
     for (QTreeWidgetItemIterator it(tree); *it; ++it)
@@ -116,22 +116,22 @@ TEST_F(OptionsDialogTest, CancelAppliesNothingYetTheOutlineIsMarkedModified)
 {
     ASSERT_FALSE(window->State().Modified);
     RunOptions(false, "btnCancel");
-    EXPECT_TRUE(window->Options().ShowToDoSheet());
+    EXPECT_TRUE(window->Part<TWindowOptions>().ShowToDoSheet());
     EXPECT_TRUE(window->State().Modified);
 }
 
 TEST_F(OptionsDialogTest, OkAppliesTheAppearanceAndMarksTheOutlineModified)
 {
     RunOptions(false, "btnOK");
-    EXPECT_FALSE(window->Options().ShowToDoSheet());
+    EXPECT_FALSE(window->Part<TWindowOptions>().ShowToDoSheet());
     EXPECT_FALSE(window->pcMainPages->isTabVisible(window->pcMainPages->indexOf(window->tshToDoList)));
     EXPECT_TRUE(window->State().Modified);
 
     // Closing the dialog without a change leaves the outline as it was.
-    window->Document().SetModified(false);
+    window->Part<TDocumentLifecycle>().SetModified(false);
     RunOptions(std::nullopt, "btnOK");
     EXPECT_FALSE(window->State().Modified);
-    EXPECT_FALSE(window->Options().ShowToDoSheet());
+    EXPECT_FALSE(window->Part<TWindowOptions>().ShowToDoSheet());
 }
 
 // Advanced options (Ctrl+P) on the Outline page opens or closes the view list, only while its
@@ -140,10 +140,10 @@ TEST_F(OptionsDialogTest, CtrlPOnTheOutlineTogglesTheViewListWhileItsButtonShows
 {
     std::vector<bool> open;
     for (bool viewsShown : {true, true, false}) {
-        window->Options().SetShowTaskTreeViews(viewsShown);
+        window->Part<TWindowOptions>().SetShowTaskTreeViews(viewsShown);
         QTest::keyClick(window.get(), Qt::Key_P, Qt::ControlModifier);
-        open.push_back(window->Views().sbTaskTreeFilter()->isChecked());
-        EXPECT_EQ(window->Views().cbToDoTreeViewOptions()->isVisible(), open.back());
+        open.push_back(window->Part<TOutlineViews>().sbTaskTreeFilter()->isChecked());
+        EXPECT_EQ(window->Part<TOutlineViews>().cbToDoTreeViewOptions()->isVisible(), open.back());
     }
     EXPECT_EQ(open, (std::vector<bool>{true, false, false}));
 }

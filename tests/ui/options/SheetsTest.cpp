@@ -40,7 +40,7 @@ protected:
     template <class TSheet>
     TSheet* Open(const char* node)
     {
-        dialog = std::make_unique<TTovrinOptions>(&window->Options());
+        dialog = std::make_unique<TTovrinOptions>(&window->Part<TWindowOptions>());
         Named<QTreeWidget>(*dialog, "tvOptions")->setCurrentItem(dialog->FindNode(node));
         auto* sheet = dynamic_cast<TSheet*>(dialog->CurrentSheet());
         EXPECT_NE(sheet, nullptr);
@@ -97,75 +97,75 @@ TEST_F(SheetsTest, HidingThePropertyPanelDisablesItsPartsButKeepsTheirSwitches)
     EXPECT_FALSE(Named<QCheckBox>(*sheet, "cbTaskProp_Places")->isEnabled());
     EXPECT_TRUE(Named<QCheckBox>(*sheet, "cbTaskProp_Places")->isChecked());
     Named<QPushButton>(*dialog, "btnApply")->click();
-    EXPECT_FALSE(window->Options().ShowTaskProperties());
+    EXPECT_FALSE(window->Part<TWindowOptions>().ShowTaskProperties());
     EXPECT_TRUE(Named<QWidget>(*window, "pnlTaskPropTabSheet")->isHidden());
     EXPECT_FALSE(TabShown(window->pcMainPages, window->tshPlaces));
-    EXPECT_TRUE(window->Options().ShowPlaces());
-    EXPECT_TRUE(window->Options().ShowTime());
+    EXPECT_TRUE(window->Part<TWindowOptions>().ShowPlaces());
+    EXPECT_TRUE(window->Part<TWindowOptions>().ShowTime());
     EXPECT_FALSE(sheet->Modified());
 }
 
 TEST_F(SheetsTest, AnUnchangedAppearanceSheetWritesNothing)
 {
     Open<TOptionsDBFileMode>("Appearance");
-    window->Options().SetShowGoals(false);  // would be overwritten by an Apply
+    window->Part<TWindowOptions>().SetShowGoals(false);  // would be overwritten by an Apply
     Named<QPushButton>(*dialog, "btnOK")->click();
-    EXPECT_FALSE(window->Options().ShowGoals());
+    EXPECT_FALSE(window->Part<TWindowOptions>().ShowGoals());
     EXPECT_FALSE(dialog->AnyChange());
 }
 
 TEST_F(SheetsTest, EachSwitchShowsOrHidesWhatItControls)
 {
     TfrmTovrinMain& w = *window;
-    w.Options().SetShowImportance(false);
+    w.Part<TWindowOptions>().SetShowImportance(false);
     EXPECT_TRUE(Named<QGroupBox>(w, "gbPriority")->isHidden());
-    w.Options().SetShowTime(false);
-    w.Options().SetShowEffort(false);
+    w.Part<TWindowOptions>().SetShowTime(false);
+    w.Part<TWindowOptions>().SetShowEffort(false);
     EXPECT_FALSE(TabShown(Named<TPageControl>(w, "pcTaskProps"), Named<QWidget>(w, "tshTime")));
     EXPECT_FALSE(TabShown(Named<TPageControl>(w, "pcTaskProps"), Named<QWidget>(w, "tshEffort")));
     EXPECT_TRUE(TabShown(Named<TPageControl>(w, "pcTaskProps"), Named<QWidget>(w, "tshProject")));
 
     // Goals and projects leave the view list with them.
-    w.Options().SetShowGoals(false);
+    w.Part<TWindowOptions>().SetShowGoals(false);
     EXPECT_TRUE(Named<QWidget>(w, "pnlGoals")->isHidden());
-    EXPECT_EQ(Items(w.Views().cbToDoTreeViewOptions()), (Names{"All tasks", "Projects"}));
-    w.Options().SetShowProject(false);
+    EXPECT_EQ(Items(w.Part<TOutlineViews>().cbToDoTreeViewOptions()), (Names{"All tasks", "Projects"}));
+    w.Part<TWindowOptions>().SetShowProject(false);
     EXPECT_FALSE(TabShown(Named<TPageControl>(w, "pcTaskProps"), Named<QWidget>(w, "tshProject")));
-    EXPECT_EQ(Items(w.Views().cbToDoTreeViewOptions()), Names{"All tasks"});
+    EXPECT_EQ(Items(w.Part<TOutlineViews>().cbToDoTreeViewOptions()), Names{"All tasks"});
 
     // Places without the property panel: the place parts show, the Places page does not.
-    w.Options().SetShowPlaces(false);
+    w.Part<TWindowOptions>().SetShowPlaces(false);
     EXPECT_TRUE(Named<QWidget>(w, "pnlPlaces")->isHidden());
-    EXPECT_TRUE(w.ToDo().ToDoFilter().cbPlaces()->isHidden());
-    EXPECT_TRUE(w.ToDo().ToDoFilter().lbPlacesFilter()->isHidden());
-    w.Options().SetShowTaskProperties(false);
-    w.Options().SetShowPlaces(true);
+    EXPECT_TRUE(w.Part<TToDoPage>().ToDoFilter().cbPlaces()->isHidden());
+    EXPECT_TRUE(w.Part<TToDoPage>().ToDoFilter().lbPlacesFilter()->isHidden());
+    w.Part<TWindowOptions>().SetShowTaskProperties(false);
+    w.Part<TWindowOptions>().SetShowPlaces(true);
     EXPECT_FALSE(Named<QWidget>(w, "pnlPlaces")->isHidden());
-    EXPECT_FALSE(w.ToDo().ToDoFilter().cbPlaces()->isHidden());
-    EXPECT_FALSE(w.ToDo().ToDoFilter().lbPlacesFilter()->isHidden());
+    EXPECT_FALSE(w.Part<TToDoPage>().ToDoFilter().cbPlaces()->isHidden());
+    EXPECT_FALSE(w.Part<TToDoPage>().ToDoFilter().lbPlacesFilter()->isHidden());
     EXPECT_FALSE(TabShown(w.pcMainPages, w.tshPlaces));
-    w.Options().SetShowToDoSheet(false);
+    w.Part<TWindowOptions>().SetShowToDoSheet(false);
     EXPECT_FALSE(TabShown(w.pcMainPages, w.tshToDoList));
 }
 
 TEST_F(SheetsTest, SwitchingTheAdvancedViewsOffReturnsToAllTasks)
 {
     TfrmTovrinMain& w = *window;
-    w.Views().SetTaskTreeView(ViewGoals);
-    w.Views().ShowTaskTreeFilterPanel(true);
-    ASSERT_EQ(w.Views().CurrentViewName(), ViewGoals);
-    w.Options().SetShowTaskTreeViews(false);
-    EXPECT_EQ(w.Views().CurrentViewName(), ViewAllTasks);
+    w.Part<TOutlineViews>().SetTaskTreeView(ViewGoals);
+    w.Part<TOutlineViews>().ShowTaskTreeFilterPanel(true);
+    ASSERT_EQ(w.Part<TOutlineViews>().CurrentViewName(), ViewGoals);
+    w.Part<TWindowOptions>().SetShowTaskTreeViews(false);
+    EXPECT_EQ(w.Part<TOutlineViews>().CurrentViewName(), ViewAllTasks);
     EXPECT_EQ(w.pcMainPages->ActivePage(), w.tshOutline);
-    EXPECT_TRUE(w.Views().sbTaskTreeFilter()->isHidden());
+    EXPECT_TRUE(w.Part<TOutlineViews>().sbTaskTreeFilter()->isHidden());
 }
 
 // ---- Behaviour ----
 
 TEST_F(SheetsTest, BehaviourLoadsTheSettingsAndEnablesTheKeyOnlyWhileActive)
 {
-    window->Desktop().SetHotKeyShifts(1 | 2);
-    window->Desktop().SetCloseToTray(true);
+    window->Part<TDesktopIntegration>().SetHotKeyShifts(1 | 2);
+    window->Part<TDesktopIntegration>().SetCloseToTray(true);
     auto* sheet = Open<TfrmOptionsInterface>("Behaviour");
     std::vector<bool> checked;
     for (const char* box : {"cbShowInTray", "cbCloseToTray", "cbMinimizeToTray", "cbAltKey", "cbCtrlKey", "cbWinKey"})
@@ -192,11 +192,11 @@ TEST_F(SheetsTest, BehaviourApplySetsTheWindowAndWritesTheSettings)
     Named<QCheckBox>(*sheet, "cbShiftKey")->setChecked(true);
     Named<QCheckBox>(*sheet, "cbCtrlKey")->setChecked(true);
     Named<QPushButton>(*dialog, "btnApply")->click();
-    EXPECT_TRUE(window->Desktop().MinimizeToTray());
-    EXPECT_TRUE(window->Desktop().EscMinimizeApp());
-    EXPECT_FALSE(window->Options().OneClickEditMode());
-    EXPECT_EQ(window->Desktop().HotKeyChar(), "k");
-    EXPECT_EQ(window->Desktop().HotKeyShifts(), 2 | 4);
+    EXPECT_TRUE(window->Part<TDesktopIntegration>().MinimizeToTray());
+    EXPECT_TRUE(window->Part<TDesktopIntegration>().EscMinimizeApp());
+    EXPECT_FALSE(window->Part<TWindowOptions>().OneClickEditMode());
+    EXPECT_EQ(window->Part<TDesktopIntegration>().HotKeyChar(), "k");
+    EXPECT_EQ(window->Part<TDesktopIntegration>().HotKeyShifts(), 2 | 4);
     EXPECT_FALSE(sheet->Modified());
     EXPECT_EQ(Stored("HotKeyChar"), "k");
     EXPECT_EQ(Stored("HotKeyShifts"), "6");
@@ -210,8 +210,8 @@ TEST_F(SheetsTest, AnEmptyHotKeyCharacterKeepsTheKeyAndItsModifiers)
     Named<QCheckBox>(*sheet, "cbAltKey")->setChecked(true);
     Named<QCheckBox>(*sheet, "cbWinKey")->setChecked(false);
     Named<QPushButton>(*dialog, "btnOK")->click();
-    EXPECT_EQ(window->Desktop().HotKeyChar(), "Q");
-    EXPECT_EQ(window->Desktop().HotKeyShifts(), 8);
+    EXPECT_EQ(window->Part<TDesktopIntegration>().HotKeyChar(), "Q");
+    EXPECT_EQ(window->Part<TDesktopIntegration>().HotKeyShifts(), 8);
 }
 
 // ---- Fonts and colors ----
@@ -219,7 +219,7 @@ TEST_F(SheetsTest, AnEmptyHotKeyCharacterKeepsTheKeyAndItsModifiers)
 TEST_F(SheetsTest, FontsSheetShowsTheFontsAndAppliesThemToTheListsAndEditors)
 {
     TFontDesc tasks{"DejaVu Sans", 1, clWindowText, 13, 0};
-    window->Options().SetTasksFont(tasks, 0x00FFFF);
+    window->Part<TWindowOptions>().SetTasksFont(tasks, 0x00FFFF);
     auto* sheet = Open<TfrmOptionsFontsColor>("Fonts and colors");
     EXPECT_EQ(Named<QLineEdit>(*sheet, "edFont1")->text(), "DejaVu Sans 13");
     EXPECT_TRUE(Named<QLineEdit>(*sheet, "edFont1")->isReadOnly());
@@ -238,31 +238,31 @@ TEST_F(SheetsTest, FontsSheetShowsTheFontsAndAppliesThemToTheListsAndEditors)
     EXPECT_EQ(SelectedColor(Named<QComboBox>(*sheet, "cbColor2")), 0x123456);
 
     Named<QPushButton>(*dialog, "btnApply")->click();
-    EXPECT_EQ(window->Options().NoteFont().Name, "Chosen");
-    EXPECT_EQ(window->Options().NoteColor(), 0x123456);
-    EXPECT_EQ(window->TaskPanel().TaskNotesEditor()->font().pointSize(), 17);
-    EXPECT_EQ(FromQColor(window->TaskPanel().TaskNotesEditor()->palette().color(QPalette::Base)), 0x123456);
-    EXPECT_EQ(window->Places().PlaceNotesEditor()->font().pointSize(), 17);
-    EXPECT_EQ(window->ToDo().tvToDo()->font().pointSize(), 13);
-    EXPECT_EQ(FromQColor(window->Places().lvPlaces()->palette().color(QPalette::Base)), 0x00FFFF);
+    EXPECT_EQ(window->Part<TWindowOptions>().NoteFont().Name, "Chosen");
+    EXPECT_EQ(window->Part<TWindowOptions>().NoteColor(), 0x123456);
+    EXPECT_EQ(window->Part<TTaskPanel>().TaskNotesEditor()->font().pointSize(), 17);
+    EXPECT_EQ(FromQColor(window->Part<TTaskPanel>().TaskNotesEditor()->palette().color(QPalette::Base)), 0x123456);
+    EXPECT_EQ(window->Part<TPlacePanel>().PlaceNotesEditor()->font().pointSize(), 17);
+    EXPECT_EQ(window->Part<TToDoPage>().tvToDo()->font().pointSize(), 13);
+    EXPECT_EQ(FromQColor(window->Part<TPlacePanel>().lvPlaces()->palette().color(QPalette::Base)), 0x00FFFF);
     EXPECT_EQ(Stored("NoteFont").substr(0, 7), "Chosen,");
 }
 
 TEST_F(SheetsTest, RestoreDefaultPutsBackTheDesignedFontsAndColours)
 {
-    window->Options().SetTasksFont({"Other", 1, clWindowText, 20, 1}, 0x0000FF);
-    window->Options().SetNoteFont({"Other", 1, clWindowText, 20, 1}, 0x0000FF);
+    window->Part<TWindowOptions>().SetTasksFont({"Other", 1, clWindowText, 20, 1}, 0x0000FF);
+    window->Part<TWindowOptions>().SetNoteFont({"Other", 1, clWindowText, 20, 1}, 0x0000FF);
     auto* sheet = Open<TfrmOptionsFontsColor>("Fonts and colors");
     Named<QPushButton>(*sheet, "btnRestoreDef")->click();
     EXPECT_TRUE(sheet->Modified());
     EXPECT_EQ(Named<QLineEdit>(*sheet, "edFont1")->text().toStdString(), "Tahoma 8");
     EXPECT_EQ(Named<QLineEdit>(*sheet, "edFont2")->text().toStdString(), "Tahoma 8");
     Named<QPushButton>(*dialog, "btnOK")->click();
-    EXPECT_EQ(window->Options().TasksFont().Name, window->Options().DefaultTasksFont().Name);
-    EXPECT_EQ(window->Options().TasksColor(), window->Options().DefaultTasksColor());
-    EXPECT_EQ(window->Options().NoteFont().Size, window->Options().DefaultNoteFont().Size);
+    EXPECT_EQ(window->Part<TWindowOptions>().TasksFont().Name, window->Part<TWindowOptions>().DefaultTasksFont().Name);
+    EXPECT_EQ(window->Part<TWindowOptions>().TasksColor(), window->Part<TWindowOptions>().DefaultTasksColor());
+    EXPECT_EQ(window->Part<TWindowOptions>().NoteFont().Size, window->Part<TWindowOptions>().DefaultNoteFont().Size);
     // The window colour again, as the theme has it.
-    EXPECT_EQ(window->Views().tvTasksTree()->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
+    EXPECT_EQ(window->Part<TOutlineViews>().tvTasksTree()->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
 }
 
 // ---- Autosave files ----
@@ -274,15 +274,15 @@ TEST_F(SheetsTest, AutoSaveSheetSetsTheModeAndItsTimer)
     sheet->SetItemIndex(2);
     EXPECT_TRUE(sheet->Modified());
     Named<QPushButton>(*dialog, "btnOK")->click();
-    EXPECT_EQ(window->Desktop().AutoSaveMode(), 2);
-    EXPECT_TRUE(window->Desktop().tmrAutoSaveTimer()->isActive());
-    EXPECT_EQ(window->Desktop().tmrAutoSaveTimer()->interval(), 300000);
+    EXPECT_EQ(window->Part<TDesktopIntegration>().AutoSaveMode(), 2);
+    EXPECT_TRUE(window->Part<TDesktopIntegration>().tmrAutoSaveTimer()->isActive());
+    EXPECT_EQ(window->Part<TDesktopIntegration>().tmrAutoSaveTimer()->interval(), 300000);
     EXPECT_EQ(Stored("AutoSaveMode"), "2");
 
     Open<TOptionsAutoSave>("Autosave files")->SetItemIndex(1);
     Named<QPushButton>(*dialog, "btnOK")->click();
-    EXPECT_EQ(window->Desktop().AutoSaveMode(), 1);
-    EXPECT_FALSE(window->Desktop().tmrAutoSaveTimer()->isActive());
+    EXPECT_EQ(window->Part<TDesktopIntegration>().AutoSaveMode(), 1);
+    EXPECT_FALSE(window->Part<TDesktopIntegration>().tmrAutoSaveTimer()->isActive());
 }
 
 } // namespace

@@ -18,7 +18,7 @@ namespace {
 
 class DragDropTest : public TWindowFixture {
 protected:
-    QWidget* Viewport() const { return window->Views().tvTasksTree()->viewport(); }
+    QWidget* Viewport() const { return window->Part<TOutlineViews>().tvTasksTree()->viewport(); }
 
     void Mouse(QEvent::Type type, QPoint pos, Qt::MouseButtons buttons)
     {
@@ -32,8 +32,8 @@ protected:
     // middle, its upper third (where < 0) or its lower part (where > 0).
     QPoint At(const std::string& caption, int where = 0) const
     {
-        const QRect label = window->Views().tvTasksTree()->LabelRect(Node(caption));
-        const int x = label.left() + window->Views().tvTasksTree()->fontMetrics().horizontalAdvance(QString::fromStdString(caption)) + 40;
+        const QRect label = window->Part<TOutlineViews>().tvTasksTree()->LabelRect(Node(caption));
+        const int x = label.left() + window->Part<TOutlineViews>().tvTasksTree()->fontMetrics().horizontalAdvance(QString::fromStdString(caption)) + 40;
         return {x, where < 0 ? label.top() + 1 : where > 0 ? label.bottom() - 1 : label.center().y()};
     }
 
@@ -66,20 +66,20 @@ TEST_F(DragDropTest, DropOnTheUpperThirdInsertsBeforeAndUndoPutsItBack)
 {
     BuildFlat();
     StartDrag("C");
-    EXPECT_TRUE(window->DragDrop().Dragging());
+    EXPECT_TRUE(window->Part<TTaskDragDrop>().Dragging());
     Mouse(QEvent::MouseMove, At("A", -1), Qt::LeftButton);
-    EXPECT_EQ(window->DragDrop().DropTarget(), Node("A"));
+    EXPECT_EQ(window->Part<TTaskDragDrop>().DropTarget(), Node("A"));
     Mouse(QEvent::MouseButtonRelease, At("A", -1), Qt::NoButton);
-    EXPECT_FALSE(window->DragDrop().Dragging());
-    EXPECT_EQ(window->DragDrop().DropTarget(), nullptr);
+    EXPECT_FALSE(window->Part<TTaskDragDrop>().Dragging());
+    EXPECT_EQ(window->Part<TTaskDragDrop>().DropTarget(), nullptr);
     ExpectOutline("C A B D");
     EXPECT_TRUE(window->State().Modified);
-    ASSERT_TRUE(window->Undo().UndoList()->CanUndo());
-    EXPECT_EQ(window->Undo().UndoList()->GetUndoCaption(), "DragDrop task \"C\"");
+    ASSERT_TRUE(window->Part<TUndoNavigation>().UndoList()->CanUndo());
+    EXPECT_EQ(window->Part<TUndoNavigation>().UndoList()->GetUndoCaption(), "DragDrop task \"C\"");
 
-    window->Undo().actUndo()->trigger();
+    window->Part<TUndoNavigation>().actUndo()->trigger();
     ExpectOutline("A B C D");
-    window->Undo().actRedo()->trigger();
+    window->Part<TUndoNavigation>().actRedo()->trigger();
     ExpectOutline("C A B D");
 }
 
@@ -104,21 +104,21 @@ TEST_F(DragDropTest, DropOntoItselfOrItsOwnSubtreeIsRefused)
         c->AddChild("Grandchild", -1);
         root->AddChild("Q", -1);
     });
-    window->Views().FillTaskTree();
+    window->Part<TOutlineViews>().FillTaskTree();
     for (const char* target : {"Child", "Grandchild"}) {
         StartDrag("P");
         Mouse(QEvent::MouseMove, At(target, 1), Qt::LeftButton);
-        EXPECT_EQ(window->DragDrop().DropTarget(), nullptr);
+        EXPECT_EQ(window->Part<TTaskDragDrop>().DropTarget(), nullptr);
         Mouse(QEvent::MouseButtonRelease, At(target, 1), Qt::NoButton);
     }
     Drag("P", At("P", -1));
     ExpectOutline("P[Child[Grandchild]] Q");
-    EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
+    EXPECT_FALSE(window->Part<TUndoNavigation>().UndoList()->CanUndo());
     EXPECT_FALSE(window->State().Modified);
     // Even a drop that reaches the handler directly is refused.
-    window->Views().tvTasksTree()->setCurrentItem(Node("P"));
+    window->Part<TOutlineViews>().tvTasksTree()->setCurrentItem(Node("P"));
     const QPoint into = At("Grandchild", 1);
-    window->DragDrop().tvTasksTreeDragDrop(into.x(), into.y());
+    window->Part<TTaskDragDrop>().tvTasksTreeDragDrop(into.x(), into.y());
     EXPECT_EQ(Task("P")->Parent, Root());
 }
 
@@ -133,12 +133,12 @@ TEST_F(DragDropTest, ADropThatWouldNestTooDeepIsRefusedWithAMessage)
     });
     Drag("P", At("Q", 1));
     EXPECT_TRUE(Saw("Tasks can not be nested more than 10000 levels deep."));
-    EXPECT_FALSE(window->DragDrop().Dragging());
+    EXPECT_FALSE(window->Part<TTaskDragDrop>().Dragging());
     EXPECT_EQ(Task("P")->Parent, Root());
     EXPECT_TRUE(Task("Q")->Children.Empty());
     EXPECT_EQ(Node("P")->childCount(), 1);
     EXPECT_EQ(Node("Q")->childCount(), 0);
-    EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
+    EXPECT_FALSE(window->Part<TUndoNavigation>().UndoList()->CanUndo());
     EXPECT_FALSE(window->State().Modified);
 }
 
@@ -150,13 +150,13 @@ TEST_F(DragDropTest, HiddenCompletedTasksDoNotShiftTheDropPosition)
         root->AddChild("C", -1);
         root->AddChild("D", -1);
     });
-    window->Views().chHideCompletedTasks()->setChecked(true);
+    window->Part<TOutlineViews>().chHideCompletedTasks()->setChecked(true);
     QApplication::processEvents();
-    ASSERT_EQ(Outline(window->Views().tvTasksTree()), "A C D");
+    ASSERT_EQ(Outline(window->Part<TOutlineViews>().tvTasksTree()), "A C D");
     Drag("D", At("C", -1));
     EXPECT_EQ(Outline(Root()), "A B D C");
-    EXPECT_EQ(Outline(window->Views().tvTasksTree()), "A D C");
-    window->Undo().actUndo()->trigger();
+    EXPECT_EQ(Outline(window->Part<TOutlineViews>().tvTasksTree()), "A D C");
+    window->Part<TUndoNavigation>().actUndo()->trigger();
     EXPECT_EQ(Outline(Root()), "A B C D");
 }
 
@@ -164,22 +164,22 @@ TEST_F(DragDropTest, EscCancelsAndOtherViewsDoNotDrag)
 {
     BuildFlat();
     StartDrag("D");
-    ASSERT_TRUE(window->DragDrop().Dragging());
+    ASSERT_TRUE(window->Part<TTaskDragDrop>().Dragging());
     Mouse(QEvent::MouseMove, At("A", -1), Qt::LeftButton);
-    SendKey(window->Views().tvTasksTree(), Qt::Key_Escape);
-    EXPECT_FALSE(window->DragDrop().Dragging());
-    EXPECT_EQ(window->DragDrop().DropTarget(), nullptr);
+    SendKey(window->Part<TOutlineViews>().tvTasksTree(), Qt::Key_Escape);
+    EXPECT_FALSE(window->Part<TTaskDragDrop>().Dragging());
+    EXPECT_EQ(window->Part<TTaskDragDrop>().DropTarget(), nullptr);
     Mouse(QEvent::MouseButtonRelease, At("A", -1), Qt::NoButton);
     EXPECT_EQ(Outline(Root()), "A B C D");
 
     // Only the view "All tasks" drags.
-    window->Views().SetTaskTreeView("Goals");
-    window->Views().SetTaskTreeView("All tasks");
-    window->Views().SetCurrentViewName("Goals");
+    window->Part<TOutlineViews>().SetTaskTreeView("Goals");
+    window->Part<TOutlineViews>().SetTaskTreeView("All tasks");
+    window->Part<TOutlineViews>().SetCurrentViewName("Goals");
     StartDrag("B");
-    EXPECT_FALSE(window->DragDrop().Dragging());
+    EXPECT_FALSE(window->Part<TTaskDragDrop>().Dragging());
     Mouse(QEvent::MouseButtonRelease, At("B"), Qt::NoButton);
-    window->Views().SetCurrentViewName("All tasks");
+    window->Part<TOutlineViews>().SetCurrentViewName("All tasks");
 }
 
 TEST_F(DragDropTest, AClickBesideTheCaptionSelectsWithoutEditingOrMoving)
@@ -190,8 +190,8 @@ TEST_F(DragDropTest, AClickBesideTheCaptionSelectsWithoutEditingOrMoving)
     Mouse(QEvent::MouseMove, At("C") + QPoint(1, 1), Qt::LeftButton);  // below the drag distance
     Mouse(QEvent::MouseButtonRelease, At("C") + QPoint(1, 1), Qt::NoButton);
     EXPECT_EQ(window->State().CurrentTask, Task("C"));
-    EXPECT_FALSE(window->Views().tvTasksTree()->IsEditing());
-    EXPECT_FALSE(window->DragDrop().Dragging());
+    EXPECT_FALSE(window->Part<TOutlineViews>().tvTasksTree()->IsEditing());
+    EXPECT_FALSE(window->Part<TTaskDragDrop>().Dragging());
     EXPECT_EQ(Outline(Root()), "A B C D");
 }
 
@@ -203,20 +203,20 @@ TEST_F(DragDropTest, TheExpanderOpensAndClosesByMouseAndStillDrags)
         root->AddChild("C", -1);
     });
     Select("A");
-    const QRect row = window->Views().tvTasksTree()->visualItemRect(Node("B"));
-    const QPoint expander(row.left() - window->Views().tvTasksTree()->indentation() / 2, row.center().y());
+    const QRect row = window->Part<TOutlineViews>().tvTasksTree()->visualItemRect(Node("B"));
+    const QPoint expander(row.left() - window->Part<TOutlineViews>().tvTasksTree()->indentation() / 2, row.center().y());
     for (bool expanded : {true, false}) {
         QTest::mouseClick(Viewport(), Qt::LeftButton, {}, expander);
         EXPECT_EQ(Node("B")->isExpanded(), expanded);
         EXPECT_EQ(Task("B")->Expanded, expanded);
-        window->Views().RefillTaskTree();  // the outline remembers it
+        window->Part<TOutlineViews>().RefillTaskTree();  // the outline remembers it
         EXPECT_EQ(Node("B")->isExpanded(), expanded);
         EXPECT_EQ(window->State().CurrentTask, Task("A"));  // a click on the expander selects nothing
     }
     // Pressed on the expander and moved on, the row is dragged.
     Mouse(QEvent::MouseButtonPress, expander, Qt::LeftButton);
     Mouse(QEvent::MouseMove, expander + QPoint(QApplication::startDragDistance() + 2, 0), Qt::LeftButton);
-    EXPECT_TRUE(window->DragDrop().Dragging());
+    EXPECT_TRUE(window->Part<TTaskDragDrop>().Dragging());
     Mouse(QEvent::MouseMove, At("A", -1), Qt::LeftButton);
     Mouse(QEvent::MouseButtonRelease, At("A", -1), Qt::NoButton);
     EXPECT_EQ(Outline(Root()), "B[B1] A C");
@@ -232,22 +232,22 @@ TEST_F(DragDropTest, AutoScrollNearTheEdgesWhileDragging)
     const int height = Viewport()->height();
     const int x = At("Task 0").x();
     Mouse(QEvent::MouseMove, {x, height - 5}, Qt::LeftButton);
-    EXPECT_TRUE(window->DragDrop().TimerTvAutoscroll()->isActive());
-    EXPECT_EQ(window->DragDrop().TimerTvAutoscroll()->interval(), 30);
-    EXPECT_FALSE(window->DragDrop().ScrollUp());
-    const int before = window->Views().tvTasksTree()->verticalScrollBar()->value();
-    window->DragDrop().TimerTvAutoscrollTimer();
-    EXPECT_GT(window->Views().tvTasksTree()->verticalScrollBar()->value(), before);
+    EXPECT_TRUE(window->Part<TTaskDragDrop>().TimerTvAutoscroll()->isActive());
+    EXPECT_EQ(window->Part<TTaskDragDrop>().TimerTvAutoscroll()->interval(), 30);
+    EXPECT_FALSE(window->Part<TTaskDragDrop>().ScrollUp());
+    const int before = window->Part<TOutlineViews>().tvTasksTree()->verticalScrollBar()->value();
+    window->Part<TTaskDragDrop>().TimerTvAutoscrollTimer();
+    EXPECT_GT(window->Part<TOutlineViews>().tvTasksTree()->verticalScrollBar()->value(), before);
 
     Mouse(QEvent::MouseMove, {x, 15}, Qt::LeftButton);
-    EXPECT_EQ(window->DragDrop().TimerTvAutoscroll()->interval(), 120);
-    EXPECT_TRUE(window->DragDrop().ScrollUp());
+    EXPECT_EQ(window->Part<TTaskDragDrop>().TimerTvAutoscroll()->interval(), 120);
+    EXPECT_TRUE(window->Part<TTaskDragDrop>().ScrollUp());
     Mouse(QEvent::MouseMove, {x, height / 2}, Qt::LeftButton);
-    EXPECT_FALSE(window->DragDrop().TimerTvAutoscroll()->isActive());
+    EXPECT_FALSE(window->Part<TTaskDragDrop>().TimerTvAutoscroll()->isActive());
     Mouse(QEvent::MouseMove, {x, 3}, Qt::LeftButton);
-    EXPECT_EQ(window->DragDrop().TimerTvAutoscroll()->interval(), 30);
-    SendKey(window->Views().tvTasksTree(), Qt::Key_Escape);
-    EXPECT_FALSE(window->DragDrop().TimerTvAutoscroll()->isActive());
+    EXPECT_EQ(window->Part<TTaskDragDrop>().TimerTvAutoscroll()->interval(), 30);
+    SendKey(window->Part<TOutlineViews>().tvTasksTree(), Qt::Key_Escape);
+    EXPECT_FALSE(window->Part<TTaskDragDrop>().TimerTvAutoscroll()->isActive());
 }
 
 TEST_F(DragDropTest, ClickOnTheDueSpotShowsTheTimeTabWithoutDragging)
@@ -260,9 +260,9 @@ TEST_F(DragDropTest, ClickOnTheDueSpotShowsTheTimeTabWithoutDragging)
         parent->AddChild("Follows", -1);  // due date from its parent, ScheduleType 0
         root->AddChild("Noted", -1)->Note.Add("some note");
     });
-    window->Views().FillTaskTree();
+    window->Part<TOutlineViews>().FillTaskTree();
     ASSERT_NE(Task("Follows")->DueDateTime, 0);
-    const QRect row = window->Views().tvTasksTree()->visualItemRect(Node("Follows"));
+    const QRect row = window->Part<TOutlineViews>().tvTasksTree()->visualItemRect(Node("Follows"));
     const int w = Viewport()->width();
     const QPoint due(w - DueBadgeOffset + 10, row.center().y());
     Named<TPageControl>(*window, "pcTaskProps")->SetActivePage(Named<QWidget>(*window, "tshGeneral"));
@@ -271,25 +271,25 @@ TEST_F(DragDropTest, ClickOnTheDueSpotShowsTheTimeTabWithoutDragging)
     EXPECT_EQ(window->State().CurrentTask, Task("Follows"));
     EXPECT_EQ(Named<TPageControl>(*window, "pcTaskProps")->ActivePage(), Named<QWidget>(*window, "tshTime"));
     EXPECT_EQ(Task("Follows")->ScheduleType, 0);
-    EXPECT_FALSE(window->DragDrop().Dragging());
+    EXPECT_FALSE(window->Part<TTaskDragDrop>().Dragging());
 
-    const QRect noted = window->Views().tvTasksTree()->visualItemRect(Node("Noted"));
+    const QRect noted = window->Part<TOutlineViews>().tvTasksTree()->visualItemRect(Node("Noted"));
     const QPoint notes(w - NotesIconOffset + 4, noted.center().y());
     Mouse(QEvent::MouseButtonPress, notes, Qt::LeftButton);
     Mouse(QEvent::MouseButtonRelease, notes, Qt::NoButton);
     EXPECT_EQ(window->State().CurrentTask, Task("Noted"));
-    EXPECT_EQ(window->focusWidget(), window->TaskPanel().TaskNotesEditor());
+    EXPECT_EQ(window->focusWidget(), window->Part<TTaskPanel>().TaskNotesEditor());
 
     // A due text wider than the badge widens it to the left, drawn and clickable.
-    QFont big = window->Views().tvTasksTree()->font();
+    QFont big = window->Part<TOutlineViews>().tvTasksTree()->font();
     big.setPointSize(big.pointSize() * 3);
-    window->Views().tvTasksTree()->setFont(big);
+    window->Part<TOutlineViews>().tvTasksTree()->setFont(big);
     window->resize(1600, 600);  // room for the caption beside the badge
     QApplication::processEvents();
     const int wide = Viewport()->width();
-    const QString text = QString::fromStdString(window->DragDrop().DueDateText(Task("Parent")->DueDateTime));
-    const QRect parent = window->Views().tvTasksTree()->visualItemRect(Node("Parent"));
-    const QPoint left(wide - NotesIconOffset - window->Views().tvTasksTree()->fontMetrics().horizontalAdvance(text) - 3,
+    const QString text = QString::fromStdString(window->Part<TTaskDragDrop>().DueDateText(Task("Parent")->DueDateTime));
+    const QRect parent = window->Part<TOutlineViews>().tvTasksTree()->visualItemRect(Node("Parent"));
+    const QPoint left(wide - NotesIconOffset - window->Part<TOutlineViews>().tvTasksTree()->fontMetrics().horizontalAdvance(text) - 3,
                       parent.center().y());
     ASSERT_LT(left.x(), wide - DueBadgeOffset);
     const QColor badge = PixelAt(left);
@@ -315,15 +315,15 @@ TEST_F(DragDropTest, BadgesAreDrawnOnlyForOpenUnselectedTasks)
         done->SetCompletionDateTime(now - 1);
     });
     Select("Top");
-    window->TreeEditing().RepaintTaskTrees();
+    window->Part<TTreeEditing>().RepaintTaskTrees();
     const int x = Viewport()->width() - DueBadgeOffset + 3;
     auto badgeAt = [&](const std::string& caption) {
-        const QColor c = PixelAt({x, window->Views().tvTasksTree()->visualItemRect(Node(caption)).center().y()});
+        const QColor c = PixelAt({x, window->Part<TOutlineViews>().tvTasksTree()->visualItemRect(Node(caption)).center().y()});
         return c.red() > 180 && c.green() < 80 && c.blue() < 80;  // the red of an overdue badge
     };
     EXPECT_TRUE(badgeAt("Late"));
     EXPECT_FALSE(badgeAt("Done late"));
-    EXPECT_EQ(window->DragDrop().DueDateText(Task("Late")->DueDateTime), "overdue");
+    EXPECT_EQ(window->Part<TTaskDragDrop>().DueDateText(Task("Late")->DueDateTime), "overdue");
 
     Select("Late");
     EXPECT_FALSE(badgeAt("Late"));
@@ -352,13 +352,13 @@ TEST_F(DragDropTest, SelectedRowsStayReadableWithoutFocusAndTheGoalMarkHasItsOwn
                 count += match(image.pixelColor(x, y));
         return count;
     };
-    const QColor text = window->Views().tvTasksTree()->palette().color(QPalette::Inactive, QPalette::HighlightedText);
+    const QColor text = window->Part<TOutlineViews>().tvTasksTree()->palette().color(QPalette::Inactive, QPalette::HighlightedText);
     for (const char* caption : {"Project", "Done", "Hidden"}) {
-        QTest::mouseClick(Viewport(), Qt::LeftButton, {}, window->Views().tvTasksTree()->LabelRect(Node(caption)).center());
+        QTest::mouseClick(Viewport(), Qt::LeftButton, {}, window->Part<TOutlineViews>().tvTasksTree()->LabelRect(Node(caption)).center());
         ASSERT_EQ(window->State().CurrentTask, Task(caption));
-        QTest::mouseClick(window->TaskPanel().TaskNotesEditor()->viewport(), Qt::LeftButton);  // the tree loses the focus
-        ASSERT_FALSE(window->Views().tvTasksTree()->hasFocus());
-        const QRect label = window->Views().tvTasksTree()->LabelRect(Node(caption));
+        QTest::mouseClick(window->Part<TTaskPanel>().TaskNotesEditor()->viewport(), Qt::LeftButton);  // the tree loses the focus
+        ASSERT_FALSE(window->Part<TOutlineViews>().tvTasksTree()->hasFocus());
+        const QRect label = window->Part<TOutlineViews>().tvTasksTree()->LabelRect(Node(caption));
         EXPECT_EQ(pixels(label, [](const QColor& c) {
                       return (c.blue() > 215 && c.red() < 40 && c.green() < 40) ||
                              (std::abs(c.red() - 128) < 12 && c == QColor(c.red(), c.red(), c.red()));
@@ -371,10 +371,10 @@ TEST_F(DragDropTest, SelectedRowsStayReadableWithoutFocusAndTheGoalMarkHasItsOwn
 
     // The goal mark lies between the check box and the caption, which lines up with the others.
     const auto red = [](const QColor& c) { return c.red() > 180 && c.green() < 60 && c.blue() < 60; };
-    const QRect goal = window->Views().tvTasksTree()->LabelRect(Node("Goal"));
+    const QRect goal = window->Part<TOutlineViews>().tvTasksTree()->LabelRect(Node("Goal"));
     EXPECT_GT(pixels(QRect(0, goal.top(), goal.left(), goal.height()), red), 5);
-    EXPECT_EQ(pixels(window->Views().tvTasksTree()->CheckBoxRect(Node("Goal")), red), 0);
-    EXPECT_EQ(goal.left(), window->Views().tvTasksTree()->LabelRect(Node("Done")).left());
+    EXPECT_EQ(pixels(window->Part<TOutlineViews>().tvTasksTree()->CheckBoxRect(Node("Goal")), red), 0);
+    EXPECT_EQ(goal.left(), window->Part<TOutlineViews>().tvTasksTree()->LabelRect(Node("Done")).left());
 }
 
 } // namespace

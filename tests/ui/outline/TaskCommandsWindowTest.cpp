@@ -53,7 +53,7 @@ protected:
             Named<QCheckBox>(dialog, "cbRecurse")->setChecked(recursive);
             dialog.accept();
         });
-        window->SortFind().actSortSubtasks()->trigger();
+        window->Part<TSortFind>().actSortSubtasks()->trigger();
         QApplication::processEvents();
     }
 
@@ -63,13 +63,13 @@ protected:
             dialog.SetValues(text, captions, notes);
             dialog.accept();
         });
-        window->SortFind().actFind()->trigger();
+        window->Part<TSortFind>().actFind()->trigger();
         QApplication::processEvents();
     }
 
     QTreeWidgetItem* Selected() const
     {
-        const auto items = window->Views().tvTasksTree()->selectedItems();
+        const auto items = window->Part<TOutlineViews>().tvTasksTree()->selectedItems();
         return items.isEmpty() ? nullptr : items.front();
     }
 };
@@ -81,11 +81,11 @@ TEST_F(TaskCommandsTest, SortWithTheInitialKeysReordersTreeAndOutlineAlike)
     RunSort({2, -3, 1, 1}, false);
     ExpectOutline("P[year week plain low[z a] done early done late] Q");  // not recursive
     EXPECT_TRUE(window->State().Modified);
-    EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
+    EXPECT_FALSE(window->Part<TUndoNavigation>().UndoList()->CanUndo());
     EXPECT_EQ(Selected(), Node("P"));
     // The keys of the last sort are the next dialog's defaults.
-    EXPECT_EQ(window->SortFind().SortKey1(), 2);
-    EXPECT_EQ(window->SortFind().SortKey2(), -3);
+    EXPECT_EQ(window->Part<TSortFind>().SortKey1(), 2);
+    EXPECT_EQ(window->Part<TSortFind>().SortKey2(), -3);
 }
 
 TEST_F(TaskCommandsTest, RecursiveSortAndCancelledDialog)
@@ -94,13 +94,13 @@ TEST_F(TaskCommandsTest, RecursiveSortAndCancelledDialog)
     Select("P");
     RunSort({-8, 1, 1, 1}, true);
     ExpectOutline("P[year week plain low[z a] done late done early] Q");  // descending
-    EXPECT_TRUE(window->SortFind().SortRecursive());
+    EXPECT_TRUE(window->Part<TSortFind>().SortRecursive());
 
-    window->Document().SetModified(false);
+    window->Part<TDocumentLifecycle>().SetModified(false);
     WhenModal<TfrmSortOptions>([](TfrmSortOptions& dialog) { dialog.reject(); });
-    window->SortFind().actSortSubtasks()->trigger();
+    window->Part<TSortFind>().actSortSubtasks()->trigger();
     EXPECT_FALSE(window->State().Modified);
-    EXPECT_EQ(window->SortFind().SortKey1(), -8);
+    EXPECT_EQ(window->Part<TSortFind>().SortKey1(), -8);
 }
 
 TEST_F(TaskCommandsTest, AnOutlineAsDeepAsAllowedExpandsSortsShowsInEveryViewAndReopens)
@@ -115,21 +115,21 @@ TEST_F(TaskCommandsTest, AnOutlineAsDeepAsAllowedExpandsSortsShowsInEveryViewAnd
     // Every walk of the window over the tree goes through all 10000 levels.
     Select("L1");
     RunSort({-8, 1, 1, 1}, true);
-    window->TaskCommands().actExpandAllSubtasks()->trigger();
+    window->Part<TTaskCommands>().actExpandAllSubtasks()->trigger();
     QTreeWidgetItem* deepest = Node("L10000");
     ASSERT_TRUE(deepest);
-    window->Views().tvTasksTree()->scrollToItem(deepest);
+    window->Part<TOutlineViews>().tvTasksTree()->scrollToItem(deepest);
     QApplication::processEvents();
     for (const char* view : {"Goals", "Projects", "All tasks"})
-        window->Views().SetTaskTreeView(view);
+        window->Part<TOutlineViews>().SetTaskTreeView(view);
     window->pcMainPages->SetActivePage(window->tshToDoList);
     QApplication::processEvents();
-    EXPECT_EQ(Texts(window->ToDo().tvToDo()), Names{"L10000"});
+    EXPECT_EQ(Texts(window->Part<TToDoPage>().tvToDo()), Names{"L10000"});
     window->pcMainPages->SetActivePage(window->tshOutline);
 
     services.SaveFiles = {File("deep.tvd")};
-    ASSERT_TRUE(window->Document().SaveDocument());
-    window->Document().OpenDocument(File("deep.tvd"));
+    ASSERT_TRUE(window->Part<TDocumentLifecycle>().SaveDocument());
+    window->Part<TDocumentLifecycle>().OpenDocument(File("deep.tvd"));
     ASSERT_TRUE(Task("L10000"));
     EXPECT_EQ(Task("L10000")->Level(), kMaxTaskNesting);
     EXPECT_TRUE(Task("L1")->GoalInEffect && Task("L10000")->GoalInEffect);
@@ -138,17 +138,17 @@ TEST_F(TaskCommandsTest, AnOutlineAsDeepAsAllowedExpandsSortsShowsInEveryViewAnd
 TEST_F(TaskCommandsTest, SortWhileCompletedTasksAreHiddenChangesNothing)
 {
     BuildSortOutline();
-    window->Views().chHideCompletedTasks()->setChecked(true);
+    window->Part<TOutlineViews>().chHideCompletedTasks()->setChecked(true);
     QApplication::processEvents();
     Select("P");
-    window->Document().SetModified(false);
+    window->Part<TDocumentLifecycle>().SetModified(false);
     const std::string before = Outline(Root());
-    const std::string shown = Outline(window->Views().tvTasksTree());
+    const std::string shown = Outline(window->Part<TOutlineViews>().tvTasksTree());
     RunSort({-8, 1, 1, 1}, false);
     EXPECT_TRUE(Saw("TaskNode sort error. Non compatible lists"));
     EXPECT_EQ(Outline(Root()), before);
     // The tree still shows the outline's order, not an order the outline does not have.
-    EXPECT_EQ(Outline(window->Views().tvTasksTree()), shown);
+    EXPECT_EQ(Outline(window->Part<TOutlineViews>().tvTasksTree()), shown);
     EXPECT_FALSE(window->State().Modified);
 }
 
@@ -161,17 +161,17 @@ TEST_F(TaskCommandsTest, FindInCaptionsThenNotesThenNoFurtherMatch)
         root->AddChild("Notes", -1)->Note.Add("a NEEDLE in the notes");
         root->AddChild("Last", -1);
     });
-    window->Views().tvTasksTree()->setFocus();
+    window->Part<TOutlineViews>().tvTasksTree()->setFocus();
     RunFind("needle", true, true);
     EXPECT_EQ(Selected(), Node("Deep needle"));
-    EXPECT_EQ(window->SortFind().FindText(), "needle");
+    EXPECT_EQ(window->Part<TSortFind>().FindText(), "needle");
 
-    window->SortFind().actFindNext()->trigger();
+    window->Part<TSortFind>().actFindNext()->trigger();
     EXPECT_EQ(Selected(), Node("Notes"));
-    EXPECT_EQ(window->focusWidget(), window->TaskPanel().TaskNotesEditor());
+    EXPECT_EQ(window->focusWidget(), window->Part<TTaskPanel>().TaskNotesEditor());
 
     services.Shown.clear();
-    window->SortFind().actFindNext()->trigger();
+    window->Part<TSortFind>().actFindNext()->trigger();
     EXPECT_TRUE(Saw("Finished searching through the Task Tree"));
     EXPECT_EQ(Selected(), Node("Notes"));
 }
@@ -182,18 +182,18 @@ TEST_F(TaskCommandsTest, FindNextWithoutSelectionStartsAtTheSecondNode)
         root->AddChild("x one", -1);
         root->AddChild("x two", -1);
     });
-    window->Views().tvTasksTree()->clearSelection();
-    window->SortFind().SetFindText("x");
-    window->SortFind().actFindNext()->trigger();
+    window->Part<TOutlineViews>().tvTasksTree()->clearSelection();
+    window->Part<TSortFind>().SetFindText("x");
+    window->Part<TSortFind>().actFindNext()->trigger();
     EXPECT_EQ(Selected(), Node("x two"));
     // Captions only: a text that stands only in notes is not found.
     Task("x one")->Note.Add("hidden");
-    window->SortFind().SetFindInCaptions(true);
-    window->SortFind().SetFindInNotes(false);
-    window->SortFind().SetFindText("hidden");
-    window->Views().tvTasksTree()->clearSelection();
+    window->Part<TSortFind>().SetFindInCaptions(true);
+    window->Part<TSortFind>().SetFindInNotes(false);
+    window->Part<TSortFind>().SetFindText("hidden");
+    window->Part<TOutlineViews>().tvTasksTree()->clearSelection();
     services.Shown.clear();
-    window->SortFind().DoFind(false);
+    window->Part<TSortFind>().DoFind(false);
     EXPECT_TRUE(Saw("Finished searching through the Task Tree"));
 }
 
@@ -206,14 +206,14 @@ TEST_F(TaskCommandsTest, CopySelectedToDoEntriesAndSelectAll)
     });
     window->pcMainPages->SetActivePage(window->tshToDoList);
     QApplication::processEvents();
-    ASSERT_EQ(window->ToDo().tvToDo()->topLevelItemCount(), 3);
-    window->ToDo().tvToDo()->clearSelection();
-    window->ToDo().actCopyToDoToClipboard()->trigger();
+    ASSERT_EQ(window->Part<TToDoPage>().tvToDo()->topLevelItemCount(), 3);
+    window->Part<TToDoPage>().tvToDo()->clearSelection();
+    window->Part<TToDoPage>().actCopyToDoToClipboard()->trigger();
     EXPECT_EQ(services.Clipboard, "");
 
-    window->ToDo().actSelectAllInToDo()->trigger();
-    window->ToDo().actCopyToDoToClipboard()->trigger();
-    const Names shown = Texts(window->ToDo().tvToDo());
+    window->Part<TToDoPage>().actSelectAllInToDo()->trigger();
+    window->Part<TToDoPage>().actCopyToDoToClipboard()->trigger();
+    const Names shown = Texts(window->Part<TToDoPage>().tvToDo());
     EXPECT_EQ(services.Clipboard, shown[0] + "\r\n" + shown[1] + "\r\n" + shown[2] + "\r\n");
 }
 
@@ -225,25 +225,25 @@ TEST_F(TaskCommandsTest, CompletingASubtreeKeepsEarlierCompletionTimes)
         p->AddChild("done", -1)->SetCompletionDateTime(45000.25);
         p->Expanded = true;
     });
-    window->Views().FillTaskTree();
+    window->Part<TOutlineViews>().FillTaskTree();
     Select("P");
     const TDateTime now = EncodeDate(2024, 5, 6) + 0.5;
     TClockOverride clock(now);
     services.Answers = {idYes};
-    window->TaskCommands().actCompleteAllSubtasks()->trigger();
+    window->Part<TTaskCommands>().actCompleteAllSubtasks()->trigger();
     EXPECT_EQ(Task("P")->CompletionDateTime, now);
     EXPECT_EQ(Task("open")->CompletionDateTime, now);
     EXPECT_EQ(Task("done")->CompletionDateTime, 45000.25);
     EXPECT_TRUE(TTreeViewCheckBoxes::GetChecked(Node("P")));
     EXPECT_TRUE(TTreeViewCheckBoxes::GetChecked(Node("open")));
     EXPECT_TRUE(window->State().Modified);
-    EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
+    EXPECT_FALSE(window->Part<TUndoNavigation>().UndoList()->CanUndo());
 
     services.Answers = {idNo};
-    window->TaskCommands().actUncompleteAllSubtasks()->trigger();
+    window->Part<TTaskCommands>().actUncompleteAllSubtasks()->trigger();
     EXPECT_TRUE(Task("open")->IsCompleted());
     services.Answers = {idYes};
-    window->TaskCommands().actUncompleteAllSubtasks()->trigger();
+    window->Part<TTaskCommands>().actUncompleteAllSubtasks()->trigger();
     EXPECT_FALSE(Task("P")->IsCompleted());
     EXPECT_FALSE(Task("done")->IsCompleted());
     EXPECT_FALSE(TTreeViewCheckBoxes::GetChecked(Node("done")));
@@ -256,18 +256,18 @@ TEST_F(TaskCommandsTest, EachSubtreeCompletionAsksItsOwnQuestionAndMarksTheOutli
         p->AddChild("child", -1);
         p->Expanded = true;
     });
-    window->Views().FillTaskTree();
+    window->Part<TOutlineViews>().FillTaskTree();
     Select("P");
     services.Answers = {idYes};
-    window->TaskCommands().actCompleteAllSubtasks()->trigger();
+    window->Part<TTaskCommands>().actCompleteAllSubtasks()->trigger();
     EXPECT_TRUE(Saw("This will complete current task and all subtasks. You could not undo this action. Continue?"));
 
     // A caption typed but not yet written back neither is lost nor brings the completion back.
     Named<QPlainTextEdit>(*window, "memTaskCaption")->setPlainText("P renamed");
-    window->Document().SetModified(false);
+    window->Part<TDocumentLifecycle>().SetModified(false);
     services.Shown.clear();
     services.Answers = {idYes};
-    window->TaskCommands().actUncompleteAllSubtasks()->trigger();
+    window->Part<TTaskCommands>().actUncompleteAllSubtasks()->trigger();
     EXPECT_TRUE(Saw("This will uncomplete current task and all subtasks. You could not undo this action. Continue?"));
     ASSERT_NE(Task("P renamed"), nullptr);
     EXPECT_FALSE(Task("P renamed")->IsCompleted());
@@ -286,14 +286,14 @@ TEST_F(TaskCommandsTest, SubtreePlaceCommandsAskFirst)
     });
     Select("P");
     services.Answers = {idNo};
-    window->TaskCommands().actAddToSubtasksPlaces()->trigger();
+    window->Part<TTaskCommands>().actAddToSubtasksPlaces()->trigger();
     EXPECT_TRUE(Task("grandchild")->Places.empty());
     ASSERT_FALSE(services.Shown.empty());
     EXPECT_EQ(services.Shown.back(), "This will add all the places of the current task (\"Home\") to all subtasks. "
                                      "You could not undo this action. Continue?");
 
     services.Answers = {idYes};
-    window->TaskCommands().actAddToSubtasksPlaces()->trigger();
+    window->Part<TTaskCommands>().actAddToSubtasksPlaces()->trigger();
     EXPECT_EQ(Task("grandchild")->Places, std::vector<int32_t>{home->PlaceID});
     EXPECT_TRUE(window->State().Modified);
 
@@ -301,13 +301,13 @@ TEST_F(TaskCommandsTest, SubtreePlaceCommandsAskFirst)
     TTaskPlace* work = window->State().DataBase->PlacesList->Add("Work");
     Task("child")->Places = {work->PlaceID};
     services.Answers = {idYes};
-    window->TaskCommands().actReplaceSubtasksPlaces()->trigger();
+    window->Part<TTaskCommands>().actReplaceSubtasksPlaces()->trigger();
     EXPECT_EQ(services.Shown.back(), "This will replace the places in all subtasks with the places of this task "
                                      "(\"Home\"). You could not undo this action. Continue?");
     EXPECT_EQ(Task("child")->Places, std::vector<int32_t>{home->PlaceID});
 
     services.Answers = {idYes};
-    window->TaskCommands().actClearSubtasksPlaces()->trigger();
+    window->Part<TTaskCommands>().actClearSubtasksPlaces()->trigger();
     EXPECT_TRUE(Task("P")->Places.empty());
     EXPECT_TRUE(Task("grandchild")->Places.empty());
     EXPECT_EQ(Named<QLineEdit>(*window, "edTaskPlaces")->text(), QString());  // the panel shows the task again
@@ -319,42 +319,42 @@ TEST_F(TaskCommandsTest, PasteTwoLinesAndAnEmptyOneMakesThreeSubtasks)
     Select("P");
     services.Clipboard = "one\r\n\r\ntwo";
     window->UpdateTreeActions();
-    ASSERT_TRUE(window->TaskCommands().actInsertTasksFromClipboard()->isEnabled());
-    window->Document().SetModified(false);
+    ASSERT_TRUE(window->Part<TTaskCommands>().actInsertTasksFromClipboard()->isEnabled());
+    window->Part<TDocumentLifecycle>().SetModified(false);
     services.Answers = {idYes};
-    window->TaskCommands().actInsertTasksFromClipboard()->trigger();
+    window->Part<TTaskCommands>().actInsertTasksFromClipboard()->trigger();
     ASSERT_FALSE(services.Shown.empty());
     EXPECT_EQ(services.Shown.back(), "Create 3 new subtask(s) from clipboard text?");
     ExpectOutline("P[one  two]");
     EXPECT_TRUE(window->State().Modified);
-    EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
+    EXPECT_FALSE(window->Part<TUndoNavigation>().UndoList()->CanUndo());
 
     // A long line stays one task.
     const std::string longLine(3000, 'w');
     services.Clipboard = longLine;
     services.Answers = {idYes};
-    window->TaskCommands().actInsertTasksFromClipboardExecute();
+    window->Part<TTaskCommands>().actInsertTasksFromClipboardExecute();
     EXPECT_EQ(Task("P")->Children.Count(), 4);
     EXPECT_EQ(Task("P")->Children[3]->Caption, longLine);
 
     services.Clipboard.clear();
     window->UpdateTreeActions();
-    EXPECT_FALSE(window->TaskCommands().actInsertTasksFromClipboard()->isEnabled());
-    window->TaskCommands().actInsertTasksFromClipboardExecute();
+    EXPECT_FALSE(window->Part<TTaskCommands>().actInsertTasksFromClipboard()->isEnabled());
+    window->Part<TTaskCommands>().actInsertTasksFromClipboardExecute();
     EXPECT_EQ(services.Shown.back(), "No text found in clipboard");
-    EXPECT_EQ(window->TaskCommands().ReadClipboardLines(nullptr), 0);
+    EXPECT_EQ(window->Part<TTaskCommands>().ReadClipboardLines(nullptr), 0);
 }
 
 TEST_F(TaskCommandsTest, PasteWithoutSelectionGoesToTheTopOfTheShownOutline)
 {
     BuildOutline([](TTaskNode* root) { root->AddChild("V", -1)->AddChild("inside", -1); });
-    window->Views().SetVirtualRoot(Task("V"));
-    window->Views().tvTasksTree()->clearSelection();
+    window->Part<TOutlineViews>().SetVirtualRoot(Task("V"));
+    window->Part<TOutlineViews>().tvTasksTree()->clearSelection();
     services.Clipboard = "new\n";
     services.Answers = {idYes};
-    window->TaskCommands().actInsertTasksFromClipboardExecute();
+    window->Part<TTaskCommands>().actInsertTasksFromClipboardExecute();
     EXPECT_EQ(Outline(Root()), "V[inside new]");
-    EXPECT_EQ(Outline(window->Views().tvTasksTree()), "inside new");
+    EXPECT_EQ(Outline(window->Part<TOutlineViews>().tvTasksTree()), "inside new");
 }
 
 TEST_F(TaskCommandsTest, DueDateShortcutSwitchesToByDueDateAndOpensTheCalendar)
@@ -363,19 +363,19 @@ TEST_F(TaskCommandsTest, DueDateShortcutSwitchesToByDueDateAndOpensTheCalendar)
     Select("T");
     ASSERT_EQ(window->State().CurrentTask, Task("T"));
     Named<TPageControl>(*window, "pcTaskProps")->SetActivePage(Named<QWidget>(*window, "tshGeneral"));
-    window->TaskCommands().actShortCutForDueDate()->trigger();
+    window->Part<TTaskCommands>().actShortCutForDueDate()->trigger();
     QApplication::processEvents();
     EXPECT_EQ(Named<TPageControl>(*window, "pcTaskProps")->ActivePage(), Named<QWidget>(*window, "tshTime"));
     EXPECT_EQ(Named<QComboBox>(*window, "cbTaskTime")->currentIndex(), 1);
     EXPECT_EQ(Task("T")->ScheduleType, 1);
-    EXPECT_TRUE(window->TaskPanel().IsDueDatePickerDropped());
+    EXPECT_TRUE(window->Part<TTaskPanel>().IsDueDatePickerDropped());
     ASSERT_NE(Named<QDateEdit>(*window, "dtDueDate")->calendarWidget(), nullptr);
     EXPECT_TRUE(Named<QDateEdit>(*window, "dtDueDate")->calendarWidget()->isVisible());
 
     // Closing the calendar sends the focus back to the tree.
     Named<QDateEdit>(*window, "dtDueDate")->calendarWidget()->window()->hide();
     QApplication::processEvents();
-    EXPECT_FALSE(window->TaskPanel().IsDueDatePickerDropped());
+    EXPECT_FALSE(window->Part<TTaskPanel>().IsDueDatePickerDropped());
 }
 
 TEST_F(TaskCommandsTest, QuickSyncNeedsAFolderAndStopsWhenTheSaveDoesNotHappen)
@@ -386,14 +386,14 @@ TEST_F(TaskCommandsTest, QuickSyncNeedsAFolderAndStopsWhenTheSaveDoesNotHappen)
     window->State().DataBase->OutlookFolderPath = "\\\\Mailbox\\Tasks";
     window->UpdateTreeActions();
     ASSERT_TRUE(Named<QAction>(*window, "actQuickOutlookConnect")->isEnabled());
-    window->Document().SetModified(true);
+    window->Part<TDocumentLifecycle>().SetModified(true);
     services.SaveFiles = {{""}};  // the save dialog is cancelled
     services.Shown.clear();
     Named<QAction>(*window, "actQuickOutlookConnect")->trigger();
     EXPECT_TRUE(services.SaveFiles.empty());
     EXPECT_TRUE(services.Shown.empty());
     EXPECT_TRUE(window->State().Modified);
-    EXPECT_TRUE(window->Document().Untitled());
+    EXPECT_TRUE(window->Part<TDocumentLifecycle>().Untitled());
     EXPECT_EQ(ChildCaptions(Root()), Names{"Kept"});
 }
 

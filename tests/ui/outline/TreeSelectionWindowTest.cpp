@@ -27,8 +27,8 @@ protected:
             b->SetExpanded(true);
             root->AddChild("C", -1);
         });
-        window->Views().FillTaskTree();
-        window->Views().tvTasksTree()->setFocus();
+        window->Part<TOutlineViews>().FillTaskTree();
+        window->Part<TOutlineViews>().tvTasksTree()->setFocus();
     }
 
     static void ClickBelowTheRows(TTreeViewCheckBoxes* tree, Qt::KeyboardModifiers modifiers = {})
@@ -42,22 +42,22 @@ protected:
     }
     void ClickLabel(const std::string& caption, Qt::KeyboardModifiers modifiers = {})
     {
-        QTest::mouseClick(window->Views().tvTasksTree()->viewport(), Qt::LeftButton, modifiers,
-                          window->Views().tvTasksTree()->LabelRect(Node(caption)).center());
+        QTest::mouseClick(window->Part<TOutlineViews>().tvTasksTree()->viewport(), Qt::LeftButton, modifiers,
+                          window->Part<TOutlineViews>().tvTasksTree()->LabelRect(Node(caption)).center());
         QApplication::processEvents();
-        window->TreeEditing().EndInPlaceEditing();  // one-click edit mode starts an edit on the label
+        window->Part<TTreeEditing>().EndInPlaceEditing();  // one-click edit mode starts an edit on the label
     }
     void Key(int key, Qt::KeyboardModifiers modifiers = {})
     {
         // With no text: the test library has no character for Ins.
-        QTest::sendKeyEvent(QTest::Click, window->Views().tvTasksTree(), static_cast<Qt::Key>(key), QString(), modifiers);
+        QTest::sendKeyEvent(QTest::Click, window->Part<TOutlineViews>().tvTasksTree(), static_cast<Qt::Key>(key), QString(), modifiers);
         QApplication::processEvents();
     }
     // The selected node and the current task are one.
     void ExpectSelected(const std::string& caption)
     {
-        ASSERT_EQ(window->Views().tvTasksTree()->selectedItems().size(), 1);
-        EXPECT_EQ(window->Views().tvTasksTree()->selectedItems().front(), Node(caption));
+        ASSERT_EQ(window->Part<TOutlineViews>().tvTasksTree()->selectedItems().size(), 1);
+        EXPECT_EQ(window->Part<TOutlineViews>().tvTasksTree()->selectedItems().front(), Node(caption));
         EXPECT_EQ(window->State().CurrentTask, Task(caption));
     }
 };
@@ -66,22 +66,22 @@ TEST_F(TreeSelectionTest, AClickBelowTheRowsKeepsTheTaskForInsAndAltIns)
 {
     ClickLabel("B1");
     ExpectSelected("B1");
-    ClickBelowTheRows(window->Views().tvTasksTree());
+    ClickBelowTheRows(window->Part<TOutlineViews>().tvTasksTree());
     ExpectSelected("B1");
 
     Key(Qt::Key_Insert);  // lands right after the shown task
-    ASSERT_TRUE(window->Views().tvTasksTree()->IsEditing());
-    QTest::keyClicks(window->Views().tvTasksTree()->InPlaceEditor(), "N");
-    QTest::keyClick(window->Views().tvTasksTree()->InPlaceEditor(), Qt::Key_Return);
+    ASSERT_TRUE(window->Part<TOutlineViews>().tvTasksTree()->IsEditing());
+    QTest::keyClicks(window->Part<TOutlineViews>().tvTasksTree()->InPlaceEditor(), "N");
+    QTest::keyClick(window->Part<TOutlineViews>().tvTasksTree()->InPlaceEditor(), Qt::Key_Return);
     QApplication::processEvents();  // the view ends the edit from the event loop
-    window->TaskPanel().UpdateCurrentTask();    // the panel writes the caption back
+    window->Part<TTaskPanel>().UpdateCurrentTask();    // the panel writes the caption back
     ExpectOutline("A B[B1 N B2] C");
     ExpectSelected("N");
 
-    ClickBelowTheRows(window->Views().tvTasksTree());
+    ClickBelowTheRows(window->Part<TOutlineViews>().tvTasksTree());
     Key(Qt::Key_Insert, Qt::AltModifier);  // New subtask: under the shown task
-    ASSERT_TRUE(window->Views().tvTasksTree()->IsEditing());
-    QTest::keyClick(window->Views().tvTasksTree()->InPlaceEditor(), Qt::Key_Escape);
+    ASSERT_TRUE(window->Part<TOutlineViews>().tvTasksTree()->IsEditing());
+    QTest::keyClick(window->Part<TOutlineViews>().tvTasksTree()->InPlaceEditor(), Qt::Key_Escape);
     QApplication::processEvents();
     ExpectOutline("A B[B1 N B2] C");
     ExpectSelected("N");
@@ -90,27 +90,27 @@ TEST_F(TreeSelectionTest, AClickBelowTheRowsKeepsTheTaskForInsAndAltIns)
 TEST_F(TreeSelectionTest, TheSubtreeCommandsStillSeeTheShownTaskAfterAClickBelowTheRows)
 {
     ClickLabel("B");
-    ClickBelowTheRows(window->Views().tvTasksTree());
-    window->TaskCommands().actCollapseAllSubtasks()->trigger();
+    ClickBelowTheRows(window->Part<TOutlineViews>().tvTasksTree());
+    window->Part<TTaskCommands>().actCollapseAllSubtasks()->trigger();
     EXPECT_FALSE(Node("B")->isExpanded());
-    window->TaskCommands().actExpandAllSubtasks()->trigger();
+    window->Part<TTaskCommands>().actExpandAllSubtasks()->trigger();
     EXPECT_TRUE(Node("B")->isExpanded());
     Key(Qt::Key_F5);  // Refresh subtree stays on the task
     ExpectSelected("B");
     services.Answers = {idYes};
     Key(Qt::Key_R, Qt::ControlModifier);
-    EXPECT_EQ(window->Views().VirtualRoot(), Task("B"));
+    EXPECT_EQ(window->Part<TOutlineViews>().VirtualRoot(), Task("B"));
 }
 
 TEST_F(TreeSelectionTest, TheToDoListKeepsItsSelectionToo)
 {
     window->pcMainPages->SetActivePage(window->tshToDoList);
     QApplication::processEvents();
-    TTreeViewCheckBoxes* todo = window->ToDo().tvToDo();
-    QTreeWidgetItem* node = window->TreeEditing().FindTaskNode(todo, Task("B2"));
+    TTreeViewCheckBoxes* todo = window->Part<TToDoPage>().tvToDo();
+    QTreeWidgetItem* node = window->Part<TTreeEditing>().FindTaskNode(todo, Task("B2"));
     ASSERT_NE(node, nullptr);
     QTest::mouseClick(todo->viewport(), Qt::LeftButton, {}, todo->LabelRect(node).center());
-    window->TreeEditing().EndInPlaceEditing();
+    window->Part<TTreeEditing>().EndInPlaceEditing();
     ASSERT_EQ(window->State().CurrentTask, Task("B2"));
     ClickBelowTheRows(todo);
     EXPECT_EQ(todo->selectedItems(), QList<QTreeWidgetItem*>{node});
@@ -119,14 +119,14 @@ TEST_F(TreeSelectionTest, TheToDoListKeepsItsSelectionToo)
 
 TEST_F(TreeSelectionTest, AClickOnALabelEditsItOnlyInOneClickEditMode)
 {
-    TTreeViewCheckBoxes* tree = window->Views().tvTasksTree();
+    TTreeViewCheckBoxes* tree = window->Part<TOutlineViews>().tvTasksTree();
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->LabelRect(Node("B1")).center());
     QApplication::processEvents();
     ASSERT_TRUE(tree->IsEditing());
     EXPECT_FALSE(tree->InPlaceEditor()->hasSelectedText());  // the caret goes where the click was
-    window->TreeEditing().EndInPlaceEditing();
+    window->Part<TTreeEditing>().EndInPlaceEditing();
 
-    window->Options().SetOneClickEditMode(false);
+    window->Part<TWindowOptions>().SetOneClickEditMode(false);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->LabelRect(Node("C")).center());
     QApplication::processEvents();
     ExpectSelected("C");
@@ -138,8 +138,8 @@ TEST_F(TreeSelectionTest, ACheckMarkInTheToDoListShowsInTheOutline)
 {
     window->pcMainPages->SetActivePage(window->tshToDoList);
     QApplication::processEvents();
-    TTreeViewCheckBoxes* todo = window->ToDo().tvToDo();
-    QTreeWidgetItem* node = window->TreeEditing().FindTaskNode(todo, Task("B2"));
+    TTreeViewCheckBoxes* todo = window->Part<TToDoPage>().tvToDo();
+    QTreeWidgetItem* node = window->Part<TTreeEditing>().FindTaskNode(todo, Task("B2"));
     ASSERT_NE(node, nullptr);
     QTest::mouseClick(todo->viewport(), Qt::LeftButton, {}, todo->CheckBoxRect(node).center());
     QApplication::processEvents();
@@ -152,22 +152,22 @@ TEST_F(TreeSelectionTest, AltInsWhileTypingACaptionKeepsIt)
 {
     ClickLabel("B1");
     Key(Qt::Key_F2);
-    QLineEdit* editor = window->Views().tvTasksTree()->InPlaceEditor();
+    QLineEdit* editor = window->Part<TOutlineViews>().tvTasksTree()->InPlaceEditor();
     ASSERT_NE(editor, nullptr);
     QTest::keyClicks(editor, "Typed");
     QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_Insert, QString(), Qt::AltModifier);
     QApplication::processEvents();
     EXPECT_EQ(Task("B")->Children[0]->Caption, "Typed");
-    EXPECT_TRUE(window->TreeEditing().NewTaskPending());
-    ASSERT_NE(window->Views().tvTasksTree()->InPlaceEditor(), nullptr);
-    EXPECT_EQ(window->Views().tvTasksTree()->InPlaceEditor()->text(), "New Task");
+    EXPECT_TRUE(window->Part<TTreeEditing>().NewTaskPending());
+    ASSERT_NE(window->Part<TOutlineViews>().tvTasksTree()->InPlaceEditor(), nullptr);
+    EXPECT_EQ(window->Part<TOutlineViews>().tvTasksTree()->InPlaceEditor()->text(), "New Task");
 }
 
 // The pop-up menu is put together by several parts of the window; a right click shows it whole,
 // in one order.
 TEST_F(TreeSelectionTest, ARightClickOnTheOutlineOpensItsMenuInOrder)
 {
-    TTreeViewCheckBoxes* tree = window->Views().tvTasksTree();
+    TTreeViewCheckBoxes* tree = window->Part<TOutlineViews>().tvTasksTree();
     const QPoint at = tree->visualItemRect(Node("B1")).center();
     QContextMenuEvent event(QContextMenuEvent::Mouse, at, tree->viewport()->mapToGlobal(at));
     QApplication::sendEvent(tree->viewport(), &event);

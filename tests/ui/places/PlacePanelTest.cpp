@@ -14,22 +14,22 @@ protected:
         TodoFixture::SetUp();
         ShowPage(window->tshPlaces);
     }
-    void SelectPlace(const TTaskPlace* place) { window->Places().lvPlaces()->setCurrentItem(PlaceItem(place)); }
+    void SelectPlace(const TTaskPlace* place) { window->Part<TPlacePanel>().lvPlaces()->setCurrentItem(PlaceItem(place)); }
     QTreeWidgetItem* Included(const TTaskPlace* place) const
     {
-        return window->Places().FindPlaceListItem(window->Places().lvIncludedPlaces(), place);
+        return window->Part<TPlacePanel>().FindPlaceListItem(window->Part<TPlacePanel>().lvIncludedPlaces(), place);
     }
 };
 
 TEST_F(PlacePanelTest, TheListShowsEveryPlaceAndTheIncludedListAllOthersWithChecks)
 {
-    EXPECT_EQ(Texts(window->Places().lvPlaces()), (Names{"Home", "Office", "Kitchen"}));
+    EXPECT_EQ(Texts(window->Part<TPlacePanel>().lvPlaces()), (Names{"Home", "Office", "Kitchen"}));
     SelectPlace(home);
     EXPECT_EQ(window->State().CurrentPlace, home);
     EXPECT_TRUE(Named<QWidget>(*window, "pnlPlaceProps")->isVisibleTo(window.get()));
     EXPECT_FALSE(Named<QWidget>(*window, "pnlTaskProps")->isVisibleTo(window.get()));
-    EXPECT_EQ(window->Places().memPlaceCaption()->toPlainText().toStdString(), "Home");
-    EXPECT_EQ(Texts(window->Places().lvIncludedPlaces()), (Names{"Kitchen", "Office"}));  // sorted, without Home
+    EXPECT_EQ(window->Part<TPlacePanel>().memPlaceCaption()->toPlainText().toStdString(), "Home");
+    EXPECT_EQ(Texts(window->Part<TPlacePanel>().lvIncludedPlaces()), (Names{"Kitchen", "Office"}));  // sorted, without Home
     EXPECT_EQ(Included(kitchen)->checkState(0), Qt::Checked);
     EXPECT_EQ(Included(office)->checkState(0), Qt::Unchecked);
     EXPECT_FALSE(window->State().Modified);  // showing a place is no edit
@@ -37,9 +37,9 @@ TEST_F(PlacePanelTest, TheListShowsEveryPlaceAndTheIncludedListAllOthersWithChec
 
 TEST_F(PlacePanelTest, NewPlacesAreCalledNewPlaceGetFreshIDsAndStartInCaptionEditing)
 {
-    window->Places().actNewPlace()->trigger();
-    EXPECT_TRUE(window->Places().lvPlaces()->IsEditing());
-    window->Places().actNewPlace()->trigger();  // ends the first editing
+    window->Part<TPlacePanel>().actNewPlace()->trigger();
+    EXPECT_TRUE(window->Part<TPlacePanel>().lvPlaces()->IsEditing());
+    window->Part<TPlacePanel>().actNewPlace()->trigger();  // ends the first editing
     ASSERT_EQ(window->State().DataBase->PlacesList->Count(), 5);
     TTaskPlace* first = (*window->State().DataBase->PlacesList)[3];
     TTaskPlace* second = (*window->State().DataBase->PlacesList)[4];
@@ -49,43 +49,43 @@ TEST_F(PlacePanelTest, NewPlacesAreCalledNewPlaceGetFreshIDsAndStartInCaptionEdi
     EXPECT_GT(first->PlaceID, kitchen->PlaceID);
     EXPECT_TRUE(window->State().Modified);
     EXPECT_TRUE(window->PlacesListsStale);
-    ASSERT_TRUE(window->Places().lvPlaces()->IsEditing());
-    EXPECT_EQ(TPlacePanel::ItemPlace(window->Places().lvPlaces()->EditingItem()), second);
+    ASSERT_TRUE(window->Part<TPlacePanel>().lvPlaces()->IsEditing());
+    EXPECT_EQ(TPlacePanel::ItemPlace(window->Part<TPlacePanel>().lvPlaces()->EditingItem()), second);
 
-    QLineEdit* editor = window->Places().lvPlaces()->InPlaceEditor();
+    QLineEdit* editor = window->Part<TPlacePanel>().lvPlaces()->InPlaceEditor();
     ASSERT_NE(editor, nullptr);
     editor->setText(QStringLiteral("  Garage "));
     SendKey(editor, Qt::Key_Return);
     EXPECT_EQ(second->Caption, "Garage");
     EXPECT_EQ(PlaceItem(second)->text(0).toStdString(), "Garage");
-    EXPECT_EQ(window->Places().memPlaceCaption()->toPlainText().toStdString(), "Garage");
+    EXPECT_EQ(window->Part<TPlacePanel>().memPlaceCaption()->toPlainText().toStdString(), "Garage");
 }
 
 TEST_F(PlacePanelTest, NewPlaceActsOnlyOnThePlacesPageWithEditingEnabled)
 {
     ShowPage(window->tshOutline);
-    window->Places().actNewPlace()->trigger();
+    window->Part<TPlacePanel>().actNewPlace()->trigger();
     EXPECT_EQ(window->State().DataBase->PlacesList->Count(), 3);
     window->SetEditingEnabled(false);
-    EXPECT_FALSE(window->Places().actNewPlace()->isEnabled());
+    EXPECT_FALSE(window->Part<TPlacePanel>().actNewPlace()->isEnabled());
     window->SetEditingEnabled(true);
-    EXPECT_TRUE(window->Places().actNewPlace()->isEnabled());
+    EXPECT_TRUE(window->Part<TPlacePanel>().actNewPlace()->isEnabled());
 }
 
 TEST_F(PlacePanelTest, TypingTheCaptionRenamesTheItemAtOnceAndThePlaceAtTheNextFlush)
 {
     SelectPlace(office);
-    window->Places().memPlaceCaption()->setPlainText(QStringLiteral("  Desk "));
+    window->Part<TPlacePanel>().memPlaceCaption()->setPlainText(QStringLiteral("  Desk "));
     EXPECT_EQ(PlaceItem(office)->text(0).toStdString(), "  Desk ");
     EXPECT_EQ(office->Caption, "Office");
-    EXPECT_TRUE(window->Places().IsPlaceDirty());
+    EXPECT_TRUE(window->Part<TPlacePanel>().IsPlaceDirty());
     EXPECT_TRUE(window->State().Modified);
     SelectPlace(home);
     EXPECT_EQ(office->Caption, "Desk");
-    EXPECT_FALSE(window->Places().IsPlaceDirty());
+    EXPECT_FALSE(window->Part<TPlacePanel>().IsPlaceDirty());
     EXPECT_TRUE(window->PlacesListsStale);
     ShowPage(window->tshToDoList);  // the filter learns the new name
-    EXPECT_GE(window->ToDo().ToDoFilter().cbPlaces()->findText(QStringLiteral("Desk")), 1);
+    EXPECT_GE(window->Part<TToDoPage>().ToDoFilter().cbPlaces()->findText(QStringLiteral("Desk")), 1);
 }
 
 TEST_F(PlacePanelTest, ChangedInclusionsAreStoredWhenAnotherPlaceIsSelected)
@@ -101,7 +101,7 @@ TEST_F(PlacePanelTest, ChangedInclusionsAreStoredWhenAnotherPlaceIsSelected)
 TEST_F(PlacePanelTest, NotesAreWrittenWhenThePageChanges)
 {
     SelectPlace(kitchen);
-    window->Places().PlaceNotesEditor()->setPlainText(QStringLiteral("stove\nsink"));
+    window->Part<TPlacePanel>().PlaceNotesEditor()->setPlainText(QStringLiteral("stove\nsink"));
     EXPECT_TRUE(window->State().Modified);
     EXPECT_EQ(kitchen->PlaceNote, "");
     ShowPage(window->tshOutline);
@@ -109,38 +109,38 @@ TEST_F(PlacePanelTest, NotesAreWrittenWhenThePageChanges)
     ShowPage(window->tshPlaces);
     SelectPlace(home);
     SelectPlace(kitchen);
-    EXPECT_EQ(window->Places().PlaceNotesEditor()->toPlainText().toStdString(), "stove\nsink\n");
+    EXPECT_EQ(window->Part<TPlacePanel>().PlaceNotesEditor()->toPlainText().toStdString(), "stove\nsink\n");
 }
 
 TEST_F(PlacePanelTest, F2StartsCaptionEditingAndF2AgainEndsIt)
 {
     SelectPlace(kitchen);
-    SendKey(window->Places().lvPlaces(), Qt::Key_F2);
-    ASSERT_TRUE(window->Places().lvPlaces()->IsEditing());
-    QLineEdit* editor = window->Places().lvPlaces()->InPlaceEditor();
+    SendKey(window->Part<TPlacePanel>().lvPlaces(), Qt::Key_F2);
+    ASSERT_TRUE(window->Part<TPlacePanel>().lvPlaces()->IsEditing());
+    QLineEdit* editor = window->Part<TPlacePanel>().lvPlaces()->InPlaceEditor();
     ASSERT_NE(editor, nullptr);
     editor->setText(QStringLiteral("Scullery"));
     EXPECT_FALSE(window->State().Modified);
     SendKey(editor, Qt::Key_F2);
-    EXPECT_FALSE(window->Places().lvPlaces()->IsEditing());
+    EXPECT_FALSE(window->Part<TPlacePanel>().lvPlaces()->IsEditing());
     EXPECT_EQ(kitchen->Caption, "Scullery");
     EXPECT_TRUE(window->State().Modified);  // a rename in the list reaches the file
-    EXPECT_EQ(window->Places().memPlaceCaption()->toPlainText().toStdString(), "Scullery");
+    EXPECT_EQ(window->Part<TPlacePanel>().memPlaceCaption()->toPlainText().toStdString(), "Scullery");
 }
 
 TEST_F(PlacePanelTest, DeletingAPlaceEmptiesThePanelAndUndoBringsItBack)
 {
     SelectPlace(office);
-    window->Places().memPlaceCaption()->setPlainText(QStringLiteral("Desk"));  // pending when deleted
-    window->Places().actDeletePlace()->trigger();
+    window->Part<TPlacePanel>().memPlaceCaption()->setPlainText(QStringLiteral("Desk"));  // pending when deleted
+    window->Part<TPlacePanel>().actDeletePlace()->trigger();
     EXPECT_EQ(window->State().DataBase->PlacesList->FindByID(office->PlaceID), nullptr);
     EXPECT_EQ(window->State().CurrentPlace, nullptr);
     EXPECT_EQ(PlaceItem(office), nullptr);
     EXPECT_FALSE(Named<QWidget>(*window, "pnlRight")->isVisibleTo(window.get()));
     EXPECT_TRUE(window->State().Modified);
-    ASSERT_TRUE(window->Undo().actUndo()->isEnabled());
+    ASSERT_TRUE(window->Part<TUndoNavigation>().actUndo()->isEnabled());
     ShowPage(window->tshOutline);
-    window->Undo().actUndo()->trigger();  // brings the Places page back with the place selected
+    window->Part<TUndoNavigation>().actUndo()->trigger();  // brings the Places page back with the place selected
     ASSERT_EQ(window->State().DataBase->PlacesList->FindByID(office->PlaceID), office);
     EXPECT_EQ(window->pcMainPages->ActivePage(), window->tshPlaces);
     EXPECT_EQ(window->State().CurrentPlace, office);
@@ -152,7 +152,7 @@ TEST_F(PlacePanelTest, DeletingAPlaceEmptiesThePanelAndUndoBringsItBack)
 
 TEST_F(PlacePanelTest, DeleteNeedsACurrentPlace)
 {
-    window->Places().actDeletePlace()->trigger();
+    window->Part<TPlacePanel>().actDeletePlace()->trigger();
     EXPECT_EQ(window->State().DataBase->PlacesList->Count(), 3);
     EXPECT_FALSE(window->State().Modified);
 }
@@ -160,14 +160,14 @@ TEST_F(PlacePanelTest, DeleteNeedsACurrentPlace)
 TEST_F(PlacePanelTest, CancellingThePendingTaskWriteBackRefusesTheSelection)
 {
     ShowPage(window->tshOutline);
-    window->Views().tvTasksTree()->setCurrentItem(Node("Read"));
+    window->Part<TOutlineViews>().tvTasksTree()->setCurrentItem(Node("Read"));
     ShowPage(window->tshPlaces);
     Named<QLineEdit>(*window, "edTaskPlaces")->setText(QStringLiteral("Nowhere"));
-    ASSERT_TRUE(window->TaskPanel().IsTaskDirty());
+    ASSERT_TRUE(window->Part<TTaskPanel>().IsTaskDirty());
     services.Answers = {idCancel};
     SelectPlace(office);
     EXPECT_EQ(window->State().CurrentPlace, nullptr);
-    EXPECT_EQ(window->Places().lvPlaces()->currentItem(), nullptr);
+    EXPECT_EQ(window->Part<TPlacePanel>().lvPlaces()->currentItem(), nullptr);
     EXPECT_TRUE(Named<QWidget>(*window, "pnlTaskProps")->isVisibleTo(window.get()));
     ASSERT_EQ(services.Shown.size(), 1u);  // the question only; the silent abort shows nothing
 }

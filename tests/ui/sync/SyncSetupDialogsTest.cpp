@@ -14,6 +14,7 @@
 #include "outlooksync/SyncLog.h"
 #include "outlooksync/VdirTaskStore.h"
 #include "ui/controls/RadioGroup.h"
+#include "ui/sync/SyncCommands.h"
 #include "ui/sync/frmConnectToMsOutlook.h"
 #include "ui/sync/frmOutlookSyncOptions.h"
 
@@ -71,7 +72,7 @@ using ConnectDialogTest = SyncWindowFixture;
 
 TEST_F(ConnectDialogTest, StartingState)
 {
-    TfrmConnectToMsOutlook dialog(window->SyncCommands());
+    TfrmConnectToMsOutlook dialog(window->Part<TSyncCommands>());
     EXPECT_TRUE(Named<QLineEdit>(dialog, "edOutlookFolder")->isReadOnly());
     const QList<QRadioButton*> modes = Named<TRadioGroup>(dialog, "rgSyncAction")->findChildren<QRadioButton*>();
     ASSERT_EQ(modes.size(), 3);
@@ -86,14 +87,14 @@ TEST_F(ConnectDialogTest, StartingState)
 
     // The outline's folder is shown when it has one.
     window->State().DataBase->OutlookFolderPath = "\\srv\\tasks";
-    TfrmConnectToMsOutlook second(window->SyncCommands());
+    TfrmConnectToMsOutlook second(window->Part<TSyncCommands>());
     EXPECT_EQ(second.FolderPath(), "\\srv\\tasks");
     EXPECT_TRUE(Named<QPushButton>(second, "btnSyncNow")->isEnabled());
 }
 
 TEST_F(ConnectDialogTest, BrowsePicksADirectoryAndShowsItsFolderPath)
 {
-    TfrmConnectToMsOutlook dialog(window->SyncCommands());
+    TfrmConnectToMsOutlook dialog(window->Part<TSyncCommands>());
     services.Folders = {tasks, ""};
     Named<QPushButton>(dialog, "btnBrowse")->click();
     EXPECT_EQ(services.FolderRequests, Names{""});
@@ -109,7 +110,7 @@ TEST_F(ConnectDialogTest, BrowsePicksADirectoryAndShowsItsFolderPath)
 
 TEST_F(ConnectDialogTest, AdvancedOptionsAreStoredWithTheOutline)
 {
-    TfrmConnectToMsOutlook dialog(window->SyncCommands());
+    TfrmConnectToMsOutlook dialog(window->Part<TSyncCommands>());
     ASSERT_FALSE(window->State().Modified);
     WhenModal<TfrmOutlookSyncOptions>([](TfrmOutlookSyncOptions& d) {
         EXPECT_EQ(Named<QLineEdit>(d, "edNewOutlookTasksParent")->text(), QStringLiteral("<NewOutlookTasks>"));
@@ -131,7 +132,7 @@ TEST_F(ConnectDialogTest, AdvancedOptionsAreStoredWithTheOutline)
     EXPECT_EQ(window->State().DataBase->OutlookCategory, "Tovrin");
     EXPECT_EQ(window->State().DataBase->DeletedItemsCategory, "Deleted");
 
-    window->Document().SetModified(false);
+    window->Part<TDocumentLifecycle>().SetModified(false);
     WhenModal<TfrmOutlookSyncOptions>([](TfrmOutlookSyncOptions& d) {
         EXPECT_EQ(Named<QComboBox>(d, "cbDeletedItemsAction")->currentIndex(), 1);
         Named<QComboBox>(d, "cbDeletedItemsAction")->setCurrentIndex(0);
@@ -144,13 +145,13 @@ TEST_F(ConnectDialogTest, AdvancedOptionsAreStoredWithTheOutline)
 
 TEST_F(ConnectDialogTest, OpenSyncLogOpensTheLogBesideTheDataFile)
 {
-    TfrmConnectToMsOutlook dialog(window->SyncCommands());
+    TfrmConnectToMsOutlook dialog(window->Part<TSyncCommands>());
     // Untitled: there is no log.
     emit Named<QLabel>(dialog, "lbOpenSyncLog")->linkActivated(QStringLiteral("#"));
     ASSERT_EQ(services.Shown.size(), 1u);
     EXPECT_EQ(services.Shown.back(), "Can not open log file: \"\"");
 
-    ASSERT_TRUE(window->Document().SaveToFile(File("plan.tvd")));
+    ASSERT_TRUE(window->Part<TDocumentLifecycle>().SaveToFile(File("plan.tvd")));
     const std::string log = SyncLogPathFor(File("plan.tvd"));
     EXPECT_EQ(log, File("plan_OutlookSync.log"));
     emit Named<QLabel>(dialog, "lbOpenSyncLog")->linkActivated(QStringLiteral("#"));

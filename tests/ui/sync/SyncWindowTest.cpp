@@ -47,7 +47,7 @@ protected:
         QApplication::processEvents();
     }
 
-    bool BannerShown() const { return !window->Views().pnlVirtualRoot()->isHidden(); }
+    bool BannerShown() const { return !window->Part<TOutlineViews>().pnlVirtualRoot()->isHidden(); }
 
     bool InOutline(const TTaskNode* task) const
     {
@@ -60,10 +60,10 @@ protected:
     void ExpectOnlyLiveTasksReferred() const
     {
         EXPECT_TRUE(!window->State().CurrentTask || InOutline(window->State().CurrentTask));
-        for (int32_t i = 0; i < window->Undo().Navigation()->Count(); ++i)
-            EXPECT_TRUE(InOutline(window->Undo().Navigation()->Items(i)));
-        EXPECT_TRUE(InOutline(window->Views().VirtualRoot()));
-        for (QTreeWidget* tree : {static_cast<QTreeWidget*>(window->Views().tvTasksTree()), static_cast<QTreeWidget*>(window->ToDo().tvToDo())})
+        for (int32_t i = 0; i < window->Part<TUndoNavigation>().Navigation()->Count(); ++i)
+            EXPECT_TRUE(InOutline(window->Part<TUndoNavigation>().Navigation()->Items(i)));
+        EXPECT_TRUE(InOutline(window->Part<TOutlineViews>().VirtualRoot()));
+        for (QTreeWidget* tree : {static_cast<QTreeWidget*>(window->Part<TOutlineViews>().tvTasksTree()), static_cast<QTreeWidget*>(window->Part<TToDoPage>().tvToDo())})
             for (QTreeWidgetItemIterator it(tree); *it; ++it) {
                 TTaskNode* task = TTreeEditing::NodeTask(*it);
                 EXPECT_TRUE(!task || InOutline(task)) << (*it)->text(0).toStdString();
@@ -78,25 +78,25 @@ TEST_F(SyncWindowTest, SetupRunBringsTheTasksInAndStoresTheFolder)
     EXPECT_TRUE(services.Shown.empty()) << services.Shown.front();
 
     // The new tasks sit below the parent for new tasks; the outline's own task went across.
-    EXPECT_EQ(Texts(window->Views().tvTasksTree()), (Names{"New Task", "<NewOutlookTasks>"}));
-    EXPECT_THAT(Texts(window->Views().tvTasksTree(), Node("<NewOutlookTasks>")), UnorderedElementsAre("Alpha", "Beta"));
+    EXPECT_EQ(Texts(window->Part<TOutlineViews>().tvTasksTree()), (Names{"New Task", "<NewOutlookTasks>"}));
+    EXPECT_THAT(Texts(window->Part<TOutlineViews>().tvTasksTree(), Node("<NewOutlookTasks>")), UnorderedElementsAre("Alpha", "Beta"));
     EXPECT_EQ(TaskFileCount(), 4u);
-    EXPECT_FALSE(window->Document().Untitled());
-    EXPECT_EQ(window->Document().FileName(), File("plan.tvd"));
+    EXPECT_FALSE(window->Part<TDocumentLifecycle>().Untitled());
+    EXPECT_EQ(window->Part<TDocumentLifecycle>().FileName(), File("plan.tvd"));
     EXPECT_FALSE(window->State().Modified);
     EXPECT_EQ(window->State().DataBase->OutlookFolderPath, FolderPathFromDirectory(tasks));
     EXPECT_TRUE(Named<QAction>(*window, "actQuickOutlookConnect")->isEnabled());
     EXPECT_TRUE(std::filesystem::exists(File("plan_OutlookSync.log")));
 
     // The folder was saved with the outline.
-    window->Document().OpenDocument(File("plan.tvd"));
+    window->Part<TDocumentLifecycle>().OpenDocument(File("plan.tvd"));
     EXPECT_EQ(window->State().DataBase->OutlookFolderPath, FolderPathFromDirectory(tasks));
     EXPECT_TRUE(Named<QAction>(*window, "actQuickOutlookConnect")->isEnabled());
 
     // F9 now runs with the stored folder; nothing new comes in.
     QuickSyncLater();
     EXPECT_TRUE(services.Shown.empty());
-    EXPECT_THAT(Texts(window->Views().tvTasksTree(), Node("<NewOutlookTasks>")), UnorderedElementsAre("Alpha", "Beta"));
+    EXPECT_THAT(Texts(window->Part<TOutlineViews>().tvTasksTree(), Node("<NewOutlookTasks>")), UnorderedElementsAre("Alpha", "Beta"));
     EXPECT_EQ(TaskFileCount(), 4u);
 }
 
@@ -116,7 +116,7 @@ TEST_F(SyncWindowTest, AFailedRunKeepsTheDialogOpenAndStoresNothing)
     EXPECT_EQ(services.Shown[1], "There are warnings or errors during sync process. Would you like to open the log file for more details?");
     EXPECT_TRUE(window->State().DataBase->OutlookFolderPath.empty());
     EXPECT_FALSE(Named<QAction>(*window, "actQuickOutlookConnect")->isEnabled());
-    EXPECT_EQ(Texts(window->Views().tvTasksTree()), Names{"New Task"});
+    EXPECT_EQ(Texts(window->Part<TOutlineViews>().tvTasksTree()), Names{"New Task"});
 }
 
 TEST_F(SyncWindowTest, ATaskDeletedByTheRunLeavesThePanelTheHistoryAndTheVirtualRoot)
@@ -125,11 +125,11 @@ TEST_F(SyncWindowTest, ATaskDeletedByTheRunLeavesThePanelTheHistoryAndTheVirtual
     ASSERT_TRUE(Task("Alpha"));
     // Beta, then Alpha as the current task: Beta is in the history. Alpha becomes the virtual
     // root with a subtask of its own, and the To-Do page shows.
-    window->Views().tvTasksTree()->setCurrentItem(Node("Beta"));
-    window->Views().tvTasksTree()->setCurrentItem(Node("Alpha"));
+    window->Part<TOutlineViews>().tvTasksTree()->setCurrentItem(Node("Beta"));
+    window->Part<TOutlineViews>().tvTasksTree()->setCurrentItem(Node("Alpha"));
     ASSERT_EQ(window->State().CurrentTask, Task("Alpha"));
     Task("Alpha")->AddChild("Alpha step", -1);
-    window->Views().SetVirtualRoot(Task("Alpha"));
+    window->Part<TOutlineViews>().SetVirtualRoot(Task("Alpha"));
     ASSERT_TRUE(BannerShown());
     window->pcMainPages->SetActivePage(window->tshToDoList);
     QApplication::processEvents();
@@ -141,34 +141,34 @@ TEST_F(SyncWindowTest, ATaskDeletedByTheRunLeavesThePanelTheHistoryAndTheVirtual
     EXPECT_EQ(Task("Alpha"), nullptr);
     ExpectOnlyLiveTasksReferred();
     // The virtual root went with its task; its subtask moved to the parent for new tasks.
-    EXPECT_EQ(window->Views().VirtualRoot(), Root());
+    EXPECT_EQ(window->Part<TOutlineViews>().VirtualRoot(), Root());
     EXPECT_FALSE(BannerShown());
-    EXPECT_THAT(Texts(window->Views().tvTasksTree(), Node("<NewOutlookTasks>")), UnorderedElementsAre("Alpha step", "Beta"));
-    for (const std::string& entry : Texts(window->ToDo().tvToDo()))
+    EXPECT_THAT(Texts(window->Part<TOutlineViews>().tvTasksTree(), Node("<NewOutlookTasks>")), UnorderedElementsAre("Alpha step", "Beta"));
+    for (const std::string& entry : Texts(window->Part<TToDoPage>().tvToDo()))
         EXPECT_NE(entry, "Alpha");
     EXPECT_FALSE(window->State().Modified);
 
     // Back on the outline, the window works on as usual.
     window->pcMainPages->SetActivePage(window->tshOutline);
-    window->Views().tvTasksTree()->setCurrentItem(Node("Beta"));
+    window->Part<TOutlineViews>().tvTasksTree()->setCurrentItem(Node("Beta"));
     EXPECT_EQ(window->State().CurrentTask, Task("Beta"));
 }
 
 TEST_F(SyncWindowTest, AVirtualRootThatSurvivesTheRunStays)
 {
     ConnectThroughTheDialog();
-    window->Views().SetVirtualRoot(Task("<NewOutlookTasks>"));
-    window->Views().tvTasksTree()->setCurrentItem(Node("Alpha"));
-    window->Views().tvTasksTree()->setCurrentItem(Node("Beta"));
+    window->Part<TOutlineViews>().SetVirtualRoot(Task("<NewOutlookTasks>"));
+    window->Part<TOutlineViews>().tvTasksTree()->setCurrentItem(Node("Alpha"));
+    window->Part<TOutlineViews>().tvTasksTree()->setCurrentItem(Node("Beta"));
     ASSERT_EQ(window->State().CurrentTask, Task("Beta"));
     WriteTaskFile("gamma.ics", "gamma-1@example.org", "Gamma");
     std::filesystem::remove(tasks + "/beta.ics");
 
     QuickSyncLater();
     EXPECT_TRUE(services.Shown.empty()) << services.Shown.front();
-    EXPECT_EQ(window->Views().VirtualRoot(), Task("<NewOutlookTasks>"));
+    EXPECT_EQ(window->Part<TOutlineViews>().VirtualRoot(), Task("<NewOutlookTasks>"));
     EXPECT_TRUE(BannerShown());
-    EXPECT_THAT(Texts(window->Views().tvTasksTree()), UnorderedElementsAre("Alpha", "Gamma"));
+    EXPECT_THAT(Texts(window->Part<TOutlineViews>().tvTasksTree()), UnorderedElementsAre("Alpha", "Gamma"));
     EXPECT_EQ(Task("Beta"), nullptr);
     ExpectOnlyLiveTasksReferred();
 }

@@ -14,14 +14,14 @@ protected:
                 p->AddChild(name, -1);
             root->AddChild("Q", -1)->AddChild("q1", -1);
         });
-        window->Views().tvTasksTree()->expandAll();
+        window->Part<TOutlineViews>().tvTasksTree()->expandAll();
     }
 
     Names Children(const std::string& caption) const { return ChildCaptions(Task(caption)); }
-    Names NodeChildren(const std::string& caption) const { return Texts(window->Views().tvTasksTree(), Node(caption)); }
+    Names NodeChildren(const std::string& caption) const { return Texts(window->Part<TOutlineViews>().tvTasksTree(), Node(caption)); }
     std::string Selected() const
     {
-        const QList<QTreeWidgetItem*> items = window->Views().tvTasksTree()->selectedItems();
+        const QList<QTreeWidgetItem*> items = window->Part<TOutlineViews>().tvTasksTree()->selectedItems();
         return items.isEmpty() ? std::string() : items.front()->text(0).toStdString();
     }
 };

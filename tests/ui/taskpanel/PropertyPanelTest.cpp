@@ -61,7 +61,7 @@ TEST_F(PropertyPanelTest, FillsEveryControlFromTheTask)
     EXPECT_EQ(Named<QSlider>(*window, "tbSatisfaction")->value(), -70);
     EXPECT_TRUE(Named<QCheckBox>(*window, "cbHideInToDo")->isChecked());
     EXPECT_EQ(Named<TRadioGroup>(*window, "rgGoal")->ItemIndex(), 2);
-    EXPECT_EQ(window->TaskPanel().TaskNotesEditor()->toPlainText(), "line one\nsee http://example.org");
+    EXPECT_EQ(window->Part<TTaskPanel>().TaskNotesEditor()->toPlainText(), "line one\nsee http://example.org");
     EXPECT_EQ(Named<QLineEdit>(*window, "edEstimate")->text(), "2.5");
     EXPECT_EQ(Named<QLineEdit>(*window, "edTaskPlaces")->text(), "Work; Home");
     EXPECT_EQ(Named<QComboBox>(*window, "cbTaskTime")->currentIndex(), 1);
@@ -83,10 +83,10 @@ TEST_F(PropertyPanelTest, FillsEveryControlFromTheTask)
     EXPECT_EQ(Named<QGroupBox>(*window, "gbPriority")->toolTip(), "Importance of \"b\" to accomplish \"P\"");
     // Filling is no edit, also once the notes' links have been marked.
     QApplication::processEvents();
-    EXPECT_FALSE(window->TaskPanel().IsTaskDirty());
-    EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
+    EXPECT_FALSE(window->Part<TTaskPanel>().IsTaskDirty());
+    EXPECT_FALSE(window->Part<TUndoNavigation>().UndoList()->CanUndo());
 
-    window->TaskPanel().SetCurrentTask(nullptr);
+    window->Part<TTaskPanel>().SetCurrentTask(nullptr);
     EXPECT_FALSE(Named<QWidget>(*window, "pnlRight")->isVisible());
     EXPECT_EQ(Named<QSlider>(*window, "tbPriority")->value(), -50);
     EXPECT_TRUE(Named<QLineEdit>(*window, "edTaskPlaces")->text().isEmpty());
@@ -107,7 +107,7 @@ TEST_F(PropertyPanelTest, ATaskWithoutDueDateShowsOneDayAndTakesTodayByDueDate)
     EXPECT_EQ(a->ScheduleType, 1);
     EXPECT_EQ(a->DueDateTime, Date());
     EXPECT_EQ(a->LeadTime, 1.0);
-    EXPECT_EQ(window->Undo().UndoList()->Count(), 1);
+    EXPECT_EQ(window->Part<TUndoNavigation>().UndoList()->Count(), 1);
 }
 
 TEST_F(PropertyPanelTest, OnceFollowsTheParentAtOnce)
@@ -154,10 +154,10 @@ TEST_F(PropertyPanelTest, ImmediateControlsWriteTheWholePanelBack)
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(b->Satisfaction, 90);
     EXPECT_EQ(b->ModifiedDateTime, 46500.25);
-    EXPECT_FALSE(window->TaskPanel().IsTaskDirty());
-    EXPECT_EQ(window->Undo().UndoList()->Count(), 1);
-    EXPECT_EQ(window->Undo().actUndo()->text(), "Undo Change task \"renamed\"");
-    EXPECT_TRUE(window->Undo().actUndo()->isEnabled());
+    EXPECT_FALSE(window->Part<TTaskPanel>().IsTaskDirty());
+    EXPECT_EQ(window->Part<TUndoNavigation>().UndoList()->Count(), 1);
+    EXPECT_EQ(window->Part<TUndoNavigation>().actUndo()->text(), "Undo Change task \"renamed\"");
+    EXPECT_TRUE(window->Part<TUndoNavigation>().actUndo()->isEnabled());
 }
 
 TEST_F(PropertyPanelTest, PendingEditsWaitForTheNextFlush)
@@ -167,14 +167,14 @@ TEST_F(PropertyPanelTest, PendingEditsWaitForTheNextFlush)
     // The tree follows the typing; the task does not yet.
     EXPECT_EQ(Node("b")->text(0), "typed");
     EXPECT_EQ(Task("b")->Caption, "b");
-    window->TaskPanel().TaskNotesEditor()->setPlainText("a note");
+    window->Part<TTaskPanel>().TaskNotesEditor()->setPlainText("a note");
     Named<QLineEdit>(*window, "edEstimate")->setText("1.5");
     Named<QCheckBox>(*window, "cbCompleteSubTasksInOrder")->setChecked(true);
     Named<QComboBox>(*window, "cbProjectStatus")->setCurrentIndex(1);
-    EXPECT_FALSE(window->Undo().UndoList()->CanUndo());
+    EXPECT_FALSE(window->Part<TUndoNavigation>().UndoList()->CanUndo());
 
     Named<QPlainTextEdit>(*window, "memTaskCaption")->setFocus();
-    window->Views().tvTasksTree()->setFocus();  // leaving a control writes nothing
+    window->Part<TOutlineViews>().tvTasksTree()->setFocus();  // leaving a control writes nothing
     EXPECT_EQ(Task("b")->Caption, "b");
 
     Select("c");  // the flush
@@ -185,7 +185,7 @@ TEST_F(PropertyPanelTest, PendingEditsWaitForTheNextFlush)
     EXPECT_EQ(b->Estimate, 1.5);
     EXPECT_TRUE(b->CompleteSubTasksInOrder);
     EXPECT_EQ(b->ProjectStatus, 1);
-    EXPECT_EQ(window->Undo().UndoList()->Count(), 1);  // several pending controls, one step
+    EXPECT_EQ(window->Part<TUndoNavigation>().UndoList()->Count(), 1);  // several pending controls, one step
 }
 
 TEST_F(PropertyPanelTest, TwoFlushedEditsAreTwoStepsUndoneOneByOne)
@@ -197,22 +197,22 @@ TEST_F(PropertyPanelTest, TwoFlushedEditsAreTwoStepsUndoneOneByOne)
     Named<QSlider>(*window, "tbEffort")->setValue(-20);
     Named<QSlider>(*window, "tbEffort")->setValue(-10);
     EXPECT_EQ(effort(), std::make_pair(10, 10));
-    EXPECT_EQ(window->Undo().UndoList()->Count(), 2);
+    EXPECT_EQ(window->Part<TUndoNavigation>().UndoList()->Count(), 2);
 
-    window->Undo().actUndo()->trigger();
+    window->Part<TUndoNavigation>().actUndo()->trigger();
     EXPECT_EQ(effort(), std::make_pair(20, 20));  // the panel shows the restored value at once
-    window->Undo().actUndo()->trigger();
+    window->Part<TUndoNavigation>().actUndo()->trigger();
     EXPECT_EQ(effort(), std::make_pair(50, 50));
-    EXPECT_FALSE(window->Undo().actUndo()->isEnabled());
-    EXPECT_EQ(window->Undo().actUndo()->text(), "Can't undo");
-    EXPECT_EQ(window->Undo().actRedo()->text(), "Redo Change task \"b\"");
+    EXPECT_FALSE(window->Part<TUndoNavigation>().actUndo()->isEnabled());
+    EXPECT_EQ(window->Part<TUndoNavigation>().actUndo()->text(), "Can't undo");
+    EXPECT_EQ(window->Part<TUndoNavigation>().actRedo()->text(), "Redo Change task \"b\"");
 
-    window->Undo().actRedo()->trigger();
+    window->Part<TUndoNavigation>().actRedo()->trigger();
     EXPECT_EQ(effort(), std::make_pair(20, 20));
     // A new step drops what could have been redone.
     Named<QSlider>(*window, "tbEffort")->setValue(-5);
-    EXPECT_FALSE(window->Undo().UndoList()->CanRedo());
-    EXPECT_EQ(window->Undo().UndoList()->Count(), 2);
+    EXPECT_FALSE(window->Part<TUndoNavigation>().UndoList()->CanRedo());
+    EXPECT_EQ(window->Part<TUndoNavigation>().UndoList()->Count(), 2);
 }
 
 TEST_F(PropertyPanelTest, UndoDropsPendingEditsAndShowsTheTaskAsItIs)
@@ -220,11 +220,11 @@ TEST_F(PropertyPanelTest, UndoDropsPendingEditsAndShowsTheTaskAsItIs)
     Select("b");
     Named<QSlider>(*window, "tbEffort")->setValue(-20);
     Named<QPlainTextEdit>(*window, "memTaskCaption")->setPlainText("never written");
-    window->Undo().actUndo()->trigger();
+    window->Part<TUndoNavigation>().actUndo()->trigger();
     EXPECT_EQ(Task("b")->Effort, 50);
     EXPECT_EQ(Named<QPlainTextEdit>(*window, "memTaskCaption")->toPlainText(), "b");
     EXPECT_EQ(Node("b")->text(0), "b");
-    EXPECT_FALSE(window->TaskPanel().IsTaskDirty());
+    EXPECT_FALSE(window->Part<TTaskPanel>().IsTaskDirty());
 }
 
 void DragKnob(QSlider* bar, int dy)
@@ -244,7 +244,7 @@ TEST_F(PropertyPanelTest, RatingBarsRiseUpwardAndTheImportanceKnobSitsByItsLabel
     TTaskNode* a = Task("a");
     QTest::mouseClick(Named<QToolButton>(*window, "sbUpPriority"), Qt::LeftButton);
     EXPECT_EQ(a->Importance, 75);
-    EXPECT_TRUE(window->TaskPanel().IsTaskDirty());  // the button leaves the task marked edited
+    EXPECT_TRUE(window->Part<TTaskPanel>().IsTaskDirty());  // the button leaves the task marked edited
     auto* tbPriority = Named<QSlider>(*window, "tbPriority");
     auto* gbPriority = Named<QGroupBox>(*window, "gbPriority");
     const int knob = tbPriority->mapTo(gbPriority, SliderKnobRect(tbPriority).center()).y();
@@ -322,14 +322,14 @@ TEST_F(PropertyPanelTest, CancelAtANewPlaceKeepsTheTaskShownAndItsStepSound)
     // The selection change is refused; the edits stay pending.
     EXPECT_EQ(window->State().CurrentTask, Task("a2"));
     EXPECT_EQ(Selected(), "a2");
-    EXPECT_TRUE(window->TaskPanel().IsTaskDirty());
-    EXPECT_EQ(window->Undo().UndoList()->Count(), 1);
+    EXPECT_TRUE(window->Part<TTaskPanel>().IsTaskDirty());
+    EXPECT_EQ(window->Part<TUndoNavigation>().UndoList()->Count(), 1);
 
     // Undoing and redoing that half-written step never blanks the task.
-    window->Undo().actUndo()->trigger();
+    window->Part<TUndoNavigation>().actUndo()->trigger();
     TTaskNode* a = Task("a");
     ASSERT_NE(a, nullptr);
-    window->Undo().actRedo()->trigger();
+    window->Part<TUndoNavigation>().actRedo()->trigger();
     EXPECT_EQ(a->Caption, "a2");
     EXPECT_EQ(a->Importance, 50);
     EXPECT_EQ(a->Satisfaction, 50);
@@ -339,11 +339,11 @@ TEST_F(PropertyPanelTest, SelectingTheShownTaskDoesNothingAndReloadRefills)
 {
     Select("a");
     Named<QPlainTextEdit>(*window, "memTaskCaption")->setPlainText("typing");
-    window->TaskPanel().SetCurrentTask(Task("a"));
+    window->Part<TTaskPanel>().SetCurrentTask(Task("a"));
     EXPECT_EQ(Named<QPlainTextEdit>(*window, "memTaskCaption")->toPlainText(), "typing");
-    EXPECT_TRUE(window->TaskPanel().IsTaskDirty());
-    window->TaskPanel().SetTaskDirty(false);
-    window->TaskPanel().ReloadCurrentTask();
+    EXPECT_TRUE(window->Part<TTaskPanel>().IsTaskDirty());
+    window->Part<TTaskPanel>().SetTaskDirty(false);
+    window->Part<TTaskPanel>().ReloadCurrentTask();
     EXPECT_EQ(Named<QPlainTextEdit>(*window, "memTaskCaption")->toPlainText(), "a");
 }
 
@@ -354,7 +354,7 @@ TEST_F(PropertyPanelTest, CheckMarkCompletesOnWriteBackAndUndoReopens)
     node->setCheckState(0, Qt::Checked);
     TTaskNode* c = Task("c");
     EXPECT_NE(c->CompletionDateTime, 0);
-    window->Undo().actUndo()->trigger();
+    window->Part<TUndoNavigation>().actUndo()->trigger();
     EXPECT_EQ(c->CompletionDateTime, 0);
     EXPECT_EQ(node->checkState(0), Qt::Unchecked);
 }
@@ -400,14 +400,14 @@ TEST_F(PropertyPanelTest, TheViewLinksOpenTheirViewOnTheOutlineAndTheProjectsHin
     window->pcMainPages->SetActivePage(window->tshToDoList);
     ClickLink(Named<QLabel>(*window, "lbGoalsView"));
     EXPECT_EQ(window->pcMainPages->ActivePage(), window->tshOutline);
-    EXPECT_EQ(window->Views().CurrentViewName(), ViewGoals);
-    EXPECT_TRUE(window->Views().pnlTaskTreeFilter()->isVisible());
+    EXPECT_EQ(window->Part<TOutlineViews>().CurrentViewName(), ViewGoals);
+    EXPECT_TRUE(window->Part<TOutlineViews>().pnlTaskTreeFilter()->isVisible());
 
     window->pcMainPages->SetActivePage(window->tshToDoList);
     Named<TPageControl>(*window, "pcTaskProps")->SetActivePage(Named<QWidget>(*window, "tshProject"));
     ClickLink(Named<QLabel>(*window, "lbProjectView"));
     EXPECT_EQ(window->pcMainPages->ActivePage(), window->tshOutline);
-    EXPECT_EQ(window->Views().CurrentViewName(), ViewProjects);
+    EXPECT_EQ(window->Part<TOutlineViews>().CurrentViewName(), ViewProjects);
     Select("P");
     EXPECT_EQ(window->State().CurrentTask, Task("P"));
     EXPECT_FALSE(Named<QLabel>(*window, "lbProjectView")->isVisible());  // it names the view shown
@@ -420,13 +420,13 @@ TEST_F(PropertyPanelTest, TheClosedDueDatePickerHandsTheFocusToTheTreeOfThePageS
         Select(onToDoPage ? "q1" : "c");
         if (onToDoPage)
             window->pcMainPages->SetActivePage(window->tshToDoList);
-        window->TaskCommands().actShortCutForDueDate()->trigger();
+        window->Part<TTaskCommands>().actShortCutForDueDate()->trigger();
         QApplication::processEvents();
         auto* dueDate = Named<QDateEdit>(*window, "dtDueDate");
         ASSERT_TRUE(dueDate->calendarWidget()->isVisible());
         dueDate->calendarWidget()->window()->hide();
         QApplication::processEvents();
-        EXPECT_EQ(window->focusWidget(), onToDoPage ? window->ToDo().tvToDo() : window->Views().tvTasksTree());
+        EXPECT_EQ(window->focusWidget(), onToDoPage ? window->Part<TToDoPage>().tvToDo() : window->Part<TOutlineViews>().tvTasksTree());
     }
 }
 

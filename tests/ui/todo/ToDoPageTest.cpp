@@ -18,11 +18,11 @@ using ToDoPageTest = TodoFixture;
 
 TEST_F(ToDoPageTest, EnteringThePageListsTheOpenLeavesWithTheirTasksAndCheckMarks)
 {
-    EXPECT_EQ(window->ToDo().tvToDo()->topLevelItemCount(), 0);  // not kept while another page shows
+    EXPECT_EQ(window->Part<TToDoPage>().tvToDo()->topLevelItemCount(), 0);  // not kept while another page shows
     ShowPage(window->tshToDoList);
     EXPECT_EQ(ToDoNames(), (Names{"Call", "Cook", "Dig", "Plant", "Read"}));
-    for (int i = 0; i < window->ToDo().tvToDo()->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* node = window->ToDo().tvToDo()->topLevelItem(i);
+    for (int i = 0; i < window->Part<TToDoPage>().tvToDo()->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* node = window->Part<TToDoPage>().tvToDo()->topLevelItem(i);
         const TTaskNode* task = TTreeEditing::NodeTask(node);
         ASSERT_NE(task, nullptr);
         EXPECT_EQ(task->Caption, node->text(0).toStdString());
@@ -35,17 +35,17 @@ TEST_F(ToDoPageTest, EnteringThePageListsTheOpenLeavesWithTheirTasksAndCheckMark
 TEST_F(ToDoPageTest, NothingIsComputedWhileTheToDoPageIsSwitchedOff)
 {
     ShowPage(window->tshToDoList);
-    window->Options().SetShowToDoSheet(false);
+    window->Part<TWindowOptions>().SetShowToDoSheet(false);
     window->State().DataBase->Root->AddChild("Later", -1);
-    window->ToDo().RebuildToDoList();
-    EXPECT_EQ(window->ToDo().tvToDo()->topLevelItemCount(), 5);
+    window->Part<TToDoPage>().RebuildToDoList();
+    EXPECT_EQ(window->Part<TToDoPage>().tvToDo()->topLevelItemCount(), 5);
 }
 
 TEST_F(ToDoPageTest, APlaceFilterListsTasksOfThatPlaceAndOfThePlacesItIncludes)
 {
-    ASSERT_EQ(window->ToDo().ToDoFilter().cbPlaces()->count(), 4);
-    EXPECT_EQ(window->ToDo().ToDoFilter().cbPlaces()->itemText(0).toStdString(), "<all places>");
-    EXPECT_EQ(window->ToDo().ToDoFilter().cbPlaces()->itemText(1).toStdString(), "Home");
+    ASSERT_EQ(window->Part<TToDoPage>().ToDoFilter().cbPlaces()->count(), 4);
+    EXPECT_EQ(window->Part<TToDoPage>().ToDoFilter().cbPlaces()->itemText(0).toStdString(), "<all places>");
+    EXPECT_EQ(window->Part<TToDoPage>().ToDoFilter().cbPlaces()->itemText(1).toStdString(), "Home");
     ShowPage(window->tshToDoList);
     SelectFilter(home);
     EXPECT_EQ(ToDoNames(), (Names{"Cook"}));  // through Kitchen; a task without places never matches
@@ -59,20 +59,20 @@ TEST_F(ToDoPageTest, RefillingTheFilterKeepsThePlaceAndADeletedPlaceLeavesItUnfi
 {
     ShowPage(window->tshToDoList);
     SelectFilter(home);  // the first place of the list
-    window->ToDo().ToDoFilter().FillPlacesFilter();
-    EXPECT_EQ(window->ToDo().ToDoFilter().cbPlaces()->currentText().toStdString(), "Home");
+    window->Part<TToDoPage>().ToDoFilter().FillPlacesFilter();
+    EXPECT_EQ(window->Part<TToDoPage>().ToDoFilter().cbPlaces()->currentText().toStdString(), "Home");
 
     ShowPage(window->tshPlaces);
-    window->Places().lvPlaces()->setCurrentItem(PlaceItem(home));
+    window->Part<TPlacePanel>().lvPlaces()->setCurrentItem(PlaceItem(home));
     ASSERT_EQ(window->State().CurrentPlace, home);
-    window->Places().actDeletePlace()->trigger();
+    window->Part<TPlacePanel>().actDeletePlace()->trigger();
     ASSERT_EQ(window->State().DataBase->PlacesList->FindByID(home->PlaceID), nullptr);
-    EXPECT_EQ(window->ToDo().ToDoFilter().cbPlaces()->currentIndex(), -1);  // refilled without the place: no item
+    EXPECT_EQ(window->Part<TToDoPage>().ToDoFilter().cbPlaces()->currentIndex(), -1);  // refilled without the place: no item
     ShowPage(window->tshToDoList);
-    EXPECT_LE(window->ToDo().ToDoFilter().cbPlaces()->currentIndex(), 0);
-    EXPECT_EQ(window->ToDo().ToDoFilter().cbPlaces()->count(), 3);
+    EXPECT_LE(window->Part<TToDoPage>().ToDoFilter().cbPlaces()->currentIndex(), 0);
+    EXPECT_EQ(window->Part<TToDoPage>().ToDoFilter().cbPlaces()->count(), 3);
     EXPECT_EQ(ToDoNames().size(), 5u);
-    EXPECT_EQ(window->ToDo().ToDoFilter().ToDoFilterPlace(), nullptr);
+    EXPECT_EQ(window->Part<TToDoPage>().ToDoFilter().ToDoFilterPlace(), nullptr);
 }
 
 TEST_F(ToDoPageTest, TheClosedPanelComputesForNowTheOpenOneForTheEndOfTheChosenDay)
@@ -85,39 +85,39 @@ TEST_F(ToDoPageTest, TheClosedPanelComputesForNowTheOpenOneForTheEndOfTheChosenD
     DecodeDate(45000, y, m, d);
     {
         TUILock lock(window->UILockCount);
-        window->ToDo().ToDoFilter().dtToDoDate()->setDate(QDate(y, m, d));
+        window->Part<TToDoPage>().ToDoFilter().dtToDoDate()->setDate(QDate(y, m, d));
     }
-    window->Options().SetShowPlaces(false);  // alone in its row, the filter button stays at the left
+    window->Part<TWindowOptions>().SetShowPlaces(false);  // alone in its row, the filter button stays at the left
     ShowPage(window->tshToDoList);
     EXPECT_EQ(ToDoNode(evening), nullptr);
     QApplication::processEvents();
-    EXPECT_LT(window->ToDo().ToDoFilter().sbToDoFilter()->x(), window->ToDo().ToDoFilter().pnlTodoFilter()->width() / 4);
-    QTest::mouseClick(window->ToDo().ToDoFilter().sbToDoFilter(), Qt::LeftButton);
-    EXPECT_TRUE(window->ToDo().ToDoFilter().IsToDoFilterPanelOpen());
-    EXPECT_TRUE(window->ToDo().ToDoFilter().dtToDoDate()->isVisibleTo(window.get()));
+    EXPECT_LT(window->Part<TToDoPage>().ToDoFilter().sbToDoFilter()->x(), window->Part<TToDoPage>().ToDoFilter().pnlTodoFilter()->width() / 4);
+    QTest::mouseClick(window->Part<TToDoPage>().ToDoFilter().sbToDoFilter(), Qt::LeftButton);
+    EXPECT_TRUE(window->Part<TToDoPage>().ToDoFilter().IsToDoFilterPanelOpen());
+    EXPECT_TRUE(window->Part<TToDoPage>().ToDoFilter().dtToDoDate()->isVisibleTo(window.get()));
     EXPECT_NE(ToDoNode(evening), nullptr);
-    window->ToDo().ToDoFilter().dtToDoDate()->setDate(QDate(y, m, d).addDays(-1));  // the day before: not yet current
+    window->Part<TToDoPage>().ToDoFilter().dtToDoDate()->setDate(QDate(y, m, d).addDays(-1));  // the day before: not yet current
     EXPECT_EQ(ToDoNode(evening), nullptr);
-    window->Options().AdvancedOptions1Click();  // Ctrl+P closes the panel on the To-Do page
-    EXPECT_FALSE(window->ToDo().ToDoFilter().IsToDoFilterPanelOpen());
-    EXPECT_FALSE(window->ToDo().ToDoFilter().sbToDoFilter()->isChecked());
+    window->Part<TWindowOptions>().AdvancedOptions1Click();  // Ctrl+P closes the panel on the To-Do page
+    EXPECT_FALSE(window->Part<TToDoPage>().ToDoFilter().IsToDoFilterPanelOpen());
+    EXPECT_FALSE(window->Part<TToDoPage>().ToDoFilter().sbToDoFilter()->isChecked());
     EXPECT_EQ(ToDoNode(evening), nullptr);
 }
 
 TEST_F(ToDoPageTest, WithAutoUpdateOffACheckMarkWaitsForUpdateToDo)
 {
     ShowPage(window->tshToDoList);
-    EXPECT_FALSE(window->ToDo().ToDoFilter().btnToDoUpdateNow()->isVisibleTo(window.get()));
-    window->ToDo().ToDoFilter().cbToDoAutoUpdate()->setChecked(false);
-    EXPECT_TRUE(window->ToDo().ToDoFilter().btnToDoUpdateNow()->isVisibleTo(window.get()));
+    EXPECT_FALSE(window->Part<TToDoPage>().ToDoFilter().btnToDoUpdateNow()->isVisibleTo(window.get()));
+    window->Part<TToDoPage>().ToDoFilter().cbToDoAutoUpdate()->setChecked(false);
+    EXPECT_TRUE(window->Part<TToDoPage>().ToDoFilter().btnToDoUpdateNow()->isVisibleTo(window.get()));
     ToDoNode(read)->setCheckState(0, Qt::Checked);
     EXPECT_NE(read->CompletionDateTime, 0);
     EXPECT_NE(ToDoNode(read), nullptr);
-    window->ToDo().ToDoFilter().btnToDoUpdateNow()->click();
+    window->Part<TToDoPage>().ToDoFilter().btnToDoUpdateNow()->click();
     EXPECT_EQ(ToDoNode(read), nullptr);
 
-    window->ToDo().ToDoFilter().cbToDoAutoUpdate()->setChecked(true);
-    EXPECT_FALSE(window->ToDo().ToDoFilter().btnToDoUpdateNow()->isVisibleTo(window.get()));
+    window->Part<TToDoPage>().ToDoFilter().cbToDoAutoUpdate()->setChecked(true);
+    EXPECT_FALSE(window->Part<TToDoPage>().ToDoFilter().btnToDoUpdateNow()->isVisibleTo(window.get()));
     ToDoNode(call)->setCheckState(0, Qt::Checked);
     EXPECT_EQ(ToDoNode(call), nullptr);
 }
@@ -128,7 +128,7 @@ TEST_F(ToDoPageTest, ACurrentTaskWithoutEntrySelectsItsListedSubtasks)
     ASSERT_EQ(window->State().CurrentTask, garden);
     ShowPage(window->tshToDoList);
     Names selected;
-    for (QTreeWidgetItem* node : window->ToDo().tvToDo()->selectedItems())
+    for (QTreeWidgetItem* node : window->Part<TToDoPage>().tvToDo()->selectedItems())
         selected.push_back(node->text(0).toStdString());
     std::sort(selected.begin(), selected.end());
     EXPECT_EQ(selected, (Names{"Dig", "Plant"}));
@@ -139,7 +139,7 @@ TEST_F(ToDoPageTest, EnteringThePageFocusesTheListOrThePagesWhenSubtasksStandFor
 {
     Select("Read");
     ShowPage(window->tshToDoList);
-    EXPECT_EQ(window->focusWidget(), window->ToDo().tvToDo());
+    EXPECT_EQ(window->focusWidget(), window->Part<TToDoPage>().tvToDo());
 
     ShowPage(window->tshOutline);
     Select("Garden");
@@ -151,12 +151,12 @@ TEST_F(ToDoPageTest, EnteringThePageFocusesTheListOrThePagesWhenSubtasksStandFor
 TEST_F(ToDoPageTest, UpdateToDoWritesTheCaptionBeingTypedBackFirst)
 {
     ShowPage(window->tshToDoList);
-    window->ToDo().ToDoFilter().cbToDoAutoUpdate()->setChecked(false);
-    window->ToDo().tvToDo()->setCurrentItem(ToDoNode(read));
+    window->Part<TToDoPage>().ToDoFilter().cbToDoAutoUpdate()->setChecked(false);
+    window->Part<TToDoPage>().tvToDo()->setCurrentItem(ToDoNode(read));
     ASSERT_EQ(window->State().CurrentTask, read);
     Named<QPlainTextEdit>(*window, "memTaskCaption")->moveCursor(QTextCursor::End);
     QTest::keyClicks(Named<QPlainTextEdit>(*window, "memTaskCaption"), " more");
-    QTest::mouseClick(window->ToDo().ToDoFilter().btnToDoUpdateNow(), Qt::LeftButton);
+    QTest::mouseClick(window->Part<TToDoPage>().ToDoFilter().btnToDoUpdateNow(), Qt::LeftButton);
     EXPECT_EQ(read->Caption, "Read more");
     ASSERT_NE(ToDoNode(read), nullptr);
     EXPECT_EQ(ToDoNode(read)->text(0).toStdString(), "Read more");
@@ -166,13 +166,13 @@ TEST_F(ToDoPageTest, BackToATaskWithoutEntryReplacesASelectAllBySubtasks)
 {
     Select("Garden");
     ShowPage(window->tshToDoList);
-    window->ToDo().tvToDo()->setCurrentItem(ToDoNode(call));
+    window->Part<TToDoPage>().tvToDo()->setCurrentItem(ToDoNode(call));
     ASSERT_EQ(window->State().CurrentTask, call);
-    window->ToDo().actSelectAllInToDo()->trigger();
-    window->Undo().sbBack()->click();
+    window->Part<TToDoPage>().actSelectAllInToDo()->trigger();
+    window->Part<TUndoNavigation>().sbBack()->click();
     ASSERT_EQ(window->State().CurrentTask, garden);
     Names selected;
-    for (QTreeWidgetItem* node : window->ToDo().tvToDo()->selectedItems())
+    for (QTreeWidgetItem* node : window->Part<TToDoPage>().tvToDo()->selectedItems())
         selected.push_back(node->text(0).toStdString());
     std::sort(selected.begin(), selected.end());
     EXPECT_EQ(selected, (Names{"Dig", "Plant"}));
@@ -181,21 +181,21 @@ TEST_F(ToDoPageTest, BackToATaskWithoutEntryReplacesASelectAllBySubtasks)
 TEST_F(ToDoPageTest, TheSelectionFollowsTheCurrentTaskAcrossPages)
 {
     ShowPage(window->tshToDoList);
-    window->ToDo().tvToDo()->setCurrentItem(ToDoNode(call));
+    window->Part<TToDoPage>().tvToDo()->setCurrentItem(ToDoNode(call));
     ASSERT_EQ(window->State().CurrentTask, call);
     ShowPage(window->tshOutline);
-    EXPECT_EQ(TTreeEditing::NodeTask(window->Views().tvTasksTree()->currentItem()), call);
+    EXPECT_EQ(TTreeEditing::NodeTask(window->Part<TOutlineViews>().tvTasksTree()->currentItem()), call);
     ShowPage(window->tshToDoList);
-    ASSERT_EQ(window->ToDo().tvToDo()->selectedItems().size(), 1);
-    EXPECT_EQ(TTreeEditing::NodeTask(window->ToDo().tvToDo()->selectedItems().front()), call);
+    ASSERT_EQ(window->Part<TToDoPage>().tvToDo()->selectedItems().size(), 1);
+    EXPECT_EQ(TTreeEditing::NodeTask(window->Part<TToDoPage>().tvToDo()->selectedItems().front()), call);
 }
 
 TEST_F(ToDoPageTest, TheTaskPanelComesBackAfterThePlacePanelWasEmptied)
 {
     Select("Read");
     ShowPage(window->tshPlaces);
-    window->Places().lvPlaces()->setCurrentItem(PlaceItem(office));
-    window->Places().SetCurrentPlace(nullptr);
+    window->Part<TPlacePanel>().lvPlaces()->setCurrentItem(PlaceItem(office));
+    window->Part<TPlacePanel>().SetCurrentPlace(nullptr);
     EXPECT_FALSE(Named<QWidget>(*window, "pnlRight")->isVisibleTo(window.get()));
     ShowPage(window->tshOutline);
     EXPECT_TRUE(Named<QWidget>(*window, "pnlRight")->isVisibleTo(window.get()));
@@ -218,7 +218,7 @@ TEST_F(ToDoPageTest, TaskCommandsWorkOnlyInAllTasksOnTheOutlinePage)
         EXPECT_FALSE(import->isEnabled());
     }
     ShowPage(window->tshOutline);
-    window->Views().SetTaskTreeView(ViewGoals);
+    window->Part<TOutlineViews>().SetTaskTreeView(ViewGoals);
     EXPECT_FALSE(Named<QAction>(*window, "actNewTask")->isEnabled());
     EXPECT_FALSE(Named<QAction>(*window, "actDeleteTask")->isEnabled());
 
@@ -237,7 +237,7 @@ TEST_F(ToDoPageTest, OnThePlacesPageInsAddsAPlaceAndCtrlDelDeletesIt)
     ASSERT_EQ(window->State().DataBase->PlacesList->Count(), 4);
     TTaskPlace* added = (*window->State().DataBase->PlacesList)[3];
     EXPECT_EQ(added->Caption, "New place");
-    window->TreeEditing().EndInPlaceEditing();
+    window->Part<TTreeEditing>().EndInPlaceEditing();
     ASSERT_EQ(window->State().CurrentPlace, added);
     ASSERT_TRUE(Dispatch(QKeySequence(QStringLiteral("Ctrl+Del"))));
     EXPECT_EQ(window->State().DataBase->PlacesList->Count(), 3);
@@ -248,23 +248,23 @@ TEST_F(ToDoPageTest, FilterPlaceAndAutoUpdateAreKeptWithTheOutline)
 {
     ShowPage(window->tshToDoList);
     SelectFilter(office);
-    window->ToDo().ToDoFilter().cbToDoAutoUpdate()->setChecked(false);
+    window->Part<TToDoPage>().ToDoFilter().cbToDoAutoUpdate()->setChecked(false);
     const std::string name = dir.File("filter.tvd");
-    ASSERT_TRUE(window->Document().SaveToFile(name));
+    ASSERT_TRUE(window->Part<TDocumentLifecycle>().SaveToFile(name));
     EXPECT_EQ(window->State().DataBase->ToDoPlaceFilterID, office->PlaceID);
     EXPECT_FALSE(window->State().DataBase->ToDoAutoUpdate);
     window.reset();
 
     window = Make();
-    window->Document().OpenDocument(name);
-    EXPECT_EQ(window->ToDo().ToDoFilter().cbPlaces()->currentText().toStdString(), "Office");
-    EXPECT_FALSE(window->ToDo().ToDoFilter().cbToDoAutoUpdate()->isChecked());
+    window->Part<TDocumentLifecycle>().OpenDocument(name);
+    EXPECT_EQ(window->Part<TToDoPage>().ToDoFilter().cbPlaces()->currentText().toStdString(), "Office");
+    EXPECT_FALSE(window->Part<TToDoPage>().ToDoFilter().cbToDoAutoUpdate()->isChecked());
     ShowPage(window->tshToDoList);
-    EXPECT_TRUE(window->ToDo().ToDoFilter().btnToDoUpdateNow()->isVisibleTo(window.get()));
+    EXPECT_TRUE(window->Part<TToDoPage>().ToDoFilter().btnToDoUpdateNow()->isVisibleTo(window.get()));
     EXPECT_EQ(ToDoNames(), (Names{"Call"}));
 
     SelectFilter(nullptr);
-    ASSERT_TRUE(window->Document().SaveToFile(name));
+    ASSERT_TRUE(window->Part<TDocumentLifecycle>().SaveToFile(name));
     EXPECT_EQ(window->State().DataBase->ToDoPlaceFilterID, -10);
 }
 
@@ -272,12 +272,12 @@ TEST_F(ToDoPageTest, ANewOutlineLeavesNoPlaceOfTheOldOneInTheLists)
 {
     ShowPage(window->tshToDoList);
     SelectFilter(kitchen);
-    window->Document().NewEmptyDocument();
-    EXPECT_EQ(window->Places().lvPlaces()->topLevelItemCount(), 0);
-    EXPECT_EQ(window->ToDo().ToDoFilter().cbPlaces()->count(), 1);
-    EXPECT_EQ(window->ToDo().ToDoFilter().ToDoFilterPlace(), nullptr);
+    window->Part<TDocumentLifecycle>().NewEmptyDocument();
+    EXPECT_EQ(window->Part<TPlacePanel>().lvPlaces()->topLevelItemCount(), 0);
+    EXPECT_EQ(window->Part<TToDoPage>().ToDoFilter().cbPlaces()->count(), 1);
+    EXPECT_EQ(window->Part<TToDoPage>().ToDoFilter().ToDoFilterPlace(), nullptr);
     ShowPage(window->tshToDoList);
-    EXPECT_EQ(Texts(window->ToDo().tvToDo()), (Names{"New Task"}));
+    EXPECT_EQ(Texts(window->Part<TToDoPage>().tvToDo()), (Names{"New Task"}));
 }
 
 } // namespace

@@ -49,15 +49,15 @@ protected:
 
     Names ToDoNames() const
     {
-        Names names = Texts(window->ToDo().tvToDo());
+        Names names = Texts(window->Part<TToDoPage>().tvToDo());
         std::sort(names.begin(), names.end());
         return names;
     }
-    QTreeWidgetItem* ToDoNode(const TTaskNode* task) const { return window->TreeEditing().FindTaskNode(window->ToDo().tvToDo(), task); }
+    QTreeWidgetItem* ToDoNode(const TTaskNode* task) const { return window->Part<TTreeEditing>().FindTaskNode(window->Part<TToDoPage>().tvToDo(), task); }
 
     void SelectFilter(const TTaskPlace* place)
     {
-        window->ToDo().ToDoFilter().cbPlaces()->setCurrentIndex(place ? window->ToDo().ToDoFilter().cbPlaces()->findText(QString::fromStdString(place->Caption)) : 0);
+        window->Part<TToDoPage>().ToDoFilter().cbPlaces()->setCurrentIndex(place ? window->Part<TToDoPage>().ToDoFilter().cbPlaces()->findText(QString::fromStdString(place->Caption)) : 0);
     }
 
     bool Dispatch(const QKeySequence& key)
@@ -66,5 +66,5 @@ protected:
         return dispatcher && dispatcher->Dispatch(key);
     }
 
-    QTreeWidgetItem* PlaceItem(const TTaskPlace* place) const { return window->Places().FindPlaceListItem(window->Places().lvPlaces(), place); }
+    QTreeWidgetItem* PlaceItem(const TTaskPlace* place) const { return window->Part<TPlacePanel>().FindPlaceListItem(window->Part<TPlacePanel>().lvPlaces(), place); }
 };
