@@ -30,6 +30,7 @@ private:
     QCheckBox* cbShiftKey = nullptr;
     QCheckBox* cbCtrlKey = nullptr;
     QCheckBox* cbWinKey = nullptr;
+
     void FormCreate();
     void Changed();
 };

@@ -40,6 +40,7 @@ private:
     QCheckBox* cbTaskProp_Places = nullptr;
     QCheckBox* cbTaskProp_Effort = nullptr;
     QCheckBox* cbTaskProp_Project = nullptr;
+
     void FormCreate();
 };
 
