@@ -407,16 +407,16 @@ TEST_F(MainWindowTest, FileCommandsEndTheCaptionEditFirst)
 {
     for (const char* command : {"actFileNew", "Newdemofile1", "actOpen"}) {
         SCOPED_TRACE(command);
-        window->Document().NewEmptyDocument();
-        window->tvTasksTree->setFocus();
-        QTest::keyClick(window->tvTasksTree, Qt::Key_F2);
-        QLineEdit* editor = window->tvTasksTree->InPlaceEditor();
+        window->Part<TDocumentLifecycle>().NewEmptyDocument();
+        window->Part<TOutlineViews>().tvTasksTree()->setFocus();
+        QTest::keyClick(window->Part<TOutlineViews>().tvTasksTree(), Qt::Key_F2);
+        QLineEdit* editor = window->Part<TOutlineViews>().tvTasksTree()->InPlaceEditor();
         ASSERT_NE(editor, nullptr);
         editor->setText("typed");
         services.Answers = {idCancel};  // the edit made a change: keep it, do nothing
         Named<QAction>(*window, command)->trigger();
         EXPECT_TRUE(services.Answers.empty());
-        EXPECT_FALSE(window->tvTasksTree->IsEditing());
+        EXPECT_FALSE(window->Part<TOutlineViews>().tvTasksTree()->IsEditing());
         EXPECT_EQ(Top(), Names{"typed"});
         EXPECT_TRUE(window->State().Modified);
     }

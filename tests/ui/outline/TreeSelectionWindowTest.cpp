@@ -125,12 +125,25 @@ TEST_F(TreeSelectionTest, AClickOnALabelEditsItOnlyInOneClickEditMode)
     ASSERT_TRUE(tree->IsEditing());
     EXPECT_FALSE(tree->InPlaceEditor()->hasSelectedText());  // the caret goes where the click was
     window->Part<TTreeEditing>().EndInPlaceEditing();
+    const QRect label = tree->LabelRect(Node("C"));
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(label.left() + 1, label.center().y()));
+    QApplication::processEvents();
+    ASSERT_TRUE(tree->IsEditing());
+    EXPECT_EQ(tree->InPlaceEditor()->cursorPosition(), 0);
+    EXPECT_FALSE(tree->InPlaceEditor()->hasSelectedText());
+    window->Part<TTreeEditing>().EndInPlaceEditing();
+
+    // The pointer over a label shows where a click edits.
+    QTest::mouseMove(tree->viewport(), tree->LabelRect(Node("A")).center());
+    EXPECT_EQ(tree->viewport()->cursor().shape(), Qt::IBeamCursor);
 
     window->Part<TWindowOptions>().SetOneClickEditMode(false);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->LabelRect(Node("C")).center());
     QApplication::processEvents();
     ExpectSelected("C");
     EXPECT_FALSE(tree->IsEditing());
+    QTest::mouseMove(tree->viewport(), tree->LabelRect(Node("C")).center());
+    EXPECT_EQ(tree->viewport()->cursor().shape(), Qt::ArrowCursor);
 }
 
 // A check mark set in the To-Do list shows in the outline at once.
