@@ -13,7 +13,7 @@
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/mainwindow/UILock.h"
 #include "ui/outline/TaskItemData.h"
-#include "ui/outline/VirtualRootBanner.h"
+#include "ui/controls/VirtualRootBanner.h"
 #include "ui/mainwindow/WindowState.h"
 #include "taskdb/TovrinDataBase.h"
 #include "ui/outline/TreeViewRules.h"

@@ -28,7 +28,7 @@
 #include "taskdb/TaskPlace.h"
 #include "taskdb/TovrinDataBase.h"
 #include "ui/mainwindow/KeyFilters.h"
-#include "ui/taskpanel/MyRichEdit.h"
+#include "ui/controls/MyRichEdit.h"
 #include "ui/controls/PageControl.h"
 #include "ui/controls/RadioGroup.h"
 #include "ui/taskpanel/TaskPanelRules.h"

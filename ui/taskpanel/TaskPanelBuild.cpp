@@ -32,7 +32,7 @@
 #include "taskdb/TaskPlace.h"
 #include "taskdb/TovrinDataBase.h"
 #include "ui/mainwindow/KeyFilters.h"
-#include "ui/taskpanel/MyRichEdit.h"
+#include "ui/controls/MyRichEdit.h"
 #include "ui/controls/PageControl.h"
 #include "ui/taskpanel/TaskPanelRules.h"
 #include "ui/controls/RadioGroup.h"

@@ -19,7 +19,7 @@
 #include "ui/mainwindow/WindowState.h"
 #include "ui/outline/ClipboardLines.h"
 #include "ui/outline/TaskItemData.h"
-#include "ui/outline/VirtualRootBanner.h"
+#include "ui/controls/VirtualRootBanner.h"
 #include "ui/todo/ToDoFilterPanel.h"
 #include "ui/mainwindow/WindowAction.h"
 

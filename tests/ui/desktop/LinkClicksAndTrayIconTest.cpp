@@ -9,7 +9,7 @@
 #include <QTest>
 #include <QTextBrowser>
 
-#include "ui/taskpanel/MyRichEdit.h"
+#include "ui/controls/MyRichEdit.h"
 #include "ui/desktop/ToolIcon.h"
 
 namespace {

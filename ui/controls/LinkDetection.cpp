@@ -1,4 +1,4 @@
-#include "ui/taskpanel/LinkDetection.h"
+#include "ui/controls/LinkDetection.h"
 
 #include <algorithm>
 #include <array>

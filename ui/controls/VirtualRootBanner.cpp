@@ -1,4 +1,4 @@
-#include "ui/outline/VirtualRootBanner.h"
+#include "ui/controls/VirtualRootBanner.h"
 
 #include <QEvent>
 #include <QFrame>

@@ -1,7 +1,7 @@
 // Links found in the plain text of the notes.
 #include <gtest/gtest.h>
 
-#include "ui/taskpanel/LinkDetection.h"
+#include "ui/controls/LinkDetection.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "ui/taskpanel/MyRichEdit.h"
+#include "ui/controls/MyRichEdit.h"
 
 #include <QMouseEvent>
 #include <QSyntaxHighlighter>
 #include <QTextBlock>
 
-#include "ui/taskpanel/LinkDetection.h"
+#include "ui/controls/LinkDetection.h"
 
 namespace {
 
