@@ -317,7 +317,7 @@ void TfrmTovrinMain::BuildTaskPanel()
             views_->tvTasksTree()->setFocus();
     };
     tasks_ = new TTaskPanel(*this, *pnlTaskProps, state_, UILockCount, *services_, std::move(host));
-    connect(tasks_, &TTaskPanel::PlacesChanged, this, [this] { PlacesListsStale = true; });
+    connect(tasks_, &TTaskPanel::PlacesChanged, this, [this] { places_->MarkPlacesListsStale(); });
 }
 
 void TfrmTovrinMain::ShowPropertyPanel(int Kind)
@@ -347,9 +347,9 @@ void TfrmTovrinMain::BuildPlacePanel()
                     [this](const std::string& URL) { desktop_->OpenLink(URL); },
                     [this](TTaskPlace* Place) { outlineUndo_->DeletePlaceUndoable(Place); },
                     [this](bool Value) { document_->SetModified(Value); },
-                    [this] { return options_->OneClickEditMode(); }};
+                    [this] { return options_->OneClickEditMode(); },
+                    [this] { toDo_->ToDoFilter().FillPlacesFilter(); }};
     places_ = new TPlacePanel(*this, *tshPlaces, *pnlPlaceProps, state_, UILockCount, *services_, std::move(host));
-    connect(places_, &TPlacePanel::PlacesChanged, this, [this] { PlacesListsStale = true; });
 }
 
 void TfrmTovrinMain::BuildDocument()
@@ -378,8 +378,8 @@ void TfrmTovrinMain::BuildDocument()
     host.FillTaskTree = [this] { views_->FillTaskTree(); };
     host.ShowOutlinePage = [this] { pcMainPages->SetActivePage(tshOutline); };
     host.RefillPlacesLists = [this] {
-        PlacesListsStale = true;
-        RefreshPlacesLists();
+        places_->MarkPlacesListsStale();
+        places_->RefreshPlacesLists();
     };
     host.RebuildToDoList = [this] { toDo_->RebuildToDoList(); };
     host.ShowDisplaySwitches = [this] {
@@ -447,8 +447,8 @@ void TfrmTovrinMain::BuildExchange()
         document_->SetModified(true);
         undo_->ClearUndoHistory();
         views_->FillTaskTree();
-        PlacesListsStale = true;
-        RefreshPlacesLists();
+        places_->MarkPlacesListsStale();
+        places_->RefreshPlacesLists();
     });
 }
 

@@ -67,9 +67,6 @@ public:
     // ---- Outline tree state ----
     int32_t DrawLockCount = 0;
 
-    // ---- The places lists need refilling ----
-    bool PlacesListsStale = false;
-
     // ---- Installation settings ----
 
     // ---- Document lifecycle (Document()) ----
@@ -78,7 +75,6 @@ public:
 
     // ---- After a task changed ----
     void UpdateTreeActions();
-    void RefreshPlacesLists();
 
     // ---- Places lists and page switching (TovrinMainPages.cpp) ----
     void SyncSelectionWithCurrentTask(QWidget* Page);

@@ -1,6 +1,6 @@
 // The shell's side of the pages: switching between them, keeping the outline tree's selection
-// in step with the current task (the To-Do page keeps its own, ToDoPage.h), refilling the places
-// lists, and the commands that depend on page and view.
+// in step with the current task (the To-Do page keeps its own, ToDoPage.h), and the commands that
+// depend on page and view.
 #include "ui/mainwindow/TovrinMain.h"
 
 #include "ui/exchange/ImportExport.h"
@@ -25,21 +25,6 @@
 #include "ui/places/PlacePanel.h"
 #include "ui/taskpanel/TaskPanel.h"
 
-// ---- Places lists ----
-
-void TfrmTovrinMain::RefreshPlacesLists()
-{
-    // A place that left the outline (a deletion, or its redo) is no longer shown in the panel;
-    // it is still alive here, so its pending edits are written to it first.
-    if (state_.CurrentPlace && !IsPlaceOfOutline(state_.DataBase.get(), state_.CurrentPlace))
-        places_->SetCurrentPlace(nullptr);
-    if (!PlacesListsStale)
-        return;
-    places_->FillPlacesListView(places_->lvPlaces(), nullptr);
-    toDo_->ToDoFilter().FillPlacesFilter();
-    PlacesListsStale = false;
-}
-
 // ---- Pages ----
 
 void TfrmTovrinMain::pcMainPagesChange()
@@ -54,10 +39,10 @@ void TfrmTovrinMain::pcMainPagesChange()
         }
         SyncSelectionWithCurrentTask(tshOutline);
     } else if (page == tshToDoList) {
-        RefreshPlacesLists();
+        places_->RefreshPlacesLists();
         toDo_->PageShown();
     } else if (page == tshPlaces) {
-        RefreshPlacesLists();
+        places_->RefreshPlacesLists();
     }
     UpdateTreeActions();
 }

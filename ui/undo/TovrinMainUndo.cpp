@@ -48,11 +48,11 @@ void TfrmTovrinMain::BuildUndoAndNavigation()
     outlineHost.SetTaskDirty = [this](bool Value) { tasks_->SetTaskDirty(Value); };
     outlineHost.RemoveFromToDoList = [this](TTaskNode* Task) { toDo_->RemoveSubtree(Task); };
     outlineHost.FlushPlaceEdits = [this] { places_->UpdateCurrentPlace(); };
-    outlineHost.MarkPlacesListsStale = [this] { PlacesListsStale = true; };
+    outlineHost.MarkPlacesListsStale = [this] { places_->MarkPlacesListsStale(); };
     outlineHost.SetPlaceDirty = [this](bool Value) { places_->SetPlaceDirty(Value); };
     outlineHost.SetCurrentPlace = [this](TTaskPlace* Place) { places_->SetCurrentPlace(Place); };
     outlineHost.ShowPlacesPage = [this] { pcMainPages->SetActivePage(tshPlaces); };
-    outlineHost.RefreshPlacesLists = [this] { RefreshPlacesLists(); };
+    outlineHost.RefreshPlacesLists = [this] { places_->RefreshPlacesLists(); };
     outlineHost.SelectListedPlace = [this](TTaskPlace* Place) {
         if (!places_->lvPlaces())
             return;

@@ -48,7 +48,7 @@ TEST_F(PlacePanelTest, NewPlacesAreCalledNewPlaceGetFreshIDsAndStartInCaptionEdi
     EXPECT_GT(second->PlaceID, first->PlaceID);
     EXPECT_GT(first->PlaceID, kitchen->PlaceID);
     EXPECT_TRUE(window->State().Modified);
-    EXPECT_TRUE(window->PlacesListsStale);
+    EXPECT_TRUE(window->Part<TPlacePanel>().PlacesListsStale());
     ASSERT_TRUE(window->Part<TPlacePanel>().lvPlaces()->IsEditing());
     EXPECT_EQ(TPlacePanel::ItemPlace(window->Part<TPlacePanel>().lvPlaces()->EditingItem()), second);
 
@@ -83,7 +83,7 @@ TEST_F(PlacePanelTest, TypingTheCaptionRenamesTheItemAtOnceAndThePlaceAtTheNextF
     SelectPlace(home);
     EXPECT_EQ(office->Caption, "Desk");
     EXPECT_FALSE(window->Part<TPlacePanel>().IsPlaceDirty());
-    EXPECT_TRUE(window->PlacesListsStale);
+    EXPECT_TRUE(window->Part<TPlacePanel>().PlacesListsStale());
     ShowPage(window->tshToDoList);  // the filter learns the new name
     EXPECT_GE(window->Part<TToDoPage>().ToDoFilter().cbPlaces()->findText(QStringLiteral("Desk")), 1);
 }
