@@ -170,7 +170,7 @@ void TfrmTovrinMain::BuildControls()
         if (!(KeepToDoPage && pcMainPages->ActivePage() == tshToDoList))
             pcMainPages->SetActivePage(tshOutline);
     };
-    views_ = new TOutlineViews(*this, *tshOutline, state_, UILockCount, DrawLockCount, std::move(viewsHost));
+    views_ = new TOutlineViews(*this, *tshOutline, state_, UILockCount, std::move(viewsHost));
     outlineLayout->addWidget(views_->pnlVirtualRoot());
     outlineLayout->addWidget(views_->pnlTaskTreeFilter());
 
@@ -255,7 +255,7 @@ void TfrmTovrinMain::BuildTreeEditing()
     };
     host.PlacesList = [this] { return places_->lvPlaces(); };
     treeEditing_ = new TTreeEditing(*this, *views_->tvTasksTree(), *toDo_->tvToDo(), state_, UILockCount,
-                                    DrawLockCount, views_->TreeFillCount(), std::move(host));
+                                    views_->DrawLockCount(), views_->TreeFillCount(), std::move(host));
 }
 
 void TfrmTovrinMain::BuildTaskPanel()
@@ -413,8 +413,8 @@ void TfrmTovrinMain::BuildDocument()
             desktop_->TrayIcon()->SetHint(Hint);
     };
     host.SetEditingEnabled = [this](bool Enabled) { SetEditingEnabled(Enabled); };
-    document_ =
-        new TDocumentLifecycle(*this, state_, environment_, UILockCount, DrawLockCount, *services_, std::move(host));
+    document_ = new TDocumentLifecycle(*this, state_, environment_, UILockCount, views_->DrawLockCount(), *services_,
+                                       std::move(host));
 }
 
 void TfrmTovrinMain::SetEditingEnabled(bool Enabled)

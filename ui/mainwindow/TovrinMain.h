@@ -64,9 +64,6 @@ public:
     TWindowState& State() { return state_; }
     int32_t UILockCount = 0;
 
-    // ---- Outline tree state ----
-    int32_t DrawLockCount = 0;
-
     // ---- Installation settings ----
 
     // ---- Document lifecycle (Document()) ----

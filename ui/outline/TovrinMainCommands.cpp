@@ -56,7 +56,7 @@ void TfrmTovrinMain::BuildTaskCommands()
                                },
                                [this](bool Value) { document_->SetModified(Value); },
                                [this] { undo_->ClearUndoHistory(); }};
-    sortFind_ = new TSortFind(*this, *views_->tvTasksTree(), *toDo_->tvToDo(), UILockCount, views_->TreeFillCount(), DrawLockCount, *services_,
+    sortFind_ = new TSortFind(*this, *views_->tvTasksTree(), *toDo_->tvToDo(), UILockCount, views_->TreeFillCount(), views_->DrawLockCount(), *services_,
                               std::move(sortFindHost));
     TTaskCommandsHost commandsHost{[this] { tasks_->UpdateCurrentTask(); },
                                    [this] { tasks_->ReloadCurrentTask(); },
@@ -101,7 +101,7 @@ void TfrmTovrinMain::BuildTaskCommands()
                                document_->SetModified(true);
                                undo_->UpdateUndoRedoActions();
                            }};
-    dragDrop_ = new TTaskDragDrop(*this, *views_->tvTasksTree(), *toDo_->tvToDo(), UILockCount, DrawLockCount, DrawTime,
+    dragDrop_ = new TTaskDragDrop(*this, *views_->tvTasksTree(), *toDo_->tvToDo(), UILockCount, views_->DrawLockCount(), DrawTime,
                                   std::move(dragHost));
 }
 
