@@ -18,6 +18,7 @@
 
 #include "TestFiles.h"
 #include "taskdb/TovrinDataBase.h"
+#include "ui/mainwindow/MainPages.h"
 #include "ui/mainwindow/TovrinMain.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/mainwindow/WindowServices.h"

@@ -12,7 +12,7 @@ protected:
     void SetUp() override
     {
         TodoFixture::SetUp();
-        ShowPage(window->tshPlaces);
+        ShowPage(window->Part<TMainPages>().tshPlaces());
     }
     void SelectPlace(const TTaskPlace* place) { window->Part<TPlacePanel>().lvPlaces()->setCurrentItem(PlaceItem(place)); }
     QTreeWidgetItem* Included(const TTaskPlace* place) const
@@ -63,7 +63,7 @@ TEST_F(PlacePanelTest, NewPlacesAreCalledNewPlaceGetFreshIDsAndStartInCaptionEdi
 
 TEST_F(PlacePanelTest, NewPlaceActsOnlyOnThePlacesPageWithEditingEnabled)
 {
-    ShowPage(window->tshOutline);
+    ShowPage(window->Part<TMainPages>().tshOutline());
     window->Part<TPlacePanel>().actNewPlace()->trigger();
     EXPECT_EQ(window->State().DataBase->PlacesList->Count(), 3);
     window->SetEditingEnabled(false);
@@ -84,7 +84,7 @@ TEST_F(PlacePanelTest, TypingTheCaptionRenamesTheItemAtOnceAndThePlaceAtTheNextF
     EXPECT_EQ(office->Caption, "Desk");
     EXPECT_FALSE(window->Part<TPlacePanel>().IsPlaceDirty());
     EXPECT_TRUE(window->Part<TPlacePanel>().PlacesListsStale());
-    ShowPage(window->tshToDoList);  // the filter learns the new name
+    ShowPage(window->Part<TMainPages>().tshToDoList());  // the filter learns the new name
     EXPECT_GE(window->Part<TToDoPage>().ToDoFilter().cbPlaces()->findText(QStringLiteral("Desk")), 1);
 }
 
@@ -104,9 +104,9 @@ TEST_F(PlacePanelTest, NotesAreWrittenWhenThePageChanges)
     window->Part<TPlacePanel>().PlaceNotesEditor()->setPlainText(QStringLiteral("stove\nsink"));
     EXPECT_TRUE(window->State().Modified);
     EXPECT_EQ(kitchen->PlaceNote, "");
-    ShowPage(window->tshOutline);
+    ShowPage(window->Part<TMainPages>().tshOutline());
     EXPECT_EQ(kitchen->PlaceNote, "stove\nsink\n");
-    ShowPage(window->tshPlaces);
+    ShowPage(window->Part<TMainPages>().tshPlaces());
     SelectPlace(home);
     SelectPlace(kitchen);
     EXPECT_EQ(window->Part<TPlacePanel>().PlaceNotesEditor()->toPlainText().toStdString(), "stove\nsink\n");
@@ -139,10 +139,10 @@ TEST_F(PlacePanelTest, DeletingAPlaceEmptiesThePanelAndUndoBringsItBack)
     EXPECT_FALSE(Named<QWidget>(*window, "pnlRight")->isVisibleTo(window.get()));
     EXPECT_TRUE(window->State().Modified);
     ASSERT_TRUE(window->Part<TUndoNavigation>().actUndo()->isEnabled());
-    ShowPage(window->tshOutline);
+    ShowPage(window->Part<TMainPages>().tshOutline());
     window->Part<TUndoNavigation>().actUndo()->trigger();  // brings the Places page back with the place selected
     ASSERT_EQ(window->State().DataBase->PlacesList->FindByID(office->PlaceID), office);
-    EXPECT_EQ(window->pcMainPages->ActivePage(), window->tshPlaces);
+    EXPECT_EQ(window->Part<TMainPages>().pcMainPages()->ActivePage(), window->Part<TMainPages>().tshPlaces());
     EXPECT_EQ(window->State().CurrentPlace, office);
     EXPECT_EQ(office->Caption, "Desk");  // the edit was written before the place left
     EXPECT_NE(PlaceItem(office), nullptr);
@@ -159,9 +159,9 @@ TEST_F(PlacePanelTest, DeleteNeedsACurrentPlace)
 
 TEST_F(PlacePanelTest, CancellingThePendingTaskWriteBackRefusesTheSelection)
 {
-    ShowPage(window->tshOutline);
+    ShowPage(window->Part<TMainPages>().tshOutline());
     window->Part<TOutlineViews>().tvTasksTree()->setCurrentItem(Node("Read"));
-    ShowPage(window->tshPlaces);
+    ShowPage(window->Part<TMainPages>().tshPlaces());
     Named<QLineEdit>(*window, "edTaskPlaces")->setText(QStringLiteral("Nowhere"));
     ASSERT_TRUE(window->Part<TTaskPanel>().IsTaskDirty());
     services.Answers = {idCancel};
