@@ -88,6 +88,18 @@ TEST_F(PlacePanelTest, TypingTheCaptionRenamesTheItemAtOnceAndThePlaceAtTheNextF
     EXPECT_GE(window->Part<TToDoPage>().ToDoFilter().cbPlaces()->findText(QStringLiteral("Desk")), 1);
 }
 
+TEST_F(PlacePanelTest, APlaceMadeInTheTaskPanelIsListedWhenThePlacesPageShows)
+{
+    ShowPage(window->Part<TMainPages>().tshOutline());
+    window->Part<TOutlineViews>().tvTasksTree()->setCurrentItem(Node("Read"));
+    Named<QLineEdit>(*window, "edTaskPlaces")->setText(QStringLiteral("Garage"));
+    services.Answers = {idYes};
+    ShowPage(window->Part<TMainPages>().tshPlaces());  // the task is written back as the page changes
+    ASSERT_NE(window->State().DataBase->PlacesList->FindByCaption("Garage"), nullptr);
+    EXPECT_EQ(Texts(window->Part<TPlacePanel>().lvPlaces()), (Names{"Home", "Office", "Kitchen", "Garage"}));
+    EXPECT_FALSE(window->Part<TPlacePanel>().PlacesListsStale());
+}
+
 TEST_F(PlacePanelTest, ChangedInclusionsAreStoredWhenAnotherPlaceIsSelected)
 {
     SelectPlace(home);
