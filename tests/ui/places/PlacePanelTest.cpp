@@ -88,16 +88,24 @@ TEST_F(PlacePanelTest, TypingTheCaptionRenamesTheItemAtOnceAndThePlaceAtTheNextF
     EXPECT_GE(window->Part<TToDoPage>().ToDoFilter().cbPlaces()->findText(QStringLiteral("Desk")), 1);
 }
 
-TEST_F(PlacePanelTest, APlaceMadeInTheTaskPanelIsListedWhenThePlacesPageShows)
+TEST_F(PlacePanelTest, APlaceTypedInTheTaskPanelIsMadeAndListedAsThePlacesPageShowsOrCancelKeepsTheOutline)
 {
     ShowPage(window->Part<TMainPages>().tshOutline());
     window->Part<TOutlineViews>().tvTasksTree()->setCurrentItem(Node("Read"));
     Named<QLineEdit>(*window, "edTaskPlaces")->setText(QStringLiteral("Garage"));
-    services.Answers = {idYes};
+    services.Answers = {idCancel};
     ShowPage(window->Part<TMainPages>().tshPlaces());  // the task is written back as the page changes
+    EXPECT_EQ(window->Part<TMainPages>().pcMainPages()->ActivePage(), window->Part<TMainPages>().tshOutline());
+    EXPECT_EQ(window->State().DataBase->PlacesList->FindByCaption("Garage"), nullptr);
+    EXPECT_TRUE(window->Part<TTaskPanel>().IsTaskDirty());
+
+    services.Answers = {idYes};
+    ShowPage(window->Part<TMainPages>().tshPlaces());
+    EXPECT_EQ(window->Part<TMainPages>().pcMainPages()->ActivePage(), window->Part<TMainPages>().tshPlaces());
     ASSERT_NE(window->State().DataBase->PlacesList->FindByCaption("Garage"), nullptr);
     EXPECT_EQ(Texts(window->Part<TPlacePanel>().lvPlaces()), (Names{"Home", "Office", "Kitchen", "Garage"}));
     EXPECT_FALSE(window->Part<TPlacePanel>().PlacesListsStale());
+    EXPECT_EQ(services.Shown.size(), 2u);  // the two questions; the cancelled one shows no error
 }
 
 TEST_F(PlacePanelTest, ChangedInclusionsAreStoredWhenAnotherPlaceIsSelected)
@@ -160,6 +168,18 @@ TEST_F(PlacePanelTest, DeletingAPlaceEmptiesThePanelAndUndoBringsItBack)
     EXPECT_NE(PlaceItem(office), nullptr);
     // Tasks kept the place's ID, so their places text names it again.
     EXPECT_EQ(window->State().DataBase->PlacesList->CaptionsText(call->Places), "Desk");
+}
+
+TEST_F(PlacePanelTest, RedoingADeletionLetsGoOfThePlace)
+{
+    SelectPlace(office);
+    window->Part<TPlacePanel>().actDeletePlace()->trigger();
+    window->Part<TUndoNavigation>().actUndo()->trigger();
+    ASSERT_EQ(window->State().CurrentPlace, office);
+    window->Part<TUndoNavigation>().actRedo()->trigger();
+    EXPECT_EQ(window->State().DataBase->PlacesList->FindByID(office->PlaceID), nullptr);
+    EXPECT_EQ(window->State().CurrentPlace, nullptr);
+    EXPECT_EQ(PlaceItem(office), nullptr);
 }
 
 TEST_F(PlacePanelTest, DeleteNeedsACurrentPlace)
