@@ -22,15 +22,18 @@
 #include "taskdb/Services.h"
 #include "taskdb/TovrinDataBase.h"
 #include "ui/controls/PageControl.h"
+#include "ui/mainwindow/MainPages.h"
 #include "ui/options/QtFont.h"
 #include "ui/mainwindow/SharedShortcuts.h"
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
+#include "ui/outline/ClipboardLines.h"
 #include "ui/outline/TreeViewRules.h"
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/exchange/ImportExport.h"
 #include "ui/outline/OutlineViews.h"
 #include "ui/outline/SortFind.h"
+#include "ui/outline/TaskCommands.h"
 #include "ui/outline/TaskDragDrop.h"
 #include "ui/places/PlacePanel.h"
 #include "ui/taskpanel/TaskPanel.h"
@@ -78,8 +81,7 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     BuildSettings();  // tray icon, hot key, auto-save timer, Tools > Options (TovrinMainSettings.cpp)
     help_ = new THelpCommands(*this);  // the Help menu (dialogs/HelpCommands.h)
     BuildMenuBar();
-    pcMainPages->SetOnChanging([this] { return pcMainPagesChanging(); });
-    pcMainPages->SetOnChange([this] { RunGuarded([this] { pcMainPagesChange(); }); });
+    pages_->HookPageChanges();
 
     state_.DataBase = std::make_unique<TTovrinDataBase>();
     views_->LetGoOfVirtualRoot();
@@ -90,8 +92,8 @@ TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* pare
     undo_->UpdateUndoRedoActions();
     {
         TUILock lock(UILockCount);
-        pcMainPages->SetActivePage(tshOutline);
-        pcMainPages->setFocus();
+        pages_->ShowOutline();
+        pages_->pcMainPages()->setFocus();
         views_->ShowTaskTreeFilterPanel(false);
     }
     views_->FillTaskTreeViewCombo();
@@ -148,10 +150,10 @@ void TfrmTovrinMain::BuildControls()
     splMain = new QSplitter(Qt::Horizontal, this);
     setCentralWidget(splMain);
 
-    pcMainPages = new TPageControl(splMain);
+    BuildPages();
 
     // Outline page: virtual-root banner, view panel, outline tree.
-    tshOutline = new QWidget();
+    QWidget* tshOutline = pages_->tshOutline();
     auto* outlineLayout = new QVBoxLayout(tshOutline);
     outlineLayout->setContentsMargins(2, 2, 2, 2);
     outlineLayout->setSpacing(2);
@@ -161,49 +163,46 @@ void TfrmTovrinMain::BuildControls()
     viewsHost.UpdateTreeActions = [this] { UpdateTreeActions(); };
     viewsHost.ShowToDoBanner = [this](const QString& Text) { toDo_->ShowVirtualRootBanner(Text); };
     viewsHost.RebuildShownToDoList = [this] {
-        if (pcMainPages->ActivePage() == tshToDoList)
+        if (pages_->ToDoShown())
             toDo_->RebuildToDoList();
     };
     viewsHost.GoalsShown = [this] { return options_->ShowGoals(); };
     viewsHost.ProjectsShown = [this] { return options_->ShowProject(); };
     viewsHost.ShowOutlinePage = [this](bool KeepToDoPage) {
-        if (!(KeepToDoPage && pcMainPages->ActivePage() == tshToDoList))
-            pcMainPages->SetActivePage(tshOutline);
+        if (!(KeepToDoPage && pages_->ToDoShown()))
+            pages_->ShowOutline();
     };
-    views_ = new TOutlineViews(*this, *tshOutline, state_, UILockCount, DrawLockCount, std::move(viewsHost));
+    views_ = new TOutlineViews(*this, *tshOutline, state_, UILockCount, std::move(viewsHost));
     outlineLayout->addWidget(views_->pnlVirtualRoot());
     outlineLayout->addWidget(views_->pnlTaskTreeFilter());
 
     outlineLayout->addWidget(views_->tvTasksTree(), 1);
-    pcMainPages->addTab(tshOutline, QStringLiteral("Outline"));
 
     // To-Do page: a part of its own (todo/ToDoPage.h).
-    tshToDoList = new QWidget();
+    QWidget* tshToDoList = pages_->tshToDoList();
     auto* todoLayout = new QVBoxLayout(tshToDoList);
     todoLayout->setContentsMargins(2, 2, 2, 2);
     TToDoHost toDoHost{[this] { tasks_->UpdateCurrentTask(); },
                        [this] { places_->UpdateCurrentPlace(); },
                        [this] { return views_->VirtualRoot(); },
                        [this] { return options_->ShowToDoSheet(); },
-                       [this] { return pcMainPages->ActivePage() == tshToDoList; },
+                       [this] { return pages_->ToDoShown(); },
                        [this] { DrawTime = Now(); },
                        [this](QTreeWidgetItem* Node) {
                            views_->SyncTreeNode(Node);
-                           ShowPropertyPanel(ppTask);
+                           ShowPropertyPanel(TPropertySide::Task);
                            // The right side shows again, also after the place panel emptied and hid it.
                            pnlRight->setVisible(true);
                        },
                        [this] {
                            if (!tasks_->IsDueDatePickerDropped())
-                               pcMainPages->setFocus();
+                               pages_->pcMainPages()->setFocus();
                        },
                        [this] { views_->SetVirtualRoot(nullptr); }};
     toDo_ = new TToDoPage(*this, *tshToDoList, state_, UILockCount, std::move(toDoHost));
-    pcMainPages->addTab(tshToDoList, QStringLiteral("ToDo"));
 
-    tshPlaces = new QWidget();
-    new QVBoxLayout(tshPlaces);
-    pcMainPages->addTab(tshPlaces, QStringLiteral("Places"));
+    new QVBoxLayout(pages_->tshPlaces());
+    pages_->AddPages();
 
     BuildTreeEditing();
 
@@ -226,13 +225,42 @@ void TfrmTovrinMain::BuildControls()
     splMain->setStretchFactor(1, 2);
 }
 
+void TfrmTovrinMain::BuildPages()
+{
+    TMainPagesHost host;
+    host.FlushEdits = [this] {
+        tasks_->UpdateCurrentTask();
+        places_->UpdateCurrentPlace();
+    };
+    host.FocusOutlineTree = [this] { views_->tvTasksTree()->setFocus(); };
+    host.SyncOutlineSelection = [this] {
+        TUILock lock(UILockCount);
+        QTreeWidgetItem* node = treeEditing_->FindTaskNode(views_->tvTasksTree(), state_.CurrentTask);
+        views_->tvTasksTree()->clearSelection();
+        if (node) {
+            views_->tvTasksTree()->setCurrentItem(node);
+            views_->SyncTreeNode(node);
+            ShowPropertyPanel(TPropertySide::Task);
+            // The right side shows again, also after the place panel emptied and hid it.
+            pnlRight->setVisible(true);
+            return;
+        }
+        views_->tvTasksTree()->setCurrentItem(nullptr, 0, QItemSelectionModel::NoUpdate);
+    };
+    host.SyncToDoSelection = [this] { toDo_->SyncSelectionWithCurrentTask(); };
+    host.ToDoPageShown = [this] { toDo_->PageShown(); };
+    host.RefreshPlacesLists = [this] { places_->RefreshPlacesLists(); };
+    host.UpdateTreeActions = [this] { UpdateTreeActions(); };
+    pages_ = new TMainPages(*this, *splMain, UILockCount, std::move(host));
+}
+
 void TfrmTovrinMain::BuildTreeEditing()
 {
     // Editors closing while the window is being destroyed still report; by then the window is
     // no main window any more, and nothing is refreshed.
     QObject* self = this;
     TTreeEditingHost host;
-    host.IsOutlinePage = [this] { return pcMainPages->ActivePage() == tshOutline; };
+    host.IsOutlinePage = [this] { return pages_->OutlineShown(); };
     host.IsAllTasksView = [this] { return views_->CurrentViewName() == ViewAllTasks; };
     host.VirtualRoot = [this] { return views_->VirtualRoot(); };
     host.SetVirtualRoot = [this](TTaskNode* Task) { views_->SetVirtualRoot(Task); };
@@ -255,7 +283,7 @@ void TfrmTovrinMain::BuildTreeEditing()
     };
     host.PlacesList = [this] { return places_->lvPlaces(); };
     treeEditing_ = new TTreeEditing(*this, *views_->tvTasksTree(), *toDo_->tvToDo(), state_, UILockCount,
-                                    DrawLockCount, views_->TreeFillCount(), std::move(host));
+                                    views_->DrawLockCount(), views_->TreeFillCount(), std::move(host));
 }
 
 void TfrmTovrinMain::BuildTaskPanel()
@@ -265,7 +293,7 @@ void TfrmTovrinMain::BuildTaskPanel()
     QObject* self = this;
     TTaskPanelHost host;
     host.CommitPlaceEdits = [this] { places_->UpdateCurrentPlace(); };
-    host.ShowTaskProps = [this] { ShowPropertyPanel(ppTask); };
+    host.ShowTaskProps = [this] { ShowPropertyPanel(TPropertySide::Task); };
     host.ShowRightPanel = [this](bool Visible) { pnlRight->setVisible(Visible); };
     host.AddToNavigation = [this](TTaskNode* Task) {
         if (undo_->Navigation())
@@ -290,16 +318,16 @@ void TfrmTovrinMain::BuildTaskPanel()
     host.IsProjectsView = [this] { return views_->CurrentViewName() == ViewProjects; };
     host.UpOneLevel = [this] {
         treeEditing_->EndInPlaceEditing();
-        if (pcMainPages->ActivePage() != tshOutline) {
-            pcMainPages->SetActivePage(tshOutline);
-            if (pcMainPages->ActivePage() != tshOutline)
+        if (!pages_->OutlineShown()) {
+            pages_->ShowOutline();
+            if (!pages_->OutlineShown())
                 return;  // the page change was refused
         }
         if (QTreeWidgetItem* selected = SelectedNode(views_->tvTasksTree()); selected && selected->parent())
             views_->tvTasksTree()->setCurrentItem(selected->parent());
     };
     host.OpenOutlineView = [this](const std::string& View) {
-        pcMainPages->SetActivePage(tshOutline);
+        pages_->ShowOutline();
         views_->SetTaskTreeView(View);
         views_->ShowTaskTreeFilterPanel(true);
     };
@@ -311,19 +339,19 @@ void TfrmTovrinMain::BuildTaskPanel()
         Layout.addWidget(undo_->sbForward());
     };
     host.FocusTree = [this] {
-        if (pcMainPages->ActivePage() != tshOutline)
+        if (!pages_->OutlineShown())
             toDo_->tvToDo()->setFocus();
         else
             views_->tvTasksTree()->setFocus();
     };
     tasks_ = new TTaskPanel(*this, *pnlTaskProps, state_, UILockCount, *services_, std::move(host));
-    connect(tasks_, &TTaskPanel::PlacesChanged, this, [this] { PlacesListsStale = true; });
+    connect(tasks_, &TTaskPanel::PlacesChanged, this, [this] { places_->MarkPlacesListsStale(); });
 }
 
-void TfrmTovrinMain::ShowPropertyPanel(int Kind)
+void TfrmTovrinMain::ShowPropertyPanel(TPropertySide Side)
 {
-    QWidget* wanted = Kind == ppPlace ? pnlPlaceProps : pnlTaskProps;
-    QWidget* other = Kind == ppPlace ? pnlTaskProps : pnlPlaceProps;
+    QWidget* wanted = Side == TPropertySide::Place ? pnlPlaceProps : pnlTaskProps;
+    QWidget* other = Side == TPropertySide::Place ? pnlTaskProps : pnlPlaceProps;
     if (!wanted->isHidden())
         return;
     other->hide();
@@ -336,9 +364,9 @@ void TfrmTovrinMain::BuildPlacePanel()
     // is no main window any more, and nothing is refreshed.
     QObject* self = this;
     TPlaceHost host{[this] { tasks_->UpdateCurrentTask(); },
-                    [this] { ShowPropertyPanel(ppPlace); },
+                    [this] { ShowPropertyPanel(TPropertySide::Place); },
                     [this](bool Visible) { pnlRight->setVisible(Visible); },
-                    [this] { return pcMainPages->ActivePage() == tshPlaces; },
+                    [this] { return pages_->PlacesShown(); },
                     [this] { treeEditing_->EndInPlaceEditing(); },
                     [self] {
                         if (auto* window = qobject_cast<TfrmTovrinMain*>(self))
@@ -347,9 +375,9 @@ void TfrmTovrinMain::BuildPlacePanel()
                     [this](const std::string& URL) { desktop_->OpenLink(URL); },
                     [this](TTaskPlace* Place) { outlineUndo_->DeletePlaceUndoable(Place); },
                     [this](bool Value) { document_->SetModified(Value); },
-                    [this] { return options_->OneClickEditMode(); }};
-    places_ = new TPlacePanel(*this, *tshPlaces, *pnlPlaceProps, state_, UILockCount, *services_, std::move(host));
-    connect(places_, &TPlacePanel::PlacesChanged, this, [this] { PlacesListsStale = true; });
+                    [this] { return options_->OneClickEditMode(); },
+                    [this] { toDo_->ToDoFilter().FillPlacesFilter(); }};
+    places_ = new TPlacePanel(*this, *pages_->tshPlaces(), *pnlPlaceProps, state_, UILockCount, *services_, std::move(host));
 }
 
 void TfrmTovrinMain::BuildDocument()
@@ -376,10 +404,10 @@ void TfrmTovrinMain::BuildDocument()
     host.LetGoOfVirtualRoot = [this] { views_->LetGoOfVirtualRoot(); };
     host.SetTaskTreeView = [this](const std::string& View) { views_->SetTaskTreeView(View); };
     host.FillTaskTree = [this] { views_->FillTaskTree(); };
-    host.ShowOutlinePage = [this] { pcMainPages->SetActivePage(tshOutline); };
+    host.ShowOutlinePage = [this] { pages_->ShowOutline(); };
     host.RefillPlacesLists = [this] {
-        PlacesListsStale = true;
-        RefreshPlacesLists();
+        places_->MarkPlacesListsStale();
+        places_->RefreshPlacesLists();
     };
     host.RebuildToDoList = [this] { toDo_->RebuildToDoList(); };
     host.ShowDisplaySwitches = [this] {
@@ -413,8 +441,8 @@ void TfrmTovrinMain::BuildDocument()
             desktop_->TrayIcon()->SetHint(Hint);
     };
     host.SetEditingEnabled = [this](bool Enabled) { SetEditingEnabled(Enabled); };
-    document_ =
-        new TDocumentLifecycle(*this, state_, environment_, UILockCount, DrawLockCount, *services_, std::move(host));
+    document_ = new TDocumentLifecycle(*this, state_, environment_, UILockCount, views_->DrawLockCount(), *services_,
+                                       std::move(host));
 }
 
 void TfrmTovrinMain::SetEditingEnabled(bool Enabled)
@@ -430,7 +458,22 @@ void TfrmTovrinMain::SetEditingEnabled(bool Enabled)
         syncCommands_->actQuickOutlookConnect()->setEnabled(Enabled && state_.DataBase && !state_.DataBase->OutlookFolderPath.empty());
 }
 
-// The one place that builds the menu bar, from the commands each part of the window made.
+void TfrmTovrinMain::UpdateTreeActions()
+{
+    const bool treeMode = views_->CurrentViewName() == ViewAllTasks && pages_->OutlineShown();
+    treeEditing_->actNewTask()->setEnabled(treeMode);
+    treeEditing_->actNewSubTask()->setEnabled(treeMode);
+    // Built by later steps of the constructor; a change handler may run before them.
+    for (QAction* action : {exchange_ ? exchange_->actImport() : nullptr, exchange_ ? exchange_->actExport() : nullptr,
+                            outlineUndo_ ? outlineUndo_->actDeleteTask() : nullptr, sortFind_ ? sortFind_->actSortSubtasks() : nullptr})
+        if (action)
+            action->setEnabled(treeMode);
+    if (QAction* paste = taskCommands_ ? taskCommands_->actInsertTasksFromClipboard() : nullptr)
+        paste->setEnabled(treeMode && !SplitClipboardLines(UiServices().GetClipboardText()).empty());
+    if (syncCommands_)
+        syncCommands_->actQuickOutlookConnect()->setEnabled(!state_.DataBase->OutlookFolderPath.empty());
+}
+
 void TfrmTovrinMain::BuildExchange()
 {
     TExchangeHost host{[this] {
@@ -447,11 +490,12 @@ void TfrmTovrinMain::BuildExchange()
         document_->SetModified(true);
         undo_->ClearUndoHistory();
         views_->FillTaskTree();
-        PlacesListsStale = true;
-        RefreshPlacesLists();
+        places_->MarkPlacesListsStale();
+        places_->RefreshPlacesLists();
     });
 }
 
+// The one place that builds the menu bar, from the commands each part of the window made.
 void TfrmTovrinMain::BuildMenuBar()
 {
     auto menu = [this](const QString& title, std::initializer_list<QAction*> items) {
@@ -477,11 +521,11 @@ void TfrmTovrinMain::BuildActions()
     treeEditing_->BuildTreeCommands();  // new tasks, refresh, virtual root and the outline's pop-up menu
 
     // Keys shared by two commands run the first enabled one.
-    shortcuts_ = new TSharedShortcutDispatcher(this);
-    shortcuts_->Bind(QKeySequence(Qt::Key_Insert), {treeEditing_->actNewTask(), places_->actNewPlace()});
+    auto* shortcuts = new TSharedShortcutDispatcher(this);
+    shortcuts->Bind(QKeySequence(Qt::Key_Insert), {treeEditing_->actNewTask(), places_->actNewPlace()});
     // The task deletion command goes ahead of actDeletePlace in this list.
-    shortcuts_->Bind(QKeySequence(QStringLiteral("Ctrl+Del")), {outlineUndo_->actDeleteTask(), places_->actDeletePlace()});
-    shortcuts_->Bind(QKeySequence(Qt::Key_F5), {treeEditing_->actRefreshSubtree(), treeEditing_->actInsertDateTime()});
+    shortcuts->Bind(QKeySequence(QStringLiteral("Ctrl+Del")), {outlineUndo_->actDeleteTask(), places_->actDeletePlace()});
+    shortcuts->Bind(QKeySequence(Qt::Key_F5), {treeEditing_->actRefreshSubtree(), treeEditing_->actInsertDateTime()});
 }
 
 // ---- Closing ----
@@ -519,18 +563,4 @@ bool TfrmTovrinMain::FormCloseQuery()
     closeAccepted_ = true;
     ++UILockCount;  // for good: no change handler runs while the controls are destroyed
     return true;
-}
-
-// ---- Pages ----
-
-bool TfrmTovrinMain::pcMainPagesChanging()
-{
-    try {
-        tasks_->UpdateCurrentTask();
-        places_->UpdateCurrentPlace();
-        return true;
-    } catch (...) {
-        ShowCurrentException();
-        return false;
-    }
 }

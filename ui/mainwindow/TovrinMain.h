@@ -28,6 +28,7 @@ class QDateEdit;    // To-Do page and place panel
 class QPushButton;  // To-Do page and place panel
 class QTreeWidget;  // To-Do page and place panel
 class IWindowServices;
+class TMainPages;
 class TImportExport;
 class TTaskPanel;
 class TToDoPage;
@@ -41,8 +42,6 @@ class TOutlineViews;
 class TOutlineUndo;
 class TSyncCommands;
 class THelpCommands;
-class TPageControl;
-class TSharedShortcutDispatcher;
 class TTaskNode;
 class TTaskPlace;
 class TTovrinDataBase;
@@ -54,41 +53,15 @@ public:
     explicit TfrmTovrinMain(TMainWindowEnvironment Environment = {}, QWidget* parent = nullptr);
     ~TfrmTovrinMain() override;
 
-private:
-    // Declared first: the names below refer into it.
-    TWindowState state_;
-
-public:
-    // ---- Document state ----
     // What the window's parts share: the document, current task and place, modified flag.
     TWindowState& State() { return state_; }
-    int32_t UILockCount = 0;
+    // Holds the window's UI lock while the guard lives: no change handler runs meanwhile.
+    [[nodiscard]] TUILock LockUI() { return TUILock(UILockCount); }
 
-    // ---- Outline tree state ----
-    int32_t DrawLockCount = 0;
-
-    // ---- The places lists need refilling ----
-    bool PlacesListsStale = false;
-
-    // ---- Installation settings ----
-
-    // ---- Document lifecycle (Document()) ----
     // The commands that change the document, enabled or not.
     void SetEditingEnabled(bool Enabled);
-
-    // ---- After a task changed ----
+    // The commands that depend on the page and view shown.
     void UpdateTreeActions();
-    void RefreshPlacesLists();
-
-    // ---- Places lists and page switching (TovrinMainPages.cpp) ----
-    void SyncSelectionWithCurrentTask(QWidget* Page);
-
-    // ---- Building the outline's parts (outline/TaskCommands.h, SortFind.h, TaskDragDrop.h) and
-    // the synchronisation's commands (TovrinMainCommands.cpp) ----
-    void BuildTaskCommands();
-
-    // ---- Building the desktop part and the options part (TovrinMainSettings.cpp) ----
-    void BuildSettings();
 
     // A part of the window (outline/, taskpanel/, todo/ ...: see ui/README.md), found among the
     // window's own children; the parts talk to each other through the hosts the shell gives them.
@@ -100,25 +73,21 @@ public:
         return *part;
     }
 
-    // ---- Controls ----
-    TPageControl* pcMainPages = nullptr;
-    QWidget* tshOutline = nullptr;
-    QWidget* tshToDoList = nullptr;
-    QWidget* tshPlaces = nullptr;
-
-    // ---- Command handlers ----
-    void Exit1Click();
-
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Given to the parts by reference.
+    TWindowState state_;
+    int32_t UILockCount = 0;
     // State only the shell itself reaches.
     TDateTime DrawTime = 0;
     // Commands and widgets only the shell itself reaches.
     QAction* Exit1 = nullptr;
     QSplitter* splMain = nullptr;
     void BuildControls();
+    // The Outline, To-Do and Places pages (mainwindow/MainPages.h).
+    void BuildPages();
     void BuildTreeEditing();
     void BuildActions();
     void BuildMenuBar();
@@ -129,15 +98,16 @@ private:
     // The undo part and the outline's side of undo (TovrinMainUndo.cpp).
     void BuildUndoAndNavigation();
     void BuildSyncCommands();
+    // The outline's parts that carry commands and the synchronisation's (TovrinMainCommands.cpp).
+    void BuildTaskCommands();
+    // The desktop part and the options part (TovrinMainSettings.cpp).
+    void BuildSettings();
     // Which side of the property panel shows: the current task's or the current place's.
-    static constexpr int ppTask = 0;
-    static constexpr int ppPlace = 1;
-    void ShowPropertyPanel(int Kind);
+    enum class TPropertySide { Task, Place };
+    void ShowPropertyPanel(TPropertySide Side);
+    void Exit1Click();
     bool FormCloseQuery();
     void FormDestroy();
-
-    void pcMainPagesChange();
-    bool pcMainPagesChanging();
 
     // The right-hand side: the task panel's or the place panel's side of the property panel.
     QWidget* pnlRight = nullptr;
@@ -147,7 +117,7 @@ private:
     std::unique_ptr<IWindowServices> ownServices_;
     IWindowServices* services_ = nullptr;
     std::unique_ptr<TZipHostInstaller> zipHost_;   // the ZIP component's questions and cursor
-    TSharedShortcutDispatcher* shortcuts_ = nullptr;
+    TMainPages* pages_ = nullptr;
     TImportExport* exchange_ = nullptr;
     TTaskPanel* tasks_ = nullptr;
     TToDoPage* toDo_ = nullptr;

@@ -22,11 +22,11 @@
 #include "platform/StringList.h"
 #include "taskdb/Services.h"
 #include "taskdb/TovrinDataBase.h"
-#include "ui/controls/PageControl.h"
 #include "ui/outline/TaskDragDrop.h"
 #include "ui/outline/OutlineViews.h"
 #include "ui/outline/SortFind.h"
 #include "ui/outline/TaskCommands.h"
+#include "ui/mainwindow/MainPages.h"
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/outline/TreeViewRules.h"
@@ -46,9 +46,9 @@ void TfrmTovrinMain::BuildTaskCommands()
                                    tasks_->UpdateCurrentTask();
                                    places_->UpdateCurrentPlace();
                                },
-                               [this] { return pcMainPages->ActivePage() == tshOutline; },
-                               [this] { return pcMainPages->ActivePage() == tshToDoList; },
-                               [this] { return pcMainPages->ActivePage() == tshPlaces; },
+                               [this] { return pages_->OutlineShown(); },
+                               [this] { return pages_->ToDoShown(); },
+                               [this] { return pages_->PlacesShown(); },
                                [this] { return places_->lvPlaces(); },
                                [this] {
                                    if (tasks_->TaskNotesEditor())
@@ -56,7 +56,7 @@ void TfrmTovrinMain::BuildTaskCommands()
                                },
                                [this](bool Value) { document_->SetModified(Value); },
                                [this] { undo_->ClearUndoHistory(); }};
-    sortFind_ = new TSortFind(*this, *views_->tvTasksTree(), *toDo_->tvToDo(), UILockCount, views_->TreeFillCount(), DrawLockCount, *services_,
+    sortFind_ = new TSortFind(*this, *views_->tvTasksTree(), *toDo_->tvToDo(), UILockCount, views_->TreeFillCount(), views_->DrawLockCount(), *services_,
                               std::move(sortFindHost));
     TTaskCommandsHost commandsHost{[this] { tasks_->UpdateCurrentTask(); },
                                    [this] { tasks_->ReloadCurrentTask(); },
@@ -101,7 +101,7 @@ void TfrmTovrinMain::BuildTaskCommands()
                                document_->SetModified(true);
                                undo_->UpdateUndoRedoActions();
                            }};
-    dragDrop_ = new TTaskDragDrop(*this, *views_->tvTasksTree(), *toDo_->tvToDo(), UILockCount, DrawLockCount, DrawTime,
+    dragDrop_ = new TTaskDragDrop(*this, *views_->tvTasksTree(), *toDo_->tvToDo(), UILockCount, views_->DrawLockCount(), DrawTime,
                                   std::move(dragHost));
 }
 
@@ -123,7 +123,7 @@ void TfrmTovrinMain::BuildSyncCommands()
     host.SetVirtualRoot = [this](TTaskNode* Task) { views_->SetVirtualRoot(Task); };
     host.LetGoOfVirtualRoot = [this] { views_->LetGoOfVirtualRoot(); };
     host.RefillTaskTree = [this] { views_->RefillTaskTree(); };
-    host.ToDoPageShown = [this] { return pcMainPages->ActivePage() == tshToDoList; };
+    host.ToDoPageShown = [this] { return pages_->ToDoShown(); };
     host.RebuildToDoList = [this] { toDo_->RebuildToDoList(); };
     host.StopAutoSave = [this] { desktop_->tmrAutoSaveTimer()->stop(); };
     host.RestartAutoSave = [this] { desktop_->SetAutoSaveMode(desktop_->AutoSaveMode()); };

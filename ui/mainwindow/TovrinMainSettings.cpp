@@ -10,6 +10,7 @@
 #include "ui/controls/PageControl.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/desktop/DesktopIntegration.h"
+#include "ui/mainwindow/MainPages.h"
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/mainwindow/WindowServices.h"
 #include "ui/options/WindowOptions.h"
@@ -43,7 +44,7 @@ void TfrmTovrinMain::BuildSettings()
     TDesktopHost host{[this] { Exit1Click(); },
                       [this] { return document_->SaveDocument(); },
                       [this] { return document_->Untitled(); },
-                      [this] { return pcMainPages->width(); },
+                      [this] { return pages_->pcMainPages()->width(); },
                       [this](int treeWidth) {
                           splMain->setSizes({treeWidth, std::max(0, splMain->width() - splMain->handleWidth() - treeWidth)});
                       },
@@ -57,8 +58,8 @@ void TfrmTovrinMain::BuildSettings()
     desktop_ = new TDesktopIntegration(*this, state_, *services_, std::move(host));
 
     TWindowOptionsHost options;
-    options.SetToDoTabVisible = [this](bool Visible) { SetTabVisible(pcMainPages, tshToDoList, Visible); };
-    options.SetPlacesTabVisible = [this](bool Visible) { SetTabVisible(pcMainPages, tshPlaces, Visible); };
+    options.SetToDoTabVisible = [this](bool Visible) { SetTabVisible(pages_->pcMainPages(), pages_->tshToDoList(), Visible); };
+    options.SetPlacesTabVisible = [this](bool Visible) { SetTabVisible(pages_->pcMainPages(), pages_->tshPlaces(), Visible); };
     options.SetTaskTabsVisible = [this](bool Visible) { tasks_->SetTabSheetVisible(Visible); };
     options.SetImportanceVisible = [this](bool Visible) { tasks_->SetImportanceVisible(Visible); };
     options.SetGoalsVisible = [this](bool Visible) { tasks_->SetGoalsVisible(Visible); };
@@ -90,9 +91,9 @@ void TfrmTovrinMain::BuildSettings()
     options.EndInPlaceEditing = [this] { treeEditing_->EndInPlaceEditing(); };
     options.SetModified = [this](bool Value) { document_->SetModified(Value); };
     options.OutlineViewsShown = [this] {
-        return pcMainPages->ActivePage() == tshOutline && views_->sbTaskTreeFilter()->isVisible();
+        return pages_->OutlineShown() && views_->sbTaskTreeFilter()->isVisible();
     };
-    options.ToDoPageShown = [this] { return pcMainPages->ActivePage() == tshToDoList; };
+    options.ToDoPageShown = [this] { return pages_->ToDoShown(); };
     options.ToggleOutlineFilter = [this] { views_->ToggleTaskTreeFilterPanel(); };
     options.ToggleToDoFilter = [this] { toDo_->ToDoFilter().ToggleToDoFilterPanel(); };
     options_ = new TWindowOptions(*this, *desktop_, environment_.SettingsFile, std::move(options));

@@ -6,7 +6,7 @@
 #include <QLineEdit>
 
 #include "taskdb/TovrinDataBase.h"
-#include "ui/controls/PageControl.h"
+#include "ui/mainwindow/MainPages.h"
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/outline/OutlineViews.h"
@@ -36,7 +36,7 @@ void TfrmTovrinMain::BuildUndoAndNavigation()
     outlineHost.VirtualRoot = [this] { return views_->VirtualRoot(); };
     outlineHost.SetVirtualRoot = [this](TTaskNode* Task) { views_->SetVirtualRoot(Task); };
     outlineHost.IsAllTasksView = [this] { return views_->CurrentViewName() == ViewAllTasks; };
-    outlineHost.OutlinePageShown = [this] { return pcMainPages->ActivePage() == tshOutline; };
+    outlineHost.OutlinePageShown = [this] { return pages_->OutlineShown(); };
     outlineHost.TakeNewTaskPending = [this] {
         const bool pending = treeEditing_->NewTaskPending();
         treeEditing_->SetNewTaskPending(false);
@@ -48,11 +48,11 @@ void TfrmTovrinMain::BuildUndoAndNavigation()
     outlineHost.SetTaskDirty = [this](bool Value) { tasks_->SetTaskDirty(Value); };
     outlineHost.RemoveFromToDoList = [this](TTaskNode* Task) { toDo_->RemoveSubtree(Task); };
     outlineHost.FlushPlaceEdits = [this] { places_->UpdateCurrentPlace(); };
-    outlineHost.MarkPlacesListsStale = [this] { PlacesListsStale = true; };
+    outlineHost.MarkPlacesListsStale = [this] { places_->MarkPlacesListsStale(); };
     outlineHost.SetPlaceDirty = [this](bool Value) { places_->SetPlaceDirty(Value); };
     outlineHost.SetCurrentPlace = [this](TTaskPlace* Place) { places_->SetCurrentPlace(Place); };
-    outlineHost.ShowPlacesPage = [this] { pcMainPages->SetActivePage(tshPlaces); };
-    outlineHost.RefreshPlacesLists = [this] { RefreshPlacesLists(); };
+    outlineHost.ShowPlacesPage = [this] { pages_->ShowPlaces(); };
+    outlineHost.RefreshPlacesLists = [this] { places_->RefreshPlacesLists(); };
     outlineHost.SelectListedPlace = [this](TTaskPlace* Place) {
         if (!places_->lvPlaces())
             return;
@@ -82,7 +82,7 @@ void TfrmTovrinMain::BuildUndoAndNavigation()
                    [this](bool Force) { tasks_->ApplyTaskChange(false, Force); },
                    [this](TTaskNode* Task) {
                        tasks_->SetCurrentTask(Task);
-                       SyncSelectionWithCurrentTask(pcMainPages->ActivePage());
+                       pages_->SyncSelectionWithCurrentTask();
                    }};
     undo_ = new TUndoNavigation(*this, state_, outlineUndo_->TakeUndoView(), std::move(host));
 }

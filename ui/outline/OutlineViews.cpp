@@ -19,8 +19,8 @@
 #include "ui/outline/TreeViewRules.h"
 
 TOutlineViews::TOutlineViews(QWidget& Window, QWidget& Page, TWindowState& State, int32_t& UILockCount,
-                             int32_t& DrawLockCount, TOutlineViewsHost Host)
-    : QObject(&Window), state_(State), uiLockCount_(UILockCount), drawLockCount_(DrawLockCount), host_(std::move(Host))
+                             TOutlineViewsHost Host)
+    : QObject(&Window), state_(State), uiLockCount_(UILockCount), host_(std::move(Host))
 {
     pnlVirtualRoot_ = MakeBanner(&Page, lbVirtualRoot_, [this] { SetVirtualRoot(nullptr); });
 

@@ -46,7 +46,7 @@ public:
     // Makes the virtual-root banner, the filter panel and the tree on Page, the outline page of
     // Window; the caller places them.
     TOutlineViews(QWidget& Window, QWidget& Page, TWindowState& State, int32_t& UILockCount,
-                  int32_t& DrawLockCount, TOutlineViewsHost Host);
+                  TOutlineViewsHost Host);
 
     const std::string& CurrentViewName() const { return currentViewName_; }
     // Names the current view without refilling the tree.
@@ -72,6 +72,9 @@ public:
     void RefreshCheckMarks(QTreeWidgetItem* Node);
     // Above zero while rows are put in or taken out: expanding them then is no user's.
     int32_t& TreeFillCount() { return treeFillCount_; }
+    // Above zero while the trees' rows are drawn plain, without their spots: the parts that
+    // change many rows at once share it.
+    int32_t& DrawLockCount() { return drawLockCount_; }
 
     // The task whose children the outline shows at top level; the document's root when none
     // was chosen.
@@ -102,7 +105,7 @@ private:
 
     TWindowState& state_;
     int32_t& uiLockCount_;
-    int32_t& drawLockCount_;
+    int32_t drawLockCount_ = 0;
     int32_t treeFillCount_ = 0;
     TOutlineViewsHost host_;
     std::string currentViewName_;

@@ -35,9 +35,9 @@ struct TDragDropHost {
 class TTaskDragDrop : public QObject {
     Q_OBJECT
 public:
-    // Draws and hooks Tree (the outline) and ToDoTree; drags only in Tree. UILockCount,
-    // DrawLockCount and DrawTime are the shell's: no drag starts while the UI is locked, no
-    // overlay is drawn while drawing is locked, due texts count from DrawTime.
+    // Draws and hooks Tree (the outline) and ToDoTree; drags only in Tree. UILockCount and
+    // DrawTime are the shell's, DrawLockCount the outline views': no drag starts while the UI is
+    // locked, no overlay is drawn while drawing is locked, due texts count from DrawTime.
     TTaskDragDrop(QWidget& Window, TTreeViewCheckBoxes& Tree, TTreeViewCheckBoxes& ToDoTree,
                   const int32_t& UILockCount, const int32_t& DrawLockCount, const TDateTime& DrawTime,
                   TDragDropHost Host);

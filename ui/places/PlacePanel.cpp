@@ -62,6 +62,19 @@ void TPlacePanel::FillPlacesListView(QTreeWidget* ListView, TTaskPlace* Place)
     ListView->setUpdatesEnabled(true);
 }
 
+void TPlacePanel::RefreshPlacesLists()
+{
+    // A place that left the outline (a deletion, or its redo) is no longer shown in the panel;
+    // it is still alive here, so its pending edits are written to it first.
+    if (state_.CurrentPlace && !IsPlaceOfOutline(state_.DataBase.get(), state_.CurrentPlace))
+        SetCurrentPlace(nullptr);
+    if (!placesListsStale_)
+        return;
+    FillPlacesListView(lvPlaces_, nullptr);
+    host_.RefillPlacesFilter();
+    placesListsStale_ = false;
+}
+
 QTreeWidgetItem* TPlacePanel::FindPlaceListItem(QTreeWidget* ListView, const TTaskPlace* Place) const
 {
     for (int i = 0; i < ListView->topLevelItemCount(); ++i)
@@ -97,6 +110,7 @@ TPlacePanel::TPlacePanel(QWidget& Window, QWidget& Page, QWidget& PropsPanel, TW
     actDeletePlace_->setObjectName(QStringLiteral("actDeletePlace"));
     Window.addAction(actDeletePlace_);
     connect(actDeletePlace_, &QAction::triggered, this, [this] { RunGuarded([this] { actDeletePlaceExecute(); }); });
+    connect(this, &TPlacePanel::PlacesChanged, this, [this] { placesListsStale_ = true; });
 }
 
 void TPlacePanel::BuildPlacesPage()

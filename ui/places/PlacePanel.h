@@ -37,6 +37,8 @@ struct TPlaceHost {
     std::function<void(TTaskPlace* Place)> DeletePlaceUndoable;
     std::function<void(bool Value)> SetModified;
     std::function<bool()> OneClickEditMode;
+    // Refills the To-Do filter's places list from the document.
+    std::function<void()> RefillPlacesFilter;
 };
 
 class TPlacePanel : public QObject {
@@ -58,6 +60,11 @@ public:
     // Fills a places list with every place but Place; with Place, checked where it includes one.
     void FillPlacesListView(QTreeWidget* ListView, TTaskPlace* Place);
     QTreeWidgetItem* FindPlaceListItem(QTreeWidget* ListView, const TTaskPlace* Place) const;
+    // Places changed since the places lists were filled (also on the task panel's side).
+    bool PlacesListsStale() const { return placesListsStale_; }
+    void MarkPlacesListsStale() { placesListsStale_ = true; }
+    // Refills the stale places lists, and lets go of a current place that left the outline.
+    void RefreshPlacesLists();
     static TTaskPlace* ItemPlace(const QTreeWidgetItem* Item);
     static void SetItemPlace(QTreeWidgetItem* Item, const TTaskPlace* Place);
 
@@ -93,6 +100,7 @@ private:
     IWindowServices& services_;
     TPlaceHost host_;
     bool placeDirty_ = false;
+    bool placesListsStale_ = false;
     TTreeViewCheckBoxes* lvPlaces_ = nullptr;
     QPlainTextEdit* memPlaceCaption_ = nullptr;
     TPageControl* pcPlaceProps_ = nullptr;

@@ -89,7 +89,7 @@ TEST_F(WindowSettingsTest, AStoredPlacementOnTheScreenIsRestored)
                               "WndTreeWidth=400\nWndPosMaximized=0\n");
     ShowAndSettle();
     EXPECT_EQ(window->geometry(), QRect(30, 40, 1000, 700));
-    EXPECT_EQ(window->pcMainPages->width(), 400);
+    EXPECT_EQ(window->Part<TMainPages>().pcMainPages()->width(), 400);
 }
 
 TEST_F(WindowSettingsTest, APlacementOffTheScreenOrSwitchedOffIsIgnored)

@@ -426,11 +426,11 @@ TEST_F(MainWindowTest, NewOutlineShowsAllTasksOnTheOutlinePage)
 {
     BuildSample();
     window->Part<TOutlineViews>().SetTaskTreeView("Goals");
-    window->pcMainPages->SetActivePage(window->tshToDoList);
+    window->Part<TMainPages>().pcMainPages()->SetActivePage(window->Part<TMainPages>().tshToDoList());
     window->Part<TDocumentLifecycle>().SetModified(true);
     services.Answers = {idNo};  // do not save the changes
     Named<QAction>(*window, "actFileNew")->trigger();
-    EXPECT_EQ(window->pcMainPages->ActivePage(), window->tshOutline);
+    EXPECT_EQ(window->Part<TMainPages>().pcMainPages()->ActivePage(), window->Part<TMainPages>().tshOutline());
     EXPECT_EQ(window->Part<TOutlineViews>().CurrentViewName(), "All tasks");
     EXPECT_EQ(Top(), Names{"New Task"});
     EXPECT_EQ(Title(), "Tovrin Planner");

@@ -18,6 +18,7 @@
 
 #include "TestFiles.h"
 #include "taskdb/TovrinDataBase.h"
+#include "ui/mainwindow/MainPages.h"
 #include "ui/mainwindow/TovrinMain.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/mainwindow/WindowServices.h"
@@ -295,8 +296,8 @@ protected:
         window->Part<TDocumentLifecycle>().ClearDocument();  // the window lets go of the tasks it shows before they go
         fill(Root());
         window->Part<TOutlineViews>().FillTaskTree();
-        window->PlacesListsStale = true;
-        window->RefreshPlacesLists();
+        window->Part<TPlacePanel>().MarkPlacesListsStale();
+        window->Part<TPlacePanel>().RefreshPlacesLists();
     }
 
     // The outline and the task tree, which must show the same.

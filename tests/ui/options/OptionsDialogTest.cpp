@@ -124,7 +124,7 @@ TEST_F(OptionsDialogTest, OkAppliesTheAppearanceAndMarksTheOutlineModified)
 {
     RunOptions(false, "btnOK");
     EXPECT_FALSE(window->Part<TWindowOptions>().ShowToDoSheet());
-    EXPECT_FALSE(window->pcMainPages->isTabVisible(window->pcMainPages->indexOf(window->tshToDoList)));
+    EXPECT_FALSE(window->Part<TMainPages>().pcMainPages()->isTabVisible(window->Part<TMainPages>().pcMainPages()->indexOf(window->Part<TMainPages>().tshToDoList())));
     EXPECT_TRUE(window->State().Modified);
 
     // Closing the dialog without a change leaves the outline as it was.

@@ -99,7 +99,7 @@ TEST_F(SheetsTest, HidingThePropertyPanelDisablesItsPartsButKeepsTheirSwitches)
     Named<QPushButton>(*dialog, "btnApply")->click();
     EXPECT_FALSE(window->Part<TWindowOptions>().ShowTaskProperties());
     EXPECT_TRUE(Named<QWidget>(*window, "pnlTaskPropTabSheet")->isHidden());
-    EXPECT_FALSE(TabShown(window->pcMainPages, window->tshPlaces));
+    EXPECT_FALSE(TabShown(window->Part<TMainPages>().pcMainPages(), window->Part<TMainPages>().tshPlaces()));
     EXPECT_TRUE(window->Part<TWindowOptions>().ShowPlaces());
     EXPECT_TRUE(window->Part<TWindowOptions>().ShowTime());
     EXPECT_FALSE(sheet->Modified());
@@ -143,9 +143,9 @@ TEST_F(SheetsTest, EachSwitchShowsOrHidesWhatItControls)
     EXPECT_FALSE(Named<QWidget>(w, "pnlPlaces")->isHidden());
     EXPECT_FALSE(w.Part<TToDoPage>().ToDoFilter().cbPlaces()->isHidden());
     EXPECT_FALSE(w.Part<TToDoPage>().ToDoFilter().lbPlacesFilter()->isHidden());
-    EXPECT_FALSE(TabShown(w.pcMainPages, w.tshPlaces));
+    EXPECT_FALSE(TabShown(w.Part<TMainPages>().pcMainPages(), w.Part<TMainPages>().tshPlaces()));
     w.Part<TWindowOptions>().SetShowToDoSheet(false);
-    EXPECT_FALSE(TabShown(w.pcMainPages, w.tshToDoList));
+    EXPECT_FALSE(TabShown(w.Part<TMainPages>().pcMainPages(), w.Part<TMainPages>().tshToDoList()));
 }
 
 TEST_F(SheetsTest, SwitchingTheAdvancedViewsOffReturnsToAllTasks)
@@ -156,7 +156,7 @@ TEST_F(SheetsTest, SwitchingTheAdvancedViewsOffReturnsToAllTasks)
     ASSERT_EQ(w.Part<TOutlineViews>().CurrentViewName(), ViewGoals);
     w.Part<TWindowOptions>().SetShowTaskTreeViews(false);
     EXPECT_EQ(w.Part<TOutlineViews>().CurrentViewName(), ViewAllTasks);
-    EXPECT_EQ(w.pcMainPages->ActivePage(), w.tshOutline);
+    EXPECT_EQ(w.Part<TMainPages>().pcMainPages()->ActivePage(), w.Part<TMainPages>().tshOutline());
     EXPECT_TRUE(w.Part<TOutlineViews>().sbTaskTreeFilter()->isHidden());
 }
 

@@ -329,10 +329,10 @@ TEST_F(DragDropTest, BadgesAreDrawnOnlyForOpenUnselectedTasks)
     EXPECT_FALSE(badgeAt("Late"));
 
     Select("Top");
-    ++window->DrawLockCount;
+    ++window->Part<TOutlineViews>().DrawLockCount();
     Viewport()->update();
     EXPECT_FALSE(badgeAt("Late"));
-    --window->DrawLockCount;
+    --window->Part<TOutlineViews>().DrawLockCount();
 }
 
 TEST_F(DragDropTest, SelectedRowsStayReadableWithoutFocusAndTheGoalMarkHasItsOwnPlace)

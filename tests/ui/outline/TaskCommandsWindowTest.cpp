@@ -122,10 +122,10 @@ TEST_F(TaskCommandsTest, AnOutlineAsDeepAsAllowedExpandsSortsShowsInEveryViewAnd
     QApplication::processEvents();
     for (const char* view : {"Goals", "Projects", "All tasks"})
         window->Part<TOutlineViews>().SetTaskTreeView(view);
-    window->pcMainPages->SetActivePage(window->tshToDoList);
+    window->Part<TMainPages>().pcMainPages()->SetActivePage(window->Part<TMainPages>().tshToDoList());
     QApplication::processEvents();
     EXPECT_EQ(Texts(window->Part<TToDoPage>().tvToDo()), Names{"L10000"});
-    window->pcMainPages->SetActivePage(window->tshOutline);
+    window->Part<TMainPages>().pcMainPages()->SetActivePage(window->Part<TMainPages>().tshOutline());
 
     services.SaveFiles = {File("deep.tvd")};
     ASSERT_TRUE(window->Part<TDocumentLifecycle>().SaveDocument());
@@ -204,7 +204,7 @@ TEST_F(TaskCommandsTest, CopySelectedToDoEntriesAndSelectAll)
         root->AddChild("Beta", -1);
         root->AddChild("Gamma", -1);
     });
-    window->pcMainPages->SetActivePage(window->tshToDoList);
+    window->Part<TMainPages>().pcMainPages()->SetActivePage(window->Part<TMainPages>().tshToDoList());
     QApplication::processEvents();
     ASSERT_EQ(window->Part<TToDoPage>().tvToDo()->topLevelItemCount(), 3);
     window->Part<TToDoPage>().tvToDo()->clearSelection();

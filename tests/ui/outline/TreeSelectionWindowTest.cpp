@@ -104,7 +104,7 @@ TEST_F(TreeSelectionTest, TheSubtreeCommandsStillSeeTheShownTaskAfterAClickBelow
 
 TEST_F(TreeSelectionTest, TheToDoListKeepsItsSelectionToo)
 {
-    window->pcMainPages->SetActivePage(window->tshToDoList);
+    window->Part<TMainPages>().pcMainPages()->SetActivePage(window->Part<TMainPages>().tshToDoList());
     QApplication::processEvents();
     TTreeViewCheckBoxes* todo = window->Part<TToDoPage>().tvToDo();
     QTreeWidgetItem* node = window->Part<TTreeEditing>().FindTaskNode(todo, Task("B2"));
@@ -149,7 +149,7 @@ TEST_F(TreeSelectionTest, AClickOnALabelEditsItOnlyInOneClickEditMode)
 // A check mark set in the To-Do list shows in the outline at once.
 TEST_F(TreeSelectionTest, ACheckMarkInTheToDoListShowsInTheOutline)
 {
-    window->pcMainPages->SetActivePage(window->tshToDoList);
+    window->Part<TMainPages>().pcMainPages()->SetActivePage(window->Part<TMainPages>().tshToDoList());
     QApplication::processEvents();
     TTreeViewCheckBoxes* todo = window->Part<TToDoPage>().tvToDo();
     QTreeWidgetItem* node = window->Part<TTreeEditing>().FindTaskNode(todo, Task("B2"));

@@ -12,7 +12,7 @@ protected:
     void SetUp() override
     {
         TodoFixture::SetUp();
-        ShowPage(window->tshPlaces);
+        ShowPage(window->Part<TMainPages>().tshPlaces());
     }
     void SelectPlace(const TTaskPlace* place) { window->Part<TPlacePanel>().lvPlaces()->setCurrentItem(PlaceItem(place)); }
     QTreeWidgetItem* Included(const TTaskPlace* place) const
@@ -48,7 +48,7 @@ TEST_F(PlacePanelTest, NewPlacesAreCalledNewPlaceGetFreshIDsAndStartInCaptionEdi
     EXPECT_GT(second->PlaceID, first->PlaceID);
     EXPECT_GT(first->PlaceID, kitchen->PlaceID);
     EXPECT_TRUE(window->State().Modified);
-    EXPECT_TRUE(window->PlacesListsStale);
+    EXPECT_TRUE(window->Part<TPlacePanel>().PlacesListsStale());
     ASSERT_TRUE(window->Part<TPlacePanel>().lvPlaces()->IsEditing());
     EXPECT_EQ(TPlacePanel::ItemPlace(window->Part<TPlacePanel>().lvPlaces()->EditingItem()), second);
 
@@ -63,7 +63,7 @@ TEST_F(PlacePanelTest, NewPlacesAreCalledNewPlaceGetFreshIDsAndStartInCaptionEdi
 
 TEST_F(PlacePanelTest, NewPlaceActsOnlyOnThePlacesPageWithEditingEnabled)
 {
-    ShowPage(window->tshOutline);
+    ShowPage(window->Part<TMainPages>().tshOutline());
     window->Part<TPlacePanel>().actNewPlace()->trigger();
     EXPECT_EQ(window->State().DataBase->PlacesList->Count(), 3);
     window->SetEditingEnabled(false);
@@ -83,9 +83,29 @@ TEST_F(PlacePanelTest, TypingTheCaptionRenamesTheItemAtOnceAndThePlaceAtTheNextF
     SelectPlace(home);
     EXPECT_EQ(office->Caption, "Desk");
     EXPECT_FALSE(window->Part<TPlacePanel>().IsPlaceDirty());
-    EXPECT_TRUE(window->PlacesListsStale);
-    ShowPage(window->tshToDoList);  // the filter learns the new name
+    EXPECT_TRUE(window->Part<TPlacePanel>().PlacesListsStale());
+    ShowPage(window->Part<TMainPages>().tshToDoList());  // the filter learns the new name
     EXPECT_GE(window->Part<TToDoPage>().ToDoFilter().cbPlaces()->findText(QStringLiteral("Desk")), 1);
+}
+
+TEST_F(PlacePanelTest, APlaceTypedInTheTaskPanelIsMadeAndListedAsThePlacesPageShowsOrCancelKeepsTheOutline)
+{
+    ShowPage(window->Part<TMainPages>().tshOutline());
+    window->Part<TOutlineViews>().tvTasksTree()->setCurrentItem(Node("Read"));
+    Named<QLineEdit>(*window, "edTaskPlaces")->setText(QStringLiteral("Garage"));
+    services.Answers = {idCancel};
+    ShowPage(window->Part<TMainPages>().tshPlaces());  // the task is written back as the page changes
+    EXPECT_EQ(window->Part<TMainPages>().pcMainPages()->ActivePage(), window->Part<TMainPages>().tshOutline());
+    EXPECT_EQ(window->State().DataBase->PlacesList->FindByCaption("Garage"), nullptr);
+    EXPECT_TRUE(window->Part<TTaskPanel>().IsTaskDirty());
+
+    services.Answers = {idYes};
+    ShowPage(window->Part<TMainPages>().tshPlaces());
+    EXPECT_EQ(window->Part<TMainPages>().pcMainPages()->ActivePage(), window->Part<TMainPages>().tshPlaces());
+    ASSERT_NE(window->State().DataBase->PlacesList->FindByCaption("Garage"), nullptr);
+    EXPECT_EQ(Texts(window->Part<TPlacePanel>().lvPlaces()), (Names{"Home", "Office", "Kitchen", "Garage"}));
+    EXPECT_FALSE(window->Part<TPlacePanel>().PlacesListsStale());
+    EXPECT_EQ(services.Shown.size(), 2u);  // the two questions; the cancelled one shows no error
 }
 
 TEST_F(PlacePanelTest, ChangedInclusionsAreStoredWhenAnotherPlaceIsSelected)
@@ -104,9 +124,9 @@ TEST_F(PlacePanelTest, NotesAreWrittenWhenThePageChanges)
     window->Part<TPlacePanel>().PlaceNotesEditor()->setPlainText(QStringLiteral("stove\nsink"));
     EXPECT_TRUE(window->State().Modified);
     EXPECT_EQ(kitchen->PlaceNote, "");
-    ShowPage(window->tshOutline);
+    ShowPage(window->Part<TMainPages>().tshOutline());
     EXPECT_EQ(kitchen->PlaceNote, "stove\nsink\n");
-    ShowPage(window->tshPlaces);
+    ShowPage(window->Part<TMainPages>().tshPlaces());
     SelectPlace(home);
     SelectPlace(kitchen);
     EXPECT_EQ(window->Part<TPlacePanel>().PlaceNotesEditor()->toPlainText().toStdString(), "stove\nsink\n");
@@ -139,15 +159,27 @@ TEST_F(PlacePanelTest, DeletingAPlaceEmptiesThePanelAndUndoBringsItBack)
     EXPECT_FALSE(Named<QWidget>(*window, "pnlRight")->isVisibleTo(window.get()));
     EXPECT_TRUE(window->State().Modified);
     ASSERT_TRUE(window->Part<TUndoNavigation>().actUndo()->isEnabled());
-    ShowPage(window->tshOutline);
+    ShowPage(window->Part<TMainPages>().tshOutline());
     window->Part<TUndoNavigation>().actUndo()->trigger();  // brings the Places page back with the place selected
     ASSERT_EQ(window->State().DataBase->PlacesList->FindByID(office->PlaceID), office);
-    EXPECT_EQ(window->pcMainPages->ActivePage(), window->tshPlaces);
+    EXPECT_EQ(window->Part<TMainPages>().pcMainPages()->ActivePage(), window->Part<TMainPages>().tshPlaces());
     EXPECT_EQ(window->State().CurrentPlace, office);
     EXPECT_EQ(office->Caption, "Desk");  // the edit was written before the place left
     EXPECT_NE(PlaceItem(office), nullptr);
     // Tasks kept the place's ID, so their places text names it again.
     EXPECT_EQ(window->State().DataBase->PlacesList->CaptionsText(call->Places), "Desk");
+}
+
+TEST_F(PlacePanelTest, RedoingADeletionLetsGoOfThePlace)
+{
+    SelectPlace(office);
+    window->Part<TPlacePanel>().actDeletePlace()->trigger();
+    window->Part<TUndoNavigation>().actUndo()->trigger();
+    ASSERT_EQ(window->State().CurrentPlace, office);
+    window->Part<TUndoNavigation>().actRedo()->trigger();
+    EXPECT_EQ(window->State().DataBase->PlacesList->FindByID(office->PlaceID), nullptr);
+    EXPECT_EQ(window->State().CurrentPlace, nullptr);
+    EXPECT_EQ(PlaceItem(office), nullptr);
 }
 
 TEST_F(PlacePanelTest, DeleteNeedsACurrentPlace)
@@ -159,9 +191,9 @@ TEST_F(PlacePanelTest, DeleteNeedsACurrentPlace)
 
 TEST_F(PlacePanelTest, CancellingThePendingTaskWriteBackRefusesTheSelection)
 {
-    ShowPage(window->tshOutline);
+    ShowPage(window->Part<TMainPages>().tshOutline());
     window->Part<TOutlineViews>().tvTasksTree()->setCurrentItem(Node("Read"));
-    ShowPage(window->tshPlaces);
+    ShowPage(window->Part<TMainPages>().tshPlaces());
     Named<QLineEdit>(*window, "edTaskPlaces")->setText(QStringLiteral("Nowhere"));
     ASSERT_TRUE(window->Part<TTaskPanel>().IsTaskDirty());
     services.Answers = {idCancel};

@@ -131,7 +131,7 @@ TEST_F(SyncWindowTest, ATaskDeletedByTheRunLeavesThePanelTheHistoryAndTheVirtual
     Task("Alpha")->AddChild("Alpha step", -1);
     window->Part<TOutlineViews>().SetVirtualRoot(Task("Alpha"));
     ASSERT_TRUE(BannerShown());
-    window->pcMainPages->SetActivePage(window->tshToDoList);
+    window->Part<TMainPages>().pcMainPages()->SetActivePage(window->Part<TMainPages>().tshToDoList());
     QApplication::processEvents();
 
     std::filesystem::remove(tasks + "/alpha.ics");
@@ -149,7 +149,7 @@ TEST_F(SyncWindowTest, ATaskDeletedByTheRunLeavesThePanelTheHistoryAndTheVirtual
     EXPECT_FALSE(window->State().Modified);
 
     // Back on the outline, the window works on as usual.
-    window->pcMainPages->SetActivePage(window->tshOutline);
+    window->Part<TMainPages>().pcMainPages()->SetActivePage(window->Part<TMainPages>().tshOutline());
     window->Part<TOutlineViews>().tvTasksTree()->setCurrentItem(Node("Beta"));
     EXPECT_EQ(window->State().CurrentTask, Task("Beta"));
 }

@@ -364,7 +364,7 @@ TEST_F(PropertyPanelTest, PageChangeFlushesAndTheToolbarPathFollows)
     Select("q1");
     EXPECT_EQ(Named<QLineEdit>(*window, "edPath")->text().toStdString(), Task("q1")->GetPath());
     Named<QPlainTextEdit>(*window, "memTaskCaption")->setPlainText("q1 renamed");
-    window->pcMainPages->SetActivePage(window->tshPlaces);
+    window->Part<TMainPages>().pcMainPages()->SetActivePage(window->Part<TMainPages>().tshPlaces());
     EXPECT_NE(Task("q1 renamed"), nullptr);
 }
 
@@ -380,9 +380,9 @@ TEST_F(PropertyPanelTest, UpOneLevelSelectsTheParent)
 TEST_F(PropertyPanelTest, UpOneLevelFromAnotherPageGoesBackToTheOutline)
 {
     Select("c");
-    window->pcMainPages->SetActivePage(window->tshToDoList);
+    window->Part<TMainPages>().pcMainPages()->SetActivePage(window->Part<TMainPages>().tshToDoList());
     Named<QToolButton>(*window, "spbUP")->click();
-    EXPECT_EQ(window->pcMainPages->ActivePage(), window->tshOutline);
+    EXPECT_EQ(window->Part<TMainPages>().pcMainPages()->ActivePage(), window->Part<TMainPages>().tshOutline());
     EXPECT_EQ(window->State().CurrentTask, Task("P"));
 }
 
@@ -397,16 +397,16 @@ TEST_F(PropertyPanelTest, TheViewLinksOpenTheirViewOnTheOutlineAndTheProjectsHin
 {
     Task("P")->SetIsProject(true);
     Select("P");
-    window->pcMainPages->SetActivePage(window->tshToDoList);
+    window->Part<TMainPages>().pcMainPages()->SetActivePage(window->Part<TMainPages>().tshToDoList());
     ClickLink(Named<QLabel>(*window, "lbGoalsView"));
-    EXPECT_EQ(window->pcMainPages->ActivePage(), window->tshOutline);
+    EXPECT_EQ(window->Part<TMainPages>().pcMainPages()->ActivePage(), window->Part<TMainPages>().tshOutline());
     EXPECT_EQ(window->Part<TOutlineViews>().CurrentViewName(), ViewGoals);
     EXPECT_TRUE(window->Part<TOutlineViews>().pnlTaskTreeFilter()->isVisible());
 
-    window->pcMainPages->SetActivePage(window->tshToDoList);
+    window->Part<TMainPages>().pcMainPages()->SetActivePage(window->Part<TMainPages>().tshToDoList());
     Named<TPageControl>(*window, "pcTaskProps")->SetActivePage(Named<QWidget>(*window, "tshProject"));
     ClickLink(Named<QLabel>(*window, "lbProjectView"));
-    EXPECT_EQ(window->pcMainPages->ActivePage(), window->tshOutline);
+    EXPECT_EQ(window->Part<TMainPages>().pcMainPages()->ActivePage(), window->Part<TMainPages>().tshOutline());
     EXPECT_EQ(window->Part<TOutlineViews>().CurrentViewName(), ViewProjects);
     Select("P");
     EXPECT_EQ(window->State().CurrentTask, Task("P"));
@@ -419,7 +419,7 @@ TEST_F(PropertyPanelTest, TheClosedDueDatePickerHandsTheFocusToTheTreeOfThePageS
         SCOPED_TRACE(onToDoPage ? "To-Do page" : "outline");
         Select(onToDoPage ? "q1" : "c");
         if (onToDoPage)
-            window->pcMainPages->SetActivePage(window->tshToDoList);
+            window->Part<TMainPages>().pcMainPages()->SetActivePage(window->Part<TMainPages>().tshToDoList());
         window->Part<TTaskCommands>().actShortCutForDueDate()->trigger();
         QApplication::processEvents();
         auto* dueDate = Named<QDateEdit>(*window, "dtDueDate");

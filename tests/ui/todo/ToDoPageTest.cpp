@@ -19,7 +19,7 @@ using ToDoPageTest = TodoFixture;
 TEST_F(ToDoPageTest, EnteringThePageListsTheOpenLeavesWithTheirTasksAndCheckMarks)
 {
     EXPECT_EQ(window->Part<TToDoPage>().tvToDo()->topLevelItemCount(), 0);  // not kept while another page shows
-    ShowPage(window->tshToDoList);
+    ShowPage(window->Part<TMainPages>().tshToDoList());
     EXPECT_EQ(ToDoNames(), (Names{"Call", "Cook", "Dig", "Plant", "Read"}));
     for (int i = 0; i < window->Part<TToDoPage>().tvToDo()->topLevelItemCount(); ++i) {
         QTreeWidgetItem* node = window->Part<TToDoPage>().tvToDo()->topLevelItem(i);
@@ -34,7 +34,7 @@ TEST_F(ToDoPageTest, EnteringThePageListsTheOpenLeavesWithTheirTasksAndCheckMark
 
 TEST_F(ToDoPageTest, NothingIsComputedWhileTheToDoPageIsSwitchedOff)
 {
-    ShowPage(window->tshToDoList);
+    ShowPage(window->Part<TMainPages>().tshToDoList());
     window->Part<TWindowOptions>().SetShowToDoSheet(false);
     window->State().DataBase->Root->AddChild("Later", -1);
     window->Part<TToDoPage>().RebuildToDoList();
@@ -46,7 +46,7 @@ TEST_F(ToDoPageTest, APlaceFilterListsTasksOfThatPlaceAndOfThePlacesItIncludes)
     ASSERT_EQ(window->Part<TToDoPage>().ToDoFilter().cbPlaces()->count(), 4);
     EXPECT_EQ(window->Part<TToDoPage>().ToDoFilter().cbPlaces()->itemText(0).toStdString(), "<all places>");
     EXPECT_EQ(window->Part<TToDoPage>().ToDoFilter().cbPlaces()->itemText(1).toStdString(), "Home");
-    ShowPage(window->tshToDoList);
+    ShowPage(window->Part<TMainPages>().tshToDoList());
     SelectFilter(home);
     EXPECT_EQ(ToDoNames(), (Names{"Cook"}));  // through Kitchen; a task without places never matches
     SelectFilter(office);
@@ -57,18 +57,18 @@ TEST_F(ToDoPageTest, APlaceFilterListsTasksOfThatPlaceAndOfThePlacesItIncludes)
 
 TEST_F(ToDoPageTest, RefillingTheFilterKeepsThePlaceAndADeletedPlaceLeavesItUnfiltered)
 {
-    ShowPage(window->tshToDoList);
+    ShowPage(window->Part<TMainPages>().tshToDoList());
     SelectFilter(home);  // the first place of the list
     window->Part<TToDoPage>().ToDoFilter().FillPlacesFilter();
     EXPECT_EQ(window->Part<TToDoPage>().ToDoFilter().cbPlaces()->currentText().toStdString(), "Home");
 
-    ShowPage(window->tshPlaces);
+    ShowPage(window->Part<TMainPages>().tshPlaces());
     window->Part<TPlacePanel>().lvPlaces()->setCurrentItem(PlaceItem(home));
     ASSERT_EQ(window->State().CurrentPlace, home);
     window->Part<TPlacePanel>().actDeletePlace()->trigger();
     ASSERT_EQ(window->State().DataBase->PlacesList->FindByID(home->PlaceID), nullptr);
     EXPECT_EQ(window->Part<TToDoPage>().ToDoFilter().cbPlaces()->currentIndex(), -1);  // refilled without the place: no item
-    ShowPage(window->tshToDoList);
+    ShowPage(window->Part<TMainPages>().tshToDoList());
     EXPECT_LE(window->Part<TToDoPage>().ToDoFilter().cbPlaces()->currentIndex(), 0);
     EXPECT_EQ(window->Part<TToDoPage>().ToDoFilter().cbPlaces()->count(), 3);
     EXPECT_EQ(ToDoNames().size(), 5u);
@@ -84,11 +84,11 @@ TEST_F(ToDoPageTest, TheClosedPanelComputesForNowTheOpenOneForTheEndOfTheChosenD
     int y = 0, m = 0, d = 0;
     DecodeDate(45000, y, m, d);
     {
-        TUILock lock(window->UILockCount);
+        TUILock lock = window->LockUI();
         window->Part<TToDoPage>().ToDoFilter().dtToDoDate()->setDate(QDate(y, m, d));
     }
     window->Part<TWindowOptions>().SetShowPlaces(false);  // alone in its row, the filter button stays at the left
-    ShowPage(window->tshToDoList);
+    ShowPage(window->Part<TMainPages>().tshToDoList());
     EXPECT_EQ(ToDoNode(evening), nullptr);
     QApplication::processEvents();
     EXPECT_LT(window->Part<TToDoPage>().ToDoFilter().sbToDoFilter()->x(), window->Part<TToDoPage>().ToDoFilter().pnlTodoFilter()->width() / 4);
@@ -106,7 +106,7 @@ TEST_F(ToDoPageTest, TheClosedPanelComputesForNowTheOpenOneForTheEndOfTheChosenD
 
 TEST_F(ToDoPageTest, WithAutoUpdateOffACheckMarkWaitsForUpdateToDo)
 {
-    ShowPage(window->tshToDoList);
+    ShowPage(window->Part<TMainPages>().tshToDoList());
     EXPECT_FALSE(window->Part<TToDoPage>().ToDoFilter().btnToDoUpdateNow()->isVisibleTo(window.get()));
     window->Part<TToDoPage>().ToDoFilter().cbToDoAutoUpdate()->setChecked(false);
     EXPECT_TRUE(window->Part<TToDoPage>().ToDoFilter().btnToDoUpdateNow()->isVisibleTo(window.get()));
@@ -126,7 +126,7 @@ TEST_F(ToDoPageTest, ACurrentTaskWithoutEntrySelectsItsListedSubtasks)
 {
     Select("Garden");
     ASSERT_EQ(window->State().CurrentTask, garden);
-    ShowPage(window->tshToDoList);
+    ShowPage(window->Part<TMainPages>().tshToDoList());
     Names selected;
     for (QTreeWidgetItem* node : window->Part<TToDoPage>().tvToDo()->selectedItems())
         selected.push_back(node->text(0).toStdString());
@@ -138,19 +138,19 @@ TEST_F(ToDoPageTest, ACurrentTaskWithoutEntrySelectsItsListedSubtasks)
 TEST_F(ToDoPageTest, EnteringThePageFocusesTheListOrThePagesWhenSubtasksStandForTheTask)
 {
     Select("Read");
-    ShowPage(window->tshToDoList);
+    ShowPage(window->Part<TMainPages>().tshToDoList());
     EXPECT_EQ(window->focusWidget(), window->Part<TToDoPage>().tvToDo());
 
-    ShowPage(window->tshOutline);
+    ShowPage(window->Part<TMainPages>().tshOutline());
     Select("Garden");
-    ShowPage(window->tshToDoList);
-    QWidget* pages = window->pcMainPages->focusProxy() ? window->pcMainPages->focusProxy() : window->pcMainPages;
+    ShowPage(window->Part<TMainPages>().tshToDoList());
+    QWidget* pages = window->Part<TMainPages>().pcMainPages()->focusProxy() ? window->Part<TMainPages>().pcMainPages()->focusProxy() : window->Part<TMainPages>().pcMainPages();
     EXPECT_EQ(window->focusWidget(), pages);
 }
 
 TEST_F(ToDoPageTest, UpdateToDoWritesTheCaptionBeingTypedBackFirst)
 {
-    ShowPage(window->tshToDoList);
+    ShowPage(window->Part<TMainPages>().tshToDoList());
     window->Part<TToDoPage>().ToDoFilter().cbToDoAutoUpdate()->setChecked(false);
     window->Part<TToDoPage>().tvToDo()->setCurrentItem(ToDoNode(read));
     ASSERT_EQ(window->State().CurrentTask, read);
@@ -165,7 +165,7 @@ TEST_F(ToDoPageTest, UpdateToDoWritesTheCaptionBeingTypedBackFirst)
 TEST_F(ToDoPageTest, BackToATaskWithoutEntryReplacesASelectAllBySubtasks)
 {
     Select("Garden");
-    ShowPage(window->tshToDoList);
+    ShowPage(window->Part<TMainPages>().tshToDoList());
     window->Part<TToDoPage>().tvToDo()->setCurrentItem(ToDoNode(call));
     ASSERT_EQ(window->State().CurrentTask, call);
     window->Part<TToDoPage>().actSelectAllInToDo()->trigger();
@@ -180,12 +180,12 @@ TEST_F(ToDoPageTest, BackToATaskWithoutEntryReplacesASelectAllBySubtasks)
 
 TEST_F(ToDoPageTest, TheSelectionFollowsTheCurrentTaskAcrossPages)
 {
-    ShowPage(window->tshToDoList);
+    ShowPage(window->Part<TMainPages>().tshToDoList());
     window->Part<TToDoPage>().tvToDo()->setCurrentItem(ToDoNode(call));
     ASSERT_EQ(window->State().CurrentTask, call);
-    ShowPage(window->tshOutline);
+    ShowPage(window->Part<TMainPages>().tshOutline());
     EXPECT_EQ(TTreeEditing::NodeTask(window->Part<TOutlineViews>().tvTasksTree()->currentItem()), call);
-    ShowPage(window->tshToDoList);
+    ShowPage(window->Part<TMainPages>().tshToDoList());
     ASSERT_EQ(window->Part<TToDoPage>().tvToDo()->selectedItems().size(), 1);
     EXPECT_EQ(TTreeEditing::NodeTask(window->Part<TToDoPage>().tvToDo()->selectedItems().front()), call);
 }
@@ -193,11 +193,11 @@ TEST_F(ToDoPageTest, TheSelectionFollowsTheCurrentTaskAcrossPages)
 TEST_F(ToDoPageTest, TheTaskPanelComesBackAfterThePlacePanelWasEmptied)
 {
     Select("Read");
-    ShowPage(window->tshPlaces);
+    ShowPage(window->Part<TMainPages>().tshPlaces());
     window->Part<TPlacePanel>().lvPlaces()->setCurrentItem(PlaceItem(office));
     window->Part<TPlacePanel>().SetCurrentPlace(nullptr);
     EXPECT_FALSE(Named<QWidget>(*window, "pnlRight")->isVisibleTo(window.get()));
-    ShowPage(window->tshOutline);
+    ShowPage(window->Part<TMainPages>().tshOutline());
     EXPECT_TRUE(Named<QWidget>(*window, "pnlRight")->isVisibleTo(window.get()));
     EXPECT_TRUE(Named<QWidget>(*window, "pnlTaskProps")->isVisibleTo(window.get()));
     EXPECT_EQ(Named<QPlainTextEdit>(*window, "memTaskCaption")->toPlainText().toStdString(), "Read");
@@ -210,14 +210,14 @@ TEST_F(ToDoPageTest, TaskCommandsWorkOnlyInAllTasksOnTheOutlinePage)
     if (import) {
         EXPECT_TRUE(import->isEnabled());
     }
-    ShowPage(window->tshToDoList);
+    ShowPage(window->Part<TMainPages>().tshToDoList());
     EXPECT_FALSE(Named<QAction>(*window, "actNewTask")->isEnabled());
     EXPECT_FALSE(Named<QAction>(*window, "actNewSubTask")->isEnabled());
     EXPECT_FALSE(Named<QAction>(*window, "actDeleteTask")->isEnabled());
     if (import) {
         EXPECT_FALSE(import->isEnabled());
     }
-    ShowPage(window->tshOutline);
+    ShowPage(window->Part<TMainPages>().tshOutline());
     window->Part<TOutlineViews>().SetTaskTreeView(ViewGoals);
     EXPECT_FALSE(Named<QAction>(*window, "actNewTask")->isEnabled());
     EXPECT_FALSE(Named<QAction>(*window, "actDeleteTask")->isEnabled());
@@ -232,7 +232,7 @@ TEST_F(ToDoPageTest, TaskCommandsWorkOnlyInAllTasksOnTheOutlinePage)
 
 TEST_F(ToDoPageTest, OnThePlacesPageInsAddsAPlaceAndCtrlDelDeletesIt)
 {
-    ShowPage(window->tshPlaces);
+    ShowPage(window->Part<TMainPages>().tshPlaces());
     ASSERT_TRUE(Dispatch(QKeySequence(Qt::Key_Insert)));
     ASSERT_EQ(window->State().DataBase->PlacesList->Count(), 4);
     TTaskPlace* added = (*window->State().DataBase->PlacesList)[3];
@@ -246,7 +246,7 @@ TEST_F(ToDoPageTest, OnThePlacesPageInsAddsAPlaceAndCtrlDelDeletesIt)
 
 TEST_F(ToDoPageTest, FilterPlaceAndAutoUpdateAreKeptWithTheOutline)
 {
-    ShowPage(window->tshToDoList);
+    ShowPage(window->Part<TMainPages>().tshToDoList());
     SelectFilter(office);
     window->Part<TToDoPage>().ToDoFilter().cbToDoAutoUpdate()->setChecked(false);
     const std::string name = dir.File("filter.tvd");
@@ -259,7 +259,7 @@ TEST_F(ToDoPageTest, FilterPlaceAndAutoUpdateAreKeptWithTheOutline)
     window->Part<TDocumentLifecycle>().OpenDocument(name);
     EXPECT_EQ(window->Part<TToDoPage>().ToDoFilter().cbPlaces()->currentText().toStdString(), "Office");
     EXPECT_FALSE(window->Part<TToDoPage>().ToDoFilter().cbToDoAutoUpdate()->isChecked());
-    ShowPage(window->tshToDoList);
+    ShowPage(window->Part<TMainPages>().tshToDoList());
     EXPECT_TRUE(window->Part<TToDoPage>().ToDoFilter().btnToDoUpdateNow()->isVisibleTo(window.get()));
     EXPECT_EQ(ToDoNames(), (Names{"Call"}));
 
@@ -270,13 +270,13 @@ TEST_F(ToDoPageTest, FilterPlaceAndAutoUpdateAreKeptWithTheOutline)
 
 TEST_F(ToDoPageTest, ANewOutlineLeavesNoPlaceOfTheOldOneInTheLists)
 {
-    ShowPage(window->tshToDoList);
+    ShowPage(window->Part<TMainPages>().tshToDoList());
     SelectFilter(kitchen);
     window->Part<TDocumentLifecycle>().NewEmptyDocument();
     EXPECT_EQ(window->Part<TPlacePanel>().lvPlaces()->topLevelItemCount(), 0);
     EXPECT_EQ(window->Part<TToDoPage>().ToDoFilter().cbPlaces()->count(), 1);
     EXPECT_EQ(window->Part<TToDoPage>().ToDoFilter().ToDoFilterPlace(), nullptr);
-    ShowPage(window->tshToDoList);
+    ShowPage(window->Part<TMainPages>().tshToDoList());
     EXPECT_EQ(Texts(window->Part<TToDoPage>().tvToDo()), (Names{"New Task"}));
 }
 

@@ -45,7 +45,7 @@ protected:
         });
     }
 
-    void ShowPage(QWidget* page) { window->pcMainPages->SetActivePage(page); }
+    void ShowPage(QWidget* page) { window->Part<TMainPages>().pcMainPages()->SetActivePage(page); }
 
     Names ToDoNames() const
     {
