@@ -1,5 +1,9 @@
 #include "ui/mainwindow/TovrinMain.h"
 
+#include "ui/mainwindow/DocumentLifecycle.h"
+#include "ui/outline/TreeEditing.h"
+#include "ui/undo/UndoNavigation.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>

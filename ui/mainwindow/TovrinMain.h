@@ -1,35 +1,26 @@
 #pragma once
-// The main window: one window over the one document. Its methods live in the folder of the
-// part of the window they serve (see ui/README.md): mainwindow/ (building, menus, closing, the
-// document's life), outline/, undo/, todo/, options/, desktop/; the parts it builds own the rest.
+// The main window's shell: it builds the window's parts (see ui/README.md), fills the hosts
+// through which they reach the rest of the window, places their commands in the one menu bar and
+// closes the window. Its building code is in mainwindow/TovrinMain*.cpp.
 #include <QMainWindow>
 
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "platform/DateTime.h"
-#include "ui/mainwindow/DocumentLifecycle.h"  // the window's document part, as its callers reach it
 #include "ui/mainwindow/MainWindowEnvironment.h"
-#include "ui/options/FontText.h"
 #include "ui/mainwindow/UILock.h"
 #include "ui/mainwindow/WindowState.h"
-#include "ui/undo/UndoNavigation.h"  // the window's undo part, as its callers reach it
-#include "ui/outline/TreeEditing.h"  // editing in the trees, as its callers reach it
 
 class QAction;
-class QMenu;
-class QPlainTextEdit;
 class QSplitter;
-class QTreeWidgetItem;
 class TZipHostInstaller;
 class QWidget;
-class QDateEdit;    // To-Do page and place panel
-class QPushButton;  // To-Do page and place panel
-class QTreeWidget;  // To-Do page and place panel
 class IWindowServices;
 class TMainPages;
+class TDocumentLifecycle;
 class TImportExport;
+class TUndoNavigation;
+class TTreeEditing;
 class TTaskPanel;
 class TToDoPage;
 class TPlacePanel;
@@ -42,10 +33,6 @@ class TOutlineViews;
 class TOutlineUndo;
 class TSyncCommands;
 class THelpCommands;
-class TTaskNode;
-class TTaskPlace;
-class TTovrinDataBase;
-class TTreeViewCheckBoxes;
 
 class TfrmTovrinMain : public QMainWindow {
     Q_OBJECT

@@ -2,6 +2,10 @@
 // rows' drawing and drag) and the synchronisation's commands (sync/SyncCommands.h).
 #include "ui/mainwindow/TovrinMain.h"
 
+#include "ui/mainwindow/DocumentLifecycle.h"
+#include "ui/outline/TreeEditing.h"
+#include "ui/undo/UndoNavigation.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCalendarWidget>

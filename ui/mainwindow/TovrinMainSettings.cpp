@@ -2,6 +2,10 @@
 // (options/WindowOptions), whose settings are loaded and saved together.
 #include "ui/mainwindow/TovrinMain.h"
 
+#include "ui/mainwindow/DocumentLifecycle.h"
+#include "ui/outline/TreeEditing.h"
+#include "ui/undo/UndoNavigation.h"
+
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QSplitter>

@@ -2,6 +2,10 @@
 // their hosts.
 #include "ui/mainwindow/TovrinMain.h"
 
+#include "ui/mainwindow/DocumentLifecycle.h"
+#include "ui/outline/TreeEditing.h"
+#include "ui/undo/UndoNavigation.h"
+
 #include <QApplication>
 #include <QLineEdit>
 

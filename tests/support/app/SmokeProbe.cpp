@@ -12,6 +12,7 @@
 
 #include "taskdb/TaskNode.h"
 #include "ui/mainwindow/TovrinMain.h"
+#include "ui/outline/TreeEditing.h"
 #include "ui/controls/SliderKnob.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/outline/OutlineViews.h"

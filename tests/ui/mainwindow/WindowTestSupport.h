@@ -18,6 +18,7 @@
 
 #include "TestFiles.h"
 #include "taskdb/TovrinDataBase.h"
+#include "ui/mainwindow/DocumentLifecycle.h"
 #include "ui/mainwindow/MainPages.h"
 #include "ui/mainwindow/TovrinMain.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
@@ -25,10 +26,12 @@
 #include "ui/desktop/DesktopIntegration.h"
 #include "ui/options/WindowOptions.h"
 #include "ui/outline/OutlineViews.h"
+#include "ui/outline/TreeEditing.h"
 #include "ui/places/PlacePanel.h"
 #include "ui/taskpanel/TaskPanel.h"
 #include "ui/todo/ToDoFilterPanel.h"
 #include "ui/todo/ToDoPage.h"
+#include "ui/undo/UndoNavigation.h"
 
 // Settings and data folders point into a temporary folder, so that no test touches the user's.
 class TApplicationEnvironment : public ::testing::Environment {
