@@ -414,28 +414,8 @@ void TfrmTovrinMain::BuildDocument()
         places_->RefreshPlacesLists();
     };
     host.RebuildToDoList = [this] { toDo_->RebuildToDoList(); };
-    host.ShowDisplaySwitches = [this] {
-        options_->SetShowToDoSheet(state_.DataBase->ShowToDoSheet);
-        options_->SetShowTaskProperties(state_.DataBase->ShowTaskProperties);
-        options_->SetShowImportance(state_.DataBase->ShowImportance);
-        options_->SetShowPlaces(state_.DataBase->ShowPlaces);
-        options_->SetShowGoals(state_.DataBase->ShowGoals);
-        options_->SetShowTime(state_.DataBase->ShowTime);
-        options_->SetShowEffort(state_.DataBase->ShowEffort);
-        options_->SetShowProject(state_.DataBase->ShowProject);
-        options_->SetShowTaskTreeViews(state_.DataBase->ShowTaskTreeViews);
-    };
-    host.StoreDisplaySwitches = [this] {
-        state_.DataBase->SetShowToDoSheet(options_->ShowToDoSheet());
-        state_.DataBase->SetShowTaskProperties(options_->ShowTaskProperties());
-        state_.DataBase->SetShowImportance(options_->ShowImportance());
-        state_.DataBase->SetShowPlaces(options_->ShowPlaces());
-        state_.DataBase->SetShowGoals(options_->ShowGoals());
-        state_.DataBase->SetShowTime(options_->ShowTime());
-        state_.DataBase->SetShowEffort(options_->ShowEffort());
-        state_.DataBase->SetShowProject(options_->ShowProject());
-        state_.DataBase->SetShowTaskTreeViews(options_->ShowTaskTreeViews());
-    };
+    host.ShowDisplaySwitches = [this] { options_->ShowSwitchesOf(*state_.DataBase); };
+    host.StoreDisplaySwitches = [this] { options_->StoreSwitchesIn(*state_.DataBase); };
     host.RestoreToDoFilter = [this] { toDo_->ToDoFilter().RestoreToDoFilter(); };
     host.StoreToDoFilter = [this] { toDo_->ToDoFilter().StoreToDoFilter(); };
     host.ImportXmlFile = [this](const std::string& Name, TTaskNode& Target) { exchange_->ImportXmlFile(Name, Target); };

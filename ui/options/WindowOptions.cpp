@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QWidget>
 
+#include "taskdb/TovrinDataBase.h"
 #include "ui/desktop/DesktopIntegration.h"
 #include "ui/desktop/Settings.h"
 #include "ui/mainwindow/TovrinApplication.h"
@@ -125,6 +126,32 @@ void TWindowOptions::SetShowTaskTreeViews(bool Value)
 {
     showTaskTreeViews_ = Value;
     host_.SetTaskTreeViewsVisible(Value);
+}
+
+void TWindowOptions::ShowSwitchesOf(const TTovrinDataBase& DataBase)
+{
+    SetShowToDoSheet(DataBase.ShowToDoSheet);
+    SetShowTaskProperties(DataBase.ShowTaskProperties);
+    SetShowImportance(DataBase.ShowImportance);
+    SetShowPlaces(DataBase.ShowPlaces);
+    SetShowGoals(DataBase.ShowGoals);
+    SetShowTime(DataBase.ShowTime);
+    SetShowEffort(DataBase.ShowEffort);
+    SetShowProject(DataBase.ShowProject);
+    SetShowTaskTreeViews(DataBase.ShowTaskTreeViews);
+}
+
+void TWindowOptions::StoreSwitchesIn(TTovrinDataBase& DataBase) const
+{
+    DataBase.SetShowToDoSheet(showToDoSheet_);
+    DataBase.SetShowTaskProperties(showTaskProperties_);
+    DataBase.SetShowImportance(showImportance_);
+    DataBase.SetShowPlaces(showPlaces_);
+    DataBase.SetShowGoals(showGoals_);
+    DataBase.SetShowTime(showTime_);
+    DataBase.SetShowEffort(showEffort_);
+    DataBase.SetShowProject(showProject_);
+    DataBase.SetShowTaskTreeViews(showTaskTreeViews_);
 }
 
 // ---- Fonts, colours and one-click editing ----

@@ -15,6 +15,7 @@
 class QAction;
 class QWidget;
 class TDesktopIntegration;
+class TTovrinDataBase;
 
 // What the options ask of the rest of the window.
 struct TWindowOptionsHost {
@@ -76,6 +77,9 @@ public:
     void SetShowEffort(bool Value);
     void SetShowProject(bool Value);
     void SetShowTaskTreeViews(bool Value);
+    // The switches an outline keeps: shown when it opens, stored in it before it is saved.
+    void ShowSwitchesOf(const TTovrinDataBase& DataBase);
+    void StoreSwitchesIn(TTovrinDataBase& DataBase) const;
 
     // ---- Fonts and colours ----
     const TFontDesc& TasksFont() const { return tasksFont_; }

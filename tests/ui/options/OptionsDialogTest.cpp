@@ -148,4 +148,43 @@ TEST_F(OptionsDialogTest, CtrlPOnTheOutlineTogglesTheViewListWhileItsButtonShows
     EXPECT_EQ(open, (std::vector<bool>{true, false, false}));
 }
 
+// The display switches are kept with the outline: each one turned off alone and saved comes back
+// off when the file is opened again, after it was turned on meanwhile.
+TEST_F(OptionsDialogTest, EachDisplaySwitchIsSavedWithTheOutlineAndRestoredOnOpen)
+{
+    using Getter = bool (TWindowOptions::*)() const;
+    using Setter = void (TWindowOptions::*)(bool);
+    const std::vector<std::pair<Getter, Setter>> switches = {
+        {&TWindowOptions::ShowToDoSheet, &TWindowOptions::SetShowToDoSheet},
+        {&TWindowOptions::ShowTaskProperties, &TWindowOptions::SetShowTaskProperties},
+        {&TWindowOptions::ShowImportance, &TWindowOptions::SetShowImportance},
+        {&TWindowOptions::ShowPlaces, &TWindowOptions::SetShowPlaces},
+        {&TWindowOptions::ShowGoals, &TWindowOptions::SetShowGoals},
+        {&TWindowOptions::ShowTime, &TWindowOptions::SetShowTime},
+        {&TWindowOptions::ShowEffort, &TWindowOptions::SetShowEffort},
+        {&TWindowOptions::ShowProject, &TWindowOptions::SetShowProject},
+        {&TWindowOptions::ShowTaskTreeViews, &TWindowOptions::SetShowTaskTreeViews},
+    };
+    TWindowOptions& options = window->Part<TWindowOptions>();
+    TDocumentLifecycle& document = window->Part<TDocumentLifecycle>();
+    for (size_t off = 0; off < switches.size(); ++off) {
+        SCOPED_TRACE(off);
+        const std::string name = dir.File("switches" + std::to_string(off) + ".tvd");
+        (options.*switches[off].second)(false);
+        ASSERT_TRUE(document.SaveToFile(name));
+        (options.*switches[off].second)(true);
+        document.OpenDocument(name);
+        for (size_t k = 0; k < switches.size(); ++k)
+            EXPECT_EQ((options.*switches[k].first)(), k != off);
+        (options.*switches[off].second)(true);
+    }
+    // What a switch hides stays hidden after the open.
+    options.SetShowToDoSheet(false);
+    ASSERT_TRUE(document.SaveToFile(dir.File("todo.tvd")));
+    options.SetShowToDoSheet(true);
+    document.OpenDocument(dir.File("todo.tvd"));
+    TMainPages& pages = window->Part<TMainPages>();
+    EXPECT_FALSE(pages.pcMainPages()->isTabVisible(pages.pcMainPages()->indexOf(pages.tshToDoList())));
+}
+
 } // namespace
