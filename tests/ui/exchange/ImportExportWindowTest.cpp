@@ -49,6 +49,25 @@ TEST_F(ImportExportTest, WholeTreeAsXmlAndBackAddsTheSameTopTasksOnce)
     EXPECT_TRUE(window->State().Modified);
 }
 
+// An import replaces what the undo history refers to: nothing is left to undo after it.
+TEST_F(ImportExportTest, AnImportLeavesNothingToUndo)
+{
+    BuildSample();
+    const std::string file = dir.File("beta.xml");
+    Select("Beta");
+    services.SaveFiles = {{file, 2}};
+    services.Answers = {idYes};  // the selected task only
+    window->Part<TImportExport>().actExport()->trigger();
+    Named<QAction>(*window, "actDeleteTask")->trigger();
+    ASSERT_TRUE(window->Part<TUndoNavigation>().actUndo()->isEnabled());
+
+    window->Part<TOutlineViews>().tvTasksTree()->clearSelection();  // onto the top level
+    services.OpenFiles = {{file, 2}};
+    window->Part<TImportExport>().actImport()->trigger();
+    ExpectOutline("Alpha[Alpha one] Beta");
+    EXPECT_FALSE(window->Part<TUndoNavigation>().actUndo()->isEnabled());
+}
+
 TEST_F(ImportExportTest, ExportWithAVirtualRootAndNoKeepsTheVirtualRootOnTop)
 {
     BuildSample();

@@ -186,6 +186,19 @@ TEST_F(MainWindowTest, NewTaskCancelledWithEscIsRemoved)
     EXPECT_EQ(window->Part<TOutlineViews>().tvTasksTree()->currentItem(), Node("A2"));
 }
 
+// A new task given up with Esc was never a change: nothing is left to undo.
+TEST_F(MainWindowTest, NewTaskCancelledWithEscLeavesNothingToUndo)
+{
+    BuildSample();
+    Select("B");
+    ASSERT_FALSE(window->Part<TUndoNavigation>().actUndo()->isEnabled());
+    Named<QAction>(*window, "actNewTask")->trigger();
+    SendKey(window->Part<TOutlineViews>().tvTasksTree()->InPlaceEditor(), Qt::Key_Escape);
+    ExpectOutline("A[A1 A2] B[B1] C");
+    EXPECT_FALSE(window->Part<TUndoNavigation>().actUndo()->isEnabled());
+    EXPECT_FALSE(window->Part<TUndoNavigation>().UndoList()->CanUndo());
+}
+
 TEST_F(MainWindowTest, NewTaskLandsAfterTheSelectedTaskWhileCompletedTasksAreHidden)
 {
     BuildOutline([](TTaskNode* root) {
