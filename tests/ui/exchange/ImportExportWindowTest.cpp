@@ -68,6 +68,25 @@ TEST_F(ImportExportTest, AnImportLeavesNothingToUndo)
     EXPECT_FALSE(window->Part<TUndoNavigation>().actUndo()->isEnabled());
 }
 
+// The places an import brings are listed on the Places page.
+TEST_F(ImportExportTest, ImportedPlacesAreListedOnThePlacesPage)
+{
+    BuildSample();
+    const std::string file = dir.File("all.xml");
+    services.SaveFiles = {{file, 2}};
+    services.Answers = {idNo};  // the whole tree
+    window->Part<TImportExport>().actExport()->trigger();
+    window->Part<TDocumentLifecycle>().NewEmptyDocument();
+    window->Part<TMainPages>().ShowPlaces();
+    ASSERT_EQ(Texts(window->Part<TPlacePanel>().lvPlaces()), Names{});
+    window->Part<TMainPages>().ShowOutline();
+
+    services.OpenFiles = {{file, 2}};
+    window->Part<TImportExport>().actImport()->trigger();
+    window->Part<TMainPages>().ShowPlaces();
+    EXPECT_EQ(Texts(window->Part<TPlacePanel>().lvPlaces()), Names{"Garden"});
+}
+
 TEST_F(ImportExportTest, ExportWithAVirtualRootAndNoKeepsTheVirtualRootOnTop)
 {
     BuildSample();
