@@ -11,6 +11,8 @@
 
 #include <algorithm>
 
+#include "ui/outline/TreeViewRules.h"
+
 namespace {
 
 // The in-place editor stays open while the menu bar or one of its menus has the keyboard: its
@@ -178,6 +180,15 @@ QRect TTreeViewCheckBoxes::LabelRect(const QTreeWidgetItem* Node) const
     const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
     label.setWidth(std::min(label.width(), metrics.horizontalAdvance(option.text) + 2 * margin));
     return label;
+}
+
+int TTreeViewCheckBoxes::CaretIndexAtPoint(const QTreeWidgetItem* Node, QPoint Pos) const
+{
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    const QString text = Node->text(0);
+    const QFontMetrics metrics(font());
+    return CaretIndexAt(static_cast<int>(text.size()), Pos.x() - LabelRect(Node).left() - margin,
+                        [&](int k) { return metrics.horizontalAdvance(text.left(k)); });
 }
 
 void TTreeViewCheckBoxes::keyPressEvent(QKeyEvent* event)

@@ -56,6 +56,8 @@ public:
 
     // The rectangle of the item's text, in viewport coordinates.
     QRect LabelRect(const QTreeWidgetItem* Node) const;
+    // The caret position in the node's text that a click at Pos (viewport coordinates) points at.
+    int CaretIndexAtPoint(const QTreeWidgetItem* Node, QPoint Pos) const;
     // Where the style draws the node's check box and its picture (the goal mark's place).
     QRect CheckBoxRect(const QTreeWidgetItem* Node) const;
     QRect PictureRect(const QTreeWidgetItem* Node) const;

@@ -5,7 +5,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QStyle>
 
 #include "taskdb/Services.h"
 #include "taskdb/TovrinDataBase.h"
@@ -16,7 +15,6 @@
 #include "ui/mainwindow/WindowAction.h"
 #include "ui/mainwindow/WindowState.h"
 #include "ui/outline/TaskItemData.h"
-#include "ui/outline/TreeViewRules.h"
 
 namespace {
 
@@ -328,15 +326,8 @@ bool TTreeEditing::tvTasksTreeMouseDown(TTreeViewCheckBoxes* Tree, QMouseEvent* 
     Tree->setCurrentItem(node);
     if (Tree->currentItem() != node)
         return true;  // the selection change was refused
-    if (host_.OneClickEditMode()) {
-        const QRect label = Tree->LabelRect(node);
-        const int margin = Tree->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, Tree) + 1;
-        const QString text = node->text(0);
-        const QFontMetrics metrics(Tree->font());
-        const int caret = CaretIndexAt(static_cast<int>(text.size()), pos.x() - label.left() - margin,
-                                       [&](int k) { return metrics.horizontalAdvance(text.left(k)); });
-        StartCaptionEdit(Tree, node, caret);
-    }
+    if (host_.OneClickEditMode())
+        StartCaptionEdit(Tree, node, Tree->CaretIndexAtPoint(node, pos));
     RepaintTaskTrees();
     return true;
 }

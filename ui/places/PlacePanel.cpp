@@ -8,7 +8,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -25,7 +24,6 @@
 #include "ui/mainwindow/WindowState.h"
 #include "ui/places/PlaceItemData.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
-#include "ui/outline/TreeViewRules.h"
 #include "ui/mainwindow/WindowServices.h"
 
 // ---- Places lists ----
@@ -366,15 +364,8 @@ bool TPlacePanel::lvPlacesMouseDown(QMouseEvent* Event)
     lvPlaces_->setCurrentItem(item);
     if (lvPlaces_->currentItem() != item)
         return true;  // the selection change was refused
-    if (host_.OneClickEditMode()) {
-        const QRect label = lvPlaces_->LabelRect(item);
-        const int margin = lvPlaces_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, lvPlaces_) + 1;
-        const QString text = item->text(0);
-        const QFontMetrics metrics(lvPlaces_->font());
-        const int caret = CaretIndexAt(static_cast<int>(text.size()), pos.x() - label.left() - margin,
-                                       [&](int k) { return metrics.horizontalAdvance(text.left(k)); });
-        StartPlaceCaptionEdit(item, caret);
-    }
+    if (host_.OneClickEditMode())
+        StartPlaceCaptionEdit(item, lvPlaces_->CaretIndexAtPoint(item, pos));
     return true;
 }
 
