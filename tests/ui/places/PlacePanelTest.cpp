@@ -4,6 +4,7 @@
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTest>
 
 namespace {
 
@@ -146,6 +147,24 @@ TEST_F(PlacePanelTest, F2StartsCaptionEditingAndF2AgainEndsIt)
     EXPECT_EQ(kitchen->Caption, "Scullery");
     EXPECT_TRUE(window->State().Modified);  // a rename in the list reaches the file
     EXPECT_EQ(window->Part<TPlacePanel>().memPlaceCaption()->toPlainText().toStdString(), "Scullery");
+}
+
+// In one-click edit mode a click on a place's label edits it, the caret where the click was.
+TEST_F(PlacePanelTest, AClickOnALabelEditsItWithTheCaretWhereTheClickWas)
+{
+    TTreeViewCheckBoxes* list = window->Part<TPlacePanel>().lvPlaces();
+    QRect label = list->LabelRect(PlaceItem(kitchen));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(label.left() + 1, label.center().y()));
+    ASSERT_TRUE(list->IsEditing());
+    EXPECT_EQ(window->State().CurrentPlace, kitchen);
+    EXPECT_EQ(list->InPlaceEditor()->cursorPosition(), 0);
+    SendKey(list->InPlaceEditor(), Qt::Key_Escape);
+
+    label = list->LabelRect(PlaceItem(office));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(label.right() - 1, label.center().y()));
+    ASSERT_TRUE(list->IsEditing());
+    EXPECT_EQ(list->InPlaceEditor()->cursorPosition(), 6);  // after "Office"
+    EXPECT_FALSE(list->InPlaceEditor()->hasSelectedText());
 }
 
 TEST_F(PlacePanelTest, DeletingAPlaceEmptiesThePanelAndUndoBringsItBack)
