@@ -191,7 +191,9 @@ TEST_F(SheetsTest, BehaviourApplySetsTheWindowAndWritesTheSettings)
     Named<QCheckBox>(*sheet, "cbWinKey")->setChecked(false);
     Named<QCheckBox>(*sheet, "cbShiftKey")->setChecked(true);
     Named<QCheckBox>(*sheet, "cbCtrlKey")->setChecked(true);
+    Named<QCheckBox>(*sheet, "cbHotKeyActive")->setChecked(false);
     Named<QPushButton>(*dialog, "btnApply")->click();
+    EXPECT_FALSE(window->Part<TDesktopIntegration>().HotKeyActive());
     EXPECT_TRUE(window->Part<TDesktopIntegration>().MinimizeToTray());
     EXPECT_TRUE(window->Part<TDesktopIntegration>().EscMinimizeApp());
     EXPECT_FALSE(window->Part<TWindowOptions>().OneClickEditMode());
@@ -201,6 +203,7 @@ TEST_F(SheetsTest, BehaviourApplySetsTheWindowAndWritesTheSettings)
     EXPECT_EQ(Stored("HotKeyChar"), "k");
     EXPECT_EQ(Stored("HotKeyShifts"), "6");
     EXPECT_EQ(Stored("MinimizeToTray"), "1");
+    EXPECT_EQ(Stored("HotKeyActive"), "0");
 }
 
 TEST_F(SheetsTest, AnEmptyHotKeyCharacterKeepsTheKeyAndItsModifiers)

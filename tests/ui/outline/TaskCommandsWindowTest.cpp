@@ -306,8 +306,10 @@ TEST_F(TaskCommandsTest, SubtreePlaceCommandsAskFirst)
                                      "(\"Home\"). You could not undo this action. Continue?");
     EXPECT_EQ(Task("child")->Places, std::vector<int32_t>{home->PlaceID});
 
+    window->Part<TDocumentLifecycle>().SetModified(false);
     services.Answers = {idYes};
     window->Part<TTaskCommands>().actClearSubtasksPlaces()->trigger();
+    EXPECT_TRUE(window->State().Modified);
     EXPECT_TRUE(Task("P")->Places.empty());
     EXPECT_TRUE(Task("grandchild")->Places.empty());
     EXPECT_EQ(Named<QLineEdit>(*window, "edTaskPlaces")->text(), QString());  // the panel shows the task again

@@ -108,6 +108,19 @@ TEST_F(PropertyPanelTest, ATaskWithoutDueDateShowsOneDayAndTakesTodayByDueDate)
     EXPECT_EQ(a->DueDateTime, Date());
     EXPECT_EQ(a->LeadTime, 1.0);
     EXPECT_EQ(window->Part<TUndoNavigation>().UndoList()->Count(), 1);
+
+    // "Use time" shows the time, taking the time of day it is now.
+    const TDateTime day = a->DueDateTime;
+    TClockOverride clock(46000.75);
+    auto* useTime = Named<QCheckBox>(*window, "cbUseTime");
+    EXPECT_FALSE(useTime->isChecked());
+    EXPECT_TRUE(Named<QWidget>(*window, "dtDueTime")->isHidden());
+    QTest::mouseClick(useTime, Qt::LeftButton);
+    EXPECT_FALSE(Named<QWidget>(*window, "dtDueTime")->isHidden());
+    EXPECT_DOUBLE_EQ(a->DueDateTime, day + 0.75);
+    QTest::mouseClick(useTime, Qt::LeftButton);
+    EXPECT_TRUE(Named<QWidget>(*window, "dtDueTime")->isHidden());
+    EXPECT_EQ(a->DueDateTime, day);
 }
 
 TEST_F(PropertyPanelTest, OnceFollowsTheParentAtOnce)
