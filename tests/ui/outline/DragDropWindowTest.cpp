@@ -83,6 +83,29 @@ TEST_F(DragDropTest, DropOnTheUpperThirdInsertsBeforeAndUndoPutsItBack)
     ExpectOutline("C A B D");
 }
 
+// A subtree moved by undo and redo keeps the rows opened inside it open, and closed ones closed.
+TEST_F(DragDropTest, AMovedSubtreeKeepsItsOpenRowsThroughUndoAndRedo)
+{
+    BuildOutline([](TTaskNode* root) {
+        root->AddChild("A", -1);
+        TTaskNode* b = root->AddChild("B", -1);
+        b->Expanded = true;
+        TTaskNode* open = b->AddChild("Open", -1);
+        open->Expanded = true;
+        open->AddChild("O1", -1);
+        b->AddChild("Shut", -1)->AddChild("S1", -1);
+    });
+    window->Part<TOutlineViews>().FillTaskTree();
+    Drag("B", At("A", -1));
+    ExpectOutline("B[Open[O1] Shut[S1]] A");
+    for (QAction* step : {window->Part<TUndoNavigation>().actUndo(), window->Part<TUndoNavigation>().actRedo()}) {
+        step->trigger();
+        EXPECT_TRUE(Node("Open")->isExpanded()) << step->text().toStdString();
+        EXPECT_FALSE(Node("Shut")->isExpanded());
+    }
+    ExpectOutline("B[Open[O1] Shut[S1]] A");
+}
+
 TEST_F(DragDropTest, DropOnTheRestOfARowMakesTheLastChild)
 {
     BuildOutline([](TTaskNode* root) {

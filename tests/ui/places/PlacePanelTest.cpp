@@ -149,8 +149,9 @@ TEST_F(PlacePanelTest, F2StartsCaptionEditingAndF2AgainEndsIt)
     EXPECT_EQ(window->Part<TPlacePanel>().memPlaceCaption()->toPlainText().toStdString(), "Scullery");
 }
 
-// In one-click edit mode a click on a place's label edits it, the caret where the click was.
-TEST_F(PlacePanelTest, AClickOnALabelEditsItWithTheCaretWhereTheClickWas)
+// In one-click edit mode a click on a place's label edits it, the caret where the click was;
+// a click beside the label only selects.
+TEST_F(PlacePanelTest, AClickOnALabelEditsItWithTheCaretWhereTheClickWasAndBesideItOnlySelects)
 {
     TTreeViewCheckBoxes* list = window->Part<TPlacePanel>().lvPlaces();
     QRect label = list->LabelRect(PlaceItem(kitchen));
@@ -165,6 +166,13 @@ TEST_F(PlacePanelTest, AClickOnALabelEditsItWithTheCaretWhereTheClickWas)
     ASSERT_TRUE(list->IsEditing());
     EXPECT_EQ(list->InPlaceEditor()->cursorPosition(), 6);  // after "Office"
     EXPECT_FALSE(list->InPlaceEditor()->hasSelectedText());
+    SendKey(list->InPlaceEditor(), Qt::Key_Escape);
+
+    // Right of the label a click selects the place without editing it.
+    label = list->LabelRect(PlaceItem(home));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(label.right() + 20, label.center().y()));
+    EXPECT_EQ(window->State().CurrentPlace, home);
+    EXPECT_FALSE(list->IsEditing());
 }
 
 TEST_F(PlacePanelTest, DeletingAPlaceEmptiesThePanelAndUndoBringsItBack)
