@@ -134,6 +134,31 @@ TEST_F(OptionsDialogTest, OkAppliesTheAppearanceAndMarksTheOutlineModified)
     EXPECT_FALSE(window->Part<TWindowOptions>().ShowToDoSheet());
 }
 
+// Nodes clicked in the dialog the Options command opens show their sheets: a group opens and
+// shows its hint, a sheet its own controls.
+TEST_F(OptionsDialogTest, ClickedNodesShowTheirSheets)
+{
+    bool groupShown = false;
+    bool sheetShown = false;
+    WhenModal<TTovrinOptions>([&](TTovrinOptions& dialog) {
+        QTreeWidget* tree = Named<QTreeWidget>(dialog, "tvOptions");
+        auto click = [tree](QTreeWidgetItem* node) {
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
+        };
+        auto shows = [&dialog](const char* child) {
+            return QTest::qWaitFor([&] { return dialog.CurrentSheet() && dialog.CurrentSheet()->findChild<QWidget*>(child); });
+        };
+        click(dialog.FindNode("General Application Options"));
+        groupShown = shows("lbSubentry");
+        click(dialog.FindNode("Behaviour"));
+        sheetShown = shows("cbHotKeyActive");
+        Named<QPushButton>(dialog, "btnCancel")->click();
+    });
+    Named<QAction>(*window, "Options1")->trigger();
+    EXPECT_TRUE(groupShown);
+    EXPECT_TRUE(sheetShown);
+}
+
 // Advanced options (Ctrl+P) on the Outline page opens or closes the view list, only while its
 // button shows.
 TEST_F(OptionsDialogTest, CtrlPOnTheOutlineTogglesTheViewListWhileItsButtonShows)
