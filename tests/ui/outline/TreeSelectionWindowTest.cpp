@@ -160,6 +160,22 @@ TEST_F(TreeSelectionTest, ACheckMarkInTheToDoListShowsInTheOutline)
     EXPECT_TRUE(TTreeViewCheckBoxes::GetChecked(Node("B2")));
 }
 
+// A click on another row while a caption is being typed keeps the caption and selects that row.
+TEST_F(TreeSelectionTest, AClickOnAnotherRowWhileTypingACaptionKeepsItAndSelectsTheRow)
+{
+    TTreeViewCheckBoxes* tree = window->Part<TOutlineViews>().tvTasksTree();
+    ClickLabel("B1");
+    Key(Qt::Key_F2);
+    ASSERT_NE(tree->InPlaceEditor(), nullptr);
+    QTest::keyClicks(tree->InPlaceEditor(), "Typed");
+    const QRect row = tree->visualItemRect(Node("C"));
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(row.right() - 5, row.center().y()));
+    QApplication::processEvents();
+    EXPECT_EQ(Task("B")->Children[0]->Caption, "Typed");
+    EXPECT_FALSE(tree->IsEditing());
+    ExpectSelected("C");
+}
+
 // A new subtask while a caption is being typed: the typed caption is kept first.
 TEST_F(TreeSelectionTest, AltInsWhileTypingACaptionKeepsIt)
 {
