@@ -6,16 +6,10 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDir>
-#include <QFrame>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QScreen>
 #include <QSplitter>
 #include <QTimer>
@@ -53,6 +47,20 @@
 #include "ui/dialogs/HelpCommands.h"
 #include "ui/undo/OutlineUndo.h"
 #include "ui/sync/SyncCommands.h"
+
+namespace {
+
+// Brings the undo commands up to date. Editors and focus changes still report while the window
+// is being destroyed; by then it is no main window any more, and nothing is refreshed.
+std::function<void()> UndoActionsUpdater(QObject& Window)
+{
+    return [window = &Window] {
+        if (auto* whole = qobject_cast<TfrmTovrinMain*>(window))
+            whole->Part<TUndoNavigation>().UpdateUndoRedoActions();
+    };
+}
+
+} // namespace
 
 TfrmTovrinMain::TfrmTovrinMain(TMainWindowEnvironment Environment, QWidget* parent)
     : QMainWindow(parent), environment_(std::move(Environment))
@@ -232,10 +240,7 @@ void TfrmTovrinMain::BuildControls()
 void TfrmTovrinMain::BuildPages()
 {
     TMainPagesHost host;
-    host.FlushEdits = [this] {
-        tasks_->UpdateCurrentTask();
-        places_->UpdateCurrentPlace();
-    };
+    host.FlushEdits = [this] { FlushPanelEdits(); };
     host.FocusOutlineTree = [this] { views_->tvTasksTree()->setFocus(); };
     host.SyncOutlineSelection = [this] {
         TUILock lock(UILockCount);
@@ -260,9 +265,6 @@ void TfrmTovrinMain::BuildPages()
 
 void TfrmTovrinMain::BuildTreeEditing()
 {
-    // Editors closing while the window is being destroyed still report; by then the window is
-    // no main window any more, and nothing is refreshed.
-    QObject* self = this;
     TTreeEditingHost host;
     host.IsOutlinePage = [this] { return pages_->OutlineShown(); };
     host.IsAllTasksView = [this] { return views_->CurrentViewName() == ViewAllTasks; };
@@ -276,10 +278,7 @@ void TfrmTovrinMain::BuildTreeEditing()
     host.ApplyTaskChange = [this](bool Delay, bool Force) { tasks_->ApplyTaskChange(Delay, Force); };
     host.SetModified = [this](bool Value) { document_->SetModified(Value); };
     host.DeleteSelectedTask = [this] { outlineUndo_->DeleteSelectedTask(false); };
-    host.UpdateUndoRedoActions = [self] {
-        if (auto* window = qobject_cast<TfrmTovrinMain*>(self))
-            window->undo_->UpdateUndoRedoActions();
-    };
+    host.UpdateUndoRedoActions = UndoActionsUpdater(*this);
     host.RestartDrawTime = [this] { DrawTime = Now(); };
     host.OneClickEditMode = [this] { return options_->OneClickEditMode(); };
     host.IsOverSpot = [this](TTreeViewCheckBoxes* Tree, int X, int Y) {
@@ -292,9 +291,6 @@ void TfrmTovrinMain::BuildTreeEditing()
 
 void TfrmTovrinMain::BuildTaskPanel()
 {
-    // Focus changes reach the host also while the window is being destroyed; by then the window
-    // is no main window any more, and nothing is refreshed.
-    QObject* self = this;
     TTaskPanelHost host;
     host.CommitPlaceEdits = [this] { places_->UpdateCurrentPlace(); };
     host.ShowTaskProps = [this] { ShowPropertyPanel(TPropertySide::Task); };
@@ -303,10 +299,7 @@ void TfrmTovrinMain::BuildTaskPanel()
         if (undo_->Navigation())
             undo_->Navigation()->Add(Task);
     };
-    host.UpdateUndoRedoActions = [self] {
-        if (auto* window = qobject_cast<TfrmTovrinMain*>(self))
-            window->undo_->UpdateUndoRedoActions();
-    };
+    host.UpdateUndoRedoActions = UndoActionsUpdater(*this);
     host.AddTaskChangeStep = [this](TTaskNode* Task) {
         return static_cast<TUndoChangeTaskNode*>(
             undo_->UndoList()->Add(std::make_unique<TUndoChangeTaskNode>(undo_->UndoView(), Task)));
@@ -364,18 +357,12 @@ void TfrmTovrinMain::ShowPropertyPanel(TPropertySide Side)
 
 void TfrmTovrinMain::BuildPlacePanel()
 {
-    // Focus changes reach the host also while the window is being destroyed; by then the window
-    // is no main window any more, and nothing is refreshed.
-    QObject* self = this;
     TPlaceHost host{[this] { tasks_->UpdateCurrentTask(); },
                     [this] { ShowPropertyPanel(TPropertySide::Place); },
                     [this](bool Visible) { pnlRight->setVisible(Visible); },
                     [this] { return pages_->PlacesShown(); },
                     [this] { treeEditing_->EndInPlaceEditing(); },
-                    [self] {
-                        if (auto* window = qobject_cast<TfrmTovrinMain*>(self))
-                            window->undo_->UpdateUndoRedoActions();
-                    },
+                    UndoActionsUpdater(*this),
                     [this](const std::string& URL) { desktop_->OpenLink(URL); },
                     [this](TTaskPlace* Place) { outlineUndo_->DeletePlaceUndoable(Place); },
                     [this](bool Value) { document_->SetModified(Value); },
@@ -387,10 +374,7 @@ void TfrmTovrinMain::BuildPlacePanel()
 void TfrmTovrinMain::BuildDocument()
 {
     TDocumentHost host;
-    host.FlushEdits = [this] {
-        tasks_->UpdateCurrentTask();
-        places_->UpdateCurrentPlace();
-    };
+    host.FlushEdits = [this] { FlushPanelEdits(); };
     host.ClearPanels = [this] {
         places_->SetCurrentPlace(nullptr);
         tasks_->SetCurrentTask(nullptr);
@@ -409,10 +393,7 @@ void TfrmTovrinMain::BuildDocument()
     host.SetTaskTreeView = [this](const std::string& View) { views_->SetTaskTreeView(View); };
     host.FillTaskTree = [this] { views_->FillTaskTree(); };
     host.ShowOutlinePage = [this] { pages_->ShowOutline(); };
-    host.RefillPlacesLists = [this] {
-        places_->MarkPlacesListsStale();
-        places_->RefreshPlacesLists();
-    };
+    host.RefillPlacesLists = [this] { places_->RefillPlacesLists(); };
     host.RebuildToDoList = [this] { toDo_->RebuildToDoList(); };
     host.ShowDisplaySwitches = [this] { options_->ShowSwitchesOf(*state_.DataBase); };
     host.StoreDisplaySwitches = [this] { options_->StoreSwitchesIn(*state_.DataBase); };
@@ -427,6 +408,12 @@ void TfrmTovrinMain::BuildDocument()
     host.SetEditingEnabled = [this](bool Enabled) { SetEditingEnabled(Enabled); };
     document_ = new TDocumentLifecycle(*this, state_, environment_, UILockCount, views_->DrawLockCount(), *services_,
                                        std::move(host));
+}
+
+void TfrmTovrinMain::FlushPanelEdits()
+{
+    tasks_->UpdateCurrentTask();
+    places_->UpdateCurrentPlace();
 }
 
 void TfrmTovrinMain::SetEditingEnabled(bool Enabled)
@@ -460,10 +447,7 @@ void TfrmTovrinMain::UpdateTreeActions()
 
 void TfrmTovrinMain::BuildExchange()
 {
-    TExchangeHost host{[this] {
-                           tasks_->UpdateCurrentTask();
-                           places_->UpdateCurrentPlace();
-                       },
+    TExchangeHost host{[this] { FlushPanelEdits(); },
                        [this] { return TTreeEditing::NodeTask(SelectedNode(views_->tvTasksTree())); }, [this] { return views_->VirtualRoot(); }};
     exchange_ = new TImportExport(*this, state_, *services_, std::move(host));
     // The outline's pop-up menu: after the refresh command.
@@ -474,8 +458,7 @@ void TfrmTovrinMain::BuildExchange()
         document_->SetModified(true);
         undo_->ClearUndoHistory();
         views_->FillTaskTree();
-        places_->MarkPlacesListsStale();
-        places_->RefreshPlacesLists();
+        places_->RefillPlacesLists();
     });
 }
 

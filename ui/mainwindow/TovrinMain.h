@@ -92,6 +92,8 @@ private:
     // Which side of the property panel shows: the current task's or the current place's.
     enum class TPropertySide { Task, Place };
     void ShowPropertyPanel(TPropertySide Side);
+    // Writes the task and place panels' pending edits back to the document.
+    void FlushPanelEdits();
     void Exit1Click();
     bool FormCloseQuery();
     void FormDestroy();

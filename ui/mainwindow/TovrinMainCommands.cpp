@@ -7,19 +7,10 @@
 #include "ui/undo/UndoNavigation.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QCalendarWidget>
 #include <QClipboard>
-#include <QComboBox>
-#include <QDateEdit>
-#include <QMouseEvent>
-#include <QLineEdit>
+#include <QGuiApplication>
 #include <QMenu>
-#include <QPlainTextEdit>
-#include <QStyle>
-#include <QStyleOptionComboBox>
 #include <QTimer>
-#include <QTreeWidgetItemIterator>
 
 #include <functional>
 
@@ -46,18 +37,12 @@ void TfrmTovrinMain::BuildTaskCommands()
 {
     // Sorting and finding come first: their commands lead the window's task commands.
     TSortFindHost sortFindHost{[this] { return views_->CurrentViewName() == ViewAllTasks; },
-                               [this] {
-                                   tasks_->UpdateCurrentTask();
-                                   places_->UpdateCurrentPlace();
-                               },
+                               [this] { FlushPanelEdits(); },
                                [this] { return pages_->OutlineShown(); },
                                [this] { return pages_->ToDoShown(); },
                                [this] { return pages_->PlacesShown(); },
                                [this] { return places_->lvPlaces(); },
-                               [this] {
-                                   if (tasks_->TaskNotesEditor())
-                                       tasks_->TaskNotesEditor()->setFocus();
-                               },
+                               [this] { tasks_->FocusNotes(); },
                                [this](bool Value) { document_->SetModified(Value); },
                                [this] { undo_->ClearUndoHistory(); }};
     sortFind_ = new TSortFind(*this, *views_->tvTasksTree(), *toDo_->tvToDo(), UILockCount, views_->TreeFillCount(), views_->DrawLockCount(), *services_,
@@ -94,10 +79,7 @@ void TfrmTovrinMain::BuildTaskCommands()
     // The rows' drawing and the drag: the undoable move is the undo part's.
     TDragDropHost dragHost{[this] { return views_->CurrentViewName() == ViewAllTasks; },
                            [this](bool Force) { tasks_->ShowDueDateEditor(Force); },
-                           [this] {
-                               if (tasks_->TaskNotesEditor())
-                                   tasks_->TaskNotesEditor()->setFocus();
-                           },
+                           [this] { tasks_->FocusNotes(); },
                            [this] { tasks_->UpdateCurrentTask(); },
                            [this](TTaskNode* Task, TTaskNode* NewParent, int32_t NewIndex) {
                                undo_->UndoList()->Add(

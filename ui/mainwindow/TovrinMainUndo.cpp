@@ -6,8 +6,6 @@
 #include "ui/outline/TreeEditing.h"
 #include "ui/undo/UndoNavigation.h"
 
-#include <QApplication>
-#include <QLineEdit>
 
 #include "taskdb/TovrinDataBase.h"
 #include "ui/mainwindow/MainPages.h"
@@ -57,16 +55,7 @@ void TfrmTovrinMain::BuildUndoAndNavigation()
     outlineHost.SetCurrentPlace = [this](TTaskPlace* Place) { places_->SetCurrentPlace(Place); };
     outlineHost.ShowPlacesPage = [this] { pages_->ShowPlaces(); };
     outlineHost.RefreshPlacesLists = [this] { places_->RefreshPlacesLists(); };
-    outlineHost.SelectListedPlace = [this](TTaskPlace* Place) {
-        if (!places_->lvPlaces())
-            return;
-        if (QTreeWidgetItem* item = places_->FindPlaceListItem(places_->lvPlaces(), Place)) {
-            places_->lvPlaces()->setCurrentItem(item);
-        } else {
-            TUILock lock(UILockCount);
-            places_->lvPlaces()->clearSelection();
-        }
-    };
+    outlineHost.SelectListedPlace = [this](TTaskPlace* Place) { places_->SelectListedPlace(Place); };
     outlineUndo_ = new TOutlineUndo(*this, *views_->tvTasksTree(), *toDo_->tvToDo(), state_, UILockCount,
                                     views_->TreeFillCount(), std::move(outlineHost));
 

@@ -59,9 +59,7 @@ TWindowOptions::TWindowOptions(QWidget& Window, TDesktopIntegration& Desktop, st
                                TWindowOptionsHost Host)
     : QObject(&Window), desktop_(Desktop), settingsFile_(std::move(SettingsFile)), host_(std::move(Host))
 {
-    Options1_ = new QAction(QStringLiteral("Options..."), &Window);
-    Options1_->setObjectName(QStringLiteral("Options1"));
-    connect(Options1_, &QAction::triggered, this, [this] { RunGuarded([this] { Options1Click(); }); });
+    Options1_ = MakeWindowAction(Window, *this, "Options1", "Options...", nullptr, &TWindowOptions::Options1Click);
     AdvancedOptions1_ = MakeWindowAction(Window, *this, "AdvancedOptions1", "Advanced options", "Ctrl+P",
                                          &TWindowOptions::AdvancedOptions1Click);
 

@@ -24,6 +24,7 @@
 #include "ui/mainwindow/WindowState.h"
 #include "ui/places/PlaceItemData.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
+#include "ui/mainwindow/WindowAction.h"
 #include "ui/mainwindow/WindowServices.h"
 
 // ---- Places lists ----
@@ -73,6 +74,24 @@ void TPlacePanel::RefreshPlacesLists()
     placesListsStale_ = false;
 }
 
+void TPlacePanel::RefillPlacesLists()
+{
+    placesListsStale_ = true;
+    RefreshPlacesLists();
+}
+
+void TPlacePanel::SelectListedPlace(const TTaskPlace* Place)
+{
+    if (!lvPlaces_)
+        return;
+    if (QTreeWidgetItem* item = FindPlaceListItem(lvPlaces_, Place)) {
+        lvPlaces_->setCurrentItem(item);
+    } else {
+        TUILock lock(uiLockCount_);
+        lvPlaces_->clearSelection();
+    }
+}
+
 QTreeWidgetItem* TPlacePanel::FindPlaceListItem(QTreeWidget* ListView, const TTaskPlace* Place) const
 {
     for (int i = 0; i < ListView->topLevelItemCount(); ++i)
@@ -100,14 +119,9 @@ TPlacePanel::TPlacePanel(QWidget& Window, QWidget& Page, QWidget& PropsPanel, TW
     : QObject(&Window), page_(Page), propsPanel_(PropsPanel), state_(State), uiLockCount_(UILockCount),
       services_(Services), host_(std::move(Host))
 {
-    actNewPlace_ = new QAction(QStringLiteral("New place"), &Window);
-    actNewPlace_->setObjectName(QStringLiteral("actNewPlace"));
-    Window.addAction(actNewPlace_);
-    connect(actNewPlace_, &QAction::triggered, this, [this] { RunGuarded([this] { actNewPlaceExecute(); }); });
-    actDeletePlace_ = new QAction(QStringLiteral("Delete place"), &Window);
-    actDeletePlace_->setObjectName(QStringLiteral("actDeletePlace"));
-    Window.addAction(actDeletePlace_);
-    connect(actDeletePlace_, &QAction::triggered, this, [this] { RunGuarded([this] { actDeletePlaceExecute(); }); });
+    actNewPlace_ = MakeWindowAction(Window, *this, "actNewPlace", "New place", nullptr, &TPlacePanel::actNewPlaceExecute);
+    actDeletePlace_ =
+        MakeWindowAction(Window, *this, "actDeletePlace", "Delete place", nullptr, &TPlacePanel::actDeletePlaceExecute);
     connect(this, &TPlacePanel::PlacesChanged, this, [this] { placesListsStale_ = true; });
 }
 

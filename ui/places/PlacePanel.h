@@ -65,6 +65,10 @@ public:
     void MarkPlacesListsStale() { placesListsStale_ = true; }
     // Refills the stale places lists, and lets go of a current place that left the outline.
     void RefreshPlacesLists();
+    // Fills the places lists anew from the outline.
+    void RefillPlacesLists();
+    // Selects Place in the list, or nothing when the list does not show it.
+    void SelectListedPlace(const TTaskPlace* Place);
     static TTaskPlace* ItemPlace(const QTreeWidgetItem* Item);
     static void SetItemPlace(QTreeWidgetItem* Item, const TTaskPlace* Place);
 

@@ -430,6 +430,12 @@ void TTaskPanel::cbIsProjectClick()
     TaskNodeChangeWithUpdate();
 }
 
+void TTaskPanel::FocusNotes()
+{
+    if (TaskNotesEditor_)
+        TaskNotesEditor_->setFocus();
+}
+
 void TTaskPanel::cbUseTimeClick()
 {
     if (uiLockCount_ > 0)

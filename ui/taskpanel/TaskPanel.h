@@ -94,6 +94,7 @@ public:
     // Alt+Down in the task's places box opens the place picker.
     bool edTaskPlacesKeyDown(QObject* Watched, int Key, Qt::KeyboardModifiers Shift);
     QPlainTextEdit* TaskNotesEditor() const { return TaskNotesEditor_; }
+    void FocusNotes();
 
     // The display switches' parts of the panel.
     void SetTabSheetVisible(bool Visible);
