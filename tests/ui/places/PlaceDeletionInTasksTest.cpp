@@ -65,22 +65,6 @@ protected:
     }
     std::string PlacesBox() const { return Named<QLineEdit>(*window, "edTaskPlaces")->text().toStdString(); }
     std::string WaterPlaces() const { return window->State().DataBase->PlacesList->CaptionsText(Task("Water")->Places); }
-    int GardenCount() const
-    {
-        int count = 0;
-        const TTaskPlacesList& places = *window->State().DataBase->PlacesList;
-        for (int32_t i = 0; i < places.Count(); ++i)
-            count += places[i]->Caption == "Garden";
-        return count;
-    }
-    // An edit that is written back at once.
-    void TouchTheTask()
-    {
-        QCheckBox* hide = Named<QCheckBox>(*window, "cbHideInToDo");
-        QTest::mouseClick(hide, Qt::LeftButton, {}, QPoint(6, hide->height() / 2));
-        QApplication::processEvents();
-        ASSERT_TRUE(Task("Water")->HideInToDo);
-    }
 };
 
 TEST_F(PlaceDeletionInTasksTest, ThePanelShowsThePlacesAsTheyAreAfterDeleteUndoAndRedo)
@@ -91,44 +75,44 @@ TEST_F(PlaceDeletionInTasksTest, ThePanelShowsThePlacesAsTheyAreAfterDeleteUndoA
 
     Keys(window->Part<TOutlineViews>().tvTasksTree(), Qt::Key_Z, Qt::ControlModifier);
     ASSERT_EQ(window->Part<TMainPages>().pcMainPages()->ActivePage(), window->Part<TMainPages>().tshPlaces());
-    ASSERT_EQ(GardenCount(), 1);
+    ASSERT_NE(window->State().DataBase->PlacesList->FindByCaption("Garden"), nullptr);
     EXPECT_TRUE(Named<QWidget>(*window, "pnlPlaceProps")->isVisibleTo(window.get()));  // Garden's, selected again
     EXPECT_FALSE(Named<QWidget>(*window, "pnlTaskProps")->isVisibleTo(window.get()));
     ClickTab("Outline");
     EXPECT_EQ(PlacesBox(), "Garden; Shop");
 
     Keys(window->Part<TOutlineViews>().tvTasksTree(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-    ASSERT_EQ(GardenCount(), 0);
+    ASSERT_EQ(window->State().DataBase->PlacesList->FindByCaption("Garden"), nullptr);
     EXPECT_FALSE(Named<QWidget>(*window, "pnlRight")->isVisibleTo(window.get()));  // no place selected
     ClickTab("Outline");
     EXPECT_EQ(PlacesBox(), "Shop");
     EXPECT_TRUE(services.Shown.empty());
 }
 
-// Undo after the deletion, then an edit of the task: the task keeps both places.
-TEST_F(PlaceDeletionInTasksTest, AnEditAfterTheUndoKeepsTheRestoredPlace)
+// An edit of the task after the deletion, or after its undo: no question, and the task keeps
+// the places the panel shows; an undo after all leaves one Garden.
+TEST_F(PlaceDeletionInTasksTest, AnEditWritesThePlacesAsTheyAre)
 {
-    DeleteGarden();
-    ClickTab("Outline");
-    Keys(window->Part<TOutlineViews>().tvTasksTree(), Qt::Key_Z, Qt::ControlModifier);
-    ClickTab("Outline");
-    TouchTheTask();
-    EXPECT_EQ(WaterPlaces(), "Garden; Shop");
-    EXPECT_TRUE(services.Shown.empty());
-}
-
-// An edit after the deletion asks for no place, and an Undo then leaves one Garden.
-TEST_F(PlaceDeletionInTasksTest, AnEditAfterTheDeletionMakesNoPlaceAgain)
-{
-    DeleteGarden();
-    ClickTab("Outline");
-    TouchTheTask();
-    EXPECT_TRUE(services.Shown.empty());  // no "Create new place?"
-    EXPECT_EQ(WaterPlaces(), "Shop");
-    window->Part<TUndoNavigation>().actUndo()->trigger();  // the task's change
-    window->Part<TUndoNavigation>().actUndo()->trigger();  // the deletion
-    EXPECT_EQ(GardenCount(), 1);
-    EXPECT_EQ(WaterPlaces(), "Garden; Shop");
+    for (const bool undone : {false, true}) {
+        SCOPED_TRACE(undone ? "undone" : "deleted");
+        if (undone)
+            SetUp();  // a fresh window
+        DeleteGarden();
+        ClickTab("Outline");
+        if (undone) {
+            Keys(window->Part<TOutlineViews>().tvTasksTree(), Qt::Key_Z, Qt::ControlModifier);
+            ClickTab("Outline");
+        }
+        QCheckBox* hide = Named<QCheckBox>(*window, "cbHideInToDo");  // written back at once
+        QTest::mouseClick(hide, Qt::LeftButton, {}, QPoint(6, hide->height() / 2));
+        ASSERT_TRUE(Task("Water")->HideInToDo);
+        EXPECT_TRUE(services.Shown.empty());  // no "Create new place?"
+        EXPECT_EQ(WaterPlaces(), undone ? "Garden; Shop" : "Shop");
+        while (window->Part<TUndoNavigation>().UndoList()->CanUndo())
+            window->Part<TUndoNavigation>().actUndo()->trigger();
+        EXPECT_EQ(window->State().DataBase->PlacesList->Count(), 2);
+        EXPECT_EQ(WaterPlaces(), "Garden; Shop");
+    }
 }
 
 } // namespace
