@@ -114,6 +114,52 @@ TScreenRect ToScreenRect(const QRect& r)
     return {r.x(), r.y(), r.width(), r.height()};
 }
 
+// Gives the left pane its stored width once the window has the size of its restored state. A
+// maximise takes effect some time after it is asked for, and the splitter shares out the growth,
+// so the width is given again after each resize until the window is maximised at another size
+// than its normal one.
+class TTreeWidthRestore : public QObject {
+public:
+    TTreeWidthRestore(QWidget& Window, int32_t TreeWidth, bool Maximized, QSize NormalSize,
+                      std::function<void(int)> SetTreeWidth) :
+        QObject(&Window), window_(Window), treeWidth_(TreeWidth), maximized_(Maximized), normalSize_(NormalSize),
+        setTreeWidth_(std::move(SetTreeWidth))
+    {
+        window_.installEventFilter(this);
+        ApplyLater();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == &window_ && event->type() == QEvent::Resize)
+            ApplyLater();
+        return false;
+    }
+
+private:
+    // Once the resize has reached the splitter.
+    void ApplyLater() { QTimer::singleShot(0, this, [this] { RunGuarded([this] { Apply(); }); }); }
+    void Apply()
+    {
+        if (done_)
+            return;
+        setTreeWidth_(treeWidth_);
+        if (!maximized_ || (window_.isMaximized() && window_.size() != normalSize_)) {
+            done_ = true;
+            window_.removeEventFilter(this);
+            deleteLater();
+        }
+    }
+
+    QWidget& window_;
+    int32_t treeWidth_;
+    bool maximized_;
+    QSize normalSize_;
+    std::function<void(int)> setTreeWidth_;
+    bool done_ = false;
+};
+
 } // namespace
 
 TDesktopIntegration::TDesktopIntegration(QMainWindow& Window, TWindowState& State, IWindowServices& Services,
@@ -237,8 +283,11 @@ void TDesktopIntegration::RestoreWindowPosition()
     if (saveWndPosition_ && PlacementOnScreen(placement_, ToScreenRect(screen->virtualGeometry()))) {
         window_.setGeometry(placement_.Left, placement_.Top, placement_.Width, placement_.Height);
         if (placement_.TreeWidth >= 0) {
-            // Once the new size has reached the splitter: its sizes share out its width.
-            QTimer::singleShot(0, this, [this, treeWidth = placement_.TreeWidth] { host_.SetTreeWidth(treeWidth); });
+            // The normal size as the window takes it, within its own limits.
+            const QSize normal = QSize(placement_.Width, placement_.Height)
+                                     .expandedTo(window_.minimumSize())
+                                     .boundedTo(window_.maximumSize());
+            new TTreeWidthRestore(window_, placement_.TreeWidth, placement_.Maximized, normal, host_.SetTreeWidth);
         }
         if (placement_.Maximized)
             window_.setWindowState(window_.windowState() | Qt::WindowMaximized);

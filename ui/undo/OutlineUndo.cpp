@@ -117,10 +117,17 @@ public:
     void ShowPlaces(TTaskPlace* Place) override
     {
         p_.host_.MarkPlacesListsStale();
-        // A place that left the list is no longer shown in the panel.
         TWindowState& state = p_.state_;
+        // Tasks keep a place's ID while it is gone: the task panel shows their places as they
+        // are now, or its next write-back would drop a place that came back, or make one anew.
+        if (state.CurrentTask)
+            p_.host_.ReloadTaskPanel();
+        // A place that left the list is no longer shown in the panel; after a removal no place
+        // is, as after the deletion itself.
         if (state.CurrentPlace && state.DataBase->PlacesList->FindByID(state.CurrentPlace->PlaceID) != state.CurrentPlace) {
             p_.host_.SetPlaceDirty(false);
+            p_.host_.SetCurrentPlace(nullptr);
+        } else if (!Place) {
             p_.host_.SetCurrentPlace(nullptr);
         }
         p_.host_.ShowPlacesPage();

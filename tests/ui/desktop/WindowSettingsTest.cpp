@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QSplitter>
+#include <QTest>
 #include <QToolButton>
 
 #include "ui/desktop/GlobalHotKey.h"
@@ -90,6 +92,40 @@ TEST_F(WindowSettingsTest, AStoredPlacementOnTheScreenIsRestored)
     ShowAndSettle();
     EXPECT_EQ(window->geometry(), QRect(30, 40, 1000, 700));
     EXPECT_EQ(window->Part<TMainPages>().pcMainPages()->width(), 400);
+}
+
+// The splitter as the user left it, normal or maximised: dragged by its handle, closed, and
+// shown again at the next start.
+TEST_F(WindowSettingsTest, TheLeftPaneComesBackAsWideAsItWasClosed)
+{
+    for (const bool maximized : {false, true}) {
+        SCOPED_TRACE(maximized ? "maximised" : "normal");
+        window = MakeWithSettings("WndPosLeft=30\nWndPosWidth=600\nWndPosTop=40\nWndPosHeight=420\n"
+                                  "WndTreeWidth=200\nWndPosMaximized=0\n");
+        ShowAndSettle();
+        if (maximized) {
+            window->showMaximized();
+            Settle();
+            ASSERT_GT(window->width(), 600);
+        }
+        auto* splitter = qobject_cast<QSplitter*>(window->Part<TMainPages>().pcMainPages()->parentWidget());
+        ASSERT_NE(splitter, nullptr);
+        QSplitterHandle* handle = splitter->handle(1);
+        const QPoint grip = handle->rect().center();
+        const int drag = 300 - window->Part<TMainPages>().pcMainPages()->width();
+        QTest::mousePress(handle, Qt::LeftButton, {}, grip);
+        QTest::mouseMove(handle, grip + QPoint(drag, 0));
+        QTest::mouseRelease(handle, Qt::LeftButton, {}, grip + QPoint(drag, 0));
+        Settle();
+        ASSERT_EQ(window->Part<TMainPages>().pcMainPages()->width(), 300);
+        ASSERT_TRUE(window->close());
+        ASSERT_EQ(Stored("WndTreeWidth"), "300");
+
+        window = Make({}, false);
+        ShowAndSettle();
+        EXPECT_EQ(window->isMaximized(), maximized);
+        EXPECT_EQ(window->Part<TMainPages>().pcMainPages()->width(), 300);
+    }
 }
 
 TEST_F(WindowSettingsTest, APlacementOffTheScreenOrSwitchedOffIsIgnored)
