@@ -103,6 +103,7 @@ int32_t TSuperUnZip::ExtractMatching()
         }
     } run{*this, sortMode_};
     decoder_ = &state;
+    RefuseOverlappingEntries();
 
     // Output paths are built on DestDir; the process's current directory is left alone.
     if (!SingleStreamMode && !destDir_.empty() && !DirectoryExists(destDir_) && !ForceDirectories(destDir_))
