@@ -275,6 +275,12 @@ void TSuperUnZip::ExtractEntry(int index)
         status = Decode(*decoder_, h.CompressionMethod);
     } catch (const EEntryPastSize&) {
         status = DecodeOutputMismatch;
+    } catch (const EWriteError&) {
+        checkpoint.Restore();
+        // The temporary name means nothing to the user; the file being extracted does.
+        if (file)
+            throw EWriteError(StreamWriteErrorText(fileName, file->Stream().LastWriteError()));
+        throw;
     } catch (...) {
         checkpoint.Restore();   // a file that is not committed is removed with it
         throw;
