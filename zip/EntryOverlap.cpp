@@ -52,7 +52,7 @@ void TSuperUnZip::RefuseOverlappingEntries()
         spans.push_back({spanned ? h.DiskNumberStart : 0u, start, end, i});
     }
 
-    std::sort(spans.begin(), spans.end(), [](const TSpan& a, const TSpan& b) {
+    std::stable_sort(spans.begin(), spans.end(), [](const TSpan& a, const TSpan& b) {
         return a.Volume != b.Volume ? a.Volume < b.Volume : a.Start < b.Start;
     });
     const auto name = [this](int index) {
