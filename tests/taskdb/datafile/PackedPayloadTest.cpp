@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "GoldenFile.h"
+#include "platform/FileSizeLimit.h"
 #include "RandomOutline.h"
 #include "taskdb/PayloadPacking.h"
 #include "zip/ZipExceptions.h"
@@ -133,6 +134,25 @@ TEST_F(PackedPayloadTest, CentralRecordsThatShareTheEntryAreRefusedBeforeUnpacki
                                "ZIPDATA overlap)");
     }
     EXPECT_EQ(other.Root->Children.Count(), 0);
+}
+
+TEST_F(PackedPayloadTest, AFullDiskDuringASaveNamesTheFileAndTheReason)
+{
+    const std::string limited = zipPath.string();
+    const auto save = [this](const std::string& name) {
+        return [this, name] {
+            TFileStream file(name, TFileMode::fmCreate);   // the stream a save writes through
+            db.SaveToStream(file, "", 3);
+        };
+    };
+    std::string full = "no exception";
+    try {
+        save("/dev/full")();
+    } catch (const EWriteError& e) {
+        full = e.Message();
+    }
+    EXPECT_EQ(full, "Stream write error: /dev/full: No space left on device");
+    EXPECT_EQ(MessageUnderFileSizeLimit(1000, save(limited)), "Stream write error: " + limited + ": File too large");
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include "zip/ZipTestSupport.h"
 #include "platform/DateTime.h"
+#include "platform/FileSizeLimit.h"
 #include "platform/Exceptions.h"
 #include "zip/ExtractOutput.h"
 #include "zip/SuperZip.h"
@@ -411,4 +412,22 @@ TEST_F(Reader, EntriesThatShareBytesAreRefusedBeforeAnythingIsWritten)
         EXPECT_ANY_THROW(toStream.UnzipToStream(out, "*")) << r.what;
         EXPECT_EQ(out.Bytes(), ToBytes("kept")) << r.what;
     }
+}
+
+TEST_F(Reader, AFullDiskDuringExtractionNamesTheFileAndTheReason)
+{
+    const std::string name = Write(BuildArchive({{"big.bin", RandomBytes(200000), 8}}).bytes);
+    WriteFileBytes(dir / "dest/big.bin", ToBytes("old"));
+    const std::string message = MessageUnderFileSizeLimit(65536, [&] {
+        TSuperUnZip z;
+        z.SetZipName(name);
+        z.SetDestDir(dir / "dest");
+        z.DoAll = true;
+        z.OverwriteMode = TUZOverwriteMode::Always;
+        z.OpenZip();
+        z.ExtractMatching();
+    });
+    EXPECT_EQ(message, "Stream write error: " + dir / "dest/big.bin" + ": File too large");
+    EXPECT_EQ(ReadFileBytes(dir / "dest/big.bin"), ToBytes("old"));
+    EXPECT_EQ(FilesUnder(dir / "dest"), 1u);   // no temporary left behind
 }
