@@ -52,8 +52,8 @@ void TSuperUnZip::RefuseOverlappingEntries()
         spans.push_back({spanned ? h.DiskNumberStart : 0u, start, end, i});
     }
 
-    std::stable_sort(spans.begin(), spans.end(), [](const TSpan& a, const TSpan& b) {
-        return a.Volume != b.Volume ? a.Volume < b.Volume : a.Start < b.Start;
+    std::sort(spans.begin(), spans.end(), [](const TSpan& a, const TSpan& b) {
+        return a.Volume != b.Volume ? a.Volume < b.Volume : a.Start != b.Start ? a.Start < b.Start : a.Index < b.Index;
     });
     const auto name = [this](int index) {
         const TZipHeaderInfo& h = *EntryList->GetItem(index);

@@ -45,6 +45,17 @@ void ResetPeak() { peak = held; }
 
 void* operator new(std::size_t size) { return TestAllocator::Allocate(size); }
 void* operator new[](std::size_t size) { return TestAllocator::Allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    try {
+        return TestAllocator::Allocate(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { TestAllocator::Release(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { TestAllocator::Release(p); }
 void operator delete(void* p) noexcept { TestAllocator::Release(p); }
 void operator delete[](void* p) noexcept { TestAllocator::Release(p); }
 void operator delete(void* p, std::size_t) noexcept { TestAllocator::Release(p); }
