@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/StrUtils.h"
 #include "zip/LFNFileStream.h"
 #include "zip/LittleEndian.h"
 #include "zip/SuperUnZip.h"
