@@ -342,8 +342,9 @@ struct TRecordCopy {
     uint32_t longer = 0;   // compressed bytes claimed beyond the entry's own
 };
 
-// The built archive's local entries with a new central directory of the given records.
-Bytes WithRecords(const BuiltArchive& a, const std::vector<TRecordCopy>& records)
+// The built archive's local entries with a new central directory of the given records, as
+// the volume lastVolume of a set (0: a single file).
+Bytes WithRecords(const BuiltArchive& a, const std::vector<TRecordCopy>& records, uint16_t lastVolume = 0)
 {
     std::vector<Bytes> central;
     for (size_t at = a.centralOffset; at < a.endOffset;) {
@@ -360,7 +361,7 @@ Bytes WithRecords(const BuiltArchive& a, const std::vector<TRecordCopy>& records
             .u16(0).u16(0).u16(r.volume).u16(0).u32(0x20).u32(GetLe(c, 42, 4)).str(r.name);
     }
     const uint32_t size = uint32_t(out.b.size() - a.centralOffset);
-    out.u32(0x06054B50).u16(0).u16(0).u16(uint32_t(records.size())).u16(uint32_t(records.size())).u32(size)
+    out.u32(0x06054B50).u16(lastVolume).u16(lastVolume).u16(uint32_t(records.size())).u16(uint32_t(records.size())).u32(size)
         .u32(a.centralOffset).u16(0);
     return out.b;
 }
@@ -383,6 +384,8 @@ TEST_F(Reader, EntriesThatShareBytesAreRefusedBeforeAnythingIsWritten)
         {"the same entry on volumes 0 and 5", WithRecords(one, {{"ZIPDATA", 0, 0}, {"zipdata", 0, 5}}),
          "Damaged central directory: ZIPDATA and zipdata overlap"},
         {"an entry that claims the next one's bytes", WithRecords(two, {{"a.txt", 0, 0, 3}, {"b.txt", 1}}),
+         "Damaged central directory: a.txt and b.txt overlap"},
+        {"the same, in the last volume of a set", WithRecords(two, {{"a.txt", 0, 0, 3}, {"b.txt", 1}}, 1),
          "Damaged central directory: a.txt and b.txt overlap"},
         {"the same volume and offset", WithRecords(one, {{"x.txt", 0}, {"y.txt", 0}}), "Duplicate Object index"},
         {"entries side by side", WithRecords(two, {{"a.txt", 0, 0}, {"b.txt", 1, 3}}), ""},
