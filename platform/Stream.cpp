@@ -26,7 +26,17 @@ void TStream::ReadBuffer(void* buffer, int64_t count)
 void TStream::WriteBuffer(const void* buffer, int64_t count)
 {
     if (count < 0 || (count != 0 && Write(buffer, count) != count))
-        throw EWriteError("Stream write error");
+        RaiseWriteError();
+}
+
+void TStream::RaiseWriteError() { throw EWriteError("Stream write error"); }
+
+std::string StreamWriteErrorText(const std::string& fileName, int error)
+{
+    std::string text = "Stream write error: " + fileName;
+    if (error != 0)
+        text += std::string(": ") + std::strerror(error);
+    return text;
 }
 
 int64_t TStream::CopyFrom(TStream& source, int64_t count)
@@ -242,12 +252,17 @@ int64_t TFileStream::Write(const void* buffer, int64_t count)
         const ssize_t n = ::write(fd_, p + done, static_cast<size_t>(count - done));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n <= 0) {
+            // A disk that fills up takes part of the bytes first; the next call says why.
+            lastWriteError_ = n < 0 ? errno : 0;
             break;
+        }
         done += n;
     }
     return done;
 }
+
+void TFileStream::RaiseWriteError() { throw EWriteError(StreamWriteErrorText(fileName_, lastWriteError_)); }
 
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin)
 {
@@ -263,7 +278,7 @@ int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin)
 void TFileStream::SetSize(int64_t newSize)
 {
     if (::ftruncate(fd_, newSize) != 0)
-        throw EWriteError("Stream write error");
+        throw EWriteError(StreamWriteErrorText(fileName_, errno));
     if (GetPosition() > newSize)
         SetPosition(newSize);
 }

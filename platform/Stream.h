@@ -41,7 +41,14 @@ public:
     void WriteDouble(double v);
 
     int64_t Remaining() { return GetSize() - GetPosition(); }
+
+protected:
+    // What WriteBuffer raises on a short write; a file stream names its file and the reason.
+    [[noreturn]] virtual void RaiseWriteError();
 };
+
+// "Stream write error: <file>: <the system's reason for error>" (the reason left out for 0).
+std::string StreamWriteErrorText(const std::string& fileName, int error);
 
 // A stream held in memory, growable, with direct access to its bytes.
 class TMemoryStream : public TStream {
@@ -91,8 +98,14 @@ public:
     void FlushToDisk();
     int Handle() const { return fd_; }
     const std::string& FileName() const { return fileName_; }
+    // The system's error number of the last write that fell short (0: none known).
+    int LastWriteError() const { return lastWriteError_; }
+
+protected:
+    [[noreturn]] void RaiseWriteError() override;
 
 private:
     std::string fileName_;
     int fd_ = -1;
+    int lastWriteError_ = 0;
 };

@@ -1,5 +1,7 @@
 // The extraction side of the reader: the loop over the selected entries, one entry with its
 // pass-phrase check, decoder and CRC test, and the output to files.
+#include <algorithm>
+
 #include "platform/FileUtils.h"
 #include "platform/StrUtils.h"
 #include "zip/DecoderState.h"
@@ -26,6 +28,21 @@ void CopyStoredAcrossVolumes(TDecoderState& state)
         state.InputCount = 0;
     }
     state.FlushOutput();
+}
+
+// Most bytes one compressed byte can stand for: a deflate match of 258 bytes in two bits.
+constexpr int64_t MaxExpansion = 1032;
+
+// A memory stream grown step by step holds its bytes up to three times over while it grows;
+// room for the whole entry at once keeps them once. Only a size that the compressed bytes
+// at hand can really reach is taken.
+void ReserveForEntry(TStream& out, const TZipHeaderInfo& h, int64_t bytesAtHand)
+{
+    auto* memory = dynamic_cast<TMemoryStream*>(&out);
+    const int64_t compressed = std::min<int64_t>(h.CompressedSize, bytesAtHand);
+    if (!memory || int64_t(h.UncompressedSize) > compressed * MaxExpansion + 1024)
+        return;
+    memory->Bytes().reserve(static_cast<size_t>(memory->GetPosition() + int64_t(h.UncompressedSize)));
 }
 
 bool IsSupportedMethod(uint16_t method) { return method <= 6 || method == 8; }
@@ -103,6 +120,7 @@ int32_t TSuperUnZip::ExtractMatching()
         }
     } run{*this, sortMode_};
     decoder_ = &state;
+    RefuseOverlappingEntries();
 
     // Output paths are built on DestDir; the process's current directory is left alone.
     if (!SingleStreamMode && !destDir_.empty() && !DirectoryExists(destDir_) && !ForceDirectories(destDir_))
@@ -265,6 +283,8 @@ void TSuperUnZip::ExtractEntry(int index)
     if (!SingleStreamMode) {
         file = std::make_unique<TExtractFile>(fileName);
         out = &file->Stream();
+    } else {
+        ReserveForEntry(*out, h, archive.Remaining());
     }
     TStreamCheckpoint checkpoint(*out);
     decoder_->OutputStream = out;
@@ -274,6 +294,12 @@ void TSuperUnZip::ExtractEntry(int index)
         status = Decode(*decoder_, h.CompressionMethod);
     } catch (const EEntryPastSize&) {
         status = DecodeOutputMismatch;
+    } catch (const EWriteError&) {
+        checkpoint.Restore();
+        // The temporary name means nothing to the user; the file being extracted does.
+        if (file)
+            throw EWriteError(StreamWriteErrorText(fileName, file->Stream().LastWriteError()));
+        throw;
     } catch (...) {
         checkpoint.Restore();   // a file that is not committed is removed with it
         throw;

@@ -85,9 +85,11 @@ TExtractFile::TExtractFile(const std::string& fileName) : fileName_(fileName)
     const std::string dir = ExtractFilePath(fileName);
     if (!dir.empty() && !DirectoryExists(dir) && !ForceDirectories(dir))
         throw EFCreateError("Cannot create directory " + dir);
+    // A short name of its own in the same folder: a name that grew from the target's would
+    // pass the file system's limit for targets near it.
     std::random_device random;
     do
-        tempName_ = Format("%s.%08x.unzip-tmp", fileName.c_str(), static_cast<unsigned>(random()));
+        tempName_ = Format("%s.unzip-%08x", dir.c_str(), static_cast<unsigned>(random()));
     while (FileExists(tempName_));
     stream_ = std::make_unique<TFileStream>(tempName_, TFileMode::fmCreate);
 }

@@ -28,8 +28,8 @@ private:
 // destination: an absolute path, a drive, or a "." or ".." component.
 bool SafeOutputName(const TZipHeaderInfo& entry, bool recreateDirs, const std::string& rootDir, std::string& relative);
 
-// A file being extracted: written under a temporary name beside its target, which it
-// replaces only on Commit; dropped without a trace otherwise.
+// A file being extracted: written under a short temporary name in its target's folder, and
+// moved to the target only on Commit; dropped without a trace otherwise.
 class TExtractFile {
 public:
     explicit TExtractFile(const std::string& fileName);
@@ -37,7 +37,7 @@ public:
     TExtractFile(const TExtractFile&) = delete;
     TExtractFile& operator=(const TExtractFile&) = delete;
 
-    TStream& Stream() { return *stream_; }
+    TFileStream& Stream() { return *stream_; }
     // Closes the file, gives it the entry's attributes (when asked) and date, and moves it
     // to its name.
     void Commit(const TZipHeaderInfo& entry, bool retainAttributes);

@@ -114,6 +114,9 @@ protected:
     void ReadDirectory();
     bool RebuildDirectory();
     void ExtractEntry(int index);
+    // Raises EFatalUnzipError when two entries share bytes of the archive: such an archive is
+    // damaged (or built to unpack one entry many times over) and nothing of it is extracted.
+    void RefuseOverlappingEntries();
     void FreeDirectory();
     void SetCurrentHeaderFromEntry(int index);
     void CheckIndex(int index) const;

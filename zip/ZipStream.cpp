@@ -11,11 +11,16 @@ void InPlace(TStream& stream, const std::string& password, Transfer transfer)
     TMemoryStream result;
     stream.SetPosition(0);
     transfer(stream, result, password);
-    stream.SetSize(0);
-    stream.SetPosition(0);
-    result.SetPosition(0);
-    if (result.GetSize() > 0)
-        stream.CopyFrom(result, result.GetSize());
+    if (auto* memory = dynamic_cast<TMemoryStream*>(&stream)) {
+        // The bytes change hands instead of being copied: held once, not twice.
+        memory->Bytes().swap(result.Bytes());
+    } else {
+        stream.SetSize(0);
+        stream.SetPosition(0);
+        result.SetPosition(0);
+        if (result.GetSize() > 0)
+            stream.CopyFrom(result, result.GetSize());
+    }
     stream.SetPosition(0);
 }
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "GoldenFile.h"
+#include "platform/FileSizeLimit.h"
 #include "RandomOutline.h"
 #include "taskdb/PayloadPacking.h"
 #include "zip/ZipExceptions.h"
@@ -100,6 +101,57 @@ TEST_F(PackedPayloadTest, DamagedArchiveIsReportedNotCrashed)
             EXPECT_EQ(e.Message(), "Can not read the file. Invalid password?") << "at " << at;
         }
     }
+}
+
+TEST_F(PackedPayloadTest, CentralRecordsThatShareTheEntryAreRefusedBeforeUnpacking)
+{
+    // The one central record of the payload (53 bytes) three times, on volumes 0, 1 and 2;
+    // each used to unpack the whole payload again.
+    const std::vector<uint8_t> good = SaveBytes(db);
+    const size_t n = size_t(I32At(good, 22)), central = 26 + n - 22 - 53;
+    std::vector<uint8_t> archive(good.begin() + 26, good.begin() + long(central));
+    for (uint8_t volume = 0; volume < 3; ++volume) {
+        archive.insert(archive.end(), good.begin() + long(central), good.begin() + long(central) + 53);
+        archive[archive.size() - 53 + 34] = volume;
+    }
+    archive.insert(archive.end(), good.begin() + long(central) + 53, good.begin() + 26 + long(n));
+    uint8_t* end = archive.data() + archive.size() - 22;
+    end[8] = end[10] = 3;   // entries on this volume and in all
+    end[12] = 3 * 53;       // size of the central directory
+    std::vector<uint8_t> bytes(good.begin(), good.begin() + 22);
+    const int32_t size = int32_t(archive.size());
+    for (int i = 0; i < 4; ++i)
+        bytes.push_back(uint8_t(size >> (8 * i)));
+    bytes.insert(bytes.end(), archive.begin(), archive.end());
+    bytes.insert(bytes.end(), good.begin() + 26 + long(n), good.end());
+
+    TTovrinDataBase other;
+    try {
+        LoadBytes(other, bytes);
+        ADD_FAILURE() << "loaded";
+    } catch (const ExInvalidFileFormat& e) {
+        EXPECT_EQ(e.Message(), "Invalid file format: the file is damaged (Damaged central directory: ZIPDATA and "
+                               "ZIPDATA overlap)");
+    }
+    EXPECT_EQ(other.Root->Children.Count(), 0);
+}
+
+TEST_F(PackedPayloadTest, AFullDiskDuringASaveNamesTheFileAndTheReason)
+{
+    const auto save = [this](const std::string& name) {
+        return [this, name] {
+            TFileStream file(name, TFileMode::fmCreate);   // the stream a save writes through
+            db.SaveToStream(file, "", 3);
+        };
+    };
+    try {
+        save("/dev/full")();
+        ADD_FAILURE() << "saved";
+    } catch (const EWriteError& e) {
+        EXPECT_EQ(e.Message(), "Stream write error: /dev/full: No space left on device");
+    }
+    const std::string limited = zipPath.string();
+    EXPECT_EQ(MessageUnderFileSizeLimit(1000, save(limited)), "Stream write error: " + limited + ": File too large");
 }
 
 } // namespace

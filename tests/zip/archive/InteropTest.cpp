@@ -17,7 +17,8 @@ namespace {
 using TTree = std::map<std::string, Bytes>;
 
 // Empty and one-byte files, text, incompressible data (stored whole), zeros, a deep path, names
-// inside and outside code page 437, an executable and a read-only file, and many entries.
+// inside and outside code page 437, an executable and a read-only file, a name of 255 bytes
+// (the file system's limit) and many entries.
 TTree SampleFiles()
 {
     TTree files = {{"empty.txt", {}},
@@ -30,7 +31,8 @@ TTree SampleFiles()
                    {"names/\xE6\x97\xA5\xE6\x9C\xAC.txt", ToBytes("japan")},     // 日本.txt
                    {"names/\xE4\xB8\xAD\xE5\x9B\xBD.txt", ToBytes("china")},     // 中国.txt
                    {"run.sh", ToBytes("#!/bin/sh\n")},
-                   {"readonly.txt", ToBytes("keep")}};
+                   {"readonly.txt", ToBytes("keep")},
+                   {"long/" + std::string(251, 'n') + ".txt", ToBytes("the longest name a file can have")}};
     for (int i = 0; i < 60; ++i)
         files["many/f" + std::to_string(i) + ".txt"] = PseudoText(size_t(i * 37), uint32_t(i));
     return files;

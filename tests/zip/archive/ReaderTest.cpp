@@ -7,6 +7,7 @@
 
 #include "zip/ZipTestSupport.h"
 #include "platform/DateTime.h"
+#include "platform/FileSizeLimit.h"
 #include "platform/Exceptions.h"
 #include "zip/ExtractOutput.h"
 #include "zip/SuperZip.h"
@@ -328,4 +329,108 @@ TEST_F(Reader, PassPhraseLoop)
         EXPECT_EQ(out.GetSize(), 0);
         EXPECT_EQ(skipped, (std::vector<TSkipReason>{TSkipReason::srBadPassword}));
     }
+}
+
+namespace {
+
+// A central record made from the one of a built entry: another name, volume number and
+// compressed size.
+struct TRecordCopy {
+    std::string name;
+    size_t entry;
+    uint16_t volume = 0;
+    uint32_t longer = 0;   // compressed bytes claimed beyond the entry's own
+};
+
+// The built archive's local entries with a new central directory of the given records, as
+// the volume lastVolume of a set (0: a single file).
+Bytes WithRecords(const BuiltArchive& a, const std::vector<TRecordCopy>& records, uint16_t lastVolume = 0)
+{
+    std::vector<Bytes> central;
+    for (size_t at = a.centralOffset; at < a.endOffset;) {
+        const size_t size = 46 + GetLe(a.bytes, at + 28, 2) + GetLe(a.bytes, at + 30, 2) + GetLe(a.bytes, at + 32, 2);
+        central.push_back(Slice(a.bytes, at, size));
+        at += size;
+    }
+    TLe out;
+    out.raw(Slice(a.bytes, 0, a.centralOffset));
+    for (const TRecordCopy& r : records) {
+        const Bytes& c = central.at(r.entry);
+        const Bytes common = Slice(c, 4, 16);   // versions, flags, method, time, CRC
+        out.u32(0x02014B50).raw(common).u32(GetLe(c, 20, 4) + r.longer).u32(GetLe(c, 24, 4)).u16(uint32_t(r.name.size()))
+            .u16(0).u16(0).u16(r.volume).u16(0).u32(0x20).u32(GetLe(c, 42, 4)).str(r.name);
+    }
+    const uint32_t size = uint32_t(out.b.size() - a.centralOffset);
+    out.u32(0x06054B50).u16(lastVolume).u16(lastVolume).u16(uint32_t(records.size())).u16(uint32_t(records.size())).u32(size)
+        .u32(a.centralOffset).u16(0);
+    return out.b;
+}
+
+}  // namespace
+
+TEST_F(Reader, EntriesThatShareBytesAreRefusedBeforeAnythingIsWritten)
+{
+    const BuiltArchive one = BuildArchive({{"payload", PseudoText(20000), 8}});
+    const BuiltArchive two = BuildArchive({{"a.txt", ToBytes("first"), 0}, {"b.txt", ToBytes("second"), 8}});
+    std::vector<TRecordCopy> eightNames;
+    for (uint16_t v = 0; v < 8; ++v)
+        eightNames.push_back({"f" + std::to_string(v) + ".txt", 0, v});
+    const struct {
+        const char* what;
+        Bytes archive;
+        std::string message;   // empty: extracts
+    } rows[] = {
+        {"eight names on one local header", WithRecords(one, eightNames), "Damaged central directory: f0.txt and f1.txt overlap"},
+        {"the same entry on volumes 0 and 5", WithRecords(one, {{"ZIPDATA", 0, 0}, {"zipdata", 0, 5}}),
+         "Damaged central directory: ZIPDATA and zipdata overlap"},
+        {"an entry that claims the next one's bytes", WithRecords(two, {{"a.txt", 0, 0, 3}, {"b.txt", 1}}),
+         "Damaged central directory: a.txt and b.txt overlap"},
+        {"the same, in the last volume of a set", WithRecords(two, {{"a.txt", 0, 0, 3}, {"b.txt", 1}}, 1),
+         "Damaged central directory: a.txt and b.txt overlap"},
+        {"the same volume and offset", WithRecords(one, {{"x.txt", 0}, {"y.txt", 0}}), "Duplicate Object index"},
+        {"entries side by side", WithRecords(two, {{"a.txt", 0, 0}, {"b.txt", 1, 3}}), ""},
+    };
+    for (const auto& r : rows) {
+        fs::remove_all(dir / "dest");
+        TSuperUnZip z;
+        z.SetZipName(Write(r.archive));
+        z.SetDestDir(dir / "dest");
+        z.DoAll = true;
+        std::string message;
+        try {
+            z.OpenZip();
+            EXPECT_EQ(z.ExtractMatching(), 2) << r.what;
+        } catch (const Exception& e) {
+            message = e.Message();
+        }
+        EXPECT_EQ(message, r.message) << r.what;
+        EXPECT_EQ(fs::exists(dir / "dest") ? FilesUnder(dir / "dest") : 0u, r.message.empty() ? 2u : 0u) << r.what;
+
+        if (r.message.empty())
+            continue;
+        // Into a stream: the caller's bytes stay as they were.
+        TSuperUnZip toStream;
+        toStream.SetZipName(dir / "t.zip");
+        TMemoryStream out(ToBytes("kept"));
+        EXPECT_ANY_THROW(toStream.UnzipToStream(out, "*")) << r.what;
+        EXPECT_EQ(out.Bytes(), ToBytes("kept")) << r.what;
+    }
+}
+
+TEST_F(Reader, AFullDiskDuringExtractionNamesTheFileAndTheReason)
+{
+    const std::string name = Write(BuildArchive({{"big.bin", RandomBytes(200000), 8}}).bytes);
+    WriteFileBytes(dir / "dest/big.bin", ToBytes("old"));
+    const std::string message = MessageUnderFileSizeLimit(65536, [&] {
+        TSuperUnZip z;
+        z.SetZipName(name);
+        z.SetDestDir(dir / "dest");
+        z.DoAll = true;
+        z.OverwriteMode = TUZOverwriteMode::Always;
+        z.OpenZip();
+        z.ExtractMatching();
+    });
+    EXPECT_EQ(message, "Stream write error: " + dir / "dest/big.bin" + ": File too large");
+    EXPECT_EQ(ReadFileBytes(dir / "dest/big.bin"), ToBytes("old"));
+    EXPECT_EQ(FilesUnder(dir / "dest"), 1u);   // no temporary left behind
 }

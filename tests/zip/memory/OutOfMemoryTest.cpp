@@ -1,34 +1,11 @@
 // A decoding table for which no memory can be had: the tables go, the user is told, status 3.
-// This binary replaces the global allocator so that one allocation can be made to fail.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <new>
-
+#include "CountingAllocator.h"
 #include "zip/ZipTestSupport.h"
 #include "zip/HuftBuild.h"
 
-namespace {
-
-int failIn = 0;   // the allocation that fails, counted from 1; 0 = none
-
-void* Allocate(std::size_t size)
-{
-    if (failIn > 0 && --failIn == 0)
-        throw std::bad_alloc();
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+using TestAllocator::FailIn;
 
 TEST(OutOfMemory, TableBuildTellsTheUserAndReturnsThree)
 {
@@ -49,10 +26,10 @@ TEST(OutOfMemory, TableBuildTellsTheUserAndReturnsThree)
     int failed = 0;
     for (int nth = 1; nth <= 8; ++nth) {
         host.Asked.clear();
-        failIn = nth;
+        FailIn = nth;
         const int result = HuftBuild(lengths, 288, 257, kLengthBase, kLengthExtra, 7, table);
-        const bool hit = failIn == 0;
-        failIn = 0;
+        const bool hit = FailIn == 0;
+        FailIn = 0;
         if (!hit) {
             EXPECT_EQ(result, 0);
             break;
