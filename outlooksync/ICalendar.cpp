@@ -79,7 +79,7 @@ std::string LineOf(const TICalProperty& p)
     return p.Raw ? p.Name : p.Name + p.ParamText + ":" + p.Value;
 }
 
-void Fold(const std::string& line, std::string& out)
+void Fold(const std::string& line, std::string_view eol, std::string& out)
 {
     // 75 octets on the first line, 74 after the leading blank on the others.
     size_t pos = 0;
@@ -91,12 +91,13 @@ void Fold(const std::string& line, std::string& out)
         if (cut == pos)
             cut = pos + limit;
         out.append(line, pos, cut - pos);
-        out += "\r\n ";
+        out += eol;
+        out += ' ';
         pos = cut;
         limit = 74;
     }
     out.append(line, pos, std::string::npos);
-    out += "\r\n";
+    out += eol;
 }
 
 // The logical line that Source holds, folds and line end removed.
@@ -117,25 +118,38 @@ std::string Unfolded(std::string_view source)
 }
 
 // The line as it was read when it still says the same, else the line folded anew.
-void WriteLine(const std::string& source, const std::string& line, std::string& out)
+void WriteLine(const std::string& source, const std::string& line, std::string_view eol,
+               std::string& out)
 {
     if (source.empty() || Unfolded(source) != line) {
-        Fold(line, out);
+        Fold(line, eol, out);
         return;
     }
     out += source;
     if (source.back() != '\n')
-        out += "\r\n";
+        out += eol;
 }
 
-void WriteComponent(const TICalComponent& c, std::string& out)
+void WriteComponent(const TICalComponent& c, std::string_view eol, std::string& out)
 {
-    WriteLine(c.BeginSource, "BEGIN:" + c.Name, out);
+    WriteLine(c.BeginSource, "BEGIN:" + c.Name, eol, out);
     for (const TICalProperty& p : c.Properties)
-        WriteLine(p.Source, LineOf(p), out);
+        WriteLine(p.Source, LineOf(p), eol, out);
     for (const TICalComponent& child : c.Components)
-        WriteComponent(child, out);
-    WriteLine(c.EndSource, "END:" + c.Name, out);
+        WriteComponent(child, eol, out);
+    WriteLine(c.EndSource, "END:" + c.Name, eol, out);
+}
+
+// New and changed lines end as the text's first line did: a file written with bare line
+// feeds keeps one kind of line end throughout.
+std::string_view LineEndOf(const std::vector<TICalComponent>& components)
+{
+    if (components.empty())
+        return "\r\n";
+    const std::string& first = components.front().BeginSource;
+    const bool bare = first.size() >= 1 && first.back() == '\n' &&
+                      (first.size() < 2 || first[first.size() - 2] != '\r');
+    return bare ? "\n" : "\r\n";
 }
 
 } // namespace
@@ -284,8 +298,9 @@ std::vector<TICalComponent> ParseICalendar(std::string_view Text, std::string& P
 std::string WriteICalendar(const std::vector<TICalComponent>& Components)
 {
     std::string out;
+    const std::string_view eol = LineEndOf(Components);
     for (const TICalComponent& c : Components)
-        WriteComponent(c, out);
+        WriteComponent(c, eol, out);
     return out;
 }
 
