@@ -93,9 +93,13 @@ bool TOutlookSyncRun::OutlookItemDiffers(IOutlookTaskItem& Item, const TTaskNode
         return true;
     if (Item.IsRecurring() != Task->IsOutlookRecurring)
         return true;
-    if (SyncToAnsi(Item.Subject()) != SyncToAnsi(Item.KeptSubject(SyncToWide(Task->Caption))))
+    // Both texts as the item keeps them: another program may have written characters (control
+    // characters) that the item would not keep from the outline either.
+    if (SyncToAnsi(Item.KeptSubject(Item.Subject())) !=
+        SyncToAnsi(Item.KeptSubject(SyncToWide(Task->Caption))))
         return true;
-    if (SyncToAnsi(Item.KeptBody(SyncToWide(NoteText(*Task)))) != SyncToAnsi(Item.Body()))
+    if (SyncToAnsi(Item.KeptBody(SyncToWide(NoteText(*Task)))) !=
+        SyncToAnsi(Item.KeptBody(Item.Body())))
         return true;
     if (Task->DueDateTime == 0)
         return Item.DueDate() != OutlookNoDate && Item.DueDate() != 0;
