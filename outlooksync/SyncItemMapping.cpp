@@ -82,6 +82,8 @@ void TOutlookSyncRun::WriteOutlookItem(IOutlookTaskItem& Item, TTaskNode* Task)
         }
     }
     Item.Save();
+    // The mark follows the item the task is written to (a new item is no series).
+    Task->SetIsOutlookRecurring(Item.IsRecurring());
 
     if (Mode == smBothWays && Item.IsRecurring())
         ReadOutlookItem(Task, Item);
