@@ -14,6 +14,11 @@ std::string Quoted(const std::string& s)
     return "\"" + s + "\"";
 }
 
+// A deletion in the store that failed; its text is the whole log line.
+class EDeleteFailed : public Exception {
+    using Exception::Exception;
+};
+
 // Frees the pass's indexes on every way out of the pass.
 class TPassIndexes {
 public:
@@ -218,7 +223,9 @@ void TOutlookSyncRun::SyncBothWays()
 
 void TOutlookSyncRun::LogItemFailure(const std::exception& e)
 {
-    if (dynamic_cast<const EOutlookItemSkipped*>(&e))
+    if (dynamic_cast<const EDeleteFailed*>(&e))
+        Log->LogSyncError(e.what());
+    else if (dynamic_cast<const EOutlookItemSkipped*>(&e))
         Log->LogSyncWarning(e.what());
     else
         Log->LogSyncError(std::string("Unexpected error: ") + e.what());
@@ -257,14 +264,22 @@ void TOutlookSyncRun::HandleDeletedInTree(IOutlookTaskItem& Item)
         line += " Deleting in Outlook...";
     else
         line += " Changing Outlook category to " + Quoted(category);
+    // Logged and counted once done: a delete the store refuses (a read-only folder) is a
+    // failure, and the deletion waits for the next run.
+    try {
+        if (category.empty()) {
+            Item.Delete();
+        } else {
+            Item.SetCategories(SyncToWide(category));
+            Item.Save();
+        }
+    } catch (const ESyncAborted&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw EDeleteFailed(line + " Failed: " + e.what());
+    }
     Log->LogSyncMessage(line);
     ++stats.OutlookDeleted;
-    if (category.empty()) {
-        Item.Delete();
-    } else {
-        Item.SetCategories(SyncToWide(category));
-        Item.Save();
-    }
 }
 
 bool TOutlookSyncRun::CarriesDeletedItemsCategory(IOutlookTaskItem& Item)
