@@ -1,5 +1,6 @@
 #include "outlooksync/ICalendar.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <ctime>
@@ -486,4 +487,39 @@ bool IsWholeDay(TDateTime Value)
 TDateTime RoundToSecond(TDateTime Value)
 {
     return FromSeconds(ToSeconds(Value));
+}
+
+TDateTime RepeatedWallTimeStart(TDateTime Local)
+{
+    const time_t wall = static_cast<time_t>(ToSeconds(Local) - kUnixEpochDays * kSecondsPerDay);
+    auto wallOf = [](time_t instant) {
+        struct tm fields {};
+        localtime_r(&instant, &fields);
+        return timegm(&fields);
+    };
+    auto offsetOf = [](time_t instant) {
+        struct tm fields {};
+        localtime_r(&instant, &fields);
+        return fields.tm_gmtoff;
+    };
+    // The wall time read once as summer time and once as standard time: two instants that
+    // both show it exist only in the hour the clock is set back.
+    time_t instants[2];
+    for (int dst = 0; dst < 2; ++dst) {
+        struct tm fields {};
+        gmtime_r(&wall, &fields);
+        fields.tm_isdst = dst;
+        instants[dst] = mktime(&fields);
+    }
+    time_t first = std::min(instants[0], instants[1]);
+    time_t second = std::max(instants[0], instants[1]);
+    if (first == -1 || first == second || wallOf(first) != wall || wallOf(second) != wall)
+        return Local;
+    // The moment the clock went back lies between them.
+    const long before = offsetOf(first);
+    while (second - first > 1) {
+        const time_t middle = first + (second - first) / 2;
+        (offsetOf(middle) == before ? first : second) = middle;
+    }
+    return FromSeconds(static_cast<int64_t>(wallOf(second)) + kUnixEpochDays * kSecondsPerDay);
 }

@@ -67,3 +67,6 @@ TDateTime TruncateToSecond(TDateTime Value);
 bool IsWholeDay(TDateTime Value);
 // The nearest whole second, in the form a date and time read from text has.
 TDateTime RoundToSecond(TDateTime Value);
+// For a local time in the hour the clock is set back (it shows twice), the first local time
+// of that repeated span; any other time as it is.
+TDateTime RepeatedWallTimeStart(TDateTime Local);

@@ -91,6 +91,11 @@ private:
     void FreeTask(TTaskNode* Task);
     // Marks the tasks of RetryEntryIDs as changed after the run's time.
     void KeepRetriesChanged();
+    // True when a side's time stamp is later than the last run. An edit in the hour the clock
+    // was set back after the last run is stamped earlier than the run: stamps from the start of
+    // that hour count.
+    bool ChangedSinceLastRun(TDateTime Stamp);
+    TDateTime repeatOf_ = -1, repeatStart_ = 0;   // the last run's time and that hour's start
     // True when the item carries the category that marks a task deleted in the outline.
     bool CarriesDeletedItemsCategory(IOutlookTaskItem& Item);
 };

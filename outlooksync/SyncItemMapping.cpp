@@ -134,20 +134,19 @@ void TOutlookSyncRun::AddConflictCopyToTree(IOutlookTaskItem& Item, TTaskNode* P
 
 void TOutlookSyncRun::SyncLinkedPair(TTaskNode* Task, IOutlookTaskItem& Item)
 {
-    const TDateTime O = Item.LastModificationTime();
-    const TDateTime M = Task->ModifiedDateTime;
-    const TDateTime S = DataBase.LastSyncTime;
+    const bool outlookChanged = ChangedSinceLastRun(Item.LastModificationTime());
+    const bool tovrinChanged = ChangedSinceLastRun(Task->ModifiedDateTime);
     TSyncStatistics& stats = Log->SyncStatistics;
 
-    if ((M <= S && O <= S) || !OutlookItemDiffers(Item, Task)) {
+    if ((!tovrinChanged && !outlookChanged) || !OutlookItemDiffers(Item, Task)) {
         Log->LogSyncTrace("Task has not been changed (skipped): " + Quoted(Task->Caption));
-    } else if (M > S && O > S) {
+    } else if (tovrinChanged && outlookChanged) {
         Log->LogSyncWarning("Task has been changed in both places (Tovrin and Outlook): " +
                             Quoted(Task->Caption) + ". Processing conflict...");
         ++stats.Conflicts;
         AddConflictCopyToOutlook(Task);
         AddConflictCopyToTree(Item, Task->Parent, Task->IndexInParent() + 1);
-    } else if (M > S) {
+    } else if (tovrinChanged) {
         WriteOutlookItem(Item, Task);
         Log->LogSyncDetail("Task has been changed in Tovrin: " + Quoted(Task->Caption) +
                            ". Updating Outlook...");

@@ -169,7 +169,7 @@ void TOutlookSyncRun::SyncBothWays()
                     keptDeleted.Add(id);
             }
             // A change here that could not reach the item is still a change at the next run.
-            if (pairedTask && pairedTask->ModifiedDateTime > DataBase.LastSyncTime)
+            if (pairedTask && ChangedSinceLastRun(pairedTask->ModifiedDateTime))
                 RetryEntryIDs.push_back(id);
         }
     }
@@ -190,8 +190,7 @@ void TOutlookSyncRun::SyncBothWays()
                 ++stats.OutlookAdded;
             } else if (task == NewOutlookTasksParentTask) {
                 task->SetOutlookEntryID(" ");
-            } else if (DataBase.LastSyncTime > 0 &&
-                       task->ModifiedDateTime > DataBase.LastSyncTime) {
+            } else if (DataBase.LastSyncTime > 0 && ChangedSinceLastRun(task->ModifiedDateTime)) {
                 Log->LogSyncWarning(
                     "Task has been deleted in Outlook, however it was changed in Tovrin: " +
                     Quoted(task->Caption) + ". Processing conflict...");
@@ -251,7 +250,7 @@ void TOutlookSyncRun::HandleDeletedInTree(IOutlookTaskItem& Item)
     TSyncStatistics& stats = Log->SyncStatistics;
     const TDateTime O = Item.LastModificationTime();
     const std::string subject = SyncToAnsi(Item.Subject());
-    if (DataBase.LastSyncTime > 0 && O > DataBase.LastSyncTime) {
+    if (DataBase.LastSyncTime > 0 && ChangedSinceLastRun(O)) {
         Log->LogSyncWarning("Task has been deleted in Tovrin, however it was changed in Outlook: " +
                             Quoted(subject) + ". Processing conflict...");
         ++stats.Conflicts;
