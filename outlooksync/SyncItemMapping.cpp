@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "outlooksync/OutlookSync.h"
+#include "outlooksync/SyncFollowers.h"
 #include "outlooksync/SyncText.h"
 #include "taskdb/TaskNode.h"
 #include "taskdb/TovrinDataBase.h"
@@ -26,11 +27,24 @@ void TOutlookSyncRun::ReadOutlookItem(TTaskNode* Task, IOutlookTaskItem& Item)
     Task->Note.SetText(SyncToAnsi(Item.Body()));
 
     const TDateTime due = Item.DueDate();
-    if (due == OutlookNoDate) {
+    // A subtask that took its parent's new dates in this run keeps them while its item still
+    // holds its former dates; its own stamp is not the parent's change.
+    const bool keepsParentDates = Followers && Followers->ItemHoldsFormerDates(Task, Item);
+    struct TFollowerStamps {
+        TSyncFollowers* followers;
+        ~TFollowerStamps()
+        {
+            if (followers)
+                followers->After();
+        }
+    } stamps{Followers && !Task->Children.Empty() ? Followers : nullptr};
+    if (stamps.followers)
+        stamps.followers->Before(Task);
+    if (!keepsParentDates && due == OutlookNoDate) {
         Task->SetDueDateTime(0);
         Task->SetLeadTime(1.0);
         Task->SetScheduleType(0);
-    } else {
+    } else if (!keepsParentDates) {
         if (due != Task->DueDateTime) {
             Task->SetDueDateTime(due);
             Task->SetScheduleType(1);

@@ -1,5 +1,6 @@
 // The passes of a run: indexing the outline by Outlook link, then the work of the run's mode.
 #include "outlooksync/OutlookSync.h"
+#include "outlooksync/SyncFollowers.h"
 #include "outlooksync/SyncHost.h"
 #include "outlooksync/SyncIndexes.h"
 #include "outlooksync/SyncText.h"
@@ -115,6 +116,13 @@ void TOutlookSyncRun::SyncBothWays()
     // Outlook items, last to first: items added meanwhile (conflict copies) are not met.
     TEntryIDIndex& index = *DataBase.EntryIDIndex;
     TStringList keptDeleted;
+    TSyncFollowers followers;
+    struct TFollowersInUse {
+        TSyncFollowers*& in;
+        ~TFollowersInUse() { in = nullptr; }
+    } inUse{Followers};
+    Followers = &followers;
+    std::map<TTaskNode*, std::shared_ptr<IOutlookTaskItem>> metItems;
     for (int32_t i = n; i >= 1; --i) {
         std::shared_ptr<IOutlookTaskItem> item;
         bool met = false;
@@ -135,6 +143,7 @@ void TOutlookSyncRun::SyncBothWays()
                 met = true;
                 pairedTask = task;
                 SyncLinkedPair(task, *item);
+                metItems[task] = item;
             } else if (DataBase.DeletedEntryIDs.IndexOf(id) >= 0) {
                 HandleDeletedInTree(*item);
             } else if (CarriesDeletedItemsCategory(*item)) {
@@ -174,6 +183,9 @@ void TOutlookSyncRun::SyncBothWays()
         }
     }
 
+    WriteFollowers(metItems);
+    Followers = nullptr;
+
     // Tasks whose item was not met.
     for (int j = 0; j < index.Count(); ++j) {
         TTaskNode* task = index[j].Task;
@@ -198,8 +210,15 @@ void TOutlookSyncRun::SyncBothWays()
                 AddConflictCopyToOutlook(task);
             } else {
                 const bool hasChildren = !task->Children.Empty();
-                while (!task->Children.Empty())
-                    task->Children[task->Children.Count() - 1]->MoveTo(NewOutlookTasksParentTask, 0);
+                while (!task->Children.Empty()) {
+                    // A subtask that followed the deleted task keeps the dates it had.
+                    TTaskNode* child = task->Children[task->Children.Count() - 1];
+                    if (child->ScheduleType != 1 &&
+                        (child->DueDateTime != NewOutlookTasksParentTask->DueDateTime ||
+                         child->LeadTime != NewOutlookTasksParentTask->LeadTime))
+                        child->SetScheduleType(1);
+                    child->MoveTo(NewOutlookTasksParentTask, 0);
+                }
                 std::string line = "Task has been deleted in Outlook: " + Quoted(task->Caption) +
                                    ". Deleting in Tovrin...";
                 if (hasChildren)
@@ -218,6 +237,29 @@ void TOutlookSyncRun::SyncBothWays()
     DataBase.DeletedEntryIDs.Clear();
     for (const std::string& id : keptDeleted)
         DataBase.DeletedEntryIDs.Add(id);
+}
+
+void TOutlookSyncRun::WriteFollowers(
+    const std::map<TTaskNode*, std::shared_ptr<IOutlookTaskItem>>& Met)
+{
+    for (TTaskNode* task : Followers->Changed()) {
+        auto pair = Met.find(task);
+        if (pair == Met.end())
+            continue;   // its item was not met; the rest of the pass decides
+        try {
+            IOutlookTaskItem& item = *pair->second;
+            if (item.EntryID() != Trim(task->OutlookEntryID) || !OutlookItemDiffers(item, task))
+                continue;
+            WriteOutlookItem(item, task);
+            Log->LogSyncDetail("Task has been changed in Tovrin: " + Quoted(task->Caption) +
+                               ". Updating Outlook...");
+            ++Log->SyncStatistics.OutlookUpdated;
+        } catch (const ESyncAborted&) {
+            throw;
+        } catch (const std::exception& e) {
+            LogItemFailure(e);
+        }
+    }
 }
 
 void TOutlookSyncRun::LogItemFailure(const std::exception& e)
