@@ -119,8 +119,17 @@ void TOutlookSyncRun::SyncBothWays()
     TSyncFollowers followers;
     struct TFollowersInUse {
         TSyncFollowers*& in;
-        ~TFollowersInUse() { in = nullptr; }
-    } inUse{Followers};
+        TSyncFollowers& followers;
+        bool written = false;
+        ~TFollowersInUse()
+        {
+            in = nullptr;
+            // A pass cut short leaves them changed here, so the next run writes them.
+            if (!written)
+                for (TTaskNode* task : followers.Changed())
+                    task->SetModifiedDateTime(Now());
+        }
+    } inUse{Followers, followers};
     Followers = &followers;
     std::map<TTaskNode*, std::shared_ptr<IOutlookTaskItem>> metItems;
     for (int32_t i = n; i >= 1; --i) {
@@ -184,6 +193,7 @@ void TOutlookSyncRun::SyncBothWays()
     }
 
     WriteFollowers(metItems);
+    inUse.written = true;
     Followers = nullptr;
 
     // Tasks whose item was not met.
@@ -258,6 +268,7 @@ void TOutlookSyncRun::WriteFollowers(
             throw;
         } catch (const std::exception& e) {
             LogItemFailure(e);
+            RetryEntryIDs.push_back(task->OutlookEntryID);
         }
     }
 }

@@ -82,7 +82,8 @@ protected:
     }
     // Their due date on a parent, its lead here, its deletion there: the subtasks that follow
     // it are equal to their files after each run.
-    void FollowersStayEqual(bool parentMetFirst);
+    // With abortAfter, a run is first cut short that many items after the parent's.
+    void FollowersStayEqual(bool parentMetFirst, int abortAfter = 0);
 };
 
 // Root may read and write everywhere: this takes the override away for a while.
@@ -113,7 +114,12 @@ TEST_F(TodomanPairs, FollowingSubtasksStayEqualToTheirFilesWhenTheParentsFileIsM
     FollowersStayEqual(false);
 }
 
-void TodomanPairs::FollowersStayEqual(bool parentMetFirst)
+TEST_F(TodomanPairs, FollowingSubtasksStayEqualToTheirFilesAfterARunCutShort)
+{
+    FollowersStayEqual(true, 1);
+}
+
+void TodomanPairs::FollowersStayEqual(bool parentMetFirst, int abortAfter)
 {
     TTaskNode* parent = db.Root->AddChild("Parent", -1);
     parent->SetDueDateTime(EncodeDate(2030, 5, 1) + EncodeTime(10, 0, 0, 0));
@@ -130,11 +136,19 @@ void TodomanPairs::FollowersStayEqual(bool parentMetFirst)
         fs::rename(FileOf(followers[i]->Caption), tasks / ("5-" + std::to_string(i) + ".ics"));
     ASSERT_TRUE(SyncAlone());
 
-    // Their due date on the parent, and one follower's file edited there too.
+    // Their due date on the parent, and one follower's file edited there too (a run cut short
+    // leaves the followers changed here, so a follower's own edit there would be a conflict).
     Run("todoman edit --due '2030-06-10 12:00' " + Id("Parent"));
-    EditRaw("Follow two", "s/^SUMMARY:.*/SUMMARY:Follow two there\\r/");
+    if (abortAfter == 0)
+        EditRaw("Follow two", "s/^SUMMARY:.*/SUMMARY:Follow two there\\r/");
+    if (abortAfter > 0) {
+        // The new-tasks parent's file is met first, then the parent's.
+        host.S.AbortAtStep = static_cast<int>(host.S.Steps.size()) + 2 + abortAfter;
+        ASSERT_FALSE(SyncAlone());
+        host.S.AbortAtStep = -1;
+    }
     ASSERT_TRUE(SyncAlone());
-    EXPECT_EQ(followers[1]->Caption, "Follow two there");
+    EXPECT_EQ(followers[1]->Caption, abortAfter == 0 ? "Follow two there" : "Follow two");
     for (TTaskNode* task : followers) {
         EXPECT_EQ(std::tuple(task->DueDateTime, task->ScheduleType),
                   std::tuple(EncodeDate(2030, 6, 10) + EncodeTime(12, 0, 0, 0), 0));
