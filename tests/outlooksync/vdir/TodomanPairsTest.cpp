@@ -215,8 +215,19 @@ TEST_F(TodomanPairs, TheRecurringMarkFollowsTheFileATaskIsLinkedTo)
     EXPECT_EQ(std::pair(bool(mine->IsOutlookRecurring), bool(theirs->IsOutlookRecurring)),
               std::pair(false, true));
 
+    // The new-tasks parent linked to a series there, whose file is then deleted: it is
+    // written anew, without a series.
+    TTaskNode* inbox = Find("<NewOutlookTasks>");
+    EditRaw("<NewOutlookTasks>", "/^SUMMARY:/a RRULE:FREQ=DAILY\\r");
+    ASSERT_TRUE(SyncAlone());
+    ASSERT_TRUE(inbox->IsOutlookRecurring);
+    Run("todoman delete --yes " + Id("<NewOutlookTasks>"));
+    ASSERT_TRUE(SyncAlone());
+    ASSERT_TRUE(SyncAlone());
+    EXPECT_FALSE(inbox->IsOutlookRecurring);
+
     // Touched on both sides without a compared change: no further conflict.
-    for (TTaskNode* task : {mine, theirs}) {
+    for (TTaskNode* task : {mine, theirs, inbox}) {
         Run("todoman edit --priority high " + Id(task->Caption));
         Edit(task);
     }
