@@ -1,5 +1,6 @@
 #include "outlooksync/ICalendar.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <ctime>
@@ -79,7 +80,7 @@ std::string LineOf(const TICalProperty& p)
     return p.Raw ? p.Name : p.Name + p.ParamText + ":" + p.Value;
 }
 
-void Fold(const std::string& line, std::string& out)
+void Fold(const std::string& line, std::string_view eol, std::string& out)
 {
     // 75 octets on the first line, 74 after the leading blank on the others.
     size_t pos = 0;
@@ -91,12 +92,13 @@ void Fold(const std::string& line, std::string& out)
         if (cut == pos)
             cut = pos + limit;
         out.append(line, pos, cut - pos);
-        out += "\r\n ";
+        out += eol;
+        out += ' ';
         pos = cut;
         limit = 74;
     }
     out.append(line, pos, std::string::npos);
-    out += "\r\n";
+    out += eol;
 }
 
 // The logical line that Source holds, folds and line end removed.
@@ -117,25 +119,38 @@ std::string Unfolded(std::string_view source)
 }
 
 // The line as it was read when it still says the same, else the line folded anew.
-void WriteLine(const std::string& source, const std::string& line, std::string& out)
+void WriteLine(const std::string& source, const std::string& line, std::string_view eol,
+               std::string& out)
 {
     if (source.empty() || Unfolded(source) != line) {
-        Fold(line, out);
+        Fold(line, eol, out);
         return;
     }
     out += source;
     if (source.back() != '\n')
-        out += "\r\n";
+        out += eol;
 }
 
-void WriteComponent(const TICalComponent& c, std::string& out)
+void WriteComponent(const TICalComponent& c, std::string_view eol, std::string& out)
 {
-    WriteLine(c.BeginSource, "BEGIN:" + c.Name, out);
+    WriteLine(c.BeginSource, "BEGIN:" + c.Name, eol, out);
     for (const TICalProperty& p : c.Properties)
-        WriteLine(p.Source, LineOf(p), out);
+        WriteLine(p.Source, LineOf(p), eol, out);
     for (const TICalComponent& child : c.Components)
-        WriteComponent(child, out);
-    WriteLine(c.EndSource, "END:" + c.Name, out);
+        WriteComponent(child, eol, out);
+    WriteLine(c.EndSource, "END:" + c.Name, eol, out);
+}
+
+// New and changed lines end as the text's first line did: a file written with bare line
+// feeds keeps one kind of line end throughout.
+std::string_view LineEndOf(const std::vector<TICalComponent>& components)
+{
+    if (components.empty())
+        return "\r\n";
+    const std::string& first = components.front().BeginSource;
+    const bool bare = first.size() >= 1 && first.back() == '\n' &&
+                      (first.size() < 2 || first[first.size() - 2] != '\r');
+    return bare ? "\n" : "\r\n";
 }
 
 } // namespace
@@ -284,8 +299,9 @@ std::vector<TICalComponent> ParseICalendar(std::string_view Text, std::string& P
 std::string WriteICalendar(const std::vector<TICalComponent>& Components)
 {
     std::string out;
+    const std::string_view eol = LineEndOf(Components);
     for (const TICalComponent& c : Components)
-        WriteComponent(c, out);
+        WriteComponent(c, eol, out);
     return out;
 }
 
@@ -471,4 +487,39 @@ bool IsWholeDay(TDateTime Value)
 TDateTime RoundToSecond(TDateTime Value)
 {
     return FromSeconds(ToSeconds(Value));
+}
+
+TDateTime RepeatedWallTimeStart(TDateTime Local)
+{
+    const time_t wall = static_cast<time_t>(ToSeconds(Local) - kUnixEpochDays * kSecondsPerDay);
+    auto wallOf = [](time_t instant) {
+        struct tm fields {};
+        localtime_r(&instant, &fields);
+        return timegm(&fields);
+    };
+    auto offsetOf = [](time_t instant) {
+        struct tm fields {};
+        localtime_r(&instant, &fields);
+        return fields.tm_gmtoff;
+    };
+    // The wall time read once as summer time and once as standard time: two instants that
+    // both show it exist only in the hour the clock is set back.
+    time_t instants[2];
+    for (int dst = 0; dst < 2; ++dst) {
+        struct tm fields {};
+        gmtime_r(&wall, &fields);
+        fields.tm_isdst = dst;
+        instants[dst] = mktime(&fields);
+    }
+    time_t first = std::min(instants[0], instants[1]);
+    time_t second = std::max(instants[0], instants[1]);
+    if (first == -1 || first == second || wallOf(first) != wall || wallOf(second) != wall)
+        return Local;
+    // The moment the clock went back lies between them.
+    const long before = offsetOf(first);
+    while (second - first > 1) {
+        const time_t middle = first + (second - first) / 2;
+        (offsetOf(middle) == before ? first : second) = middle;
+    }
+    return FromSeconds(static_cast<int64_t>(wallOf(second)) + kUnixEpochDays * kSecondsPerDay);
 }

@@ -39,7 +39,8 @@ std::vector<TICalComponent> ParseICalendar(std::string_view Text);
 // The same, and why the text is not whole when it is not: a component left open (a
 // truncated file) or bytes that are not UTF-8. Problem stays empty for a sound text.
 std::vector<TICalComponent> ParseICalendar(std::string_view Text, std::string& Problem);
-// Content lines ended by CR LF and folded at 75 octets, never inside a UTF-8 sequence.
+// Content lines folded at 75 octets, never inside a UTF-8 sequence. New and changed lines end
+// in CR LF, or in LF alone when the text's first line did.
 std::string WriteICalendar(const std::vector<TICalComponent>& Components);
 
 // Control characters other than the tab cannot stand in a TEXT value and are left out.
@@ -66,3 +67,6 @@ TDateTime TruncateToSecond(TDateTime Value);
 bool IsWholeDay(TDateTime Value);
 // The nearest whole second, in the form a date and time read from text has.
 TDateTime RoundToSecond(TDateTime Value);
+// For a local time in the hour the clock is set back (it shows twice), the first local time
+// of that repeated span; any other time as it is.
+TDateTime RepeatedWallTimeStart(TDateTime Local);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "outlooksync/ICalendar.h"
 #include "outlooksync/SyncHost.h"
 #include "platform/AnsiText.h"
 #include "platform/StrUtils.h"
@@ -160,6 +161,20 @@ bool TOutlookSyncRun::SyncWithOutlook(const std::string& AFolderPath, uint8_t AM
     NameSpace.reset();
     Application.reset();
     return Result;
+}
+
+bool TOutlookSyncRun::ChangedSinceLastRun(TDateTime Stamp)
+{
+    const TDateTime S = DataBase.LastSyncTime;
+    if (Stamp > S)
+        return true;
+    if (S == 0)
+        return false;
+    if (repeatOf_ != S) {
+        repeatOf_ = S;
+        repeatStart_ = RepeatedWallTimeStart(S);
+    }
+    return repeatStart_ < S && Stamp >= repeatStart_;
 }
 
 void TOutlookSyncRun::KeepRetriesChanged()

@@ -5,6 +5,7 @@
 // the log. The routines of the run share its state, which lives for one call of
 // SyncWithOutlook.
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 
 class ISyncHost;
 class ISyncProgress;
+class TSyncFollowers;
 class TTaskNode;
 class TTovrinDataBase;
 
@@ -78,6 +80,8 @@ public:
     bool Result = false;
     // Links of tasks changed here whose item failed; they stay changed after the run.
     std::vector<std::string> RetryEntryIDs;
+    // Subtasks taking their parent's dates during a two-way pass; none outside one.
+    TSyncFollowers* Followers = nullptr;
 
 private:
     // One progress step; raises ESyncAborted when the user has aborted.
@@ -91,6 +95,13 @@ private:
     void FreeTask(TTaskNode* Task);
     // Marks the tasks of RetryEntryIDs as changed after the run's time.
     void KeepRetriesChanged();
+    // True when a side's time stamp is later than the last run. An edit in the hour the clock
+    // was set back after the last run is stamped earlier than the run: stamps from the start of
+    // that hour count.
+    bool ChangedSinceLastRun(TDateTime Stamp);
+    // Writes the items of subtasks that took their parent's dates after their pair was met.
+    void WriteFollowers(const std::map<TTaskNode*, std::shared_ptr<IOutlookTaskItem>>& Met);
+    TDateTime repeatOf_ = -1, repeatStart_ = 0;   // the last run's time and that hour's start
     // True when the item carries the category that marks a task deleted in the outline.
     bool CarriesDeletedItemsCategory(IOutlookTaskItem& Item);
 };

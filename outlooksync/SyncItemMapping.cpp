@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "outlooksync/OutlookSync.h"
+#include "outlooksync/SyncFollowers.h"
 #include "outlooksync/SyncText.h"
 #include "taskdb/TaskNode.h"
 #include "taskdb/TovrinDataBase.h"
@@ -26,11 +27,24 @@ void TOutlookSyncRun::ReadOutlookItem(TTaskNode* Task, IOutlookTaskItem& Item)
     Task->Note.SetText(SyncToAnsi(Item.Body()));
 
     const TDateTime due = Item.DueDate();
-    if (due == OutlookNoDate) {
+    // A subtask that took its parent's new dates in this run keeps them while its item still
+    // holds its former dates; its own stamp is not the parent's change.
+    const bool keepsParentDates = Followers && Followers->ItemHoldsFormerDates(Task, Item);
+    struct TFollowerStamps {
+        TSyncFollowers* followers;
+        ~TFollowerStamps()
+        {
+            if (followers)
+                followers->After();
+        }
+    } stamps{Followers && !Task->Children.Empty() ? Followers : nullptr};
+    if (stamps.followers)
+        stamps.followers->Before(Task);
+    if (!keepsParentDates && due == OutlookNoDate) {
         Task->SetDueDateTime(0);
         Task->SetLeadTime(1.0);
         Task->SetScheduleType(0);
-    } else {
+    } else if (!keepsParentDates) {
         if (due != Task->DueDateTime) {
             Task->SetDueDateTime(due);
             Task->SetScheduleType(1);
@@ -82,6 +96,8 @@ void TOutlookSyncRun::WriteOutlookItem(IOutlookTaskItem& Item, TTaskNode* Task)
         }
     }
     Item.Save();
+    // The mark follows the item the task is written to (a new item is no series).
+    Task->SetIsOutlookRecurring(Item.IsRecurring());
 
     if (Mode == smBothWays && Item.IsRecurring())
         ReadOutlookItem(Task, Item);
@@ -93,9 +109,13 @@ bool TOutlookSyncRun::OutlookItemDiffers(IOutlookTaskItem& Item, const TTaskNode
         return true;
     if (Item.IsRecurring() != Task->IsOutlookRecurring)
         return true;
-    if (SyncToAnsi(Item.Subject()) != SyncToAnsi(Item.KeptSubject(SyncToWide(Task->Caption))))
+    // Both texts as the item keeps them: another program may have written characters (control
+    // characters) that the item would not keep from the outline either.
+    if (SyncToAnsi(Item.KeptSubject(Item.Subject())) !=
+        SyncToAnsi(Item.KeptSubject(SyncToWide(Task->Caption))))
         return true;
-    if (SyncToAnsi(Item.KeptBody(SyncToWide(NoteText(*Task)))) != SyncToAnsi(Item.Body()))
+    if (SyncToAnsi(Item.KeptBody(SyncToWide(NoteText(*Task)))) !=
+        SyncToAnsi(Item.KeptBody(Item.Body())))
         return true;
     if (Task->DueDateTime == 0)
         return Item.DueDate() != OutlookNoDate && Item.DueDate() != 0;
@@ -128,20 +148,19 @@ void TOutlookSyncRun::AddConflictCopyToTree(IOutlookTaskItem& Item, TTaskNode* P
 
 void TOutlookSyncRun::SyncLinkedPair(TTaskNode* Task, IOutlookTaskItem& Item)
 {
-    const TDateTime O = Item.LastModificationTime();
-    const TDateTime M = Task->ModifiedDateTime;
-    const TDateTime S = DataBase.LastSyncTime;
+    const bool outlookChanged = ChangedSinceLastRun(Item.LastModificationTime());
+    const bool tovrinChanged = ChangedSinceLastRun(Task->ModifiedDateTime);
     TSyncStatistics& stats = Log->SyncStatistics;
 
-    if ((M <= S && O <= S) || !OutlookItemDiffers(Item, Task)) {
+    if ((!tovrinChanged && !outlookChanged) || !OutlookItemDiffers(Item, Task)) {
         Log->LogSyncTrace("Task has not been changed (skipped): " + Quoted(Task->Caption));
-    } else if (M > S && O > S) {
+    } else if (tovrinChanged && outlookChanged) {
         Log->LogSyncWarning("Task has been changed in both places (Tovrin and Outlook): " +
                             Quoted(Task->Caption) + ". Processing conflict...");
         ++stats.Conflicts;
         AddConflictCopyToOutlook(Task);
         AddConflictCopyToTree(Item, Task->Parent, Task->IndexInParent() + 1);
-    } else if (M > S) {
+    } else if (tovrinChanged) {
         WriteOutlookItem(Item, Task);
         Log->LogSyncDetail("Task has been changed in Tovrin: " + Quoted(Task->Caption) +
                            ". Updating Outlook...");

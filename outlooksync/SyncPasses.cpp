@@ -1,5 +1,6 @@
 // The passes of a run: indexing the outline by Outlook link, then the work of the run's mode.
 #include "outlooksync/OutlookSync.h"
+#include "outlooksync/SyncFollowers.h"
 #include "outlooksync/SyncHost.h"
 #include "outlooksync/SyncIndexes.h"
 #include "outlooksync/SyncText.h"
@@ -13,6 +14,11 @@ std::string Quoted(const std::string& s)
 {
     return "\"" + s + "\"";
 }
+
+// A deletion in the store that failed; its text is the whole log line.
+class EDeleteFailed : public Exception {
+    using Exception::Exception;
+};
 
 // Frees the pass's indexes on every way out of the pass.
 class TPassIndexes {
@@ -110,6 +116,22 @@ void TOutlookSyncRun::SyncBothWays()
     // Outlook items, last to first: items added meanwhile (conflict copies) are not met.
     TEntryIDIndex& index = *DataBase.EntryIDIndex;
     TStringList keptDeleted;
+    TSyncFollowers followers;
+    struct TFollowersInUse {
+        TSyncFollowers*& in;
+        TSyncFollowers& followers;
+        bool written = false;
+        ~TFollowersInUse()
+        {
+            in = nullptr;
+            // A pass cut short leaves them changed here, so the next run writes them.
+            if (!written)
+                for (TTaskNode* task : followers.Changed())
+                    task->SetModifiedDateTime(Now());
+        }
+    } inUse{Followers, followers};
+    Followers = &followers;
+    std::map<TTaskNode*, std::shared_ptr<IOutlookTaskItem>> metItems;
     for (int32_t i = n; i >= 1; --i) {
         std::shared_ptr<IOutlookTaskItem> item;
         bool met = false;
@@ -130,6 +152,7 @@ void TOutlookSyncRun::SyncBothWays()
                 met = true;
                 pairedTask = task;
                 SyncLinkedPair(task, *item);
+                metItems[task] = item;
             } else if (DataBase.DeletedEntryIDs.IndexOf(id) >= 0) {
                 HandleDeletedInTree(*item);
             } else if (CarriesDeletedItemsCategory(*item)) {
@@ -164,10 +187,14 @@ void TOutlookSyncRun::SyncBothWays()
                     keptDeleted.Add(id);
             }
             // A change here that could not reach the item is still a change at the next run.
-            if (pairedTask && pairedTask->ModifiedDateTime > DataBase.LastSyncTime)
+            if (pairedTask && ChangedSinceLastRun(pairedTask->ModifiedDateTime))
                 RetryEntryIDs.push_back(id);
         }
     }
+
+    WriteFollowers(metItems);
+    inUse.written = true;
+    Followers = nullptr;
 
     // Tasks whose item was not met.
     for (int j = 0; j < index.Count(); ++j) {
@@ -185,8 +212,7 @@ void TOutlookSyncRun::SyncBothWays()
                 ++stats.OutlookAdded;
             } else if (task == NewOutlookTasksParentTask) {
                 task->SetOutlookEntryID(" ");
-            } else if (DataBase.LastSyncTime > 0 &&
-                       task->ModifiedDateTime > DataBase.LastSyncTime) {
+            } else if (DataBase.LastSyncTime > 0 && ChangedSinceLastRun(task->ModifiedDateTime)) {
                 Log->LogSyncWarning(
                     "Task has been deleted in Outlook, however it was changed in Tovrin: " +
                     Quoted(task->Caption) + ". Processing conflict...");
@@ -194,8 +220,15 @@ void TOutlookSyncRun::SyncBothWays()
                 AddConflictCopyToOutlook(task);
             } else {
                 const bool hasChildren = !task->Children.Empty();
-                while (!task->Children.Empty())
-                    task->Children[task->Children.Count() - 1]->MoveTo(NewOutlookTasksParentTask, 0);
+                while (!task->Children.Empty()) {
+                    // A subtask that followed the deleted task keeps the dates it had.
+                    TTaskNode* child = task->Children[task->Children.Count() - 1];
+                    if (child->ScheduleType != 1 &&
+                        (child->DueDateTime != NewOutlookTasksParentTask->DueDateTime ||
+                         child->LeadTime != NewOutlookTasksParentTask->LeadTime))
+                        child->SetScheduleType(1);
+                    child->MoveTo(NewOutlookTasksParentTask, 0);
+                }
                 std::string line = "Task has been deleted in Outlook: " + Quoted(task->Caption) +
                                    ". Deleting in Tovrin...";
                 if (hasChildren)
@@ -216,9 +249,35 @@ void TOutlookSyncRun::SyncBothWays()
         DataBase.DeletedEntryIDs.Add(id);
 }
 
+void TOutlookSyncRun::WriteFollowers(
+    const std::map<TTaskNode*, std::shared_ptr<IOutlookTaskItem>>& Met)
+{
+    for (TTaskNode* task : Followers->Changed()) {
+        auto pair = Met.find(task);
+        if (pair == Met.end())
+            continue;   // its item was not met; the rest of the pass decides
+        try {
+            IOutlookTaskItem& item = *pair->second;
+            if (item.EntryID() != Trim(task->OutlookEntryID) || !OutlookItemDiffers(item, task))
+                continue;
+            WriteOutlookItem(item, task);
+            Log->LogSyncDetail("Task has been changed in Tovrin: " + Quoted(task->Caption) +
+                               ". Updating Outlook...");
+            ++Log->SyncStatistics.OutlookUpdated;
+        } catch (const ESyncAborted&) {
+            throw;
+        } catch (const std::exception& e) {
+            LogItemFailure(e);
+            RetryEntryIDs.push_back(task->OutlookEntryID);
+        }
+    }
+}
+
 void TOutlookSyncRun::LogItemFailure(const std::exception& e)
 {
-    if (dynamic_cast<const EOutlookItemSkipped*>(&e))
+    if (dynamic_cast<const EDeleteFailed*>(&e))
+        Log->LogSyncError(e.what());
+    else if (dynamic_cast<const EOutlookItemSkipped*>(&e))
         Log->LogSyncWarning(e.what());
     else
         Log->LogSyncError(std::string("Unexpected error: ") + e.what());
@@ -244,7 +303,7 @@ void TOutlookSyncRun::HandleDeletedInTree(IOutlookTaskItem& Item)
     TSyncStatistics& stats = Log->SyncStatistics;
     const TDateTime O = Item.LastModificationTime();
     const std::string subject = SyncToAnsi(Item.Subject());
-    if (DataBase.LastSyncTime > 0 && O > DataBase.LastSyncTime) {
+    if (DataBase.LastSyncTime > 0 && ChangedSinceLastRun(O)) {
         Log->LogSyncWarning("Task has been deleted in Tovrin, however it was changed in Outlook: " +
                             Quoted(subject) + ". Processing conflict...");
         ++stats.Conflicts;
@@ -257,14 +316,22 @@ void TOutlookSyncRun::HandleDeletedInTree(IOutlookTaskItem& Item)
         line += " Deleting in Outlook...";
     else
         line += " Changing Outlook category to " + Quoted(category);
+    // Logged and counted once done: a delete the store refuses (a read-only folder) is a
+    // failure, and the deletion waits for the next run.
+    try {
+        if (category.empty()) {
+            Item.Delete();
+        } else {
+            Item.SetCategories(SyncToWide(category));
+            Item.Save();
+        }
+    } catch (const ESyncAborted&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw EDeleteFailed(line + " Failed: " + e.what());
+    }
     Log->LogSyncMessage(line);
     ++stats.OutlookDeleted;
-    if (category.empty()) {
-        Item.Delete();
-    } else {
-        Item.SetCategories(SyncToWide(category));
-        Item.Save();
-    }
 }
 
 bool TOutlookSyncRun::CarriesDeletedItemsCategory(IOutlookTaskItem& Item)

@@ -114,6 +114,7 @@ private:
     std::string problem_;
     bool deleted_ = false;
     bool claimsLink_ = true;
+    bool unreadable_ = false;
 
     std::string uid_, summary_, description_;   // line breaks as LF
     std::vector<std::string> categories_;

@@ -156,6 +156,7 @@ std::shared_ptr<TVdirTaskItem> TVdirTaskItem::FromFile(std::weak_ptr<TVdirFolder
     if (!problem.empty()) {
         item->kind_ = ikBroken;
         item->problem_ = name + problem + ".";
+        item->unreadable_ = !ReadError.empty();
     }
     return item;
 }
@@ -172,6 +173,9 @@ void TVdirTaskItem::Check() const
 {
     if (deleted_)
         throw EOutlookError("The item has been moved or deleted.");
+    // A file the system does not let us read is no fault of its contents: a warning.
+    if (kind_ == ikBroken && unreadable_)
+        throw EOutlookItemSkipped(problem_);
     if (kind_ == ikBroken)
         throw EOutlookError(problem_);
     if (kind_ == ikDuplicate)

@@ -372,11 +372,14 @@ void TTaskNode::SetLeadTime(double Value)
     if (Value == LeadTime)
         return;
     LeadTime = Value;
+    // Stamped like a due date taken from the parent, so that the change reaches the subtasks'
+    // synchronised copies.
     for (TTaskNode* child : Children) {
         WalkSubtree(child, [Value](TTaskNode* task) {
             if (task->ScheduleType != 0 || task->LeadTime == Value)
                 return false;
             task->LeadTime = Value;
+            task->ModifiedDateTime = Now();
             return true;
         });
     }

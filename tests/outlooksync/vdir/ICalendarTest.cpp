@@ -17,9 +17,9 @@ TEST(ICalendarText, UnbalancedAndMalformedLinesLoseNothingElse)
     EXPECT_TRUE(todo->Find("UID"));
     ASSERT_EQ(todo->Properties.size(), 2u);
     EXPECT_TRUE(todo->Properties[0].Raw);
-    // Written back as read, with the components closed.
+    // Written back as read, with the components closed in the text's own line ends.
     EXPECT_EQ(WriteICalendar(top), "BEGIN:VCALENDAR\nBEGIN:VTODO\nthis is no content line\nUID:1\n"
-                                   "END:VTODO\r\nEND:VCALENDAR\r\n");
+                                   "END:VTODO\nEND:VCALENDAR\n");
 }
 
 TEST(ICalendarText, LongLinesAreFoldedAt75OctetsWithoutSplittingCharacters)

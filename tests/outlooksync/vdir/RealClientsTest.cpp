@@ -4,6 +4,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -14,6 +15,52 @@
 #include "outlooksync/vdir/VdirTestSupport.h"
 
 namespace {
+
+// Radicale on a free port of loopback with its storage below Root; its pid (0 when it did not
+// start listening). It runs in its own process group and dies with the thread that started
+// it, so a test killed by a timeout leaves no server behind.
+pid_t StartCalDAVServer(const fs::path& Root, std::string& Port)
+{
+    int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof addr;
+    if (::bind(probe, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(probe);
+        return 0;
+    }
+    ::getsockname(probe, reinterpret_cast<sockaddr*>(&addr), &length);
+    ::close(probe);
+    Port = std::to_string(ntohs(addr.sin_port));
+    const pid_t parent = ::getpid();
+    const pid_t server = ::fork();
+    if (server == 0) {
+        ::setpgid(0, 0);
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)   // the test died before the signal was asked for
+            ::_exit(1);
+        const std::string log = (Root / "radicale.log").string();
+        freopen(log.c_str(), "w", stdout);
+        freopen(log.c_str(), "a", stderr);
+        ::execlp("radicale", "radicale", "-C", "", "-H", ("127.0.0.1:" + Port).c_str(),
+                 "--auth-type", "none", "--storage-filesystem-folder",
+                 (Root / "server").c_str(), "--logging-level", "warning", nullptr);
+        ::_exit(127);
+    }
+    ::setpgid(server, server);   // whichever of the two comes first
+    for (int i = 0; i < 100; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        int s = ::socket(AF_INET, SOCK_STREAM, 0);
+        const bool listening = ::connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+        ::close(s);
+        if (listening)
+            return server;
+    }
+    ::kill(-server, SIGKILL);
+    ::waitpid(server, nullptr, 0);
+    return 0;
+}
 
 class RealClients : public VdirFixture {
 protected:
@@ -28,7 +75,7 @@ protected:
     void TearDown() override
     {
         if (server > 0) {
-            ::kill(server, SIGTERM);
+            ::kill(-server, SIGTERM);
             ::waitpid(server, nullptr, 0);
         }
     }
@@ -152,34 +199,9 @@ TEST_F(RealClients, ACalDAVServerCarriesTasksToAnotherDeviceAndLateEditsBack)
         if (!Installed(program))
             GTEST_SKIP() << program << " is not installed (Debian package " << program
                          << "); the CalDAV round trip cannot run";
-    // A free port on loopback, and the server on it with its own storage.
-    int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof addr;
-    ASSERT_EQ(::bind(probe, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ::getsockname(probe, reinterpret_cast<sockaddr*>(&addr), &length);
-    ::close(probe);
-    const std::string port = std::to_string(ntohs(addr.sin_port));
-    server = ::fork();
-    if (server == 0) {
-        const std::string log = (root / "radicale.log").string();
-        freopen(log.c_str(), "w", stdout);
-        freopen(log.c_str(), "a", stderr);
-        ::execlp("radicale", "radicale", "-C", "", "-H", ("127.0.0.1:" + port).c_str(),
-                 "--auth-type", "none", "--storage-filesystem-folder",
-                 (root / "server").c_str(), "--logging-level", "warning", nullptr);
-        ::_exit(127);
-    }
-    bool listening = false;
-    for (int i = 0; i < 100 && !listening; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        int s = ::socket(AF_INET, SOCK_STREAM, 0);
-        listening = ::connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-        ::close(s);
-    }
-    ASSERT_TRUE(listening) << ReadText(root / "radicale.log");
+    std::string port;
+    server = StartCalDAVServer(root, port);
+    ASSERT_TRUE(server > 0 && !port.empty()) << ReadText(root / "radicale.log");
 
     // This machine's folder and a phone's, both paired with the server.
     fs::create_directories(root / "phone");
@@ -217,6 +239,47 @@ TEST_F(RealClients, ACalDAVServerCarriesTasksToAnotherDeviceAndLateEditsBack)
     ASSERT_TRUE(Sync());
     EXPECT_EQ(rent->DueDateTime, EncodeDate(2025, 6, 1) + EncodeTime(8, 0, 0, 0));
     EXPECT_THAT(Log(), Not(HasSubstr("[---")));
+}
+
+// A test killed while its server runs (as by a timeout) leaves no server behind.
+TEST_F(RealClients, ACalDAVServerEndsWithTheTestThatStartedIt)
+{
+    if (!Installed("radicale"))
+        GTEST_SKIP() << "radicale is not installed (Debian package radicale)";
+    // The server outlives its test's process only as an orphan, which then comes here.
+    fs::create_directories(root / "killed");
+    ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    int channel[2];
+    ASSERT_EQ(::pipe(channel), 0);
+    const pid_t test = ::fork();
+    if (test == 0) {
+        ::close(channel[0]);
+        std::string port;
+        const pid_t started = StartCalDAVServer(root / "killed", port);
+        if (::write(channel[1], &started, sizeof started) != sizeof started)
+            ::_exit(1);
+        ::pause();
+        ::_exit(0);
+    }
+    ::close(channel[1]);
+    pid_t started = 0;
+    const bool told = ::read(channel[0], &started, sizeof started) == sizeof started;
+    ::close(channel[0]);
+    ::kill(test, SIGKILL);
+    ::waitpid(test, nullptr, 0);
+    bool ended = !told || started <= 0;
+    for (int i = 0; i < 400 && !ended; ++i) {
+        ended = ::waitpid(started, nullptr, WNOHANG) == started;
+        if (!ended)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (!ended) {
+        ::kill(-started, SIGKILL);
+        ::waitpid(started, nullptr, 0);
+    }
+    ::prctl(PR_SET_CHILD_SUBREAPER, 0);
+    EXPECT_TRUE(told && started > 0) << ReadText(root / "killed" / "radicale.log");
+    EXPECT_TRUE(ended);
 }
 
 // todoman and the outline both touch tasks without changing what the pair compares, in every

@@ -40,7 +40,7 @@ auto Stored(const TTaskNode& t)
 
 }  // namespace
 
-TEST_F(Outlined, DueDateAndLeadTimeCascadeToFollowingSubtasksAndOnlyTheDateStamps)
+TEST_F(Outlined, DueDateAndLeadTimeCascadeToFollowingSubtasksAndStampThem)
 {
     Outline t = Grow(root, "task(first(firstLeaf) own(ownLeaf) third)");
     t["own"]->SetScheduleType(1);
@@ -62,7 +62,7 @@ TEST_F(Outlined, DueDateAndLeadTimeCascadeToFollowingSubtasksAndOnlyTheDateStamp
     using Pairs = std::vector<std::pair<double, double>>;
     // No setter stamps its own task; a ScheduleType 1 subtask and its subtree keep their date.
     EXPECT_EQ(dueAndStamp({"task", "first", "firstLeaf", "third", "own", "ownLeaf"}),
-              (Pairs{{kDue, kCreated}, {kDue, kStamp}, {kDue, kStamp}, {kDue, kStamp},
+              (Pairs{{kDue, kCreated}, {kDue, kStamp + 0.5}, {kDue, kStamp + 0.5}, {kDue, kStamp + 0.5},
                      {1000, kCreated}, {1000, kCreated}}));
     EXPECT_EQ(Where(root, [](auto& x) { return x.LeadTime == 3.5; }), (Names{"task", "first", "firstLeaf", "third"}));
 
@@ -71,9 +71,10 @@ TEST_F(Outlined, DueDateAndLeadTimeCascadeToFollowingSubtasksAndOnlyTheDateStamp
         t["task"]->SetDueDateTime(kDue);
         t["task"]->SetLeadTime(3.5);
     }
-    EXPECT_EQ(t["first"]->ModifiedDateTime, kStamp);
+    EXPECT_EQ(t["first"]->ModifiedDateTime, kStamp + 0.5);
 
-    // A follower whose date already matches is stamped but the cascade stops there.
+    // A follower whose date already matches is stamped but the cascade stops there; one whose
+    // lead already matches is neither changed nor stamped.
     t["first"]->DueDateTime = 7;        // written directly: first's follower keeps kDue
     t["first"]->LeadTime = 2;
     {
@@ -85,7 +86,7 @@ TEST_F(Outlined, DueDateAndLeadTimeCascadeToFollowingSubtasksAndOnlyTheDateStamp
         t["task"]->SetLeadTime(2);
     }
     EXPECT_EQ(dueAndStamp({"first", "firstLeaf", "third"}),
-              (Pairs{{7, kStamp + 2}, {kDue, kStamp}, {7, kStamp + 2}}));
+              (Pairs{{7, kStamp + 2}, {kDue, kStamp + 0.5}, {7, kStamp + 3}}));
     EXPECT_EQ(std::pair(t["firstLeaf"]->LeadTime, t["third"]->LeadTime), std::pair(3.5, 2.0));
 }
 
