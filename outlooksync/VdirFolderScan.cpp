@@ -157,6 +157,8 @@ void TVdirFolderScan::Prepare()
         return;
     Load();
     LoadRecord();
+    for (const auto& item : items_)
+        item->AdoptRecordedUid(RecordedUid(item->FileName()));
     MarkDuplicates();
     for (const auto& item : items_)
         if (item->Kind() == TVdirTaskItem::ikTask)

@@ -80,6 +80,8 @@ public:
     void MarkDuplicate(const std::string& Problem);
     // A file that cannot be used names no task when a usable file holds its UID.
     void DropLink() { claimsLink_ = false; }
+    // A file without a UID line keeps the UID the last run recorded for its name.
+    void AdoptRecordedUid(const std::string& Uid);
     // The bytes on disk as read, and after a staged write the bytes staged.
     uint64_t DiskDigest = 0;
     TFileStamp DiskStamp;
@@ -114,6 +116,7 @@ private:
     std::string problem_;
     bool deleted_ = false;
     bool claimsLink_ = true;
+    bool uidLine_ = false;   // the UID was read from the file
 
     std::string uid_, summary_, description_;   // line breaks as LF
     std::vector<std::string> categories_;
