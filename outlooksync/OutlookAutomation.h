@@ -110,6 +110,9 @@ public:
     // The end of a run: finishes the writes still open and keeps what the run saw. Returns
     // warnings for the log; raises when the store cannot finish.
     virtual std::vector<std::string> EndRun() { return {}; }
+    // After EndRun: the EntryIDs of items whose save the store did not keep, because another
+    // program changed or deleted the item during the run.
+    virtual std::vector<std::string> UnsavedEntryIDs() { return {}; }
 };
 
 class IOutlookApplication {

@@ -144,6 +144,11 @@ bool TOutlookSyncRun::SyncWithOutlook(const std::string& AFolderPath, uint8_t AM
         } catch (const std::exception& e) {
             Log->LogSyncError(e.what());
         }
+        // A change here whose write another program overtook is still a change next time.
+        if (Result) {
+            RetryEntryIDs = NameSpace->UnsavedEntryIDs();
+            KeepRetriesChanged();
+        }
     }
 
     Log->WriteSyncLog(DataFileName, Host);

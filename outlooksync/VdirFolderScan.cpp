@@ -343,6 +343,7 @@ void TVdirFolderScan::Flush()
             if (!exists || (!(now == item->DiskStamp) &&
                             ContentDigest(ReadFile(path, now, error)) != item->DiskDigest)) {
                 fs::remove(temp, ignored);
+                unsaved_.push_back(item->Uid());
                 warnings_.push_back("The file " + Quoted(path) + " was " +
                                     (exists ? "changed" : "deleted") +
                                     " by another program during the run; it is left as it is "
@@ -354,6 +355,7 @@ void TVdirFolderScan::Flush()
                 warnings_.push_back("Can not write file " + Quoted(path) + ": " +
                                     std::strerror(errno));
                 fs::remove(temp, ignored);
+                unsaved_.push_back(item->Uid());
                 continue;
             }
         } else {

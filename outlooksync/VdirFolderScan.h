@@ -151,6 +151,8 @@ public:
 
     // Puts the staged writes in place and keeps the record; returns warnings.
     std::vector<std::string> EndRun();
+    // The UIDs of items whose staged write was not put in place.
+    const std::vector<std::string>& Unsaved() const { return unsaved_; }
 
 private:
     struct TSeen {
@@ -176,5 +178,6 @@ private:
     bool haveRecord_ = false, recordLoaded_ = false;
     std::vector<TVdirTaskItem*> pending_;
     std::vector<std::string> warnings_;
+    std::vector<std::string> unsaved_;
     std::vector<std::string> reserved_;   // names of new files not yet in place
 };

@@ -167,6 +167,13 @@ public:
                 warnings.push_back(std::move(w));
         return warnings;
     }
+    std::vector<std::string> UnsavedEntryIDs() override
+    {
+        std::vector<std::string> ids;
+        for (auto& [dir, scan] : session_->Scans)
+            ids.insert(ids.end(), scan->Unsaved().begin(), scan->Unsaved().end());
+        return ids;
+    }
 
 private:
     fs::path root_;
