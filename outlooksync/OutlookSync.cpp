@@ -112,6 +112,8 @@ bool TOutlookSyncRun::SyncWithOutlook(const std::string& AFolderPath, uint8_t AM
                                                           ? std::string("never")
                                                           : SyncDateTimeText(DataBase.LastSyncTime)));
             NewOutlookTasksParentTask = GetNewOutlookTasksParent();
+            if (!DataBase.DisconnectAll)
+                RelinkEarlierItems();
 
             PassNumber = 1;
             AnotherPassNeeded = true;

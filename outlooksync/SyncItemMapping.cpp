@@ -81,6 +81,8 @@ void TOutlookSyncRun::WriteOutlookItem(IOutlookTaskItem& Item, TTaskNode* Task)
                 Item.SetCategories(SyncToWide(categories + "," + category));
         }
     }
+    if (Item.EntryID().empty())
+        Item.SetOwner(OwnerKey(Task));
     Item.Save();
 
     if (Mode == smBothWays && Item.IsRecurring())

@@ -314,6 +314,13 @@ void TVdirTaskItem::SetComplete(bool Value)
 
 bool TVdirTaskItem::IsRecurring() { Check(); return recurring_; }
 
+void TVdirTaskItem::SetOwner(const std::string& Key)
+{
+    owner_ = Key;
+    if (OnDisk)
+        Scan()->KeepLink(*this);
+}
+
 void TVdirTaskItem::NewFile()
 {
     uid_ = NewUid();

@@ -61,11 +61,13 @@ TEST_F(OddFiles, AFileThatLostItsUidKeepsItsTaskThroughTheNameTheLastRunRecorded
             WriteText(file(c.name), TaskFile(std::string("uid-") + c.name, std::string("Task ") + c.name));
     ASSERT_TRUE(Sync());
     EXPECT_EQ(db.Root->Children[0]->Children.Count(), linked);
-    for (const auto& c : cases)
-        if (c.logged)
+    for (const auto& c : cases) {
+        if (c.logged) {
             EXPECT_THAT(ReadText(file(c.name)), AllOf(HasSubstr(std::string("UID:uid-") + c.name + "\r\n"),
                                                       HasSubstr(std::string("SUMMARY:Task ") + c.name + " here\r\n")))
                 << c.name;
+        }
+    }
 }
 
 TEST_F(OddFiles, UidsThatDifferOnlyInCaseNameDifferentTasks)
