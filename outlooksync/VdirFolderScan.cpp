@@ -466,11 +466,13 @@ void TVdirFolderScan::LoadRecord()
     haveRecord_ = true;
     while (std::getline(in, line)) {
         if (line.starts_with(kLinkTag)) {
-            const size_t t1 = line.find('\t', 5);
+            // link <digest> <UID> <owner key>
+            const size_t t0 = std::strlen(kLinkTag);
+            const size_t t1 = line.find('\t', t0);
             const size_t t2 = t1 == std::string::npos ? t1 : line.find('\t', t1 + 1);
             if (t2 != std::string::npos)
                 earlier_.push_back({line.substr(t1 + 1, t2 - t1 - 1),
-                                    std::strtoull(line.substr(5, t1 - 5).c_str(), nullptr, 16),
+                                    std::strtoull(line.substr(t0, t1 - t0).c_str(), nullptr, 16),
                                     line.substr(t2 + 1)});
             continue;
         }

@@ -74,9 +74,13 @@ protected:
         ::inotify_add_watch(watch, tasks.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO);
         const pid_t child = ::fork();
         if (child == 0) {
-            SyncWithOutlook(db, host, FolderPathFromDirectory(tasks.string()), smBothWays,
-                            (root / "plan.tvd").string(), VdirApplicationFactory("/"));
+            try {
+                SyncWithOutlook(db, host, FolderPathFromDirectory(tasks.string()), smBothWays,
+                                (root / "plan.tvd").string(), VdirApplicationFactory("/"));
+            } catch (...) {
+            }
             ::raise(SIGKILL);
+            ::_exit(1);
         }
         int staged = 0, renamed = 0, status = 0;
         while (Staged >= 0 && (staged < Staged || renamed < Renamed) &&
