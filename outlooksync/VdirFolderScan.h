@@ -4,7 +4,9 @@
 // of the bytes and the local time the file was first seen that way). A file whose bytes differ
 // from the record counts as changed when it was seen; the client's LAST-MODIFIED is data.
 // Writes are staged beside the items and put in place in batches, each batch forced to disk
-// first, and only where the file is still the one the run read.
+// first, and only where the file is still the one the run read. The links of new items reach
+// the state file before the items take their names, and staged files a run cut short left
+// behind are removed at the next look.
 #include <sys/types.h>
 
 #include <cstdint>
