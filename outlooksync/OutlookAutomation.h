@@ -61,9 +61,20 @@ public:
     virtual bool Complete() = 0;
     virtual void SetComplete(bool Value) = 0;
     virtual bool IsRecurring() = 0;
+    // The task a new item is saved for, by a key the outline can find it by again. A store that
+    // puts items in place before the outline keeps their links gives the key back from
+    // EarlierLinks, so that a run cut short, or an outline not saved after its run, does not
+    // make the item again. Given to an item of EarlierLinks, it keeps that link for one more run.
+    virtual void SetOwner(const std::string& Key) { (void)Key; }
     // Stores the item; a new item joins its folder's items here.
     virtual void Save() = 0;
     virtual void Delete() = 0;
+};
+
+// An item an earlier run saved for the task with this owner key.
+struct TEarlierLink {
+    std::string Owner;
+    std::shared_ptr<IOutlookTaskItem> Item;
 };
 
 class IOutlookItems {
@@ -74,6 +85,9 @@ public:
     virtual std::shared_ptr<IOutlookTaskItem> Item(int32_t Index) = 0;
     // A new, unsaved task item of this folder.
     virtual std::shared_ptr<IOutlookTaskItem> Add() = 0;
+    // The items the last runs saved for tasks (SetOwner), whose links the outline may not
+    // have kept; in the order they were saved.
+    virtual std::vector<TEarlierLink> EarlierLinks() { return {}; }
 };
 
 class IOutlookFolder;
@@ -110,6 +124,9 @@ public:
     // The end of a run: finishes the writes still open and keeps what the run saw. Returns
     // warnings for the log; raises when the store cannot finish.
     virtual std::vector<std::string> EndRun() { return {}; }
+    // After EndRun: the EntryIDs of items whose save the store did not keep, because another
+    // program changed or deleted the item during the run.
+    virtual std::vector<std::string> UnsavedEntryIDs() { return {}; }
 };
 
 class IOutlookApplication {

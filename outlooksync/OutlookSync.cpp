@@ -113,6 +113,8 @@ bool TOutlookSyncRun::SyncWithOutlook(const std::string& AFolderPath, uint8_t AM
                                                           ? std::string("never")
                                                           : SyncDateTimeText(DataBase.LastSyncTime)));
             NewOutlookTasksParentTask = GetNewOutlookTasksParent();
+            if (!DataBase.DisconnectAll)
+                RelinkEarlierItems();
 
             PassNumber = 1;
             AnotherPassNeeded = true;
@@ -144,6 +146,11 @@ bool TOutlookSyncRun::SyncWithOutlook(const std::string& AFolderPath, uint8_t AM
                 Log->LogSyncWarning(warning);
         } catch (const std::exception& e) {
             Log->LogSyncError(e.what());
+        }
+        // A change here whose write another program overtook is still a change next time.
+        if (Result) {
+            RetryEntryIDs = NameSpace->UnsavedEntryIDs();
+            KeepRetriesChanged();
         }
     }
 

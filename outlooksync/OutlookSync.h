@@ -57,6 +57,13 @@ public:
     static void IndexTaskByEntryID(void* Data, TTaskNode* Task);
     static void IndexRecurringTask(void* Data, TTaskNode* Task);
 
+    // ---- Links an earlier run made but the outline did not keep ----
+    // What the store keeps to find a task again: its creation time and its link before the
+    // new item (the new-tasks parent by its role, as a run may have made it anew).
+    std::string OwnerKey(const TTaskNode* Task) const;
+    // Links the tasks of items an earlier run saved for them, before any pass makes them again.
+    void RelinkEarlierItems();
+
     // ---- Run ----
     void ConnectToOutlook();
     TTaskNode* GetNewOutlookTasksParent();

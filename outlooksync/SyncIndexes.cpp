@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "platform/AnsiText.h"
-#include "platform/StrUtils.h"
 #include "taskdb/TaskNode.h"
 
 void TEntryIDIndex::Add(const std::string& EntryID, TTaskNode* Task)
@@ -17,7 +16,7 @@ void TEntryIDIndex::Sort() const
     if (sorted_)
         return;
     std::stable_sort(entries_.begin(), entries_.end(), [](const TEntry& a, const TEntry& b) {
-        return CompareText(a.EntryID, b.EntryID) < 0;
+        return a.EntryID < b.EntryID;
     });
     sorted_ = true;
 }
@@ -27,11 +26,11 @@ int TEntryIDIndex::Find(std::string_view EntryID) const
     Sort();
     auto at = std::lower_bound(entries_.begin(), entries_.end(), EntryID,
                                [](const TEntry& e, std::string_view key) {
-                                   return CompareText(e.EntryID, key) < 0;
+                                   return std::string_view(e.EntryID) < key;
                                });
-    while (at != entries_.end() && at->Deleted && CompareText(at->EntryID, EntryID) == 0)
+    while (at != entries_.end() && at->Deleted && at->EntryID == EntryID)
         ++at;
-    if (at == entries_.end() || CompareText(at->EntryID, EntryID) != 0)
+    if (at == entries_.end() || at->EntryID != EntryID)
         return -1;
     return static_cast<int>(at - entries_.begin());
 }

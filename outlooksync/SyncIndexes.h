@@ -9,8 +9,8 @@
 
 class TTaskNode;
 
-// Sorted by EntryID without regard to case; duplicate keys are kept in the order they were
-// added. Unlinked tasks are filed under " ". Adding and deleting take constant time: the
+// Sorted by EntryID, compared exactly (a store's UIDs that differ only in case name different
+// items); duplicate keys are kept in the order they were added. Unlinked tasks are filed under " ". Adding and deleting take constant time: the
 // entries are sorted at the first look, and deleted ones leave at the next count.
 class TEntryIDIndex {
 public:

@@ -95,6 +95,8 @@ void TOutlookSyncRun::WriteOutlookItem(IOutlookTaskItem& Item, TTaskNode* Task)
                 Item.SetCategories(SyncToWide(categories + "," + category));
         }
     }
+    if (Item.EntryID().empty())
+        Item.SetOwner(OwnerKey(Task));
     Item.Save();
     // The mark follows the item the task is written to (a new item is no series).
     Task->SetIsOutlookRecurring(Item.IsRecurring());

@@ -20,6 +20,14 @@ class EDeleteFailed : public Exception {
     using Exception::Exception;
 };
 
+// The list of links deleted here ignores case; a UID that differs from one only in case names
+// another item.
+bool DeletedHere(const TStringList& DeletedEntryIDs, const std::string& EntryID)
+{
+    const int found = DeletedEntryIDs.IndexOf(EntryID);
+    return found >= 0 && DeletedEntryIDs[found] == EntryID;
+}
+
 // Frees the pass's indexes on every way out of the pass.
 class TPassIndexes {
 public:
@@ -153,7 +161,7 @@ void TOutlookSyncRun::SyncBothWays()
                 pairedTask = task;
                 SyncLinkedPair(task, *item);
                 metItems[task] = item;
-            } else if (DataBase.DeletedEntryIDs.IndexOf(id) >= 0) {
+            } else if (DeletedHere(DataBase.DeletedEntryIDs, id)) {
                 HandleDeletedInTree(*item);
             } else if (CarriesDeletedItemsCategory(*item)) {
                 // Its task was deleted here at an earlier run: it stays deleted.
@@ -183,7 +191,7 @@ void TOutlookSyncRun::SyncBothWays()
                     pairedTask = index[found].Task;
                     index.Delete(found);
                 }
-                if (DataBase.DeletedEntryIDs.IndexOf(id) >= 0)
+                if (DeletedHere(DataBase.DeletedEntryIDs, id))
                     keptDeleted.Add(id);
             }
             // A change here that could not reach the item is still a change at the next run.

@@ -19,6 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const char* const kRecordHeader = "TOVRIN-SEEN\t1\t";
+const char* const kLinkTag = "link\t";
 // Staged writes are put in place at the latest after this many, so that a long run keeps its
 // temporary files few.
 constexpr size_t kBatch = 1024;
@@ -89,6 +90,11 @@ std::string TempName(const std::string& fileName)
     return "." + fileName + ".tovrin-tmp";
 }
 
+bool IsTempName(const std::string& name)
+{
+    return name.size() > 1 && name[0] == '.' && name.ends_with(".tovrin-tmp");
+}
+
 std::string OneLine(std::string s)
 {
     std::replace_if(s.begin(), s.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
@@ -117,15 +123,22 @@ void TVdirFolderScan::Load()
     if (loaded_)
         return;
     scanTime_ = Now();
-    std::vector<fs::path> paths;
+    std::vector<fs::path> paths, temps;
     std::error_code ec;
     for (fs::directory_iterator it(dir_, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code typeError;
-        if (it->is_regular_file(typeError) && SameText(it->path().extension().string(), ".ics"))
+        if (!it->is_regular_file(typeError))
+            continue;
+        if (SameText(it->path().extension().string(), ".ics"))
             paths.push_back(it->path());
+        else if (IsTempName(it->path().filename().string()))
+            temps.push_back(it->path());
     }
     if (ec)
         throw EOutlookError("Can not read folder " + Quoted(dir_) + ": " + ec.message());
+    // Writes an earlier run staged but never put in place (it was cut short).
+    for (const fs::path& temp : temps)
+        ::unlink(temp.c_str());
     std::sort(paths.begin(), paths.end());
     for (const fs::path& path : paths) {
         TFileStamp stamp;
@@ -157,6 +170,8 @@ void TVdirFolderScan::Prepare()
         return;
     Load();
     LoadRecord();
+    for (const auto& item : items_)
+        item->AdoptRecordedUid(RecordedUid(item->FileName()));
     MarkDuplicates();
     for (const auto& item : items_)
         if (item->Kind() == TVdirTaskItem::ikTask)
@@ -275,6 +290,31 @@ void TVdirFolderScan::Stage(TVdirTaskItem& Item, const std::string& Text)
         Flush();
 }
 
+std::vector<std::pair<std::string, std::shared_ptr<TVdirTaskItem>>> TVdirFolderScan::EarlierLinks()
+{
+    Prepare();
+    std::vector<std::pair<std::string, std::shared_ptr<TVdirTaskItem>>> links;
+    for (const TLink& link : earlier_) {
+        std::shared_ptr<TVdirTaskItem> item = FindByID(link.Uid);
+        if (item && item->Kind() == TVdirTaskItem::ikTask)
+            links.emplace_back(link.Owner, item);
+    }
+    return links;
+}
+
+void TVdirFolderScan::KeepLink(const TVdirTaskItem& Item)
+{
+    Prepare();
+    uint64_t digest = Item.DiskDigest;
+    for (const TLink& link : earlier_)
+        if (link.Uid == Item.Uid())
+            digest = link.Digest;
+    links_.push_back({Item.Uid(), digest, Item.Owner()});
+    // Still as this outline wrote it: nothing changed on the folder's side.
+    if (digest == Item.DiskDigest)
+        record_[Item.FileName()] = {digest, 0, Item.Uid()};
+}
+
 void TVdirFolderScan::Added(const std::shared_ptr<TVdirTaskItem>& Item)
 {
     Prepare();
@@ -328,6 +368,22 @@ void TVdirFolderScan::Flush()
             ::close(fd);
         }
     }
+    // The links of new items are kept before the items take their names, so that a run cut
+    // short before the outline keeps them does not make them again.
+    bool newLinks = false;
+    for (TVdirTaskItem* item : pending_) {
+        if (!item->OnDisk && !item->Owner().empty()) {
+            links_.push_back({item->Uid(), item->StagedDigest, item->Owner()});
+            newLinks = true;
+        }
+    }
+    if (newLinks && !stateFile_.empty()) {
+        try {
+            WriteState(record_);
+        } catch (const std::exception& e) {
+            warnings_.push_back(e.what());
+        }
+    }
     const int dirFd = ::open(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     for (TVdirTaskItem* item : pending_) {
         const fs::path temp = dir_ / TempName(item->FileName());
@@ -341,6 +397,7 @@ void TVdirFolderScan::Flush()
             if (!exists || (!(now == item->DiskStamp) &&
                             ContentDigest(ReadFile(path, now, error)) != item->DiskDigest)) {
                 fs::remove(temp, ignored);
+                unsaved_.push_back(item->Uid());
                 warnings_.push_back("The file " + Quoted(path) + " was " +
                                     (exists ? "changed" : "deleted") +
                                     " by another program during the run; it is left as it is "
@@ -352,6 +409,7 @@ void TVdirFolderScan::Flush()
                 warnings_.push_back("Can not write file " + Quoted(path) + ": " +
                                     std::strerror(errno));
                 fs::remove(temp, ignored);
+                unsaved_.push_back(item->Uid());
                 continue;
             }
         } else {
@@ -407,6 +465,17 @@ void TVdirFolderScan::LoadRecord()
         return;
     haveRecord_ = true;
     while (std::getline(in, line)) {
+        if (line.starts_with(kLinkTag)) {
+            // link <digest> <UID> <owner key>
+            const size_t t0 = std::strlen(kLinkTag);
+            const size_t t1 = line.find('\t', t0);
+            const size_t t2 = t1 == std::string::npos ? t1 : line.find('\t', t1 + 1);
+            if (t2 != std::string::npos)
+                earlier_.push_back({line.substr(t1 + 1, t2 - t1 - 1),
+                                    std::strtoull(line.substr(t0, t1 - t0).c_str(), nullptr, 16),
+                                    line.substr(t2 + 1)});
+            continue;
+        }
         const size_t t1 = line.find('\t');
         const size_t t2 = t1 == std::string::npos ? t1 : line.find('\t', t1 + 1);
         const size_t t3 = t2 == std::string::npos ? t2 : line.find('\t', t2 + 1);
@@ -422,7 +491,6 @@ void TVdirFolderScan::LoadRecord()
 
 void TVdirFolderScan::SaveRecord()
 {
-    std::string text = kRecordHeader + dir_.string() + "\n";
     std::map<std::string, TSeen> next;
     for (const auto& item : items_) {
         if (!item->OnDisk)
@@ -438,9 +506,18 @@ void TVdirFolderScan::SaveRecord()
         next[item->FileName()] = {item->DiskDigest, std::min(SeenTime(*item), scanTime_),
                                   item->Uid()};
     }
-    for (const auto& [name, seen] : next)
+    WriteState(next);
+}
+
+void TVdirFolderScan::WriteState(const std::map<std::string, TSeen>& Record)
+{
+    std::string text = kRecordHeader + dir_.string() + "\n";
+    for (const auto& [name, seen] : Record)
         text += Format("%016llx\t%.17g\t", static_cast<unsigned long long>(seen.Digest), seen.Seen) +
                 OneLine(seen.Uid) + "\t" + name + "\n";
+    for (const TLink& link : links_)
+        text += kLinkTag + Format("%016llx\t", static_cast<unsigned long long>(link.Digest)) +
+                OneLine(link.Uid) + "\t" + OneLine(link.Owner) + "\n";
     const std::string temp = stateFile_ + ".tmp";
     try {
         {
@@ -450,6 +527,13 @@ void TVdirFolderScan::SaveRecord()
         }
         if (::rename(temp.c_str(), stateFile_.c_str()) != 0)
             throw EOutlookError(std::strerror(errno));
+        // The new name lasts before any task file takes its own.
+        const int dirFd = ::open(fs::path(stateFile_).parent_path().c_str(),
+                                 O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dirFd >= 0) {
+            ::fsync(dirFd);
+            ::close(dirFd);
+        }
     } catch (const std::exception& e) {
         ::unlink(temp.c_str());
         throw EOutlookError("Can not write file \"" + stateFile_ + "\": " + e.what());

@@ -4,7 +4,9 @@
 // of the bytes and the local time the file was first seen that way). A file whose bytes differ
 // from the record counts as changed when it was seen; the client's LAST-MODIFIED is data.
 // Writes are staged beside the items and put in place in batches, each batch forced to disk
-// first, and only where the file is still the one the run read.
+// first, and only where the file is still the one the run read. The links of new items reach
+// the state file before the items take their names, and staged files a run cut short left
+// behind are removed at the next look.
 #include <sys/types.h>
 
 #include <cstdint>
@@ -66,6 +68,7 @@ public:
     bool Complete() override;
     void SetComplete(bool Value) override;
     bool IsRecurring() override;
+    void SetOwner(const std::string& Key) override;
     void Save() override;
     void Delete() override;
 
@@ -80,6 +83,9 @@ public:
     void MarkDuplicate(const std::string& Problem);
     // A file that cannot be used names no task when a usable file holds its UID.
     void DropLink() { claimsLink_ = false; }
+    // A file without a UID line keeps the UID the last run recorded for its name.
+    void AdoptRecordedUid(const std::string& Uid);
+    const std::string& Owner() const { return owner_; }
     // The bytes on disk as read, and after a staged write the bytes staged.
     uint64_t DiskDigest = 0;
     TFileStamp DiskStamp;
@@ -115,6 +121,8 @@ private:
     bool deleted_ = false;
     bool claimsLink_ = true;
     bool unreadable_ = false;
+    bool uidLine_ = false;   // the UID was read from the file
+    std::string owner_;
 
     std::string uid_, summary_, description_;   // line breaks as LF
     std::vector<std::string> categories_;
@@ -147,8 +155,15 @@ public:
     void Added(const std::shared_ptr<TVdirTaskItem>& Item);
     void Remove(TVdirTaskItem& Item);
 
+    // Items saved for tasks by the last runs (the state file's links), in the order saved.
+    std::vector<std::pair<std::string, std::shared_ptr<TVdirTaskItem>>> EarlierLinks();
+    // An earlier link taken again: kept for one more run.
+    void KeepLink(const TVdirTaskItem& Item);
+
     // Puts the staged writes in place and keeps the record; returns warnings.
     std::vector<std::string> EndRun();
+    // The UIDs of items whose staged write was not put in place.
+    const std::vector<std::string>& Unsaved() const { return unsaved_; }
 
 private:
     struct TSeen {
@@ -156,10 +171,18 @@ private:
         TDateTime Seen = 0;
         std::string Uid;
     };
+    // A link this outline may not have kept: the UID of an item saved for the task with the
+    // owner key, and the digest of what was saved.
+    struct TLink {
+        std::string Uid;
+        uint64_t Digest = 0;
+        std::string Owner;
+    };
     void Load();
     void Prepare();
     void LoadRecord();
     void SaveRecord();
+    void WriteState(const std::map<std::string, TSeen>& Record);
     void Flush();
     void MarkDuplicates();
 
@@ -171,8 +194,10 @@ private:
     std::vector<std::shared_ptr<TVdirTaskItem>> items_;
     std::unordered_map<std::string, TVdirTaskItem*> byID_;
     std::map<std::string, TSeen> record_;
+    std::vector<TLink> earlier_, links_;
     bool haveRecord_ = false, recordLoaded_ = false;
     std::vector<TVdirTaskItem*> pending_;
     std::vector<std::string> warnings_;
+    std::vector<std::string> unsaved_;
     std::vector<std::string> reserved_;   // names of new files not yet in place
 };

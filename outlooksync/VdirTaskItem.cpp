@@ -195,6 +195,12 @@ std::string TVdirTaskItem::LinkID() const
     return fs::path(fileName_).stem().string();
 }
 
+void TVdirTaskItem::AdoptRecordedUid(const std::string& Uid)
+{
+    if (!uidLine_ && !Uid.empty())
+        uid_ = Uid;
+}
+
 void TVdirTaskItem::MarkDuplicate(const std::string& Problem)
 {
     kind_ = ikDuplicate;
@@ -312,6 +318,13 @@ void TVdirTaskItem::SetComplete(bool Value)
 
 bool TVdirTaskItem::IsRecurring() { Check(); return recurring_; }
 
+void TVdirTaskItem::SetOwner(const std::string& Key)
+{
+    owner_ = Key;
+    if (OnDisk)
+        Scan()->KeepLink(*this);
+}
+
 void TVdirTaskItem::NewFile()
 {
     uid_ = NewUid();
@@ -374,6 +387,7 @@ void TVdirTaskItem::ReadFields()
     TICalComponent* todo = FindTodo(file_);
     const TICalProperty* p = todo->Find("UID");
     uid_ = p ? Trim(UnescapeICalText(p->Value)) : std::string();
+    uidLine_ = !uid_.empty();
     if (uid_.empty())
         uid_ = fs::path(fileName_).stem().string();
     p = todo->Find("SUMMARY");

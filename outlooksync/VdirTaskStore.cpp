@@ -55,6 +55,13 @@ public:
     {
         return std::make_shared<TVdirTaskItem>(scan_);
     }
+    std::vector<TEarlierLink> EarlierLinks() override
+    {
+        std::vector<TEarlierLink> links;
+        for (auto& [owner, item] : scan_->EarlierLinks())
+            links.push_back({owner, item});
+        return links;
+    }
 
 private:
     void Take()
@@ -166,6 +173,13 @@ public:
             for (std::string& w : scan->EndRun())
                 warnings.push_back(std::move(w));
         return warnings;
+    }
+    std::vector<std::string> UnsavedEntryIDs() override
+    {
+        std::vector<std::string> ids;
+        for (auto& [dir, scan] : session_->Scans)
+            ids.insert(ids.end(), scan->Unsaved().begin(), scan->Unsaved().end());
+        return ids;
     }
 
 private:

@@ -10,6 +10,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -38,6 +39,7 @@ struct TSyncTestHostState {
     std::deque<bool> Answers;   // answers to Yes/No boxes; No when empty
     int AbortAtStep = -1;       // 1-based step at which the user aborts
     bool OpenSucceeds = true;
+    std::function<void()> OnStep;   // runs at each progress step, as another program might
     int ProgressWindows = 0, ProgressWindowsOpen = 0;
 };
 
@@ -54,6 +56,8 @@ public:
         bool Progress(const std::string& StatusText, int32_t) override
         {
             S.Steps.push_back(StatusText);
+            if (S.OnStep)
+                S.OnStep();
             return S.AbortAtStep <= 0 || static_cast<int>(S.Steps.size()) < S.AbortAtStep;
         }
         TSyncTestHostState& S;

@@ -337,20 +337,24 @@ TEST_F(SyncPasses, AnAbortOrAFolderThatCannotBeReadEndsThePassAndFreesTheIndexes
     EXPECT_FALSE(db.EntryIDIndex);
 }
 
-TEST_F(SyncPasses, TheEntryIndexFindsLinksIgnoringCaseAndKeepsDuplicates)
+TEST_F(SyncPasses, TheEntryIndexFindsLinksExactlyAndKeepsDuplicates)
 {
     TEntryIDIndex index;
     TTaskNode* a = AddTask("a");
     TTaskNode* b = AddTask("b");
+    TTaskNode* c = AddTask("c");
     index.Add("00ABc", a);
     index.Add(" ", b);
     index.Add("00abc", b);
-    EXPECT_EQ(index.Count(), 3);
+    index.Add("00ABc", c);
+    EXPECT_EQ(index.Count(), 4);
     EXPECT_EQ(index[0].EntryID, " ");
-    ASSERT_EQ(index.Find("00ABC"), 1);
-    EXPECT_EQ(index[1].Task, a);
-    index.Delete(1);
-    EXPECT_EQ(index[index.Find("00ABC")].Task, b);
+    EXPECT_EQ(index.Find("00ABC"), -1);
+    ASSERT_GE(index.Find("00ABc"), 0);
+    EXPECT_EQ(index[index.Find("00ABc")].Task, a);
+    index.Delete(index.Find("00ABc"));
+    EXPECT_EQ(index[index.Find("00ABc")].Task, c);
+    EXPECT_EQ(index[index.Find("00abc")].Task, b);
     EXPECT_EQ(index.Find("missing"), -1);
 }
 
