@@ -1,6 +1,8 @@
 // The data-file lock and the save through a temporary file, on real files in a temporary folder.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "platform/Exceptions.h"
 #include "platform/Stream.h"
 #include "ui/mainwindow/DataFileLock.h"
@@ -78,6 +80,105 @@ TEST(SafeFileSave, SavingOverAFileReplacesTheBackupAndMovesTheLock)
     EXPECT_FALSE(SomeoneHolds(BackupFileNameFor(name)));
 }
 
+int ModeOf(const std::string& name)
+{
+    struct stat st {};
+    return ::lstat(name.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
+}
+
+// Temporary files anywhere under the folder, links included.
+int TemporaryFilesIn(const std::string& folder)
+{
+    int n = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        n += entry.path().filename().string().find("$TovrinTmp$") != std::string::npos;
+    return n;
+}
+
+TEST(SafeFileSave, ThroughLinksOverPlantedAndStaleTemporariesKeepingTheMode)
+{
+    struct Layout {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> links;  // name, where it points ("@" = the folder)
+        std::string saved, written;
+        int mode;  // of the file replaced; 0 = no file yet
+    };
+    const Layout layouts[] = {
+        {"plain file", {}, "doc.tvd", "doc.tvd", 0600},
+        {"relative link", {{"doc.tvd", "data/doc.tvd"}}, "doc.tvd", "data/doc.tvd", 0640},
+        {"chain across folders", {{"doc.tvd", "l/mid.tvd"}, {"l/mid.tvd", "../data/doc.tvd"}}, "doc.tvd", "data/doc.tvd", 0604},
+        {"absolute link", {{"doc.tvd", "@/data/doc.tvd"}}, "doc.tvd", "data/doc.tvd", 0600},
+        {"link to no file yet", {{"doc.tvd", "data/doc.tvd"}}, "doc.tvd", "data/doc.tvd", 0},
+    };
+    enum Obstacle { None, PlantedLink, StaleFile };
+    const mode_t umaskBefore = ::umask(027);
+    for (const Layout& layout : layouts)
+        for (Obstacle obstacle : {None, PlantedLink, StaleFile})
+            for (bool fails : {false, true}) {
+                SCOPED_TRACE(std::string(layout.what) + ", obstacle " + std::to_string(obstacle) + (fails ? ", failing" : ""));
+                TTempFolder dir;
+                std::filesystem::create_directories(dir.File("data"));
+                std::filesystem::create_directories(dir.File("l"));
+                for (const auto& [name, to] : layout.links)
+                    std::filesystem::create_symlink(to[0] == '@' ? dir.Path() + to.substr(1) : to, dir.File(name));
+                const std::string saved = dir.File(layout.saved), written = dir.File(layout.written);
+                if (layout.mode) {
+                    WriteAll(written, "old");
+                    ::chmod(written.c_str(), static_cast<mode_t>(layout.mode));
+                }
+                const std::string temp = TempFileNameFor(written), victim = dir.File("victim.txt");
+                WriteAll(victim, "victim");
+                if (obstacle == PlantedLink)
+                    std::filesystem::create_symlink(victim, temp);
+                if (obstacle == StaleFile) {
+                    WriteAll(temp, "stale");
+                    ::chmod(temp.c_str(), 0757);
+                }
+                TDataFileLock lock;
+                std::function<void(TStream&)> write = Writer("new");
+                if (fails)
+                    write = [](TStream& stream) {
+                        stream.WriteBuffer("ne", 2);
+                        throw EWriteError("no space");
+                    };
+                if (fails) {
+                    EXPECT_THROW(SaveFileSafely(saved, write, lock), EWriteError);
+                    EXPECT_EQ(ReadAll(written), layout.mode ? "old" : "");
+                    EXPECT_FALSE(lock.Held());
+                } else {
+                    SaveFileSafely(saved, write, lock);
+                    EXPECT_EQ(ReadAll(saved), "new");
+                    EXPECT_EQ(ModeOf(written), layout.mode ? layout.mode : 0640);
+                    EXPECT_EQ(ReadAll(BackupFileNameFor(written)), layout.mode ? "old" : "");
+                    EXPECT_EQ(lock.FileName(), saved);
+                    EXPECT_TRUE(SomeoneHolds(written));
+                }
+                for (const auto& [name, to] : layout.links)
+                    EXPECT_TRUE(std::filesystem::is_symlink(dir.File(name))) << name;
+                EXPECT_EQ(FileExists(BackupFileNameFor(saved)), saved == written && layout.mode && !fails);
+                EXPECT_EQ(ReadAll(victim), "victim");
+                EXPECT_EQ(TemporaryFilesIn(dir.Path()), obstacle == None ? 0 : 1);  // the obstacle alone
+                if (obstacle == PlantedLink) {
+                    EXPECT_EQ(std::filesystem::read_symlink(temp), victim);
+                }
+                if (obstacle == StaleFile) {
+                    EXPECT_TRUE(ReadAll(temp) == "stale" && ModeOf(temp) == 0757);
+                }
+            }
+    ::umask(umaskBefore);
+}
+
+TEST(SafeFileSave, ALinkThatLoopsIsRefusedAndStaysALink)
+{
+    TTempFolder dir;
+    const std::string name = dir.File("loop.tvd");
+    std::filesystem::create_symlink("loop.tvd", name);
+    TDataFileLock lock;
+    EXPECT_THROW(SaveFileSafely(name, Writer("x"), lock), EFCreateError);
+    EXPECT_TRUE(std::filesystem::is_symlink(name));
+    EXPECT_EQ(TemporaryFilesIn(dir.Path()), 0);
+}
+
 TEST(SafeFileSave, InterruptedAtEveryStepLeavesOneWholeFileAndTheLock)
 {
     for (TSaveStep failAt : {TSaveStep::WriteTemp, TSaveStep::FlushTemp, TSaveStep::LockTemp, TSaveStep::KeepBackup,
@@ -97,8 +198,7 @@ TEST(SafeFileSave, InterruptedAtEveryStepLeavesOneWholeFileAndTheLock)
         EXPECT_EQ(ReadAll(name), "old content");
         EXPECT_EQ(lock.FileName(), name);
         EXPECT_TRUE(SomeoneHolds(name));
-        // A temporary file is left only when it was written whole.
-        EXPECT_TRUE(!FileExists(TempFileNameFor(name)) || ReadAll(TempFileNameFor(name)) == "new content");
+        EXPECT_EQ(TemporaryFilesIn(dir.Path()), 0);
     }
 }
 
