@@ -28,8 +28,12 @@ bool SameInode(const struct stat& a, const struct stat& b) { return a.st_dev == 
 // is taken another one is tried. Unless it took the file's name, it is removed again.
 class TTempFile {
 public:
-    TTempFile(const std::string& target, mode_t mode, bool keepMode)
+    // A kept mode is given whole just before the rename; until then the owner may also write,
+    // so that a read-only file can still be replaced.
+    TTempFile(const std::string& target, mode_t mode, bool keepMode) : mode_(mode), keepMode_(keepMode)
     {
+        if (keepMode)
+            mode |= S_IRUSR | S_IWUSR;
         std::mt19937 random(std::random_device{}() ^ static_cast<unsigned>(::getpid()));
         const char digits[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
         for (int attempt = 0; attempt < 100; ++attempt) {
@@ -48,7 +52,7 @@ public:
             Fail(EEXIST);
         }
         if (keepMode)
-            ::fchmod(fd_, mode);  // the umask narrowed the mode at the create; a file system without modes refuses
+            ::fchmod(fd_, mode);  // the umask narrowed it at the create
     }
     ~TTempFile()
     {
@@ -73,6 +77,11 @@ public:
         struct stat a, b;
         return ::fstat(fd_, &a) == 0 && ::lstat(name_.c_str(), &b) == 0 && SameInode(a, b);
     }
+    void TakeKeptMode() const
+    {
+        if (keepMode_)
+            ::fchmod(fd_, mode_);  // a file system without modes refuses, and the save goes on
+    }
     void Taken() { taken_ = true; }
     [[noreturn]] void Fail(int error) const
     {
@@ -81,6 +90,8 @@ public:
 
 private:
     std::string name_;
+    mode_t mode_;
+    bool keepMode_;
     int fd_ = -1;
     bool taken_ = false;
 };
@@ -149,6 +160,7 @@ void SaveFileSafely(const std::string& fileName, const std::function<void(TStrea
     }
 
     Step(options, TSaveStep::ReplaceFile);
+    temp.TakeKeptMode();
     if (!temp.IsStillNamed() || !RenameFile(temp.Name(), target)) {
         std::error_code ec;
         std::string message = std::filesystem::exists(target, ec) ? "Can not override file: " : "Can not write file : ";

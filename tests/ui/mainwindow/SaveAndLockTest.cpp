@@ -105,6 +105,7 @@ TEST(SafeFileSave, ThroughLinksOverPlantedAndStaleTemporariesKeepingTheMode)
     };
     const Layout layouts[] = {
         {"plain file", {}, "doc.tvd", "doc.tvd", 0600},
+        {"read-only file", {}, "doc.tvd", "doc.tvd", 0444},
         {"relative link", {{"doc.tvd", "data/doc.tvd"}}, "doc.tvd", "data/doc.tvd", 0640},
         {"chain across folders", {{"doc.tvd", "l/mid.tvd"}, {"l/mid.tvd", "../data/doc.tvd"}}, "doc.tvd", "data/doc.tvd", 0604},
         {"absolute link", {{"doc.tvd", "@/data/doc.tvd"}}, "doc.tvd", "data/doc.tvd", 0600},
