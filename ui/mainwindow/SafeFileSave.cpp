@@ -51,14 +51,12 @@ public:
             name_ = TempFileNameFor(target);
             Fail(EEXIST);
         }
-        if (keepMode)
-            ::fchmod(fd_, mode);  // the umask narrowed it at the create
     }
     ~TTempFile()
     {
         if (fd_ < 0)
             return;
-        if (!taken_ && IsStillNamed())
+        if (IsStillNamed())  // not once it took the file's name
             ::unlink(name_.c_str());
         ::close(fd_);
     }
@@ -82,7 +80,6 @@ public:
         if (keepMode_)
             ::fchmod(fd_, mode_);  // a file system without modes refuses, and the save goes on
     }
-    void Taken() { taken_ = true; }
     [[noreturn]] void Fail(int error) const
     {
         throw EFCreateError("Cannot create file \"" + name_ + "\". " + std::strerror(error));
@@ -93,7 +90,6 @@ private:
     mode_t mode_;
     bool keepMode_;
     int fd_ = -1;
-    bool taken_ = false;
 };
 
 // The previous file stays under the name until the rename replaces it, so the backup is a
@@ -167,7 +163,6 @@ void SaveFileSafely(const std::string& fileName, const std::function<void(TStrea
         message.append(1, '"').append(fileName).append(1, '"');
         throw Exception(message);
     }
-    temp.Taken();
     SyncDirectoryOf(target);
 
     newLock.SetFileName(fileName);
