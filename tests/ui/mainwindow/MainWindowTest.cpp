@@ -304,6 +304,37 @@ TEST_F(MainWindowTest, SavingTwiceKeepsTheBackup)
     EXPECT_FALSE(FileExists(name + ".$TovrinTmp$"));
 }
 
+TEST_F(MainWindowTest, CtrlSOnAnOutlineOpenedThroughALinkWritesWhereItPointsAndKeepsItsMode)
+{
+    std::filesystem::create_directories(File("real"));
+    const std::string target = File("real/plan.tvd"), link = File("plan.tvd"), victim = File("victim.txt");
+    ASSERT_TRUE(SaveAs(target));
+    Named<QAction>(*window, "actFileNew")->trigger();  // lets go of the file
+    const auto privateMode = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
+    std::filesystem::permissions(target, privateMode);
+    const std::string first = ReadAll(target);
+    std::filesystem::create_symlink("real/plan.tvd", link);
+    WriteAll(victim, "victim");
+    std::filesystem::create_symlink(victim, target + ".$TovrinTmp$");  // planted where the save writes first
+
+    services.OpenFiles = {link};
+    QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(window->Part<TDocumentLifecycle>().FileName(), link);
+    Root()->AddChild("More", -1);
+    window->Part<TDocumentLifecycle>().SetModified(true);
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+
+    EXPECT_FALSE(window->State().Modified);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_NE(ReadAll(target), first);
+    EXPECT_EQ(ReadAll(target + ".bak"), first);
+    EXPECT_FALSE(FileExists(link + ".bak"));
+    EXPECT_EQ(std::filesystem::status(target).permissions(), privateMode);
+    EXPECT_EQ(ReadAll(victim), "victim");
+    EXPECT_TRUE(SomeoneHolds(target));  // the lock is on the file written
+    EXPECT_FALSE(SomeoneHolds(target + ".bak"));
+}
+
 TEST_F(MainWindowTest, ASaveBrokenAtAnyStepKeepsTheFileTheNameTheLockAndTheMark)
 {
     const std::string name = File("steps.tvd");

@@ -285,7 +285,7 @@ TEST(SaveFaults, ProcessKilledAtRandomMomentsLeavesOneWholeOutline)
         (survivor == "old" ? oldSeen : newSeen)++;
         if (survivor == "new")
             Save(name, o.Old, lock);
-        // A temporary file left by a killed save is harmless: the next save replaces it.
+        // A temporary file left by a killed save is harmless: the next save writes beside it.
     }
     EXPECT_GT(oldSeen, 0);
     RecordProperty("old", oldSeen);
