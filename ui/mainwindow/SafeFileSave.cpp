@@ -140,7 +140,12 @@ void SaveFileSafely(const std::string& fileName, const std::function<void(TStrea
         TFileStream stream(temp.Name(), TFileMode::fmOpenReadWrite);
         if (!temp.Is(stream.Handle()))
             temp.Fail(EEXIST);  // the name was swapped under us
-        write(stream);
+        try {
+            write(stream);
+        } catch (const EWriteError&) {
+            // The temporary name means nothing to the user; the file being saved does.
+            throw EWriteError(StreamWriteErrorText(fileName, stream.LastWriteError()));
+        }
         Step(options, TSaveStep::FlushTemp);
         stream.FlushToDisk();
     }

@@ -17,6 +17,7 @@
 #include "platform/Stream.h"
 #include "taskdb/TaskPlace.h"
 #include "taskdb/TovrinDataBase.h"
+#include "tests/platform/FileSizeLimit.h"
 #include "tests/taskdb/datafile/RandomOutline.h"
 #include "ui/mainwindow/DataFileLock.h"
 #include "ui/mainwindow/SafeFileSave.h"
@@ -290,4 +291,21 @@ TEST(SaveFaults, ProcessKilledAtRandomMomentsLeavesOneWholeOutline)
     EXPECT_GT(oldSeen, 0);
     RecordProperty("old", oldSeen);
     RecordProperty("new", newSeen);
+}
+
+TEST(SaveFaults, AFullDiskNamesTheFileSavedAndTheReason)
+{
+    TempDir dir;
+    const std::string name = dir.File("plan.tvr");
+    TOutlines o(400);
+    TDataFileLock lock;
+    Save(name, o.Old, lock);
+    // The disk fills half-way through the new outline.
+    const auto size = static_cast<rlim_t>(fs::file_size(name) / 2);
+    const std::string message = MessageUnderFileSizeLimit(size, [&] {
+        TDataFileLock childLock;
+        Save(name, o.New, childLock);
+    });
+    EXPECT_EQ(message, "Stream write error: " + name + ": File too large");
+    EXPECT_EQ(Survivor(name, o), "old");
 }
