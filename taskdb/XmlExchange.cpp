@@ -45,7 +45,7 @@ void WriteTaskElement(const TTaskNode& t, pugi::xml_node el, const TTaskPlacesLi
     el.append_attribute("Caption").set_value(ToXml(t.Caption).c_str());
     WriteXmlValue(el, "Importance", IntToStr(t.Importance), t.Importance != 50);
     WriteXmlValue(el, "Effort", IntToStr(t.Effort), t.Effort != 50);
-    WriteXmlValue(el, "Estimate", FloatToStr(t.Estimate), t.Estimate != 0);
+    WriteXmlValue(el, "Estimate", FormatXmlFloat(t.Estimate), t.Estimate != 0);
     WriteXmlValue(el, "HideInToDo", "-1", t.HideInToDo);
     if (t.Note.Count() > 0) {
         std::string note;
@@ -59,7 +59,7 @@ void WriteTaskElement(const TTaskNode& t, pugi::xml_node el, const TTaskPlacesLi
                   t.CompletionDateTime != 0);
     WriteXmlValue(el, "CompleteSubTasksInOrder", "-1", t.CompleteSubTasksInOrder);
     WriteXmlValue(el, "DueDateTime", FormatXmlDateTime(t.DueDateTime), t.DueDateTime != 0);
-    WriteXmlValue(el, "LeadTime", FloatToStr(t.LeadTime), t.LeadTime != 1.0);
+    WriteXmlValue(el, "LeadTime", FormatXmlFloat(t.LeadTime), t.LeadTime != 1.0);
     WriteXmlValue(el, "ScheduleType", IntToStr(t.ScheduleType), t.ScheduleType != 0);
     WriteXmlValue(el, "TheGoal", IntToStr(t.TheGoal), t.TheGoal != 0);
     WriteXmlValue(el, "Satisfaction", IntToStr(t.Satisfaction), t.Satisfaction != 50);
@@ -98,12 +98,12 @@ struct TXmlPlace {
     std::vector<std::string> includes;
 };
 
-// Converts the text of the element's first child `name`, when present and not empty.
+// Converts the text of the element's first child `name`, when present and not blank.
 template <typename T, typename Convert>
 void ReadChild(pugi::xml_node el, const char* name, std::optional<T>& out, Convert convert)
 {
     const char* text = el.child(name).text().get();
-    if (!*text)
+    if (Trim(text).empty())
         return;
     try {
         out = convert(std::string_view(text));
@@ -125,7 +125,9 @@ TXmlTask ConvertTask(pugi::xml_node c, int parent)
     ReadChild(c, "Effort", t.effort, ConvertInt);
     ReadChild(c, "Estimate", t.estimate, ConvertFloat);
     ReadChild(c, "HideInToDo", t.hideInToDo, ParseXmlBoolean);
-    ReadChild(c, "Note", t.note, [](std::string_view s) { return std::string(s); });
+    // A note is taken as it stands: lines of blanks are lines of the note.
+    if (const char* note = c.child("Note").text().get(); *note)
+        t.note = note;
     ReadChild(c, "CompletionDateTime", t.completion, ParseXmlDateTime);
     ReadChild(c, "CompleteSubTasksInOrder", t.inOrder, ParseXmlBoolean);
     ReadChild(c, "ScheduleType", t.scheduleType, ConvertInt);
@@ -292,6 +294,14 @@ bool TakeChar(std::string_view& s, char c)
     return true;
 }
 
+// "NaN", "INF" or "Infinity", in any case, with or without a sign.
+bool IsNonFiniteText(std::string_view s)
+{
+    if (!s.empty() && (s.front() == '-' || s.front() == '+'))
+        s.remove_prefix(1);
+    return SameText(s, "NaN") || SameText(s, "INF") || SameText(s, "Infinity");
+}
+
 bool TryParseXmlDateTime(std::string_view s, TDateTime& result)
 {
     int y, mo, d;
@@ -336,10 +346,25 @@ bool TryParseXmlDateTime(std::string_view s, TDateTime& result)
 
 // ---- Text forms ----
 
+unsigned int XmlExchangeParseOptions()
+{
+    // A note of blank lines is the only text of its element and must not be dropped.
+    return pugi::parse_default | pugi::parse_ws_pcdata_single;
+}
+
+std::string FormatXmlFloat(double Value)
+{
+    if (std::isnan(Value))
+        return "NaN";
+    if (std::isinf(Value))
+        return Value > 0 ? "INF" : "-INF";
+    return FloatToStr(Value);
+}
+
 std::string FormatXmlDateTime(TDateTime Value)
 {
     if (!(Value >= kMinXmlDate && Value < kMaxXmlDate))
-        return FloatToStr(Value);
+        return FormatXmlFloat(Value);
     // The date is the whole part, the time the fraction's size (also before 1899-12-30).
     double days = std::trunc(Value);
     int64_t ms = std::llround(std::fabs(Value - days) * 86400000.0);
@@ -361,9 +386,11 @@ TDateTime ParseXmlDateTime(std::string_view Text)
     TDateTime result;
     if (TryParseXmlDateTime(s, result))
         return result;
-    // A plain number of days, as written for values outside the calendar's range.
-    if (!s.empty() && s.find_first_of("-+.,0123456789") == 0 &&
-        s.find_first_not_of("-+.,0123456789eE") == std::string::npos) {
+    // A plain number of days, as written for values outside the calendar's range, or one
+    // that is not finite.
+    if ((!s.empty() && s.find_first_of("-+.,0123456789") == 0 &&
+         s.find_first_not_of("-+.,0123456789eE") == std::string::npos) ||
+        IsNonFiniteText(s)) {
         double v;
         if (TryStrToFloat(s, v) && !(v >= kMinXmlDate && v < kMaxXmlDate))
             return v;
