@@ -13,6 +13,7 @@
 #include "platform/Exceptions.h"
 #include "platform/StrUtils.h"
 #include "taskdb/DataFileStream.h"
+#include "taskdb/PlaceLookup.h"
 #include "taskdb/Services.h"
 #include "taskdb/TaskNode.h"
 #include "taskdb/TaskPlace.h"
@@ -40,7 +41,7 @@ void WriteXmlValue(pugi::xml_node taskNode, const char* name, const std::string&
         taskNode.append_child(name).text().set(value.c_str());
 }
 
-void WriteTaskElement(const TTaskNode& t, pugi::xml_node el, const TTaskPlacesList& places)
+void WriteTaskElement(const TTaskNode& t, pugi::xml_node el, TPlaceLookup& places)
 {
     el.append_attribute("Caption").set_value(ToXml(t.Caption).c_str());
     WriteXmlValue(el, "Importance", IntToStr(t.Importance), t.Importance != 50);
@@ -68,7 +69,7 @@ void WriteTaskElement(const TTaskNode& t, pugi::xml_node el, const TTaskPlacesLi
     if (!t.Places.empty()) {
         pugi::xml_node placesEl = el.append_child("Places");
         for (int32_t id : t.Places)
-            if (const TTaskPlace* place = places.FindByID(id))
+            if (const TTaskPlace* place = places.Find(id))
                 placesEl.append_child("Place").text().set(ToXml(place->Caption).c_str());
     }
 }
@@ -199,14 +200,7 @@ std::vector<TXmlPlace> ConvertPlaces(pugi::xml_node node)
 
 // ---- Reading: applying the converted content ----
 
-TTaskPlace* FindOrAddPlace(TTaskPlacesList& list, const std::string& caption)
-{
-    if (TTaskPlace* place = list.FindByCaption(caption))
-        return place;
-    return list.Add(caption);
-}
-
-void ApplyTasks(TTaskNode& target, const std::vector<TXmlTask>& tasks, TTaskPlacesList& places)
+void ApplyTasks(TTaskNode& target, const std::vector<TXmlTask>& tasks, TPlaceCaptionIndex& places)
 {
     // The whole import is refused, before anything changes, when it would nest too deep.
     std::vector<int32_t> depths;
@@ -258,16 +252,16 @@ void ApplyTasks(TTaskNode& target, const std::vector<TXmlTask>& tasks, TTaskPlac
         if (x.projectStatus)
             t->SetProjectStatus(*x.projectStatus);
         for (const auto& caption : x.places)
-            t->Places.push_back(FindOrAddPlace(places, caption)->PlaceID);
+            t->Places.push_back(places.FindOrAdd(caption)->PlaceID);
     }
 }
 
-void ApplyPlaces(TTaskPlacesList& list, const std::vector<TXmlPlace>& places)
+void ApplyPlaces(TPlaceCaptionIndex& index, const std::vector<TXmlPlace>& places)
 {
     for (const TXmlPlace& x : places) {
-        TTaskPlace* place = FindOrAddPlace(list, x.caption);
+        TTaskPlace* place = index.FindOrAdd(x.caption);
         for (const auto& caption : x.includes) {
-            const int32_t id = FindOrAddPlace(list, caption)->PlaceID;
+            const int32_t id = index.FindOrAdd(caption)->PlaceID;
             auto& included = place->IncludedPlaces;
             if (std::find(included.begin(), included.end(), id) == included.end())
                 included.push_back(id);
@@ -428,11 +422,12 @@ void TTaskNode::WriteXml(pugi::xml_node ParentNode, const TTaskPlacesList& Place
         pugi::xml_node parentEl;
     };
     std::vector<TItem> stack{{this, ParentNode}};
+    TPlaceLookup places(PlacesList);
     while (!stack.empty()) {
         TItem item = stack.back();
         stack.pop_back();
         pugi::xml_node el = item.parentEl.append_child("TaskNode");
-        WriteTaskElement(*item.task, el, PlacesList);
+        WriteTaskElement(*item.task, el, places);
         const auto& children = item.task->Children;
         for (int i = children.Count() - 1; i >= 0; --i)
             stack.push_back({children[i], el});
@@ -441,18 +436,20 @@ void TTaskNode::WriteXml(pugi::xml_node ParentNode, const TTaskPlacesList& Place
 
 void TTaskNode::ReadXml(pugi::xml_node Node, TTaskPlacesList& PlacesList)
 {
-    ApplyTasks(*this, ConvertTasks(Node), PlacesList);
+    TPlaceCaptionIndex places(PlacesList);
+    ApplyTasks(*this, ConvertTasks(Node), places);
 }
 
 // ---- Places ----
 
 void TTaskPlacesList::WriteXml(pugi::xml_node node) const
 {
+    TPlaceLookup lookup(*this);
     for (const auto& place : FItems) {
         pugi::xml_node el = node.append_child("TaskPlace");
         el.append_attribute("Caption").set_value(ToXml(place->Caption).c_str());
         for (int32_t id : place->IncludedPlaces)
-            if (const TTaskPlace* included = FindByID(id))
+            if (const TTaskPlace* included = lookup.Find(id))
                 el.append_child("Includes")
                     .append_attribute("Place")
                     .set_value(ToXml(included->Caption).c_str());
@@ -461,7 +458,8 @@ void TTaskPlacesList::WriteXml(pugi::xml_node node) const
 
 void TTaskPlacesList::ReadXml(pugi::xml_node node)
 {
-    ApplyPlaces(*this, ConvertPlaces(node));
+    TPlaceCaptionIndex index(*this);
+    ApplyPlaces(index, ConvertPlaces(node));
 }
 
 // ---- Document ----
@@ -478,6 +476,7 @@ void TTovrinDataBase::ImportXml(pugi::xml_node Node, TTaskNode* TargetTask)
     // Everything is converted before the document changes.
     const std::vector<TXmlTask> tasks = ConvertTasks(Node.child("TaskTree"));
     const std::vector<TXmlPlace> places = ConvertPlaces(Node.child("PlacesList"));
-    ApplyTasks(TargetTask ? *TargetTask : *Root, tasks, *PlacesList);
-    ApplyPlaces(*PlacesList, places);
+    TPlaceCaptionIndex index(*PlacesList);
+    ApplyTasks(TargetTask ? *TargetTask : *Root, tasks, index);
+    ApplyPlaces(index, places);
 }
