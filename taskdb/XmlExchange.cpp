@@ -99,12 +99,13 @@ struct TXmlPlace {
     std::vector<std::string> includes;
 };
 
-// Converts the text of the element's first child `name`, when present and not blank.
+// Converts the text of the element's first child `name`, when present and not only XML
+// white space (which the parser keeps when it is an element's only text).
 template <typename T, typename Convert>
 void ReadChild(pugi::xml_node el, const char* name, std::optional<T>& out, Convert convert)
 {
     const char* text = el.child(name).text().get();
-    if (Trim(text).empty())
+    if (std::string_view(text).find_first_not_of(" \t\r\n") == std::string_view::npos)
         return;
     try {
         out = convert(std::string_view(text));
