@@ -41,8 +41,15 @@ void WriteXmlValue(pugi::xml_node taskNode, const char* name, const std::string&
         taskNode.append_child(name).text().set(value.c_str());
 }
 
-void WriteTaskElement(const TTaskNode& t, pugi::xml_node el, TPlaceLookup& places)
+// follows: the task whose due date and lead time the import gives t when it reads none of
+// its own (its parent in the file); nullptr when those are the new task's defaults or the
+// import target's.
+void WriteTaskElement(const TTaskNode& t, const TTaskNode* follows, pugi::xml_node el,
+                      TPlaceLookup& places)
 {
+    // Dates the import would take from the parent are written where they differ from them,
+    // also when they are the defaults (a synchronised task without a due date, for one).
+    const bool inherits = follows && t.ScheduleType != 1;
     el.append_attribute("Caption").set_value(ToXml(t.Caption).c_str());
     WriteXmlValue(el, "Importance", IntToStr(t.Importance), t.Importance != 50);
     WriteXmlValue(el, "Effort", IntToStr(t.Effort), t.Effort != 50);
@@ -59,8 +66,10 @@ void WriteTaskElement(const TTaskNode& t, pugi::xml_node el, TPlaceLookup& place
     WriteXmlValue(el, "CompletionDateTime", FormatXmlDateTime(t.CompletionDateTime),
                   t.CompletionDateTime != 0);
     WriteXmlValue(el, "CompleteSubTasksInOrder", "-1", t.CompleteSubTasksInOrder);
-    WriteXmlValue(el, "DueDateTime", FormatXmlDateTime(t.DueDateTime), t.DueDateTime != 0);
-    WriteXmlValue(el, "LeadTime", FormatXmlFloat(t.LeadTime), t.LeadTime != 1.0);
+    WriteXmlValue(el, "DueDateTime", FormatXmlDateTime(t.DueDateTime),
+                  t.DueDateTime != 0 || (inherits && t.DueDateTime != follows->DueDateTime));
+    WriteXmlValue(el, "LeadTime", FormatXmlFloat(t.LeadTime),
+                  t.LeadTime != 1.0 || (inherits && t.LeadTime != follows->LeadTime));
     WriteXmlValue(el, "ScheduleType", IntToStr(t.ScheduleType), t.ScheduleType != 0);
     WriteXmlValue(el, "TheGoal", IntToStr(t.TheGoal), t.TheGoal != 0);
     WriteXmlValue(el, "Satisfaction", IntToStr(t.Satisfaction), t.Satisfaction != 50);
@@ -423,12 +432,15 @@ void TTaskNode::WriteXml(pugi::xml_node ParentNode, const TTaskPlacesList& Place
         pugi::xml_node parentEl;
     };
     std::vector<TItem> stack{{this, ParentNode}};
+    // The root's tasks go to the import target, whose dates they then follow.
+    const TTaskNode* topParent = Parent ? this : nullptr;
     TPlaceLookup places(PlacesList);
     while (!stack.empty()) {
         TItem item = stack.back();
         stack.pop_back();
         pugi::xml_node el = item.parentEl.append_child("TaskNode");
-        WriteTaskElement(*item.task, el, places);
+        const TTaskNode* follows = item.task == this ? nullptr : item.task->Parent;
+        WriteTaskElement(*item.task, follows == this ? topParent : follows, el, places);
         const auto& children = item.task->Children;
         for (int i = children.Count() - 1; i >= 0; --i)
             stack.push_back({children[i], el});

@@ -176,6 +176,17 @@ TEST_F(ImportExportTest, UnusualValuesComeBackFromAnXmlFileAsTheyWere)
              root->AddChild("one empty line", -1)->Note.Add("");
              root->AddChild("mixed", -1)->Note.SetText(" \t \n\n  x  \n ");
          }},
+        {"dates not inherited", [](TTaskNode* root) {
+             TTaskNode* parent = root->AddChild("dated", -1);
+             parent->SetScheduleType(1);
+             parent->SetDueDateTime(45000.5);
+             parent->SetLeadTime(5);
+             // As the synchronisation leaves a task whose item has no due date.
+             TTaskNode* child = parent->AddChild("synchronised", -1);
+             child->SetDueDateTime(0);
+             child->SetLeadTime(1.0);
+             child->AddChild("follows", -1);
+         }},
         {"captions", [](TTaskNode* root) {
              root->AddChild(" two\r\nlines\t", -1)->AddChild(" ", -1);
          }},
