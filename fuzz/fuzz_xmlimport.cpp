@@ -3,11 +3,12 @@
 #include <pugixml.hpp>
 
 #include "fuzz/FuzzOutline.h"
+#include "taskdb/XmlExchange.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     pugi::xml_document document;
-    if (!document.load_buffer(data, size))
+    if (!document.load_buffer(data, size, XmlExchangeParseOptions()))
         return 0;
     TTovrinDataBase db;
     try {

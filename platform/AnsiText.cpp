@@ -65,3 +65,12 @@ int AnsiCompareText(std::string_view a, std::string_view b)
 }
 
 bool AnsiSameText(std::string_view a, std::string_view b) { return AnsiCompareText(a, b) == 0; }
+
+std::u32string AnsiTextKey(std::string_view text)
+{
+    std::u32string key;
+    key.reserve(text.size());
+    for (size_t i = 0; i < text.size();)
+        key += static_cast<char32_t>(Fold(NextChar(text, i)));
+    return key;
+}

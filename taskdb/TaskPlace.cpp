@@ -7,6 +7,7 @@
 #include "platform/AnsiText.h"
 #include "platform/Exceptions.h"
 #include "platform/StrUtils.h"
+#include "taskdb/PlaceLookup.h"
 #include "taskdb/UiServices.h"
 
 void TTaskPlaceOpenCloseSchedule::SetEnabled(bool value)
@@ -27,12 +28,18 @@ void TTaskPlacesList::Clear() { FItems.clear(); }
 
 TTaskPlace* TTaskPlacesList::Add(std::string_view caption)
 {
+    return Add(caption, [this](int32_t id) { return IndexOfID(id) >= 0; });
+}
+
+TTaskPlace* TTaskPlacesList::Add(std::string_view caption,
+                                 const std::function<bool(int32_t)>& idTaken)
+{
     // Continue above the last ID handed out: a deleted place's ID may still be named by tasks
     // and undo steps. Places read from a file may already hold the next IDs; step over them.
     int64_t id = NextPlaceID;
     if (FIdIssued || NextPlaceID != 0)
         ++id;
-    while (id <= INT32_MAX && IndexOfID(static_cast<int32_t>(id)) >= 0)
+    while (id <= INT32_MAX && idTaken(static_cast<int32_t>(id)))
         ++id;
     if (id > INT32_MAX)
         throw Exception("No free place ID left.");
@@ -120,68 +127,6 @@ std::string CyclingInPlaceMessage(std::string_view placeCaption)
            "\"place2\" includes \"place1\" what is not allowed. Please check place \"" +
            caption + "\" for cycling and fix this problem.";
 }
-
-namespace {
-
-// Finds places by ID during one include walk. A few lookups search the list; a walk that needs
-// many indexes it once: a table by ID when the IDs are dense (the usual case, as the list hands
-// them out in order), else a sorted array. Of two places with one ID the first in the list wins.
-class TPlaceLookup {
-public:
-    explicit TPlaceLookup(const TTaskPlacesList& list) : FList(list) {}
-
-    TTaskPlace* Find(int32_t id)
-    {
-        if (!FIndexed && ++FLookups <= 4)
-            return FList.FindByID(id);
-        if (!FIndexed)
-            BuildIndex();
-        if (!FTable.empty()) {
-            const int64_t i = static_cast<int64_t>(id) - FLow;
-            return i >= 0 && i < static_cast<int64_t>(FTable.size()) ? FTable[static_cast<size_t>(i)]
-                                                                      : nullptr;
-        }
-        const auto it = std::lower_bound(FSorted.begin(), FSorted.end(), id,
-                                         [](const auto& e, int32_t v) { return e.first < v; });
-        return it != FSorted.end() && it->first == id ? it->second : nullptr;
-    }
-
-private:
-    void BuildIndex()
-    {
-        FIndexed = true;
-        if (FList.IsEmpty())
-            return;
-        int64_t lo = INT64_MAX, hi = INT64_MIN;
-        for (const auto& p : FList) {
-            lo = std::min<int64_t>(lo, p->PlaceID);
-            hi = std::max<int64_t>(hi, p->PlaceID);
-        }
-        if (hi - lo < 4 * static_cast<int64_t>(FList.Count()) + 64) {
-            FLow = lo;
-            FTable.assign(static_cast<size_t>(hi - lo + 1), nullptr);
-            for (auto it = FList.end(); it != FList.begin();) {
-                --it;
-                FTable[static_cast<size_t>((*it)->PlaceID - lo)] = it->get();
-            }
-            return;
-        }
-        FSorted.reserve(static_cast<size_t>(FList.Count()));
-        for (const auto& p : FList)
-            FSorted.emplace_back(p->PlaceID, p.get());
-        std::stable_sort(FSorted.begin(), FSorted.end(),
-                         [](const auto& x, const auto& y) { return x.first < y.first; });
-    }
-
-    const TTaskPlacesList& FList;
-    bool FIndexed = false;
-    int FLookups = 0;
-    std::vector<TTaskPlace*> FTable;   // FTable[id - FLow]
-    int64_t FLow = 0;
-    std::vector<std::pair<int32_t, TTaskPlace*>> FSorted;
-};
-
-} // namespace
 
 void TTaskPlacesList::CollectPlaces(TTaskPlace* place, std::vector<TTaskPlace*>& target,
                                     TDateTime date) const

@@ -1,6 +1,7 @@
 #pragma once
 // Places where tasks can be done, the include relation between them and their stored schedules.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -84,6 +85,9 @@ public:
 
     // A new place with a fresh ID and the trimmed caption, appended to the list.
     TTaskPlace* Add(std::string_view caption);
+    // The same for a caller that keeps the IDs in use itself: idTaken tells whether a place
+    // of the list holds an ID, without a search of the list.
+    TTaskPlace* Add(std::string_view caption, const std::function<bool(int32_t)>& idTaken);
 
     int IndexOfID(int32_t id) const;                 // -1 when no place has the ID
     TTaskPlace* FindByID(int32_t id) const;          // nullptr when none

@@ -11,15 +11,35 @@
 
 namespace {
 
+// A line break in a caption is written as the note joiner, which the import reads back as
+// a line break, so the caption stays on its own line and comes back as one task. A caption
+// that is not UTF-8 is read back in the code page, where the joiner is the byte 0xB6.
+void AppendCaption(std::string& out, std::string_view caption)
+{
+    const std::string_view joiner = IsValidUtf8(caption) ? kTabTextNoteJoiner : "\xB6";
+    for (size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '\r' || caption[i] == '\n') {
+            out += joiner;
+            if (caption[i] == '\r' && i + 1 < caption.size() && caption[i + 1] == '\n')
+                ++i;
+        } else {
+            out += caption[i];
+        }
+    }
+}
+
 void AppendTaskLines(std::string& out, const TTaskNode& t, int level)
 {
     out.append(static_cast<size_t>(level > 1 ? level - 1 : 0), '\t');
-    out += t.Caption;
+    AppendCaption(out, t.Caption);
     out += "\r\n";
     std::string note;
+    bool utf8 = true;
+    for (const auto& line : t.Note)
+        utf8 = utf8 && IsValidUtf8(line);
     for (const auto& line : t.Note) {
         if (!note.empty())
-            note += kTabTextNoteJoiner;
+            note += utf8 ? kTabTextNoteJoiner : "\xB6";   // as for a caption
         note += line;
     }
     if (!note.empty()) {

@@ -13,6 +13,7 @@
 #include "platform/Exceptions.h"
 #include "platform/StrUtils.h"
 #include "taskdb/DataFileStream.h"
+#include "taskdb/PlaceLookup.h"
 #include "taskdb/Services.h"
 #include "taskdb/TaskNode.h"
 #include "taskdb/TaskPlace.h"
@@ -40,12 +41,19 @@ void WriteXmlValue(pugi::xml_node taskNode, const char* name, const std::string&
         taskNode.append_child(name).text().set(value.c_str());
 }
 
-void WriteTaskElement(const TTaskNode& t, pugi::xml_node el, const TTaskPlacesList& places)
+// follows: the task whose due date and lead time the import gives t when it reads none of
+// its own (its parent in the file); nullptr when those are the new task's defaults or the
+// import target's.
+void WriteTaskElement(const TTaskNode& t, const TTaskNode* follows, pugi::xml_node el,
+                      TPlaceLookup& places)
 {
+    // Dates the import would take from the parent are written where they differ from them,
+    // also when they are the defaults (a synchronised task without a due date, for one).
+    const bool inherits = follows && t.ScheduleType != 1;
     el.append_attribute("Caption").set_value(ToXml(t.Caption).c_str());
     WriteXmlValue(el, "Importance", IntToStr(t.Importance), t.Importance != 50);
     WriteXmlValue(el, "Effort", IntToStr(t.Effort), t.Effort != 50);
-    WriteXmlValue(el, "Estimate", FloatToStr(t.Estimate), t.Estimate != 0);
+    WriteXmlValue(el, "Estimate", FormatXmlFloat(t.Estimate), t.Estimate != 0);
     WriteXmlValue(el, "HideInToDo", "-1", t.HideInToDo);
     if (t.Note.Count() > 0) {
         std::string note;
@@ -58,8 +66,10 @@ void WriteTaskElement(const TTaskNode& t, pugi::xml_node el, const TTaskPlacesLi
     WriteXmlValue(el, "CompletionDateTime", FormatXmlDateTime(t.CompletionDateTime),
                   t.CompletionDateTime != 0);
     WriteXmlValue(el, "CompleteSubTasksInOrder", "-1", t.CompleteSubTasksInOrder);
-    WriteXmlValue(el, "DueDateTime", FormatXmlDateTime(t.DueDateTime), t.DueDateTime != 0);
-    WriteXmlValue(el, "LeadTime", FloatToStr(t.LeadTime), t.LeadTime != 1.0);
+    WriteXmlValue(el, "DueDateTime", FormatXmlDateTime(t.DueDateTime),
+                  t.DueDateTime != 0 || (inherits && t.DueDateTime != follows->DueDateTime));
+    WriteXmlValue(el, "LeadTime", FormatXmlFloat(t.LeadTime),
+                  t.LeadTime != 1.0 || (inherits && t.LeadTime != follows->LeadTime));
     WriteXmlValue(el, "ScheduleType", IntToStr(t.ScheduleType), t.ScheduleType != 0);
     WriteXmlValue(el, "TheGoal", IntToStr(t.TheGoal), t.TheGoal != 0);
     WriteXmlValue(el, "Satisfaction", IntToStr(t.Satisfaction), t.Satisfaction != 50);
@@ -68,7 +78,7 @@ void WriteTaskElement(const TTaskNode& t, pugi::xml_node el, const TTaskPlacesLi
     if (!t.Places.empty()) {
         pugi::xml_node placesEl = el.append_child("Places");
         for (int32_t id : t.Places)
-            if (const TTaskPlace* place = places.FindByID(id))
+            if (const TTaskPlace* place = places.Find(id))
                 placesEl.append_child("Place").text().set(ToXml(place->Caption).c_str());
     }
 }
@@ -98,12 +108,13 @@ struct TXmlPlace {
     std::vector<std::string> includes;
 };
 
-// Converts the text of the element's first child `name`, when present and not empty.
+// Converts the text of the element's first child `name`, when present and not only XML
+// white space (which the parser keeps when it is an element's only text).
 template <typename T, typename Convert>
 void ReadChild(pugi::xml_node el, const char* name, std::optional<T>& out, Convert convert)
 {
     const char* text = el.child(name).text().get();
-    if (!*text)
+    if (std::string_view(text).find_first_not_of(" \t\r\n") == std::string_view::npos)
         return;
     try {
         out = convert(std::string_view(text));
@@ -125,7 +136,9 @@ TXmlTask ConvertTask(pugi::xml_node c, int parent)
     ReadChild(c, "Effort", t.effort, ConvertInt);
     ReadChild(c, "Estimate", t.estimate, ConvertFloat);
     ReadChild(c, "HideInToDo", t.hideInToDo, ParseXmlBoolean);
-    ReadChild(c, "Note", t.note, [](std::string_view s) { return std::string(s); });
+    // A note is taken as it stands: lines of blanks are lines of the note.
+    if (const char* note = c.child("Note").text().get(); *note)
+        t.note = note;
     ReadChild(c, "CompletionDateTime", t.completion, ParseXmlDateTime);
     ReadChild(c, "CompleteSubTasksInOrder", t.inOrder, ParseXmlBoolean);
     ReadChild(c, "ScheduleType", t.scheduleType, ConvertInt);
@@ -197,14 +210,7 @@ std::vector<TXmlPlace> ConvertPlaces(pugi::xml_node node)
 
 // ---- Reading: applying the converted content ----
 
-TTaskPlace* FindOrAddPlace(TTaskPlacesList& list, const std::string& caption)
-{
-    if (TTaskPlace* place = list.FindByCaption(caption))
-        return place;
-    return list.Add(caption);
-}
-
-void ApplyTasks(TTaskNode& target, const std::vector<TXmlTask>& tasks, TTaskPlacesList& places)
+void ApplyTasks(TTaskNode& target, const std::vector<TXmlTask>& tasks, TPlaceCaptionIndex& places)
 {
     // The whole import is refused, before anything changes, when it would nest too deep.
     std::vector<int32_t> depths;
@@ -256,16 +262,16 @@ void ApplyTasks(TTaskNode& target, const std::vector<TXmlTask>& tasks, TTaskPlac
         if (x.projectStatus)
             t->SetProjectStatus(*x.projectStatus);
         for (const auto& caption : x.places)
-            t->Places.push_back(FindOrAddPlace(places, caption)->PlaceID);
+            t->Places.push_back(places.FindOrAdd(caption)->PlaceID);
     }
 }
 
-void ApplyPlaces(TTaskPlacesList& list, const std::vector<TXmlPlace>& places)
+void ApplyPlaces(TPlaceCaptionIndex& index, const std::vector<TXmlPlace>& places)
 {
     for (const TXmlPlace& x : places) {
-        TTaskPlace* place = FindOrAddPlace(list, x.caption);
+        TTaskPlace* place = index.FindOrAdd(x.caption);
         for (const auto& caption : x.includes) {
-            const int32_t id = FindOrAddPlace(list, caption)->PlaceID;
+            const int32_t id = index.FindOrAdd(caption)->PlaceID;
             auto& included = place->IncludedPlaces;
             if (std::find(included.begin(), included.end(), id) == included.end())
                 included.push_back(id);
@@ -290,6 +296,14 @@ bool TakeChar(std::string_view& s, char c)
         return false;
     s.remove_prefix(1);
     return true;
+}
+
+// "NaN", "INF" or "Infinity", in any case, with or without a sign.
+bool IsNonFiniteText(std::string_view s)
+{
+    if (!s.empty() && (s.front() == '-' || s.front() == '+'))
+        s.remove_prefix(1);
+    return SameText(s, "NaN") || SameText(s, "INF") || SameText(s, "Infinity");
 }
 
 bool TryParseXmlDateTime(std::string_view s, TDateTime& result)
@@ -336,10 +350,25 @@ bool TryParseXmlDateTime(std::string_view s, TDateTime& result)
 
 // ---- Text forms ----
 
+unsigned int XmlExchangeParseOptions()
+{
+    // A note of blank lines is the only text of its element and must not be dropped.
+    return pugi::parse_default | pugi::parse_ws_pcdata_single;
+}
+
+std::string FormatXmlFloat(double Value)
+{
+    if (std::isnan(Value))
+        return "NaN";
+    if (std::isinf(Value))
+        return Value > 0 ? "INF" : "-INF";
+    return FloatToStr(Value);
+}
+
 std::string FormatXmlDateTime(TDateTime Value)
 {
     if (!(Value >= kMinXmlDate && Value < kMaxXmlDate))
-        return FloatToStr(Value);
+        return FormatXmlFloat(Value);
     // The date is the whole part, the time the fraction's size (also before 1899-12-30).
     double days = std::trunc(Value);
     int64_t ms = std::llround(std::fabs(Value - days) * 86400000.0);
@@ -361,9 +390,11 @@ TDateTime ParseXmlDateTime(std::string_view Text)
     TDateTime result;
     if (TryParseXmlDateTime(s, result))
         return result;
-    // A plain number of days, as written for values outside the calendar's range.
-    if (!s.empty() && s.find_first_of("-+.,0123456789") == 0 &&
-        s.find_first_not_of("-+.,0123456789eE") == std::string::npos) {
+    // A plain number of days, as written for values outside the calendar's range, or one
+    // that is not finite.
+    if ((!s.empty() && s.find_first_of("-+.,0123456789") == 0 &&
+         s.find_first_not_of("-+.,0123456789eE") == std::string::npos) ||
+        IsNonFiniteText(s)) {
         double v;
         if (TryStrToFloat(s, v) && !(v >= kMinXmlDate && v < kMaxXmlDate))
             return v;
@@ -401,11 +432,15 @@ void TTaskNode::WriteXml(pugi::xml_node ParentNode, const TTaskPlacesList& Place
         pugi::xml_node parentEl;
     };
     std::vector<TItem> stack{{this, ParentNode}};
+    // The root's tasks go to the import target, whose dates they then follow.
+    const TTaskNode* topParent = Parent ? this : nullptr;
+    TPlaceLookup places(PlacesList);
     while (!stack.empty()) {
         TItem item = stack.back();
         stack.pop_back();
         pugi::xml_node el = item.parentEl.append_child("TaskNode");
-        WriteTaskElement(*item.task, el, PlacesList);
+        const TTaskNode* follows = item.task == this ? nullptr : item.task->Parent;
+        WriteTaskElement(*item.task, follows == this ? topParent : follows, el, places);
         const auto& children = item.task->Children;
         for (int i = children.Count() - 1; i >= 0; --i)
             stack.push_back({children[i], el});
@@ -414,18 +449,20 @@ void TTaskNode::WriteXml(pugi::xml_node ParentNode, const TTaskPlacesList& Place
 
 void TTaskNode::ReadXml(pugi::xml_node Node, TTaskPlacesList& PlacesList)
 {
-    ApplyTasks(*this, ConvertTasks(Node), PlacesList);
+    TPlaceCaptionIndex places(PlacesList);
+    ApplyTasks(*this, ConvertTasks(Node), places);
 }
 
 // ---- Places ----
 
 void TTaskPlacesList::WriteXml(pugi::xml_node node) const
 {
+    TPlaceLookup lookup(*this);
     for (const auto& place : FItems) {
         pugi::xml_node el = node.append_child("TaskPlace");
         el.append_attribute("Caption").set_value(ToXml(place->Caption).c_str());
         for (int32_t id : place->IncludedPlaces)
-            if (const TTaskPlace* included = FindByID(id))
+            if (const TTaskPlace* included = lookup.Find(id))
                 el.append_child("Includes")
                     .append_attribute("Place")
                     .set_value(ToXml(included->Caption).c_str());
@@ -434,7 +471,8 @@ void TTaskPlacesList::WriteXml(pugi::xml_node node) const
 
 void TTaskPlacesList::ReadXml(pugi::xml_node node)
 {
-    ApplyPlaces(*this, ConvertPlaces(node));
+    TPlaceCaptionIndex index(*this);
+    ApplyPlaces(index, ConvertPlaces(node));
 }
 
 // ---- Document ----
@@ -451,6 +489,7 @@ void TTovrinDataBase::ImportXml(pugi::xml_node Node, TTaskNode* TargetTask)
     // Everything is converted before the document changes.
     const std::vector<TXmlTask> tasks = ConvertTasks(Node.child("TaskTree"));
     const std::vector<TXmlPlace> places = ConvertPlaces(Node.child("PlacesList"));
-    ApplyTasks(TargetTask ? *TargetTask : *Root, tasks, *PlacesList);
-    ApplyPlaces(*PlacesList, places);
+    TPlaceCaptionIndex index(*PlacesList);
+    ApplyTasks(TargetTask ? *TargetTask : *Root, tasks, index);
+    ApplyPlaces(index, places);
 }

@@ -9,9 +9,15 @@ namespace pugi {
 class xml_node;
 }
 
+// The parse options for an exchange file; the default ones drop a note of blank lines.
+unsigned int XmlExchangeParseOptions();
+// Float text; a value that is not finite (only a damaged file holds one) as "NaN", "INF" or
+// "-INF", which the readers take back.
+std::string FormatXmlFloat(double Value);
 // "yyyy-mm-dd hh:mm:ss", always with "-" and ":" whatever the user's settings.
 // A value outside the years 1..9999 (only a damaged file holds one) is written as a plain
-// number of days, which ParseXmlDateTime reads back.
+// number of days, or as FormatXmlFloat writes it when it is not finite; ParseXmlDateTime
+// reads both back.
 std::string FormatXmlDateTime(TDateTime Value);
 // Reads "yyyy-mm-dd", optionally followed by a blank and "hh:mm" or "hh:mm:ss" (fractions of
 // a second allowed). Raises EConvertError when the text is no date.

@@ -15,6 +15,7 @@
 #include "taskdb/Services.h"
 #include "taskdb/TaskNode.h"
 #include "taskdb/TovrinDataBase.h"
+#include "taskdb/XmlExchange.h"
 #include "ui/exchange/TabTextImport.h"
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/mainwindow/WindowState.h"
@@ -70,7 +71,7 @@ void TImportExport::ImportTabText(const std::string& Name, TTaskNode& Target)
 void TImportExport::ImportXmlFile(const std::string& Name, TTaskNode& Target)
 {
     pugi::xml_document document;
-    const pugi::xml_parse_result parsed = document.load_file(Name.c_str());
+    const pugi::xml_parse_result parsed = document.load_file(Name.c_str(), XmlExchangeParseOptions());
     if (!parsed)
         throw Exception("Can not read \"" + Name + "\": " + parsed.description());
     state_.DataBase->ImportXml(document.document_element(), &Target);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <pugixml.hpp>
+#include <cmath>
+#include <limits>
 #include <sstream>
 #include <tuple>
 
@@ -23,7 +25,8 @@ protected:
     void Import(const std::string& body, TTaskNode* target = nullptr)
     {
         ASSERT_TRUE(doc.load_string(("<TovrinPlanner-xml ver=\"1.0\">" + body +
-                                     "</TovrinPlanner-xml>").c_str()));
+                                     "</TovrinPlanner-xml>").c_str(),
+                                    XmlExchangeParseOptions()));
         db.ImportXml(doc.document_element(), target);
     }
     std::string Export(TTaskNode* start = nullptr)
@@ -101,8 +104,16 @@ TEST_F(XmlExchangeTest, DateTimeText)
     // Out of the calendar's range (only a damaged file holds such a value): a plain number.
     EXPECT_EQ(FormatXmlDateTime(1e12), "1e+12");
     EXPECT_EQ(ParseXmlDateTime("1e+12"), 1e12);
+    // Not finite: XML Schema's forms, and those an earlier export wrote.
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(std::tuple(FormatXmlDateTime(NAN), FormatXmlDateTime(inf), FormatXmlDateTime(-inf)),
+              std::tuple("NaN", "INF", "-INF"));
+    EXPECT_TRUE(std::isnan(ParseXmlDateTime(" NaN ")));
+    for (const char* text : {"INF", "inf", "+Infinity"})
+        EXPECT_EQ(ParseXmlDateTime(text), inf) << text;
+    EXPECT_EQ(ParseXmlDateTime("-inf"), -inf);
     for (const char* bad : {"", "2023-02-30", "2023-03-04 24:00", "2023-03-04 10:60",
-                            "14:35", "2023-03-04x", "45000.5", "yesterday"})
+                            "14:35", "2023-03-04x", "45000.5", "yesterday", "NaNa", "-"})
         EXPECT_THROW(ParseXmlDateTime(bad), EConvertError) << bad;
 }
 
@@ -119,14 +130,15 @@ TEST_F(XmlExchangeTest, ValuesReadLenientlyAndLeftOutOnesTakeTheNewTasksDefaults
     parent->SetLeadTime(5);
     Import("<TaskTree><TaskNode Caption=\"A\"><Estimate>2,5</Estimate><LeadTime>0.5</LeadTime>"
            "<HideInToDo>true</HideInToDo><IsProject>1</IsProject>"
-           "<RoutineSchedule>1.5</RoutineSchedule><Importance> 7 </Importance></TaskNode>"
+           "<RoutineSchedule>1.5</RoutineSchedule><Importance> 7 </Importance>"
+           "<Effort>\r\n  </Effort><DueDateTime> </DueDateTime></TaskNode>"
            "<TaskNode Caption=\"own\"><ScheduleType>1</ScheduleType></TaskNode>"
            "<TaskNode Caption=\"follows\"/></TaskTree>",
            parent);
     const TTaskNode& a = *parent->Children[0];
     EXPECT_EQ(std::tuple(a.Estimate, a.LeadTime, a.HideInToDo, a.HideInToDoInEffect, a.IsProject,
-                         a.RoutineSchedule, a.Importance),
-              std::tuple(2.5, 0.5, true, true, true, 1.5, 7));
+                         a.RoutineSchedule, a.Importance, a.Effort, a.DueDateTime),
+              std::tuple(2.5, 0.5, true, true, true, 1.5, 7, 50, 45000.0));   // blank: left out
     const TTaskNode& own = *parent->Children[1];
     const TTaskNode& follows = *parent->Children[2];
     EXPECT_EQ(std::tuple(own.DueDateTime, own.LeadTime, follows.DueDateTime, follows.LeadTime),

@@ -1,6 +1,9 @@
 // Places: IDs, captions, removal and undo insertion, schedules, include closure, and giving one
 // task's places to its subtree.
+#include <tuple>
+
 #include "platform/Exceptions.h"
+#include "taskdb/PlaceLookup.h"
 #include "ToDoSupport.h"
 
 namespace {
@@ -103,6 +106,29 @@ TEST(PlaceCaptions, TrimmedFoundIgnoringCaseAndBlanksAndJoined)
     EXPECT_EQ(list.CaptionsText({3, 99, 1}), "Garage; Küche");
     EXPECT_EQ(list.CaptionsText({99, 2}), "office");
     EXPECT_EQ(list.CaptionsText({42}), "");
+}
+
+// The index an import keeps must answer as FindByCaption does, and add with IDs Add would give.
+TEST(PlaceCaptions, AnIndexFindsWhatFindByCaptionFindsAndAddsWithFreeIds)
+{
+    TTaskPlacesList list;
+    Put(list, 5, " Home");   // stored untrimmed, as a file may hold it
+    Put(list, 7, "KÜCHE");
+    Put(list, 3, "office");
+    Put(list, 9, "Office");
+    Put(list, 2, "caf\xE9");   // not UTF-8
+    list.NextPlaceID = 6;       // a file may hold places above its counter
+    TPlaceCaptionIndex index(list);
+    for (const char* text : {"Home", " Home", "küche", " Küche\t", "KÖCHE", "OFFICE", "caf\xE9",
+                             "CAF\xC9", "", "Garden"})
+        EXPECT_EQ(index.Find(text), list.FindByCaption(text)) << text;
+
+    TTaskPlace* garden = index.FindOrAdd(" Garden ");
+    EXPECT_EQ(std::tuple(garden->PlaceID, garden->Caption), std::tuple(8, std::string("Garden")));
+    EXPECT_EQ(index.FindOrAdd("GARDEN"), garden);
+    EXPECT_EQ(index.FindOrAdd("Shed")->PlaceID, 10);   // steps over 9
+    EXPECT_EQ(index.FindOrAdd("OFFICE")->PlaceID, 3);
+    EXPECT_EQ(list.Count(), 7);
 }
 
 TEST(PlaceSchedule, RangeListExistsExactlyWhileEnabledAndEveryPlaceIsOpen)

@@ -2,6 +2,9 @@
 // the export questions, and failures that must leave the outline as it was.
 #include "ui/mainwindow/WindowTestSupport.h"
 
+#include <cstdlib>
+#include <limits>
+
 #include "taskdb/TaskPlace.h"
 #include "ui/exchange/ImportExport.h"
 
@@ -147,6 +150,72 @@ TEST_F(ImportExportTest, SelectedTaskAsTabTextAndTabTextImportUnderTheSelection)
     EXPECT_EQ(Task("Y")->Note.Items(), (Names{"a", "b"}));
     EXPECT_NE(window->Part<TTreeEditing>().FindTaskNode(window->Part<TOutlineViews>().tvTasksTree(), Task("Y")), nullptr);
     EXPECT_TRUE(window->State().Modified);
+}
+
+// Whatever a data file may hold exports to a well-formed file that imports as the same outline.
+TEST_F(ImportExportTest, UnusualValuesComeBackFromAnXmlFileAsTheyWere)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::pair<const char*, std::function<void(TTaskNode*)>> cases[] = {
+        {"numbers", [&](TTaskNode* root) {
+             root->AddChild("nan", -1)->Estimate = nan;
+             root->AddChild("inf", -1)->SetLeadTime(inf);
+             root->AddChild("-inf", -1)->Estimate = -inf;
+         }},
+        {"dates", [&](TTaskNode* root) {
+             root->AddChild("done", -1)->SetCompletionDateTime(nan);
+             TTaskNode* due = root->AddChild("due", -1);
+             due->SetScheduleType(1);
+             due->SetDueDateTime(-inf);
+             root->AddChild("late", -1)->SetCompletionDateTime(inf);
+         }},
+        {"notes", [](TTaskNode* root) {
+             root->AddChild("blanks", -1)->Note.SetText("   ");
+             root->AddChild("empty lines", -1)->Note.SetText("\n\n");
+             root->AddChild("one empty line", -1)->Note.Add("");
+             root->AddChild("mixed", -1)->Note.SetText(" \t \n\n  x  \n ");
+         }},
+        {"dates not inherited", [](TTaskNode* root) {
+             TTaskNode* parent = root->AddChild("dated", -1);
+             parent->SetScheduleType(1);
+             parent->SetDueDateTime(45000.5);
+             parent->SetLeadTime(5);
+             // As the synchronisation leaves a task whose item has no due date.
+             TTaskNode* child = parent->AddChild("synchronised", -1);
+             child->SetDueDateTime(0);
+             child->SetLeadTime(1.0);
+             child->AddChild("follows", -1);
+         }},
+        {"captions", [](TTaskNode* root) {
+             root->AddChild(" two\r\nlines\t", -1)->AddChild(" ", -1);
+         }},
+    };
+    for (const auto& [name, fill] : cases) {
+        BuildOutline(fill);
+        window->Part<TOutlineViews>().tvTasksTree()->clearSelection();
+        const std::string file = File(std::string(name) + ".xml");
+        services.SaveFiles = {{file, 2}};
+        window->Part<TImportExport>().actExport()->trigger();
+        EXPECT_EQ(std::system(("python3 -c \"import sys, xml.etree.ElementTree as E; E.parse(sys.argv[1])\" '" +
+                               file + "'").c_str()),
+                  0)
+            << name;
+
+        BuildOutline([](TTaskNode*) {});
+        services.OpenFiles = {{file, 2}};
+        window->Part<TImportExport>().actImport()->trigger();
+        const std::string back = File(std::string(name) + "-back.xml");
+        window->Part<TOutlineViews>().tvTasksTree()->clearSelection();
+        services.SaveFiles = {{back, 2}};
+        window->Part<TImportExport>().actExport()->trigger();
+        EXPECT_EQ(ReadAll(back), ReadAll(file)) << name;
+        if (Task("late"))
+            EXPECT_TRUE(std::isinf(Task("late")->CompletionDateTime));
+        if (Task("mixed"))
+            EXPECT_EQ(Task("mixed")->Note.Items(), (Names{" \t ", "", "  x  ", " "}));
+    }
+    EXPECT_EQ(ChildCaptions(Root()), Names{" two\r\nlines\t"});
 }
 
 TEST_F(ImportExportTest, FailedImportsChangeNothing)

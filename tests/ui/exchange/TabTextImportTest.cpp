@@ -99,6 +99,42 @@ TEST(TabTextImportTree, EightBitLinesAndAnExportedFileReadBack)
     EXPECT_EQ(Outline(back), "Projekt \xC3\xB6[Sub{n1|n2}] Zwei");
 }
 
+TEST(TabTextImportTree, ACaptionWithLineBreaksComesBackAsOneTask)
+{
+    struct TCase {
+        std::string caption, captionBack;
+        Names note, noteBack;
+    };
+    const TCase cases[] = {
+        {"two\nlines", "two\nlines", {"n1", "n2"}, {"n1", "n2"}},
+        {"crlf\r\nand\rcr", "crlf\nand\ncr", {}, {}},
+        {"blank\n\nline", "blank\n\nline", {"n"}, {"n"}},
+        {"\nleading and trailing\r\n", "leading and trailing", {}, {}},   // the import trims
+        // 8-bit text from an older file is read back in the code page.
+        {"K\xFC" "che\nalt", "K\xC3\xBC" "che\nalt", {"gr\xFCn", "x"}, {"gr\xC3\xBCn", "x"}},
+    };
+    TTovrinDataBase db;
+    TTaskNode* parent = db.Root->AddChild("parent", -1);
+    for (const TCase& c : cases) {
+        TTaskNode* t = parent->AddChild(c.caption, -1);
+        for (const std::string& line : c.note)
+            t->Note.Add(line);
+    }
+    db.Root->AddChild("after", -1);
+    TTempFolder dir;
+    db.ExportText(dir.File("out.tab"), nullptr);
+    TTaskNode target;
+    ImportTabTextFile(dir.File("out.tab"), target);
+    ASSERT_EQ(target.Children.Count(), 2);
+    EXPECT_EQ(target.Children[1]->Caption, "after");
+    const TTaskNode& read = *target.Children[0];
+    ASSERT_EQ(read.Children.Count(), static_cast<int>(std::size(cases)));
+    for (int i = 0; i < read.Children.Count(); ++i) {
+        EXPECT_EQ(read.Children[i]->Caption, cases[i].captionBack);
+        EXPECT_EQ(read.Children[i]->Note.Items(), cases[i].noteBack) << cases[i].captionBack;
+    }
+}
+
 TEST(TabTextImportTree, AFileTooDeepForTheTargetIsRefusedBeforeAnythingChanges)
 {
     // A note for the target, then one task per level, as deep as an outline may go.
