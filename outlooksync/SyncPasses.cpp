@@ -1,4 +1,6 @@
 // The passes of a run: indexing the outline by Outlook link, then the work of the run's mode.
+#include <set>
+
 #include "outlooksync/OutlookSync.h"
 #include "outlooksync/SyncFollowers.h"
 #include "outlooksync/SyncHost.h"
@@ -260,15 +262,25 @@ void TOutlookSyncRun::SyncBothWays()
 void TOutlookSyncRun::WriteFollowers(
     const std::map<TTaskNode*, std::shared_ptr<IOutlookTaskItem>>& Met)
 {
+    std::set<const TTaskNode*> unmet;
+    const TEntryIDIndex& index = *DataBase.EntryIDIndex;
+    for (int j = 0; j < index.Count(); ++j)
+        unmet.insert(index[j].Task);
     for (TTaskNode* task : Followers->Changed()) {
-        auto pair = Met.find(task);
-        if (pair == Met.end())
-            continue;   // its item was not met; the rest of the pass decides
+        const std::string linked = Trim(task->OutlookEntryID);
+        if (linked.empty() || unmet.count(task))
+            continue;   // no item yet, or its item was not met: the rest of the pass decides
         try {
-            IOutlookTaskItem& item = *pair->second;
-            if (item.EntryID() != Trim(task->OutlookEntryID) || !OutlookItemDiffers(item, task))
+            // A conflict links both versions to other items than the one met: the task here
+            // to a new item, the copy of the item's version (a new task) to the item met.
+            auto pair = Met.find(task);
+            std::shared_ptr<IOutlookTaskItem> item =
+                pair != Met.end() && pair->second->EntryID() == linked
+                    ? pair->second
+                    : NameSpace->GetItemFromID(linked, Folder->StoreID());
+            if (!OutlookItemDiffers(*item, task))
                 continue;
-            WriteOutlookItem(item, task);
+            WriteOutlookItem(*item, task);
             Log->LogSyncDetail("Task has been changed in Tovrin: " + Quoted(task->Caption) +
                                ". Updating Outlook...");
             ++Log->SyncStatistics.OutlookUpdated;
