@@ -1,6 +1,4 @@
 // The passes of a run: indexing the outline by Outlook link, then the work of the run's mode.
-#include <set>
-
 #include "outlooksync/OutlookSync.h"
 #include "outlooksync/SyncFollowers.h"
 #include "outlooksync/SyncHost.h"
@@ -172,6 +170,7 @@ void TOutlookSyncRun::SyncBothWays()
             } else {
                 TTaskNode* task = CreateTaskForOutlookItem(*item);
                 ReadOutlookItem(task, *item);
+                metItems[task] = item;
                 Log->LogSyncMessage("New Outlook task has been added to Tovrin: " +
                                     Quoted(task->Caption));
                 ++stats.TovrinAdded;
@@ -262,22 +261,20 @@ void TOutlookSyncRun::SyncBothWays()
 void TOutlookSyncRun::WriteFollowers(
     const std::map<TTaskNode*, std::shared_ptr<IOutlookTaskItem>>& Met)
 {
-    std::set<const TTaskNode*> unmet;
-    const TEntryIDIndex& index = *DataBase.EntryIDIndex;
-    for (int j = 0; j < index.Count(); ++j)
-        unmet.insert(index[j].Task);
+    // A conflict links both versions to other items than the one met for the task: the task
+    // here to a new item, and the copy of the item's version, a new task, to the item met.
+    std::map<std::string, std::shared_ptr<IOutlookTaskItem>> metByID;
+    for (const auto& [task, item] : Met)
+        metByID[item->EntryID()] = item;
     for (TTaskNode* task : Followers->Changed()) {
         const std::string linked = Trim(task->OutlookEntryID);
-        if (linked.empty() || unmet.count(task))
-            continue;   // no item yet, or its item was not met: the rest of the pass decides
+        auto met = metByID.find(linked);
+        if (met == metByID.end() && !Met.count(task))
+            continue;   // its item was not met; the rest of the pass decides
         try {
-            // A conflict links both versions to other items than the one met: the task here
-            // to a new item, the copy of the item's version (a new task) to the item met.
-            auto pair = Met.find(task);
             std::shared_ptr<IOutlookTaskItem> item =
-                pair != Met.end() && pair->second->EntryID() == linked
-                    ? pair->second
-                    : NameSpace->GetItemFromID(linked, Folder->StoreID());
+                met != metByID.end() ? met->second
+                                     : NameSpace->GetItemFromID(linked, Folder->StoreID());
             if (!OutlookItemDiffers(*item, task))
                 continue;
             WriteOutlookItem(*item, task);
