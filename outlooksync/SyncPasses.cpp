@@ -170,6 +170,7 @@ void TOutlookSyncRun::SyncBothWays()
             } else {
                 TTaskNode* task = CreateTaskForOutlookItem(*item);
                 ReadOutlookItem(task, *item);
+                metItems[task] = item;
                 Log->LogSyncMessage("New Outlook task has been added to Tovrin: " +
                                     Quoted(task->Caption));
                 ++stats.TovrinAdded;
@@ -260,15 +261,23 @@ void TOutlookSyncRun::SyncBothWays()
 void TOutlookSyncRun::WriteFollowers(
     const std::map<TTaskNode*, std::shared_ptr<IOutlookTaskItem>>& Met)
 {
+    // A conflict links both versions to other items than the one met for the task: the task
+    // here to a new item, and the copy of the item's version, a new task, to the item met.
+    std::map<std::string, std::shared_ptr<IOutlookTaskItem>> metByID;
+    for (const auto& [task, item] : Met)
+        metByID[item->EntryID()] = item;
     for (TTaskNode* task : Followers->Changed()) {
-        auto pair = Met.find(task);
-        if (pair == Met.end())
+        const std::string linked = Trim(task->OutlookEntryID);
+        auto met = metByID.find(linked);
+        if (met == metByID.end() && !Met.count(task))
             continue;   // its item was not met; the rest of the pass decides
         try {
-            IOutlookTaskItem& item = *pair->second;
-            if (item.EntryID() != Trim(task->OutlookEntryID) || !OutlookItemDiffers(item, task))
+            std::shared_ptr<IOutlookTaskItem> item =
+                met != metByID.end() ? met->second
+                                     : NameSpace->GetItemFromID(linked, Folder->StoreID());
+            if (!OutlookItemDiffers(*item, task))
                 continue;
-            WriteOutlookItem(item, task);
+            WriteOutlookItem(*item, task);
             Log->LogSyncDetail("Task has been changed in Tovrin: " + Quoted(task->Caption) +
                                ". Updating Outlook...");
             ++Log->SyncStatistics.OutlookUpdated;

@@ -179,6 +179,34 @@ void TodomanPairs::FollowersStayEqual(bool parentMetFirst, int abortAfter)
     EXPECT_THAT(Log(), Not(HasSubstr("[---")));
 }
 
+TEST_F(TodomanPairs, BothVersionsOfAFollowingSubtaskInConflictTakeTheParentsDateMetAfterIt)
+{
+    TTaskNode* parent = db.Root->AddChild("Parent", -1);
+    parent->SetDueDateTime(EncodeDate(2030, 5, 1) + EncodeTime(10, 0, 0, 0));
+    Edit(parent);
+    TTaskNode* follower = parent->AddChild("Follower", -1);
+    Edit(follower);
+    ASSERT_TRUE(SyncAlone());
+    // Files are met from the last name to the first: the follower's before the parent's.
+    fs::rename(FileOf("Parent"), tasks / "0-parent.ics");
+    fs::rename(FileOf("Follower"), tasks / "5-follower.ics");
+    ASSERT_TRUE(SyncAlone());
+
+    Run("todoman edit --due '2030-06-10 12:00' " + Id("Parent"));
+    EditRaw("Follower", "s/^SUMMARY:.*/SUMMARY:Follower there\\r/");
+    follower->Caption = "Follower here";
+    Edit(follower);
+    ASSERT_TRUE(SyncAlone());
+    EXPECT_THAT(Log(), HasSubstr("Processing conflict"));
+    for (const char* caption : {"<!Sync conflict (Tovrin)!> Follower here",
+                                "<!Sync conflict (Outlook)!> Follower there"}) {
+        TTaskNode* task = Find(caption);
+        ASSERT_TRUE(task) << caption;
+        EXPECT_EQ(task->DueDateTime, EncodeDate(2030, 6, 10) + EncodeTime(12, 0, 0, 0)) << caption;
+        ExpectFileDates(task);
+    }
+}
+
 TEST_F(TodomanPairs, ControlCharactersWrittenThereCompareAsTheFileKeepsThem)
 {
     Run("todoman new -l tasks \"$(printf 'Bell\\a rings')\"");
