@@ -8,43 +8,12 @@
 
 namespace {
 
-class CutShort : public VdirFixture {
+class CutShort : public TodomanFixture {
 protected:
     void SetUp() override
     {
-        for (const char* program : {"todoman", "python3"})
-            if (!Installed(program))
-                GTEST_SKIP() << program << " is not installed (Debian package " << program
-                             << "); the test against the real client cannot run";
-        const fs::path config = root / "todoman.py";
-        WriteText(config, "path = \"" + (root / "calendars").string() + "/*\"\n"
-                          "date_format = \"%Y-%m-%d\"\ntime_format = \"%H:%M\"\n"
-                          "default_list = \"tasks\"\ncache_path = \"" +
-                              (root / "todoman.sqlite3").string() + "\"\n");
-        setenv("TODOMAN_CONFIG", config.c_str(), 1);
+        TodomanFixture::SetUp();
         db.SetNewOutlookTasksParent("");
-    }
-    void Run(const std::string& command)
-    {
-        int status = -1;
-        const std::string out = Shell(command + " 2>&1", &status);
-        ASSERT_EQ(status, 0) << command << "\n" << out;
-    }
-    // todoman's id of the task with this summary.
-    std::string Id(const std::string& summary)
-    {
-        return Shell("todoman --porcelain list --status ANY | python3 -c 'import json,sys; "
-                     "print(*[t[\"id\"] for t in json.load(sys.stdin) if t[\"summary\"] == "
-                     "sys.argv[1]], end=\"\")' '" + summary + "'");
-    }
-    std::vector<std::string> TodomanSummaries()
-    {
-        std::string out = Shell("todoman --porcelain list --status ANY | python3 -c 'import json,sys; "
-                                "print(*sorted(t[\"summary\"] for t in json.load(sys.stdin)), sep=\"\\n\")'");
-        std::vector<std::string> lines;
-        for (size_t pos = 0, end; (end = out.find('\n', pos)) != std::string::npos; pos = end + 1)
-            lines.push_back(out.substr(pos, end - pos));
-        return lines;
     }
     std::vector<std::string> Captions() const
     {

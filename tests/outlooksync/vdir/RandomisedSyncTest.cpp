@@ -41,27 +41,14 @@ std::pair<std::string, std::string> UidAndSummary(const std::string& Text)
     return {uid ? uid : "", summary ? summary : ""};
 }
 
-class RandomisedSync : public VdirFixture {
+class RandomisedSync : public TodomanFixture {
 protected:
+    RandomisedSync() : TodomanFixture("default_due = 0\n") {}
     void SetUp() override
     {
-        for (const char* program : {"todoman", "python3"})
-            if (!Installed(program))
-                GTEST_SKIP() << program << " is not installed (Debian package " << program << ")";
-        const fs::path config = root / "todoman.py";
-        WriteText(config, "path = \"" + (root / "calendars").string() + "/*\"\n"
-                          "date_format = \"%Y-%m-%d\"\ntime_format = \"%H:%M\"\n"
-                          "default_list = \"tasks\"\ndefault_due = 0\n"
-                          "cache_path = \"" + (root / "todoman.sqlite3").string() + "\"\n");
-        setenv("TODOMAN_CONFIG", config.c_str(), 1);
+        TodomanFixture::SetUp();
         if (const char* seed = std::getenv("TOVRIN_SYNC_SEED"))
             rng.seed(this->seed = std::stoul(seed));
-    }
-    void Run(const std::string& command)
-    {
-        int status = -1;
-        const std::string out = Shell(command + " 2>&1", &status);
-        ASSERT_EQ(status, 0) << command << "\n" << out;
     }
     size_t Pick(size_t n) { return rng() % n; }
     std::string NewMark() { return "[" + std::to_string(round) + "." + std::to_string(++marks) + "]"; }

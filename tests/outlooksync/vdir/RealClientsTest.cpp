@@ -62,16 +62,8 @@ pid_t StartCalDAVServer(const fs::path& Root, std::string& Port)
     return 0;
 }
 
-class RealClients : public VdirFixture {
+class RealClients : public TodomanFixture {
 protected:
-    void SetUp() override
-    {
-        for (const char* program : {"todoman", "python3"})
-            if (!Installed(program))
-                GTEST_SKIP() << program << " is not installed (Debian package " << program
-                             << "); the test against the real client cannot run";
-        UseTodoman(root / "calendars");
-    }
     void TearDown() override
     {
         if (server > 0) {
@@ -80,56 +72,12 @@ protected:
         }
     }
 
-    // todoman on the folders below Calendars, its cache in the scratch folder.
-    void UseTodoman(const fs::path& calendars)
-    {
-        const fs::path config = root / ("todoman-" + calendars.filename().string() + ".py");
-        WriteText(config, "path = \"" + calendars.string() + "/*\"\ndate_format = \"%Y-%m-%d\"\n"
-                          "time_format = \"%H:%M\"\ndefault_list = \"tasks\"\n"
-                          "cache_path = \"" + (root / (config.stem().string() + ".sqlite3")).string() + "\"\n");
-        setenv("TODOMAN_CONFIG", config.c_str(), 1);
-    }
-    // todoman's own view: one field of the task with this summary, as JSON text.
-    std::string Todoman(const std::string& summary, const std::string& field)
-    {
-        return Shell("todoman --porcelain list --status ANY | python3 -c 'import json,sys; "
-                     "print(*[json.dumps(t[sys.argv[2]]) for t in json.load(sys.stdin) "
-                     "if t[\"summary\"] == sys.argv[1]])' '" + summary + "' " + field);
-    }
-    std::string Id(const std::string& summary)
-    {
-        std::string id = Todoman(summary, "id");
-        return id.empty() ? "none" : id.substr(0, id.size() - 1);
-    }
-    void Run(const std::string& command)
-    {
-        int status = -1;
-        const std::string out = Shell(command + " 2>&1", &status);
-        ASSERT_EQ(status, 0) << command << "\n" << out;
-    }
-
     // One run with its own log at the most detailed level.
     bool SyncAlone()
     {
         fs::remove(root / "plan_OutlookSync.log");
         db.SyncLogLevel = 3;
         return Sync();
-    }
-    // todoman rewrites one task's file in its editor, as a user editing it by hand would.
-    void EditRaw(const std::string& summary, const std::string& sedScript)
-    {
-        WriteText(root / "edit.sed", sedScript + "\n");
-        Run("EDITOR=\"sed -i -f '" + (root / "edit.sed").string() + "'\" todoman edit --raw " +
-            Id(summary));
-    }
-    std::vector<std::string> TodomanSummaries()
-    {
-        std::string out = Shell("todoman --porcelain list --status ANY | python3 -c 'import json,sys; "
-                                "print(*sorted(t[\"summary\"] for t in json.load(sys.stdin)), sep=\"\\n\")'");
-        std::vector<std::string> lines;
-        for (size_t pos = 0, end; (end = out.find('\n', pos)) != std::string::npos; pos = end + 1)
-            lines.push_back(out.substr(pos, end - pos));
-        return lines;
     }
     TTaskNode* Dated(const std::string& caption, TDateTime due, double lead = 1.0)
     {

@@ -11,43 +11,13 @@
 
 namespace {
 
-class TodomanPairs : public VdirFixture {
+class TodomanPairs : public TodomanFixture {
 protected:
+    TodomanPairs() : TodomanFixture("default_due = 0\n") {}
     void SetUp() override
     {
-        for (const char* program : {"todoman", "python3"})
-            if (!Installed(program))
-                GTEST_SKIP() << program << " is not installed (Debian package " << program << ")";
-        const fs::path config = root / "todoman.py";
-        WriteText(config, "path = \"" + (root / "calendars").string() + "/*\"\n"
-                          "date_format = \"%Y-%m-%d\"\ntime_format = \"%H:%M\"\n"
-                          "default_list = \"tasks\"\ndefault_due = 0\n"
-                          "cache_path = \"" + (root / "todoman.sqlite3").string() + "\"\n");
-        setenv("TODOMAN_CONFIG", config.c_str(), 1);
+        TodomanFixture::SetUp();
         db.SyncLogLevel = 3;
-    }
-    void Run(const std::string& command)
-    {
-        int status = -1;
-        const std::string out = Shell(command + " 2>&1", &status);
-        ASSERT_EQ(status, 0) << command << "\n" << out;
-    }
-    std::string Field(const std::string& summary, const std::string& field)
-    {
-        return Shell("todoman --porcelain list --status ANY | python3 -c 'import json,sys; "
-                     "print(*[json.dumps(t[sys.argv[2]]) for t in json.load(sys.stdin) "
-                     "if t[\"summary\"] == sys.argv[1]])' '" + summary + "' " + field);
-    }
-    std::string Id(const std::string& summary)
-    {
-        const std::string id = Field(summary, "id");
-        return id.empty() ? "none" : id.substr(0, id.size() - 1);
-    }
-    void EditRaw(const std::string& summary, const std::string& sedScript)
-    {
-        WriteText(root / "edit.sed", sedScript + "\n");
-        Run("EDITOR=\"sed -i -f '" + (root / "edit.sed").string() + "'\" todoman edit --raw " +
-            Id(summary));
     }
     fs::path FileOf(const std::string& summary) const
     {
@@ -75,7 +45,7 @@ protected:
                                                        : static_cast<long>(icaltime_as_timet(due) -
                                                                            icaltime_as_timet(start));
         icalcomponent_free(top);
-        EXPECT_EQ(Field(task->Caption, "due"),
+        EXPECT_EQ(Todoman(task->Caption, "due"),
                   std::to_string(DateTimeToUnix(LocalToUtc(task->DueDateTime))) + "\n")
             << task->Caption;
         EXPECT_EQ(lead, std::lround(task->LeadTime * 86400)) << task->Caption;
@@ -311,7 +281,7 @@ TEST_F(TodomanPairs, AFileWithBareLineFeedsKeepsThemInEveryLineWritten)
     EXPECT_EQ(text.find('\r'), std::string::npos) << text;
     EXPECT_THAT(text, AllOf(HasSubstr("\nX-THEIRS:kept as it is\n"), HasSubstr("\nDUE"),
                             HasSubstr("\nDTSTART"), HasSubstr("\n nnn")));
-    EXPECT_EQ(Field("Plain, renamed", "description"), "\"" + std::string(200, 'n') + "\"\n");
+    EXPECT_EQ(Todoman("Plain, renamed", "description"), "\"" + std::string(200, 'n') + "\"\n");
     ExpectFileDates(task);
 }
 
@@ -338,7 +308,7 @@ TEST_F(TodomanPairs, AFolderThatRefusesADeleteAndAFileThatCannotBeReadAreReporte
     EXPECT_TRUE(Find("Locked"));
     // Once the folder lets it, the deletion is done.
     ASSERT_TRUE(SyncAlone());
-    EXPECT_EQ(Field("Gone here", "id"), "\n");
+    EXPECT_EQ(Todoman("Gone here", "id"), "\n");
     EXPECT_THAT(Log(), HasSubstr("Task has been deleted in Tovrin: \"Gone here\". Deleting in Outlook..."));
 }
 
