@@ -28,6 +28,25 @@ bool DeletedHere(const TStringList& DeletedEntryIDs, const std::string& EntryID)
     return found >= 0 && DeletedEntryIDs[found] == EntryID;
 }
 
+// The run's followers for the length of a pass. A pass cut short leaves those that took new
+// dates changed here, so that the next run writes them.
+struct TFollowersInUse {
+    TSyncFollowers*& in;
+    TSyncFollowers& followers;
+    bool written = false;
+    TFollowersInUse(TSyncFollowers*& In, TSyncFollowers& Followers) : in(In), followers(Followers)
+    {
+        in = &followers;
+    }
+    ~TFollowersInUse()
+    {
+        in = nullptr;
+        if (!written)
+            for (TTaskNode* task : followers.Changed())
+                task->SetModifiedDateTime(Now());
+    }
+};
+
 // Frees the pass's indexes on every way out of the pass.
 class TPassIndexes {
 public:
@@ -125,20 +144,7 @@ void TOutlookSyncRun::SyncBothWays()
     TEntryIDIndex& index = *DataBase.EntryIDIndex;
     TStringList keptDeleted;
     TSyncFollowers followers;
-    struct TFollowersInUse {
-        TSyncFollowers*& in;
-        TSyncFollowers& followers;
-        bool written = false;
-        ~TFollowersInUse()
-        {
-            in = nullptr;
-            // A pass cut short leaves them changed here, so the next run writes them.
-            if (!written)
-                for (TTaskNode* task : followers.Changed())
-                    task->SetModifiedDateTime(Now());
-        }
-    } inUse{Followers, followers};
-    Followers = &followers;
+    TFollowersInUse inUse{Followers, followers};
     std::map<TTaskNode*, std::shared_ptr<IOutlookTaskItem>> metItems;
     for (int32_t i = n; i >= 1; --i) {
         std::shared_ptr<IOutlookTaskItem> item;
@@ -416,6 +422,8 @@ void TOutlookSyncRun::CopyOutlookToTree()
 
     SetProgressRange(1, n);
     TEntryIDIndex& index = *DataBase.EntryIDIndex;
+    TSyncFollowers followers;
+    TFollowersInUse inUse{Followers, followers};
     for (int32_t i = 1; i <= n; ++i) {
         try {
             ProgressStep("Outlook task # " + IntToStr(i), i);
@@ -442,6 +450,12 @@ void TOutlookSyncRun::CopyOutlookToTree()
             LogItemFailure(e);
         }
     }
+    // This run only reads: the items of followers that took new dates get them at the next
+    // run that writes.
+    for (TTaskNode* task : followers.Changed())
+        if (!Trim(task->OutlookEntryID).empty())
+            RetryEntryIDs.push_back(task->OutlookEntryID);
+    inUse.written = true;
 }
 
 void TOutlookSyncRun::CopyTreeToOutlook()

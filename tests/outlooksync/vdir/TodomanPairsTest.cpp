@@ -27,10 +27,10 @@ protected:
                 return file;
         return {};
     }
-    bool SyncAlone()
+    bool SyncAlone(uint8_t mode = smBothWays)
     {
         fs::remove(root / "plan_OutlookSync.log");
-        return Sync();
+        return Sync(mode);
     }
     // The task's due date and lead as its file holds them (libical), against the outline's.
     void ExpectFileDates(const TTaskNode* task)
@@ -313,3 +313,28 @@ TEST_F(TodomanPairs, AFolderThatRefusesADeleteAndAFileThatCannotBeReadAreReporte
 }
 
 } // namespace
+
+TEST_F(TodomanPairs, FollowersTakeTheParentsDateReadOneWayAndTheNextRunWritesThem)
+{
+    TTaskNode* parent = db.Root->AddChild("Parent", -1);
+    parent->SetDueDateTime(EncodeDate(2030, 5, 1) + EncodeTime(10, 0, 0, 0));
+    Edit(parent);
+    std::vector<TTaskNode*> followers;
+    for (const char* caption : {"Before", "After"}) {
+        followers.push_back(parent->AddChild(caption, -1));
+        Edit(followers.back());
+    }
+    ASSERT_TRUE(SyncAlone());
+    // One follower's file is met before the parent's, the other's after it.
+    fs::rename(FileOf("Parent"), tasks / "5-parent.ics");
+    fs::rename(FileOf("Before"), tasks / "0-before.ics");
+    fs::rename(FileOf("After"), tasks / "9-after.ics");
+    ASSERT_TRUE(SyncAlone());
+    Run("todoman edit --due '2030-06-10 12:00' " + Id("Parent"));
+    ASSERT_TRUE(SyncAlone(smOutlookToTree));
+    ASSERT_TRUE(SyncAlone());
+    for (TTaskNode* task : followers) {
+        EXPECT_EQ(task->DueDateTime, EncodeDate(2030, 6, 10) + EncodeTime(12, 0, 0, 0)) << task->Caption;
+        ExpectFileDates(task);
+    }
+}
