@@ -20,14 +20,6 @@ class EDeleteFailed : public Exception {
     using Exception::Exception;
 };
 
-// The list of links deleted here ignores case; a UID that differs from one only in case names
-// another item.
-bool DeletedHere(const TStringList& DeletedEntryIDs, const std::string& EntryID)
-{
-    const int found = DeletedEntryIDs.IndexOf(EntryID);
-    return found >= 0 && DeletedEntryIDs[found] == EntryID;
-}
-
 // The run's followers for the length of a pass. A pass cut short leaves those that took new
 // dates changed here, so that the next run writes them.
 struct TFollowersInUse {
@@ -167,7 +159,7 @@ void TOutlookSyncRun::SyncBothWays()
                 pairedTask = task;
                 SyncLinkedPair(task, *item);
                 metItems[task] = item;
-            } else if (DeletedHere(DataBase.DeletedEntryIDs, id)) {
+            } else if (DataBase.DeletedEntryIDs.IndexOf(id) >= 0) {
                 HandleDeletedInTree(*item);
             } else if (CarriesDeletedItemsCategory(*item)) {
                 // Its task was deleted here at an earlier run: it stays deleted.
@@ -198,7 +190,7 @@ void TOutlookSyncRun::SyncBothWays()
                     pairedTask = index[found].Task;
                     index.Delete(found);
                 }
-                if (DeletedHere(DataBase.DeletedEntryIDs, id))
+                if (DataBase.DeletedEntryIDs.IndexOf(id) >= 0)
                     keptDeleted.Add(id);
             }
             // A change here that could not reach the item is still a change at the next run.

@@ -11,7 +11,8 @@ TTovrinDataBase::TTovrinDataBase()
     Root->inOutline_ = true;
     DeletedEntryIDs.SetSorted(true);
     DeletedEntryIDs.SetDuplicates(TDuplicates::dupIgnore);
-    DeletedEntryIDs.SetCaseSensitive(false);
+    // A store's UIDs that differ only in case name different items.
+    DeletedEntryIDs.SetCaseSensitive(true);
     CurrentDataBase = this;
 
     ResetSyncSettings("");

@@ -64,7 +64,7 @@ public:
     std::shared_ptr<TEntryIDIndex> EntryIDIndex;
     bool DisconnectAll = false;
     std::shared_ptr<TRecurringTaskIndex> RecurringTaskIndex;
-    TStringList DeletedEntryIDs;     // sorted, duplicates ignored, case-insensitive
+    TStringList DeletedEntryIDs;     // sorted, duplicates ignored, case-sensitive
     TTaskNode* PlaceSourceTask = nullptr;
 
     // ---- Document ----

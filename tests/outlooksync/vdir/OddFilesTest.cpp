@@ -97,6 +97,13 @@ TEST_F(OddFiles, UidsThatDifferOnlyInCaseNameDifferentTasks)
     EXPECT_TRUE(Find("Lower edited"));
     EXPECT_EQ(Contents().size(), 2u);
     EXPECT_THAT(ReadText(tasks / "abc-123.ics"), HasSubstr("SUMMARY:Lower edited\r\n"));
+
+    // Both deleted here: both files go.
+    delete Find("Mixed");
+    delete Find("Lower edited");
+    ASSERT_TRUE(Sync());
+    EXPECT_EQ(Contents().size(), 0u);
+    EXPECT_EQ(db.Root->Children.Count(), 0);
 }
 
 } // namespace

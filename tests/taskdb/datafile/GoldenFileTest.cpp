@@ -169,7 +169,7 @@ TEST_F(GoldenFileTest, DeletedEntryIdsSortedDeduplicatedAndEightBitTextInTheSyst
         TEnvironmentGuard env;
         env.Set("LC_ALL", locale);
         LoadBytes(db, GoldenFile({.deletedIds = {"ccc", "AAA", "bbb", "aaa", "CCC"}, .firstCaption = stored}).bytes);
-        EXPECT_EQ(db.DeletedEntryIDs.Items(), (Lines{"AAA", "bbb", "ccc"}));
+        EXPECT_EQ(db.DeletedEntryIDs.Items(), (Lines{"AAA", "CCC", "aaa", "bbb", "ccc"}));
         EXPECT_EQ(db.Root->Children[0]->Caption, caption) << locale;
         env.Set("LC_ALL", "ja_JP.UTF-8");
         LoadBytes(db, SaveBytes(db));
