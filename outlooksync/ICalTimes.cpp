@@ -45,13 +45,42 @@ bool IsDateValue(const TICalProperty& p)
     return SameText(p.Param("VALUE"), "DATE") || Trim(p.Value).size() == 8;
 }
 
+// How many entries one BY list of a rule holds.
+template <size_t N>
+int Listed(const short (&list)[N])
+{
+    int n = 0;
+    while (n < int(N) && list[n] != ICAL_RECURRENCE_ARRAY_MAX)
+        ++n;
+    return n;
+}
+
+// A zone's observances begin once a year. libical expands a zone's rules occurrence by
+// occurrence from their start, so a rule that recurs hourly, or lists many days, takes it
+// minutes for one time; such a definition is not used.
+bool HasYearlyRulesOnly(const TICalComponent& Zone)
+{
+    for (const TICalComponent& observance : Zone.Components)
+        for (const TICalProperty& p : observance.Properties) {
+            if (!SameText(p.Name, "RRULE"))
+                continue;
+            const icalrecurrencetype r = icalrecurrencetype_from_string(Trim(p.Value).c_str());
+            if (r.freq != ICAL_YEARLY_RECURRENCE || Listed(r.by_second) || Listed(r.by_minute) ||
+                Listed(r.by_hour) || Listed(r.by_year_day) || Listed(r.by_week_no) ||
+                Listed(r.by_month) > 1 || Listed(r.by_day) > 1 || Listed(r.by_month_day) > 7)
+                return false;
+        }
+    return true;
+}
+
 } // namespace
 
 struct TICalTimes::TZones {
     const TICalComponent* Calendar = nullptr;
     std::map<std::string, TOwnedZone> Owned;
 
-    // The zone a TZID names: the file's own definition first, then the system's database.
+    // The zone a TZID names: the file's own definition first, then the system's database
+    // (also for a definition that cannot be used).
     icaltimezone* Find(const std::string& tzid)
     {
         auto it = Owned.find(tzid);
@@ -62,6 +91,8 @@ struct TICalTimes::TZones {
                 const TICalProperty* id = c.Find("TZID");
                 if (!SameText(c.Name, "VTIMEZONE") || !id || Trim(id->Value) != tzid)
                     continue;
+                if (!HasYearlyRulesOnly(c))
+                    break;
                 icalcomponent* parsed = icalparser_parse_string(WriteICalendar({c}).c_str());
                 if (!parsed)
                     break;

@@ -101,6 +101,13 @@ TEST_F(VdirStore, ForeignFilesAreReadInTheirZonesAndKeptByteForByte)
 TEST_F(VdirStore, FilesThatCannotBeUsedAreLoggedLeftAsTheyAreAndKeepTheirTasks)
 {
     const std::string two = TaskFile("a");
+    // A zone of the file's own whose summer time recurs hourly: libical would walk it for
+    // minutes at every look at a time.
+    std::string hourly = TaskFile("hourly", "DUE;TZID=Custom/Hourly:20250115T170000\r\n");
+    hourly.insert(hourly.find("BEGIN:VTODO"),
+                  "BEGIN:VTIMEZONE\r\nTZID:Custom/Hourly\r\nBEGIN:DAYLIGHT\r\nTZOFFSETFROM:+0100\r\n"
+                  "TZOFFSETTO:+0200\r\nDTSTART:19700329T020000\r\nRRULE:FREQ=HOURLY;BYDAY=-1SU;BYMONTH=3\r\n"
+                  "END:DAYLIGHT\r\nEND:VTIMEZONE\r\n");
     const struct {
         const char* name;
         std::string text;
@@ -113,6 +120,7 @@ TEST_F(VdirStore, FilesThatCannotBeUsedAreLoggedLeftAsTheyAreAndKeepTheirTasks)
         {"bad-due", TaskFile("bad-due", "DUE:2025-01-15\r\n"), "the value of DUE is no date"},
         {"zone", TaskFile("zone", "DUE;TZID=Mars/Olympus:20250115T170000\r\n"),
          "DUE names the unknown time zone \"Mars/Olympus\""},
+        {"hourly", hourly, "DUE names the unknown time zone \"Custom/Hourly\""},
         {"two", two.substr(0, two.find("END:VCALENDAR")) + "BEGIN:VTODO\r\nUID:b\r\nEND:VTODO\r\n" +
                     "END:VCALENDAR\r\n",
          "it holds more than one task"},
