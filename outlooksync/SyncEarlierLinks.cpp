@@ -41,8 +41,7 @@ void TOutlookSyncRun::RelinkEarlierItems()
         const std::string id = link.Item->EntryID();
         auto owner = walk.byOwner.find(link.Owner);
         // A link the outline keeps, or kept until its task was deleted here, needs nothing.
-        const int deleted = DataBase.DeletedEntryIDs.IndexOf(id);
-        if (walk.linked.count(id) || (deleted >= 0 && DataBase.DeletedEntryIDs[deleted] == id) ||
+        if (walk.linked.count(id) || DataBase.DeletedEntryIDs.IndexOf(id) >= 0 ||
             owner == walk.byOwner.end() || owner->second.empty())
             continue;
         TTaskNode* task = owner->second.front();
