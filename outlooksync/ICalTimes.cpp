@@ -190,6 +190,12 @@ bool TICalTimes::AdvanceSeries(TICalComponent& Todo)
     icalrecurrencetype recur = icalrecurrencetype_from_string(Trim(rule->Value).c_str());
     if (recur.freq == ICAL_NO_RECURRENCE)
         return false;
+    // Below a day libical steps through every hour (minute, second) and tries the day rules on
+    // each, for years where they never match: such a series is completed as a whole.
+    if (recur.freq < ICAL_DAILY_RECURRENCE &&
+        (Listed(recur.by_day) || Listed(recur.by_month_day) || Listed(recur.by_year_day) ||
+         Listed(recur.by_week_no) || Listed(recur.by_month) || Listed(recur.by_set_pos)))
+        return false;
 
     // The rule runs on the wall clock of the base's own zone.
     const bool baseIsDate = IsDateValue(*base);

@@ -212,16 +212,26 @@ TEST_F(VdirStore, CompletingARecurringTaskMovesTheSeriesOn)
                             HasSubstr("RRULE:FREQ=WEEKLY;COUNT=4\r\n"),
                             HasSubstr("RECURRENCE-ID;TZID=America/New_York:20250121T170000\r\n"),
                             Not(HasSubstr("COMPLETED"))));
-    // The series' last occurrence ends it.
-    WriteText(tasks / "last.ics", TaskFile("last", "DUE;VALUE=DATE:20250110\r\nRRULE:FREQ=DAILY;COUNT=1\r\n"));
+    // Completed as a whole: the series' last occurrence, and a rule below a day with day rules
+    // (libical would look for its next occurrence hour by hour, for seconds or for ever).
+    const std::pair<const char*, const char*> ended[] = {
+        {"last", "DUE;VALUE=DATE:20250110\r\nRRULE:FREQ=DAILY;COUNT=1\r\n"},
+        {"hourly", "DTSTART:19700329T020000\r\nRRULE:FREQ=HOURLY;BYDAY=-1SU;BYMONTH=3\r\n"},
+    };
+    for (const auto& [uid, lines] : ended)
+        WriteText(tasks / (std::string(uid) + ".ics"), TaskFile(uid, lines));
     ASSERT_TRUE(Sync());
-    TTaskNode* last = Find("Task last");
-    ASSERT_TRUE(last);
-    last->SetCompletionDateTime(now);
-    Edit(last);
+    for (const auto& [uid, lines] : ended) {
+        TTaskNode* last = Find("Task " + std::string(uid));
+        ASSERT_TRUE(last) << uid;
+        last->SetCompletionDateTime(now);
+        Edit(last);
+    }
     ASSERT_TRUE(Sync());
-    EXPECT_TRUE(last->IsCompleted());
-    EXPECT_THAT(ReadText(tasks / "last.ics"), HasSubstr("STATUS:COMPLETED\r\n"));
+    for (const auto& [uid, lines] : ended) {
+        EXPECT_TRUE(Find("Task " + std::string(uid))->IsCompleted()) << uid;
+        EXPECT_THAT(ReadText(tasks / (std::string(uid) + ".ics")), HasSubstr("STATUS:COMPLETED\r\n")) << uid;
+    }
 }
 
 // Every field a pair compares, written through the item and saved, reads back as written,
