@@ -82,6 +82,9 @@ std::string LineOf(const TICalProperty& p)
 
 void Fold(const std::string& line, std::string_view eol, std::string& out)
 {
+    // A piece that ends in a carriage return keeps it only before a whole CR LF: before a bare
+    // line feed the two would read back as one line end.
+    const auto endPiece = [&] { out += !out.empty() && out.back() == '\r' ? std::string_view("\r\n") : eol; };
     // 75 octets on the first line, 74 after the leading blank on the others.
     size_t pos = 0;
     size_t limit = 75;
@@ -92,13 +95,13 @@ void Fold(const std::string& line, std::string_view eol, std::string& out)
         if (cut == pos)
             cut = pos + limit;
         out.append(line, pos, cut - pos);
-        out += eol;
+        endPiece();
         out += ' ';
         pos = cut;
         limit = 74;
     }
     out.append(line, pos, std::string::npos);
-    out += eol;
+    endPiece();
 }
 
 // The logical line that Source holds, folds and line end removed.

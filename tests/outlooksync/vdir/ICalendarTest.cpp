@@ -45,6 +45,18 @@ TEST(ICalendarText, LongLinesAreFoldedAt75OctetsWithoutSplittingCharacters)
     EXPECT_EQ(ParseICalendar(out)[0].Find("SUMMARY")->Value, summary);
 }
 
+TEST(ICalendarText, ACarriageReturnAtALinesEndSurvivesBareLineFeeds)
+{
+    // In a file of bare line feeds, a value whose line or fold piece ends in a carriage return.
+    for (const std::string value : {std::string("odd\r"), std::string(73, 'x') + "\r" + std::string(10, 'y')}) {
+        std::vector<TICalComponent> top = ParseICalendar("BEGIN:VCALENDAR\nBEGIN:VTODO\nUID:1\nEND:VTODO\nEND:VCALENDAR\n");
+        top[0].FindComponent("VTODO")->Set("X-NOTE", "", value);
+        const std::string once = WriteICalendar(top);
+        EXPECT_EQ(ParseICalendar(once)[0].FindComponent("VTODO")->Find("X-NOTE")->Value, value);
+        EXPECT_EQ(WriteICalendar(ParseICalendar(once)), once);
+    }
+}
+
 TEST(ICalendarText, TextEscapesAndListsRoundTrip)
 {
     const std::string escaped = EscapeICalText("a\\b; c, d\r\nline two\nthree");
