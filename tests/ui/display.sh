@@ -46,8 +46,20 @@ follow() {
 }
 
 openbox >"$out/openbox.log" 2>&1 &
-trayer --edge bottom --align right --widthtype request --height 24 --transparent false >/dev/null 2>&1 &
-until_true 'panel=$(xdotool search --onlyvisible --class trayer 2>/dev/null | head -n 1); [ -n "$panel" ]' "the panel"
+# Now and then a panel started beside a window manager that is still starting never shows;
+# such a panel is started again.
+for attempt in 1 2 3; do
+    trayer --edge bottom --align right --widthtype request --height 24 --transparent false >>"$out/trayer.log" 2>&1 &
+    panel_pid=$!
+    tries=0
+    while panel=$(xdotool search --onlyvisible --class trayer 2>/dev/null | head -n 1); [ -z "$panel" ] && [ $tries -lt 25 ]; do
+        tries=$((tries + 1))
+        sleep 0.2
+    done
+    [ -n "$panel" ] && break
+    kill $panel_pid 2>/dev/null || :
+done
+[ -n "$panel" ] || fail "timed out: the panel"
 xprop -id "$panel" -f _NET_WM_STRUT 32c -set _NET_WM_STRUT "0, 0, 0, 100"
 until_true 'xprop -root _NET_WORKAREA | grep -q "= 0, 0, 1024, 668"' "the work area without the panel"
 xdotool mousemove 0 0  # off the program, and it stays there

@@ -16,7 +16,9 @@ start_xsession() {
     cp "$(dirname "$program")/DemoData.dat" "$out/bin/DemoData.dat"
     unset QT_QPA_PLATFORM
     export XDG_CONFIG_HOME="$out/config" XDG_DATA_HOME="$out/data" XDG_RUNTIME_DIR="$out/runtime"
-    exec timeout "$seconds" xvfb-run -a -s "-screen 0 1024x768x24" sh "$script" --inside "$out"
+    # Sessions started at once would all look for a free display from the same number; each
+    # looks from a number of its own.
+    exec timeout "$seconds" xvfb-run -n $((100 + $$ % 800)) -a -s "-screen 0 1024x768x24" sh "$script" --inside "$out"
 }
 
 fail() {
