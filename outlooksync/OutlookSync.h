@@ -87,7 +87,7 @@ public:
     bool Result = false;
     // Links of tasks changed here whose item failed; they stay changed after the run.
     std::vector<std::string> RetryEntryIDs;
-    // Subtasks taking their parent's dates during a two-way pass; none outside one.
+    // Subtasks taking their parent's dates during a pass that reads items; none outside one.
     TSyncFollowers* Followers = nullptr;
 
 private:

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <utility>
 
+#include "platform/FileUtils.h"
 #include "platform/Stream.h"
 #include "platform/StrUtils.h"
 
@@ -290,14 +291,14 @@ void TVdirFolderScan::Stage(TVdirTaskItem& Item, const std::string& Text)
         Flush();
 }
 
-std::vector<std::pair<std::string, std::shared_ptr<TVdirTaskItem>>> TVdirFolderScan::EarlierLinks()
+std::vector<TEarlierLink> TVdirFolderScan::EarlierLinks()
 {
     Prepare();
-    std::vector<std::pair<std::string, std::shared_ptr<TVdirTaskItem>>> links;
+    std::vector<TEarlierLink> links;
     for (const TLink& link : earlier_) {
         std::shared_ptr<TVdirTaskItem> item = FindByID(link.Uid);
         if (item && item->Kind() == TVdirTaskItem::ikTask)
-            links.emplace_back(link.Owner, item);
+            links.push_back({link.Owner, item});
     }
     return links;
 }
@@ -527,13 +528,7 @@ void TVdirFolderScan::WriteState(const std::map<std::string, TSeen>& Record)
         }
         if (::rename(temp.c_str(), stateFile_.c_str()) != 0)
             throw EOutlookError(std::strerror(errno));
-        // The new name lasts before any task file takes its own.
-        const int dirFd = ::open(fs::path(stateFile_).parent_path().c_str(),
-                                 O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dirFd >= 0) {
-            ::fsync(dirFd);
-            ::close(dirFd);
-        }
+        SyncDirectoryOf(stateFile_);   // the new name lasts before any task file takes its own
     } catch (const std::exception& e) {
         ::unlink(temp.c_str());
         throw EOutlookError("Can not write file \"" + stateFile_ + "\": " + e.what());

@@ -156,7 +156,7 @@ public:
     void Remove(TVdirTaskItem& Item);
 
     // Items saved for tasks by the last runs (the state file's links), in the order saved.
-    std::vector<std::pair<std::string, std::shared_ptr<TVdirTaskItem>>> EarlierLinks();
+    std::vector<TEarlierLink> EarlierLinks();
     // An earlier link taken again: kept for one more run.
     void KeepLink(const TVdirTaskItem& Item);
 

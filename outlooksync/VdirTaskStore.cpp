@@ -55,13 +55,7 @@ public:
     {
         return std::make_shared<TVdirTaskItem>(scan_);
     }
-    std::vector<TEarlierLink> EarlierLinks() override
-    {
-        std::vector<TEarlierLink> links;
-        for (auto& [owner, item] : scan_->EarlierLinks())
-            links.push_back({owner, item});
-        return links;
-    }
+    std::vector<TEarlierLink> EarlierLinks() override { return scan_->EarlierLinks(); }
 
 private:
     void Take()

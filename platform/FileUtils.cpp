@@ -95,6 +95,16 @@ std::string ResolveFileLinks(const std::string& path)
     return {};
 }
 
+void SyncDirectoryOf(const std::string& fileName)
+{
+    const std::string path = ExtractFilePath(ExpandFileName(fileName));
+    const int fd = ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
 bool TFileLock::Acquire(const std::string& path)
 {
     Release();

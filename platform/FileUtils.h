@@ -20,6 +20,8 @@ std::string GetTempDirectory();
 // The name a chain of symbolic links at path finally leads to, or path itself when it is no
 // link; a relative link counts from the folder of the link. Empty when the chain never ends.
 std::string ResolveFileLinks(const std::string& path);
+// Forces the folder of fileName to disk, so that a rename or a new name in it lasts.
+void SyncDirectoryOf(const std::string& fileName);
 
 // Holds an exclusive advisory lock (flock) on a file so that a second copy of the program
 // cannot open the same outline. Released by Release or the destructor.

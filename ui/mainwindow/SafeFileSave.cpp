@@ -107,17 +107,6 @@ void KeepBackup(const std::string& fileName)
     std::filesystem::copy_file(fileName, backup, std::filesystem::copy_options::overwrite_existing, ec);
 }
 
-// Makes the rename itself durable.
-void SyncDirectoryOf(const std::string& fileName)
-{
-    const std::string path = ExtractFilePath(ExpandFileName(fileName));
-    const int fd = ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 } // namespace
 
 std::string TempFileNameFor(const std::string& fileName) { return fileName + ".$TovrinTmp$"; }
