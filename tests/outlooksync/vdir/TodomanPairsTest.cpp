@@ -54,6 +54,20 @@ protected:
     // it are equal to their files after each run.
     // With abortAfter, a run is first cut short that many items after the parent's.
     void FollowersStayEqual(bool parentMetFirst, int abortAfter = 0);
+    // A task "Parent" due 2030-05-01 10:00 and subtasks that follow its dates, synchronised.
+    std::pair<TTaskNode*, std::vector<TTaskNode*>> ParentWithFollowers(std::initializer_list<const char*> captions)
+    {
+        TTaskNode* parent = db.Root->AddChild("Parent", -1);
+        parent->SetDueDateTime(EncodeDate(2030, 5, 1) + EncodeTime(10, 0, 0, 0));
+        Edit(parent);
+        std::vector<TTaskNode*> followers;
+        for (const char* caption : captions) {
+            followers.push_back(parent->AddChild(caption, -1));
+            Edit(followers.back());
+        }
+        EXPECT_TRUE(SyncAlone());
+        return {parent, followers};
+    }
 };
 
 // Root may read and write everywhere: this takes the override away for a while.
@@ -91,15 +105,7 @@ TEST_F(TodomanPairs, FollowingSubtasksStayEqualToTheirFilesAfterARunCutShort)
 
 void TodomanPairs::FollowersStayEqual(bool parentMetFirst, int abortAfter)
 {
-    TTaskNode* parent = db.Root->AddChild("Parent", -1);
-    parent->SetDueDateTime(EncodeDate(2030, 5, 1) + EncodeTime(10, 0, 0, 0));
-    Edit(parent);
-    std::vector<TTaskNode*> followers;
-    for (const char* caption : {"Follow one", "Follow two"}) {
-        followers.push_back(parent->AddChild(caption, -1));
-        Edit(followers.back());
-    }
-    ASSERT_TRUE(SyncAlone());
+    auto [parent, followers] = ParentWithFollowers({"Follow one", "Follow two"});
     // Files are met from the last name to the first.
     fs::rename(FileOf("Parent"), tasks / (parentMetFirst ? "9-parent.ics" : "0-parent.ics"));
     for (int i = 0; i < 2; ++i)
@@ -312,19 +318,9 @@ TEST_F(TodomanPairs, AFolderThatRefusesADeleteAndAFileThatCannotBeReadAreReporte
     EXPECT_THAT(Log(), HasSubstr("Task has been deleted in Tovrin: \"Gone here\". Deleting in Outlook..."));
 }
 
-} // namespace
-
 TEST_F(TodomanPairs, FollowersTakeTheParentsDateReadOneWayAndTheNextRunWritesThem)
 {
-    TTaskNode* parent = db.Root->AddChild("Parent", -1);
-    parent->SetDueDateTime(EncodeDate(2030, 5, 1) + EncodeTime(10, 0, 0, 0));
-    Edit(parent);
-    std::vector<TTaskNode*> followers;
-    for (const char* caption : {"Before", "After"}) {
-        followers.push_back(parent->AddChild(caption, -1));
-        Edit(followers.back());
-    }
-    ASSERT_TRUE(SyncAlone());
+    auto [parent, followers] = ParentWithFollowers({"Before", "After"});
     // One follower's file is met before the parent's, the other's after it.
     fs::rename(FileOf("Parent"), tasks / "5-parent.ics");
     fs::rename(FileOf("Before"), tasks / "0-before.ics");
@@ -338,3 +334,5 @@ TEST_F(TodomanPairs, FollowersTakeTheParentsDateReadOneWayAndTheNextRunWritesThe
         ExpectFileDates(task);
     }
 }
+
+} // namespace
