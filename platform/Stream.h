@@ -85,6 +85,8 @@ enum class TFileMode { fmCreate, fmOpenRead, fmOpenWrite, fmOpenReadWrite };
 class TFileStream : public TStream {
 public:
     TFileStream(const std::string& fileName, TFileMode mode);
+    // Takes over a file the caller opened itself (and closes it).
+    TFileStream(int fd, const std::string& fileName) : fileName_(fileName), fd_(fd) {}
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,44 +42,38 @@ public:
             if (attempt > 0)
                 for (int i = 0; i < 6; ++i)
                     name_ += digits[random() % (sizeof digits - 1)];
-            fd_ = ::open(name_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode & 0777);
-            if (fd_ >= 0)
-                break;
+            const int fd = ::open(name_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode & 0777);
+            if (fd >= 0) {
+                stream_ = std::make_unique<TFileStream>(fd, name_);
+                return;
+            }
             if (errno != EEXIST)
                 Fail(errno);
         }
-        if (fd_ < 0) {
-            name_ = TempFileNameFor(target);
-            Fail(EEXIST);
-        }
+        name_ = TempFileNameFor(target);
+        Fail(EEXIST);
     }
     ~TTempFile()
     {
-        if (fd_ < 0)
-            return;
         if (IsStillNamed())  // not once it took the file's name
             ::unlink(name_.c_str());
-        ::close(fd_);
     }
     TTempFile(const TTempFile&) = delete;
     TTempFile& operator=(const TTempFile&) = delete;
 
     const std::string& Name() const { return name_; }
-    // Whether an open file, or the name, is still the file made here.
-    bool Is(int fd) const
-    {
-        struct stat a, b;
-        return ::fstat(fd_, &a) == 0 && ::fstat(fd, &b) == 0 && SameInode(a, b);
-    }
+    TFileStream& Stream() { return *stream_; }
+    // Whether the name is still the file made here.
     bool IsStillNamed() const
     {
         struct stat a, b;
-        return ::fstat(fd_, &a) == 0 && ::lstat(name_.c_str(), &b) == 0 && SameInode(a, b);
+        return ::fstat(stream_->Handle(), &a) == 0 && ::lstat(name_.c_str(), &b) == 0 &&
+               SameInode(a, b);
     }
     void TakeKeptMode() const
     {
         if (keepMode_)
-            ::fchmod(fd_, mode_);  // a file system without modes refuses, and the save goes on
+            ::fchmod(stream_->Handle(), mode_);  // a file system without modes refuses, and the save goes on
     }
     [[noreturn]] void Fail(int error) const
     {
@@ -89,7 +84,7 @@ private:
     std::string name_;
     mode_t mode_;
     bool keepMode_;
-    int fd_ = -1;
+    std::unique_ptr<TFileStream> stream_;
 };
 
 // The previous file stays under the name until the rename replaces it, so the backup is a
@@ -125,19 +120,14 @@ void SaveFileSafely(const std::string& fileName, const std::function<void(TStrea
 
     Step(options, TSaveStep::WriteTemp);
     TTempFile temp(target, replacing ? previous.st_mode & 07777 : 0666, replacing);
-    {
-        TFileStream stream(temp.Name(), TFileMode::fmOpenReadWrite);
-        if (!temp.Is(stream.Handle()))
-            temp.Fail(EEXIST);  // the name was swapped under us
-        try {
-            write(stream);
-        } catch (const EWriteError&) {
-            // The temporary name means nothing to the user; the file being saved does.
-            throw EWriteError(StreamWriteErrorText(fileName, stream.LastWriteError()));
-        }
-        Step(options, TSaveStep::FlushTemp);
-        stream.FlushToDisk();
+    try {
+        write(temp.Stream());
+    } catch (const EWriteError&) {
+        // The temporary name means nothing to the user; the file being saved does.
+        throw EWriteError(StreamWriteErrorText(fileName, temp.Stream().LastWriteError()));
     }
+    Step(options, TSaveStep::FlushTemp);
+    temp.Stream().FlushToDisk();
 
     // The new file is locked before it takes the name, so no other copy can slip in between.
     Step(options, TSaveStep::LockTemp);
