@@ -223,6 +223,16 @@ TFileStream::TFileStream(const std::string& fileName, TFileMode mode) : fileName
     }
 }
 
+std::unique_ptr<TFileStream> TFileStream::CreateNew(const std::string& fileName, unsigned permissions)
+{
+    const int fd = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, permissions & 0777);
+    if (fd >= 0)
+        return std::unique_ptr<TFileStream>(new TFileStream(fd, fileName));
+    if (errno == EEXIST)
+        return nullptr;
+    throw EFCreateError("Cannot create file \"" + fileName + "\". " + std::strerror(errno));
+}
+
 TFileStream::~TFileStream()
 {
     if (fd_ >= 0)

@@ -1,6 +1,7 @@
 #pragma once
 // Byte streams: the one abstraction the data file, the packer and the archive code share.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -85,8 +86,9 @@ enum class TFileMode { fmCreate, fmOpenRead, fmOpenWrite, fmOpenReadWrite };
 class TFileStream : public TStream {
 public:
     TFileStream(const std::string& fileName, TFileMode mode);
-    // Takes over a file the caller opened itself (and closes it).
-    TFileStream(int fd, const std::string& fileName) : fileName_(fileName), fd_(fd) {}
+    // A file made new under fileName with the permissions given: a name already taken, a
+    // link included, is never opened (nullptr). Other failures raise EFCreateError.
+    static std::unique_ptr<TFileStream> CreateNew(const std::string& fileName, unsigned permissions = 0666);
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;
@@ -107,6 +109,8 @@ protected:
     [[noreturn]] void RaiseWriteError() override;
 
 private:
+    TFileStream(int fd, const std::string& fileName) : fileName_(fileName), fd_(fd) {}
+
     std::string fileName_;
     int fd_ = -1;
     int lastWriteError_ = 0;

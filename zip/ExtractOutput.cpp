@@ -87,11 +87,12 @@ TExtractFile::TExtractFile(const std::string& fileName) : fileName_(fileName)
         throw EFCreateError("Cannot create directory " + dir);
     // A short name of its own in the same folder: a name that grew from the target's would
     // pass the file system's limit for targets near it.
+    // Always a file made new, so that nothing planted under the name is written through.
     std::random_device random;
-    do
+    do {
         tempName_ = Format("%s.unzip-%08x", dir.c_str(), static_cast<unsigned>(random()));
-    while (FileExists(tempName_));
-    stream_ = std::make_unique<TFileStream>(tempName_, TFileMode::fmCreate);
+        stream_ = TFileStream::CreateNew(tempName_);
+    } while (!stream_);
 }
 
 TExtractFile::~TExtractFile()

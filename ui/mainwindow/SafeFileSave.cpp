@@ -42,13 +42,9 @@ public:
             if (attempt > 0)
                 for (int i = 0; i < 6; ++i)
                     name_ += digits[random() % (sizeof digits - 1)];
-            const int fd = ::open(name_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode & 0777);
-            if (fd >= 0) {
-                stream_ = std::make_unique<TFileStream>(fd, name_);
+            stream_ = TFileStream::CreateNew(name_, mode);
+            if (stream_)
                 return;
-            }
-            if (errno != EEXIST)
-                Fail(errno);
         }
         name_ = TempFileNameFor(target);
         Fail(EEXIST);
