@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QStandardPaths>
 
+#include <csignal>
+
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/mainwindow/TovrinMain.h"
 
@@ -20,6 +22,9 @@ std::vector<std::string> Strings(const QStringList& list)
 
 int RunProgram(int& argc, char** argv, const std::function<void(TfrmTovrinMain&)>& Shown)
 {
+    // Under a file-size limit a write past it then fails with EFBIG, reported and cleaned up as
+    // a full disk is, instead of the signal ending the program in the middle of a save.
+    ::signal(SIGXFSZ, SIG_IGN);
     TTovrinApplication app(argc, argv);
 
     TMainWindowEnvironment environment;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/CodePage.h"
+#include "platform/SafeFileReplace.h"
 #include "platform/SystemCodePage.h"
 #include "platform/Stream.h"
 #include "taskdb/TaskNode.h"
@@ -11,27 +12,29 @@
 
 namespace {
 
-// A line break in a caption is written as the note joiner, which the import reads back as
-// a line break, so the caption stays on its own line and comes back as one task. A caption
-// that is not UTF-8 is read back in the code page, where the joiner is the byte 0xB6.
-void AppendCaption(std::string& out, std::string_view caption)
+// A line break inside a caption or a note line (a data file can carry a bare CR) is written as
+// the note joiner, which the import reads back as a line break, so the text stays on its own
+// line and never starts a task of its own. Text that is not UTF-8 is read back in the code
+// page, where the joiner is the byte 0xB6.
+void AppendJoined(std::string& out, std::string_view text, std::string_view joiner)
 {
-    const std::string_view joiner = IsValidUtf8(caption) ? kTabTextNoteJoiner : "\xB6";
-    for (size_t i = 0; i < caption.size(); ++i) {
-        if (caption[i] == '\r' || caption[i] == '\n') {
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
             out += joiner;
-            if (caption[i] == '\r' && i + 1 < caption.size() && caption[i + 1] == '\n')
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
                 ++i;
         } else {
-            out += caption[i];
+            out += text[i];
         }
     }
 }
 
+std::string_view JoinerFor(bool utf8) { return utf8 ? kTabTextNoteJoiner : std::string_view("\xB6"); }
+
 void AppendTaskLines(std::string& out, const TTaskNode& t, int level)
 {
     out.append(static_cast<size_t>(level > 1 ? level - 1 : 0), '\t');
-    AppendCaption(out, t.Caption);
+    AppendJoined(out, t.Caption, JoinerFor(IsValidUtf8(t.Caption)));
     out += "\r\n";
     std::string note;
     bool utf8 = true;
@@ -39,8 +42,8 @@ void AppendTaskLines(std::string& out, const TTaskNode& t, int level)
         utf8 = utf8 && IsValidUtf8(line);
     for (const auto& line : t.Note) {
         if (!note.empty())
-            note += utf8 ? kTabTextNoteJoiner : "\xB6";   // as for a caption
-        note += line;
+            note += JoinerFor(utf8);
+        AppendJoined(note, line, JoinerFor(utf8));
     }
     if (!note.empty()) {
         out += "<Note: ";
@@ -105,6 +108,7 @@ void TTaskNode::WriteText(TStream& TextFile) const
 
 void TTovrinDataBase::ExportText(const std::string& FileName, TTaskNode* StartTask)
 {
-    TFileStream file(FileName, TFileMode::fmCreate);
-    (StartTask ? StartTask : Root.get())->WriteText(file);
+    // Beside the file and then over it: a failure leaves an earlier export whole.
+    const TTaskNode* start = StartTask ? StartTask : Root.get();
+    ReplaceFileSafely(FileName, [start](TStream& file) { start->WriteText(file); });
 }

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/Exceptions.h"
+#include "platform/SafeFileReplace.h"
 #include "platform/Stream.h"
 #include "taskdb/Services.h"
 #include "taskdb/TaskNode.h"
@@ -124,10 +125,9 @@ void TImportExport::ExportXmlFile(const std::string& Name, TTaskNode* StartTask)
     root.append_attribute("ver") = "1.0";
     state_.DataBase->ExportXml(root, StartTask);
 
-    // The whole text is made before the file is touched, so a failure leaves no half file.
     std::ostringstream text;
     document.save(text, "  ", pugi::format_indent, pugi::encoding_utf8);
     const std::string bytes = text.str();
-    TFileStream file(Name, TFileMode::fmCreate);
-    file.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+    // Beside the file and then over it: a failure leaves an earlier export whole.
+    ReplaceFileSafely(Name, [&bytes](TStream& file) { file.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size())); });
 }

@@ -288,10 +288,14 @@ bool TDocumentLifecycle::SaveToFile(const std::string& Name)
 
     TSafeSaveOptions options = saveOptions_;
     options.CreateBackup = createBackup_;
-    SaveFileSafely(Name, [this](TStream& stream) { state_.DataBase->SaveToStream(stream, "", 3); }, dataFileLock_, options);
+    const std::string backupRefused = SaveFileSafely(
+        Name, [this](TStream& stream) { state_.DataBase->SaveToStream(stream, "", 3); }, dataFileLock_, options);
     fileName_ = Name;
     untitled_ = false;
     SetModified(false);
+    // Said once per file and reason, so that auto-save does not repeat it at every save.
+    if (!backupRefused.empty() && backupWarnings_.insert(Name + '\n' + backupRefused).second)
+        services_.ShowWarning("The file \"" + Name + "\" was saved without a backup. " + backupRefused);
     return true;
 }
 

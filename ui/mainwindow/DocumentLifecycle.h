@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "ui/mainwindow/DataFileLock.h"
@@ -116,6 +117,7 @@ private:
     const bool createBackup_ = true;
     TDataFileLock dataFileLock_;
     TSafeSaveOptions saveOptions_;
+    std::set<std::string> backupWarnings_;
     QAction* actFileNew_ = nullptr;
     QAction* Newdemofile1_ = nullptr;
     QAction* actOpen_ = nullptr;

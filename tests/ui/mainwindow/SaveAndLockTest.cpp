@@ -230,7 +230,7 @@ TEST(SafeFileSave, ReplacingADirectorySaysItCannotOverride)
         SaveFileSafely(name, Writer("x"), lock, options);
         ADD_FAILURE() << "no exception";
     } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Can not override file: \"" + name + "\"");
+        EXPECT_EQ(e.Message(), "Can not override file: \"" + name + "\". Is a directory");
     }
     EXPECT_FALSE(lock.Held());
 }

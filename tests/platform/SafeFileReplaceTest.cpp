@@ -1,0 +1,214 @@
+// Replacing a file among other users (run as root: the saver and the other user are made with
+// setresuid in a child), with its attributes, and on a disk that fills up.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/Exceptions.h"
+#include "platform/SafeFileReplace.h"
+#include "platform/Stream.h"
+#include "tests/platform/FileSizeLimit.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uid_t kSaver = 4242, kOther = 4343, kRoot = 0;
+
+std::string Read(const std::string& name)
+{
+    std::ifstream in(name, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void Write(const std::string& name, const std::string& bytes, uid_t owner, mode_t mode)
+{
+    std::ofstream(name, std::ios::binary) << bytes;
+    ::chown(name.c_str(), owner, owner);
+    ::chmod(name.c_str(), mode);
+}
+
+std::string Attribute(const std::string& file, const char* name)
+{
+    char value[256];
+    const ssize_t n = ::getxattr(file.c_str(), name, value, sizeof value);
+    return n < 0 ? "<none>" : std::string(value, size_t(n));
+}
+
+// An access ACL granting kOther read and write, as the kernel stores it.
+std::string AclForOther()
+{
+    struct Entry { uint16_t tag, perm; uint32_t id; };
+    const uint32_t version = 2;
+    const Entry entries[] = {{0x01, 6, ~0u}, {0x02, 6, kOther}, {0x04, 4, ~0u}, {0x10, 6, ~0u}, {0x20, 0, ~0u}};
+    std::string acl(reinterpret_cast<const char*>(&version), sizeof version);
+    acl.append(reinterpret_cast<const char*>(entries), sizeof entries);
+    return acl;
+}
+
+std::string Replace(const std::string& name)
+{
+    try {
+        TSafeFileReplace replace(name);
+        replace.Write([](TStream& s) { s.WriteBuffer("new", 3); });
+        const std::string refused = replace.KeepBackup();
+        replace.Commit();
+        return refused.empty() ? "saved" : "saved, " + refused;
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+}
+
+// What Replace says when run as user, in a child process.
+std::string ReplaceAs(uid_t user, const std::string& name)
+{
+    if (user == kRoot)
+        return Replace(name);
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return "pipe failed";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        std::string said = "could not become the user";
+        if (::setgroups(0, nullptr) == 0 && ::setresgid(user, user, user) == 0 && ::setresuid(user, user, user) == 0)
+            said = Replace(name);
+        ::_exit(::write(fds[1], said.data(), said.size()) == ssize_t(said.size()) ? 0 : 1);
+    }
+    ::close(fds[1]);
+    std::string said;
+    char buffer[1024];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+        said.append(buffer, size_t(n));
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return said;
+}
+
+size_t TemporaryFilesIn(const std::string& folder)
+{
+    size_t count = 0;
+    for (const auto& entry : fs::directory_iterator(folder))
+        count += entry.path().filename().string().find("$TovrinTmp$") != std::string::npos;
+    return count;
+}
+
+class SafeFileReplaceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = fs::temp_directory_path() / ("tovrin_replace_" + std::to_string(::getpid()) + "_" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    std::string File(const std::string& name) const { return (dir_ / name).string(); }
+
+    fs::path dir_;
+};
+
+TEST_F(SafeFileReplaceTest, OtherUsersFilesAreNeverWrittenThrough)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as two other users";
+    enum Backup { NoBackup, OthersLinkToVictim, OthersOwnFile };
+    struct Case {
+        const char* what;
+        bool sticky;  // a shared folder like /tmp; else the saver's own
+        uid_t owner;  // of the file saved
+        mode_t mode;
+        Backup backup;
+        uid_t saver;
+        std::string said;  // the start of what the replacement says
+        uid_t ownerAfter;
+    };
+    const Case cases[] = {
+        {"the saver's own file", false, kSaver, 0640, NoBackup, kSaver, "saved", kSaver},
+        {"the saver's own read-only file", false, kSaver, 0444, NoBackup, kSaver, "saved", kSaver},
+        {"another user's link at the backup name", true, kSaver, 0600, OthersLinkToVictim, kSaver,
+         "saved, The backup \"" + File("doc.tvd.bak") + "\" cannot be made. Operation not permitted", kSaver},
+        {"another user's writable file at the backup name", true, kSaver, 0600, OthersOwnFile, kSaver,
+         "saved, The backup \"" + File("doc.tvd.bak") + "\" cannot be made. Operation not permitted", kSaver},
+        {"another user's file the saver may not write", false, kOther, 0644, NoBackup, kSaver,
+         "Can not override file: \"" + File("doc.tvd") + "\". Permission denied", kOther},
+        {"another user's writable file in a shared folder", true, kOther, 0666, NoBackup, kSaver,
+         "Can not override file: \"" + File("doc.tvd") + "\". Operation not permitted", kOther},
+        {"root saving a user's private file", false, kSaver, 0600, OthersOwnFile, kRoot, "saved", kSaver},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        ::chown(dir_.c_str(), c.sticky ? kRoot : kSaver, c.sticky ? kRoot : kSaver);
+        ::chmod(dir_.c_str(), c.sticky ? 01777 : 0755);
+        const std::string doc = File("doc.tvd"), backup = File("doc.tvd.bak"), victim = File("victim");
+        Write(doc, "old", c.owner, c.mode);
+        Write(victim, "victim", kSaver, 0600);
+        if (c.backup == OthersLinkToVictim) {
+            fs::create_symlink(victim, backup);
+            ::lchown(backup.c_str(), kOther, kOther);
+        }
+        if (c.backup == OthersOwnFile)
+            Write(backup, "theirs", kOther, 0666);
+
+        EXPECT_EQ(ReplaceAs(c.saver, doc), c.said);
+        const bool saved = c.said.rfind("saved", 0) == 0;
+        struct stat after {};
+        ASSERT_EQ(::stat(doc.c_str(), &after), 0);
+        EXPECT_EQ(Read(doc), saved ? "new" : "old");
+        EXPECT_EQ(after.st_uid, c.ownerAfter);
+        EXPECT_EQ(after.st_gid, c.ownerAfter);
+        EXPECT_EQ(after.st_mode & 07777, c.mode);
+        EXPECT_EQ(Read(victim), "victim");
+        if (c.backup == OthersLinkToVictim)
+            EXPECT_TRUE(fs::is_symlink(backup));
+        else if (c.backup == OthersOwnFile && c.saver != kRoot)
+            EXPECT_EQ(Read(backup), "theirs");
+        else if (saved)
+            EXPECT_EQ(Read(backup), "old");
+        EXPECT_EQ(TemporaryFilesIn(dir_.string()), 0u);
+    }
+}
+
+TEST_F(SafeFileReplaceTest, TheNewFileKeepsTheOldOnesExtendedAttributesAndAcl)
+{
+    const std::string doc = File("doc.tvd");
+    Write(doc, "old", ::geteuid(), 0640);
+    const std::string acl = AclForOther();
+    if (::setxattr(doc.c_str(), "user.origin", "planner", 7, 0) != 0)
+        GTEST_SKIP() << "the temporary folder keeps no extended attributes: " << std::strerror(errno);
+    const bool withAcl = ::setxattr(doc.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) == 0;
+    ASSERT_EQ(Replace(doc), "saved");
+    EXPECT_EQ(Read(doc), "new");
+    EXPECT_EQ(Attribute(doc, "user.origin"), "planner");
+    if (withAcl)
+        EXPECT_EQ(Attribute(doc, "system.posix_acl_access"), acl);
+}
+
+TEST_F(SafeFileReplaceTest, AWritePastAFileSizeLimitKeepsTheEarlierFileAndNoTemporary)
+{
+    const std::string doc = File("export.xml");
+    Write(doc, "earlier export, whole", ::geteuid(), 0644);
+    const std::string big(1 << 16, 'x');
+    const std::string said = MessageUnderFileSizeLimit(4096, [&] {
+        ReplaceFileSafely(doc, [&](TStream& s) { s.WriteBuffer(big.data(), int64_t(big.size())); });
+    });
+    EXPECT_EQ(said, "Stream write error: " + doc + ": File too large");
+    EXPECT_EQ(Read(doc), "earlier export, whole");
+    EXPECT_EQ(TemporaryFilesIn(dir_.string()), 0u);
+}
+
+} // namespace
