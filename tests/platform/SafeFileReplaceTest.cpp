@@ -12,26 +12,18 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "platform/Exceptions.h"
 #include "platform/SafeFileReplace.h"
 #include "platform/Stream.h"
 #include "tests/platform/FileSizeLimit.h"
+#include "tests/ui/mainwindow/TestFiles.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr uid_t kSaver = 4242, kOther = 4343, kRoot = 0;
-
-std::string Read(const std::string& name)
-{
-    std::ifstream in(name, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 void Write(const std::string& name, const std::string& bytes, uid_t owner, mode_t mode)
 {
@@ -98,26 +90,11 @@ std::string ReplaceAs(uid_t user, const std::string& name)
     return said;
 }
 
-size_t TemporaryFilesIn(const std::string& folder)
-{
-    size_t count = 0;
-    for (const auto& entry : fs::directory_iterator(folder))
-        count += entry.path().filename().string().find("$TovrinTmp$") != std::string::npos;
-    return count;
-}
-
 class SafeFileReplaceTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir_ = fs::temp_directory_path() / ("tovrin_replace_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string File(const std::string& name) const { return (dir_ / name).string(); }
+    std::string File(const std::string& name) const { return dir_.File(name); }
 
-    fs::path dir_;
+    TTempFolder dir_;
 };
 
 TEST_F(SafeFileReplaceTest, OtherUsersFilesAreNeverWrittenThrough)
@@ -150,10 +127,10 @@ TEST_F(SafeFileReplaceTest, OtherUsersFilesAreNeverWrittenThrough)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        ::chown(dir_.c_str(), c.sticky ? kRoot : kSaver, c.sticky ? kRoot : kSaver);
-        ::chmod(dir_.c_str(), c.sticky ? 01777 : 0755);
+        fs::remove_all(dir_.Path());
+        fs::create_directories(dir_.Path());
+        ::chown(dir_.Path().c_str(), c.sticky ? kRoot : kSaver, c.sticky ? kRoot : kSaver);
+        ::chmod(dir_.Path().c_str(), c.sticky ? 01777 : 0755);
         const std::string doc = File("doc.tvd"), backup = File("doc.tvd.bak"), victim = File("victim");
         Write(doc, "old", c.owner, c.mode);
         Write(victim, "victim", kSaver, 0600);
@@ -168,18 +145,18 @@ TEST_F(SafeFileReplaceTest, OtherUsersFilesAreNeverWrittenThrough)
         const bool saved = c.said.rfind("saved", 0) == 0;
         struct stat after {};
         ASSERT_EQ(::stat(doc.c_str(), &after), 0);
-        EXPECT_EQ(Read(doc), saved ? "new" : "old");
+        EXPECT_EQ(ReadAll(doc), saved ? "new" : "old");
         EXPECT_EQ(after.st_uid, c.ownerAfter);
         EXPECT_EQ(after.st_gid, c.ownerAfter);
         EXPECT_EQ(after.st_mode & 07777, c.mode);
-        EXPECT_EQ(Read(victim), "victim");
+        EXPECT_EQ(ReadAll(victim), "victim");
         if (c.backup == OthersLinkToVictim)
             EXPECT_TRUE(fs::is_symlink(backup));
         else if (c.backup == OthersOwnFile && c.saver != kRoot)
-            EXPECT_EQ(Read(backup), "theirs");
+            EXPECT_EQ(ReadAll(backup), "theirs");
         else if (saved)
-            EXPECT_EQ(Read(backup), "old");
-        EXPECT_EQ(TemporaryFilesIn(dir_.string()), 0u);
+            EXPECT_EQ(ReadAll(backup), "old");
+        EXPECT_EQ(TemporaryFilesIn(dir_.Path()), 0);
     }
 }
 
@@ -192,7 +169,7 @@ TEST_F(SafeFileReplaceTest, TheNewFileKeepsTheOldOnesExtendedAttributesAndAcl)
         GTEST_SKIP() << "the temporary folder keeps no extended attributes: " << std::strerror(errno);
     const bool withAcl = ::setxattr(doc.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) == 0;
     ASSERT_EQ(Replace(doc), "saved");
-    EXPECT_EQ(Read(doc), "new");
+    EXPECT_EQ(ReadAll(doc), "new");
     EXPECT_EQ(Attribute(doc, "user.origin"), "planner");
     if (withAcl)
         EXPECT_EQ(Attribute(doc, "system.posix_acl_access"), acl);
@@ -207,8 +184,8 @@ TEST_F(SafeFileReplaceTest, AWritePastAFileSizeLimitKeepsTheEarlierFileAndNoTemp
         ReplaceFileSafely(doc, [&](TStream& s) { s.WriteBuffer(big.data(), int64_t(big.size())); });
     });
     EXPECT_EQ(said, "Stream write error: " + doc + ": File too large");
-    EXPECT_EQ(Read(doc), "earlier export, whole");
-    EXPECT_EQ(TemporaryFilesIn(dir_.string()), 0u);
+    EXPECT_EQ(ReadAll(doc), "earlier export, whole");
+    EXPECT_EQ(TemporaryFilesIn(dir_.Path()), 0);
 }
 
 } // namespace

@@ -237,3 +237,35 @@ TEST_F(ImportExportTest, FailedImportsChangeNothing)
 }
 
 } // namespace
+
+// An export over an earlier one writes beside it and renames: a second name of the earlier file
+// keeps it, and no temporary file is left. A note line holding a bare CR (a data file can carry
+// one) comes back from the tab text as the same note, with no task made of its second half.
+TEST_F(ImportExportTest, ExportsReplaceAnEarlierFileWholeAndNotesWithACarriageReturnComeBack)
+{
+    BuildOutline([](TTaskNode* root) {
+        TTaskNode* t = root->AddChild("Shop", -1);
+        t->Note.Add("x\ry");
+        t->Note.Add("z\r\nw");
+    });
+    for (int filterIndex : {1, 2}) {
+        SCOPED_TRACE(filterIndex);
+        const std::string file = File(filterIndex == 1 ? "out.tab" : "out.xml"), other = File("other name");
+        WriteAll(file, "earlier export");
+        std::filesystem::remove(other);
+        std::filesystem::create_hard_link(file, other);
+        window->Part<TOutlineViews>().tvTasksTree()->clearSelection();
+        services.SaveFiles = {{file, filterIndex}};
+        services.Answers = filterIndex == 1 ? std::deque<int32_t>{idYes} : std::deque<int32_t>{};
+        window->Part<TImportExport>().actExport()->trigger();
+        EXPECT_EQ(ReadAll(other), "earlier export");
+        EXPECT_NE(ReadAll(file).find("Shop"), std::string::npos);
+        EXPECT_EQ(TemporaryFilesIn(dir.Path()), 0);
+
+    }
+    Select("Shop");
+    services.OpenFiles = {{File("out.tab"), 1}};
+    window->Part<TImportExport>().actImport()->trigger();
+    ASSERT_EQ(ChildCaptions(Task("Shop")), (Names{"Shop"}));
+    EXPECT_EQ(Task("Shop")->Children[0]->Note.Items(), (Names{"x", "y", "z", "w"}));
+}

@@ -335,6 +335,26 @@ TEST_F(MainWindowTest, CtrlSOnAnOutlineOpenedThroughALinkWritesWhereItPointsAndK
     EXPECT_FALSE(SomeoneHolds(target + ".bak"));
 }
 
+// A backup name that cannot be used (here a folder) is left alone: the outline is saved all the
+// same, and the user is told once.
+TEST_F(MainWindowTest, CtrlSWithAnUnusableBackupNameSavesAndSaysSoOnce)
+{
+    const std::string name = File("plan.tvd"), backup = name + ".bak";
+    ASSERT_TRUE(SaveAs(name));
+    std::filesystem::create_directories(backup + "/kept");
+    const std::string said = "The file \"" + name + "\" was saved without a backup. The backup \"" + backup +
+                             "\" cannot be made. Is a directory";
+    for (int save = 0; save < 2; ++save) {
+        Root()->AddChild("More", -1);
+        window->Part<TDocumentLifecycle>().SetModified(true);
+        services.Shown.clear();
+        QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+        EXPECT_FALSE(window->State().Modified);
+        EXPECT_EQ(services.Shown, save == 0 ? std::vector<std::string>{said} : std::vector<std::string>{});
+    }
+    EXPECT_TRUE(std::filesystem::exists(backup + "/kept"));
+}
+
 TEST_F(MainWindowTest, ASaveBrokenAtAnyStepKeepsTheFileTheNameTheLockAndTheMark)
 {
     const std::string name = File("steps.tvd");

@@ -86,15 +86,6 @@ int ModeOf(const std::string& name)
     return ::lstat(name.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
 }
 
-// Temporary files anywhere under the folder, links included.
-int TemporaryFilesIn(const std::string& folder)
-{
-    int n = 0;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
-        n += entry.path().filename().string().find("$TovrinTmp$") != std::string::npos;
-    return n;
-}
-
 TEST(SafeFileSave, ThroughLinksOverPlantedAndStaleTemporariesKeepingTheMode)
 {
     struct Layout {

@@ -49,3 +49,12 @@ inline bool SomeoneHolds(const std::string& name)
     TFileLock probe;
     return !probe.Acquire(name);
 }
+
+// Temporary files anywhere under the folder, links included.
+inline int TemporaryFilesIn(const std::string& folder)
+{
+    int n = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        n += entry.path().filename().string().find("$TovrinTmp$") != std::string::npos;
+    return n;
+}
