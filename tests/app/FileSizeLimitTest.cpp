@@ -18,6 +18,7 @@
 
 #include "app/Program.h"
 #include "platform/Stream.h"
+#include "tests/platform/FileSizeLimit.h"
 #include "taskdb/TaskNode.h"
 #include "taskdb/TovrinDataBase.h"
 #include "ui/mainwindow/DocumentLifecycle.h"
@@ -42,50 +43,39 @@ void WriteLargeOutline(const std::string& name)
 // returns the text of the box that follows; the child's status goes to status.
 std::string SaveUnderLimit(const std::string& doc, rlim_t limit, int& status)
 {
-    int fds[2];
-    if (::pipe(fds) != 0)
-        return "pipe failed";
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(fds[0]);
-        const rlimit r{limit, limit};
-        ::setrlimit(RLIMIT_FSIZE, &r);
-        std::string program = "tovrin", file = doc;
-        char* argv[] = {program.data(), file.data(), nullptr};
-        int argc = 2;
-        auto report = [fd = fds[1]](const QString& text) {
-            const QByteArray bytes = text.toUtf8();
-            ::_exit(::write(fd, bytes.data(), size_t(bytes.size())) == bytes.size() ? 0 : 1);
-        };
-        RunProgram(argc, argv, [&](TfrmTovrinMain& window) {
-            // Once the outline is open, Ctrl+S; then whatever box comes.
-            auto* poll = new QTimer(&window);
-            QObject::connect(poll, &QTimer::timeout, [&window, doc, report, pressed = false]() mutable {
-                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-                    report(box->text());
-                if (pressed || window.Part<TDocumentLifecycle>().FileName() != doc)
-                    return;
-                pressed = true;
-                QTimer::singleShot(2000, [report] { report("no box"); });
-                // Out of this slot: a box's own loop must not run inside the timer that looks for it.
-                QTimer::singleShot(0, &window, [&window] {
-                    window.activateWindow();
-                    QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+    return RunInChild(
+        [&]() -> std::string {
+            const rlimit r{limit, limit};
+            ::setrlimit(RLIMIT_FSIZE, &r);
+            std::string program = "tovrin", file = doc, said;
+            char* argv[] = {program.data(), file.data(), nullptr};
+            int argc = 2;
+            auto report = [&said](const QString& text) {
+                said = text.toStdString();
+                QApplication::exit();
+            };
+            RunProgram(argc, argv, [&](TfrmTovrinMain& window) {
+                // Once the outline is open, Ctrl+S; then whatever box comes.
+                auto* poll = new QTimer(&window);
+                QObject::connect(poll, &QTimer::timeout, [&window, doc, report, pressed = false]() mutable {
+                    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                        report(box->text());
+                    if (pressed || window.Part<TDocumentLifecycle>().FileName() != doc)
+                        return;
+                    pressed = true;
+                    QTimer::singleShot(2000, [report] { report("no box"); });
+                    // Out of this slot: a box's own loop must not run inside the timer that looks for it.
+                    QTimer::singleShot(0, &window, [&window] {
+                        window.activateWindow();
+                        QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+                    });
                 });
+                poll->start(20);
+                QTimer::singleShot(60000, [report] { report("the outline never opened"); });
             });
-            poll->start(20);
-            QTimer::singleShot(60000, [report] { report("the outline never opened"); });
-        });
-        ::_exit(2);
-    }
-    ::close(fds[1]);
-    std::string said;
-    char buffer[1024];
-    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
-        said.append(buffer, size_t(n));
-    ::close(fds[0]);
-    ::waitpid(pid, &status, 0);
-    return said;
+            return said;
+        },
+        status);
 }
 
 TEST(ProgramUnderFileSizeLimit, ASaveThatCannotFitFailsAndKeepsTheFile)

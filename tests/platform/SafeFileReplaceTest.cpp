@@ -68,26 +68,14 @@ std::string ReplaceAs(uid_t user, const std::string& name)
 {
     if (user == kRoot)
         return Replace(name);
-    int fds[2];
-    if (::pipe(fds) != 0)
-        return "pipe failed";
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(fds[0]);
-        std::string said = "could not become the user";
-        if (::setgroups(0, nullptr) == 0 && ::setresgid(user, user, user) == 0 && ::setresuid(user, user, user) == 0)
-            said = Replace(name);
-        ::_exit(::write(fds[1], said.data(), said.size()) == ssize_t(said.size()) ? 0 : 1);
-    }
-    ::close(fds[1]);
-    std::string said;
-    char buffer[1024];
-    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
-        said.append(buffer, size_t(n));
-    ::close(fds[0]);
     int status = 0;
-    ::waitpid(pid, &status, 0);
-    return said;
+    return RunInChild(
+        [&]() -> std::string {
+            if (::setgroups(0, nullptr) != 0 || ::setresgid(user, user, user) != 0 || ::setresuid(user, user, user) != 0)
+                return "could not become the user";
+            return Replace(name);
+        },
+        status);
 }
 
 class SafeFileReplaceTest : public ::testing::Test {
