@@ -2,6 +2,7 @@
 // or redone, another page) as the property panel then shows it and as its next write-back keeps
 // it. Real mouse clicks and keys in the window offscreen.
 #include "ui/mainwindow/WindowTestSupport.h"
+#include "ui/places/WindowClicks.h"
 
 #include <QCheckBox>
 #include <QContextMenuEvent>
@@ -49,27 +50,13 @@ protected:
         });
     }
 
-    static void ClickBesideLabel(TTreeViewCheckBoxes* tree, QTreeWidgetItem* item)
-    {
-        ASSERT_NE(item, nullptr);
-        const QRect label = tree->LabelRect(item);
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(label.right() + 20, label.center().y()));
-        QApplication::processEvents();
-    }
     void ClickTask(const std::string& caption) { ClickBesideLabel(window->Part<TOutlineViews>().tvTasksTree(), Node(caption)); }
     void ClickPlace(const TTaskPlace* place)
     {
         TTreeViewCheckBoxes* list = window->Part<TPlacePanel>().lvPlaces();
         ClickBesideLabel(list, window->Part<TPlacePanel>().FindPlaceListItem(list, place));
     }
-    void ClickTab(const char* text)
-    {
-        QTabBar* tabs = window->Part<TMainPages>().pcMainPages()->tabBar();
-        for (int i = 0; i < tabs->count(); ++i)
-            if (tabs->tabText(i) == QLatin1String(text))
-                QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(i).center());
-        QApplication::processEvents();
-    }
+    void ClickTab(const char* text) { ::ClickTab(*window, text); }
     void Keys(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
     {
         QTest::keyClick(QApplication::focusWidget(), key, modifiers);
