@@ -264,6 +264,17 @@ TEST_F(PanelsFollowChangesTest, ThePanelShowsTheChangeAndItsNextWriteBackKeepsIt
              ClickTab("Places");
          },
          [this] { return Side(); }, "Place: Phone", renamePhone, "Walk Mobile"},
+        {"back on the places page after a place was made from the places box",
+         [this] {
+             ClickTab("Places");
+             ClickPlace(phone);
+             ClickTab("Outline");
+             ClickTask("Walk");
+             Type(Named<QLineEdit>(*window, "edTaskPlaces"), "Yard", true);
+             services.Answers = {idYes};  // "Create new place?"
+             ClickTab("Places");
+         },
+         [this] { return Side(); }, "Place: Phone", renamePhone, "Walk Mobile"},
         {"back on the places page with none highlighted",
          [this] {
              ClickTask("Walk");
