@@ -84,14 +84,8 @@ void TPlacePanel::PlacesPageShown()
 {
     RefreshPlacesLists();
     // The right side shows the place highlighted in the list (none: nothing), not a task shown
-    // on another page meanwhile. Without a highlight no place is current either, so that a
-    // click on any place shows it.
-    QTreeWidgetItem* selected = SelectedNode(lvPlaces_);
-    if (!selected) {
-        TUILock lock(uiLockCount_);
-        lvPlaces_->setCurrentItem(nullptr);
-    }
-    SetCurrentPlace(ItemPlace(selected));
+    // on another page meanwhile.
+    SetCurrentPlace(ItemPlace(SelectedNode(lvPlaces_)));
 }
 
 void TPlacePanel::RefillPlacesLists()
