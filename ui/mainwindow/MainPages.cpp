@@ -92,7 +92,7 @@ void TMainPages::pcMainPagesChange()
         host_.RefreshPlacesLists();
         host_.ToDoPageShown();
     } else if (page == tshPlaces_) {
-        host_.RefreshPlacesLists();
+        host_.PlacesPageShown();
     }
     host_.UpdateTreeActions();
 }

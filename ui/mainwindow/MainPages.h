@@ -22,6 +22,8 @@ struct TMainPagesHost {
     // The To-Do page came to the front.
     std::function<void()> ToDoPageShown;
     std::function<void()> RefreshPlacesLists;
+    // The Places page came to the front.
+    std::function<void()> PlacesPageShown;
     std::function<void()> UpdateTreeActions;
 };
 

@@ -259,6 +259,7 @@ void TfrmTovrinMain::BuildPages()
     host.SyncToDoSelection = [this] { toDo_->SyncSelectionWithCurrentTask(); };
     host.ToDoPageShown = [this] { toDo_->PageShown(); };
     host.RefreshPlacesLists = [this] { places_->RefreshPlacesLists(); };
+    host.PlacesPageShown = [this] { places_->PlacesPageShown(); };
     host.UpdateTreeActions = [this] { UpdateTreeActions(); };
     pages_ = new TMainPages(*this, *splMain, UILockCount, std::move(host));
 }
@@ -351,6 +352,10 @@ void TfrmTovrinMain::ShowPropertyPanel(TPropertySide Side)
     QWidget* other = Side == TPropertySide::Place ? pnlTaskProps : pnlPlaceProps;
     if (!wanted->isHidden())
         return;
+    // The splitter keeps the widths it shows: it would otherwise give the left pane back the width
+    // the other side's least width took from it, and the pane would change its width with the page.
+    if (const QList<int> sizes = splMain->sizes(); pnlRight->isVisible() && sizes.value(0) > 0 && sizes.value(1) > 0)
+        splMain->setSizes(sizes);
     other->hide();
     wanted->show();
 }
@@ -369,6 +374,8 @@ void TfrmTovrinMain::BuildPlacePanel()
                     [this] { return options_->OneClickEditMode(); },
                     [this] { toDo_->ToDoFilter().FillPlacesFilter(); }};
     places_ = new TPlacePanel(*this, *pages_->tshPlaces(), *pnlPlaceProps, state_, UILockCount, *services_, std::move(host));
+    // A place renamed, deleted or back: the task panel shows the current task's places as they are.
+    connect(places_, &TPlacePanel::PlacesChanged, tasks_, &TTaskPanel::FollowPlaceChanges);
 }
 
 void TfrmTovrinMain::BuildDocument()

@@ -46,11 +46,12 @@ void TfrmTovrinMain::BuildUndoAndNavigation()
     };
     outlineHost.FlushTaskEdits = [this] { tasks_->UpdateCurrentTask(); };
     outlineHost.ReloadTaskPanel = [this] { tasks_->ReloadCurrentTask(); };
+    outlineHost.FollowTaskMove = [this] { tasks_->FollowTaskMove(); };
     outlineHost.SetCurrentTask = [this](TTaskNode* Task) { tasks_->SetCurrentTask(Task); };
     outlineHost.SetTaskDirty = [this](bool Value) { tasks_->SetTaskDirty(Value); };
     outlineHost.RemoveFromToDoList = [this](TTaskNode* Task) { toDo_->RemoveSubtree(Task); };
     outlineHost.FlushPlaceEdits = [this] { places_->UpdateCurrentPlace(); };
-    outlineHost.MarkPlacesListsStale = [this] { places_->MarkPlacesListsStale(); };
+    outlineHost.PlacesChanged = [this] { emit places_->PlacesChanged(); };
     outlineHost.SetPlaceDirty = [this](bool Value) { places_->SetPlaceDirty(Value); };
     outlineHost.SetCurrentPlace = [this](TTaskPlace* Place) { places_->SetCurrentPlace(Place); };
     outlineHost.ShowPlacesPage = [this] { pages_->ShowPlaces(); };

@@ -102,6 +102,9 @@ void TTaskCommands::actClearSubtasksPlacesExecute()
     if (!ConfirmYesNo("This will clear places in this task and all its subtasks. You could not undo this action. "
                       "Continue?"))
         return;
+    // As the other subtree commands: pending panel edits go first, or the reload below would
+    // write the panel's places back over the cleared task.
+    host_.FlushTaskEdits();
     state_.DataBase->ClearSubtasksPlaces(state_.CurrentTask);
     host_.ReloadCurrentTask();
     host_.ClearUndoHistory();

@@ -70,8 +70,22 @@ void TPlacePanel::RefreshPlacesLists()
     if (!placesListsStale_)
         return;
     FillPlacesListView(lvPlaces_, nullptr);
+    {
+        // The refilled list highlights the place the panel holds, as before.
+        TUILock lock(uiLockCount_);
+        if (QTreeWidgetItem* item = FindPlaceListItem(lvPlaces_, state_.CurrentPlace))
+            lvPlaces_->setCurrentItem(item);
+    }
     host_.RefillPlacesFilter();
     placesListsStale_ = false;
+}
+
+void TPlacePanel::PlacesPageShown()
+{
+    RefreshPlacesLists();
+    // The right side shows the place highlighted in the list (none: nothing), not a task shown
+    // on another page meanwhile.
+    SetCurrentPlace(ItemPlace(SelectedNode(lvPlaces_)));
 }
 
 void TPlacePanel::RefillPlacesLists()
@@ -207,7 +221,8 @@ void TPlacePanel::BuildPlacesPage()
 
 void TPlacePanel::SetCurrentPlace(TTaskPlace* Place)
 {
-    if (Place && Place == state_.CurrentPlace)
+    // The place already shown stays as it is; one the task side covers is shown again.
+    if (Place && Place == state_.CurrentPlace && !propsPanel_.isHidden())
         return;
     host_.CommitTaskEdits();
     UpdateCurrentPlace();
@@ -236,20 +251,34 @@ void TPlacePanel::UpdateCurrentPlace()
     if (!placeDirty_ || !state_.CurrentPlace)
         return;
     TTaskPlace* place = state_.CurrentPlace;
-    place->IncludedPlaces.clear();
-    for (int i = 0; i < lvIncludedPlaces_->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = lvIncludedPlaces_->topLevelItem(i);
-        const TTaskPlace* included = ItemPlace(item);
-        // A place deleted since the list was filled is not included any more.
-        if (item->checkState(0) == Qt::Checked && IsPlaceOfOutline(state_.DataBase.get(), included))
-            place->IncludedPlaces.push_back(included->PlaceID);
-    }
+    place->IncludedPlaces = IncludesAsShown(*place);
     place->SetCaption(memPlaceCaption_->toPlainText().toStdString());
     TStringList lines;
     lines.SetText(PlaceNotesEditor_->toPlainText().toStdString());
     place->SetPlaceNote(lines.Text());
     emit PlacesChanged();
     SetPlaceDirty(false);
+}
+
+std::vector<int32_t> TPlacePanel::IncludesAsShown(const TTaskPlace& Place) const
+{
+    std::vector<int32_t> includes;
+    for (int i = 0; i < lvIncludedPlaces_->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = lvIncludedPlaces_->topLevelItem(i);
+        const TTaskPlace* included = ItemPlace(item);
+        // A listed place deleted since is no longer read here; its ID is kept below.
+        if (item->checkState(0) == Qt::Checked && IsPlaceOfOutline(state_.DataBase.get(), included))
+            includes.push_back(included->PlaceID);
+    }
+    // An include the list does not show stays: a deleted place's, as tasks keep theirs, so an
+    // undone deletion finds it again, and one back since the list was filled.
+    for (const int32_t id : Place.IncludedPlaces) {
+        const TTaskPlace* included = state_.DataBase->PlacesList->FindByID(id);
+        if ((!included || !FindPlaceListItem(lvIncludedPlaces_, included)) &&
+            std::find(includes.begin(), includes.end(), id) == includes.end())
+            includes.push_back(id);
+    }
+    return includes;
 }
 
 void TPlacePanel::SetPlaceDirty(bool Value)
@@ -373,7 +402,12 @@ bool TPlacePanel::lvPlacesMouseDown(QMouseEvent* Event)
         return false;
     const QPoint pos = Event->position().toPoint();
     QTreeWidgetItem* item = lvPlaces_->itemAt(pos);
-    if (!item || lvPlaces_->IsEditing() || !lvPlaces_->LabelRect(item).contains(pos))
+    if (!item || lvPlaces_->IsEditing())
+        return false;
+    // A press on the place already current shows it where the task side covers it.
+    if (item == lvPlaces_->currentItem() && !lvPlacesChanging(item))
+        return true;
+    if (!lvPlaces_->LabelRect(item).contains(pos))
         return false;
     lvPlaces_->setCurrentItem(item);
     if (lvPlaces_->currentItem() != item)

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 class IWindowServices;
 class QAction;
@@ -67,6 +68,8 @@ public:
     void RefreshPlacesLists();
     // Fills the places lists anew from the outline.
     void RefillPlacesLists();
+    // The Places page came to the front: its lists brought up to date, its selected place shown.
+    void PlacesPageShown();
     // Selects Place in the list, or nothing when the list does not show it.
     void SelectListedPlace(const TTaskPlace* Place);
     static TTaskPlace* ItemPlace(const QTreeWidgetItem* Item);
@@ -94,6 +97,8 @@ private:
     bool lvPlacesMouseDown(QMouseEvent* Event);
     void lvPlacesMouseMove(QMouseEvent* Event);
     bool lvPlacesKeyDown(QKeyEvent* Event);
+    // Place's includes as the panel shows them ticked, with those it does not show kept.
+    std::vector<int32_t> IncludesAsShown(const TTaskPlace& Place) const;
     // Starts editing a place's caption in the list, with the caret at Caret when given.
     void StartPlaceCaptionEdit(QTreeWidgetItem* Item, int Caret = -1);
 

@@ -115,6 +115,7 @@ void TTaskPanel::SetCurrentTask(TTaskNode* Task)
             tbEffort_->setValue(-Task->Effort);
             tbSatisfaction_->setValue(-Task->Satisfaction);
             edTaskPlaces_->setText(QString::fromStdString(state_.DataBase->PlacesList->CaptionsText(Task->Places)));
+            placesText_ = edTaskPlaces_->text();
             rgGoal_->SetItemIndex(Task->TheGoal);
             cbCompleteSubTasksInOrder_->setChecked(Task->CompleteSubTasksInOrder);
             edCreated_->setText(DateTimeText(Task->CreatedDateTime));
@@ -148,6 +149,7 @@ void TTaskPanel::SetCurrentTask(TTaskNode* Task)
             tbEffort_->setValue(-50);
             tbSatisfaction_->setValue(-50);
             edTaskPlaces_->clear();
+            placesText_.clear();
             rgGoal_->SetItemIndex(0);
             cbCompleteSubTasksInOrder_->setChecked(false);
             for (QLineEdit* edit : {edCreated_, edModified_, edCompleted_, edTaskID_})
@@ -164,6 +166,24 @@ void TTaskPanel::SetCurrentTask(TTaskNode* Task)
     UpdateTaskControls(-1);
     SetTaskDirty(false);
     host_.UpdateUndoRedoActions();
+}
+
+void TTaskPanel::FollowPlaceChanges()
+{
+    if (!state_.CurrentTask || edTaskPlaces_->text() != placesText_)
+        return;
+    TUILock lock(uiLockCount_);
+    edTaskPlaces_->setText(QString::fromStdString(state_.DataBase->PlacesList->CaptionsText(state_.CurrentTask->Places)));
+    placesText_ = edTaskPlaces_->text();
+}
+
+void TTaskPanel::FollowTaskMove()
+{
+    if (!state_.CurrentTask)
+        return;
+    TUILock lock(uiLockCount_);
+    edPath_->setText(QString::fromStdString(state_.CurrentTask->GetPath()));
+    UpdateImportanceHint();
 }
 
 void TTaskPanel::ShowLeadTime(double Days)
@@ -301,6 +321,7 @@ void TTaskPanel::UpdateCurrentTask()
         throw;
     }
     step->StoreAfter(task);
+    placesText_ = edTaskPlaces_->text();
     SetTaskDirty(false);
     host_.RepaintTaskTrees();
     host_.UpdateUndoRedoActions();  // the step's caption names the task as it is now called

@@ -4,6 +4,7 @@
 // the task as one undoable step. The part owns its widgets; the rest of the window is asked
 // through a narrow host.
 #include <QObject>
+#include <QString>
 
 #include <cstdint>
 #include <functional>
@@ -21,7 +22,6 @@ class QPlainTextEdit;
 class QProgressBar;
 class QSlider;
 class QSpinBox;
-class QString;
 class QTimeEdit;
 class QToolButton;
 class QTreeWidget;
@@ -77,6 +77,11 @@ public:
     void SetCurrentTask(TTaskNode* Task);
     // Shows the current task again, also when it is the one shown.
     void ReloadCurrentTask();
+    // Places were renamed, deleted or brought back: the places box shows the current task's
+    // places as they are now, unless the user has typed in it since it was filled or written.
+    void FollowPlaceChanges();
+    // The current task moved to another parent: its path and the importance hint follow.
+    void FollowTaskMove();
     // Writes the panel's pending edits to the current task as one undoable step.
     void UpdateCurrentTask();
     // False drops the pending edits.
@@ -144,6 +149,8 @@ private:
     bool taskDirty_ = false;
     bool forceReload_ = false;
     bool dueDatePickerDropped_ = false;
+    // The places box's text as last filled or written back: other text is the user's typing.
+    QString placesText_;
 
     QPlainTextEdit* memTaskCaption_ = nullptr;
     QWidget* pnlTaskPropTabSheet_ = nullptr;

@@ -116,12 +116,10 @@ public:
 
     void ShowPlaces(TTaskPlace* Place) override
     {
-        p_.host_.MarkPlacesListsStale();
-        TWindowState& state = p_.state_;
         // Tasks keep a place's ID while it is gone: the task panel shows their places as they
         // are now, or its next write-back would drop a place that came back, or make one anew.
-        if (state.CurrentTask)
-            p_.host_.ReloadTaskPanel();
+        p_.host_.PlacesChanged();
+        TWindowState& state = p_.state_;
         // A place that left the list is no longer shown in the panel; after a removal no place
         // is, as after the deletion itself.
         if (state.CurrentPlace && state.DataBase->PlacesList->FindByID(state.CurrentPlace->PlaceID) != state.CurrentPlace) {
@@ -142,6 +140,8 @@ private:
 void TOutlineUndo::TUndoView::ShowMove(TTaskNode* Task, TTaskNode* Parent, int32_t Index)
 {
     (void)Index;  // the task's place among its siblings is read from the outline itself
+    if (InSubtree(p_.state_.CurrentTask, Task))
+        p_.host_.FollowTaskMove();
     TTreeViewCheckBoxes* tree = &p_.tvTasksTree_;
     const bool refilled = p_.host_.ResetTaskTreeView(false);
     QTreeWidgetItem* node = FindTaskItem(tree, Task);
@@ -317,6 +317,6 @@ void TOutlineUndo::DeletePlaceUndoable(TTaskPlace* Place)
         return;
     host_.FlushPlaceEdits();
     host_.UndoList()->Add(std::make_unique<TUndoDeletePlace>(*view_, *state_.DataBase->PlacesList, Place));
-    host_.MarkPlacesListsStale();
+    host_.PlacesChanged();
     host_.SetModified(true);
 }

@@ -46,12 +46,15 @@ struct TOutlineUndoHost {
     // (nullptr: none), its pending edits dropped.
     std::function<void()> FlushTaskEdits;
     std::function<void()> ReloadTaskPanel;
+    // The current task moved: the panel's path follows.
+    std::function<void()> FollowTaskMove;
     std::function<void(TTaskNode* Task)> SetCurrentTask;
     std::function<void(bool Value)> SetTaskDirty;
     std::function<void(TTaskNode* Task)> RemoveFromToDoList;
-    // The places: the panel's pending edits, the lists to refill, the current place.
+    // The places: the panel's pending edits, the change every place list and panel follows,
+    // the current place.
     std::function<void()> FlushPlaceEdits;
-    std::function<void()> MarkPlacesListsStale;
+    std::function<void()> PlacesChanged;
     std::function<void(bool Value)> SetPlaceDirty;
     std::function<void(TTaskPlace* Place)> SetCurrentPlace;
     std::function<void()> ShowPlacesPage;

@@ -1,6 +1,7 @@
 // A place deleted on the Places page, and its deletion undone and redone, as the task panel then
 // shows and writes the current task's places. Real mouse and key events, in the window offscreen.
 #include "ui/mainwindow/WindowTestSupport.h"
+#include "ui/places/WindowClicks.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -32,22 +33,7 @@ protected:
         ASSERT_EQ(PlacesBox(), "Garden; Shop");
     }
 
-    // A click right of a row's label selects the row without editing it.
-    static void ClickBesideLabel(TTreeViewCheckBoxes* tree, QTreeWidgetItem* item)
-    {
-        ASSERT_NE(item, nullptr);
-        const QRect label = tree->LabelRect(item);
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(label.right() + 20, label.center().y()));
-        QApplication::processEvents();
-    }
-    void ClickTab(const char* text)
-    {
-        QTabBar* tabs = window->Part<TMainPages>().pcMainPages()->tabBar();
-        for (int i = 0; i < tabs->count(); ++i)
-            if (tabs->tabText(i) == QLatin1String(text))
-                QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(i).center());
-        QApplication::processEvents();
-    }
+    void ClickTab(const char* text) { ::ClickTab(*window, text); }
     // Deletes Garden with Ctrl+Del on the Places page.
     void DeleteGarden()
     {

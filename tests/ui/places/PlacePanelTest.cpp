@@ -227,7 +227,7 @@ TEST_F(PlacePanelTest, CancellingThePendingTaskWriteBackRefusesTheSelection)
     SelectPlace(office);
     EXPECT_EQ(window->State().CurrentPlace, nullptr);
     EXPECT_EQ(window->Part<TPlacePanel>().lvPlaces()->currentItem(), nullptr);
-    EXPECT_TRUE(Named<QWidget>(*window, "pnlTaskProps")->isVisibleTo(window.get()));
+    EXPECT_TRUE(window->Part<TTaskPanel>().IsTaskDirty());  // the edits stay pending
     ASSERT_EQ(services.Shown.size(), 1u);  // the question only; the silent abort shows nothing
 }
 
