@@ -346,9 +346,9 @@ bool TSuperUnZip::SeekCentralDirectory()
 {
     if (AtCentralRecord(EndRecord->CentralDirectoryOffset))
         return true;
-    // A stub in front (a script or a self-extractor) moves the whole archive; the directory
-    // still ends where the end record starts.
-    // A damaged offset is told from a stub by the first entry, which must then have moved too.
+    // A stub in front (a script or a self-extractor) moves the whole archive: the directory
+    // still ends where the end record starts, and its first entry has moved by as much. A
+    // damaged offset moves nothing, and the directory is rebuilt.
     const int64_t start = EndRecord->RecordPosition() - int64_t(EndRecord->CentralDirectorySize);
     const int64_t prefix = start - int64_t(EndRecord->CentralDirectoryOffset);
     if (SpansVolumes() || prefix <= 0 || !AtCentralRecord(start) || start + CentralHeaderSize > ArchiveStream->GetSize())
