@@ -7,6 +7,7 @@
 #include "zip/LFNFileStream.h"
 #include "zip/SuperZip.h"
 #include "zip/ZipExceptions.h"
+#include "zip/ZipStream.h"
 #include "zip/ZipTestSupport.h"
 
 namespace fs = std::filesystem;
@@ -93,6 +94,9 @@ TEST(FormatLimits, ArchivesOfFourGibibytesAreRefusedBeforeReading)
         TSuperUnZip z;
         z.SetZipName(name);
         EXPECT_EQ(MessageOfThrown<EFatalUnzipError>([&] { z.OpenZip(); }), "Archive too large for the zip format: " + name);
+        TFileStream payload(name, TFileMode::fmOpenRead);   // the same as a data file's payload
+        EXPECT_EQ(MessageOfThrown<EFatalUnzipError>([&] { UnzipStreamInPlace(payload, ""); }),
+                  "Archive too large for the zip format: ZIPSTREAM");
     }
     // The archive stream at the real limit: a write that would pass it keeps nothing.
     TLFNFileStream out(dir / "out.zip", TFileMode::fmCreate);
@@ -100,6 +104,11 @@ TEST(FormatLimits, ArchivesOfFourGibibytesAreRefusedBeforeReading)
     EXPECT_EQ(MessageOfThrown<EZipError>([&] { out.WriteBuffer("x", 1); }),
               "Archive too large for the zip format: " + dir / "out.zip");
     EXPECT_EQ(out.GetSize(), 0);
+    // Up to the limit itself is kept.
+    TLFNFileStream small(dir / "small.zip", TFileMode::fmCreate, 4);
+    small.WriteBuffer("1234", 4);
+    EXPECT_THROW(small.WriteBuffer("5", 1), EZipError);
+    EXPECT_EQ(small.GetSize(), 4);
 }
 
 TEST(FormatLimits, WritingStopsAsSoonAsTheArchivePassesTheLimit)

@@ -26,12 +26,13 @@ const std::string PythonStreamed = "python3 -c \"import zipfile,sys\n"
 
 // Every entry extracted to dest, as files.
 TFiles ExtractAll(const std::string& archive, const std::string& dest, int& count,
-                  TIncompleteZipMode mode = TIncompleteZipMode::izAssumeMulti)
+                  TIncompleteZipMode mode = TIncompleteZipMode::izAssumeMulti, const std::string& password = "")
 {
     fs::remove_all(dest);
     TSuperUnZip z;
     z.SetZipName(archive);
     z.IncompleteZipMode = mode;
+    z.Password = password;
     z.SetDestDir(dest);
     z.DoAll = true;
     z.RecreateDirs = true;
@@ -59,14 +60,18 @@ Bytes CrcForcingSuffix(const Bytes& data, uint32_t target)
     return {uint8_t(bytes), uint8_t(bytes >> 8), uint8_t(bytes >> 16), uint8_t(bytes >> 24)};
 }
 
-// Two entries, the first with flag bit 3 and a descriptor without its signature after data.
-Bytes UnsignedDescriptorArchive(const Bytes& first, uint16_t method, const Bytes& second)
+// Two entries, the first with flag bit 3 and a descriptor after its data, with or without its
+// signature.
+Bytes DescriptorArchive(const Bytes& first, uint16_t method, bool withSignature, const Bytes& second)
 {
     const Bytes packed = method == 8 ? RawDeflate(first) : first;
     const uint32_t crc = ZlibCrc(first);
     TLe a, central;
     a.u32(0x04034B50).u16(20).u16(8).u16(method).u32(0x5A210000).u32(0).u32(0).u32(0).u16(9).u16(0).str("first.bin");
-    a.raw(packed).u32(crc).u32(uint32_t(packed.size())).u32(uint32_t(first.size()));
+    a.raw(packed);
+    if (withSignature)
+        a.u32(0x08074B50);
+    a.u32(crc).u32(uint32_t(packed.size())).u32(uint32_t(first.size()));
     central.u32(0x02014B50).u16(20).u16(20).u16(8).u16(method).u32(0x5A210000).u32(crc).u32(uint32_t(packed.size()))
         .u32(uint32_t(first.size())).u16(9).u16(0).u16(0).u16(0).u16(0).u32(0x20).u32(0).str("first.bin");
     const uint32_t secondAt = uint32_t(a.b.size());
@@ -114,34 +119,36 @@ TEST(Layout, ArchivesBehindAStubAreReadThroughTheirDirectory)
 
 TEST(Layout, ARebuiltDirectoryEndsDescriptorEntriesAtTheirDescriptors)
 {
-    REQUIRE_TOOLS("python3");
+    REQUIRE_TOOLS("python3", "zip");
     TTempDir dir;
     const TFiles files = {{"first.txt", PseudoText(3000, 1)}, {"second.txt", PseudoText(2000, 2)}};
     for (const auto& [name, data] : files)
         WriteFileBytes(dir / ("src/" + name), data);
-    for (const int method : {0, 8}) {
-        ASSERT_EQ(RunCommand("cd " + Quote(dir / "src") + " && " + PythonStreamed + std::to_string(method) + " | cat > ../s.zip"), 0);
+    const std::pair<std::string, std::string> rows[] = {
+        {PythonStreamed + "0", ""}, {PythonStreamed + "8", ""}, {"zip -q0 -P pw - first.txt second.txt", "pw"}};
+    for (const auto& [command, password] : rows) {
+        ASSERT_EQ(RunCommand("cd " + Quote(dir / "src") + " && " + command + " | cat > ../s.zip"), 0);
         Bytes streamed = ReadFileBytes(dir / "s.zip");
         // Without its directory and end record, the archive is known by its local headers only.
         const Bytes directory = {'P', 'K', 1, 2};
         streamed.resize(size_t(std::search(streamed.begin(), streamed.end(), directory.begin(), directory.end()) - streamed.begin()));
         WriteFileBytes(dir / "cut.zip", streamed);
         int count = 0;
-        EXPECT_EQ(ExtractAll(dir / "cut.zip", dir / "out", count, TIncompleteZipMode::izAssumeBad), files) << method;
-        EXPECT_EQ(count, 2) << method;
+        const auto extract = [&] { return ExtractAll(dir / "cut.zip", dir / "out", count, TIncompleteZipMode::izAssumeBad, password); };
+        EXPECT_EQ(extract(), files) << command;
+        EXPECT_EQ(count, 2) << command;
 
         // A descriptor that names no size its data have: refused, nothing taken for the entry.
         const Bytes signature = {'P', 'K', 7, 8};
         const size_t at = size_t(std::search(streamed.begin(), streamed.end(), signature.begin(), signature.end()) - streamed.begin());
         streamed.at(at + 8) ^= 0x40;
         WriteFileBytes(dir / "cut.zip", streamed);
-        EXPECT_EQ(MessageOfThrown<EFatalUnzipError>([&] { ExtractAll(dir / "cut.zip", dir / "out", count, TIncompleteZipMode::izAssumeBad); }),
-                  "Damaged archive: the end of first.txt cannot be found")
-            << method;
+        EXPECT_EQ(MessageOfThrown<EFatalUnzipError>(extract), "Damaged archive: the end of first.txt cannot be found") << command;
     }
 }
 
-TEST(Layout, ADescriptorWithoutSignatureWhoseCrcLooksLikeOne)
+// Rows: stored and deflated without the signature, stored with it.
+TEST(Layout, ADescriptorWhoseCrcLooksLikeItsSignature)
 {
     REQUIRE_TOOLS("unzip");
     TTempDir dir;
@@ -151,19 +158,20 @@ TEST(Layout, ADescriptorWithoutSignatureWhoseCrcLooksLikeOne)
     ASSERT_EQ(ZlibCrc(first), 0x08074B50u);
     const Bytes second = ToBytes("the entry after it");
     WriteFileBytes(dir / "added.txt", ToBytes("added"));
-    for (const uint16_t method : {uint16_t(0), uint16_t(8)}) {
-        const std::string archive = dir / ("d" + std::to_string(method) + ".zip");
-        WriteFileBytes(archive, UnsignedDescriptorArchive(first, method, second));
+    for (const int row : {0, 1, 2}) {
+        const uint16_t method = row == 1 ? 8 : 0;
+        const std::string archive = dir / ("d" + std::to_string(row) + ".zip");
+        WriteFileBytes(archive, DescriptorArchive(first, method, row == 2, second));
         EXPECT_EQ(RunCommand("unzip -tq " + Quote(archive) + " >/dev/null 2>&1"), 0) << "the peer takes it as honest";
         int count = 0;
-        EXPECT_EQ(ExtractAll(archive, dir / "out", count), (TFiles{{"first.bin", first}, {"second.txt", second}})) << method;
+        EXPECT_EQ(ExtractAll(archive, dir / "out", count), (TFiles{{"first.bin", first}, {"second.txt", second}})) << row;
         EXPECT_EQ(count, 2);
         // An update copies the descriptor at its own length.
         TSuperZip zip;
         zip.SetZipName(archive);
         zip.FilesList.Add(dir / "added.txt");
         EXPECT_EQ(zip.Zip(), 1);
-        EXPECT_EQ(RunCommand("unzip -tq " + Quote(archive) + " >/dev/null 2>&1"), 0) << method;
-        EXPECT_EQ(ExtractAll(archive, dir / "out", count).size(), 3u) << method;
+        EXPECT_EQ(RunCommand("unzip -tq " + Quote(archive) + " >/dev/null 2>&1"), 0) << row;
+        EXPECT_EQ(ExtractAll(archive, dir / "out", count).size(), 3u) << row;
     }
 }
