@@ -147,7 +147,7 @@ TEST(Layout, ARebuiltDirectoryEndsDescriptorEntriesAtTheirDescriptors)
     }
 }
 
-// Rows: stored and deflated without the signature, stored with it.
+// Rows: stored and deflated without the signature, stored with it; last, an ordinary CRC.
 TEST(Layout, ADescriptorWhoseCrcLooksLikeItsSignature)
 {
     REQUIRE_TOOLS("unzip");
@@ -158,13 +158,15 @@ TEST(Layout, ADescriptorWhoseCrcLooksLikeItsSignature)
     ASSERT_EQ(ZlibCrc(first), 0x08074B50u);
     const Bytes second = ToBytes("the entry after it");
     WriteFileBytes(dir / "added.txt", ToBytes("added"));
-    for (const int row : {0, 1, 2}) {
+    const Bytes plain = PseudoText(1000, 3);
+    for (const int row : {0, 1, 2, 3}) {
         const uint16_t method = row == 1 ? 8 : 0;
         const std::string archive = dir / ("d" + std::to_string(row) + ".zip");
-        WriteFileBytes(archive, DescriptorArchive(first, method, row == 2, second));
+        WriteFileBytes(archive, DescriptorArchive(row == 3 ? plain : first, method, row == 2, second));
         EXPECT_EQ(RunCommand("unzip -tq " + Quote(archive) + " >/dev/null 2>&1"), 0) << "the peer takes it as honest";
         int count = 0;
-        EXPECT_EQ(ExtractAll(archive, dir / "out", count), (TFiles{{"first.bin", first}, {"second.txt", second}})) << row;
+        EXPECT_EQ(ExtractAll(archive, dir / "out", count), (TFiles{{"first.bin", row == 3 ? plain : first}, {"second.txt", second}}))
+            << row;
         EXPECT_EQ(count, 2);
         // An update copies the descriptor at its own length.
         TSuperZip zip;
