@@ -33,6 +33,8 @@ public:
     // ZipCommentPosition.
     void Assign(const TEndCentral& source);
 
+    // Where the record starts in the archive stream (after FindInStream).
+    int64_t RecordPosition() const { return int64_t(ZipCommentPosition) - EndCentralSize; }
     bool HasComment() const { return ZipCommentLength > 0; }
     bool HasCommentText() const { return comment_ != nullptr; }
     const std::string& ZipComment() const;

@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <vector>
 
+#include "zip/DataDescriptor.h"
 #include "zip/LFNFileStream.h"
 #include "zip/LittleEndian.h"
 #include "zip/SuperUnZip.h"
 #include "zip/ZipExceptions.h"
 
 namespace {
-
-constexpr uint32_t DataDescriptorSignature = 0x08074B50u;
 
 // The bytes of one entry on its volume: [Start, End).
 struct TSpan {
@@ -45,7 +44,7 @@ void TSuperUnZip::RefuseOverlappingEntries()
         if (!spanned && start + LocalHeaderSize <= size && Get32(data + start) == LocalHeaderSignature) {
             end = start + LocalHeaderSize + Get16(data + start + 26) + Get16(data + start + 28) + h.CompressedSize;
             if (h.HasDataDescriptor())
-                end += end + 4 <= size && Get32(data + end) == DataDescriptorSignature ? 16 : 12;
+                end += DataDescriptorLength(data, size, end, h.Crc32, h.CompressedSize);
         }
         // In one file the volume number of a record means nothing: every record points into it.
         spans.push_back({spanned ? h.DiskNumberStart : 0u, start, end, i});

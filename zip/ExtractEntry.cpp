@@ -47,16 +47,19 @@ void ReserveForEntry(TStream& out, const TZipHeaderInfo& h, int64_t bytesAtHand)
 
 bool IsSupportedMethod(uint16_t method) { return method <= 6 || method == 8; }
 
-// Entries the decoders cannot take are refused before anything is read or allocated for them.
-void CheckEntrySupported(const TZipHeaderInfo& h, const std::string& entryName)
+// Sizes and offsets at their maximum stand for 64-bit values in an extra field: such an
+// archive is refused before anything is read or allocated for it.
+void RefuseZip64Entry(const TZipHeaderInfo& h, const std::string& entryName)
 {
-    // Sizes and offsets at their maximum stand for 64-bit values in an extra field.
     if (h.CompressedSize == 0xFFFFFFFFu || h.UncompressedSize == 0xFFFFFFFFu ||
         h.RelativeOffsetOfLocalHeader == 0xFFFFFFFFu || h.DiskNumberStart == 0xFFFFu)
         throw EFatalUnzipError("ZIP64 archives are not supported: " + entryName);
-    if (!IsSupportedMethod(h.CompressionMethod))
-        throw EFatalUnzipError(Format("Unknown Compression Method %d%s in %s", int(h.CompressionMethod),
-                                      h.CompressionMethod == 99 ? " (AES encryption)" : "", entryName.c_str()));
+}
+
+std::string UnknownMethodText(const TZipHeaderInfo& h, const std::string& entryName)
+{
+    return Format("Unknown Compression Method %d%s in %s", int(h.CompressionMethod),
+                  h.CompressionMethod == 99 ? " (AES encryption)" : "", entryName.c_str());
 }
 
 // Runs the decoder of the entry's method; returns its status.
@@ -123,8 +126,11 @@ int32_t TSuperUnZip::ExtractMatching()
     RefuseOverlappingEntries();
 
     // Output paths are built on DestDir; the process's current directory is left alone.
-    if (!SingleStreamMode && !destDir_.empty() && !DirectoryExists(destDir_) && !ForceDirectories(destDir_))
-        throw EFCreateError("Cannot create directory " + destDir_);
+    if (!SingleStreamMode && !destDir_.empty()) {
+        const int error = CreateDirectories(destDir_);
+        if (error != 0)
+            throw EFCreateError(CannotCreateText("directory", destDir_, error));
+    }
     if (SpansVolumes() && sortMode_ != TZipSortMode::ByNone) {
         run.restoreSort = true;
         SetSortMode(TZipSortMode::ByNone);
@@ -181,7 +187,16 @@ void TSuperUnZip::ExtractEntry(int index)
     CurrentHeader->Assign(Entry(index));
     TZipHeaderInfo& h = *CurrentHeader;
     const std::string entryName = h.Directory() + h.FileName();
-    CheckEntrySupported(h, entryName);
+    RefuseZip64Entry(h, entryName);
+    // An entry that cannot be written is reported and counts as failed; the others go on.
+    const auto fail = [this](const std::string& message) {
+        ZipHost().ShowError(message, "Zip Error");
+        --extractCount_;
+    };
+    if (!IsSupportedMethod(h.CompressionMethod)) {
+        fail(UnknownMethodText(h, entryName));
+        return;
+    }
 
     if (SpansVolumes() && h.DiskNumberStart != CurrentDisk)
         LoadNextDisk(h.DiskNumberStart + 1);
@@ -218,8 +233,9 @@ void TSuperUnZip::ExtractEntry(int index)
                 bool skip = false;
                 if (OnStartUnZip)
                     OnStartUnZip(this, index, fileName, skip);
-                if (!skip && !ForceDirectories(fileName))
-                    throw EFCreateError("Cannot create directory " + fileName);
+                const int error = skip ? 0 : CreateDirectories(fileName);
+                if (error != 0)
+                    fail(CannotCreateText("directory", fileName, error));
             }
             return;
         }
@@ -281,7 +297,12 @@ void TSuperUnZip::ExtractEntry(int index)
     std::unique_ptr<TExtractFile> file;
     TStream* out = SingleStream;
     if (!SingleStreamMode) {
-        file = std::make_unique<TExtractFile>(fileName);
+        try {
+            file = std::make_unique<TExtractFile>(fileName);
+        } catch (const EFCreateError& e) {
+            fail(e.Message());
+            return;
+        }
         out = &file->Stream();
     } else {
         ReserveForEntry(*out, h, archive.Remaining());
@@ -310,8 +331,14 @@ void TSuperUnZip::ExtractEntry(int index)
     RunningCRC = ~RunningCRC;
 
     if (status == DecodeOk && RunningCRC == h.Crc32) {
-        if (file)
-            file->Commit(h, RetainAttributes);
+        if (file) {
+            try {
+                file->Commit(h, RetainAttributes);
+            } catch (const EFCreateError& e) {
+                fail(e.Message());
+                return;
+            }
+        }
         if (OnEndUnZip)
             OnEndUnZip(this, index, fileName);
         return;

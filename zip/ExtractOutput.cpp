@@ -3,7 +3,10 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <random>
 
 #include "platform/Exceptions.h"
@@ -80,18 +83,41 @@ int64_t DosDateTimeToUnixLocal(uint32_t dos)
     return t == static_cast<std::time_t>(-1) ? -1 : static_cast<int64_t>(t);
 }
 
+int CreateDirectories(const std::string& path)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(path, ec);
+    if (ec)
+        return ec.value();
+    return DirectoryExists(path) ? 0 : ENOTDIR;
+}
+
+std::string CannotCreateText(const std::string& what, const std::string& name, int error)
+{
+    return "Cannot create " + what + " " + name + ": " + std::strerror(error);
+}
+
 TExtractFile::TExtractFile(const std::string& fileName) : fileName_(fileName)
 {
     const std::string dir = ExtractFilePath(fileName);
-    if (!dir.empty() && !DirectoryExists(dir) && !ForceDirectories(dir))
-        throw EFCreateError("Cannot create directory " + dir);
+    if (!dir.empty()) {
+        const int error = CreateDirectories(dir);
+        if (error != 0)
+            throw EFCreateError(CannotCreateText("directory", dir, error));
+    }
     // A short name of its own in the same folder: a name that grew from the target's would
     // pass the file system's limit for targets near it.
     // Always a file made new, so that nothing planted under the name is written through.
     std::random_device random;
     do {
         tempName_ = Format("%s.unzip-%08x", dir.c_str(), static_cast<unsigned>(random()));
-        stream_ = TFileStream::CreateNew(tempName_);
+        try {
+            stream_ = TFileStream::CreateNew(tempName_);
+        } catch (const EFCreateError&) {
+            const int error = errno;   // still the open's: nothing since has failed
+            // The temporary name means nothing to the user; the target does.
+            throw EFCreateError(CannotCreateText("file", fileName_, error));
+        }
     } while (!stream_);
 }
 
@@ -129,6 +155,6 @@ void TExtractFile::Commit(const TZipHeaderInfo& entry, bool retainAttributes)
         ::utimensat(AT_FDCWD, tempName_.c_str(), times, 0);
     }
     if (!RenameFile(tempName_, fileName_))
-        throw EFCreateError("Cannot create file " + fileName_);
+        throw EFCreateError(CannotCreateText("file", fileName_, errno));
     committed_ = true;
 }

@@ -28,6 +28,12 @@ private:
 // destination: an absolute path, a drive, or a "." or ".." component.
 bool SafeOutputName(const TZipHeaderInfo& entry, bool recreateDirs, const std::string& rootDir, std::string& relative);
 
+// 0 when path is a directory afterwards (made with its missing parents), else the system's
+// error number.
+int CreateDirectories(const std::string& path);
+// "Cannot create <what> <name>: <the system's reason>".
+std::string CannotCreateText(const std::string& what, const std::string& name, int error);
+
 // A file being extracted: written under a short temporary name in its target's folder, and
 // moved to the target only on Commit; dropped without a trace otherwise.
 class TExtractFile {

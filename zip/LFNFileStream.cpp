@@ -2,18 +2,33 @@
 
 #include <exception>
 
+#include "zip/ZipExceptions.h"
+
 bool ZipStreamActive = false;
 bool ZipStreamReading = false;
 TStream* ZipStreamObject = nullptr;
 
-TLFNFileStream::TLFNFileStream(const std::string& fileName, TFileMode mode)
-    : fileName_(fileName), mode_(mode), uncaught_(std::uncaught_exceptions())
+std::string ArchiveTooLargeText(const std::string& archiveName)
 {
+    return "Archive too large for the zip format: " + archiveName;
+}
+
+TLFNFileStream::TLFNFileStream(const std::string& fileName, TFileMode mode, int64_t sizeLimit,
+                               const std::string& archiveName)
+    : fileName_(fileName), mode_(mode), sizeLimit_(sizeLimit), archiveName_(archiveName.empty() ? fileName : archiveName),
+      uncaught_(std::uncaught_exceptions())
+{
+    // Only what the format can hold is taken into memory.
+    const auto refuseLarger = [this](TStream& source) {
+        if (source.GetSize() > sizeLimit_)
+            throw EFatalUnzipError(ArchiveTooLargeText(archiveName_));
+    };
     if (ZipStreamActive) {
         streamMode_ = true;
         if (fileName_ != ZipStreamName || !ZipStreamObject)
             return;
         if (ZipStreamReading) {
+            refuseLarger(*ZipStreamObject);
             ZipStreamObject->SetPosition(0);
             CopyFrom(*ZipStreamObject, ZipStreamObject->GetSize());
         } else {
@@ -27,7 +42,15 @@ TLFNFileStream::TLFNFileStream(const std::string& fileName, TFileMode mode)
     }
     // A write-only open could not load the content, so writers open read-write here.
     TFileStream file(fileName_, ForWriting() ? TFileMode::fmOpenReadWrite : TFileMode::fmOpenRead);
+    refuseLarger(file);
     CopyFrom(file, 0);
+}
+
+int64_t TLFNFileStream::Write(const void* buffer, int64_t count)
+{
+    if (count > 0 && GetPosition() + count > sizeLimit_)
+        throw EZipError(ArchiveTooLargeText(archiveName_));
+    return TMemoryStream::Write(buffer, count);
 }
 
 TLFNFileStream::~TLFNFileStream()

@@ -2,6 +2,7 @@
 
 #include "platform/FileUtils.h"
 #include "platform/StrUtils.h"
+#include "zip/DataDescriptor.h"
 #include "zip/LFNFileStream.h"
 #include "zip/LittleEndian.h"
 #include "zip/ZipExceptions.h"
@@ -107,8 +108,14 @@ TLFNFileStream& TSuperUnZip::Archive()
 void TSuperUnZip::OpenZip()
 {
     Archive();
-    if (!EntryList || Date() != DirectoryDay)
+    if (EntryList && Date() == DirectoryDay)
+        return;
+    try {
         ReadDirectory();
+    } catch (...) {
+        FreeDirectory();   // a directory read in part is never taken for the whole
+        throw;
+    }
 }
 
 void TSuperUnZip::CloseZip()
@@ -236,6 +243,7 @@ void TSuperUnZip::ReadDirectory()
     DirectoryRebuilt = false;
 
     bool rebuild = false;
+    prefix_ = 0;
     if (EndRecord->FindInStream(Archive())) {
         RefuseZip64(*EndRecord, *ArchiveStream);
         CurrentDisk = EndRecord->NumberOfThisDisk;
@@ -243,10 +251,7 @@ void TSuperUnZip::ReadDirectory()
         SetSpanMode(EndRecord->NumberOfThisDisk == 0 ? 0 : 2);
         if (EndRecord->DiskWithCentralDirectory != CurrentDisk)
             LoadNextDisk(EndRecord->DiskWithCentralDirectory + 1);
-        uint8_t sig[4];
-        ArchiveStream->SetPosition(EndRecord->CentralDirectoryOffset);
-        if (ArchiveStream->Read(sig, 4) == 4 && Get32(sig) == CentralHeaderSignature) {
-            ArchiveStream->Seek(-4, TSeekOrigin::soCurrent);
+        if (SeekCentralDirectory()) {
             EntryList = std::make_unique<TSortedZip>(dupError);
             SortedView = EntryList.get();
         } else {
@@ -278,7 +283,9 @@ void TSuperUnZip::ReadDirectory()
         nextVolume = [this](TZipComponentBase*, TZipHeaderInfo*, TStream*& stream) {
             stream = LoadNextDisk(CurrentDisk + 2);
         };
-    for (int i = 0; i < EndRecord->TotalEntries; ++i) {
+    // The count is 16 bits wide: a directory may hold more records than it says, and every
+    // record up to the end record is read. A rebuilt directory takes what records there are.
+    for (int i = 0; DirectoryRebuilt || i < EndRecord->TotalEntries || MoreCentralRecords(); ++i) {
         auto header = std::make_unique<TZipHeaderInfo>();
         TStream* stream = ArchiveStream.get();
         const bool ok = header->ReadCentralHeader(stream, nextVolume, this);
@@ -288,6 +295,11 @@ void TSuperUnZip::ReadDirectory()
             if (!ok)
                 throw EFatalUnzipError(Format("Damaged central directory: record %d of %d cannot be read", i + 1,
                                               int(EndRecord->TotalEntries)));
+            // Bytes in front of the archive moved every entry by as many.
+            const uint64_t offset = uint64_t(header->RelativeOffsetOfLocalHeader) + prefix_;
+            if (offset > 0xFFFFFFFFu)
+                throw EFatalUnzipError("Local header of " + header->Directory() + header->FileName() + " not found");
+            header->RelativeOffsetOfLocalHeader = static_cast<uint32_t>(offset);
             TZipHeaderInfo* raw = header.release();
             try {
                 EntryList->Add(raw);
@@ -321,6 +333,41 @@ void TSuperUnZip::ReadDirectory()
     SetSortMode(sortMode_);
 }
 
+bool TSuperUnZip::AtCentralRecord(int64_t position)
+{
+    uint8_t sig[4];
+    ArchiveStream->SetPosition(position);
+    const bool found = ArchiveStream->Read(sig, 4) == 4 && Get32(sig) == CentralHeaderSignature;
+    ArchiveStream->SetPosition(position);
+    return found;
+}
+
+bool TSuperUnZip::SeekCentralDirectory()
+{
+    if (AtCentralRecord(EndRecord->CentralDirectoryOffset))
+        return true;
+    // A stub in front (a script or a self-extractor) moves the whole archive: the directory
+    // still ends where the end record starts, and its first entry has moved by as much. A
+    // damaged offset moves nothing, and the directory is rebuilt.
+    const int64_t start = EndRecord->RecordPosition() - int64_t(EndRecord->CentralDirectorySize);
+    const int64_t prefix = start - int64_t(EndRecord->CentralDirectoryOffset);
+    if (SpansVolumes() || prefix <= 0 || !AtCentralRecord(start) || start + CentralHeaderSize > ArchiveStream->GetSize())
+        return false;
+    const int64_t firstLocal = Get32(ArchiveStream->Memory() + start + 42) + prefix;
+    if (firstLocal + 4 > ArchiveStream->GetSize() || Get32(ArchiveStream->Memory() + firstLocal) != LocalHeaderSignature)
+        return false;
+    prefix_ = prefix;
+    return true;
+}
+
+bool TSuperUnZip::MoreCentralRecords()
+{
+    if (SpansVolumes())
+        return false;
+    const int64_t position = ArchiveStream->GetPosition();
+    return position < EndRecord->RecordPosition() && AtCentralRecord(position);
+}
+
 bool TSuperUnZip::RebuildDirectory()
 {
     DirectoryRebuilt = true;
@@ -351,14 +398,20 @@ bool TSuperUnZip::RebuildDirectory()
         auto header = std::make_unique<TZipHeaderInfo>();
         if (!header->ReadLocalHeader(s))
             break;
-        int64_t skip = int64_t(header->CompressedSize) + header->ExtraFieldLength;
-        if (header->HasDataDescriptor())
-            skip += 16;
+        const int64_t dataStart = s.GetPosition() + header->ExtraFieldLength;
+        int64_t next = dataStart + header->CompressedSize;
+        if (header->HasDataDescriptor()) {
+            // The local header's sizes are placeholders: the entry ends at its descriptor.
+            next = FindDataDescriptor(data, size, dataStart, *header);
+            if (next < 0)
+                throw EFatalUnzipError("Damaged archive: the end of " + header->Directory() + header->FileName() +
+                                       " cannot be found");
+        }
         TZipHeaderInfo* raw = header.release();
         if (EntryList->Add(raw) < 0)
             delete raw;
-        s.Seek(skip, TSeekOrigin::soCurrent);
-        if (s.GetPosition() > size)
+        s.SetPosition(next);
+        if (next > size)
             break;
     }
     if (s.GetPosition() > size)

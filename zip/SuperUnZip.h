@@ -113,6 +113,13 @@ public:
 protected:
     void ReadDirectory();
     bool RebuildDirectory();
+    // Positions the archive at the first central record: where the end record says, or, for
+    // an archive behind a stub, where the directory ends less its size (prefix_ then holds
+    // the stub's length). False when neither holds one.
+    bool SeekCentralDirectory();
+    bool AtCentralRecord(int64_t position);
+    // Another central record stands before the end record.
+    bool MoreCentralRecords();
     void ExtractEntry(int index);
     // Raises EFatalUnzipError when two entries share bytes of the archive: such an archive is
     // damaged (or built to unpack one entry many times over) and nothing of it is extracted.
@@ -134,6 +141,7 @@ protected:
 
 private:
     std::unique_ptr<TSortedZip> separateView_;
+    int64_t prefix_ = 0;   // bytes in front of the archive that its offsets leave out
     // State of one extraction run.
     TDecoderState* decoder_ = nullptr;
     int32_t extractCount_ = 0;

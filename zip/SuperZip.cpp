@@ -9,6 +9,7 @@
 
 #include "platform/FileUtils.h"
 #include "platform/StrUtils.h"
+#include "zip/DataDescriptor.h"
 #include "zip/DeflateEncoder.h"
 #include "zip/LFNFileStream.h"
 #include "zip/LittleEndian.h"
@@ -18,7 +19,6 @@
 namespace {
 
 constexpr int64_t CrcBlockSize = 64001;
-constexpr uint32_t DataDescriptorSignature = 0x08074B50u;
 
 
 TDateTime DosToDateTime(uint32_t dos)
@@ -164,7 +164,8 @@ int TSuperZip::Zip()
     } cleanup{outName, !streamMode};
 
     buffers_ = std::make_unique<TDeflateBuffers>();
-    auto out = std::make_unique<TLFNFileStream>(outName, TFileMode::fmCreate);
+    // The output refuses to grow past what the format addresses, so writing stops there.
+    auto out = std::make_unique<TLFNFileStream>(outName, TFileMode::fmCreate, ArchiveSizeLimit(), zipName_);
     output_ = out.get();
     byName_ = std::make_unique<TSortedZip>(dupAccept);
     byName_->SortMode = TZipSortMode::ByName;
@@ -198,8 +199,6 @@ int TSuperZip::Zip()
     }
     newEnd_->CentralDirectorySize = static_cast<uint32_t>(out->GetPosition() - newEnd_->CentralDirectoryOffset);
     newEnd_->NumberOfThisDisk = 0;
-    if (out->GetPosition() > 0xFFFFFFFFll)
-        throw EZipError("Archive too large for the zip format: " + zipName_);
     newEnd_->WriteEndCentral(*out);
     newEnd_->ZipCommentPosition = static_cast<uint32_t>(out->GetPosition() - newEnd_->ZipCommentLength);
     out->Close();
@@ -233,8 +232,13 @@ int TSuperZip::Zip()
     return entriesWritten_;
 }
 
+int64_t TSuperZip::ArchiveSizeLimit() const { return MaxArchiveSize; }
+
 void TSuperZip::AcceptHeader(std::unique_ptr<TZipHeaderInfo> header)
 {
+    // One more would be counted modulo 65536, and readers would see only a part.
+    if (newEnd_->TotalEntries >= MaxEntries)
+        throw EZipError(Format("Too many entries for the zip format (at most %d): ", MaxEntries) + zipName_);
     TZipHeaderInfo* raw = header.get();
     written_->Add(header.release());
     byName_->Add(raw);
@@ -318,8 +322,6 @@ bool TSuperZip::AddEntry(const std::string& fname)
     const uint32_t crc = ~RunningCRC;
 
     const int64_t end = output_->GetPosition();
-    if (compressed + (encrypt ? 12 : 0) > 0xFFFFFFFFll || end > 0xFFFFFFFFll)
-        throw EZipError("Archive too large for the zip format: " + zipName_);
     output_->SetPosition(h.RelativeOffsetOfLocalHeader);
     h.Crc32 = crc;
     h.CompressedSize = static_cast<uint32_t>(compressed + (encrypt ? 12 : 0));
@@ -514,14 +516,9 @@ void TSuperZip::CopyEntryRaw(const TZipHeaderInfo& entry)
     const uint16_t extraLength = Get16(local + 28);
     old.Seek(Get16(local + 26), TSeekOrigin::soCurrent);
     int64_t count = int64_t(extraLength) + entry.CompressedSize;
-    if (entry.HasDataDescriptor()) {
-        // The descriptor travels with the data: 12 bytes, or 16 with its signature.
-        const int64_t dataStart = old.GetPosition();
-        old.Seek(count, TSeekOrigin::soCurrent);
-        uint8_t sig[4];
-        count += old.Read(sig, 4) == 4 && Get32(sig) == DataDescriptorSignature ? 16 : 12;
-        old.SetPosition(dataStart);
-    }
+    if (entry.HasDataDescriptor())   // it travels with the data
+        count += DataDescriptorLength(old.Memory(), old.GetSize(), old.GetPosition() + count, entry.Crc32,
+                                      entry.CompressedSize);
     if (old.Remaining() < count)
         throw EFatalUnzipError("Premature end of file reached");
 

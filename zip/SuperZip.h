@@ -63,6 +63,13 @@ public:
 
     bool Busy() const { return busy_; }
 
+    // The most entries one archive holds: the end record counts them in 16 bits.
+    static constexpr int MaxEntries = 0xFFFF;
+
+protected:
+    // The most bytes an archive written here may take: what the format addresses.
+    virtual int64_t ArchiveSizeLimit() const;
+
 private:
     bool AddEntry(const std::string& fname);
     void PrecomputeCRC(TStream& input);

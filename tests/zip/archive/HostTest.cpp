@@ -87,10 +87,13 @@ TEST(ZipHost, HourGlassAndPumpsWhileADamagedDirectoryIsRebuilt)
     REQUIRE_TOOLS("python3");
     TTempDir dir;
     const Bytes text = PseudoText(5000, 8);
-    // A stub before the archive, its offsets not adjusted: the end record's directory offset
-    // misses, and the scan for the first local header runs over 30000 stub bytes.
+    // A stub before the archive, its offsets not adjusted, and a directory size that is wrong
+    // too: the directory is found neither where the end record says nor where it would end,
+    // and the scan for the first local header runs over 30000 stub bytes.
     const std::string name = dir / "stubbed.zip";
-    WriteFileBytes(name, Concat({Bytes(30000, 'x'), PythonZip(dir, "a.txt", text)}));
+    Bytes stubbed = Concat({Bytes(30000, 'x'), PythonZip(dir, "a.txt", text)});
+    PutLe(stubbed, EndRecordAt(stubbed) + 12, 1, 4);
+    WriteFileBytes(name, stubbed);
 
     for (bool pump : {true, false}) {
         TRecordingZipHost host;

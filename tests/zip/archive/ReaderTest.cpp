@@ -434,3 +434,48 @@ TEST_F(Reader, AFullDiskDuringExtractionNamesTheFileAndTheReason)
     EXPECT_EQ(ReadFileBytes(dir / "dest/big.bin"), ToBytes("old"));
     EXPECT_EQ(FilesUnder(dir / "dest"), 1u);   // no temporary left behind
 }
+
+TEST_F(Reader, AnEntryThatCannotBeWrittenIsReportedAndTheOthersGoOn)
+{
+    REQUIRE_TOOLS("python3");
+    // Made by Python: a name of 256 bytes, a file and a folder below an entry that is a link,
+    // a path past PATH_MAX and an entry of a method we do not decode, between entries that
+    // extract.
+    WriteFileBytes(dir / "make.py", ToBytes("import zipfile,sys\n"
+                                            "z=zipfile.ZipFile(sys.argv[1],'w')\n"
+                                            "z.writestr('first.txt',b'first')\n"
+                                            "z.writestr('n'*256,b'long name')\n"
+                                            "link=zipfile.ZipInfo('link'); link.external_attr=0o120777<<16\n"
+                                            "z.writestr(link,b'first.txt')\n"
+                                            "z.writestr('link/below.txt',b'below')\n"
+                                            "z.writestr('made/',b'')\n"
+                                            "z.writestr('link/sub/',b'')\n"
+                                            "z.writestr(('p'*250+'/')*17+'deep.txt',b'deep')\n"
+                                            "z.writestr('bz.txt',b'bzip2',zipfile.ZIP_BZIP2)\n"
+                                            "z.writestr('last.txt',b'last')\n"));
+    ASSERT_EQ(RunCommand("python3 " + Quote(dir / "make.py") + " " + Quote(dir / "t.zip")), 0);
+    TRecordingZipHost host;
+    TZipHostScope scope(host);
+    TSuperUnZip z;
+    z.SetZipName(dir / "t.zip");
+    z.SetDestDir(dir / "dest");
+    z.DoAll = true;
+    z.RecreateDirs = true;
+    z.OpenZip();
+    EXPECT_EQ(z.ExtractMatching(), 4);
+    EXPECT_TRUE(fs::is_directory(dir / "dest/made"));
+    const std::string dest = dir / "dest/";
+    std::string deep;
+    for (int i = 0; i < 17; ++i)
+        deep += std::string(250, 'p') + "/";
+    EXPECT_EQ(host.Asked, (std::vector<std::string>{
+                              "Zip Error: Cannot create file " + dest + std::string(256, 'n') + ": File name too long",
+                              "Zip Error: Cannot create directory " + dest + "link/: File exists",
+                              "Zip Error: Cannot create directory " + dest + "link/sub: Not a directory",
+                              "Zip Error: Cannot create directory " + dest + deep + ": File name too long",
+                              "Zip Error: Unknown Compression Method 12 in bz.txt"}));
+    EXPECT_EQ(ReadFileBytes(dest + "first.txt"), ToBytes("first"));
+    EXPECT_EQ(ReadFileBytes(dest + "link"), ToBytes("first.txt"));
+    EXPECT_EQ(ReadFileBytes(dest + "last.txt"), ToBytes("last"));
+    EXPECT_EQ(FilesUnder(dest), 3u) << "no temporary file left behind";
+}

@@ -1,0 +1,179 @@
+// Archives laid out as peers leave them: behind a stub, streamed with data descriptors,
+// descriptors without their signature.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "zip/SuperZip.h"
+#include "zip/ZipExceptions.h"
+#include "zip/ZipTestSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using TFiles = std::map<std::string, Bytes>;
+
+// A shell script of 27 bytes, as put in front of self-extracting archives.
+const std::string Stub = "#!/bin/sh\necho stub\nexit 0\n";
+
+// Streamed by Python's zipfile into a pipe: sizes and CRC only in data descriptors.
+const std::string PythonStreamed = "python3 -c \"import zipfile,sys\n"
+                                   "z=zipfile.ZipFile(sys.stdout.buffer,'w',int(sys.argv[1]))\n"
+                                   "for n in ['first.txt','second.txt']: z.write(n)\n"
+                                   "z.close()\" ";
+
+// Every entry extracted to dest, as files.
+TFiles ExtractAll(const std::string& archive, const std::string& dest, int& count,
+                  TIncompleteZipMode mode = TIncompleteZipMode::izAssumeMulti, const std::string& password = "")
+{
+    fs::remove_all(dest);
+    TSuperUnZip z;
+    z.SetZipName(archive);
+    z.IncompleteZipMode = mode;
+    z.Password = password;
+    z.SetDestDir(dest);
+    z.DoAll = true;
+    z.RecreateDirs = true;
+    z.OpenZip();
+    count = z.ExtractMatching();
+    TFiles files;
+    for (const auto& e : fs::recursive_directory_iterator(dest))
+        if (e.is_regular_file())
+            files[fs::relative(e.path(), dest).string()] = ReadFileBytes(e.path().string());
+    return files;
+}
+
+// Four bytes that, put after data, give the whole the CRC-32 target (the table run backwards).
+Bytes CrcForcingSuffix(const Bytes& data, uint32_t target)
+{
+    const uint32_t* table = Crc32Table();
+    uint32_t want = ~target;
+    for (int i = 0; i < 4; ++i) {
+        uint32_t k = 0;
+        while (table[k] >> 24 != want >> 24)
+            ++k;
+        want = ((want ^ table[k]) << 8) | k;
+    }
+    const uint32_t bytes = want ^ ~ZlibCrc(data);
+    return {uint8_t(bytes), uint8_t(bytes >> 8), uint8_t(bytes >> 16), uint8_t(bytes >> 24)};
+}
+
+// Two entries, the first with flag bit 3 and a descriptor after its data, with or without its
+// signature.
+Bytes DescriptorArchive(const Bytes& first, uint16_t method, bool withSignature, const Bytes& second)
+{
+    const Bytes packed = method == 8 ? RawDeflate(first) : first;
+    const uint32_t crc = ZlibCrc(first);
+    TLe a, central;
+    a.u32(0x04034B50).u16(20).u16(8).u16(method).u32(0x5A210000).u32(0).u32(0).u32(0).u16(9).u16(0).str("first.bin");
+    a.raw(packed);
+    if (withSignature)
+        a.u32(0x08074B50);
+    a.u32(crc).u32(uint32_t(packed.size())).u32(uint32_t(first.size()));
+    central.u32(0x02014B50).u16(20).u16(20).u16(8).u16(method).u32(0x5A210000).u32(crc).u32(uint32_t(packed.size()))
+        .u32(uint32_t(first.size())).u16(9).u16(0).u16(0).u16(0).u16(0).u32(0x20).u32(0).str("first.bin");
+    const uint32_t secondAt = uint32_t(a.b.size());
+    a.u32(0x04034B50).u16(20).u16(0).u16(0).u32(0x5A210000).u32(ZlibCrc(second)).u32(uint32_t(second.size()))
+        .u32(uint32_t(second.size())).u16(10).u16(0).str("second.txt").raw(second);
+    central.u32(0x02014B50).u16(20).u16(20).u16(0).u16(0).u32(0x5A210000).u32(ZlibCrc(second)).u32(uint32_t(second.size()))
+        .u32(uint32_t(second.size())).u16(10).u16(0).u16(0).u16(0).u16(0).u32(0x20).u32(secondAt).str("second.txt");
+    const uint32_t centralAt = uint32_t(a.b.size());
+    a.raw(central.b).u32(0x06054B50).u16(0).u16(0).u16(2).u16(2).u32(uint32_t(central.b.size())).u32(centralAt).u16(0);
+    return a.b;
+}
+
+}  // namespace
+
+TEST(Layout, ArchivesBehindAStubAreReadThroughTheirDirectory)
+{
+    REQUIRE_TOOLS("python3", "zip", "unzip");
+    TTempDir dir;
+    const TFiles files = {{"first.txt", PseudoText(3000, 1)}, {"second.txt", PseudoText(2000, 2)}};
+    for (const auto& [name, data] : files)
+        WriteFileBytes(dir / ("src/" + name), data);
+    WriteFileBytes(dir / "src/Gr\xC3\xBC\xC3\x9F" "e.txt", ToBytes("utf-8 name"));
+    WriteFileBytes(dir / "stub.sh", ToBytes(Stub));
+    TFiles withName = files;
+    withName["Gr\xC3\xBC\xC3\x9F" "e.txt"] = ToBytes("utf-8 name");
+    const struct {
+        std::string command;
+        TFiles expected;
+    } rows[] = {
+        {PythonStreamed + "0 | cat", files},
+        {PythonStreamed + "8 | cat", files},
+        {"zip -q - first.txt second.txt Gr*.txt | cat", withName},
+    };
+    for (const auto& r : rows) {
+        const std::string archive = dir / "stubbed.zip";
+        ASSERT_EQ(RunCommand("cd " + Quote(dir / "src") + " && (cat ../stub.sh; " + r.command + ") > " + Quote(archive)), 0);
+        std::string report;
+        RunCommand("unzip -tq " + Quote(archive) + " 2>&1", &report);
+        EXPECT_NE(report.find("27 extra bytes at beginning"), std::string::npos) << r.command << report;
+        int count = 0;
+        EXPECT_EQ(ExtractAll(archive, dir / "out", count), r.expected) << r.command;
+        EXPECT_EQ(count, int(r.expected.size())) << r.command;
+    }
+}
+
+TEST(Layout, ARebuiltDirectoryEndsDescriptorEntriesAtTheirDescriptors)
+{
+    REQUIRE_TOOLS("python3", "zip");
+    TTempDir dir;
+    const TFiles files = {{"first.txt", PseudoText(3000, 1)}, {"second.txt", PseudoText(2000, 2)}};
+    for (const auto& [name, data] : files)
+        WriteFileBytes(dir / ("src/" + name), data);
+    const std::pair<std::string, std::string> rows[] = {
+        {PythonStreamed + "0", ""}, {PythonStreamed + "8", ""}, {"zip -q0 -P pw - first.txt second.txt", "pw"}};
+    for (const auto& [command, password] : rows) {
+        ASSERT_EQ(RunCommand("cd " + Quote(dir / "src") + " && " + command + " | cat > ../s.zip"), 0);
+        Bytes streamed = ReadFileBytes(dir / "s.zip");
+        // Without its directory and end record, the archive is known by its local headers only.
+        const Bytes directory = {'P', 'K', 1, 2};
+        streamed.resize(size_t(std::search(streamed.begin(), streamed.end(), directory.begin(), directory.end()) - streamed.begin()));
+        WriteFileBytes(dir / "cut.zip", streamed);
+        int count = 0;
+        const auto extract = [&] { return ExtractAll(dir / "cut.zip", dir / "out", count, TIncompleteZipMode::izAssumeBad, password); };
+        EXPECT_EQ(extract(), files) << command;
+        EXPECT_EQ(count, 2) << command;
+
+        // A descriptor that names no size its data have: refused, nothing taken for the entry.
+        const Bytes signature = {'P', 'K', 7, 8};
+        const size_t at = size_t(std::search(streamed.begin(), streamed.end(), signature.begin(), signature.end()) - streamed.begin());
+        streamed.at(at + 8) ^= 0x40;
+        WriteFileBytes(dir / "cut.zip", streamed);
+        EXPECT_EQ(MessageOfThrown<EFatalUnzipError>(extract), "Damaged archive: the end of first.txt cannot be found") << command;
+    }
+}
+
+// Rows: stored and deflated without the signature, stored with it; last, an ordinary CRC.
+TEST(Layout, ADescriptorWhoseCrcLooksLikeItsSignature)
+{
+    REQUIRE_TOOLS("unzip");
+    TTempDir dir;
+    Bytes first = PseudoText(1000, 3);
+    const Bytes suffix = CrcForcingSuffix(first, 0x08074B50u);
+    first.insert(first.end(), suffix.begin(), suffix.end());
+    ASSERT_EQ(ZlibCrc(first), 0x08074B50u);
+    const Bytes second = ToBytes("the entry after it");
+    WriteFileBytes(dir / "added.txt", ToBytes("added"));
+    const Bytes plain = PseudoText(1000, 3);
+    for (const int row : {0, 1, 2, 3}) {
+        const uint16_t method = row == 1 ? 8 : 0;
+        const std::string archive = dir / ("d" + std::to_string(row) + ".zip");
+        WriteFileBytes(archive, DescriptorArchive(row == 3 ? plain : first, method, row == 2, second));
+        EXPECT_EQ(RunCommand("unzip -tq " + Quote(archive) + " >/dev/null 2>&1"), 0) << "the peer takes it as honest";
+        int count = 0;
+        EXPECT_EQ(ExtractAll(archive, dir / "out", count), (TFiles{{"first.bin", row == 3 ? plain : first}, {"second.txt", second}}))
+            << row;
+        EXPECT_EQ(count, 2);
+        // An update copies the descriptor at its own length.
+        TSuperZip zip;
+        zip.SetZipName(archive);
+        zip.FilesList.Add(dir / "added.txt");
+        EXPECT_EQ(zip.Zip(), 1);
+        EXPECT_EQ(RunCommand("unzip -tq " + Quote(archive) + " >/dev/null 2>&1"), 0) << row;
+        EXPECT_EQ(ExtractAll(archive, dir / "out", count).size(), 3u) << row;
+    }
+}
