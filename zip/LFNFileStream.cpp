@@ -36,6 +36,8 @@ TLFNFileStream::TLFNFileStream(const std::string& fileName, TFileMode mode, int6
         }
         return;
     }
+    if (fileName_.empty())
+        return;  // in memory only: the caller stores the content
     if (mode_ == TFileMode::fmCreate) {
         TFileStream created(fileName_, TFileMode::fmCreate);
         return;
@@ -77,7 +79,7 @@ void TLFNFileStream::Close()
         target_->CopyFrom(*this, GetSize());
         return;
     }
-    if (!ForWriting())
+    if (!ForWriting() || fileName_.empty())
         return;
     TFileStream file(fileName_, mode_ == TFileMode::fmCreate ? TFileMode::fmCreate : TFileMode::fmOpenWrite);
     file.WriteBuffer(Memory(), GetSize());

@@ -24,9 +24,10 @@ class TLFNFileStream : public TMemoryStream {
 public:
     // Loads the whole file (or, in stream mode reading "ZIPSTREAM", the caller's stream) and
     // stands at its end. fmCreate creates the file empty at once. No file is touched in
-    // stream mode. Content past sizeLimit is refused: a file larger is not read at all
-    // (EFatalUnzipError), and a write that would pass it raises EZipError, naming
-    // archiveName (the file's own name when empty), before any byte of it is kept.
+    // stream mode, nor with an empty fileName (the caller stores the content). Content past
+    // sizeLimit is refused: a file larger is not read at all (EFatalUnzipError), and a write
+    // that would pass it raises EZipError, naming archiveName (the file's own name when
+    // empty), before any byte of it is kept.
     TLFNFileStream(const std::string& fileName, TFileMode mode, int64_t sizeLimit = MaxArchiveSize,
                    const std::string& archiveName = {});
     // Stores the content back as Close does, unless Close already ran or an exception is

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/FileUtils.h"
+#include "platform/SafeFileReplace.h"
 #include "platform/StrUtils.h"
 #include "zip/DataDescriptor.h"
 #include "zip/DeflateEncoder.h"
@@ -25,17 +26,6 @@ TDateTime DosToDateTime(uint32_t dos)
 {
     TDateTime result;
     return TryDosDateTimeToDateTime(dos, result) ? result : 0;
-}
-
-// A name in the same directory that no file has yet, for the new archive of an update.
-std::string TempNameBeside(const std::string& fileName)
-{
-    std::random_device random;
-    std::string name;
-    do
-        name = Format("%s.%08x.zip-tmp", fileName.c_str(), static_cast<unsigned>(random()));
-    while (FileExists(name));
-    return name;
 }
 
 // Resolves "." and ".." parts; a ".." that would climb above the path's start is dropped, so
@@ -151,8 +141,12 @@ int TSuperZip::Zip()
         GetZipComment();
     }
 
-    // The old archive is replaced only once the new one is complete.
-    const std::string outName = updating ? TempNameBeside(zipName_) : zipName_;
+    // The old archive is replaced only once the new one is complete, as a saved file is: beside
+    // the file a link leads to, with the old one's mode and owner, the link kept.
+    std::unique_ptr<TSafeFileReplace> replace;
+    if (updating)
+        replace = std::make_unique<TSafeFileReplace>(zipName_);
+    const std::string outName = updating ? std::string() : zipName_;
     struct Cleanup {
         std::string name;
         bool active;
@@ -161,7 +155,7 @@ int TSuperZip::Zip()
             if (active)
                 DeleteFile(name);
         }
-    } cleanup{outName, !streamMode};
+    } cleanup{outName, !streamMode && !updating};
 
     buffers_ = std::make_unique<TDeflateBuffers>();
     // The output refuses to grow past what the format addresses, so writing stops there.
@@ -202,19 +196,13 @@ int TSuperZip::Zip()
     newEnd_->WriteEndCentral(*out);
     newEnd_->ZipCommentPosition = static_cast<uint32_t>(out->GetPosition() - newEnd_->ZipCommentLength);
     out->Close();
+    if (updating) {
+        ArchiveStream.reset();
+        replace->Write([&](TStream& file) { file.WriteBuffer(out->Memory(), out->GetSize()); });
+        replace->Commit();
+    }
     out.reset();
     output_ = nullptr;
-
-    if (updating) {
-        {
-            // On the disk before it takes the old archive's place.
-            TFileStream written(outName, TFileMode::fmOpenRead);
-            written.FlushToDisk();
-        }
-        ArchiveStream.reset();
-        if (!RenameFile(outName, zipName_))
-            throw EFCreateError("Cannot replace " + zipName_);
-    }
     cleanup.active = false;
 
     // The written directory becomes the component's own.

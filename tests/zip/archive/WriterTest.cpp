@@ -192,3 +192,27 @@ TEST(Writer, UpdateKeepsInfoZipEntriesWithDescriptorsAndExtras)
     EXPECT_EQ(RunCommand("python3 " + Quote(dir / "c.py") + " " + Quote(dir / "z.zip"), &out), 0);
     EXPECT_EQ(out, "['extra.txt', 'one.txt', 'two.bin']\n");
 }
+
+// An archive updated through a link (or a chain of them) is written where the link leads, with
+// its mode; the link stays, and unzip reads the new entry there.
+TEST(Writer, AnUpdateThroughALinkWritesWhereItLeadsAndKeepsLinkAndMode)
+{
+    REQUIRE_TOOLS("zip", "unzip");
+    TTempDir dir;
+    WriteFileBytes(dir / "src/old.txt", PseudoText(2000));
+    WriteFileBytes(dir / "src/new.txt", PseudoText(2000, 3));
+    fs::create_directories(dir / "real");
+    ASSERT_EQ(RunCommand("cd " + Quote(dir / "src") + " && zip -q ../real/a.zip old.txt"), 0);
+    fs::permissions(dir / "real/a.zip", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink("a.zip", dir / "real/mid.zip");
+    fs::create_symlink("real/mid.zip", dir / "a.zip");
+
+    EXPECT_EQ(ZipFiles(dir / "a.zip", {dir / "src/new.txt"}), 1);
+    EXPECT_TRUE(fs::is_symlink(dir / "a.zip"));
+    EXPECT_TRUE(fs::is_symlink(dir / "real/mid.zip"));
+    EXPECT_EQ(fs::status(dir / "real/a.zip").permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    std::string listing;
+    EXPECT_EQ(RunCommand("unzip -Z1 " + Quote(dir / "real/a.zip"), &listing), 0);
+    EXPECT_EQ(listing, "old.txt\nnew.txt\n");
+    EXPECT_EQ(FilesIn(dir / "real"), 2u);  // the archive and the link to it: no temporary file
+}
