@@ -24,11 +24,12 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr uid_t kSaver = 4242, kOther = 4343, kRoot = 0;
+constexpr gid_t kShared = 4444;  // a group the saver belongs to besides his own
 
-void Write(const std::string& name, const std::string& bytes, uid_t owner, mode_t mode)
+void Write(const std::string& name, const std::string& bytes, uid_t owner, mode_t mode, gid_t group = gid_t(-1))
 {
     std::ofstream(name, std::ios::binary) << bytes;
-    ::chown(name.c_str(), owner, owner);
+    ::chown(name.c_str(), owner, group == gid_t(-1) ? owner : group);
     ::chmod(name.c_str(), mode);
 }
 
@@ -71,7 +72,7 @@ std::string ReplaceAs(uid_t user, const std::string& name)
     int status = 0;
     return RunInChild(
         [&]() -> std::string {
-            if (::setgroups(0, nullptr) != 0 || ::setresgid(user, user, user) != 0 || ::setresuid(user, user, user) != 0)
+            if (::setgroups(1, &kShared) != 0 || ::setresgid(user, user, user) != 0 || ::setresuid(user, user, user) != 0)
                 return "could not become the user";
             return Replace(name);
         },
@@ -99,6 +100,7 @@ TEST_F(SafeFileReplaceTest, OtherUsersFilesAreNeverWrittenThrough)
         uid_t saver;
         std::string said;  // the start of what the replacement says
         uid_t ownerAfter;
+        gid_t group = gid_t(-1);  // of the file saved, when not its owner's
     };
     const Case cases[] = {
         {"the saver's own file", false, kSaver, 0640, NoBackup, kSaver, "saved", kSaver},
@@ -112,6 +114,8 @@ TEST_F(SafeFileReplaceTest, OtherUsersFilesAreNeverWrittenThrough)
         {"another user's writable file in a shared folder", true, kOther, 0666, NoBackup, kSaver,
          "Can not override file: \"" + File("doc.tvd") + "\". Operation not permitted", kOther},
         {"root saving a user's private file", false, kSaver, 0600, OthersOwnFile, kRoot, "saved", kSaver},
+        // The owner cannot be given away, the group can.
+        {"another user's file of a group the saver is in", false, kOther, 0660, NoBackup, kSaver, "saved", kSaver, kShared},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -120,7 +124,7 @@ TEST_F(SafeFileReplaceTest, OtherUsersFilesAreNeverWrittenThrough)
         ::chown(dir_.Path().c_str(), c.sticky ? kRoot : kSaver, c.sticky ? kRoot : kSaver);
         ::chmod(dir_.Path().c_str(), c.sticky ? 01777 : 0755);
         const std::string doc = File("doc.tvd"), backup = File("doc.tvd.bak"), victim = File("victim");
-        Write(doc, "old", c.owner, c.mode);
+        Write(doc, "old", c.owner, c.mode, c.group);
         Write(victim, "victim", kSaver, 0600);
         if (c.backup == OthersLinkToVictim) {
             fs::create_symlink(victim, backup);
@@ -135,7 +139,7 @@ TEST_F(SafeFileReplaceTest, OtherUsersFilesAreNeverWrittenThrough)
         ASSERT_EQ(::stat(doc.c_str(), &after), 0);
         EXPECT_EQ(ReadAll(doc), saved ? "new" : "old");
         EXPECT_EQ(after.st_uid, c.ownerAfter);
-        EXPECT_EQ(after.st_gid, c.ownerAfter);
+        EXPECT_EQ(after.st_gid, c.group == gid_t(-1) ? c.ownerAfter : c.group);
         EXPECT_EQ(after.st_mode & 07777, c.mode);
         EXPECT_EQ(ReadAll(victim), "victim");
         if (c.backup == OthersLinkToVictim)
@@ -155,10 +159,12 @@ TEST_F(SafeFileReplaceTest, TheNewFileKeepsTheOldOnesExtendedAttributesAndAcl)
     const std::string acl = AclForOther();
     if (::setxattr(doc.c_str(), "user.origin", "planner", 7, 0) != 0)
         GTEST_SKIP() << "the temporary folder keeps no extended attributes: " << std::strerror(errno);
+    ASSERT_EQ(::setxattr(doc.c_str(), "user.empty", "", 0, 0), 0);
     const bool withAcl = ::setxattr(doc.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) == 0;
     ASSERT_EQ(Replace(doc), "saved");
     EXPECT_EQ(ReadAll(doc), "new");
     EXPECT_EQ(Attribute(doc, "user.origin"), "planner");
+    EXPECT_EQ(Attribute(doc, "user.empty"), "");
     if (withAcl)
         EXPECT_EQ(Attribute(doc, "system.posix_acl_access"), acl);
 }
