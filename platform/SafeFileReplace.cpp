@@ -173,8 +173,8 @@ std::string TSafeFileReplace::KeepBackup()
     std::unique_ptr<TFileStream> copy;
     try {
         copy = TFileStream::CreateNew(backup, mode_);
-    } catch (const EFCreateError&) {
-        return refused(errno);
+    } catch (const EFCreateError& e) {
+        return refused(e.SystemError());
     }
     if (!copy)
         return refused(EEXIST);

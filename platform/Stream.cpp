@@ -228,9 +228,10 @@ std::unique_ptr<TFileStream> TFileStream::CreateNew(const std::string& fileName,
     const int fd = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, permissions & 0777);
     if (fd >= 0)
         return std::unique_ptr<TFileStream>(new TFileStream(fd, fileName));
-    if (errno == EEXIST)
+    const int error = errno;
+    if (error == EEXIST)
         return nullptr;
-    throw EFCreateError("Cannot create file \"" + fileName + "\". " + std::strerror(errno));
+    throw EFCreateError("Cannot create file \"" + fileName + "\". " + std::strerror(error), error);
 }
 
 TFileStream::~TFileStream()

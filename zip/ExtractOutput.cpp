@@ -113,10 +113,9 @@ TExtractFile::TExtractFile(const std::string& fileName) : fileName_(fileName)
         tempName_ = Format("%s.unzip-%08x", dir.c_str(), static_cast<unsigned>(random()));
         try {
             stream_ = TFileStream::CreateNew(tempName_);
-        } catch (const EFCreateError&) {
-            const int error = errno;   // still the open's: nothing since has failed
+        } catch (const EFCreateError& e) {
             // The temporary name means nothing to the user; the target does.
-            throw EFCreateError(CannotCreateText("file", fileName_, error));
+            throw EFCreateError(CannotCreateText("file", fileName_, e.SystemError()));
         }
     } while (!stream_);
 }

@@ -2,8 +2,6 @@
 
 #include "ui/mainwindow/DataFileLock.h"
 
-#include "platform/Stream.h"
-
 namespace {
 
 void Step(const TSafeSaveOptions& options, TSaveStep step)
