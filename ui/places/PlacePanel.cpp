@@ -22,6 +22,7 @@
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/mainwindow/UILock.h"
 #include "ui/mainwindow/WindowState.h"
+#include "ui/places/PlaceCaptionRules.h"
 #include "ui/places/PlaceItemData.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/mainwindow/WindowAction.h"
@@ -252,12 +253,31 @@ void TPlacePanel::UpdateCurrentPlace()
         return;
     TTaskPlace* place = state_.CurrentPlace;
     place->IncludedPlaces = IncludesAsShown(*place);
-    place->SetCaption(memPlaceCaption_->toPlainText().toStdString());
+    if (KeepsCaption(*place, memPlaceCaption_->toPlainText()))
+        place->SetCaption(memPlaceCaption_->toPlainText().toStdString());
     TStringList lines;
     lines.SetText(PlaceNotesEditor_->toPlainText().toStdString());
     place->SetPlaceNote(lines.Text());
     emit PlacesChanged();
     SetPlaceDirty(false);
+}
+
+bool TPlacePanel::KeepsCaption(const TTaskPlace& Place, const QString& Caption)
+{
+    const std::string refusal = PlaceRenameRefusal(*state_.DataBase->PlacesList, Place, Caption.toStdString());
+    if (refusal.empty())
+        return true;
+    {
+        // The place shows its caption again wherever the typing showed.
+        TUILock lock(uiLockCount_);
+        const QString kept = QString::fromStdString(Place.Caption);
+        if (QTreeWidgetItem* item = FindPlaceListItem(lvPlaces_, &Place))
+            item->setText(0, kept);
+        if (&Place == state_.CurrentPlace)
+            memPlaceCaption_->setPlainText(kept);
+    }
+    services_.ShowWarning(refusal);
+    return false;
 }
 
 std::vector<int32_t> TPlacePanel::IncludesAsShown(const TTaskPlace& Place) const
@@ -381,7 +401,8 @@ void TPlacePanel::lvPlacesEdited(QTreeWidgetItem* Item, const QString& Text)
     if (!place)
         return;
     const std::string before = place->Caption;
-    place->SetCaption(Text.toStdString());
+    if (KeepsCaption(*place, Text))
+        place->SetCaption(Text.toStdString());
     {
         TUILock lock(uiLockCount_);
         const QString caption = QString::fromStdString(place->Caption);

@@ -97,6 +97,9 @@ private:
     bool lvPlacesMouseDown(QMouseEvent* Event);
     void lvPlacesMouseMove(QMouseEvent* Event);
     bool lvPlacesKeyDown(QKeyEvent* Event);
+    // Whether Place may take Caption; a refused one is shown with its reason and the place's
+    // caption shown again.
+    bool KeepsCaption(const TTaskPlace& Place, const QString& Caption);
     // Place's includes as the panel shows them ticked, with those it does not show kept.
     std::vector<int32_t> IncludesAsShown(const TTaskPlace& Place) const;
     // Starts editing a place's caption in the list, with the caret at Caret when given.
