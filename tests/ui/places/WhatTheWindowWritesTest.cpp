@@ -129,7 +129,11 @@ TEST_F(WhatTheWindowWritesTest, TheWindowShowsAndWritesWhatTheUserMeans)
         }
         return PlacesOf("Walk") + "|" + PlacesOf("Cook") + Asked();
     };
-    const auto placeSide = [this] { return Page() + " " + Side() + " " + Refusals(); };
+    const auto placeSide = [this] {
+        const TPlacePanel& panel = window->Part<TPlacePanel>();
+        const QTreeWidgetItem* listed = panel.FindPlaceListItem(panel.lvPlaces(), window->State().CurrentPlace);
+        return Page() + " " + Side() + " (" + (listed ? listed->text(0).toStdString() : "") + ") " + Refusals();
+    };
     const auto renameWalkOnTop = [this] {
         TypeOnTop("Stroll");
         ClickTask("Errand");
@@ -142,7 +146,7 @@ TEST_F(WhatTheWindowWritesTest, TheWindowShowsAndWritesWhatTheUserMeans)
     const std::vector<TStepsCase> cases = {
         {"a place renamed in the list as another place is called",
          [this] { RenameInList(outdoors, "home"); }, placeSide,
-         "Places Place: Outdoors Can not rename place \"Outdoors\" to \"home\": place \"Home\" has this caption.",
+         "Places Place: Outdoors (Outdoors) Can not rename place \"Outdoors\" to \"home\": place \"Home\" has this caption.",
          clickEach, "Outdoors|Home; Town", untouched},
         {"a place renamed in its box with a \";\"",
          [this] {
@@ -152,17 +156,17 @@ TEST_F(WhatTheWindowWritesTest, TheWindowShowsAndWritesWhatTheUserMeans)
              ClickPlace(phone);
              ClickPlace(shop);
          },
-         placeSide, "Places Place: Shop Can not rename place \"Shop\" to \"Town; Shop\": \";\" separates the places of a task.",
+         placeSide, "Places Place: Shop (Shop) Can not rename place \"Shop\" to \"Town; Shop\": \";\" separates the places of a task.",
          clickEach, "Outdoors|Home; Town", untouched},
         {"a place renamed to nothing",
          [this] {
              ClickTab("Places");
              ClickPlace(outdoors);
              TypeOnTop("  ");
-             ClickTab("Outline");
-             ClickTab("Places");
+             services.SaveFiles = {File("blank.tvd")};
+             Keys(Qt::Key_S, Qt::ControlModifier);
          },
-         placeSide, "Places Place: Outdoors Can not rename place \"Outdoors\" to \"\": a place needs a caption.",
+         placeSide, "Places Place: Outdoors (Outdoors) Can not rename place \"Outdoors\" to \"\": a place needs a caption.",
          clickEach, "Outdoors|Home; Town", untouched},
         {"a file whose places the box cannot name",
          [this] {
