@@ -5,6 +5,8 @@
 // to an auto-save, a caption edited in the tree, typing undone or an import.
 #include "ui/places/PlacesWindowFixture.h"
 
+#include <QAbstractButton>
+
 #include "platform/StrUtils.h"
 #include "ui/exchange/ImportExport.h"
 #include "ui/places/PlaceCaptionRules.h"
@@ -83,6 +85,16 @@ protected:
             if (shown.rfind("Can not rename place", 0) == 0)
                 text += shown;
         return text;
+    }
+    // A button of the window by its text, clicked.
+    void ClickButton(const char* text)
+    {
+        for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
+            if (button->text() == QLatin1String(text) && button->isVisible()) {
+                QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+                return;
+            }
+        ADD_FAILURE() << "no button " << text;
     }
     // Any question or message but a refused rename.
     std::string Asked() const
@@ -267,6 +279,23 @@ TEST_F(WhatTheWindowWritesTest, TheWindowShowsAndWritesWhatTheUserMeans)
              return ToDoRows() + "| " + Side();
          },
          "Cook | Task: Cook", "House[] Sweep up[] Cook[] Walk[]"},
+        {"Undo on the To-Do page of a task without a row, the list not kept up to date",
+         [this] {
+             ClickTask("House");
+             EditTask();
+             ClickTab("ToDo");
+             ClickButton("Filter");
+             ClickButton("Auto update");
+             Keys(Qt::Key_Z, Qt::ControlModifier);
+         },
+         [this] { return ToDoRows() + "| " + Side(); }, "Sweep Cook | none",
+         [this] {
+             ClickRow(window->Part<TToDoPage>().tvToDo(), "Sweep");
+             TypeOnTop("Sweep up");
+             ClickRow(window->Part<TToDoPage>().tvToDo(), "Cook");
+             return ToDoRows() + "| " + Side();
+         },
+         "Cook | Task: Cook", "Walk[Outdoors] House[Home] Sweep up[Home] Cook[Home; Town] Errand[]"},
         {"an auto-save while the places box is typed in",
          [this] {
              SaveAs(File("auto.tvd"));
