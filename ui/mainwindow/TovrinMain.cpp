@@ -435,7 +435,7 @@ void TfrmTovrinMain::BuildDocument()
 void TfrmTovrinMain::FlushPanelEdits()
 {
     tasks_->UpdateCurrentTask(!autoSaving_);
-    places_->UpdateCurrentPlace();
+    places_->UpdateCurrentPlace(!autoSaving_);
 }
 
 bool TfrmTovrinMain::AutoSaveDocument()
@@ -446,8 +446,9 @@ bool TfrmTovrinMain::AutoSaveDocument()
     } reset{autoSaving_};
     autoSaving_ = true;
     const bool saved = document_->SaveDocument();
-    // Typing left in the places box is not in the file yet: the outline still has changes.
-    if (tasks_->IsTaskDirty())
+    // Typing left pending in the places box or a place's caption is not in the file yet: the
+    // outline still has changes.
+    if (tasks_->IsTaskDirty() || places_->IsPlaceDirty())
         document_->SetModified(true);
     return saved;
 }

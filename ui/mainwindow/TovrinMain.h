@@ -97,7 +97,8 @@ private:
     void ShowPropertyPanel(TPropertySide Side);
     // Writes the task and place panels' pending edits back to the document.
     void FlushPanelEdits();
-    // A save the user did not ask for (auto-save): typing in the places box is not resolved.
+    // A save the user did not ask for (auto-save): typing in the places box, or a place's caption
+    // that would be refused, is not resolved.
     bool AutoSaveDocument();
     bool autoSaving_ = false;
     void Exit1Click();

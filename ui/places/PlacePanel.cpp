@@ -247,19 +247,26 @@ void TPlacePanel::SetCurrentPlace(TTaskPlace* Place)
     host_.ShowRightPanel(Place != nullptr);
 }
 
-void TPlacePanel::UpdateCurrentPlace()
+void TPlacePanel::UpdateCurrentPlace(bool ResolveCaptionTyped)
 {
     if (!placeDirty_ || !state_.CurrentPlace)
         return;
     TTaskPlace* place = state_.CurrentPlace;
     place->IncludedPlaces = IncludesAsShown(*place);
-    if (KeepsCaption(*place, memPlaceCaption_->toPlainText()))
-        place->SetCaption(memPlaceCaption_->toPlainText().toStdString());
+    const QString caption = memPlaceCaption_->toPlainText();
+    // A caption still being typed that could not be taken waits for a later write-back.
+    const bool captionPending =
+        !ResolveCaptionTyped && !PlaceRenameRefusal(*state_.DataBase->PlacesList, *place, caption.toStdString()).empty();
+    if (!captionPending && KeepsCaption(*place, caption))
+        place->SetCaption(caption.toStdString());
     TStringList lines;
     lines.SetText(PlaceNotesEditor_->toPlainText().toStdString());
     place->SetPlaceNote(lines.Text());
     emit PlacesChanged();
-    SetPlaceDirty(false);
+    if (captionPending)
+        placeDirty_ = true;
+    else
+        SetPlaceDirty(false);
 }
 
 bool TPlacePanel::KeepsCaption(const TTaskPlace& Place, const QString& Caption)

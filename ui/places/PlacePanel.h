@@ -53,8 +53,9 @@ public:
     void BuildPlacesPage();
     // Shows Place in the panel (nullptr: none) after writing pending edits back.
     void SetCurrentPlace(TTaskPlace* Place);
-    // Writes the panel's pending edits to the current place.
-    void UpdateCurrentPlace();
+    // Writes the panel's pending edits to the current place. Without ResolveCaptionTyped (a save
+    // the user did not ask for) a caption that would be refused stays pending, unannounced.
+    void UpdateCurrentPlace(bool ResolveCaptionTyped = true);
     // False drops the pending edits.
     void SetPlaceDirty(bool Value);
     bool IsPlaceDirty() const { return placeDirty_; }

@@ -86,6 +86,15 @@ protected:
                 text += shown;
         return text;
     }
+    // The auto-save timer runs out a few times.
+    void AutoSaves()
+    {
+        TDesktopIntegration& desktop = window->Part<TDesktopIntegration>();
+        desktop.SetAutoSaveMode(2);
+        desktop.tmrAutoSaveTimer()->setInterval(10);
+        QTest::qWait(60);
+        desktop.SetAutoSaveMode(0);
+    }
     // A button of the window by its text, clicked.
     void ClickButton(const char* text)
     {
@@ -301,10 +310,7 @@ TEST_F(WhatTheWindowWritesTest, TheWindowShowsAndWritesWhatTheUserMeans)
              SaveAs(File("auto.tvd"));
              ClickTask("Walk");
              Type(Named<QLineEdit>(*window, "edTaskPlaces"), "Outdoors; Hom", true);
-             window->Part<TDesktopIntegration>().SetAutoSaveMode(2);
-             window->Part<TDesktopIntegration>().tmrAutoSaveTimer()->setInterval(10);
-             QTest::qWait(60);
-             window->Part<TDesktopIntegration>().SetAutoSaveMode(0);
+             AutoSaves();
          },
          savedAfterAutoSave, untouched + " |Outdoors; Hom modified",
          [this] {
@@ -313,6 +319,25 @@ TEST_F(WhatTheWindowWritesTest, TheWindowShowsAndWritesWhatTheUserMeans)
              return PlacesOf("Walk") + Asked();
          },
          "Outdoors; Home", "Walk[Outdoors; Home] House[Home] Sweep[Home] Cook[Home; Town] Errand[]"},
+        {"an auto-save while a place's caption is typed",
+         [this] {
+             SaveAs(File("auto.tvd"));
+             ClickTab("Places");
+             ClickPlace(outdoors);
+             TypeOnTop("Home");  // on the way to "Home Office"
+             AutoSaves();
+         },
+         [this] {
+             return Read(File("auto.tvd")) + " |" + TopBox()->toPlainText().toStdString() +
+                    (window->State().Modified ? " modified" : "") + Asked();
+         },
+         untouched + " |Home modified",
+         [this] {
+             QTest::keyClicks(QApplication::focusWidget(), " Office");
+             ClickPlace(phone);
+             return outdoors->Caption + Asked();
+         },
+         "Home Office", "Walk[Home Office] House[Home] Sweep[Home] Cook[Home; Town] Errand[]"},
         {"a caption edited in the tree while the panel holds a note",
          [this] {
              ClickTask("Walk");
