@@ -315,7 +315,7 @@ TEST_F(WhatTheWindowWritesTest, TheWindowShowsAndWritesWhatTheUserMeans)
          savedAfterAutoSave, untouched + " |Outdoors; Hom modified",
          [this] {
              QTest::keyClicks(QApplication::focusWidget(), "e");
-             ClickTask("Errand");
+             Keys(Qt::Key_S, Qt::ControlModifier);  // a save the user asks for takes the typing
              return PlacesOf("Walk") + Asked();
          },
          "Outdoors; Home", "Walk[Outdoors; Home] House[Home] Sweep[Home] Cook[Home; Town] Errand[]"},
