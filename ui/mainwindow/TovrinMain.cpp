@@ -201,6 +201,10 @@ void TfrmTovrinMain::BuildControls()
                        [this] { return pages_->ToDoShown(); },
                        [this] { DrawTime = Now(); },
                        [this](QTreeWidgetItem* Node) {
+                           if (!Node) {
+                               pnlRight->setVisible(false);
+                               return;
+                           }
                            views_->SyncTreeNode(Node);
                            ShowPropertyPanel(TPropertySide::Task);
                            // The right side shows again, also after the place panel emptied and hid it.
@@ -294,8 +298,19 @@ void TfrmTovrinMain::BuildTaskPanel()
 {
     TTaskPanelHost host;
     host.CommitPlaceEdits = [this] { places_->UpdateCurrentPlace(); };
-    host.ShowTaskProps = [this] { ShowPropertyPanel(TPropertySide::Task); };
-    host.ShowRightPanel = [this](bool Visible) { pnlRight->setVisible(Visible); };
+    // The right side of the Places page shows the highlighted place, or nothing; on the To-Do
+    // page it shows a task only beside its highlighted row.
+    host.ShowTaskProps = [this] {
+        if (!pages_->PlacesShown())
+            ShowPropertyPanel(TPropertySide::Task);
+    };
+    host.ShowRightPanel = [this](bool Visible) {
+        if (pages_->PlacesShown())
+            return;
+        if (pages_->ToDoShown() && !treeEditing_->FindTaskNode(toDo_->tvToDo(), state_.CurrentTask))
+            Visible = false;
+        pnlRight->setVisible(Visible);
+    };
     host.AddToNavigation = [this](TTaskNode* Task) {
         if (undo_->Navigation())
             undo_->Navigation()->Add(Task);
@@ -419,8 +434,23 @@ void TfrmTovrinMain::BuildDocument()
 
 void TfrmTovrinMain::FlushPanelEdits()
 {
-    tasks_->UpdateCurrentTask();
-    places_->UpdateCurrentPlace();
+    tasks_->UpdateCurrentTask(!autoSaving_);
+    places_->UpdateCurrentPlace(!autoSaving_);
+}
+
+bool TfrmTovrinMain::AutoSaveDocument()
+{
+    struct TReset {
+        bool& flag;
+        ~TReset() { flag = false; }
+    } reset{autoSaving_};
+    autoSaving_ = true;
+    const bool saved = document_->SaveDocument();
+    // Typing left pending in the places box or a place's caption is not in the file yet: the
+    // outline still has changes.
+    if (tasks_->IsTaskDirty() || places_->IsPlaceDirty())
+        document_->SetModified(true);
+    return saved;
 }
 
 void TfrmTovrinMain::SetEditingEnabled(bool Enabled)

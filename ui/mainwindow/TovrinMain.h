@@ -84,6 +84,9 @@ private:
     void BuildPlacePanel();
     // The undo part and the outline's side of undo (TovrinMainUndo.cpp).
     void BuildUndoAndNavigation();
+    // A command that brings a task forward shows it on the Outline page when the Places page is
+    // shown; false when the page change was refused.
+    bool LeavePlacesPage();
     void BuildSyncCommands();
     // The outline's parts that carry commands and the synchronisation's (TovrinMainCommands.cpp).
     void BuildTaskCommands();
@@ -94,6 +97,10 @@ private:
     void ShowPropertyPanel(TPropertySide Side);
     // Writes the task and place panels' pending edits back to the document.
     void FlushPanelEdits();
+    // A save the user did not ask for (auto-save): typing in the places box, or a place's caption
+    // that would be refused, is not resolved.
+    bool AutoSaveDocument();
+    bool autoSaving_ = false;
     void Exit1Click();
     bool FormCloseQuery();
     void FormDestroy();

@@ -46,7 +46,7 @@ void SetVisible(QWidget* control, bool visible)
 void TfrmTovrinMain::BuildSettings()
 {
     TDesktopHost host{[this] { Exit1Click(); },
-                      [this] { return document_->SaveDocument(); },
+                      [this] { return AutoSaveDocument(); },
                       [this] { return document_->Untitled(); },
                       [this] { return pages_->pcMainPages()->width(); },
                       [this](int treeWidth) {

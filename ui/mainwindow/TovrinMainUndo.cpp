@@ -20,6 +20,13 @@
 
 // ---- Building ----
 
+bool TfrmTovrinMain::LeavePlacesPage()
+{
+    if (pages_->PlacesShown())
+        pages_->ShowOutline();
+    return !pages_->PlacesShown();
+}
+
 void TfrmTovrinMain::BuildUndoAndNavigation()
 {
     TOutlineUndoHost outlineHost;
@@ -55,6 +62,7 @@ void TfrmTovrinMain::BuildUndoAndNavigation()
     outlineHost.SetPlaceDirty = [this](bool Value) { places_->SetPlaceDirty(Value); };
     outlineHost.SetCurrentPlace = [this](TTaskPlace* Place) { places_->SetCurrentPlace(Place); };
     outlineHost.ShowPlacesPage = [this] { pages_->ShowPlaces(); };
+    outlineHost.LeavePlacesPage = [this] { LeavePlacesPage(); };
     outlineHost.RefreshPlacesLists = [this] { places_->RefreshPlacesLists(); };
     outlineHost.SelectListedPlace = [this](TTaskPlace* Place) { places_->SelectListedPlace(Place); };
     outlineUndo_ = new TOutlineUndo(*this, *views_->tvTasksTree(), *toDo_->tvToDo(), state_, UILockCount,
@@ -77,6 +85,7 @@ void TfrmTovrinMain::BuildUndoAndNavigation()
                    [this](TTaskNode* Task) {
                        tasks_->SetCurrentTask(Task);
                        pages_->SyncSelectionWithCurrentTask();
-                   }};
+                   },
+                   [this] { return LeavePlacesPage(); }};
     undo_ = new TUndoNavigation(*this, state_, outlineUndo_->TakeUndoView(), std::move(host));
 }

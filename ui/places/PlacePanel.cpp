@@ -22,6 +22,7 @@
 #include "ui/mainwindow/TovrinApplication.h"
 #include "ui/mainwindow/UILock.h"
 #include "ui/mainwindow/WindowState.h"
+#include "ui/places/PlaceCaptionRules.h"
 #include "ui/places/PlaceItemData.h"
 #include "ui/controls/TreeViewCheckBoxes.h"
 #include "ui/mainwindow/WindowAction.h"
@@ -246,18 +247,44 @@ void TPlacePanel::SetCurrentPlace(TTaskPlace* Place)
     host_.ShowRightPanel(Place != nullptr);
 }
 
-void TPlacePanel::UpdateCurrentPlace()
+void TPlacePanel::UpdateCurrentPlace(bool ResolveCaptionTyped)
 {
     if (!placeDirty_ || !state_.CurrentPlace)
         return;
     TTaskPlace* place = state_.CurrentPlace;
     place->IncludedPlaces = IncludesAsShown(*place);
-    place->SetCaption(memPlaceCaption_->toPlainText().toStdString());
+    const QString caption = memPlaceCaption_->toPlainText();
+    // A caption still being typed that could not be taken waits for a later write-back.
+    const bool captionPending =
+        !ResolveCaptionTyped && !PlaceRenameRefusal(*state_.DataBase->PlacesList, *place, caption.toStdString()).empty();
+    if (!captionPending && KeepsCaption(*place, caption))
+        place->SetCaption(caption.toStdString());
     TStringList lines;
     lines.SetText(PlaceNotesEditor_->toPlainText().toStdString());
     place->SetPlaceNote(lines.Text());
     emit PlacesChanged();
-    SetPlaceDirty(false);
+    if (captionPending)
+        placeDirty_ = true;
+    else
+        SetPlaceDirty(false);
+}
+
+bool TPlacePanel::KeepsCaption(const TTaskPlace& Place, const QString& Caption)
+{
+    const std::string refusal = PlaceRenameRefusal(*state_.DataBase->PlacesList, Place, Caption.toStdString());
+    if (refusal.empty())
+        return true;
+    {
+        // The place shows its caption again wherever the typing showed.
+        TUILock lock(uiLockCount_);
+        const QString kept = QString::fromStdString(Place.Caption);
+        if (QTreeWidgetItem* item = FindPlaceListItem(lvPlaces_, &Place))
+            item->setText(0, kept);
+        if (&Place == state_.CurrentPlace)
+            memPlaceCaption_->setPlainText(kept);
+    }
+    services_.ShowWarning(refusal);
+    return false;
 }
 
 std::vector<int32_t> TPlacePanel::IncludesAsShown(const TTaskPlace& Place) const
@@ -381,7 +408,8 @@ void TPlacePanel::lvPlacesEdited(QTreeWidgetItem* Item, const QString& Text)
     if (!place)
         return;
     const std::string before = place->Caption;
-    place->SetCaption(Text.toStdString());
+    if (KeepsCaption(*place, Text))
+        place->SetCaption(Text.toStdString());
     {
         TUILock lock(uiLockCount_);
         const QString caption = QString::fromStdString(place->Caption);

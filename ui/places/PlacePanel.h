@@ -53,8 +53,9 @@ public:
     void BuildPlacesPage();
     // Shows Place in the panel (nullptr: none) after writing pending edits back.
     void SetCurrentPlace(TTaskPlace* Place);
-    // Writes the panel's pending edits to the current place.
-    void UpdateCurrentPlace();
+    // Writes the panel's pending edits to the current place. Without ResolveCaptionTyped (a save
+    // the user did not ask for) a caption that would be refused stays pending, unannounced.
+    void UpdateCurrentPlace(bool ResolveCaptionTyped = true);
     // False drops the pending edits.
     void SetPlaceDirty(bool Value);
     bool IsPlaceDirty() const { return placeDirty_; }
@@ -97,6 +98,9 @@ private:
     bool lvPlacesMouseDown(QMouseEvent* Event);
     void lvPlacesMouseMove(QMouseEvent* Event);
     bool lvPlacesKeyDown(QKeyEvent* Event);
+    // Whether Place may take Caption; a refused one is shown with its reason and the place's
+    // caption shown again.
+    bool KeepsCaption(const TTaskPlace& Place, const QString& Caption);
     // Place's includes as the panel shows them ticked, with those it does not show kept.
     std::vector<int32_t> IncludesAsShown(const TTaskPlace& Place) const;
     // Starts editing a place's caption in the list, with the caret at Caret when given.

@@ -170,7 +170,7 @@ void TTaskPanel::SetCurrentTask(TTaskNode* Task)
 
 void TTaskPanel::FollowPlaceChanges()
 {
-    if (!state_.CurrentTask || edTaskPlaces_->text() != placesText_)
+    if (!state_.CurrentTask || PlacesBoxEdited())
         return;
     TUILock lock(uiLockCount_);
     edTaskPlaces_->setText(QString::fromStdString(state_.DataBase->PlacesList->CaptionsText(state_.CurrentTask->Places)));
@@ -270,10 +270,12 @@ void TTaskPanel::SetTaskDirty(bool Value)
         host_.SetModified(true);
 }
 
-void TTaskPanel::UpdateCurrentTask()
+void TTaskPanel::UpdateCurrentTask(bool ResolvePlacesTyped)
 {
     if (!taskDirty_ || !state_.CurrentTask)
         return;
+    // Typing in the places box is left as it is for a later write-back, not resolved now.
+    const bool placesPending = !ResolvePlacesTyped && PlacesBoxEdited();
     TTaskNode* task = state_.CurrentTask;
     TUndoChangeTaskNode* step = host_.AddTaskChangeStep(task);
     try {
@@ -294,7 +296,8 @@ void TTaskPanel::UpdateCurrentTask()
         task->SetSatisfaction(-tbSatisfaction_->value());
         task->SetTheGoal(std::max(0, rgGoal_->ItemIndex()));
         task->SetCompleteSubTasksInOrder(cbCompleteSubTasksInOrder_->isChecked());
-        ParseTaskPlaces();
+        if (!placesPending)
+            ParseTaskPlaces();
 
         task->SetScheduleType(std::max(0, cbTaskTime_->currentIndex()));
         if (task->ScheduleType == 1) {
@@ -321,8 +324,12 @@ void TTaskPanel::UpdateCurrentTask()
         throw;
     }
     step->StoreAfter(task);
-    placesText_ = edTaskPlaces_->text();
-    SetTaskDirty(false);
+    if (placesPending) {
+        taskDirty_ = true;
+    } else {
+        placesText_ = edTaskPlaces_->text();
+        SetTaskDirty(false);
+    }
     host_.RepaintTaskTrees();
     host_.UpdateUndoRedoActions();  // the step's caption names the task as it is now called
 }
@@ -343,9 +350,16 @@ std::string TTaskPanel::TaskPlacesText() const
     return edTaskPlaces_->text().toStdString();
 }
 
+bool TTaskPanel::PlacesBoxEdited() const
+{
+    return edTaskPlaces_->text() != placesText_;
+}
+
 void TTaskPanel::ParseTaskPlaces()
 {
-    if (!state_.CurrentTask)
+    // The box names places by caption, which may be anything; untouched, it changes nothing, and
+    // the task keeps its places as they are.
+    if (!state_.CurrentTask || !PlacesBoxEdited())
         return;
     const TPlacesParse parsed =
         ParseTaskPlacesText(edTaskPlaces_->text().toStdString(), *state_.DataBase->PlacesList, [](const std::string& field) {

@@ -82,8 +82,10 @@ public:
     void FollowPlaceChanges();
     // The current task moved to another parent: its path and the importance hint follow.
     void FollowTaskMove();
-    // Writes the panel's pending edits to the current task as one undoable step.
-    void UpdateCurrentTask();
+    // Writes the panel's pending edits to the current task as one undoable step. Without
+    // ResolvePlacesTyped (a save the user did not ask for) the task keeps its places while the
+    // places box holds typing, which stays pending.
+    void UpdateCurrentTask(bool ResolvePlacesTyped = true);
     // False drops the pending edits.
     void SetTaskDirty(bool Value);
     bool IsTaskDirty() const { return taskDirty_; }
@@ -121,6 +123,8 @@ private:
     void UpdateImportanceHint();
     void UpdateProgressDisplay();
     void ParseTaskPlaces();
+    // The user typed in the places box since it was filled or written back.
+    bool PlacesBoxEdited() const;
     void SetImportanceFromButton(int Position);
     void TaskNodeChange();
     void TaskNodeChangeWithUpdate();

@@ -163,6 +163,8 @@ void TToDoPage::SyncSelectionWithCurrentTask()
         return;
     }
     tvToDo_->setCurrentItem(nullptr, 0, QItemSelectionModel::NoUpdate);
+    // The panel shows the task of the highlighted row; rows of subtasks are not that task.
+    host_.ShowSelectedTask(nullptr);
     if (!state_.CurrentTask)
         return;
     // The current task has no entry of its own: its subtasks in the list stand for it.

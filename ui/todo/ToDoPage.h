@@ -33,7 +33,7 @@ struct TToDoHost {
     // The rows' due state is drawn as of now.
     std::function<void()> RestartDrawTime;
     // Node became the selected row of the current task: its row follows the task, and the task
-    // panel shows.
+    // panel shows. Without a row (nullptr) the right side shows no task.
     std::function<void(QTreeWidgetItem* Node)> ShowSelectedTask;
     // Focuses the page control, unless the due-date calendar is open.
     std::function<void()> FocusMainPages;

@@ -42,6 +42,7 @@ public:
 
     void ShowChangedTask(TTaskNode* Task) override
     {
+        p_.host_.LeavePlacesPage();
         // Selected again in both trees, so that the panel shows the restored values.
         for (TTreeViewCheckBoxes* tree : {&p_.tvTasksTree_, &p_.tvToDo_}) {
             QTreeWidgetItem* node = FindTaskItem(tree, Task);

@@ -58,6 +58,8 @@ struct TOutlineUndoHost {
     std::function<void(bool Value)> SetPlaceDirty;
     std::function<void(TTaskPlace* Place)> SetCurrentPlace;
     std::function<void()> ShowPlacesPage;
+    // A changed task is shown where tasks are: the Outline page replaces the Places page.
+    std::function<void()> LeavePlacesPage;
     std::function<void()> RefreshPlacesLists;
     // Selects Place in the Places page's list; nothing selected when it is not listed.
     std::function<void(TTaskPlace* Place)> SelectListedPlace;

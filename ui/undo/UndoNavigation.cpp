@@ -185,6 +185,9 @@ void TUndoNavigation::actBackExecute()
     if (!sbBack_->isEnabled())
         return;
     host_.EndInPlaceEditing();
+    // The task is shown where tasks are, never beside the Places page's place.
+    if (!host_.ShowTaskPage())
+        return;
     navigation_->GoBack();
 }
 
@@ -193,5 +196,8 @@ void TUndoNavigation::actForwardExecute()
     if (!sbForward_->isEnabled())
         return;
     host_.EndInPlaceEditing();
+    // The task is shown where tasks are, never beside the Places page's place.
+    if (!host_.ShowTaskPage())
+        return;
     navigation_->GoForward();
 }

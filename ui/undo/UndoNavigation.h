@@ -30,6 +30,8 @@ struct TUndoHost {
     std::function<void(bool Force)> ApplyTaskChange;
     // Makes Task current and selects it on the page shown.
     std::function<void(TTaskNode* Task)> NavigateToTask;
+    // From the Places page the Outline page comes to the front; false when it did not.
+    std::function<bool()> ShowTaskPage;
 };
 
 class TUndoNavigation : public QObject {

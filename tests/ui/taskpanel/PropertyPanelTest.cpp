@@ -408,8 +408,9 @@ void ClickLink(QLabel* link)
 
 TEST_F(PropertyPanelTest, TheViewLinksOpenTheirViewOnTheOutlineAndTheProjectsHintLeavesThere)
 {
-    Task("P")->SetIsProject(true);
-    Select("P");
+    // A task with a row of its own on the To-Do page, where the panel shows it.
+    Task("c")->SetIsProject(true);
+    Select("c");
     window->Part<TMainPages>().pcMainPages()->SetActivePage(window->Part<TMainPages>().tshToDoList());
     ClickLink(Named<QLabel>(*window, "lbGoalsView"));
     EXPECT_EQ(window->Part<TMainPages>().pcMainPages()->ActivePage(), window->Part<TMainPages>().tshOutline());
@@ -417,12 +418,14 @@ TEST_F(PropertyPanelTest, TheViewLinksOpenTheirViewOnTheOutlineAndTheProjectsHin
     EXPECT_TRUE(window->Part<TOutlineViews>().pnlTaskTreeFilter()->isVisible());
 
     window->Part<TMainPages>().pcMainPages()->SetActivePage(window->Part<TMainPages>().tshToDoList());
+    TTreeViewCheckBoxes* todo = window->Part<TToDoPage>().tvToDo();
+    todo->setCurrentItem(window->Part<TTreeEditing>().FindTaskNode(todo, Task("c")));
     Named<TPageControl>(*window, "pcTaskProps")->SetActivePage(Named<QWidget>(*window, "tshProject"));
     ClickLink(Named<QLabel>(*window, "lbProjectView"));
     EXPECT_EQ(window->Part<TMainPages>().pcMainPages()->ActivePage(), window->Part<TMainPages>().tshOutline());
     EXPECT_EQ(window->Part<TOutlineViews>().CurrentViewName(), ViewProjects);
-    Select("P");
-    EXPECT_EQ(window->State().CurrentTask, Task("P"));
+    Select("c");
+    EXPECT_EQ(window->State().CurrentTask, Task("c"));
     EXPECT_FALSE(Named<QLabel>(*window, "lbProjectView")->isVisible());  // it names the view shown
 }
 
