@@ -1,5 +1,9 @@
 #include "zip/SuperUnZip.h"
 
+#include <algorithm>
+#include <unordered_set>
+#include <vector>
+
 #include "platform/FileUtils.h"
 #include "platform/StrUtils.h"
 #include "zip/DataDescriptor.h"
@@ -285,6 +289,10 @@ void TSuperUnZip::ReadDirectory()
         };
     // The count is 16 bits wide: a directory may hold more records than it says, and every
     // record up to the end record is read. A rebuilt directory takes what records there are.
+    // The records are put in archive order once all are read: placed one by one, a directory
+    // written backwards would move every entry read so far for each new one.
+    std::vector<std::unique_ptr<TZipHeaderInfo>> read;
+    std::unordered_set<uint64_t> places;
     for (int i = 0; DirectoryRebuilt || i < EndRecord->TotalEntries || MoreCentralRecords(); ++i) {
         auto header = std::make_unique<TZipHeaderInfo>();
         TStream* stream = ArchiveStream.get();
@@ -300,16 +308,12 @@ void TSuperUnZip::ReadDirectory()
             if (offset > 0xFFFFFFFFu)
                 throw EFatalUnzipError("Local header of " + header->Directory() + header->FileName() + " not found");
             header->RelativeOffsetOfLocalHeader = static_cast<uint32_t>(offset);
-            TZipHeaderInfo* raw = header.release();
-            try {
-                EntryList->Add(raw);
-            } catch (...) {
-                delete raw;
-                throw;
-            }
+            if (!places.insert(uint64_t(header->DiskNumberStart) << 32 | header->RelativeOffsetOfLocalHeader).second)
+                throw EListError("Duplicate Object index");
             // Comments are loaded while their volume is at hand.
             if (EndRecord->NumberOfThisDisk != 0)
-                LoadComment(*raw);
+                LoadComment(*header);
+            read.push_back(std::move(header));
         } else {
             // The local headers are the directory; central records only add to them.
             if (!ok)
@@ -322,6 +326,12 @@ void TSuperUnZip::ReadDirectory()
                 entry->RelativeOffsetOfLocalHeader = offset;
             }
         }
+    }
+    std::stable_sort(read.begin(), read.end(),
+                     [this](const auto& a, const auto& b) { return EntryList->Compare(a.get(), b.get()) < 0; });
+    for (auto& header : read) {
+        EntryList->Add(header.get());
+        header.release();
     }
     if (EndRecord->NumberOfThisDisk != 0 && EndRecord->HasComment()) {
         if (CurrentDisk != EndRecord->NumberOfThisDisk)
