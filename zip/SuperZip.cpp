@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <ctime>
 #include <random>
 #include <utility>
@@ -135,6 +136,10 @@ int TSuperZip::Zip()
         OpenZip();
         if (SpansVolumes())
             throw EZipError("A spanned archive cannot be updated: " + zipName_);
+        if (!EntryList) {   // nothing of an archive was found: there are no entries to keep
+            EntryList = std::make_unique<TSortedZip>(dupError);
+            SortedView = EntryList.get();
+        }
         // Kept entries are rewritten, so their comments must be at hand.
         for (int32_t i = 0; i < EntryList->Count(); ++i)
             LoadComment(*EntryList->GetItem(i));
@@ -178,8 +183,14 @@ int TSuperZip::Zip()
             throw EUserCanceled("User canceled Zip operation.");
     }
 
-    if (updating)
+    if (updating) {
+        // What stands in front stays there; every entry and the directory move past it, as
+        // their offsets count from the file's start.
+        const int64_t front = BytesInFront();
+        if (front > 0)
+            out->WriteBuffer(Archive().Memory(), front);
         UpdateExistingEntries();
+    }
     for (int i = 0; i < FilesList.Count(); ++i)
         if (AddEntry(FilesList[i]))
             ++entriesWritten_;
@@ -491,6 +502,20 @@ void TSuperZip::UpdateExistingEntries()
         else
             CopyEntryRaw(entry);   // a dropped replacement must not lose the old entry
     }
+}
+
+int64_t TSuperZip::BytesInFront()
+{
+    const int64_t size = Archive().GetSize();
+    int64_t front = size;
+    if (EntryList->Count() > 0) {
+        for (int32_t i = 0; i < EntryList->Count(); ++i)
+            front = std::min<int64_t>(front, EntryList->GetItem(i)->RelativeOffsetOfLocalHeader);
+    } else if (!DirectoryRebuilt && EndRecord->ZipCommentPosition >= EndCentralSize) {
+        // An empty archive: what stands before its (empty) directory.
+        front = EndRecord->RecordPosition() - int64_t(EndRecord->CentralDirectorySize);
+    }
+    return std::clamp<int64_t>(front, 0, size);
 }
 
 void TSuperZip::CopyEntryRaw(const TZipHeaderInfo& entry)

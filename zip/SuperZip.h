@@ -76,6 +76,8 @@ private:
     void WriteCryptHeader(const std::string& password);
     void ExpandFileList();
     void UpdateExistingEntries();
+    // How many bytes stand before the old archive's first entry (a script or a self-extractor).
+    int64_t BytesInFront();
     void CopyEntryRaw(const TZipHeaderInfo& entry);
     void AcceptHeader(std::unique_ptr<TZipHeaderInfo> header);
     // The stored directory ('\' separated, maybe empty) and name of a file to add.

@@ -177,3 +177,64 @@ TEST(Layout, ADescriptorWhoseCrcLooksLikeItsSignature)
         EXPECT_EQ(ExtractAll(archive, dir / "out", count).size(), 3u) << row;
     }
 }
+
+// An update keeps what stands in front of the archive and moves every offset past it, so that
+// the script still runs and the peers read the whole archive without a warning.
+TEST(Layout, AnUpdateKeepsTheStubInFront)
+{
+    REQUIRE_TOOLS("python3", "zip", "unzip", "7z");
+    TTempDir dir;
+    WriteFileBytes(dir / "stub.sh", ToBytes(Stub));
+    WriteFileBytes(dir / "src/first.txt", PseudoText(3000, 1));
+    WriteFileBytes(dir / "added.txt", ToBytes("added by the update"));
+    const std::string archive = dir / "s.zip";
+    const std::string catStub = "zip -q ../plain.zip first.txt && cat ../stub.sh ../plain.zip > ../s.zip";
+    const std::pair<std::string, bool> rows[] = {
+        // Offsets from the archive's own start, from the file's start, and as Python appends;
+        // last, a directory of a wrong size: it is rebuilt from the local headers.
+        {catStub, false},
+        {catStub + " && zip -qA ../s.zip", false},
+        {"cp ../stub.sh ../s.zip && python3 -c \"import zipfile\nwith zipfile.ZipFile('../s.zip','a') as z: z.write('first.txt')\"", false},
+        {catStub, true},
+    };
+    for (const auto& [command, damaged] : rows) {
+        fs::remove_all(dir / "plain.zip");
+        ASSERT_EQ(RunCommand("cd " + Quote(dir / "src") + " && (" + command + ")"), 0) << command;
+        if (damaged) {
+            Bytes bytes = ReadFileBytes(archive);
+            bytes[bytes.size() - 22 + 12] ^= 0x10;
+            WriteFileBytes(archive, bytes);
+        }
+        TSuperZip zip;
+        zip.SetZipName(archive);
+        zip.FilesList.Add(dir / "added.txt");
+        EXPECT_EQ(zip.Zip(), 1) << command;
+
+        const Bytes bytes = ReadFileBytes(archive);
+        EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + long(std::min(bytes.size(), Stub.size()))), ToBytes(Stub)) << command;
+        std::string said;
+        EXPECT_EQ(RunCommand("sh " + Quote(archive), &said), 0) << command;
+        EXPECT_EQ(said, "stub\n") << command;
+        EXPECT_EQ(RunCommand("unzip -tq " + Quote(archive) + " 2>&1", &said), 0) << command << said;
+        EXPECT_EQ(said.find("extra bytes"), std::string::npos) << command << said;
+        EXPECT_EQ(RunCommand("7z t " + Quote(archive) + " >/dev/null 2>&1"), 0) << command;
+        EXPECT_EQ(RunCommand("python3 -c \"import zipfile,sys\nz=zipfile.ZipFile(sys.argv[1])\n"
+                             "assert z.testzip() is None and len(z.namelist())==2\" " + Quote(archive)), 0) << command;
+        int count = 0;
+        const TFiles files = ExtractAll(archive, dir / "out", count);
+        EXPECT_EQ(count, 2) << command;
+        EXPECT_EQ(files.size(), 2u) << command;
+        EXPECT_EQ(files.count("first.txt"), 1u) << command;
+    }
+
+    // Nothing of an archive at all, taken as a damaged one: all of it stands in front.
+    WriteFileBytes(archive, ToBytes(Stub));
+    TSuperZip zip;
+    zip.IncompleteZipMode = TIncompleteZipMode::izAssumeBad;
+    zip.SetZipName(archive);
+    zip.FilesList.Add(dir / "added.txt");
+    EXPECT_EQ(zip.Zip(), 1);
+    EXPECT_EQ(RunCommand("unzip -tq " + Quote(archive) + " >/dev/null 2>&1"), 0);
+    const Bytes bytes = ReadFileBytes(archive);
+    EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + long(Stub.size())), ToBytes(Stub));
+}
