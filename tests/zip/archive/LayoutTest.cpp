@@ -147,6 +147,24 @@ TEST(Layout, ARebuiltDirectoryEndsDescriptorEntriesAtTheirDescriptors)
     }
 }
 
+// A stored entry whose data hold, every 16 bytes, a descriptor that fits but for its CRC (one
+// off), each followed by a local header's signature: only the real descriptor at the end fits.
+TEST(Layout, DescriptorsThatFitButForTheirCrc)
+{
+    TTempDir dir;
+    TLe a;
+    a.u32(0x04034B50).u16(20).u16(8).u16(0).u32(0x5A210000).u32(0).u32(0).u32(0).u16(7).u16(0).str("big.bin");
+    const size_t dataStart = a.b.size();
+    for (uint32_t at = 0; at < 65536; at += 16)
+        a.u32(ZlibCrc(Slice(a.b, dataStart, at)) ^ 1u).u32(at).u32(at).u32(0x04034B50);
+    const Bytes data = Slice(a.b, dataStart, a.b.size() - dataStart);
+    a.u32(0x08074B50).u32(ZlibCrc(data)).u32(uint32_t(data.size())).u32(uint32_t(data.size()));
+    WriteFileBytes(dir / "crafted.zip", a.b);
+    int count = 0;
+    EXPECT_EQ(ExtractAll(dir / "crafted.zip", dir / "out", count, TIncompleteZipMode::izAssumeBad), (TFiles{{"big.bin", data}}));
+    EXPECT_EQ(count, 1);
+}
+
 // Rows: stored and deflated without the signature, stored with it; last, an ordinary CRC.
 TEST(Layout, ADescriptorWhoseCrcLooksLikeItsSignature)
 {

@@ -389,6 +389,7 @@ TEST_F(Reader, EntriesThatShareBytesAreRefusedBeforeAnythingIsWritten)
          "Damaged central directory: a.txt and b.txt overlap"},
         {"the same volume and offset", WithRecords(one, {{"x.txt", 0}, {"y.txt", 0}}), "Duplicate Object index"},
         {"entries side by side", WithRecords(two, {{"a.txt", 0, 0}, {"b.txt", 1, 3}}), ""},
+        {"a directory written backwards", WithRecords(two, {{"b.txt", 1}, {"a.txt", 0}}), ""},
     };
     for (const auto& r : rows) {
         fs::remove_all(dir / "dest");
