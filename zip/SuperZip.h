@@ -83,8 +83,6 @@ private:
     // The stored directory ('\' separated, maybe empty) and name of a file to add.
     std::string StoredDirectory(const std::string& fname) const;
     std::string StoredName(const std::string& fname) const;
-    bool NameMatches(const TZipHeaderInfo& entry, const std::string& listed) const;
-    bool HasOldEntryNamed(const std::string& storedName) const;
     uint32_t FileDosDate(const std::string& fname) const;
     static void StoreFileAttributes(TZipHeaderInfo& h, const std::string& fname);
 

@@ -153,6 +153,12 @@ TEST(Writer, UpdatePassReplacesKeepsAndAdds)
     WriteFile(dir / "src/c.txt", "c newest", newer + 100);
     EXPECT_EQ(ZipFiles(archive, {dir / "src/*.txt"}, [](TSuperZip& z) { z.ZipAction = TZipAction::zaFreshen; }), 1);
     EXPECT_EQ(Contents(archive), "a.txt=a new;b.txt=b old;c.txt=c newest;");
+
+    // Names match ignoring case; the first listed file of a name takes the entry, and one
+    // listed after it is a duplicate of the new entry.
+    WriteFile(dir / "src/A.TXT", "A upper", newer + 200);
+    EXPECT_EQ(ZipFiles(archive, {dir / "src/b.txt", dir / "src/A.TXT", dir / "src/a.txt"}), 1);
+    EXPECT_EQ(Contents(archive), "A.TXT=A upper;b.txt=b old;c.txt=c newest;");
 }
 
 TEST(Writer, AFailedUpdateLeavesTheArchiveAsItWas)

@@ -1,16 +1,19 @@
-// Reading archives built to make the reader's scans slow: the time must grow with the size.
+// Archives built to make the scans of the reader and of the update slow: the time must grow
+// with the size, not with its square.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "platform/Stream.h"
 #include "zip/Crc32.h"
-#include "zip/SuperUnZip.h"
+#include "zip/SuperZip.h"
 
 namespace {
 
@@ -157,8 +160,73 @@ void Read(benchmark::State& state, Bytes (*build)(int64_t), const char* entry)
 void BM_RebuildDescriptorCandidates(benchmark::State& state) { Read(state, CandidateEveryBlock, "big.bin"); }
 void BM_DirectoryBackwards(benchmark::State& state) { Read(state, DirectoryBackwards, "100000000"); }
 
+void WriteBytes(const std::string& name, const Bytes& bytes)
+{
+    std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+Bytes ReadBytes(const std::string& name)
+{
+    std::ifstream in(name, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+// An update that adds one file to the crafted descriptor archive: the old entry is found by
+// the rebuild and copied with its descriptor.
+void BM_UpdateDescriptorCandidates(benchmark::State& state)
+{
+    const int64_t size = state.range(0);
+    const Bytes original = ReadBytes(ArchiveFile(CandidateEveryBlock, size));
+    const std::string dir = std::filesystem::temp_directory_path() / ("tovrin-bench-update-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    WriteBytes(dir + "/added.txt", Bytes(100, 'a'));
+    for (auto _ : state) {
+        state.PauseTiming();
+        WriteBytes(dir + "/u.zip", original);
+        state.ResumeTiming();
+        TSuperZip zip;
+        zip.DoProcessMessages = false;
+        zip.IncompleteZipMode = TIncompleteZipMode::izAssumeBad;
+        zip.SetZipName(dir + "/u.zip");
+        zip.FilesList.Add(dir + "/added.txt");
+        if (zip.Zip() != 1)
+            state.SkipWithError("the file was not added");
+    }
+    std::filesystem::remove_all(dir);
+    state.SetBytesProcessed(state.iterations() * size);
+}
+
+// An update that lists every file the archive holds again, none of them newer.
+void BM_UpdateEveryEntryListed(benchmark::State& state)
+{
+    const int count = int(state.range(0));
+    const std::string dir = std::filesystem::temp_directory_path() / ("tovrin-bench-listed-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir + "/src");
+    std::vector<std::string> files;
+    for (int i = 0; i < count; ++i) {
+        files.push_back(dir + "/src/f" + std::to_string(i) + ".txt");
+        WriteBytes(files.back(), Bytes(10, uint8_t('a' + i % 26)));
+    }
+    const auto update = [&] {
+        TSuperZip zip;
+        zip.DoProcessMessages = false;
+        zip.SetZipName(dir + "/l.zip");
+        for (const std::string& f : files)
+            zip.FilesList.Add(f);
+        return zip.Zip();
+    };
+    update();
+    for (auto _ : state)
+        if (update() != 0)
+            state.SkipWithError("an entry was replaced");
+    std::filesystem::remove_all(dir);
+    state.SetItemsProcessed(state.iterations() * count);
+}
+
 }  // namespace
 
+BENCHMARK(BM_UpdateDescriptorCandidates)->Arg(1600000)->Arg(6400000)->Arg(25600000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UpdateEveryEntryListed)->Arg(1000)->Arg(4000)->Arg(16000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RebuildDescriptorCandidates)->Arg(1600000)->Arg(6400000)->Arg(25600000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DirectoryBackwards)->Arg(1600000)->Arg(6400000)->Arg(25600000)->Unit(benchmark::kMillisecond);
 
