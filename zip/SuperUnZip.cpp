@@ -232,8 +232,25 @@ void TSuperUnZip::SetSortMode(TZipSortMode mode)
             separateView_ = std::make_unique<TSortedZip>(dupAccept);
             separateView_->SortMode = mode;
             separateView_->OwnsItems = false;
-            for (int32_t i = 0; i < EntryList->Count(); ++i)
-                separateView_->Add(EntryList->GetItem(i));
+            // Sorted once, in the order placing the entries one by one would give (a new entry
+            // goes before those the list calls equal, after those of a mode that never does),
+            // without moving every placed entry for each new one.
+            std::vector<int32_t> order(static_cast<size_t>(EntryList->Count()));
+            for (size_t i = 0; i < order.size(); ++i)
+                order[i] = static_cast<int32_t>(i);
+            const TSortedZip& view = *separateView_;
+            std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
+                const TZipHeaderInfo* x = EntryList->GetItem(a);
+                const TZipHeaderInfo* y = EntryList->GetItem(b);
+                const int xy = view.Compare(x, y), yx = view.Compare(y, x);
+                if (xy < 0 && yx > 0)
+                    return true;
+                if (yx < 0 && xy > 0)
+                    return false;
+                return xy == 0 ? a > b : a < b;
+            });
+            for (const int32_t i : order)
+                separateView_->TObjectList<TZipHeaderInfo>::Add(EntryList->GetItem(i));
             SortedView = separateView_.get();
         }
     }

@@ -480,3 +480,30 @@ TEST_F(Reader, AnEntryThatCannotBeWrittenIsReportedAndTheOthersGoOn)
     EXPECT_EQ(ReadFileBytes(dest + "last.txt"), ToBytes("last"));
     EXPECT_EQ(FilesUnder(dest), 3u) << "no temporary file left behind";
 }
+
+// Every view holds the entries in the order placing them one by one in archive order gives,
+// entries of the same name, date, size or rate included.
+TEST_F(Reader, SortedViewsOrderEntriesAsPlacingThemOneByOne)
+{
+    std::vector<BuiltEntry> entries;
+    for (int i = 0; i < 40; ++i) {
+        entries.emplace_back((i % 3 ? "d/" : "") + std::string(1, char((i % 2 ? 'a' : 'A') + i % 5)) + ".txt",
+                             Bytes(size_t(i % 4 * 50), uint8_t(i % 7)), uint16_t(i % 2 ? 8 : 0));
+        entries.back().dosTime = i % 3 ? 0x5A210000 : 0x5A220000;
+    }
+    TSuperUnZip z;
+    z.SetZipName(Write(BuildArchive(entries).bytes));
+    z.OpenZip();
+    for (const TZipSortMode mode : {TZipSortMode::ByName, TZipSortMode::ByFileName, TZipSortMode::ByDirectoryName,
+                                    TZipSortMode::ByDate, TZipSortMode::ByCompressedSize,
+                                    TZipSortMode::ByUnCompressedSize, TZipSortMode::ByRate}) {
+        TSortedZip placed(dupAccept);
+        placed.SortMode = mode;
+        placed.OwnsItems = false;
+        for (int i = 0; i < z.Count(); ++i)
+            placed.Add(z.EntryList->GetItem(i));
+        z.SetSortMode(mode);
+        for (int i = 0; i < z.Count(); ++i)
+            EXPECT_EQ(&z.Entry(i), placed.GetItem(i)) << int(mode) << " at " << i;
+    }
+}
