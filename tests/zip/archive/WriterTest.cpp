@@ -222,3 +222,23 @@ TEST(Writer, AnUpdateThroughALinkWritesWhereItLeadsAndKeepsLinkAndMode)
     EXPECT_EQ(listing, "old.txt\nnew.txt\n");
     EXPECT_EQ(FilesIn(dir / "real"), 2u);  // the archive and the link to it: no temporary file
 }
+
+// Two old entries of one name (Python writes such archives): the listed file replaces the
+// first, the second is kept, and nothing is skipped as a duplicate.
+TEST(Writer, AListedFileReplacesOneOfTwoEntriesOfItsName)
+{
+    REQUIRE_TOOLS("python3");
+    TTempDir dir;
+    const std::string archive = dir / "two.zip";
+    ASSERT_EQ(RunCommand("python3 -W ignore -c \"import zipfile,sys\nwith zipfile.ZipFile(sys.argv[1],'w') as z:\n"
+                         "  for t in ['one','two']: z.writestr(zipfile.ZipInfo('a.txt',(2000,1,1,0,0,0)),t)\" " + Quote(archive)), 0);
+    WriteFile(dir / "src/a.txt", "new", 1700000000);
+    int skipped = 0;
+    EXPECT_EQ(ZipFiles(archive, {dir / "src/a.txt"},
+                       [&](TSuperZip& z) { z.OnSkippingFile = [&](TSuperUnZip*, TSkipReason, int) { ++skipped; }; }), 1);
+    EXPECT_EQ(skipped, 0);
+    std::string contents;
+    RunCommand("python3 -c \"import zipfile,sys\nz=zipfile.ZipFile(sys.argv[1])\n"
+               "print([z.open(i).read().decode() for i in z.infolist()])\" " + Quote(archive), &contents);
+    EXPECT_EQ(contents, "['new', 'two']\n");
+}
