@@ -1,6 +1,7 @@
 #include "zip/SuperUnZip.h"
 
 #include <algorithm>
+#include <numeric>
 #include <unordered_set>
 #include <vector>
 
@@ -236,8 +237,7 @@ void TSuperUnZip::SetSortMode(TZipSortMode mode)
             // goes before those the list calls equal, after those of a mode that never does),
             // without moving every placed entry for each new one.
             std::vector<int32_t> order(static_cast<size_t>(EntryList->Count()));
-            for (size_t i = 0; i < order.size(); ++i)
-                order[i] = static_cast<int32_t>(i);
+            std::iota(order.begin(), order.end(), 0);
             const TSortedZip& view = *separateView_;
             std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
                 const TZipHeaderInfo* x = EntryList->GetItem(a);

@@ -230,6 +230,12 @@ TEST(Layout, AnUpdateKeepsTheStubInFront)
 
         const Bytes bytes = ReadFileBytes(archive);
         EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + long(std::min(bytes.size(), Stub.size()))), ToBytes(Stub)) << command;
+        // The stub alone stands in front: the old archive's entries are not in the new one twice.
+        const Bytes local = {'P', 'K', 3, 4};
+        int headers = 0;
+        for (auto at = bytes.begin(); (at = std::search(at, bytes.end(), local.begin(), local.end())) != bytes.end(); ++at)
+            ++headers;
+        EXPECT_EQ(headers, 2) << command;
         std::string said;
         EXPECT_EQ(RunCommand("sh " + Quote(archive), &said), 0) << command;
         EXPECT_EQ(said, "stub\n") << command;

@@ -145,6 +145,7 @@ TEST(Writer, UpdatePassReplacesKeepsAndAdds)
     // a replaced, c added; b kept (not counted).
     EXPECT_EQ(ZipFiles(archive, {dir / "src/a.txt", dir / "src/b.txt", dir / "src/c.txt"}), 2);
     EXPECT_EQ(Contents(archive), "a.txt=a new;b.txt=b old;c.txt=c new;");
+    EXPECT_EQ(GetLe(ReadFileBytes(archive), 0, 4), 0x04034B50u) << "nothing in front of the first entry";
     EXPECT_EQ(FilesIn(dir.Path()), 1u) << "no temporary file left beside it";
     EXPECT_EQ(RunCommand("unzip -tq " + Quote(archive) + " >/dev/null 2>&1"), 0);
 
