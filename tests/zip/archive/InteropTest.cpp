@@ -295,6 +295,8 @@ TEST(Interop, LinkEntriesBecomeOrdinaryFiles)
     TTempDir dir;
     WriteFileBytes(dir / "src/plain.txt", ToBytes("plain"));
     fs::permissions(dir / "src/plain.txt", fs::perms(0640));
+    WriteFileBytes(dir / "src/bare", ToBytes("bare"));
+    fs::permissions(dir / "src/bare", fs::perms(0640));
     fs::create_symlink("plain.txt", dir / "src/link");
     fs::create_symlink("../nowhere/at/all", dir / "src/dangling");
     WriteFileBytes(dir / "w.py", ToBytes("import zipfile,stat\n"
@@ -303,18 +305,23 @@ TEST(Interop, LinkEntriesBecomeOrdinaryFiles)
                                          "  for name,target,mode in [('link','plain.txt',0o777),('dangling','../nowhere/at/all',0o700)]:\n"
                                          "    i=zipfile.ZipInfo(name); i.create_system=3\n"
                                          "    i.external_attr=(stat.S_IFLNK|mode)<<16\n"
-                                         "    z.writestr(i,target)\n"));
+                                         "    z.writestr(i,target)\n"
+                                         "  i=zipfile.ZipInfo('bare'); i.create_system=3; i.external_attr=0o640<<16\n"
+                                         "  z.writestr(i,'bare')\n"));
     const mode_t mask = ::umask(0);
     ::umask(mask);
     const fs::perms ordinary = fs::perms(0666 & ~mask);
-    for (const std::string command : {"zip -qy ../z.zip plain.txt link dangling", "python3 ../w.py"}) {
+    for (const std::string command : {"zip -qy ../z.zip plain.txt link dangling bare", "python3 ../w.py"}) {
         fs::remove(dir / "z.zip");
         ASSERT_EQ(RunCommand("cd " + Quote(dir / "src") + " && " + command), 0) << command;
         ExtractOurs(dir / "z.zip", dir / "out", "");
         const struct {
             std::string name, text;
             fs::perms mode;
-        } rows[] = {{"plain.txt", "plain", fs::perms(0640)}, {"link", "plain.txt", ordinary}, {"dangling", "../nowhere/at/all", ordinary}};
+        } rows[] = {{"plain.txt", "plain", fs::perms(0640)},
+                    {"link", "plain.txt", ordinary},
+                    {"dangling", "../nowhere/at/all", ordinary},
+                    {"bare", "bare", fs::perms(0640)}};   // permission bits without a file type
         for (const auto& r : rows) {
             const fs::path out = fs::path(dir / "out") / r.name;
             EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(out))) << command << ": " << r.name;
