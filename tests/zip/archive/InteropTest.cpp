@@ -295,6 +295,7 @@ TEST(Interop, LinkEntriesBecomeOrdinaryFiles)
     TTempDir dir;
     WriteFileBytes(dir / "src/plain.txt", ToBytes("plain"));
     fs::permissions(dir / "src/plain.txt", fs::perms(0640));
+    WriteFileBytes(dir / "src/zero", ToBytes("zero"));
     WriteFileBytes(dir / "src/bare", ToBytes("bare"));
     fs::permissions(dir / "src/bare", fs::perms(0640));
     fs::create_symlink("plain.txt", dir / "src/link");
@@ -306,12 +307,14 @@ TEST(Interop, LinkEntriesBecomeOrdinaryFiles)
                                          "    i=zipfile.ZipInfo(name); i.create_system=3\n"
                                          "    i.external_attr=(stat.S_IFLNK|mode)<<16\n"
                                          "    z.writestr(i,target)\n"
-                                         "  i=zipfile.ZipInfo('bare'); i.create_system=3; i.external_attr=0o640<<16\n"
-                                         "  z.writestr(i,'bare')\n"));
+                                         "  for name,attr in [('bare',0o640<<16),('zero',1)]:\n"
+                                         "    i=zipfile.ZipInfo(name); i.create_system=3; i.external_attr=attr\n"
+                                         "    z.writestr(i,name)\n"));
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    const fs::perms ordinary = fs::perms(0666 & ~mask);
-    for (const std::string command : {"zip -qy ../z.zip plain.txt link dangling bare", "python3 ../w.py"}) {
+    const fs::perms ordinary = fs::perms(0666 & ~mask), readOnly = fs::perms(0444 & ~mask);
+    fs::permissions(dir / "src/zero", readOnly);
+    for (const std::string command : {"zip -qy ../z.zip plain.txt link dangling bare zero", "python3 ../w.py"}) {
         fs::remove(dir / "z.zip");
         ASSERT_EQ(RunCommand("cd " + Quote(dir / "src") + " && " + command), 0) << command;
         ExtractOurs(dir / "z.zip", dir / "out", "");
@@ -321,7 +324,8 @@ TEST(Interop, LinkEntriesBecomeOrdinaryFiles)
         } rows[] = {{"plain.txt", "plain", fs::perms(0640)},
                     {"link", "plain.txt", ordinary},
                     {"dangling", "../nowhere/at/all", ordinary},
-                    {"bare", "bare", fs::perms(0640)}};   // permission bits without a file type
+                    {"bare", "bare", fs::perms(0640)},   // permission bits without a file type
+                    {"zero", "zero", readOnly}};   // no Unix mode, read-only for DOS
         for (const auto& r : rows) {
             const fs::path out = fs::path(dir / "out") / r.name;
             EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(out))) << command << ": " << r.name;

@@ -153,6 +153,8 @@ TEST(Writer, UpdatePassReplacesKeepsAndAdds)
     WriteFile(dir / "src/d.txt", "d", newer);
     WriteFile(dir / "src/c.txt", "c newest", newer + 100);
     EXPECT_EQ(ZipFiles(archive, {dir / "src/*.txt"}, [](TSuperZip& z) { z.ZipAction = TZipAction::zaFreshen; }), 1);
+    EXPECT_EQ(ZipFiles(dir / "none.zip", {dir / "src/*.txt"}, [](TSuperZip& z) { z.ZipAction = TZipAction::zaFreshen; }), 0)
+        << "nothing to freshen";
     EXPECT_EQ(Contents(archive), "a.txt=a new;b.txt=b old;c.txt=c newest;");
 
     // Names match ignoring case; the first listed file of a name takes the entry, and one
