@@ -24,7 +24,25 @@ struct TDescriptor {
     uint32_t Crc, Compressed, Uncompressed;
 };
 
-bool Fits(const uint8_t* data, int64_t dataStart, int64_t end, const TZipHeaderInfo& h, const TDescriptor& d)
+// The CRC of the data from their start up to a place, carried forward as the search moves on:
+// working it out from the start at every place would take time with the square of the size.
+class TRunningCrc {
+public:
+    TRunningCrc(const uint8_t* data, int64_t start) : data_(data), upTo_(start) {}
+    uint32_t Upto(int64_t end)
+    {
+        register_ = UpdateCRC32(register_, data_ + upTo_, size_t(end - upTo_));
+        upTo_ = end;
+        return ~register_;
+    }
+
+private:
+    const uint8_t* data_;
+    int64_t upTo_;
+    uint32_t register_ = 0xFFFFFFFFu;
+};
+
+bool Fits(int64_t dataStart, int64_t end, const TZipHeaderInfo& h, const TDescriptor& d, TRunningCrc& crc)
 {
     if (d.Compressed != uint64_t(end - dataStart))
         return false;
@@ -32,7 +50,7 @@ bool Fits(const uint8_t* data, int64_t dataStart, int64_t end, const TZipHeaderI
         return true;
     if (h.IsEncrypted())
         return uint64_t(d.Uncompressed) + 12 == d.Compressed;
-    return d.Uncompressed == d.Compressed && Crc32Of(data + dataStart, d.Compressed) == d.Crc;
+    return d.Uncompressed == d.Compressed && crc.Upto(end) == d.Crc;
 }
 
 }  // namespace
@@ -48,6 +66,7 @@ int DataDescriptorLength(const uint8_t* data, int64_t size, int64_t at, uint32_t
 
 int64_t FindDataDescriptor(const uint8_t* data, int64_t size, int64_t dataStart, TZipHeaderInfo& header)
 {
+    TRunningCrc crc(data, dataStart);
     for (int64_t at = dataStart; at + 12 <= size && at - dataStart <= 0xFFFFFFFFll; ++at) {
         // With the signature first, then without: a CRC may look like the signature.
         for (const int length : {16, 12}) {
@@ -55,7 +74,7 @@ int64_t FindDataDescriptor(const uint8_t* data, int64_t size, int64_t dataStart,
             if (at + length > size || (length == 16 && Get32(data + at) != DataDescriptorSignature))
                 continue;
             const TDescriptor d{Get32(p), Get32(p + 4), Get32(p + 8)};
-            if (RecordOrEndAt(data, size, at + length) && Fits(data, dataStart, at, header, d)) {
+            if (RecordOrEndAt(data, size, at + length) && Fits(dataStart, at, header, d, crc)) {
                 header.Crc32 = d.Crc;
                 header.CompressedSize = d.Compressed;
                 header.UncompressedSize = d.Uncompressed;

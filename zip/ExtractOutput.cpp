@@ -134,9 +134,13 @@ void TExtractFile::Commit(const TZipHeaderInfo& entry, bool retainAttributes)
     if (retainAttributes) {
         mode_t mode = 0;
         const uint8_t host = static_cast<uint8_t>(entry.VersionMadeBy >> 8);
-        if (host == 3 && (entry.ExternalFileAttributes >> 16) != 0) {
+        const uint32_t unixMode = entry.ExternalFileAttributes >> 16;
+        // A link (or any entry of another file type) is written as an ordinary file holding
+        // its text; the link's own 0777 would make that file writable by everyone.
+        const uint32_t type = unixMode & S_IFMT;
+        if (host == 3 && unixMode != 0 && (type == 0 || type == S_IFREG)) {
             // Unix permission bits; set-id bits are not taken from an archive.
-            mode = static_cast<mode_t>((entry.ExternalFileAttributes >> 16) & 0777);
+            mode = static_cast<mode_t>(unixMode & 0777);
         } else {
             const mode_t mask = ::umask(0);
             ::umask(mask);

@@ -1,5 +1,10 @@
 #include "zip/SuperUnZip.h"
 
+#include <algorithm>
+#include <numeric>
+#include <unordered_set>
+#include <vector>
+
 #include "platform/FileUtils.h"
 #include "platform/StrUtils.h"
 #include "zip/DataDescriptor.h"
@@ -228,8 +233,24 @@ void TSuperUnZip::SetSortMode(TZipSortMode mode)
             separateView_ = std::make_unique<TSortedZip>(dupAccept);
             separateView_->SortMode = mode;
             separateView_->OwnsItems = false;
-            for (int32_t i = 0; i < EntryList->Count(); ++i)
-                separateView_->Add(EntryList->GetItem(i));
+            // Sorted once, in the order placing the entries one by one would give (a new entry
+            // goes before those the list calls equal, after those of a mode that never does),
+            // without moving every placed entry for each new one.
+            std::vector<int32_t> order(static_cast<size_t>(EntryList->Count()));
+            std::iota(order.begin(), order.end(), 0);
+            const TSortedZip& view = *separateView_;
+            std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
+                const TZipHeaderInfo* x = EntryList->GetItem(a);
+                const TZipHeaderInfo* y = EntryList->GetItem(b);
+                const int xy = view.Compare(x, y), yx = view.Compare(y, x);
+                if (xy < 0 && yx > 0)
+                    return true;
+                if (yx < 0 && xy > 0)
+                    return false;
+                return xy == 0 ? a > b : a < b;
+            });
+            for (const int32_t i : order)
+                separateView_->TObjectList<TZipHeaderInfo>::Add(EntryList->GetItem(i));
             SortedView = separateView_.get();
         }
     }
@@ -285,6 +306,10 @@ void TSuperUnZip::ReadDirectory()
         };
     // The count is 16 bits wide: a directory may hold more records than it says, and every
     // record up to the end record is read. A rebuilt directory takes what records there are.
+    // The records are put in archive order once all are read: placed one by one, a directory
+    // written backwards would move every entry read so far for each new one.
+    std::vector<std::unique_ptr<TZipHeaderInfo>> read;
+    std::unordered_set<uint64_t> places;
     for (int i = 0; DirectoryRebuilt || i < EndRecord->TotalEntries || MoreCentralRecords(); ++i) {
         auto header = std::make_unique<TZipHeaderInfo>();
         TStream* stream = ArchiveStream.get();
@@ -300,16 +325,12 @@ void TSuperUnZip::ReadDirectory()
             if (offset > 0xFFFFFFFFu)
                 throw EFatalUnzipError("Local header of " + header->Directory() + header->FileName() + " not found");
             header->RelativeOffsetOfLocalHeader = static_cast<uint32_t>(offset);
-            TZipHeaderInfo* raw = header.release();
-            try {
-                EntryList->Add(raw);
-            } catch (...) {
-                delete raw;
-                throw;
-            }
+            if (!places.insert(uint64_t(header->DiskNumberStart) << 32 | header->RelativeOffsetOfLocalHeader).second)
+                throw EListError("Duplicate Object index");
             // Comments are loaded while their volume is at hand.
             if (EndRecord->NumberOfThisDisk != 0)
-                LoadComment(*raw);
+                LoadComment(*header);
+            read.push_back(std::move(header));
         } else {
             // The local headers are the directory; central records only add to them.
             if (!ok)
@@ -322,6 +343,12 @@ void TSuperUnZip::ReadDirectory()
                 entry->RelativeOffsetOfLocalHeader = offset;
             }
         }
+    }
+    std::stable_sort(read.begin(), read.end(),
+                     [this](const auto& a, const auto& b) { return EntryList->Compare(a.get(), b.get()) < 0; });
+    for (auto& header : read) {
+        EntryList->Add(header.get());
+        header.release();
     }
     if (EndRecord->NumberOfThisDisk != 0 && EndRecord->HasComment()) {
         if (CurrentDisk != EndRecord->NumberOfThisDisk)

@@ -2,7 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <ctime>
+#include <deque>
+#include <unordered_map>
+#include <unordered_set>
 #include <random>
 #include <utility>
 #include <vector>
@@ -135,6 +139,10 @@ int TSuperZip::Zip()
         OpenZip();
         if (SpansVolumes())
             throw EZipError("A spanned archive cannot be updated: " + zipName_);
+        if (!EntryList) {   // nothing of an archive was found: there are no entries to keep
+            EntryList = std::make_unique<TSortedZip>(dupError);
+            SortedView = EntryList.get();
+        }
         // Kept entries are rewritten, so their comments must be at hand.
         for (int32_t i = 0; i < EntryList->Count(); ++i)
             LoadComment(*EntryList->GetItem(i));
@@ -178,8 +186,14 @@ int TSuperZip::Zip()
             throw EUserCanceled("User canceled Zip operation.");
     }
 
-    if (updating)
+    if (updating) {
+        // What stands in front stays there; every entry and the directory move past it, as
+        // their offsets count from the file's start.
+        const int64_t front = BytesInFront();
+        if (front > 0)
+            out->WriteBuffer(Archive().Memory(), front);
         UpdateExistingEntries();
+    }
     for (int i = 0; i < FilesList.Count(); ++i)
         if (AddEntry(FilesList[i]))
             ++entriesWritten_;
@@ -404,29 +418,20 @@ std::string TSuperZip::StoredName(const std::string& fname) const
     return (storePaths_ ? StoredDirectory(fname) : std::string()) + ExtractFileName(name);
 }
 
-bool TSuperZip::NameMatches(const TZipHeaderInfo& entry, const std::string& listed) const
-{
-    return SameText(entry.Directory() + entry.FileName(), StoredName(listed));
-}
-
-bool TSuperZip::HasOldEntryNamed(const std::string& storedName) const
-{
-    if (!EntryList)
-        return false;
-    for (int32_t i = 0; i < EntryList->Count(); ++i) {
-        const TZipHeaderInfo* e = EntryList->GetItem(i);
-        if (SameText(e->Directory() + e->FileName(), storedName))
-            return true;
-    }
-    return false;
-}
-
 void TSuperZip::ExpandFileList()
 {
     totalToCompress_ = 0;
     if (ZipAction == TZipAction::zaFreshen && FileExists(zipName_))
         OpenZip();
     const bool freshen = ZipAction == TZipAction::zaFreshen;
+    // Freshen takes only files the archive holds: its names, ignoring case, are looked up.
+    std::unordered_set<std::string> oldNames;
+    if (freshen && EntryList)
+        for (int32_t i = 0; i < EntryList->Count(); ++i) {
+            const TZipHeaderInfo* e = EntryList->GetItem(i);
+            oldNames.insert(UpperCase(e->Directory() + e->FileName()));
+        }
+    const auto isOld = [&](const std::string& file) { return oldNames.count(UpperCase(StoredName(file))) > 0; };
     const std::string archivePath = ExpandFileName(zipName_);
     TStringList expanded;
     for (const std::string& line : FilesList) {
@@ -439,7 +444,7 @@ void TSuperZip::ExpandFileList()
                     OnNoSuchFile(this, name);
                 continue;
             }
-            if (freshen && !HasOldEntryNamed(StoredName(name)))
+            if (freshen && !isOld(name))
                 continue;
             totalToCompress_ += FileSizeOf(name);
             expanded.Add(name);
@@ -457,7 +462,7 @@ void TSuperZip::ExpandFileList()
                 break;
             if (ExpandFileName(found) == archivePath)
                 continue;
-            if (freshen && !HasOldEntryNamed(StoredName(found)))
+            if (freshen && !isOld(found))
                 continue;
             totalToCompress_ += rec.Size;
             expanded.Add(found);
@@ -468,29 +473,55 @@ void TSuperZip::ExpandFileList()
 
 void TSuperZip::UpdateExistingEntries()
 {
+    // Each old entry takes the first listed file of its name that no earlier entry took. The
+    // names are looked up, not compared with every listed file: a folder zipped again over
+    // its archive would take time with the product of the two counts.
+    std::unordered_map<std::string, std::deque<int>> listedByName;
+    for (int j = 0; j < FilesList.Count(); ++j)
+        listedByName[UpperCase(StoredName(FilesList[j]))].push_back(j);
+    std::vector<bool> taken(static_cast<size_t>(FilesList.Count()), false);
+    const TStringList listed = FilesList;
     const int32_t oldCount = EntryList->Count();
     for (int32_t i = 0; i < oldCount; ++i) {
         const TZipHeaderInfo& entry = *EntryList->GetItem(i);
-        int match = -1;
-        for (int j = 0; j < FilesList.Count() && match < 0; ++j)
-            if (NameMatches(entry, FilesList[j]))
-                match = j;
-        if (match < 0) {
+        const auto found = listedByName.find(UpperCase(entry.Directory() + entry.FileName()));
+        if (found == listedByName.end() || found->second.empty()) {
             CopyEntryRaw(entry);
             continue;
         }
-        const std::string listed = FilesList[match];
-        FilesList.Delete(match);
+        const int match = found->second.front();
+        found->second.pop_front();
+        taken[static_cast<size_t>(match)] = true;
+        const std::string& name = listed[match];
         if (ZipAction != TZipAction::zaReplace &&
-            !(DosToDateTime(entry.LastModFileTimeDate) < DosToDateTime(FileDosDate(listed)))) {
+            !(DosToDateTime(entry.LastModFileTimeDate) < DosToDateTime(FileDosDate(name)))) {
             CopyEntryRaw(entry);
             continue;
         }
-        if (AddEntry(listed))
+        if (AddEntry(name))
             ++entriesWritten_;
         else
             CopyEntryRaw(entry);   // a dropped replacement must not lose the old entry
     }
+    // What no old entry took is added after them, in the listed order.
+    FilesList.Clear();
+    for (int j = 0; j < listed.Count(); ++j)
+        if (!taken[static_cast<size_t>(j)])
+            FilesList.Add(listed[j]);
+}
+
+int64_t TSuperZip::BytesInFront()
+{
+    const int64_t size = Archive().GetSize();
+    int64_t front = size;
+    if (EntryList->Count() > 0) {
+        for (int32_t i = 0; i < EntryList->Count(); ++i)
+            front = std::min<int64_t>(front, EntryList->GetItem(i)->RelativeOffsetOfLocalHeader);
+    } else if (!DirectoryRebuilt && EndRecord->ZipCommentPosition >= EndCentralSize) {
+        // An empty archive: what stands before its (empty) directory.
+        front = EndRecord->RecordPosition() - int64_t(EndRecord->CentralDirectorySize);
+    }
+    return std::clamp<int64_t>(front, 0, size);
 }
 
 void TSuperZip::CopyEntryRaw(const TZipHeaderInfo& entry)

@@ -76,13 +76,13 @@ private:
     void WriteCryptHeader(const std::string& password);
     void ExpandFileList();
     void UpdateExistingEntries();
+    // How many bytes stand before the old archive's first entry (a script or a self-extractor).
+    int64_t BytesInFront();
     void CopyEntryRaw(const TZipHeaderInfo& entry);
     void AcceptHeader(std::unique_ptr<TZipHeaderInfo> header);
     // The stored directory ('\' separated, maybe empty) and name of a file to add.
     std::string StoredDirectory(const std::string& fname) const;
     std::string StoredName(const std::string& fname) const;
-    bool NameMatches(const TZipHeaderInfo& entry, const std::string& listed) const;
-    bool HasOldEntryNamed(const std::string& storedName) const;
     uint32_t FileDosDate(const std::string& fname) const;
     static void StoreFileAttributes(TZipHeaderInfo& h, const std::string& fname);
 

@@ -1,6 +1,7 @@
 // Compatibility with the independent peers: archives we write pass Info-ZIP unzip, 7-Zip and
 // Python's zipfile; archives they write are read and extracted by us with identical bytes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <map>
@@ -284,4 +285,52 @@ TEST(Interop, WeReadSplitSetsThroughOnGetNextDisk)
     unzip.SetZipName(dir / "split.zip");
     TMemoryStream sink;
     EXPECT_ANY_THROW(unzip.UnzipToStream(sink, "*"));
+}
+
+// A link in an archive of zip -y or Python becomes an ordinary file holding the link's text,
+// with the modes such a file gets, never the link's 0777; regular files keep their own.
+TEST(Interop, LinkEntriesBecomeOrdinaryFiles)
+{
+    REQUIRE_TOOLS("zip", "python3");
+    TTempDir dir;
+    WriteFileBytes(dir / "src/plain.txt", ToBytes("plain"));
+    fs::permissions(dir / "src/plain.txt", fs::perms(0640));
+    WriteFileBytes(dir / "src/zero", ToBytes("zero"));
+    WriteFileBytes(dir / "src/bare", ToBytes("bare"));
+    fs::permissions(dir / "src/bare", fs::perms(0640));
+    fs::create_symlink("plain.txt", dir / "src/link");
+    fs::create_symlink("../nowhere/at/all", dir / "src/dangling");
+    WriteFileBytes(dir / "w.py", ToBytes("import zipfile,stat\n"
+                                         "with zipfile.ZipFile('../z.zip','w') as z:\n"
+                                         "  z.write('plain.txt')\n"
+                                         "  for name,target,mode in [('link','plain.txt',0o777),('dangling','../nowhere/at/all',0o700)]:\n"
+                                         "    i=zipfile.ZipInfo(name); i.create_system=3\n"
+                                         "    i.external_attr=(stat.S_IFLNK|mode)<<16\n"
+                                         "    z.writestr(i,target)\n"
+                                         "  for name,attr in [('bare',0o640<<16),('zero',1)]:\n"
+                                         "    i=zipfile.ZipInfo(name); i.create_system=3; i.external_attr=attr\n"
+                                         "    z.writestr(i,name)\n"));
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const fs::perms ordinary = fs::perms(0666 & ~mask), readOnly = fs::perms(0444 & ~mask);
+    fs::permissions(dir / "src/zero", readOnly);
+    for (const std::string command : {"zip -qy ../z.zip plain.txt link dangling bare zero", "python3 ../w.py"}) {
+        fs::remove(dir / "z.zip");
+        ASSERT_EQ(RunCommand("cd " + Quote(dir / "src") + " && " + command), 0) << command;
+        ExtractOurs(dir / "z.zip", dir / "out", "");
+        const struct {
+            std::string name, text;
+            fs::perms mode;
+        } rows[] = {{"plain.txt", "plain", fs::perms(0640)},
+                    {"link", "plain.txt", ordinary},
+                    {"dangling", "../nowhere/at/all", ordinary},
+                    {"bare", "bare", fs::perms(0640)},   // permission bits without a file type
+                    {"zero", "zero", readOnly}};   // no Unix mode, read-only for DOS
+        for (const auto& r : rows) {
+            const fs::path out = fs::path(dir / "out") / r.name;
+            EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(out))) << command << ": " << r.name;
+            EXPECT_EQ(ReadFileBytes(out), ToBytes(r.text)) << command << ": " << r.name;
+            EXPECT_EQ(fs::status(out).permissions() & fs::perms::all, r.mode) << command << ": " << r.name;
+        }
+    }
 }

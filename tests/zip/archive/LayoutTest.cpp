@@ -147,6 +147,24 @@ TEST(Layout, ARebuiltDirectoryEndsDescriptorEntriesAtTheirDescriptors)
     }
 }
 
+// A stored entry whose data hold, every 16 bytes, a descriptor that fits but for its CRC (one
+// off), each followed by a local header's signature: only the real descriptor at the end fits.
+TEST(Layout, DescriptorsThatFitButForTheirCrc)
+{
+    TTempDir dir;
+    TLe a;
+    a.u32(0x04034B50).u16(20).u16(8).u16(0).u32(0x5A210000).u32(0).u32(0).u32(0).u16(7).u16(0).str("big.bin");
+    const size_t dataStart = a.b.size();
+    for (uint32_t at = 0; at < 65536; at += 16)
+        a.u32(ZlibCrc(Slice(a.b, dataStart, at)) ^ 1u).u32(at).u32(at).u32(0x04034B50);
+    const Bytes data = Slice(a.b, dataStart, a.b.size() - dataStart);
+    a.u32(0x08074B50).u32(ZlibCrc(data)).u32(uint32_t(data.size())).u32(uint32_t(data.size()));
+    WriteFileBytes(dir / "crafted.zip", a.b);
+    int count = 0;
+    EXPECT_EQ(ExtractAll(dir / "crafted.zip", dir / "out", count, TIncompleteZipMode::izAssumeBad), (TFiles{{"big.bin", data}}));
+    EXPECT_EQ(count, 1);
+}
+
 // Rows: stored and deflated without the signature, stored with it; last, an ordinary CRC.
 TEST(Layout, ADescriptorWhoseCrcLooksLikeItsSignature)
 {
@@ -176,4 +194,71 @@ TEST(Layout, ADescriptorWhoseCrcLooksLikeItsSignature)
         EXPECT_EQ(RunCommand("unzip -tq " + Quote(archive) + " >/dev/null 2>&1"), 0) << row;
         EXPECT_EQ(ExtractAll(archive, dir / "out", count).size(), 3u) << row;
     }
+}
+
+// An update keeps what stands in front of the archive and moves every offset past it, so that
+// the script still runs and the peers read the whole archive without a warning.
+TEST(Layout, AnUpdateKeepsTheStubInFront)
+{
+    REQUIRE_TOOLS("python3", "zip", "unzip", "7z");
+    TTempDir dir;
+    WriteFileBytes(dir / "stub.sh", ToBytes(Stub));
+    WriteFileBytes(dir / "src/first.txt", PseudoText(3000, 1));
+    WriteFileBytes(dir / "added.txt", ToBytes("added by the update"));
+    const std::string archive = dir / "s.zip";
+    const std::string catStub = "zip -q ../plain.zip first.txt && cat ../stub.sh ../plain.zip > ../s.zip";
+    const std::pair<std::string, bool> rows[] = {
+        // Offsets from the archive's own start, from the file's start, and as Python appends;
+        // last, a directory of a wrong size: it is rebuilt from the local headers.
+        {catStub, false},
+        {catStub + " && zip -qA ../s.zip", false},
+        {"cp ../stub.sh ../s.zip && python3 -c \"import zipfile\nwith zipfile.ZipFile('../s.zip','a') as z: z.write('first.txt')\"", false},
+        {catStub, true},
+    };
+    for (const auto& [command, damaged] : rows) {
+        fs::remove_all(dir / "plain.zip");
+        ASSERT_EQ(RunCommand("cd " + Quote(dir / "src") + " && (" + command + ")"), 0) << command;
+        if (damaged) {
+            Bytes bytes = ReadFileBytes(archive);
+            bytes[bytes.size() - 22 + 12] ^= 0x10;
+            WriteFileBytes(archive, bytes);
+        }
+        TSuperZip zip;
+        zip.SetZipName(archive);
+        zip.FilesList.Add(dir / "added.txt");
+        EXPECT_EQ(zip.Zip(), 1) << command;
+
+        const Bytes bytes = ReadFileBytes(archive);
+        EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + long(std::min(bytes.size(), Stub.size()))), ToBytes(Stub)) << command;
+        // The stub alone stands in front: the old archive's entries are not in the new one twice.
+        const Bytes local = {'P', 'K', 3, 4};
+        int headers = 0;
+        for (auto at = bytes.begin(); (at = std::search(at, bytes.end(), local.begin(), local.end())) != bytes.end(); ++at)
+            ++headers;
+        EXPECT_EQ(headers, 2) << command;
+        std::string said;
+        EXPECT_EQ(RunCommand("sh " + Quote(archive), &said), 0) << command;
+        EXPECT_EQ(said, "stub\n") << command;
+        EXPECT_EQ(RunCommand("unzip -tq " + Quote(archive) + " 2>&1", &said), 0) << command << said;
+        EXPECT_EQ(said.find("extra bytes"), std::string::npos) << command << said;
+        EXPECT_EQ(RunCommand("7z t " + Quote(archive) + " >/dev/null 2>&1"), 0) << command;
+        EXPECT_EQ(RunCommand("python3 -c \"import zipfile,sys\nz=zipfile.ZipFile(sys.argv[1])\n"
+                             "assert z.testzip() is None and len(z.namelist())==2\" " + Quote(archive)), 0) << command;
+        int count = 0;
+        const TFiles files = ExtractAll(archive, dir / "out", count);
+        EXPECT_EQ(count, 2) << command;
+        EXPECT_EQ(files.size(), 2u) << command;
+        EXPECT_EQ(files.count("first.txt"), 1u) << command;
+    }
+
+    // Nothing of an archive at all, taken as a damaged one: all of it stands in front.
+    WriteFileBytes(archive, ToBytes(Stub));
+    TSuperZip zip;
+    zip.IncompleteZipMode = TIncompleteZipMode::izAssumeBad;
+    zip.SetZipName(archive);
+    zip.FilesList.Add(dir / "added.txt");
+    EXPECT_EQ(zip.Zip(), 1);
+    EXPECT_EQ(RunCommand("unzip -tq " + Quote(archive) + " >/dev/null 2>&1"), 0);
+    const Bytes bytes = ReadFileBytes(archive);
+    EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + long(Stub.size())), ToBytes(Stub));
 }

@@ -389,6 +389,7 @@ TEST_F(Reader, EntriesThatShareBytesAreRefusedBeforeAnythingIsWritten)
          "Damaged central directory: a.txt and b.txt overlap"},
         {"the same volume and offset", WithRecords(one, {{"x.txt", 0}, {"y.txt", 0}}), "Duplicate Object index"},
         {"entries side by side", WithRecords(two, {{"a.txt", 0, 0}, {"b.txt", 1, 3}}), ""},
+        {"a directory written backwards", WithRecords(two, {{"b.txt", 1}, {"a.txt", 0}}), ""},
     };
     for (const auto& r : rows) {
         fs::remove_all(dir / "dest");
@@ -478,4 +479,31 @@ TEST_F(Reader, AnEntryThatCannotBeWrittenIsReportedAndTheOthersGoOn)
     EXPECT_EQ(ReadFileBytes(dest + "link"), ToBytes("first.txt"));
     EXPECT_EQ(ReadFileBytes(dest + "last.txt"), ToBytes("last"));
     EXPECT_EQ(FilesUnder(dest), 3u) << "no temporary file left behind";
+}
+
+// Every view holds the entries in the order placing them one by one in archive order gives,
+// entries of the same name, date, size or rate included.
+TEST_F(Reader, SortedViewsOrderEntriesAsPlacingThemOneByOne)
+{
+    std::vector<BuiltEntry> entries;
+    for (int i = 0; i < 40; ++i) {
+        entries.emplace_back((i % 3 ? "d/" : "") + std::string(1, char((i % 2 ? 'a' : 'A') + i % 5)) + ".txt",
+                             Bytes(size_t(i % 4 * 50), uint8_t(i % 7)), uint16_t(i % 2 ? 8 : 0));
+        entries.back().dosTime = i % 3 ? 0x5A210000 : 0x5A220000;
+    }
+    TSuperUnZip z;
+    z.SetZipName(Write(BuildArchive(entries).bytes));
+    z.OpenZip();
+    for (const TZipSortMode mode : {TZipSortMode::ByName, TZipSortMode::ByFileName, TZipSortMode::ByDirectoryName,
+                                    TZipSortMode::ByDate, TZipSortMode::ByCompressedSize,
+                                    TZipSortMode::ByUnCompressedSize, TZipSortMode::ByRate}) {
+        TSortedZip placed(dupAccept);
+        placed.SortMode = mode;
+        placed.OwnsItems = false;
+        for (int i = 0; i < z.Count(); ++i)
+            placed.Add(z.EntryList->GetItem(i));
+        z.SetSortMode(mode);
+        for (int i = 0; i < z.Count(); ++i)
+            EXPECT_EQ(&z.Entry(i), placed.GetItem(i)) << int(mode) << " at " << i;
+    }
 }

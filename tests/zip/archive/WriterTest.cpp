@@ -145,6 +145,7 @@ TEST(Writer, UpdatePassReplacesKeepsAndAdds)
     // a replaced, c added; b kept (not counted).
     EXPECT_EQ(ZipFiles(archive, {dir / "src/a.txt", dir / "src/b.txt", dir / "src/c.txt"}), 2);
     EXPECT_EQ(Contents(archive), "a.txt=a new;b.txt=b old;c.txt=c new;");
+    EXPECT_EQ(GetLe(ReadFileBytes(archive), 0, 4), 0x04034B50u) << "nothing in front of the first entry";
     EXPECT_EQ(FilesIn(dir.Path()), 1u) << "no temporary file left beside it";
     EXPECT_EQ(RunCommand("unzip -tq " + Quote(archive) + " >/dev/null 2>&1"), 0);
 
@@ -152,7 +153,15 @@ TEST(Writer, UpdatePassReplacesKeepsAndAdds)
     WriteFile(dir / "src/d.txt", "d", newer);
     WriteFile(dir / "src/c.txt", "c newest", newer + 100);
     EXPECT_EQ(ZipFiles(archive, {dir / "src/*.txt"}, [](TSuperZip& z) { z.ZipAction = TZipAction::zaFreshen; }), 1);
+    EXPECT_EQ(ZipFiles(dir / "none.zip", {dir / "src/*.txt"}, [](TSuperZip& z) { z.ZipAction = TZipAction::zaFreshen; }), 0)
+        << "nothing to freshen";
     EXPECT_EQ(Contents(archive), "a.txt=a new;b.txt=b old;c.txt=c newest;");
+
+    // Names match ignoring case; the first listed file of a name takes the entry, and one
+    // listed after it is a duplicate of the new entry.
+    WriteFile(dir / "src/A.TXT", "A upper", newer + 200);
+    EXPECT_EQ(ZipFiles(archive, {dir / "src/b.txt", dir / "src/A.TXT", dir / "src/a.txt"}), 1);
+    EXPECT_EQ(Contents(archive), "A.TXT=A upper;b.txt=b old;c.txt=c newest;");
 }
 
 TEST(Writer, AFailedUpdateLeavesTheArchiveAsItWas)
@@ -215,4 +224,24 @@ TEST(Writer, AnUpdateThroughALinkWritesWhereItLeadsAndKeepsLinkAndMode)
     EXPECT_EQ(RunCommand("unzip -Z1 " + Quote(dir / "real/a.zip"), &listing), 0);
     EXPECT_EQ(listing, "old.txt\nnew.txt\n");
     EXPECT_EQ(FilesIn(dir / "real"), 2u);  // the archive and the link to it: no temporary file
+}
+
+// Two old entries of one name (Python writes such archives): the listed file replaces the
+// first, the second is kept, and nothing is skipped as a duplicate.
+TEST(Writer, AListedFileReplacesOneOfTwoEntriesOfItsName)
+{
+    REQUIRE_TOOLS("python3");
+    TTempDir dir;
+    const std::string archive = dir / "two.zip";
+    ASSERT_EQ(RunCommand("python3 -W ignore -c \"import zipfile,sys\nwith zipfile.ZipFile(sys.argv[1],'w') as z:\n"
+                         "  for t in ['one','two']: z.writestr(zipfile.ZipInfo('a.txt',(2000,1,1,0,0,0)),t)\" " + Quote(archive)), 0);
+    WriteFile(dir / "src/a.txt", "new", 1700000000);
+    int skipped = 0;
+    EXPECT_EQ(ZipFiles(archive, {dir / "src/a.txt"},
+                       [&](TSuperZip& z) { z.OnSkippingFile = [&](TSuperUnZip*, TSkipReason, int) { ++skipped; }; }), 1);
+    EXPECT_EQ(skipped, 0);
+    std::string contents;
+    RunCommand("python3 -c \"import zipfile,sys\nz=zipfile.ZipFile(sys.argv[1])\n"
+               "print([z.open(i).read().decode() for i in z.infolist()])\" " + Quote(archive), &contents);
+    EXPECT_EQ(contents, "['new', 'two']\n");
 }
