@@ -127,7 +127,13 @@ TSafeFileReplace::TSafeFileReplace(const std::string& fileName, TReplaceRules ru
                             walk.Error);
     target_ = walk.Target;
     struct stat previous {};
-    const bool exists = ::lstat(target_.c_str(), &previous) == 0;
+    bool exists = ::lstat(target_.c_str(), &previous) == 0;
+    // A link of the system's own that names no path (/dev/stdout on a pipe) leads where the
+    // system alone can follow it: the pipe is written into like any FIFO.
+    if (!exists && ::stat(fileName.c_str(), &previous) == 0 && !S_ISREG(previous.st_mode) && !S_ISDIR(previous.st_mode)) {
+        target_ = fileName;
+        exists = follow_ = true;
+    }
     if (exists && S_ISDIR(previous.st_mode))
         Fail(EISDIR);
     if (exists && !S_ISREG(previous.st_mode)) {
@@ -259,7 +265,7 @@ void TSafeFileReplace::Write(const std::function<void(TStream&)>& write)
 void TSafeFileReplace::WriteInPlace(const std::string& bytes)
 {
     // Without waiting: a FIFO that nobody reads is refused instead of stalling the program.
-    const int fd = ::open(target_.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = ::open(target_.c_str(), O_WRONLY | (follow_ ? 0 : O_NOFOLLOW) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         Fail(errno);
     struct Closer {

@@ -78,6 +78,7 @@ private:
     TReplaceRules rules_;
     bool replacing_ = false;  // a regular file is there
     bool inPlace_ = false;
+    bool follow_ = false;  // target_ is a link only the system can follow
     bool movedAside_ = false;  // the old file took the backup name
     mode_t mode_ = 0666;
     uid_t uid_ = 0;

@@ -90,6 +90,15 @@ TEST_F(SafeFileReplaceNamesTest, FifosAndDevicesAreWrittenIntoByExportsAndRefuse
             EXPECT_EQ(ReadAll(doc), "new");
         EXPECT_EQ(TemporaryFilesIn(dir_.Path()), 0);
     }
+    // A pipe behind a link of the system's own, as /dev/stdout is.
+    int pipe[2];
+    ASSERT_EQ(::pipe(pipe), 0);
+    EXPECT_EQ(Replace("/proc/self/fd/" + std::to_string(pipe[1]), kExport), "saved");
+    char got[8] = {};
+    EXPECT_EQ(::read(pipe[0], got, sizeof got), 3);
+    EXPECT_STREQ(got, "new");
+    ::close(pipe[0]);
+    ::close(pipe[1]);
 }
 
 // In a sticky folder everyone may write, a link is followed only when it belongs to the saver
