@@ -5,7 +5,9 @@
 #include "platform/LinkWalk.h"
 #include "platform/Stream.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <random>
@@ -104,6 +106,54 @@ private:
     std::string first_;
     std::mt19937 random_{std::random_device{}() ^ static_cast<unsigned>(::getpid())};
 };
+
+// Gives the owner and group of a file back their rights to a copy of it that could not be given
+// to them, through named entries of the copy's access ACL.
+void GrantOwnerAndGroup(int fd, uid_t uid, gid_t gid, mode_t mode)
+{
+    struct Entry {
+        uint16_t tag, perm;
+        uint32_t id;
+    };
+    enum : uint16_t { UserObj = 1, User = 2, GroupObj = 4, Group = 8, Mask = 0x10, Other = 0x20 };
+    const uint32_t version = 2;
+    std::vector<Entry> entries;
+    const ssize_t size = ::fgetxattr(fd, AccessAcl, nullptr, 0);
+    std::vector<char> value(size_t(std::max<ssize_t>(size, 0)));
+    const ssize_t got = size > 0 ? ::fgetxattr(fd, AccessAcl, value.data(), value.size()) : -1;
+    if (got >= ssize_t(sizeof version)) {
+        entries.resize((size_t(got) - sizeof version) / sizeof(Entry));
+        std::memcpy(entries.data(), value.data() + sizeof version, entries.size() * sizeof(Entry));
+    } else {
+        entries = {{UserObj, uint16_t((mode >> 6) & 7), ~0u}, {GroupObj, uint16_t((mode >> 3) & 7), ~0u},
+                   {Other, uint16_t(mode & 7), ~0u}};
+    }
+    auto grant = [&](uint16_t tag, uint32_t id, uint16_t perm) {
+        for (Entry& e : entries)
+            if (e.tag == tag && e.id == id) {
+                e.perm |= perm;
+                return;
+            }
+        entries.push_back({tag, perm, id});
+    };
+    struct stat st {};
+    ::fstat(fd, &st);
+    if (st.st_uid != uid)
+        grant(User, uid, (mode >> 6) & 7);
+    if (st.st_gid != gid)
+        grant(Group, gid, (mode >> 3) & 7);
+    uint16_t mask = 0;
+    for (const Entry& e : entries)
+        if (e.tag == User || e.tag == GroupObj || e.tag == Group)
+            mask |= e.perm;
+    grant(Mask, ~0u, mask);
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return a.tag != b.tag ? a.tag < b.tag : a.id < b.id;
+    });
+    std::string acl(reinterpret_cast<const char*>(&version), sizeof version);
+    acl.append(reinterpret_cast<const char*>(entries.data()), entries.size() * sizeof(Entry));
+    (void)::fsetxattr(fd, AccessAcl, acl.data(), acl.size(), 0);
+}
 
 bool SameFile(const std::string& a, const std::string& b)
 {
@@ -298,8 +348,10 @@ std::string TSafeFileReplace::CopyAside(int& error) const
         error);
     if (!copy)
         return {};
-    (void)TakeOldAttributes(copy->Handle());
+    const bool given = TakeOldAttributes(copy->Handle());
     (void)::fchmod(copy->Handle(), mode_);  // no one writes to it
+    if (!given)
+        GrantOwnerAndGroup(copy->Handle(), uid_, gid_, mode_);
     const int from = ::open(target_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     bool copied = from >= 0 && CopyFileContent(from, copy->Handle()) && ::fsync(copy->Handle()) == 0;
     error = errno;
