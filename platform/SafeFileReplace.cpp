@@ -12,7 +12,6 @@
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 

@@ -35,16 +35,12 @@ TEST(SharedUpdate, OtherUsersLinksAreNotFollowedAndTheirArchivesStayTheirs)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TTempDir dir;
-        ::chmod(dir.Path().c_str(), 01777);
-        WriteFileBytes(dir / "new.txt", PseudoText(100));
-        ::chmod((dir / "new.txt").c_str(), 0644);
         fs::create_directories(dir / "home");
-        ASSERT_EQ(RunCommand("cd " + Quote(dir.Path()) + " && zip -q home/a.zip new.txt && zip -qd home/a.zip new.txt; "
-                             "echo x > old.txt && zip -q home/a.zip old.txt"),
-                  0);
-        ::chown((dir / "home").c_str(), c.archiveOwner, c.archiveOwner);
-        ::chown((dir / "home/a.zip").c_str(), c.archiveOwner, c.archiveOwner);
+        ASSERT_EQ(RunCommand("cd " + Quote(dir.Path()) + " && echo x > old.txt && echo y > new.txt && zip -q home/a.zip old.txt"), 0);
+        ::chmod(dir.Path().c_str(), 01777);
         ::chmod((dir / "home/a.zip").c_str(), 0666);
+        for (const std::string& name : {dir / "home", dir / "home/a.zip"})
+            ::chown(name.c_str(), c.archiveOwner, c.archiveOwner);
         std::string updated = dir / "home/a.zip";
         if (c.linkOwner != kRoot) {
             updated = dir / "a.zip";
