@@ -195,6 +195,26 @@ TEST(SafeFileSave, InterruptedAtEveryStepLeavesOneWholeFileAndTheLock)
     }
 }
 
+// Another program puts a file of its own under the temporary name: it is not what was written,
+// and neither it nor the file saved is touched.
+TEST(SafeFileSave, ATemporaryReplacedByAnotherProgramIsNotRenamed)
+{
+    TTempFolder dir;
+    const std::string name = dir.File("doc.tvd"), theirs = dir.File("theirs");
+    WriteAll(name, "old");
+    TDataFileLock lock;
+    TSafeSaveOptions options;
+    options.BeforeStep = [&](TSaveStep step) {
+        if (step != TSaveStep::ReplaceFile)
+            return;
+        WriteAll(theirs, "theirs");
+        std::filesystem::rename(theirs, TempFileNameFor(name));
+    };
+    EXPECT_THROW(SaveFileSafely(name, Writer("new"), lock, options), EFCreateError);
+    EXPECT_EQ(ReadAll(name), "old");
+    EXPECT_EQ(ReadAll(TempFileNameFor(name)), "theirs");
+}
+
 TEST(SafeFileSave, WriterFailureRemovesTheHalfWrittenTemporary)
 {
     TTempFolder dir;
