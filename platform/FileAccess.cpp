@@ -78,23 +78,34 @@ void GrantOwnerAndGroup(int fd, uid_t uid, gid_t gid, mode_t mode)
         entries = {{UserObj, uint16_t((mode >> 6) & 7), ~0u}, {GroupObj, uint16_t((mode >> 3) & 7), ~0u},
                    {Other, uint16_t(mode & 7), ~0u}};
     }
-    auto grant = [&](uint16_t tag, uint32_t id, uint16_t perm) {
+    auto grant = [&](uint16_t tag, uint32_t id, uint16_t perm) -> uint16_t {
+        if (perm == 0 && tag != Mask)
+            return 0;
         for (Entry& e : entries)
             if (e.tag == tag && e.id == id) {
                 e.perm |= perm;
-                return;
+                return perm;
             }
         entries.push_back({tag, perm, id});
+        return perm;
     };
+    // With an ACL the mode's group bits are its mask; the group's own rights are its entry.
+    uint16_t groupPerm = (mode >> 3) & 7;
+    for (const Entry& e : entries)
+        if (e.tag == GroupObj)
+            groupPerm = e.perm;
     struct stat st {};
     ::fstat(fd, &st);
+    uint16_t granted = 0;
     if (st.st_uid != uid)
-        grant(User, uid, (mode >> 6) & 7);
+        granted |= grant(User, uid, (mode >> 6) & 7);
     if (st.st_gid != gid)
-        grant(Group, gid, (mode >> 3) & 7);
-    uint16_t mask = 0;
+        granted |= grant(Group, gid, groupPerm);
+    // The mask lets the new entries through, and no more than it did for the others.
+    const bool masked = std::any_of(entries.begin(), entries.end(), [](const Entry& e) { return e.tag == Mask; });
+    uint16_t mask = granted;
     for (const Entry& e : entries)
-        if (e.tag == User || e.tag == GroupObj || e.tag == Group)
+        if (!masked && (e.tag == User || e.tag == GroupObj || e.tag == Group))
             mask |= e.perm;
     grant(Mask, ~0u, mask);
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
