@@ -179,14 +179,14 @@ TEST_F(SafeFileReplaceNamesTest, AFolderTheSaverMayNotWrite)
     };
     const Case cases[] = {
         {"an export over his own file", "mine.xml", kExport, "saved", "new"},
-        {"the data file over his own file", "mine.xml", kSave, "Can not override file: \"%s\". Permission denied", "old"},
+        {"the data file over his own file", "mine.xml", kSave, "Can not override file: \"%s\". Permission denied", "an older export"},
         {"an export to a new file", "new.xml", kExport, "Can not write file : \"%s\". Permission denied", ""},
-        {"an export over a file he may not write", "theirs.xml", kExport, "Can not override file: \"%s\". Permission denied", "old"},
+        {"an export over a file he may not write", "theirs.xml", kExport, "Can not override file: \"%s\". Permission denied", "an older export"},
     };
     const std::string folder = File("ro");
     fs::create_directories(folder);
     for (const char* name : {"mine.xml", "theirs.xml"})
-        WriteAll(folder + "/" + name, "old");
+        WriteAll(folder + "/" + name, "an older export");
     Own(folder + "/mine.xml", kSaver, 0644);
     Own(folder + "/theirs.xml", kOther, 0644);
     Own(folder, kSaver, 0555);
@@ -199,7 +199,7 @@ TEST_F(SafeFileReplaceNamesTest, AFolderTheSaverMayNotWrite)
         EXPECT_EQ(ReplaceAs(kSaver, doc, c.rules), said);
         EXPECT_EQ(ReadAll(doc), c.after);
         if (c.after == "new")
-            WriteAll(doc, "old");
+            WriteAll(doc, "an older export");
     }
     EXPECT_EQ(TemporaryFilesIn(folder), 0);
     EXPECT_FALSE(fs::exists(folder + "/mine.xml.bak"));
