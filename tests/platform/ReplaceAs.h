@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "platform/Exceptions.h"
@@ -21,12 +22,16 @@ constexpr gid_t kShared = 4444;  // a group the saver belongs to besides his own
 constexpr TReplaceRules kSave{true, true}, kExport{};
 
 // "saved", "saved, " and why no backup was made, or the message of the refusal.
-inline std::string Replace(const std::string& name, TReplaceRules rules = kSave, const std::string& bytes = "new")
+// beforeCommit, when given, runs between the backup and the rename (and may break the save).
+inline std::string Replace(const std::string& name, TReplaceRules rules = kSave, const std::string& bytes = "new",
+                           const std::function<void()>& beforeCommit = {})
 {
     try {
         TSafeFileReplace replace(name, rules);
         replace.Write([&](TStream& s) { s.WriteBuffer(bytes.data(), int64_t(bytes.size())); });
         const std::string refused = rules.Backup ? replace.KeepBackup() : "";
+        if (beforeCommit)
+            beforeCommit();
         replace.Commit();
         return refused.empty() ? "saved" : "saved, " + refused;
     } catch (const Exception& e) {

@@ -220,6 +220,7 @@ TEST_F(SafeFileReplaceTest, AFullDiskNeverLosesTheFileFromBeforeTheSave)
     const Case cases[] = {  // FAT's 238 KiB: the new file, the old one and a copy fit or do not
         {"room for the copy", "fusefat -o rw+ IMG MNT", kRoot, 60 << 10, 1, "saved", "new old"},
         {"no room for the copy", "fusefat -o rw+ IMG MNT", kRoot, 90 << 10, 1, "saved", "new old"},
+        {"no room for the copy, the save broken", "fusefat -o rw+ IMG MNT", kRoot, 90 << 10, 1, "broken", "old none"},
         {"in place with no room for the backup", "mount -t tmpfs -o size=200k tmpfs MNT", kOther, 120 << 10, 1,
          "Can not override file: \"" + doc + "\". " + noSpace, "old older"},
     };
@@ -245,7 +246,9 @@ TEST_F(SafeFileReplaceTest, AFullDiskNeverLosesTheFileFromBeforeTheSave)
             ::chmod(mnt.c_str(), 0777);
             Write(doc, std::string(c.size, 'o'), c.owner, 0666);
             Write(backup, std::string(c.olderBackup, 'b'), c.owner, 0666);
-            std::string said = ReplaceAs(c.owner == kRoot ? kRoot : kSaver, doc, kSave, std::string(c.size, 'n'));
+            const std::string fresh(c.size, 'n');
+            std::string said = c.said == "broken" ? Replace(doc, kSave, fresh, [] { throw Exception("broken"); })
+                                                  : ReplaceAs(c.owner == kRoot ? kRoot : kSaver, doc, kSave, fresh);
             said += "|" + kind(doc) + " " + kind(backup) + "|" + std::to_string(TemporaryFilesIn(mnt));
             std::system(("fusermount -u " + mnt + " 2>/dev/null || umount " + mnt).c_str());
             return said;
