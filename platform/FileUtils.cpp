@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -105,10 +106,10 @@ void SyncDirectoryOf(const std::string& fileName)
     }
 }
 
-bool TFileLock::Acquire(const std::string& path)
+bool TFileLock::Acquire(const std::string& path, bool writable)
 {
     Release();
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY | O_NONBLOCK) | O_CLOEXEC);
     if (fd < 0)
         return false;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -118,6 +119,13 @@ bool TFileLock::Acquire(const std::string& path)
     fd_ = fd;
     path_ = path;
     return true;
+}
+
+bool TFileLock::Holds(const std::string& path) const
+{
+    struct stat held, named;
+    return fd_ >= 0 && ::fstat(fd_, &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+           held.st_ino == named.st_ino;
 }
 
 void TFileLock::Release()

@@ -32,8 +32,11 @@ public:
     TFileLock(const TFileLock&) = delete;
     TFileLock& operator=(const TFileLock&) = delete;
 
-    // False when the file cannot be opened or another holder has it locked.
-    bool Acquire(const std::string& path);
+    // False when the file cannot be opened or another holder has it locked. A file that need
+    // not be writable is opened for reading only.
+    bool Acquire(const std::string& path, bool writable = true);
+    // Whether the lock is on the file that path names now.
+    bool Holds(const std::string& path) const;
     void Release();
     bool Held() const { return fd_ >= 0; }
     const std::string& Path() const { return path_; }

@@ -1,7 +1,9 @@
 #include "platform/SafeFileReplace.h"
 
 #include "platform/Exceptions.h"
+#include "platform/FileAccess.h"
 #include "platform/FileUtils.h"
+#include "platform/LinkWalk.h"
 #include "platform/Stream.h"
 
 #include <cerrno>
@@ -9,38 +11,26 @@
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
 std::string Quoted(const std::string& name) { return '"' + name + '"'; }
 
-// The names of a file's extended attributes, or none when it has none or they cannot be read.
-std::vector<std::string> AttributeNames(const std::string& file)
+bool WriteWhole(int to, const char* bytes, size_t size)
 {
-    std::vector<char> list;
-    for (;;) {
-        const ssize_t size = ::listxattr(file.c_str(), nullptr, 0);
-        if (size <= 0)
-            return {};
-        list.resize(size_t(size));
-        const ssize_t got = ::listxattr(file.c_str(), list.data(), list.size());
-        if (got >= 0) {
-            list.resize(size_t(got));
-            break;
+    for (size_t done = 0; done < size;) {
+        const ssize_t w = ::write(to, bytes + done, size - done);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0) {
+            if (w == 0)
+                errno = EIO;
+            return false;
         }
-        if (errno != ERANGE)  // ERANGE: one was added meanwhile, ask again
-            return {};
+        done += size_t(w);
     }
-    std::vector<std::string> names;
-    for (size_t at = 0; at < list.size();) {
-        const size_t length = ::strnlen(list.data() + at, list.size() - at);
-        names.emplace_back(list.data() + at, length);
-        at += length + 1;
-    }
-    return names;
+    return true;
 }
 
 bool CopyFileContent(int from, int to)
@@ -52,29 +42,79 @@ bool CopyFileContent(int from, int to)
             continue;
         if (n <= 0)
             return n == 0;
-        for (ssize_t done = 0; done < n;) {
-            const ssize_t w = ::write(to, buffer + done, size_t(n - done));
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w <= 0)
-                return false;
-            done += w;
-        }
+        if (!WriteWhole(to, buffer, size_t(n)))
+            return false;
     }
+}
+
+// Names for files of the program's own beside the target: short, so that they fit wherever the
+// target's name does, the first one fixed and the rest random, so that one left behind by a
+// save that was killed never stands in the way.
+class TFreshNames {
+public:
+    explicit TFreshNames(const std::string& target) : first_(TempFileNameFor(target)) {}
+    // Calls make with names until it makes one (0) or fails for another reason than a taken
+    // name (EEXIST); the name made, or empty with error set.
+    template <class F> std::string Make(F make, int& error)
+    {
+        static const char digits[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            std::string name = first_;
+            for (int i = 0; attempt > 0 && i < 6; ++i)
+                name += digits[random_() % (sizeof digits - 1)];
+            error = make(name);
+            if (error == 0)
+                return name;
+            if (error != EEXIST)
+                return {};
+        }
+        return {};
+    }
+
+private:
+    std::string first_;
+    std::mt19937 random_{std::random_device{}() ^ static_cast<unsigned>(::getpid())};
+};
+
+bool SameFile(const std::string& a, const std::string& b)
+{
+    struct stat x, y;
+    return ::lstat(a.c_str(), &x) == 0 && ::lstat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
 }
 
 } // namespace
 
-std::string TempFileNameFor(const std::string& fileName) { return fileName + ".$TovrinTmp$"; }
+std::string TempFileNameFor(const std::string& fileName) { return ExtractFilePath(fileName) + ".$TovrinTmp$"; }
 std::string BackupFileNameFor(const std::string& fileName) { return fileName + ".bak"; }
 
-TSafeFileReplace::TSafeFileReplace(const std::string& fileName) : fileName_(fileName)
+TSafeFileReplace::TSafeFileReplace(const std::string& fileName, TReplaceRules rules) : fileName_(fileName), rules_(rules)
 {
-    target_ = ResolveFileLinks(fileName);
-    if (target_.empty())
-        throw EFCreateError("Cannot create file " + Quoted(fileName) + ". " + std::strerror(ELOOP));
+    const TLinkWalk walk = WalkFileLinks(fileName);
+    if (walk.Error == ELOOP)
+        throw EFCreateError("Cannot create file " + Quoted(fileName) + ". " + std::strerror(ELOOP), ELOOP);
+    if (walk.Error != 0)
+        throw EFCreateError("Can not override file: " + Quoted(fileName) + ". The link " + Quoted(walk.Refused) +
+                                " in a shared folder belongs to another user",
+                            walk.Error);
+    target_ = walk.Target;
     struct stat previous {};
-    replacing_ = ::stat(target_.c_str(), &previous) == 0 && S_ISREG(previous.st_mode);
+    bool exists = ::lstat(target_.c_str(), &previous) == 0;
+    // A link of the system's own that names no path (/dev/stdout on a pipe) leads where the
+    // system alone can follow it: the pipe is written into like any FIFO.
+    if (!exists && ::stat(fileName.c_str(), &previous) == 0 && !S_ISREG(previous.st_mode) && !S_ISDIR(previous.st_mode)) {
+        target_ = fileName;
+        exists = follow_ = true;
+    }
+    if (exists && S_ISDIR(previous.st_mode))
+        Fail(EISDIR);
+    if (exists && !S_ISREG(previous.st_mode)) {
+        // A FIFO or a device is written into, never replaced by a file.
+        if (rules_.DataFile)
+            Fail("Not a regular file");
+        inPlace_ = true;
+        return;
+    }
+    replacing_ = exists;
     if (replacing_) {
         mode_ = previous.st_mode & 07777;
         uid_ = previous.st_uid;
@@ -82,57 +122,71 @@ TSafeFileReplace::TSafeFileReplace(const std::string& fileName) : fileName_(file
         // The folder's write right would let the rename replace a file its owner keeps from us;
         // one's own read-only file may still be replaced, as before.
         if (uid_ != ::geteuid() && ::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0)
-            throw Exception("Can not override file: " + Quoted(fileName) + ". " + std::strerror(errno));
+            Fail(errno);
     }
-    CreateTempFile();
-    if (replacing_)
-        TakeOldAttributes();
+    try {
+        CreateTempFile();
+    } catch (const EFCreateError& e) {
+        // A folder the user may not write: an export still goes into his own writable file.
+        const int error = e.SystemError();
+        if (!replacing_ || rules_.DataFile || (error != EACCES && error != EPERM))
+            Fail(error);
+        inPlace_ = true;
+    }
+    if (stream_ && replacing_ && !TakeOldAttributes(stream_->Handle())) {
+        // The new file would take the file from its owner or group: it is written in place.
+        if (IsStillNamed())
+            ::unlink(tempName_.c_str());
+        stream_.reset();
+        inPlace_ = true;
+    }
+    if (inPlace_) {
+        tempName_.clear();
+        if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0)
+            Fail(errno);
+    }
 }
 
 TSafeFileReplace::~TSafeFileReplace()
 {
     if (stream_ && !committed_ && IsStillNamed())
         ::unlink(tempName_.c_str());
+    // The file from before the save went to the backup name and the save failed: it comes back.
+    struct stat there;
+    if (movedAside_ && !committed_ && ::lstat(target_.c_str(), &there) != 0 && errno == ENOENT)
+        ::rename(BackupFileNameFor(target_).c_str(), target_.c_str());
 }
 
 void TSafeFileReplace::CreateTempFile()
 {
-    // Until the rename the owner may also write, so that a read-only file can still be replaced;
-    // the kept mode is given whole just before it.
-    const mode_t mode = replacing_ ? mode_ | S_IRUSR | S_IWUSR : 0666;
-    std::mt19937 random(std::random_device{}() ^ static_cast<unsigned>(::getpid()));
-    const char digits[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempName_ = TempFileNameFor(target_);
-        if (attempt > 0)
-            for (int i = 0; i < 6; ++i)
-                tempName_ += digits[random() % (sizeof digits - 1)];
-        stream_ = TFileStream::CreateNew(tempName_, mode);
-        if (stream_)
-            return;
-    }
-    throw EFCreateError("Cannot create file " + Quoted(TempFileNameFor(target_)) + ". " + std::strerror(EEXIST));
+    // Until the rename the owner may also write, so that a read-only file can still be replaced
+    // (and locked); the kept mode is given whole just before it.
+    const mode_t mode = replacing_ ? (mode_ | S_IRUSR | S_IWUSR) & 0777 : 0666;
+    TFreshNames names(target_);
+    int error = 0;
+    tempName_ = names.Make(
+        [&](const std::string& name) {
+            stream_ = TFileStream::CreateNew(name, mode);
+            return stream_ ? 0 : EEXIST;
+        },
+        error);
+    if (!stream_)
+        throw EFCreateError(std::strerror(error), error != 0 ? error : EEXIST);
 }
 
-// Owner, group and extended attributes, each where the system allows it: root saving another
-// user's outline leaves it that user's, and a user may still give a file a group of his own.
-void TSafeFileReplace::TakeOldAttributes()
+// Owner, group and access, each where the system allows it: root saving another user's outline
+// leaves it that user's, and a user may still give a file a group of his own. The access is
+// exactly the old file's: its ACL when it had one, none when it had none (a folder's default
+// ACL would widen it). False when the owner or the group could not be given.
+bool TSafeFileReplace::TakeOldAttributes(int fd) const
 {
-    const int fd = stream_->Handle();
     struct stat made {};
     if (::fstat(fd, &made) == 0 && (made.st_uid != uid_ || made.st_gid != gid_))
         if (::fchown(fd, uid_, gid_) != 0 && made.st_gid != gid_)
             (void)::fchown(fd, uid_t(-1), gid_);
-    std::vector<char> value;
-    for (const std::string& name : AttributeNames(target_)) {
-        const ssize_t size = ::getxattr(target_.c_str(), name.c_str(), nullptr, 0);
-        if (size < 0)
-            continue;
-        value.resize(size_t(size) + 1);
-        const ssize_t got = ::getxattr(target_.c_str(), name.c_str(), value.data(), value.size());
-        if (got >= 0)
-            (void)::fsetxattr(fd, name.c_str(), value.data(), size_t(got), 0);
-    }
+    CopyExtendedAttributes(target_, fd);
+    (void)::fchmod(fd, (mode_ | S_IRUSR | S_IWUSR) & 07777);
+    return ::fstat(fd, &made) == 0 && made.st_uid == uid_ && made.st_gid == gid_;
 }
 
 bool TSafeFileReplace::IsStillNamed() const
@@ -144,6 +198,19 @@ bool TSafeFileReplace::IsStillNamed() const
 
 void TSafeFileReplace::Write(const std::function<void(TStream&)>& write)
 {
+    if (inPlace_) {
+        // Made whole first, so that a writer that fails leaves the file as it was.
+        TMemoryStream content;
+        write(content);
+        if (replacing_ && rules_.Backup) {
+            bool copyFailed = false;
+            const std::string refused = MakeBackup(false, copyFailed);
+            if (!refused.empty())
+                Fail(refused);
+        }
+        WriteInPlace(std::string(content.Bytes().begin(), content.Bytes().end()));
+        return;
+    }
     try {
         write(*stream_);
     } catch (const EWriteError&) {
@@ -153,59 +220,138 @@ void TSafeFileReplace::Write(const std::function<void(TStream&)>& write)
     stream_->FlushToDisk();
 }
 
-std::string TSafeFileReplace::KeepBackup()
+void TSafeFileReplace::WriteInPlace(const std::string& bytes)
 {
-    if (!replacing_)
-        return {};
-    const std::string backup = BackupFileNameFor(target_);
-    auto refused = [&](int error) { return "The backup " + Quoted(backup) + " cannot be made. " + std::strerror(error); };
-    // Whatever stands under the backup name goes first; what cannot be removed (a sticky folder,
-    // another user's file or link) is left alone and no backup is made.
-    if (::unlink(backup.c_str()) != 0 && errno != ENOENT)
-        return refused(errno);
-    // The old file stays under its name until the rename, so the backup is a second link to it;
-    // link() never follows or replaces what stands at the new name.
-    if (::link(target_.c_str(), backup.c_str()) == 0)
-        return {};
-    if (errno == EEXIST)
-        return refused(EEXIST);
-    // A file system without links, or a file not ours to link: a copy, made new.
+    // Without waiting: a FIFO that nobody reads is refused instead of stalling the program.
+    const int fd = ::open(target_.c_str(), O_WRONLY | (follow_ ? 0 : O_NOFOLLOW) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        Fail(errno);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    (void)::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    struct stat st {};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if ((regular && ::ftruncate(fd, 0) != 0) || !WriteWhole(fd, bytes.data(), bytes.size()))
+        throw EWriteError(StreamWriteErrorText(fileName_, errno));
+    if (regular && ::fsync(fd) != 0)
+        throw EWriteError("Cannot write " + Quoted(fileName_) + " to disk. " + std::strerror(errno));
+}
+
+// A whole copy of the old file under a fresh name beside it, flushed, with its owner (as root),
+// access and mode; empty with error set when it cannot be made.
+std::string TSafeFileReplace::CopyAside(int& error) const
+{
     std::unique_ptr<TFileStream> copy;
-    try {
-        copy = TFileStream::CreateNew(backup, mode_);
-    } catch (const EFCreateError& e) {
-        return refused(e.SystemError());
-    }
+    const std::string name = TFreshNames(target_).Make(
+        [&](const std::string& fresh) {
+            try {
+                copy = TFileStream::CreateNew(fresh, (mode_ | S_IRUSR | S_IWUSR) & 0777);
+            } catch (const EFCreateError& e) {
+                return e.SystemError() != 0 ? e.SystemError() : EIO;
+            }
+            return copy ? 0 : EEXIST;
+        },
+        error);
     if (!copy)
-        return refused(EEXIST);
+        return {};
+    const bool given = TakeOldAttributes(copy->Handle());
+    (void)::fchmod(copy->Handle(), mode_);  // no one writes to it
+    if (!given)
+        GrantOwnerAndGroup(copy->Handle(), uid_, gid_, mode_);
     const int from = ::open(target_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    const bool copied = from >= 0 && CopyFileContent(from, copy->Handle());
-    const int error = errno;
+    bool copied = from >= 0 && CopyFileContent(from, copy->Handle()) && ::fsync(copy->Handle()) == 0;
+    error = errno;
     if (from >= 0)
         ::close(from);
     if (!copied) {
-        ::unlink(backup.c_str());
-        return refused(error);
+        ::unlink(name.c_str());
+        return {};
     }
+    return name;
+}
+
+// The backup made new: a second link to the old file (where links are allowed and the file
+// system has them) or a whole copy takes the backup name in one rename. Empty when made, else
+// why not; copyFailed tells that the name could be used but no copy could be made.
+std::string TSafeFileReplace::MakeBackup(bool linkAllowed, bool& copyFailed)
+{
+    const std::string backup = BackupFileNameFor(target_);
+    auto refused = [&](const std::string& reason) { return "The backup " + Quoted(backup) + " cannot be made. " + reason; };
+    struct stat there {};
+    if (::lstat(backup.c_str(), &there) == 0) {
+        // A FIFO or a device is never replaced (a folder refuses the rename by itself).
+        if (!S_ISREG(there.st_mode) && !S_ISLNK(there.st_mode) && !S_ISDIR(there.st_mode))
+            return refused("Not a regular file");
+    } else if (errno != ENOENT) {
+        return refused(std::strerror(errno));
+    }
+    int error = 0;
+    std::string aside;
+    if (linkAllowed)
+        aside = TFreshNames(target_).Make(
+            [&](const std::string& fresh) { return ::link(target_.c_str(), fresh.c_str()) == 0 ? 0 : errno; }, error);
+    if (aside.empty())
+        aside = CopyAside(error);
+    if (aside.empty()) {
+        copyFailed = true;
+        return refused(std::strerror(error));
+    }
+    if (::rename(aside.c_str(), backup.c_str()) != 0) {
+        error = errno;
+        ::unlink(aside.c_str());
+        return refused(std::strerror(error));
+    }
+    // Two names of one file are left as they were by the rename.
+    if (SameFile(aside, backup))
+        ::unlink(aside.c_str());
+    SyncDirectoryOf(backup);
     return {};
 }
 
-void TSafeFileReplace::FailCommit(int error) const
+std::string TSafeFileReplace::KeepBackup()
+{
+    if (!replacing_ || inPlace_)
+        return {};
+    bool copyFailed = false;
+    const std::string refused = MakeBackup(true, copyFailed);
+    if (!copyFailed)
+        return refused;
+    // No room for a copy: the file itself takes the backup name, just before the new file takes
+    // its own; the earlier backup goes only now.
+    const std::string backup = BackupFileNameFor(target_);
+    if (::rename(target_.c_str(), backup.c_str()) != 0)
+        return "The backup " + Quoted(backup) + " cannot be made. " + std::strerror(errno);
+    movedAside_ = true;
+    return {};
+}
+
+void TSafeFileReplace::Fail(int error) const { Fail(std::strerror(error)); }
+
+void TSafeFileReplace::Fail(const std::string& reason) const
 {
     struct stat there;
-    const bool exists = ::stat(target_.c_str(), &there) == 0;
-    throw Exception((exists ? "Can not override file: " : "Can not write file : ") + Quoted(fileName_) + ". " +
-                    std::strerror(error));
+    const bool exists = ::stat(target_.empty() ? fileName_.c_str() : target_.c_str(), &there) == 0;
+    throw EFCreateError((exists ? "Can not override file: " : "Can not write file : ") + Quoted(fileName_) + ". " + reason);
 }
 
 void TSafeFileReplace::Commit()
 {
+    if (inPlace_) {
+        committed_ = true;
+        return;
+    }
     if (replacing_)
         (void)::fchmod(stream_->Handle(), mode_);  // a file system without modes refuses, and the save goes on
     if (!IsStillNamed())
-        FailCommit(ENOENT);  // another program took the temporary name away
+        Fail(ENOENT);  // another program took the temporary name away
+    // Whatever another program put there meanwhile: only a file is replaced.
+    struct stat there;
+    if (::lstat(target_.c_str(), &there) == 0 && !S_ISREG(there.st_mode))
+        Fail(S_ISDIR(there.st_mode) ? std::strerror(EISDIR) : "Not a regular file");
     if (::rename(tempName_.c_str(), target_.c_str()) != 0)
-        FailCommit(errno);
+        Fail(errno);
     committed_ = true;
     SyncDirectoryOf(target_);
 }

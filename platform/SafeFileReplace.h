@@ -11,32 +11,53 @@
 class TFileStream;
 class TStream;
 
-std::string TempFileNameFor(const std::string& fileName);    // name + ".$TovrinTmp$", the first choice
+// The first name tried for a temporary file beside fileName: short and the program's own, so
+// that it fits wherever the target's name does. When taken, random characters are appended.
+std::string TempFileNameFor(const std::string& fileName);
 std::string BackupFileNameFor(const std::string& fileName);  // name + ".bak"
+
+struct TReplaceRules {
+    // The old file is kept under its backup name (see KeepBackup); a file written in place
+    // gets its backup first, or is not written at all.
+    bool Backup = false;
+    // The data file is replaced whole or not at all: it is never written into a file that is no
+    // regular file, nor in place in a folder the user may not write. Exports and archives are.
+    bool DataFile = false;
+};
 
 // One replacement, from the temporary file's creation to its rename. A name that is a symbolic
 // link (or a chain of them) stays one: the file it leads to is replaced, with the temporary and
-// backup files beside it. The temporary file is always made new, under the name above or, when
-// that is taken, the name with a few random characters appended; it is removed again unless it
-// took the name.
+// backup files beside it; in a shared sticky folder only links of the user or of the folder's
+// owner are followed. The temporary file is always made new, and removed again unless it took
+// the name.
+//
+// The file is written in place instead, keeping its owner, group and access, when the new file
+// could not take its owner and group (a file shared with this user), and, except for the data
+// file, when no file can be made in its folder or it is no regular file (a FIFO, a device).
 class TSafeFileReplace {
 public:
-    // Refuses a file of another user that may not be written here ("Can not override file: "
-    // and the name in double quotes, then the reason), and gives the temporary file the old
-    // file's owner, group and extended attributes (ACLs among them) where the system allows.
-    explicit TSafeFileReplace(const std::string& fileName);
+    // Refuses a file of another user that may not be written here, a folder where nothing can be
+    // made, and for the data file what is no regular file, each with "Can not override file: "
+    // (or "Can not write file : " when there is no file yet), the name in double quotes and the
+    // reason.
+    explicit TSafeFileReplace(const std::string& fileName, TReplaceRules rules = {});
     ~TSafeFileReplace();
     TSafeFileReplace(const TSafeFileReplace&) = delete;
     TSafeFileReplace& operator=(const TSafeFileReplace&) = delete;
 
-    const std::string& TempName() const { return tempName_; }
-    TFileStream& Stream() { return *stream_; }
+    const std::string& Target() const { return target_; }  // the file at the end of the links
+    bool InPlace() const { return inPlace_; }
+    const std::string& TempName() const { return tempName_; }  // empty in place
 
-    // Runs write on the temporary file and pushes it to the disk. A failed write names the
-    // file being replaced, not the temporary one.
+    // Runs write on the temporary file and pushes it to the disk. In place the content is made
+    // first, then the backup, then the file is written. A failed write names the file being
+    // replaced, not the temporary one.
     void Write(const std::function<void(TStream&)>& write);
-    // Keeps the file being replaced under its backup name, made new: an existing backup name
-    // is never written through. Empty when kept (or there was none), else why it was not.
+    // Keeps the file being replaced under its backup name: a second link to it or a whole copy,
+    // flushed, takes that name in one rename, so an earlier backup stays until the new one is
+    // whole; when no copy fits, the file itself takes the backup name just before the new one
+    // takes its name. What stands under the backup name is never written through, and only a
+    // file or a link is replaced there. Empty when kept (or there was none), else why it was not.
     std::string KeepBackup();
     // The temporary file takes the name, with the old file's mode. Raises "Can not override
     // file: " or "Can not write file : " with the name in double quotes and the reason.
@@ -44,13 +65,21 @@ public:
 
 private:
     void CreateTempFile();
-    void TakeOldAttributes();
+    bool TakeOldAttributes(int fd) const;
     bool IsStillNamed() const;
-    [[noreturn]] void FailCommit(int error) const;
+    std::string CopyAside(int& error) const;
+    std::string MakeBackup(bool linkAllowed, bool& copyFailed);
+    void WriteInPlace(const std::string& bytes);
+    [[noreturn]] void Fail(int error) const;
+    [[noreturn]] void Fail(const std::string& reason) const;
 
     std::string fileName_;  // as given
     std::string target_;    // the file at the end of its links
-    bool replacing_ = false;
+    TReplaceRules rules_;
+    bool replacing_ = false;  // a regular file is there
+    bool inPlace_ = false;
+    bool follow_ = false;  // target_ is a link only the system can follow
+    bool movedAside_ = false;  // the old file took the backup name
     mode_t mode_ = 0666;
     uid_t uid_ = 0;
     gid_t gid_ = 0;
@@ -59,5 +88,5 @@ private:
     bool committed_ = false;
 };
 
-// Writes fileName whole or not at all, without a backup.
+// Writes fileName whole or not at all, without a backup (or in place, see above).
 void ReplaceFileSafely(const std::string& fileName, const std::function<void(TStream&)>& write);

@@ -13,6 +13,8 @@ PACKAGES="cmake make g++ pkg-config ninja-build
 PACKAGES="$PACKAGES openbox trayer xdotool x11-utils desktop-file-utils shared-mime-info"
 # The task store's iCalendar library, and the real task clients the synchronisation is tested with.
 PACKAGES="$PACKAGES libical-dev todoman radicale vdirsyncer"
+# ACLs, and a FAT file system through FUSE (no hard links), for the tests of replacing a file.
+PACKAGES="$PACKAGES acl fusefat dosfstools fuse"
 PACKAGES="${*:-$PACKAGES}"   # or only those named, e.g. gcovr for `make coverage`
 missing=""
 for p in $PACKAGES; do

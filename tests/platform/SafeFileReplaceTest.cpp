@@ -9,6 +9,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -17,14 +18,12 @@
 #include "platform/SafeFileReplace.h"
 #include "platform/Stream.h"
 #include "tests/platform/FileSizeLimit.h"
+#include "tests/platform/ReplaceAs.h"
 #include "tests/ui/mainwindow/TestFiles.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr uid_t kSaver = 4242, kOther = 4343, kRoot = 0;
-constexpr gid_t kShared = 4444;  // a group the saver belongs to besides his own
 
 void Write(const std::string& name, const std::string& bytes, uid_t owner, mode_t mode, gid_t group = gid_t(-1))
 {
@@ -51,30 +50,16 @@ std::string AclForOther()
     return acl;
 }
 
-std::string Replace(const std::string& name)
+std::string ReadAsOwner(uid_t owner, const std::string& file)
 {
-    try {
-        TSafeFileReplace replace(name);
-        replace.Write([](TStream& s) { s.WriteBuffer("new", 3); });
-        const std::string refused = replace.KeepBackup();
-        replace.Commit();
-        return refused.empty() ? "saved" : "saved, " + refused;
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-}
-
-// What Replace says when run as user, in a child process.
-std::string ReplaceAs(uid_t user, const std::string& name)
-{
-    if (user == kRoot)
-        return Replace(name);
     int status = 0;
     return RunInChild(
-        [&]() -> std::string {
-            if (::setgroups(1, &kShared) != 0 || ::setresgid(user, user, user) != 0 || ::setresuid(user, user, user) != 0)
-                return "could not become the user";
-            return Replace(name);
+        [&] {
+            const gid_t group = owner;
+            return ::setgroups(0, nullptr) == 0 && ::setresgid(group, group, group) == 0 &&
+                           ::setresuid(owner, owner, owner) == 0
+                       ? ReadAll(file)
+                       : "could not become the owner";
         },
         status);
 }
@@ -101,21 +86,25 @@ TEST_F(SafeFileReplaceTest, OtherUsersFilesAreNeverWrittenThrough)
         std::string said;  // the start of what the replacement says
         uid_t ownerAfter;
         gid_t group = gid_t(-1);  // of the file saved, when not its owner's
+        const char* acl = nullptr;  // given to the file saved with setfacl -m
     };
+    const std::string doc = File("doc.tvd"), backup = File("doc.tvd.bak");
+    const std::string backupTaken = "The backup \"" + backup + "\" cannot be made. Operation not permitted";
     const Case cases[] = {
         {"the saver's own file", false, kSaver, 0640, NoBackup, kSaver, "saved", kSaver},
         {"the saver's own read-only file", false, kSaver, 0444, NoBackup, kSaver, "saved", kSaver},
-        {"another user's link at the backup name", true, kSaver, 0600, OthersLinkToVictim, kSaver,
-         "saved, The backup \"" + File("doc.tvd.bak") + "\" cannot be made. Operation not permitted", kSaver},
-        {"another user's writable file at the backup name", true, kSaver, 0600, OthersOwnFile, kSaver,
-         "saved, The backup \"" + File("doc.tvd.bak") + "\" cannot be made. Operation not permitted", kSaver},
+        {"another user's link at the backup name", true, kSaver, 0600, OthersLinkToVictim, kSaver, "saved, " + backupTaken, kSaver},
+        {"another user's writable file at the backup name", true, kSaver, 0600, OthersOwnFile, kSaver, "saved, " + backupTaken, kSaver},
         {"another user's file the saver may not write", false, kOther, 0644, NoBackup, kSaver,
-         "Can not override file: \"" + File("doc.tvd") + "\". Permission denied", kOther},
-        {"another user's writable file in a shared folder", true, kOther, 0666, NoBackup, kSaver,
-         "Can not override file: \"" + File("doc.tvd") + "\". Operation not permitted", kOther},
+         "Can not override file: \"" + doc + "\". Permission denied", kOther},
         {"root saving a user's private file", false, kSaver, 0600, OthersOwnFile, kRoot, "saved", kSaver},
-        // The owner cannot be given away, the group can.
-        {"another user's file of a group the saver is in", false, kOther, 0660, NoBackup, kSaver, "saved", kSaver, kShared},
+        // The new file could not be given back: the file is written in place, after its backup.
+        {"another user's writable file in a shared folder", true, kOther, 0666, NoBackup, kSaver, "saved", kOther},
+        {"another user's file of a group the saver is in", false, kOther, 0660, NoBackup, kSaver, "saved", kOther, kShared},
+        {"another user's file shared through an ACL", false, kOther, 0600, NoBackup, kSaver, "saved", kOther, gid_t(-1), "u:4242:rw"},
+        {"the saver's own file of a group he is not in", false, kSaver, 0640, NoBackup, kSaver, "saved", kSaver, kOther},
+        {"in place with no backup to be made", true, kOther, 0666, OthersOwnFile, kSaver,
+         "Can not override file: \"" + doc + "\". " + backupTaken, kOther},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -123,8 +112,13 @@ TEST_F(SafeFileReplaceTest, OtherUsersFilesAreNeverWrittenThrough)
         fs::create_directories(dir_.Path());
         ::chown(dir_.Path().c_str(), c.sticky ? kRoot : kSaver, c.sticky ? kRoot : kSaver);
         ::chmod(dir_.Path().c_str(), c.sticky ? 01777 : 0755);
-        const std::string doc = File("doc.tvd"), backup = File("doc.tvd.bak"), victim = File("victim");
+        const std::string victim = File("victim");
         Write(doc, "old", c.owner, c.mode, c.group);
+        if (c.acl && std::system(("setfacl -m " + std::string(c.acl) + " " + doc).c_str()) != 0)
+            GTEST_SKIP() << "setfacl is missing or the folder keeps no ACL";
+        const std::string aclBefore = Attribute(doc, "system.posix_acl_access");
+        struct stat before {};
+        ::stat(doc.c_str(), &before);
         Write(victim, "victim", kSaver, 0600);
         if (c.backup == OthersLinkToVictim) {
             fs::create_symlink(victim, backup);
@@ -140,14 +134,15 @@ TEST_F(SafeFileReplaceTest, OtherUsersFilesAreNeverWrittenThrough)
         EXPECT_EQ(ReadAll(doc), saved ? "new" : "old");
         EXPECT_EQ(after.st_uid, c.ownerAfter);
         EXPECT_EQ(after.st_gid, c.group == gid_t(-1) ? c.ownerAfter : c.group);
-        EXPECT_EQ(after.st_mode & 07777, c.mode);
+        EXPECT_EQ(after.st_mode & 07777, before.st_mode & 07777);
+        EXPECT_EQ(Attribute(doc, "system.posix_acl_access"), aclBefore);
         EXPECT_EQ(ReadAll(victim), "victim");
         if (c.backup == OthersLinkToVictim)
             EXPECT_TRUE(fs::is_symlink(backup));
         else if (c.backup == OthersOwnFile && c.saver != kRoot)
             EXPECT_EQ(ReadAll(backup), "theirs");
         else if (saved)
-            EXPECT_EQ(ReadAll(backup), "old");
+            EXPECT_EQ(ReadAsOwner(c.owner, backup), "old");  // the owner's backup, also when it is not his
         EXPECT_EQ(TemporaryFilesIn(dir_.Path()), 0);
     }
 }
@@ -180,6 +175,88 @@ TEST_F(SafeFileReplaceTest, AWritePastAFileSizeLimitKeepsTheEarlierFileAndNoTemp
     EXPECT_EQ(said, "Stream write error: " + doc + ": File too large");
     EXPECT_EQ(ReadAll(doc), "earlier export, whole");
     EXPECT_EQ(TemporaryFilesIn(dir_.Path()), 0);
+}
+
+// A folder's default ACL gives a colleague access to every file made in it; the new file has
+// exactly the old one's access all the same.
+TEST_F(SafeFileReplaceTest, TheNewFileHasTheOldOnesAccessWhateverTheFoldersDefaultAcl)
+{
+    const std::string doc = File("doc.tvd");
+    if (std::system(("setfacl -d -m u:4343:rw " + dir_.Path() + " 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "setfacl is missing or the folder keeps no ACL";
+    for (const char* acl : {"", "u:4242:r"}) {
+        SCOPED_TRACE(acl);
+        Write(doc, "old", ::geteuid(), 0600);
+        ASSERT_EQ(std::system(("setfacl -b " + doc + (*acl ? " && setfacl -m " + std::string(acl) + " " + doc : "")).c_str()), 0);
+        const std::string before = Attribute(doc, "system.posix_acl_access");
+        ASSERT_EQ(Replace(doc), "saved");
+        EXPECT_EQ(Attribute(doc, "system.posix_acl_access"), before);
+        EXPECT_EQ(Attribute(doc, "system.posix_acl_access") == "<none>", !*acl);
+        struct stat after {};
+        ASSERT_EQ(::stat(doc.c_str(), &after), 0);
+        EXPECT_EQ(after.st_mode & 07777, *acl ? 0640u : 0600u);  // the group bits show the ACL's mask
+    }
+}
+
+// A disk that cannot take a copy of the file: on a file system without hard links (FAT through
+// FUSE) the backup is a copy; where it does not fit, the file itself becomes the backup. Written
+// in place (a file the saver cannot give back, on tmpfs), no backup means no save. The file from
+// before the save is always under its name or the backup name.
+TEST_F(SafeFileReplaceTest, AFullDiskNeverLosesTheFileFromBeforeTheSave)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to mount and to act as another user";
+    if (::access("/dev/fuse", R_OK | W_OK) != 0 || std::system("command -v fusefat mkfs.fat >/dev/null") != 0)
+        GTEST_SKIP() << "no FUSE or no fusefat here";
+    const std::string mnt = File("mnt"), doc = mnt + "/doc.tvd", backup = doc + ".bak";
+    struct Case {
+        const char* what;
+        const char* mount;  // the file system, mounted over mnt
+        uid_t owner;
+        size_t size, olderBackup;  // of the file (old and new alike) and of the backup before
+        std::string said, after;   // the file and the backup after the save
+    };
+    const std::string noSpace = "The backup \"" + backup + "\" cannot be made. No space left on device";
+    const Case cases[] = {  // FAT's 238 KiB: the new file, the old one and a copy fit or do not
+        {"room for the copy", "fusefat -o rw+ IMG MNT", kRoot, 60 << 10, 1, "saved", "new old"},
+        {"no room for the copy", "fusefat -o rw+ IMG MNT", kRoot, 90 << 10, 1, "saved", "new old"},
+        {"no room for the copy, the save broken", "fusefat -o rw+ IMG MNT", kRoot, 90 << 10, 1, "broken", "old none"},
+        {"in place with no room for the backup", "mount -t tmpfs -o size=200k tmpfs MNT", kOther, 120 << 10, 1,
+         "Can not override file: \"" + doc + "\". " + noSpace, "old older"},
+    };
+    // What a file holds: the old content, the new, the older backup, or "none".
+    auto kind = [](const std::string& file) -> std::string {
+        const std::string bytes = ReadAll(file);
+        return bytes.empty() ? "none" : bytes[0] == 'o' ? "old" : bytes[0] == 'n' ? "new" : "older";
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::create_directories(mnt);
+        const std::string said = InOwnMountNamespace([&]() -> std::string {
+            std::string mount = c.mount;
+            mount.replace(mount.find("MNT"), 3, mnt);
+            if (mount.find("IMG") != std::string::npos) {
+                const std::string image = File("fat.img");
+                mount.replace(mount.find("IMG"), 3, image);
+                if (std::system(("rm -f " + image + " && mkfs.fat -C " + image + " 256 >/dev/null").c_str()) != 0)
+                    return "skip: mkfs.fat failed";
+            }
+            if (std::system((mount + " >/dev/null 2>&1").c_str()) != 0)
+                return "skip: " + mount + " failed";
+            ::chmod(mnt.c_str(), 0777);
+            Write(doc, std::string(c.size, 'o'), c.owner, 0666);
+            Write(backup, std::string(c.olderBackup, 'b'), c.owner, 0666);
+            const std::string fresh(c.size, 'n');
+            std::string said = c.said == "broken" ? Replace(doc, kSave, fresh, [] { throw Exception("broken"); })
+                                                  : ReplaceAs(c.owner == kRoot ? kRoot : kSaver, doc, kSave, fresh);
+            said += "|" + kind(doc) + " " + kind(backup) + "|" + std::to_string(TemporaryFilesIn(mnt));
+            std::system(("fusermount -u " + mnt + " 2>/dev/null || umount " + mnt).c_str());
+            return said;
+        });
+        if (said.rfind("skip: ", 0) == 0)
+            GTEST_SKIP() << said;
+        EXPECT_EQ(said, c.said + "|" + c.after + "|0");
+    }
 }
 
 } // namespace

@@ -21,6 +21,7 @@ struct TSafeSaveOptions {
 // Writes fileName through its temporary file (see TSafeFileReplace). On success `lock` holds the
 // new file (under fileName) and the lock held before is released; the result is empty, or says
 // why no backup could be made. On failure the exception passes on, the file under fileName is
-// the previous one, `lock` still holds what it held and the temporary file is gone.
+// the previous one, `lock` still holds what it held and the temporary file is gone. A file that
+// another copy of the program holds is refused with the message its opening would give.
 std::string SaveFileSafely(const std::string& fileName, const std::function<void(TStream&)>& write,
                            TDataFileLock& lock, const TSafeSaveOptions& options = {});

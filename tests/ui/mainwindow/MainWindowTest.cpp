@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include "platform/Exceptions.h"
+#include "platform/SafeFileReplace.h"
 #include "platform/Stream.h"
 #include "zip/ZipStream.h"
 #include "taskdb/TaskPlace.h"
@@ -301,7 +302,7 @@ TEST_F(MainWindowTest, SavingTwiceKeepsTheBackup)
     Root()->AddChild("More", -1);
     ASSERT_TRUE(window->Part<TDocumentLifecycle>().SaveDocument());  // titled: no dialog
     EXPECT_EQ(ReadAll(name + ".bak"), first);
-    EXPECT_FALSE(FileExists(name + ".$TovrinTmp$"));
+    EXPECT_EQ(TemporaryFilesIn(ExtractFilePath(name)), 0);
 }
 
 TEST_F(MainWindowTest, CtrlSOnAnOutlineOpenedThroughALinkWritesWhereItPointsAndKeepsItsMode)
@@ -315,7 +316,7 @@ TEST_F(MainWindowTest, CtrlSOnAnOutlineOpenedThroughALinkWritesWhereItPointsAndK
     const std::string first = ReadAll(target);
     std::filesystem::create_symlink("real/plan.tvd", link);
     WriteAll(victim, "victim");
-    std::filesystem::create_symlink(victim, target + ".$TovrinTmp$");  // planted where the save writes first
+    std::filesystem::create_symlink(victim, TempFileNameFor(target));  // planted where the save writes first
 
     services.OpenFiles = {link};
     QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);

@@ -8,6 +8,7 @@
 #include "ui/mainwindow/DataFileLock.h"
 #include "ui/mainwindow/SafeFileSave.h"
 #include "ui/mainwindow/TestFiles.h"
+#include "tests/platform/ReplaceAs.h"
 
 namespace {
 
@@ -194,6 +195,26 @@ TEST(SafeFileSave, InterruptedAtEveryStepLeavesOneWholeFileAndTheLock)
     }
 }
 
+// Another program puts a file of its own under the temporary name: it is not what was written,
+// and neither it nor the file saved is touched.
+TEST(SafeFileSave, ATemporaryReplacedByAnotherProgramIsNotRenamed)
+{
+    TTempFolder dir;
+    const std::string name = dir.File("doc.tvd"), theirs = dir.File("theirs");
+    WriteAll(name, "old");
+    TDataFileLock lock;
+    TSafeSaveOptions options;
+    options.BeforeStep = [&](TSaveStep step) {
+        if (step != TSaveStep::ReplaceFile)
+            return;
+        WriteAll(theirs, "theirs");
+        std::filesystem::rename(theirs, TempFileNameFor(name));
+    };
+    EXPECT_THROW(SaveFileSafely(name, Writer("new"), lock, options), EFCreateError);
+    EXPECT_EQ(ReadAll(name), "old");
+    EXPECT_EQ(ReadAll(TempFileNameFor(name)), "theirs");
+}
+
 TEST(SafeFileSave, WriterFailureRemovesTheHalfWrittenTemporary)
 {
     TTempFolder dir;
@@ -237,6 +258,42 @@ TEST(SafeFileSave, MissingFolderFailsBeforeAnythingChanges)
         EXPECT_NE(std::string(e.what()).find("No such file or directory"), std::string::npos) << e.what();
     }
     EXPECT_FALSE(lock.Held());
+}
+
+// A colleague's outline shared with the saver is written in place: the lock is on it after
+// Save as, stays on it through the next save, and it stays its owner's.
+TEST(SafeFileSave, AnOutlineWrittenInPlaceIsHeldAfterSaveAsAndAfterSave)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    TTempFolder dir;
+    ::chmod(dir.Path().c_str(), 0777);
+    const std::string name = dir.File("shared.tvd");
+    WriteAll(name, "old");
+    ::chown(name.c_str(), kOther, kOther);
+    ::chmod(name.c_str(), 0666);
+    int status = 0;
+    const std::string said = RunInChild(
+        [&]() -> std::string {
+            if (::setresgid(kSaver, kSaver, kSaver) != 0 || ::setresuid(kSaver, kSaver, kSaver) != 0)
+                return "could not become the saver";
+            const std::string mine = dir.File("mine.tvd");  // the outline held before Save as
+            WriteAll(mine, "mine");
+            TDataFileLock lock;
+            lock.Lock(mine);
+            std::string seen;
+            for (const char* text : {"first", "second"}) {
+                SaveFileSafely(name, Writer(text), lock);
+                seen += std::string(lock.Holds(name) && lock.FileName() == name ? "held " : "not held ") + ReadAll(name) + "|";
+            }
+            return seen + (SomeoneHolds(mine) ? "mine held" : "mine let go");
+        },
+        status);
+    EXPECT_EQ(said, "held first|held second|mine let go");
+    struct stat after {};
+    ASSERT_EQ(::stat(name.c_str(), &after), 0);
+    EXPECT_EQ(after.st_uid, kOther);
+    EXPECT_EQ(ReadAll(BackupFileNameFor(name)), "first");
 }
 
 } // namespace

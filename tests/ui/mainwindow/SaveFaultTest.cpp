@@ -303,8 +303,7 @@ TEST(SaveFaults, AFullDiskNamesTheFileSavedAndTheReason)
     // The disk fills half-way through the new outline.
     const auto size = static_cast<rlim_t>(fs::file_size(name) / 2);
     const std::string message = MessageUnderFileSizeLimit(size, [&] {
-        TDataFileLock childLock;
-        Save(name, o.New, childLock);
+        Save(name, o.New, lock);  // the program's own lock, inherited
     });
     EXPECT_EQ(message, "Stream write error: " + name + ": File too large");
     EXPECT_EQ(Survivor(name, o), "old");

@@ -1,0 +1,14 @@
+#pragma once
+// Following the links of a name by hand, as the kernel would for a process that writes there.
+#include <string>
+
+struct TLinkWalk {
+    std::string Target;   // the name with every link in it followed; empty when refused
+    int Error = 0;        // ELOOP for a chain that never ends, EACCES for a refused link
+    std::string Refused;  // the link refused
+};
+
+// In a sticky folder that everyone may write (/tmp), a link is followed only when it belongs to
+// this process's user or to the folder's owner: another user's link there must not lead a write
+// into this user's files, whatever the machine's own setting for such links says.
+TLinkWalk WalkFileLinks(const std::string& path);
