@@ -114,6 +114,22 @@ protected:
                 text += " asked " + shown;
         return text;
     }
+    // Places called alike as the box compares them, one holding ";", one without a caption.
+    void OpenFileTheBoxCannotName()
+    {
+        TTovrinDataBase db;
+        TTaskPlacesList& places = *db.PlacesList;
+        const int32_t home = places.Add("Home")->PlaceID, other = places.Add("home")->PlaceID;
+        const int32_t both = places.Add("Town; Shop")->PlaceID, none = places.Add("")->PlaceID;
+        db.Root->AddChild("Walk", -1)->Places = {other, both};
+        db.Root->AddChild("Cook", -1)->Places = {none, home};
+        {
+            TFileStream out(File("odd.tvd"), TFileMode::fmCreate);
+            db.SaveToStream(out, "", 3);
+        }
+        services.OpenFiles = {File("odd.tvd")};
+        Keys(Qt::Key_O, Qt::ControlModifier);
+    }
     // Renames a place in the list, in its caption editor.
     void RenameInList(const TTaskPlace* place, const char* caption)
     {
@@ -190,20 +206,7 @@ TEST_F(WhatTheWindowWritesTest, TheWindowShowsAndWritesWhatTheUserMeans)
          placeSide, "Places Place: Outdoors (Outdoors) Can not rename place \"Outdoors\" to \"\": a place needs a caption.",
          clickEach, "Outdoors|Home; Town", untouched},
         {"a file whose places the box cannot name",
-         [this] {
-             TTovrinDataBase db;
-             TTaskPlacesList& places = *db.PlacesList;
-             const int32_t home = places.Add("Home")->PlaceID, other = places.Add("home")->PlaceID;
-             const int32_t both = places.Add("Town; Shop")->PlaceID, none = places.Add("")->PlaceID;
-             db.Root->AddChild("Walk", -1)->Places = {other, both};
-             db.Root->AddChild("Cook", -1)->Places = {none, home};
-             {
-                 TFileStream out(File("odd.tvd"), TFileMode::fmCreate);
-                 db.SaveToStream(out, "", 3);
-             }
-             services.OpenFiles = {File("odd.tvd")};
-             Keys(Qt::Key_O, Qt::ControlModifier);
-         },
+         [this] { OpenFileTheBoxCannotName(); },
          [this] { return PlacesBox(); }, "home; Town; Shop",
          [this] {
              for (const char* caption : {"Walk", "Cook"}) {
@@ -217,6 +220,23 @@ TEST_F(WhatTheWindowWritesTest, TheWindowShowsAndWritesWhatTheUserMeans)
              return ids + Asked();
          },
          "1230", "Walk[home; Town; Shop] Cook[; Home]"},
+        {"a place added in the box of a task whose places the box cannot name",
+         [this] {
+             OpenFileTheBoxCannotName();
+             ClickTask("Walk");
+             Type(Named<QLineEdit>(*window, "edTaskPlaces"), "", false);
+             Keys(Qt::Key_End);
+             QTest::keyClicks(QApplication::focusWidget(), "; HOME");
+             ClickTask("Cook");
+         },
+         [this] { return PlacesOf("Walk") + Asked(); }, "home; Town; Shop; Home",
+         [this] {
+             std::string ids;
+             for (const int32_t id : Task("Walk")->Places)
+                 ids += std::to_string(id);
+             return ids;
+         },
+         "120", "Walk[home; Town; Shop; Home] Cook[; Home]"},
         {"Back on the Places page",
          [this] {
              ClickTask("Walk");
