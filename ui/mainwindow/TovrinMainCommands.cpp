@@ -57,7 +57,11 @@ void TfrmTovrinMain::BuildTaskCommands()
                                    [this] { treeEditing_->EndInPlaceEditing(); },
                                    [this] { return views_->VirtualRoot(); },
                                    [this](QTreeWidgetItem* Node) { views_->FillTaskTree(Node, false); },
-                                   [this](bool Force) { tasks_->ShowDueDateEditor(Force); }};
+                                   // The due date is set where the task shows, never behind the Places page.
+                                   [this](bool Force) {
+                                       if (LeavePlacesPage())
+                                           tasks_->ShowDueDateEditor(Force);
+                                   }};
     taskCommands_ = new TTaskCommands(*this, *views_->tvTasksTree(), state_, UILockCount, *services_, std::move(commandsHost));
 
     // The outline's pop-up menu: the two submenus, the due date and the sort before the virtual

@@ -286,6 +286,19 @@ TEST_F(WhatTheWindowWritesTest, TheWindowShowsAndWritesWhatTheUserMeans)
              return std::string(Task("Stroll") ? "Stroll" : "no Stroll") + " " + phone->Caption;
          },
          "Stroll Phone", "Stroll[Outdoors] House[Home] Sweep[Home] Cook[Home; Town] Errand[]"},
+        {"Set due date on the Places page",
+         [this] {
+             ClickTask("Walk");
+             ClickTab("Places");
+             ClickPlace(phone);
+             Keys(Qt::Key_D, Qt::ControlModifier);
+         },
+         [this] { return Page() + " " + Side(); }, "Outline Task: Walk",
+         [this] {
+             Keys(Qt::Key_Return);  // the calendar's day
+             return std::to_string(Task("Walk")->ScheduleType) + " " + Side();
+         },
+         "1 Task: Walk", untouched},
         {"the To-Do page after a restart",
          [this] {
              BuildOutline([](TTaskNode* root) {
