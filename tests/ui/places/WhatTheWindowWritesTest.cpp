@@ -130,6 +130,21 @@ protected:
         services.OpenFiles = {File("odd.tvd")};
         Keys(Qt::Key_O, Qt::ControlModifier);
     }
+    // House current, its subtasks' rows highlighted on the To-Do page, when the window opens again.
+    void RestartOnToDoPage()
+    {
+        BuildOutline([](TTaskNode* root) {
+            TTaskNode* house = root->AddChild("House", -1);
+            house->AddChild("Sweep", -1);
+            house->AddChild("Cook", -1);
+            root->AddChild("Walk", -1);
+        });
+        SaveAs(File("restart.tvd"));
+        window->close();
+        window = Make();
+        window->Part<TDocumentLifecycle>().OpenStartupFile();
+        ClickTab("ToDo");
+    }
     // Renames a place in the list, in its caption editor.
     void RenameInList(const TTaskPlace* place, const char* caption)
     {
@@ -300,19 +315,7 @@ TEST_F(WhatTheWindowWritesTest, TheWindowShowsAndWritesWhatTheUserMeans)
          },
          "1 Task: Walk", untouched},
         {"the To-Do page after a restart",
-         [this] {
-             BuildOutline([](TTaskNode* root) {
-                 TTaskNode* house = root->AddChild("House", -1);
-                 house->AddChild("Sweep", -1);
-                 house->AddChild("Cook", -1);
-                 root->AddChild("Walk", -1);
-             });
-             SaveAs(File("restart.tvd"));
-             window->close();
-             window = Make();
-             window->Part<TDocumentLifecycle>().OpenStartupFile();
-             ClickTab("ToDo");
-         },
+         [this] { RestartOnToDoPage(); },
          [this] { return ToDoRows() + "| " + Side(); }, "Sweep Cook | none",
          [this] {
              ClickRow(window->Part<TToDoPage>().tvToDo(), "Sweep");
@@ -321,6 +324,21 @@ TEST_F(WhatTheWindowWritesTest, TheWindowShowsAndWritesWhatTheUserMeans)
              return ToDoRows() + "| " + Side();
          },
          "Cook | Task: Cook", "House[] Sweep up[] Cook[] Walk[]"},
+        {"Set due date on the To-Do page beside no task",
+         [this] {
+             RestartOnToDoPage();
+             Keys(Qt::Key_D, Qt::ControlModifier);
+             Keys(Qt::Key_Return);
+         },
+         [this] { return std::to_string(Task("House")->ScheduleType) + " " + ToDoRows() + "| " + Side(); },
+         "0 Sweep Cook | none",
+         [this] {
+             ClickRow(window->Part<TToDoPage>().tvToDo(), "Sweep");
+             Keys(Qt::Key_D, Qt::ControlModifier);
+             Keys(Qt::Key_Return);
+             return std::to_string(Task("Sweep")->ScheduleType) + " " + Side();
+         },
+         "1 Task: Sweep", "House[] Sweep[] Cook[] Walk[]"},
         {"Undo on the To-Do page of a task without a row, the list not kept up to date",
          [this] {
              ClickTask("House");
