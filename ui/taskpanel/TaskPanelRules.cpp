@@ -103,14 +103,16 @@ namespace {
 // How many fields from First spell Place's caption, split at ";" as the box splits it; 0 when
 // they do not, or when one of them already names another place.
 size_t FieldsSpelling(const std::vector<std::string>& Fields, const std::vector<int32_t>& Named, size_t First,
-                      const std::string& Caption)
+                      const std::string& Caption, bool Exact)
 {
     const size_t parts = static_cast<size_t>(std::count(Caption.begin(), Caption.end(), ';')) + 1;
     if (First + parts > Fields.size())
         return 0;
-    for (size_t k = 0; k < parts; ++k)
-        if (Named[First + k] >= 0 || !AnsiSameText(Trim(Fields[First + k]), Trim(GetField(Caption, ";", int32_t(k) + 1))))
+    for (size_t k = 0; k < parts; ++k) {
+        const std::string field = Trim(Fields[First + k]), part = Trim(GetField(Caption, ";", int32_t(k) + 1));
+        if (Named[First + k] >= 0 || !(Exact ? field == part : AnsiSameText(field, part)))
             return 0;
+    }
     return parts;
 }
 
@@ -127,14 +129,19 @@ TPlacesParse ParseTaskPlacesText(const std::string& Text, TTaskPlacesList& List,
         fields.push_back(GetField(text, ";", i));
     // A place the task holds keeps its identity where the fields spell its caption, also when
     // another place has the same caption or the caption holds ";" or is empty.
+    // Exact spellings go first, so that of two places called alike each keeps its own field.
     std::vector<int32_t> named(fields.size(), -1);
-    for (const int32_t id : Held)
-        if (const TTaskPlace* place = List.FindByID(id))
-            for (size_t i = 0; i < fields.size(); ++i)
-                if (const size_t parts = FieldsSpelling(fields, named, i, place->Caption)) {
+    std::vector<int32_t> unnamed = Held;
+    for (const bool exact : {true, false})
+        std::erase_if(unnamed, [&](int32_t id) {
+            const TTaskPlace* place = List.FindByID(id);
+            for (size_t i = 0; place && i < fields.size(); ++i)
+                if (const size_t parts = FieldsSpelling(fields, named, i, place->Caption, exact)) {
                     std::fill_n(named.begin() + long(i), parts, id);
-                    break;
+                    return true;
                 }
+            return false;
+        });
     auto join = [&](int32_t id) {
         if (std::find(result.Places.begin(), result.Places.end(), id) == result.Places.end())
             result.Places.push_back(id);
