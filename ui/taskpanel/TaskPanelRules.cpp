@@ -127,6 +127,13 @@ TPlacesParse ParseTaskPlacesText(const std::string& Text, TTaskPlacesList& List,
     std::vector<std::string> fields;
     for (int32_t i = 1, count = CountFields(text, ";"); i <= count; ++i)
         fields.push_back(GetField(text, ";", i));
+    // The box shows a place without a caption last as a trailing "; ", a field of its own.
+    const bool holdsUncaptioned = std::any_of(Held.begin(), Held.end(), [&](int32_t id) {
+        const TTaskPlace* place = List.FindByID(id);
+        return place && place->Caption.empty();
+    });
+    if (holdsUncaptioned && !text.empty() && text.back() == ';')
+        fields.emplace_back();
     // A place the task holds keeps its identity where the fields spell its caption, also when
     // another place has the same caption or the caption holds ";" or is empty.
     // Exact spellings go first, so that of two places called alike each keeps its own field.

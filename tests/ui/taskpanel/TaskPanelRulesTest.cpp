@@ -150,6 +150,8 @@ TEST_F(PlacesText, TheTasksPlacesKeepTheirFields)
     EXPECT_EQ(parse("home"), (std::vector<int32_t>{other->PlaceID}));
     EXPECT_EQ(parse("work; home; HOME"), (std::vector<int32_t>{work->PlaceID, other->PlaceID, home->PlaceID}));
     EXPECT_EQ(parse("Work"), (std::vector<int32_t>{work->PlaceID}));
+    const std::vector<int32_t> last = {home->PlaceID, list.Add("")->PlaceID};
+    EXPECT_EQ(ParseTaskPlacesText("Home; ", list, [](const std::string&) { return idNo; }, last).Places, last);
 }
 
 } // namespace
