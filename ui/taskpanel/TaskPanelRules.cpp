@@ -135,8 +135,8 @@ TPlacesParse ParseTaskPlacesText(const std::string& Text, TTaskPlacesList& List,
     if (holdsUncaptioned && !text.empty() && text.back() == ';')
         fields.emplace_back();
     // A place the task holds keeps its identity where the fields spell its caption, also when
-    // another place has the same caption or the caption holds ";" or is empty.
-    // Exact spellings go first, so that of two places called alike each keeps its own field.
+    // another place has the same caption or the caption holds ";" or is empty; exact spellings
+    // go first, so that of two places called alike each keeps its own field.
     std::vector<int32_t> named(fields.size(), -1);
     std::vector<int32_t> unnamed = Held;
     for (const bool exact : {true, false})
