@@ -152,6 +152,9 @@ TEST_F(PlacesText, TheTasksPlacesKeepTheirFields)
     EXPECT_EQ(parse("Work"), (std::vector<int32_t>{work->PlaceID}));
     const std::vector<int32_t> last = {home->PlaceID, list.Add("")->PlaceID};
     EXPECT_EQ(ParseTaskPlacesText("Home; ", list, [](const std::string&) { return idNo; }, last).Places, last);
+    // Without such a place, a trailing ";" is what it always was.
+    EXPECT_EQ(ParseTaskPlacesText("Home;", list, [](const std::string&) { return idYes; }, held).Places,
+              (std::vector<int32_t>{home->PlaceID}));
 }
 
 } // namespace
