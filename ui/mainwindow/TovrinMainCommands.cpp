@@ -57,7 +57,12 @@ void TfrmTovrinMain::BuildTaskCommands()
                                    [this] { treeEditing_->EndInPlaceEditing(); },
                                    [this] { return views_->VirtualRoot(); },
                                    [this](QTreeWidgetItem* Node) { views_->FillTaskTree(Node, false); },
-                                   [this](bool Force) { tasks_->ShowDueDateEditor(Force); }};
+                                   // The due date goes to the task the right side shows: never behind the
+                                   // Places page, nor on the To-Do page while no task shows beside its row.
+                                   [this](bool Force) {
+                                       if (LeavePlacesPage() && !pnlRight->isHidden())
+                                           tasks_->ShowDueDateEditor(Force);
+                                   }};
     taskCommands_ = new TTaskCommands(*this, *views_->tvTasksTree(), state_, UILockCount, *services_, std::move(commandsHost));
 
     // The outline's pop-up menu: the two submenus, the due date and the sort before the virtual

@@ -364,7 +364,7 @@ void TTaskPanel::ParseTaskPlaces()
     const TPlacesParse parsed =
         ParseTaskPlacesText(edTaskPlaces_->text().toStdString(), *state_.DataBase->PlacesList, [](const std::string& field) {
             return ConfirmYesNoCancel(PlaceNotFoundQuestion(field));
-        });
+        }, state_.CurrentTask->Places);
     if (parsed.Created)
         emit PlacesChanged();
     if (parsed.Cancelled)

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 
+#include "platform/AnsiText.h"
 #include "platform/DateTime.h"
 #include "platform/StrUtils.h"
 #include "taskdb/Services.h"
@@ -97,18 +98,67 @@ std::string PlaceNotFoundQuestion(const std::string& Field)
     return "Place \"" + Field + "\" not found. Create new place?";
 }
 
+namespace {
+
+// How many fields from First spell Place's caption, split at ";" as the box splits it; 0 when
+// they do not, or when one of them already names another place.
+size_t FieldsSpelling(const std::vector<std::string>& Fields, const std::vector<int32_t>& Named, size_t First,
+                      const std::string& Caption, bool Exact)
+{
+    const size_t parts = static_cast<size_t>(std::count(Caption.begin(), Caption.end(), ';')) + 1;
+    if (First + parts > Fields.size())
+        return 0;
+    for (size_t k = 0; k < parts; ++k) {
+        const std::string field = Trim(Fields[First + k]), part = Trim(GetField(Caption, ";", int32_t(k) + 1));
+        if (Named[First + k] >= 0 || !(Exact ? field == part : AnsiSameText(field, part)))
+            return 0;
+    }
+    return parts;
+}
+
+} // namespace
+
 TPlacesParse ParseTaskPlacesText(const std::string& Text, TTaskPlacesList& List,
-                                 const std::function<int32_t(const std::string& Field)>& AskCreate)
+                                 const std::function<int32_t(const std::string& Field)>& AskCreate,
+                                 const std::vector<int32_t>& Held)
 {
     TPlacesParse result;
     const std::string text = Trim(Text);
-    const int32_t count = CountFields(text, ";");
+    std::vector<std::string> fields;
+    for (int32_t i = 1, count = CountFields(text, ";"); i <= count; ++i)
+        fields.push_back(GetField(text, ";", i));
+    // The box shows a place without a caption last as a trailing "; ", a field of its own.
+    const bool holdsUncaptioned = std::any_of(Held.begin(), Held.end(), [&](int32_t id) {
+        const TTaskPlace* place = List.FindByID(id);
+        return place && place->Caption.empty();
+    });
+    if (holdsUncaptioned && !text.empty() && text.back() == ';')
+        fields.emplace_back();
+    // A place the task holds keeps its identity where the fields spell its caption, also when
+    // another place has the same caption or the caption holds ";" or is empty; exact spellings
+    // go first, so that of two places called alike each keeps its own field.
+    std::vector<int32_t> named(fields.size(), -1);
+    std::vector<int32_t> unnamed = Held;
+    for (const bool exact : {true, false})
+        std::erase_if(unnamed, [&](int32_t id) {
+            const TTaskPlace* place = List.FindByID(id);
+            for (size_t i = 0; place && i < fields.size(); ++i)
+                if (const size_t parts = FieldsSpelling(fields, named, i, place->Caption, exact)) {
+                    std::fill_n(named.begin() + long(i), parts, id);
+                    return true;
+                }
+            return false;
+        });
     auto join = [&](int32_t id) {
         if (std::find(result.Places.begin(), result.Places.end(), id) == result.Places.end())
             result.Places.push_back(id);
     };
-    for (int32_t i = 1; i <= count; ++i) {
-        const std::string field = GetField(text, ";", i);
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const std::string& field = fields[i];
+        if (named[i] >= 0) {
+            join(named[i]);
+            continue;
+        }
         if (const TTaskPlace* place = List.FindByCaption(field)) {
             join(place->PlaceID);
             continue;

@@ -114,6 +114,37 @@ protected:
                 text += " asked " + shown;
         return text;
     }
+    // Places called alike as the box compares them, one holding ";", one without a caption.
+    void OpenFileTheBoxCannotName()
+    {
+        TTovrinDataBase db;
+        TTaskPlacesList& places = *db.PlacesList;
+        const int32_t home = places.Add("Home")->PlaceID, other = places.Add("home")->PlaceID;
+        const int32_t both = places.Add("Town; Shop")->PlaceID, none = places.Add("")->PlaceID;
+        db.Root->AddChild("Walk", -1)->Places = {other, both};
+        db.Root->AddChild("Cook", -1)->Places = {none, home};
+        {
+            TFileStream out(File("odd.tvd"), TFileMode::fmCreate);
+            db.SaveToStream(out, "", 3);
+        }
+        services.OpenFiles = {File("odd.tvd")};
+        Keys(Qt::Key_O, Qt::ControlModifier);
+    }
+    // House current, its subtasks' rows highlighted on the To-Do page, when the window opens again.
+    void RestartOnToDoPage()
+    {
+        BuildOutline([](TTaskNode* root) {
+            TTaskNode* house = root->AddChild("House", -1);
+            house->AddChild("Sweep", -1);
+            house->AddChild("Cook", -1);
+            root->AddChild("Walk", -1);
+        });
+        SaveAs(File("restart.tvd"));
+        window->close();
+        window = Make();
+        window->Part<TDocumentLifecycle>().OpenStartupFile();
+        ClickTab("ToDo");
+    }
     // Renames a place in the list, in its caption editor.
     void RenameInList(const TTaskPlace* place, const char* caption)
     {
@@ -190,20 +221,7 @@ TEST_F(WhatTheWindowWritesTest, TheWindowShowsAndWritesWhatTheUserMeans)
          placeSide, "Places Place: Outdoors (Outdoors) Can not rename place \"Outdoors\" to \"\": a place needs a caption.",
          clickEach, "Outdoors|Home; Town", untouched},
         {"a file whose places the box cannot name",
-         [this] {
-             TTovrinDataBase db;
-             TTaskPlacesList& places = *db.PlacesList;
-             const int32_t home = places.Add("Home")->PlaceID, other = places.Add("home")->PlaceID;
-             const int32_t both = places.Add("Town; Shop")->PlaceID, none = places.Add("")->PlaceID;
-             db.Root->AddChild("Walk", -1)->Places = {other, both};
-             db.Root->AddChild("Cook", -1)->Places = {none, home};
-             {
-                 TFileStream out(File("odd.tvd"), TFileMode::fmCreate);
-                 db.SaveToStream(out, "", 3);
-             }
-             services.OpenFiles = {File("odd.tvd")};
-             Keys(Qt::Key_O, Qt::ControlModifier);
-         },
+         [this] { OpenFileTheBoxCannotName(); },
          [this] { return PlacesBox(); }, "home; Town; Shop",
          [this] {
              for (const char* caption : {"Walk", "Cook"}) {
@@ -217,6 +235,23 @@ TEST_F(WhatTheWindowWritesTest, TheWindowShowsAndWritesWhatTheUserMeans)
              return ids + Asked();
          },
          "1230", "Walk[home; Town; Shop] Cook[; Home]"},
+        {"a place added in the box of a task whose places the box cannot name",
+         [this] {
+             OpenFileTheBoxCannotName();
+             ClickTask("Walk");
+             Type(Named<QLineEdit>(*window, "edTaskPlaces"), "", false);
+             Keys(Qt::Key_End);
+             QTest::keyClicks(QApplication::focusWidget(), "; HOME");
+             ClickTask("Cook");
+         },
+         [this] { return PlacesOf("Walk") + Asked(); }, "home; Town; Shop; Home",
+         [this] {
+             std::string ids;
+             for (const int32_t id : Task("Walk")->Places)
+                 ids += std::to_string(id);
+             return ids;
+         },
+         "120", "Walk[home; Town; Shop; Home] Cook[; Home]"},
         {"Back on the Places page",
          [this] {
              ClickTask("Walk");
@@ -266,20 +301,21 @@ TEST_F(WhatTheWindowWritesTest, TheWindowShowsAndWritesWhatTheUserMeans)
              return std::string(Task("Stroll") ? "Stroll" : "no Stroll") + " " + phone->Caption;
          },
          "Stroll Phone", "Stroll[Outdoors] House[Home] Sweep[Home] Cook[Home; Town] Errand[]"},
-        {"the To-Do page after a restart",
+        {"Set due date on the Places page",
          [this] {
-             BuildOutline([](TTaskNode* root) {
-                 TTaskNode* house = root->AddChild("House", -1);
-                 house->AddChild("Sweep", -1);
-                 house->AddChild("Cook", -1);
-                 root->AddChild("Walk", -1);
-             });
-             SaveAs(File("restart.tvd"));
-             window->close();
-             window = Make();
-             window->Part<TDocumentLifecycle>().OpenStartupFile();
-             ClickTab("ToDo");
+             ClickTask("Walk");
+             ClickTab("Places");
+             ClickPlace(phone);
+             Keys(Qt::Key_D, Qt::ControlModifier);
          },
+         [this] { return Page() + " " + Side(); }, "Outline Task: Walk",
+         [this] {
+             Keys(Qt::Key_Return);  // the calendar's day
+             return std::to_string(Task("Walk")->ScheduleType) + " " + Side();
+         },
+         "1 Task: Walk", untouched},
+        {"the To-Do page after a restart",
+         [this] { RestartOnToDoPage(); },
          [this] { return ToDoRows() + "| " + Side(); }, "Sweep Cook | none",
          [this] {
              ClickRow(window->Part<TToDoPage>().tvToDo(), "Sweep");
@@ -288,6 +324,21 @@ TEST_F(WhatTheWindowWritesTest, TheWindowShowsAndWritesWhatTheUserMeans)
              return ToDoRows() + "| " + Side();
          },
          "Cook | Task: Cook", "House[] Sweep up[] Cook[] Walk[]"},
+        {"Set due date on the To-Do page beside no task",
+         [this] {
+             RestartOnToDoPage();
+             Keys(Qt::Key_D, Qt::ControlModifier);
+             Keys(Qt::Key_Return);
+         },
+         [this] { return std::to_string(Task("House")->ScheduleType) + " " + ToDoRows() + "| " + Side(); },
+         "0 Sweep Cook | none",
+         [this] {
+             ClickRow(window->Part<TToDoPage>().tvToDo(), "Sweep");
+             Keys(Qt::Key_D, Qt::ControlModifier);
+             Keys(Qt::Key_Return);
+             return std::to_string(Task("Sweep")->ScheduleType) + " " + Side();
+         },
+         "1 Task: Sweep", "House[] Sweep[] Cook[] Walk[]"},
         {"Undo on the To-Do page of a task without a row, the list not kept up to date",
          [this] {
              ClickTask("House");

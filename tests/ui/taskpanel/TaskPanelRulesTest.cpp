@@ -137,4 +137,24 @@ TEST_F(PlacesText, CancelStopsThere)
     EXPECT_EQ(list.Count(), 3);  // the place created before the cancel stays
 }
 
+// The task's own places, named as the box shows them, stay, also where captions meet alike.
+TEST_F(PlacesText, TheTasksPlacesKeepTheirFields)
+{
+    TTaskPlace* other = list.Add("home");
+    TTaskPlace* both = list.Add("Work; Home");
+    const std::vector<int32_t> held = {home->PlaceID, other->PlaceID, both->PlaceID};
+    const auto parse = [&](const std::string& text) {
+        return ParseTaskPlacesText(text, list, [](const std::string&) { return idNo; }, held).Places;
+    };
+    EXPECT_EQ(parse("Home; home; Work; Home"), held);
+    EXPECT_EQ(parse("home"), (std::vector<int32_t>{other->PlaceID}));
+    EXPECT_EQ(parse("work; home; HOME"), (std::vector<int32_t>{work->PlaceID, other->PlaceID, home->PlaceID}));
+    EXPECT_EQ(parse("Work"), (std::vector<int32_t>{work->PlaceID}));
+    const std::vector<int32_t> last = {home->PlaceID, list.Add("")->PlaceID};
+    EXPECT_EQ(ParseTaskPlacesText("Home; ", list, [](const std::string&) { return idNo; }, last).Places, last);
+    // Without such a place, a trailing ";" is what it always was.
+    EXPECT_EQ(ParseTaskPlacesText("Home;", list, [](const std::string&) { return idYes; }, held).Places,
+              (std::vector<int32_t>{home->PlaceID}));
+}
+
 } // namespace
