@@ -64,18 +64,17 @@ std::string ReadAsOwner(uid_t owner, const std::string& file)
         status);
 }
 
-// Whether user (in no group of the test's) may write file.
-bool WritableBy(uid_t user, const std::string& file)
+// What user (in no group of the test's) may do with file: "r", "w", both or none.
+std::string AccessOf(uid_t user, const std::string& file)
 {
     int status = 0;
     return RunInChild(
-               [&]() -> std::string {
-                   return ::setgroups(0, nullptr) == 0 && ::setresgid(user, user, user) == 0 &&
-                                  ::setresuid(user, user, user) == 0 && ::access(file.c_str(), W_OK) == 0
-                              ? "yes"
-                              : "no";
-               },
-               status) == "yes";
+        [&]() -> std::string {
+            if (::setgroups(0, nullptr) != 0 || ::setresgid(user, user, user) != 0 || ::setresuid(user, user, user) != 0)
+                return "could not become the user";
+            return std::string(::access(file.c_str(), R_OK) == 0 ? "r" : "") + (::access(file.c_str(), W_OK) == 0 ? "w" : "");
+        },
+        status);
 }
 
 class SafeFileReplaceTest : public ::testing::Test {
@@ -134,7 +133,7 @@ TEST_F(SafeFileReplaceTest, OtherUsersFilesAreNeverWrittenThrough)
         if (c.acl && std::system(("setfacl -m " + std::string(c.acl) + " " + doc).c_str()) != 0)
             GTEST_SKIP() << "setfacl is missing or the folder keeps no ACL";
         const std::string aclBefore = Attribute(doc, "system.posix_acl_access");
-        const bool colleagueWrote = WritableBy(65534, doc);
+        const std::string othersMay = AccessOf(65534, doc) + "|" + AccessOf(5555, doc);  // a colleague, anyone
         struct stat before {};
         ::stat(doc.c_str(), &before);
         Write(victim, "victim", kSaver, 0600);
@@ -161,7 +160,7 @@ TEST_F(SafeFileReplaceTest, OtherUsersFilesAreNeverWrittenThrough)
             EXPECT_EQ(ReadAll(backup), "theirs");
         else if (saved) {
             EXPECT_EQ(ReadAsOwner(c.owner, backup), "old");  // the owner's backup, also when it is not his
-            EXPECT_EQ(WritableBy(65534, backup), colleagueWrote);
+            EXPECT_EQ(AccessOf(65534, backup) + "|" + AccessOf(5555, backup), othersMay);
         }
         EXPECT_EQ(TemporaryFilesIn(dir_.Path()), 0);
     }
