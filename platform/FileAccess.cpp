@@ -89,7 +89,16 @@ void GrantOwnerAndGroup(int fd, uid_t uid, gid_t gid, mode_t mode)
         entries.push_back({tag, perm, id});
         return perm;
     };
-    // With an ACL the mode's group bits are its mask; the group's own rights are its entry.
+    // The mask may have to widen for the new entries; what it held back from the others stays
+    // held back.
+    const bool masked = std::any_of(entries.begin(), entries.end(), [](const Entry& e) { return e.tag == Mask; });
+    for (const Entry& m : entries)
+        if (m.tag == Mask)
+            for (Entry& e : entries)
+                if (e.tag == User || e.tag == GroupObj || e.tag == Group)
+                    e.perm &= m.perm;
+    // With an ACL the mode's group bits are its mask; the group's own rights are its entry (as
+    // the mask let them through).
     uint16_t groupPerm = (mode >> 3) & 7;
     for (const Entry& e : entries)
         if (e.tag == GroupObj)
@@ -102,7 +111,6 @@ void GrantOwnerAndGroup(int fd, uid_t uid, gid_t gid, mode_t mode)
     if (st.st_gid != gid)
         granted |= grant(Group, gid, groupPerm);
     // The mask lets the new entries through, and no more than it did for the others.
-    const bool masked = std::any_of(entries.begin(), entries.end(), [](const Entry& e) { return e.tag == Mask; });
     uint16_t mask = granted;
     for (const Entry& e : entries)
         if (!masked && (e.tag == User || e.tag == GroupObj || e.tag == Group))

@@ -149,25 +149,17 @@ int TSuperZip::Zip()
         GetZipComment();
     }
 
-    // The old archive is replaced only once the new one is complete, as a saved file is: beside
-    // the file a link leads to, with the old one's mode and owner, the link kept.
+    // The archive takes its name only once it is complete, as a saved file does: beside the file
+    // a link leads to, an old one's mode and owner kept, the link kept, and a FIFO or a device
+    // written into. A new archive obeys the same rules as an update.
     std::unique_ptr<TSafeFileReplace> replace;
-    if (updating)
+    if (!streamMode)
         replace = std::make_unique<TSafeFileReplace>(zipName_);
-    const std::string outName = updating ? std::string() : zipName_;
-    struct Cleanup {
-        std::string name;
-        bool active;
-        ~Cleanup()
-        {
-            if (active)
-                DeleteFile(name);
-        }
-    } cleanup{outName, !streamMode && !updating};
 
     buffers_ = std::make_unique<TDeflateBuffers>();
     // The output refuses to grow past what the format addresses, so writing stops there.
-    auto out = std::make_unique<TLFNFileStream>(outName, TFileMode::fmCreate, ArchiveSizeLimit(), zipName_);
+    auto out = std::make_unique<TLFNFileStream>(streamMode ? zipName_ : std::string(), TFileMode::fmCreate,
+                                                ArchiveSizeLimit(), zipName_);
     output_ = out.get();
     byName_ = std::make_unique<TSortedZip>(dupAccept);
     byName_->SortMode = TZipSortMode::ByName;
@@ -210,14 +202,13 @@ int TSuperZip::Zip()
     newEnd_->WriteEndCentral(*out);
     newEnd_->ZipCommentPosition = static_cast<uint32_t>(out->GetPosition() - newEnd_->ZipCommentLength);
     out->Close();
-    if (updating) {
+    if (replace) {
         ArchiveStream.reset();
         replace->Write([&](TStream& file) { file.WriteBuffer(out->Memory(), out->GetSize()); });
         replace->Commit();
     }
     out.reset();
     output_ = nullptr;
-    cleanup.active = false;
 
     // The written directory becomes the component's own.
     ArchiveStream.reset();

@@ -81,10 +81,17 @@ TEST(HeldFile, SaveAsOntoAnOutlineAnotherCopyHoldsIsRefused)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     ASSERT_TRUE(FileExists(doc + ".open")) << "the other copy never opened its outline";
 
-    EXPECT_EQ(SaveOver(doc), "Cannot open file \"" + doc + "\". The file is in use by another copy of the program");
-    EXPECT_EQ(ReadAll(doc), before);
-    EXPECT_FALSE(FileExists(doc + ".bak"));
-    EXPECT_EQ(TemporaryFilesIn(dir.Path()), 0);
+    // The lock is on the file, not its name: a link or a second name to it is held as well.
+    const std::string link = dir.File("link.tvd"), second = dir.File("second.tvd");
+    fs::create_symlink(doc, link);
+    fs::create_hard_link(doc, second);
+    for (const std::string& name : {doc, link, second}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(SaveOver(name), "Cannot open file \"" + name + "\". The file is in use by another copy of the program");
+        EXPECT_EQ(ReadAll(doc), before);
+        EXPECT_FALSE(FileExists(doc + ".bak"));
+        EXPECT_EQ(TemporaryFilesIn(dir.Path()), 0);
+    }
 
     WriteAll(doc + ".quit", "");
     int status = 0;

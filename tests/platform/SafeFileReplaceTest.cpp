@@ -64,6 +64,19 @@ std::string ReadAsOwner(uid_t owner, const std::string& file)
         status);
 }
 
+// What user (in no group of the test's) may do with file: "r", "w", both or none.
+std::string AccessOf(uid_t user, const std::string& file)
+{
+    int status = 0;
+    return RunInChild(
+        [&]() -> std::string {
+            if (::setgroups(0, nullptr) != 0 || ::setresgid(user, user, user) != 0 || ::setresuid(user, user, user) != 0)
+                return "could not become the user";
+            return std::string(::access(file.c_str(), R_OK) == 0 ? "r" : "") + (::access(file.c_str(), W_OK) == 0 ? "w" : "");
+        },
+        status);
+}
+
 class SafeFileReplaceTest : public ::testing::Test {
 protected:
     std::string File(const std::string& name) const { return dir_.File(name); }
@@ -103,6 +116,9 @@ TEST_F(SafeFileReplaceTest, OtherUsersFilesAreNeverWrittenThrough)
         {"another user's file of a group the saver is in", false, kOther, 0660, NoBackup, kSaver, "saved", kOther, kShared},
         {"another user's file shared through an ACL", false, kOther, 0600, NoBackup, kSaver, "saved", kOther, gid_t(-1), "u:4242:rw"},
         {"the saver's own file of a group he is not in", false, kSaver, 0640, NoBackup, kSaver, "saved", kSaver, kOther},
+        // The backup's mask lets its owner's entry through, and holds the colleague back as before.
+        {"a shared file whose ACL's mask holds a colleague back", false, kOther, 0606, NoBackup, kSaver, "saved", kOther,
+         gid_t(-1), "u:65534:rw,m::r"},
         {"in place with no backup to be made", true, kOther, 0666, OthersOwnFile, kSaver,
          "Can not override file: \"" + doc + "\". " + backupTaken, kOther},
     };
@@ -117,6 +133,7 @@ TEST_F(SafeFileReplaceTest, OtherUsersFilesAreNeverWrittenThrough)
         if (c.acl && std::system(("setfacl -m " + std::string(c.acl) + " " + doc).c_str()) != 0)
             GTEST_SKIP() << "setfacl is missing or the folder keeps no ACL";
         const std::string aclBefore = Attribute(doc, "system.posix_acl_access");
+        const std::string othersMay = AccessOf(65534, doc) + "|" + AccessOf(5555, doc);  // a colleague, anyone
         struct stat before {};
         ::stat(doc.c_str(), &before);
         Write(victim, "victim", kSaver, 0600);
@@ -141,8 +158,10 @@ TEST_F(SafeFileReplaceTest, OtherUsersFilesAreNeverWrittenThrough)
             EXPECT_TRUE(fs::is_symlink(backup));
         else if (c.backup == OthersOwnFile && c.saver != kRoot)
             EXPECT_EQ(ReadAll(backup), "theirs");
-        else if (saved)
+        else if (saved) {
             EXPECT_EQ(ReadAsOwner(c.owner, backup), "old");  // the owner's backup, also when it is not his
+            EXPECT_EQ(AccessOf(65534, backup) + "|" + AccessOf(5555, backup), othersMay);
+        }
         EXPECT_EQ(TemporaryFilesIn(dir_.Path()), 0);
     }
 }
