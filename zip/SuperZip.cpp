@@ -508,9 +508,12 @@ int64_t TSuperZip::BytesInFront()
     if (EntryList->Count() > 0) {
         for (int32_t i = 0; i < EntryList->Count(); ++i)
             front = std::min<int64_t>(front, EntryList->GetItem(i)->RelativeOffsetOfLocalHeader);
-    } else if (!DirectoryRebuilt && EndRecord->ZipCommentPosition >= EndCentralSize) {
-        // An empty archive: what stands before its (empty) directory.
-        front = EndRecord->RecordPosition() - int64_t(EndRecord->CentralDirectorySize);
+    } else if (EndRecord->ZipCommentPosition >= EndCentralSize) {
+        // No entry, but an end record: an empty archive keeps what stands before it. One that
+        // counts entries has lost them; its bytes are a damaged archive, not a stub.
+        if (EndRecord->TotalEntries != 0 || EndRecord->CentralDirectorySize != 0)
+            throw EZipError("A damaged archive cannot be updated: " + zipName_);
+        front = EndRecord->RecordPosition();
     }
     return std::clamp<int64_t>(front, 0, size);
 }

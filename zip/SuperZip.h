@@ -76,7 +76,8 @@ private:
     void WriteCryptHeader(const std::string& password);
     void ExpandFileList();
     void UpdateExistingEntries();
-    // How many bytes stand before the old archive's first entry (a script or a self-extractor).
+    // How many bytes stand before the old archive's first entry (a script or a self-extractor);
+    // raises for an archive whose entries are gone, which is no stub to keep.
     int64_t BytesInFront();
     void CopyEntryRaw(const TZipHeaderInfo& entry);
     void AcceptHeader(std::unique_ptr<TZipHeaderInfo> header);

@@ -262,3 +262,42 @@ TEST(Layout, AnUpdateKeepsTheStubInFront)
     const Bytes bytes = ReadFileBytes(archive);
     EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + long(Stub.size())), ToBytes(Stub));
 }
+
+// An empty archive keeps only what stands before its end record; an end record that counts
+// entries of which nothing is left is a damaged archive, not a stub: the update is refused.
+TEST(Layout, AnUpdateOfAnEmptyArchiveKeepsOnlyItsStub)
+{
+    REQUIRE_TOOLS("python3", "unzip", "7z");
+    TTempDir dir;
+    WriteFileBytes(dir / "added.txt", ToBytes("added"));
+    ASSERT_EQ(RunCommand("python3 -c \"import zipfile,sys\nzipfile.ZipFile(sys.argv[1],'w').close()\" " +
+                         Quote(dir / "empty.zip")), 0);
+    const Bytes empty = ReadFileBytes(dir / "empty.zip");
+    TLe lost;   // one central record whose entry is gone
+    lost.u32(0x02014B50).u16(20).u16(20).u16(0).u16(0).u32(0x5A210000).u32(0).u32(5).u32(5).u16(5).u16(0).u16(0)
+        .u16(0).u16(0).u32(0).u32(0).str("a.txt");
+    lost.u32(0x06054B50).u16(0).u16(0).u16(1).u16(1).u32(51).u32(0).u16(0);
+    const Bytes end = {'P', 'K', 5, 6};
+    const struct {
+        Bytes front, archive;
+        bool refused;
+    } rows[] = {{{}, empty, false}, {ToBytes(Stub), empty, false}, {ToBytes(Stub), lost.b, true}};
+    for (const auto& r : rows) {
+        const std::string archive = dir / "u.zip";
+        const Bytes old = Concat({r.front, r.archive});
+        WriteFileBytes(archive, old);
+        TSuperZip zip;
+        zip.SetZipName(archive);
+        zip.FilesList.Add(dir / "added.txt");
+        if (r.refused) {
+            EXPECT_THROW(zip.Zip(), EZipError);
+            EXPECT_EQ(ReadFileBytes(archive), old);
+            continue;
+        }
+        EXPECT_EQ(zip.Zip(), 1);
+        const Bytes bytes = ReadFileBytes(archive);
+        EXPECT_EQ(Slice(bytes, 0, r.front.size() + 4), Concat({r.front, {'P', 'K', 3, 4}})) << r.front.size();
+        EXPECT_EQ(std::search(bytes.begin(), bytes.end(), end.begin(), end.end()), bytes.end() - 22) << "one end record";
+        EXPECT_EQ(RunCommand("unzip -tq " + Quote(archive) + " >/dev/null 2>&1 && 7z t " + Quote(archive) + " >/dev/null 2>&1"), 0);
+    }
+}
