@@ -217,7 +217,9 @@ void TSafeFileReplace::Write(const std::function<void(TStream&)>& write)
         // The temporary name means nothing to the user; the file being written does.
         throw EWriteError(StreamWriteErrorText(fileName_, stream_->LastWriteError()));
     }
-    stream_->FlushToDisk();
+    // Flushed here rather than by the stream, so that a failure names the user's file too.
+    if (::fsync(stream_->Handle()) != 0)
+        throw EWriteError("Cannot write " + Quoted(fileName_) + " to disk. " + std::strerror(errno));
 }
 
 void TSafeFileReplace::WriteInPlace(const std::string& bytes)

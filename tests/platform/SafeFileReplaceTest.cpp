@@ -179,8 +179,9 @@ TEST_F(SafeFileReplaceTest, TheNewFileKeepsTheOldOnesExtendedAttributesAndAcl)
     EXPECT_EQ(ReadAll(doc), "new");
     EXPECT_EQ(Attribute(doc, "user.origin"), "planner");
     EXPECT_EQ(Attribute(doc, "user.empty"), "");
-    if (withAcl)
+    if (withAcl) {
         EXPECT_EQ(Attribute(doc, "system.posix_acl_access"), acl);
+    }
 }
 
 TEST_F(SafeFileReplaceTest, AWritePastAFileSizeLimitKeepsTheEarlierFileAndNoTemporary)
