@@ -537,6 +537,7 @@ void TSuperZip::CopyEntryRaw(const TZipHeaderInfo& entry)
 
     auto copy = std::make_unique<TZipHeaderInfo>(entry);
     copy->ExtraFieldLength = extraLength;   // the local extra field is copied with the data
+    copy->DiskNumberStart = 0;                // the new archive has one disk
     copy->WriteLocalHeader(*output_);
     if (count > 0)
         output_->CopyFrom(old, count);

@@ -301,3 +301,24 @@ TEST(Layout, AnUpdateOfAnEmptyArchiveKeepsOnlyItsStub)
         EXPECT_EQ(RunCommand("unzip -tq " + Quote(archive) + " >/dev/null 2>&1 && 7z t " + Quote(archive) + " >/dev/null 2>&1"), 0);
     }
 }
+
+// A central record that names a later disk in an archive of one: the kept entry is written on
+// the one disk the new archive has, so 7z reads it too.
+TEST(Layout, AnUpdateWritesKeptEntriesOnItsOnlyDisk)
+{
+    REQUIRE_TOOLS("python3", "unzip", "7z");
+    TTempDir dir;
+    WriteFileBytes(dir / "added.txt", ToBytes("added"));
+    const std::string archive = dir / "d.zip";
+    ASSERT_EQ(RunCommand("python3 -c \"import zipfile,sys\nwith zipfile.ZipFile(sys.argv[1],'w') as z: z.writestr('a.txt','a'*100)\" " +
+                         Quote(archive)), 0);
+    Bytes bytes = ReadFileBytes(archive);
+    const Bytes central = {'P', 'K', 1, 2};
+    bytes[size_t(std::search(bytes.begin(), bytes.end(), central.begin(), central.end()) - bytes.begin()) + 34] = 1;
+    WriteFileBytes(archive, bytes);
+    TSuperZip zip;
+    zip.SetZipName(archive);
+    zip.FilesList.Add(dir / "added.txt");
+    EXPECT_EQ(zip.Zip(), 1);
+    EXPECT_EQ(RunCommand("unzip -tq " + Quote(archive) + " >/dev/null 2>&1 && 7z t " + Quote(archive) + " >/dev/null 2>&1"), 0);
+}
