@@ -157,21 +157,27 @@ TPlacesParse ParseTaskPlacesText(const std::string& Text, TTaskPlacesList& List,
     // go first, so that of two places called alike each keeps its own field, and captions that
     // span more fields before those a shorter caption would cut.
     std::vector<int32_t> named(fields.size(), -1);
-    std::vector<int32_t> unnamed = Held;
-    std::stable_sort(unnamed.begin(), unnamed.end(), [&](int32_t a, int32_t b) {
+    std::vector<int32_t> held = Held;
+    std::stable_sort(held.begin(), held.end(), [&](int32_t a, int32_t b) {
         const TTaskPlace *x = List.FindByID(a), *y = List.FindByID(b);
         return (x ? CaptionParts(x->Caption) : 0) > (y ? CaptionParts(y->Caption) : 0);
     });
+    const auto claim = [&](int32_t id, bool exact) {
+        const TTaskPlace* place = List.FindByID(id);
+        for (size_t i = 0; place && i < fields.size(); ++i)
+            if (const size_t parts = FieldsSpelling(fields, named, i, place->Caption, exact, List)) {
+                std::fill_n(named.begin() + long(i), parts, id);
+                return true;
+            }
+        return false;
+    };
+    std::vector<int32_t> unnamed = held;
     for (const bool exact : {true, false})
-        std::erase_if(unnamed, [&](int32_t id) {
-            const TTaskPlace* place = List.FindByID(id);
-            for (size_t i = 0; place && i < fields.size(); ++i)
-                if (const size_t parts = FieldsSpelling(fields, named, i, place->Caption, exact, List)) {
-                    std::fill_n(named.begin() + long(i), parts, id);
-                    return true;
-                }
-            return false;
-        });
+        std::erase_if(unnamed, [&](int32_t id) { return claim(id, exact); });
+    // Spelled again as it is, it is still the task's own place.
+    for (const int32_t id : held)
+        while (claim(id, true)) {
+        }
     auto join = [&](int32_t id) {
         if (std::find(result.Places.begin(), result.Places.end(), id) == result.Places.end())
             result.Places.push_back(id);

@@ -166,6 +166,8 @@ TEST_F(PlacesText, TypedOverTheBox)
     TTaskPlace* upper = list.Add("\xC3\x84pfel");  // Äpfel
     TTaskPlace* lower = list.Add("\xC3\xA4pfel");  // äpfel
     TTaskPlace* caps = list.Add("HOME");
+    list.Add("Shed");
+    TTaskPlace* shed = list.Add("Shed");
     struct Row {
         std::string text;
         std::vector<int32_t> held, places;
@@ -180,6 +182,8 @@ TEST_F(PlacesText, TypedOverTheBox)
         {"HOME; Home", {home->PlaceID}, {caps->PlaceID, home->PlaceID}},
         {"Home; Home", {home->PlaceID, caps->PlaceID}, {home->PlaceID}},
         {"", {town->PlaceID, townShop->PlaceID}, {}},
+        {"Town; Shop; Town; Shop", {townShop->PlaceID}, {townShop->PlaceID}},
+        {"Shed; Shed", {shed->PlaceID}, {shed->PlaceID}},
     };
     for (const Row& row : rows) {
         asked.clear();
