@@ -100,12 +100,28 @@ std::string PlaceNotFoundQuestion(const std::string& Field)
 
 namespace {
 
-// How many fields from First spell Place's caption, split at ";" as the box splits it; 0 when
-// they do not, or when one of them already names another place.
-size_t FieldsSpelling(const std::vector<std::string>& Fields, const std::vector<int32_t>& Named, size_t First,
-                      const std::string& Caption, bool Exact)
+size_t CaptionParts(const std::string& Caption)
 {
-    const size_t parts = static_cast<size_t>(std::count(Caption.begin(), Caption.end(), ';')) + 1;
+    return static_cast<size_t>(std::count(Caption.begin(), Caption.end(), ';')) + 1;
+}
+
+// The place whose caption the field spells as typed, case and all.
+const TTaskPlace* FindExactly(const TTaskPlacesList& List, const std::string& Field)
+{
+    const std::string wanted = Trim(Field);
+    for (int i = 0; i < List.Count(); ++i)
+        if (List[i]->Caption == wanted)
+            return List[i];
+    return nullptr;
+}
+
+// How many fields from First spell Place's caption, split at ";" as the box splits it; 0 when
+// they do not, or when one of them already names another place. Ignoring case, a lone field
+// that spells another place's caption exactly is that place's.
+size_t FieldsSpelling(const std::vector<std::string>& Fields, const std::vector<int32_t>& Named, size_t First,
+                      const std::string& Caption, bool Exact, const TTaskPlacesList& List)
+{
+    const size_t parts = CaptionParts(Caption);
     if (First + parts > Fields.size())
         return 0;
     for (size_t k = 0; k < parts; ++k) {
@@ -113,6 +129,8 @@ size_t FieldsSpelling(const std::vector<std::string>& Fields, const std::vector<
         if (Named[First + k] >= 0 || !(Exact ? field == part : AnsiSameText(field, part)))
             return 0;
     }
+    if (!Exact && parts == 1 && FindExactly(List, Fields[First]))
+        return 0;
     return parts;
 }
 
@@ -136,19 +154,30 @@ TPlacesParse ParseTaskPlacesText(const std::string& Text, TTaskPlacesList& List,
         fields.emplace_back();
     // A place the task holds keeps its identity where the fields spell its caption, also when
     // another place has the same caption or the caption holds ";" or is empty; exact spellings
-    // go first, so that of two places called alike each keeps its own field.
+    // go first, so that of two places called alike each keeps its own field, and captions that
+    // span more fields before those a shorter caption would cut.
     std::vector<int32_t> named(fields.size(), -1);
-    std::vector<int32_t> unnamed = Held;
+    std::vector<int32_t> held = Held;
+    std::stable_sort(held.begin(), held.end(), [&](int32_t a, int32_t b) {
+        const TTaskPlace *x = List.FindByID(a), *y = List.FindByID(b);
+        return (x ? CaptionParts(x->Caption) : 0) > (y ? CaptionParts(y->Caption) : 0);
+    });
+    const auto claim = [&](int32_t id, bool exact) {
+        const TTaskPlace* place = List.FindByID(id);
+        for (size_t i = 0; place && i < fields.size(); ++i)
+            if (const size_t parts = FieldsSpelling(fields, named, i, place->Caption, exact, List)) {
+                std::fill_n(named.begin() + long(i), parts, id);
+                return true;
+            }
+        return false;
+    };
+    std::vector<int32_t> unnamed = held;
     for (const bool exact : {true, false})
-        std::erase_if(unnamed, [&](int32_t id) {
-            const TTaskPlace* place = List.FindByID(id);
-            for (size_t i = 0; place && i < fields.size(); ++i)
-                if (const size_t parts = FieldsSpelling(fields, named, i, place->Caption, exact)) {
-                    std::fill_n(named.begin() + long(i), parts, id);
-                    return true;
-                }
-            return false;
-        });
+        std::erase_if(unnamed, [&](int32_t id) { return claim(id, exact); });
+    // Spelled again as it is, it is still the task's own place.
+    for (const int32_t id : held)
+        while (claim(id, true)) {
+        }
     auto join = [&](int32_t id) {
         if (std::find(result.Places.begin(), result.Places.end(), id) == result.Places.end())
             result.Places.push_back(id);
@@ -159,7 +188,8 @@ TPlacesParse ParseTaskPlacesText(const std::string& Text, TTaskPlacesList& List,
             join(named[i]);
             continue;
         }
-        if (const TTaskPlace* place = List.FindByCaption(field)) {
+        const TTaskPlace* place = FindExactly(List, field);
+        if (place || (place = List.FindByCaption(field))) {
             join(place->PlaceID);
             continue;
         }

@@ -45,7 +45,8 @@ struct TPlacesParse {
 // Splits the text at ";" and looks each field up by caption (trimmed, ignoring case). For a
 // field that names no place, AskCreate (with the field) answers idYes (add the place), idNo
 // (skip the field) or idCancel (stop). Fields that spell the caption of a place in Held (the
-// task's places) name that place first.
+// task's places) name that place first; a field spelled exactly as a place is called names it
+// before one called alike but for case.
 TPlacesParse ParseTaskPlacesText(const std::string& Text, TTaskPlacesList& List,
                                  const std::function<int32_t(const std::string& Field)>& AskCreate,
                                  const std::vector<int32_t>& Held = {});

@@ -252,6 +252,24 @@ TEST_F(WhatTheWindowWritesTest, TheWindowShowsAndWritesWhatTheUserMeans)
              return ids;
          },
          "120", "Walk[home; Town; Shop; Home] Cook[; Home]"},
+        {"a task's place retyped as another place is called but for case",
+         [this] {
+             OpenFileTheBoxCannotName();
+             ClickTask("Walk");
+             Type(Named<QLineEdit>(*window, "edTaskPlaces"), "", false);
+             Keys(Qt::Key_Home);
+             Keys(Qt::Key_Delete);
+             QTest::keyClicks(QApplication::focusWidget(), "H");
+             ClickTask("Cook");
+         },
+         [this] { return PlacesOf("Walk") + Asked(); }, "Home; Town; Shop",
+         [this] {
+             std::string ids;
+             for (const int32_t id : Task("Walk")->Places)
+                 ids += std::to_string(id);
+             return ids;
+         },
+         "02", "Walk[Home; Town; Shop] Cook[; Home]"},
         {"Back on the Places page",
          [this] {
              ClickTask("Walk");

@@ -157,4 +157,42 @@ TEST_F(PlacesText, TheTasksPlacesKeepTheirFields)
               (std::vector<int32_t>{home->PlaceID}));
 }
 
+// As typed over the box: a field goes to the place whose caption it spells exactly before one
+// called alike but for case, and a caption spanning fields is not cut by a shorter one.
+TEST_F(PlacesText, TypedOverTheBox)
+{
+    TTaskPlace* town = list.Add("Town");
+    TTaskPlace* townShop = list.Add("Town; Shop");
+    TTaskPlace* upper = list.Add("\xC3\x84pfel");  // Äpfel
+    TTaskPlace* lower = list.Add("\xC3\xA4pfel");  // äpfel
+    TTaskPlace* caps = list.Add("HOME");
+    list.Add("Shed");
+    TTaskPlace* shed = list.Add("Shed");
+    struct Row {
+        std::string text;
+        std::vector<int32_t> held, places;
+    } rows[] = {
+        {"Town; Shop", {town->PlaceID, townShop->PlaceID}, {townShop->PlaceID}},
+        {"Town; Shop; Town", {town->PlaceID, townShop->PlaceID}, {townShop->PlaceID, town->PlaceID}},
+        {"Town;  Town ; Shop", {town->PlaceID, townShop->PlaceID}, {town->PlaceID, townShop->PlaceID}},
+        {"Town", {town->PlaceID, townShop->PlaceID}, {town->PlaceID}},
+        {"\xC3\xA4pfel", {}, {lower->PlaceID}},
+        {"\xC3\xA4pfel", {upper->PlaceID}, {lower->PlaceID}},
+        {"\xC3\x84PFEL; \xC3\xA4pfel", {upper->PlaceID}, {upper->PlaceID, lower->PlaceID}},
+        {"HOME; Home", {home->PlaceID}, {caps->PlaceID, home->PlaceID}},
+        {"Home; Home", {home->PlaceID, caps->PlaceID}, {home->PlaceID}},
+        {"", {town->PlaceID, townShop->PlaceID}, {}},
+        {"Town; Shop; Town; Shop", {townShop->PlaceID}, {townShop->PlaceID}},
+        {"Shed; Shed", {shed->PlaceID}, {shed->PlaceID}},
+    };
+    for (const Row& row : rows) {
+        asked.clear();
+        EXPECT_EQ(ParseTaskPlacesText(row.text, list, [this](const std::string& f) {
+            asked.push_back(f);
+            return idNo;
+        }, row.held).Places, row.places) << row.text;
+        EXPECT_TRUE(asked.empty()) << row.text;
+    }
+}
+
 } // namespace
