@@ -83,19 +83,6 @@ std::string GetTempDirectory()
     return IncludeTrailingPathDelimiter(tmp && *tmp ? tmp : "/tmp");
 }
 
-std::string ResolveFileLinks(const std::string& path)
-{
-    std::string name = path;
-    for (int hops = 0; hops <= 40; ++hops) {  // as many as the system itself follows
-        std::error_code ec;
-        const fs::path target = fs::read_symlink(name, ec);
-        if (ec)
-            return name;  // no link (or nothing there): the name itself
-        name = target.is_absolute() ? target.string() : (fs::path(ExtractFilePath(name)) / target).string();
-    }
-    return {};
-}
-
 void SyncDirectoryOf(const std::string& fileName)
 {
     const std::string path = ExtractFilePath(ExpandFileName(fileName));

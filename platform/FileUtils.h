@@ -17,9 +17,6 @@ std::string ChangeFileExt(const std::string& path, const std::string& ext);
 std::string IncludeTrailingPathDelimiter(const std::string& path);
 std::string ExpandFileName(const std::string& path);     // absolute, from the current directory
 std::string GetTempDirectory();
-// The name a chain of symbolic links at path finally leads to, or path itself when it is no
-// link; a relative link counts from the folder of the link. Empty when the chain never ends.
-std::string ResolveFileLinks(const std::string& path);
 // Forces the folder of fileName to disk, so that a rename or a new name in it lasts.
 void SyncDirectoryOf(const std::string& fileName);
 
