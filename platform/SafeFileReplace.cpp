@@ -3,6 +3,7 @@
 #include "platform/Exceptions.h"
 #include "platform/FileAccess.h"
 #include "platform/FileUtils.h"
+#include "platform/InPlaceWrite.h"
 #include "platform/LinkWalk.h"
 #include "platform/Stream.h"
 
@@ -111,6 +112,7 @@ TSafeFileReplace::TSafeFileReplace(const std::string& fileName, TReplaceRules ru
         // A FIFO or a device is written into, never replaced by a file.
         if (rules_.DataFile)
             Fail("Not a regular file");
+        RefuseOthersFileInSharedFolder(previous.st_uid);
         inPlace_ = true;
         return;
     }
@@ -142,6 +144,7 @@ TSafeFileReplace::TSafeFileReplace(const std::string& fileName, TReplaceRules ru
     }
     if (inPlace_) {
         tempName_.clear();
+        RefuseOthersFileInSharedFolder(uid_);
         if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0)
             Fail(errno);
     }
@@ -159,9 +162,9 @@ TSafeFileReplace::~TSafeFileReplace()
 
 void TSafeFileReplace::CreateTempFile()
 {
-    // Until the rename the owner may also write, so that a read-only file can still be replaced
-    // (and locked); the kept mode is given whole just before it.
-    const mode_t mode = replacing_ ? (mode_ | S_IRUSR | S_IWUSR) & 0777 : 0666;
+    // The owner's alone until it has the old file's owner and group: what is written into it
+    // is read by no one that opened it meanwhile.
+    const mode_t mode = replacing_ ? S_IRUSR | S_IWUSR : 0666;
     TFreshNames names(target_);
     int error = 0;
     tempName_ = names.Make(
@@ -177,16 +180,20 @@ void TSafeFileReplace::CreateTempFile()
 // Owner, group and access, each where the system allows it: root saving another user's outline
 // leaves it that user's, and a user may still give a file a group of his own. The access is
 // exactly the old file's: its ACL when it had one, none when it had none (a folder's default
-// ACL would widen it). False when the owner or the group could not be given.
+// ACL would widen it); until the rename the owner may also write, so that a read-only file can
+// still be replaced (and locked). False when the owner or the group could not be given: then
+// the file keeps its private mode.
 bool TSafeFileReplace::TakeOldAttributes(int fd) const
 {
     struct stat made {};
     if (::fstat(fd, &made) == 0 && (made.st_uid != uid_ || made.st_gid != gid_))
         if (::fchown(fd, uid_, gid_) != 0 && made.st_gid != gid_)
             (void)::fchown(fd, uid_t(-1), gid_);
+    if (::fstat(fd, &made) != 0 || made.st_uid != uid_ || made.st_gid != gid_)
+        return false;
     CopyExtendedAttributes(target_, fd);
     (void)::fchmod(fd, (mode_ | S_IRUSR | S_IWUSR) & 07777);
-    return ::fstat(fd, &made) == 0 && made.st_uid == uid_ && made.st_gid == gid_;
+    return true;
 }
 
 bool TSafeFileReplace::IsStillNamed() const
@@ -206,9 +213,9 @@ void TSafeFileReplace::Write(const std::function<void(TStream&)>& write)
             bool copyFailed = false;
             const std::string refused = MakeBackup(false, copyFailed);
             if (!refused.empty())
-                Fail(refused);
+                Fail(refused + ". " + WhereThePreviousVersionIs(false));
         }
-        WriteInPlace(std::string(content.Bytes().begin(), content.Bytes().end()));
+        WriteInPlace(content);
         return;
     }
     try {
@@ -222,8 +229,9 @@ void TSafeFileReplace::Write(const std::function<void(TStream&)>& write)
         throw EWriteError("Cannot write " + Quoted(fileName_) + " to disk. " + std::strerror(errno));
 }
 
-void TSafeFileReplace::WriteInPlace(const std::string& bytes)
+void TSafeFileReplace::WriteInPlace(const TMemoryStream& content)
 {
+    const auto& bytes = content.Bytes();
     // Without waiting: a FIFO that nobody reads is refused instead of stalling the program.
     const int fd = ::open(target_.c_str(), O_WRONLY | (follow_ ? 0 : O_NOFOLLOW) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
@@ -234,11 +242,41 @@ void TSafeFileReplace::WriteInPlace(const std::string& bytes)
     } closer{fd};
     (void)::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     struct stat st {};
-    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    if ((regular && ::ftruncate(fd, 0) != 0) || !WriteWhole(fd, bytes.data(), bytes.size()))
-        throw EWriteError(StreamWriteErrorText(fileName_, errno));
-    if (regular && ::fsync(fd) != 0)
-        throw EWriteError("Cannot write " + Quoted(fileName_) + " to disk. " + std::strerror(errno));
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (!WriteWhole(fd, reinterpret_cast<const char*>(bytes.data()), bytes.size()))
+            throw EWriteError(StreamWriteErrorText(fileName_, errno));
+        return;
+    }
+    const TInPlaceOutcome outcome = OverwriteInPlace(fd, reinterpret_cast<const char*>(bytes.data()), (long long)bytes.size());
+    if (outcome.Error == 0)
+        return;
+    bool whole = !outcome.Changed;
+    if (!whole && backupMade_) {
+        const int from = ::open(BackupFileNameFor(target_).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        whole = from >= 0 && RestoreContent(fd, from);
+        if (from >= 0)
+            ::close(from);
+    }
+    // Emptied, a file the save left incomplete is taken for no version by the next backup.
+    if (!whole && (backupMade_ || previousInBackup_))
+        (void)::ftruncate(fd, 0);
+    throw EWriteError(StreamWriteErrorText(fileName_, outcome.Error) + ". " + WhereThePreviousVersionIs(!whole));
+}
+
+std::string TSafeFileReplace::WhereThePreviousVersionIs(bool changed) const
+{
+    const std::string file = "The file " + Quoted(fileName_);
+    if (!changed && !previousInBackup_)
+        return file + " is unchanged.";
+    if (backupMade_ || previousInBackup_)
+        return file + " is incomplete; the previous version is in " + Quoted(BackupFileNameFor(target_)) + ".";
+    return file + " is incomplete.";
+}
+
+void TSafeFileReplace::RefuseOthersFileInSharedFolder(uid_t owner) const
+{
+    if (!IsTrustedInFolder(ExtractFilePath(target_), owner))
+        Fail("The file " + Quoted(target_) + " in a shared folder belongs to another user");
 }
 
 // A whole copy of the old file under a fresh name beside it, flushed, with its owner (as root),
@@ -249,7 +287,7 @@ std::string TSafeFileReplace::CopyAside(int& error) const
     const std::string name = TFreshNames(target_).Make(
         [&](const std::string& fresh) {
             try {
-                copy = TFileStream::CreateNew(fresh, (mode_ | S_IRUSR | S_IWUSR) & 0777);
+                copy = TFileStream::CreateNew(fresh, S_IRUSR | S_IWUSR);  // private until its access is set
             } catch (const EFCreateError& e) {
                 return e.SystemError() != 0 ? e.SystemError() : EIO;
             }
@@ -258,10 +296,10 @@ std::string TSafeFileReplace::CopyAside(int& error) const
         error);
     if (!copy)
         return {};
-    const bool given = TakeOldAttributes(copy->Handle());
-    (void)::fchmod(copy->Handle(), mode_);  // no one writes to it
-    if (!given)
-        GrantOwnerAndGroup(copy->Handle(), uid_, gid_, mode_);
+    if (TakeOldAttributes(copy->Handle()))
+        (void)::fchmod(copy->Handle(), mode_);  // no one writes to it
+    else
+        GiveCopyTheOldAccess(target_, copy->Handle(), uid_, gid_, mode_);
     const int from = ::open(target_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     bool copied = from >= 0 && CopyFileContent(from, copy->Handle()) && ::fsync(copy->Handle()) == 0;
     error = errno;
@@ -289,6 +327,12 @@ std::string TSafeFileReplace::MakeBackup(bool linkAllowed, bool& copyFailed)
     } else if (errno != ENOENT) {
         return refused(std::strerror(errno));
     }
+    // An empty file is no version (a failed save left it so): the backup from before stays.
+    struct stat file {};
+    if (S_ISREG(there.st_mode) && there.st_size > 0 && ::stat(target_.c_str(), &file) == 0 && file.st_size == 0) {
+        previousInBackup_ = true;
+        return {};
+    }
     int error = 0;
     std::string aside;
     if (linkAllowed)
@@ -309,6 +353,7 @@ std::string TSafeFileReplace::MakeBackup(bool linkAllowed, bool& copyFailed)
     if (SameFile(aside, backup))
         ::unlink(aside.c_str());
     SyncDirectoryOf(backup);
+    backupMade_ = true;
     return {};
 }
 

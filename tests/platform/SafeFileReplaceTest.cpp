@@ -103,6 +103,7 @@ TEST_F(SafeFileReplaceTest, OtherUsersFilesAreNeverWrittenThrough)
     };
     const std::string doc = File("doc.tvd"), backup = File("doc.tvd.bak");
     const std::string backupTaken = "The backup \"" + backup + "\" cannot be made. Operation not permitted";
+    const std::string othersFile = "Can not override file: \"" + doc + "\". The file \"" + doc + "\" in a shared folder belongs to another user";
     const Case cases[] = {
         {"the saver's own file", false, kSaver, 0640, NoBackup, kSaver, "saved", kSaver},
         {"the saver's own read-only file", false, kSaver, 0444, NoBackup, kSaver, "saved", kSaver},
@@ -112,15 +113,17 @@ TEST_F(SafeFileReplaceTest, OtherUsersFilesAreNeverWrittenThrough)
          "Can not override file: \"" + doc + "\". Permission denied", kOther},
         {"root saving a user's private file", false, kSaver, 0600, OthersOwnFile, kRoot, "saved", kSaver},
         // The new file could not be given back: the file is written in place, after its backup.
-        {"another user's writable file in a shared folder", true, kOther, 0666, NoBackup, kSaver, "saved", kOther},
+        {"another user's writable file in a shared folder", true, kOther, 0666, NoBackup, kSaver, othersFile, kOther},
+        {"the folder owner's file of a group the saver is in, in a shared folder", true, kRoot, 0660, NoBackup, kSaver, "saved",
+         kRoot, kShared},
         {"another user's file of a group the saver is in", false, kOther, 0660, NoBackup, kSaver, "saved", kOther, kShared},
         {"another user's file shared through an ACL", false, kOther, 0600, NoBackup, kSaver, "saved", kOther, gid_t(-1), "u:4242:rw"},
         {"the saver's own file of a group he is not in", false, kSaver, 0640, NoBackup, kSaver, "saved", kSaver, kOther},
         // The backup's mask lets its owner's entry through, and holds the colleague back as before.
         {"a shared file whose ACL's mask holds a colleague back", false, kOther, 0606, NoBackup, kSaver, "saved", kOther,
          gid_t(-1), "u:65534:rw,m::r"},
-        {"in place with no backup to be made", true, kOther, 0666, OthersOwnFile, kSaver,
-         "Can not override file: \"" + doc + "\". " + backupTaken, kOther},
+        {"in place with no backup to be made", true, kRoot, 0660, OthersOwnFile, kSaver,
+         "Can not override file: \"" + doc + "\". " + backupTaken + ". The file \"" + doc + "\" is unchanged.", kRoot, kShared},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -236,7 +239,7 @@ TEST_F(SafeFileReplaceTest, AFullDiskNeverLosesTheFileFromBeforeTheSave)
         size_t size, olderBackup;  // of the file (old and new alike) and of the backup before
         std::string said, after;   // the file and the backup after the save
     };
-    const std::string noSpace = "The backup \"" + backup + "\" cannot be made. No space left on device";
+    const std::string noSpace = "The backup \"" + backup + "\" cannot be made. No space left on device. The file \"" + doc + "\" is unchanged.";
     const Case cases[] = {  // FAT's 238 KiB: the new file, the old one and a copy fit or do not
         {"room for the copy", "fusefat -o rw+ IMG MNT", kRoot, 60 << 10, 1, "saved", "new old"},
         {"no room for the copy", "fusefat -o rw+ IMG MNT", kRoot, 90 << 10, 1, "saved", "new old"},

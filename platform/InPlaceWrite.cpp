@@ -1,0 +1,83 @@
+#include "platform/InPlaceWrite.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool WriteAt(int fd, const char* bytes, off_t size, off_t at)
+{
+    for (off_t done = 0; done < size;) {
+        const ssize_t w = ::pwrite(fd, bytes + done, size_t(size - done), at + done);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0) {
+            if (w == 0)
+                errno = EIO;
+            return false;
+        }
+        done += w;
+    }
+    return true;
+}
+
+// A write past the process's file-size limit stops there, also inside the old length.
+bool WithinSizeLimit(off_t size)
+{
+    rlimit limit {};
+    return ::getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY || rlim_t(size) <= limit.rlim_cur;
+}
+
+// Blocks for the whole new length, holes of the old file included; true where the file system
+// reserves nothing, as the tail written next then makes the room.
+bool Reserve(int fd, off_t length)
+{
+    if (length == 0 || ::fallocate(fd, 0, 0, length) == 0)
+        return true;
+    return errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL;
+}
+
+} // namespace
+
+TInPlaceOutcome OverwriteInPlace(int fd, const char* bytes, long long size)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return {errno, false};
+    const off_t oldLength = st.st_size, newLength = off_t(size);
+    if (!WithinSizeLimit(newLength))
+        return {EFBIG, false};
+    if (!Reserve(fd, newLength) ||
+        (newLength > oldLength && !WriteAt(fd, bytes + oldLength, newLength - oldLength, oldLength))) {
+        const int error = errno;
+        (void)::ftruncate(fd, oldLength);  // the file as it was
+        return {error, false};
+    }
+    if (!WriteAt(fd, bytes, std::min(oldLength, newLength), 0) ||
+        (newLength < oldLength && ::ftruncate(fd, newLength) != 0) || ::fsync(fd) != 0)
+        return {errno, true};
+    return {};
+}
+
+bool RestoreContent(int fd, int from)
+{
+    char buffer[1 << 16];
+    off_t at = 0;
+    for (;;) {
+        const ssize_t n = ::pread(from, buffer, sizeof buffer, at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        if (!WriteAt(fd, buffer, n, at))
+            return false;
+        at += n;
+    }
+    return ::ftruncate(fd, at) == 0 && ::fsync(fd) == 0;
+}
