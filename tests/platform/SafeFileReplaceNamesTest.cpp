@@ -143,6 +143,63 @@ TEST_F(SafeFileReplaceNamesTest, LinksOfOtherUsersInASharedFolderAreNotFollowed)
         }
 }
 
+// In a sticky folder everyone may write, only a file or FIFO of the saver's or of the folder's
+// owner is written into; another user's planted there is refused and left as it was.
+TEST_F(SafeFileReplaceNamesTest, APlantedFileOrFifoInASharedFolderIsNotWrittenInto)
+{
+    enum Node { Regular, FifoRead };
+    struct Case {
+        const char* what;
+        bool sticky;
+        Node node;
+        uid_t owner;
+        TReplaceRules rules;
+        bool written;
+    };
+    const Case cases[] = {
+        {"another user's file, an export", true, Regular, kOther, kExport, false},
+        {"another user's file, the data file", true, Regular, kOther, kSave, false},
+        {"another user's FIFO that he reads", true, FifoRead, kOther, kExport, false},
+        {"the saver's own FIFO", true, FifoRead, kSaver, kExport, true},
+        {"the folder owner's FIFO", true, FifoRead, kRoot, kExport, true},
+        {"the folder owner's file", true, Regular, kRoot, kSave, true},
+        {"another user's file in a folder that is not sticky", false, Regular, kOther, kSave, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(dir_.Path());
+        fs::create_directories(dir_.Path());
+        Own(dir_.Path(), kRoot, c.sticky ? 01777 : 0777);
+        const std::string doc = File(c.rules.DataFile ? "planned.tvd" : "report.xml");
+        if (c.node == Regular)
+            WriteAll(doc, "theirs");
+        else
+            ASSERT_EQ(::mkfifo(doc.c_str(), 0666), 0);
+        Own(doc, c.owner, 0666);
+        int reader = -1, writer = -1;
+        if (c.node == FifoRead) {
+            reader = ::open(doc.c_str(), O_RDONLY | O_NONBLOCK);
+            writer = ::open(doc.c_str(), O_WRONLY);
+        }
+        EXPECT_EQ(ReplaceAs(kSaver, doc, c.rules),
+                  c.written ? "saved"
+                            : "Can not override file: \"" + doc + "\". The file \"" + doc +
+                                  "\" in a shared folder belongs to another user");
+        struct stat after {};
+        ASSERT_EQ(::lstat(doc.c_str(), &after), 0);
+        EXPECT_EQ(after.st_uid, c.owner);
+        if (c.node == FifoRead) {
+            ::close(writer);
+            char got[8] = {};
+            EXPECT_EQ(::read(reader, got, sizeof got), c.written ? 3 : 0);
+            ::close(reader);
+        } else {
+            EXPECT_EQ(ReadAll(doc), c.written ? "new" : "theirs");
+        }
+        EXPECT_FALSE(fs::exists(doc + ".bak") && !c.written);
+    }
+}
+
 // The temporary names are short: names up to the file system's limit are saved and exported,
 // also beside a temporary that a killed save left behind.
 TEST_F(SafeFileReplaceNamesTest, NamesUpToTheLimitAreSavedBesideAStaleTemporary)

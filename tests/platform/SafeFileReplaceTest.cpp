@@ -64,13 +64,15 @@ std::string ReadAsOwner(uid_t owner, const std::string& file)
         status);
 }
 
-// What user (in no group of the test's) may do with file: "r", "w", both or none.
-std::string AccessOf(uid_t user, const std::string& file)
+// What user (in group and no other of the test's) may do with file: "r", "w", both or none.
+std::string AccessOf(uid_t user, const std::string& file, gid_t group = gid_t(-1))
 {
     int status = 0;
     return RunInChild(
         [&]() -> std::string {
-            if (::setgroups(0, nullptr) != 0 || ::setresgid(user, user, user) != 0 || ::setresuid(user, user, user) != 0)
+            if (group == gid_t(-1))
+                group = user;
+            if (::setgroups(0, nullptr) != 0 || ::setresgid(group, group, group) != 0 || ::setresuid(user, user, user) != 0)
                 return "could not become the user";
             return std::string(::access(file.c_str(), R_OK) == 0 ? "r" : "") + (::access(file.c_str(), W_OK) == 0 ? "w" : "");
         },
@@ -166,6 +168,47 @@ TEST_F(SafeFileReplaceTest, OtherUsersFilesAreNeverWrittenThrough)
             EXPECT_EQ(AccessOf(65534, backup) + "|" + AccessOf(5555, backup), othersMay);
         }
         EXPECT_EQ(TemporaryFilesIn(dir_.Path()), 0);
+    }
+}
+
+// The backup of a file written in place is the saver's copy, of his group: through it no one
+// may do more than with the file, the saver's group-mates no more than everyone else.
+TEST_F(SafeFileReplaceTest, TheBackupOfAFileWrittenInPlaceAllowsEveryoneWhatTheFileDid)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as other users";
+    struct Case {
+        const char* what;
+        uid_t owner;
+        gid_t group;
+        mode_t mode;
+        const char* acl;  // given with setfacl -m
+    };
+    const Case cases[] = {
+        {"the saver's own file of a group he is not in", kSaver, kOther, 0640, nullptr},
+        {"a colleague's file shared through an ACL", kOther, kOther, 0640, "u:4242:rw"},
+        {"a colleague's file of a group they share", kOther, kShared, 0660, nullptr},
+        {"a colleague's file everyone may read", kOther, kShared, 0664, nullptr},
+        {"a colleague's file everyone may write", kOther, kOther, 0666, nullptr},
+        {"a colleague's file shared with a group through an ACL", kOther, kOther, 0600, "g:4444:rw,u:5555:r"},
+    };
+    const std::string doc = File("doc.tvd"), backup = doc + ".bak";
+    ::chmod(dir_.Path().c_str(), 0777);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(backup);
+        Write(doc, "old", c.owner, c.mode, c.group);
+        if (c.acl && std::system(("setfacl -m " + std::string(c.acl) + " " + doc).c_str()) != 0)
+            GTEST_SKIP() << "setfacl is missing or the folder keeps no ACL";
+        // The saver's group-mate, a member of the file's group, its owner, a named user, anyone.
+        auto access = [&](const std::string& file) {
+            return AccessOf(5656, file, kSaver) + "|" + AccessOf(5757, file, c.group) + "|" + AccessOf(c.owner, file) +
+                   "|" + AccessOf(5555, file) + "|" + AccessOf(5454, file);
+        };
+        const std::string before = access(doc);
+        ASSERT_EQ(ReplaceAs(kSaver, doc), "saved");
+        EXPECT_EQ(ReadAll(backup), "old");
+        EXPECT_EQ(access(backup), before);
     }
 }
 
