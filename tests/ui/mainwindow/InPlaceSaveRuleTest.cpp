@@ -4,10 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstddef>
 #include <cstdlib>
 #include <filesystem>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/statvfs.h>
+#include <sys/syscall.h>
 
 #include "platform/SafeFileReplace.h"
 #include "taskdb/TovrinDataBase.h"
@@ -21,12 +26,32 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The room left on the disk for a step, and whether the saver's files may grow past the file.
+// The room left on the disk for a step, whether the saver's files may grow past the file, and
+// an I/O error when the file is cut to the new length and also to the old one.
 enum TRoom { Full, ForBackupOnly, Plenty };
+enum TFault { NoFault, AtTheCut, AtBothCuts };
 struct TStep {
     TRoom Room;
     bool Limit = false;  // the saver's files may not grow past the file's size and a page
+    TFault Fault = NoFault;
+    int Version = -1;  // saved by the step; the next one by default
 };
+
+// From here on, cutting a file to one of two lengths fails as a failing disk does.
+bool FailCutsTo(uint32_t a, uint32_t b)
+{
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_ftruncate, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[1])),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, a, 2, 0),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, b, 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EIO),
+    };
+    sock_fprog program{sizeof filter / sizeof filter[0], filter};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
 
 // Outlines that grow from one version to the next by more than the one before: the room for a
 // backup of one is no room for the next.
@@ -56,8 +81,9 @@ void LeaveRoom(const std::string& folder, off_t room)
 }
 
 // The save of bytes as the colleague, in a child: "saved" or the message.
-std::string SaveAs(const std::string& doc, const std::string& bytes, bool exportFile, rlim_t limit)
+std::string SaveAs(const std::string& doc, const std::string& bytes, bool exportFile, rlim_t limit, TFault fault)
 {
+    const uint32_t newLength = uint32_t(bytes.size()), oldLength = uint32_t(fs::file_size(doc));
     int status = 0;
     return RunInChild(
         [&]() -> std::string {
@@ -68,6 +94,8 @@ std::string SaveAs(const std::string& doc, const std::string& bytes, bool export
             const rlimit r{limit, limit};
             if (limit != 0)
                 ::setrlimit(RLIMIT_FSIZE, &r);
+            if (fault != NoFault && !FailCutsTo(newLength, fault == AtBothCuts ? oldLength : newLength))
+                return "no seccomp";
             auto write = [&](TStream& s) { s.WriteBuffer(bytes.data(), int64_t(bytes.size())); };
             try {
                 TDataFileLock lock;
@@ -92,6 +120,7 @@ TEST(InPlaceSave, TheOutlineSavedWholeLastIsTheFileOrItsBackupAndTheMessageSaysW
         bool exportFile;
         std::vector<TStep> steps;
         std::string outcomes;  // of the steps in turn
+        int first = 0;  // the version in the file at the start
     };
     const Case cases[] = {
         {"fail", false, {{Full}}, "unchanged"},
@@ -103,6 +132,11 @@ TEST(InPlaceSave, TheOutlineSavedWholeLastIsTheFileOrItsBackupAndTheMessageSaysW
         {"limit: fail, room freed, fail", false, {{Full, true}, {Plenty, true}, {Plenty, true}}, "unchanged unchanged unchanged"},
         {"limit: fail, succeed", false, {{Plenty, true}, {Plenty}}, "unchanged saved"},
         {"export: fail, fail, succeed", true, {{Full}, {Plenty, true}, {Plenty}}, "unchanged unchanged saved"},
+        {"I/O error midway, put back", false, {{Plenty, false, AtTheCut, 1}}, "unchanged", 3},
+        {"I/O error midway and on putting back, fail, succeed, fail", false,
+         {{Plenty, false, AtBothCuts, 1}, {Full, false, NoFault, 2}, {Plenty, false, NoFault, 2}, {Full, false, NoFault, 1}},
+         "incomplete incomplete saved unchanged", 3},
+        {"export: I/O error midway", true, {{Plenty, false, AtTheCut, 1}, {Plenty, false, NoFault, 0}}, "incomplete saved", 3},
     };
     const std::vector<std::string> versions = Versions(4);
     TTempFolder dir;
@@ -119,27 +153,31 @@ TEST(InPlaceSave, TheOutlineSavedWholeLastIsTheFileOrItsBackupAndTheMessageSaysW
             fs::create_directories(folder);
             ::chown(folder.c_str(), kOther, kOther);
             ::chmod(folder.c_str(), 0777);
-            WriteAll(doc, versions[0]);  // the colleague's file, shared by its mode
+            WriteAll(doc, versions[c.first]);  // the colleague's file, shared by its mode
             ::chown(doc.c_str(), kOther, kOther);
             ::chmod(doc.c_str(), 0666);
-            size_t last = 0;
+            size_t last = size_t(c.first);
             std::string outcomes;
             for (size_t k = 0; k < c.steps.size(); ++k) {
                 const TStep& step = c.steps[k];
-                const std::string& bytes = versions[k + 1];
+                const size_t version = step.Version < 0 ? k + 1 : size_t(step.Version);
+                const std::string& bytes = versions[version];
                 const off_t size = off_t(fs::file_size(doc));
                 LeaveRoom(mnt, step.Room == Full ? 0 : step.Room == ForBackupOnly ? size + 8192 : 1 << 20);
-                const std::string message = SaveAs(doc, bytes, c.exportFile, step.Limit ? rlim_t(size + 4096) : 0);
+                const std::string message =
+                    SaveAs(doc, bytes, c.exportFile, step.Limit ? rlim_t(size + 4096) : 0, step.Fault);
                 const std::string unchanged = "The file \"" + doc + "\" is unchanged.";
                 const std::string inBackup = "The file \"" + doc + "\" is incomplete; the previous version is in \"" + backup + "\".";
                 std::string outcome;
                 if (message == "saved" && ReadAll(doc) == bytes) {
                     outcome = "saved";
-                    last = k + 1;
+                    last = version;
                 } else if (message.find(unchanged) != std::string::npos && ReadAll(doc) == versions[last]) {
                     outcome = "unchanged";
                 } else if (message.find(inBackup) != std::string::npos && ReadAll(backup) == versions[last]) {
                     outcome = "incomplete";
+                } else if (c.exportFile && message.find("The file \"" + doc + "\" is incomplete.") != std::string::npos) {
+                    outcome = "incomplete";  // an export has no backup; its message says so
                 } else {
                     outcome = "broken(" + message + ")";
                 }
