@@ -43,7 +43,7 @@ bool Reserve(int fd, off_t length)
 
 } // namespace
 
-TInPlaceOutcome OverwriteInPlace(int fd, const char* bytes, long long size)
+TInPlaceOutcome OverwriteInPlace(int fd, const char* bytes, size_t size)
 {
     struct stat st {};
     if (::fstat(fd, &st) != 0)

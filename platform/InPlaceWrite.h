@@ -1,6 +1,7 @@
 #pragma once
 // Writing a regular file in place without losing its old content to a full disk, a quota or a
 // file-size limit: the room for the new content is made before the first old byte changes.
+#include <cstddef>
 
 struct TInPlaceOutcome {
     int Error = 0;         // 0 when the new content is written and on disk
@@ -11,7 +12,7 @@ struct TInPlaceOutcome {
 // new length (reserved where the file system can, and the new tail written past the old end),
 // and is put back to its old length when it cannot; only then is the old content overwritten
 // from the start, and the file cut to the new length last.
-TInPlaceOutcome OverwriteInPlace(int fd, const char* bytes, long long size);
+TInPlaceOutcome OverwriteInPlace(int fd, const char* bytes, size_t size);
 
 // Puts the whole content of the file open as from back into fd; false when it cannot.
 bool RestoreContent(int fd, int from);

@@ -218,20 +218,23 @@ void TSafeFileReplace::Write(const std::function<void(TStream&)>& write)
         WriteInPlace(content);
         return;
     }
+    // The file being replaced is still the one from before.
+    const std::string untouched = replacing_ ? ". " + WhereThePreviousVersionIs(false) : "";
     try {
         write(*stream_);
     } catch (const EWriteError&) {
         // The temporary name means nothing to the user; the file being written does.
-        throw EWriteError(StreamWriteErrorText(fileName_, stream_->LastWriteError()));
+        throw EWriteError(StreamWriteErrorText(fileName_, stream_->LastWriteError()) + untouched);
     }
     // Flushed here rather than by the stream, so that a failure names the user's file too.
     if (::fsync(stream_->Handle()) != 0)
-        throw EWriteError("Cannot write " + Quoted(fileName_) + " to disk. " + std::strerror(errno));
+        throw EWriteError("Cannot write " + Quoted(fileName_) + " to disk. " + std::strerror(errno) + untouched);
 }
 
 void TSafeFileReplace::WriteInPlace(const TMemoryStream& content)
 {
-    const auto& bytes = content.Bytes();
+    const auto* bytes = reinterpret_cast<const char*>(content.Bytes().data());
+    const size_t size = content.Bytes().size();
     // Without waiting: a FIFO that nobody reads is refused instead of stalling the program.
     const int fd = ::open(target_.c_str(), O_WRONLY | (follow_ ? 0 : O_NOFOLLOW) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
@@ -243,11 +246,11 @@ void TSafeFileReplace::WriteInPlace(const TMemoryStream& content)
     (void)::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        if (!WriteWhole(fd, reinterpret_cast<const char*>(bytes.data()), bytes.size()))
+        if (!WriteWhole(fd, bytes, size))
             throw EWriteError(StreamWriteErrorText(fileName_, errno));
         return;
     }
-    const TInPlaceOutcome outcome = OverwriteInPlace(fd, reinterpret_cast<const char*>(bytes.data()), (long long)bytes.size());
+    const TInPlaceOutcome outcome = OverwriteInPlace(fd, bytes, size);
     if (outcome.Error == 0)
         return;
     bool whole = !outcome.Changed;

@@ -238,7 +238,7 @@ TEST_F(SafeFileReplaceTest, AWritePastAFileSizeLimitKeepsTheEarlierFileAndNoTemp
     const std::string said = MessageUnderFileSizeLimit(4096, [&] {
         ReplaceFileSafely(doc, [&](TStream& s) { s.WriteBuffer(big.data(), int64_t(big.size())); });
     });
-    EXPECT_EQ(said, "Stream write error: " + doc + ": File too large");
+    EXPECT_EQ(said, "Stream write error: " + doc + ": File too large. The file \"" + doc + "\" is unchanged.");
     EXPECT_EQ(ReadAll(doc), "earlier export, whole");
     EXPECT_EQ(TemporaryFilesIn(dir_.Path()), 0);
 }
