@@ -9,22 +9,6 @@
 
 namespace {
 
-bool WriteAt(int fd, const char* bytes, off_t size, off_t at)
-{
-    for (off_t done = 0; done < size;) {
-        const ssize_t w = ::pwrite(fd, bytes + done, size_t(size - done), at + done);
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0) {
-            if (w == 0)
-                errno = EIO;
-            return false;
-        }
-        done += w;
-    }
-    return true;
-}
-
 // A write past the process's file-size limit stops there, also inside the old length.
 bool WithinSizeLimit(off_t size)
 {
@@ -43,6 +27,23 @@ bool Reserve(int fd, off_t length)
 
 } // namespace
 
+bool WriteWhole(int fd, const char* bytes, size_t size, off_t at)
+{
+    for (size_t done = 0; done < size;) {
+        const ssize_t w = at < 0 ? ::write(fd, bytes + done, size - done)
+                                 : ::pwrite(fd, bytes + done, size - done, at + off_t(done));
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0) {
+            if (w == 0)
+                errno = EIO;
+            return false;
+        }
+        done += size_t(w);
+    }
+    return true;
+}
+
 TInPlaceOutcome OverwriteInPlace(int fd, const char* bytes, size_t size)
 {
     struct stat st {};
@@ -52,12 +53,12 @@ TInPlaceOutcome OverwriteInPlace(int fd, const char* bytes, size_t size)
     if (!WithinSizeLimit(newLength))
         return {EFBIG, false};
     if (!Reserve(fd, newLength) ||
-        (newLength > oldLength && !WriteAt(fd, bytes + oldLength, newLength - oldLength, oldLength))) {
+        (newLength > oldLength && !WriteWhole(fd, bytes + oldLength, size_t(newLength - oldLength), oldLength))) {
         const int error = errno;
         (void)::ftruncate(fd, oldLength);  // the file as it was
         return {error, false};
     }
-    if (!WriteAt(fd, bytes, std::min(oldLength, newLength), 0) ||
+    if (!WriteWhole(fd, bytes, size_t(std::min(oldLength, newLength)), 0) ||
         (newLength < oldLength && ::ftruncate(fd, newLength) != 0) || ::fsync(fd) != 0)
         return {errno, true};
     return {};
@@ -75,7 +76,7 @@ bool RestoreContent(int fd, int from)
             return false;
         if (n == 0)
             break;
-        if (!WriteAt(fd, buffer, n, at))
+        if (!WriteWhole(fd, buffer, size_t(n), at))
             return false;
         at += n;
     }

@@ -3,6 +3,12 @@
 // file-size limit: the room for the new content is made before the first old byte changes.
 #include <cstddef>
 
+#include <sys/types.h>
+
+// Writes all size bytes to fd at offset at, or at its position when at is negative; false with
+// errno set when it cannot.
+bool WriteWhole(int fd, const char* bytes, size_t size, off_t at = -1);
+
 struct TInPlaceOutcome {
     int Error = 0;         // 0 when the new content is written and on disk
     bool Changed = false;  // the old content may have been overwritten before the error

@@ -18,22 +18,6 @@ namespace {
 
 std::string Quoted(const std::string& name) { return '"' + name + '"'; }
 
-bool WriteWhole(int to, const char* bytes, size_t size)
-{
-    for (size_t done = 0; done < size;) {
-        const ssize_t w = ::write(to, bytes + done, size - done);
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0) {
-            if (w == 0)
-                errno = EIO;
-            return false;
-        }
-        done += size_t(w);
-    }
-    return true;
-}
-
 bool CopyFileContent(int from, int to)
 {
     char buffer[1 << 16];
