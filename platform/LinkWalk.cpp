@@ -35,6 +35,8 @@ bool IsTrustedInFolder(const std::string& folder, uid_t owner)
     return !shared || owner == ::geteuid() || owner == dir.st_uid;
 }
 
+bool IsSharedFolder(const std::string& folder) { return !IsTrustedInFolder(folder, uid_t(-1)); }
+
 TLinkWalk WalkFileLinks(const std::string& path)
 {
     TLinkWalk walk;

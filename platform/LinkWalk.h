@@ -18,3 +18,5 @@ TLinkWalk WalkFileLinks(const std::string& path);
 // Whether what belongs to owner may be trusted in folder: in a sticky folder that everyone may
 // write, only what belongs to this process's user or to the folder's owner is.
 bool IsTrustedInFolder(const std::string& folder, uid_t owner);
+// A sticky folder that everyone may write (or one that cannot be looked at).
+bool IsSharedFolder(const std::string& folder);

@@ -96,7 +96,7 @@ TSafeFileReplace::TSafeFileReplace(const std::string& fileName, TReplaceRules ru
         // A FIFO or a device is written into, never replaced by a file.
         if (rules_.DataFile)
             Fail("Not a regular file");
-        RefuseOthersFileInSharedFolder(previous.st_uid);
+        RefuseOthersFileInSharedFolder(previous);
         inPlace_ = true;
         return;
     }
@@ -128,7 +128,7 @@ TSafeFileReplace::TSafeFileReplace(const std::string& fileName, TReplaceRules ru
     }
     if (inPlace_) {
         tempName_.clear();
-        RefuseOthersFileInSharedFolder(uid_);
+        RefuseOthersFileInSharedFolder(previous);
         if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0)
             Fail(errno);
     }
@@ -227,9 +227,13 @@ void TSafeFileReplace::WriteInPlace(const TMemoryStream& content)
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
-    (void)::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0)
+        Fail(errno);
+    // What was opened is checked again: the name may lead elsewhere than when it was looked at.
+    RefuseOthersFileInSharedFolder(st);
+    (void)::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!S_ISREG(st.st_mode)) {
         if (!WriteWhole(fd, bytes, size))
             throw EWriteError(StreamWriteErrorText(fileName_, errno));
         return;
@@ -238,12 +242,10 @@ void TSafeFileReplace::WriteInPlace(const TMemoryStream& content)
     if (outcome.Error == 0)
         return;
     bool whole = !outcome.Changed;
-    if (!whole && backupMade_) {
-        const int from = ::open(BackupFileNameFor(target_).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-        whole = from >= 0 && RestoreContent(fd, from);
-        if (from >= 0)
-            ::close(from);
-    }
+    // From the copy still open, not by its name: whoever may write the folder may have put
+    // another file there meanwhile.
+    if (!whole && backupCopy_)
+        whole = RestoreContent(fd, backupCopy_->Handle());
     // Emptied, a file the save left incomplete is taken for no version by the next backup.
     if (!whole && (backupMade_ || previousInBackup_))
         (void)::ftruncate(fd, 0);
@@ -260,17 +262,19 @@ std::string TSafeFileReplace::WhereThePreviousVersionIs(bool changed) const
     return file + " is incomplete.";
 }
 
-void TSafeFileReplace::RefuseOthersFileInSharedFolder(uid_t owner) const
+void TSafeFileReplace::RefuseOthersFileInSharedFolder(const struct stat& file) const
 {
-    if (!IsTrustedInFolder(ExtractFilePath(target_), owner))
+    // A second name of the folder owner's file is one that anyone may have linked there.
+    const std::string folder = ExtractFilePath(target_);
+    const bool othersLink = file.st_nlink > 1 && file.st_uid != ::geteuid() && IsSharedFolder(folder);
+    if (othersLink || !IsTrustedInFolder(folder, file.st_uid))
         Fail("The file " + Quoted(target_) + " in a shared folder belongs to another user");
 }
 
 // A whole copy of the old file under a fresh name beside it, flushed, with its owner (as root),
 // access and mode; empty with error set when it cannot be made.
-std::string TSafeFileReplace::CopyAside(int& error) const
+std::string TSafeFileReplace::CopyAside(int& error, std::unique_ptr<TFileStream>& copy) const
 {
-    std::unique_ptr<TFileStream> copy;
     const std::string name = TFreshNames(target_).Make(
         [&](const std::string& fresh) {
             try {
@@ -322,11 +326,12 @@ std::string TSafeFileReplace::MakeBackup(bool linkAllowed, bool& copyFailed)
     }
     int error = 0;
     std::string aside;
+    std::unique_ptr<TFileStream> copy;
     if (linkAllowed)
         aside = TFreshNames(target_).Make(
             [&](const std::string& fresh) { return ::link(target_.c_str(), fresh.c_str()) == 0 ? 0 : errno; }, error);
     if (aside.empty())
-        aside = CopyAside(error);
+        aside = CopyAside(error, copy);
     if (aside.empty()) {
         copyFailed = true;
         return refused(std::strerror(error));
@@ -341,6 +346,7 @@ std::string TSafeFileReplace::MakeBackup(bool linkAllowed, bool& copyFailed)
         ::unlink(aside.c_str());
     SyncDirectoryOf(backup);
     backupMade_ = true;
+    backupCopy_ = std::move(copy);
     return {};
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 class TFileStream;
@@ -73,11 +74,11 @@ private:
     void CreateTempFile();
     bool TakeOldAttributes(int fd) const;
     bool IsStillNamed() const;
-    std::string CopyAside(int& error) const;
+    std::string CopyAside(int& error, std::unique_ptr<TFileStream>& copy) const;
     std::string MakeBackup(bool linkAllowed, bool& copyFailed);
     void WriteInPlace(const TMemoryStream& content);
     std::string WhereThePreviousVersionIs(bool changed) const;
-    void RefuseOthersFileInSharedFolder(uid_t owner) const;
+    void RefuseOthersFileInSharedFolder(const struct stat& file) const;
     [[noreturn]] void Fail(int error) const;
     [[noreturn]] void Fail(const std::string& reason) const;
 
@@ -95,6 +96,7 @@ private:
     gid_t gid_ = 0;
     std::string tempName_;
     std::unique_ptr<TFileStream> stream_;
+    std::unique_ptr<TFileStream> backupCopy_;  // the backup made in place, open for putting back
     bool committed_ = false;
 };
 

@@ -147,7 +147,7 @@ TEST_F(SafeFileReplaceNamesTest, LinksOfOtherUsersInASharedFolderAreNotFollowed)
 // owner is written into; another user's planted there is refused and left as it was.
 TEST_F(SafeFileReplaceNamesTest, APlantedFileOrFifoInASharedFolderIsNotWrittenInto)
 {
-    enum Node { Regular, FifoRead };
+    enum Node { Regular, FifoRead, SecondName };
     struct Case {
         const char* what;
         bool sticky;
@@ -163,6 +163,7 @@ TEST_F(SafeFileReplaceNamesTest, APlantedFileOrFifoInASharedFolderIsNotWrittenIn
         {"the saver's own FIFO", true, FifoRead, kSaver, kExport, true},
         {"the folder owner's FIFO", true, FifoRead, kRoot, kExport, true},
         {"the folder owner's file", true, Regular, kRoot, kSave, true},
+        {"a second name anyone may have given the folder owner's file", true, SecondName, kRoot, kExport, false},
         {"another user's file in a folder that is not sticky", false, Regular, kOther, kSave, true},
     };
     for (const Case& c : cases) {
@@ -173,6 +174,8 @@ TEST_F(SafeFileReplaceNamesTest, APlantedFileOrFifoInASharedFolderIsNotWrittenIn
         const std::string doc = File(c.rules.DataFile ? "planned.tvd" : "report.xml");
         if (c.node == Regular)
             WriteAll(doc, "theirs");
+        else if (c.node == SecondName)
+            WriteAll(File("elsewhere"), "theirs"), fs::create_hard_link(File("elsewhere"), doc);
         else
             ASSERT_EQ(::mkfifo(doc.c_str(), 0666), 0);
         Own(doc, c.owner, 0666);
