@@ -55,8 +55,10 @@ TInPlaceOutcome OverwriteInPlace(int fd, const char* bytes, size_t size)
     if (!Reserve(fd, newLength) ||
         (newLength > oldLength && !WriteWhole(fd, bytes + oldLength, size_t(newLength - oldLength), oldLength))) {
         const int error = errno;
-        (void)::ftruncate(fd, oldLength);  // the file as it was
-        return {error, false};
+        // The file as it was; when it cannot be cut back, its old content has bytes after it.
+        struct stat now {};
+        const bool cut = ::ftruncate(fd, oldLength) == 0 || (::fstat(fd, &now) == 0 && now.st_size == oldLength);
+        return {error, !cut};
     }
     if (!WriteWhole(fd, bytes, size_t(std::min(oldLength, newLength)), 0) ||
         (newLength < oldLength && ::ftruncate(fd, newLength) != 0) || ::fsync(fd) != 0)

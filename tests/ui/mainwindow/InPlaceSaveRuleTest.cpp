@@ -28,9 +28,10 @@ namespace fs = std::filesystem;
 namespace {
 
 // The room left on the disk for a step, whether the saver's files may grow past the file, and
-// an I/O error when the file is cut to the new length and also to the old one.
+// an I/O error when the file is cut to the new length and also to the old one, or also when the
+// new content's tail is written past the old end.
 enum TRoom { Full, ForBackupOnly, Plenty };
-enum TFault { NoFault, AtTheCut, AtBothCuts };
+enum TFault { NoFault, AtTheCut, AtBothCuts, AtTheTail };
 struct TStep {
     TRoom Room;
     bool Limit = false;  // the saver's files may not grow past the file's size and a page
@@ -38,17 +39,21 @@ struct TStep {
     int Version = -1;  // saved by the step; the next one by default
 };
 
-// From here on, cutting a file to one of two lengths fails as a failing disk does.
-bool FailCutsTo(uint32_t a, uint32_t b)
+// From here on, cutting a file to one of two lengths, and a write at offset tail, fail as a
+// failing disk does.
+bool FailWrites(uint32_t a, uint32_t b, uint32_t tail)
 {
     sock_filter filter[] = {
         BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
         BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_ftruncate, 0, 3),
         BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[1])),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, a, 2, 0),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, b, 1, 0),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, a, 4, 0),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, b, 3, 4),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_pwrite64, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[3])),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, tail, 0, 1),
         BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EIO),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
     };
     sock_fprog program{sizeof filter / sizeof filter[0], filter};
     return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
@@ -95,7 +100,8 @@ std::string SaveAs(const std::string& doc, const std::string& bytes, bool export
             const rlimit r{limit, limit};
             if (limit != 0)
                 ::setrlimit(RLIMIT_FSIZE, &r);
-            if (fault != NoFault && !FailCutsTo(newLength, fault == AtBothCuts ? oldLength : newLength))
+            const bool both = fault == AtBothCuts || fault == AtTheTail;
+            if (fault != NoFault && !FailWrites(newLength, both ? oldLength : newLength, fault == AtTheTail ? oldLength : ~0u))
                 return "no seccomp";
             auto write = [&](TStream& s) { s.WriteBuffer(bytes.data(), int64_t(bytes.size())); };
             try {
@@ -140,6 +146,8 @@ TEST(InPlaceSave, TheOutlineSavedWholeLastIsTheFileOrItsBackupAndTheMessageSaysW
          "incomplete incomplete saved unchanged", 3},
         {"export over a sparse file, fail", true, {{Full, false, NoFault, 1}}, "unchanged", 2, true},
         {"export: I/O error midway", true, {{Plenty, false, AtTheCut, 1}, {Plenty, false, NoFault, 0}}, "incomplete saved", 3},
+        {"I/O error past the old end and on cutting back, succeed", false, {{Plenty, false, AtTheTail}, {Plenty}}, "incomplete saved"},
+        {"export: I/O error past the old end and on cutting back", true, {{Plenty, false, AtTheTail}}, "incomplete"},
     };
     const std::vector<std::string> versions = Versions(4);
     TTempFolder dir;
