@@ -234,6 +234,8 @@ void TSafeFileReplace::WriteInPlace(const TMemoryStream& content)
     RefuseOthersFileInSharedFolder(st);
     (void)::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (!S_ISREG(st.st_mode)) {
+        if (replacing_)
+            Fail("Not a regular file");  // put there since the file was looked at
         if (!WriteWhole(fd, bytes, size))
             throw EWriteError(StreamWriteErrorText(fileName_, errno));
         return;
@@ -272,9 +274,10 @@ void TSafeFileReplace::RefuseOthersFileInSharedFolder(const struct stat& file) c
 }
 
 // A whole copy of the old file under a fresh name beside it, flushed, with its owner (as root),
-// access and mode; empty with error set when it cannot be made.
-std::string TSafeFileReplace::CopyAside(int& error, std::unique_ptr<TFileStream>& copy) const
+// access and mode; empty with why set when it cannot be made.
+std::string TSafeFileReplace::CopyAside(std::string& why, std::unique_ptr<TFileStream>& copy) const
 {
+    int error = 0;
     const std::string name = TFreshNames(target_).Make(
         [&](const std::string& fresh) {
             try {
@@ -285,15 +288,19 @@ std::string TSafeFileReplace::CopyAside(int& error, std::unique_ptr<TFileStream>
             return copy ? 0 : EEXIST;
         },
         error);
+    why = std::strerror(error);
     if (!copy)
         return {};
     if (TakeOldAttributes(copy->Handle()))
         (void)::fchmod(copy->Handle(), mode_);  // no one writes to it
     else
         GiveCopyTheOldAccess(target_, copy->Handle(), uid_, gid_, mode_);
-    const int from = ::open(target_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    bool copied = from >= 0 && CopyFileContent(from, copy->Handle()) && ::fsync(copy->Handle()) == 0;
-    error = errno;
+    // Without waiting: another program may have put a FIFO there since the file was looked at.
+    const int from = ::open(target_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {};
+    const bool regular = from >= 0 && ::fstat(from, &st) == 0 && S_ISREG(st.st_mode);
+    bool copied = regular && CopyFileContent(from, copy->Handle()) && ::fsync(copy->Handle()) == 0;
+    why = from >= 0 && !regular ? "Not a regular file" : std::strerror(errno);
     if (from >= 0)
         ::close(from);
     if (!copied) {
@@ -320,21 +327,22 @@ std::string TSafeFileReplace::MakeBackup(bool linkAllowed, bool& copyFailed)
     }
     // An empty file is no version (a failed save left it so): the backup from before stays.
     struct stat file {};
-    if (S_ISREG(there.st_mode) && there.st_size > 0 && ::stat(target_.c_str(), &file) == 0 && file.st_size == 0) {
+    if (S_ISREG(there.st_mode) && there.st_size > 0 && ::lstat(target_.c_str(), &file) == 0 && S_ISREG(file.st_mode) &&
+        file.st_size == 0) {
         previousInBackup_ = true;
         return {};
     }
     int error = 0;
-    std::string aside;
+    std::string aside, why;
     std::unique_ptr<TFileStream> copy;
     if (linkAllowed)
         aside = TFreshNames(target_).Make(
             [&](const std::string& fresh) { return ::link(target_.c_str(), fresh.c_str()) == 0 ? 0 : errno; }, error);
     if (aside.empty())
-        aside = CopyAside(error, copy);
+        aside = CopyAside(why, copy);
     if (aside.empty()) {
         copyFailed = true;
-        return refused(std::strerror(error));
+        return refused(why);
     }
     if (::rename(aside.c_str(), backup.c_str()) != 0) {
         error = errno;

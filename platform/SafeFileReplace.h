@@ -74,7 +74,7 @@ private:
     void CreateTempFile();
     bool TakeOldAttributes(int fd) const;
     bool IsStillNamed() const;
-    std::string CopyAside(int& error, std::unique_ptr<TFileStream>& copy) const;
+    std::string CopyAside(std::string& why, std::unique_ptr<TFileStream>& copy) const;
     std::string MakeBackup(bool linkAllowed, bool& copyFailed);
     void WriteInPlace(const TMemoryStream& content);
     std::string WhereThePreviousVersionIs(bool changed) const;

@@ -46,6 +46,9 @@ TEST_F(SafeFileReplaceNamesTest, FifosAndDevicesAreWrittenIntoByExportsAndRefuse
         bool atBackup;  // the node stands at the backup name, not at the name saved
         TReplaceRules rules;
         std::string said;  // %s: the name saved
+        // Another user's file shared with the saver is there at first (so it is written in
+        // place) and is swapped for the node, with a reader, while the saver makes the content.
+        bool swapped = false;
     };
     const Case cases[] = {
         {"an export to a FIFO that is read", FifoRead, false, kExport, "saved"},
@@ -54,6 +57,11 @@ TEST_F(SafeFileReplaceNamesTest, FifosAndDevicesAreWrittenIntoByExportsAndRefuse
         {"the data file to a FIFO", FifoRead, false, kSave, "Can not override file: \"%s\". Not a regular file"},
         {"the data file to the null device", Null, false, kSave, "Can not override file: \"%s\". Not a regular file"},
         {"a FIFO at the backup name", Fifo, true, kSave, "saved, The backup \"%s.bak\" cannot be made. Not a regular file"},
+        {"an export written in place, swapped for a FIFO", Fifo, false, kExport, "Can not override file: \"%s\". Not a regular file",
+         true},
+        {"the data file written in place, swapped for a FIFO", Fifo, false, kSave,
+         "Can not override file: \"%s\". The backup \"%s.bak\" cannot be made. Not a regular file. The file \"%s\" is unchanged.",
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -62,7 +70,26 @@ TEST_F(SafeFileReplaceNamesTest, FifosAndDevicesAreWrittenIntoByExportsAndRefuse
         fs::create_directories(dir_.Path());
         if (c.atBackup)
             WriteAll(doc, "old");
-        ASSERT_EQ(c.node == Null ? ::mknod(node.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) : ::mkfifo(node.c_str(), 0666), 0);
+        auto makeNode = [&] {
+            return c.node == Null ? ::mknod(node.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) : ::mkfifo(node.c_str(), 0666);
+        };
+        if (c.swapped) {
+            Own(dir_.Path(), kRoot, 0777);
+            WriteAll(doc, "theirs");
+            Own(doc, kOther, 0666);
+            auto swap = [&] {
+                ::unlink(doc.c_str());
+                makeNode();
+                (void)::open(doc.c_str(), O_RDONLY | O_NONBLOCK);
+            };
+            std::string said = c.said;
+            for (size_t at; (at = said.find("%s")) != std::string::npos;)
+                said.replace(at, 2, doc);
+            EXPECT_EQ(ReplaceAs(kSaver, doc, c.rules, "new", swap), said);
+            EXPECT_EQ(TemporaryFilesIn(dir_.Path()), 0);
+            continue;
+        }
+        ASSERT_EQ(makeNode(), 0);
         // A reader that is there when the export opens, with a writer of the test's own so that
         // it sees the end only when the test says; what is written waits in the pipe.
         int reader = -1, writer = -1;
