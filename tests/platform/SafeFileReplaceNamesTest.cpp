@@ -174,7 +174,7 @@ TEST_F(SafeFileReplaceNamesTest, LinksOfOtherUsersInASharedFolderAreNotFollowed)
 // owner is written into; another user's planted there is refused and left as it was.
 TEST_F(SafeFileReplaceNamesTest, APlantedFileOrFifoInASharedFolderIsNotWrittenInto)
 {
-    enum Node { Regular, FifoRead, SecondName };
+    enum Node { Regular, FifoRead, SecondName, SecondNameMeanwhile };
     struct Case {
         const char* what;
         bool sticky;
@@ -191,6 +191,7 @@ TEST_F(SafeFileReplaceNamesTest, APlantedFileOrFifoInASharedFolderIsNotWrittenIn
         {"the folder owner's FIFO", true, FifoRead, kRoot, kExport, true},
         {"the folder owner's file", true, Regular, kRoot, kSave, true},
         {"a second name anyone may have given the folder owner's file", true, SecondName, kRoot, kExport, false},
+        {"a second name given to the folder owner's file during the save", true, SecondNameMeanwhile, kRoot, kExport, false},
         {"another user's file in a folder that is not sticky", false, Regular, kOther, kSave, true},
     };
     for (const Case& c : cases) {
@@ -199,7 +200,7 @@ TEST_F(SafeFileReplaceNamesTest, APlantedFileOrFifoInASharedFolderIsNotWrittenIn
         fs::create_directories(dir_.Path());
         Own(dir_.Path(), kRoot, c.sticky ? 01777 : 0777);
         const std::string doc = File(c.rules.DataFile ? "planned.tvd" : "report.xml");
-        if (c.node == Regular)
+        if (c.node == Regular || c.node == SecondNameMeanwhile)
             WriteAll(doc, "theirs");
         else if (c.node == SecondName)
             WriteAll(File("elsewhere"), "theirs"), fs::create_hard_link(File("elsewhere"), doc);
@@ -211,7 +212,11 @@ TEST_F(SafeFileReplaceNamesTest, APlantedFileOrFifoInASharedFolderIsNotWrittenIn
             reader = ::open(doc.c_str(), O_RDONLY | O_NONBLOCK);
             writer = ::open(doc.c_str(), O_WRONLY);
         }
-        EXPECT_EQ(ReplaceAs(kSaver, doc, c.rules),
+        auto meanwhile = [&] {
+            if (c.node == SecondNameMeanwhile)
+                ::link(doc.c_str(), File("elsewhere").c_str());
+        };
+        EXPECT_EQ(ReplaceAs(kSaver, doc, c.rules, "new", meanwhile),
                   c.written ? "saved"
                             : "Can not override file: \"" + doc + "\". The file \"" + doc +
                                   "\" in a shared folder belongs to another user");
