@@ -24,17 +24,18 @@ std::string Join(const std::string& folder, const std::string& name)
     return folder.empty() ? name : folder.back() == '/' ? folder + name : folder + '/' + name;
 }
 
-// The link may be followed out of its folder.
-bool MayFollow(const std::string& folder, const struct stat& link)
+} // namespace
+
+bool IsTrustedInFolder(const std::string& folder, uid_t owner)
 {
     struct stat dir {};
     if (::stat(folder.empty() ? "." : folder.c_str(), &dir) != 0)
         return false;
     const bool shared = (dir.st_mode & S_ISVTX) && (dir.st_mode & S_IWOTH);
-    return !shared || link.st_uid == ::geteuid() || link.st_uid == dir.st_uid;
+    return !shared || owner == ::geteuid() || owner == dir.st_uid;
 }
 
-} // namespace
+bool IsSharedFolder(const std::string& folder) { return !IsTrustedInFolder(folder, uid_t(-1)); }
 
 TLinkWalk WalkFileLinks(const std::string& path)
 {
@@ -58,7 +59,7 @@ TLinkWalk WalkFileLinks(const std::string& path)
             walk.Error = ELOOP;
             return walk;
         }
-        if (!MayFollow(done, st)) {
+        if (!IsTrustedInFolder(done, st.st_uid)) {
             walk.Error = EACCES;
             walk.Refused = next;
             return walk;

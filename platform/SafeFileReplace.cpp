@@ -3,6 +3,7 @@
 #include "platform/Exceptions.h"
 #include "platform/FileAccess.h"
 #include "platform/FileUtils.h"
+#include "platform/InPlaceWrite.h"
 #include "platform/LinkWalk.h"
 #include "platform/Stream.h"
 
@@ -16,22 +17,6 @@
 namespace {
 
 std::string Quoted(const std::string& name) { return '"' + name + '"'; }
-
-bool WriteWhole(int to, const char* bytes, size_t size)
-{
-    for (size_t done = 0; done < size;) {
-        const ssize_t w = ::write(to, bytes + done, size - done);
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0) {
-            if (w == 0)
-                errno = EIO;
-            return false;
-        }
-        done += size_t(w);
-    }
-    return true;
-}
 
 bool CopyFileContent(int from, int to)
 {
@@ -111,6 +96,7 @@ TSafeFileReplace::TSafeFileReplace(const std::string& fileName, TReplaceRules ru
         // A FIFO or a device is written into, never replaced by a file.
         if (rules_.DataFile)
             Fail("Not a regular file");
+        RefuseOthersFileInSharedFolder(previous);
         inPlace_ = true;
         return;
     }
@@ -142,6 +128,7 @@ TSafeFileReplace::TSafeFileReplace(const std::string& fileName, TReplaceRules ru
     }
     if (inPlace_) {
         tempName_.clear();
+        RefuseOthersFileInSharedFolder(previous);
         if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0)
             Fail(errno);
     }
@@ -159,9 +146,9 @@ TSafeFileReplace::~TSafeFileReplace()
 
 void TSafeFileReplace::CreateTempFile()
 {
-    // Until the rename the owner may also write, so that a read-only file can still be replaced
-    // (and locked); the kept mode is given whole just before it.
-    const mode_t mode = replacing_ ? (mode_ | S_IRUSR | S_IWUSR) & 0777 : 0666;
+    // The owner's alone until it has the old file's owner and group: what is written into it
+    // is read by no one that opened it meanwhile.
+    const mode_t mode = replacing_ ? S_IRUSR | S_IWUSR : 0666;
     TFreshNames names(target_);
     int error = 0;
     tempName_ = names.Make(
@@ -177,16 +164,20 @@ void TSafeFileReplace::CreateTempFile()
 // Owner, group and access, each where the system allows it: root saving another user's outline
 // leaves it that user's, and a user may still give a file a group of his own. The access is
 // exactly the old file's: its ACL when it had one, none when it had none (a folder's default
-// ACL would widen it). False when the owner or the group could not be given.
+// ACL would widen it); until the rename the owner may also write, so that a read-only file can
+// still be replaced (and locked). False when the owner or the group could not be given: then
+// the file keeps its private mode.
 bool TSafeFileReplace::TakeOldAttributes(int fd) const
 {
     struct stat made {};
     if (::fstat(fd, &made) == 0 && (made.st_uid != uid_ || made.st_gid != gid_))
         if (::fchown(fd, uid_, gid_) != 0 && made.st_gid != gid_)
             (void)::fchown(fd, uid_t(-1), gid_);
+    if (::fstat(fd, &made) != 0 || made.st_uid != uid_ || made.st_gid != gid_)
+        return false;
     CopyExtendedAttributes(target_, fd);
     (void)::fchmod(fd, (mode_ | S_IRUSR | S_IWUSR) & 07777);
-    return ::fstat(fd, &made) == 0 && made.st_uid == uid_ && made.st_gid == gid_;
+    return true;
 }
 
 bool TSafeFileReplace::IsStillNamed() const
@@ -206,24 +197,28 @@ void TSafeFileReplace::Write(const std::function<void(TStream&)>& write)
             bool copyFailed = false;
             const std::string refused = MakeBackup(false, copyFailed);
             if (!refused.empty())
-                Fail(refused);
+                Fail(refused + ". " + WhereThePreviousVersionIs(false));
         }
-        WriteInPlace(std::string(content.Bytes().begin(), content.Bytes().end()));
+        WriteInPlace(content);
         return;
     }
+    // The file being replaced is still the one from before.
+    const std::string untouched = replacing_ ? ". " + WhereThePreviousVersionIs(false) : "";
     try {
         write(*stream_);
     } catch (const EWriteError&) {
         // The temporary name means nothing to the user; the file being written does.
-        throw EWriteError(StreamWriteErrorText(fileName_, stream_->LastWriteError()));
+        throw EWriteError(StreamWriteErrorText(fileName_, stream_->LastWriteError()) + untouched);
     }
     // Flushed here rather than by the stream, so that a failure names the user's file too.
     if (::fsync(stream_->Handle()) != 0)
-        throw EWriteError("Cannot write " + Quoted(fileName_) + " to disk. " + std::strerror(errno));
+        throw EWriteError("Cannot write " + Quoted(fileName_) + " to disk. " + std::strerror(errno) + untouched);
 }
 
-void TSafeFileReplace::WriteInPlace(const std::string& bytes)
+void TSafeFileReplace::WriteInPlace(const TMemoryStream& content)
 {
+    const auto* bytes = reinterpret_cast<const char*>(content.Bytes().data());
+    const size_t size = content.Bytes().size();
     // Without waiting: a FIFO that nobody reads is refused instead of stalling the program.
     const int fd = ::open(target_.c_str(), O_WRONLY | (follow_ ? 0 : O_NOFOLLOW) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
@@ -232,39 +227,80 @@ void TSafeFileReplace::WriteInPlace(const std::string& bytes)
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
-    (void)::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     struct stat st {};
-    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    if ((regular && ::ftruncate(fd, 0) != 0) || !WriteWhole(fd, bytes.data(), bytes.size()))
-        throw EWriteError(StreamWriteErrorText(fileName_, errno));
-    if (regular && ::fsync(fd) != 0)
-        throw EWriteError("Cannot write " + Quoted(fileName_) + " to disk. " + std::strerror(errno));
+    if (::fstat(fd, &st) != 0)
+        Fail(errno);
+    // What was opened is checked again: the name may lead elsewhere than when it was looked at.
+    RefuseOthersFileInSharedFolder(st);
+    (void)::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!S_ISREG(st.st_mode)) {
+        if (replacing_)
+            Fail("Not a regular file");  // put there since the file was looked at
+        if (!WriteWhole(fd, bytes, size))
+            throw EWriteError(StreamWriteErrorText(fileName_, errno));
+        return;
+    }
+    const TInPlaceOutcome outcome = OverwriteInPlace(fd, bytes, size);
+    if (outcome.Error == 0)
+        return;
+    bool whole = !outcome.Changed;
+    // From the copy still open, not by its name: whoever may write the folder may have put
+    // another file there meanwhile.
+    if (!whole && backupCopy_)
+        whole = RestoreContent(fd, backupCopy_->Handle());
+    // Emptied, a file the save left incomplete is taken for no version by the next backup.
+    if (!whole && (backupMade_ || previousInBackup_))
+        (void)::ftruncate(fd, 0);
+    throw EWriteError(StreamWriteErrorText(fileName_, outcome.Error) + ". " + WhereThePreviousVersionIs(!whole));
+}
+
+std::string TSafeFileReplace::WhereThePreviousVersionIs(bool changed) const
+{
+    const std::string file = "The file " + Quoted(fileName_);
+    if (!changed && !previousInBackup_)
+        return file + " is unchanged.";
+    if (backupMade_ || previousInBackup_)
+        return file + " is incomplete; the previous version is in " + Quoted(BackupFileNameFor(target_)) + ".";
+    return file + " is incomplete.";
+}
+
+void TSafeFileReplace::RefuseOthersFileInSharedFolder(const struct stat& file) const
+{
+    // A second name of the folder owner's file is one that anyone may have linked there.
+    const std::string folder = ExtractFilePath(target_);
+    const bool othersLink = file.st_nlink > 1 && file.st_uid != ::geteuid() && IsSharedFolder(folder);
+    if (othersLink || !IsTrustedInFolder(folder, file.st_uid))
+        Fail("The file " + Quoted(target_) + " in a shared folder belongs to another user");
 }
 
 // A whole copy of the old file under a fresh name beside it, flushed, with its owner (as root),
-// access and mode; empty with error set when it cannot be made.
-std::string TSafeFileReplace::CopyAside(int& error) const
+// access and mode; empty with why set when it cannot be made.
+std::string TSafeFileReplace::CopyAside(std::string& why, std::unique_ptr<TFileStream>& copy) const
 {
-    std::unique_ptr<TFileStream> copy;
+    int error = 0;
     const std::string name = TFreshNames(target_).Make(
         [&](const std::string& fresh) {
             try {
-                copy = TFileStream::CreateNew(fresh, (mode_ | S_IRUSR | S_IWUSR) & 0777);
+                copy = TFileStream::CreateNew(fresh, S_IRUSR | S_IWUSR);  // private until its access is set
             } catch (const EFCreateError& e) {
                 return e.SystemError() != 0 ? e.SystemError() : EIO;
             }
             return copy ? 0 : EEXIST;
         },
         error);
+    why = std::strerror(error);
     if (!copy)
         return {};
-    const bool given = TakeOldAttributes(copy->Handle());
-    (void)::fchmod(copy->Handle(), mode_);  // no one writes to it
-    if (!given)
-        GrantOwnerAndGroup(copy->Handle(), uid_, gid_, mode_);
-    const int from = ::open(target_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    bool copied = from >= 0 && CopyFileContent(from, copy->Handle()) && ::fsync(copy->Handle()) == 0;
-    error = errno;
+    if (TakeOldAttributes(copy->Handle()))
+        (void)::fchmod(copy->Handle(), mode_);  // no one writes to it
+    else
+        GiveCopyTheOldAccess(target_, copy->Handle(), uid_, gid_, mode_);
+    // Without waiting: another program may have put a FIFO there since the file was looked at.
+    const int from = ::open(target_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {};
+    const bool regular = from >= 0 && ::fstat(from, &st) == 0 && S_ISREG(st.st_mode);
+    bool copied = regular && CopyFileContent(from, copy->Handle()) && ::fsync(copy->Handle()) == 0;
+    why = from >= 0 && !regular ? "Not a regular file" : std::strerror(errno);
     if (from >= 0)
         ::close(from);
     if (!copied) {
@@ -289,16 +325,24 @@ std::string TSafeFileReplace::MakeBackup(bool linkAllowed, bool& copyFailed)
     } else if (errno != ENOENT) {
         return refused(std::strerror(errno));
     }
+    // An empty file is no version (a failed save left it so): the backup from before stays.
+    struct stat file {};
+    if (S_ISREG(there.st_mode) && there.st_size > 0 && ::lstat(target_.c_str(), &file) == 0 && S_ISREG(file.st_mode) &&
+        file.st_size == 0) {
+        previousInBackup_ = true;
+        return {};
+    }
     int error = 0;
-    std::string aside;
+    std::string aside, why;
+    std::unique_ptr<TFileStream> copy;
     if (linkAllowed)
         aside = TFreshNames(target_).Make(
             [&](const std::string& fresh) { return ::link(target_.c_str(), fresh.c_str()) == 0 ? 0 : errno; }, error);
     if (aside.empty())
-        aside = CopyAside(error);
+        aside = CopyAside(why, copy);
     if (aside.empty()) {
         copyFailed = true;
-        return refused(std::strerror(error));
+        return refused(why);
     }
     if (::rename(aside.c_str(), backup.c_str()) != 0) {
         error = errno;
@@ -309,6 +353,8 @@ std::string TSafeFileReplace::MakeBackup(bool linkAllowed, bool& copyFailed)
     if (SameFile(aside, backup))
         ::unlink(aside.c_str());
     SyncDirectoryOf(backup);
+    backupMade_ = true;
+    backupCopy_ = std::move(copy);
     return {};
 }
 

@@ -6,9 +6,11 @@
 #include <memory>
 #include <string>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 class TFileStream;
+class TMemoryStream;
 class TStream;
 
 // The first name tried for a temporary file beside fileName: short and the program's own, so
@@ -33,7 +35,10 @@ struct TReplaceRules {
 //
 // The file is written in place instead, keeping its owner, group and access, when the new file
 // could not take its owner and group (a file shared with this user), and, except for the data
-// file, when no file can be made in its folder or it is no regular file (a FIFO, a device).
+// file, when no file can be made in its folder or it is no regular file (a FIFO, a device). In a
+// sticky folder that everyone may write, only a file of the user's or of the folder's owner is.
+// A regular file keeps its old content until the new content is sure to fit; its backup copy
+// gives no one more than the file did.
 class TSafeFileReplace {
 public:
     // Refuses a file of another user that may not be written here, a folder where nothing can be
@@ -50,8 +55,10 @@ public:
     const std::string& TempName() const { return tempName_; }  // empty in place
 
     // Runs write on the temporary file and pushes it to the disk. In place the content is made
-    // first, then the backup, then the file is written. A failed write names the file being
-    // replaced, not the temporary one.
+    // first, then the backup, then the file is written; a write that fails after the old content
+    // changed puts back the backup just made. A failed write names the file being replaced, not
+    // the temporary one, and in place says whether that file is unchanged or incomplete (and
+    // then whether the previous version is in the backup).
     void Write(const std::function<void(TStream&)>& write);
     // Keeps the file being replaced under its backup name: a second link to it or a whole copy,
     // flushed, takes that name in one rename, so an earlier backup stays until the new one is
@@ -67,9 +74,11 @@ private:
     void CreateTempFile();
     bool TakeOldAttributes(int fd) const;
     bool IsStillNamed() const;
-    std::string CopyAside(int& error) const;
+    std::string CopyAside(std::string& why, std::unique_ptr<TFileStream>& copy) const;
     std::string MakeBackup(bool linkAllowed, bool& copyFailed);
-    void WriteInPlace(const std::string& bytes);
+    void WriteInPlace(const TMemoryStream& content);
+    std::string WhereThePreviousVersionIs(bool changed) const;
+    void RefuseOthersFileInSharedFolder(const struct stat& file) const;
     [[noreturn]] void Fail(int error) const;
     [[noreturn]] void Fail(const std::string& reason) const;
 
@@ -80,11 +89,14 @@ private:
     bool inPlace_ = false;
     bool follow_ = false;  // target_ is a link only the system can follow
     bool movedAside_ = false;  // the old file took the backup name
+    bool backupMade_ = false;  // a copy of the file from before this save is the backup
+    bool previousInBackup_ = false;  // the file is what a failed save left; the backup stays
     mode_t mode_ = 0666;
     uid_t uid_ = 0;
     gid_t gid_ = 0;
     std::string tempName_;
     std::unique_ptr<TFileStream> stream_;
+    std::unique_ptr<TFileStream> backupCopy_;  // the backup made in place, open for putting back
     bool committed_ = false;
 };
 

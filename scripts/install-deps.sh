@@ -14,7 +14,7 @@ PACKAGES="$PACKAGES openbox trayer xdotool x11-utils desktop-file-utils shared-m
 # The task store's iCalendar library, and the real task clients the synchronisation is tested with.
 PACKAGES="$PACKAGES libical-dev todoman radicale vdirsyncer"
 # ACLs, and a FAT file system through FUSE (no hard links), for the tests of replacing a file.
-PACKAGES="$PACKAGES acl fusefat dosfstools fuse"
+PACKAGES="$PACKAGES acl libacl1-dev fusefat dosfstools fuse"
 PACKAGES="${*:-$PACKAGES}"   # or only those named, e.g. gcovr for `make coverage`
 missing=""
 for p in $PACKAGES; do

@@ -23,12 +23,17 @@ constexpr TReplaceRules kSave{true, true}, kExport{};
 
 // "saved", "saved, " and why no backup was made, or the message of the refusal.
 // beforeCommit, when given, runs between the backup and the rename (and may break the save).
+// whileWriting, when given, runs while the content is made.
 inline std::string Replace(const std::string& name, TReplaceRules rules = kSave, const std::string& bytes = "new",
-                           const std::function<void()>& beforeCommit = {})
+                           const std::function<void()>& beforeCommit = {}, const std::function<void()>& whileWriting = {})
 {
     try {
         TSafeFileReplace replace(name, rules);
-        replace.Write([&](TStream& s) { s.WriteBuffer(bytes.data(), int64_t(bytes.size())); });
+        replace.Write([&](TStream& s) {
+            if (whileWriting)
+                whileWriting();
+            s.WriteBuffer(bytes.data(), int64_t(bytes.size()));
+        });
         const std::string refused = rules.Backup ? replace.KeepBackup() : "";
         if (beforeCommit)
             beforeCommit();
@@ -40,16 +45,16 @@ inline std::string Replace(const std::string& name, TReplaceRules rules = kSave,
 }
 
 inline std::string ReplaceAs(uid_t user, const std::string& name, TReplaceRules rules = kSave,
-                             const std::string& bytes = "new")
+                             const std::string& bytes = "new", const std::function<void()>& whileWriting = {})
 {
     if (user == kRoot)
-        return Replace(name, rules, bytes);
+        return Replace(name, rules, bytes, {}, whileWriting);
     int status = 0;
     return RunInChild(
         [&]() -> std::string {
             if (::setgroups(1, &kShared) != 0 || ::setresgid(user, user, user) != 0 || ::setresuid(user, user, user) != 0)
                 return "could not become the user";
-            return Replace(name, rules, bytes);
+            return Replace(name, rules, bytes, {}, whileWriting);
         },
         status);
 }

@@ -46,6 +46,9 @@ TEST_F(SafeFileReplaceNamesTest, FifosAndDevicesAreWrittenIntoByExportsAndRefuse
         bool atBackup;  // the node stands at the backup name, not at the name saved
         TReplaceRules rules;
         std::string said;  // %s: the name saved
+        // Another user's file shared with the saver is there at first (so it is written in
+        // place) and is swapped for the node, with a reader, while the saver makes the content.
+        bool swapped = false;
     };
     const Case cases[] = {
         {"an export to a FIFO that is read", FifoRead, false, kExport, "saved"},
@@ -54,6 +57,11 @@ TEST_F(SafeFileReplaceNamesTest, FifosAndDevicesAreWrittenIntoByExportsAndRefuse
         {"the data file to a FIFO", FifoRead, false, kSave, "Can not override file: \"%s\". Not a regular file"},
         {"the data file to the null device", Null, false, kSave, "Can not override file: \"%s\". Not a regular file"},
         {"a FIFO at the backup name", Fifo, true, kSave, "saved, The backup \"%s.bak\" cannot be made. Not a regular file"},
+        {"an export written in place, swapped for a FIFO", Fifo, false, kExport, "Can not override file: \"%s\". Not a regular file",
+         true},
+        {"the data file written in place, swapped for a FIFO", Fifo, false, kSave,
+         "Can not override file: \"%s\". The backup \"%s.bak\" cannot be made. Not a regular file. The file \"%s\" is unchanged.",
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -62,7 +70,26 @@ TEST_F(SafeFileReplaceNamesTest, FifosAndDevicesAreWrittenIntoByExportsAndRefuse
         fs::create_directories(dir_.Path());
         if (c.atBackup)
             WriteAll(doc, "old");
-        ASSERT_EQ(c.node == Null ? ::mknod(node.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) : ::mkfifo(node.c_str(), 0666), 0);
+        auto makeNode = [&] {
+            return c.node == Null ? ::mknod(node.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) : ::mkfifo(node.c_str(), 0666);
+        };
+        if (c.swapped) {
+            Own(dir_.Path(), kRoot, 0777);
+            WriteAll(doc, "theirs");
+            Own(doc, kOther, 0666);
+            auto swap = [&] {
+                ::unlink(doc.c_str());
+                makeNode();
+                (void)::open(doc.c_str(), O_RDONLY | O_NONBLOCK);
+            };
+            std::string said = c.said;
+            for (size_t at; (at = said.find("%s")) != std::string::npos;)
+                said.replace(at, 2, doc);
+            EXPECT_EQ(ReplaceAs(kSaver, doc, c.rules, "new", swap), said);
+            EXPECT_EQ(TemporaryFilesIn(dir_.Path()), 0);
+            continue;
+        }
+        ASSERT_EQ(makeNode(), 0);
         // A reader that is there when the export opens, with a writer of the test's own so that
         // it sees the end only when the test says; what is written waits in the pipe.
         int reader = -1, writer = -1;
@@ -141,6 +168,71 @@ TEST_F(SafeFileReplaceNamesTest, LinksOfOtherUsersInASharedFolderAreNotFollowed)
                 WriteAll(notes, "notes");
             }
         }
+}
+
+// In a sticky folder everyone may write, only a file or FIFO of the saver's or of the folder's
+// owner is written into; another user's planted there is refused and left as it was.
+TEST_F(SafeFileReplaceNamesTest, APlantedFileOrFifoInASharedFolderIsNotWrittenInto)
+{
+    enum Node { Regular, FifoRead, SecondName, SecondNameMeanwhile };
+    struct Case {
+        const char* what;
+        bool sticky;
+        Node node;
+        uid_t owner;
+        TReplaceRules rules;
+        bool written;
+    };
+    const Case cases[] = {
+        {"another user's file, an export", true, Regular, kOther, kExport, false},
+        {"another user's file, the data file", true, Regular, kOther, kSave, false},
+        {"another user's FIFO that he reads", true, FifoRead, kOther, kExport, false},
+        {"the saver's own FIFO", true, FifoRead, kSaver, kExport, true},
+        {"the folder owner's FIFO", true, FifoRead, kRoot, kExport, true},
+        {"the folder owner's file", true, Regular, kRoot, kSave, true},
+        {"a second name anyone may have given the folder owner's file", true, SecondName, kRoot, kExport, false},
+        {"a second name given to the folder owner's file during the save", true, SecondNameMeanwhile, kRoot, kExport, false},
+        {"another user's file in a folder that is not sticky", false, Regular, kOther, kSave, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(dir_.Path());
+        fs::create_directories(dir_.Path());
+        Own(dir_.Path(), kRoot, c.sticky ? 01777 : 0777);
+        const std::string doc = File(c.rules.DataFile ? "planned.tvd" : "report.xml");
+        if (c.node == Regular || c.node == SecondNameMeanwhile)
+            WriteAll(doc, "theirs");
+        else if (c.node == SecondName)
+            WriteAll(File("elsewhere"), "theirs"), fs::create_hard_link(File("elsewhere"), doc);
+        else
+            ASSERT_EQ(::mkfifo(doc.c_str(), 0666), 0);
+        Own(doc, c.owner, 0666);
+        int reader = -1, writer = -1;
+        if (c.node == FifoRead) {
+            reader = ::open(doc.c_str(), O_RDONLY | O_NONBLOCK);
+            writer = ::open(doc.c_str(), O_WRONLY);
+        }
+        auto meanwhile = [&] {
+            if (c.node == SecondNameMeanwhile)
+                ::link(doc.c_str(), File("elsewhere").c_str());
+        };
+        EXPECT_EQ(ReplaceAs(kSaver, doc, c.rules, "new", meanwhile),
+                  c.written ? "saved"
+                            : "Can not override file: \"" + doc + "\". The file \"" + doc +
+                                  "\" in a shared folder belongs to another user");
+        struct stat after {};
+        ASSERT_EQ(::lstat(doc.c_str(), &after), 0);
+        EXPECT_EQ(after.st_uid, c.owner);
+        if (c.node == FifoRead) {
+            ::close(writer);
+            char got[8] = {};
+            EXPECT_EQ(::read(reader, got, sizeof got), c.written ? 3 : 0);
+            ::close(reader);
+        } else {
+            EXPECT_EQ(ReadAll(doc), c.written ? "new" : "theirs");
+        }
+        EXPECT_FALSE(fs::exists(doc + ".bak") && !c.written);
+    }
 }
 
 // The temporary names are short: names up to the file system's limit are saved and exported,

@@ -64,13 +64,15 @@ std::string ReadAsOwner(uid_t owner, const std::string& file)
         status);
 }
 
-// What user (in no group of the test's) may do with file: "r", "w", both or none.
-std::string AccessOf(uid_t user, const std::string& file)
+// What user (in group and no other of the test's) may do with file: "r", "w", both or none.
+std::string AccessOf(uid_t user, const std::string& file, gid_t group = gid_t(-1))
 {
     int status = 0;
     return RunInChild(
         [&]() -> std::string {
-            if (::setgroups(0, nullptr) != 0 || ::setresgid(user, user, user) != 0 || ::setresuid(user, user, user) != 0)
+            if (group == gid_t(-1))
+                group = user;
+            if (::setgroups(0, nullptr) != 0 || ::setresgid(group, group, group) != 0 || ::setresuid(user, user, user) != 0)
                 return "could not become the user";
             return std::string(::access(file.c_str(), R_OK) == 0 ? "r" : "") + (::access(file.c_str(), W_OK) == 0 ? "w" : "");
         },
@@ -103,6 +105,7 @@ TEST_F(SafeFileReplaceTest, OtherUsersFilesAreNeverWrittenThrough)
     };
     const std::string doc = File("doc.tvd"), backup = File("doc.tvd.bak");
     const std::string backupTaken = "The backup \"" + backup + "\" cannot be made. Operation not permitted";
+    const std::string othersFile = "Can not override file: \"" + doc + "\". The file \"" + doc + "\" in a shared folder belongs to another user";
     const Case cases[] = {
         {"the saver's own file", false, kSaver, 0640, NoBackup, kSaver, "saved", kSaver},
         {"the saver's own read-only file", false, kSaver, 0444, NoBackup, kSaver, "saved", kSaver},
@@ -112,15 +115,17 @@ TEST_F(SafeFileReplaceTest, OtherUsersFilesAreNeverWrittenThrough)
          "Can not override file: \"" + doc + "\". Permission denied", kOther},
         {"root saving a user's private file", false, kSaver, 0600, OthersOwnFile, kRoot, "saved", kSaver},
         // The new file could not be given back: the file is written in place, after its backup.
-        {"another user's writable file in a shared folder", true, kOther, 0666, NoBackup, kSaver, "saved", kOther},
+        {"another user's writable file in a shared folder", true, kOther, 0666, NoBackup, kSaver, othersFile, kOther},
+        {"the folder owner's file of a group the saver is in, in a shared folder", true, kRoot, 0660, NoBackup, kSaver, "saved",
+         kRoot, kShared},
         {"another user's file of a group the saver is in", false, kOther, 0660, NoBackup, kSaver, "saved", kOther, kShared},
         {"another user's file shared through an ACL", false, kOther, 0600, NoBackup, kSaver, "saved", kOther, gid_t(-1), "u:4242:rw"},
         {"the saver's own file of a group he is not in", false, kSaver, 0640, NoBackup, kSaver, "saved", kSaver, kOther},
         // The backup's mask lets its owner's entry through, and holds the colleague back as before.
         {"a shared file whose ACL's mask holds a colleague back", false, kOther, 0606, NoBackup, kSaver, "saved", kOther,
          gid_t(-1), "u:65534:rw,m::r"},
-        {"in place with no backup to be made", true, kOther, 0666, OthersOwnFile, kSaver,
-         "Can not override file: \"" + doc + "\". " + backupTaken, kOther},
+        {"in place with no backup to be made", true, kRoot, 0660, OthersOwnFile, kSaver,
+         "Can not override file: \"" + doc + "\". " + backupTaken + ". The file \"" + doc + "\" is unchanged.", kRoot, kShared},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -166,6 +171,47 @@ TEST_F(SafeFileReplaceTest, OtherUsersFilesAreNeverWrittenThrough)
     }
 }
 
+// The backup of a file written in place is the saver's copy, of his group: through it no one
+// may do more than with the file, the saver's group-mates no more than everyone else.
+TEST_F(SafeFileReplaceTest, TheBackupOfAFileWrittenInPlaceAllowsEveryoneWhatTheFileDid)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as other users";
+    struct Case {
+        const char* what;
+        uid_t owner;
+        gid_t group;
+        mode_t mode;
+        const char* acl;  // given with setfacl -m
+    };
+    const Case cases[] = {
+        {"the saver's own file of a group he is not in", kSaver, kOther, 0640, nullptr},
+        {"a colleague's file shared through an ACL", kOther, kOther, 0640, "u:4242:rw"},
+        {"a colleague's file of a group they share", kOther, kShared, 0660, nullptr},
+        {"a colleague's file everyone may read", kOther, kShared, 0664, nullptr},
+        {"a colleague's file everyone may write", kOther, kOther, 0666, nullptr},
+        {"a colleague's file shared with a group through an ACL", kOther, kOther, 0600, "g:4444:rw,u:5555:r"},
+    };
+    const std::string doc = File("doc.tvd"), backup = doc + ".bak";
+    ::chmod(dir_.Path().c_str(), 0777);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(backup);
+        Write(doc, "old", c.owner, c.mode, c.group);
+        if (c.acl && std::system(("setfacl -m " + std::string(c.acl) + " " + doc).c_str()) != 0)
+            GTEST_SKIP() << "setfacl is missing or the folder keeps no ACL";
+        // The saver's group-mate, a member of the file's group, its owner, a named user, anyone.
+        auto access = [&](const std::string& file) {
+            return AccessOf(5656, file, kSaver) + "|" + AccessOf(5757, file, c.group) + "|" + AccessOf(c.owner, file) +
+                   "|" + AccessOf(5555, file) + "|" + AccessOf(5454, file);
+        };
+        const std::string before = access(doc);
+        ASSERT_EQ(ReplaceAs(kSaver, doc), "saved");
+        EXPECT_EQ(ReadAll(backup), "old");
+        EXPECT_EQ(access(backup), before);
+    }
+}
+
 TEST_F(SafeFileReplaceTest, TheNewFileKeepsTheOldOnesExtendedAttributesAndAcl)
 {
     const std::string doc = File("doc.tvd");
@@ -192,7 +238,7 @@ TEST_F(SafeFileReplaceTest, AWritePastAFileSizeLimitKeepsTheEarlierFileAndNoTemp
     const std::string said = MessageUnderFileSizeLimit(4096, [&] {
         ReplaceFileSafely(doc, [&](TStream& s) { s.WriteBuffer(big.data(), int64_t(big.size())); });
     });
-    EXPECT_EQ(said, "Stream write error: " + doc + ": File too large");
+    EXPECT_EQ(said, "Stream write error: " + doc + ": File too large. The file \"" + doc + "\" is unchanged.");
     EXPECT_EQ(ReadAll(doc), "earlier export, whole");
     EXPECT_EQ(TemporaryFilesIn(dir_.Path()), 0);
 }
@@ -236,7 +282,7 @@ TEST_F(SafeFileReplaceTest, AFullDiskNeverLosesTheFileFromBeforeTheSave)
         size_t size, olderBackup;  // of the file (old and new alike) and of the backup before
         std::string said, after;   // the file and the backup after the save
     };
-    const std::string noSpace = "The backup \"" + backup + "\" cannot be made. No space left on device";
+    const std::string noSpace = "The backup \"" + backup + "\" cannot be made. No space left on device. The file \"" + doc + "\" is unchanged.";
     const Case cases[] = {  // FAT's 238 KiB: the new file, the old one and a copy fit or do not
         {"room for the copy", "fusefat -o rw+ IMG MNT", kRoot, 60 << 10, 1, "saved", "new old"},
         {"no room for the copy", "fusefat -o rw+ IMG MNT", kRoot, 90 << 10, 1, "saved", "new old"},

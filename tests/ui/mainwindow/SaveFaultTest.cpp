@@ -305,6 +305,6 @@ TEST(SaveFaults, AFullDiskNamesTheFileSavedAndTheReason)
     const std::string message = MessageUnderFileSizeLimit(size, [&] {
         Save(name, o.New, lock);  // the program's own lock, inherited
     });
-    EXPECT_EQ(message, "Stream write error: " + name + ": File too large");
+    EXPECT_EQ(message, "Stream write error: " + name + ": File too large. The file \"" + name + "\" is unchanged.");
     EXPECT_EQ(Survivor(name, o), "old");
 }
