@@ -39,12 +39,31 @@ protected:
 
 } // namespace
 
+TFlagScope::TFlagScope(bool& Flag) : flag_(Flag)
+{
+    flag_ = true;
+}
+
+TFlagScope::~TFlagScope()
+{
+    flag_ = false;
+}
+
 void TVetoSelectionModel::setCurrentIndex(const QModelIndex& index, QItemSelectionModel::SelectionFlags command)
 {
     refused_ = false;
-    if (index != currentIndex() && onChanging_ && !onChanging_(index)) {
-        refused_ = true;
-        return;
+    if (index != currentIndex() && onChanging_) {
+        // A question asked while a change is decided runs its own event loop; a change that
+        // arrives from there (the view taking the keyboard back) waits for no answer of its own.
+        if (deciding_) {
+            refused_ = true;
+            return;
+        }
+        const TFlagScope deciding(deciding_);
+        if (!onChanging_(index)) {
+            refused_ = true;
+            return;
+        }
     }
     QItemSelectionModel::setCurrentIndex(index, command);
 }

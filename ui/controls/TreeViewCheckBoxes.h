@@ -11,6 +11,18 @@
 
 class QLineEdit;
 
+// Holds a flag raised for its lifetime.
+class TFlagScope {
+public:
+    explicit TFlagScope(bool& Flag);
+    ~TFlagScope();
+    TFlagScope(const TFlagScope&) = delete;
+    TFlagScope& operator=(const TFlagScope&) = delete;
+
+private:
+    bool& flag_;
+};
+
 // A selection model that asks before the current item changes; a refusal keeps the selection.
 class TVetoSelectionModel : public QItemSelectionModel {
     Q_OBJECT
@@ -26,6 +38,7 @@ public:
 private:
     std::function<bool(const QModelIndex& current)> onChanging_;
     bool refused_ = false;  // the last change of the current index was refused
+    bool deciding_ = false;  // the handler is deciding a change
 };
 
 // The first selected item of a tree; nullptr when nothing is selected.

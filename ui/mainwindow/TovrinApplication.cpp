@@ -3,6 +3,8 @@
 #include "taskdb/UiServices.h"
 #include "ui/mainwindow/WindowServices.h"
 
+#include <QTimer>
+
 #include <typeinfo>
 
 TTovrinApplication::TTovrinApplication(int& argc, char** argv) : QApplication(argc, argv)
@@ -21,24 +23,51 @@ bool TTovrinApplication::notify(QObject* receiver, QEvent* event)
     return result;
 }
 
-void ShowCurrentException()
+namespace {
+
+// The message of the exception being handled; false for the silent abort.
+bool CurrentExceptionMessage(std::string& message)
 {
-    IUiServices& services = UiServices();
-    auto* window = dynamic_cast<IWindowServices*>(&services);
-    std::string message;
     try {
         throw;
     } catch (const EAbort&) {
-        return;
+        return false;
     } catch (const std::exception& e) {
         message = e.what();
     } catch (...) {
         message = "Unknown error";
     }
-    if (window)
+    return true;
+}
+
+void ShowErrorMessage(const std::string& message)
+{
+    IUiServices& services = UiServices();
+    if (auto* window = dynamic_cast<IWindowServices*>(&services))
         window->ShowError(message);
     else
         services.ShowWarning(message);
+}
+
+} // namespace
+
+void ShowCurrentException()
+{
+    std::string message;
+    if (CurrentExceptionMessage(message))
+        ShowErrorMessage(message);
+}
+
+void ShowWhenIdle(QObject* Context, std::function<void()> Show)
+{
+    QTimer::singleShot(0, Context ? Context : qApp, [Show = std::move(Show)] { RunGuarded(Show); });
+}
+
+void ShowCurrentExceptionWhenIdle()
+{
+    std::string message;
+    if (CurrentExceptionMessage(message))
+        ShowWhenIdle(nullptr, [message] { ShowErrorMessage(message); });
 }
 
 bool RunGuarded(const std::function<void()>& action)
@@ -52,6 +81,17 @@ bool RunGuarded(const std::function<void()>& action)
         } catch (...) {
             // A failing message box must not take the program down.
         }
+        return false;
+    }
+}
+
+bool RunGuardedWhenIdle(const std::function<void()>& action)
+{
+    try {
+        action();
+        return true;
+    } catch (...) {
+        ShowCurrentExceptionWhenIdle();
         return false;
     }
 }

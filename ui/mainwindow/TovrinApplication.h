@@ -25,3 +25,12 @@ public:
 bool RunGuarded(const std::function<void()>& action);
 // Shows the message of the exception being handled (call inside a catch block).
 void ShowCurrentException();
+// A box runs its own event loop: shown from inside an editor's commit, a focus change, a
+// selection change or a page switch, it would let the half-done change go on under it (the
+// editor closed and deleted meanwhile). Such boxes are shown once the event being handled is
+// over, unless Context is gone by then.
+void ShowWhenIdle(QObject* Context, std::function<void()> Show);
+// As ShowCurrentException, the box shown when idle.
+void ShowCurrentExceptionWhenIdle();
+// As RunGuarded, a raised message shown when idle.
+bool RunGuardedWhenIdle(const std::function<void()>& action);
