@@ -224,3 +224,47 @@ TEST_F(BoxesAndPendingTypingTest, EmptyFieldsInThePlacesBoxNameNoPlace)
 }
 
 } // namespace
+
+namespace {
+
+// A place question while a caption is edited in the tree: the edit ends before the box shows,
+// its caption is kept whatever the answer (a Cancel leaves the write-back half done and the
+// typing pending), and nothing is asked twice.
+TEST_F(BoxesAndPendingTypingTest, AQuestionWaitsForTheCaptionEditToEnd)
+{
+    struct Case {
+        const char* Name;
+        std::function<void()> Leave;
+        int32_t Answer;
+        std::string Walk;  // Walk's caption and places in the outline
+    };
+    const std::vector<Case> cases = {
+        {"a click on another row, Yes", [this] { ClickTask("House"); }, idYes, "Stroll[Outdoors; Hom]"},
+        {"a click on another row, Cancel", [this] { ClickTask("House"); }, idCancel, "Stroll[Outdoors]"},
+        {"a page switch, No", [this] { ClickTab("Places"); }, idNo, "Stroll[Outdoors]"},
+        {"a page switch, Cancel", [this] { ClickTab("Places"); }, idCancel, "Stroll[Outdoors]"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        window.reset();
+        SetUp();
+        ClickTask("Walk");
+        TypeAtEnd(PlacesEdit(), "; Hom");
+        ClickTask("Walk");
+        Keys(Qt::Key_F2);
+        Keys(Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), "Stroll");
+        services.Answers = {c.Answer};
+        const size_t mark = services.Shown.size();
+        c.Leave();
+        Settle();
+        EXPECT_EQ(ShownSince(mark), Names{"Place \"Hom\" not found. Create new place?"});
+        TTaskNode* walk = Root()->Children[0];
+        EXPECT_EQ(walk->Caption + "[" + PlacesOf(walk->Caption) + "]", c.Walk);
+        EXPECT_FALSE(window->Part<TOutlineViews>().tvTasksTree()->IsEditing());
+        if (c.Answer == idCancel)
+            EXPECT_EQ(CaptionBox()->toPlainText().toStdString() + "|" + PlacesBox(), "Stroll|Outdoors; Hom");
+    }
+}
+
+} // namespace
