@@ -1,6 +1,6 @@
 #include "ui/controls/PageControl.h"
 
-#include "ui/controls/TreeViewCheckBoxes.h"
+#include "ui/controls/FlagScope.h"
 
 TPageControl::TPageControl(QWidget* parent) : QTabWidget(parent)
 {

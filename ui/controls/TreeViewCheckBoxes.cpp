@@ -11,6 +11,7 @@
 
 #include <algorithm>
 
+#include "ui/controls/FlagScope.h"
 #include "ui/outline/TreeViewRules.h"
 
 namespace {
@@ -38,16 +39,6 @@ protected:
 };
 
 } // namespace
-
-TFlagScope::TFlagScope(bool& Flag) : flag_(Flag)
-{
-    flag_ = true;
-}
-
-TFlagScope::~TFlagScope()
-{
-    flag_ = false;
-}
 
 void TVetoSelectionModel::setCurrentIndex(const QModelIndex& index, QItemSelectionModel::SelectionFlags command)
 {

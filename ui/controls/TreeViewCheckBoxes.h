@@ -11,18 +11,6 @@
 
 class QLineEdit;
 
-// Holds a flag raised for its lifetime.
-class TFlagScope {
-public:
-    explicit TFlagScope(bool& Flag);
-    ~TFlagScope();
-    TFlagScope(const TFlagScope&) = delete;
-    TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-    bool& flag_;
-};
-
 // A selection model that asks before the current item changes; a refusal keeps the selection.
 class TVetoSelectionModel : public QItemSelectionModel {
     Q_OBJECT
