@@ -22,22 +22,20 @@ void TPageControl::PageChanged(int index)
         // The page shown stays in front while the change is decided: a question asked then
         // must not find the new page's controls taking the keyboard back from its box. A change
         // asked for meanwhile is refused.
-        const int wanted = index;
         ShowIndexQuietly(shownIndex_);
-        if (deciding_)
+        if (deciding_ || !Decide())
             return;
-        bool allowed = false;
-        {
-            const TFlagScope deciding(deciding_);
-            allowed = onChanging_();
-        }
-        if (!allowed || wanted >= count())
-            return;
-        ShowIndexQuietly(wanted);
+        ShowIndexQuietly(index);
     }
     shownIndex_ = index;
     if (onChange_)
         onChange_();
+}
+
+bool TPageControl::Decide()
+{
+    const TFlagScope deciding(deciding_);
+    return onChanging_();
 }
 
 void TPageControl::ShowIndexQuietly(int index)

@@ -21,6 +21,8 @@ public:
 
 private:
     void PageChanged(int index);
+    // Runs the change handler, refusing any change asked for meanwhile.
+    bool Decide();
     // Brings a page to the front without asking.
     void ShowIndexQuietly(int index);
 

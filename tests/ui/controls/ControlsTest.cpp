@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QTest>
 
 #include "platform/Exceptions.h"
 #include "taskdb/Services.h"
@@ -80,6 +81,47 @@ TEST(TreeViewCheckBoxes, ARefusedChangeKeepsBothTheCurrentItemAndTheSelection)
     EXPECT_EQ(tree.selectedItems(), QList<QTreeWidgetItem*>{a});
 }
 
+// What the handler decides holds: a click it refuses selects nothing, a change asked for while
+// it decides (from a question's event loop) is refused, and taking the keyboard asks nothing.
+TEST(TreeViewCheckBoxes, OnlyTheUsersChoiceIsAskedAndTheAnswerHolds)
+{
+    struct Case {
+        const char* Name;
+        bool Answer;
+        std::function<void(TTreeViewCheckBoxes&, QTreeWidgetItem* b)> Meanwhile;  // inside the handler
+        const char* Current;
+        int Asked;
+    };
+    const auto clickB = [](TTreeViewCheckBoxes& tree, QTreeWidgetItem* b) {
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(b).center());
+    };
+    for (const Case& c : {Case{"refused", false, nullptr, "-", 1}, Case{"allowed", true, nullptr, "b", 1},
+                          Case{"refused, a change meanwhile", false, [](auto& tree, auto*) { tree.setCurrentItem(tree.topLevelItem(0)); }, "-", 1},
+                          Case{"allowed, a change meanwhile", true, [](auto& tree, auto*) { tree.setCurrentItem(tree.topLevelItem(0)); }, "b", 1}}) {
+        SCOPED_TRACE(c.Name);
+        TTreeViewCheckBoxes tree;
+        tree.resize(200, 100);
+        tree.show();
+        AddItem(tree, "a");
+        QTreeWidgetItem* b = AddItem(tree, "b");
+        int asked = 0;
+        tree.VetoSelectionModel()->SetOnChanging([&](const QModelIndex&) {
+            if (++asked == 1 && c.Meanwhile)
+                c.Meanwhile(tree, b);
+            return c.Answer;
+        });
+        tree.activateWindow();
+        tree.setFocus();
+        QApplication::processEvents();
+        ASSERT_TRUE(tree.hasFocus());
+        EXPECT_EQ(asked, 0);  // the keyboard arrived: nothing chosen
+        clickB(tree, b);
+        EXPECT_EQ(asked, c.Asked);
+        EXPECT_EQ(tree.currentItem() ? tree.currentItem()->text(0).toStdString() : "-", c.Current);
+        EXPECT_EQ(tree.selectedItems().size(), c.Answer ? 1 : 0);
+    }
+}
+
 TEST(TreeViewCheckBoxes, TheLabelCoversTheCaptionNotTheRestOfTheRow)
 {
     TTreeViewCheckBoxes tree;
@@ -142,6 +184,19 @@ TEST(PageControl, ARefusedChangeKeepsThePage)
     pages.SetActivePage(two);
     EXPECT_EQ(pages.ActivePage(), two);
     EXPECT_EQ(changes, 1);
+
+    // While the change is decided the page shown stays in front, and a change asked for then
+    // is refused.
+    QWidget* shownWhileDeciding = nullptr;
+    pages.SetOnChanging([&] {
+        shownWhileDeciding = pages.ActivePage();
+        pages.SetActivePage(two);
+        return allow;
+    });
+    pages.SetActivePage(one);
+    EXPECT_EQ(shownWhileDeciding, two);
+    EXPECT_EQ(pages.ActivePage(), one);
+    EXPECT_EQ(changes, 2);
 }
 
 TEST(ExceptionGuard, ShowsTheMessageAndSwallowsTheSilentAbort)
