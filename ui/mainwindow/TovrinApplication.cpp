@@ -85,13 +85,11 @@ bool RunGuarded(const std::function<void()>& action)
     }
 }
 
-bool RunGuardedWhenIdle(const std::function<void()>& action)
+void RunGuardedWhenIdle(const std::function<void()>& action)
 {
     try {
         action();
-        return true;
     } catch (...) {
         ShowCurrentExceptionWhenIdle();
-        return false;
     }
 }

@@ -33,4 +33,4 @@ void ShowWhenIdle(QObject* Context, std::function<void()> Show);
 // As ShowCurrentException, the box shown when idle.
 void ShowCurrentExceptionWhenIdle();
 // As RunGuarded, a raised message shown when idle.
-bool RunGuardedWhenIdle(const std::function<void()>& action);
+void RunGuardedWhenIdle(const std::function<void()>& action);

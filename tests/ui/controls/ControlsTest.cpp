@@ -194,6 +194,12 @@ TEST(ExceptionGuard, ShowsTheMessageAndSwallowsTheSilentAbort)
     EXPECT_FALSE(RunGuarded([] { throw EAbort(); }));
     EXPECT_TRUE(RunGuarded([] {}));
     EXPECT_EQ(services.Shown, Names{"Can not write file : \"x\""});
+    // Raised inside an edit's end or a selection change, the message waits until that is over.
+    RunGuardedWhenIdle([] { throw Exception("later"); });
+    RunGuardedWhenIdle([] { throw EAbort(); });
+    EXPECT_EQ(services.Shown.size(), 1u);
+    QApplication::processEvents();
+    EXPECT_EQ(services.Shown, (Names{"Can not write file : \"x\"", "later"}));
 }
 
 TEST(QtUiServices, NestedHourGlassesRestoreTheCursorShownBefore)

@@ -76,6 +76,14 @@ TEST_F(BoxesAndPendingTypingTest, ARefusedRenameEndsItsEditFirstHoweverTheEditEn
     saved.LoadFromStream(in, "");
     EXPECT_EQ(saved.PlacesList->Count(), 8);
     EXPECT_TRUE(saved.PlacesList->FindByCaption("Outdoors") && saved.PlacesList->FindByCaption("New place"));
+    // A caption typed in the Place box that would be refused goes unannounced with an outline let go.
+    ClickPlace(outdoors);
+    Type(window->Part<TPlacePanel>().memPlaceCaption(), "Home", true);
+    services.Answers = {idNo};
+    const size_t before = services.Shown.size();
+    Named<QAction>(*window, "actFileNew")->trigger();
+    Settle();
+    EXPECT_EQ(ShownSince(before), Names{"Do you want to save the changes?"});
 }
 
 // One key takes back one thing: typing left pending is written as a step of its own first.
