@@ -58,16 +58,37 @@ void ShowCurrentException()
         ShowErrorMessage(message);
 }
 
-void ShowWhenIdle(QObject* Context, std::function<void()> Show)
+namespace {
+
+// While another box is up the message looks again a moment later: no event says a box closed.
+constexpr int boxUpRetryMs = 50;
+
+void ShowWhenIdleAfter(int Delay, QObject* Context, std::function<void()> Show, std::function<bool()> StillWanted)
 {
-    QTimer::singleShot(0, Context ? Context : qApp, [Show = std::move(Show)] { RunGuarded(Show); });
+    QTimer::singleShot(Delay, Context ? Context : qApp,
+                       [Context, Show = std::move(Show), StillWanted = std::move(StillWanted)]() mutable {
+                           if (StillWanted && !StillWanted())
+                               return;
+                           if (QApplication::activeModalWidget()) {
+                               ShowWhenIdleAfter(boxUpRetryMs, Context, std::move(Show), std::move(StillWanted));
+                               return;
+                           }
+                           RunGuarded(Show);
+                       });
 }
 
-void ShowCurrentExceptionWhenIdle()
+} // namespace
+
+void ShowWhenIdle(QObject* Context, std::function<void()> Show, std::function<bool()> StillWanted)
+{
+    ShowWhenIdleAfter(0, Context, std::move(Show), std::move(StillWanted));
+}
+
+void ShowCurrentExceptionWhenIdle(QObject* Context, std::function<bool()> StillWanted)
 {
     std::string message;
     if (CurrentExceptionMessage(message))
-        ShowWhenIdle(nullptr, [message] { ShowErrorMessage(message); });
+        ShowWhenIdle(Context, [message] { ShowErrorMessage(message); }, std::move(StillWanted));
 }
 
 bool RunGuarded(const std::function<void()>& action)

@@ -279,7 +279,7 @@ bool TTreeEditing::tvTasksTreeChanging(TTreeViewCheckBoxes* Tree, QTreeWidgetIte
         host_.SetCurrentTask(NodeTask(Node));
         return true;
     } catch (...) {
-        ShowCurrentExceptionWhenIdle();
+        ShowCurrentExceptionWhenIdle(this, WhileOutlineStays(state_));
         return false;
     }
 }

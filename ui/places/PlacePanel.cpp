@@ -283,7 +283,7 @@ bool TPlacePanel::KeepsCaption(const TTaskPlace& Place, const QString& Caption)
         if (&Place == state_.CurrentPlace)
             memPlaceCaption_->setPlainText(kept);
     }
-    ShowWhenIdle(this, [this, refusal] { services_.ShowWarning(refusal); });
+    ShowWhenIdle(this, [this, refusal] { services_.ShowWarning(refusal); }, WhileOutlineStays(state_));
     return false;
 }
 
@@ -356,7 +356,7 @@ bool TPlacePanel::lvPlacesChanging(QTreeWidgetItem* Item)
         return false;  // the user stopped the write-back; nothing to show
     } catch (const std::exception& e) {
         const std::string message = e.what();
-        ShowWhenIdle(this, [this, message] { services_.ShowInformation(message); });
+        ShowWhenIdle(this, [this, message] { services_.ShowInformation(message); }, WhileOutlineStays(state_));
         return false;
     }
 }

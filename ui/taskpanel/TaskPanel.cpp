@@ -288,7 +288,7 @@ void TTaskPanel::UpdateCurrentTask(bool ResolvePlacesTyped)
         const std::string estimateText = edEstimate_->text().toStdString();
         if (!ParseEstimate(estimateText, estimate)) {
             const std::string message = "Invalid estimate format: \"" + estimateText + "\"";
-            ShowWhenIdle(this, [this, message] { services_.ShowInformation(message); });
+            ShowWhenIdle(this, [this, message] { services_.ShowInformation(message); }, WhileOutlineStays(state_));
             estimate = 0;
         }
         task->Estimate = estimate;

@@ -90,25 +90,30 @@ inline void RunAsMessageBox()
     for (QWidget* widget : QApplication::allWidgets())
         if (auto* tree = qobject_cast<TTreeViewCheckBoxes*>(widget); tree && tree->IsEditing())
             ADD_FAILURE() << "a box shown while " << tree->objectName().toStdString() << " is editing";
+    // Over a dialog a box is fine; over another box it is not.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->objectName() == "scriptedBox")
+        ADD_FAILURE() << "a box shown over another box";
     const QPointer<QWidget> owner = QApplication::activeWindow();
     QDialog box;
+    box.setObjectName("scriptedBox");
     box.setWindowModality(Qt::ApplicationModal);
     box.resize(40, 20);
+    // Up before its loop runs, as a real box is: what that loop runs finds a box up.
+    box.show();
+    box.activateWindow();
+    box.setFocus();
     QEventLoop loop;
     QTimer::singleShot(0, &loop, [&] {
-        box.show();
-        box.activateWindow();
-        box.setFocus();
-        QCoreApplication::processEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        box.hide();
-        if (owner)
-            owner->activateWindow();
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         loop.quit();
     });
     loop.exec();
+    box.hide();
+    if (owner)
+        owner->activateWindow();
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 class TScriptedServices : public IWindowServices {

@@ -35,6 +35,14 @@ protected:
         for (int i = 0; i < 3; ++i)
             QApplication::processEvents();
     }
+    // File > New answered; a message put off behind the question looks again a moment later.
+    void NewAnswered(int32_t Answer)
+    {
+        services.Answers = {Answer};
+        Named<QAction>(*window, "actFileNew")->trigger();
+        QTest::qWait(200);
+    }
+    const std::string save = "Do you want to save the changes?";
 };
 
 const std::string createHom = "Place \"Hom\" not found. Create new place?";
@@ -84,6 +92,22 @@ TEST_F(BoxesAndPendingTypingTest, ARefusedRenameEndsItsEditFirstHoweverTheEditEn
     Named<QAction>(*window, "actFileNew")->trigger();
     Settle();
     EXPECT_EQ(ShownSince(before), Names{"Do you want to save the changes?"});
+    // A command's own question comes first; the refusal waits until that box has closed and goes
+    // unshown with the outline let go.
+    for (const auto& [answer, shown] : {std::pair{idCancel, Names{save, refused.front()}}, std::pair{idNo, Names{save}}}) {
+        window.reset();
+        SetUp();
+        ClickTask("Walk");
+        QTest::mouseClick(Named<QToolButton>(*window, "sbUpPriority"), Qt::LeftButton);
+        ClickTab("Places");
+        ClickPlace(outdoors);
+        Keys(Qt::Key_Return);
+        Keys(Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), "Home");
+        const size_t asked = services.Shown.size();
+        NewAnswered(answer);
+        EXPECT_EQ(ShownSince(asked), shown);
+    }
 }
 
 // One key takes back one thing: typing left pending is written as a step of its own first.
@@ -119,7 +143,6 @@ TEST_F(BoxesAndPendingTypingTest, UndoAndRedoTakeBackAndBringBackPendingTypingAs
 // typing with it unasked; Cancel keeps everything and asks no more.
 TEST_F(BoxesAndPendingTypingTest, AnOutlineLetGoAsksNothingAboutItsPendingTyping)
 {
-    const std::string save = "Do you want to save the changes?";
     std::filesystem::copy_file(std::string(TOVRIN_TESTS_DIR) + "/../app/DemoData.dat", File("bin/DemoData.dat"));
     {
         TTovrinDataBase other;
