@@ -1,6 +1,6 @@
 #pragma once
 // A tab widget that asks before its page changes. Qt's tab widget has no such veto: the change
-// is asked for as it arrives and undone at once when it is refused.
+// arrives with the new page in front; the old one is put back while the change is decided.
 #include <QTabWidget>
 
 #include <functional>
@@ -21,10 +21,15 @@ public:
 
 private:
     void PageChanged(int index);
+    // Runs the change handler, refusing any change asked for meanwhile.
+    bool Decide();
+    // Brings a page to the front without asking.
+    void ShowIndexQuietly(int index);
 
     std::function<bool()> onChanging_;
     std::function<void()> onChange_;
 
     int shownIndex_ = -1;
     bool reverting_ = false;
+    bool deciding_ = false;  // the handler is deciding a change
 };

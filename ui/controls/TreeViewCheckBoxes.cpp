@@ -11,6 +11,7 @@
 
 #include <algorithm>
 
+#include "ui/controls/FlagScope.h"
 #include "ui/outline/TreeViewRules.h"
 
 namespace {
@@ -42,9 +43,23 @@ protected:
 void TVetoSelectionModel::setCurrentIndex(const QModelIndex& index, QItemSelectionModel::SelectionFlags command)
 {
     refused_ = false;
-    if (index != currentIndex() && onChanging_ && !onChanging_(index)) {
-        refused_ = true;
+    // Taking the keyboard is no choice of the user's: the first item made current then would
+    // write the panel back in the middle of whatever moved the focus (a page switch, a box
+    // closing).
+    if (focusArriving_ && !currentIndex().isValid())
         return;
+    if (index != currentIndex() && onChanging_) {
+        // A question asked while a change is decided runs its own event loop; a change that
+        // arrives from there (the view taking the keyboard back) waits for no answer of its own.
+        if (deciding_) {
+            refused_ = true;
+            return;
+        }
+        const TFlagScope deciding(deciding_);
+        if (!onChanging_(index)) {
+            refused_ = true;
+            return;
+        }
     }
     QItemSelectionModel::setCurrentIndex(index, command);
 }
@@ -217,6 +232,12 @@ void TTreeViewCheckBoxes::mouseMoveEvent(QMouseEvent* event)
     if (onMouseMove_)
         onMouseMove_(event);
     QTreeWidget::mouseMoveEvent(event);
+}
+
+void TTreeViewCheckBoxes::focusInEvent(QFocusEvent* event)
+{
+    const TFlagScope arriving(vetoModel_->FocusArriving());
+    QTreeWidget::focusInEvent(event);
 }
 
 QItemSelectionModel::SelectionFlags TTreeViewCheckBoxes::selectionCommand(const QModelIndex& index,

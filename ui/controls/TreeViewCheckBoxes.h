@@ -18,6 +18,8 @@ public:
     using QItemSelectionModel::QItemSelectionModel;
     // The handler returns false to refuse the change to the new current index.
     void SetOnChanging(std::function<bool(const QModelIndex& current)> Handler) { onChanging_ = std::move(Handler); }
+    // Raised while the view takes the keyboard: the view then makes no item current by itself.
+    bool& FocusArriving() { return focusArriving_; }
 
     void setCurrentIndex(const QModelIndex& index, QItemSelectionModel::SelectionFlags command) override;
     void select(const QItemSelection& selection, QItemSelectionModel::SelectionFlags command) override;
@@ -26,6 +28,8 @@ public:
 private:
     std::function<bool(const QModelIndex& current)> onChanging_;
     bool refused_ = false;  // the last change of the current index was refused
+    bool deciding_ = false;  // the handler is deciding a change
+    bool focusArriving_ = false;
 };
 
 // The first selected item of a tree; nullptr when nothing is selected.
@@ -81,6 +85,7 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void commitData(QWidget* editor) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,

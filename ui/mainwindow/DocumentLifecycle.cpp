@@ -127,6 +127,7 @@ bool TDocumentLifecycle::AskSaveChanges()
 void TDocumentLifecycle::ClearDocument()
 {
     TUILock lock(uiLockCount_);
+    ++state_.Outline;
     host_.ClearPanels();
     // Undo steps may hold deleted tasks of the outline being cleared: they go with it, before
     // the document is emptied (so they report to this outline, not to the next).

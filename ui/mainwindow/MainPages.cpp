@@ -72,7 +72,7 @@ bool TMainPages::pcMainPagesChanging()
         host_.FlushEdits();
         return true;
     } catch (...) {
-        ShowCurrentException();
+        ShowCurrentExceptionWhenIdle();
         return false;
     }
 }

@@ -3,6 +3,8 @@
 #include "taskdb/UiServices.h"
 #include "ui/mainwindow/WindowServices.h"
 
+#include <QTimer>
+
 #include <typeinfo>
 
 TTovrinApplication::TTovrinApplication(int& argc, char** argv) : QApplication(argc, argv)
@@ -21,24 +23,72 @@ bool TTovrinApplication::notify(QObject* receiver, QEvent* event)
     return result;
 }
 
-void ShowCurrentException()
+namespace {
+
+// The message of the exception being handled; false for the silent abort.
+bool CurrentExceptionMessage(std::string& message)
 {
-    IUiServices& services = UiServices();
-    auto* window = dynamic_cast<IWindowServices*>(&services);
-    std::string message;
     try {
         throw;
     } catch (const EAbort&) {
-        return;
+        return false;
     } catch (const std::exception& e) {
         message = e.what();
     } catch (...) {
         message = "Unknown error";
     }
-    if (window)
+    return true;
+}
+
+void ShowErrorMessage(const std::string& message)
+{
+    IUiServices& services = UiServices();
+    if (auto* window = dynamic_cast<IWindowServices*>(&services))
         window->ShowError(message);
     else
         services.ShowWarning(message);
+}
+
+} // namespace
+
+void ShowCurrentException()
+{
+    std::string message;
+    if (CurrentExceptionMessage(message))
+        ShowErrorMessage(message);
+}
+
+namespace {
+
+// While another box is up the message looks again a moment later: no event says a box closed.
+constexpr int boxUpRetryMs = 50;
+
+void ShowWhenIdleAfter(int Delay, QObject* Context, std::function<void()> Show, std::function<bool()> StillWanted)
+{
+    QTimer::singleShot(Delay, Context ? Context : qApp,
+                       [Context, Show = std::move(Show), StillWanted = std::move(StillWanted)]() mutable {
+                           if (StillWanted && !StillWanted())
+                               return;
+                           if (QApplication::activeModalWidget()) {
+                               ShowWhenIdleAfter(boxUpRetryMs, Context, std::move(Show), std::move(StillWanted));
+                               return;
+                           }
+                           RunGuarded(Show);
+                       });
+}
+
+} // namespace
+
+void ShowWhenIdle(QObject* Context, std::function<void()> Show, std::function<bool()> StillWanted)
+{
+    ShowWhenIdleAfter(0, Context, std::move(Show), std::move(StillWanted));
+}
+
+void ShowCurrentExceptionWhenIdle(QObject* Context, std::function<bool()> StillWanted)
+{
+    std::string message;
+    if (CurrentExceptionMessage(message))
+        ShowWhenIdle(Context, [message] { ShowErrorMessage(message); }, std::move(StillWanted));
 }
 
 bool RunGuarded(const std::function<void()>& action)
@@ -53,5 +103,14 @@ bool RunGuarded(const std::function<void()>& action)
             // A failing message box must not take the program down.
         }
         return false;
+    }
+}
+
+void RunGuardedWhenIdle(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (...) {
+        ShowCurrentExceptionWhenIdle();
     }
 }

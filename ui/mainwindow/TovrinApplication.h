@@ -25,3 +25,13 @@ public:
 bool RunGuarded(const std::function<void()>& action);
 // Shows the message of the exception being handled (call inside a catch block).
 void ShowCurrentException();
+// A box runs its own event loop: shown from inside an editor's commit, a focus change, a
+// selection change or a page switch, it would let the half-done change go on under it (the
+// editor closed and deleted meanwhile). Such boxes are shown once the event being handled is
+// over, and once no other box is up (a box over a box), unless Context is gone or StillWanted
+// says no by then (the outline it is about let go meanwhile).
+void ShowWhenIdle(QObject* Context, std::function<void()> Show, std::function<bool()> StillWanted = {});
+// As ShowCurrentException, the box shown when idle.
+void ShowCurrentExceptionWhenIdle(QObject* Context = nullptr, std::function<bool()> StillWanted = {});
+// As RunGuarded, a raised message shown when idle.
+void RunGuardedWhenIdle(const std::function<void()>& action);

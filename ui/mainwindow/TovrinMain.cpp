@@ -398,6 +398,10 @@ void TfrmTovrinMain::BuildDocument()
     TDocumentHost host;
     host.FlushEdits = [this] { FlushPanelEdits(); };
     host.ClearPanels = [this] {
+        // The outline goes, and what its panels hold pending goes with it, neither written nor
+        // asked about: the user has saved it or chosen to discard it.
+        tasks_->SetTaskDirty(false);
+        places_->SetPlaceDirty(false);
         places_->SetCurrentPlace(nullptr);
         tasks_->SetCurrentTask(nullptr);
     };

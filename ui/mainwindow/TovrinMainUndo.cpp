@@ -70,16 +70,7 @@ void TfrmTovrinMain::BuildUndoAndNavigation()
 
     TUndoHost host{[this] { return treeEditing_->GetInPlaceEditor(); },
                    [this] { treeEditing_->EndInPlaceEditing(); },
-                   [this] {
-                       const bool dropped = tasks_->IsTaskDirty();
-                       tasks_->SetTaskDirty(false);
-                       return dropped;
-                   },
-                   [this] {
-                       for (TTreeViewCheckBoxes* tree : {views_->tvTasksTree(), toDo_->tvToDo()})
-                           views_->SyncTreeNode(treeEditing_->FindTaskNode(tree, state_.CurrentTask));
-                       tasks_->ReloadCurrentTask();
-                   },
+                   [this] { tasks_->UpdateCurrentTask(); },
                    [this](bool Value) { document_->SetModified(Value); },
                    [this](bool Force) { tasks_->ApplyTaskChange(false, Force); },
                    [this](TTaskNode* Task) {

@@ -1,7 +1,8 @@
 #pragma once
 // The window side of the toolkit seam: besides the questions, cursor and clipboard that the
 // task library asks for, the main window shows error and information boxes and runs the file
-// dialogs. Tests install a scripted implementation, so no modal box ever blocks them.
+// dialogs. Tests install a scripted implementation that blocks on nothing but runs an event
+// loop as a modal box does.
 #include "taskdb/UiServices.h"
 
 #include <string>

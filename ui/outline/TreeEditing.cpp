@@ -89,9 +89,9 @@ void TTreeEditing::HookTree(TTreeViewCheckBoxes* Tree)
     });
     Tree->SetOnMouseMove([this, Tree](QMouseEvent* event) { tvTasksTreeMouseMove(Tree, event); });
     Tree->setMouseTracking(true);
-    connect(Tree, &TTreeViewCheckBoxes::CancelEdit, this, [this] { RunGuarded([this] { TreeCancelEdit(); }); });
+    connect(Tree, &TTreeViewCheckBoxes::CancelEdit, this, [this] { RunGuardedWhenIdle([this] { TreeCancelEdit(); }); });
     connect(Tree, &TTreeViewCheckBoxes::Edited, this, [this](QTreeWidgetItem* node, const QString& text) {
-        RunGuarded([&] { tvTasksTreeEdited(node, text); });
+        RunGuardedWhenIdle([&] { tvTasksTreeEdited(node, text); });
     });
     // Undo and Redo follow the typing in the caption editor.
     connect(Tree, &TTreeViewCheckBoxes::EditorChanged, this, [this] { host_.UpdateUndoRedoActions(); });
@@ -279,7 +279,7 @@ bool TTreeEditing::tvTasksTreeChanging(TTreeViewCheckBoxes* Tree, QTreeWidgetIte
         host_.SetCurrentTask(NodeTask(Node));
         return true;
     } catch (...) {
-        ShowCurrentException();
+        ShowCurrentExceptionWhenIdle(this, WhileOutlineStays(state_));
         return false;
     }
 }

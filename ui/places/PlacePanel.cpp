@@ -163,7 +163,7 @@ void TPlacePanel::BuildPlacesPage()
     });
     lvPlaces_->SetOnMouseMove([this](QMouseEvent* event) { lvPlacesMouseMove(event); });
     connect(lvPlaces_, &TTreeViewCheckBoxes::Edited, this,
-            [this](QTreeWidgetItem* item, const QString& text) { RunGuarded([&] { lvPlacesEdited(item, text); }); });
+            [this](QTreeWidgetItem* item, const QString& text) { RunGuardedWhenIdle([&] { lvPlacesEdited(item, text); }); });
     auto* menu = new QMenu(lvPlaces_);
     menu->addAction(actNewPlace_);
     menu->addAction(actDeletePlace_);
@@ -283,7 +283,7 @@ bool TPlacePanel::KeepsCaption(const TTaskPlace& Place, const QString& Caption)
         if (&Place == state_.CurrentPlace)
             memPlaceCaption_->setPlainText(kept);
     }
-    services_.ShowWarning(refusal);
+    ShowWhenIdle(this, [this, refusal] { services_.ShowWarning(refusal); }, WhileOutlineStays(state_));
     return false;
 }
 
@@ -355,7 +355,8 @@ bool TPlacePanel::lvPlacesChanging(QTreeWidgetItem* Item)
     } catch (const EAbort&) {
         return false;  // the user stopped the write-back; nothing to show
     } catch (const std::exception& e) {
-        services_.ShowInformation(e.what());
+        const std::string message = e.what();
+        ShowWhenIdle(this, [this, message] { services_.ShowInformation(message); }, WhileOutlineStays(state_));
         return false;
     }
 }

@@ -287,7 +287,8 @@ void TTaskPanel::UpdateCurrentTask(bool ResolvePlacesTyped)
         double estimate = 0;
         const std::string estimateText = edEstimate_->text().toStdString();
         if (!ParseEstimate(estimateText, estimate)) {
-            services_.ShowInformation("Invalid estimate format: \"" + estimateText + "\"");
+            const std::string message = "Invalid estimate format: \"" + estimateText + "\"";
+            ShowWhenIdle(this, [this, message] { services_.ShowInformation(message); }, WhileOutlineStays(state_));
             estimate = 0;
         }
         task->Estimate = estimate;

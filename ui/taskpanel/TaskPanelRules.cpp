@@ -183,11 +183,14 @@ TPlacesParse ParseTaskPlacesText(const std::string& Text, TTaskPlacesList& List,
             result.Places.push_back(id);
     };
     for (size_t i = 0; i < fields.size(); ++i) {
-        const std::string& field = fields[i];
         if (named[i] >= 0) {
             join(named[i]);
             continue;
         }
+        // An empty field (";;", "; ;") names no place.
+        const std::string field = Trim(fields[i]);
+        if (field.empty())
+            continue;
         const TTaskPlace* place = FindExactly(List, field);
         if (place || (place = List.FindByCaption(field))) {
             join(place->PlaceID);

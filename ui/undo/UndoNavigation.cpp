@@ -158,11 +158,10 @@ void TUndoNavigation::RunUndoOrRedo(bool Redo)
         return;
     }
     host_.EndInPlaceEditing();
-    // Pending panel edits are dropped, and the panel shows the task as it is.
-    const bool dropped = host_.DropTaskEdits();
+    // Pending panel edits are the last thing done: written back as their own step, one Undo
+    // takes back exactly them and Redo brings them back; nothing typed is lost.
+    host_.CommitTaskEdits();
     TUndoAction* step = Redo ? undoList_->Redo() : undoList_->Undo();
-    if (dropped && state_.CurrentTask)
-        host_.ReloadCurrentTask();
     host_.SetModified(true);
     host_.ApplyTaskChange(dynamic_cast<TUndoDeleteTaskNode*>(step) != nullptr);
     UpdateUndoRedoActions();

@@ -22,10 +22,8 @@ struct TUndoHost {
     // The open in-place caption editor, if any.
     std::function<QWidget*()> InPlaceEditor;
     std::function<void()> EndInPlaceEditing;
-    // Drops the task panel's pending edits; true when there were any.
-    std::function<bool()> DropTaskEdits;
-    // Shows the current task as it is again, in both trees and the panel.
-    std::function<void()> ReloadCurrentTask;
+    // Writes the task panel's pending edits back as a step of their own.
+    std::function<void()> CommitTaskEdits;
     std::function<void(bool Value)> SetModified;
     std::function<void(bool Force)> ApplyTaskChange;
     // Makes Task current and selects it on the page shown.

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QTest>
 
 #include "platform/Exceptions.h"
 #include "taskdb/Services.h"
@@ -80,6 +81,34 @@ TEST(TreeViewCheckBoxes, ARefusedChangeKeepsBothTheCurrentItemAndTheSelection)
     EXPECT_EQ(tree.selectedItems(), QList<QTreeWidgetItem*>{a});
 }
 
+// What the handler decides holds: a click it refuses selects nothing, a change asked for while
+// it decides (from a question's event loop) is refused, and taking the keyboard asks nothing.
+TEST(TreeViewCheckBoxes, OnlyTheUsersChoiceIsAskedAndTheAnswerHolds)
+{
+    for (const bool answer : {false, true})
+        for (const bool changeMeanwhile : {false, true}) {
+            SCOPED_TRACE(answer * 2 + changeMeanwhile);
+            TTreeViewCheckBoxes tree;
+            tree.show();
+            tree.activateWindow();
+            AddItem(tree, "a");
+            QTreeWidgetItem* b = AddItem(tree, "b");
+            int asked = 0;
+            tree.VetoSelectionModel()->SetOnChanging([&](const QModelIndex&) {
+                if (++asked == 1 && changeMeanwhile)
+                    tree.setCurrentItem(tree.topLevelItem(0));
+                return answer;
+            });
+            tree.setFocus();
+            QApplication::processEvents();
+            ASSERT_TRUE(tree.hasFocus());
+            QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(b).center());
+            EXPECT_EQ(asked, 1);
+            EXPECT_EQ(tree.currentItem(), answer ? b : nullptr);
+            EXPECT_EQ(tree.selectedItems().size(), answer ? 1 : 0);
+        }
+}
+
 TEST(TreeViewCheckBoxes, TheLabelCoversTheCaptionNotTheRestOfTheRow)
 {
     TTreeViewCheckBoxes tree;
@@ -142,6 +171,19 @@ TEST(PageControl, ARefusedChangeKeepsThePage)
     pages.SetActivePage(two);
     EXPECT_EQ(pages.ActivePage(), two);
     EXPECT_EQ(changes, 1);
+
+    // While the change is decided the page shown stays in front, and a change asked for then
+    // is refused.
+    QWidget* shownWhileDeciding = nullptr;
+    pages.SetOnChanging([&] {
+        shownWhileDeciding = pages.ActivePage();
+        pages.SetActivePage(two);
+        return allow;
+    });
+    pages.SetActivePage(one);
+    EXPECT_EQ(shownWhileDeciding, two);
+    EXPECT_EQ(pages.ActivePage(), one);
+    EXPECT_EQ(changes, 2);
 }
 
 TEST(ExceptionGuard, ShowsTheMessageAndSwallowsTheSilentAbort)
@@ -152,6 +194,12 @@ TEST(ExceptionGuard, ShowsTheMessageAndSwallowsTheSilentAbort)
     EXPECT_FALSE(RunGuarded([] { throw EAbort(); }));
     EXPECT_TRUE(RunGuarded([] {}));
     EXPECT_EQ(services.Shown, Names{"Can not write file : \"x\""});
+    // Raised inside an edit's end or a selection change, the message waits until that is over.
+    RunGuardedWhenIdle([] { throw Exception("later"); });
+    RunGuardedWhenIdle([] { throw EAbort(); });
+    EXPECT_EQ(services.Shown.size(), 1u);
+    QApplication::processEvents();
+    EXPECT_EQ(services.Shown, (Names{"Can not write file : \"x\"", "later"}));
 }
 
 TEST(QtUiServices, NestedHourGlassesRestoreTheCursorShownBefore)

@@ -1,11 +1,14 @@
 #pragma once
 // Offscreen window tests: one application object per test binary, boxes and dialogs answered
-// from scripts (an unscripted one fails the test, none ever blocks), and a main window over
-// a temporary folder.
+// from scripts (an unscripted one fails the test, none ever blocks, each runs an event loop as
+// a real box does), and a main window over a temporary folder.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
+#include <QEventLoop>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QSettings>
 #include <QTimer>
 #include <QTreeWidget>
@@ -77,6 +80,42 @@ struct TFileAnswer {
     int FilterIndex = 0;   // 0 = leave the dialog's own
 };
 
+// What a real message box does before it answers: it takes the keyboard from the window, runs
+// its own event loop (posted events, deferred deletes) and gives the keyboard back as it closes.
+// A box shown at a moment that cannot bear this fails here as it does in the program.
+inline void RunAsMessageBox()
+{
+    // Every command ends an in-place edit before it acts: a box over a running edit comes from
+    // inside the edit's own commit, where the editor is gone once the box returns.
+    for (QWidget* widget : QApplication::allWidgets())
+        if (auto* tree = qobject_cast<TTreeViewCheckBoxes*>(widget); tree && tree->IsEditing())
+            ADD_FAILURE() << "a box shown while " << tree->objectName().toStdString() << " is editing";
+    // Over a dialog a box is fine; over another box it is not.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->objectName() == "scriptedBox")
+        ADD_FAILURE() << "a box shown over another box";
+    const QPointer<QWidget> owner = QApplication::activeWindow();
+    QDialog box;
+    box.setObjectName("scriptedBox");
+    box.setWindowModality(Qt::ApplicationModal);
+    box.resize(40, 20);
+    // Up before its loop runs, as a real box is: what that loop runs finds a box up.
+    box.show();
+    box.activateWindow();
+    box.setFocus();
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, [&] {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        loop.quit();
+    });
+    loop.exec();
+    box.hide();
+    if (owner)
+        owner->activateWindow();
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 class TScriptedServices : public IWindowServices {
 public:
     std::deque<int32_t> Answers;  // for AskQuestion and AskError
@@ -93,16 +132,18 @@ public:
     int32_t AskQuestion(const std::string& Text, bool WithCancel) override
     {
         Shown.push_back(Text);
+        RunAsMessageBox();
         return Next(WithCancel);
     }
     int32_t AskError(const std::string& Text) override
     {
         Shown.push_back(Text);
+        RunAsMessageBox();
         return Next(true);
     }
-    void ShowWarning(const std::string& Text) override { Shown.push_back(Text); }
-    void ShowError(const std::string& Text) override { Shown.push_back(Text); }
-    void ShowInformation(const std::string& Text) override { Shown.push_back(Text); }
+    void ShowWarning(const std::string& Text) override { Show(Text); }
+    void ShowError(const std::string& Text) override { Show(Text); }
+    void ShowInformation(const std::string& Text) override { Show(Text); }
     int16_t GetScreenCursor() override { return Cursor; }
     void SetScreenCursor(int16_t value) override { Cursor = value; }
     void HideCursor() override {}
@@ -127,6 +168,11 @@ public:
     }
 
 private:
+    void Show(const std::string& text)
+    {
+        Shown.push_back(text);
+        RunAsMessageBox();
+    }
     int32_t Next(bool withCancel)
     {
         if (Answers.empty()) {

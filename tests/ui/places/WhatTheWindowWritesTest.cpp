@@ -156,6 +156,7 @@ protected:
         editor->selectAll();
         QTest::keyClicks(editor, caption);
         Keys(Qt::Key_Return);
+        QApplication::processEvents();  // a refusal shows once the edit is over
     }
 };
 

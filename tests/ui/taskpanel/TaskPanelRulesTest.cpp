@@ -119,12 +119,24 @@ TEST_F(PlacesText, UnknownPlacesAskedForInOrder)
     EXPECT_EQ(PlaceNotFoundQuestion("Shop"), "Place \"Shop\" not found. Create new place?");
 }
 
-TEST_F(PlacesText, AnEmptyFieldIsLookedUpLikeAnyOther)
+// Fields empty once trimmed name no place; a new one is asked for, and made, as trimmed.
+TEST_F(PlacesText, EmptyFieldsNameNothingAndANewPlaceIsAskedForTrimmed)
 {
-    answers = {idNo};
-    const TPlacesParse r = Parse("Home;;Work");
-    EXPECT_EQ(asked, (std::vector<std::string>{""}));
-    EXPECT_EQ(r.Places.size(), 2u);
+    struct Case {
+        const char* Text;
+        std::vector<std::string> Asked;
+        size_t Places;
+    };
+    for (const Case& c : {Case{"Home;;Work", {}, 2}, Case{"Work;;Home; ;", {}, 2}, Case{" ; ;", {}, 0},
+                          Case{"Home;  Shop ;;", {"Shop"}, 2}}) {
+        asked.clear();
+        answers = {idYes};
+        const TPlacesParse r = Parse(c.Text);
+        EXPECT_EQ(asked, c.Asked) << c.Text;
+        EXPECT_EQ(r.Places.size(), c.Places) << c.Text;
+    }
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_EQ(list[2]->Caption, "Shop");
 }
 
 TEST_F(PlacesText, CancelStopsThere)
