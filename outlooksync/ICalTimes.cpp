@@ -8,19 +8,11 @@
 #include <map>
 #include <vector>
 
+#include "outlooksync/ICalRuleParts.h"
+#include "outlooksync/ICalZoneDefinition.h"
 #include "platform/StrUtils.h"
 
 namespace {
-
-// A zone defined by one of the file's VTIMEZONE components, owned here.
-struct TOwnedZone {
-    icaltimezone* Zone = nullptr;
-    ~TOwnedZone()
-    {
-        if (Zone)
-            icaltimezone_free(Zone, 1);
-    }
-};
 
 // The wall-clock text of a time, without any zone mark.
 std::string TimeText(const icaltimetype& t)
@@ -45,74 +37,49 @@ bool IsDateValue(const TICalProperty& p)
     return SameText(p.Param("VALUE"), "DATE") || Trim(p.Value).size() == 8;
 }
 
-// How many entries one BY list of a rule holds.
-template <size_t N>
-int Listed(const short (&list)[N])
-{
-    int n = 0;
-    while (n < int(N) && list[n] != ICAL_RECURRENCE_ARRAY_MAX)
-        ++n;
-    return n;
-}
-
-// A zone's observances begin once a year. libical expands a zone's rules occurrence by
-// occurrence from their start, so a rule that recurs hourly, or lists many days, takes it
-// minutes for one time; such a definition is not used.
-bool HasYearlyRulesOnly(const TICalComponent& Zone)
-{
-    for (const TICalComponent& observance : Zone.Components)
-        for (const TICalProperty& p : observance.Properties) {
-            if (!SameText(p.Name, "RRULE"))
-                continue;
-            const icalrecurrencetype r = icalrecurrencetype_from_string(Trim(p.Value).c_str());
-            if (r.freq != ICAL_YEARLY_RECURRENCE || Listed(r.by_second) || Listed(r.by_minute) ||
-                Listed(r.by_hour) || Listed(r.by_year_day) || Listed(r.by_week_no) ||
-                Listed(r.by_month) > 1 || Listed(r.by_day) > 1 || Listed(r.by_month_day) > 7)
-                return false;
-        }
-    return true;
-}
-
 } // namespace
 
 struct TICalTimes::TZones {
     const TICalComponent* Calendar = nullptr;
-    std::map<std::string, TOwnedZone> Owned;
+    // The file's own definitions by TZID; nullptr for one that cannot be used.
+    std::map<std::string, std::unique_ptr<TICalZoneDefinition>> Defined;
 
-    // The zone a TZID names: the file's own definition first, then the system's database
-    // (also for a definition that cannot be used).
-    icaltimezone* Find(const std::string& tzid)
+    // The zone a TZID names around a year: the file's own definition first, then the system's
+    // database (also for a definition that cannot be used).
+    icaltimezone* Find(const std::string& tzid, int year)
     {
-        auto it = Owned.find(tzid);
-        if (it != Owned.end())
-            return it->second.Zone;
-        if (Calendar) {
-            for (const TICalComponent& c : Calendar->Components) {
-                const TICalProperty* id = c.Find("TZID");
-                if (!SameText(c.Name, "VTIMEZONE") || !id || Trim(id->Value) != tzid)
-                    continue;
-                if (!HasYearlyRulesOnly(c))
-                    break;
-                icalcomponent* parsed = icalparser_parse_string(WriteICalendar({c}).c_str());
-                if (!parsed)
-                    break;
-                if (icalcomponent_isa(parsed) != ICAL_VTIMEZONE_COMPONENT) {
-                    icalcomponent_free(parsed);
-                    break;
-                }
-                icaltimezone* zone = icaltimezone_new();
-                if (!icaltimezone_set_component(zone, parsed)) {
-                    icalcomponent_free(parsed);
-                    icaltimezone_free(zone, 1);
-                    break;
-                }
-                Owned[tzid].Zone = zone;
+        auto it = Defined.find(tzid);
+        if (it == Defined.end())
+            it = Defined.emplace(tzid, Definition(tzid)).first;
+        if (it->second) {
+            if (icaltimezone* zone = it->second->Covering(year))
                 return zone;
-            }
+            it->second.reset();
         }
         if (icaltimezone* zone = icaltimezone_get_builtin_timezone(tzid.c_str()))
             return zone;
         return icaltimezone_get_builtin_timezone_from_tzid(tzid.c_str());
+    }
+
+    // The file's definition of the zone. Definitions of one name that differ leave it open
+    // which one is meant.
+    std::unique_ptr<TICalZoneDefinition> Definition(const std::string& tzid) const
+    {
+        if (!Calendar)
+            return nullptr;
+        const TICalComponent* found = nullptr;
+        std::string foundText;
+        for (const TICalComponent& c : Calendar->Components) {
+            const TICalProperty* id = c.Find("TZID");
+            if (!SameText(c.Name, "VTIMEZONE") || !id || Trim(id->Value) != tzid)
+                continue;
+            std::string text = WriteICalendar({c});
+            if (found && text != foundText)
+                return nullptr;
+            found = &c;
+            foundText = std::move(text);
+        }
+        return found ? TICalZoneDefinition::Read(*found, tzid) : nullptr;
     }
 };
 
@@ -139,12 +106,12 @@ bool TICalTimes::Read(const TICalProperty& Property, TDateTime& Local, TICalTime
     } else if (value.back() == 'Z' || value.back() == 'z') {
         Form.Kind = TICalTimeForm::tfUtc;
     } else if (!tzid.empty()) {
-        icaltimezone* zone = zones_->Find(tzid);
+        const icaltimetype wall = icaltime_from_string(value.c_str());
+        icaltimezone* zone = zones_->Find(tzid, wall.year);
         if (!zone) {
             Error = Property.Name + " names the unknown time zone \"" + tzid + "\"";
             return false;
         }
-        const icaltimetype wall = icaltime_from_string(value.c_str());
         const time_t utc = icaltime_as_timet_with_zone(wall, zone);
         Local = UtcToLocal(UnixToDateTime(static_cast<int64_t>(utc)));
         Form.Kind = TICalTimeForm::tfZoned;
@@ -164,14 +131,17 @@ void TICalTimes::Write(TICalProperty& Property, TDateTime Local, const TICalTime
         Property.ParamText.clear();
         Property.Value = FormatICalUtcDateTime(Local);
         return;
-    case TICalTimeForm::tfZoned:
-        if (icaltimezone* zone = zones_->Find(Form.TzID)) {
+    case TICalTimeForm::tfZoned: {
+        int year = 0, month = 0, day = 0;
+        DecodeDate(Local, year, month, day);
+        if (icaltimezone* zone = zones_->Find(Form.TzID, year)) {
             const time_t utc = static_cast<time_t>(UnixSeconds(LocalToUtc(Local)));
             Property.ParamText = ";TZID=" + QuotedParam(Form.TzID);
             Property.Value = TimeText(icaltime_from_timet_with_zone(utc, 0, zone));
             return;
         }
         break;
+    }
     case TICalTimeForm::tfFloating:
         break;
     }
@@ -193,8 +163,9 @@ bool TICalTimes::AdvanceSeries(TICalComponent& Todo)
     // Below a day libical steps through every hour (minute, second) and tries the day rules on
     // each, for years where they never match: such a series is completed as a whole.
     if (recur.freq < ICAL_DAILY_RECURRENCE &&
-        (Listed(recur.by_day) || Listed(recur.by_month_day) || Listed(recur.by_year_day) ||
-         Listed(recur.by_week_no) || Listed(recur.by_month) || Listed(recur.by_set_pos)))
+        (ListedParts(recur.by_day) || ListedParts(recur.by_month_day) ||
+         ListedParts(recur.by_year_day) || ListedParts(recur.by_week_no) ||
+         ListedParts(recur.by_month) || ListedParts(recur.by_set_pos)))
         return false;
 
     // The rule runs on the wall clock of the base's own zone.
