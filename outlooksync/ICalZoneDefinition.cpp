@@ -135,17 +135,18 @@ bool TICalZoneDefinition::ReadObservance(icalcomponent* Observance, TObservance&
     if (!IsOffset(Result.OffsetFrom) || !IsOffset(Result.OffsetTo))
         return false;
     Result.Start.zone = nullptr;
-    // Every onset in the local time before it: a UTC date or end of a rule is moved by the
-    // offset before, a date takes the time of the start.
+    // Every onset in the local time before it, as libical takes it: a UTC date or end of a rule
+    // is moved by the offset before, and a date takes the time of the start, in UTC.
     for (icaltimetype t : dates) {
         if (t.is_date) {
             t.is_date = 0;
             t.hour = Result.Start.hour;
             t.minute = Result.Start.minute;
             t.second = Result.Start.second;
-        } else if (icaltime_is_utc(t)) {
-            icaltime_adjust(&t, 0, 0, 0, Result.OffsetFrom);
+            t.zone = icaltimezone_get_utc_timezone();
         }
+        if (icaltime_is_utc(t))
+            icaltime_adjust(&t, 0, 0, 0, Result.OffsetFrom);
         t.zone = nullptr;
         Result.Dates.push_back(t);
     }
