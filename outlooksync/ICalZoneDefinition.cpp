@@ -9,7 +9,7 @@ namespace {
 
 // Rule occurrences a zone may step through to reach the years asked for; a sound zone takes a
 // few dozen. Each step of a yearly rule is one year of libical's work.
-constexpr int kMaxRuleSteps = 1000;
+constexpr int kMaxRuleSteps = 500;
 // Years after the last one asked for are given the offsets of that year (libical's iterator
 // ends in 2582).
 constexpr int kLastYear = 2500;
