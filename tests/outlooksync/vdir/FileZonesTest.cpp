@@ -195,7 +195,9 @@ TEST(FileZoneTimes, SoundZonesGiveTheTimesLibicalGivesForTheirOwnText)
         Observance("DAYLIGHT", "TZOFFSETFROM:+0300\r\nTZOFFSETTO:+0400\r\nDTSTART:19940327T020000\r\n"
                                "RRULE:FREQ=YEARLY;INTERVAL=2;BYMONTH=3;BYDAY=-1SU\r\n") +
         Observance("STANDARD", "TZOFFSETFROM:+0400\r\nTZOFFSETTO:+0300\r\nDTSTART:19810927T030000\r\n"
-                               "RRULE:FREQ=YEARLY;BYMONTH=9;BYDAY=-1SU\r\n");
+                               "RRULE:FREQ=YEARLY;UNTIL=19950924T000000Z;BYMONTH=9;BYDAY=-1SU\r\n") +
+        Observance("STANDARD", "TZOFFSETFROM:+0400\r\nTZOFFSETTO:+0300\r\nDTSTART:19961027T030000\r\n"
+                               "RRULE:FREQ=YEARLY;BYMONTH=10;BYDAY=-1SU\r\n");
     const std::string datesOnly =
         Observance("STANDARD", "TZOFFSETFROM:+0545\r\nTZOFFSETTO:+0530\r\nDTSTART:19700101T000000\r\n"
                                "RDATE:19851001T000000,20011001T000000\r\n") +
