@@ -124,7 +124,8 @@ TEST_F(FileZonesWithTodoman, TasksTodomanWritesArriveWholeBesideCraftedZones)
 
 // A zone in the forms clients write (rules from 1601, counted, every other year, ending at a UTC
 // time, dates in UTC and without a time): libical's own reading of its text is the reference on
-// every day from 1968 to 2034, at night and at noon, read and written back.
+// every day from 1968 to 2034, at night and at noon, read and written back. A UTC date and end
+// lie a second before noon and before the rule's last onset, so that a shift shows.
 TEST(FileZoneTimes, ASoundZoneGivesTheTimesLibicalGivesForItsOwnText)
 {
     UseTimeZone("UTC0");   // local time is UTC: every difference is the zone's
@@ -133,13 +134,13 @@ TEST(FileZoneTimes, ASoundZoneGivesTheTimesLibicalGivesForItsOwnText)
     const std::string zone = Zone(
         Obs("DAYLIGHT", to4 + "DTSTART:16010101T020000\r\n"
                               "RRULE:FREQ=YEARLY;UNTIL=19730325T000000Z;BYDAY=-1SU;BYMONTH=3\r\n") +
-            Obs("DAYLIGHT", to4 + "DTSTART:19740106T020000\r\nRDATE:19750223T070000Z\r\nRDATE;VALUE=DATE:19760425\r\n") +
+            Obs("DAYLIGHT", to4 + "DTSTART:19740106T020000\r\nRDATE:19750223T085959Z\r\nRDATE;VALUE=DATE:19760425\r\n") +
             Obs("DAYLIGHT", to4 + "DTSTART:19810329T020000\r\nRRULE:FREQ=YEARLY;COUNT=12;BYMONTH=3;"
                                   "BYMONTHDAY=25,26,27,28,29,30,31;BYDAY=SU\r\n") +
             Obs("DAYLIGHT", to4 + "DTSTART:19930328T020000\r\nRRULE:FREQ=YEARLY;INTERVAL=2;BYMONTH=3;BYDAY=-1SU\r\n") +
             Obs("DAYLIGHT", to4 + "DTSTART:19940327T020000\r\nRRULE:FREQ=YEARLY;INTERVAL=2;BYMONTH=3;BYDAY=-1SU\r\n") +
             Obs("STANDARD", to3 + "DTSTART:16010101T030000\r\n"
-                                  "RRULE:FREQ=YEARLY;UNTIL=19950924T000000Z;BYMONTH=9;BYDAY=-1SU\r\n") +
+                                  "RRULE:FREQ=YEARLY;UNTIL=19950923T225959Z;BYMONTH=9;BYDAY=-1SU\r\n") +
             Obs("STANDARD", to3 + "DTSTART:19961027T030000\r\nRRULE:FREQ=YEARLY;BYMONTH=10;BYDAY=-1SU\r\n"),
         "Test/Zone");
     icaltimezone* reference = icaltimezone_new();
