@@ -109,9 +109,10 @@ struct TStoreFolder {
     fs::path root, tasks;
 };
 
-void TwoWayFirstRun(benchmark::State& state)
+// The first two-way run on a folder of files as File(i) writes them.
+void FirstRun(benchmark::State& state, std::string (*File)(int))
 {
-    TStoreFolder store(static_cast<int>(state.range(0)));
+    TStoreFolder store(static_cast<int>(state.range(0)), File);
     for (auto _ : state) {
         state.PauseTiming();
         auto db = std::make_unique<TTovrinDataBase>();
@@ -126,23 +127,9 @@ void TwoWayFirstRun(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-// The first run on a folder whose every file defines its own crafted zone.
-void CraftedZonesFirstRun(benchmark::State& state)
-{
-    TStoreFolder store(static_cast<int>(state.range(0)), CraftedZoneFile);
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto db = std::make_unique<TTovrinDataBase>();
-        store.Forget();
-        state.ResumeTiming();
-        if (!store.Run(*db, smBothWays))
-            state.SkipWithError("run failed");
-        state.PauseTiming();
-        db.reset();
-        state.ResumeTiming();
-    }
-    state.SetItemsProcessed(state.iterations() * state.range(0));
-}
+void TwoWayFirstRun(benchmark::State& state) { FirstRun(state, TodomanFile); }
+// Every file defines its own crafted zone.
+void CraftedZonesFirstRun(benchmark::State& state) { FirstRun(state, CraftedZoneFile); }
 
 // A linked outline: one two-way run made first.
 void Linked(benchmark::State& state, uint8_t mode)
