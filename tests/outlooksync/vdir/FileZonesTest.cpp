@@ -70,7 +70,17 @@ const struct {
     {"zone-inside-the-task", "", Summer(kSound), 17},
     {"two-that-differ",
      Summer(kSound) + Zone(Obs("STANDARD", "TZOFFSETTO:+0500\r\nDTSTART:19700101T000000\r\n")), "", 17},
-    {"two-the-same", Summer(kSound) + Summer(kSound), "", 10},
+    {"two-the-same-and-another",
+     Summer(kSound) + Zone(Obs("STANDARD", "TZOFFSETTO:+0500\r\nDTSTART:19700101T000000\r\n"), "Other") +
+         Summer(kSound),
+     "", 10},
+    // Summer for good since 2005: that onset lies long before the years asked for.
+    {"summer-since-2005",
+     Zone(Obs("DAYLIGHT", "TZOFFSETFROM:+0800\r\nTZOFFSETTO:+0900\r\nDTSTART:19700329T020000\r\n"
+                          "RDATE:20050327T020000\r\n") +
+          Obs("STANDARD", "TZOFFSETFROM:+0900\r\nTZOFFSETTO:+0800\r\nDTSTART:19701025T030000\r\n"
+                          "RRULE:FREQ=YEARLY;UNTIL=20041031T000000Z;BYDAY=-1SU;BYMONTH=10\r\n")),
+     "", 10},
 };
 
 using FileZones = VdirFixture;
