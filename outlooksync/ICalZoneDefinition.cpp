@@ -181,9 +181,13 @@ bool TICalZoneDefinition::AddOnsets(const TObservance& Observance, int FromYear,
         if (!it)
             return false;
         const int fromYear = FromYear - kLeadIntervals * rule.interval;
-        // A counted rule must be stepped through from its start.
-        if (rule.count == 0 && Observance.Start.year < fromYear)
-            icalrecur_iterator_set_start(it.get(), FirstOfYear(fromYear));
+        // A rule that ended before those years is stepped through from its last years; a
+        // counted rule from its start.
+        int startYear = fromYear;
+        if (!icaltime_is_null_time(rule.until))
+            startYear = std::min(startYear, rule.until.year - kLeadIntervals * rule.interval);
+        if (rule.count == 0 && Observance.Start.year < startYear)
+            icalrecur_iterator_set_start(it.get(), FirstOfYear(startYear));
         for (;;) {
             if (--Steps < 0)
                 return false;

@@ -54,6 +54,9 @@ const struct {
     {"other-calendar", Summer("RRULE:RSCALE=CHINESE;FREQ=YEARLY;BYMONTH=3\r\n"), "", 17},
     {"period", Summer("RDATE;VALUE=PERIOD:20250301T020000/PT1H\r\n"), "", 17},
     {"two-starts", Summer("DTSTART:19800329T020000\r\n" + kSound), "", 17},
+    {"offset-of-a-day",
+     Zone(Obs("DAYLIGHT", "TZOFFSETFROM:+0800\r\nTZOFFSETTO:+2400\r\nDTSTART:19700329T020000\r\n" + kSound) + kWinter),
+     "", 17},
     {"thousands-of-dates", Summer(ManyDates()), "", 10},
     // A counted rule is stepped through from its start: from the year 1, too long.
     {"counted-from-year-1",
@@ -81,6 +84,13 @@ const struct {
           Obs("STANDARD", "TZOFFSETFROM:+0900\r\nTZOFFSETTO:+0800\r\nDTSTART:19701025T030000\r\n"
                           "RRULE:FREQ=YEARLY;UNTIL=20041031T000000Z;BYDAY=-1SU;BYMONTH=10\r\n")),
      "", 10},
+    // Both rules end in 2005, winter last.
+    {"rules-ended-in-2005",
+     Zone(Obs("DAYLIGHT", "TZOFFSETFROM:+0800\r\nTZOFFSETTO:+0900\r\nDTSTART:19700329T020000\r\nRDATE:20050327T020000\r\n"
+                          "RRULE:FREQ=YEARLY;UNTIL=20050328T000000Z;BYDAY=-1SU;BYMONTH=3\r\n") +
+          Obs("STANDARD", "TZOFFSETFROM:+0900\r\nTZOFFSETTO:+0800\r\nDTSTART:19701025T030000\r\n"
+                          "RRULE:FREQ=YEARLY;UNTIL=20051031T000000Z;BYDAY=-1SU;BYMONTH=10\r\n")),
+     "", 11},
 };
 
 using FileZones = VdirFixture;
