@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "outlooksync/ICalRuleParts.h"
@@ -35,6 +36,49 @@ std::string QuotedParam(const std::string& value)
 bool IsDateValue(const TICalProperty& p)
 {
     return SameText(p.Param("VALUE"), "DATE") || Trim(p.Value).size() == 8;
+}
+
+// The last time a series is searched for its next occurrence: a span of the rule's own steps,
+// one more for each excluded date. libical steps through every period of the rule looking for
+// a match, so without an end a rule whose parts never meet (February 30th) is searched to the
+// library's last year, and one below a day second by second. Below a day 10,000 steps; from a
+// day up, 28 years, in which every day pattern of the calendar comes round.
+icaltimetype SearchEnd(const icalrecurrencetype& recur, icaltimetype first, size_t excluded)
+{
+    int64_t unit = 1;
+    switch (recur.freq) {
+    case ICAL_SECONDLY_RECURRENCE: unit = 1; break;
+    case ICAL_MINUTELY_RECURRENCE: unit = 60; break;
+    case ICAL_HOURLY_RECURRENCE: unit = 3600; break;
+    case ICAL_DAILY_RECURRENCE: unit = 86400; break;
+    case ICAL_WEEKLY_RECURRENCE: unit = 7 * 86400; break;
+    case ICAL_MONTHLY_RECURRENCE: unit = 31 * 86400; break;
+    default: unit = 366 * 86400; break;
+    }
+    const int64_t steps = unit < 86400 ? 10000 : (28 * 366 * 86400 + unit - 1) / unit;
+    const int64_t interval = std::max<int64_t>(recur.interval, 1);
+    const int64_t span = interval * unit * (steps + static_cast<int64_t>(excluded));
+    constexpr int64_t lastDay = 3660000;   // beyond the year 9999 from any start
+    icaltimetype end = first;
+    end.is_date = 0;
+    if (span / 86400 >= lastDay) {
+        end.year = 9999;
+    } else {
+        icaltime_adjust(&end, static_cast<int>(span / 86400), 0, 0, static_cast<int>(span % 86400));
+    }
+    if (end.year > 9999) {
+        end.year = 9999;
+        end.month = 12;
+        end.day = 31;
+        end.hour = 23;
+        end.minute = 59;
+        end.second = 59;
+    }
+    if (first.is_date) {
+        end.is_date = 1;
+        end.hour = end.minute = end.second = 0;
+    }
+    return end;
 }
 
 } // namespace
@@ -179,21 +223,36 @@ bool TICalTimes::AdvanceSeries(TICalComponent& Todo)
         if (!p.Raw && SameText(p.Name, "EXDATE"))
             for (const std::string& v : SplitICalTextList(p.Value))
                 excluded.push_back(Trim(v).substr(0, baseIsDate ? 8 : 15));
+    std::sort(excluded.begin(), excluded.end());
+    excluded.erase(std::unique(excluded.begin(), excluded.end()), excluded.end());
 
-    icalrecur_iterator* it = icalrecur_iterator_new(recur, first);
+    // The search ends at the rule's own UNTIL or at its bound, whichever comes first; libical
+    // takes no UNTIL beside a COUNT, so occurrences are counted here.
+    icalrecurrencetype bounded = recur;
+    const icaltimetype searchEnd = SearchEnd(recur, first, excluded.size());
+    if (icaltime_is_null_time(bounded.until) || icaltime_compare(bounded.until, searchEnd) > 0)
+        bounded.until = searchEnd;
+    bounded.count = 0;
+    std::unique_ptr<icalrecur_iterator, void (*)(icalrecur_iterator*)> it(
+        icalrecur_iterator_new(bounded, first), icalrecur_iterator_free);
     if (!it)
         return false;
     icaltimetype next = icaltime_null_time();
-    for (int guard = 0; guard < 100000; ++guard) {
-        next = icalrecur_iterator_next(it);
-        if (icaltime_is_null_time(next))
+    // Only the start itself and excluded dates are passed over; a rule that repeats a time
+    // (BYHOUR=1,1,1) passes over no more than a bounded few.
+    const size_t passable = excluded.size() + 10000;
+    for (size_t occurrence = 1;; ++occurrence) {
+        next = icalrecur_iterator_next(it.get());
+        if (icaltime_is_null_time(next) || occurrence > passable ||
+            (recur.count > 0 && occurrence > size_t(recur.count))) {
+            next = icaltime_null_time();
             break;
+        }
         const std::string text = TimeText(next).substr(0, baseIsDate ? 8 : 15);
         if (icaltime_compare(next, first) > 0 &&
-            std::find(excluded.begin(), excluded.end(), text) == excluded.end())
+            !std::binary_search(excluded.begin(), excluded.end(), text))
             break;
     }
-    icalrecur_iterator_free(it);
     if (icaltime_is_null_time(next))
         return false;
 
