@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "outlooksync/ICalRuleDays.h"
 #include "outlooksync/ICalRuleParts.h"
 #include "outlooksync/ICalZoneDefinition.h"
 #include "platform/StrUtils.h"
@@ -218,6 +219,8 @@ bool TICalTimes::AdvanceSeries(TICalComponent& Todo)
     if (icaltime_is_null_time(first))
         return false;
     first.is_date = baseIsDate ? 1 : 0;
+    if (!RuleDaysComeRound(recur, first))
+        return false;
     std::vector<std::string> excluded;
     for (const TICalProperty& p : Todo.Properties)
         if (!p.Raw && SameText(p.Name, "EXDATE"))

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "outlooksync/ICalRuleDays.h"
 #include "outlooksync/ICalRuleParts.h"
 
 namespace {
@@ -134,6 +135,9 @@ bool TICalZoneDefinition::ReadObservance(icalcomponent* Observance, TObservance&
         Result.OffsetFrom = Result.OffsetTo;
     if (!IsOffset(Result.OffsetFrom) || !IsOffset(Result.OffsetTo))
         return false;
+    for (const icalrecurrencetype& rule : Result.Rules)
+        if (!RuleDaysComeRound(rule, Result.Start))
+            return false;
     Result.Start.zone = nullptr;
     // Every onset in the local time before it, as libical takes it: a UTC date or end of a rule
     // is moved by the offset before, and a date takes the time of the start, in UTC.

@@ -1,0 +1,10 @@
+#pragma once
+// Whether a yearly or monthly rule ever yields a day. libical searches for a period with days
+// of such a rule for a fixed, long while (tenths of a second) before it gives up on one whose
+// parts never meet (the 30th of February, the sixth Sunday of a month), whatever its end.
+#include <libical/ical.h>
+
+// False when no period of 28 years (every weekday on every date, leap years included) holds a
+// day of the rule that starts at Start. True for other frequencies and for week numbers, which
+// this does not look into.
+bool RuleDaysComeRound(const icalrecurrencetype& Rule, const icaltimetype& Start);
