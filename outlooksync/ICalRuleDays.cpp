@@ -36,8 +36,8 @@ bool DayMatches(const icalrecurrencetype& r, int weekday, int place, int count)
 
 bool RuleDaysComeRound(const icalrecurrencetype& r, const icaltimetype& Start)
 {
-    const bool yearly = r.freq == ICAL_YEARLY_RECURRENCE;
-    if ((!yearly && r.freq != ICAL_MONTHLY_RECURRENCE) || ListedParts(r.by_week_no))
+    const bool yearly = r.freq == ICAL_YEARLY_RECURRENCE, daily = r.freq == ICAL_DAILY_RECURRENCE;
+    if ((!yearly && !daily && r.freq != ICAL_MONTHLY_RECURRENCE) || ListedParts(r.by_week_no))
         return true;
     const bool byMonth = ListedParts(r.by_month) > 0, byMonthDay = ListedParts(r.by_month_day) > 0;
     const bool byDay = ListedParts(r.by_day) > 0, byYearDay = ListedParts(r.by_year_day) > 0;
@@ -46,7 +46,7 @@ bool RuleDaysComeRound(const icalrecurrencetype& r, const icaltimetype& Start)
                        std::max(1, ListedParts(r.by_second));
     for (int year = 2000; year < 2028; ++year) {
         const int yearDays = icaltime_days_in_year(year);
-        std::vector<int> counts(yearly ? 1 : 12, 0);   // days per period, for BYSETPOS
+        std::vector<int> counts(yearly || daily ? 1 : 12, 0);   // days per period, for BYSETPOS
         int yearDay = 0;
         for (int month = 1; month <= 12; ++month) {
             const int monthDays = icaltime_days_in_month(month, year);
@@ -57,7 +57,7 @@ bool RuleDaysComeRound(const icalrecurrencetype& r, const icaltimetype& Start)
                     continue;
                 if (byMonthDay && !Lists(r.by_month_day, day, monthDays))
                     continue;
-                if (!byMonthDay && !byDay && !byYearDay && day != Start.day)
+                if (!daily && !byMonthDay && !byDay && !byYearDay && day != Start.day)
                     continue;
                 if (byYearDay && !Lists(r.by_year_day, yearDay, yearDays))
                     continue;
@@ -70,7 +70,11 @@ bool RuleDaysComeRound(const icalrecurrencetype& r, const icaltimetype& Start)
                     if (!(yearly && !byMonth ? inYear && (inMonth || !byMonthDay) : inMonth))
                         continue;
                 }
-                counts[yearly ? 0 : month - 1] += perDay;
+                // A daily rule's set is one day's.
+                if (daily)
+                    counts[0] = std::max(counts[0], perDay);
+                else
+                    counts[yearly ? 0 : month - 1] += perDay;
             }
         }
         for (const int count : counts) {
