@@ -37,10 +37,11 @@ bool DayMatches(const icalrecurrencetype& r, int weekday, int place, int count)
 bool RuleDaysComeRound(const icalrecurrencetype& r, const icaltimetype& Start)
 {
     const bool yearly = r.freq == ICAL_YEARLY_RECURRENCE, daily = r.freq == ICAL_DAILY_RECURRENCE;
-    if ((!yearly && !daily && r.freq != ICAL_MONTHLY_RECURRENCE) || ListedParts(r.by_week_no))
+    if (!yearly && !daily && r.freq != ICAL_MONTHLY_RECURRENCE)
         return true;
     const bool byMonth = ListedParts(r.by_month) > 0, byMonthDay = ListedParts(r.by_month_day) > 0;
     const bool byDay = ListedParts(r.by_day) > 0, byYearDay = ListedParts(r.by_year_day) > 0;
+    const bool byWeekNo = ListedParts(r.by_week_no) > 0;
     // Occurrences per day: each listed hour, minute and second (at least one of each).
     const int perDay = std::max(1, ListedParts(r.by_hour)) * std::max(1, ListedParts(r.by_minute)) *
                        std::max(1, ListedParts(r.by_second));
@@ -53,14 +54,26 @@ bool RuleDaysComeRound(const icalrecurrencetype& r, const icaltimetype& Start)
             for (int day = 1; day <= monthDays; ++day) {
                 ++yearDay;
                 if (byMonth ? !Lists(r.by_month, month, 12)
-                            : (yearly && !byDay && !byYearDay && month != Start.month))
+                            : (yearly && !byDay && !byYearDay && !byWeekNo && month != Start.month))
                     continue;
                 if (byMonthDay && !Lists(r.by_month_day, day, monthDays))
                     continue;
-                if (!daily && !byMonthDay && !byDay && !byYearDay && day != Start.day)
+                if (!daily && !byMonthDay && !byDay && !byYearDay && !byWeekNo && day != Start.day)
                     continue;
                 if (byYearDay && !Lists(r.by_year_day, yearDay, yearDays))
                     continue;
+                // Weeks are taken loosely (a week either side, 52 or 53 in the year): what
+                // is missed is a rule refused for days it has.
+                if (byWeekNo) {
+                    const int week = (yearDay + 6) / 7;
+                    bool near = false;
+                    for (int w = week - 2; w <= week + 1 && !near; ++w)
+                        near = Lists(r.by_week_no, w, 52) || Lists(r.by_week_no, w, 53) ||
+                               (w <= 1 && (Lists(r.by_week_no, 52, 52) || Lists(r.by_week_no, 53, 53))) ||
+                               (w >= 52 && Lists(r.by_week_no, 1, 53));
+                    if (!near)
+                        continue;
+                }
                 if (byDay) {
                     const int weekday = icaltime_day_of_week(icaltime_from_day_of_year(yearDay, year));
                     // A yearly rule without months counts the nth weekday in the year; with a

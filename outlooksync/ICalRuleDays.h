@@ -6,6 +6,5 @@
 #include <libical/ical.h>
 
 // False when no period of 28 years (every weekday on every date, leap years included) holds a
-// day of the rule that starts at Start. True for other frequencies and for week numbers, which
-// this does not look into.
+// day of the rule that starts at Start. True for other frequencies.
 bool RuleDaysComeRound(const icalrecurrencetype& Rule, const icaltimetype& Start);
