@@ -245,6 +245,8 @@ TEST_F(VdirStore, CompletingARecurringTaskMovesTheSeriesOn)
                                "BYDAY=MO\r\n", "STATUS:COMPLETED\r\n"},
         {"week-20", "DTSTART;VALUE=DATE:20250101\r\nRRULE:FREQ=YEARLY;BYWEEKNO=20;BYDAY=MO\r\n",
          "DTSTART;VALUE=DATE:20250512\r\n"},
+        {"twentieth-monday", "DTSTART;VALUE=DATE:20250101\r\nRRULE:FREQ=YEARLY;BYDAY=20MO\r\n",
+         "DTSTART;VALUE=DATE:20250519\r\n"},
         {"fifth-monday", "DTSTART;VALUE=DATE:20250101\r\nRRULE:FREQ=MONTHLY;BYMONTH=2;BYDAY=5MO\r\n",
          "DTSTART;VALUE=DATE:20440229\r\n"},
         {"friday-13th", "DTSTART;VALUE=DATE:20250101\r\nRRULE:FREQ=MONTHLY;BYDAY=FR;BYMONTHDAY=13\r\n",
