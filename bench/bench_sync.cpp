@@ -1,7 +1,7 @@
 // Synchronisation runs with a folder of task files, 1k and 10k tasks: a first two-way run
-// that brings every file in, a two-way run with nothing changed, and the one-way runs in
-// each direction (every file read into its task; every task written to its file, unchanged
-// and changed).
+// that brings every file in (also for 250 to 4k files that each define a crafted zone), a
+// two-way run with nothing changed, and the one-way runs in each direction (every file read
+// into its task; every task written to its file, unchanged and changed).
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -14,6 +14,7 @@
 #include "outlooksync/OutlookSync.h"
 #include "outlooksync/SyncHost.h"
 #include "outlooksync/VdirTaskStore.h"
+#include "platform/StrUtils.h"
 #include "taskdb/TaskNode.h"
 #include "taskdb/TovrinDataBase.h"
 
@@ -42,25 +43,58 @@ public:
     bool OpenTextFile(const std::string&) override { return true; }
 };
 
-// A scratch store with `count` task files in the form todoman writes.
+// A task file in the form todoman writes.
+std::string TodomanFile(int i)
+{
+    const std::string uid = "task-" + std::to_string(i) + "@bench";
+    return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:io.barrera.todoman\r\nBEGIN:VTODO\r\n"
+           "CREATED;VALUE=DATE-TIME:20250101T100000Z\r\nDTSTAMP;VALUE=DATE-TIME:20250101T100000Z\r\n"
+           "DUE;VALUE=DATE-TIME:20250115T160000Z\r\nLAST-MODIFIED;VALUE=DATE-TIME:20250101T100000Z\r\n"
+           "SEQUENCE:1\r\nSTATUS:NEEDS-ACTION\r\nSUMMARY:Task number " + std::to_string(i) +
+           " with a caption\r\nDESCRIPTION:A note line about the task\\nand a second line\r\n"
+           "UID:" + uid + "\r\nEND:VTODO\r\nEND:VCALENDAR\r\n";
+}
+
+// A task file with a zone of its own, crafted to be slow to expand: each file's differs (its
+// offsets, its month, the shape of its rules), under the name of a zone the system knows.
+std::string CraftedZoneFile(int i)
+{
+    static const char* const names[] = {"Europe/Berlin", "America/New_York", "Asia/Tokyo",
+                                        "Australia/Sydney", "Europe/London", "America/Sao_Paulo"};
+    const std::string month = std::to_string(i % 12 + 1);
+    const std::string shapes[] = {
+        "RRULE;FREQ=HOURLY;BYDAY=-1SU;BYMONTH=" + month + "\r\n",
+        "RRULE;FREQ=SECONDLY;BYMONTH=" + month + "\r\n",
+        "rrule:freq=minutely;bymonth=" + month + "\r\n",
+        "RRULE:FREQ=YEARLY;BYMONTH=" + month + ";BYDAY=-1SU\r\nRRULE:FREQ=HOURLY;BYMONTH=" + month + "\r\n",
+        "RRULE:FREQ=YEARLY;COUNT=2000000000;BYDAY=-1SU;BYMONTH=" + month + "\r\n",
+        "RRULE:FREQ=YEARLY;BYDAY=SU;BYMONTH=" + month + "\r\n",
+    };
+    const std::string start = i % 6 == 4 ? "00010101T020000" : "16010101T020000";
+    const std::string name = names[i % std::size(names)];
+    const std::string offset = Format("+%02d00", i % 13);
+    return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Bench//EN\r\nBEGIN:VTIMEZONE\r\nTZID:" + name +
+           "\r\nBEGIN:DAYLIGHT\r\nTZOFFSETFROM:+0000\r\nTZOFFSETTO:" + offset + "\r\nDTSTART:" + start +
+           "\r\n" + shapes[i % std::size(shapes)] +
+           "END:DAYLIGHT\r\nBEGIN:STANDARD\r\nTZOFFSETFROM:" + offset +
+           "\r\nTZOFFSETTO:+0000\r\nDTSTART:16010101T030000\r\nRRULE:FREQ=YEARLY;BYDAY=-1SU;BYMONTH=10\r\n"
+           "END:STANDARD\r\nEND:VTIMEZONE\r\nBEGIN:VTODO\r\nUID:zone-" + std::to_string(i) +
+           "@bench\r\nDTSTAMP:20250101T000000Z\r\nSUMMARY:Task number " + std::to_string(i) +
+           "\r\nDTSTART;TZID=" + name + ":20250114T090000\r\nDUE;TZID=" + name +
+           ":20250715T170000\r\nEND:VTODO\r\nEND:VCALENDAR\r\n";
+}
+
+// A scratch store with `count` task files, each as File(i) writes it.
 struct TStoreFolder {
-    explicit TStoreFolder(int count)
+    explicit TStoreFolder(int count, std::string (*File)(int) = TodomanFile)
     {
         root = fs::temp_directory_path() / ("tovrin-bench-sync-" + std::to_string(::getpid()) +
                                             "-" + std::to_string(count));
         fs::remove_all(root);
         tasks = root / "tasks";
         fs::create_directories(tasks);
-        for (int i = 0; i < count; ++i) {
-            const std::string uid = "task-" + std::to_string(i) + "@bench";
-            std::ofstream(tasks / (uid + ".ics"), std::ios::binary)
-                << "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:io.barrera.todoman\r\nBEGIN:VTODO\r\n"
-                   "CREATED;VALUE=DATE-TIME:20250101T100000Z\r\nDTSTAMP;VALUE=DATE-TIME:20250101T100000Z\r\n"
-                   "DUE;VALUE=DATE-TIME:20250115T160000Z\r\nLAST-MODIFIED;VALUE=DATE-TIME:20250101T100000Z\r\n"
-                   "SEQUENCE:1\r\nSTATUS:NEEDS-ACTION\r\nSUMMARY:Task number "
-                << i << " with a caption\r\nDESCRIPTION:A note line about the task\\nand a second line\r\n"
-                   "UID:" << uid << "\r\nEND:VTODO\r\nEND:VCALENDAR\r\n";
-        }
+        for (int i = 0; i < count; ++i)
+            std::ofstream(tasks / ("task-" + std::to_string(i) + ".ics"), std::ios::binary) << File(i);
     }
     ~TStoreFolder() { fs::remove_all(root); }
 
@@ -75,9 +109,10 @@ struct TStoreFolder {
     fs::path root, tasks;
 };
 
-void TwoWayFirstRun(benchmark::State& state)
+// The first two-way run on a folder of files as File(i) writes them.
+void FirstRun(benchmark::State& state, std::string (*File)(int))
 {
-    TStoreFolder store(static_cast<int>(state.range(0)));
+    TStoreFolder store(static_cast<int>(state.range(0)), File);
     for (auto _ : state) {
         state.PauseTiming();
         auto db = std::make_unique<TTovrinDataBase>();
@@ -91,6 +126,10 @@ void TwoWayFirstRun(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
+
+void TwoWayFirstRun(benchmark::State& state) { FirstRun(state, TodomanFile); }
+// Every file defines its own crafted zone.
+void CraftedZonesFirstRun(benchmark::State& state) { FirstRun(state, CraftedZoneFile); }
 
 // A linked outline: one two-way run made first.
 void Linked(benchmark::State& state, uint8_t mode)
@@ -133,6 +172,7 @@ void OutlineToStore(benchmark::State& state)
 }
 
 BENCHMARK(TwoWayFirstRun)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(CraftedZonesFirstRun)->Arg(250)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(TwoWayNothingChanged)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(StoreToOutline)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(OutlineToStoreUnchanged)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -6,21 +6,15 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <vector>
 
+#include "outlooksync/ICalRuleDays.h"
+#include "outlooksync/ICalRuleParts.h"
+#include "outlooksync/ICalZoneDefinition.h"
 #include "platform/StrUtils.h"
 
 namespace {
-
-// A zone defined by one of the file's VTIMEZONE components, owned here.
-struct TOwnedZone {
-    icaltimezone* Zone = nullptr;
-    ~TOwnedZone()
-    {
-        if (Zone)
-            icaltimezone_free(Zone, 1);
-    }
-};
 
 // The wall-clock text of a time, without any zone mark.
 std::string TimeText(const icaltimetype& t)
@@ -45,74 +39,92 @@ bool IsDateValue(const TICalProperty& p)
     return SameText(p.Param("VALUE"), "DATE") || Trim(p.Value).size() == 8;
 }
 
-// How many entries one BY list of a rule holds.
-template <size_t N>
-int Listed(const short (&list)[N])
+// The last time a series is searched for its next occurrence: a span of the rule's own steps,
+// one more for each excluded date. libical steps through every period of the rule looking for
+// a match, so without an end a rule whose parts never meet (February 30th) is searched to the
+// library's last year, and one below a day second by second. Below a day 10,000 steps; from a
+// day up, 28 years, in which every day pattern of the calendar comes round.
+icaltimetype SearchEnd(const icalrecurrencetype& recur, icaltimetype first, size_t excluded)
 {
-    int n = 0;
-    while (n < int(N) && list[n] != ICAL_RECURRENCE_ARRAY_MAX)
-        ++n;
-    return n;
-}
-
-// A zone's observances begin once a year. libical expands a zone's rules occurrence by
-// occurrence from their start, so a rule that recurs hourly, or lists many days, takes it
-// minutes for one time; such a definition is not used.
-bool HasYearlyRulesOnly(const TICalComponent& Zone)
-{
-    for (const TICalComponent& observance : Zone.Components)
-        for (const TICalProperty& p : observance.Properties) {
-            if (!SameText(p.Name, "RRULE"))
-                continue;
-            const icalrecurrencetype r = icalrecurrencetype_from_string(Trim(p.Value).c_str());
-            if (r.freq != ICAL_YEARLY_RECURRENCE || Listed(r.by_second) || Listed(r.by_minute) ||
-                Listed(r.by_hour) || Listed(r.by_year_day) || Listed(r.by_week_no) ||
-                Listed(r.by_month) > 1 || Listed(r.by_day) > 1 || Listed(r.by_month_day) > 7)
-                return false;
-        }
-    return true;
+    int64_t unit = 1;
+    switch (recur.freq) {
+    case ICAL_SECONDLY_RECURRENCE: unit = 1; break;
+    case ICAL_MINUTELY_RECURRENCE: unit = 60; break;
+    case ICAL_HOURLY_RECURRENCE: unit = 3600; break;
+    case ICAL_DAILY_RECURRENCE: unit = 86400; break;
+    case ICAL_WEEKLY_RECURRENCE: unit = 7 * 86400; break;
+    case ICAL_MONTHLY_RECURRENCE: unit = 31 * 86400; break;
+    default: unit = 366 * 86400; break;
+    }
+    const int64_t steps = unit < 86400 ? 10000 : (28 * 366 * 86400 + unit - 1) / unit;
+    const int64_t interval = std::max<int64_t>(recur.interval, 1);
+    const int64_t span = interval * unit * (steps + static_cast<int64_t>(excluded));
+    constexpr int64_t lastDay = 3660000;   // beyond the year 9999 from any start
+    icaltimetype end = first;
+    end.is_date = 0;
+    if (span / 86400 >= lastDay) {
+        end.year = 9999;
+    } else {
+        icaltime_adjust(&end, static_cast<int>(span / 86400), 0, 0, static_cast<int>(span % 86400));
+    }
+    if (end.year > 9999) {
+        end.year = 9999;
+        end.month = 12;
+        end.day = 31;
+        end.hour = 23;
+        end.minute = 59;
+        end.second = 59;
+    }
+    if (first.is_date) {
+        end.is_date = 1;
+        end.hour = end.minute = end.second = 0;
+    }
+    return end;
 }
 
 } // namespace
 
 struct TICalTimes::TZones {
     const TICalComponent* Calendar = nullptr;
-    std::map<std::string, TOwnedZone> Owned;
+    // The file's own definitions by TZID; nullptr for one that cannot be used.
+    std::map<std::string, std::unique_ptr<TICalZoneDefinition>> Defined;
 
-    // The zone a TZID names: the file's own definition first, then the system's database
-    // (also for a definition that cannot be used).
-    icaltimezone* Find(const std::string& tzid)
+    // The zone a TZID names around a year: the file's own definition first, then the system's
+    // database (also for a definition that cannot be used).
+    icaltimezone* Find(const std::string& tzid, int year)
     {
-        auto it = Owned.find(tzid);
-        if (it != Owned.end())
-            return it->second.Zone;
-        if (Calendar) {
-            for (const TICalComponent& c : Calendar->Components) {
-                const TICalProperty* id = c.Find("TZID");
-                if (!SameText(c.Name, "VTIMEZONE") || !id || Trim(id->Value) != tzid)
-                    continue;
-                if (!HasYearlyRulesOnly(c))
-                    break;
-                icalcomponent* parsed = icalparser_parse_string(WriteICalendar({c}).c_str());
-                if (!parsed)
-                    break;
-                if (icalcomponent_isa(parsed) != ICAL_VTIMEZONE_COMPONENT) {
-                    icalcomponent_free(parsed);
-                    break;
-                }
-                icaltimezone* zone = icaltimezone_new();
-                if (!icaltimezone_set_component(zone, parsed)) {
-                    icalcomponent_free(parsed);
-                    icaltimezone_free(zone, 1);
-                    break;
-                }
-                Owned[tzid].Zone = zone;
+        auto it = Defined.find(tzid);
+        if (it == Defined.end())
+            it = Defined.emplace(tzid, Definition(tzid)).first;
+        if (it->second) {
+            if (icaltimezone* zone = it->second->Covering(year))
                 return zone;
-            }
+            it->second.reset();
         }
         if (icaltimezone* zone = icaltimezone_get_builtin_timezone(tzid.c_str()))
             return zone;
         return icaltimezone_get_builtin_timezone_from_tzid(tzid.c_str());
+    }
+
+    // The file's definition of the zone. Definitions of one name that differ leave it open
+    // which one is meant.
+    std::unique_ptr<TICalZoneDefinition> Definition(const std::string& tzid) const
+    {
+        if (!Calendar)
+            return nullptr;
+        const TICalComponent* found = nullptr;
+        std::string foundText;
+        for (const TICalComponent& c : Calendar->Components) {
+            const TICalProperty* id = c.Find("TZID");
+            if (!SameText(c.Name, "VTIMEZONE") || !id || Trim(id->Value) != tzid)
+                continue;
+            std::string text = WriteICalendar({c});
+            if (found && text != foundText)
+                return nullptr;
+            found = &c;
+            foundText = std::move(text);
+        }
+        return found ? TICalZoneDefinition::Read(*found, tzid) : nullptr;
     }
 };
 
@@ -139,12 +151,12 @@ bool TICalTimes::Read(const TICalProperty& Property, TDateTime& Local, TICalTime
     } else if (value.back() == 'Z' || value.back() == 'z') {
         Form.Kind = TICalTimeForm::tfUtc;
     } else if (!tzid.empty()) {
-        icaltimezone* zone = zones_->Find(tzid);
+        const icaltimetype wall = icaltime_from_string(value.c_str());
+        icaltimezone* zone = zones_->Find(tzid, wall.year);
         if (!zone) {
             Error = Property.Name + " names the unknown time zone \"" + tzid + "\"";
             return false;
         }
-        const icaltimetype wall = icaltime_from_string(value.c_str());
         const time_t utc = icaltime_as_timet_with_zone(wall, zone);
         Local = UtcToLocal(UnixToDateTime(static_cast<int64_t>(utc)));
         Form.Kind = TICalTimeForm::tfZoned;
@@ -164,14 +176,17 @@ void TICalTimes::Write(TICalProperty& Property, TDateTime Local, const TICalTime
         Property.ParamText.clear();
         Property.Value = FormatICalUtcDateTime(Local);
         return;
-    case TICalTimeForm::tfZoned:
-        if (icaltimezone* zone = zones_->Find(Form.TzID)) {
+    case TICalTimeForm::tfZoned: {
+        int year = 0, month = 0, day = 0;
+        DecodeDate(Local, year, month, day);
+        if (icaltimezone* zone = zones_->Find(Form.TzID, year)) {
             const time_t utc = static_cast<time_t>(UnixSeconds(LocalToUtc(Local)));
             Property.ParamText = ";TZID=" + QuotedParam(Form.TzID);
             Property.Value = TimeText(icaltime_from_timet_with_zone(utc, 0, zone));
             return;
         }
         break;
+    }
     case TICalTimeForm::tfFloating:
         break;
     }
@@ -193,8 +208,9 @@ bool TICalTimes::AdvanceSeries(TICalComponent& Todo)
     // Below a day libical steps through every hour (minute, second) and tries the day rules on
     // each, for years where they never match: such a series is completed as a whole.
     if (recur.freq < ICAL_DAILY_RECURRENCE &&
-        (Listed(recur.by_day) || Listed(recur.by_month_day) || Listed(recur.by_year_day) ||
-         Listed(recur.by_week_no) || Listed(recur.by_month) || Listed(recur.by_set_pos)))
+        (ListedParts(recur.by_day) || ListedParts(recur.by_month_day) ||
+         ListedParts(recur.by_year_day) || ListedParts(recur.by_week_no) ||
+         ListedParts(recur.by_month) || ListedParts(recur.by_set_pos)))
         return false;
 
     // The rule runs on the wall clock of the base's own zone.
@@ -203,26 +219,43 @@ bool TICalTimes::AdvanceSeries(TICalComponent& Todo)
     if (icaltime_is_null_time(first))
         return false;
     first.is_date = baseIsDate ? 1 : 0;
+    if (!RuleDaysComeRound(recur, first))
+        return false;
     std::vector<std::string> excluded;
     for (const TICalProperty& p : Todo.Properties)
         if (!p.Raw && SameText(p.Name, "EXDATE"))
             for (const std::string& v : SplitICalTextList(p.Value))
                 excluded.push_back(Trim(v).substr(0, baseIsDate ? 8 : 15));
+    std::sort(excluded.begin(), excluded.end());
+    excluded.erase(std::unique(excluded.begin(), excluded.end()), excluded.end());
 
-    icalrecur_iterator* it = icalrecur_iterator_new(recur, first);
+    // The search ends at the rule's own UNTIL or at its bound, whichever comes first; libical
+    // takes no UNTIL beside a COUNT, so occurrences are counted here.
+    icalrecurrencetype bounded = recur;
+    const icaltimetype searchEnd = SearchEnd(recur, first, excluded.size());
+    if (icaltime_is_null_time(bounded.until) || icaltime_compare(bounded.until, searchEnd) > 0)
+        bounded.until = searchEnd;
+    bounded.count = 0;
+    std::unique_ptr<icalrecur_iterator, void (*)(icalrecur_iterator*)> it(
+        icalrecur_iterator_new(bounded, first), icalrecur_iterator_free);
     if (!it)
         return false;
     icaltimetype next = icaltime_null_time();
-    for (int guard = 0; guard < 100000; ++guard) {
-        next = icalrecur_iterator_next(it);
-        if (icaltime_is_null_time(next))
+    // Only the start itself and excluded dates are passed over; a rule that repeats a time
+    // (BYHOUR=1,1,1) passes over no more than a bounded few.
+    const size_t passable = excluded.size() + 10000;
+    for (size_t occurrence = 1;; ++occurrence) {
+        next = icalrecur_iterator_next(it.get());
+        if (icaltime_is_null_time(next) || occurrence > passable ||
+            (recur.count > 0 && occurrence > size_t(recur.count))) {
+            next = icaltime_null_time();
             break;
+        }
         const std::string text = TimeText(next).substr(0, baseIsDate ? 8 : 15);
         if (icaltime_compare(next, first) > 0 &&
-            std::find(excluded.begin(), excluded.end(), text) == excluded.end())
+            !std::binary_search(excluded.begin(), excluded.end(), text))
             break;
     }
-    icalrecur_iterator_free(it);
     if (icaltime_is_null_time(next))
         return false;
 

@@ -32,7 +32,7 @@ public:
 
     // Moves DTSTART (or, without one, DUE) of a recurring task to the rule's next occurrence
     // after it, and DUE along by the same distance. A COUNT rule is shortened by one. False
-    // when the rule has no further occurrence or cannot be read.
+    // when the rule has no further occurrence within its search bound or cannot be read.
     bool AdvanceSeries(TICalComponent& Todo);
 
 private:

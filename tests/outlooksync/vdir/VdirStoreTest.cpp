@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "outlooksync/vdir/VdirTestSupport.h"
+#include "platform/StrUtils.h"
 
 namespace {
 
@@ -212,25 +213,69 @@ TEST_F(VdirStore, CompletingARecurringTaskMovesTheSeriesOn)
                             HasSubstr("RRULE:FREQ=WEEKLY;COUNT=4\r\n"),
                             HasSubstr("RECURRENCE-ID;TZID=America/New_York:20250121T170000\r\n"),
                             Not(HasSubstr("COMPLETED"))));
-    // Completed as a whole: the series' last occurrence, and a rule below a day with day rules
-    // that never match (libical would look for its next occurrence second by second for ever).
-    const std::pair<const char*, const char*> ended[] = {
-        {"last", "DUE;VALUE=DATE:20250110\r\nRRULE:FREQ=DAILY;COUNT=1\r\n"},
-        {"never", "DTSTART:19700329T020000\r\nRRULE:FREQ=SECONDLY;BYMONTH=2;BYMONTHDAY=30\r\n"},
+    // Completed as a whole: the series' last occurrence, and rules whose parts never meet
+    // (libical would look for their next occurrence to its last year, below a day second by
+    // second); moved on: occurrences years ahead, or behind thousands of excluded dates.
+    std::string excluded;
+    for (int s = 12000; s >= 1; --s)
+        excluded += Format("EXDATE:20250101T%02d%02d%02dZ\r\n", s / 3600, s / 60 % 60, s % 60);
+    const struct {
+        const char* uid;
+        std::string lines;
+        const char* after;   // the line the file holds afterwards
+    } rows[] = {
+        {"last", "DUE;VALUE=DATE:20250110\r\nRRULE:FREQ=DAILY;COUNT=1\r\n", "STATUS:COMPLETED\r\n"},
+        {"never", "DTSTART:19700329T020000\r\nRRULE:FREQ=SECONDLY;BYMONTH=2;BYMONTHDAY=30\r\n",
+         "STATUS:COMPLETED\r\n"},
+        {"feb30", "DTSTART:19700101T090000\r\nRRULE:FREQ=DAILY;BYMONTH=2;BYMONTHDAY=30\r\n",
+         "STATUS:COMPLETED\r\n"},
+        {"until", "DTSTART:00010101T090000\r\nRRULE:FREQ=MONTHLY;BYMONTH=2;BYMONTHDAY=31;"
+                  "UNTIL=99991231T000000Z\r\n", "STATUS:COMPLETED\r\n"},
+        {"count", "DTSTART:19700101T090000\r\nRRULE:FREQ=DAILY;COUNT=30000;BYDAY=MO;"
+                  "BYMONTHDAY=31;BYMONTH=2\r\n", "STATUS:COMPLETED\r\n"},
+        {"hourly", "DTSTART:20250101T000000\r\nRRULE:FREQ=SECONDLY;INTERVAL=7;BYSECOND=60\r\n",
+         "STATUS:COMPLETED\r\n"},
+        {"sixth-monday", "DTSTART:20250101T090000\r\nRRULE:FREQ=MONTHLY;BYDAY=6MO\r\n",
+         "STATUS:COMPLETED\r\n"},
+        {"sixth-sunday", "DTSTART:20250101T090000\r\nRRULE:FREQ=YEARLY;BYMONTH=2;BYDAY=SU;BYSETPOS=6\r\n",
+         "STATUS:COMPLETED\r\n"},
+        {"april-31", "DTSTART:20250101T090000\r\nRRULE:FREQ=MONTHLY;BYMONTH=4,6;BYMONTHDAY=31\r\n",
+         "STATUS:COMPLETED\r\n"},
+        {"week-20-in-january", "DTSTART:20250101T090000\r\nRRULE:FREQ=YEARLY;BYWEEKNO=20;BYMONTH=1;"
+                               "BYDAY=MO\r\n", "STATUS:COMPLETED\r\n"},
+        {"week-20", "DTSTART;VALUE=DATE:20250101\r\nRRULE:FREQ=YEARLY;BYWEEKNO=20;BYDAY=MO\r\n",
+         "DTSTART;VALUE=DATE:20250512\r\n"},
+        {"twentieth-monday", "DTSTART;VALUE=DATE:20250101\r\nRRULE:FREQ=YEARLY;BYDAY=20MO\r\n",
+         "DTSTART;VALUE=DATE:20250519\r\n"},
+        {"fifth-monday", "DTSTART;VALUE=DATE:20250101\r\nRRULE:FREQ=MONTHLY;BYMONTH=2;BYDAY=5MO\r\n",
+         "DTSTART;VALUE=DATE:20440229\r\n"},
+        {"friday-13th", "DTSTART;VALUE=DATE:20250101\r\nRRULE:FREQ=MONTHLY;BYDAY=FR;BYMONTHDAY=13\r\n",
+         "DTSTART;VALUE=DATE:20250613\r\n"},
+        {"last-weekday", "DTSTART;VALUE=DATE:20250101\r\nRRULE:FREQ=MONTHLY;BYDAY=MO,TU,WE,TH,FR;"
+                         "BYSETPOS=-1\r\n", "DTSTART;VALUE=DATE:20250131\r\n"},
+        {"skipped", "DTSTART;VALUE=DATE:20250101\r\nRRULE:FREQ=DAILY;COUNT=2\r\n"
+                    "EXDATE;VALUE=DATE:20250102\r\n", "STATUS:COMPLETED\r\n"},
+        {"leap", "DTSTART;VALUE=DATE:20970301\r\nRRULE:FREQ=DAILY;BYMONTH=2;BYMONTHDAY=29\r\n",
+         "DTSTART;VALUE=DATE:21040229\r\n"},
+        {"leaps", "DTSTART;VALUE=DATE:20240229\r\nRRULE:FREQ=YEARLY;COUNT=3;BYMONTH=2;BYMONTHDAY=29\r\n",
+         "DTSTART;VALUE=DATE:20280229\r\nRRULE:FREQ=YEARLY;COUNT=2;"},
+        {"exdates", "DTSTART:20250101T000000Z\r\nRRULE:FREQ=SECONDLY\r\n" + excluded,
+         "DTSTART:20250101T032001Z\r\n"},
     };
-    for (const auto& [uid, lines] : ended)
-        WriteText(tasks / (std::string(uid) + ".ics"), TaskFile(uid, lines));
+    for (const auto& r : rows)
+        WriteText(tasks / (std::string(r.uid) + ".ics"), TaskFile(r.uid, r.lines));
     ASSERT_TRUE(Sync());
-    for (const auto& [uid, lines] : ended) {
-        TTaskNode* last = Find("Task " + std::string(uid));
-        ASSERT_TRUE(last) << uid;
+    for (const auto& r : rows) {
+        TTaskNode* last = Find("Task " + std::string(r.uid));
+        ASSERT_TRUE(last) << r.uid;
         last->SetCompletionDateTime(now);
         Edit(last);
     }
     ASSERT_TRUE(Sync());
-    for (const auto& [uid, lines] : ended) {
-        EXPECT_TRUE(Find("Task " + std::string(uid))->IsCompleted()) << uid;
-        EXPECT_THAT(ReadText(tasks / (std::string(uid) + ".ics")), HasSubstr("STATUS:COMPLETED\r\n")) << uid;
+    for (const auto& r : rows) {
+        const bool ended = std::string(r.after) == "STATUS:COMPLETED\r\n";
+        EXPECT_EQ(Find("Task " + std::string(r.uid))->IsCompleted(), ended) << r.uid;
+        EXPECT_THAT(ReadText(tasks / (std::string(r.uid) + ".ics")), HasSubstr(r.after)) << r.uid;
     }
 }
 

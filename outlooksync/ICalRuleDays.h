@@ -1,0 +1,10 @@
+#pragma once
+// Whether a yearly, monthly or daily rule ever yields a day. libical searches for a period with
+// days of a yearly or monthly rule for a fixed, long while (tenths of a second) before it gives
+// up on one whose parts never meet (the 30th of February, the sixth Sunday of a month), whatever
+// its end; a daily one it walks day by day.
+#include <libical/ical.h>
+
+// False when no period of 28 years (every weekday on every date, leap years included) holds a
+// day of the rule that starts at Start. True for other frequencies.
+bool RuleDaysComeRound(const icalrecurrencetype& Rule, const icaltimetype& Start);

@@ -1,0 +1,201 @@
+// Time zones that task files define: hostile definitions beside good files resolve in one run
+// to the system's zone of their name (or, where libical reads them as sound, to their own
+// offsets); a sound definition gives the times libical gives for its own text.
+#include "outlooksync/ICalTimes.h"
+#include "outlooksync/vdir/VdirTestSupport.h"
+
+namespace {
+
+std::string Obs(const std::string& kind, const std::string& body)
+{
+    return "BEGIN:" + kind + "\r\n" + body + "END:" + kind + "\r\n";
+}
+std::string Zone(const std::string& observances, const std::string& tzid = "Europe/Berlin")
+{
+    return "BEGIN:VTIMEZONE\r\nTZID:" + tzid + "\r\n" + observances + "END:VTIMEZONE\r\n";
+}
+// "Europe/Berlin" nine hours ahead of UTC in summer, eight in winter.
+const std::string kWinter = Obs("STANDARD", "TZOFFSETFROM:+0900\r\nTZOFFSETTO:+0800\r\n"
+                                            "DTSTART:19701025T030000\r\nRRULE:FREQ=YEARLY;BYDAY=-1SU;BYMONTH=10\r\n");
+std::string Summer(const std::string& lines, const std::string& start = "19700329T020000")
+{
+    return Zone(Obs("DAYLIGHT", "TZOFFSETFROM:+0800\r\nTZOFFSETTO:+0900\r\nDTSTART:" + start + "\r\n" + lines) +
+                kWinter);
+}
+const std::string kSound = "RRULE:FREQ=YEARLY;BYDAY=-1SU;BYMONTH=3\r\n";
+const std::string kHourly = "RRULE;FREQ=HOURLY;BYDAY=-1SU;BYMONTH=3\r\n";
+
+// Every day from 2012 on, a hundred dates a line (libical reads no more from one line).
+std::string ManyDates()
+{
+    std::string dates;
+    for (int day = 0; day < 5000; ++day)
+        dates += (day % 100 ? "," : "RDATE:") + FormatICalDate(EncodeDate(2012, 1, 1) + day) + "T020000" +
+                 (day % 100 == 99 ? "\r\n" : "");
+    return dates;
+}
+
+// Due at 17:00 on 2025-07-15 in the zone: Berlin's is 17:00 here; the file's own summer 10:00,
+// its winter 11:00.
+const struct {
+    const char* name;
+    std::string zones, inTask;
+    int hour;
+} kCrafted[] = {
+    {"sound", Summer(kSound), "", 10},
+    {"hourly-in-parameters", Summer(kHourly), "", 17},
+    {"secondly-in-parameters", Summer("RRULE;FREQ=SECONDLY;BYMONTH=3\r\n"), "", 17},
+    {"lower-case", Summer("rrule:freq=hourly;byday=-1su;bymonth=3\r\n"), "", 17},
+    {"folded", Summer("RR\r\n ULE:FREQ=SECON\r\n\tDLY;BYMONTH=3\r\n"), "", 17},
+    {"repeated-part", Summer("RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=-1SU;FREQ=SECONDLY\r\n"), "", 17},
+    {"several-rules", Summer(kSound + "RRULE:FREQ=MINUTELY;BYMONTH=3\r\n"), "", 17},
+    {"many-days", Summer("RRULE:FREQ=YEARLY;BYMONTH=3;BYMONTHDAY=1,2,3,4,5,6,7,8\r\n"), "", 17},
+    {"set-position", Summer("RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=SU;BYSETPOS=-1\r\n"), "", 17},
+    // Days that never come round: libical searches for them for tenths of a second.
+    {"thirtieth-of-february", Summer("RRULE:FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=30\r\n"), "", 17},
+    {"monday-the-31st-of-april", Summer("RRULE:FREQ=YEARLY;BYMONTH=4;BYMONTHDAY=31;BYDAY=MO\r\n"), "", 17},
+    {"first-sunday-on-the-20th", Summer("RRULE:FREQ=YEARLY;BYMONTH=3;BYMONTHDAY=20;BYDAY=1SU\r\n"), "", 17},
+    {"thirtieth-of-the-start-month", Summer("RRULE:FREQ=YEARLY;BYMONTHDAY=30\r\n", "19700228T020000"), "", 17},
+    {"fifth-monday-of-february", Summer("RRULE:FREQ=YEARLY;BYMONTH=2;BYDAY=5MO\r\n"), "", 11},
+    {"other-calendar", Summer("RRULE:RSCALE=CHINESE;FREQ=YEARLY;BYMONTH=3\r\n"), "", 17},
+    {"period", Summer("RDATE;VALUE=PERIOD:20250301T020000/PT1H\r\n"), "", 17},
+    {"two-starts", Summer("DTSTART:19800329T020000\r\n" + kSound), "", 17},
+    {"offset-of-a-day",
+     Zone(Obs("DAYLIGHT", "TZOFFSETFROM:+0800\r\nTZOFFSETTO:+2400\r\nDTSTART:19700329T020000\r\n" + kSound) + kWinter),
+     "", 17},
+    {"thousands-of-dates", Summer(ManyDates()), "", 10},
+    // A counted rule is stepped through from its start: from the year 1, too long.
+    {"counted-from-year-1",
+     Summer("RRULE:FREQ=YEARLY;COUNT=2000000000;BYMONTH=3;BYDAY=-1SU\r\n", "00010325T020000"), "", 17},
+    {"from-year-1", Summer(kSound, "00010325T020000"), "", 10},
+    {"huge-interval", Summer("RRULE:FREQ=YEARLY;INTERVAL=32767;BYMONTH=3;BYDAY=-1SU\r\n"), "", 11},
+    // libical steps through no rule that starts after 2582.
+    {"far-future-start", Summer(kSound, "99990328T020000"), "", 17},
+    // An observance inside another is no part of the zone, for libical too.
+    {"nested-observance",
+     Zone(Obs("STANDARD", "TZOFFSETTO:+0800\r\nDTSTART:19701025T030000\r\n" +
+                              Obs("DAYLIGHT", "TZOFFSETTO:+0900\r\nDTSTART:19700329T020000\r\n" + kHourly))),
+     "", 11},
+    {"zone-inside-the-task", "", Summer(kSound), 17},
+    {"two-that-differ",
+     Summer(kSound) + Zone(Obs("STANDARD", "TZOFFSETTO:+0500\r\nDTSTART:19700101T000000\r\n")), "", 17},
+    {"two-the-same-and-another",
+     Summer(kSound) + Zone(Obs("STANDARD", "TZOFFSETTO:+0500\r\nDTSTART:19700101T000000\r\n"), "Other") +
+         Summer(kSound),
+     "", 10},
+    // Summer for good since 2005: that onset lies long before the years asked for.
+    {"summer-since-2005",
+     Zone(Obs("DAYLIGHT", "TZOFFSETFROM:+0800\r\nTZOFFSETTO:+0900\r\nDTSTART:19700329T020000\r\n"
+                          "RDATE:20050327T020000\r\n") +
+          Obs("STANDARD", "TZOFFSETFROM:+0900\r\nTZOFFSETTO:+0800\r\nDTSTART:19701025T030000\r\n"
+                          "RRULE:FREQ=YEARLY;UNTIL=20041031T000000Z;BYDAY=-1SU;BYMONTH=10\r\n")),
+     "", 10},
+    // Both rules end in 2005, winter last.
+    {"rules-ended-in-2005",
+     Zone(Obs("DAYLIGHT", "TZOFFSETFROM:+0800\r\nTZOFFSETTO:+0900\r\nDTSTART:19700329T020000\r\nRDATE:20050327T020000\r\n"
+                          "RRULE:FREQ=YEARLY;UNTIL=20050328T000000Z;BYDAY=-1SU;BYMONTH=3\r\n") +
+          Obs("STANDARD", "TZOFFSETFROM:+0900\r\nTZOFFSETTO:+0800\r\nDTSTART:19701025T030000\r\n"
+                          "RRULE:FREQ=YEARLY;UNTIL=20051031T000000Z;BYDAY=-1SU;BYMONTH=10\r\n")),
+     "", 11},
+};
+
+using FileZones = VdirFixture;
+
+TEST_F(FileZones, CraftedZonesBesideGoodFilesResolveInOneRunAndTheGoodTasksArriveWhole)
+{
+    for (const auto& c : kCrafted)
+        WriteText(tasks / (std::string(c.name) + ".ics"),
+                  "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Test//EN\r\n" + c.zones + "BEGIN:VTODO\r\nUID:" +
+                      c.name + "\r\nSUMMARY:Task " + c.name + "\r\n" + c.inTask +
+                      "DUE;TZID=Europe/Berlin:20250715T170000\r\nEND:VTODO\r\nEND:VCALENDAR\r\n");
+    fs::copy_file(kFixtures + "thunderbird.ics", tasks / "thunderbird.ics");
+    ASSERT_TRUE(Sync());
+    for (const auto& c : kCrafted) {
+        TTaskNode* task = Find("Task " + std::string(c.name));
+        ASSERT_TRUE(task) << c.name;
+        EXPECT_EQ(FormatICalLocalDateTime(task->DueDateTime),
+                  FormatICalLocalDateTime(EncodeDate(2025, 7, 15) + EncodeTime(c.hour, 0, 0, 0)))
+            << c.name;
+    }
+    TTaskNode* report = Find("Prepare the quarterly report");
+    ASSERT_TRUE(report);
+    EXPECT_EQ(std::pair(report->DueDateTime, NoteText(*report)),
+              std::pair(EncodeDate(2025, 1, 15) + EncodeTime(17, 0, 0, 0),
+                        std::string("Numbers from finance\r\nCharts for the board, in colour\r\n")));
+    EXPECT_EQ(host.S.Errors, std::vector<std::string>{});
+
+    // A due date changed here is written in the zone the file named, as it resolved.
+    TTaskNode* hourly = Find("Task hourly-in-parameters");
+    hourly->SetDueDateTime(hourly->DueDateTime + 1);
+    Edit(hourly);
+    ASSERT_TRUE(Sync());
+    EXPECT_THAT(ReadText(tasks / "hourly-in-parameters.ics"),
+                HasSubstr("DUE;TZID=Europe/Berlin:20250716T170000\r\n"));
+}
+
+using FileZonesWithTodoman = TodomanFixture;
+
+TEST_F(FileZonesWithTodoman, TasksTodomanWritesArriveWholeBesideCraftedZones)
+{
+    Run("todoman new -l tasks -d '2025-07-15 17:00' 'Written by todoman'");
+    for (const auto& c : kCrafted)
+        WriteText(tasks / (std::string(c.name) + ".ics"),
+                  "BEGIN:VCALENDAR\r\n" + c.zones + "BEGIN:VTODO\r\nUID:" + c.name +
+                      "\r\nDUE;TZID=Europe/Berlin:20250715T170000\r\nEND:VTODO\r\nEND:VCALENDAR\r\n");
+    ASSERT_TRUE(Sync());
+    TTaskNode* task = Find("Written by todoman");
+    ASSERT_TRUE(task);
+    EXPECT_EQ(task->DueDateTime, EncodeDate(2025, 7, 15) + EncodeTime(17, 0, 0, 0));
+}
+
+// A zone in the forms clients write (rules from 1601, counted, every other year, ending at a UTC
+// time, dates in UTC and without a time): libical's own reading of its text is the reference on
+// every day from 1968 to 2034, at night and at noon, read and written back. A UTC date and end
+// lie a second before noon and before the rule's last onset, so that a shift shows.
+TEST(FileZoneTimes, ASoundZoneGivesTheTimesLibicalGivesForItsOwnText)
+{
+    UseTimeZone("UTC0");   // local time is UTC: every difference is the zone's
+    const std::string to4 = "TZOFFSETFROM:+0300\r\nTZOFFSETTO:+0400\r\n";
+    const std::string to3 = "TZOFFSETFROM:+0400\r\nTZOFFSETTO:+0300\r\n";
+    const std::string zone = Zone(
+        Obs("DAYLIGHT", to4 + "DTSTART:16010101T020000\r\n"
+                              "RRULE:FREQ=YEARLY;UNTIL=19730325T000000Z;BYDAY=-1SU;BYMONTH=3\r\n") +
+            Obs("DAYLIGHT", to4 + "DTSTART:19740106T020000\r\nRDATE:19750223T085959Z\r\nRDATE;VALUE=DATE:19760425\r\n") +
+            Obs("DAYLIGHT", to4 + "DTSTART:19810329T020000\r\nRRULE:FREQ=YEARLY;COUNT=12;BYMONTH=3;"
+                                  "BYMONTHDAY=25,26,27,28,29,30,31;BYDAY=SU\r\n") +
+            Obs("DAYLIGHT", to4 + "DTSTART:19930328T020000\r\nRRULE:FREQ=YEARLY;INTERVAL=2;BYMONTH=3;BYDAY=-1SU\r\n") +
+            Obs("DAYLIGHT", to4 + "DTSTART:19940327T020000\r\nRRULE:FREQ=YEARLY;INTERVAL=2;BYMONTH=3;BYDAY=-1SU\r\n") +
+            Obs("STANDARD", to3 + "DTSTART:16010101T030000\r\n"
+                                  "RRULE:FREQ=YEARLY;UNTIL=19950923T225959Z;BYMONTH=9;BYDAY=-1SU\r\n") +
+            Obs("STANDARD", to3 + "DTSTART:19961027T030000\r\nRRULE:FREQ=YEARLY;BYMONTH=10;BYDAY=-1SU\r\n"),
+        "Test/Zone");
+    icaltimezone* reference = icaltimezone_new();
+    ASSERT_TRUE(icaltimezone_set_component(reference, icalparser_parse_string(zone.c_str())));
+    const auto file = ParseICalendar("BEGIN:VCALENDAR\r\n" + zone + "END:VCALENDAR\r\n");
+    int differences = 0;
+    std::unique_ptr<TICalTimes> times;
+    for (TDateTime day = EncodeDate(1968, 1, 1); day < EncodeDate(2035, 1, 1) && differences < 5; day += 1) {
+        // Each year read anew, as a file is: its changes are worked out for that year alone.
+        if (!times || FormatICalDate(day).substr(4) == "0101")
+            times = std::make_unique<TICalTimes>(&file[0]);
+        for (const char* hour : {"T023000", "T120000"}) {
+            const std::string wall = FormatICalDate(day) + hour;
+            TICalProperty due{"DUE", ";TZID=Test/Zone", wall, false, {}};
+            TDateTime local = 0;
+            TICalTimeForm form;
+            std::string error;
+            ASSERT_TRUE(times->Read(due, local, form, error)) << error;
+            times->Write(due, local, form);
+            const time_t utc = icaltime_as_timet_with_zone(icaltime_from_string(wall.c_str()), reference);
+            const TDateTime expected = UtcToLocal(UnixToDateTime(utc));
+            const std::string back = icaltime_as_ical_string(icaltime_from_timet_with_zone(utc, 0, reference));
+            if (local != expected || due.Value != back.substr(0, 15))
+                ADD_FAILURE() << wall << ": " << FormatICalLocalDateTime(local) << " " << due.Value
+                              << ", libical " << FormatICalLocalDateTime(expected) << " " << back
+                              << " (" << ++differences << ")";
+        }
+    }
+    icaltimezone_free(reference, 1);
+}
+
+} // namespace
