@@ -3,6 +3,7 @@
 #include "taskdb/UiServices.h"
 #include "ui/mainwindow/WindowServices.h"
 
+#include <QAbstractItemView>
 #include <QTimer>
 
 #include <typeinfo>
@@ -63,13 +64,23 @@ namespace {
 // While another box is up the message looks again a moment later: no event says a box closed.
 constexpr int boxUpRetryMs = 50;
 
+// An item view's in-place editor has the keyboard (Enter pressed again reopens one at once): a
+// box now would take its focus and end that edit under the box's own loop.
+bool InPlaceEditRunning()
+{
+    const QWidget* focus = QApplication::focusWidget();
+    const QWidget* viewport = focus ? focus->parentWidget() : nullptr;
+    const auto* view = viewport ? qobject_cast<const QAbstractItemView*>(viewport->parentWidget()) : nullptr;
+    return view && view->viewport() == viewport;
+}
+
 void ShowWhenIdleAfter(int Delay, QObject* Context, std::function<void()> Show, std::function<bool()> StillWanted)
 {
     QTimer::singleShot(Delay, Context ? Context : qApp,
                        [Context, Show = std::move(Show), StillWanted = std::move(StillWanted)]() mutable {
                            if (StillWanted && !StillWanted())
                                return;
-                           if (QApplication::activeModalWidget()) {
+                           if (QApplication::activeModalWidget() || InPlaceEditRunning()) {
                                ShowWhenIdleAfter(boxUpRetryMs, Context, std::move(Show), std::move(StillWanted));
                                return;
                            }
