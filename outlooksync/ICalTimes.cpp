@@ -11,6 +11,8 @@
 
 #include "outlooksync/ICalRuleDays.h"
 #include "outlooksync/ICalRuleParts.h"
+#include "outlooksync/ICalSeries.h"
+#include "outlooksync/ICalZoneClock.h"
 #include "outlooksync/ICalZoneDefinition.h"
 #include "platform/StrUtils.h"
 
@@ -32,54 +34,6 @@ int64_t UnixSeconds(TDateTime Utc)
 std::string QuotedParam(const std::string& value)
 {
     return value.find_first_of(":;,") == std::string::npos ? value : "\"" + value + "\"";
-}
-
-bool IsDateValue(const TICalProperty& p)
-{
-    return SameText(p.Param("VALUE"), "DATE") || Trim(p.Value).size() == 8;
-}
-
-// The last time a series is searched for its next occurrence: a span of the rule's own steps,
-// one more for each excluded date. libical steps through every period of the rule looking for
-// a match, so without an end a rule whose parts never meet (February 30th) is searched to the
-// library's last year, and one below a day second by second. Below a day 10,000 steps; from a
-// day up, 28 years, in which every day pattern of the calendar comes round.
-icaltimetype SearchEnd(const icalrecurrencetype& recur, icaltimetype first, size_t excluded)
-{
-    int64_t unit = 1;
-    switch (recur.freq) {
-    case ICAL_SECONDLY_RECURRENCE: unit = 1; break;
-    case ICAL_MINUTELY_RECURRENCE: unit = 60; break;
-    case ICAL_HOURLY_RECURRENCE: unit = 3600; break;
-    case ICAL_DAILY_RECURRENCE: unit = 86400; break;
-    case ICAL_WEEKLY_RECURRENCE: unit = 7 * 86400; break;
-    case ICAL_MONTHLY_RECURRENCE: unit = 31 * 86400; break;
-    default: unit = 366 * 86400; break;
-    }
-    const int64_t steps = unit < 86400 ? 10000 : (28 * 366 * 86400 + unit - 1) / unit;
-    const int64_t interval = std::max<int64_t>(recur.interval, 1);
-    const int64_t span = interval * unit * (steps + static_cast<int64_t>(excluded));
-    constexpr int64_t lastDay = 3660000;   // beyond the year 9999 from any start
-    icaltimetype end = first;
-    end.is_date = 0;
-    if (span / 86400 >= lastDay) {
-        end.year = 9999;
-    } else {
-        icaltime_adjust(&end, static_cast<int>(span / 86400), 0, 0, static_cast<int>(span % 86400));
-    }
-    if (end.year > 9999) {
-        end.year = 9999;
-        end.month = 12;
-        end.day = 31;
-        end.hour = 23;
-        end.minute = 59;
-        end.second = 59;
-    }
-    if (first.is_date) {
-        end.is_date = 1;
-        end.hour = end.minute = end.second = 0;
-    }
-    return end;
 }
 
 } // namespace
@@ -157,8 +111,7 @@ bool TICalTimes::Read(const TICalProperty& Property, TDateTime& Local, TICalTime
             Error = Property.Name + " names the unknown time zone \"" + tzid + "\"";
             return false;
         }
-        const time_t utc = icaltime_as_timet_with_zone(wall, zone);
-        Local = UtcToLocal(UnixToDateTime(static_cast<int64_t>(utc)));
+        Local = UtcToLocal(UnixToDateTime(ZoneWallToUtc(zone, wall)));
         Form.Kind = TICalTimeForm::tfZoned;
         Form.TzID = tzid;
     }
@@ -180,9 +133,15 @@ void TICalTimes::Write(TICalProperty& Property, TDateTime Local, const TICalTime
         int year = 0, month = 0, day = 0;
         DecodeDate(Local, year, month, day);
         if (icaltimezone* zone = zones_->Find(Form.TzID, year)) {
-            const time_t utc = static_cast<time_t>(UnixSeconds(LocalToUtc(Local)));
-            Property.ParamText = ";TZID=" + QuotedParam(Form.TzID);
-            Property.Value = TimeText(icaltime_from_timet_with_zone(utc, 0, zone));
+            icaltimetype wall;
+            if (ZoneUtcToWall(zone, UnixSeconds(LocalToUtc(Local)), wall)) {
+                Property.ParamText = ";TZID=" + QuotedParam(Form.TzID);
+                Property.Value = TimeText(wall);
+                return;
+            }
+            // The second showing of a repeated wall time has no wall time of its own.
+            Property.ParamText.clear();
+            Property.Value = FormatICalUtcDateTime(Local);
             return;
         }
         break;
@@ -194,105 +153,153 @@ void TICalTimes::Write(TICalProperty& Property, TDateTime Local, const TICalTime
     Property.Value = FormatICalLocalDateTime(Local);
 }
 
-bool TICalTimes::AdvanceSeries(TICalComponent& Todo)
+namespace {
+
+bool IsUtcText(const std::string& value)
 {
-    TICalProperty* rule = Todo.Find("RRULE");
-    TICalProperty* start = Todo.Find("DTSTART");
-    TICalProperty* due = Todo.Find("DUE");
+    return !value.empty() && (value.back() == 'Z' || value.back() == 'z');
+}
+
+int64_t DayOf(int64_t wall)
+{
+    return wall >= 0 ? wall / 86400 : -((-wall + 86399) / 86400);
+}
+
+std::string WallText(int64_t wall, const TICalClock& clock)
+{
+    icaltimetype t = WallFromSeconds(wall);
+    t.is_date = clock.Kind == TICalClock::ckDate;
+    return TimeText(t) + (clock.Kind == TICalClock::ckUtc ? "Z" : "");
+}
+
+// The same series, occurrence by occurrence, from the moved start on.
+bool SameSeries(TICalSeries& before, const TICalOccurrence& next, TICalSeries& after)
+{
+    std::string why;
+    bool unreadable = false;
+    if (!after.Read(why, unreadable) || after.StartInstant() != next.Instant)
+        return false;
+    for (int i = 0; i < 6; ++i) {
+        TICalOccurrence a, b;
+        const bool moreBefore = before.Next(a), moreAfter = after.Next(b);
+        if (!moreBefore || !moreAfter)
+            return moreBefore == moreAfter || before.Bounded() || after.Bounded();
+        if (a.Instant != b.Instant)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+TSeriesStep TICalTimes::AdvanceSeries(TICalComponent& Todo, std::string* Why)
+{
+    std::string why;
+    auto fail = [&](TSeriesStep step, std::string text) {
+        if (Why)
+            *Why = std::move(text);
+        return step;
+    };
+    const TICalZoneFinder zones = [this](const std::string& tzid, int year) {
+        return zones_->Find(tzid, year);
+    };
+    TICalSeries series(Todo, zones);
+    bool unreadable = false;
+    if (!series.Read(why, unreadable))
+        return fail(unreadable ? TSeriesStep::Ended : TSeriesStep::NotMoved, why);
+    TICalOccurrence next;
+    if (!series.Next(next)) {
+        if (series.Bounded())
+            return fail(TSeriesStep::NotMoved, "its next occurrence was not found within the search's bound");
+        return TSeriesStep::Ended;
+    }
+    const TICalClock& clock = series.Clock();
+
+    TICalComponent moved = Todo;
+    TICalProperty* start = moved.Find("DTSTART");
+    TICalProperty* due = moved.Find("DUE");
     TICalProperty* base = start ? start : due;
-    if (!rule || !base)
-        return false;
-    icalrecurrencetype recur = icalrecurrencetype_from_string(Trim(rule->Value).c_str());
-    if (recur.freq == ICAL_NO_RECURRENCE)
-        return false;
-    // Below a day libical steps through every hour (minute, second) and tries the day rules on
-    // each, for years where they never match: such a series is completed as a whole.
-    if (recur.freq < ICAL_DAILY_RECURRENCE &&
-        (ListedParts(recur.by_day) || ListedParts(recur.by_month_day) ||
-         ListedParts(recur.by_year_day) || ListedParts(recur.by_week_no) ||
-         ListedParts(recur.by_month) || ListedParts(recur.by_set_pos)))
-        return false;
+    base->Value = WallText(next.Wall, clock);
 
-    // The rule runs on the wall clock of the base's own zone.
-    const bool baseIsDate = IsDateValue(*base);
-    icaltimetype first = icaltime_from_string(Trim(base->Value).c_str());
-    if (icaltime_is_null_time(first))
-        return false;
-    first.is_date = baseIsDate ? 1 : 0;
-    if (!RuleDaysComeRound(recur, first))
-        return false;
-    std::vector<std::string> excluded;
-    for (const TICalProperty& p : Todo.Properties)
-        if (!p.Raw && SameText(p.Name, "EXDATE"))
-            for (const std::string& v : SplitICalTextList(p.Value))
-                excluded.push_back(Trim(v).substr(0, baseIsDate ? 8 : 15));
-    std::sort(excluded.begin(), excluded.end());
-    excluded.erase(std::unique(excluded.begin(), excluded.end()), excluded.end());
-
-    // The search ends at the rule's own UNTIL or at its bound, whichever comes first; libical
-    // takes no UNTIL beside a COUNT, so occurrences are counted here.
-    icalrecurrencetype bounded = recur;
-    const icaltimetype searchEnd = SearchEnd(recur, first, excluded.size());
-    if (icaltime_is_null_time(bounded.until) || icaltime_compare(bounded.until, searchEnd) > 0)
-        bounded.until = searchEnd;
-    bounded.count = 0;
-    std::unique_ptr<icalrecur_iterator, void (*)(icalrecur_iterator*)> it(
-        icalrecur_iterator_new(bounded, first), icalrecur_iterator_free);
-    if (!it)
-        return false;
-    icaltimetype next = icaltime_null_time();
-    // Only the start itself and excluded dates are passed over; a rule that repeats a time
-    // (BYHOUR=1,1,1) passes over no more than a bounded few.
-    const size_t passable = excluded.size() + 10000;
-    for (size_t occurrence = 1;; ++occurrence) {
-        next = icalrecur_iterator_next(it.get());
-        if (icaltime_is_null_time(next) || occurrence > passable ||
-            (recur.count > 0 && occurrence > size_t(recur.count))) {
-            next = icaltime_null_time();
-            break;
-        }
-        const std::string text = TimeText(next).substr(0, baseIsDate ? 8 : 15);
-        if (icaltime_compare(next, first) > 0 &&
-            !std::binary_search(excluded.begin(), excluded.end(), text))
-            break;
-    }
-    if (icaltime_is_null_time(next))
-        return false;
-
-    // DUE keeps its distance from DTSTART on the wall clock.
-    const TDateTime shift = (EncodeDate(next.year, next.month, next.day) -
-                             EncodeDate(first.year, first.month, first.day)) +
-                            ((next.hour - first.hour) * 3600 + (next.minute - first.minute) * 60 +
-                             (next.second - first.second)) / 86400.0;
-    std::string nextText = TimeText(next);
-    if (!baseIsDate && (Trim(base->Value).back() == 'Z' || Trim(base->Value).back() == 'z') &&
-        nextText.back() != 'Z')
-        nextText += 'Z';
+    // DUE keeps its distance from the start: whole days for dates, else the exact time.
     if (start && due) {
-        icaltimetype dueTime = icaltime_from_string(Trim(due->Value).c_str());
-        if (!icaltime_is_null_time(dueTime)) {
-            const int64_t seconds = std::llround(shift * 86400);
-            icaltime_adjust(&dueTime, static_cast<int>(seconds / 86400), 0, 0,
-                            static_cast<int>(seconds % 86400));
-            std::string dueText = TimeText(dueTime);
-            const std::string old = Trim(due->Value);
-            if (old.size() > 8 && (old.back() == 'Z' || old.back() == 'z') && dueText.back() != 'Z')
-                dueText += 'Z';
-            due->Value = dueText;
+        const std::string text = Trim(due->Value);
+        bool dueIsDate = false;
+        const std::optional<int64_t> dueInstant = series.ValueInstant(*due, text, dueIsDate);
+        if (!dueInstant)
+            return fail(TSeriesStep::NotMoved, "its due date names no moment");
+        if (dueIsDate || clock.Kind == TICalClock::ckDate) {
+            const int64_t days = DayOf(next.Wall) - DayOf(series.StartWall());
+            icaltimetype t = icaltime_from_string(text.c_str());
+            const int64_t wall = WallSeconds(t) + days * 86400;
+            t = WallFromSeconds(wall);
+            t.is_date = dueIsDate;
+            due->Value = TimeText(t) + (IsUtcText(text) ? "Z" : "");
+        } else {
+            const int64_t instant = *dueInstant + (next.Instant - series.StartInstant());
+            TICalClock dueClock{IsUtcText(text) ? TICalClock::ckUtc
+                                : due->Param("TZID").empty() ? TICalClock::ckFloating
+                                                             : TICalClock::ckZoned,
+                                due->Param("TZID"), zones};
+            if (dueClock.Kind == TICalClock::ckFloating && clock.Kind != TICalClock::ckFloating)
+                dueClock = clock;   // a floating due runs on the start's clock
+            bool exact = true;
+            const std::optional<int64_t> wall = dueClock.Wall(instant, exact);
+            if (!wall)
+                return fail(TSeriesStep::NotMoved, "its due date names no moment");
+            if (exact) {
+                due->Value = WallText(*wall, dueClock);
+            } else {
+                // The second showing of a repeated wall time: only UTC names it.
+                due->ParamText.clear();
+                due->Value = TimeText(WallFromSeconds(instant)) + "Z";
+            }
         }
     }
-    base->Value = nextText;
 
-    // A counted series has one occurrence fewer from the new start on.
-    if (recur.count > 0) {
+    // The occurrences passed over are used up: COUNT drops by them, and a date of RDATE up
+    // to the new start is gone (the start, now, counts as the rule's first occurrence).
+    if (series.Count() > 0) {
+        TICalProperty* rule = moved.Find("RRULE");
         const std::string upper = UpperCase(rule->Value);
         const size_t at = upper.find("COUNT=");
         if (at != std::string::npos) {
             size_t end = at + 6;
             while (end < rule->Value.size() && rule->Value[end] >= '0' && rule->Value[end] <= '9')
                 ++end;
-            rule->Value.replace(at + 6, end - at - 6, std::to_string(recur.count - 1));
+            const int64_t left = series.Count() - next.RulePassed + (next.FromRule ? 0 : 1);
+            rule->Value.replace(at + 6, end - at - 6, std::to_string(std::max<int64_t>(left, 1)));
         }
     }
-    return true;
+    for (size_t i = 0; i < moved.Properties.size();) {
+        TICalProperty& p = moved.Properties[i];
+        if (p.Raw || !SameText(p.Name, "RDATE")) {
+            ++i;
+            continue;
+        }
+        std::string kept;
+        for (const std::string& v : SplitICalTextList(p.Value)) {
+            bool isDate = false;
+            const std::optional<int64_t> instant = series.ValueInstant(p, v, isDate);
+            const bool dayOfTimes = isDate && clock.Kind != TICalClock::ckDate;
+            if (instant && (dayOfTimes ? DayOf(*instant) <= DayOf(next.Wall) : *instant <= next.Instant))
+                continue;
+            kept += (kept.empty() ? "" : ",") + v;
+        }
+        if (kept.empty()) {
+            moved.Properties.erase(moved.Properties.begin() + static_cast<long>(i));
+            continue;
+        }
+        if (kept != p.Value)
+            p.Value = kept;
+        ++i;
+    }
+
+    // A start that moves off the rule's pattern (onto a date of RDATE) could change what the
+    // rule gives; such a series is left as it is.
+    TICalSeries after(moved, zones);
+    if (!SameSeries(series, next, after))
+        return fail(TSeriesStep::NotMoved, "its start cannot move on without changing the series");
+    Todo = std::move(moved);
+    return TSeriesStep::Moved;
 }

@@ -8,6 +8,10 @@
 
 #include "outlooksync/ICalendar.h"
 
+// What completing one occurrence of a series did: moved the series on to its next occurrence,
+// found none left (the task is completed), or could not move it (Why says why).
+enum class TSeriesStep { Moved, Ended, NotMoved };
+
 // How a DATE or DATE-TIME property was written.
 struct TICalTimeForm {
     enum TKind { tfDate, tfFloating, tfUtc, tfZoned } Kind = tfFloating;
@@ -30,10 +34,11 @@ public:
     // that names the same moment in the form's zone (UTC, or floating local time).
     void Write(TICalProperty& Property, TDateTime Local, const TICalTimeForm& Form);
 
-    // Moves DTSTART (or, without one, DUE) of a recurring task to the rule's next occurrence
-    // after it, and DUE along by the same distance. A COUNT rule is shortened by one. False
-    // when the rule has no further occurrence within its search bound or cannot be read.
-    bool AdvanceSeries(TICalComponent& Todo);
+    // Moves DTSTART (or, without one, DUE) of a recurring task to the series' first occurrence
+    // after it, and DUE along by the same distance; COUNT drops by the occurrences passed over.
+    // Ended when none is left or the rule cannot be read; NotMoved when none was found within
+    // the search's bound or the move would change the series.
+    TSeriesStep AdvanceSeries(TICalComponent& Todo, std::string* Why = nullptr);
 
 private:
     struct TZones;

@@ -101,7 +101,7 @@ private:
     void ReadFields();
     bool WriteFields(TICalComponent& Todo);   // true when a field changed
     void WriteDates(TICalComponent& Todo);
-    void WriteCompletion(TICalComponent& Todo);
+    bool WriteCompletion(TICalComponent& Todo);   // false: nothing written
     std::shared_ptr<TVdirFolderScan> Scan() const;
     void NewFile();
 
@@ -160,6 +160,8 @@ public:
     // An earlier link taken again: kept for one more run.
     void KeepLink(const TVdirTaskItem& Item);
 
+    // A warning for the run's log.
+    void Warn(std::string Text) { warnings_.push_back(std::move(Text)); }
     // Puts the staged writes in place and keeps the record; returns warnings.
     std::vector<std::string> EndRun();
     // The UIDs of items whose staged write was not put in place.

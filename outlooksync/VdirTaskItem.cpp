@@ -464,11 +464,10 @@ bool TVdirTaskItem::WriteFields(TICalComponent& Todo)
         changed = true;
         WriteDates(Todo);
     }
-    if (complete_ != loaded_.complete ||
-        (complete_ && !SameSecond(completed_, loaded_.completed))) {
+    if ((complete_ != loaded_.complete ||
+         (complete_ && !SameSecond(completed_, loaded_.completed))) &&
+        WriteCompletion(Todo))
         changed = true;
-        WriteCompletion(Todo);
-    }
     return changed;
 }
 
@@ -506,7 +505,7 @@ void TVdirTaskItem::WriteDates(TICalComponent& Todo)
         Todo.Remove("DUE");
 }
 
-void TVdirTaskItem::WriteCompletion(TICalComponent& Todo)
+bool TVdirTaskItem::WriteCompletion(TICalComponent& Todo)
 {
     // The status is read before COMPLETED goes: removing shifts the properties.
     const TICalProperty* statusProperty = Todo.Find("STATUS");
@@ -514,13 +513,26 @@ void TVdirTaskItem::WriteCompletion(TICalComponent& Todo)
     const bool hasPercent = Todo.Find("PERCENT-COMPLETE") != nullptr;
     TICalTimes times(FindCalendar(file_));
     // Completing one occurrence of a series moves the series on and leaves it open.
-    const bool advanced = complete_ && !loaded_.complete && recurring_ && times.AdvanceSeries(Todo);
+    bool advanced = false;
+    if (complete_ && !loaded_.complete && recurring_) {
+        std::string why;
+        const TSeriesStep step = times.AdvanceSeries(Todo, &why);
+        if (step == TSeriesStep::NotMoved) {
+            // Completing it would lose its later occurrences: it stays open and as it is.
+            Scan()->Warn("The recurring task of the file \"" + (Scan()->Dir() / fileName_).string() +
+                         "\" was not moved on to its next occurrence and stays open: " + why);
+            complete_ = false;
+            completed_ = OutlookNoDate;
+            return false;
+        }
+        advanced = step == TSeriesStep::Moved;
+    }
     if (complete_ && !advanced) {
         Todo.Set("STATUS", "", "COMPLETED");
         Todo.Set("COMPLETED", "", FormatICalUtcDateTime(completed_ != OutlookNoDate ? completed_ : Now()));
         if (hasPercent)
             Todo.Set("PERCENT-COMPLETE", "", "100");
-        return;
+        return true;
     }
     Todo.Remove("COMPLETED");
     Todo.Remove("PERCENT-COMPLETE");
@@ -530,4 +542,5 @@ void TVdirTaskItem::WriteCompletion(TICalComponent& Todo)
         complete_ = false;
         completed_ = OutlookNoDate;
     }
+    return true;
 }

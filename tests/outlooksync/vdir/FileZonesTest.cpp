@@ -148,10 +148,26 @@ TEST_F(FileZonesWithTodoman, TasksTodomanWritesArriveWholeBesideCraftedZones)
     EXPECT_EQ(task->DueDateTime, EncodeDate(2025, 7, 15) + EncodeTime(17, 0, 0, 0));
 }
 
+// The moment a wall time names as RFC 5545 reads it, from libical's own moments-to-wall-times
+// direction: the first moment the zone shows it at, or, in the gap of a change forward, the
+// wall time read with the offset before the gap.
+time_t RfcReading(const std::string& wall, icaltimezone* zone)
+{
+    const icaltimetype fields = icaltime_from_string(wall.c_str());
+    const time_t guess = icaltime_as_timet(fields);
+    for (time_t u = guess - 14 * 3600; u <= guess + 14 * 3600; u += 900)
+        if (icaltime_compare(icaltime_from_timet_with_zone(u, 0, zone), fields) == 0)
+            return u;
+    icaltimetype dayBefore = icaltime_from_timet_with_zone(guess - 86400, 0, icaltimezone_get_utc_timezone());
+    int daylight = 0;
+    return guess - icaltimezone_get_utc_offset_of_utc_time(zone, &dayBefore, &daylight);
+}
+
 // A zone in the forms clients write (rules from 1601, counted, every other year, ending at a UTC
-// time, dates in UTC and without a time): libical's own reading of its text is the reference on
-// every day from 1968 to 2034, at night and at noon, read and written back. A UTC date and end
-// lie a second before noon and before the rule's last onset, so that a shift shows.
+// time, dates in UTC and without a time): libical's own reading of its text (wall times in a
+// change of clocks read as RFC 5545 reads them) is the reference on every day from 1968 to
+// 2034, at night and at noon, read and written back. A UTC date and end lie a second before
+// noon and before the rule's last onset, so that a shift shows.
 TEST(FileZoneTimes, ASoundZoneGivesTheTimesLibicalGivesForItsOwnText)
 {
     UseTimeZone("UTC0");   // local time is UTC: every difference is the zone's
@@ -186,7 +202,7 @@ TEST(FileZoneTimes, ASoundZoneGivesTheTimesLibicalGivesForItsOwnText)
             std::string error;
             ASSERT_TRUE(times->Read(due, local, form, error)) << error;
             times->Write(due, local, form);
-            const time_t utc = icaltime_as_timet_with_zone(icaltime_from_string(wall.c_str()), reference);
+            const time_t utc = RfcReading(wall, reference);
             const TDateTime expected = UtcToLocal(UnixToDateTime(utc));
             const std::string back = icaltime_as_ical_string(icaltime_from_timet_with_zone(utc, 0, reference));
             if (local != expected || due.Value != back.substr(0, 15))
