@@ -172,6 +172,36 @@ std::string WallText(int64_t wall, const TICalClock& clock)
     return TimeText(t) + (clock.Kind == TICalClock::ckUtc ? "Z" : "");
 }
 
+// The rule with the parts it takes from its start written out, so that it gives the same
+// days and times from a start that lies off them (a date of RDATE).
+std::string RuleOffItsStart(const std::string& text, const icaltimetype& start, bool isDate)
+{
+    const icalrecurrencetype r = icalrecurrencetype_from_string(text.c_str());
+    const bool byDay = ListedParts(r.by_day), byMonthDay = ListedParts(r.by_month_day);
+    const bool byMonth = ListedParts(r.by_month);
+    const bool byYearDays = ListedParts(r.by_year_day) || ListedParts(r.by_week_no);
+    std::string parts;
+    if (!isDate) {
+        if (r.freq >= ICAL_MINUTELY_RECURRENCE && !ListedParts(r.by_second))
+            parts += Format(";BYSECOND=%d", start.second);
+        if (r.freq >= ICAL_HOURLY_RECURRENCE && !ListedParts(r.by_minute))
+            parts += Format(";BYMINUTE=%d", start.minute);
+        if (r.freq >= ICAL_DAILY_RECURRENCE && !ListedParts(r.by_hour))
+            parts += Format(";BYHOUR=%d", start.hour);
+    }
+    static const char* const kDays[] = {"SU", "MO", "TU", "WE", "TH", "FR", "SA"};
+    if (r.freq == ICAL_WEEKLY_RECURRENCE && !byDay)
+        parts += std::string(";BYDAY=") + kDays[icaltime_day_of_week(start) - 1];
+    if (r.freq == ICAL_MONTHLY_RECURRENCE && !byDay && !byMonthDay)
+        parts += Format(";BYMONTHDAY=%d", start.day);
+    if (r.freq == ICAL_YEARLY_RECURRENCE && !byDay && !byMonthDay && !byYearDays) {
+        if (!byMonth)
+            parts += Format(";BYMONTH=%d", start.month);
+        parts += Format(";BYMONTHDAY=%d", start.day);
+    }
+    return text + parts;
+}
+
 // The same series, occurrence by occurrence, from the moved start on.
 bool SameSeries(TICalSeries& before, const TICalOccurrence& next, TICalSeries& after)
 {
@@ -257,8 +287,9 @@ TSeriesStep TICalTimes::AdvanceSeries(TICalComponent& Todo, std::string* Why)
         }
     }
 
-    // The occurrences passed over are used up: COUNT drops by them, and a date of RDATE up
-    // to the new start is gone (the start, now, counts as the rule's first occurrence).
+    // The occurrences passed over are used up: COUNT drops by them (the new start counts as
+    // the rule's first occurrence), and the dates of RDATE before the new start are gone. One
+    // at the start stays, so that a series of dates alone still reads as a series.
     if (series.Count() > 0) {
         TICalProperty* rule = moved.Find("RRULE");
         const std::string upper = UpperCase(rule->Value);
@@ -271,6 +302,10 @@ TSeriesStep TICalTimes::AdvanceSeries(TICalComponent& Todo, std::string* Why)
             rule->Value.replace(at + 6, end - at - 6, std::to_string(std::max<int64_t>(left, 1)));
         }
     }
+    if (!next.FromRule)
+        if (TICalProperty* rule = moved.Find("RRULE"))
+            rule->Value = RuleOffItsStart(Trim(rule->Value), WallFromSeconds(series.StartWall()),
+                                          clock.Kind == TICalClock::ckDate);
     for (size_t i = 0; i < moved.Properties.size();) {
         TICalProperty& p = moved.Properties[i];
         if (p.Raw || !SameText(p.Name, "RDATE")) {
@@ -282,7 +317,7 @@ TSeriesStep TICalTimes::AdvanceSeries(TICalComponent& Todo, std::string* Why)
             bool isDate = false;
             const std::optional<int64_t> instant = series.ValueInstant(p, v, isDate);
             const bool dayOfTimes = isDate && clock.Kind != TICalClock::ckDate;
-            if (instant && (dayOfTimes ? DayOf(*instant) <= DayOf(next.Wall) : *instant <= next.Instant))
+            if (instant && (dayOfTimes ? DayOf(*instant) < DayOf(next.Wall) : *instant < next.Instant))
                 continue;
             kept += (kept.empty() ? "" : ",") + v;
         }
@@ -295,8 +330,8 @@ TSeriesStep TICalTimes::AdvanceSeries(TICalComponent& Todo, std::string* Why)
         ++i;
     }
 
-    // A start that moves off the rule's pattern (onto a date of RDATE) could change what the
-    // rule gives; such a series is left as it is.
+    // A start moved onto a date of RDATE could still change what the rule gives (its INTERVAL
+    // counts from the start): such a series is left as it is.
     TICalSeries after(moved, zones);
     if (!SameSeries(series, next, after))
         return fail(TSeriesStep::NotMoved, "its start cannot move on without changing the series");
