@@ -209,4 +209,32 @@ TEST_F(Series, WallTimesInAChangeOfClocksAreReadAsTheStandardReadsThem)
     EXPECT_EQ(FormatICalUtcDateTime(task->DueDateTime), "20251102T063000Z");
 }
 
+// todoman reads a series the outline moved on as the moment the outline shows it due, and, after
+// its last occurrence, the task completed.
+using TodomanSeries = TodomanFixture;
+
+TEST_F(TodomanSeries, TheClientReadsAMovedSeriesAsTheOutlineShowsIt)
+{
+    WriteText(tasks / "water.ics", SeriesFile("Water", "DTSTART;TZID=America/New_York:20251030T090000\r\n"
+                                                       "DUE;TZID=America/New_York:20251030T170000\r\n"
+                                                       "RRULE:FREQ=DAILY;UNTIL=20251104T140000Z\r\n"
+                                                       "EXDATE:20251101T130000Z\r\n"));
+    ASSERT_TRUE(Sync());
+    // 30 and 31 October, 2 November (the 1st excluded, EDT ends on the 2nd), 3 and 4 November
+    // (09:00 EST is 14:00 UTC, the end itself).
+    for (const int64_t start : {  // 09:00 New York time
+             1761915600, 1762092000, 1762178400, 1762264800}) {
+        TTaskNode* task = Find("Water");
+        task->SetCompletionDateTime(now);
+        Edit(task);
+        ASSERT_TRUE(Sync());
+        EXPECT_EQ(Todoman("Water", "due"), std::to_string(start + 8 * 3600) + "\n");
+        EXPECT_EQ(Todoman("Water", "due"), std::to_string(DateTimeToUnix(LocalToUtc(task->DueDateTime))) + "\n");
+    }
+    Find("Water")->SetCompletionDateTime(now);
+    Edit(Find("Water"));
+    ASSERT_TRUE(Sync());
+    EXPECT_EQ(Todoman("Water", "completed"), "true\n");
+}
+
 } // namespace
