@@ -13,11 +13,6 @@ constexpr int64_t kDay = 86400;
 // for each excluded date.
 constexpr int64_t kPassable = 10000;
 
-int64_t DayOf(int64_t wall)
-{
-    return wall >= 0 ? wall / kDay : -((-wall + kDay - 1) / kDay);
-}
-
 bool IsDateValue(const TICalProperty& p, const std::string& value)
 {
     return SameText(p.Param("VALUE"), "DATE") || value.size() == 8;
@@ -76,7 +71,7 @@ int64_t LastWall()
 std::optional<int64_t> TICalClock::Instant(int64_t Wall) const
 {
     switch (Kind) {
-    case ckDate: return DayOf(Wall) * kDay;
+    case ckDate: return WallDay(Wall) * kDay;
     case ckUtc: return Wall;
     case ckZoned: {
         icaltimezone* zone = Zones ? Zones(TzID, WallFromSeconds(Wall).year) : nullptr;
@@ -93,7 +88,7 @@ std::optional<int64_t> TICalClock::Wall(int64_t Moment, bool& Exact) const
 {
     Exact = true;
     switch (Kind) {
-    case ckDate: return DayOf(Moment) * kDay;
+    case ckDate: return WallDay(Moment) * kDay;
     case ckUtc: return Moment;
     case ckZoned: {
         icaltimezone* zone = Zones ? Zones(TzID, WallFromSeconds(Moment).year) : nullptr;
@@ -195,13 +190,13 @@ bool TICalSeries::Read(std::string& Why, bool& Unreadable)
         return true;
     };
     if (!values("EXDATE", [&](int64_t instant, bool dayOfTimes) {
-            (dayOfTimes ? excludedDays_ : excluded_).push_back(dayOfTimes ? DayOf(instant) : instant);
+            (dayOfTimes ? excludedDays_ : excluded_).push_back(dayOfTimes ? WallDay(instant) : instant);
         }))
         return false;
     if (!values("RDATE", [&](int64_t instant, bool dayOfTimes) {
             // A date beside times takes the start's time of day.
             if (dayOfTimes)
-                if (const auto at = clock_.Instant(instant + startWall_ - DayOf(startWall_) * kDay))
+                if (const auto at = clock_.Instant(instant + startWall_ - WallDay(startWall_) * kDay))
                     instant = *at;
             dates_.push_back(instant);
         }))
@@ -243,7 +238,7 @@ bool TICalSeries::Read(std::string& Why, bool& Unreadable)
             until.hour = until.minute = until.second = 0;
         int64_t wall = WallSeconds(until);
         if (isDate) {
-            until_ = DayOf(wall) * kDay;
+            until_ = WallDay(wall) * kDay;
         } else if (untilIsDate) {
             until_ = clock_.Instant(wall + kDay - 1);   // through the end of that day
         } else if (IsUtcText(untilText)) {
@@ -350,7 +345,7 @@ bool TICalSeries::NextFromRule(TICalOccurrence& Occurrence)
 bool TICalSeries::Excluded(const TICalOccurrence& o) const
 {
     return std::binary_search(excluded_.begin(), excluded_.end(), o.Instant) ||
-           std::binary_search(excludedDays_.begin(), excludedDays_.end(), DayOf(o.Wall));
+           std::binary_search(excludedDays_.begin(), excludedDays_.end(), WallDay(o.Wall));
 }
 
 bool TICalSeries::Next(TICalOccurrence& Occurrence)

@@ -160,11 +160,6 @@ bool IsUtcText(const std::string& value)
     return !value.empty() && (value.back() == 'Z' || value.back() == 'z');
 }
 
-int64_t DayOf(int64_t wall)
-{
-    return wall >= 0 ? wall / 86400 : -((-wall + 86399) / 86400);
-}
-
 std::string WallText(int64_t wall, const TICalClock& clock)
 {
     icaltimetype t = WallFromSeconds(wall);
@@ -259,7 +254,7 @@ TSeriesStep TICalTimes::AdvanceSeries(TICalComponent& Todo, std::string* Why)
         if (!dueInstant)
             return fail(TSeriesStep::NotMoved, "its due date names no moment");
         if (dueIsDate || clock.Kind == TICalClock::ckDate) {
-            const int64_t days = DayOf(next.Wall) - DayOf(series.StartWall());
+            const int64_t days = WallDay(next.Wall) - WallDay(series.StartWall());
             icaltimetype t = icaltime_from_string(text.c_str());
             const int64_t wall = WallSeconds(t) + days * 86400;
             t = WallFromSeconds(wall);
@@ -317,7 +312,7 @@ TSeriesStep TICalTimes::AdvanceSeries(TICalComponent& Todo, std::string* Why)
             bool isDate = false;
             const std::optional<int64_t> instant = series.ValueInstant(p, v, isDate);
             const bool dayOfTimes = isDate && clock.Kind != TICalClock::ckDate;
-            if (instant && (dayOfTimes ? DayOf(*instant) < DayOf(next.Wall) : *instant < next.Instant))
+            if (instant && (dayOfTimes ? WallDay(*instant) < WallDay(next.Wall) : *instant < next.Instant))
                 continue;
             kept += (kept.empty() ? "" : ",") + v;
         }

@@ -14,3 +14,8 @@ bool ZoneUtcToWall(icaltimezone* Zone, int64_t Utc, icaltimetype& Wall);
 // Seconds since 1970 of the fields of T taken as UTC, and back.
 int64_t WallSeconds(const icaltimetype& T);
 icaltimetype WallFromSeconds(int64_t Seconds);
+// The day (since 1970) a wall time in seconds falls on.
+inline int64_t WallDay(int64_t Wall)
+{
+    return Wall >= 0 ? Wall / 86400 : -((-Wall + 86399) / 86400);
+}
