@@ -129,6 +129,11 @@ TEST_F(Series, EveryTimeOfASeriesIsComparedAsTheMomentItNames)
         {"quarters", "DTSTART" + berlin + "20250323T091500\r\nRRULE:FREQ=MINUTELY;INTERVAL=45;BYHOUR=9,10;"
                      "BYDAY=SU\r\n", {berlin + "20250323T100000", berlin + "20250323T104500",
                                         berlin + "20250330T091500"}, false},
+        // Picked from each hour's set; days left out passed over in the rule's own phase.
+        {"set-positions", "DTSTART:20250101T090000Z\r\nRRULE:FREQ=HOURLY;BYMINUTE=0,20,40;BYSETPOS=2,-1\r\n",
+         {":20250101T092000Z", ":20250101T094000Z", ":20250101T102000Z"}, false},
+        {"five-hourly", "DTSTART:20250101T090000Z\r\nRRULE:FREQ=HOURLY;INTERVAL=5;BYDAY=SA\r\n",
+         {":20250104T020000Z", ":20250104T070000Z"}, false},
         {"dates-only", "DTSTART" + york + "20250301T090000\r\nRDATE" + york + "20250305T090000,"
                        "20250304T090000\r\nRDATE:20250310T120000Z\r\n",
          {york + "20250304T090000", york + "20250305T090000", york + "20250310T080000"}, true},
