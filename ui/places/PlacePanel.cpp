@@ -258,8 +258,13 @@ void TPlacePanel::UpdateCurrentPlace(bool ResolveCaptionTyped)
     // A caption still being typed that could not be taken waits for a later write-back.
     const bool captionPending =
         !ResolveCaptionTyped && !PlaceRenameRefusal(*state_.DataBase->PlacesList, *place, caption.toStdString()).empty();
-    if (!captionPending && KeepsCaption(*place, caption))
+    if (!captionPending && KeepsCaption(*place, caption)) {
         place->SetCaption(caption.toStdString());
+        // The row shows the caption as the place took it, not as it was typed.
+        TUILock lock(uiLockCount_);
+        if (QTreeWidgetItem* item = FindPlaceListItem(lvPlaces_, place))
+            item->setText(0, QString::fromStdString(place->Caption));
+    }
     TStringList lines;
     lines.SetText(PlaceNotesEditor_->toPlainText().toStdString());
     place->SetPlaceNote(lines.Text());

@@ -138,4 +138,28 @@ TEST_F(HighlightedPlaceTest, ARefusedCaptionLeavesTheHighlightedRowThePanelsPlac
     }
 }
 
+// Taken, the caption typed with its line break shows on its row as the place took it, trimmed.
+TEST_F(HighlightedPlaceTest, ATakenCaptionShowsOnItsRowAsThePlaceHasIt)
+{
+    const std::vector<std::tuple<const char*, std::function<void()>, std::string>> ways = {
+        {"a click beside the label of the row two below", [this] { ClickPlace(office); }, "Office"},
+        {"a save", [this] { Keys(Qt::Key_S, Qt::ControlModifier); }, "Garden"},
+    };
+    for (const auto& [name, leave, place] : ways) {
+        SCOPED_TRACE(name);
+        SetUp();
+        services.SaveFiles = {File("saved.tvd")};
+        ClickTab("Places");
+        ClickPlace(Place("Town"));
+        Type(window->Part<TPlacePanel>().memPlaceCaption(), "Garden", true);
+        Keys(Qt::Key_Return);
+        leave();
+        ASSERT_NE(Place("Garden"), nullptr);
+        EXPECT_EQ(Misnamed(), "");
+        EXPECT_EQ(Row(Place("Garden")).height(), Row(office).height());
+        const std::string shown = Shown();
+        EXPECT_EQ(shown.substr(0, shown.rfind(" | ")), place + " | " + place);
+    }
+}
+
 } // namespace
