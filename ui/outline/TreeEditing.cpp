@@ -365,7 +365,6 @@ void TTreeEditing::tvTasksTreeEditedUnchanged()
         newTaskPending_ = false;
         host_.SetModified(true);
     }
-    RepaintTaskTrees();
 }
 
 void TTreeEditing::tvTasksTreeControlExpandedCollapsed(QTreeWidgetItem* Node, bool Expanded)
