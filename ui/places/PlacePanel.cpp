@@ -342,10 +342,10 @@ void TPlacePanel::memPlaceCaptionChange()
     if (uiLockCount_ > 0)
         return;
     {
-        // The place's own row follows the caption while it is typed.
+        // The list item follows the caption while it is typed.
         TUILock lock(uiLockCount_);
-        if (QTreeWidgetItem* item = FindPlaceListItem(lvPlaces_, state_.CurrentPlace))
-            item->setText(0, memPlaceCaption_->toPlainText());
+        if (QTreeWidgetItem* selected = SelectedNode(lvPlaces_))
+            selected->setText(0, memPlaceCaption_->toPlainText());
     }
     TaskPlaceChange();
 }
