@@ -112,6 +112,7 @@ void TTreeViewCheckBoxes::StartEdit(QTreeWidgetItem* Node)
         return;
     Node->setFlags(Node->flags() | Qt::ItemIsEditable);
     editingItem_ = Node;
+    editStartText_ = Node->text(0);
     scrollToItem(Node);
     editItem(Node, 0);
     if (QLineEdit* editor = InPlaceEditor()) {
@@ -256,8 +257,11 @@ void TTreeViewCheckBoxes::commitData(QWidget* editor)
     QTreeWidget::commitData(editor);
     auto* line = qobject_cast<QLineEdit*>(editor);
     if (node && line) {
-        editingItem_ = nullptr;  // one Edited per edit
-        emit Edited(node, line->text());
+        editingItem_ = nullptr;  // one end per edit
+        if (line->text() == editStartText_)
+            emit EditedUnchanged(node);
+        else
+            emit Edited(node, line->text());
     }
 }
 

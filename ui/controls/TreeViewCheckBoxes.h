@@ -75,8 +75,11 @@ public:
 signals:
     // The in-place edit ended with Esc.
     void CancelEdit();
-    // The in-place edit ended with the text kept (Enter, leaving the editor, EndEdit(true)).
+    // The in-place edit ended with the text kept (Enter, leaving the editor, EndEdit(true)) and
+    // other than the text it started with.
     void Edited(QTreeWidgetItem* Node, const QString& Text);
+    // The in-place edit ended as Edited does, with the text it started with: a look, no edit.
+    void EditedUnchanged(QTreeWidgetItem* Node);
     // The in-place editor opened, its text changed or it closed: what it can undo changed.
     void EditorChanged();
 
@@ -99,4 +102,5 @@ private:
     std::function<void(QMouseEvent*)> onMouseMove_;
     TVetoSelectionModel* vetoModel_;
     QTreeWidgetItem* editingItem_ = nullptr;
+    QString editStartText_;
 };

@@ -93,6 +93,7 @@ void TTreeEditing::HookTree(TTreeViewCheckBoxes* Tree)
     connect(Tree, &TTreeViewCheckBoxes::Edited, this, [this](QTreeWidgetItem* node, const QString& text) {
         RunGuardedWhenIdle([&] { tvTasksTreeEdited(node, text); });
     });
+    connect(Tree, &TTreeViewCheckBoxes::EditedUnchanged, this, [this] { tvTasksTreeEditedUnchanged(); });
     // Undo and Redo follow the typing in the caption editor.
     connect(Tree, &TTreeViewCheckBoxes::EditorChanged, this, [this] { host_.UpdateUndoRedoActions(); });
     connect(Tree, &QTreeWidget::itemChanged, this, [this, Tree](QTreeWidgetItem* node) {
@@ -355,6 +356,15 @@ void TTreeEditing::tvTasksTreeEdited(QTreeWidgetItem* Node, const QString& Text)
         host_.SetModified(true);
     }
     RepaintTaskTrees();
+}
+
+void TTreeEditing::tvTasksTreeEditedUnchanged()
+{
+    // A caption left as it was writes nothing; only a new task kept as inserted is news to the file.
+    if (newTaskPending_) {
+        newTaskPending_ = false;
+        host_.SetModified(true);
+    }
 }
 
 void TTreeEditing::tvTasksTreeControlExpandedCollapsed(QTreeWidgetItem* Node, bool Expanded)

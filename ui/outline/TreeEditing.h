@@ -99,6 +99,7 @@ private:
     bool tvTasksTreeMouseDown(TTreeViewCheckBoxes* Tree, QMouseEvent* Event);
     void tvTasksTreeMouseMove(TTreeViewCheckBoxes* Tree, QMouseEvent* Event);
     void tvTasksTreeEdited(QTreeWidgetItem* Node, const QString& Text);
+    void tvTasksTreeEditedUnchanged();
     void tvTasksTreeItemChanged(TTreeViewCheckBoxes* Tree, QTreeWidgetItem* Node);
     void tvTasksTreeControlExpandedCollapsed(QTreeWidgetItem* Node, bool Expanded);
 

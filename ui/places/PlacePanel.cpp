@@ -222,8 +222,9 @@ void TPlacePanel::BuildPlacesPage()
 
 void TPlacePanel::SetCurrentPlace(TTaskPlace* Place)
 {
-    // The place already shown stays as it is; one the task side covers is shown again.
-    if (Place && Place == state_.CurrentPlace && !propsPanel_.isHidden())
+    // The place already shown stays as it is; one the task side covers, or that another page
+    // hid with the whole right side, is shown again.
+    if (Place && Place == state_.CurrentPlace && propsPanel_.isVisibleTo(propsPanel_.window()))
         return;
     host_.CommitTaskEdits();
     UpdateCurrentPlace();
@@ -257,8 +258,13 @@ void TPlacePanel::UpdateCurrentPlace(bool ResolveCaptionTyped)
     // A caption still being typed that could not be taken waits for a later write-back.
     const bool captionPending =
         !ResolveCaptionTyped && !PlaceRenameRefusal(*state_.DataBase->PlacesList, *place, caption.toStdString()).empty();
-    if (!captionPending && KeepsCaption(*place, caption))
+    if (!captionPending && KeepsCaption(*place, caption)) {
         place->SetCaption(caption.toStdString());
+        // The row shows the caption as the place took it, not as it was typed.
+        TUILock lock(uiLockCount_);
+        if (QTreeWidgetItem* item = FindPlaceListItem(lvPlaces_, place))
+            item->setText(0, QString::fromStdString(place->Caption));
+    }
     TStringList lines;
     lines.SetText(PlaceNotesEditor_->toPlainText().toStdString());
     place->SetPlaceNote(lines.Text());
@@ -427,7 +433,7 @@ void TPlacePanel::lvPlacesEdited(QTreeWidgetItem* Item, const QString& Text)
 
 bool TPlacePanel::lvPlacesMouseDown(QMouseEvent* Event)
 {
-    if (uiLockCount_ > 0 || Event->button() != Qt::LeftButton)
+    if (uiLockCount_ > 0)
         return false;
     const QPoint pos = Event->position().toPoint();
     QTreeWidgetItem* item = lvPlaces_->itemAt(pos);
@@ -436,12 +442,13 @@ bool TPlacePanel::lvPlacesMouseDown(QMouseEvent* Event)
     // A press on the place already current shows it where the task side covers it.
     if (item == lvPlaces_->currentItem() && !lvPlacesChanging(item))
         return true;
-    if (!lvPlaces_->LabelRect(item).contains(pos))
-        return false;
+    const bool onLabel = lvPlaces_->LabelRect(item).contains(pos);
+    // The row pressed is selected as a row, not by where the pointer is once the change is
+    // over: a refused caption written back on the way may have moved the rows under it.
     lvPlaces_->setCurrentItem(item);
     if (lvPlaces_->currentItem() != item)
         return true;  // the selection change was refused
-    if (host_.OneClickEditMode())
+    if (onLabel && Event->button() == Qt::LeftButton && host_.OneClickEditMode())
         StartPlaceCaptionEdit(item, lvPlaces_->CaretIndexAtPoint(item, pos));
     return true;
 }

@@ -60,6 +60,21 @@ TEST(TreeViewCheckBoxes, EditEndsReportAcceptOrCancel)
     EXPECT_EQ(item->text(0), "new");
     EXPECT_EQ(cancelled, 1);
     EXPECT_FALSE(tree.IsEditing());
+
+    // Typing that ends where it started is told apart from an edit.
+    int unchanged = 0;
+    QObject::connect(&tree, &TTreeViewCheckBoxes::EditedUnchanged, [&] { ++unchanged; });
+    tree.StartEdit(item);
+    tree.InPlaceEditor()->setText("newer");
+    tree.InPlaceEditor()->setText("new");
+    tree.EndEdit(true);
+    EXPECT_EQ(unchanged, 1);
+    edited.clear();
+    tree.StartEdit(item);
+    tree.InPlaceEditor()->setText("New");
+    tree.EndEdit(true);
+    EXPECT_EQ(edited, "New");
+    EXPECT_EQ(unchanged, 1);
 }
 
 TEST(TreeViewCheckBoxes, ARefusedChangeKeepsBothTheCurrentItemAndTheSelection)
