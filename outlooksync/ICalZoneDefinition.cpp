@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <list>
+#include <string_view>
+#include <unordered_map>
 
 #include "outlooksync/ICalRuleDays.h"
 #include "outlooksync/ICalRuleParts.h"
@@ -18,6 +21,10 @@ constexpr int kLastYear = 2500;
 // so that the onset in force at their start is among them: a rule for the 29th of February
 // may skip seven years.
 constexpr int kLeadIntervals = 8;
+// Definitions kept for files to come, the last used, within a total of their texts' length;
+// the years' zones each keeps.
+constexpr size_t kSharedDefinitions = 1024, kSharedText = 4 << 20;
+constexpr size_t kZonesPerDefinition = 64;
 
 struct TComponentFree {
     void operator()(icalcomponent* c) const { icalcomponent_free(c); }
@@ -63,14 +70,46 @@ icalproperty* OnsetProperty(const icaltimetype& t)
 
 } // namespace
 
-std::unique_ptr<TICalZoneDefinition> TICalZoneDefinition::Read(const TICalComponent& VTimeZone,
+std::shared_ptr<TICalZoneDefinition> TICalZoneDefinition::Shared(const std::string& Text,
+                                                                 const std::string& TzID)
+{
+    using TEntry = std::pair<std::string, std::shared_ptr<TICalZoneDefinition>>;
+    static std::mutex mutex;
+    static std::list<TEntry> recent;   // the last used first
+    static std::unordered_map<std::string_view, std::list<TEntry>::iterator> byKey;
+    static size_t textSize = 0;
+
+    std::string key = TzID + '\n' + Text;
+    {
+        std::lock_guard lock(mutex);
+        if (auto it = byKey.find(key); it != byKey.end()) {
+            recent.splice(recent.begin(), recent, it->second);
+            return it->second->second;
+        }
+    }
+    std::shared_ptr<TICalZoneDefinition> definition = Read(Text, TzID);
+    std::lock_guard lock(mutex);
+    if (auto it = byKey.find(key); it != byKey.end())   // read meanwhile elsewhere
+        return it->second->second;
+    textSize += key.size();
+    recent.emplace_front(std::move(key), definition);
+    byKey.emplace(recent.front().first, recent.begin());
+    while (recent.size() > 1 && (recent.size() > kSharedDefinitions || textSize > kSharedText)) {
+        textSize -= recent.back().first.size();
+        byKey.erase(recent.back().first);
+        recent.pop_back();
+    }
+    return definition;
+}
+
+std::shared_ptr<TICalZoneDefinition> TICalZoneDefinition::Read(const std::string& Text,
                                                                const std::string& TzID)
 {
     // libical reads the text its own way; what it reads is what is checked.
-    TComponentPtr parsed(icalparser_parse_string(WriteICalendar({VTimeZone}).c_str()));
+    TComponentPtr parsed(icalparser_parse_string(Text.c_str()));
     if (!parsed || icalcomponent_isa(parsed.get()) != ICAL_VTIMEZONE_COMPONENT)
         return nullptr;
-    std::unique_ptr<TICalZoneDefinition> zone(new TICalZoneDefinition(TzID));
+    std::shared_ptr<TICalZoneDefinition> zone(new TICalZoneDefinition(TzID));
     for (icalcomponent* c = icalcomponent_get_first_component(parsed.get(), ICAL_ANY_COMPONENT); c;
          c = icalcomponent_get_next_component(parsed.get(), ICAL_ANY_COMPONENT)) {
         const icalcomponent_kind kind = icalcomponent_isa(c);
@@ -206,15 +245,19 @@ bool TICalZoneDefinition::AddOnsets(const TObservance& Observance, int FromYear,
     return true;
 }
 
-icaltimezone* TICalZoneDefinition::Covering(int Year)
+std::shared_ptr<icaltimezone> TICalZoneDefinition::Covering(int Year)
 {
     Year = std::clamp(Year, 1, kLastYear);
-    if (zone_ && fromYear_ <= Year && Year <= toYear_)
-        return zone_.get();
-    const int fromYear = zone_ ? std::min(fromYear_, Year - 1) : Year - 1;
-    const int toYear = zone_ ? std::max(toYear_, Year + 1) : Year + 1;
-    zone_.reset();
+    std::lock_guard lock(mutex_);
+    if (auto it = zones_.find(Year); it != zones_.end())
+        return it->second;
+    if (zones_.size() >= kZonesPerDefinition)
+        zones_.clear();   // those still held stay valid
+    return zones_[Year] = Build(Year - 1, Year + 1);
+}
 
+std::shared_ptr<icaltimezone> TICalZoneDefinition::Build(int FromYear, int ToYear) const
+{
     TComponentPtr definition(icalcomponent_new_vtimezone());
     icalcomponent_add_property(definition.get(), icalproperty_new_tzid(tzid_.c_str()));
     int steps = kMaxRuleSteps;
@@ -224,15 +267,15 @@ icaltimezone* TICalZoneDefinition::Covering(int Year)
         icalcomponent_add_property(c, icalproperty_new_dtstart(o.Start));
         icalcomponent_add_property(c, icalproperty_new_tzoffsetfrom(o.OffsetFrom));
         icalcomponent_add_property(c, icalproperty_new_tzoffsetto(o.OffsetTo));
-        if (!AddOnsets(o, fromYear, toYear, steps, c))
+        if (!AddOnsets(o, FromYear, ToYear, steps, c))
             return nullptr;
     }
-    std::unique_ptr<icaltimezone, TZoneFree> zone(icaltimezone_new());
-    if (!zone || !icaltimezone_set_component(zone.get(), definition.get()))
+    icaltimezone* made = icaltimezone_new();
+    if (!made)
+        return nullptr;
+    std::shared_ptr<icaltimezone> zone(made, TZoneFree());
+    if (!icaltimezone_set_component(zone.get(), definition.get()))
         return nullptr;
     definition.release();   // the zone owns it now
-    zone_ = std::move(zone);
-    fromYear_ = fromYear;
-    toYear_ = toYear;
-    return zone_.get();
+    return zone;
 }

@@ -255,4 +255,31 @@ TEST(RuleDays, OnlyThePeriodsTheIntervalReachesFromTheStartCount)
     }
 }
 
+// Each text of a zone is worked out once and kept for the files to come, the last used:
+// files that name one zone with other offsets each read their own, also past the number kept.
+TEST(FileZoneTimes, EachTextGivesItsOwnZoneAlsoUnderOneNameAndPastTheZonesKept)
+{
+    UseTimeZone("UTC0");
+    constexpr int kFiles = 1200;   // minutes east of UTC, more texts than are kept
+    for (int round = 0; round < 2; ++round) {
+        for (int minutes = 0; minutes < kFiles; ++minutes) {
+            const auto file = ParseICalendar(
+                "BEGIN:VCALENDAR\r\n" +
+                Zone(Obs("STANDARD", Format("TZOFFSETTO:+%02d%02d\r\nDTSTART:19700101T000000\r\n",
+                                            minutes / 60, minutes % 60)),
+                     "Test/Zone") +
+                "END:VCALENDAR\r\n");
+            TICalTimes times(&file[0]);
+            TICalProperty due{"DUE", ";TZID=Test/Zone", "20250715T230000", false, {}};
+            TDateTime local = 0;
+            TICalTimeForm form;
+            std::string error;
+            ASSERT_TRUE(times.Read(due, local, form, error)) << error;
+            ASSERT_EQ(FormatICalLocalDateTime(local),
+                      FormatICalLocalDateTime(EncodeDate(2025, 7, 15) + EncodeTime(23, 0, 0, 0) - minutes / 1440.0))
+                << minutes << " in round " << round;
+        }
+    }
+}
+
 } // namespace
