@@ -96,7 +96,7 @@ std::string CraftedZoneFile(int i)
 }
 
 // The same task as TodomanFile(i) writes, its times in one of the zones clients write (their
-// usual text, so that a folder holds a few distinct definitions).
+// usual text, so that a folder holds a few distinct definitions, or none).
 std::string ZonedFile(int i)
 {
     static const struct {
@@ -121,6 +121,7 @@ std::string ZonedFile(int i)
          "TZOFFSETTO:-0400\r\nEND:DAYLIGHT\r\nBEGIN:STANDARD\r\nTZOFFSETFROM:-0400\r\n"
          "RRULE:FREQ=YEARLY;BYMONTH=11;BYDAY=1SU\r\nDTSTART:20071104T020000\r\nTZNAME:EST\r\n"
          "TZOFFSETTO:-0500\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\n"},
+        {"Europe/Paris", ""},   // the system's zone, without a definition
         {"Asia/Tokyo",
          "BEGIN:VTIMEZONE\r\nTZID:Asia/Tokyo\r\nBEGIN:STANDARD\r\nTZOFFSETFROM:+0900\r\n"
          "TZOFFSETTO:+0900\r\nTZNAME:JST\r\nDTSTART:19700101T000000\r\nEND:STANDARD\r\n"
