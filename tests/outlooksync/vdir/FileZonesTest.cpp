@@ -229,6 +229,11 @@ TEST(RuleDays, OnlyThePeriodsTheIntervalReachesFromTheStartCount)
         {"FREQ=MONTHLY;INTERVAL=12;BYMONTHDAY=31", "20250131", true},
         {"FREQ=MONTHLY;INTERVAL=11;BYMONTHDAY=31", "20250228", true},
         {"FREQ=MONTHLY;INTERVAL=24;BYMONTHDAY=30", "20240215", false},
+        {"FREQ=MONTHLY;INTERVAL=48;BYMONTHDAY=29", "20010215", false},
+        {"FREQ=MONTHLY;INTERVAL=48;BYMONTHDAY=29", "20040215", true},
+        // Every 400 years the same month: five Sundays in March 2025, four in February.
+        {"FREQ=MONTHLY;INTERVAL=4800;BYDAY=5SU", "20250301", true},
+        {"FREQ=MONTHLY;INTERVAL=4800;BYDAY=5SU", "20250201", false},
         {"FREQ=MONTHLY;INTERVAL=6;BYMONTH=3", "20250215", false},
         {"FREQ=MONTHLY;INTERVAL=6;BYMONTH=8", "20250215", true},
         // Five Mondays in a February that begins on one in a leap year (2016); never ten.
