@@ -243,6 +243,8 @@ TEST(RuleDays, OnlyThePeriodsTheIntervalReachesFromTheStartCount)
         {"FREQ=DAILY;INTERVAL=7;BYDAY=MO", "20250107", false},
         {"FREQ=DAILY;INTERVAL=7;BYDAY=TU", "20250107", true},
         {"FREQ=DAILY;INTERVAL=14;BYMONTH=2;BYMONTHDAY=29", "20250107", true},
+        {"FREQ=DAILY;INTERVAL=7;BYDAY=MO", "20250408T090000", false},
+        {"FREQ=DAILY;INTERVAL=7;BYDAY=TU", "20250408T090000", true},
         {"FREQ=DAILY;INTERVAL=2;BYMONTH=2;BYMONTHDAY=29;BYDAY=SA", "20250106", true},
     };
     for (const auto& r : rules) {
