@@ -1,9 +1,8 @@
 #include "outlooksync/ICalZoneDefinition.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
-#include <list>
-#include <string_view>
 #include <unordered_map>
 
 #include "outlooksync/ICalRuleDays.h"
@@ -73,31 +72,36 @@ icalproperty* OnsetProperty(const icaltimetype& t)
 std::shared_ptr<TICalZoneDefinition> TICalZoneDefinition::Shared(const std::string& Text,
                                                                  const std::string& TzID)
 {
-    using TEntry = std::pair<std::string, std::shared_ptr<TICalZoneDefinition>>;
+    struct TKept {
+        std::shared_ptr<TICalZoneDefinition> Definition;
+        uint64_t LastUse = 0;
+    };
     static std::mutex mutex;
-    static std::list<TEntry> recent;   // the last used first
-    static std::unordered_map<std::string_view, std::list<TEntry>::iterator> byKey;
+    static std::unordered_map<std::string, TKept> kept;
+    static uint64_t uses = 0;
     static size_t textSize = 0;
 
-    std::string key = TzID + '\n' + Text;
+    const std::string key = TzID + '\n' + Text;
     {
         std::lock_guard lock(mutex);
-        if (auto it = byKey.find(key); it != byKey.end()) {
-            recent.splice(recent.begin(), recent, it->second);
-            return it->second->second;
+        if (auto it = kept.find(key); it != kept.end()) {
+            it->second.LastUse = ++uses;
+            return it->second.Definition;
         }
     }
     std::shared_ptr<TICalZoneDefinition> definition = Read(Text, TzID);
     std::lock_guard lock(mutex);
-    if (auto it = byKey.find(key); it != byKey.end())   // read meanwhile elsewhere
-        return it->second->second;
+    const auto [it, added] = kept.try_emplace(key, TKept{definition, ++uses});
+    if (!added)   // read meanwhile elsewhere
+        return it->second.Definition;
     textSize += key.size();
-    recent.emplace_front(std::move(key), definition);
-    byKey.emplace(recent.front().first, recent.begin());
-    while (recent.size() > 1 && (recent.size() > kSharedDefinitions || textSize > kSharedText)) {
-        textSize -= recent.back().first.size();
-        byKey.erase(recent.back().first);
-        recent.pop_back();
+    // The one used longest ago goes (a scan: a definition not kept costs far more to read).
+    while (kept.size() > kSharedDefinitions || (kept.size() > 1 && textSize > kSharedText)) {
+        const auto oldest = std::min_element(kept.begin(), kept.end(), [](const auto& a, const auto& b) {
+            return a.second.LastUse < b.second.LastUse;
+        });
+        textSize -= oldest->first.size();
+        kept.erase(oldest);
     }
     return definition;
 }
