@@ -5,6 +5,7 @@
 // its end; a daily one it walks day by day.
 #include <libical/ical.h>
 
-// False when no period of 28 years (every weekday on every date, leap years included) holds a
-// day of the rule that starts at Start. True for other frequencies.
+// False when no period the rule reaches from Start (every INTERVAL-th from the start's own, over
+// the 400 years in which the calendar repeats) holds a day of the rule. True for other
+// frequencies.
 bool RuleDaysComeRound(const icalrecurrencetype& Rule, const icaltimetype& Start);

@@ -40,8 +40,11 @@ std::string QuotedParam(const std::string& value)
 
 struct TICalTimes::TZones {
     const TICalComponent* Calendar = nullptr;
-    // The file's own definitions by TZID; nullptr for one that cannot be used.
-    std::map<std::string, std::unique_ptr<TICalZoneDefinition>> Defined;
+    // The file's own definitions by TZID, shared with other files of the same text; nullptr
+    // for one that cannot be used.
+    std::map<std::string, std::shared_ptr<TICalZoneDefinition>> Defined;
+    // Every zone handed out stays valid while these times are in use.
+    std::vector<std::shared_ptr<icaltimezone>> Held;
 
     // The zone a TZID names around a year: the file's own definition first, then the system's
     // database (also for a definition that cannot be used).
@@ -51,8 +54,11 @@ struct TICalTimes::TZones {
         if (it == Defined.end())
             it = Defined.emplace(tzid, Definition(tzid)).first;
         if (it->second) {
-            if (icaltimezone* zone = it->second->Covering(year))
-                return zone;
+            if (std::shared_ptr<icaltimezone> zone = it->second->Covering(year)) {
+                if (std::find(Held.begin(), Held.end(), zone) == Held.end())
+                    Held.push_back(zone);
+                return zone.get();
+            }
             it->second.reset();
         }
         if (icaltimezone* zone = icaltimezone_get_builtin_timezone(tzid.c_str()))
@@ -62,7 +68,7 @@ struct TICalTimes::TZones {
 
     // The file's definition of the zone. Definitions of one name that differ leave it open
     // which one is meant.
-    std::unique_ptr<TICalZoneDefinition> Definition(const std::string& tzid) const
+    std::shared_ptr<TICalZoneDefinition> Definition(const std::string& tzid) const
     {
         if (!Calendar)
             return nullptr;
@@ -78,7 +84,7 @@ struct TICalTimes::TZones {
             found = &c;
             foundText = std::move(text);
         }
-        return found ? TICalZoneDefinition::Read(*found, tzid) : nullptr;
+        return found ? TICalZoneDefinition::Shared(foundText, tzid) : nullptr;
     }
 };
 

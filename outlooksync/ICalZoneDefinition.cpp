@@ -1,7 +1,9 @@
 #include "outlooksync/ICalZoneDefinition.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <unordered_map>
 
 #include "outlooksync/ICalRuleDays.h"
 #include "outlooksync/ICalRuleParts.h"
@@ -18,6 +20,10 @@ constexpr int kLastYear = 2500;
 // so that the onset in force at their start is among them: a rule for the 29th of February
 // may skip seven years.
 constexpr int kLeadIntervals = 8;
+// Definitions kept for files to come, the last used, within a total of their texts' length;
+// the years' zones each keeps.
+constexpr size_t kSharedDefinitions = 1024, kSharedText = 4 << 20;
+constexpr size_t kZonesPerDefinition = 64;
 
 struct TComponentFree {
     void operator()(icalcomponent* c) const { icalcomponent_free(c); }
@@ -63,14 +69,51 @@ icalproperty* OnsetProperty(const icaltimetype& t)
 
 } // namespace
 
-std::unique_ptr<TICalZoneDefinition> TICalZoneDefinition::Read(const TICalComponent& VTimeZone,
+std::shared_ptr<TICalZoneDefinition> TICalZoneDefinition::Shared(const std::string& Text,
+                                                                 const std::string& TzID)
+{
+    struct TKept {
+        std::shared_ptr<TICalZoneDefinition> Definition;
+        uint64_t LastUse = 0;
+    };
+    static std::mutex mutex;
+    static std::unordered_map<std::string, TKept> kept;
+    static uint64_t uses = 0;
+    static size_t textSize = 0;
+
+    const std::string key = TzID + '\n' + Text;
+    {
+        std::lock_guard lock(mutex);
+        if (auto it = kept.find(key); it != kept.end()) {
+            it->second.LastUse = ++uses;
+            return it->second.Definition;
+        }
+    }
+    std::shared_ptr<TICalZoneDefinition> definition = Read(Text, TzID);
+    std::lock_guard lock(mutex);
+    const auto [it, added] = kept.try_emplace(key, TKept{definition, ++uses});
+    if (!added)   // read meanwhile elsewhere
+        return it->second.Definition;
+    textSize += key.size();
+    // The one used longest ago goes (a scan: a definition not kept costs far more to read).
+    while (kept.size() > kSharedDefinitions || (kept.size() > 1 && textSize > kSharedText)) {
+        const auto oldest = std::min_element(kept.begin(), kept.end(), [](const auto& a, const auto& b) {
+            return a.second.LastUse < b.second.LastUse;
+        });
+        textSize -= oldest->first.size();
+        kept.erase(oldest);
+    }
+    return definition;
+}
+
+std::shared_ptr<TICalZoneDefinition> TICalZoneDefinition::Read(const std::string& Text,
                                                                const std::string& TzID)
 {
     // libical reads the text its own way; what it reads is what is checked.
-    TComponentPtr parsed(icalparser_parse_string(WriteICalendar({VTimeZone}).c_str()));
+    TComponentPtr parsed(icalparser_parse_string(Text.c_str()));
     if (!parsed || icalcomponent_isa(parsed.get()) != ICAL_VTIMEZONE_COMPONENT)
         return nullptr;
-    std::unique_ptr<TICalZoneDefinition> zone(new TICalZoneDefinition(TzID));
+    std::shared_ptr<TICalZoneDefinition> zone(new TICalZoneDefinition(TzID));
     for (icalcomponent* c = icalcomponent_get_first_component(parsed.get(), ICAL_ANY_COMPONENT); c;
          c = icalcomponent_get_next_component(parsed.get(), ICAL_ANY_COMPONENT)) {
         const icalcomponent_kind kind = icalcomponent_isa(c);
@@ -206,15 +249,19 @@ bool TICalZoneDefinition::AddOnsets(const TObservance& Observance, int FromYear,
     return true;
 }
 
-icaltimezone* TICalZoneDefinition::Covering(int Year)
+std::shared_ptr<icaltimezone> TICalZoneDefinition::Covering(int Year)
 {
     Year = std::clamp(Year, 1, kLastYear);
-    if (zone_ && fromYear_ <= Year && Year <= toYear_)
-        return zone_.get();
-    const int fromYear = zone_ ? std::min(fromYear_, Year - 1) : Year - 1;
-    const int toYear = zone_ ? std::max(toYear_, Year + 1) : Year + 1;
-    zone_.reset();
+    std::lock_guard lock(mutex_);
+    if (auto it = zones_.find(Year); it != zones_.end())
+        return it->second;
+    if (zones_.size() >= kZonesPerDefinition)
+        zones_.clear();   // those still held stay valid
+    return zones_[Year] = Build(Year - 1, Year + 1);
+}
 
+std::shared_ptr<icaltimezone> TICalZoneDefinition::Build(int FromYear, int ToYear) const
+{
     TComponentPtr definition(icalcomponent_new_vtimezone());
     icalcomponent_add_property(definition.get(), icalproperty_new_tzid(tzid_.c_str()));
     int steps = kMaxRuleSteps;
@@ -224,15 +271,15 @@ icaltimezone* TICalZoneDefinition::Covering(int Year)
         icalcomponent_add_property(c, icalproperty_new_dtstart(o.Start));
         icalcomponent_add_property(c, icalproperty_new_tzoffsetfrom(o.OffsetFrom));
         icalcomponent_add_property(c, icalproperty_new_tzoffsetto(o.OffsetTo));
-        if (!AddOnsets(o, fromYear, toYear, steps, c))
+        if (!AddOnsets(o, FromYear, ToYear, steps, c))
             return nullptr;
     }
-    std::unique_ptr<icaltimezone, TZoneFree> zone(icaltimezone_new());
-    if (!zone || !icaltimezone_set_component(zone.get(), definition.get()))
+    icaltimezone* made = icaltimezone_new();
+    if (!made)
+        return nullptr;
+    std::shared_ptr<icaltimezone> zone(made, TZoneFree());
+    if (!icaltimezone_set_component(zone.get(), definition.get()))
         return nullptr;
     definition.release();   // the zone owns it now
-    zone_ = std::move(zone);
-    fromYear_ = fromYear;
-    toYear_ = toYear;
-    return zone_.get();
+    return zone;
 }

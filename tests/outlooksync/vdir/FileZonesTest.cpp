@@ -1,8 +1,10 @@
 // Time zones that task files define: hostile definitions beside good files resolve in one run
 // to the system's zone of their name (or, where libical reads them as sound, to their own
 // offsets); a sound definition gives the times libical gives for its own text.
+#include "outlooksync/ICalRuleDays.h"
 #include "outlooksync/ICalTimes.h"
 #include "outlooksync/vdir/VdirTestSupport.h"
+#include "platform/StrUtils.h"
 
 namespace {
 
@@ -69,6 +71,11 @@ const struct {
      Summer("RRULE:FREQ=YEARLY;COUNT=2000000000;BYMONTH=3;BYDAY=-1SU\r\n", "00010325T020000"), "", 17},
     {"from-year-1", Summer(kSound, "00010325T020000"), "", 10},
     {"huge-interval", Summer("RRULE:FREQ=YEARLY;INTERVAL=32767;BYMONTH=3;BYDAY=-1SU\r\n"), "", 11},
+    // Odd years hold no 29th of February; even ones from 1604 do.
+    {"leap-day-in-odd-years",
+     Summer("RRULE:FREQ=YEARLY;INTERVAL=2;BYMONTH=2;BYMONTHDAY=29;BYDAY=MO\r\n", "16010101T020000"), "", 17},
+    {"leap-day-every-other-year", Summer("RRULE:FREQ=YEARLY;INTERVAL=2;BYMONTH=2;BYMONTHDAY=29\r\n", "16040101T020000"),
+     "", 11},
     // libical steps through no rule that starts after 2582.
     {"far-future-start", Summer(kSound, "99990328T020000"), "", 17},
     // An observance inside another is no part of the zone, for libical too.
@@ -212,6 +219,90 @@ TEST(FileZoneTimes, ASoundZoneGivesTheTimesLibicalGivesForItsOwnText)
         }
     }
     icaltimezone_free(reference, 1);
+}
+
+// Whether a rule's days come round counts only the periods its INTERVAL reaches from the
+// start's own; a sound rule is never refused (libical finds its next day, as a check of the
+// table).
+TEST(RuleDays, OnlyThePeriodsTheIntervalReachesFromTheStartCount)
+{
+    const struct {
+        const char *rule, *start;
+        bool comesRound;
+    } rules[] = {
+        // RFC 5545's examples.
+        {"FREQ=YEARLY;INTERVAL=4;BYMONTH=11;BYDAY=TU;BYMONTHDAY=2,3,4,5,6,7,8", "19961105T090000", true},
+        {"FREQ=YEARLY;INTERVAL=2;BYMONTH=1,2,3", "19970310T090000", true},
+        {"FREQ=MONTHLY;INTERVAL=18;BYMONTHDAY=10,11,12,13,14,15", "19970910T090000", true},
+        {"FREQ=YEARLY;INTERVAL=2;BYMONTH=2;BYMONTHDAY=29;BYDAY=MO", "16010101T020000", false},
+        {"FREQ=YEARLY;INTERVAL=2;BYMONTH=2;BYMONTHDAY=29", "16040101T020000", true},
+        {"FREQ=YEARLY;INTERVAL=2;BYMONTH=2;BYMONTHDAY=29", "20010101", false},
+        {"FREQ=YEARLY;INTERVAL=4;BYMONTH=2;BYMONTHDAY=29;BYDAY=MO", "20040101", true},   // 2016
+        // 2000 is a leap year, 1900 and 2300 are not.
+        {"FREQ=YEARLY;INTERVAL=100;BYMONTH=2;BYMONTHDAY=29", "19000101", true},
+        {"FREQ=YEARLY;INTERVAL=400;BYMONTH=2;BYMONTHDAY=29", "19000101", false},
+        {"FREQ=MONTHLY;INTERVAL=12;BYMONTHDAY=31", "20250228", false},
+        {"FREQ=MONTHLY;INTERVAL=12;BYMONTHDAY=31", "20250131", true},
+        {"FREQ=MONTHLY;INTERVAL=11;BYMONTHDAY=31", "20250228", true},
+        {"FREQ=MONTHLY;INTERVAL=24;BYMONTHDAY=30", "20240215", false},
+        {"FREQ=MONTHLY;INTERVAL=48;BYMONTHDAY=29", "20010215", false},
+        {"FREQ=MONTHLY;INTERVAL=48;BYMONTHDAY=29", "20040215", true},
+        // Every 400 years the same month: five Sundays in March 2025, four in February.
+        {"FREQ=MONTHLY;INTERVAL=4800;BYDAY=5SU", "20250301", true},
+        {"FREQ=MONTHLY;INTERVAL=4800;BYDAY=5SU", "20250201", false},
+        {"FREQ=MONTHLY;INTERVAL=6;BYMONTH=3", "20250215", false},
+        {"FREQ=MONTHLY;INTERVAL=6;BYMONTH=8", "20250215", true},
+        // Five Mondays in a February that begins on one in a leap year (2016); never ten.
+        {"FREQ=MONTHLY;INTERVAL=12;BYDAY=MO;BYSETPOS=5", "20250201", true},
+        {"FREQ=MONTHLY;INTERVAL=12;BYDAY=MO,TU;BYSETPOS=10", "20250201", false},
+        // From a Tuesday: every other Tuesday meets the 29th of February 2028.
+        {"FREQ=DAILY;INTERVAL=7;BYDAY=MO", "20250107", false},
+        {"FREQ=DAILY;INTERVAL=7;BYDAY=TU", "20250107", true},
+        {"FREQ=DAILY;INTERVAL=14;BYMONTH=2;BYMONTHDAY=29", "20250107", true},
+        {"FREQ=DAILY;INTERVAL=7;BYDAY=MO", "20250408T090000", false},
+        {"FREQ=DAILY;INTERVAL=7;BYDAY=TU", "20250408T090000", true},
+        {"FREQ=DAILY;INTERVAL=2;BYMONTH=2;BYMONTHDAY=29;BYDAY=SA", "20250106", true},
+    };
+    for (const auto& r : rules) {
+        const icalrecurrencetype rule = icalrecurrencetype_from_string(r.rule);
+        const icaltimetype start = icaltime_from_string(r.start);
+        EXPECT_EQ(RuleDaysComeRound(rule, start), r.comesRound) << r.rule << " from " << r.start;
+        if (!r.comesRound)
+            continue;
+        icalrecur_iterator* it = icalrecur_iterator_new(rule, start);
+        icaltimetype next = icalrecur_iterator_next(it);
+        while (!icaltime_is_null_time(next) && icaltime_compare(next, start) <= 0)
+            next = icalrecur_iterator_next(it);
+        EXPECT_FALSE(icaltime_is_null_time(next)) << r.rule << " from " << r.start;
+        icalrecur_iterator_free(it);
+    }
+}
+
+// Each text of a zone is worked out once and kept for the files to come, the last used:
+// files that name one zone with other offsets each read their own, also past the number kept.
+TEST(FileZoneTimes, EachTextGivesItsOwnZoneAlsoUnderOneNameAndPastTheZonesKept)
+{
+    UseTimeZone("UTC0");
+    constexpr int kFiles = 1200;   // minutes east of UTC, more texts than are kept
+    for (int round = 0; round < 2; ++round) {
+        for (int minutes = 0; minutes < kFiles; ++minutes) {
+            const auto file = ParseICalendar(
+                "BEGIN:VCALENDAR\r\n" +
+                Zone(Obs("STANDARD", Format("TZOFFSETTO:+%02d%02d\r\nDTSTART:19700101T000000\r\n",
+                                            minutes / 60, minutes % 60)),
+                     "Test/Zone") +
+                "END:VCALENDAR\r\n");
+            TICalTimes times(&file[0]);
+            TICalProperty due{"DUE", ";TZID=Test/Zone", "20250715T230000", false, {}};
+            TDateTime local = 0;
+            TICalTimeForm form;
+            std::string error;
+            ASSERT_TRUE(times.Read(due, local, form, error)) << error;
+            ASSERT_EQ(FormatICalLocalDateTime(local),
+                      FormatICalLocalDateTime(EncodeDate(2025, 7, 15) + EncodeTime(23, 0, 0, 0) - minutes / 1440.0))
+                << minutes << " in round " << round;
+        }
+    }
 }
 
 } // namespace
