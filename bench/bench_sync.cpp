@@ -3,7 +3,8 @@
 // two-way run with nothing changed, and the one-way runs in each direction (every file read
 // into its task; every task written to its file, unchanged and changed). Beside them, runs with
 // nothing changed over 5k files whose times name zones the files define, against the same tasks
-// in UTC, and first runs over 1k zones whose rules only seem to have days, against sound ones.
+// in UTC, first runs over 1k zones whose rules only seem to have days, against sound ones, and
+// runs that complete 1k recurring tasks of three kinds.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -234,6 +235,57 @@ void CraftedZonesFirstRun(benchmark::State& state) { FirstRun(state, CraftedZone
 void CraftedIntervalsFirstRun(benchmark::State& state) { FirstRun(state, CraftedIntervalFile, true); }
 void SoundIntervalsFirstRun(benchmark::State& state) { FirstRun(state, SoundIntervalFile, true); }
 
+// Recurring task files in a zone: weekly, every working hour, and every day and a minute at
+// midnight of the 29th of February (next in the year 3240: searched to the walk's bound, and
+// left open).
+std::string SeriesFile(int i, const std::string& rule)
+{
+    return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Bench//EN\r\nBEGIN:VTODO\r\nUID:series-" +
+           std::to_string(i) + "\r\nDTSTAMP:20250101T000000Z\r\nSUMMARY:Series " + std::to_string(i) +
+           "\r\nDTSTART;TZID=Europe/Berlin:20250307T160000\r\nDUE;TZID=Europe/Berlin:20250307T170000\r\n"
+           "RRULE:" + rule + "\r\nEXDATE:20250314T150000Z\r\nEND:VTODO\r\nEND:VCALENDAR\r\n";
+}
+std::string WeeklyFile(int i) { return SeriesFile(i, "FREQ=WEEKLY;COUNT=50"); }
+std::string WorkingHoursFile(int i)
+{
+    return SeriesFile(i, "FREQ=HOURLY;BYDAY=MO,TU,WE,TH,FR;BYHOUR=9,10,11,12,13,14,15,16,17");
+}
+std::string BeyondBoundFile(int i)
+{
+    return SeriesFile(i, "FREQ=MINUTELY;INTERVAL=1441;BYHOUR=0;BYMINUTE=0;BYMONTH=2;BYMONTHDAY=29");
+}
+
+// A run that completes every task of a linked outline of series: each file's series moves on.
+void CompleteSeries(benchmark::State& state, std::string (*File)(int))
+{
+    TStoreFolder store(static_cast<int>(state.range(0)), File);
+    for (auto _ : state) {
+        state.PauseTiming();
+        store.Write(File);
+        store.Forget();
+        auto db = std::make_unique<TTovrinDataBase>();
+        store.Run(*db, smBothWays);
+        db->Root->ForEachNode(
+            [](void*, TTaskNode* t) {
+                if (t->Caption.rfind("Series", 0) == 0) {
+                    t->SetCompletionDateTime(Now());
+                    t->SetModifiedDateTime(Now());
+                }
+            },
+            nullptr);
+        state.ResumeTiming();
+        if (!store.Run(*db, smBothWays))
+            state.SkipWithError("run failed");
+        state.PauseTiming();
+        db.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+void CompleteWeekly(benchmark::State& state) { CompleteSeries(state, WeeklyFile); }
+void CompleteWorkingHours(benchmark::State& state) { CompleteSeries(state, WorkingHoursFile); }
+void CompleteBeyondBound(benchmark::State& state) { CompleteSeries(state, BeyondBoundFile); }
+
 // A linked outline: one two-way run made first.
 void Linked(benchmark::State& state, uint8_t mode, std::string (*File)(int) = TodomanFile)
 {
@@ -284,6 +336,9 @@ BENCHMARK(TwoWayNothingChanged)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillise
 BENCHMARK(ZonedNothingChanged)->Arg(5000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(UtcNothingChanged)->Arg(5000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+BENCHMARK(CompleteWeekly)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(CompleteWorkingHours)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(CompleteBeyondBound)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(StoreToOutline)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(OutlineToStoreUnchanged)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(OutlineToStore)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -1,6 +1,7 @@
 #include "outlooksync/ICalSubDailyRule.h"
 
 #include <algorithm>
+#include <numeric>
 
 #include "outlooksync/ICalRuleDays.h"
 #include "outlooksync/ICalRuleParts.h"
@@ -69,6 +70,17 @@ TSubDailyRule::TSubDailyRule(const icalrecurrencetype& Rule, const icaltimetype&
     days.by_hour[0] = days.by_minute[0] = days.by_second[0] = days.by_set_pos[0] =
         ICAL_RECURRENCE_ARRAY_MAX;
     empty_ = empty_ || !RuleDaysComeRound(days, Start);
+    // The times of day the periods fall on repeat within a day's worth of the rule's steps:
+    // when none of them meets the rule's hours, minutes and seconds, no day will.
+    if (!empty_ && (!hours_.empty() || !minutes_.empty() || !seconds_.empty())) {
+        const int64_t phases = 86400 / std::gcd<int64_t>(step_, 86400);
+        bool met = false;
+        for (int64_t k = 0; k < phases && !met; ++k) {
+            const int64_t inDay = (anchor_ + k * step_) - FloorDiv(anchor_ + k * step_, 86400) * 86400;
+            met = TimeHolds(inDay);
+        }
+        empty_ = !met;
+    }
     // Below the frequency's unit the start's own minute and second stand where no part is listed.
     minuteSet_ = minutes_.empty() ? std::vector<int>{Start.minute} : minutes_;
     secondSet_ = seconds_.empty() ? std::vector<int>{Start.second} : seconds_;
@@ -77,6 +89,17 @@ TSubDailyRule::TSubDailyRule(const icalrecurrencetype& Rule, const icaltimetype&
 bool TSubDailyRule::Holds(const std::vector<int>& List, int Value) const
 {
     return List.empty() || std::binary_search(List.begin(), List.end(), Value);
+}
+
+bool TSubDailyRule::TimeHolds(int64_t InDay) const
+{
+    if (!Holds(hours_, static_cast<int>(InDay / 3600)))
+        return false;
+    if (unit_ < 3600 && !Holds(minutes_, static_cast<int>(InDay / 60 % 60)))
+        return false;
+    if (unit_ == 1 && !Holds(seconds_, static_cast<int>(InDay % 60)))
+        return false;
+    return true;   // an hourly rule's minutes and seconds expand its hour
 }
 
 bool TSubDailyRule::DayHolds(int64_t Wall) const

@@ -23,8 +23,9 @@ public:
     bool BudgetSpent() const { return spent_ > kBudget; }
 
 private:
-    static constexpr int64_t kBudget = 1000000;
+    static constexpr int64_t kBudget = 200000;
     bool DayHolds(int64_t Wall) const;
+    bool TimeHolds(int64_t InDay) const;   // the period's time of day (seconds)
     bool Holds(const std::vector<int>& List, int Value) const;
 
     icalrecurrencetype rule_;

@@ -153,12 +153,14 @@ TEST_F(Series, CountAndFurtherDatesAreUsedUpAsTheSeriesMovesOn)
     EXPECT_THAT(ReadText(tasks / "rdate.ics"), HasSubstr("RRULE:FREQ=MONTHLY;COUNT=1;BYMONTHDAY=10\r\n"));
 }
 
-// A rule whose next occurrence lies beyond every bound of the search (its INTERVAL keeps it off
-// its minute) is neither completed nor moved: the task stays open and the log says why.
+// A rule whose next occurrence lies beyond the search's bound (a day and a minute apart, it
+// meets midnight of the 29th of February next in the year 3240) is neither completed nor moved:
+// the task stays open and the log says why. One that never meets its minute has ended.
 TEST_F(Series, ASeriesWhoseNextOccurrenceIsNotFoundStaysOpenAndTheLogSaysSo)
 {
     const std::string file = SeriesFile("phase", "DTSTART:20250101T090000Z\r\n"
-                                                 "RRULE:FREQ=MINUTELY;INTERVAL=2;BYMINUTE=1\r\n");
+                                                 "RRULE:FREQ=MINUTELY;INTERVAL=1441;BYHOUR=0;"
+                                                 "BYMINUTE=0;BYMONTH=2;BYMONTHDAY=29\r\n");
     WriteText(tasks / "phase.ics", file);
     ASSERT_TRUE(Sync());
     TTaskNode* task = Find("phase");
@@ -168,6 +170,14 @@ TEST_F(Series, ASeriesWhoseNextOccurrenceIsNotFoundStaysOpenAndTheLogSaysSo)
     EXPECT_EQ(ReadText(tasks / "phase.ics"), file);
     EXPECT_FALSE(task->IsCompleted());
     EXPECT_THAT(Log(), HasSubstr("phase.ics\" was not moved on to its next occurrence"));
+
+    WriteText(tasks / "never.ics", SeriesFile("never", "DTSTART:20250101T090000Z\r\n"
+                                                      "RRULE:FREQ=MINUTELY;INTERVAL=2;BYMINUTE=1\r\n"));
+    ASSERT_TRUE(Sync());
+    Find("never")->SetCompletionDateTime(now);
+    Edit(Find("never"));
+    ASSERT_TRUE(Sync());
+    EXPECT_THAT(ReadText(tasks / "never.ics"), HasSubstr("STATUS:COMPLETED\r\n"));
 }
 
 // Wall times in a change of clocks, in the system's zones and in a file's own: one that does
