@@ -188,3 +188,31 @@ bool RuleDaysComeRound(const icalrecurrencetype& r, const icaltimetype& Start)
     }
     return false;
 }
+
+bool LibicalWalksRule(const icalrecurrencetype& r)
+{
+    const bool yearly = r.freq == ICAL_YEARLY_RECURRENCE;
+    const bool severalTimes = ListedParts(r.by_hour) > 1 || ListedParts(r.by_minute) > 1 ||
+                              ListedParts(r.by_second) > 1;
+    if (ListedParts(r.by_set_pos) &&
+        (r.freq == ICAL_DAILY_RECURRENCE || r.freq == ICAL_WEEKLY_RECURRENCE || severalTimes))
+        return false;
+    // Weeks at a year's edges, counted from its end or from another first weekday.
+    for (int i = 0; yearly && i < ListedParts(r.by_week_no); ++i)
+        if (r.by_week_no[i] < 2 || r.by_week_no[i] > 51 || r.week_start != ICAL_MONDAY_WEEKDAY ||
+            ListedParts(r.by_month) || ListedParts(r.by_month_day) || ListedParts(r.by_year_day))
+            return false;
+    if (yearly && ListedParts(r.by_year_day) &&
+        (ListedParts(r.by_month) || ListedParts(r.by_month_day) || ListedParts(r.by_day)))
+        return false;
+    if (yearly && ListedParts(r.by_month_day) && !ListedParts(r.by_month))
+        return false;
+    if (r.freq == ICAL_DAILY_RECURRENCE)
+        for (int i = 0; i < ListedParts(r.by_month_day); ++i)
+            if (r.by_month_day[i] < 0)
+                return false;
+    if (r.freq == ICAL_WEEKLY_RECURRENCE && r.interval > 1 && r.week_start != ICAL_MONDAY_WEEKDAY &&
+        r.week_start != ICAL_SUNDAY_WEEKDAY && r.week_start != ICAL_NO_WEEKDAY)
+        return false;
+    return true;
+}

@@ -272,6 +272,11 @@ bool TICalSeries::Read(std::string& Why, bool& Unreadable)
         ruleDone_ = true;
         return true;
     }
+    // Better left open than moved to a day the series does not hold, or ended early.
+    if (!LibicalWalksRule(rule_)) {
+        Why = "its rule has parts libical does not walk as the standard lists them";
+        return false;
+    }
     searchEnd_ = std::min(SearchEnd(rule_, startWall_, excluded_.size() + excludedDays_.size()),
                           LastWall());
     untilNear_ = untilBound <= searchEnd_;

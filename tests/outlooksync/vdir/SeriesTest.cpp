@@ -180,6 +180,48 @@ TEST_F(Series, ASeriesWhoseNextOccurrenceIsNotFoundStaysOpenAndTheLogSaysSo)
     EXPECT_THAT(ReadText(tasks / "never.ics"), HasSubstr("STATUS:COMPLETED\r\n"));
 }
 
+// Rules that libical walks otherwise than the standard lists them (a weekly set taken whole,
+// years skipped, no day at all) are left open and as they are, and the log says why; close
+// relatives libical walks rightly still move on.
+TEST_F(Series, ARuleLibicalWalksOffTheStandardStaysOpenAndAsItIs)
+{
+    const struct {
+        const char *uid, *start, *rule;
+    } rows[] = {
+        {"weekly-setpos", "20250328T220000Z", "FREQ=WEEKLY;BYDAY=MO,TU,WE;BYSETPOS=2"},
+        {"setpos-hours", "20250316T090000Z", "FREQ=YEARLY;BYMONTHDAY=-1;BYSETPOS=-1;BYHOUR=9,17"},
+        {"last-week", "20250328T220000Z", "FREQ=YEARLY;BYWEEKNO=-1;BYDAY=SU"},
+        {"yearday-month", "20250328T220000Z", "FREQ=YEARLY;BYYEARDAY=-1,-306;BYMONTH=3,12"},
+        {"yearly-monthday", "20251006T090000Z", "FREQ=YEARLY;BYMONTHDAY=30"},
+        {"daily-from-end", "20250610T090000Z", "FREQ=DAILY;BYMONTHDAY=-2"},
+        {"weeks-from-friday", "20251216T090000Z", "FREQ=WEEKLY;INTERVAL=3;BYDAY=WE,SU;WKST=FR"},
+    };
+    for (const auto& r : rows)
+        WriteText(tasks / (std::string(r.uid) + ".ics"),
+                  SeriesFile(r.uid, std::string("DTSTART:") + r.start + "\r\nRRULE:" + r.rule + "\r\n"));
+    ASSERT_TRUE(Sync());
+    const auto before = Contents();
+    for (const auto& r : rows) {
+        Find(r.uid)->SetCompletionDateTime(now);
+        Edit(Find(r.uid));
+    }
+    ASSERT_TRUE(Sync());
+    EXPECT_EQ(Contents(), before);
+    for (const auto& r : rows) {
+        EXPECT_FALSE(Find(r.uid)->IsCompleted()) << r.uid;
+        EXPECT_THAT(Log(), HasSubstr(std::string(r.uid) + ".ics\" was not moved on")) << r.uid;
+    }
+
+    Walk({{"week-20", "DTSTART:20250512T090000Z\r\nRRULE:FREQ=YEARLY;BYWEEKNO=20;BYDAY=MO\r\n",
+           {":20260511T090000Z", ":20270517T090000Z"}, false},
+          {"last-workday", "DTSTART:20250131T090000Z\r\nRRULE:FREQ=MONTHLY;BYDAY=MO,TU,WE,TH,FR;BYSETPOS=-1\r\n",
+           {":20250228T090000Z", ":20250331T090000Z"}, false},
+          {"sunday-weeks", "DTSTART:20250105T100000Z\r\nRRULE:FREQ=WEEKLY;INTERVAL=2;BYDAY=SU,TU;WKST=SU\r\n",
+           {":20250107T100000Z", ":20250119T100000Z"}, false},
+          {"monthly-from-end", "DTSTART:20250130T090000Z\r\nRRULE:FREQ=MONTHLY;BYMONTHDAY=-2\r\n",
+           {":20250227T090000Z", ":20250330T090000Z"}, false}});
+}
+
 // Wall times in a change of clocks, in the system's zones and in a file's own: one that does
 // not exist is read with the offset before the gap, one shown twice as the first; a moment
 // that only UTC can name is written in UTC and reads back as itself.
