@@ -241,6 +241,8 @@ TEST(RuleDays, OnlyThePeriodsTheIntervalReachesFromTheStartCount)
         // 2000 is a leap year, 1900 and 2300 are not.
         {"FREQ=YEARLY;INTERVAL=100;BYMONTH=2;BYMONTHDAY=29", "19000101", true},
         {"FREQ=YEARLY;INTERVAL=400;BYMONTH=2;BYMONTHDAY=29", "19000101", false},
+        // Only the kind of 2024 (a leap year from a Monday) is reached: a Thursday the 29th.
+        {"FREQ=YEARLY;INTERVAL=400;BYMONTH=2;BYMONTHDAY=29;BYDAY=TH", "20240101", true},
         {"FREQ=MONTHLY;INTERVAL=12;BYMONTHDAY=31", "20250228", false},
         {"FREQ=MONTHLY;INTERVAL=12;BYMONTHDAY=31", "20250131", true},
         {"FREQ=MONTHLY;INTERVAL=11;BYMONTHDAY=31", "20250228", true},
