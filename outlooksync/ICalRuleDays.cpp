@@ -38,15 +38,6 @@ int YearKind(int year)
     return (IsLeap(InCycle(year)) ? 7 : 0) + weekday;
 }
 
-template <size_t N>
-bool Lists(const short (&list)[N], int value, int count)
-{
-    for (int i = 0; i < ListedParts(list); ++i)
-        if (list[i] == value || (list[i] < 0 && count + 1 + list[i] == value))
-            return true;
-    return false;
-}
-
 // Whether the weekday of a day (1 Sunday .. 7 Saturday) at Place of Count in its month or year
 // is one that BYDAY names.
 bool DayMatches(const icalrecurrencetype& r, int weekday, int place, int count)
@@ -139,14 +130,14 @@ bool RuleDaysComeRound(const icalrecurrencetype& r, const icaltimetype& Start)
                 ++yearDay;
                 if (!yearly && !(daily ? reached.Days[kind][yearDay - 1] : reached.Months[kind][month - 1]))
                     continue;
-                if (byMonth ? !Lists(r.by_month, month, 12)
+                if (byMonth ? !NamesPart(r.by_month, month, 12)
                             : (yearly && !byDay && !byYearDay && !byWeekNo && month != Start.month))
                     continue;
-                if (byMonthDay && !Lists(r.by_month_day, day, monthDays))
+                if (byMonthDay && !NamesPart(r.by_month_day, day, monthDays))
                     continue;
                 if (!daily && !byMonthDay && !byDay && !byYearDay && !byWeekNo && day != Start.day)
                     continue;
-                if (byYearDay && !Lists(r.by_year_day, yearDay, yearDays))
+                if (byYearDay && !NamesPart(r.by_year_day, yearDay, yearDays))
                     continue;
                 // Weeks are taken loosely (a week either side, 52 or 53 in the year): what
                 // is missed is a rule refused for days it has.
@@ -154,9 +145,9 @@ bool RuleDaysComeRound(const icalrecurrencetype& r, const icaltimetype& Start)
                     const int week = (yearDay + 6) / 7;
                     bool near = false;
                     for (int w = week - 2; w <= week + 1 && !near; ++w)
-                        near = Lists(r.by_week_no, w, 52) || Lists(r.by_week_no, w, 53) ||
-                               (w <= 1 && (Lists(r.by_week_no, 52, 52) || Lists(r.by_week_no, 53, 53))) ||
-                               (w >= 52 && Lists(r.by_week_no, 1, 53));
+                        near = NamesPart(r.by_week_no, w, 52) || NamesPart(r.by_week_no, w, 53) ||
+                               (w <= 1 && (NamesPart(r.by_week_no, 52, 52) || NamesPart(r.by_week_no, 53, 53))) ||
+                               (w >= 52 && NamesPart(r.by_week_no, 1, 53));
                     if (!near)
                         continue;
                 }

@@ -13,3 +13,14 @@ int ListedParts(const short (&list)[N])
         ++n;
     return n;
 }
+
+// Whether a BY list names Value, an entry below zero counting back from Count (the -1st is the
+// last).
+template <std::size_t N>
+bool NamesPart(const short (&list)[N], int value, int count)
+{
+    for (int i = 0; i < ListedParts(list); ++i)
+        if (list[i] == value || (list[i] < 0 && count + 1 + list[i] == value))
+            return true;
+    return false;
+}

@@ -31,16 +31,6 @@ int64_t CeilDiv(int64_t a, int64_t b)
     return -FloorDiv(-a, b);
 }
 
-// Whether List names Value, or (negative entries) Count + 1 + entry is Value.
-template <size_t N>
-bool Names(const short (&list)[N], int value, int count)
-{
-    for (int i = 0; i < ListedParts(list); ++i)
-        if (list[i] == value || (list[i] < 0 && count + 1 + list[i] == value))
-            return true;
-    return false;
-}
-
 } // namespace
 
 TSubDailyRule::TSubDailyRule(const icalrecurrencetype& Rule, const icaltimetype& Start) : rule_(Rule)
@@ -107,12 +97,12 @@ bool TSubDailyRule::DayHolds(int64_t Wall) const
     const icaltimetype t = WallFromSeconds(Wall);
     const int monthDays = icaltime_days_in_month(t.month, t.year);
     const int yearDays = icaltime_days_in_year(t.year);
-    if (ListedParts(rule_.by_month) && !Names(rule_.by_month, t.month, 12))
+    if (ListedParts(rule_.by_month) && !NamesPart(rule_.by_month, t.month, 12))
         return false;
-    if (ListedParts(rule_.by_month_day) && !Names(rule_.by_month_day, t.day, monthDays))
+    if (ListedParts(rule_.by_month_day) && !NamesPart(rule_.by_month_day, t.day, monthDays))
         return false;
     if (ListedParts(rule_.by_year_day) &&
-        !Names(rule_.by_year_day, icaltime_day_of_year(t), yearDays))
+        !NamesPart(rule_.by_year_day, icaltime_day_of_year(t), yearDays))
         return false;
     if (ListedParts(rule_.by_day)) {
         const int weekday = icaltime_day_of_week(t);
