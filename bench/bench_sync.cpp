@@ -205,6 +205,17 @@ struct TStoreFolder {
     fs::path root, tasks;
 };
 
+// One timed two-way run; the outline is freed outside the time.
+void TimedRun(benchmark::State& state, TStoreFolder& store, std::unique_ptr<TTovrinDataBase>& db)
+{
+    state.ResumeTiming();
+    if (!store.Run(*db, smBothWays))
+        state.SkipWithError("run failed");
+    state.PauseTiming();
+    db.reset();
+    state.ResumeTiming();
+}
+
 // The first two-way run on a folder of files as File(i) writes them; with NewZones, zones this
 // process has not seen.
 void FirstRun(benchmark::State& state, std::string (*File)(int), bool NewZones = false)
@@ -218,12 +229,7 @@ void FirstRun(benchmark::State& state, std::string (*File)(int), bool NewZones =
         }
         auto db = std::make_unique<TTovrinDataBase>();
         store.Forget();
-        state.ResumeTiming();
-        if (!store.Run(*db, smBothWays))
-            state.SkipWithError("run failed");
-        state.PauseTiming();
-        db.reset();
-        state.ResumeTiming();
+        TimedRun(state, store, db);
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
@@ -273,12 +279,7 @@ void CompleteSeries(benchmark::State& state, std::string (*File)(int))
                 }
             },
             nullptr);
-        state.ResumeTiming();
-        if (!store.Run(*db, smBothWays))
-            state.SkipWithError("run failed");
-        state.PauseTiming();
-        db.reset();
-        state.ResumeTiming();
+        TimedRun(state, store, db);
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
