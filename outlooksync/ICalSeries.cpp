@@ -178,6 +178,8 @@ bool TICalSeries::Read(std::string& Why, bool& Unreadable)
             if (p.Raw || !SameText(p.Name, name))
                 continue;
             for (const std::string& v : SplitICalTextList(p.Value)) {
+                if (Trim(v).empty())   // a stray comma names nothing
+                    continue;
                 bool valueIsDate = false;
                 const std::optional<int64_t> instant = ValueInstant(p, v, valueIsDate);
                 if (!instant) {

@@ -116,7 +116,7 @@ TEST_F(Series, EveryTimeOfASeriesIsComparedAsTheMomentItNames)
         {"until-west", "DTSTART" + york + "20250311T090000\r\nRRULE:FREQ=DAILY;UNTIL=20250312T110000Z\r\n",
          {}, true},
         {"exdate-east", "DTSTART" + berlin + "20250310T090000\r\nRRULE:FREQ=DAILY;COUNT=3\r\n"
-                        "EXDATE:20250311T080000Z\r\n", {berlin + "20250312T090000"}, true},
+                        "EXDATE:20250311T080000Z,\r\n", {berlin + "20250312T090000"}, true},   // a stray comma
         {"exdate-west", "DTSTART" + york + "20250310T090000\r\nRRULE:FREQ=DAILY\r\n"
                         "EXDATE;TZID=Europe/Berlin:20250311T140000\r\n",
          {york + "20250312T090000", york + "20250313T090000"}, false},
