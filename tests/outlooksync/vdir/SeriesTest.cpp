@@ -170,6 +170,12 @@ TEST_F(Series, ASeriesWhoseNextOccurrenceIsNotFoundStaysOpenAndTheLogSaysSo)
     EXPECT_EQ(ReadText(tasks / "phase.ics"), file);
     EXPECT_FALSE(task->IsCompleted());
     EXPECT_THAT(Log(), HasSubstr("phase.ics\" was not moved on to its next occurrence"));
+    // The reopened task and its file agree: a further run changes neither.
+    fs::remove(root / "plan_OutlookSync.log");
+    ASSERT_TRUE(Sync());
+    EXPECT_EQ(ReadText(tasks / "phase.ics"), file);
+    EXPECT_FALSE(task->IsCompleted());
+    EXPECT_THAT(Log(), AllOf(Not(HasSubstr("Processing conflict")), Not(HasSubstr("changed in Tovrin"))));
 
     WriteText(tasks / "never.ics", SeriesFile("never", "DTSTART:20250101T090000Z\r\n"
                                                       "RRULE:FREQ=MINUTELY;INTERVAL=2;BYMINUTE=1\r\n"));
