@@ -3,13 +3,10 @@
 #include <libical/ical.h>
 
 #include <algorithm>
-#include <cmath>
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <vector>
 
-#include "outlooksync/ICalRuleDays.h"
 #include "outlooksync/ICalRuleParts.h"
 #include "outlooksync/ICalSeries.h"
 #include "outlooksync/ICalZoneClock.h"
